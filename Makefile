@@ -1,0 +1,50 @@
+# Thin wrapper around CMake. `make run` and `make test` each do all of their own set-up.
+BUILD ?= build
+SAN_BUILD ?= build-asan
+JOBS ?= $(shell nproc)
+
+# Debian packages the build, the tests and the app need.
+DEB_PACKAGES := cmake ninja-build g++ pkg-config \
+	qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6 libqt6opengl6-dev \
+	libgl-dev libgtest-dev libgmock-dev libbenchmark-dev \
+	xvfb xauth fonts-ipafont-gothic
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: deps build test bench run asan clean format
+
+deps:
+	@missing=""; for p in $(DEB_PACKAGES); do \
+		dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+		echo "Installing:$$missing"; \
+		$(SUDO) apt-get update -qq && \
+		DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	$(BUILD)/bin/vexlo-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+
+asan: deps
+	cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVEXLO_SANITIZE=ON
+	cmake --build $(SAN_BUILD) -j $(JOBS) --target vexlo-core-tests
+	cd $(SAN_BUILD) && ctest --output-on-failure -L core
+
+run: build
+	$(BUILD)/bin/vexlo --home $(BUILD)/demo
+
+format:
+	find src tools tests bench \( -name '*.cpp' -o -name '*.h' \) | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD)

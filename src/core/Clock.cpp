@@ -1,0 +1,40 @@
+#include "core/Clock.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+float Clock::Timer() const {
+    const DateTime t = Now();
+    return static_cast<float>(t.hour * 3600 + t.minute * 60 + t.second) +
+           static_cast<float>(t.millisecond) / 1000.0f;
+}
+
+std::string Clock::TimeText() const {
+    const DateTime t = Now();
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d%02d%02d", t.hour, t.minute, t.second);
+    return text;
+}
+
+DateTime SystemClock::Now() const {
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    const std::time_t secs = system_clock::to_time_t(now);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &secs);
+#else
+    localtime_r(&secs, &local);
+#endif
+    DateTime t;
+    t.year = local.tm_year + 1900;
+    t.month = local.tm_mon + 1;
+    t.day = local.tm_mday;
+    t.hour = local.tm_hour;
+    t.minute = local.tm_min;
+    t.second = local.tm_sec;
+    t.millisecond =
+        static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+    return t;
+}

@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Every message box, question, file dialog and colour dialog goes through this seam.
+// The app shows real dialogs; tests answer from a script and record what was asked.
+// Texts are UTF-8.
+class Prompts {
+  public:
+    enum class Icon { None, Information, Exclamation, Critical, Question };
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+    enum class Answer { Ok, Cancel, Yes, No };
+
+    virtual ~Prompts() = default;
+
+    virtual Answer Message(const std::string& text, const std::string& title, Icon icon,
+                           Buttons buttons) = 0;
+
+    // File dialogs: filter in the form "ログファイル (*.vxm)"; the chosen path, or nothing
+    // when cancelled. The save dialog asks before overwriting.
+    virtual std::optional<std::string> OpenFileName(const std::string& title,
+                                                    const std::string& folder,
+                                                    const std::string& filter) = 0;
+    virtual std::optional<std::string> SaveFileName(const std::string& title,
+                                                    const std::string& folder,
+                                                    const std::string& filter) = 0;
+
+    // Colour choice; colours are Windows colour values (red + 256 green + 65536 blue).
+    virtual std::optional<int32_t> ChooseColor(int32_t initial) = 0;
+};

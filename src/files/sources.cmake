@@ -1,0 +1,1 @@
+# Qt-free sources of src/files, compiled into vexlo_core.

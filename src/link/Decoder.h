@@ -1,0 +1,62 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "capture/Capture.h"
+#include "core/Clock.h"
+#include "core/Prompts.h"
+#include "core/RunState.h"
+#include "files/Settings.h"
+#include "link/DecoderHooks.h"
+
+// The objects the decoder calls. All must outlive the decoder.
+struct DecoderHooks {
+    LiveView& live;
+    RunControl& runControl;
+    LineIndicators& lamps;
+    LineTriggers& lineTriggers;
+    IdleTimers& timers;
+    CommandSink& commands;
+    Prompts& prompts;
+    const Clock& clock;
+};
+
+// The receive handler of the link: turns each batch of bytes from the unit into command
+// replies (before a run) or stored records (during a run). One batch at a time, on the UI
+// thread; constant work per byte and no allocation in the capture phase.
+class Decoder {
+  public:
+    Decoder(RunState& run, Capture& capture, const Settings& settings, DecoderHooks hooks)
+        : run_(run), capture_(capture), settings_(settings), hooks_(hooks) {
+        lstrRecv.reserve(kMaxReply);
+    }
+
+    // CommLV_OnComm with the bytes the port had waiting, in arrival order.
+    void OnReceive(const uint8_t* data, size_t size);
+
+    // Forgets the last line state and greys all six indicators.
+    void ResetLineState();
+
+    std::string lstrRecv;   // reply text since the last command
+    int16_t lintProbe = 0;  // non-zero while a probe waits: the reply is kept across CRs
+    uint8_t lbyteLine = 0;  // last accepted line-state byte
+
+    // Seen by tests: a start refused this many times is reported and given up.
+    static constexpr int kMaxStartTries = 4;
+
+  private:
+    // Replies longer than any the unit sends are not kept in full; a too-long reply can
+    // never match "OK" or the probe reply anyway.
+    static constexpr size_t kMaxReply = 256;
+
+    size_t ReplyPhase(const uint8_t* data, size_t size);
+    void CapturePhase(const uint8_t* data, size_t size);
+    void LineState(uint8_t b);
+    void StoreDigitPairs(uint8_t tag, const char* six);
+
+    RunState& run_;
+    Capture& capture_;
+    const Settings& settings_;
+    DecoderHooks hooks_;
+};

@@ -1,0 +1,1 @@
+# Qt-free sources of src/print, compiled into vexlo_core.

@@ -1,0 +1,1 @@
+# Qt-free sources of src/search, compiled into vexlo_core.

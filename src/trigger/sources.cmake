@@ -1,0 +1,1 @@
+# Qt-free sources of src/trigger, compiled into vexlo_core.

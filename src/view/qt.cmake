@@ -1,0 +1,1 @@
+# Monitor window (Qt Widgets): library vexlo_view.

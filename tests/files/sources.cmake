@@ -1,0 +1,1 @@
+# Tests of src/files, compiled into vexlo-core-tests.

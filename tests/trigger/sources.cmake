@@ -1,0 +1,1 @@
+# Tests of src/trigger, compiled into vexlo-core-tests.
