@@ -87,7 +87,11 @@ void Decoder::CapturePhase(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < size; ++i) {
         const uint8_t b = data[i];
         if ((b & 0x80) == 0) {
-            LineState(b);
+            // 0x00..0x3F is no capture byte at all (line-state bytes carry bit 6): storing
+            // one would read back as the start of a time-stamp or idle record.
+            if ((b & 0x40) != 0) {
+                LineState(b);
+            }
             continue;
         }
         if (run_.gintIdleReq == -1) {

@@ -206,7 +206,8 @@ TEST_F(DecoderTest, PendingStopsCompleteOncePastTheirPosition) {
 
 TEST_F(DecoderTest, StraySecondBytesAndOrphanFirstBytesNeverReachTheBuffer) {
     run.gintRun = 1;
-    Feed(std::vector<uint8_t>{0xC1, 0x85, 0x86, 0xC3, 0xC4});
+    // 0x0D and 0x30 are not capture bytes: stored, they would read back as records.
+    Feed(std::vector<uint8_t>{0xC1, 0x85, 0x0D, 0x86, 0x30, 0xC3, 0xC4});
     EXPECT_EQ(Stored(), (std::vector<uint8_t>{0x86, 0xC3}));
     // An orphan carried over is replaced by the next first byte, as within a batch.
     Feed(std::vector<uint8_t>{0x81});
