@@ -4,6 +4,7 @@
 #include <string>
 
 // Every persistent setting of VXParam.ini, one member per key, with its width and default.
+// The member initialisers are the defaults that ReadParamIni and SetDefaultColor apply.
 struct Settings {
     // Mode_Inf
     int16_t gintDispMode = 0;   // 0 ASCII, 1 hex, 2 Shift-JIS

@@ -1,1 +1,7 @@
 # Qt-free sources of src/files, compiled into vexlo_core.
+target_sources(vexlo_core PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/AtomicFile.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/IniFile.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ParamIni.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ProgramFolder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Val.cpp)

@@ -1,1 +1,2 @@
 # Qt-free sources of src/trigger, compiled into vexlo_core.
+target_sources(vexlo_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Triggers.cpp ${CMAKE_CURRENT_LIST_DIR}/TrigIni.cpp)

@@ -1,0 +1,23 @@
+#pragma once
+#include <string>
+
+#include "files/Settings.h"
+
+// VXParam.ini in the program folder.
+std::string ParamIniPath(const std::string& programFolder);
+
+// Reads VXParam.ini into s at start-up. Every setting is first set to its default (the line
+// settings of Comm_Inf and gintPortNo keep the values they hold), gstrSaveDir to the default
+// data folder of programFolder; then each key is read in file order and every missing key
+// is written back with its default. A numeric value is the leading number of its text
+// rounded to the variable's width; a number out of that width keeps the default. A stored
+// window state of 1 (minimized) is read as 0. Failures are not reported; the settings keep
+// their defaults.
+void ReadParamIni(Settings& s, const std::string& programFolder);
+
+// Writes every key of s to VXParam.ini, seven sections in file order; a window state of 1
+// is written as 0. False when the file could not be written (it is then left as it was).
+bool WriteParamIni(const Settings& s, const std::string& programFolder);
+
+// Sets the five cell colours to their defaults.
+void SetDefaultColor(Settings& s);
