@@ -1,0 +1,188 @@
+#include "files/ParamIni.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "files/ProgramFolder.h"
+#include "files/TempFolder.h"
+
+namespace {
+
+std::string freshFile(const std::string& dataFolder) {
+    return "[Mode_Inf]\nDispMode=0\nIdleMode=0\nTimeStamp=0\nScroll=0\nFontSize=1\nLineState=0\n"
+           "ResizeMode=0\nTextSaveMode=0\nTextSaveLen1=0\nTextSaveLen2=50\nASCIISaveMode=0\n"
+           "[Comm_Inf]\nType=0\nSpeed=0\nDataLength=0\nStopBit=0\nParity=0\n"
+           "[VX_Inf]\nAuto=1\nPort=0\n"
+           "[Buffer_Inf]\nSize=1000\nDir=" +
+           dataFolder +
+           "\nMaxFiles=0\nFileDate=0\n"
+           "[Color_Inf]\nSD=14737663\nRD=16777192\nIDLE=12648384\nTMST=12648447\nERR=8421631\n"
+           "[Window_Inf]\nState=2\nHeight=6000\nWidth=9500\n"
+           "[Print_Inf]\nOrientation=2\n";
+}
+
+}  // namespace
+
+TEST(ParamIni, FirstStartCreatesEveryKeyWithItsDefault) {
+    TempFolder dir;
+    Settings s;
+    s.gintWinState = 0;  // whatever the settings held before is replaced by the defaults
+    s.gintFontSize = 2;
+    ReadParamIni(s, dir.Path());
+    const std::string dat = dir.Path() + "/Dat";
+    EXPECT_EQ(dir.Read("VXParam.ini"), freshFile(dat));
+    EXPECT_EQ(s.gstrSaveDir, dat);
+    EXPECT_EQ(s.gintWinState, 2);
+    EXPECT_EQ(s.gintFontSize, 1);
+    EXPECT_EQ(s.gintTextSaveLen[1], 50);
+    EXPECT_EQ(s.glngColIdle, 12648384);
+
+    // Writing the same settings back changes nothing.
+    ASSERT_TRUE(WriteParamIni(s, dir.Path()));
+    EXPECT_EQ(dir.Read("VXParam.ini"), freshFile(dat));
+}
+
+TEST(ParamIni, LineSettingsAndPortKeepTheirValuesAsDefaults) {
+    TempFolder dir;
+    Settings s;
+    s.glngSpeed = 19200;
+    s.gintParity = 2;
+    s.gintPortNo = 3;
+    ReadParamIni(s, dir.Path());
+    EXPECT_EQ(s.glngSpeed, 19200);
+    const std::string file = dir.Read("VXParam.ini");
+    EXPECT_NE(file.find("Speed=19200\n"), std::string::npos);
+    EXPECT_NE(file.find("Parity=2\n"), std::string::npos);
+    EXPECT_NE(file.find("Port=3\n"), std::string::npos);
+}
+
+TEST(ParamIni, NumbersAreReadToTheVariablesWidth) {
+    TempFolder dir;
+    dir.Write("VXParam.ini",
+              "[Mode_Inf]\nDispMode=1.5\nIdleMode=&H0A\nScroll=2.5\nFontSize=70000\n"
+              "LineState=abc\nTextSaveLen2=-32769\n"
+              "[Comm_Inf]\nSpeed=9600.5\n[Buffer_Inf]\nSize=70000\n"
+              "[Color_Inf]\nSD=&HFFFFFF\nRD=1e10\n"
+              "[Window_Inf]\nHeight=  7200 twips\n");
+    Settings s;
+    ReadParamIni(s, dir.Path());
+    EXPECT_EQ(s.gintDispMode, 2);
+    EXPECT_EQ(s.gintIdleMode, 10);
+    EXPECT_EQ(s.gintScroll, 2);
+    EXPECT_EQ(s.gintFontSize, 1);  // out of 16 bits: default kept
+    EXPECT_EQ(s.gintLineState, 0);
+    EXPECT_EQ(s.gintTextSaveLen[1], 50);
+    EXPECT_EQ(s.glngSpeed, 9600);
+    EXPECT_EQ(s.glngBufSize, 70000);  // 32 bits
+    EXPECT_EQ(s.glngColSD, 0xFFFFFF);
+    EXPECT_EQ(s.glngColRD, 16777192);
+    EXPECT_EQ(s.glngWinHeight, 7200);
+    // Values that were present stay as they were in the file.
+    EXPECT_NE(dir.Read("VXParam.ini").find("FontSize=70000\n"), std::string::npos);
+}
+
+TEST(ParamIni, NoStringValueCountsAsMissing) {
+    TempFolder dir;
+    dir.Write("VXParam.ini", "[Mode_Inf]\nFontSize=2NoString\n[Buffer_Inf]\nDir=/x/NoString\n");
+    Settings s;
+    ReadParamIni(s, dir.Path());
+    EXPECT_EQ(s.gintFontSize, 1);
+    EXPECT_EQ(s.gstrSaveDir, DefaultDataFolder(dir.Path()));
+    const std::string file = dir.Read("VXParam.ini");
+    EXPECT_NE(file.find("[Mode_Inf]\nFontSize=1\n"), std::string::npos);
+    EXPECT_NE(file.find("Dir=" + DefaultDataFolder(dir.Path()) + "\n"), std::string::npos);
+}
+
+TEST(ParamIni, MinimizedStateIsNeverKept) {
+    TempFolder dir;
+    dir.Write("VXParam.ini", "[Window_Inf]\nState=1\nHeight=5000\nWidth=8000\n");
+    Settings s;
+    ReadParamIni(s, dir.Path());
+    EXPECT_EQ(s.gintWinState, 0);
+    EXPECT_EQ(s.glngWinHeight, 5000);
+    EXPECT_EQ(s.glngWinWidth, 8000);
+
+    s.gintWinState = 1;
+    ASSERT_TRUE(WriteParamIni(s, dir.Path()));
+    EXPECT_NE(dir.Read("VXParam.ini").find("[Window_Inf]\nState=0\n"), std::string::npos);
+}
+
+TEST(ParamIni, DataFolderIsTakenAsStored) {
+    TempFolder dir;
+    dir.Write("VXParam.ini", "[Buffer_Inf]\nDir=\n");
+    Settings s;
+    ReadParamIni(s, dir.Path());
+    EXPECT_EQ(s.gstrSaveDir, "");
+
+    dir.Write("VXParam.ini", "[Buffer_Inf]\nDir = /data/ログ フォルダ \n");
+    ReadParamIni(s, dir.Path());
+    EXPECT_EQ(s.gstrSaveDir, "/data/ログ フォルダ");
+
+    s.gstrSaveDir = "/other";
+    s.gintFontSize = 0;
+    ASSERT_TRUE(WriteParamIni(s, dir.Path()));
+    Settings again;
+    ReadParamIni(again, dir.Path());
+    EXPECT_EQ(again.gstrSaveDir, "/other");
+    EXPECT_EQ(again.gintFontSize, 0);
+}
+
+TEST(ParamIni, ForeignCrLfFileWithOtherLetterCaseReadsTheSame) {
+    TempFolder dir;
+    dir.Write("VXParam.ini",
+              "[MODE_INF]\r\nfontsize=2\r\n[comm_inf]\r\nSPEED=38400\r\n[window_inf]\r\n"
+              "state=0\r\n");
+    Settings s;
+    ReadParamIni(s, dir.Path());
+    EXPECT_EQ(s.gintFontSize, 2);
+    EXPECT_EQ(s.glngSpeed, 38400);
+    EXPECT_EQ(s.gintWinState, 0);
+
+    s.gintFontSize = 0;
+    ASSERT_TRUE(WriteParamIni(s, dir.Path()));
+    const std::string file = dir.Read("VXParam.ini");
+    EXPECT_EQ(file.find("[MODE_INF]\r\nfontsize=0\r\nDispMode=0\r\n"), 0u);
+    for (size_t nl = file.find('\n'); nl != std::string::npos; nl = file.find('\n', nl + 1)) {
+        ASSERT_EQ(file[nl - 1], '\r') << "bare line feed at " << nl;
+    }
+    EXPECT_EQ(file.find("FontSize"), std::string::npos);  // replaced, not added
+    EXPECT_EQ(file.find("[Mode_Inf]"), std::string::npos);
+}
+
+TEST(ParamIni, UnwritableFileKeepsDefaultsAndReportsTheFailure) {
+    TempFolder dir;
+    std::filesystem::create_directories(dir.File("VXParam.ini/inside"));
+    Settings s;
+    s.gintFontSize = 0;
+    ReadParamIni(s, dir.Path());
+    EXPECT_EQ(s.gintFontSize, 1);
+    EXPECT_FALSE(WriteParamIni(s, dir.Path()));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("VXParam.ini/inside")));
+}
+
+TEST(ParamIni, GarbageFileNeverCrashes) {
+    TempFolder dir;
+    std::string garbage(300000, '\0');
+    for (size_t i = 0; i < garbage.size(); ++i) {
+        garbage[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
+    }
+    dir.Write("VXParam.ini", "[Buffer_Inf]\nSize=" + std::string(100000, '9') + "\n" + garbage);
+    Settings s;
+    ReadParamIni(s, dir.Path());
+    EXPECT_EQ(s.glngBufSize, 1000);
+    EXPECT_TRUE(WriteParamIni(s, dir.Path()));
+}
+
+TEST(SetDefaultColor, RestoresTheFiveCellColours) {
+    Settings s;
+    s.glngColSD = s.glngColRD = s.glngColIdle = s.glngColTmst = s.glngColErr = 0;
+    s.gintFontSize = 2;
+    SetDefaultColor(s);
+    EXPECT_EQ(s.glngColSD, 255 + 256 * 224 + 65536 * 224);
+    EXPECT_EQ(s.glngColRD, 232 + 256 * 255 + 65536 * 255);
+    EXPECT_EQ(s.glngColIdle, 192 + 256 * 255 + 65536 * 192);
+    EXPECT_EQ(s.glngColTmst, 255 + 256 * 255 + 65536 * 192);
+    EXPECT_EQ(s.glngColErr, 255 + 256 * 128 + 65536 * 128);
+    EXPECT_EQ(s.gintFontSize, 2);
+}
