@@ -18,7 +18,8 @@ std::string sectionName(int n) {
 std::string chrCodeText(const Triggers& t, int n) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string text;
-    for (int j = 0; j < t.ChrCount(n); ++j) {
+    const int count = t.ChrCount(n);
+    for (int j = 0; j < count; ++j) {
         text += kHex[t.gbyteChrCode[n][j] >> 4];
         text += kHex[t.gbyteChrCode[n][j] & 0xF];
     }
@@ -61,7 +62,8 @@ void ReadTrigIni(Triggers& t, const std::string& programFolder) {
         t.gstrChrLen[n] = GetIni(section, "ChrLen", t.gstrChrLen[n], ini);
         t.gstrChrLen[n] = std::to_string(t.ChrCount(n));
         const std::string codes = GetIni(section, "ChrCode", chrCodeText(t, n), ini);
-        for (int j = 0; j < t.ChrCount(n); ++j) {
+        const int count = t.ChrCount(n);
+        for (int j = 0; j < count; ++j) {
             const size_t at = std::min(codes.size(), static_cast<size_t>(2 * j));
             t.gbyteChrCode[n][j] = static_cast<uint8_t>(Val("&H" + codes.substr(at, 2)));
         }
