@@ -1,0 +1,107 @@
+#include "Pacer.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "StreamCheck.h"
+
+namespace {
+
+constexpr int64_t kStart = 5'000'000'000;  // any monotonic time
+constexpr int64_t kSecond = 1'000'000'000;
+constexpr size_t kNoLimit = SIZE_MAX;
+
+LineSettings line9600() {
+    LineSettings line;
+    line.speed = 9600;
+    return line;  // 8N1: 960 characters a second
+}
+
+Pacer floodPacer(const LineSettings& line, double rateFactor = 1.0) {
+    return Pacer(Scenario::create("flood", line, 7), line, rateFactor, kStart);
+}
+
+// Line states as a scenario asks for them, repeats included, then one character.
+class LineSteps final : public Scenario {
+  public:
+    LineSteps(const LineSettings& line, std::vector<uint8_t> states)
+        : Scenario(line, 1), states_(std::move(states)) {}
+
+  protected:
+    void buildEpisode() override {
+        for (const uint8_t state : states_) {
+            setLines(++cursor_, state);
+        }
+        cursor_ = send(true, "A", cursor_);
+    }
+
+  private:
+    std::vector<uint8_t> states_;
+};
+
+}  // namespace
+
+TEST(PacerTest, SendsWhatTheLineCarriesByThen) {
+    Pacer pacer = floodPacer(line9600());
+    std::string out;
+    pacer.produce(kStart, out, kNoLimit);
+    EXPECT_EQ(out, "");
+    // In one second 960 SD characters have ended, and 959 RD ones (half a character later).
+    pacer.produce(kStart + kSecond, out, kNoLimit);
+    EXPECT_EQ(out.size(), (960U + 959U) * 2);
+    EXPECT_EQ(streamFault(out), "");
+    // The next one is the 960th RD character, 1 s + 1/1920 s after the start.
+    EXPECT_EQ(pacer.nextDueNs(), kStart + kSecond + 520'833);
+}
+
+TEST(PacerTest, IrregularCallsDoNotDrift) {
+    Pacer steady = floodPacer(line9600());
+    Pacer jittery = floodPacer(line9600());
+    std::string a;
+    std::string b;
+    int64_t now = kStart;
+    const int64_t end = kStart + 100 * kSecond;
+    for (int64_t step = 0; now < end; ++step) {
+        now = std::min(end, now + 1'000'000 + (step * 7919 % 4'000'000));  // 1 to 5 ms
+        jittery.produce(now, b, kNoLimit);
+    }
+    steady.produce(end, a, kNoLimit);
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(a.size(), (96'000U + 95'999U) * 2);
+}
+
+TEST(PacerTest, RateFactorPostponeAndLimit) {
+    std::string real;
+    floodPacer(line9600()).produce(kStart + kSecond, real, kNoLimit);
+
+    std::string fast;
+    floodPacer(line9600(), 10.0).produce(kStart + kSecond / 10, fast, kNoLimit);
+    EXPECT_EQ(fast, real);
+
+    Pacer paused = floodPacer(line9600());
+    std::string out;
+    paused.postpone(kSecond / 2);
+    paused.produce(kStart + kSecond + kSecond / 2, out, kNoLimit);
+    EXPECT_EQ(out, real);
+
+    // A limited batch leaves the rest for the next call; nothing is skipped.
+    Pacer limited = floodPacer(line9600());
+    std::string part;
+    limited.produce(kStart + kSecond, part, 1000);
+    EXPECT_EQ(part.size(), 1000U);
+    EXPECT_LE(limited.nextDueNs(), kStart + kSecond);
+    limited.produce(kStart + kSecond, part, kNoLimit);
+    EXPECT_EQ(part, real);
+}
+
+TEST(PacerTest, LineStateSentOnlyWhenItChanges) {
+    const LineSettings line = line9600();
+    Pacer pacer(std::make_unique<LineSteps>(line, std::vector<uint8_t>{0, 0, 5, 5, 0x3F, 5}), line,
+                1.0, kStart);
+    std::string out;
+    pacer.produce(kStart + 2'750'000, out, kNoLimit);  // tick 52.8: two episodes
+    // The first state is reported even when all lines are off; then only changes, also
+    // across episodes (the second episode starts with 0 after 5).
+    EXPECT_EQ(out, std::string("\x40\x45\x7F\x45\xA4\xC1\x40\x45\x7F\x45\xA4\xC1", 12));
+}

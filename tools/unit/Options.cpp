@@ -1,0 +1,207 @@
+#include "Options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+#include <utility>
+
+#include "Scenario.h"
+
+namespace {
+
+constexpr double kMaxRateFactor = 1000.0;
+constexpr long kMaxRefusals = 1000000;
+
+constexpr size_t kDescriptionColumn = 11;
+constexpr size_t kWidth = 79;
+
+// Appends first followed by the words of rest, wrapped at kWidth with a hanging indent.
+void appendWrapped(std::string& text, std::string first, std::string_view rest) {
+    std::string line = std::move(first);
+    size_t at = 0;
+    while (at < rest.size()) {
+        const size_t space = rest.find(' ', at);
+        const size_t end = space == std::string_view::npos ? rest.size() : space;
+        const std::string_view word = rest.substr(at, end - at);
+        if (line.size() > kDescriptionColumn && line.size() + 1 + word.size() > kWidth) {
+            text += line + "\n";
+            line.assign(kDescriptionColumn, ' ');
+        } else if (line.size() > kDescriptionColumn) {
+            line += ' ';
+        }
+        line += word;
+        at = end + 1;
+    }
+    text += line + "\n";
+}
+
+bool isScenario(const std::string& name) {
+    for (const Scenario::Info& info : Scenario::all()) {
+        if (info.name == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool parseUnsigned(const std::string& text, unsigned long long max, unsigned long long& value) {
+    if (text.empty() || text[0] < '0' || text[0] > '9') {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtoull(text.c_str(), &end, 10);
+    return errno == 0 && *end == '\0' && value <= max;
+}
+
+bool validVersion(const std::string& text) {
+    if (text.size() != 3) {
+        return false;
+    }
+    for (const char c : text) {
+        if (c < 0x20 || c > 0x7E) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<Options> Options::parse(const std::vector<std::string>& args, std::string& error) {
+    Options options;
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::string value;
+        bool hasValue = false;
+        if (const size_t eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name.resize(eq);
+            hasValue = true;
+        }
+        if (name == "--help" || name == "-h") {
+            options.help = true;
+            return options;
+        }
+        if (name == "--mute") {
+            if (hasValue) {
+                error = "--mute takes no value";
+                return std::nullopt;
+            }
+            options.mute = true;
+            continue;
+        }
+        const bool known = name == "--link" || name == "--version" || name == "--scenario" ||
+                           name == "--seed" || name == "--record" || name == "--refuse-start" ||
+                           name == "--rate-factor";
+        if (!known) {
+            error = "unknown option '" + name + "'";
+            return std::nullopt;
+        }
+        if (!hasValue) {
+            if (i + 1 >= args.size()) {
+                error = name + " needs a value";
+                return std::nullopt;
+            }
+            value = args[++i];
+        }
+        unsigned long long number = 0;
+        if (name == "--link") {
+            if (value.empty()) {
+                error = "--link needs a path";
+                return std::nullopt;
+            }
+            options.link = value;
+        } else if (name == "--version") {
+            if (!validVersion(value)) {
+                error = "--version must be exactly three printable ASCII characters";
+                return std::nullopt;
+            }
+            options.version = value;
+        } else if (name == "--scenario") {
+            if (!isScenario(value)) {
+                error = "unknown scenario '" + value + "'";
+                return std::nullopt;
+            }
+            options.scenario = value;
+        } else if (name == "--seed") {
+            if (!parseUnsigned(value, UINT64_MAX, number)) {
+                error = "--seed must be a non-negative integer";
+                return std::nullopt;
+            }
+            options.seed = number;
+        } else if (name == "--record") {
+            if (value.empty()) {
+                error = "--record needs a file name";
+                return std::nullopt;
+            }
+            options.record = value;
+        } else if (name == "--refuse-start") {
+            if (!parseUnsigned(value, kMaxRefusals, number)) {
+                error = "--refuse-start must be an integer from 0 to 1000000";
+                return std::nullopt;
+            }
+            options.refuseStart = static_cast<int>(number);
+        } else {
+            char* end = nullptr;
+            const double factor = std::strtod(value.c_str(), &end);
+            if (value.empty() || *end != '\0' || !std::isfinite(factor) || factor <= 0.0 ||
+                factor > kMaxRateFactor) {
+                error = "--rate-factor must be a number greater than 0 and at most 1000";
+                return std::nullopt;
+            }
+            options.rateFactor = factor;
+        }
+    }
+    if (options.link.empty()) {
+        error = "--link PATH is required";
+        return std::nullopt;
+    }
+    return options;
+}
+
+std::string Options::usage() {
+    std::string text =
+        "Usage: vexlo-unit --link PATH [options]\n"
+        "\n"
+        "A virtual main unit on a pseudo-terminal. PATH becomes a link to the terminal's\n"
+        "device; open it as the unit's serial port. Prints 'ready PATH' once it accepts\n"
+        "commands and serves until SIGINT or SIGTERM, then removes the link.\n"
+        "\n"
+        "Options:\n"
+        "  --link PATH         where to make the link to the device (an existing link is\n"
+        "                      replaced; any other file there is an error)\n"
+        "  --version NNN       the three characters answered to L? (default 123)\n"
+        "  --scenario NAME     what the monitored line carries (default chat)\n"
+        "  --seed N            seed of the scenario (default 1); the same seed and line\n"
+        "                      settings give the same stream at every start\n"
+        "  --record FILE       append every capture byte sent to FILE\n"
+        "  --refuse-start K    answer NG to the first K start commands\n"
+        "  --mute              answer nothing at all\n"
+        "  --rate-factor F     run the monitored line F times faster than real time\n"
+        "                      (default 1, at most 1000)\n"
+        "  -h, --help          this text\n"
+        "\n"
+        "Commands (each ended by CR, each answered by one line ended by CR):\n"
+        "  L?      L and the version, for example L123\n"
+        "  S00dd   line type: 00 RS-232C, 01 RS-422/485\n"
+        "  S01hh   speed code 00..0E (150, 300, 600, 1200, 2400, 4800, 9600, 14400,\n"
+        "          19200, 28800, 38400, 56000, 57600, 76800, 115200 bit/s)\n"
+        "  S02hh   character format, the sum of 10 (8 data bits, else 7), 08 (2 stop\n"
+        "          bits), 04 (1.5 stop bits), 02 (even parity), 01 (odd parity)\n"
+        "  S03hh   fixed setting, no effect\n"
+        "  G01     start monitoring: OK, then the capture stream (NG while refusing)\n"
+        "  G00     stop the stream, then OK\n"
+        "  Settings are answered OK, or NG for a bad value; unknown commands NG.\n"
+        "  Power-on settings: RS-232C, 9600 bit/s, 8 data bits, no parity, 1 stop bit.\n"
+        "\n"
+        "Scenarios (paced by the line settings sent before G01):\n";
+    for (const Scenario::Info& info : Scenario::all()) {
+        std::string line = "  " + std::string(info.name);
+        line.resize(kDescriptionColumn, ' ');
+        appendWrapped(text, line, info.description);
+    }
+    return text;
+}

@@ -1,0 +1,23 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The command line of vexlo-unit.
+struct Options {
+    std::string link;
+    std::string version = "123";
+    std::string scenario = "chat";
+    uint64_t seed = 1;
+    std::string record;  // empty: no record file
+    int refuseStart = 0;
+    bool mute = false;
+    double rateFactor = 1.0;
+    bool help = false;
+
+    // The options of args (without the program name); nothing, and error set, on a bad
+    // command line. With --help the other options are not checked.
+    static std::optional<Options> parse(const std::vector<std::string>& args, std::string& error);
+    static std::string usage();
+};

@@ -1,0 +1,47 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "CommandSplitter.h"
+#include "OutputQueue.h"
+#include "Pacer.h"
+#include "UnitProtocol.h"
+
+struct Options;
+
+// The unit at work on its terminal: reads commands, answers them, and while monitoring
+// sends the capture stream at the pace of the line. One thread, one poll loop.
+class UnitServer {
+  public:
+    UnitServer(const Options& options, int terminal, RecordFile& record);
+
+    // Serves until stopFd becomes readable (the signal handler writes to it).
+    void run(int stopFd);
+
+    // Monotonic time in nanoseconds.
+    static int64_t nowNs();
+
+  private:
+    // Pending output at which the stream waits for the client to catch up; it goes on
+    // when half of it has gone out.
+    static constexpr size_t kHighWater = 256 * 1024;
+    // The shortest wait between two batches of stream bytes.
+    static constexpr int kMinBatchMs = 2;
+
+    void readCommands();
+    void handle(const std::string& command);
+    // Adds the stream bytes due now to the output and writes what the terminal takes.
+    void pump(int64_t now);
+    [[nodiscard]] int timeoutMs(int64_t now) const;
+
+    const Options& options_;
+    int terminal_;
+    UnitProtocol protocol_;
+    CommandSplitter splitter_;
+    OutputQueue output_;
+    std::unique_ptr<Pacer> pacer_;
+    std::optional<int64_t> stalledSince_;
+    bool hungUp_ = false;
+};
