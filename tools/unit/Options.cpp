@@ -97,7 +97,8 @@ std::optional<Options> Options::parse(const std::vector<std::string>& args, std:
                            name == "--seed" || name == "--record" || name == "--refuse-start" ||
                            name == "--rate-factor";
         if (!known) {
-            error = "unknown option '" + name + "'";
+            error = (name.rfind('-', 0) == 0 ? "unknown option '" : "unexpected argument '") +
+                    name + "'";
             return std::nullopt;
         }
         if (!hasValue) {
