@@ -1,2 +1,5 @@
 # Qt-free sources of src/link, compiled into vexlo_core.
-target_sources(vexlo_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Decoder.cpp)
+target_sources(vexlo_core PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/CommLink.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CommParam.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Decoder.cpp)

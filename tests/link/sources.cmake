@@ -1,2 +1,5 @@
 # Tests of src/link, compiled into vexlo-core-tests.
-target_sources(vexlo-core-tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/DecoderTest.cpp)
+target_sources(vexlo-core-tests PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/CommLinkTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CommParamTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DecoderTest.cpp)

@@ -1,0 +1,151 @@
+#include "link/CommLink.h"
+
+#include "link/CommParam.h"
+
+namespace {
+
+// The probe reply: "L", the three characters of the version, CR.
+bool IsProbeReply(const std::string& reply) {
+    return reply.size() == 5 && reply[0] == 'L' && reply[4] == '\r';
+}
+
+}  // namespace
+
+CommLink::CommLink(CoreState& core, Prompts& prompts, const Clock& clock, LinkHooks hooks,
+                   LinkDevices devices)
+    : settings_(core.settings),
+      run_(core.run),
+      statusBar_(hooks.statusBar),
+      port_(devices.port),
+      timers_(devices.timers),
+      wait_(devices.wait),
+      decoder_(core.run, core.capture, core.settings,
+               DecoderHooks{hooks.live, hooks.runControl, hooks.lamps, hooks.lineTriggers,
+                            hooks.idleTimers, *this, prompts, clock}) {}
+
+int16_t CommLink::PortOpen() {
+    deniedPort_.clear();
+    if (settings_.gintPortAuto != 1) {
+        return ProbePort(settings_.gintPortNo);
+    }
+    if (settings_.gintPortNo > 0 && ProbePort(settings_.gintPortNo) == 0) {
+        return 0;
+    }
+    for (int n = 1; n <= kMaxPort && !wait_.Closing(); ++n) {
+        if (ProbePort(n) == 0) {
+            settings_.gintPortNo = static_cast<int16_t>(n);
+            return 0;
+        }
+    }
+    return -1;
+}
+
+int16_t CommLink::ProbePort(int n) {
+    if (n <= 0) {
+        return -1;
+    }
+    const PortOpenResult opened = port_.Open(n);
+    if (!opened.Opened()) {
+        if (opened.status == PortOpenResult::Status::NoPermission && deniedPort_.empty()) {
+            deniedPort_ = opened.location.empty() ? "COM" + std::to_string(n) : opened.location;
+        }
+        return -1;
+    }
+    QueueCommand("L?");
+    lintPortTimeout = 0;
+    decoder_.lintProbe = 1;
+    timers_.EnablePortCheck(false);  // each probe gets its full time-out
+    timers_.EnablePortCheck(true);
+
+    const WaitScope scope(waits_);
+    for (;;) {
+        if (IsProbeReply(decoder_.lstrRecv)) {
+            gstrUnitVer = decoder_.lstrRecv.substr(1, 3);
+            decoder_.lstrRecv.clear();
+            decoder_.lintProbe = 0;
+            timers_.EnablePortCheck(false);
+            return 0;
+        }
+        if (lintPortTimeout != 0 || wait_.Closing() || !port_.IsOpen()) {
+            break;
+        }
+        wait_.WaitOnce();
+    }
+    timers_.EnablePortCheck(false);
+    PortClose();
+    decoder_.lintProbe = 0;
+    return -1;
+}
+
+void CommLink::PortClose() {
+    port_.Close();
+    timers_.EnableSend(false);
+    lstCommand.clear();
+    run_.gintSending = 0;
+    run_.gintStartTry = 0;  // a start sent over this port can no longer be answered
+}
+
+int16_t CommLink::SendCommParam() {
+    const std::array<std::string, 4> commands = CommParamCommands(settings_);
+    statusBar_.ShowCommParam(CommParamText(settings_));
+    if (!port_.IsOpen()) {
+        return -1;
+    }
+    lstCommand.insert(lstCommand.end(), commands.begin(), commands.end());
+    run_.gintSending = 1;
+    timers_.EnableSend(true);
+
+    const WaitScope scope(waits_);
+    while (run_.gintSending != 0 && port_.IsOpen() && !wait_.Closing()) {
+        wait_.WaitOnce();
+    }
+    return run_.gintSending == 0 && port_.IsOpen() ? 0 : -1;
+}
+
+std::string CommLink::PermissionProblem() const {
+    if (deniedPort_.empty()) {
+        return {};
+    }
+    return "ポート " + deniedPort_ +
+           " を開く権限がありません（dialout グループに追加してください）";
+}
+
+void CommLink::QueueCommand(const std::string& command) {
+    lstCommand.push_back(command);
+    timers_.EnableSend(true);
+}
+
+void CommLink::EnableSend() {
+    timers_.EnableSend(true);
+}
+
+void CommLink::OnReceive(const uint8_t* data, size_t size) {
+    decoder_.OnReceive(data, size);
+}
+
+void CommLink::OnLinkLost() {
+    PortClose();
+}
+
+void CommLink::timSend_Timer() {
+    timers_.EnableSend(false);
+    if (lstCommand.empty()) {
+        run_.gintSending = 0;
+        return;
+    }
+    decoder_.lstrRecv.clear();
+    const std::string& command = lstCommand.front();
+    if (command == "G01") {
+        run_.gintStartTry += 1;
+        decoder_.lbyteLine = 0;
+    }
+    // A failed write is not retried: the queue then waits, as for a unit that does not answer.
+    port_.Write(command + '\r');
+    lstCommand.pop_front();
+    run_.gintSending = 1;
+}
+
+void CommLink::timPortCheck_Timer() {
+    timers_.EnablePortCheck(false);
+    lintPortTimeout = 1;
+}

@@ -1,0 +1,117 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+
+#include "core/Clock.h"
+#include "core/CoreState.h"
+#include "core/Prompts.h"
+#include "link/Decoder.h"
+#include "link/DecoderHooks.h"
+#include "link/LinkSeams.h"
+#include "link/SerialPort.h"
+
+// What the rest of the program provides to the link: the decoder's calls and the status bar.
+// All must outlive the link.
+struct LinkHooks {
+    LiveView& live;
+    RunControl& runControl;
+    LineIndicators& lamps;
+    LineTriggers& lineTriggers;
+    IdleTimers& idleTimers;
+    CommParamView& statusBar;
+};
+
+// The platform side of the link: the port, the two timers and the event wait.
+struct LinkDevices {
+    SerialPort& port;
+    LinkTimers& timers;
+    EventWait& wait;
+};
+
+// The hidden link window frmComm: finds the unit among the numbered ports, opens and closes
+// the port, sends the command queue one command at a time and hands every received batch to
+// the decoder, which it owns.
+//
+// Commands go out from lstCommand 50 ms after the unit answered the previous one; a command
+// that gets no answer holds the queue. Closing the port forgets the queue: commands meant for
+// a closed port can never be answered, and left in place they would be sent ahead of the next
+// probe.
+class CommLink final : public CommandSink, public PortEvents {
+  public:
+    static constexpr int kMaxPort = 16;  // the automatic search tries ports 1..16
+
+    CommLink(CoreState& core, Prompts& prompts, const Clock& clock, LinkHooks hooks,
+             LinkDevices devices);
+    CommLink(const CommLink&) = delete;
+    CommLink& operator=(const CommLink&) = delete;
+
+    // Finds the unit and leaves its port open: 0 when found (gstrUnitVer fresh; with
+    // automatic search gintPortNo names the port), -1 when not (port closed, gintPortNo kept).
+    // Each port that is present costs up to 800 ms. Ends early when the program is closing.
+    int16_t PortOpen();
+    // Closes the port and forgets queued commands and an unanswered start.
+    void PortClose();
+    [[nodiscard]] bool IsOpen() const { return port_.IsOpen(); }
+
+    // Sends the four line-setting commands, shows the settings in the status bar and waits
+    // until the unit has answered all of them: 0. -1 when the wait ended because the port
+    // closed (unit lost) or the program is closing, or the port was not open.
+    int16_t SendCommParam();
+
+    // Greys the six line indicators and forgets the last line state.
+    void ResetLineState() { decoder_.ResetLineState(); }
+
+    // A line for the "not connected" message when the last PortOpen found a port that this
+    // user may not open (the first such port), else empty.
+    [[nodiscard]] std::string PermissionProblem() const;
+
+    // True while PortOpen or SendCommParam waits for the unit. Nothing the link uses may be
+    // destroyed then; a program that wants to end signals Closing and waits for this to clear.
+    [[nodiscard]] bool Waiting() const { return waits_ > 0; }
+
+    // CommandSink: append a command and let the sender run.
+    void QueueCommand(const std::string& command) override;
+    void EnableSend() override;
+
+    // PortEvents: CommLV_OnComm with the batch read, and the loss of the unit.
+    void OnReceive(const uint8_t* data, size_t size) override;
+    void OnLinkLost() override;
+
+    // Timer handlers, called by the owner of the timers.
+    void timSend_Timer();
+    void timPortCheck_Timer();
+
+    [[nodiscard]] Decoder& decoder() { return decoder_; }
+
+    std::string gstrUnitVer;             // three characters of the probe reply
+    std::deque<std::string> lstCommand;  // queued commands; front is next
+
+  private:
+    int16_t ProbePort(int n);
+
+    // Counts the waits on the stack.
+    class WaitScope {
+      public:
+        explicit WaitScope(int& waits) : waits_(waits) { ++waits_; }
+        ~WaitScope() { --waits_; }
+        WaitScope(const WaitScope&) = delete;
+        WaitScope& operator=(const WaitScope&) = delete;
+
+      private:
+        int& waits_;
+    };
+
+    Settings& settings_;
+    RunState& run_;
+    CommParamView& statusBar_;
+    SerialPort& port_;
+    LinkTimers& timers_;
+    EventWait& wait_;
+    Decoder decoder_;
+
+    int16_t lintPortTimeout = 0;
+    std::string deniedPort_;  // first port of the last PortOpen that refused this user
+    int waits_ = 0;
+};

@@ -1,0 +1,65 @@
+#include "link/CommParam.h"
+
+#include <cstdio>
+
+namespace {
+
+// Speeds in the order of their codes.
+constexpr std::array<int32_t, 15> kSpeeds{150,   300,   600,   1200,  2400,  4800,  9600,  14400,
+                                          19200, 28800, 38400, 56000, 57600, 76800, 115200};
+constexpr int32_t kFallbackSpeed = 9600;
+
+std::string TwoHex(unsigned value) {
+    char text[3];
+    std::snprintf(text, sizeof text, "%02X", value & 0xFFU);
+    return text;
+}
+
+}  // namespace
+
+std::optional<int> SpeedCode(int32_t speed) {
+    for (size_t code = 0; code < kSpeeds.size(); ++code) {
+        if (kSpeeds[code] == speed) {
+            return static_cast<int>(code);
+        }
+    }
+    return std::nullopt;
+}
+
+uint8_t FormatByte(const Settings& settings) {
+    uint8_t format = 0;
+    if (settings.gintDataLen != 0) {
+        format |= 0x10;
+    }
+    if (settings.gintStopBit == 2) {
+        format |= 0x08;
+    } else if (settings.gintStopBit == 1) {
+        format |= 0x04;
+    }
+    if (settings.gintParity == 2) {
+        format |= 0x02;
+    } else if (settings.gintParity == 1) {
+        format |= 0x01;
+    }
+    return format;
+}
+
+std::array<std::string, 4> CommParamCommands(Settings& settings) {
+    std::optional<int> code = SpeedCode(settings.glngSpeed);
+    if (!code) {
+        settings.glngSpeed = kFallbackSpeed;
+        code = SpeedCode(kFallbackSpeed);
+    }
+    // The unit knows two line types; a stored value other than RS-422/485 is RS-232C.
+    const std::string lineType = settings.gintLineType == 1 ? "01" : "00";
+    return {"S00" + lineType, "S01" + TwoHex(static_cast<unsigned>(*code)),
+            "S02" + TwoHex(FormatByte(settings)), "S0331"};
+}
+
+std::string CommParamText(const Settings& settings) {
+    std::string text = std::to_string(settings.glngSpeed);
+    text += settings.gintParity == 1 ? ",O" : settings.gintParity == 2 ? ",E" : ",N";
+    text += settings.gintDataLen == 0 ? ",7" : ",8";
+    text += settings.gintStopBit == 1 ? ",1.5" : settings.gintStopBit == 2 ? ",2" : ",1";
+    return text;
+}

@@ -1,0 +1,25 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "files/Settings.h"
+
+// The line settings of the monitored line as the unit's setting commands and as the text of
+// the status bar.
+
+// The speed code of the "S01" command (0x00 for 150 .. 0x0E for 115200), or nothing for a
+// speed the unit does not know.
+[[nodiscard]] std::optional<int> SpeedCode(int32_t speed);
+
+// The format byte of the "S02" command from gintDataLen, gintStopBit and gintParity.
+[[nodiscard]] uint8_t FormatByte(const Settings& settings);
+
+// The four setting commands in sending order: "S00" line type, "S01" speed, "S02" format,
+// "S0331". A speed the unit does not know is sent as 9600 and glngSpeed becomes 9600.
+[[nodiscard]] std::array<std::string, 4> CommParamCommands(Settings& settings);
+
+// The status-bar text of the settings: speed, parity N/O/E, data bits, stop bits,
+// for example "9600,N,8,1" or "19200,E,7,1.5".
+[[nodiscard]] std::string CommParamText(const Settings& settings);

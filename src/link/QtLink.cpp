@@ -1,0 +1,24 @@
+#include "link/QtLink.h"
+
+QtLink::QtLink(CoreState& core, Prompts& prompts, const Clock& clock, const QString& programFolder,
+               LinkHooks hooks, QObject* parent)
+    : QObject(parent),
+      port_(PortNames(programFolder), *this),
+      link_(core, prompts, clock, hooks, LinkDevices{port_, timers_, wait_}) {
+    setObjectName(QStringLiteral("frmComm"));
+    connect(&timers_.timSend, &QTimer::timeout, this, [this] { link_.timSend_Timer(); });
+    connect(&timers_.timPortCheck, &QTimer::timeout, this, [this] { link_.timPortCheck_Timer(); });
+}
+
+QtLink::~QtLink() {
+    port_.Close();
+}
+
+void QtLink::OnReceive(const uint8_t* data, size_t size) {
+    link_.OnReceive(data, size);
+}
+
+void QtLink::OnLinkLost() {
+    link_.OnLinkLost();
+    emit linkLost(port_.location());
+}

@@ -1,0 +1,19 @@
+#include "link/QtLinkTimers.h"
+
+QtLinkTimers::QtLinkTimers() {
+    timSend.setObjectName(QStringLiteral("timSend"));
+    timSend.setSingleShot(true);
+    timSend.setInterval(kSendMs);
+    timSend.setTimerType(Qt::PreciseTimer);
+    timPortCheck.setObjectName(QStringLiteral("timPortCheck"));
+    timPortCheck.setSingleShot(true);
+    timPortCheck.setInterval(kPortCheckMs);
+}
+
+void QtLinkTimers::enable(QTimer& timer, bool on) {
+    if (!on) {
+        timer.stop();
+    } else if (!timer.isActive()) {
+        timer.start();
+    }
+}

@@ -1,0 +1,119 @@
+#include "link/QtSerialPort.h"
+
+#include <QFileInfo>
+#include <QMetaObject>
+#include <utility>
+
+QtSerialPort::QtSerialPort(PortNames names, PortEvents& events)
+    : names_(std::move(names)), events_(events) {
+    port_.setReadBufferSize(0);
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    QObject::connect(&port_, &QSerialPort::readyRead, &port_, [this] { readWaiting(); });
+    QObject::connect(&port_, &QSerialPort::errorOccurred, &port_,
+                     [this](QSerialPort::SerialPortError error) { onError(error); });
+}
+
+QtSerialPort::~QtSerialPort() {
+    Close();
+}
+
+PortOpenResult QtSerialPort::Open(int n) {
+    Close();
+    PortOpenResult result;
+    const QString location = names_.location(n);
+    if (location.isEmpty()) {
+        result.status = PortOpenResult::Status::NoSuchPort;
+        return result;
+    }
+    result.location = location.toStdString();
+    port_.setPortName(location);
+    if (!port_.open(QIODevice::ReadWrite)) {
+        result.status = openFailure(location);
+        result.detail = port_.errorString().toStdString();
+        port_.clearError();
+        return result;
+    }
+    port_.clear(QSerialPort::Input);  // open keeps what arrived before it
+    ++session_;
+    losing_ = false;
+    result.status = PortOpenResult::Status::Opened;
+    return result;
+}
+
+PortOpenResult::Status QtSerialPort::openFailure(const QString& location) const {
+    switch (port_.error()) {
+        case QSerialPort::DeviceNotFoundError:
+            return PortOpenResult::Status::NoSuchPort;
+        case QSerialPort::PermissionError: {
+#ifdef Q_OS_WIN
+            return PortOpenResult::Status::Busy;  // Windows reports a port in use this way
+#else
+            // Also reported for a port that another program holds (lock file or exclusive
+            // open); only a device this user cannot read and write is a permission problem.
+            const QFileInfo device(location);
+            return device.isReadable() && device.isWritable()
+                       ? PortOpenResult::Status::Busy
+                       : PortOpenResult::Status::NoPermission;
+#endif
+        }
+        default:
+            return PortOpenResult::Status::Failed;
+    }
+}
+
+void QtSerialPort::Close() {
+    ++session_;
+    losing_ = false;
+    if (port_.isOpen()) {
+        port_.close();
+    }
+    port_.clearError();
+}
+
+bool QtSerialPort::Write(const std::string& text) {
+    if (!port_.isOpen()) {
+        return false;
+    }
+    const auto size = static_cast<qint64>(text.size());
+    return port_.write(text.data(), size) == size;
+}
+
+void QtSerialPort::readWaiting() {
+    // A batch handed on may run a nested event loop (a message box); bytes that arrive
+    // meanwhile are read after that batch, never into the buffer it is decoded from.
+    if (reading_) {
+        return;
+    }
+    reading_ = true;
+    qint64 waiting = 0;
+    while (port_.isOpen() && (waiting = port_.bytesAvailable()) > 0) {
+        if (buffer_.size() < static_cast<size_t>(waiting)) {
+            buffer_.resize(static_cast<size_t>(waiting));
+        }
+        const qint64 got = port_.read(reinterpret_cast<char*>(buffer_.data()), waiting);
+        if (got <= 0) {
+            break;
+        }
+        events_.OnReceive(buffer_.data(), static_cast<size_t>(got));
+    }
+    reading_ = false;
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error) {
+    if ((error != QSerialPort::ReadError && error != QSerialPort::ResourceError) ||
+        !port_.isOpen() || losing_) {
+        return;
+    }
+    losing_ = true;
+    const unsigned session = session_;
+    QMetaObject::invokeMethod(
+        &port_,
+        [this, session] {
+            if (session != session_) {
+                return;  // closed or reopened meanwhile
+            }
+            Close();
+            events_.OnLinkLost();
+        },
+        Qt::QueuedConnection);
+}

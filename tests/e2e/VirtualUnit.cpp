@@ -1,0 +1,41 @@
+#include "e2e/VirtualUnit.h"
+
+#include <QDeadlineTimer>
+
+VirtualUnit::VirtualUnit(const QString& linkPath, const QStringList& extra) {
+    process_.setProgram(QStringLiteral(VEXLO_UNIT_PATH));
+    process_.setArguments(QStringList{QStringLiteral("--link"), linkPath} + extra);
+    process_.start();
+    if (!process_.waitForStarted(3000)) {
+        return;
+    }
+    const QDeadlineTimer deadline(5000);
+    QByteArray out;
+    while (!deadline.hasExpired() && !out.contains('\n')) {
+        if (process_.bytesAvailable() == 0 &&
+            !process_.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+            break;
+        }
+        out += process_.readAllStandardOutput();
+    }
+    ready_ = out.startsWith("ready ");
+}
+
+VirtualUnit::~VirtualUnit() {
+    if (process_.state() == QProcess::NotRunning) {
+        return;
+    }
+    process_.terminate();  // the unit removes its link on SIGTERM
+    if (!process_.waitForFinished(3000)) {
+        kill();
+    }
+}
+
+QString VirtualUnit::errors() {
+    return QString::fromLocal8Bit(process_.readAllStandardError());
+}
+
+void VirtualUnit::kill() {
+    process_.kill();
+    process_.waitForFinished(3000);
+}

@@ -1,0 +1,25 @@
+#pragma once
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// A vexlo-unit process serving on a link at linkPath for the length of a test. The process
+// is ended when this object goes, whatever the test's outcome.
+class VirtualUnit {
+  public:
+    // Starts the unit with the extra arguments and waits until it reports ready.
+    explicit VirtualUnit(const QString& linkPath, const QStringList& extra = {});
+    ~VirtualUnit();
+    VirtualUnit(const VirtualUnit&) = delete;
+    VirtualUnit& operator=(const VirtualUnit&) = delete;
+
+    [[nodiscard]] bool ready() const { return ready_; }
+    // What the unit wrote on its error output so far, for failure messages.
+    [[nodiscard]] QString errors();
+    // Ends the unit at once (SIGKILL), as if the cable were pulled.
+    void kill();
+
+  private:
+    QProcess process_;
+    bool ready_ = false;
+};

@@ -1,0 +1,290 @@
+#include "link/CommLink.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "link/FakeLink.h"
+#include "link/LinkHookLog.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedPrompts.h"
+
+namespace {
+
+using Status = PortOpenResult::Status;
+using Commands = std::vector<std::string>;
+
+class CommLinkTest : public ::testing::Test {
+  protected:
+    CommLinkTest()
+        : ports(env),
+          link(core, prompts, clock, LinkHooks{hooks, hooks, hooks, hooks, hooks, hooks},
+               LinkDevices{ports, env, env}) {
+        env.link = &link;
+        core.capture.AllocBuffer(4);
+    }
+
+    // Opens the link on a unit on port n and lets the sender settle.
+    void OpenOn(int n) {
+        ports.Unit(n);
+        core.settings.gintPortAuto = 0;
+        core.settings.gintPortNo = static_cast<int16_t>(n);
+        ASSERT_EQ(link.PortOpen(), 0);
+        env.RunUntil([&] { return core.run.gintSending == 0; });
+        ports.writes.clear();
+    }
+
+    CoreState core;
+    ScriptedPrompts prompts;
+    FakeClock clock;
+    LinkHookLog hooks;
+    FakeLinkEnv env;
+    FakePorts ports;
+    CommLink link;
+};
+
+}  // namespace
+
+TEST_F(CommLinkTest, AutomaticSearchFindsTheUnitOnTheLastUsedPortFirst) {
+    ports.Unit(3).probeReply = "L1A7\r";
+    core.settings.gintPortNo = 3;
+    EXPECT_EQ(link.PortOpen(), 0);
+    EXPECT_EQ(ports.opens, (std::vector<int>{3}));
+    EXPECT_EQ(link.gstrUnitVer, "1A7");
+    EXPECT_TRUE(link.IsOpen());
+    EXPECT_EQ(ports.Commands(), Commands{"L?"});
+    EXPECT_EQ(env.now, 50 + 5);  // sent by the sender 50 ms after queueing, answered 5 ms later
+    EXPECT_EQ(link.decoder().lintProbe, 0);
+    EXPECT_TRUE(link.decoder().lstrRecv.empty());
+}
+
+TEST_F(CommLinkTest, AutomaticSearchScansFromPortOneAndRemembersWhereTheUnitWas) {
+    ports.ports[1].open = Status::NoSuchPort;  // fails at once, costs no time
+    ports.ports[2];                            // a port without a unit
+    ports.ports[3];
+    ports.ports[4].open = Status::Busy;
+    ports.Unit(5);
+    core.settings.gintPortNo = 3;
+    EXPECT_EQ(link.PortOpen(), 0);
+    EXPECT_EQ(ports.opens, (std::vector<int>{3, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(core.settings.gintPortNo, 5);
+    EXPECT_EQ(env.now, 3 * 800 + 55);  // three time-outs, then the answer on port 5
+    EXPECT_EQ(link.gstrUnitVer, "123");
+    // The commands of the silent ports did not follow the link to the unit's port.
+    EXPECT_EQ(ports.Commands(), (Commands{"L?", "L?", "L?", "L?"}));
+}
+
+TEST_F(CommLinkTest, FixedPortWithoutUnitFailsAfterOneTimeOut) {
+    ports.Unit(5);  // not looked for: the port is fixed
+    ports.ports[3];
+    core.settings.gintPortAuto = 0;
+    core.settings.gintPortNo = 3;
+    EXPECT_EQ(link.PortOpen(), -1);
+    EXPECT_EQ(ports.opens, (std::vector<int>{3}));
+    EXPECT_EQ(env.now, 800);
+    EXPECT_EQ(core.settings.gintPortNo, 3);
+    EXPECT_FALSE(link.IsOpen());
+    EXPECT_EQ(link.decoder().lintProbe, 0);
+    EXPECT_TRUE(link.PermissionProblem().empty());
+}
+
+TEST_F(CommLinkTest, SearchWithoutAnyUnitTriesEveryPortAndKeepsThePortNumber) {
+    for (int n = 1; n <= 16; ++n) {
+        ports.ports[n];
+    }
+    core.settings.gintPortNo = 7;
+    EXPECT_EQ(link.PortOpen(), -1);
+    EXPECT_EQ(ports.opens.size(), 17u);
+    EXPECT_EQ(env.now, 17 * 800);
+    EXPECT_EQ(core.settings.gintPortNo, 7);
+    EXPECT_FALSE(link.IsOpen());
+}
+
+TEST_F(CommLinkTest, ProbeRepliesOfTheWrongShapeNeverMatch) {
+    for (const char* reply : {"L12\r", "L1234\r", "OK\r", "X123\r"}) {
+        SCOPED_TRACE(reply);
+        ports.opens.clear();
+        ports.Unit(3).probeReply = reply;
+        core.settings.gintPortAuto = 0;
+        core.settings.gintPortNo = 3;
+        const int64_t start = env.now;
+        EXPECT_EQ(link.PortOpen(), -1);
+        EXPECT_EQ(env.now - start, 800);
+        EXPECT_TRUE(link.gstrUnitVer.empty());
+    }
+}
+
+TEST_F(CommLinkTest, EachProbeGetsItsFullTimeOut) {
+    ports.Unit(3);
+    core.settings.gintPortAuto = 0;
+    core.settings.gintPortNo = 3;
+    ASSERT_EQ(link.PortOpen(), 0);
+    ports.ports[3].mute = true;  // a second open shortly after: the unit has gone quiet
+    link.PortClose();
+    const int64_t start = env.now;
+    EXPECT_EQ(link.PortOpen(), -1);
+    EXPECT_EQ(env.now - start, 800);
+}
+
+TEST_F(CommLinkTest, RefusedPermissionIsNamedInTheMessage) {
+    ports.ports[1];
+    ports.ports[2].open = Status::NoPermission;
+    ports.ports[9].open = Status::NoPermission;
+    EXPECT_EQ(link.PortOpen(), -1);
+    EXPECT_EQ(link.PermissionProblem(),
+              "ポート /dev/fake2 を開く権限がありません（dialout グループに追加してください）");
+    // Each open starts afresh.
+    ports.ports[2].open = Status::Opened;
+    ports.ports[9].open = Status::Opened;
+    EXPECT_EQ(link.PortOpen(), -1);
+    EXPECT_TRUE(link.PermissionProblem().empty());
+}
+
+TEST_F(CommLinkTest, QueuedCommandsLeaveOneAtATime50MsAfterEachReply) {
+    OpenOn(2);
+    ports.replyMs = 30;
+    const int64_t start = env.now;
+    for (int i = 0; i < 3; ++i) {
+        link.QueueCommand("G00");
+    }
+    EXPECT_EQ(link.lstCommand.size(), 3u);
+    env.RunUntil([&] { return link.lstCommand.empty() && core.run.gintSending == 0; });
+    ASSERT_EQ(ports.writes.size(), 3u);
+    EXPECT_EQ(ports.writes[0].first, start + 50);
+    EXPECT_EQ(ports.writes[1].first, ports.writes[0].first + 30 + 50);
+    EXPECT_EQ(ports.writes[2].first, ports.writes[1].first + 30 + 50);
+    EXPECT_EQ(env.now, ports.writes[2].first + 30 + 50);  // the sender found the queue empty
+    EXPECT_EQ(ports.Commands(), (Commands{"G00", "G00", "G00"}));
+}
+
+TEST_F(CommLinkTest, UnansweredCommandHoldsTheQueueUntilThePortCloses) {
+    OpenOn(2);
+    ports.ports[2].mute = true;
+    link.QueueCommand("G00");
+    link.QueueCommand("G00");
+    env.CloseAt(env.now + 5000);
+    env.RunUntil([] { return false; });
+    EXPECT_EQ(ports.Commands(), Commands{"G00"});
+    EXPECT_EQ(core.run.gintSending, 1);
+    link.PortClose();
+    EXPECT_TRUE(link.lstCommand.empty());
+    EXPECT_EQ(core.run.gintSending, 0);
+}
+
+TEST_F(CommLinkTest, ReopeningAfterAStalledQueueStillFindsTheUnit) {
+    OpenOn(2);
+    ports.ports[2].mute = true;
+    link.QueueCommand("G00");
+    link.QueueCommand("G00");
+    env.RunUntil([&] { return ports.writes.size() == 1; });
+    ports.ports[2].mute = false;
+    ports.writes.clear();
+    link.PortClose();
+    EXPECT_EQ(link.PortOpen(), 0);
+    EXPECT_EQ(ports.Commands(), Commands{"L?"});
+}
+
+TEST_F(CommLinkTest, StartCommandCountsTriesAndForgetsTheLineState) {
+    OpenOn(1);
+    link.decoder().lbyteLine = 0x45;
+    link.QueueCommand("G01");
+    env.RunUntil([&] { return ports.writes.size() == 1; });
+    EXPECT_EQ(core.run.gintStartTry, 1);
+    EXPECT_EQ(link.decoder().lbyteLine, 0);
+    // The unit's "OK" reaches the decoder, which starts the run; capture data follows.
+    env.RunUntil([&] { return core.run.gintRun == 1; });
+    EXPECT_EQ(core.run.gintStartTry, 0);
+    EXPECT_EQ(hooks.menuEnables, 1);
+    env.Deliver(env.now + 1, std::string("\x85\xC3\x41", 3));
+    env.RunUntil([&] { return core.capture.glngDatLen == 4; });
+    EXPECT_EQ(hooks.pairsDrawn, 1);
+}
+
+TEST_F(CommLinkTest, ClosingThePortForgetsAnUnansweredStart) {
+    OpenOn(1);
+    ports.ports[1].mute = true;
+    link.QueueCommand("G01");
+    env.RunUntil([&] { return core.run.gintStartTry == 1; });
+    link.PortClose();
+    ports.ports[1].mute = false;
+    ASSERT_EQ(link.PortOpen(), 0);
+    // Replies on the new connection are not taken for refused starts.
+    env.RunUntil([&] { return core.run.gintSending == 0; });
+    EXPECT_EQ(ports.Commands(), (Commands{"G01", "L?"}));
+    EXPECT_TRUE(link.lstCommand.empty());
+}
+
+TEST_F(CommLinkTest, SendCommParamSendsTheFourSettingsAndReturnsWhenAllAreAnswered) {
+    OpenOn(4);
+    core.settings.gintLineType = 1;
+    core.settings.glngSpeed = 19200;
+    core.settings.gintDataLen = 0;
+    core.settings.gintParity = 2;
+    core.settings.gintStopBit = 2;
+    ports.replyMs = 20;
+    const int64_t start = env.now;
+    EXPECT_EQ(link.SendCommParam(), 0);
+    EXPECT_EQ(ports.Commands(), (Commands{"S0001", "S0108", "S020A", "S0331"}));
+    EXPECT_EQ(hooks.statusTexts, Commands{"19200,E,7,2"});
+    EXPECT_EQ(core.run.gintSending, 0);
+    EXPECT_EQ(env.now, start + 4 * (50 + 20) + 50);
+    for (size_t i = 1; i < ports.writes.size(); ++i) {
+        EXPECT_EQ(ports.writes[i].first, ports.writes[i - 1].first + 70);
+    }
+    EXPECT_FALSE(link.Waiting());
+}
+
+TEST_F(CommLinkTest, SendCommParamWaitEndsWhenTheProgramCloses) {
+    OpenOn(4);
+    ports.ports[4].mute = true;
+    env.CloseAt(env.now + 3000);
+    EXPECT_EQ(link.SendCommParam(), -1);
+    EXPECT_EQ(ports.Commands(), Commands{"S0000"});
+    EXPECT_EQ(core.run.gintSending, 1);
+    EXPECT_FALSE(link.Waiting());
+}
+
+TEST_F(CommLinkTest, SendCommParamWaitEndsWhenTheUnitIsLost) {
+    OpenOn(4);
+    ports.ports[4].mute = true;
+    env.LoseAt(env.now + 200, [&] {
+        ports.Close();
+        link.OnLinkLost();
+    });
+    EXPECT_EQ(link.SendCommParam(), -1);
+    EXPECT_FALSE(link.IsOpen());
+    EXPECT_TRUE(link.lstCommand.empty());
+    EXPECT_EQ(core.run.gintSending, 0);
+}
+
+TEST_F(CommLinkTest, SendCommParamOnAClosedPortFailsAtOnce) {
+    EXPECT_EQ(link.SendCommParam(), -1);
+    EXPECT_TRUE(ports.writes.empty());
+    EXPECT_EQ(env.waits, 0);
+    EXPECT_EQ(hooks.statusTexts, Commands{"9600,N,7,1"});  // the default speed 0 became 9600
+}
+
+TEST_F(CommLinkTest, ClosingEndsTheSearchAtTheCurrentProbe) {
+    for (int n = 1; n <= 16; ++n) {
+        ports.ports[n];
+    }
+    env.CloseAt(1000);  // during the probe of port 2
+    EXPECT_EQ(link.PortOpen(), -1);
+    EXPECT_EQ(ports.opens, (std::vector<int>{1, 2}));
+    EXPECT_EQ(env.now, 1000);
+    EXPECT_FALSE(link.IsOpen());
+}
+
+TEST_F(CommLinkTest, LossDuringTheProbeEndsItAtOnce) {
+    ports.Unit(6).mute = true;
+    core.settings.gintPortAuto = 0;
+    core.settings.gintPortNo = 6;
+    env.LoseAt(300, [&] {
+        ports.Close();
+        link.OnLinkLost();
+    });
+    EXPECT_EQ(link.PortOpen(), -1);
+    EXPECT_EQ(env.now, 300);
+    EXPECT_EQ(link.decoder().lintProbe, 0);
+}
