@@ -1,0 +1,13 @@
+#pragma once
+#include <string>
+
+#include "core/Clock.h"
+
+// LTime.txt in the program folder holds the time the current auto-save block started, as
+// twelve digits yymmddhhmmss.
+
+// The time as twelve digits yymmddhhmmss.
+[[nodiscard]] std::string TwelveDigitTime(const DateTime& t);
+
+// Replaces LTime.txt with the current time and a line end: 0 on success, -1 on failure.
+int WriteLTime(const std::string& programFolder, const Clock& clock);
