@@ -29,6 +29,12 @@ std::tuple<int, QString, qulonglong> orderKey(const QString& location) {
 
 }  // namespace
 
+QStringList PortNames::machineOrder(QStringList locations) {
+    std::sort(locations.begin(), locations.end(),
+              [](const QString& a, const QString& b) { return orderKey(a) < orderKey(b); });
+    return locations;
+}
+
 QString PortNames::location(int n) const {
     if (n <= 0) {
         return {};
@@ -41,12 +47,11 @@ QString PortNames::location(int n) const {
     if (info.exists() || info.isSymLink()) {
         return entry;
     }
-    QStringList machine;
+    QStringList present;
     for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
-        machine.append(port.systemLocation());
+        present.append(port.systemLocation());
     }
-    std::sort(machine.begin(), machine.end(),
-              [](const QString& a, const QString& b) { return orderKey(a) < orderKey(b); });
+    const QStringList machine = machineOrder(present);
     return n <= machine.size() ? machine[n - 1] : QString();
 #endif
 }

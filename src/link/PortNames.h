@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 #include <utility>
 
 // Port numbers on this machine.
@@ -20,6 +21,9 @@ class PortNames {
     // The device location of port n, or an empty text when there is no port n.
     [[nodiscard]] QString location(int n) const;
 
+    // System locations of serial ports in the counting order described above.
+    [[nodiscard]] static QStringList machineOrder(QStringList locations);
+
   private:
-    QString programFolder_;
+    [[maybe_unused]] QString programFolder_;  // not used on Windows
 };

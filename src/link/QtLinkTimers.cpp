@@ -8,6 +8,7 @@ QtLinkTimers::QtLinkTimers() {
     timPortCheck.setObjectName(QStringLiteral("timPortCheck"));
     timPortCheck.setSingleShot(true);
     timPortCheck.setInterval(kPortCheckMs);
+    timPortCheck.setTimerType(Qt::PreciseTimer);  // a coarse timer may end a probe 40 ms early
 }
 
 void QtLinkTimers::enable(QTimer& timer, bool on) {

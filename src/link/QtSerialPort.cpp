@@ -40,7 +40,7 @@ PortOpenResult QtSerialPort::Open(int n) {
     return result;
 }
 
-PortOpenResult::Status QtSerialPort::openFailure(const QString& location) const {
+PortOpenResult::Status QtSerialPort::openFailure([[maybe_unused]] const QString& location) const {
     switch (port_.error()) {
         case QSerialPort::DeviceNotFoundError:
             return PortOpenResult::Status::NoSuchPort;

@@ -32,7 +32,8 @@ class QtSerialPort final : public SerialPort {
   private:
     void readWaiting();
     void onError(QSerialPort::SerialPortError error);
-    [[nodiscard]] PortOpenResult::Status openFailure(const QString& location) const;
+    [[nodiscard]] PortOpenResult::Status openFailure(
+        [[maybe_unused]] const QString& location) const;
 
     PortNames names_;
     PortEvents& events_;

@@ -101,6 +101,13 @@ TEST_F(LinkE2ETest, MuteUnitOnAFixedPortFailsAfterOneTimeOut) {
     EXPECT_FALSE(link->comm().IsOpen());
     EXPECT_EQ(core.settings.gintPortNo, 5);
     EXPECT_TRUE(link->permissionProblem().empty());
+
+    // A program that closes ends the probe at once.
+    QTimer::singleShot(100, link.get(), [this] { link->setClosing(); });
+    elapsed.restart();
+    EXPECT_EQ(link->comm().PortOpen(), -1);
+    EXPECT_LT(elapsed.elapsed(), 500);
+    EXPECT_FALSE(link->waiting());
 }
 
 TEST_F(LinkE2ETest, SettingsAreAnsweredAndTheStartedStreamReachesTheDecoder) {

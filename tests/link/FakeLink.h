@@ -36,13 +36,13 @@ class FakeLinkEnv final : public LinkTimers, public EventWait {
         }
         if (!next || *next > kGiveUpMs) {
             ADD_FAILURE() << "the link waits with nothing left to happen";
-            closing_ = true;  // ends the wait instead of hanging the test
+            closing = true;  // ends the wait instead of hanging the test
             return;
         }
         now = *next;
         if (closeAt_ == now) {
             closeAt_.reset();
-            closing_ = true;
+            closing = true;
         } else if (lossAt_ == now) {
             lossAt_.reset();
             deliveries_.clear();
@@ -60,12 +60,13 @@ class FakeLinkEnv final : public LinkTimers, public EventWait {
             link->OnReceive(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
         }
     }
-    [[nodiscard]] bool Closing() const override { return closing_; }
+    [[nodiscard]] bool Closing() const override { return closing; }
+    bool closing = false;
 
     // Lets events run until pred holds; fails the test if nothing is left to happen.
     template <typename Pred>
     void RunUntil(Pred pred) {
-        while (!pred() && !closing_) {
+        while (!pred() && !closing) {
             WaitOnce();
         }
     }
@@ -95,7 +96,6 @@ class FakeLinkEnv final : public LinkTimers, public EventWait {
     std::optional<int64_t> sendDue_, checkDue_, closeAt_, lossAt_;
     std::multimap<int64_t, std::string> deliveries_;
     std::function<void()> lost_;
-    bool closing_ = false;
 };
 
 // Numbered fake ports, each empty, missing, refused, or with a unit on it that answers every
