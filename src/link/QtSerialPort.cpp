@@ -29,7 +29,6 @@ PortOpenResult QtSerialPort::Open(int n) {
     port_.setPortName(location);
     if (!port_.open(QIODevice::ReadWrite)) {
         result.status = openFailure(location);
-        result.detail = port_.errorString().toStdString();
         port_.clearError();
         return result;
     }

@@ -14,7 +14,6 @@ struct PortOpenResult {
     };
     Status status = Status::Failed;
     std::string location;  // the device the number stands for, when known ("/dev/ttyUSB0")
-    std::string detail;    // the system's own error text, for logs
 
     [[nodiscard]] bool Opened() const { return status == Status::Opened; }
 };
