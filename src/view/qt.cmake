@@ -1,1 +1,24 @@
-# Monitor window (Qt Widgets): library vexlo_view.
+# Monitor window (Qt Widgets): library vexlo_view. The cell model, geometry and drawing rules
+# are widget-free classes; only the surface, the window and the dialogs use widgets.
+add_library(vexlo_view STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/CellGrid.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CellGrid.h
+    ${CMAKE_CURRENT_LIST_DIR}/CellSurface.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CellSurface.h
+    ${CMAKE_CURRENT_LIST_DIR}/CellText.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CellText.h
+    ${CMAKE_CURRENT_LIST_DIR}/CellTextCache.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CellTextCache.h
+    ${CMAKE_CURRENT_LIST_DIR}/DataTriggers.h
+    ${CMAKE_CURRENT_LIST_DIR}/GridGeometry.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/GridGeometry.h
+    ${CMAKE_CURRENT_LIST_DIR}/HistoryRenderer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/HistoryRenderer.h
+    ${CMAKE_CURRENT_LIST_DIR}/LiveRenderer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/LiveRenderer.h
+    ${CMAKE_CURRENT_LIST_DIR}/MonitorStatus.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MonitorStatus.h
+    ${CMAKE_CURRENT_LIST_DIR}/frmMonitor.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/frmMonitor.h
+)
+target_link_libraries(vexlo_view PUBLIC vexlo_core Qt6::Widgets)

@@ -1,0 +1,130 @@
+// Monitor window benchmarks: painting a full grid and the live path. Each has a baseline in the
+// same run so the results compare as ratios: filling the same image once, and the rate the
+// live view must sustain (50 times 23,000 bytes/s = 1.15 MB/s).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <random>
+#include <vector>
+
+#include "capture/Records.h"
+#include "core/Clock.h"
+#include "core/CoreState.h"
+#include "view/frmMonitor.h"
+
+namespace {
+
+// The widgets need an application object; the capture benchmarks of this program do not, so
+// it is made on first use, on the offscreen platform unless one was chosen.
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "vexlo-bench";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+struct NullPanels final : MonitorStatus, DataTriggers {
+    void ShowPanelText(int, const QString&) override {}
+    void TrigCheckChr(int, uint8_t) override {}
+    void TrigCheckErr(int) override {}
+};
+
+// A monitor window of 1920 x 1080 pixels with the smallest cells.
+struct Window {
+    Window() : monitor(state, clock, panels, panels) {
+        state.settings.gintFontSize = 2;
+        monitor.resize(1920, 1080);
+        monitor.show();
+        QCoreApplication::processEvents();
+        monitor.timResize_Timer();
+        QCoreApplication::processEvents();
+    }
+    QApplication& app = App();  // first member: made before the window
+    CoreState state;
+    SystemClock clock;
+    NullPanels panels;
+    frmMonitor monitor;
+};
+
+// Data pairs in both directions, one in a hundred with a parity error.
+std::vector<std::pair<uint8_t, uint8_t>> Pairs(size_t n) {
+    std::mt19937 rng(7);
+    std::vector<std::pair<uint8_t, uint8_t>> pairs;
+    pairs.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        const auto v = static_cast<uint8_t>(rng());
+        const uint8_t dir = rng() % 2 ? 0x20 : 0;
+        const uint8_t parity = rng() % 100 == 0 ? 0x10 : 0;
+        pairs.emplace_back(static_cast<uint8_t>(0x80 | dir | parity | v >> 4),
+                           static_cast<uint8_t>(0xC0 | (v & 0x0F)));
+    }
+    return pairs;
+}
+
+void BM_FillImage(benchmark::State& state) {
+    QImage image(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        image.fill(0xFFF0F0F0);
+        benchmark::DoNotOptimize(image.constBits());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_FillImage)->Unit(benchmark::kMillisecond);
+
+void BM_PaintFullGrid(benchmark::State& state) {
+    Window w;
+    Capture& cap = w.state.capture;
+    std::vector<int16_t> words;
+    for (const auto& [a, b] : Pairs(static_cast<size_t>(w.state.grid.lintCell))) {
+        words.push_back(
+            static_cast<int16_t>((rec::IsSd(a) ? word::kSd : 0) + rec::PairValue(a, b)));
+    }
+    cap.gintDispDat = words;
+    cap.glngDispLen = static_cast<int32_t>(words.size());
+    w.monitor.DispRirekiAt(0);
+    CellSurface& surface = w.monitor.Surface();
+    QImage image(surface.size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        surface.render(&image);
+        benchmark::DoNotOptimize(image.constBits());
+        benchmark::ClobberMemory();
+    }
+    state.counters["cells"] = w.state.grid.lintCell;
+}
+BENCHMARK(BM_PaintFullGrid)->Unit(benchmark::kMillisecond);
+
+// 100,000 pairs through DispMonitor with line scrolling, in batches of 1,024 pairs (2 KB, a
+// typical read from the port), each followed by a pass of the event loop that paints what is
+// due. Argument 0: frames as the window paces them (at most one per CellSurface::kFrameMs).
+// Argument 1: a frame forced after every batch, the cost if each batch were painted.
+void BM_LiveDisp(benchmark::State& state) {
+    Window w;
+    w.state.run.gintRun = 1;
+    w.state.settings.gintScroll = 1;
+    const bool frameEachBatch = state.range(0) == 1;
+    const auto pairs = Pairs(100'000);
+    constexpr size_t kBatch = 1024;
+    for (auto _ : state) {
+        for (size_t i = 0; i < pairs.size(); ++i) {
+            w.monitor.DispMonitor(pairs[i].first, pairs[i].second);
+            if (i % kBatch == kBatch - 1 || i + 1 == pairs.size()) {
+                if (frameEachBatch) {
+                    w.monitor.Surface().FlushUpdates();
+                }
+                QCoreApplication::processEvents();
+            }
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * pairs.size() * 2));
+}
+BENCHMARK(BM_LiveDisp)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,74 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "view/CellText.h"
+
+// The two rows of a line of the grid: the RD row above the SD row.
+enum class CellRow : uint8_t { RD = 0, SD = 1 };
+
+// One cell of lblRD or lblSD: a text id, a background and a text colour, colours as Windows
+// colour values (red + 256 green + 65536 blue). hilite marks a search-hit highlight.
+struct Cell {
+    CellText::Id text = CellText::kEmpty;
+    bool hilite = false;
+    int32_t back = 0;
+    int32_t fore = 0;
+
+    friend bool operator==(const Cell&, const Cell&) = default;
+};
+
+// Told about every change so that the painted surface repaints exactly what changed.
+class CellListener {
+  public:
+    virtual ~CellListener() = default;
+    virtual void CellChanged(CellRow row, int32_t k) = 0;
+    virtual void AllCellsChanged() = 0;
+};
+
+// The cell arrays lblRD and lblSD of the monitor grid as data. Writes to a cell index that
+// does not exist are ignored, so drawing can never run past the grid, even while a new grid
+// size waits for its rebuild. Inside a batch, per-cell notices are held back and the batch
+// ends with one AllCellsChanged if anything changed.
+class CellGrid {
+  public:
+    static constexpr int32_t kBlack = 0;
+
+    void SetListener(CellListener* listener) { listener_ = listener; }
+
+    [[nodiscard]] int32_t Size() const { return static_cast<int32_t>(rows_[0].size()); }
+    [[nodiscard]] const Cell& At(CellRow row, int32_t k) const {
+        return rows_[static_cast<int>(row)][static_cast<size_t>(k)];
+    }
+
+    // A new grid of `cells` blank cells per row.
+    void Resize(int32_t cells, int32_t backRD, int32_t backSD);
+
+    // Text and background with black text (a drawn cell).
+    void Set(CellRow row, int32_t k, CellText::Id text, int32_t back);
+    void SetText(CellRow row, int32_t k, CellText::Id text);
+    void SetBack(CellRow row, int32_t k, int32_t back);
+    // Black background and the row's colour as text colour.
+    void Highlight(CellRow row, int32_t k, int32_t rowColour);
+    // Every highlighted cell back to its row colour with black text.
+    void Unhighlight(int32_t backRD, int32_t backSD);
+
+    // Cells k .. Size()-1 of both rows blank: no text, row background, black text.
+    void BlankFrom(int32_t k, int32_t backRD, int32_t backSD);
+    // Moves every cell f places towards the start and blanks the last f cells of both rows.
+    void ScrollUp(int32_t f, int32_t backRD, int32_t backSD);
+
+    void BeginBatch();
+    void EndBatch();
+
+  private:
+    [[nodiscard]] Cell* Find(CellRow row, int32_t k);
+    void Changed(CellRow row, int32_t k);
+    void ChangedAll();
+
+    std::array<std::vector<Cell>, 2> rows_;  // lblRD, lblSD
+    CellListener* listener_ = nullptr;
+    int batch_ = 0;
+    bool batchDirty_ = false;
+};

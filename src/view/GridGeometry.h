@@ -1,0 +1,101 @@
+#pragma once
+#include <QLine>
+#include <QPoint>
+#include <QRect>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "view/CellGrid.h"
+
+// Cell dimensions of one cell-size setting (gintFontSize), lengths in twips, fonts in points.
+struct CellSize {
+    int32_t lintCellW;
+    int32_t lintCellH;
+    int32_t lintFont;
+    int32_t pitch;  // one line: an RD row, an SD row and the space to the next line
+    int32_t arrowH;
+    int32_t arrowFont;
+};
+
+// The layout of the monitor grid: where the arrows, the column ruler lblCol, the separators
+// linKugiri, the row captions lblRDRow/lblSDRow and the cells lie. Positions are defined in
+// twips from the window's top-left corner and converted to pixels with the logical DPI
+// (px = twips * dpi / 1440), each edge rounded on its own so that neighbouring cells share
+// their edge and the grid never shows a seam.
+class GridGeometry {
+  public:
+    static constexpr int32_t kLeft = 800;  // left edge of column 0 and of the ruler
+    static constexpr int32_t kRulerTop = 100;
+    static constexpr int32_t kArrowW = 315;
+    static constexpr int32_t kSpareHeight = 800;  // window height not used by lines
+
+    enum class Arrow { None, Up, Down };
+
+    // The table of the three sizes; a value other than 0, 1, 2 is taken as 1 (medium).
+    [[nodiscard]] static CellSize SizeFor(int fontSize);
+
+    struct Count {
+        int32_t cols;
+        int32_t rows;
+    };
+    // Columns and lines for a window of widthTw x heightTw twips, at least one of each.
+    [[nodiscard]] static Count CountFor(int fontSize, int32_t widthTw, int32_t heightTw);
+
+    GridGeometry() : GridGeometry(1, 1, 1, 96, 96) {}
+    GridGeometry(int fontSize, int32_t cols, int32_t rows, double dpiX, double dpiY);
+
+    [[nodiscard]] const CellSize& Size() const { return size_; }
+    [[nodiscard]] int32_t Cols() const { return cols_; }
+    [[nodiscard]] int32_t Rows() const { return rows_; }
+    [[nodiscard]] int32_t Cells() const { return cols_ * rows_; }
+
+    // Twip positions of the elements.
+    [[nodiscard]] int32_t RowTopTw(CellRow row, int32_t line) const;
+    [[nodiscard]] int32_t SeparatorTw(int32_t line) const;
+
+    // Pixel rectangles.
+    [[nodiscard]] QRect UpArrow() const;
+    [[nodiscard]] QRect DownArrow() const;
+    [[nodiscard]] QRect Ruler(int32_t col) const;
+    [[nodiscard]] QRect RowCaption(CellRow row, int32_t line) const;
+    [[nodiscard]] QRect CellRect(CellRow row, int32_t k) const;
+    [[nodiscard]] QLine Separator(int32_t line) const;
+    // The smallest rectangle holding every cell.
+    [[nodiscard]] QRect CellsRect() const;
+
+    // Hit tests; -1 or Arrow::None when the point is on no such element.
+    [[nodiscard]] int32_t CellAt(QPoint p, CellRow& row) const;
+    [[nodiscard]] int32_t RulerAt(QPoint p) const;
+    [[nodiscard]] Arrow ArrowAt(QPoint p) const;
+
+    // The lines and columns whose cells may meet rect (for partial repaints); empty ranges
+    // come back as first > last.
+    struct Span {
+        int32_t firstLine, lastLine, firstCol, lastCol;
+    };
+    [[nodiscard]] Span CellSpan(const QRect& rect) const;
+
+  private:
+    [[nodiscard]] int PxX(int64_t tw) const;
+    [[nodiscard]] int PxY(int64_t tw) const;
+    [[nodiscard]] QRect TwipRect(int64_t x, int64_t y, int64_t w, int64_t h) const;
+    [[nodiscard]] int32_t ColumnNear(int x) const;
+    [[nodiscard]] int32_t LineNear(int y) const;
+
+    CellSize size_;
+    int32_t cols_;
+    int32_t rows_;
+    double dpiX_;
+    double dpiY_;
+    // Pixel edges of the cells, computed once: column lefts (cols + 1 entries, the last being
+    // the right edge of the grid) and the top and bottom of each row of each line.
+    std::vector<int> colEdge_;
+    std::array<std::vector<int>, 2> rowTop_;
+    std::array<std::vector<int>, 2> rowBottom_;
+};
+
+// Column ruler after the number `dragged` was dropped on column `target` (0-based): column c
+// shows ((dragged - target - 1 + c) mod cols) + 1, so the target shows the dragged number and
+// the numbers run on from there, wrapping after cols.
+[[nodiscard]] std::vector<int32_t> RenumberRuler(int32_t cols, int32_t dragged, int32_t target);

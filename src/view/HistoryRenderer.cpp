@@ -1,0 +1,170 @@
+#include "view/HistoryRenderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "capture/Records.h"
+
+namespace {
+
+int32_t ClampTop(int64_t top) {
+    return static_cast<int32_t>(std::clamp<int64_t>(top, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+}  // namespace
+
+void HistoryRenderer::Draw(int64_t top) {
+    int32_t t = ClampTop(top);
+    DispRireki(t);
+}
+
+int32_t HistoryRenderer::DispRireki(int32_t& lngTop) {
+    Capture& cap = state_.capture;
+    const GridState& g = state_.grid;
+    const Settings& set = state_.settings;
+    if (lngTop < 0) {
+        lngTop = cap.glngDispTop;
+    } else {
+        cap.glngDispTop = lngTop;
+    }
+
+    cells_.BeginBatch();
+    const int32_t cellCount = g.lintCell;
+    int64_t w = lngTop;
+    int32_t k = 0;
+    while (k < cellCount) {
+        if (w >= cap.glngDispLen) {
+            cells_.BlankFrom(k, set.glngColRD, set.glngColSD);
+            break;
+        }
+        const auto d = static_cast<uint16_t>(cap.gintDispDat[static_cast<size_t>(w)]);
+        const auto c = static_cast<uint8_t>(d & 0xFF);
+        const int kind = word::Kind(d);
+        if (kind == word::kStamp || kind == word::kIdle) {
+            const int64_t next =
+                w + 1 < cap.glngDispLen ? cap.gintDispDat[static_cast<size_t>(w) + 1] : 0;
+            const auto [first, last] = CellText::SixDigits(int64_t{c} * 10000 + next);
+            const bool stamp = kind == word::kStamp;
+            const int32_t back = stamp ? set.glngColTmst : set.glngColIdle;
+            DrawRecord(k, stamp ? CellText::kTM : CellText::kID, first, back);
+            if (k + 1 < cellCount) {
+                DrawRecord(k + 1, stamp ? CellText::kST : CellText::kLE, last, back);
+            }
+            w += 2;
+            k += 2;
+            continue;
+        }
+        ++w;
+        if (kind > 0x500) {
+            continue;  // no word of a known kind: no cell
+        }
+        const bool sd = (kind & word::kSd) != 0;
+        const bool error = kind >= word::kParity;
+        CellText::Id text = CellText::Byte(c, set.gintDispMode);
+        if (error && set.gintDispMode == 0) {
+            text = kind >= word::kFraming ? CellText::kFE : CellText::kPE;
+        }
+        const int32_t back = error ? set.glngColErr : (sd ? set.glngColSD : set.glngColRD);
+        cells_.Set(sd ? CellRow::SD : CellRow::RD, k, text, back);
+        cells_.Set(sd ? CellRow::RD : CellRow::SD, k, CellText::kEmpty,
+                   sd ? set.glngColRD : set.glngColSD);
+        ++k;
+    }
+    ApplyHighlight(lngTop);
+    cells_.EndBatch();
+
+    status_.ShowPanelText(MonitorStatus::kLinePanel,
+                          PanelText::Line(int64_t{lngTop} / std::max(g.lintCol, 1) + 1));
+    return std::min(k, cellCount);
+}
+
+void HistoryRenderer::DrawRecord(int32_t k, CellText::Id rdText, CellText::Id sdText,
+                                 int32_t back) {
+    cells_.Set(CellRow::RD, k, rdText, back);
+    cells_.Set(CellRow::SD, k, sdText, back);
+}
+
+void HistoryRenderer::ApplyHighlight(int32_t top) {
+    const Capture& cap = state_.capture;
+    if (cap.glngCursol.empty() || cap.glngCursol[0] < 0) {
+        return;
+    }
+    const bool sd = cap.gintCursolType != 0;
+    const int32_t colour = sd ? state_.settings.glngColSD : state_.settings.glngColRD;
+    for (const int32_t hit : cap.glngCursol) {
+        const int64_t k = int64_t{hit} - top;
+        if (hit >= 0 && k >= 0 && k < state_.grid.lintCell) {
+            cells_.Highlight(sd ? CellRow::SD : CellRow::RD, static_cast<int32_t>(k), colour);
+        }
+    }
+}
+
+void HistoryRenderer::ScrollView(int32_t n) {
+    const Capture& cap = state_.capture;
+    const int64_t top = cap.glngDispTop;
+    int64_t newTop = top + n;
+    if (n < 0) {
+        if (top < 1) {
+            return;
+        }
+        newTop = std::max<int64_t>(newTop, 0);
+    } else if (newTop > cap.glngDispLen) {
+        return;
+    }
+    Draw(newTop);
+}
+
+void HistoryRenderer::JumpTop() {
+    Draw(0);
+}
+
+void HistoryRenderer::JumpLastHalf() {
+    const double half = std::nearbyint(state_.grid.lintCell / 2.0);  // ties to even
+    Draw(state_.capture.glngDispLen - static_cast<int64_t>(half));
+}
+
+void HistoryRenderer::JumpEnd() {
+    Draw(int64_t{state_.capture.glngDispLen} - 50);
+}
+
+bool HistoryRenderer::JumpLine(int64_t n) {
+    if (n < 1) {
+        return false;
+    }
+    // No upper limit: a line beyond the data shows an empty screen. The product is kept
+    // inside the word index range instead of wrapping round to a negative top.
+    const int64_t top = std::min<int64_t>(int64_t{state_.grid.lintCol} * (n - 1),
+                                          std::numeric_limits<int32_t>::max());
+    Draw(top);
+    return true;
+}
+
+void HistoryRenderer::SetCursol(int16_t intType, std::span<const int32_t> lngNo) {
+    Capture& cap = state_.capture;
+    const GridState& g = state_.grid;
+    const Settings& set = state_.settings;
+    if (lngNo.empty()) {
+        cells_.Unhighlight(set.glngColRD, set.glngColSD);
+        cap.glngCursol.assign(1, -1);
+        return;
+    }
+    const int64_t top = cap.glngDispTop;
+    if (lngNo.front() < top || lngNo.back() >= top + g.lintCell) {
+        Draw(int64_t{lngNo.front() / std::max(g.lintCol, 1)} * g.lintCol);
+    }
+    cells_.Unhighlight(set.glngColRD, set.glngColSD);
+    cap.glngCursol.assign(lngNo.begin(), lngNo.end());
+    cap.glngCursol.push_back(-1);  // the element after the last hit, as the array always had
+    cap.gintCursolType = intType;
+    ApplyHighlight(cap.glngDispTop);
+}
+
+void HistoryRenderer::SetRestartPos() {
+    GridState& g = state_.grid;
+    const int64_t top = int64_t{g.lintCol} * (int64_t{g.llngLine} - 1);
+    int32_t t = ClampTop(std::max<int64_t>(top, 0));
+    const int32_t k = DispRireki(t);
+    g.lintPos = k >= g.lintCell ? 0 : k;
+}

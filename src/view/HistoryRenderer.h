@@ -1,0 +1,57 @@
+#pragma once
+#include <cstdint>
+#include <span>
+
+#include "core/CoreState.h"
+#include "view/CellGrid.h"
+#include "view/MonitorStatus.h"
+
+// The history view: a whole screen drawn from the display words gintDispDat, moving through
+// them, and the search-hit highlight.
+class HistoryRenderer {
+  public:
+    HistoryRenderer(CoreState& state, CellGrid& cells, MonitorStatus& status)
+        : state_(state), cells_(cells), status_(status) {}
+
+    // Draws a screen from word lngTop. A negative lngTop stands for the current top
+    // glngDispTop and is written back; otherwise glngDispTop becomes lngTop. Cells after the
+    // last word are blanked. A two-column record that starts in the last cell shows only its
+    // first column. The highlight is re-applied and the top's line number shown. Returns the
+    // number of cells drawn, at most lintCell (lintCell when the screen filled).
+    int32_t DispRireki(int32_t& lngTop);
+
+    // Moves the view by n words: up stops at word 0, down stops once the top would pass the
+    // last word.
+    void ScrollView(int32_t n);
+    // The key and menu moves.
+    void LineUp() { ScrollView(-state_.grid.lintCol); }
+    void LineDown() { ScrollView(state_.grid.lintCol); }
+    void PageUp() { ScrollView(-state_.grid.lintCell); }
+    void PageDown() { ScrollView(state_.grid.lintCell); }
+    void JumpTop();
+    // The last half screen: top glngDispLen - lintCell / 2, rounded half to even; fewer words
+    // than that keep the current top.
+    void JumpLastHalf();
+    // The end: top glngDispLen - 50; fewer than 50 words keep the current top.
+    void JumpEnd();
+    // Line n (from 1) at the top; n below 1 does nothing and returns false.
+    bool JumpLine(int64_t n);
+
+    // Shows and highlights a search hit of hits.size() words in the SD row (type non-zero) or
+    // the RD row. The view moves to the line of the first hit when the hit is not wholly on
+    // the screen; hit cells beyond the screen stay unmarked.
+    void SetCursol(int16_t intType, std::span<const int32_t> lngNo);
+
+    // Draws from the start of line llngLine and places lintPos behind the words drawn, or at
+    // 0 when the screen is full, so that a resumed run continues behind what is shown.
+    void SetRestartPos();
+
+  private:
+    void DrawRecord(int32_t k, CellText::Id rdText, CellText::Id sdText, int32_t back);
+    void ApplyHighlight(int32_t top);
+    void Draw(int64_t top);
+
+    CoreState& state_;
+    CellGrid& cells_;
+    MonitorStatus& status_;
+};

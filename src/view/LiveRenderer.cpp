@@ -1,0 +1,54 @@
+#include "view/LiveRenderer.h"
+
+#include "capture/Records.h"
+
+void LiveRenderer::DispMonitor(uint8_t first, uint8_t second) {
+    const Settings& set = state_.settings;
+    const int32_t pos = state_.grid.lintPos;
+    const CellRow row = rec::IsSd(first) ? CellRow::SD : CellRow::RD;
+    if (rec::HasFramingError(second)) {
+        triggers_.TrigCheckErr(2);
+        cells_.Set(row, pos, CellText::kFE, set.glngColErr);
+    } else if (rec::HasParityError(first)) {
+        triggers_.TrigCheckErr(1);
+        cells_.Set(row, pos, CellText::kPE, set.glngColErr);
+    } else {
+        const uint8_t v = rec::PairValue(first, second);
+        cells_.SetText(row, pos, CellText::Byte(v, set.gintDispMode));
+        triggers_.TrigCheckChr(row == CellRow::SD ? 256 : 0, v);
+    }
+    NextCell();
+}
+
+void LiveRenderer::DispTimeStamp(const std::string& hhmmss) {
+    const int32_t colour = state_.settings.glngColTmst;
+    const auto [first, last] = CellText::SixDigits(hhmmss.c_str());
+    cells_.Set(CellRow::RD, state_.grid.lintPos, CellText::kTM, colour);
+    cells_.Set(CellRow::SD, state_.grid.lintPos, first, colour);
+    NextCell();
+    cells_.Set(CellRow::RD, state_.grid.lintPos, CellText::kST, colour);
+    cells_.Set(CellRow::SD, state_.grid.lintPos, last, colour);
+    NextCell();
+}
+
+void LiveRenderer::NextCell() {
+    GridState& g = state_.grid;
+    if (++g.lintPos < g.lintCell) {
+        return;
+    }
+    const int32_t step = state_.settings.gintScroll;
+    if (step < 1 || step >= g.lintRow) {
+        ClearDisp();
+    } else {
+        const int32_t f = step * g.lintCol;
+        cells_.ScrollUp(f, state_.settings.glngColRD, state_.settings.glngColSD);
+        g.lintPos -= f;
+    }
+    g.llngLine = state_.capture.glngDatLen / (g.lintCol * 2) + 1;
+    status_.ShowPanelText(MonitorStatus::kLinePanel, PanelText::Line(g.llngLine));
+}
+
+void LiveRenderer::ClearDisp() {
+    cells_.BlankFrom(0, state_.settings.glngColRD, state_.settings.glngColSD);
+    state_.grid.lintPos = 0;
+}

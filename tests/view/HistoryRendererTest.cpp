@@ -1,0 +1,184 @@
+#include "view/HistoryRenderer.h"
+
+#include <gtest/gtest.h>
+
+#include "ViewFakes.h"
+#include "capture/Records.h"
+
+namespace {
+
+class HistoryRendererTest : public ::testing::Test {
+  protected:
+    HistoryRendererTest() : history(state, cells, status) { SetGrid(state, cells, 20, 10); }
+
+    void Words(const std::vector<int>& words) {
+        state.capture.gintDispDat.assign(words.begin(), words.end());
+        state.capture.gintDispDat.resize(words.size() + 2, 0);
+        state.capture.glngDispLen = static_cast<int32_t>(words.size());
+    }
+    // n data words 0, 1, 2 ... alternating RD and SD.
+    void CountingWords(int n) {
+        std::vector<int> w;
+        for (int i = 0; i < n; ++i) {
+            w.push_back((i % 2 ? word::kSd : 0) + i % 256);
+        }
+        Words(w);
+    }
+    int32_t Draw(int32_t top) { return history.DispRireki(top); }
+    std::string Text(CellRow row, int32_t k) const { return TextAt(state, cells, row, k); }
+    int32_t Back(CellRow row, int32_t k) const { return cells.At(row, k).back; }
+    void ExpectBlank(int32_t k) const {
+        EXPECT_EQ(cells.At(CellRow::RD, k),
+                  (Cell{CellText::kEmpty, false, state.settings.glngColRD, 0}))
+            << k;
+        EXPECT_EQ(cells.At(CellRow::SD, k),
+                  (Cell{CellText::kEmpty, false, state.settings.glngColSD, 0}))
+            << k;
+    }
+
+    CoreState state;
+    CellGrid cells;
+    RecordingStatus status;
+    HistoryRenderer history;
+};
+
+TEST_F(HistoryRendererTest, DrawsEveryWordKind) {
+    const Settings& s = state.settings;
+    Words({0x41, word::kSd + 0x0D, word::kParity + 0x41, word::kSd + word::kParity + 0x42,
+           word::kFraming + 0x43, word::kSd + word::kFraming + 0x44, word::kStamp + 12, 3456,
+           word::kIdle + 0, 1234, 0x1041, 0x42});
+    EXPECT_EQ(Draw(0), 11);
+
+    EXPECT_EQ(Text(CellRow::RD, 0), "Ａ");
+    EXPECT_EQ(Back(CellRow::RD, 0), s.glngColRD);
+    EXPECT_EQ(Text(CellRow::SD, 0), "");
+    EXPECT_EQ(Text(CellRow::SD, 1), "CR");
+    EXPECT_EQ(Back(CellRow::SD, 1), s.glngColSD);
+    EXPECT_EQ(Text(CellRow::RD, 1), "");
+
+    EXPECT_EQ(Text(CellRow::RD, 2), "PE");
+    EXPECT_EQ(Back(CellRow::RD, 2), s.glngColErr);
+    EXPECT_EQ(Text(CellRow::SD, 3), "PE");
+    EXPECT_EQ(Back(CellRow::SD, 3), s.glngColErr);
+    EXPECT_EQ(Back(CellRow::RD, 3), s.glngColRD);
+    EXPECT_EQ(Text(CellRow::RD, 4), "FE");
+    EXPECT_EQ(Text(CellRow::SD, 5), "FE");
+
+    EXPECT_EQ(Text(CellRow::RD, 6), "TM");
+    EXPECT_EQ(Text(CellRow::RD, 7), "ST");
+    EXPECT_EQ(Text(CellRow::SD, 6), "123");
+    EXPECT_EQ(Text(CellRow::SD, 7), "456");
+    EXPECT_EQ(Back(CellRow::SD, 7), s.glngColTmst);
+
+    EXPECT_EQ(Text(CellRow::RD, 8), " ID");
+    EXPECT_EQ(Text(CellRow::RD, 9), "LE ");
+    EXPECT_EQ(Text(CellRow::SD, 8), "001");
+    EXPECT_EQ(Text(CellRow::SD, 9), "234");
+    EXPECT_EQ(Back(CellRow::RD, 8), s.glngColIdle);
+
+    // A word of no known kind takes no cell: the next word follows directly.
+    EXPECT_EQ(Text(CellRow::RD, 10), "Ｂ");
+    ExpectBlank(11);
+    ExpectBlank(199);
+    for (int32_t k = 0; k < 11; ++k) {
+        EXPECT_EQ(cells.At(CellRow::RD, k).fore, 0);
+        EXPECT_EQ(cells.At(CellRow::SD, k).fore, 0);
+    }
+}
+
+TEST_F(HistoryRendererTest, HexModesShowTheByteOfAnErroneousWord) {
+    Words({word::kParity + 0x41, word::kSd + word::kFraming + 0xFE, 0x0D});
+    for (const int16_t mode : {1, 2}) {
+        state.settings.gintDispMode = mode;
+        Draw(0);
+        EXPECT_EQ(Text(CellRow::RD, 0), "41");
+        EXPECT_EQ(Text(CellRow::SD, 1), "FE");
+        EXPECT_EQ(Back(CellRow::SD, 1), state.settings.glngColErr);
+        EXPECT_EQ(Text(CellRow::RD, 2), "0D");
+    }
+}
+
+TEST_F(HistoryRendererTest, OnlyATimeStampLeavesTheRestBlank) {
+    for (int32_t k = 0; k < 200; ++k) {
+        cells.Set(CellRow::RD, k, CellText::Chr('x'), 99);
+    }
+    Words({word::kStamp + 12, 3456});
+    EXPECT_EQ(Draw(0), 2);
+    EXPECT_EQ(Text(CellRow::SD, 0), "123");
+    for (int32_t k = 2; k < 200; ++k) {
+        ExpectBlank(k);
+    }
+}
+
+TEST_F(HistoryRendererTest, TwoColumnRecordInTheLastCellShowsItsFirstColumnOnly) {
+    std::vector<int> w(199, 0x41);
+    w.insert(w.end(), {word::kIdle + 0, 1234, 0x42});
+    Words(w);
+    EXPECT_EQ(Draw(0), 200);
+    EXPECT_EQ(Text(CellRow::RD, 199), " ID");
+    EXPECT_EQ(Text(CellRow::SD, 199), "001");
+    EXPECT_EQ(Text(CellRow::RD, 198), "Ａ");
+
+    // The next screen goes on with the word after the record.
+    Draw(201);
+    EXPECT_EQ(Text(CellRow::RD, 0), "Ｂ");
+}
+
+TEST_F(HistoryRendererTest, NegativeTopRedrawsAtTheCurrentTopAndWritesItBack) {
+    CountingWords(300);
+    Draw(40);
+    state.settings.gintDispMode = 1;
+    int32_t top = -1;
+    EXPECT_EQ(history.DispRireki(top), 200);
+    EXPECT_EQ(top, 40);
+    EXPECT_EQ(state.capture.glngDispTop, 40);
+    EXPECT_EQ(Text(CellRow::RD, 0), "28");  // word 40 in hex
+    EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "3行");
+}
+
+TEST_F(HistoryRendererTest, TopAtOrBeyondTheEndBlanksTheScreen) {
+    CountingWords(50);
+    Draw(0);
+    EXPECT_EQ(Draw(50), 0);
+    ExpectBlank(0);
+    EXPECT_EQ(Draw(5000), 0);
+    EXPECT_EQ(state.capture.glngDispTop, 5000);
+    EXPECT_EQ(Draw(45), 5);
+    ExpectBlank(5);
+}
+
+TEST_F(HistoryRendererTest, LineNumberOfTheTopOverflowsAtOneHundredThousand) {
+    CountingWords(10);
+    Draw(20 * 99998);
+    EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "99999行");
+    Draw(20 * 99999);
+    EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "行ｵｰﾊﾞｰ");
+}
+
+TEST_F(HistoryRendererTest, HighlightSurvivesARedrawAndMovesWithTheTop) {
+    CountingWords(300);
+    const std::vector<int32_t> hit{41, 42, 43};
+    history.SetCursol(1, hit);
+    EXPECT_EQ(state.capture.glngDispTop, 0);  // already on the screen
+    for (const int32_t k : hit) {
+        EXPECT_TRUE(cells.At(CellRow::SD, k).hilite);
+        EXPECT_EQ(Back(CellRow::SD, k), 0);
+        EXPECT_EQ(cells.At(CellRow::SD, k).fore, state.settings.glngColSD);
+        EXPECT_FALSE(cells.At(CellRow::RD, k).hilite);
+    }
+    Draw(-1);
+    EXPECT_TRUE(cells.At(CellRow::SD, 42).hilite);
+    Draw(40);
+    EXPECT_TRUE(cells.At(CellRow::SD, 1).hilite);
+    EXPECT_FALSE(cells.At(CellRow::SD, 41).hilite);
+    EXPECT_EQ(Back(CellRow::SD, 41), state.settings.glngColSD);
+
+    // A new hit removes the old highlight.
+    history.SetCursol(0, std::vector<int32_t>{45});
+    EXPECT_FALSE(cells.At(CellRow::SD, 1).hilite);
+    EXPECT_EQ(Back(CellRow::SD, 1), state.settings.glngColSD);
+    EXPECT_TRUE(cells.At(CellRow::RD, 5).hilite);
+    EXPECT_EQ(cells.At(CellRow::RD, 5).fore, state.settings.glngColRD);
+}
+
+}  // namespace

@@ -1,0 +1,251 @@
+#include "view/frmMonitor.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPaintEvent>
+#include <QTest>
+#include <QTimer>
+#include <cmath>
+
+#include "ViewFakes.h"
+#include "capture/Records.h"
+#include "support/FakeClock.h"
+
+namespace {
+
+// Collects the rectangles the surface paints.
+struct PaintSpy : QObject {
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) {
+            rects.push_back(static_cast<QPaintEvent*>(e)->rect());
+        }
+        return false;
+    }
+    std::vector<QRect> rects;
+};
+
+class MonitorWindowTest : public ::testing::Test {
+  protected:
+    MonitorWindowTest() : monitor(state, clock, status, triggers) {}
+
+    // Resizes the window to a size given in twips and lets the rebuild run.
+    void ResizeTw(int widthTw, int heightTw) {
+        monitor.resize(static_cast<int>(std::lround(widthTw * monitor.logicalDpiX() / 1440.0)),
+                       static_cast<int>(std::lround(heightTw * monitor.logicalDpiY() / 1440.0)));
+        monitor.show();
+        QCoreApplication::processEvents();
+        if (ResizeTimer()->isActive()) {
+            monitor.timResize_Timer();
+        }
+    }
+    QTimer* ResizeTimer() { return monitor.findChild<QTimer*>(QStringLiteral("timResize")); }
+    void Words(const std::vector<int>& words) {
+        state.capture.gintDispDat.assign(words.begin(), words.end());
+        state.capture.gintDispDat.resize(words.size() + 2, 0);
+        state.capture.glngDispLen = static_cast<int32_t>(words.size());
+    }
+    QImage Render() { return monitor.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    // Pixels of a cell far from its background colour: drawn text.
+    static int InkPixels(const QImage& image, const QRect& cell) {
+        const QColor back = image.pixelColor(cell.topLeft() + QPoint(1, 1));
+        int ink = 0;
+        for (int y = cell.top(); y <= cell.bottom(); ++y) {
+            for (int x = cell.left(); x < cell.right(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                ink += std::abs(c.red() - back.red()) + std::abs(c.green() - back.green()) +
+                           std::abs(c.blue() - back.blue()) >
+                       150;
+            }
+        }
+        return ink;
+    }
+    static QColor Win(int32_t v) { return {v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF}; }
+
+    CoreState state;
+    FakeClock clock;
+    RecordingStatus status;
+    RecordingTriggers triggers;
+    frmMonitor monitor;
+};
+
+TEST_F(MonitorWindowTest, StartsAsNewMonitorAndTakesFileNamesWithoutFolder) {
+    EXPECT_EQ(monitor.objectName(), "frmMonitor");
+    EXPECT_EQ(monitor.windowTitle(), "New Monitor");
+    monitor.ShowFileCaption(QStringLiteral("C:\\VX\\Dat\\line2.vxm"));
+    EXPECT_EQ(monitor.windowTitle(), "line2.vxm");
+    monitor.ShowFileCaption(QStringLiteral("/home/u/dat/line3.vxm"));
+    EXPECT_EQ(monitor.windowTitle(), "line3.vxm");
+    monitor.ShowNewCaption();
+    EXPECT_EQ(monitor.windowTitle(), "New Monitor");
+}
+
+TEST_F(MonitorWindowTest, GridFollowsTheWindowSizeThroughTheRebuildTimer) {
+    ResizeTw(8800, 7300);
+    EXPECT_EQ(state.grid.lintCol, 20);
+    EXPECT_EQ(state.grid.lintRow, 10);
+    EXPECT_EQ(state.grid.lintCell, 200);
+    EXPECT_EQ(monitor.Cells().Size(), 200);
+    EXPECT_EQ(monitor.Surface().Geometry().Cells(), 200);
+
+    // A new size is only noted; the grid is rebuilt on the timer's tick.
+    state.grid.lintPos = 7;
+    monitor.resize(monitor.width() + 60, monitor.height());  // 900 twips wider
+    EXPECT_EQ(state.grid.lintCol, 22);
+    EXPECT_EQ(state.grid.lintPos, 0);
+    EXPECT_TRUE(ResizeTimer()->isActive());
+    EXPECT_EQ(monitor.Cells().Size(), 200);
+    monitor.timResize_Timer();
+    EXPECT_EQ(monitor.Cells().Size(), 220);
+    EXPECT_FALSE(ResizeTimer()->isActive());
+
+    // Less than one line pitch taller: nothing to rebuild.
+    state.grid.lintPos = 7;
+    monitor.resize(monitor.width(), monitor.height() + 40);  // 600 twips
+    EXPECT_FALSE(ResizeTimer()->isActive());
+    EXPECT_EQ(state.grid.lintPos, 7);
+
+    ResizeTw(300, 300);
+    EXPECT_EQ(monitor.Cells().Size(), 1);
+    EXPECT_EQ(state.grid.lintCol, 1);
+}
+
+TEST_F(MonitorWindowTest, LiveRunKeepsTheGridUnlessResizingIsAllowed) {
+    ResizeTw(8800, 7300);
+    state.run.gintRun = 1;
+    monitor.resize(monitor.width() + 100, monitor.height() + 100);
+    EXPECT_EQ(state.grid.lintCell, 200);
+
+    state.run.gintRireki = 1;  // background monitoring browses: the grid follows
+    monitor.resize(monitor.width() + 30, monitor.height());
+    EXPECT_NE(state.grid.lintCell, 200);
+
+    state.run.gintRireki = 0;
+    state.settings.gintResizeMode = 1;
+    ResizeTw(8800, 7300);
+    EXPECT_EQ(state.grid.lintCell, 200);
+}
+
+TEST_F(MonitorWindowTest, RebuildRestartsTheLiveViewOrRedrawsTheHistory) {
+    ResizeTw(8800, 7300);
+    Words({0x41, 0x42, 0x43, 0x44});
+    state.capture.glngDispTop = 2;
+    ResizeTw(9300, 7300);  // 21 columns
+    EXPECT_EQ(CellText::Utf8(monitor.Cells().At(CellRow::RD, 0).text, state.gstrChr), "Ｃ");
+
+    state.run.gintRun = 1;
+    state.settings.gintResizeMode = 1;
+    monitor.DispMonitor(0x84, 0xC1);
+    ResizeTw(8800, 7300);
+    EXPECT_EQ(state.grid.lintPos, 0);
+    EXPECT_EQ(monitor.Cells().At(CellRow::RD, 0).text, CellText::kEmpty);
+}
+
+TEST_F(MonitorWindowTest, NewCellSizeRebuildsEvenWithTheSameCounts) {
+    ResizeTw(300, 300);  // one cell whatever the size
+    state.settings.gintFontSize = 0;
+    monitor.CalcResize();
+    EXPECT_TRUE(ResizeTimer()->isActive());
+    monitor.timResize_Timer();
+    EXPECT_EQ(monitor.Surface().Geometry().Size().lintCellW, 500);
+}
+
+TEST_F(MonitorWindowTest, DraggingARulerNumberRenumbersTheRuler) {
+    ResizeTw(8800, 7300);
+    CellSurface& surface = monitor.Surface();
+    const GridGeometry& g = surface.Geometry();
+    QTest::mousePress(&surface, Qt::LeftButton, {}, g.Ruler(0).center());
+    QTest::mouseRelease(&surface, Qt::LeftButton, {}, g.Ruler(4).center());
+    const auto& n = surface.RulerNumbers();
+    EXPECT_EQ(std::vector<int32_t>(n.begin(), n.begin() + 6),
+              (std::vector<int32_t>{17, 18, 19, 20, 1, 2}));
+
+    // Released off the ruler: nothing changes.
+    QTest::mousePress(&surface, Qt::LeftButton, {}, g.Ruler(1).center());
+    QTest::mouseRelease(&surface, Qt::LeftButton, {}, g.CellRect(CellRow::RD, 5).center());
+    EXPECT_EQ(surface.RulerNumbers()[0], 17);
+
+    ResizeTw(9300, 7300);  // 21 columns  // a rebuilt ruler starts from 1 again
+    EXPECT_EQ(surface.RulerNumbers()[0], 1);
+    EXPECT_EQ(surface.RulerNumbers()[20], 21);
+}
+
+TEST_F(MonitorWindowTest, ClearDatBlanksTheWindowAndShowsLineOne) {
+    ResizeTw(8800, 7300);
+    state.capture.AllocBuffer(1);
+    state.run.gintRun = 1;
+    monitor.DispMonitor(0x84, 0xC1);
+    state.capture.ClearDat(state.grid);
+    EXPECT_EQ(monitor.Cells().At(CellRow::RD, 0).text, CellText::kEmpty);
+    EXPECT_EQ(state.grid.lintPos, 0);
+    EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "1行");
+}
+
+TEST_F(MonitorWindowTest, RenderedHistoryPutsColoursAndTextsInTheirCells) {
+    ResizeTw(8800, 7300);
+    const Settings& s = state.settings;
+    Words({0x41, word::kSd + 0x42, word::kParity + 0x43, word::kStamp + 12, 3456, 0x44});
+    state.capture.glngCursol = {5, -1};
+    state.capture.gintCursolType = 0;
+    monitor.DispRirekiAt(0);
+    const QImage image = Render();
+    const GridGeometry& g = monitor.Surface().Geometry();
+    auto cell = [&](CellRow row, int32_t k) { return g.CellRect(row, k); };
+    auto back = [&](CellRow row, int32_t k) {
+        return image.pixelColor(cell(row, k).topLeft() + QPoint(1, 1));
+    };
+
+    EXPECT_EQ(back(CellRow::RD, 0), Win(s.glngColRD));
+    EXPECT_EQ(back(CellRow::SD, 0), Win(s.glngColSD));
+    EXPECT_GT(InkPixels(image, cell(CellRow::RD, 0)), 5);
+    EXPECT_EQ(InkPixels(image, cell(CellRow::SD, 0)), 0);
+    EXPECT_EQ(InkPixels(image, cell(CellRow::RD, 1)), 0);
+    EXPECT_GT(InkPixels(image, cell(CellRow::SD, 1)), 5);
+    EXPECT_EQ(back(CellRow::RD, 2), Win(s.glngColErr));
+    EXPECT_GT(InkPixels(image, cell(CellRow::RD, 2)), 5);
+    for (const int32_t k : {3, 4}) {
+        EXPECT_EQ(back(CellRow::RD, k), Win(s.glngColTmst));
+        EXPECT_EQ(back(CellRow::SD, k), Win(s.glngColTmst));
+        EXPECT_GT(InkPixels(image, cell(CellRow::SD, k)), 5);
+    }
+    // The highlighted cell: black with text in the row colour.
+    EXPECT_EQ(back(CellRow::RD, 5), QColor(Qt::black));
+    EXPECT_GT(InkPixels(image, cell(CellRow::RD, 5)), 5);
+    EXPECT_EQ(back(CellRow::RD, 6), Win(s.glngColRD));
+    EXPECT_EQ(InkPixels(image, cell(CellRow::RD, 6)), 0);
+    EXPECT_EQ(InkPixels(image, cell(CellRow::SD, 199)), 0);
+
+    // Ruler numbers and row captions are drawn.
+    EXPECT_GT(InkPixels(image, g.Ruler(0)), 3);
+    EXPECT_GT(InkPixels(image, g.RowCaption(CellRow::SD, 9)), 3);
+}
+
+TEST_F(MonitorWindowTest, LiveRecordRepaintsItsCellAndAScrollTheGridOnce) {
+    ResizeTw(8800, 7300);
+    PaintSpy spy;
+    monitor.Surface().installEventFilter(&spy);
+    monitor.Surface().FlushUpdates();
+    QCoreApplication::processEvents();
+    spy.rects.clear();
+
+    state.run.gintRun = 1;
+    monitor.DispMonitor(0xA4, 0xC1);   // SD 0x41
+    monitor.Surface().FlushUpdates();  // the frame timer's tick
+    QCoreApplication::processEvents();
+    const QRect cell = monitor.Surface().Geometry().CellRect(CellRow::SD, 0);
+    ASSERT_EQ(spy.rects.size(), 1U);
+    EXPECT_EQ(spy.rects[0], cell);
+
+    spy.rects.clear();
+    state.settings.gintScroll = 1;
+    for (int i = 1; i < 200; ++i) {
+        monitor.DispMonitor(0x84, 0xC1);
+    }
+    monitor.Surface().FlushUpdates();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(spy.rects.size(), 1U);  // coalesced into one paint
+    EXPECT_EQ(spy.rects[0], monitor.Surface().Geometry().CellsRect());
+}
+
+}  // namespace

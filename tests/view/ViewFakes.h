@@ -1,0 +1,47 @@
+#pragma once
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/CoreState.h"
+#include "view/CellGrid.h"
+#include "view/DataTriggers.h"
+#include "view/MonitorStatus.h"
+
+// Keeps the last text of every status bar panel and counts the writes.
+struct RecordingStatus final : MonitorStatus {
+    void ShowPanelText(int panel, const QString& text) override {
+        panels[panel] = text.toStdString();
+        ++writes[panel];
+    }
+    std::map<int, std::string> panels;
+    std::map<int, int> writes;
+};
+
+// Records the trigger calls as (direction or 1000 + error kind, byte).
+struct RecordingTriggers final : DataTriggers {
+    void TrigCheckChr(int direction, uint8_t byte) override { calls.emplace_back(direction, byte); }
+    void TrigCheckErr(int kind) override { calls.emplace_back(1000 + kind, 0); }
+    std::vector<std::pair<int, int>> calls;
+};
+
+// Data pair bytes as the unit sends them.
+inline std::pair<uint8_t, uint8_t> Pair(uint8_t v, bool sd, bool parity = false,
+                                        bool framing = false) {
+    return {static_cast<uint8_t>(0x80 | (sd ? 0x20 : 0) | (parity ? 0x10 : 0) | (v >> 4)),
+            static_cast<uint8_t>(0xC0 | (framing ? 0x10 : 0) | (v & 0x0F))};
+}
+
+// A grid of cols x rows in the shared state and a matching blank cell grid.
+inline void SetGrid(CoreState& state, CellGrid& cells, int32_t cols, int32_t rows) {
+    state.grid.lintCol = cols;
+    state.grid.lintRow = rows;
+    state.grid.lintCell = cols * rows;
+    state.grid.lintPos = 0;
+    cells.Resize(cols * rows, state.settings.glngColRD, state.settings.glngColSD);
+}
+
+inline std::string TextAt(const CoreState& state, const CellGrid& cells, CellRow row, int32_t k) {
+    return CellText::Utf8(cells.At(row, k).text, state.gstrChr);
+}
