@@ -1,8 +1,11 @@
 #include "view/frmMonitor.h"
 
+#include <QKeyEvent>
 #include <QResizeEvent>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -24,14 +27,21 @@ frmMonitor::frmMonitor(CoreState& state, const Clock& clock, MonitorStatus& stat
       status_(status),
       live_(state, cells_, status, triggers),
       history_(state, cells_, status),
+      idle_(state, cells_, live_, clock),
       surface_(new CellSurface(state.gstrChr, cells_, this)),
-      timResize(MakeTimer(this, "timResize", 5, true)) {
+      timResize(MakeTimer(this, "timResize", 5, true)),
+      timIdle(MakeTimer(this, "timIdle", 25, false)),
+      timStamp(MakeTimer(this, "timStamp", 1000, true)) {
     setObjectName(QStringLiteral("frmMonitor"));
     ShowNewCaption();
     setFocusPolicy(Qt::StrongFocus);
     cells_.SetListener(surface_);
     state_.capture.SetView(this);
     connect(timResize, &QTimer::timeout, this, &frmMonitor::timResize_Timer);
+    connect(timIdle, &QTimer::timeout, this, &frmMonitor::timIdle_Timer);
+    connect(timStamp, &QTimer::timeout, this, &frmMonitor::timStamp_Timer);
+    connect(surface_, &CellSurface::arrowClicked, this, &frmMonitor::ArrowClicked);
+    connect(surface_, &CellSurface::cellDoubleClicked, this, &frmMonitor::CellDoubleClicked);
 
     state_.run.gintIdleReq = 0;
     state_.run.gintStampReq = 0;
@@ -130,4 +140,151 @@ void frmMonitor::timResize_Timer() {
         int32_t top = state_.capture.glngDispTop;
         history_.DispRireki(top);
     }
+}
+
+void frmMonitor::ScrollView(int32_t n) {
+    history_.ScrollView(n);
+}
+
+void frmMonitor::SetCursol(int16_t intType, std::span<const int32_t> lngNo) {
+    history_.SetCursol(intType, lngNo);
+}
+
+void frmMonitor::SetRestartPos() {
+    history_.SetRestartPos();
+}
+
+void frmMonitor::keyPressEvent(QKeyEvent* event) {
+    if (state_.run.gintRireki != 1) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const bool ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
+    switch (event->key()) {
+        case Qt::Key_Up:
+            history_.LineUp();
+            break;
+        case Qt::Key_Down:
+            history_.LineDown();
+            break;
+        case Qt::Key_PageUp:
+            ctrl ? history_.JumpTop() : history_.PageUp();
+            break;
+        case Qt::Key_PageDown:
+            ctrl ? history_.JumpLastHalf() : history_.PageDown();
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            break;
+    }
+}
+
+void frmMonitor::ArrowClicked(bool up) {
+    if (state_.run.gintRireki != 1) {
+        return;
+    }
+    up ? history_.LineUp() : history_.LineDown();
+}
+
+void frmMonitor::CellDoubleClicked(int32_t k) {
+    if (state_.run.gintRun != 0) {
+        return;
+    }
+    const int64_t top = int64_t{state_.capture.glngDispTop} + k;
+    DispRirekiAt(static_cast<int32_t>(std::min<int64_t>(top, std::numeric_limits<int32_t>::max())));
+}
+
+void frmMonitor::mn_View_SJump_Click() {
+    history_.JumpTop();
+}
+
+void frmMonitor::mn_View_EJump_Click() {
+    history_.JumpEnd();
+}
+
+dlgJump* frmMonitor::mn_View_Jump_Click() {
+    if (jump_ == nullptr) {
+        jump_ = new dlgJump(history_, this);
+    }
+    jump_->Open();
+    return jump_;
+}
+
+dlgScroll* frmMonitor::mn_View_Scroll_Click() {
+    if (scroll_ == nullptr) {
+        scroll_ = new dlgScroll(state_.settings, this);
+    }
+    scroll_->Open();
+    return scroll_;
+}
+
+bool frmMonitor::mn_View_Mode_Click(int index) {
+    Settings& s = state_.settings;
+    if (index < 0 || index > 2 || index == s.gintDispMode) {
+        return false;
+    }
+    s.gintDispMode = static_cast<int16_t>(index);
+    status_.ShowPanelText(MonitorStatus::kModePanel, PanelText::Mode(index));
+    if (state_.run.gintRireki == 1) {
+        DispRirekiAt(-1);
+    }
+    return true;
+}
+
+bool frmMonitor::mn_View_Idle_Scale_Click(int index) {
+    static constexpr int16_t kModes[] = {0, 1, 10, 100};
+    Settings& s = state_.settings;
+    if (index < 0 || index > 3 || kModes[index] == s.gintIdleMode) {
+        return false;
+    }
+    s.gintIdleMode = kModes[index];
+    status_.ShowPanelText(MonitorStatus::kIdlePanel, PanelText::IdleScale(s.gintIdleMode));
+    SetIdleScale(s.gintIdleMode);
+    if (s.gintIdleMode > 0) {
+        state_.run.gsngIdleStart = clock_.Timer();
+    }
+    return true;
+}
+
+bool frmMonitor::mn_View_Time_Click() {
+    Settings& s = state_.settings;
+    s.gintTimeStamp = s.gintTimeStamp == 1 ? 0 : 1;
+    status_.ShowPanelText(MonitorStatus::kStampPanel, PanelText::Stamp(s.gintTimeStamp));
+    SetStampTimer(s.gintTimeStamp == 1);
+    return s.gintTimeStamp == 1;
+}
+
+bool frmMonitor::mn_View_Font_Size_Click(int index) {
+    Settings& s = state_.settings;
+    if (index < 0 || index > 2 || index == s.gintFontSize) {
+        return false;
+    }
+    s.gintFontSize = static_cast<int16_t>(index);
+    CalcResize();
+    return true;
+}
+
+void frmMonitor::SetIdleScale(int idleMode) {
+    if (idleMode == 0) {
+        timIdle->stop();
+    } else if (idleMode == 1 || idleMode == 10 || idleMode == 100) {
+        timIdle->start(1000 / idleMode);
+    }
+}
+
+void frmMonitor::SetIdleTimer(bool enabled) {
+    enabled ? timIdle->start() : timIdle->stop();
+}
+
+void frmMonitor::SetStampTimer(bool enabled) {
+    enabled ? timStamp->start() : timStamp->stop();
+}
+
+void frmMonitor::timIdle_Timer() {
+    idle_.Tick();
+}
+
+void frmMonitor::timStamp_Timer() {
+    state_.run.gintStampReq = -1;
+    timStamp->stop();
 }

@@ -2,6 +2,7 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "capture/Capture.h"
@@ -12,15 +13,19 @@
 #include "view/CellSurface.h"
 #include "view/DataTriggers.h"
 #include "view/HistoryRenderer.h"
+#include "view/IdleCounter.h"
 #include "view/LiveRenderer.h"
 #include "view/MonitorStatus.h"
+#include "view/dlgJump.h"
+#include "view/dlgScroll.h"
 
 class QTimer;
 
 // The monitor window: the child of the main window that shows the capture as a grid of cells,
-// live while a run streams and from the display words otherwise. It is the live view of the
-// decoder and the view of the capture. All objects passed in must outlive it.
-class frmMonitor : public QWidget, public LiveView, public CaptureView {
+// live while a run streams and from the display words otherwise. It is the live view and the
+// idle and time-stamp timers of the decoder, and the view of the capture (it registers itself
+// with the capture). All objects passed in must outlive it.
+class frmMonitor : public QWidget, public LiveView, public IdleTimers, public CaptureView {
     Q_OBJECT
   public:
     frmMonitor(CoreState& state, const Clock& clock, MonitorStatus& status, DataTriggers& triggers,
@@ -51,14 +56,54 @@ class frmMonitor : public QWidget, public LiveView, public CaptureView {
     // an empty grid or redraws the history at the current top.
     void timResize_Timer();
 
+    // Moves the history view by n words.
+    void ScrollView(int32_t n);
+    // Highlights a search hit (word indices) in the SD row (intType non-zero) or the RD row.
+    void SetCursol(int16_t intType, std::span<const int32_t> lngNo);
+    // Prepares the live view of a resumed run behind the data of the current line.
+    void SetRestartPos();
+
+    // Jump menus: to the first line, to the end, to a line (opens dlgJump); the scroll step
+    // (opens dlgScroll). The dialogs are modeless; they are returned for placing.
+    void mn_View_SJump_Click();
+    void mn_View_EJump_Click();
+    dlgJump* mn_View_Jump_Click();
+    dlgScroll* mn_View_Scroll_Click();
+
+    // View menu commands. Each returns false and does nothing when the choice is the one in
+    // force (or out of range); the caller then leaves its check marks alone.
+    // Display code 0 ASCII, 1 hex, 2 Shift-JIS: panel 3; the history view is redrawn.
+    bool mn_View_Mode_Click(int index);
+    // Idle scale item 0 none, 1 = 1 s, 2 = 100 ms, 3 = 10 ms: panel 4, timIdle, gsngIdleStart.
+    bool mn_View_Idle_Scale_Click(int index);
+    // Toggles time stamps: panel 5 and timStamp. Returns the new state (true: on).
+    bool mn_View_Time_Click();
+    // Cell size item 0 large, 1 medium, 2 small: the layout is recomputed.
+    bool mn_View_Font_Size_Click(int index);
+
+    // Applies an idle scale (gintIdleMode) to timIdle: 0 stops it; 1, 10, 100 set the interval
+    // to 1000, 100, 10 ms and start it; other values leave it alone. Used at start-up.
+    void SetIdleScale(int idleMode);
+
+    // IdleTimers: the decoder stops both timers at the start of a batch and starts them at
+    // its end.
+    void SetIdleTimer(bool enabled) override;
+    void SetStampTimer(bool enabled) override;
+    // Timer ticks.
+    void timIdle_Timer();
+    void timStamp_Timer();
+
     [[nodiscard]] const CellGrid& Cells() const { return cells_; }
     [[nodiscard]] CellSurface& Surface() { return *surface_; }
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     [[nodiscard]] bool LiveRun() const;
+    void ArrowClicked(bool up);
+    void CellDoubleClicked(int32_t k);
 
     CoreState& state_;
     const Clock& clock_;
@@ -66,7 +111,12 @@ class frmMonitor : public QWidget, public LiveView, public CaptureView {
     CellGrid cells_;
     LiveRenderer live_;
     HistoryRenderer history_;
+    IdleCounter idle_;
     CellSurface* surface_;
     QTimer* timResize;
+    QTimer* timIdle;
+    QTimer* timStamp;
+    dlgJump* jump_ = nullptr;
+    dlgScroll* scroll_ = nullptr;
     int builtFontSize_ = -1;  // cell size of the grid built or waiting for its rebuild
 };

@@ -14,10 +14,18 @@ add_library(vexlo_view STATIC
     ${CMAKE_CURRENT_LIST_DIR}/GridGeometry.h
     ${CMAKE_CURRENT_LIST_DIR}/HistoryRenderer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/HistoryRenderer.h
+    ${CMAKE_CURRENT_LIST_DIR}/IdleCounter.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/IdleCounter.h
     ${CMAKE_CURRENT_LIST_DIR}/LiveRenderer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LiveRenderer.h
     ${CMAKE_CURRENT_LIST_DIR}/MonitorStatus.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MonitorStatus.h
+    ${CMAKE_CURRENT_LIST_DIR}/ViewDialog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ViewDialog.h
+    ${CMAKE_CURRENT_LIST_DIR}/dlgJump.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dlgJump.h
+    ${CMAKE_CURRENT_LIST_DIR}/dlgScroll.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dlgScroll.h
     ${CMAKE_CURRENT_LIST_DIR}/frmMonitor.cpp
     ${CMAKE_CURRENT_LIST_DIR}/frmMonitor.h
 )

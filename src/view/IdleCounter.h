@@ -1,0 +1,36 @@
+#pragma once
+#include <cstdint>
+
+#include "core/Clock.h"
+#include "core/CoreState.h"
+#include "view/CellGrid.h"
+#include "view/LiveRenderer.h"
+
+// The idle count of a gap in the traffic, and its live cells. Each tick of timIdle measures
+// the gap since gsngIdleStart in units of the idle scale, keeps the count in gstrIdle and
+// raises gintIdleReq, so that the decoder stores the count before the next data byte.
+class IdleCounter {
+  public:
+    // Largest count six digits hold: a longer gap keeps showing and storing this.
+    static constexpr int32_t kMaxCount = 999999;
+
+    IdleCounter(CoreState& state, CellGrid& cells, LiveRenderer& live, const Clock& clock)
+        : state_(state), cells_(cells), live_(live), clock_(clock) {}
+
+    // The tick of timIdle. Nothing unless the unit is monitoring. The first tick of a gap in
+    // the live view reserves two columns; every tick writes " ID"/"LE " over the count into
+    // the cells before lintPos (only "LE " and the last three digits into cell 0 when the
+    // first column was lost to a new page).
+    void Tick();
+
+    // (now - start) x idleMode in single precision, rounded half to even. A gap that crosses
+    // midnight, where the clock starts again from 0, counts on past it; the result is kept in
+    // 0 .. kMaxCount.
+    [[nodiscard]] static int32_t Count(float now, float start, int idleMode);
+
+  private:
+    CoreState& state_;
+    CellGrid& cells_;
+    LiveRenderer& live_;
+    const Clock& clock_;
+};

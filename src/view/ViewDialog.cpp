@@ -1,0 +1,32 @@
+#include "view/ViewDialog.h"
+
+#include <QEvent>
+#include <QKeyEvent>
+#include <QPushButton>
+
+ViewDialog::ViewDialog(QWidget* parent)
+    : QDialog(parent),
+      ok_(new QPushButton(QStringLiteral("  OK    [F1]"), this)),
+      cancel_(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ [F8]"), this)) {
+    setModal(false);
+    ok_->setObjectName(QStringLiteral("OKButton"));
+    cancel_->setObjectName(QStringLiteral("CancelButton"));
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::close);
+}
+
+void ViewDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        ok_->click();
+    } else if (event->key() == Qt::Key_F8) {
+        cancel_->click();
+    } else {
+        QDialog::keyPressEvent(event);
+    }
+}
+
+bool ViewDialog::event(QEvent* event) {
+    if (event->type() == QEvent::WindowDeactivate && isVisible()) {
+        close();
+    }
+    return QDialog::event(event);
+}
