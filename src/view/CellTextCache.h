@@ -15,9 +15,6 @@ class CellTextCache {
     explicit CellTextCache(const ChrTable& chr);
 
     void SetFont(const QFont& font);
-    [[nodiscard]] const QFont& Font() const { return font_; }
-
-    [[nodiscard]] const QString& Text(CellText::Id id) const { return texts_[id]; }
 
     struct Entry {
         QStaticText layout;

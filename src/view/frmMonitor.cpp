@@ -52,7 +52,11 @@ frmMonitor::frmMonitor(CoreState& state, const Clock& clock, MonitorStatus& stat
 }
 
 frmMonitor::~frmMonitor() {
+    // The children that refer to members go first, while those members still exist.
+    delete jump_;
+    delete scroll_;
     cells_.SetListener(nullptr);
+    delete surface_;
     state_.capture.SetView(nullptr);
 }
 
@@ -72,10 +76,6 @@ void frmMonitor::DispMonitor(uint8_t first, uint8_t second) {
 
 void frmMonitor::DispTimeStamp(const std::string& hhmmss) {
     live_.DispTimeStamp(hhmmss);
-}
-
-void frmMonitor::NextCell() {
-    live_.NextCell();
 }
 
 void frmMonitor::ClearDisp() {
@@ -129,11 +129,8 @@ void frmMonitor::CalcResize() {
 
 void frmMonitor::timResize_Timer() {
     timResize->stop();
-    const GridState& g = state_.grid;
-    const Settings& set = state_.settings;
-    surface_->SetGrid(
-        GridGeometry(builtFontSize_, g.lintCol, g.lintRow, logicalDpiX(), logicalDpiY()));
-    cells_.Resize(g.lintCell, set.glngColRD, set.glngColSD);
+    BuildColumns();
+    BuildGrid();
     if (LiveRun()) {
         state_.grid.lintPos = 0;
     } else {
@@ -142,8 +139,15 @@ void frmMonitor::timResize_Timer() {
     }
 }
 
-void frmMonitor::ScrollView(int32_t n) {
-    history_.ScrollView(n);
+void frmMonitor::BuildColumns() {
+    // The surface takes the new cell size and fonts and numbers the ruler 1 .. lintCol.
+    const GridState& g = state_.grid;
+    surface_->SetGrid(
+        GridGeometry(builtFontSize_, g.lintCol, g.lintRow, logicalDpiX(), logicalDpiY()));
+}
+
+void frmMonitor::BuildGrid() {
+    cells_.Resize(state_.grid.lintCell, state_.settings.glngColRD, state_.settings.glngColSD);
 }
 
 void frmMonitor::SetCursol(int16_t intType, std::span<const int32_t> lngNo) {

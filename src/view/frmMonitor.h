@@ -39,7 +39,6 @@ class frmMonitor : public QWidget, public LiveView, public IdleTimers, public Ca
     // Live view (the decoder calls these while gintRireki is 0).
     void DispMonitor(uint8_t first, uint8_t second) override;
     void DispTimeStamp(const std::string& hhmmss) override;
-    void NextCell();
 
     // Every cell blank, lintPos 0; and the line number in status bar panel 6.
     void ClearDisp() override;
@@ -56,8 +55,6 @@ class frmMonitor : public QWidget, public LiveView, public IdleTimers, public Ca
     // an empty grid or redraws the history at the current top.
     void timResize_Timer();
 
-    // Moves the history view by n words.
-    void ScrollView(int32_t n);
     // Highlights a search hit (word indices) in the SD row (intType non-zero) or the RD row.
     void SetCursol(int16_t intType, std::span<const int32_t> lngNo);
     // Prepares the live view of a resumed run behind the data of the current line.
@@ -102,6 +99,8 @@ class frmMonitor : public QWidget, public LiveView, public IdleTimers, public Ca
 
   private:
     [[nodiscard]] bool LiveRun() const;
+    void BuildColumns();
+    void BuildGrid();
     void ArrowClicked(bool up);
     void CellDoubleClicked(int32_t k);
 
