@@ -41,7 +41,7 @@ asan: deps
 	cd $(SAN_BUILD) && ctest --output-on-failure -L core
 
 run: build
-	$(BUILD)/bin/vexlo --home $(BUILD)/demo
+	tools/demo/run-demo.sh $(BUILD)/bin $(BUILD)/demo
 
 format:
 	find src tools tests bench \( -name '*.cpp' -o -name '*.h' \) | xargs clang-format -i

@@ -1,6 +1,626 @@
 #include "app/MainWindow.h"
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QProcess>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/DlgProtocol.h"
+#include "app/PanelBar.h"
+#include "app/Twips.h"
+#include "files/LTime.h"
+#include "files/ParamIni.h"
+#include "files/ProgramFolder.h"
+#include "link/CommParam.h"
+#include "link/QtLink.h"
+#include "trigger/TrigIni.h"
+#include "view/frmMonitor.h"
+
+namespace {
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+const char* kTitleStopped = "Vexlo 【モニタ停止中】";
+const char* kTitleRunning = "Vexlo 【モニタ実行中】";
+
+}  // namespace
+
+MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), ctx_(ctx) {
     setObjectName("MDIMonitor");
-    setWindowTitle(QStringLiteral("Vexlo 【モニタ停止中】"));
+    setWindowTitle(kTitleStopped);
+    Settings& s = ctx_.core.settings;
+
+    // Start-up, in order. The single-instance check ran before the window was made.
+    ReadParamIni(s, ctx_.programFolder);
+    std::error_code ec;
+    std::filesystem::create_directory(NativePath(s.gstrSaveDir), ec);  // a failure is ignored
+    ReadTrigIni(ctx_.triggers, ctx_.programFolder);
+    ctx_.core.capture.AllocBuffer(s.glngBufSize);
+
+    menus_ = std::make_unique<MainMenus>(*this);
+    buildStatusBars();
+    connectMenus();
+    MenuEnable();
+
+    lintLoaded_ = false;
+    resize(twipsToPixelsX(this, s.glngWinWidth), twipsToPixelsY(this, s.glngWinHeight));
+    if (s.gintWinState == 2) {
+        setWindowState(Qt::WindowMaximized);
+    }
+
+    mdi_ = new QMdiArea(this);
+    mdi_->setObjectName("MDIArea");
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(mdi_, 1);
+    layout->addWidget(stBarLineState_);
+    setCentralWidget(central);
+
+    frmMonitor_ = new frmMonitor(ctx_.core, ctx_.clock, *this, *this);
+    monitorWindow_ = mdi_->addSubWindow(frmMonitor_);
+    monitorWindow_->showMaximized();
+    frmComm_ =
+        std::make_unique<QtLink>(ctx_.core, ctx_.prompts, ctx_.clock, q(ctx_.programFolder),
+                                 LinkHooks{*frmMonitor_, *this, *this, *this, *frmMonitor_, *this});
+    connect(frmComm_.get(), &QtLink::linkLost, this, &MainWindow::onLinkLost);
+
+    MenuCheck();
+    lintLoaded_ = true;
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildStatusBars() {
+    stBarMonitor_ = new PanelBar("StBarMonitor",
+                                 {{1440, "ﾓﾆﾀ停止中", ""},
+                                  {1440, "", "通信ﾊﾟﾗﾒｰﾀ"},
+                                  {1000, "ASCII", "表示ﾓｰﾄﾞ"},
+                                  {1600, "", "ｱｲﾄﾞﾙ時間単位"},
+                                  {1500, "", "ﾀｲﾑｽﾀﾝﾌﾟ有無"},
+                                  {1500, "1行", "表示先頭行"},
+                                  {3200, "", "検索文字列"},
+                                  {1440, "", ""}},
+                                 this);
+    stBarMonitor_->setPanelPicture(8, QPixmap(picturePath("green.bmp")));
+    setStatusBar(stBarMonitor_);
+    connect(stBarMonitor_, &PanelBar::panelClick, this, &MainWindow::StBarMonitor_PanelClick);
+
+    stBarLineState_ = new PanelBar("StBarLineState",
+                                   {{200, "", ""},
+                                    {900, "RS", "送信要求"},
+                                    {900, "CS", "送信可"},
+                                    {900, "ER", "データ端末レディ"},
+                                    {900, "DR", "データ・セット・レディ"},
+                                    {900, "CD", "データ・チャネル受信キャリア検出"},
+                                    {900, "CI", "被呼表示"}},
+                                   this);
+    for (int line = 0; line < 6; ++line) {
+        SetLineLamp(line, false);
+    }
+}
+
+void MainWindow::connectMenus() {
+    auto on = [this](const char* name, auto handler) {
+        connect(menus_->item(name), &QAction::triggered, this, handler);
+    };
+    on("mn_File_Exit", [this] { close(); });
+    for (const char* name :
+         {"mn_File_Open", "mn_File_AutoSave", "mn_File_Save", "mn_File_Text", "mn_File_Print",
+          "mn_Search_Search", "mn_Search_Up", "mn_Search_Down", "mn_Search_Time", "mn_Tool_Trig",
+          "mn_Tool_Option", "mn_Help_Version"}) {
+        on(name, [this] { notAvailableYet(); });
+    }
+    on("mn_Run_Start", [this] { RunStart(); });
+    on("mn_Run_Stop", [this] { RunStop(); });
+    on("mn_Run_Restart", [this] { mn_Run_Restart_Click(); });
+    on("mn_Run_Back", [this] { mn_Run_Back_Click(); });
+    on("mn_Tool_Protocol", [this] { mn_Tool_Protocol_Click(false); });
+    on("mn_Tool_Sim", [this] { mn_Tool_Sim_Click(); });
+    on("mn_Tool_Counter", [this] { mn_Tool_Counter_Click(); });
+    on("mn_View_Time", [this] { mn_View_Time_Click(); });
+    on("mn_View_Line", [this] { mn_View_Line_Click(); });
+    on("mn_View_Jump", [this] { frmMonitor_->mn_View_Jump_Click(); });
+    on("mn_View_SJump", [this] { frmMonitor_->mn_View_SJump_Click(); });
+    on("mn_View_EJump", [this] { frmMonitor_->mn_View_EJump_Click(); });
+    on("mn_View_Scroll", [this] { frmMonitor_->mn_View_Scroll_Click(); });
+    for (int i = 0; i < 3; ++i) {
+        connect(menus_->mn_View_Mode[i], &QAction::triggered, this,
+                [this, i] { mn_View_Mode_Click(i); });
+        connect(menus_->mn_View_Font_Size[i], &QAction::triggered, this,
+                [this, i] { mn_View_Font_Size_Click(i); });
+    }
+    for (int i = 0; i < 4; ++i) {
+        connect(menus_->mn_View_Idle_Scale[i], &QAction::triggered, this,
+                [this, i] { mn_View_Idle_Scale_Click(i); });
+    }
+}
+
+void MainWindow::notAvailableYet() {
+    ctx_.prompts.Message("この機能はまだ使用できません", "Vexlo", Prompts::Icon::Information,
+                         Prompts::Buttons::Ok);
+}
+
+// ---- menu and status bar state ----
+
+void MainWindow::MenuEnable() {
+    const bool stopped = ctx_.core.run.gintRun == 0;
+    for (const char* name :
+         {"mn_File_Open",   "mn_File_AutoSave", "mn_File_Save",   "mn_File_Text",
+          "mn_File_Print",  "mn_Search_Search", "mn_Search_Up",   "mn_Search_Down",
+          "mn_Search_Time", "mn_View_Idle",     "mn_View_Time",   "mn_View_Line",
+          "mn_View_Jump",   "mn_View_SJump",    "mn_View_EJump",  "mn_View_Font",
+          "mn_View_Scroll", "mn_Run_Start",     "mn_Run_Restart", "mn_Tool_Protocol",
+          "mn_Tool_Option"}) {
+        menus_->item(name)->setEnabled(stopped);
+    }
+    menus_->item("mn_Run_Stop")->setEnabled(!stopped);
+    menus_->item("mn_Run_Back")->setEnabled(!stopped);
+}
+
+void MainWindow::MenuCheck() {
+    const Settings& s = ctx_.core.settings;
+    showDispMode();
+    showIdleScale();
+    if (s.gintIdleMode == 1 || s.gintIdleMode == 10 || s.gintIdleMode == 100) {
+        frmMonitor_->SetIdleScale(s.gintIdleMode);
+        ctx_.core.run.gsngIdleStart = ctx_.clock.Timer();
+    }
+    showTimeStamp();
+    frmMonitor_->SetStampTimer(s.gintTimeStamp == 1);
+    for (int i = 0; i < 3; ++i) {
+        menus_->mn_View_Font_Size[i]->setChecked(i == s.gintFontSize);
+    }
+    menus_->item("mn_View_Line")->setChecked(s.gintLineState == 1);
+    stBarLineState_->setVisible(s.gintLineState == 1);
+    stBarMonitor_->setPanelText(2, q(CommParamText(s)));
+}
+
+void MainWindow::showDispMode() {
+    const int16_t mode = ctx_.core.settings.gintDispMode;
+    for (int i = 0; i < 3; ++i) {
+        menus_->mn_View_Mode[i]->setChecked(i == mode);
+    }
+    stBarMonitor_->setPanelText(MonitorStatus::kModePanel, PanelText::Mode(mode));
+}
+
+void MainWindow::showIdleScale() {
+    const int16_t mode = ctx_.core.settings.gintIdleMode;
+    const int16_t modes[] = {0, 1, 10, 100};
+    for (int i = 0; i < 4; ++i) {
+        menus_->mn_View_Idle_Scale[i]->setChecked(mode == modes[i]);
+    }
+    stBarMonitor_->setPanelText(MonitorStatus::kIdlePanel, PanelText::IdleScale(mode));
+}
+
+void MainWindow::showTimeStamp() {
+    const bool on = ctx_.core.settings.gintTimeStamp == 1;
+    menus_->item("mn_View_Time")->setChecked(on);
+    stBarMonitor_->setPanelText(MonitorStatus::kStampPanel, PanelText::Stamp(on ? 1 : 0));
+}
+
+void MainWindow::StBarMonitor_PanelClick(int panel) {
+    const RunState& run = ctx_.core.run;
+    const bool stopped = run.gintRun == 0;
+    const bool browsing = stopped || run.gintRireki == 1;
+    switch (panel) {
+        case 2:
+            if (stopped) {
+                mn_Tool_Protocol_Click(true);
+            }
+            break;
+        case 3:
+            mn_View_Mode_Click(ctx_.core.settings.gintDispMode != 0 ? 0 : 1);
+            break;
+        case 4:
+            if (stopped) {
+                QWidget* p = stBarMonitor_->panel(4);
+                menus_->idleMenu()->popup(p->mapToGlobal(QPoint(0, 0)));
+            }
+            break;
+        case 5:
+            if (stopped) {
+                mn_View_Time_Click();
+            }
+            break;
+        case 6:
+            if (browsing) {
+                placeAbovePanel(frmMonitor_->mn_View_Jump_Click(), 5500);
+            }
+            break;
+        case 7:
+            if (browsing) {
+                notAvailableYet();
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void MainWindow::placeAbovePanel(QWidget* dialog, int leftTwips) {
+    if (dialog == nullptr) {
+        return;
+    }
+    const QRect frame = frameGeometry();
+    const int top =
+        frame.top() + frame.height() - dialog->frameGeometry().height() - twipsToPixelsY(this, 500);
+    dialog->move(frame.left() + twipsToPixelsX(this, leftTwips), top);
+}
+
+QString MainWindow::picturePath(const char* name) const {
+    // The program folder's own picture wins; a folder given by --home may have none, and
+    // then the one shipped next to the executable is used.
+    const QString own = q(JoinPath(ctx_.programFolder, name));
+    return QFileInfo::exists(own) ? own
+                                  : QDir(QCoreApplication::applicationDirPath()).filePath(name);
+}
+
+void MainWindow::ShowPanelText(int panel, const QString& text) {
+    stBarMonitor_->setPanelText(panel, text);
+}
+
+void MainWindow::ShowCommParam(const std::string& text) {
+    stBarMonitor_->setPanelText(2, q(text));
+}
+
+void MainWindow::SetLineLamp(int line, bool on) {
+    // The picture is read from the program folder each time; a missing file keeps the old one.
+    const QPixmap picture(picturePath(on ? "green.bmp" : "gray.bmp"));
+    if (!picture.isNull()) {
+        stBarLineState_->setPanelPicture(line + 2, picture);
+    }
+}
+
+// ---- view menu ----
+
+void MainWindow::mn_View_Mode_Click(int index) {
+    if (frmMonitor_->mn_View_Mode_Click(index)) {
+        showDispMode();
+    }
+}
+
+void MainWindow::mn_View_Idle_Scale_Click(int index) {
+    if (frmMonitor_->mn_View_Idle_Scale_Click(index)) {
+        showIdleScale();
+    }
+}
+
+void MainWindow::mn_View_Time_Click() {
+    frmMonitor_->mn_View_Time_Click();
+    showTimeStamp();
+}
+
+void MainWindow::mn_View_Line_Click() {
+    Settings& s = ctx_.core.settings;
+    s.gintLineState = s.gintLineState == 1 ? 0 : 1;
+    menus_->item("mn_View_Line")->setChecked(s.gintLineState == 1);
+    stBarLineState_->setVisible(s.gintLineState == 1);
+}
+
+void MainWindow::mn_View_Font_Size_Click(int index) {
+    if (frmMonitor_->mn_View_Font_Size_Click(index)) {
+        for (int i = 0; i < 3; ++i) {
+            menus_->mn_View_Font_Size[i]->setChecked(i == index);
+        }
+    }
+}
+
+// ---- run control ----
+
+bool MainWindow::reopenPort() {
+    CommLink& comm = frmComm_->comm();
+    comm.PortClose();
+    if (comm.PortOpen() == 0) {
+        lossReported_ = false;
+        return true;
+    }
+    if (!frmComm_->closing()) {
+        reportNotConnected();
+    }
+    return false;
+}
+
+void MainWindow::onLinkLost() {
+    // The unit went away: the port is closed already. Tell the user once; the capture stays
+    // and Stop still works.
+    if (lossReported_) {
+        return;
+    }
+    lossReported_ = true;
+    ctx_.prompts.Message("Vexlo が接続されていません", "Vexlo", Prompts::Icon::Exclamation,
+                         Prompts::Buttons::Ok);
+}
+
+void MainWindow::reportNotConnected() {
+    std::string text = "Vexlo が接続されていません";
+    const std::string reason = frmComm_->permissionProblem();
+    if (!reason.empty()) {
+        text += "\n" + reason;
+    }
+    ctx_.prompts.Message(text, "Vexlo", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
+}
+
+QString MainWindow::StartConfirmText() const {
+    QString t = menus_->item("mn_File_AutoSave")->isChecked() ? "自動保存が設定されています" : "";
+    if (ctx_.triggers.AnySet()) {
+        t = t.isEmpty() ? "トリガが設定されています" : t + "\nトリガが設定されています";
+    }
+    if (!t.isEmpty()) {
+        t += "\n\nモニタを開始しますか？";
+    }
+    return t;
+}
+
+QString MainWindow::AutoSaveWarnText() const {
+    const Triggers& t = ctx_.triggers;
+    for (int i = 0; i < 5; ++i) {
+        if (t.gintTrigType[i] > 0 && (t.gintAction[i] == 0 || t.gintAction[i] == 2)) {
+            return "トリガ機能でモニタ停止もしくはファイル保存開始／停止が設定されています\n"
+                   "自動保存機能が途中で停止する可能性があります";
+        }
+    }
+    return {};
+}
+
+int16_t MainWindow::RunStart() {
+    if (!reopenPort()) {
+        return -1;
+    }
+    CommLink& comm = frmComm_->comm();
+    const QString confirm = StartConfirmText();
+    if (!confirm.isEmpty()) {
+        if (ctx_.prompts.Message(confirm.toStdString(), "モニタ開始", Prompts::Icon::Question,
+                                 Prompts::Buttons::OkCancel) != Prompts::Answer::Ok) {
+            return -1;
+        }
+        WriteLTime(ctx_.programFolder, ctx_.clock);
+    }
+    menus_->item("mn_Run_Start")->setEnabled(false);
+    menus_->item("mn_Run_Restart")->setEnabled(false);
+    menus_->item("mn_Run_Stop")->setEnabled(true);
+    comm.SendCommParam();
+    if (frmComm_->closing()) {
+        return -1;  // the program is ending: the shutdown takes over
+    }
+    RunState& run = ctx_.core.run;
+    run.gintIdleReq = 0;
+    frmMonitor_->SetRestartPos();
+    if (ctx_.core.settings.gintDispMode == 2) {
+        mn_View_Mode_Click(0);
+    }
+    comm.ResetLineState();
+    setWindowTitle(kTitleRunning);
+    run.gintRireki = 0;
+    run.gsngIdleStart = ctx_.clock.Timer();
+    comm.QueueCommand("G01");
+    return 0;
+}
+
+void MainWindow::RunStop() {
+    for (int i = 0; i < 3; ++i) {
+        frmComm_->comm().QueueCommand("G00");
+    }
+    setWindowTitle(kTitleStopped);
+    RunState& run = ctx_.core.run;
+    run.gintRun = 0;
+    // A start the unit never answered must not turn the replies to "G00" into a refused
+    // start, which would queue "G01" again.
+    run.gintStartTry = 0;
+    Capture& c = ctx_.core.capture;
+    menus_->item("mn_Run_Back")->setChecked(false);
+    c.CopyDat(c.gbyteDat.data(), c.glngDatLen, ctx_.core.grid, false);
+    run.gintRireki = 1;
+    MenuEnable();
+    AutoSaveFlush();
+    int32_t top = -1;
+    frmMonitor_->DispRireki(top);
+}
+
+void MainWindow::AutoSaveFlush() {
+    // Auto-save writing is not built yet; it can never be switched on, so there is no
+    // partial block to write.
+}
+
+void MainWindow::mn_Run_Restart_Click() {
+    if (RunStart() == 0) {
+        ctx_.core.capture.ClearDat(ctx_.core.grid);
+        frmMonitor_->ShowNewCaption();
+    }
+}
+
+void MainWindow::setSearchAndJumpEnabled(bool enabled) {
+    for (const char* name : {"mn_Search_Search", "mn_Search_Up", "mn_Search_Down", "mn_Search_Time",
+                             "mn_View_Jump", "mn_View_SJump", "mn_View_EJump"}) {
+        menus_->item(name)->setEnabled(enabled);
+    }
+}
+
+void MainWindow::mn_Run_Back_Click() {
+    RunState& run = ctx_.core.run;
+    QAction* back = menus_->item("mn_Run_Back");
+    if (run.gintRireki == 0) {
+        back->setChecked(true);
+        Capture& c = ctx_.core.capture;
+        c.CopyDat(c.gbyteDat.data(), c.glngDatLen, ctx_.core.grid, true);
+        run.gintRireki = 1;
+        setSearchAndJumpEnabled(true);
+        int32_t top = -1;
+        frmMonitor_->DispRireki(top);
+    } else {
+        run.gintRireki = 0;
+        back->setChecked(false);
+        frmMonitor_->ClearDisp();
+        setSearchAndJumpEnabled(false);
+    }
+}
+
+void MainWindow::mn_Tool_Sim_Click() {
+    if (ctx_.core.run.gintRun == 0 && !reopenPort()) {
+        return;
+    }
+#ifdef _WIN32
+    const std::string program = JoinPath(ctx_.programFolder, "EMUMAIN.exe");
+#else
+    const std::string program = JoinPath(ctx_.programFolder, "EMUMAIN");
+#endif
+    if (!QProcess::startDetached(q(program), {"KAPKAP"}, q(ctx_.programFolder))) {
+        ctx_.prompts.Message("シミュレータを起動できません\n" + program, "Vexlo",
+                             Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
+    }
+}
+
+void MainWindow::mn_Tool_Counter_Click() {
+    ctx_.prompts.Message("ただいま工事中", "Vexlo", Prompts::Icon::None, Prompts::Buttons::Ok);
+}
+
+void MainWindow::mn_Tool_Protocol_Click(bool abovePanel) {
+    if (dlgProtocol_ == nullptr) {
+        dlgProtocol_ = new DlgProtocol(
+            ctx_.core, ctx_.prompts, [this] { ctx_.core.capture.ClearDat(ctx_.core.grid); },
+            [this] {
+                if (reopenPort()) {
+                    frmComm_->comm().SendCommParam();
+                }
+            },
+            this);
+    }
+    dlgProtocol_->loadSettings();
+    dlgProtocol_->show();
+    if (abovePanel) {
+        placeAbovePanel(dlgProtocol_, 1000);
+    }
+    dlgProtocol_->raise();
+    dlgProtocol_->activateWindow();
+}
+
+// ---- window size and state ----
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    MDIForm_Resize();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        MDIForm_Resize();
+    }
+}
+
+void MainWindow::MDIForm_Resize() {
+    if (!lintLoaded_) {
+        return;
+    }
+    Settings& s = ctx_.core.settings;
+    const RunState& run = ctx_.core.run;
+    if (s.gintResizeMode != 0 || run.gintRun == 0 || run.gintRireki == 1) {
+        const Qt::WindowStates st = windowState();
+        s.gintWinState = st & Qt::WindowMinimized ? 1 : (st & Qt::WindowMaximized ? 2 : 0);
+        if (s.gintWinState == 0) {
+            s.glngWinHeight = pixelsToTwipsY(this, height());
+            s.glngWinWidth = pixelsToTwipsX(this, width());
+        }
+        return;
+    }
+    // A live run holds the window; the change is undone once the event has been handled.
+    if (!holdPending_ && !(windowState() & Qt::WindowMinimized)) {
+        holdPending_ = true;
+        QTimer::singleShot(0, this, &MainWindow::applyHeldGeometry);
+    }
+}
+
+void MainWindow::applyHeldGeometry() {
+    holdPending_ = false;
+    const Settings& s = ctx_.core.settings;
+    if (windowState() & Qt::WindowMinimized) {
+        return;
+    }
+    if (s.gintWinState == 2) {
+        if (!(windowState() & Qt::WindowMaximized)) {
+            setWindowState(Qt::WindowMaximized);
+        }
+        return;
+    }
+    if (windowState() & Qt::WindowMaximized) {
+        setWindowState(Qt::WindowNoState);
+    }
+    const QSize held(twipsToPixelsX(this, s.glngWinWidth), twipsToPixelsY(this, s.glngWinHeight));
+    if (size() != held) {
+        resize(held);
+    }
+}
+
+// ---- closing ----
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (shutdownDone_) {
+        event->accept();
+        return;
+    }
+    if (unloading_) {
+        event->ignore();  // the shutdown is already under way below us
+        return;
+    }
+    if (!closeConfirmed_) {
+        if (ctx_.prompts.Message("Vexloを終了しますか？", "Vexloの終了", Prompts::Icon::Question,
+                                 Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
+            event->ignore();
+            return;
+        }
+        closeConfirmed_ = true;
+    }
+    if (frmComm_->waiting()) {
+        // A wait for the unit is on the stack: end it, and close once it has unwound.
+        frmComm_->setClosing();
+        event->ignore();
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
+    MDIForm_Unload();
+    event->accept();
+}
+
+void MainWindow::drainCommands(int ms) {
+    // Give the stop commands a moment to reach the unit, so that it stops streaming before
+    // the port closes; a unit that does not answer costs at most ms.
+    const CommLink& comm = frmComm_->comm();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QTimer tick;
+    tick.start(10);
+    while (comm.IsOpen() && (!comm.lstCommand.empty() || ctx_.core.run.gintSending != 0) &&
+           elapsed.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
+void MainWindow::shutdownNow() {
+    closeConfirmed_ = true;
+    close();
+}
+
+void MainWindow::MDIForm_Unload() {
+    unloading_ = true;
+    for (int i = 0; i < 3; ++i) {
+        frmComm_->comm().QueueCommand("G00");
+    }
+    ctx_.core.run.gintRun = 0;
+    QCoreApplication::processEvents();
+    drainCommands(kShutdownDrainMs);
+    AutoSaveFlush();
+    WriteTrigIni(ctx_.triggers, ctx_.programFolder);
+    WriteParamIni(ctx_.core.settings, ctx_.programFolder);
+    frmComm_->comm().PortClose();
+    shutdownDone_ = true;
 }

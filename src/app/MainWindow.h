@@ -1,9 +1,118 @@
 #pragma once
 #include <QMainWindow>
+#include <QPointer>
+#include <memory>
 
-// The main frame window MDIMonitor.
-class MainWindow : public QMainWindow {
+#include "app/AppContext.h"
+#include "app/MainMenus.h"
+#include "link/DecoderHooks.h"
+#include "link/LinkSeams.h"
+#include "view/DataTriggers.h"
+#include "view/MonitorStatus.h"
+
+class QMdiArea;
+class QMdiSubWindow;
+class PanelBar;
+class DlgProtocol;
+class QtLink;
+class frmMonitor;
+
+// The main frame window MDIMonitor: menus, the status bars StBarMonitor and StBarLineState,
+// start-up and shutdown, and run control.
+class MainWindow : public QMainWindow,
+                   public RunControl,
+                   public LineIndicators,
+                   public LineTriggers,
+                   public DataTriggers,
+                   public MonitorStatus,
+                   public CommParamView {
     Q_OBJECT
   public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainWindow(AppContext& ctx, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Run control.
+    int16_t RunStart();
+    void RunStop() override;
+    void MenuEnable() override;
+    void MenuCheck();
+    void AutoSaveFlush() override;
+    void SetLineLamp(int line, bool on) override;
+
+    // Trigger evaluation is not built yet: the hooks exist so that the decoder and the live
+    // view feed it, but nothing fires.
+    void TrigCheckLine(int, int) override {}
+    void TrigCheckChr(int, uint8_t) override {}
+    void TrigCheckErr(int) override {}
+
+    void ShowPanelText(int panel, const QString& text) override;
+    void ShowCommParam(const std::string& text) override;
+
+    void StBarMonitor_PanelClick(int panel);
+
+    // Ends the program without the question (SIGTERM, SIGINT, logout): the same shutdown as
+    // an answered close.
+    void shutdownNow();
+
+    [[nodiscard]] MainMenus& menus() { return *menus_; }
+    [[nodiscard]] PanelBar& StBarMonitor() { return *stBarMonitor_; }
+    [[nodiscard]] PanelBar& StBarLineState() { return *stBarLineState_; }
+    [[nodiscard]] QtLink& frmComm() { return *frmComm_; }
+    [[nodiscard]] frmMonitor& monitor() { return *frmMonitor_; }
+    [[nodiscard]] AppContext& context() { return ctx_; }
+    [[nodiscard]] bool shutdownDone() const { return shutdownDone_; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void buildStatusBars();
+    void connectMenus();
+    void MDIForm_Unload();
+    void drainCommands(int ms);
+    static constexpr int kShutdownDrainMs = 500;
+    void MDIForm_Resize();
+    void applyHeldGeometry();
+
+    void mn_Run_Restart_Click();
+    void mn_Run_Back_Click();
+    void mn_Tool_Sim_Click();
+    void mn_Tool_Counter_Click();
+    void mn_Tool_Protocol_Click(bool abovePanel);
+    void mn_View_Mode_Click(int index);
+    void mn_View_Idle_Scale_Click(int index);
+    void mn_View_Time_Click();
+    void mn_View_Line_Click();
+    void mn_View_Font_Size_Click(int index);
+    void notAvailableYet();
+
+    void showDispMode();
+    void showIdleScale();
+    void showTimeStamp();
+    void setSearchAndJumpEnabled(bool enabled);
+    void placeAbovePanel(QWidget* dialog, int leftTwips);
+    void reportNotConnected();
+    [[nodiscard]] QString picturePath(const char* name) const;
+    [[nodiscard]] bool reopenPort();
+    void onLinkLost();
+    [[nodiscard]] QString StartConfirmText() const;
+    [[nodiscard]] QString AutoSaveWarnText() const;
+
+    AppContext& ctx_;
+    std::unique_ptr<MainMenus> menus_;
+    PanelBar* stBarMonitor_ = nullptr;
+    PanelBar* stBarLineState_ = nullptr;
+    QMdiArea* mdi_ = nullptr;
+    QMdiSubWindow* monitorWindow_ = nullptr;
+    frmMonitor* frmMonitor_ = nullptr;
+    std::unique_ptr<QtLink> frmComm_;
+    QPointer<DlgProtocol> dlgProtocol_;
+    bool lintLoaded_ = false;
+    bool closeConfirmed_ = false;
+    bool unloading_ = false;
+    bool shutdownDone_ = false;
+    bool holdPending_ = false;
+    bool lossReported_ = false;
 };

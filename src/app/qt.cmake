@@ -1,6 +1,17 @@
-# Main window, run control, dialogs, and the vexlo executable.
-add_library(vexlo_app STATIC ${CMAKE_CURRENT_LIST_DIR}/MainWindow.cpp ${CMAKE_CURRENT_LIST_DIR}/MainWindow.h)
-target_link_libraries(vexlo_app PUBLIC vexlo_core Qt6::Widgets Qt6::PrintSupport)
+# Main window, run control, dialogs (Qt Widgets), and the vexlo executable.
+add_library(vexlo_app STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/DialogKeys.h
+    ${CMAKE_CURRENT_LIST_DIR}/DlgProtocol.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MainMenus.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MainWindow.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PanelBar.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/QtPrompts.cpp)
+target_link_libraries(vexlo_app PUBLIC vexlo_view vexlo_link_qt Qt6::Widgets Qt6::PrintSupport)
 
 add_executable(vexlo ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(vexlo PRIVATE vexlo_app)
+
+# The line-indicator pictures live in the program folder, next to the executable.
+foreach(picture green.bmp gray.bmp)
+    configure_file(${PROJECT_SOURCE_DIR}/data/${picture} ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${picture} COPYONLY)
+endforeach()

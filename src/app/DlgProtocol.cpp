@@ -1,0 +1,123 @@
+#include "app/DlgProtocol.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "core/CoreState.h"
+#include "core/Prompts.h"
+
+DlgProtocol::DlgProtocol(CoreState& core, Prompts& prompts, std::function<void()> clearDat,
+                         std::function<void()> applyToUnit, QWidget* parent)
+    : ModelessDialog(parent),
+      core_(core),
+      prompts_(prompts),
+      clearDat_(std::move(clearDat)),
+      applyToUnit_(std::move(applyToUnit)) {
+    setObjectName("dlgProtocol");
+    setWindowTitle("通信パラメータの設定");
+
+    auto* frame = new QGroupBox("通信規格", this);
+    frame->setObjectName("Frame1");
+    auto* frameLayout = new QHBoxLayout(frame);
+    const char* types[] = {"RS232C", "RS422/485"};
+    for (int i = 0; i < 2; ++i) {
+        optType_[i] = new QRadioButton(types[i], frame);
+        optType_[i]->setObjectName(QString("optType%1").arg(i));
+        frameLayout->addWidget(optType_[i]);
+    }
+
+    auto combo = [this](const QString& name, const QStringList& items) {
+        auto* c = new QComboBox(this);
+        c->setObjectName(name);
+        c->addItems(items);
+        return c;
+    };
+    QStringList speeds;
+    for (int s : kSpeeds) {
+        speeds << QString::number(s);
+    }
+    cmbSpeed_ = combo("cmbSpeed", speeds);
+    cmbParity_ = combo("cmbParity", {"NONE", "ODD", "EVEN"});
+    cmbData_ = combo("cmbData", {"7", "8"});
+    cmbStop_ = combo("cmbStop", {"1", "1.5", "2"});
+
+    auto* grid = new QGridLayout;
+    const char* captions[] = {"通信速度", "パリティ", "データ長", "ストップビット"};
+    QComboBox* combos[] = {cmbSpeed_, cmbParity_, cmbData_, cmbStop_};
+    for (int i = 0; i < 4; ++i) {
+        auto* label = new QLabel(captions[i], this);
+        label->setObjectName(QString("Label1_%1").arg(i));
+        grid->addWidget(label, i, 0);
+        grid->addWidget(combos[i], i, 1);
+    }
+
+    auto* ok = new QPushButton("  OK    [F1]", this);
+    ok->setObjectName("OKButton");
+    ok->setDefault(true);
+    auto* cancel = new QPushButton("ｷｬﾝｾﾙ [F8]", this);
+    cancel->setObjectName("CancelButton");
+    setButtons(ok, cancel);
+    connect(ok, &QPushButton::clicked, this, &DlgProtocol::OKButton_Click);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::close);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+    loadSettings();
+}
+
+void DlgProtocol::loadSettings() {
+    const Settings& s = core_.settings;
+    optType_[s.gintLineType == 1 ? 1 : 0]->setChecked(true);
+    cmbSpeed_->setCurrentIndex(-1);  // 76800, 115200 and unlisted speeds select nothing
+    for (int i = 0; i < 13; ++i) {
+        if (kSpeeds[i] == s.glngSpeed) {
+            cmbSpeed_->setCurrentIndex(i);
+        }
+    }
+    auto select = [](QComboBox* c, int index) {
+        c->setCurrentIndex(index >= 0 && index < c->count() ? index : -1);
+    };
+    select(cmbData_, s.gintDataLen != 0 ? 1 : 0);
+    select(cmbStop_, s.gintStopBit);
+    select(cmbParity_, s.gintParity);
+}
+
+void DlgProtocol::OKButton_Click() {
+    if (core_.capture.glngDatLen > 0) {
+        busy_ = true;
+        const Prompts::Answer a =
+            prompts_.Message("通信ﾊﾟﾗﾒｰﾀを変更すると蓄積データは消去されます\nよろしいですか？",
+                             "データ消去確認", Prompts::Icon::Exclamation, Prompts::Buttons::YesNo);
+        busy_ = false;
+        if (a != Prompts::Answer::Yes) {
+            return;
+        }
+    }
+    clearDat_();
+    Settings& s = core_.settings;
+    s.gintLineType = optType_[0]->isChecked() ? 0 : 1;
+    if (cmbSpeed_->currentIndex() >= 0) {
+        s.glngSpeed = kSpeeds[cmbSpeed_->currentIndex()];
+    } else if (s.glngSpeed != 76800 && s.glngSpeed != 115200) {
+        // No entry chosen: keep a speed the unit knows, otherwise fall back to 9600.
+        s.glngSpeed = 9600;
+    }
+    s.gintDataLen = static_cast<int16_t>(std::max(cmbData_->currentIndex(), 0));
+    s.gintStopBit = static_cast<int16_t>(std::max(cmbStop_->currentIndex(), 0));
+    s.gintParity = static_cast<int16_t>(std::max(cmbParity_->currentIndex(), 0));
+    busy_ = true;
+    applyToUnit_();
+    busy_ = false;
+    close();
+}

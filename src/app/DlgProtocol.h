@@ -1,0 +1,38 @@
+#pragma once
+#include <functional>
+
+#include "app/DialogKeys.h"
+
+class QComboBox;
+class QRadioButton;
+struct CoreState;
+class Prompts;
+
+// The communication parameter dialog: line standard, speed, parity, data bits, stop bits.
+class DlgProtocol : public ModelessDialog {
+    Q_OBJECT
+  public:
+    // clearDat empties the capture; applyToUnit reopens the port and sends the new settings
+    // (reporting a missing unit itself).
+    DlgProtocol(CoreState& core, Prompts& prompts, std::function<void()> clearDat,
+                std::function<void()> applyToUnit, QWidget* parent);
+
+    // Selects the controls from the settings (done each time the dialog opens).
+    void loadSettings();
+    void OKButton_Click();
+
+    // Speeds of the drop-down list, in list order.
+    static constexpr int kSpeeds[13] = {57600, 56000, 38400, 28800, 19200, 14400, 9600,
+                                        4800,  2400,  1200,  600,   300,   150};
+
+  private:
+    CoreState& core_;
+    Prompts& prompts_;
+    std::function<void()> clearDat_;
+    std::function<void()> applyToUnit_;
+    QRadioButton* optType_[2];
+    QComboBox* cmbSpeed_;
+    QComboBox* cmbParity_;
+    QComboBox* cmbData_;
+    QComboBox* cmbStop_;
+};

@@ -1,0 +1,81 @@
+#include "app/QtPrompts.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+}  // namespace
+
+Prompts::Answer QtPrompts::Message(const std::string& text, const std::string& title, Icon icon,
+                                   Buttons buttons) {
+    QMessageBox box(parent_);
+    box.setText(q(text));
+    box.setWindowTitle(q(title));
+    switch (icon) {
+        case Icon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case Icon::Exclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Icon::Critical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case Icon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case Icon::None:
+            break;
+    }
+    switch (buttons) {
+        case Buttons::Ok:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+        case Buttons::OkCancel:
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            break;
+        case Buttons::YesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            break;
+        case Buttons::YesNoCancel:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            break;
+    }
+    switch (box.exec()) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        case QMessageBox::Ok:
+            return Answer::Ok;
+        default:
+            return Answer::Cancel;
+    }
+}
+
+std::optional<std::string> QtPrompts::OpenFileName(const std::string& title,
+                                                   const std::string& folder,
+                                                   const std::string& filter) {
+    const QString f = QFileDialog::getOpenFileName(parent_, q(title), q(folder), q(filter));
+    return f.isEmpty() ? std::nullopt : std::optional<std::string>(f.toStdString());
+}
+
+std::optional<std::string> QtPrompts::SaveFileName(const std::string& title,
+                                                   const std::string& folder,
+                                                   const std::string& filter) {
+    const QString f = QFileDialog::getSaveFileName(parent_, q(title), q(folder), q(filter));
+    return f.isEmpty() ? std::nullopt : std::optional<std::string>(f.toStdString());
+}
+
+std::optional<int32_t> QtPrompts::ChooseColor(int32_t initial) {
+    const QColor start(initial & 0xFF, (initial >> 8) & 0xFF, (initial >> 16) & 0xFF);
+    const QColor c = QColorDialog::getColor(start, parent_);
+    if (!c.isValid()) {
+        return std::nullopt;
+    }
+    return c.red() + 256 * c.green() + 65536 * c.blue();
+}
