@@ -16,9 +16,9 @@ std::optional<Options> parse(std::vector<std::string> args, std::string* error =
 }  // namespace
 
 TEST(OptionsTest, AllOptions) {
-    const auto options =
-        parse({"--link", "/tmp/COM1", "--version", "2.0", "--scenario=modbus", "--seed", "42",
-               "--record", "r.bin", "--refuse-start", "3", "--mute", "--rate-factor", "2.5"});
+    const auto options = parse({"--link", "/tmp/COM1", "--version", "2.0", "--scenario=modbus",
+                                "--seed", "42", "--record", "r.bin", "--refuse-start", "3",
+                                "--mute", "--rate-factor", "2.5", "--duration", "12.5"});
     ASSERT_TRUE(options);
     EXPECT_EQ(options->link, "/tmp/COM1");
     EXPECT_EQ(options->version, "2.0");
@@ -28,6 +28,7 @@ TEST(OptionsTest, AllOptions) {
     EXPECT_EQ(options->refuseStart, 3);
     EXPECT_TRUE(options->mute);
     EXPECT_DOUBLE_EQ(options->rateFactor, 2.5);
+    EXPECT_DOUBLE_EQ(options->duration, 12.5);
 
     const auto defaults = parse({"--link=/x"});
     ASSERT_TRUE(defaults);
@@ -36,6 +37,7 @@ TEST(OptionsTest, AllOptions) {
     EXPECT_EQ(defaults->seed, 1U);
     EXPECT_FALSE(defaults->mute);
     EXPECT_DOUBLE_EQ(defaults->rateFactor, 1.0);
+    EXPECT_DOUBLE_EQ(defaults->duration, 0.0);
 }
 
 TEST(OptionsTest, BadCommandLinesAreRefusedWithAReason) {
@@ -54,6 +56,9 @@ TEST(OptionsTest, BadCommandLinesAreRefusedWithAReason) {
         {"--link", "/x", "--rate-factor", "nan"},
         {"--link", "/x", "--rate-factor", "1e9"},
         {"--link", "/x", "--mute=1"},
+        {"--link", "/x", "--duration", "0"},
+        {"--link", "/x", "--duration", "-3"},
+        {"--link", "/x", "--duration", "2s"},
     };
     for (const auto& args : bad) {
         std::string error;

@@ -95,6 +95,20 @@ TEST(PacerTest, RateFactorPostponeAndLimit) {
     EXPECT_EQ(part, real);
 }
 
+TEST(PacerTest, DurationEndsTheTrafficForGood) {
+    std::string half;
+    floodPacer(line9600()).produce(kStart + kSecond / 2, half, kNoLimit);
+
+    const LineSettings line = line9600();
+    Pacer pacer(Scenario::create("flood", line, 7), line, 1.0, kStart, 0.5);
+    std::string out;
+    pacer.produce(kStart + kSecond / 4, out, kNoLimit);
+    EXPECT_FALSE(pacer.finished());
+    pacer.produce(kStart + 100 * kSecond, out, kNoLimit);
+    EXPECT_EQ(out, half);
+    EXPECT_TRUE(pacer.finished());
+}
+
 TEST(PacerTest, LineStateSentOnlyWhenItChanges) {
     const LineSettings line = line9600();
     Pacer pacer(std::make_unique<LineSteps>(line, std::vector<uint8_t>{0, 0, 5, 5, 0x3F, 5}), line,

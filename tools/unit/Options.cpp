@@ -13,6 +13,17 @@ namespace {
 
 constexpr double kMaxRateFactor = 1000.0;
 constexpr long kMaxRefusals = 1000000;
+constexpr double kMaxDuration = 1e6;
+
+// A number in (0, max], or nothing.
+std::optional<double> parsePositive(const std::string& text, double max) {
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !std::isfinite(value) || value <= 0.0 || value > max) {
+        return std::nullopt;
+    }
+    return value;
+}
 
 constexpr size_t kDescriptionColumn = 11;
 constexpr size_t kWidth = 79;
@@ -95,7 +106,7 @@ std::optional<Options> Options::parse(const std::vector<std::string>& args, std:
         }
         const bool known = name == "--link" || name == "--version" || name == "--scenario" ||
                            name == "--seed" || name == "--record" || name == "--refuse-start" ||
-                           name == "--rate-factor";
+                           name == "--rate-factor" || name == "--duration";
         if (!known) {
             error = (name.rfind('-', 0) == 0 ? "unknown option '" : "unexpected argument '") +
                     name + "'";
@@ -145,15 +156,20 @@ std::optional<Options> Options::parse(const std::vector<std::string>& args, std:
                 return std::nullopt;
             }
             options.refuseStart = static_cast<int>(number);
+        } else if (name == "--duration") {
+            const auto seconds = parsePositive(value, kMaxDuration);
+            if (!seconds) {
+                error = "--duration must be a number of seconds greater than 0 and at most 1000000";
+                return std::nullopt;
+            }
+            options.duration = *seconds;
         } else {
-            char* end = nullptr;
-            const double factor = std::strtod(value.c_str(), &end);
-            if (value.empty() || *end != '\0' || !std::isfinite(factor) || factor <= 0.0 ||
-                factor > kMaxRateFactor) {
+            const auto factor = parsePositive(value, kMaxRateFactor);
+            if (!factor) {
                 error = "--rate-factor must be a number greater than 0 and at most 1000";
                 return std::nullopt;
             }
-            options.rateFactor = factor;
+            options.rateFactor = *factor;
         }
     }
     if (options.link.empty()) {
@@ -183,6 +199,8 @@ std::string Options::usage() {
         "  --mute              answer nothing at all\n"
         "  --rate-factor F     run the monitored line F times faster than real time\n"
         "                      (default 1, at most 1000)\n"
+        "  --duration S        the monitored line carries traffic for S seconds of line\n"
+        "                      time after each start, then stays quiet (default: no end)\n"
         "  -h, --help          this text\n"
         "\n"
         "Commands (each ended by CR, each answered by one line ended by CR):\n"

@@ -14,6 +14,7 @@ struct Options {
     int refuseStart = 0;
     bool mute = false;
     double rateFactor = 1.0;
+    double duration = 0.0;  // seconds of line time the line carries traffic; 0: no end
     bool help = false;
 
     // The options of args (without the program name); nothing, and error set, on a bad

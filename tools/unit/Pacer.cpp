@@ -1,12 +1,17 @@
 #include "Pacer.h"
 
 #include <cmath>
+#include <limits>
 
 Pacer::Pacer(std::unique_ptr<Scenario> scenario, const LineSettings& line, double rateFactor,
-             int64_t startNs)
+             int64_t startNs, double durationSeconds)
     : scenario_(std::move(scenario)),
       nsPerTick_(1e9 / (static_cast<double>(line.ticksPerSecond()) * rateFactor)),
       startNs_(startNs),
+      endTick_(durationSeconds > 0.0
+                   ? static_cast<uint64_t>(
+                         std::llround(durationSeconds * static_cast<double>(line.ticksPerSecond())))
+                   : std::numeric_limits<uint64_t>::max()),
       upcoming_(scenario_->next()) {}
 
 int64_t Pacer::dueNs(uint64_t tick) const {
@@ -14,7 +19,7 @@ int64_t Pacer::dueNs(uint64_t tick) const {
 }
 
 void Pacer::produce(int64_t nowNs, std::string& out, size_t limit) {
-    while (out.size() < limit && dueNs(upcoming_.tick) <= nowNs) {
+    while (out.size() < limit && !finished() && dueNs(upcoming_.tick) <= nowNs) {
         encode(upcoming_, out);
         upcoming_ = scenario_->next();
     }

@@ -89,7 +89,7 @@ void UnitServer::handle(const std::string& command) {
     if (answer.action == UnitProtocol::Action::Start) {
         pacer_ = std::make_unique<Pacer>(
             Scenario::create(options_.scenario, protocol_.line(), options_.seed), protocol_.line(),
-            options_.rateFactor, now);
+            options_.rateFactor, now, options_.duration);
     }
 }
 
@@ -114,7 +114,7 @@ void UnitServer::pump(int64_t now) {
 
 int UnitServer::timeoutMs(int64_t now) const {
     int timeout = -1;
-    if (pacer_ && !stalledSince_) {
+    if (pacer_ && !stalledSince_ && !pacer_->finished()) {
         const int64_t wait = pacer_->nextDueNs() - now;
         timeout = wait <= 0 ? 0
                             : static_cast<int>(std::clamp<int64_t>((wait + kNsPerMs - 1) / kNsPerMs,
