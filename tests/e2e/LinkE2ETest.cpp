@@ -1,20 +1,19 @@
 // The link with the real QSerialPort adapter against vexlo-unit on a pseudo-terminal.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <ctime>
-#include <functional>
 #include <memory>
 
 #include "e2e/VirtualUnit.h"
 #include "link/LinkHookLog.h"
 #include "link/QtLink.h"
 #include "support/FakeClock.h"
+#include "support/RunUntil.h"
 #include "support/ScriptedPrompts.h"
 
 namespace {
@@ -43,18 +42,6 @@ class LinkE2ETest : public ::testing::Test {
         auto unit = std::make_unique<VirtualUnit>(PortPath(5), extra);
         EXPECT_TRUE(unit->ready()) << unit->errors().toStdString();
         return unit;
-    }
-
-    // Lets events run until pred holds or ms have passed; the result of pred.
-    static bool RunUntil(const std::function<bool()>& pred, int ms) {
-        QTimer tick;  // wakes the wait so that the deadline is seen
-        tick.start(5);
-        QElapsedTimer elapsed;
-        elapsed.start();
-        while (!pred() && elapsed.elapsed() < ms) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        }
-        return pred();
     }
 
     void OpenFixedOnFive() {
