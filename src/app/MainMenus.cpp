@@ -9,6 +9,7 @@ MainMenus::MainMenus(QMainWindow& window) {
     auto submenu = [&](QMenu* parent, const QString& name, const QString& caption) {
         QMenu* m = parent != nullptr ? parent->addMenu(caption) : bar->addMenu(caption);
         m->setObjectName(name);
+        m->menuAction()->setObjectName(name);  // the item in its parent menu
         items_.insert(name, m->menuAction());
         return m;
     };

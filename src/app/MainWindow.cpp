@@ -115,10 +115,15 @@ void MainWindow::connectMenus() {
         connect(menus_->item(name), &QAction::triggered, this, handler);
     };
     on("mn_File_Exit", [this] { close(); });
-    for (const char* name :
-         {"mn_File_Open", "mn_File_AutoSave", "mn_File_Save", "mn_File_Text", "mn_File_Print",
-          "mn_Search_Search", "mn_Search_Up", "mn_Search_Down", "mn_Search_Time", "mn_Tool_Trig",
-          "mn_Tool_Option", "mn_Help_Version"}) {
+    // Auto-save cannot be switched on yet: undo the check mark the menu just toggled, or the
+    // start would ask about an auto-save that never happens.
+    connect(menus_->item("mn_File_AutoSave"), &QAction::triggered, this, [this](bool checked) {
+        menus_->item("mn_File_AutoSave")->setChecked(!checked);
+        notAvailableYet();
+    });
+    for (const char* name : {"mn_File_Open", "mn_File_Save", "mn_File_Text", "mn_File_Print",
+                             "mn_Search_Search", "mn_Search_Up", "mn_Search_Down", "mn_Search_Time",
+                             "mn_Tool_Trig", "mn_Tool_Option", "mn_Help_Version"}) {
         on(name, [this] { notAvailableYet(); });
     }
     on("mn_Run_Start", [this] { RunStart(); });
@@ -178,9 +183,7 @@ void MainWindow::MenuCheck() {
     }
     showTimeStamp();
     frmMonitor_->SetStampTimer(s.gintTimeStamp == 1);
-    for (int i = 0; i < 3; ++i) {
-        menus_->mn_View_Font_Size[i]->setChecked(i == s.gintFontSize);
-    }
+    showFontSize();
     menus_->item("mn_View_Line")->setChecked(s.gintLineState == 1);
     stBarLineState_->setVisible(s.gintLineState == 1);
     stBarMonitor_->setPanelText(2, q(CommParamText(s)));
@@ -201,6 +204,12 @@ void MainWindow::showIdleScale() {
         menus_->mn_View_Idle_Scale[i]->setChecked(mode == modes[i]);
     }
     stBarMonitor_->setPanelText(MonitorStatus::kIdlePanel, PanelText::IdleScale(mode));
+}
+
+void MainWindow::showFontSize() {
+    for (int i = 0; i < 3; ++i) {
+        menus_->mn_View_Font_Size[i]->setChecked(i == ctx_.core.settings.gintFontSize);
+    }
 }
 
 void MainWindow::showTimeStamp() {
@@ -283,17 +292,17 @@ void MainWindow::SetLineLamp(int line, bool on) {
 }
 
 // ---- view menu ----
+// The menu toggles a checkable item by itself, also the one already in force; the check
+// marks are set again from the settings after every choice.
 
 void MainWindow::mn_View_Mode_Click(int index) {
-    if (frmMonitor_->mn_View_Mode_Click(index)) {
-        showDispMode();
-    }
+    frmMonitor_->mn_View_Mode_Click(index);
+    showDispMode();
 }
 
 void MainWindow::mn_View_Idle_Scale_Click(int index) {
-    if (frmMonitor_->mn_View_Idle_Scale_Click(index)) {
-        showIdleScale();
-    }
+    frmMonitor_->mn_View_Idle_Scale_Click(index);
+    showIdleScale();
 }
 
 void MainWindow::mn_View_Time_Click() {
@@ -309,11 +318,8 @@ void MainWindow::mn_View_Line_Click() {
 }
 
 void MainWindow::mn_View_Font_Size_Click(int index) {
-    if (frmMonitor_->mn_View_Font_Size_Click(index)) {
-        for (int i = 0; i < 3; ++i) {
-            menus_->mn_View_Font_Size[i]->setChecked(i == index);
-        }
-    }
+    frmMonitor_->mn_View_Font_Size_Click(index);
+    showFontSize();
 }
 
 // ---- run control ----
@@ -389,9 +395,13 @@ int16_t MainWindow::RunStart() {
     menus_->item("mn_Run_Start")->setEnabled(false);
     menus_->item("mn_Run_Restart")->setEnabled(false);
     menus_->item("mn_Run_Stop")->setEnabled(true);
-    comm.SendCommParam();
-    if (frmComm_->closing()) {
-        return -1;  // the program is ending: the shutdown takes over
+    if (comm.SendCommParam() != 0) {
+        // The unit went away while taking the settings (it has been reported), or the
+        // program is ending and the shutdown takes over: nothing was started.
+        if (!frmComm_->closing()) {
+            MenuEnable();
+        }
+        return -1;
     }
     RunState& run = ctx_.core.run;
     run.gintIdleReq = 0;
@@ -418,8 +428,10 @@ void MainWindow::RunStop() {
     // start, which would queue "G01" again.
     run.gintStartTry = 0;
     Capture& c = ctx_.core.capture;
-    menus_->item("mn_Run_Back")->setChecked(false);
-    c.CopyDat(c.gbyteDat.data(), c.glngDatLen, ctx_.core.grid, false);
+    QAction* back = menus_->item("mn_Run_Back");
+    // Stopped from the background view, the history opens on the last line.
+    c.CopyDat(c.gbyteDat.data(), c.glngDatLen, ctx_.core.grid, back->isChecked());
+    back->setChecked(false);
     run.gintRireki = 1;
     MenuEnable();
     AutoSaveFlush();

@@ -90,6 +90,7 @@ class MainWindow : public QMainWindow,
 
     void showDispMode();
     void showIdleScale();
+    void showFontSize();
     void showTimeStamp();
     void setSearchAndJumpEnabled(bool enabled);
     void placeAbovePanel(QWidget* dialog, int leftTwips);

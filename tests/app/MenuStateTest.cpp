@@ -1,0 +1,150 @@
+// Menus, check marks, status-bar panels and the held window size, in the run states.
+#include <QMenu>
+
+#include "app/AppFixture.h"
+#include "app/MainMenus.h"
+#include "app/Twips.h"
+#include "support/RunUntil.h"
+#include "view/dlgJump.h"
+
+class DlgProtocol;
+
+TEST_F(AppTest, BackgroundMonitoringOpensSearchAndJumpAndStopCopiesTheWholeCapture) {
+    StartUnit();
+    OpenWindow();
+    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(CaptureAtLeast(200));
+    QAction* back = Item("mn_Run_Back");
+    const Capture& c = ctx.core.capture;
+
+    back->trigger();
+    EXPECT_TRUE(back->isChecked());
+    EXPECT_EQ(ctx.core.run.gintRireki, 1);
+    for (const char* name : kSearchAndJump) {
+        EXPECT_TRUE(Item(name)->isEnabled()) << name;
+    }
+    for (const char* name : {"mn_File_Open", "mn_View_Font", "mn_Run_Start", "mn_Tool_Protocol"}) {
+        EXPECT_FALSE(Item(name)->isEnabled()) << name;
+    }
+
+    back->trigger();
+    EXPECT_FALSE(back->isChecked());
+    EXPECT_EQ(ctx.core.run.gintRireki, 0);
+    for (const char* name : kSearchAndJump) {
+        EXPECT_FALSE(Item(name)->isEnabled()) << name;
+    }
+
+    // The view keeps the copy made when background monitoring went on; the stop copies
+    // everything captured up to the stop.
+    back->trigger();
+    const int32_t copied = c.glngDispLen;
+    EXPECT_EQ(copied, c.glngDatLen / 2);  // the flood is all data pairs
+    ASSERT_TRUE(CaptureAtLeast(c.glngDatLen + 400));
+    EXPECT_EQ(c.glngDispLen, copied);
+    Item("mn_Run_Stop")->trigger();
+    EXPECT_FALSE(back->isChecked());
+    EXPECT_EQ(c.glngDispLen, c.glngDatLen / 2);
+    EXPECT_GT(c.glngDispLen, copied);
+    // Stopped from the background view, the history opens on the last line.
+    const int32_t col = ctx.core.grid.lintCol;
+    EXPECT_EQ(c.glngDispTop, c.glngDispLen / col * col);
+    EXPECT_EQ(PanelText(6), QString("%1行").arg(c.glngDispLen / col + 1));
+    ExpectMenus(false);
+}
+
+TEST_F(AppTest, ChoosingTheViewItemInForceKeepsItsCheckMark) {
+    NoUnit();
+    OpenWindow();
+    const MainMenus& m = window->menus();
+    Item("mn_View_Mode1")->trigger();
+    EXPECT_EQ(ctx.core.settings.gintDispMode, 1);
+    EXPECT_EQ(PanelText(3), "16進");
+    Item("mn_View_Mode1")->trigger();
+    EXPECT_TRUE(m.mn_View_Mode[1]->isChecked());
+    EXPECT_FALSE(m.mn_View_Mode[0]->isChecked());
+
+    Item("mn_View_Idle_Scale2")->trigger();
+    EXPECT_EQ(ctx.core.settings.gintIdleMode, 10);
+    EXPECT_EQ(PanelText(4), "ｱｲﾄﾞﾙ(100ms)");
+    Item("mn_View_Idle_Scale2")->trigger();
+    EXPECT_TRUE(m.mn_View_Idle_Scale[2]->isChecked());
+
+    ASSERT_EQ(ctx.core.settings.gintFontSize, 1);
+    Item("mn_View_Font_Size1")->trigger();
+    EXPECT_TRUE(m.mn_View_Font_Size[1]->isChecked());
+
+    // Auto-save cannot be switched on yet: the item says so and keeps no check mark, which
+    // would make the start ask about an auto-save that does not happen.
+    Item("mn_File_AutoSave")->trigger();
+    EXPECT_EQ(AskedTexts(), std::vector<std::string>{"この機能はまだ使用できません"});
+    EXPECT_FALSE(Item("mn_File_AutoSave")->isChecked());
+}
+
+TEST_F(AppTest, StatusBarPanelsDuringALiveRunOnlySwitchTheDisplayMode) {
+    StartUnit();
+    OpenWindow();
+    // Stopped, panel 5 switches time stamps.
+    ClickPanel(5);
+    EXPECT_EQ(ctx.core.settings.gintTimeStamp, 1);
+    EXPECT_EQ(PanelText(5), "ﾀｲﾑｽﾀﾝﾌﾟ有");
+    ASSERT_TRUE(FullStart());
+
+    ClickPanel(2);
+    auto* protocol = window->findChild<QWidget*>("dlgProtocol");
+    EXPECT_TRUE(protocol == nullptr || !protocol->isVisible());
+    ClickPanel(4);
+    EXPECT_FALSE(window->menus().idleMenu()->isVisible());
+    ClickPanel(5);
+    EXPECT_EQ(ctx.core.settings.gintTimeStamp, 1);
+    EXPECT_EQ(PanelText(5), "ﾀｲﾑｽﾀﾝﾌﾟ有");
+    ClickPanel(6);
+    auto* jump = window->findChild<dlgJump*>("dlgJump");
+    EXPECT_TRUE(jump == nullptr || !jump->isVisible());
+    ClickPanel(7);
+    EXPECT_TRUE(prompts.asked.empty());
+
+    ClickPanel(3);
+    EXPECT_EQ(ctx.core.settings.gintDispMode, 1);
+    EXPECT_EQ(PanelText(3), "16進");
+    ClickPanel(3);
+    EXPECT_EQ(ctx.core.settings.gintDispMode, 0);
+    EXPECT_EQ(PanelText(3), "ASCII");
+
+    // In the background view, panels 6 and 7 open the jump and the search.
+    Item("mn_Run_Back")->trigger();
+    ClickPanel(6);
+    jump = window->findChild<dlgJump*>("dlgJump");
+    ASSERT_NE(jump, nullptr);
+    EXPECT_TRUE(jump->isVisible());
+    jump->close();
+    ClickPanel(7);
+    EXPECT_EQ(AskedTexts(), std::vector<std::string>{"この機能はまだ使用できません"});
+}
+
+TEST_F(AppTest, ALiveRunHoldsTheWindowAtItsStoredSize) {
+    StartUnit();
+    OpenWindow();
+    Settings& s = ctx.core.settings;
+    const QSize held(twipsToPixelsX(window.get(), 15000), twipsToPixelsY(window.get(), 9000));
+    ASSERT_TRUE(RunUntil([&] { return window->size() == held; }, 2000));
+
+    // Stopped, a new size is recorded.
+    window->resize(held - QSize(40, 30));
+    ASSERT_TRUE(RunUntil([&] { return s.glngWinWidth != 15000; }, 2000));
+    EXPECT_EQ(s.glngWinWidth, pixelsToTwipsX(window.get(), held.width() - 40));
+    EXPECT_EQ(s.glngWinHeight, pixelsToTwipsY(window.get(), held.height() - 30));
+    EXPECT_EQ(s.gintWinState, 0);
+    const QSize recorded = window->size();
+
+    ASSERT_TRUE(FullStart());
+    window->showMaximized();
+    EXPECT_TRUE(RunUntil(
+        [&] {
+            return !(window->windowState() & Qt::WindowMaximized) && window->size() == recorded;
+        },
+        2000));
+    window->resize(recorded + QSize(100, 100));
+    EXPECT_TRUE(RunUntil([&] { return window->size() == recorded; }, 2000));
+    EXPECT_EQ(s.gintWinState, 0);
+    EXPECT_EQ(s.glngWinWidth, pixelsToTwipsX(window.get(), recorded.width()));
+}

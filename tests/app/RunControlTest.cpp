@@ -1,0 +1,153 @@
+// Starting and stopping a run: the confirmation, the new start, the unit going away.
+#include <QFile>
+#include <QTimer>
+#include <algorithm>
+
+#include "app/AppFixture.h"
+#include "app/MainMenus.h"
+#include "support/RunUntil.h"
+
+TEST_F(AppTest, StartRunsTheUnitAndStopShowsTheWholeCaptureAsHistory) {
+    StartUnit();
+    OpenWindow();
+    EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
+    ExpectMenus(false);
+
+    ASSERT_TRUE(FullStart());
+    EXPECT_EQ(Title(), "Vexlo 【モニタ実行中】");
+    EXPECT_EQ(ctx.core.run.gintRireki, 0);
+    ExpectMenus(true);
+    ASSERT_TRUE(CaptureAtLeast(400));
+
+    Item("mn_Run_Stop")->trigger();
+    EXPECT_EQ(ctx.core.run.gintRun, 0);
+    EXPECT_EQ(ctx.core.run.gintRireki, 1);
+    EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
+    ExpectMenus(false);
+    const Capture& c = ctx.core.capture;
+    EXPECT_EQ(c.glngDispLen, c.glngDatLen / 2);  // the flood is all data pairs
+    // Bytes still arriving after the stop are replies, not capture.
+    const int32_t stopped = c.glngDatLen;
+    RunUntil([] { return false; }, 100);
+    EXPECT_EQ(c.glngDatLen, stopped);
+    EXPECT_TRUE(prompts.asked.empty());
+}
+
+TEST_F(AppTest, StartAsksWhenAutoSaveAndATriggerAreSetAndCancelStartsNothing) {
+    StartUnit();
+    OpenWindow();
+    Item("mn_File_AutoSave")->setChecked(true);
+    ctx.triggers.gintTrigType[3] = 2;
+    prompts.answers = {Prompts::Answer::Cancel};
+
+    EXPECT_EQ(window->RunStart(), -1);
+    ASSERT_EQ(prompts.asked.size(), 1U);
+    const ScriptedPrompts::Asked& q = prompts.asked[0];
+    EXPECT_EQ(q.text,
+              "自動保存が設定されています\nトリガが設定されています\n\nモニタを開始しますか？");
+    EXPECT_EQ(q.title, "モニタ開始");
+    EXPECT_EQ(q.icon, Prompts::Icon::Question);
+    EXPECT_EQ(q.buttons, Prompts::Buttons::OkCancel);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(FilePath("LTime.txt"))));
+    EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
+    ExpectMenus(false);
+    EXPECT_TRUE(window->frmComm().comm().IsOpen());  // the probe's port stays open
+}
+
+TEST_F(AppTest, StartWithOnlyATriggerAsksAndOkRecordsTheBlockStart) {
+    StartUnit();
+    OpenWindow();
+    clock.now = {2024, 3, 9, 14, 5, 7};
+    ctx.triggers.gintTrigType[0] = 1;
+
+    EXPECT_EQ(window->RunStart(), 0);
+    EXPECT_EQ(AskedTexts(),
+              std::vector<std::string>{"トリガが設定されています\n\nモニタを開始しますか？"});
+    EXPECT_EQ(ReadText("LTime.txt"), "240309140507\n");
+    EXPECT_EQ(Title(), "Vexlo 【モニタ実行中】");
+}
+
+TEST_F(AppTest, StartWithNeitherAutoSaveNorTriggersAsksNothing) {
+    StartUnit();
+    OpenWindow();
+    ASSERT_TRUE(FullStart());
+    EXPECT_TRUE(prompts.asked.empty());
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(FilePath("LTime.txt"))));
+}
+
+TEST_F(AppTest, StartSwitchesShiftJisDisplayToAscii) {
+    StartUnit();
+    OpenWindow("[Mode_Inf]\nDispMode=2\n");
+    const MainMenus& m = window->menus();
+    EXPECT_EQ(PanelText(3), "ｼﾌﾄJIS");
+    EXPECT_TRUE(m.mn_View_Mode[2]->isChecked());
+
+    ASSERT_EQ(window->RunStart(), 0);
+    EXPECT_EQ(ctx.core.settings.gintDispMode, 0);
+    EXPECT_EQ(PanelText(3), "ASCII");
+    EXPECT_TRUE(m.mn_View_Mode[0]->isChecked());
+    EXPECT_FALSE(m.mn_View_Mode[2]->isChecked());
+}
+
+TEST_F(AppTest, NewStartWithoutTheUnitKeepsTheCapture) {
+    NoUnit();
+    OpenWindow();
+    StorePairs(30);
+
+    Item("mn_Run_Restart")->trigger();
+    ASSERT_EQ(prompts.asked.size(), 1U);
+    EXPECT_EQ(prompts.asked[0].text, "Vexlo が接続されていません");
+    EXPECT_EQ(prompts.asked[0].icon, Prompts::Icon::Exclamation);
+    EXPECT_EQ(ctx.core.capture.glngDatLen, 60);
+    EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
+    ExpectMenus(false);
+}
+
+TEST_F(AppTest, NewStartKeepsTheCaptureWhenTheUnitGoesWhileTakingTheSettings) {
+    StartUnit();
+    OpenWindow();
+    StorePairs(30);
+    // The start disables its own item just before it sends the line settings.
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!Item("mn_Run_Start")->isEnabled()) {
+            watch.stop();
+            unit->kill();
+        }
+    });
+    watch.start(1);
+
+    Item("mn_Run_Restart")->trigger();
+    EXPECT_EQ(ctx.core.capture.glngDatLen, 60);
+    EXPECT_EQ(ctx.core.run.gintRun, 0);
+    EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
+    ExpectMenus(false);
+    RunUntil([] { return false; }, 100);
+    EXPECT_EQ(AskedTexts(), std::vector<std::string>{"Vexlo が接続されていません"});
+}
+
+TEST_F(AppTest, UnitLostMidRunIsReportedOnceAndStopKeepsTheCapture) {
+    StartUnit();
+    OpenWindow();
+    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(CaptureAtLeast(400));
+
+    unit->kill();
+    ASSERT_TRUE(RunUntil([&] { return !prompts.asked.empty(); }, 2000));
+    RunUntil([] { return false; }, 200);
+    EXPECT_EQ(AskedTexts(), std::vector<std::string>{"Vexlo が接続されていません"});
+    EXPECT_EQ(prompts.asked[0].icon, Prompts::Icon::Exclamation);
+    const Capture& c = ctx.core.capture;
+    const int32_t kept = c.glngDatLen;
+    EXPECT_GE(kept, 400);
+
+    Item("mn_Run_Stop")->trigger();
+    EXPECT_EQ(ctx.core.run.gintRun, 0);
+    EXPECT_EQ(ctx.core.run.gintRireki, 1);
+    EXPECT_EQ(c.glngDatLen, kept);
+    EXPECT_EQ(c.glngDispLen, kept / 2);
+    EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
+    ExpectMenus(false);
+    RunUntil([] { return false; }, 200);  // the stop commands go to the lost port
+    EXPECT_EQ(prompts.asked.size(), 1U);
+}
