@@ -28,9 +28,10 @@ const char* const kAlways[] = {"mn_View_Mode0", "mn_View_Mode1", "mn_Tool_Trig",
 
 }  // namespace
 
-void AppTest::OpenWindow(const std::string& extraIni) {
+void AppTest::OpenWindow(const std::string& extraIni, int winState) {
     std::ofstream ini(FilePath("VXParam.ini"));
-    ini << "[VX_Inf]\nAuto=0\nPort=5\n[Window_Inf]\nState=0\nHeight=9000\nWidth=15000\n"
+    ini << "[VX_Inf]\nAuto=0\nPort=5\n[Window_Inf]\nState=" << winState
+        << "\nHeight=9000\nWidth=15000\n"
         << extraIni;
     ini.close();
     window = std::make_unique<MainWindow>(ctx);

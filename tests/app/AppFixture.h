@@ -19,9 +19,9 @@
 // port to 5, which the folder's ports/COM5 names, so no test probes the machine's own ports.
 class AppTest : public ::testing::Test {
   protected:
-    // Writes VXParam.ini ([VX_Inf] Auto=0 and Port=5, a normal window of 15000 x 9000 twips,
-    // then extraIni) and creates and shows the window.
-    void OpenWindow(const std::string& extraIni = {});
+    // Writes VXParam.ini ([VX_Inf] Auto=0 and Port=5, a window of 15000 x 9000 twips in the
+    // state winState, then extraIni) and creates and shows the window.
+    void OpenWindow(const std::string& extraIni = {}, int winState = 0);
     // Starts a unit on ports/COM5.
     void StartUnit(const QStringList& extra = {"--scenario", "flood"});
     // ports/COM5 names a device that is gone: opening it fails at once.

@@ -50,7 +50,12 @@ TEST_F(DlgProtocolTest, OpeningSelectsTheControlsFromTheSettings) {
     EXPECT_EQ(Combo(dialog, "cmbParity")->currentIndex(), 2);
     EXPECT_EQ(PanelText(2), "19200,E,7,2");
 
-    dialog->close();
+    // Cancel leaves the settings alone.
+    Combo(dialog, "cmbSpeed")->setCurrentText("300");
+    Control<QPushButton>(dialog, "CancelButton")->click();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(ctx.core.settings.glngSpeed, 19200);
+
     ctx.core.settings.glngSpeed = 115200;
     ctx.core.settings.gintLineType = 0;
     dialog = Open();

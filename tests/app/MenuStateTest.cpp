@@ -148,3 +148,14 @@ TEST_F(AppTest, ALiveRunHoldsTheWindowAtItsStoredSize) {
     EXPECT_EQ(s.gintWinState, 0);
     EXPECT_EQ(s.glngWinWidth, pixelsToTwipsX(window.get(), recorded.width()));
 }
+
+TEST_F(AppTest, AStoredMaximisedWindowOpensMaximisedOverItsNormalSize) {
+    NoUnit();
+    OpenWindow({}, 2);
+    EXPECT_TRUE(window->windowState() & Qt::WindowMaximized);
+    EXPECT_EQ(ctx.core.settings.gintWinState, 2);
+    window->showNormal();
+    const QSize stored(twipsToPixelsX(window.get(), 15000), twipsToPixelsY(window.get(), 9000));
+    EXPECT_TRUE(RunUntil([&] { return window->size() == stored; }, 2000));
+    EXPECT_EQ(ctx.core.settings.gintWinState, 0);
+}

@@ -6,6 +6,7 @@
 #include "app/AppFixture.h"
 #include "app/MainMenus.h"
 #include "support/RunUntil.h"
+#include "view/frmMonitor.h"
 
 TEST_F(AppTest, StartRunsTheUnitAndStopShowsTheWholeCaptureAsHistory) {
     StartUnit();
@@ -101,6 +102,19 @@ TEST_F(AppTest, NewStartWithoutTheUnitKeepsTheCapture) {
     EXPECT_EQ(ctx.core.capture.glngDatLen, 60);
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
     ExpectMenus(false);
+}
+
+TEST_F(AppTest, NewStartEmptiesTheCaptureBeforeTheUnitStreams) {
+    StartUnit();
+    OpenWindow();
+    StorePairs(30);
+    window->monitor().setWindowTitle("old.vxm");
+
+    Item("mn_Run_Restart")->trigger();
+    EXPECT_EQ(ctx.core.capture.glngDatLen, 0);
+    EXPECT_EQ(window->monitor().windowTitle(), "New Monitor");
+    ASSERT_TRUE(RunUntil([&] { return ctx.core.run.gintRun == 1; }, 3000));
+    EXPECT_TRUE(prompts.asked.empty());
 }
 
 TEST_F(AppTest, NewStartKeepsTheCaptureWhenTheUnitGoesWhileTakingTheSettings) {

@@ -1,4 +1,5 @@
 // Closing the main window: the question, and the shutdown after a Yes.
+#include <QElapsedTimer>
 #include <QTimer>
 #include <deque>
 
@@ -62,4 +63,32 @@ TEST_F(AppTest, ClosingDuringARunAnsweredYesStopsTheUnitAndWritesBothSettingsFil
     Triggers writtenTriggers;
     ReadTrigIni(writtenTriggers, ctx.programFolder);
     EXPECT_EQ(writtenTriggers.gintTrigType[2], 3);
+}
+
+TEST_F(AppTest, ClosingWhileTheStartWaitsForTheUnitEndsTheWaitAndThenShutsDown) {
+    StartUnit({"--mute"});
+    OpenWindow();
+    QTimer::singleShot(100, window.get(), [&] { window->close(); });
+    QElapsedTimer elapsed;
+    elapsed.start();
+
+    EXPECT_EQ(window->RunStart(), -1);
+    EXPECT_LT(elapsed.elapsed(), 700);     // well before the probe's 800 ms time-out
+    EXPECT_FALSE(window->shutdownDone());  // nothing is torn down under the wait
+    ASSERT_TRUE(RunUntil([&] { return window->shutdownDone(); }, 2000));
+    // A program that is ending does not report the unit missing.
+    EXPECT_EQ(AskedTexts(), std::vector<std::string>{"Vexloを終了しますか？"});
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(AppTest, TerminationShutsDownWithoutTheQuestion) {
+    NoUnit();
+    OpenWindow();
+    ctx.core.settings.gintTimeStamp = 1;
+    window->shutdownNow();
+    EXPECT_TRUE(window->shutdownDone());
+    EXPECT_TRUE(prompts.asked.empty());
+    Settings written;
+    ReadParamIni(written, ctx.programFolder);
+    EXPECT_EQ(written.gintTimeStamp, 1);
 }
