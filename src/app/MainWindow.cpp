@@ -395,6 +395,11 @@ int16_t MainWindow::RunStart() {
     menus_->item("mn_Run_Start")->setEnabled(false);
     menus_->item("mn_Run_Restart")->setEnabled(false);
     menus_->item("mn_Run_Stop")->setEnabled(true);
+    // The start's shortcut also works from the communication parameter dialog; left open, its
+    // OK would empty the capture and reopen the port during the run.
+    if (dlgProtocol_ != nullptr) {
+        dlgProtocol_->close();
+    }
     if (comm.SendCommParam() != 0) {
         // The unit went away while taking the settings (it has been reported), or the
         // program is ending and the shutdown takes over: nothing was started.

@@ -155,3 +155,13 @@ TEST_F(DlgProtocolTest, OkSendsTheSettingsAndTheUnitTakesThem) {
         ASSERT_LT(rec::PairValue(c.gbyteDat[i], c.gbyteDat[i + 1]), 0x80) << i;
     }
 }
+
+TEST_F(DlgProtocolTest, AStartClosesTheDialogLeftOpen) {
+    StartUnit();
+    OpenWindow();
+    DlgProtocol* dialog = Open();
+    // The start's shortcut F5 works from the dialog too; the dialog must not stay open to
+    // clear the capture and reopen the port during the run.
+    ASSERT_TRUE(FullStart());
+    EXPECT_FALSE(dialog->isVisible());
+}
