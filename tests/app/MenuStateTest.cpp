@@ -7,8 +7,6 @@
 #include "support/RunUntil.h"
 #include "view/dlgJump.h"
 
-class DlgProtocol;
-
 TEST_F(AppTest, BackgroundMonitoringOpensSearchAndJumpAndStopCopiesTheWholeCapture) {
     StartUnit();
     OpenWindow();
@@ -158,4 +156,17 @@ TEST_F(AppTest, AStoredMaximisedWindowOpensMaximisedOverItsNormalSize) {
     const QSize stored(twipsToPixelsX(window.get(), 15000), twipsToPixelsY(window.get(), 9000));
     EXPECT_TRUE(RunUntil([&] { return window->size() == stored; }, 2000));
     EXPECT_EQ(ctx.core.settings.gintWinState, 0);
+}
+
+TEST_F(AppTest, ALiveRunKeepsAMaximisedWindowMaximisedButLetsItBeMinimised) {
+    StartUnit();
+    OpenWindow({}, 2);
+    ASSERT_TRUE(FullStart());
+    window->showNormal();
+    EXPECT_TRUE(RunUntil([&] { return window->windowState() == Qt::WindowMaximized; }, 2000));
+
+    window->showMinimized();
+    RunUntil([] { return false; }, 50);
+    EXPECT_TRUE(window->windowState() & Qt::WindowMinimized);
+    EXPECT_EQ(ctx.core.settings.gintWinState, 2);
 }

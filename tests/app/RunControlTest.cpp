@@ -1,7 +1,6 @@
 // Starting and stopping a run: the confirmation, the new start, the unit going away.
 #include <QFile>
 #include <QTimer>
-#include <algorithm>
 
 #include "app/AppFixture.h"
 #include "app/MainMenus.h"
