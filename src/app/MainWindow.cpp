@@ -327,11 +327,12 @@ void MainWindow::mn_View_Font_Size_Click(int index) {
 bool MainWindow::reopenPort() {
     CommLink& comm = frmComm_->comm();
     comm.PortClose();
+    lossReported_ = false;
     if (comm.PortOpen() == 0) {
-        lossReported_ = false;
         return true;
     }
-    if (!frmComm_->closing()) {
+    // A unit that hung up during the probe has been reported already.
+    if (!frmComm_->closing() && !lossReported_) {
         reportNotConnected();
     }
     return false;
