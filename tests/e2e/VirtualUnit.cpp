@@ -1,6 +1,7 @@
 #include "e2e/VirtualUnit.h"
 
 #include <QDeadlineTimer>
+#include <csignal>
 
 VirtualUnit::VirtualUnit(const QString& linkPath, const QStringList& extra) {
     process_.setProgram(QStringLiteral(VEXLO_UNIT_PATH));
@@ -25,6 +26,7 @@ VirtualUnit::~VirtualUnit() {
     if (process_.state() == QProcess::NotRunning) {
         return;
     }
+    resume();              // a stopped process would hold SIGTERM until the time-out
     process_.terminate();  // the unit removes its link on SIGTERM
     if (!process_.waitForFinished(3000)) {
         kill();
@@ -38,4 +40,17 @@ QString VirtualUnit::errors() {
 void VirtualUnit::kill() {
     process_.kill();
     process_.waitForFinished(3000);
+}
+
+void VirtualUnit::suspend() {
+    if (process_.state() != QProcess::NotRunning && ::kill(process_.processId(), SIGSTOP) == 0) {
+        suspended_ = true;
+    }
+}
+
+void VirtualUnit::resume() {
+    if (suspended_ && process_.state() != QProcess::NotRunning) {
+        ::kill(process_.processId(), SIGCONT);
+    }
+    suspended_ = false;
 }

@@ -18,8 +18,13 @@ class VirtualUnit {
     [[nodiscard]] QString errors();
     // Ends the unit at once (SIGKILL), as if the cable were pulled.
     void kill();
+    // Freezes the unit (SIGSTOP): it answers and sends nothing until resumed, but its end of
+    // the link stays open. A frozen unit is resumed before it is ended.
+    void suspend();
+    void resume();
 
   private:
     QProcess process_;
     bool ready_ = false;
+    bool suspended_ = false;
 };

@@ -1,0 +1,177 @@
+// A unit that misbehaves: it disappears mid-run, sends bytes that are no capture stream,
+// or never answers. The program keeps what it captured, stores only whole records, stays
+// responsive and can always be stopped and closed.
+#include <time.h>
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include "e2e/LiveRun.h"
+#include "e2e/StoredRecords.h"
+#include "link/QtLink.h"
+#include "support/RunUntil.h"
+#include "view/frmMonitor.h"
+
+namespace {
+
+using Kind = StoredRecord::Kind;
+
+const char* const kNotConnected = "Vexlo が接続されていません";
+const char* const kExitQuestion = "Vexloを終了しますか？";
+const char* const kTitleStopped = "Vexlo 【モニタ停止中】";
+
+// Process CPU time used while events run for ms, in milliseconds.
+double CpuMsWhileEventsRun(int ms) {
+    timespec before{};
+    timespec after{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &before);
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &after);
+    return static_cast<double>(after.tv_sec - before.tv_sec) * 1e3 +
+           static_cast<double>(after.tv_nsec - before.tv_nsec) / 1e6;
+}
+
+}  // namespace
+
+using UnitFaultTest = LiveRunTest;
+
+TEST_F(UnitFaultTest, UnitKilledMidRunClosesThePortKeepsTheCaptureAndStopStillWorks) {
+    WriteSettings("[Comm_Inf]\nSpeed=115200\nDataLength=1\n");
+    StartUnit({"--scenario", "flood"});
+    OpenWindow();
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(RunUntil([this] { return ctx.core.capture.glngDatLen > 20000; }, 3000));
+
+    const CommLink& comm = window->frmComm().comm();
+    QElapsedTimer sinceLoss;
+    sinceLoss.start();
+    unit->kill();
+    ASSERT_TRUE(RunUntil([&] { return !comm.IsOpen(); }, 2000));
+    // Bound: the port is closed within 100 ms of the unit's end.
+    const qint64 closeMs = sinceLoss.elapsed();
+    RecordProperty("close_ms", static_cast<int>(closeMs));
+    EXPECT_LT(closeMs, 100);
+    const int32_t kept = ctx.core.capture.glngDatLen;
+    // Bound: under 1 % of a core over the next second (10 ms of CPU time); a port left
+    // reporting errors would take all of it.
+    const double cpuMs = CpuMsWhileEventsRun(1000);
+    RecordProperty("cpu_us_in_1s", static_cast<int>(cpuMs * 1000));
+    EXPECT_LT(cpuMs, 10.0);
+    EXPECT_EQ(Asked(kNotConnected), 1);
+    EXPECT_EQ(ctx.core.capture.glngDatLen, kept);
+
+    const Screen live = ScreenTexts();
+    const int32_t livePos = ctx.core.grid.lintPos;
+    window->RunStop();
+    RunUntil([] { return false; }, 200);
+    EXPECT_EQ(ctx.core.run.gintRun, 0);
+    EXPECT_TRUE(window->windowTitle().startsWith(kTitleStopped));
+    EXPECT_EQ(ctx.core.capture.glngDatLen, kept);
+    const StoredRecords parsed = ParseStored(Stored());
+    EXPECT_EQ(parsed.fault, "");
+    EXPECT_EQ(parsed.Count(Kind::Pair), static_cast<size_t>(kept) / 2);
+    EXPECT_EQ(ctx.core.capture.glngDispLen, kept / 2);
+    ExpectHistoryShowsTheLiveScreen(live, livePos);
+    EXPECT_EQ(Asked(kNotConnected), 1);
+}
+
+TEST_F(UnitFaultTest, RandomBytesStoreOnlyWholeRecords) {
+    // Idle records every 10 ms of silence and time stamps mix the program's own records into
+    // the garbage.
+    WriteSettings(
+        "[Comm_Inf]\nSpeed=115200\nDataLength=1\n[Mode_Inf]\nIdleMode=100\n"
+        "TimeStamp=1\nLineState=1\n");
+    StartUnit({"--scenario", "garbage", "--duration", "1.5"});
+    OpenWindow();
+    ASSERT_TRUE(Start());
+    RunThenQuiet(1500);
+    const std::string stored = Stored();
+    Stop();
+
+    EXPECT_EQ(stored.size() % 2, 0U);
+    const StoredRecords parsed = ParseStored(stored);
+    EXPECT_EQ(parsed.fault, "");
+    EXPECT_GT(parsed.Count(Kind::Pair), 100U);
+    EXPECT_GT(parsed.Count(Kind::Line), 10U);
+    EXPECT_GT(parsed.Count(Kind::Idle), 0U);
+    // The history holds one word per pair and two per idle or time-stamp record.
+    EXPECT_EQ(ctx.core.capture.glngDispLen,
+              static_cast<int32_t>(parsed.Count(Kind::Pair) +
+                                   2 * (parsed.Count(Kind::Idle) + parsed.Count(Kind::Stamp))));
+    EXPECT_EQ(Stored(), stored);
+    EXPECT_TRUE(prompts.asked.empty());
+}
+
+TEST_F(UnitFaultTest, MuteUnitKeepsTheUiResponsiveAndClosingEndsTheWait) {
+    WriteSettings("");
+    StartUnit({"--mute"});
+    OpenWindow();
+    int fired = 0;
+    bool waiting = false;
+    QTimer::singleShot(300, window.get(), [&] {
+        ++fired;
+        waiting = window->frmComm().waiting();
+        window->close();
+    });
+    EXPECT_EQ(window->RunStart(), -1);
+    EXPECT_EQ(fired, 1);
+    EXPECT_TRUE(waiting) << "the timer fired while the start waited for the unit";
+    EXPECT_EQ(Asked(kExitQuestion), 1);
+    EXPECT_EQ(Asked(kNotConnected), 0) << "a closing program does not report the unit missing";
+    EXPECT_TRUE(RunUntil([this] { return window->shutdownDone(); }, 3000));
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(UnitFaultTest, UnitSilentDuringTheSettingsKeepsTheStartWaitingUntilClosed) {
+    WriteSettings("");
+    StartUnit({"--scenario", "chat"});
+    OpenWindow();
+    bool silenced = false;
+    bool stillWaiting = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QtLink& link = window->frmComm();
+        if (!silenced && link.waiting() && link.comm().decoder().lintProbe == 0) {
+            unit->suspend();  // the probe was answered; the line settings will not be
+            silenced = true;
+            QTimer::singleShot(300, window.get(), [&] {
+                stillWaiting = window->frmComm().waiting() && ctx.core.run.gintSending == 1;
+                window->close();
+            });
+        }
+    });
+    poll.start(1);
+    EXPECT_EQ(window->RunStart(), -1);
+    poll.stop();
+    EXPECT_TRUE(silenced);
+    EXPECT_TRUE(stillWaiting);
+    EXPECT_EQ(ctx.core.run.gintRun, 0);
+    EXPECT_TRUE(RunUntil([this] { return window->shutdownDone(); }, 3000));
+    EXPECT_EQ(Asked(kExitQuestion), 1);
+}
+
+TEST_F(UnitFaultTest, UnitLostDuringTheSettingsIsAFailedStart) {
+    WriteSettings("");
+    StartUnit({"--scenario", "chat"});
+    OpenWindow();
+    bool lost = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QtLink& link = window->frmComm();
+        if (!lost && link.waiting() && link.comm().decoder().lintProbe == 0) {
+            unit->kill();
+            lost = true;
+        }
+    });
+    poll.start(1);
+    const int16_t result = window->RunStart();
+    poll.stop();
+    ASSERT_TRUE(lost);
+    EXPECT_EQ(Asked(kNotConnected), 1);
+    EXPECT_EQ(result, -1) << "a start whose unit went away must not report success";
+    EXPECT_TRUE(window->windowTitle().startsWith(kTitleStopped));
+    EXPECT_TRUE(window->menus().item("mn_Run_Start")->isEnabled());
+}
