@@ -1,0 +1,174 @@
+#!/usr/bin/env bash
+# Measures live monitoring of the real main window (vexlo-live-probe, offscreen) against the
+# virtual unit (vexlo-unit) on a pseudo-terminal, and prints every number with the command
+# that produced it:
+#
+#   1. start-up to the main window painted, CPU share and peak memory of a run at 115200 bit/s,
+#      8N1, both directions at full rate (flood), real time, default buffer (Size 1000);
+#   2. the same run with a 1 ms timer: the longest stall of the event loop and the longest
+#      time without a new byte in the capture;
+#   3. memory of the application itself (vexlo) idle on the default buffer, by /usr/bin/time;
+#   4. the highest --rate-factor at which a 5 s run of the flood is stored byte for byte and
+#      in step with the line (the stream ends no later than 10 % + 0.2 s after its time).
+#
+# Usage: bench/measure-live.sh [BUILD_DIR]        (default: build)
+#   REPEAT=N      runs of steps 1 to 3 (default 3)
+#   SEARCH=0      skip step 4
+# Build first: cmake --build BUILD_DIR --target vexlo vexlo-unit vexlo-live-probe
+# The numbers are only worth something on a quiet machine: the load average is printed
+# before each step.
+set -euo pipefail
+
+BIN="$(cd "${1:-build}/bin" && pwd)"
+REPEAT="${REPEAT:-3}"
+SEARCH="${SEARCH:-1}"
+WORK="$(mktemp -d)"
+UNIT_PID=""
+
+cleanup() {
+    stop_unit
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+# make_folder DIR SIZE: a program folder with the unit fixed on port 5 and the flood's line.
+make_folder() {
+    rm -rf "$1"
+    mkdir -p "$1/ports"
+    printf '[VX_Inf]\nAuto=0\nPort=5\n[Comm_Inf]\nType=0\nSpeed=115200\nDataLength=1\nStopBit=0\nParity=0\n[Buffer_Inf]\nSize=%s\n' \
+        "$2" >"$1/VXParam.ini"
+}
+
+# start_unit DIR ARGS...: a unit on DIR/ports/COM5; returns once it is ready.
+start_unit() {
+    local dir="$1"
+    shift
+    "$BIN/vexlo-unit" --link "$dir/ports/COM5" "$@" >"$dir/unit.out" 2>&1 &
+    UNIT_PID=$!
+    for _ in $(seq 100); do
+        grep -q '^ready ' "$dir/unit.out" && return 0
+        sleep 0.05
+    done
+    echo "vexlo-unit did not start: $(cat "$dir/unit.out")" >&2
+    exit 1
+}
+
+stop_unit() {
+    if [ -n "$UNIT_PID" ]; then
+        kill "$UNIT_PID" 2>/dev/null || true
+        wait "$UNIT_PID" 2>/dev/null || true
+        UNIT_PID=""
+    fi
+}
+
+# value KEY FILE: the value of a key=value line of the probe's output.
+value() {
+    sed -n "s/^$1=//p" "$2" | head -n 1
+}
+
+load() {
+    echo "load average: $(cut -d ' ' -f 1-3 /proc/loadavg)"
+}
+
+# One real-time run of 10 s with the default buffer; $1 = extra probe option or empty.
+realtime_run() {
+    local dir="$WORK/rt"
+    make_folder "$dir" 1000
+    start_unit "$dir" --scenario flood --duration 10 --record "$dir/record.bin"
+    local cmd=("$BIN/vexlo-live-probe" --home "$dir" --seconds 10 --record "$dir/record.bin"
+        --t0-ns "$(date +%s%N)" ${1:+"$1"})
+    echo "  \$ /usr/bin/time -v ${cmd[*]}" >&2
+    /usr/bin/time -v "${cmd[@]}" >"$dir/probe.out" 2>"$dir/time.out"
+    stop_unit
+    cat "$dir/probe.out" "$dir/time.out" >"$WORK/last.out"
+}
+
+echo "== 1. real time, 115200 bit/s 8N1 flood, 10 s, live view on, default buffer"
+echo "   unit: $BIN/vexlo-unit --link DIR/ports/COM5 --scenario flood --duration 10 --record DIR/record.bin"
+for i in $(seq "$REPEAT"); do
+    load
+    realtime_run ""
+    out="$WORK/last.out"
+    echo "  run $i: startup_ms=$(value startup_ms "$out") run_cpu_percent=$(value run_cpu_percent "$out")" \
+        "equal=$(value equal "$out") bytes=$(value bytes_stored "$out")" \
+        "peak_rss_kb=$(value peak_rss_kb "$out")" \
+        "time_max_rss_kb=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$out")" \
+        "time_cpu=$(sed -n 's/.*Percent of CPU this job got: //p' "$out")" \
+        "time_elapsed=$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$out")"
+done
+
+echo "== 2. the same run with the 1 ms stall timer"
+for i in $(seq "$REPEAT"); do
+    load
+    realtime_run --stall-timer
+    out="$WORK/last.out"
+    echo "  run $i: max_loop_stall_ms=$(value max_loop_stall_ms "$out")" \
+        "max_capture_gap_ms=$(value max_capture_gap_ms "$out") equal=$(value equal "$out")"
+done
+
+echo "== 3. vexlo itself, idle for 2 s on the default buffer, ended by SIGTERM"
+for i in $(seq "$REPEAT"); do
+    load
+    dir="$WORK/idle"
+    make_folder "$dir" 1000
+    echo "  \$ QT_QPA_PLATFORM=offscreen /usr/bin/time -v $BIN/vexlo --home $dir  (SIGTERM after 2 s)"
+    QT_QPA_PLATFORM=offscreen /usr/bin/time -v "$BIN/vexlo" --home "$dir" >/dev/null 2>"$dir/time.out" &
+    pid=$!
+    sleep 2
+    kill -TERM "$(pgrep -P "$pid")" # vexlo, the child of /usr/bin/time
+    wait "$pid" || true
+    echo "  run $i: max_rss_kb=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$dir/time.out")" \
+        "cpu=$(sed -n 's/.*Percent of CPU this job got: //p' "$dir/time.out")"
+done
+
+[ "$SEARCH" = 1 ] || exit 0
+
+# trial F: 0 when a 5 s run at factor F is stored whole and in step with the line.
+trial() {
+    local f="$1" dir="$WORK/f$1"
+    local line_s=$((5 * f))
+    local bytes=$((46080 * line_s))
+    local size=$((bytes / 1000 * 11 / 10 + 1000))
+    make_folder "$dir" "$size"
+    start_unit "$dir" --scenario flood --rate-factor "$f" --duration "$line_s" --record "$dir/record.bin"
+    "$BIN/vexlo-live-probe" --home "$dir" --seconds 5 --record "$dir/record.bin" >"$dir/probe.out" 2>/dev/null
+    stop_unit
+    local equal recorded end
+    equal="$(value equal "$dir/probe.out")"
+    recorded="$(value bytes_recorded "$dir/probe.out")"
+    end="$(value stream_end_ms "$dir/probe.out")"
+    echo "  factor $f: equal=$equal bytes=$recorded (line carries $bytes) stream_end_ms=$end" \
+        "cpu=$(value run_cpu_percent "$dir/probe.out")% rss_kb=$(value peak_rss_kb "$dir/probe.out")"
+    rm -rf "$dir"
+    [ "$equal" = 1 ] && [ "$recorded" -ge $((bytes - 4)) ] && [ "$end" -le 5700 ]
+}
+
+echo "== 4. highest rate factor with every byte stored in step with the line (5 s runs)"
+echo "   unit: vexlo-unit --scenario flood --rate-factor F --duration 5F --record R;" \
+    "probe: vexlo-live-probe --home DIR --seconds 5 --record R"
+load
+good=1
+bad=0
+f=25
+while [ "$bad" = 0 ]; do
+    if trial "$f"; then
+        good=$f
+        if [ "$f" -ge 1000 ]; then
+            break
+        fi
+        f=$((f * 2 > 1000 ? 1000 : f * 2))
+    else
+        bad=$f
+    fi
+done
+if [ "$bad" != 0 ]; then
+    while [ $((bad - good)) -gt $((good / 20 + 1)) ]; do
+        f=$(((good + bad) / 2))
+        if trial "$f"; then good=$f; else bad=$f; fi
+    done
+fi
+if [ "$bad" = 0 ]; then
+    echo "  highest factor that kept up: $good (the unit's largest)"
+else
+    echo "  highest factor that kept up: $good (first failure at $bad)"
+fi
