@@ -1,9 +1,11 @@
 #include "e2e/VirtualUnit.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <csignal>
 
-VirtualUnit::VirtualUnit(const QString& linkPath, const QStringList& extra) {
+VirtualUnit::VirtualUnit(const QString& linkPath, const QStringList& extra) : linkPath_(linkPath) {
     process_.setProgram(QStringLiteral(VEXLO_UNIT_PATH));
     process_.setArguments(QStringList{QStringLiteral("--link"), linkPath} + extra);
     process_.start();
@@ -40,6 +42,9 @@ QString VirtualUnit::errors() {
 void VirtualUnit::kill() {
     process_.kill();
     process_.waitForFinished(3000);
+    if (QFileInfo(linkPath_).isSymLink() && QFile::remove(linkPath_)) {
+        QFile::link(linkPath_ + QStringLiteral(".unplugged"), linkPath_);
+    }
 }
 
 void VirtualUnit::suspend() {

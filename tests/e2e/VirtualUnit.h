@@ -16,7 +16,9 @@ class VirtualUnit {
     [[nodiscard]] bool ready() const { return ready_; }
     // What the unit wrote on its error output so far, for failure messages.
     [[nodiscard]] QString errors();
-    // Ends the unit at once (SIGKILL), as if the cable were pulled.
+    // Ends the unit at once (SIGKILL), as if the cable were pulled: the link then names a
+    // device that is gone. (Left pointing at the unit's pseudo-terminal, the link would reach
+    // the next unit of any test that is given the same terminal number.)
     void kill();
     // Freezes the unit (SIGSTOP): it answers and sends nothing until resumed, but its end of
     // the link stays open. A frozen unit is resumed before it is ended.
@@ -24,6 +26,7 @@ class VirtualUnit {
     void resume();
 
   private:
+    QString linkPath_;
     QProcess process_;
     bool ready_ = false;
     bool suspended_ = false;
