@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "app/QString8.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -8,31 +9,17 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QProcess>
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/DlgProtocol.h"
 #include "app/PanelBar.h"
 #include "app/Twips.h"
-#include "files/LTime.h"
 #include "files/ParamIni.h"
 #include "files/ProgramFolder.h"
 #include "link/CommParam.h"
 #include "link/QtLink.h"
 #include "trigger/TrigIni.h"
 #include "view/frmMonitor.h"
-
-namespace {
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-const char* kTitleStopped = "Vexlo 【モニタ停止中】";
-const char* kTitleRunning = "Vexlo 【モニタ実行中】";
-
-}  // namespace
 
 MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), ctx_(ctx) {
     setObjectName("MDIMonitor");
@@ -71,7 +58,7 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
     monitorWindow_ = mdi_->addSubWindow(frmMonitor_);
     monitorWindow_->showMaximized();
     frmComm_ =
-        std::make_unique<QtLink>(ctx_.core, ctx_.prompts, ctx_.clock, q(ctx_.programFolder),
+        std::make_unique<QtLink>(ctx_.core, ctx_.prompts, ctx_.clock, qs(ctx_.programFolder),
                                  LinkHooks{*frmMonitor_, *this, *this, *this, *frmMonitor_, *this});
     connect(frmComm_.get(), &QtLink::linkLost, this, &MainWindow::onLinkLost);
 
@@ -186,7 +173,7 @@ void MainWindow::MenuCheck() {
     showFontSize();
     menus_->item("mn_View_Line")->setChecked(s.gintLineState == 1);
     stBarLineState_->setVisible(s.gintLineState == 1);
-    stBarMonitor_->setPanelText(2, q(CommParamText(s)));
+    stBarMonitor_->setPanelText(2, qs(CommParamText(s)));
 }
 
 void MainWindow::showDispMode() {
@@ -270,7 +257,7 @@ void MainWindow::placeAbovePanel(QWidget* dialog, int leftTwips) {
 QString MainWindow::picturePath(const char* name) const {
     // The program folder's own picture wins; a folder given by --home may have none, and
     // then the one shipped next to the executable is used.
-    const QString own = q(JoinPath(ctx_.programFolder, name));
+    const QString own = qs(JoinPath(ctx_.programFolder, name));
     return QFileInfo::exists(own) ? own
                                   : QDir(QCoreApplication::applicationDirPath()).filePath(name);
 }
@@ -280,7 +267,7 @@ void MainWindow::ShowPanelText(int panel, const QString& text) {
 }
 
 void MainWindow::ShowCommParam(const std::string& text) {
-    stBarMonitor_->setPanelText(2, q(text));
+    stBarMonitor_->setPanelText(2, qs(text));
 }
 
 void MainWindow::SetLineLamp(int line, bool on) {
@@ -320,206 +307,6 @@ void MainWindow::mn_View_Line_Click() {
 void MainWindow::mn_View_Font_Size_Click(int index) {
     frmMonitor_->mn_View_Font_Size_Click(index);
     showFontSize();
-}
-
-// ---- run control ----
-
-bool MainWindow::reopenPort() {
-    CommLink& comm = frmComm_->comm();
-    comm.PortClose();
-    lossReported_ = false;
-    if (comm.PortOpen() == 0) {
-        return true;
-    }
-    // A unit that hung up during the probe has been reported already.
-    if (!frmComm_->closing() && !lossReported_) {
-        reportNotConnected();
-    }
-    return false;
-}
-
-void MainWindow::onLinkLost() {
-    // The unit went away: the port is closed already. Tell the user once; the capture stays
-    // and Stop still works.
-    if (lossReported_) {
-        return;
-    }
-    lossReported_ = true;
-    ctx_.prompts.Message("Vexlo が接続されていません", "Vexlo", Prompts::Icon::Exclamation,
-                         Prompts::Buttons::Ok);
-}
-
-void MainWindow::reportNotConnected() {
-    std::string text = "Vexlo が接続されていません";
-    const std::string reason = frmComm_->permissionProblem();
-    if (!reason.empty()) {
-        text += "\n" + reason;
-    }
-    ctx_.prompts.Message(text, "Vexlo", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
-}
-
-QString MainWindow::StartConfirmText() const {
-    QString t = menus_->item("mn_File_AutoSave")->isChecked() ? "自動保存が設定されています" : "";
-    if (ctx_.triggers.AnySet()) {
-        t = t.isEmpty() ? "トリガが設定されています" : t + "\nトリガが設定されています";
-    }
-    if (!t.isEmpty()) {
-        t += "\n\nモニタを開始しますか？";
-    }
-    return t;
-}
-
-QString MainWindow::AutoSaveWarnText() const {
-    const Triggers& t = ctx_.triggers;
-    for (int i = 0; i < 5; ++i) {
-        if (t.gintTrigType[i] > 0 && (t.gintAction[i] == 0 || t.gintAction[i] == 2)) {
-            return "トリガ機能でモニタ停止もしくはファイル保存開始／停止が設定されています\n"
-                   "自動保存機能が途中で停止する可能性があります";
-        }
-    }
-    return {};
-}
-
-int16_t MainWindow::RunStart() {
-    if (!reopenPort()) {
-        return -1;
-    }
-    CommLink& comm = frmComm_->comm();
-    const QString confirm = StartConfirmText();
-    if (!confirm.isEmpty()) {
-        if (ctx_.prompts.Message(confirm.toStdString(), "モニタ開始", Prompts::Icon::Question,
-                                 Prompts::Buttons::OkCancel) != Prompts::Answer::Ok) {
-            return -1;
-        }
-        WriteLTime(ctx_.programFolder, ctx_.clock);
-    }
-    menus_->item("mn_Run_Start")->setEnabled(false);
-    menus_->item("mn_Run_Restart")->setEnabled(false);
-    menus_->item("mn_Run_Stop")->setEnabled(true);
-    // The start's shortcut also works from the communication parameter dialog; left open, its
-    // OK would empty the capture and reopen the port during the run.
-    if (dlgProtocol_ != nullptr) {
-        dlgProtocol_->close();
-    }
-    if (comm.SendCommParam() != 0) {
-        // The unit went away while taking the settings (it has been reported), or the
-        // program is ending and the shutdown takes over: nothing was started.
-        if (!frmComm_->closing()) {
-            MenuEnable();
-        }
-        return -1;
-    }
-    RunState& run = ctx_.core.run;
-    run.gintIdleReq = 0;
-    frmMonitor_->SetRestartPos();
-    if (ctx_.core.settings.gintDispMode == 2) {
-        mn_View_Mode_Click(0);
-    }
-    comm.ResetLineState();
-    setWindowTitle(kTitleRunning);
-    run.gintRireki = 0;
-    run.gsngIdleStart = ctx_.clock.Timer();
-    comm.QueueCommand("G01");
-    return 0;
-}
-
-void MainWindow::RunStop() {
-    for (int i = 0; i < 3; ++i) {
-        frmComm_->comm().QueueCommand("G00");
-    }
-    setWindowTitle(kTitleStopped);
-    RunState& run = ctx_.core.run;
-    run.gintRun = 0;
-    // A start the unit never answered must not turn the replies to "G00" into a refused
-    // start, which would queue "G01" again.
-    run.gintStartTry = 0;
-    Capture& c = ctx_.core.capture;
-    QAction* back = menus_->item("mn_Run_Back");
-    // Stopped from the background view, the history opens on the last line.
-    c.CopyDat(c.gbyteDat.data(), c.glngDatLen, ctx_.core.grid, back->isChecked());
-    back->setChecked(false);
-    run.gintRireki = 1;
-    MenuEnable();
-    AutoSaveFlush();
-    int32_t top = -1;
-    frmMonitor_->DispRireki(top);
-}
-
-void MainWindow::AutoSaveFlush() {
-    // Auto-save writing is not built yet; it can never be switched on, so there is no
-    // partial block to write.
-}
-
-void MainWindow::mn_Run_Restart_Click() {
-    if (RunStart() == 0) {
-        ctx_.core.capture.ClearDat(ctx_.core.grid);
-        frmMonitor_->ShowNewCaption();
-    }
-}
-
-void MainWindow::setSearchAndJumpEnabled(bool enabled) {
-    for (const char* name : {"mn_Search_Search", "mn_Search_Up", "mn_Search_Down", "mn_Search_Time",
-                             "mn_View_Jump", "mn_View_SJump", "mn_View_EJump"}) {
-        menus_->item(name)->setEnabled(enabled);
-    }
-}
-
-void MainWindow::mn_Run_Back_Click() {
-    RunState& run = ctx_.core.run;
-    QAction* back = menus_->item("mn_Run_Back");
-    if (run.gintRireki == 0) {
-        back->setChecked(true);
-        Capture& c = ctx_.core.capture;
-        c.CopyDat(c.gbyteDat.data(), c.glngDatLen, ctx_.core.grid, true);
-        run.gintRireki = 1;
-        setSearchAndJumpEnabled(true);
-        int32_t top = -1;
-        frmMonitor_->DispRireki(top);
-    } else {
-        run.gintRireki = 0;
-        back->setChecked(false);
-        frmMonitor_->ClearDisp();
-        setSearchAndJumpEnabled(false);
-    }
-}
-
-void MainWindow::mn_Tool_Sim_Click() {
-    if (ctx_.core.run.gintRun == 0 && !reopenPort()) {
-        return;
-    }
-#ifdef _WIN32
-    const std::string program = JoinPath(ctx_.programFolder, "EMUMAIN.exe");
-#else
-    const std::string program = JoinPath(ctx_.programFolder, "EMUMAIN");
-#endif
-    if (!QProcess::startDetached(q(program), {"KAPKAP"}, q(ctx_.programFolder))) {
-        ctx_.prompts.Message("シミュレータを起動できません\n" + program, "Vexlo",
-                             Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
-    }
-}
-
-void MainWindow::mn_Tool_Counter_Click() {
-    ctx_.prompts.Message("ただいま工事中", "Vexlo", Prompts::Icon::None, Prompts::Buttons::Ok);
-}
-
-void MainWindow::mn_Tool_Protocol_Click(bool abovePanel) {
-    if (dlgProtocol_ == nullptr) {
-        dlgProtocol_ = new DlgProtocol(
-            ctx_.core, ctx_.prompts, [this] { ctx_.core.capture.ClearDat(ctx_.core.grid); },
-            [this] {
-                if (reopenPort()) {
-                    frmComm_->comm().SendCommParam();
-                }
-            },
-            this);
-    }
-    dlgProtocol_->loadSettings();
-    dlgProtocol_->show();
-    if (abovePanel) {
-        placeAbovePanel(dlgProtocol_, 1000);
-    }
-    dlgProtocol_->raise();
-    dlgProtocol_->activateWindow();
 }
 
 // ---- window size and state ----

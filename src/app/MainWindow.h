@@ -28,6 +28,9 @@ class MainWindow : public QMainWindow,
                    public CommParamView {
     Q_OBJECT
   public:
+    static constexpr const char* kTitleStopped = "Vexlo 【モニタ停止中】";
+    static constexpr const char* kTitleRunning = "Vexlo 【モニタ実行中】";
+
     explicit MainWindow(AppContext& ctx, QWidget* parent = nullptr);
     ~MainWindow() override;
 

@@ -1,20 +1,15 @@
 #include "app/QtPrompts.h"
+#include "app/QString8.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
-namespace {
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-}  // namespace
-
 Prompts::Answer QtPrompts::Message(const std::string& text, const std::string& title, Icon icon,
                                    Buttons buttons) {
     QMessageBox box(parent_);
-    box.setText(q(text));
-    box.setWindowTitle(q(title));
+    box.setText(qs(text));
+    box.setWindowTitle(qs(title));
     switch (icon) {
         case Icon::Information:
             box.setIcon(QMessageBox::Information);
@@ -60,14 +55,14 @@ Prompts::Answer QtPrompts::Message(const std::string& text, const std::string& t
 std::optional<std::string> QtPrompts::OpenFileName(const std::string& title,
                                                    const std::string& folder,
                                                    const std::string& filter) {
-    const QString f = QFileDialog::getOpenFileName(parent_, q(title), q(folder), q(filter));
+    const QString f = QFileDialog::getOpenFileName(parent_, qs(title), qs(folder), qs(filter));
     return f.isEmpty() ? std::nullopt : std::optional<std::string>(f.toStdString());
 }
 
 std::optional<std::string> QtPrompts::SaveFileName(const std::string& title,
                                                    const std::string& folder,
                                                    const std::string& filter) {
-    const QString f = QFileDialog::getSaveFileName(parent_, q(title), q(folder), q(filter));
+    const QString f = QFileDialog::getSaveFileName(parent_, qs(title), qs(folder), qs(filter));
     return f.isEmpty() ? std::nullopt : std::optional<std::string>(f.toStdString());
 }
 
