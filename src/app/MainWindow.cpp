@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -412,6 +413,13 @@ void MainWindow::drainCommands(int ms) {
 
 void MainWindow::shutdownNow() {
     closeConfirmed_ = true;
+    // A message box or dialog waiting for the user keeps its own event loop on the stack:
+    // dismiss it, and end once that loop has returned.
+    if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        modal->reject();
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
     close();
 }
 

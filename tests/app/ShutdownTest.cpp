@@ -1,5 +1,6 @@
 // Closing the main window: the question, and the shutdown after a Yes.
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QTimer>
 #include <deque>
 
@@ -91,4 +92,20 @@ TEST_F(AppTest, TerminationShutsDownWithoutTheQuestion) {
     Settings written;
     ReadParamIni(written, ctx.programFolder);
     EXPECT_EQ(written.gintTimeStamp, 1);
+}
+
+TEST_F(AppTest, TerminationWhileAMessageBoxWaitsDismissesItAndShutsDown) {
+    NoUnit();
+    OpenWindow();
+    bool boxReturned = false;
+    QTimer::singleShot(0, window.get(), [&] {
+        QTimer::singleShot(10, window.get(), [&] { window->shutdownNow(); });
+        QMessageBox box(window.get());
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
+        boxReturned = true;
+    });
+    ASSERT_TRUE(RunUntil([&] { return window->shutdownDone(); }, 2000));
+    EXPECT_TRUE(boxReturned);
+    EXPECT_TRUE(prompts.asked.empty());
 }
