@@ -10,6 +10,7 @@
 
 #include "core/CoreState.h"
 #include "core/Prompts.h"
+#include "link/CommParam.h"
 
 DlgProtocol::DlgProtocol(CoreState& core, Prompts& prompts, std::function<void()> clearDat,
                          std::function<void()> applyToUnit, QWidget* parent)
@@ -109,7 +110,7 @@ void DlgProtocol::OKButton_Click() {
     s.gintLineType = optType_[0]->isChecked() ? 0 : 1;
     if (cmbSpeed_->currentIndex() >= 0) {
         s.glngSpeed = kSpeeds[cmbSpeed_->currentIndex()];
-    } else if (s.glngSpeed != 76800 && s.glngSpeed != 115200) {
+    } else if (!SpeedCode(s.glngSpeed)) {
         // No entry chosen: keep a speed the unit knows, otherwise fall back to 9600.
         s.glngSpeed = 9600;
     }
