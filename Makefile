@@ -2,6 +2,8 @@
 BUILD ?= build
 SAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
+# Extra CMake options, e.g. CMAKE_OPTIONS=-DVEXLO_WERROR=ON (CI).
+CMAKE_OPTIONS ?=
 
 # Debian packages the build, the tests and the app need.
 DEB_PACKAGES := cmake ninja-build g++ pkg-config \
@@ -24,7 +26,7 @@ deps:
 	fi
 
 $(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_OPTIONS)
 
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
@@ -35,10 +37,12 @@ test: build
 bench: build
 	$(BUILD)/bin/vexlo-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
+# Every suite under AddressSanitizer and UndefinedBehaviorSanitizer (no benchmarks).
 asan: deps
-	cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVEXLO_SANITIZE=ON
-	cmake --build $(SAN_BUILD) -j $(JOBS) --target vexlo-core-tests
-	cd $(SAN_BUILD) && ctest --output-on-failure -L core
+	cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVEXLO_SANITIZE=ON \
+		-DVEXLO_BUILD_BENCH=OFF $(CMAKE_OPTIONS)
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	cd $(SAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 run: build
 	tools/demo/run-demo.sh $(BUILD)/bin $(BUILD)/demo

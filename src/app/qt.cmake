@@ -8,6 +8,7 @@ add_library(vexlo_app STATIC
     ${CMAKE_CURRENT_LIST_DIR}/PanelBar.cpp
     ${CMAKE_CURRENT_LIST_DIR}/QtPrompts.cpp)
 target_link_libraries(vexlo_app PUBLIC vexlo_view vexlo_link_qt Qt6::Widgets Qt6::PrintSupport)
+set_target_properties(vexlo_app PROPERTIES AUTOMOC ON)
 
 add_executable(vexlo ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(vexlo PRIVATE vexlo_app)

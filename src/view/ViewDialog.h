@@ -3,8 +3,9 @@
 
 class QPushButton;
 
-// The modeless dialogs of the monitor window: F1 presses the main button, F8 the cancel button,
-// and the dialog closes itself as soon as it loses activation.
+// The one base of the program's modeless dialogs: F1 presses the main button, F8 the cancel
+// button, and the dialog closes itself (without accepting) as soon as it loses activation,
+// except to a message box or wait of its own (see KeepOpen).
 class ViewDialog : public QDialog {
     Q_OBJECT
   public:
@@ -15,10 +16,24 @@ class ViewDialog : public QDialog {
     [[nodiscard]] QPushButton* OKButton() const { return ok_; }
     [[nodiscard]] QPushButton* CancelButton() const { return cancel_; }
 
+    // Held while the dialog itself asks a question or waits: the loss of activation that its
+    // own message box causes does not close it.
+    class KeepOpen {
+      public:
+        explicit KeepOpen(ViewDialog& dialog) : dialog_(dialog) { ++dialog_.keepOpen_; }
+        ~KeepOpen() { --dialog_.keepOpen_; }
+        KeepOpen(const KeepOpen&) = delete;
+        KeepOpen& operator=(const KeepOpen&) = delete;
+
+      private:
+        ViewDialog& dialog_;
+    };
+
     void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
 
   private:
     QPushButton* ok_;
     QPushButton* cancel_;
+    int keepOpen_ = 0;
 };

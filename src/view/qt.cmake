@@ -30,3 +30,4 @@ add_library(vexlo_view STATIC
     ${CMAKE_CURRENT_LIST_DIR}/frmMonitor.h
 )
 target_link_libraries(vexlo_view PUBLIC vexlo_core Qt6::Widgets)
+set_target_properties(vexlo_view PROPERTIES AUTOMOC ON)
