@@ -4,5 +4,6 @@ target_sources(vexlo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/IniFile.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LTime.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ParamIni.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PcapExport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramFolder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Val.cpp)

@@ -3,5 +3,6 @@ target_sources(vexlo-core-tests PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/IniFileTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LTimeTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ParamIniTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PcapExportTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramFolderTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ValTest.cpp)

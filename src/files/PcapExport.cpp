@@ -1,0 +1,230 @@
+#include "files/PcapExport.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "capture/RecordWalk.h"
+
+namespace {
+
+constexpr int64_t kMicros = 1'000'000;
+constexpr int64_t kDayMicros = 86'400 * kMicros;
+constexpr int64_t kHalfDayMicros = kDayMicros / 2;
+constexpr size_t kMaxPayload = kPcapSnapLength - kPcapEventHeader;
+
+enum Event : uint8_t { kStatus = 0x00, kSd = 0x01, kRd = 0x02, kFraming = 0x07, kParity = 0x08 };
+
+// Control-line byte of the packet header from a stored line state (bit 0 RS .. bit 5 CI).
+uint8_t ControlLines(uint8_t state) {
+    static constexpr uint8_t kBit[6] = {0x08, 0x01, 0x10, 0x04, 0x02, 0x20};  // RS CS ER DR CD CI
+    uint8_t out = 0;
+    for (int k = 0; k < 6; ++k) {
+        if (((state >> k) & 1U) != 0) {
+            out |= kBit[k];
+        }
+    }
+    return out;
+}
+
+int64_t IdleCount(const rec::Record& r) {
+    return r.b[1] * 10'000LL + r.b[2] * 100LL + r.b[3];
+}
+
+int64_t StampMicros(const rec::Record& r) {
+    return (r.b[1] * 3600LL + r.b[2] * 60LL + r.b[3]) * kMicros;
+}
+
+// The clock of the rebuilt times: whole microseconds plus the half-bits of the characters
+// since then, so that long runs of bytes do not accumulate rounding errors.
+class LineClock {
+  public:
+    explicit LineClock(const PcapLine& line) {
+        const int bits = 1 + (line.dataLen == 0 ? 7 : 8) + (line.parity != 0 ? 1 : 0);
+        halfBitsPerChar_ = 2 * bits + (line.stopBit == 1 ? 3 : line.stopBit == 2 ? 4 : 2);
+        halfBitsPerSecond_ = line.speed > 0 ? 2LL * line.speed : 0;
+        switch (line.idleMode) {
+            case 1:
+                idleStep_ = kMicros;
+                break;
+            case 10:
+                idleStep_ = kMicros / 10;
+                break;
+            case 100:
+                idleStep_ = kMicros / 100;
+                break;
+            default:
+                idleStep_ = 0;
+                break;
+        }
+    }
+
+    [[nodiscard]] int64_t Now() const {
+        return base_ + (halfBitsPerSecond_ > 0 ? halfBits_ * kMicros / halfBitsPerSecond_ : 0);
+    }
+    void Set(int64_t micros) {
+        base_ = micros;
+        halfBits_ = 0;
+    }
+    void Character() { halfBits_ += halfBitsPerChar_; }
+    void Idle(int64_t count) { Set(Now() + count * idleStep_); }
+
+  private:
+    int64_t base_ = 0;
+    int64_t halfBits_ = 0;
+    int64_t halfBitsPerChar_ = 0;
+    int64_t halfBitsPerSecond_ = 0;
+    int64_t idleStep_ = 0;
+};
+
+void PutLe32(std::string& out, uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        out.push_back(static_cast<char>((v >> (8 * i)) & 0xFFU));
+    }
+}
+void PutBe32(std::string& out, uint32_t v) {
+    for (int i = 3; i >= 0; --i) {
+        out.push_back(static_cast<char>((v >> (8 * i)) & 0xFFU));
+    }
+}
+
+class PcapWriter {
+  public:
+    explicit PcapWriter(std::string& out) : out_(out) {
+        PutLe32(out_, 0xA1B2C3D4U);
+        out_.append({'\x02', '\x00', '\x04', '\x00'});  // version 2.4
+        PutLe32(out_, 0);                               // time zone
+        PutLe32(out_, 0);                               // accuracy
+        PutLe32(out_, kPcapSnapLength);
+        PutLe32(out_, kPcapLinkType);
+    }
+
+    void Packet(int64_t micros, uint8_t event, uint8_t lines, const uint8_t* payload, size_t n) {
+        micros = std::clamp<int64_t>(micros, 0, int64_t{UINT32_MAX} * kMicros);
+        const auto sec = static_cast<uint32_t>(micros / kMicros);
+        const auto usec = static_cast<uint32_t>(micros % kMicros);
+        const auto length = static_cast<uint32_t>(kPcapEventHeader + n);
+        PutLe32(out_, sec);
+        PutLe32(out_, usec);
+        PutLe32(out_, length);
+        PutLe32(out_, length);
+        PutBe32(out_, sec);
+        PutBe32(out_, usec);
+        out_.push_back(static_cast<char>(event));
+        out_.push_back(static_cast<char>(lines));
+        out_.append(2, '\0');
+        if (n > 0) {
+            out_.append(reinterpret_cast<const char*>(payload), n);
+        }
+    }
+
+  private:
+    std::string& out_;
+};
+
+// Elapsed time from the start of the data to the first time-stamp record, or to the end when
+// there is none (the stamp's time of day then tells nothing).
+struct Lead {
+    int64_t elapsed = 0;
+    std::optional<int64_t> firstStamp;
+};
+
+Lead MeasureLead(const uint8_t* bytes, int32_t len, const PcapLine& line) {
+    LineClock clock(line);
+    Lead lead;
+    rec::ForEachRecord(bytes, len, [&](const rec::Record& r) {
+        if (lead.firstStamp) {
+            return;
+        }
+        switch (r.kind) {
+            case rec::Kind::Data:
+                clock.Character();
+                break;
+            case rec::Kind::Idle:
+                clock.Idle(IdleCount(r));
+                break;
+            case rec::Kind::Stamp:
+                lead.firstStamp = StampMicros(r);
+                break;
+            case rec::Kind::LineState:
+                break;
+        }
+    });
+    lead.elapsed = clock.Now();
+    return lead;
+}
+
+}  // namespace
+
+std::string PcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& line,
+                            const PcapTimes& times) {
+    len = std::max<int32_t>(len, 0);
+    std::string out;
+    out.reserve(24 + static_cast<size_t>(len) * 8);
+    PcapWriter pcap(out);
+
+    const Lead lead = MeasureLead(bytes, len, line);
+    int64_t day = times.dayStart * kMicros;
+    LineClock clock(line);
+    clock.Set(lead.firstStamp ? day + *lead.firstStamp - lead.elapsed
+                              : times.endMicros - lead.elapsed);
+
+    uint8_t lines = 0;
+    uint8_t runEvent = kStatus;  // direction of the open run; kStatus: none open
+    int64_t runStart = 0;
+    uint8_t payload[kMaxPayload];
+    size_t n = 0;
+    auto flush = [&] {
+        if (runEvent != kStatus) {
+            pcap.Packet(runStart, runEvent, lines, payload, n);
+        }
+        runEvent = kStatus;
+        n = 0;
+    };
+
+    rec::ForEachRecord(bytes, len, [&](const rec::Record& r) {
+        switch (r.kind) {
+            case rec::Kind::Data: {
+                const uint8_t value = rec::PairValue(r.b[0], r.b[1]);
+                const uint8_t direction = rec::IsSd(r.b[0]) ? kSd : kRd;
+                if (rec::HasFramingError(r.b[1]) || rec::HasParityError(r.b[0])) {
+                    flush();
+                    const uint8_t event = rec::HasFramingError(r.b[1]) ? kFraming : kParity;
+                    pcap.Packet(clock.Now(), event, lines, &value, 1);
+                } else {
+                    if (runEvent != direction || n == kMaxPayload) {
+                        flush();
+                        runEvent = direction;
+                        runStart = clock.Now();
+                    }
+                    payload[n++] = value;
+                }
+                clock.Character();
+                break;
+            }
+            case rec::Kind::LineState:
+                flush();
+                lines = ControlLines(r.b[0]);
+                pcap.Packet(clock.Now(), kStatus, lines, nullptr, 0);
+                break;
+            case rec::Kind::Idle:
+                flush();
+                clock.Idle(IdleCount(r));
+                break;
+            case rec::Kind::Stamp: {
+                flush();
+                int64_t stamp = day + StampMicros(r);
+                const int64_t now = clock.Now();
+                if (stamp + kHalfDayMicros < now) {  // past midnight
+                    day += kDayMicros;
+                    stamp += kDayMicros;
+                }
+                if (now < stamp || now >= stamp + kMicros) {
+                    clock.Set(stamp);
+                }
+                break;
+            }
+        }
+    });
+    flush();
+    return out;
+}

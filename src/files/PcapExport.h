@@ -1,0 +1,45 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+// Export of a capture to a classic pcap file (microsecond times, link type 250: serial line
+// events with a 12-byte big-endian header before each payload), so that protocol dissectors
+// can read it.
+//
+// Packets: a run of data bytes of one direction is one packet (event 0x01 SD, 0x02 RD); a new
+// packet begins at a change of direction, an idle record, a time-stamp record and a
+// line-state record (itself a packet of event 0x00 with no payload); a byte with a framing
+// (0x07) or parity (0x08) error is a packet of its own, framing winning when both are set.
+// Every header carries the control lines as they stand (CS 0x01, CD 0x02, DR 0x04, RS 0x08,
+// ER 0x10, CI 0x20; all off before the first line-state record).
+//
+// Times: the capture holds no time per byte, so they are rebuilt. Each data byte takes one
+// character time of the line settings, (1 start + data bits + parity bit + stop bits) / speed,
+// and a packet is stamped with the start of its first byte; an idle record advances the clock
+// by its count of idle steps (1 s, 100 ms or 10 ms by the idle scale; nothing under an unknown
+// scale). A time-stamp record sets the clock to its time of day on the given date unless the
+// clock already stands later within that second; a time of day more than 12 hours before the
+// clock is taken as the next day. Before the first time-stamp record the clock runs so that
+// it reaches the first record exactly; a capture without time stamps ends at endMicros.
+
+// The line and idle settings of a capture file's header that the times depend on.
+struct PcapLine {
+    int32_t speed = 9600;  // bit/s
+    int16_t dataLen = 1;   // 0: seven data bits, otherwise eight
+    int16_t stopBit = 0;   // 0: one, 1: one and a half, 2: two
+    int16_t parity = 0;    // 0: none, otherwise one parity bit
+    int16_t idleMode = 0;  // 1, 10 or 100 idle steps per second; anything else: unknown
+};
+
+struct PcapTimes {
+    int64_t dayStart = 0;   // seconds since 1970 at local midnight of the capture's date
+    int64_t endMicros = 0;  // microseconds since 1970 at which a capture without stamps ends
+};
+
+inline constexpr uint32_t kPcapLinkType = 250;
+inline constexpr int kPcapEventHeader = 12;
+inline constexpr int kPcapSnapLength = 65535;
+
+// The whole pcap file for the first len stored record bytes.
+[[nodiscard]] std::string PcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& line,
+                                          const PcapTimes& times);
