@@ -6,4 +6,5 @@ target_sources(vexlo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/LTime.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ParamIni.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramFolder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TextExport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Val.cpp)
