@@ -1,6 +1,8 @@
 #include "files/TextExport.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "capture/Records.h"
 #include "core/Status.h"
@@ -24,17 +26,35 @@ class WordTexts {
         : src_(src),
           asciiSaveMode_(src.asciiSaveMode >= 0 && src.asciiSaveMode <= 2 ? src.asciiSaveMode : 0) {
         const bool twoBlanks = src.dispMode != 0 || asciiSaveMode_ == 0;
+        std::string text;
         for (int i = 0; i < kDataWords; ++i) {
             Entry& e = table_[i];
-            WordText(i, 0, src.dispMode, asciiSaveMode_, *src.chr, e.text);
-            e.filler.assign(twoBlanks ? 2 : static_cast<size_t>(charCount(e.text)), ' ');
+            WordText(i, 0, src.dispMode, asciiSaveMode_, *src.chr, text);
+            e.textRow = (i & word::kSd) != 0 ? 1 : 0;
+            // The longest text of a data word is a bracketed screen text, five bytes.
+            e.len[e.textRow] = static_cast<uint8_t>(std::min(text.size(), Entry::kSlot));
+            e.len[1 - e.textRow] = twoBlanks ? 2 : static_cast<uint8_t>(charCount(text));
+            e.row[0].fill(' ');
+            e.row[1].fill(' ');
+            text.copy(e.row[e.textRow].data(), e.len[e.textRow]);
         }
     }
 
+    // What a data word puts into the RD row (0) and the SD row (1) of the fixed layout: its
+    // text into the row of its direction and blanks beneath it into the other, each in a slot
+    // padded with blanks so that it is copied whole and the rows need no branch.
     struct Entry {
-        std::string text;
-        std::string filler;  // the blanks under this text in the other row (fixed layout)
+        static constexpr size_t kSlot = 8;
+        std::array<std::array<char, kSlot>, 2> row;
+        std::array<uint8_t, 2> len;
+        uint8_t textRow;
+
+        [[nodiscard]] std::string_view Text() const { return {row[textRow].data(), len[textRow]}; }
     };
+
+    // The most bytes one cell may take in a row of the fixed layout (a two-cell record takes
+    // up to seven digits).
+    static constexpr size_t kCellBytes = Entry::kSlot;
 
     // The data word w (kinds 0x000 to 0x500), or nothing for any other kind.
     [[nodiscard]] const Entry* Data(int w) const {
@@ -55,6 +75,39 @@ class WordTexts {
     std::array<Entry, kDataWords> table_;
     std::string digits_;
 };
+
+// One row of the fixed layout: a buffer of blanks sized for its longest line plus one slot,
+// written through a cursor that the export keeps in a local variable, so that a cell is one
+// fixed-size copy and a filler a step.
+class Row {
+  public:
+    Row(const char* prefix, size_t capacity) : buf_(capacity + WordTexts::Entry::kSlot, ' ') {
+        buf_.replace(0, 3, prefix);
+    }
+
+    [[nodiscard]] char* Start() { return buf_.data() + 3; }
+    [[nodiscard]] std::string_view Text(const char* end) const {
+        return {buf_.data(), static_cast<size_t>(end - buf_.data())};
+    }
+    // Blanks the row again up to end; returns the cursor after the prefix.
+    char* Reset(char* end) {
+        std::memset(Start(), ' ', static_cast<size_t>(end - Start()));
+        return Start();
+    }
+
+  private:
+    std::string buf_;
+};
+
+char* put(char* at, const WordTexts::Entry& e, int row) {
+    std::memcpy(at, e.row[row].data(), WordTexts::Entry::kSlot);
+    return at + e.len[row];
+}
+
+char* put(char* at, std::string_view s) {
+    std::memcpy(at, s.data(), s.size());
+    return at + s.size();
+}
 
 bool isTwoWordRecord(int kind) {
     return kind == word::kIdle || kind == word::kStamp;
@@ -83,34 +136,41 @@ bool TextOut::Flush() {
 
 void WriteTextFixed(const TextSource& src, int32_t cells, TextOut& out) {
     WordTexts texts(src);
-    std::string rd = "RD:";
-    std::string sd = "SD:";
+    // A line holds at most cells + 1 cells (a two-cell record may pass the number), and never
+    // more cells than there are words.
+    const size_t lineCells = static_cast<size_t>(std::min(cells, std::max(src.len, 0))) + 2;
+    Row rdRow("RD:", 3 + lineCells * WordTexts::kCellBytes);
+    Row sdRow("SD:", 3 + lineCells * WordTexts::kCellBytes);
+    char* rd = rdRow.Start();
+    char* sd = sdRow.Start();
     int32_t count = 0;
-    for (int32_t i = 0; i < src.len; ++i) {
-        const int w = src.words[i];
+    // Locals, since the rows are written through char pointers that may alias anything.
+    const int16_t* const words = src.words;
+    const int32_t len = src.len;
+    for (int32_t i = 0; i < len; ++i) {
+        const int w = words[i];
         if (const WordTexts::Entry* e = texts.Data(w)) {
-            const bool isSd = (w & word::kSd) != 0;
-            (isSd ? sd : rd) += e->text;
-            (isSd ? rd : sd) += e->filler;
+            rd = put(rd, *e, 0);
+            sd = put(sd, *e, 1);
             ++count;
         } else if (isTwoWordRecord(word::Kind(w))) {
-            rd += word::Kind(w) == word::kIdle ? "(IDLE)" : "(TMST)";
-            sd += texts.Digits(i);
+            rd = put(rd, word::Kind(w) == word::kIdle ? "(IDLE)" : "(TMST)");
+            sd = put(sd, texts.Digits(i));
             ++i;
             count += 2;
         }
         if (count >= cells) {
-            out.Line(rd);
-            out.Line(sd);
+            out.Line(rdRow.Text(rd));
+            out.Line(sdRow.Text(sd));
             out.Line({});
-            rd.resize(3);
-            sd.resize(3);
+            rd = rdRow.Reset(rd);
+            sd = sdRow.Reset(sd);
             count = 0;
         }
     }
     if (count > 0) {
-        out.Line(rd);
-        out.Line(sd);
+        out.Line(rdRow.Text(rd));
+        out.Line(sdRow.Text(sd));
     }
 }
 
@@ -129,7 +189,7 @@ void WriteTextSwitch(const TextSource& src, int32_t limit, TextOut& out) {
                 line = dir != 0 ? "SD:" : "RD:";
                 direction = dir;
             }
-            line += e->text;
+            line += e->Text();
         } else if (isTwoWordRecord(word::Kind(w))) {
             line += word::Kind(w) == word::kIdle ? "(IDLE:" : "(TMST:";
             line += texts.Digits(i);
