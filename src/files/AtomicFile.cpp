@@ -1,7 +1,5 @@
 #include "files/AtomicFile.h"
 
-#include <cstdio>
-#include <filesystem>
 #include <system_error>
 
 #include "files/ProgramFolder.h"
@@ -12,54 +10,70 @@
 #include <unistd.h>
 #endif
 
-namespace {
-
-// Writes data to a new file at p and flushes it to the disk. A file that p may already
-// name (a stale temporary file, or a link) is removed first so that nothing else is
-// written through it. Returns false, with nothing left at p, when any step fails.
-bool writeSynced(const std::filesystem::path& p, std::string_view data) {
+AtomicFileWriter::AtomicFileWriter(const std::string& path)
+    : target_(NativePath(path)), temp_(NativePath(path + ".tmp")) {
+    // A file that the temporary name may already name (a stale temporary file, or a link)
+    // is removed first so that nothing else is written through it.
     using std::filesystem::file_type;
     std::error_code ec;
-    const file_type existing = std::filesystem::symlink_status(p, ec).type();
+    const file_type existing = std::filesystem::symlink_status(temp_, ec).type();
     if (existing == file_type::directory ||
         (existing != file_type::not_found && existing != file_type::none &&
-         !std::filesystem::remove(p, ec))) {
-        return false;
+         !std::filesystem::remove(temp_, ec))) {
+        return;
     }
 #ifdef _WIN32
-    FILE* f = _wfopen(p.c_str(), L"wb");
+    file_ = _wfopen(temp_.c_str(), L"wb");
 #else
-    FILE* f = std::fopen(p.c_str(), "wb");
+    file_ = std::fopen(temp_.c_str(), "wb");
 #endif
-    if (f == nullptr) {
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    discard();
+}
+
+void AtomicFileWriter::Write(std::string_view data) {
+    if (file_ != nullptr && std::fwrite(data.data(), 1, data.size(), file_) != data.size()) {
+        discard();
+    }
+}
+
+bool AtomicFileWriter::Commit() {
+    if (file_ == nullptr) {
         return false;
     }
-    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    ok = std::fflush(f) == 0 && ok;
+    bool ok = std::fflush(file_) == 0;
 #ifdef _WIN32
-    ok = _commit(_fileno(f)) == 0 && ok;
+    ok = _commit(_fileno(file_)) == 0 && ok;
 #else
-    ok = fsync(fileno(f)) == 0 && ok;
+    ok = fsync(fileno(file_)) == 0 && ok;
 #endif
-    ok = std::fclose(f) == 0 && ok;
+    ok = std::fclose(file_) == 0 && ok;
+    file_ = nullptr;
+    std::error_code ec;
+    if (ok) {
+        std::filesystem::rename(temp_, target_, ec);
+        ok = !ec;
+    }
     if (!ok) {
-        std::filesystem::remove(p, ec);
+        std::filesystem::remove(temp_, ec);
     }
     return ok;
 }
 
-}  // namespace
+void AtomicFileWriter::discard() {
+    if (file_ == nullptr) {
+        return;
+    }
+    std::fclose(file_);
+    file_ = nullptr;
+    std::error_code ec;
+    std::filesystem::remove(temp_, ec);
+}
 
 bool WriteFileAtomic(const std::string& path, std::string_view data) {
-    const std::filesystem::path temp = NativePath(path + ".tmp");
-    if (!writeSynced(temp, data)) {
-        return false;
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, NativePath(path), ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
-    return true;
+    AtomicFileWriter writer(path);
+    writer.Write(data);
+    return writer.Commit();
 }

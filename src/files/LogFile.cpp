@@ -1,0 +1,198 @@
+#include "files/LogFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+
+#include "core/Status.h"
+#include "files/AtomicFile.h"
+#include "files/ProgramFolder.h"
+
+namespace {
+
+void put16(uint8_t* p, int16_t v) {
+    const auto u = static_cast<uint16_t>(v);
+    p[0] = static_cast<uint8_t>(u);
+    p[1] = static_cast<uint8_t>(u >> 8);
+}
+
+void put32(uint8_t* p, int32_t v) {
+    const auto u = static_cast<uint32_t>(v);
+    for (int i = 0; i < 4; ++i) {
+        p[i] = static_cast<uint8_t>(u >> (8 * i));
+    }
+}
+
+int16_t get16(const uint8_t* p) {
+    return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
+}
+
+int32_t get32(const uint8_t* p) {
+    uint32_t u = 0;
+    for (int i = 0; i < 4; ++i) {
+        u |= static_cast<uint32_t>(p[i]) << (8 * i);
+    }
+    return static_cast<int32_t>(u);
+}
+
+int16_t clampTo(int16_t v, int16_t lo, int16_t hi) {
+    return std::clamp(v, lo, hi);
+}
+
+int16_t nearestIdleScale(int16_t v) {
+    int16_t best = 0;
+    for (const int16_t scale : {1, 10, 100}) {
+        if (std::abs(v - scale) < std::abs(v - best)) {
+            best = scale;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+LogHeader HeaderOf(const Settings& s) {
+    return {s.gintLineType,  s.glngSpeed,    s.gintDataLen,   s.gintStopBit,
+            s.gintParity,    s.gintDispMode, s.gintTimeStamp, s.gintIdleMode,
+            s.gintLineState, s.gintFontSize, s.gintScroll};
+}
+
+void EncodeHeader(const LogHeader& h, uint8_t* out) {
+    put16(out + 0, h.gintLineType);
+    put32(out + 2, h.glngSpeed);
+    put16(out + 6, h.gintDataLen);
+    put16(out + 8, h.gintStopBit);
+    put16(out + 10, h.gintParity);
+    put16(out + 12, h.gintDispMode);
+    put16(out + 14, h.gintTimeStamp);
+    put16(out + 16, h.gintIdleMode);
+    put16(out + 18, h.gintLineState);
+    put16(out + 20, h.gintFontSize);
+    put16(out + 22, h.gintScroll);
+}
+
+LogHeader DecodeHeader(const uint8_t* in) {
+    return {get16(in + 0),  get32(in + 2),  get16(in + 6),  get16(in + 8),
+            get16(in + 10), get16(in + 12), get16(in + 14), get16(in + 16),
+            get16(in + 18), get16(in + 20), get16(in + 22)};
+}
+
+LogHeader ClampHeader(LogHeader h) {
+    h.gintLineType = clampTo(h.gintLineType, 0, 1);
+    h.gintStopBit = clampTo(h.gintStopBit, 0, 2);
+    h.gintParity = clampTo(h.gintParity, 0, 2);
+    h.gintDispMode = clampTo(h.gintDispMode, 0, 2);
+    h.gintTimeStamp = clampTo(h.gintTimeStamp, 0, 1);
+    h.gintIdleMode = nearestIdleScale(h.gintIdleMode);
+    h.gintLineState = clampTo(h.gintLineState, 0, 1);
+    h.gintFontSize = clampTo(h.gintFontSize, 0, 2);
+    h.gintScroll = std::max<int16_t>(h.gintScroll, 0);
+    return h;
+}
+
+void ApplyHeader(const LogHeader& header, Settings& s) {
+    const LogHeader h = ClampHeader(header);
+    s.gintLineType = h.gintLineType;
+    s.glngSpeed = h.glngSpeed;
+    s.gintDataLen = h.gintDataLen;
+    s.gintStopBit = h.gintStopBit;
+    s.gintParity = h.gintParity;
+    s.gintDispMode = h.gintDispMode;
+    s.gintTimeStamp = h.gintTimeStamp;
+    s.gintIdleMode = h.gintIdleMode;
+    s.gintLineState = h.gintLineState;
+    s.gintFontSize = h.gintFontSize;
+    s.gintScroll = h.gintScroll;
+}
+
+std::optional<LogFile> ReadLogFile(const std::string& name, std::string& error) {
+    namespace fs = std::filesystem;
+    const fs::path path = NativePath(name);
+    std::error_code ec;
+    const fs::file_status st = fs::status(path, ec);
+    if (st.type() == fs::file_type::not_found) {
+        error = "no such file";
+        return std::nullopt;
+    }
+    if (st.type() == fs::file_type::directory) {
+        error = "is a folder";
+        return std::nullopt;
+    }
+    if (ec || st.type() != fs::file_type::regular) {
+        error = "not a regular file";
+        return std::nullopt;
+    }
+    const uintmax_t size = fs::file_size(path, ec);
+    if (ec) {
+        error = "cannot be read: " + ec.message();
+        return std::nullopt;
+    }
+    if (size < static_cast<uintmax_t>(kLogHeaderLen)) {
+        error = "shorter than 24 bytes";
+        return std::nullopt;
+    }
+    if (size - kLogHeaderLen > static_cast<uintmax_t>(std::numeric_limits<int32_t>::max())) {
+        error = "too large";
+        return std::nullopt;
+    }
+#ifdef _WIN32
+    FILE* f = _wfopen(path.c_str(), L"rb");
+#else
+    FILE* f = std::fopen(path.c_str(), "rb");
+#endif
+    if (f == nullptr) {
+        error = std::string("cannot be opened: ") + std::strerror(errno);
+        return std::nullopt;
+    }
+    uint8_t head[kLogHeaderLen];
+    LogFile file;
+    file.data.resize(static_cast<size_t>(size - kLogHeaderLen));
+    bool ok = std::fread(head, 1, sizeof head, f) == sizeof head &&
+              std::fread(file.data.data(), 1, file.data.size(), f) == file.data.size();
+    // The file must end where its length said: one that grew or shrank meanwhile is refused.
+    ok = ok && std::fgetc(f) == EOF && !std::ferror(f);
+    std::fclose(f);
+    if (!ok) {
+        error = "cannot be read";
+        return std::nullopt;
+    }
+    file.header = DecodeHeader(head);
+    return file;
+}
+
+int16_t SaveLog(const std::string& name, const uint8_t* bytes, int32_t count, const Settings& s) {
+    const size_t n = count > 0 ? static_cast<size_t>(count) : 0;
+    std::string out(kLogHeaderLen + n, '\0');
+    auto* p = reinterpret_cast<uint8_t*>(out.data());
+    EncodeHeader(HeaderOf(s), p);
+    if (n > 0) {
+        std::memcpy(p + kLogHeaderLen, bytes, n);
+    }
+    return WriteFileAtomic(name, out) ? status::kDone : status::kFailed;
+}
+
+int16_t LoadLog(const std::string& name, std::vector<uint8_t>& bytes, int32_t& count, Settings& s) {
+    std::string error;
+    std::optional<LogFile> file = ReadLogFile(name, error);
+    if (!file) {
+        return status::kFailed;
+    }
+    ApplyHeader(file->header, s);
+    count = static_cast<int32_t>(file->data.size());
+    bytes = std::move(file->data);
+    return status::kDone;
+}
+
+void KillFile(const std::string& name) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path path = NativePath(name);
+    const fs::file_type type = fs::symlink_status(path, ec).type();
+    if (!ec && type != fs::file_type::not_found && type != fs::file_type::directory) {
+        fs::remove(path, ec);
+    }
+}

@@ -1,0 +1,70 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "files/Settings.h"
+
+// A capture log file (.vxm): a 24-byte little-endian header with the line settings (type,
+// speed, data bits, stop bits, parity) and the display settings (display mode, time stamp,
+// idle scale, line state, font size, scroll step), then the raw capture records. There is
+// no magic number and no length field: the data length is the file length minus 24.
+
+inline constexpr int32_t kLogHeaderLen = 24;
+
+// The header fields, as stored (no range check).
+struct LogHeader {
+    int16_t gintLineType = 0;
+    int32_t glngSpeed = 0;
+    int16_t gintDataLen = 0;
+    int16_t gintStopBit = 0;
+    int16_t gintParity = 0;
+    int16_t gintDispMode = 0;
+    int16_t gintTimeStamp = 0;
+    int16_t gintIdleMode = 0;
+    int16_t gintLineState = 0;
+    int16_t gintFontSize = 0;
+    int16_t gintScroll = 0;
+
+    bool operator==(const LogHeader&) const = default;
+};
+
+// The header of the current settings.
+[[nodiscard]] LogHeader HeaderOf(const Settings& s);
+
+// The 24 header bytes, and back.
+void EncodeHeader(const LogHeader& h, uint8_t* out);
+[[nodiscard]] LogHeader DecodeHeader(const uint8_t* in);
+
+// Each value moved to its nearest valid value: line type 0..1, stop bits and parity 0..2,
+// display mode and font size 0..2, time stamp and line state 0..1, idle scale the nearest
+// of 0, 1, 10, 100 (a tie goes to the smaller), scroll step not below 0. Speed and data
+// bits take any value. A file's bytes are never changed; only the settings taken from it.
+[[nodiscard]] LogHeader ClampHeader(LogHeader h);
+
+// Makes the header (clamped) the current line and display settings.
+void ApplyHeader(const LogHeader& h, Settings& s);
+
+// A log file read whole.
+struct LogFile {
+    LogHeader header;
+    std::vector<uint8_t> data;
+};
+
+// Reads a log file. On failure returns nothing and sets error to the reason in words
+// ("no such file", "is a folder", "shorter than 24 bytes" ...).
+[[nodiscard]] std::optional<LogFile> ReadLogFile(const std::string& name, std::string& error);
+
+// Writes the header of s and the first count bytes to name through a temporary file in the
+// same folder renamed over the target, so a failure leaves an existing file as it was.
+// A count of 0 or less writes the header alone (it opens as an empty capture).
+// Returns status::kDone or status::kFailed.
+int16_t SaveLog(const std::string& name, const uint8_t* bytes, int32_t count, const Settings& s);
+
+// Reads a log file. On success the line and display settings of s are replaced by the file's
+// header (clamped), bytes holds the data and count its length. On failure nothing changes.
+int16_t LoadLog(const std::string& name, std::vector<uint8_t>& bytes, int32_t& count, Settings& s);
+
+// Deletes the file if it exists; does nothing otherwise.
+void KillFile(const std::string& name);

@@ -1,0 +1,248 @@
+// vexlo-cli as a process: exit codes, standard output and error, and the files it writes.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "files/LogFile.h"
+#include "files/TempFolder.h"
+#include "files/TextExportExamples.h"
+
+namespace {
+
+struct Outcome {
+    int code;
+    std::string out, err;
+};
+
+std::string quoted(const std::string& s) {
+    std::string q = "'";
+    for (const char ch : s) {
+        q += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
+    }
+    return q + "'";
+}
+
+class Cli : public ::testing::Test {
+  protected:
+    Outcome run(const std::vector<std::string>& args) {
+        std::string cmd = quoted(VEXLO_CLI_BINARY);
+        for (const std::string& a : args) {
+            cmd += " " + quoted(a);
+        }
+        cmd += " >" + quoted(dir.File("stdout")) + " 2>" + quoted(dir.File("stderr"));
+        const int st = std::system(cmd.c_str());
+        return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, dir.Read("stdout"), dir.Read("stderr")};
+    }
+
+    // A log file with the given header and records; returns its path.
+    std::string logFile(const std::string& name, const LogHeader& h,
+                        const std::vector<uint8_t>& records) {
+        uint8_t head[kLogHeaderLen];
+        EncodeHeader(h, head);
+        dir.Write(name, std::string(reinterpret_cast<const char*>(head), sizeof head) +
+                            std::string(records.begin(), records.end()));
+        return dir.File(name);
+    }
+
+    static LogHeader header(int16_t dispMode) {
+        LogHeader h;
+        h.glngSpeed = 9600;
+        h.gintDataLen = 1;
+        h.gintDispMode = dispMode;
+        h.gintFontSize = 1;
+        return h;
+    }
+
+    TempFolder dir;
+};
+
+std::vector<std::string> choiceArgs(const TextExportExample& e) {
+    static const char* kAscii[] = {"screen", "dot", "hex"};
+    std::vector<std::string> args{"--layout", e.fixed ? "fixed" : "switch"};
+    args.insert(args.end(), {e.fixed ? "--cells" : "--limit", std::to_string(e.number)});
+    args.insert(args.end(), {"--ascii", kAscii[e.asciiSaveMode]});
+    return args;
+}
+
+}  // namespace
+
+TEST_F(Cli, ExportWritesTheExamplesToStandardOutputAndToAFile) {
+    for (const TextExportExample& e : TextExportExamples()) {
+        SCOPED_TRACE(e.name);
+        const std::string in = logFile("in.vxm", header(e.dispMode), e.records);
+        std::vector<std::string> args{"export", in};
+        const std::vector<std::string> choices = choiceArgs(e);
+        args.insert(args.end(), choices.begin(), choices.end());
+        const Outcome toStdout = run(args);
+        EXPECT_EQ(toStdout.code, 0) << toStdout.err;
+        EXPECT_EQ(toStdout.out, e.expected);
+
+        // The file's display mode overridden on the command line gives the same text.
+        logFile("in.vxm", header(static_cast<int16_t>(1 - e.dispMode)), e.records);
+        args.insert(args.end(),
+                    {"--display", e.dispMode == 0 ? "ascii" : "hex", "-o", dir.File("out.txt")});
+        const Outcome toFile = run(args);
+        EXPECT_EQ(toFile.code, 0) << toFile.err;
+        EXPECT_EQ(toFile.out, "");
+        EXPECT_EQ(dir.Read("out.txt"), e.expected);
+    }
+}
+
+TEST_F(Cli, ExportDefaultsToSwitchWithoutLimitInScreenTexts) {
+    const std::string in = logFile("in.vxm", header(0), example::kABC);
+    EXPECT_EQ(run({"export", in}).out, "RD:ＡＢ\r\nSD:Ｃ(TMST:123456)\r\n");
+    const Outcome fixed = run({"export", "--layout=fixed", in, "--ascii=dot"});
+    EXPECT_EQ(fixed.out, "RD:AB (TMST)\r\nSD:  C123456\r\n");
+}
+
+TEST_F(Cli, UsageErrorsExitTwoAndWriteNothing) {
+    const std::string in = logFile("in.vxm", header(0), example::kABC);
+    dir.Write("out.txt", "keep me");
+    const std::string out = dir.File("out.txt");
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frobnicate"},
+        {"export"},
+        {"export", in, "--cells", "0", "--layout", "fixed", "-o", out},
+        {"export", in, "--limit", "-1", "-o", out},
+        {"export", in, "--limit", "40000", "-o", out},
+        {"export", in, "--cells", "12x", "-o", out},
+        {"export", in, "--layout", "diagonal", "-o", out},
+        {"export", in, "--ascii", "kanji", "-o", out},
+        {"export", in, "--display", "shift-jis", "-o", out},
+        {"export", in, "--colour", "-o", out},
+        {"export", in, in, "-o", out},
+        {"export", in, "-o"},
+        {"info"},
+        {"info", in, "--yaml"},
+        {"info", in, in},
+    };
+    for (const auto& args : cases) {
+        const Outcome r = run(args);
+        std::string line;
+        for (const auto& a : args) {
+            line += a + " ";
+        }
+        EXPECT_EQ(r.code, 2) << line;
+        EXPECT_EQ(r.out, "") << line;
+        EXPECT_NE(r.err.find("usage: vexlo-cli"), std::string::npos) << line;
+    }
+    EXPECT_EQ(dir.Read("out.txt"), "keep me");
+}
+
+TEST_F(Cli, EveryCommandHasHelp) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--help"}, {"info", "--help"}, {"export", "--help"}, {"export", "x", "-h"}}) {
+        const Outcome r = run(args);
+        EXPECT_EQ(r.code, 0);
+        EXPECT_EQ(r.out.rfind("usage: vexlo-cli", 0), 0u) << args[0];
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+TEST_F(Cli, BadFilesExitOneWithOneLineAndLeaveTheOutputAlone) {
+    dir.Write("short.vxm", std::string(23, '\0'));
+    std::filesystem::create_directory(dir.File("folder.vxm"));
+    const std::string good = logFile("good.vxm", header(0), example::kABC);
+    dir.Write("out.txt", "keep me");
+    const std::string out = dir.File("out.txt");
+    const struct {
+        std::vector<std::string> args;
+        std::string named;
+        const char* reason;
+    } cases[] = {
+        {{"export", dir.File("missing.vxm"), "-o", out}, dir.File("missing.vxm"), "no such file"},
+        {{"export", dir.File("short.vxm"), "-o", out},
+         dir.File("short.vxm"),
+         "shorter than 24 bytes"},
+        {{"export", dir.File("folder.vxm"), "-o", out}, dir.File("folder.vxm"), "is a folder"},
+        {{"info", dir.File("short.vxm")}, dir.File("short.vxm"), "shorter than 24 bytes"},
+        {{"info", "--json", dir.File("folder.vxm")}, dir.File("folder.vxm"), "is a folder"},
+        {{"export", good, "-o", dir.Path()}, dir.Path(), "is a folder"},
+        {{"export", good, "-o", dir.File("no/such/out.txt")},
+         dir.File("no/such/out.txt"),
+         "cannot be written"},
+    };
+    for (const auto& c : cases) {
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.code, 1) << c.named;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "vexlo-cli: " + c.named + ": " + c.reason + "\n");
+    }
+    EXPECT_EQ(dir.Read("out.txt"), "keep me");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.txt.tmp")));
+}
+
+TEST_F(Cli, InfoDescribesHeaderAndRecords) {
+    LogHeader h = header(1);
+    h.gintLineType = 1;
+    h.glngSpeed = 19200;
+    h.gintDataLen = 0;
+    h.gintStopBit = 1;
+    h.gintParity = 2;
+    h.gintTimeStamp = 1;
+    h.gintIdleMode = 10;
+    h.gintScroll = 2;
+    const std::vector<uint8_t> records = {
+        0xC1,                    // second byte of a pair cut off by the buffer: skipped
+        0x30, 9,    8,    7,     // time stamp 09:08:07
+        0x84, 0xC1, 0x94, 0xC2,  // RD, RD with parity error
+        0xA4, 0xD3, 0xB4, 0xD4,  // SD with framing error, SD with both
+        0x20, 0,    1,    2,     // idle
+        0x43, 0x30,              // line state
+        0x30, 23,   59,   58,    // time stamp 23:59:58
+        0x84};                   // cut off at the end: not counted
+    const std::string in = logFile("in.vxm", h, records);
+    const Outcome text = run({"info", in});
+    EXPECT_EQ(text.code, 0);
+    EXPECT_EQ(text.out,
+              "file:        " + in +
+                  "\n"
+                  "data:        24 bytes\n"
+                  "line:        RS422/485, 19200 bit/s, 7 data bits, parity even, 1.5 stop bits\n"
+                  "display:     hex, time stamps on, idle scale 100ms, line state off, medium "
+                  "characters, scroll 2\n"
+                  "records:     RD 2, SD 2, parity errors 2, framing errors 2, idle 1, time "
+                  "stamps 2, line states 1\n"
+                  "first time:  09:08:07\n"
+                  "last time:   23:59:58\n");
+    const Outcome json = run({"info", "--json", in});
+    EXPECT_EQ(json.code, 0);
+    EXPECT_EQ(json.out,
+              "{\"file\":\"" + in +
+                  "\",\"bytes\":24,"
+                  "\"line\":{\"type\":\"RS422/485\",\"speed\":19200,\"data_bits\":7,"
+                  "\"parity\":\"even\",\"stop_bits\":1.5},"
+                  "\"display\":{\"mode\":\"hex\",\"time_stamp\":true,\"idle_scale\":\"100ms\","
+                  "\"line_state\":false,\"font_size\":\"medium\",\"scroll\":2},"
+                  "\"header\":{\"line_type\":1,\"speed\":19200,\"data_len\":0,\"stop_bit\":1,"
+                  "\"parity\":2,\"disp_mode\":1,\"time_stamp\":1,\"idle_mode\":10,"
+                  "\"line_state\":0,\"font_size\":1,\"scroll\":2},"
+                  "\"records\":{\"rd\":2,\"sd\":2,\"parity_errors\":2,\"framing_errors\":2,"
+                  "\"idle\":1,\"time_stamps\":2,\"line_states\":1},"
+                  "\"first_time\":\"09:08:07\",\"last_time\":\"23:59:58\"}\n");
+}
+
+TEST_F(Cli, InfoOfAnEmptyCaptureWithValuesOutOfRange) {
+    LogHeader h = header(7);
+    h.gintFontSize = -3;
+    h.gintIdleMode = 5;
+    const std::string in = logFile("odd \"name\".vxm", h, {});
+    const Outcome text = run({"info", in});
+    EXPECT_EQ(text.code, 0);
+    EXPECT_NE(text.out.find("display:     shift-jis, time stamps off, idle scale 1s, line state "
+                            "off, large characters, scroll 0\n"),
+              std::string::npos);
+    EXPECT_NE(text.out.find("out of range: display mode 7 (taken as 2), idle scale 5 (taken as "
+                            "1), font size -3 (taken as 0)\n"),
+              std::string::npos);
+    EXPECT_NE(text.out.find("first time:  -\nlast time:   -\n"), std::string::npos);
+    const Outcome json = run({"info", in, "--json"});
+    EXPECT_NE(json.out.find("\"file\":\"" + dir.Path() + "/odd \\\"name\\\".vxm\""),
+              std::string::npos);
+    EXPECT_NE(json.out.find("\"bytes\":0,"), std::string::npos);
+    EXPECT_NE(json.out.find("\"disp_mode\":7,"), std::string::npos);
+    EXPECT_NE(json.out.find("\"first_time\":null,\"last_time\":null}"), std::string::npos);
+}

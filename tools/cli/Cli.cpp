@@ -1,0 +1,44 @@
+#include "Cli.h"
+
+#include <charconv>
+#include <cstdio>
+
+int Fail(const std::string& file, const std::string& reason) {
+    std::fprintf(stderr, "vexlo-cli: %s: %s\n", file.c_str(), reason.c_str());
+    return kExitError;
+}
+
+int UsageError(const std::string& message, std::string_view usage) {
+    std::fprintf(stderr, "vexlo-cli: %s\n%.*s", message.c_str(), static_cast<int>(usage.size()),
+                 usage.data());
+    return kExitUsage;
+}
+
+bool ArgList::Is(const std::string& option) const {
+    if (Done()) {
+        return false;
+    }
+    const std::string& a = args_[next_];
+    return a == option || a.rfind(option + "=", 0) == 0;
+}
+
+std::optional<std::string> ArgList::Value(const std::string& option) {
+    const std::string& taken = args_[next_ - 1];
+    if (taken.size() > option.size() && taken[option.size()] == '=') {
+        return taken.substr(option.size() + 1);
+    }
+    if (Done()) {
+        return std::nullopt;
+    }
+    return Take();
+}
+
+std::optional<int> ParseInt(const std::string& text, int lo, int hi) {
+    int v = 0;
+    const char* end = text.data() + text.size();
+    const auto [p, ec] = std::from_chars(text.data(), end, v);
+    if (text.empty() || ec != std::errc() || p != end || v < lo || v > hi) {
+        return std::nullopt;
+    }
+    return v;
+}

@@ -1,0 +1,40 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Exit codes of vexlo-cli.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitError = 1;
+inline constexpr int kExitUsage = 2;
+
+// One line on standard error naming the file and the reason; returns kExitError.
+int Fail(const std::string& file, const std::string& reason);
+
+// A usage error: the message and the command's usage on standard error; returns kExitUsage.
+int UsageError(const std::string& message, std::string_view usage);
+
+// The arguments of one command, taken one by one.
+class ArgList {
+  public:
+    explicit ArgList(std::vector<std::string> args) : args_(std::move(args)) {}
+
+    [[nodiscard]] bool Done() const { return next_ >= args_.size(); }
+    const std::string& Take() { return args_[next_++]; }
+    // The value of the option just taken ("--cells 8" or "--cells=8"), or nothing when it
+    // is missing.
+    std::optional<std::string> Value(const std::string& option);
+    // True when the next argument is the option (or the option with "=value").
+    [[nodiscard]] bool Is(const std::string& option) const;
+
+  private:
+    std::vector<std::string> args_;
+    size_t next_ = 0;
+};
+
+// A whole decimal number in [lo, hi], or nothing.
+std::optional<int> ParseInt(const std::string& text, int lo, int hi);
+
+int InfoCommand(std::vector<std::string> args);
+int ExportCommand(std::vector<std::string> args);

@@ -1,0 +1,176 @@
+// vexlo-cli export: the text export of the program's text save command, for a capture log
+// file.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "Cli.h"
+#include "capture/Capture.h"
+#include "core/Status.h"
+#include "files/LogFile.h"
+#include "files/ProgramFolder.h"
+#include "files/TextExport.h"
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: vexlo-cli export FILE.vxm [-o OUT] [--layout switch|fixed] [--limit N]\n"
+    "                        [--cells N] [--ascii screen|dot|hex] [--display ascii|hex]\n"
+    "Writes a capture log file as text (UTF-8, CR LF line ends), byte for byte as the\n"
+    "program's text save command does for the same choices.\n"
+    "  -o OUT             the output file (written through a temporary file and a rename);\n"
+    "                     standard output without it\n"
+    "  --layout switch    a new line at each RD/SD change (default)\n"
+    "  --layout fixed     RD and SD line pairs of a fixed number of cells\n"
+    "  --limit N          switch layout: at most N characters per line, 0 no limit (default 0)\n"
+    "  --cells N          fixed layout: N cells per line, at least 1 (default 50)\n"
+    "  --ascii screen     ASCII display: the screen texts, full width (default)\n"
+    "  --ascii dot        ASCII display: half width, a dot for bytes outside 0x20..0x7E\n"
+    "  --ascii hex        ASCII display: half width, other bytes as [screen text]\n"
+    "  --display MODE     ascii or hex instead of the display mode stored in the file\n"
+    "Exit status: 0 done, 1 a file cannot be read or written, 2 usage error.\n";
+
+struct Choices {
+    std::optional<std::string> input;
+    std::optional<std::string> output;
+    bool fixed = false;
+    int16_t limit = 0;
+    int16_t cells = 50;
+    int16_t asciiSaveMode = 0;
+    std::optional<int16_t> dispMode;
+};
+
+// Index of text in names, or nothing.
+std::optional<int16_t> pick(const std::string& text, std::initializer_list<const char*> names) {
+    int16_t i = 0;
+    for (const char* n : names) {
+        if (text == n) {
+            return i;
+        }
+        ++i;
+    }
+    return std::nullopt;
+}
+
+// Fills c from the arguments; an error message for a usage error, or nothing.
+std::optional<std::string> parse(ArgList& args, Choices& c) {
+    while (!args.Done()) {
+        const char* option = nullptr;
+        for (const char* name :
+             {"-o", "--output", "--layout", "--limit", "--cells", "--ascii", "--display"}) {
+            if (args.Is(name)) {
+                option = name;
+            }
+        }
+        const std::string a = args.Take();
+        if (option == nullptr) {
+            if (a.size() > 1 && a[0] == '-') {
+                return "export: unknown option " + a;
+            }
+            if (c.input) {
+                return "export: more than one file";
+            }
+            c.input = a;
+            continue;
+        }
+        const std::optional<std::string> v = args.Value(option);
+        if (!v) {
+            return std::string("export: ") + option + " needs a value";
+        }
+        const std::string o = option;
+        const std::string bad = "export: bad value for " + o + ": " + *v;
+        if (o == "-o" || o == "--output") {
+            if (v->empty()) {
+                return bad;
+            }
+            c.output = *v;
+        } else if (o == "--layout") {
+            const auto i = pick(*v, {"switch", "fixed"});
+            if (!i) {
+                return bad;
+            }
+            c.fixed = *i == 1;
+        } else if (o == "--limit") {
+            const auto n = ParseInt(*v, 0, INT16_MAX);
+            if (!n) {
+                return bad + " (0 to 32767)";
+            }
+            c.limit = static_cast<int16_t>(*n);
+        } else if (o == "--cells") {
+            const auto n = ParseInt(*v, 1, INT16_MAX);
+            if (!n) {
+                return bad + " (1 to 32767)";
+            }
+            c.cells = static_cast<int16_t>(*n);
+        } else if (o == "--ascii") {
+            const auto i = pick(*v, {"screen", "dot", "hex"});
+            if (!i) {
+                return bad;
+            }
+            c.asciiSaveMode = *i;
+        } else {
+            const auto i = pick(*v, {"ascii", "hex"});
+            if (!i) {
+                return bad;
+            }
+            c.dispMode = *i;
+        }
+    }
+    if (!c.input) {
+        return "export: no file given";
+    }
+    return std::nullopt;
+}
+
+bool writeStdout(std::string_view piece) {
+    return std::fwrite(piece.data(), 1, piece.size(), stdout) == piece.size();
+}
+
+}  // namespace
+
+int ExportCommand(std::vector<std::string> argv) {
+    for (const std::string& a : argv) {
+        if (a == "--help" || a == "-h") {
+            std::fputs(kUsage.data(), stdout);
+            return kExitOk;
+        }
+    }
+    ArgList args(std::move(argv));
+    Choices c;
+    if (const std::optional<std::string> error = parse(args, c)) {
+        return UsageError(*error, kUsage);
+    }
+    std::string error;
+    const std::optional<LogFile> log = ReadLogFile(*c.input, error);
+    if (!log) {
+        return Fail(*c.input, error);
+    }
+    if (c.output && std::filesystem::is_directory(NativePath(*c.output))) {
+        return Fail(*c.output, "is a folder");
+    }
+
+    // The display words, as the program makes them from an opened file.
+    RunState run;
+    Capture capture(run);
+    GridState grid;
+    capture.CopyDat(log->data.data(), static_cast<int32_t>(log->data.size()), grid, false);
+    const ChrTable chr = MakeChrTable();
+    const TextSource src{capture.gintDispDat.data(), capture.glngDispLen,
+                         c.dispMode.value_or(ClampHeader(log->header).gintDispMode),
+                         c.asciiSaveMode, &chr};
+
+    if (c.output) {
+        const int16_t st = c.fixed ? TextSaveFixed(c.cells, *c.output, src)
+                                   : TextSaveSwitch(*c.output, c.limit, src);
+        return st == status::kDone ? kExitOk : Fail(*c.output, "cannot be written");
+    }
+    TextOut out(writeStdout);
+    if (c.fixed) {
+        WriteTextFixed(src, c.cells, out);
+    } else {
+        WriteTextSwitch(src, c.limit, out);
+    }
+    const bool ok = out.Flush() && std::fflush(stdout) == 0;
+    return ok ? kExitOk : Fail("standard output", "cannot be written");
+}

@@ -1,0 +1,38 @@
+// vexlo-cli: capture log file information and text export without a display.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "Cli.h"
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: vexlo-cli COMMAND [ARGS]\n"
+    "Commands:\n"
+    "  info FILE.vxm [--json]     settings, data length and record counts of a capture log\n"
+    "  export FILE.vxm [OPTIONS]  the capture as text, as the program's text save writes it\n"
+    "'vexlo-cli COMMAND --help' describes each command.\n"
+    "Exit status: 0 done, 1 error, 2 usage error.\n";
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        return UsageError("no command given", kUsage);
+    }
+    const std::string command = args.front();
+    args.erase(args.begin());
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(kUsage.data(), stdout);
+        return kExitOk;
+    }
+    if (command == "info") {
+        return InfoCommand(std::move(args));
+    }
+    if (command == "export") {
+        return ExportCommand(std::move(args));
+    }
+    return UsageError("unknown command " + command, kUsage);
+}
