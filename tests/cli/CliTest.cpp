@@ -3,9 +3,11 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 
 #include "files/LogFile.h"
+#include "files/PcapExport.h"
 #include "files/TempFolder.h"
 #include "files/TextExportExamples.h"
 
@@ -118,6 +120,11 @@ TEST_F(Cli, UsageErrorsExitTwoAndWriteNothing) {
         {"info"},
         {"info", in, "--yaml"},
         {"info", in, in},
+        {"pcap", in},
+        {"pcap", "-o", out},
+        {"pcap", in, "-o", out, "--date", "2026-13-01"},
+        {"pcap", in, "-o", out, "--date", "7.12.2026"},
+        {"pcap", in, "-o", out, "--snaplen", "10"},
     };
     for (const auto& args : cases) {
         const Outcome r = run(args);
@@ -133,8 +140,11 @@ TEST_F(Cli, UsageErrorsExitTwoAndWriteNothing) {
 }
 
 TEST_F(Cli, EveryCommandHasHelp) {
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"--help"}, {"info", "--help"}, {"export", "--help"}, {"export", "x", "-h"}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--help"},
+                                                                  {"info", "--help"},
+                                                                  {"export", "--help"},
+                                                                  {"export", "x", "-h"},
+                                                                  {"pcap", "--help"}}) {
         const Outcome r = run(args);
         EXPECT_EQ(r.code, 0);
         EXPECT_EQ(r.out.rfind("usage: vexlo-cli", 0), 0u) << args[0];
@@ -163,6 +173,13 @@ TEST_F(Cli, BadFilesExitOneWithOneLineAndLeaveTheOutputAlone) {
         {{"export", good, "-o", dir.Path()}, dir.Path(), "is a folder"},
         {{"export", good, "-o", dir.File("no/such/out.txt")},
          dir.File("no/such/out.txt"),
+         "cannot be written"},
+        {{"pcap", dir.File("short.vxm"), "-o", out},
+         dir.File("short.vxm"),
+         "shorter than 24 bytes"},
+        {{"pcap", good, "-o", dir.Path()}, dir.Path(), "is a folder"},
+        {{"pcap", good, "-o", dir.File("no/such/out.pcap")},
+         dir.File("no/such/out.pcap"),
          "cannot be written"},
     };
     for (const auto& c : cases) {
@@ -245,4 +262,27 @@ TEST_F(Cli, InfoOfAnEmptyCaptureWithValuesOutOfRange) {
     EXPECT_NE(json.out.find("\"bytes\":0,"), std::string::npos);
     EXPECT_NE(json.out.find("\"disp_mode\":7,"), std::string::npos);
     EXPECT_NE(json.out.find("\"first_time\":null,\"last_time\":null}"), std::string::npos);
+}
+
+TEST_F(Cli, PcapWritesTheExportOfTheFileOnTheGivenDate) {
+    LogHeader h = header(0);
+    h.glngSpeed = 19200;
+    h.gintIdleMode = 100;
+    const std::vector<uint8_t> records{0x30, 12, 0, 0, 0xA4, 0xC1, 0x20, 0, 0, 7, 0x84, 0xC2};
+    const std::string in = logFile("in.vxm", h, records);
+    const Outcome r = run({"pcap", in, "-o", dir.File("out.pcap"), "--date", "2026-12-07"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out + r.err, "");
+
+    std::tm day{};
+    day.tm_year = 2026 - 1900;
+    day.tm_mon = 11;
+    day.tm_mday = 7;
+    day.tm_isdst = -1;
+    const PcapLine line{19200, 1, 0, 0, 100};
+    const std::string expected =
+        PcapFromCapture(records.data(), static_cast<int32_t>(records.size()), line,
+                        PcapTimes{std::mktime(&day), 0});
+    EXPECT_EQ(dir.Read("out.pcap"), expected);
+    EXPECT_EQ(expected.size(), 24U + 2 * (16 + 12 + 1));
 }

@@ -38,3 +38,4 @@ std::optional<int> ParseInt(const std::string& text, int lo, int hi);
 
 int InfoCommand(std::vector<std::string> args);
 int ExportCommand(std::vector<std::string> args);
+int PcapCommand(std::vector<std::string> args);

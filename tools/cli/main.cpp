@@ -12,6 +12,7 @@ constexpr std::string_view kUsage =
     "Commands:\n"
     "  info FILE.vxm [--json]     settings, data length and record counts of a capture log\n"
     "  export FILE.vxm [OPTIONS]  the capture as text, as the program's text save writes it\n"
+    "  pcap FILE.vxm -o OUT.pcap  the capture as a pcap file for Wireshark and tshark\n"
     "'vexlo-cli COMMAND --help' describes each command.\n"
     "Exit status: 0 done, 1 error, 2 usage error.\n";
 
@@ -33,6 +34,9 @@ int main(int argc, char* argv[]) {
     }
     if (command == "export") {
         return ExportCommand(std::move(args));
+    }
+    if (command == "pcap") {
+        return PcapCommand(std::move(args));
     }
     return UsageError("unknown command " + command, kUsage);
 }

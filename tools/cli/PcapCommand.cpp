@@ -1,0 +1,153 @@
+// vexlo-cli pcap: a capture log file as a pcap file of serial line events.
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <string>
+
+#include "Cli.h"
+#include "files/AtomicFile.h"
+#include "files/LogFile.h"
+#include "files/PcapExport.h"
+#include "files/ProgramFolder.h"
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: vexlo-cli pcap FILE.vxm -o OUT.pcap [--date YYYY-MM-DD]\n"
+    "Writes a capture log file as a classic pcap file (link type 250, serial line events),\n"
+    "which Wireshark and tshark read: each run of bytes of one direction is a packet (SD\n"
+    "data, RD data), a byte with a framing or parity error is a packet of its own, and each\n"
+    "change of the control lines is a status packet; every packet carries the control lines.\n"
+    "The capture holds no time per byte, so the times are rebuilt:\n"
+    "  - each byte takes one character time of the file's line settings, (1 start bit +\n"
+    "    data bits + parity bit + stop bits) / speed; a packet has the time of its first byte;\n"
+    "  - an idle record advances the clock by its count of the file's idle steps (1 s,\n"
+    "    100 ms or 10 ms);\n"
+    "  - a time-stamp record sets the clock to its time of day on the capture's date (local\n"
+    "    time) unless the clock is already later within that second; a time of day more\n"
+    "    than 12 hours before the clock is taken as the next day;\n"
+    "  - before the first time-stamp record the clock runs so that it reaches that record\n"
+    "    exactly; a capture without time stamps ends at the file's modification time.\n"
+    "  -o OUT.pcap        the output file (written through a temporary file and a rename)\n"
+    "  --date YYYY-MM-DD  the date of the time stamps (default: the file's modification date)\n"
+    "To read Modbus RTU: tshark -r OUT.pcap -d rtacser.data,mbrtu "
+    "-o mbrtu.crc_verification:TRUE\n"
+    "Exit status: 0 done, 1 a file cannot be read or written, 2 usage error.\n";
+
+struct Choices {
+    std::optional<std::string> input;
+    std::optional<std::string> output;
+    std::optional<std::tm> date;
+};
+
+std::optional<std::tm> parseDate(const std::string& text) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
+        return std::nullopt;
+    }
+    const auto y = ParseInt(text.substr(0, 4), 1970, 2105);
+    const auto m = ParseInt(text.substr(5, 2), 1, 12);
+    const auto d = ParseInt(text.substr(8, 2), 1, 31);
+    if (!y || !m || !d) {
+        return std::nullopt;
+    }
+    std::tm tm{};
+    tm.tm_year = *y - 1900;
+    tm.tm_mon = *m - 1;
+    tm.tm_mday = *d;
+    return tm;
+}
+
+std::optional<std::string> parse(ArgList& args, Choices& c) {
+    while (!args.Done()) {
+        const bool output = args.Is("-o") || args.Is("--output");
+        const bool date = args.Is("--date");
+        const std::string a = args.Take();
+        if (!output && !date) {
+            if (a.size() > 1 && a[0] == '-') {
+                return "pcap: unknown option " + a;
+            }
+            if (c.input) {
+                return "pcap: more than one file";
+            }
+            c.input = a;
+            continue;
+        }
+        const std::string option = output ? a.substr(0, a.find('=')) : "--date";
+        const std::optional<std::string> v = args.Value(option);
+        if (!v || v->empty()) {
+            return "pcap: " + option + " needs a value";
+        }
+        if (output) {
+            c.output = *v;
+        } else if (!(c.date = parseDate(*v))) {
+            return "pcap: bad date " + *v + " (YYYY-MM-DD)";
+        }
+    }
+    if (!c.input) {
+        return "pcap: no file given";
+    }
+    if (!c.output) {
+        return "pcap: no output file given (-o OUT.pcap)";
+    }
+    return std::nullopt;
+}
+
+// Seconds since 1970 of local midnight of the day in tm.
+int64_t localMidnight(std::tm tm) {
+    tm.tm_hour = 0;
+    tm.tm_min = 0;
+    tm.tm_sec = 0;
+    tm.tm_isdst = -1;
+    return static_cast<int64_t>(std::mktime(&tm));
+}
+
+}  // namespace
+
+int PcapCommand(std::vector<std::string> argv) {
+    for (const std::string& a : argv) {
+        if (a == "--help" || a == "-h") {
+            std::fputs(kUsage.data(), stdout);
+            return kExitOk;
+        }
+    }
+    ArgList args(std::move(argv));
+    Choices c;
+    if (const std::optional<std::string> error = parse(args, c)) {
+        return UsageError(*error, kUsage);
+    }
+    std::string error;
+    const std::optional<LogFile> log = ReadLogFile(*c.input, error);
+    if (!log) {
+        return Fail(*c.input, error);
+    }
+    if (std::filesystem::is_directory(NativePath(*c.output))) {
+        return Fail(*c.output, "is a folder");
+    }
+    std::error_code ec;
+    const auto written = std::filesystem::last_write_time(NativePath(*c.input), ec);
+    if (ec) {
+        return Fail(*c.input, "no modification time: " + ec.message());
+    }
+    const auto modified = std::chrono::file_clock::to_sys(written);
+    const int64_t endMicros =
+        std::chrono::duration_cast<std::chrono::microseconds>(modified.time_since_epoch()).count();
+    std::tm day{};
+    if (c.date) {
+        day = *c.date;
+    } else {
+        const std::time_t t = std::chrono::system_clock::to_time_t(modified);
+        day = *std::localtime(&t);
+    }
+
+    const LogHeader h = log->header;
+    const PcapLine line{h.glngSpeed, h.gintDataLen, h.gintStopBit, h.gintParity,
+                        ClampHeader(h).gintIdleMode};
+    const std::string pcap =
+        PcapFromCapture(log->data.data(), static_cast<int32_t>(log->data.size()), line,
+                        PcapTimes{localMidnight(day), endMicros});
+    if (!WriteFileAtomic(*c.output, pcap)) {
+        return Fail(*c.output, "cannot be written");
+    }
+    return kExitOk;
+}
