@@ -3,10 +3,7 @@
 
 #include <algorithm>
 
-#include <QBuffer>
-#include <QDir>
 #include <QFile>
-#include <QPdfWriter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -111,42 +108,11 @@ TEST_F(PdfOutputTest, PortraitPagesFollowTheCountAndTheTopOfTheView) {
     EXPECT_FALSE(pages[1].contains(QStringLiteral("０")));
 }
 
-TEST_F(PdfOutputTest, OrientationOfTheJobIsSetOnTheDevice) {
-    for (const auto& [orient, expected] : {std::pair{kPrintPortrait, QPageLayout::Portrait},
-                                           std::pair{kPrintLandscape, QPageLayout::Landscape}}) {
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&buffer);
-        writer.setPageOrientation(expected == QPageLayout::Portrait ? QPageLayout::Landscape
-                                                                    : QPageLayout::Portrait);
-        PainterPrintSink sink(writer);
-        sink.BeginJob(PrintSetup(orient));
-        EXPECT_TRUE(sink.Began());
-        EXPECT_EQ(writer.pageLayout().orientation(), expected);
-        sink.EndJob();
-    }
-}
-
 TEST_F(PdfOutputTest, UnwritableTargetFailsAndLeavesNoFile) {
     Load(SampleCapture::Exchange());
     const std::string path = Path("missing/capture.pdf");
     EXPECT_FALSE(PrintToPdf(path, {}, Source(), 0));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
-}
-
-TEST_F(PdfOutputTest, ExistingFileIsReplacedWhole) {
-    const std::string path = Path("old.pdf");
-    {
-        QFile old(QString::fromStdString(path));
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-        old.write("old contents");
-    }
-    Load(SampleCapture::Exchange());
-    ASSERT_TRUE(PrintToPdf(path, {}, Source(), 0));
-    QFile file(QString::fromStdString(path));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().startsWith("%PDF-"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.pdf"});
 }
 
 }  // namespace

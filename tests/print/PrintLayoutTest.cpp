@@ -133,12 +133,6 @@ TEST(PrintFrame, EmptyHeaderTextsAreLeftOut) {
     EXPECT_EQ(texts.back(), PrintOp::Text(263, 5, "Page   7", 9));
 }
 
-TEST(PrintFrame, AnyOrientationOtherThanPortraitIsLandscape) {
-    EXPECT_EQ(PrintSetup(0).gintPrnCols, 50);
-    EXPECT_EQ(PrintSetup(3).gintPrnRows, 20);
-    EXPECT_EQ(PrintSetup(kPrintPortrait).gintPrnCols, 35);
-}
-
 TEST(PrintPageNumber, RightAlignedInThreeCharacters) {
     const std::pair<int, const char*> cases[] = {
         {1, "Page   1"}, {9, "Page   9"}, {12, "Page  12"}, {999, "Page 999"}, {1000, "Page 1000"}};
