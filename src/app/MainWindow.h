@@ -14,6 +14,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class PanelBar;
 class DlgProtocol;
+class dlgPrint;
 class QtLink;
 class frmMonitor;
 
@@ -84,6 +85,7 @@ class MainWindow : public QMainWindow,
     void mn_Tool_Sim_Click();
     void mn_Tool_Counter_Click();
     void mn_Tool_Protocol_Click(bool abovePanel);
+    void mn_File_Print_Click();
     void mn_View_Mode_Click(int index);
     void mn_View_Idle_Scale_Click(int index);
     void mn_View_Time_Click();
@@ -113,6 +115,7 @@ class MainWindow : public QMainWindow,
     frmMonitor* frmMonitor_ = nullptr;
     std::unique_ptr<QtLink> frmComm_;
     QPointer<DlgProtocol> dlgProtocol_;
+    QPointer<dlgPrint> dlgPrint_;
     bool lintLoaded_ = false;
     bool closeConfirmed_ = false;
     bool unloading_ = false;

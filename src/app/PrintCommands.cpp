@@ -1,0 +1,10 @@
+// The print command of the file menu.
+#include "app/MainWindow.h"
+#include "app/dlgPrint.h"
+
+void MainWindow::mn_File_Print_Click() {
+    if (dlgPrint_ == nullptr) {
+        dlgPrint_ = new dlgPrint(ctx_.core, ctx_.prompts, *stBarMonitor_, this);
+    }
+    dlgPrint_->Open();
+}

@@ -1,0 +1,129 @@
+#include "app/dlgPrint.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <climits>
+#include <cmath>
+
+#include "app/PanelBar.h"
+#include "core/CoreState.h"
+#include "core/Prompts.h"
+#include "files/Val.h"
+
+namespace {
+
+constexpr const char* kTitle = "印刷";
+
+// The page count typed in: rounded, 0 for a text that is not a number; any count beyond the
+// data prints until the data ends, so a very large one is kept as the largest.
+int PageCount(const QString& text) {
+    const double n = std::nearbyint(Val(text.toStdString()));
+    if (!(n >= 1)) {
+        return 0;
+    }
+    return n < INT_MAX ? static_cast<int>(n) : INT_MAX;
+}
+
+}  // namespace
+
+dlgPrint::dlgPrint(CoreState& core, Prompts& prompts, const PanelBar& stBarMonitor, QWidget* parent)
+    : ViewDialog(parent),
+      core_(core),
+      prompts_(prompts),
+      stBarMonitor_(stBarMonitor),
+      optOR{new QRadioButton(QStringLiteral("縦"), this),
+            new QRadioButton(QStringLiteral("横"), this)},
+      txtPage(new QLineEdit(QStringLiteral("1"), this)) {
+    setObjectName(QStringLiteral("dlgPrint"));
+    setWindowTitle(QStringLiteral("印刷設定"));
+    auto* frame = new QGroupBox(QStringLiteral("用紙向き"), this);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    auto* frameLayout = new QHBoxLayout(frame);
+    for (int i = 0; i < 2; ++i) {
+        optOR[i]->setObjectName(QStringLiteral("optOR%1").arg(i));
+        frameLayout->addWidget(optOR[i]);
+    }
+    txtPage->setObjectName(QStringLiteral("txtPage"));
+    auto* label = new QLabel(QStringLiteral("印刷ページ数"), this);
+    label->setObjectName(QStringLiteral("Label1"));
+    label->setBuddy(txtPage);
+    OKButton()->setText(QStringLiteral(" 印刷   [F1]"));
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(frame, 0, 0, 1, 2);
+    layout->addWidget(label, 1, 0);
+    layout->addWidget(txtPage, 1, 1);
+    layout->addWidget(OKButton(), 2, 0);
+    layout->addWidget(CancelButton(), 2, 1);
+    OKButton()->setDefault(true);  // Enter in txtPage
+    CancelButton()->setAutoDefault(false);
+    connect(OKButton(), &QPushButton::clicked, this, &dlgPrint::OKButton_Click);
+}
+
+void dlgPrint::Open() {
+    optOR[core_.settings.gintPrintOrient == kPrintPortrait ? 0 : 1]->setChecked(true);
+    txtPage->setText(QStringLiteral("1"));
+    show();
+    raise();
+    activateWindow();
+    txtPage->setFocus();
+    txtPage->selectAll();
+}
+
+bool dlgPrint::event(QEvent* event) {
+    // A message of the dialog's own takes the activation: the dialog stays open meanwhile.
+    if (busy_ && event->type() == QEvent::WindowDeactivate) {
+        return QDialog::event(event);
+    }
+    return ViewDialog::event(event);
+}
+
+void dlgPrint::OKButton_Click() {
+    Settings& s = core_.settings;
+    if (core_.run.gintRun != 0) {
+        close();  // a run started while the dialog was open: the history is not printed now
+        return;
+    }
+    s.gintPrintOrient =
+        static_cast<int16_t>(optOR[0]->isChecked() ? kPrintPortrait : kPrintLandscape);
+    const int pages = PageCount(txtPage->text());
+    if (pages < 1) {
+        busy_ = true;
+        prompts_.Message("印刷指定ページ枚数が正しくありません", kTitle, Prompts::Icon::Exclamation,
+                         Prompts::Buttons::Ok);
+        busy_ = false;
+        txtPage->setFocus();
+        return;
+    }
+    const PrintRequest request{stBarMonitor_.panelText(2).toStdString(),
+                               stBarMonitor_.panelText(4).toStdString(), s.gintPrintOrient, pages};
+    const PrintSource src = PrintSourceOf(core_.capture, s, core_.gstrChr);
+    const int32_t top = core_.capture.glngDispTop;
+    if (printer_->HasPrinter()) {
+        printer_->Print(request, src, top);
+    } else {
+        PrintToPdfFile(request, src, top);
+    }
+    close();
+}
+
+void dlgPrint::PrintToPdfFile(const PrintRequest& request, const PrintSource& src, int32_t top) {
+    busy_ = true;
+    if (prompts_.Message("印刷できるプリンタがありません\nPDFファイルに保存しますか？", kTitle,
+                         Prompts::Icon::Question,
+                         Prompts::Buttons::YesNo) == Prompts::Answer::Yes) {
+        const std::optional<std::string> path = prompts_.SaveFileName(
+            "PDFファイルに保存", core_.settings.gstrSaveDir, "PDFファイル (*.pdf)");
+        if (path && !PrintToPdf(*path, request, src, top)) {
+            prompts_.Message("PDFファイルを保存できませんでした\n" + *path, kTitle,
+                             Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
+        }
+    }
+    busy_ = false;
+}

@@ -1,0 +1,42 @@
+#pragma once
+#include "print/QtPrintOut.h"
+#include "view/ViewDialog.h"
+
+class QLineEdit;
+class QRadioButton;
+class PanelBar;
+class Prompts;
+struct CoreState;
+
+// The print dialog: paper orientation and number of pages. The print button prints the
+// history from the top-left cell of the view on the default printer, or, when the machine has
+// no printer, offers to write the same pages into a PDF file.
+class dlgPrint : public ViewDialog {
+    Q_OBJECT
+  public:
+    // stBarMonitor is the main status bar, whose panels 2 and 4 go into the page header.
+    dlgPrint(CoreState& core, Prompts& prompts, const PanelBar& stBarMonitor, QWidget* parent);
+
+    // Selects the orientation from gintPrintOrient, sets the page count to 1 and shows the
+    // dialog.
+    void Open();
+    void OKButton_Click();
+
+    // Where the pages go; the system's printers unless a test gives its own.
+    void SetPrinterOutput(PrinterOutput& output) { printer_ = &output; }
+
+  protected:
+    bool event(QEvent* event) override;
+
+  private:
+    void PrintToPdfFile(const PrintRequest& request, const PrintSource& src, int32_t top);
+
+    CoreState& core_;
+    Prompts& prompts_;
+    const PanelBar& stBarMonitor_;
+    QtPrinterOutput systemPrinters_;
+    PrinterOutput* printer_ = &systemPrinters_;
+    QRadioButton* optOR[2];
+    QLineEdit* txtPage;
+    bool busy_ = false;  // true while the dialog itself shows a message
+};

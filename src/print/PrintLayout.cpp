@@ -1,0 +1,123 @@
+#include "print/PrintLayout.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "capture/Capture.h"
+#include "capture/Records.h"
+#include "files/Settings.h"
+
+namespace {
+
+constexpr PrintGeometry kPortraitGeometry{kPrintPortrait, 12, 14, 196, 280, 35, 29, 4};
+constexpr PrintGeometry kLandscapeGeometry{kPrintLandscape, 15, 10, 278, 195, 50, 20, 6};
+
+// Header texts: the idle text and the communication parameters from the left edge, the page
+// number from the right edge, all above the frame.
+constexpr int kIdleTextX = 12;
+constexpr int kCommTextX = 40;
+constexpr int kPageTextX = 15;
+constexpr int kHeaderY = 5;
+
+}  // namespace
+
+PrintGeometry PrintSetup(int orient) {
+    return orient == kPrintPortrait ? kPortraitGeometry : kLandscapeGeometry;
+}
+
+PrintSource PrintSourceOf(const Capture& capture, const Settings& settings, const ChrTable& chr) {
+    const size_t len =
+        std::min(static_cast<size_t>(std::max(capture.glngDispLen, 0)), capture.gintDispDat.size());
+    return {std::span<const int16_t>(capture.gintDispDat.data(), len), settings.gintDispMode,
+            settings.gintASCIISaveMode, &chr};
+}
+
+std::string PageNumberText(int page) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%3d", page);
+    return std::string("Page ") + number;
+}
+
+void PrintPageFrame(PageOps& ops, const PrintGeometry& g, const std::string& idleText,
+                    const std::string& commText, int page) {
+    const int l = g.gintPrnLeft;
+    const int t = g.gintPrnTop;
+    const int r = g.gintPrnRight;
+    const int b = g.gintPrnBottom;
+    ops.push_back(PrintOp::Rect(l, t, r, b, 2));
+    for (int i = 1; i <= g.gintPrnRows; ++i) {
+        ops.push_back(PrintOp::Line(l, t + 9 * i - 4, r, t + 9 * i - 4, 1));
+    }
+    ops.push_back(PrintOp::Line(l + 8, t, l + 8, b, 1));
+    for (int n = 1; n <= g.gintPrnCols; ++n) {
+        // One-digit numbers move 1 mm right, towards the middle of their column.
+        ops.push_back(PrintOp::Text(g.ColumnX(n) + (n < 10 ? 1 : 0), t + 1, std::to_string(n),
+                                    kPrintFontSize));
+    }
+    for (int v = 1; v <= g.gintPrnRows; ++v) {
+        ops.push_back(PrintOp::Text(l + 4, g.RdY(v), "RD", kPrintFontSize));
+        ops.push_back(PrintOp::Text(l + 4, g.SdY(v), "SD", kPrintFontSize));
+    }
+    if (!idleText.empty()) {
+        ops.push_back(PrintOp::Text(l + kIdleTextX, t - kHeaderY, idleText, kPrintFontSize));
+    }
+    if (!commText.empty()) {
+        ops.push_back(PrintOp::Text(l + kCommTextX, t - kHeaderY, commText, kPrintFontSize));
+    }
+    ops.push_back(
+        PrintOp::Text(r - kPageTextX, t - kHeaderY, PageNumberText(page), kPrintFontSize));
+}
+
+int32_t PrintPageData(PageOps& ops, const PrintGeometry& g, const PrintSource& src, int32_t p) {
+    const auto len = static_cast<int64_t>(src.words.size());
+    p = std::max<int32_t>(p, 0);
+    int64_t c = 0;  // words used on this page
+    std::string text;
+    for (int v = 1; v <= g.gintPrnRows; ++v) {
+        for (int n = 1; n <= g.gintPrnCols; ++n, ++c) {
+            const int64_t at = p + c;
+            if (at >= len) {
+                return static_cast<int32_t>(at + 1);  // the data has run out
+            }
+            const int next = at + 1 < len ? src.words[at + 1] : 0;
+            const int kind =
+                WordText(src.words[at], next, src.dispMode, src.asciiSaveMode, *src.chr, text);
+            const int x = g.ColumnX(n);
+            if (word::IsData(kind)) {
+                const int y = (kind & word::kSd) != 0 ? g.SdY(v) : g.RdY(v);
+                ops.push_back(PrintOp::Text(x, y, text, kPrintFontSize));
+            } else if (kind == word::kIdle || kind == word::kStamp) {
+                // Two words across two columns: the mark above, the six digits below.
+                const char* mark = kind == word::kIdle ? " IDLE" : " TMST";
+                ops.push_back(PrintOp::Text(x, g.RdY(v) + 1, mark, kPrintEntryFontSize));
+                ops.push_back(PrintOp::Text(x, g.SdY(v), text, kPrintEntryFontSize));
+                ++c;
+                ++n;
+            }
+        }
+    }
+    return static_cast<int32_t>(p + c);
+}
+
+int PrintMonitor(const PrintRequest& request, const PrintSource& src, int32_t top,
+                 PrintSink& sink) {
+    const PrintGeometry g = PrintSetup(request.orient);
+    const auto len = static_cast<int32_t>(src.words.size());
+    int32_t p = std::clamp<int32_t>(top, 0, len);
+    sink.BeginJob(g);
+    int printed = 0;
+    PageOps ops;
+    for (int page = 1; page <= request.pages; ++page) {
+        ops.clear();
+        PrintPageFrame(ops, g, request.idleText, request.commText, page);
+        const int32_t q = PrintPageData(ops, g, src, p);
+        sink.DrawPage(ops);
+        ++printed;
+        if (q > len) {
+            break;
+        }
+        p = q;
+    }
+    sink.EndJob();
+    return printed;
+}

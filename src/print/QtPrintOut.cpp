@@ -1,0 +1,119 @@
+#include "print/QtPrintOut.h"
+
+#include <QFontMetricsF>
+#include <QPagedPaintDevice>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QSaveFile>
+
+namespace {
+
+constexpr double kMmPerInch = 25.4;
+
+}  // namespace
+
+void PainterPrintSink::BeginJob(const PrintGeometry& g) {
+    QFont::insertSubstitution(QString::fromUtf8(kPrintFont), QStringLiteral("IPAGothic"));
+    device_.setPageOrientation(g.orient == kPrintPortrait ? QPageLayout::Portrait
+                                                          : QPageLayout::Landscape);
+    began_ = painter_.begin(&device_);
+    if (!began_) {
+        return;
+    }
+    pxPerMmX_ = device_.logicalDpiX() / kMmPerInch;
+    pxPerMmY_ = device_.logicalDpiY() / kMmPerInch;
+    font_ = QFont(QString::fromUtf8(kPrintFont));
+    font_.setBold(false);
+    SetFontSize(kPrintFontSize);
+    painter_.setBrush(Qt::NoBrush);
+}
+
+void PainterPrintSink::SetFontSize(int points) {
+    font_.setPointSize(points);
+    painter_.setFont(font_);
+    ascent_ = QFontMetricsF(font_, &device_).ascent();
+}
+
+QPointF PainterPrintSink::At(int x, int y) const {
+    return {x * pxPerMmX_, y * pxPerMmY_};
+}
+
+void PainterPrintSink::DrawPage(const PageOps& ops) {
+    if (!began_) {
+        return;
+    }
+    if (!firstPage_) {
+        device_.newPage();  // a refused page break is skipped
+    }
+    firstPage_ = false;
+    for (const PrintOp& op : ops) {
+        switch (op.kind) {
+            case PrintOp::Kind::Rect:
+            case PrintOp::Kind::Line:
+                painter_.setPen(QPen(Qt::black, op.width * kLineUnitMm * pxPerMmX_));
+                if (op.kind == PrintOp::Kind::Rect) {
+                    painter_.drawRect(QRectF(At(op.x1, op.y1), At(op.x2, op.y2)));
+                } else {
+                    painter_.drawLine(At(op.x1, op.y1), At(op.x2, op.y2));
+                }
+                break;
+            case PrintOp::Kind::Text:
+                if (op.fontSize != font_.pointSize()) {
+                    SetFontSize(op.fontSize);
+                }
+                // The position is the top of the text; QPainter places the baseline.
+                painter_.drawText(At(op.x1, op.y1) + QPointF(0, ascent_),
+                                  QString::fromStdString(op.text));
+                break;
+        }
+    }
+}
+
+void PainterPrintSink::EndJob() {
+    if (began_) {
+        painter_.end();
+    }
+}
+
+bool QtPrinterOutput::HasPrinter() const {
+    return !QPrinterInfo::availablePrinters().isEmpty();
+}
+
+void QtPrinterOutput::Print(const PrintRequest& request, const PrintSource& src, int32_t top) {
+    QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) {
+        const QList<QPrinterInfo> printers = QPrinterInfo::availablePrinters();
+        if (printers.isEmpty()) {
+            return;
+        }
+        info = printers.first();
+    }
+    QPrinter printer(info, QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("Vexlo"));
+    PainterPrintSink sink(printer);
+    PrintMonitor(request, src, top, sink);
+}
+
+bool PrintToPdf(const std::string& path, const PrintRequest& request, const PrintSource& src,
+                int32_t top) {
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    bool began = false;
+    {
+        QPdfWriter writer(&file);
+        writer.setCreator(QStringLiteral("Vexlo"));
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+        PainterPrintSink sink(writer);
+        PrintMonitor(request, src, top, sink);
+        began = sink.Began();
+    }
+    if (!began) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
