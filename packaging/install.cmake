@@ -16,7 +16,8 @@ endif()
 install(FILES ${PROJECT_SOURCE_DIR}/data/green.bmp ${PROJECT_SOURCE_DIR}/data/gray.bmp
         DESTINATION ${VEXLO_INSTALL_DATADIR})
 
-# Menu entry, icon and the capture log file type.
+# Menu entry, icon and the capture log file type. vexlo-48.png is vexlo.svg drawn at 48 pixels
+# (rsvg-convert -w 48 -h 48 vexlo.svg -o vexlo-48.png); draw it again when the SVG changes.
 set(packaging ${CMAKE_CURRENT_LIST_DIR})
 install(FILES ${packaging}/vexlo.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${packaging}/vexlo-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
