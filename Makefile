@@ -9,11 +9,12 @@ CMAKE_OPTIONS ?=
 DEB_PACKAGES := cmake ninja-build g++ pkg-config \
 	qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6 libqt6opengl6-dev \
 	libgl-dev libgtest-dev libgmock-dev libbenchmark-dev \
-	xvfb xauth fonts-ipafont-gothic tshark xxd poppler-utils
+	xvfb xauth fonts-ipafont-gothic tshark xxd poppler-utils \
+	dpkg-dev desktop-file-utils shared-mime-info lintian
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build test bench run asan clean format
+.PHONY: deps build test bench run asan clean format package install
 
 deps:
 	@missing=""; for p in $(DEB_PACKAGES); do \
@@ -33,6 +34,14 @@ build: deps $(BUILD)/build.ninja
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The Debian package $(BUILD)/vexlo_<version>_<arch>.deb.
+package: build
+	cmake --build $(BUILD) --target package
+
+# Installs under PREFIX (default /usr/local), below DESTDIR when it is given.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) $(if $(PREFIX),--prefix "$(PREFIX)")
 
 bench: build
 	$(BUILD)/bin/vexlo-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true

@@ -4,9 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -257,11 +255,10 @@ void MainWindow::placeAbovePanel(QWidget* dialog, int leftTwips) {
 }
 
 QString MainWindow::picturePath(const char* name) const {
-    // The program folder's own picture wins; a folder given by --home may have none, and
-    // then the one shipped next to the executable is used.
-    const QString own = qs(JoinPath(ctx_.programFolder, name));
-    return QFileInfo::exists(own) ? own
-                                  : QDir(QCoreApplication::applicationDirPath()).filePath(name);
+    // The program folder's own picture wins; a folder given by --home or the per-user folder
+    // of an installed copy may have none, and then the shipped one is used.
+    return qs(ProgramDataFile(ctx_.programFolder,
+                              QCoreApplication::applicationDirPath().toStdString(), name));
 }
 
 void MainWindow::ShowPanelText(int panel, const QString& text) {

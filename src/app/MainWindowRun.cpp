@@ -1,6 +1,7 @@
 // Run control of the main window: start, stop, new start, background monitoring, the
 // communication parameter dialog and the tools menu.
 #include <QAction>
+#include <QCoreApplication>
 #include <QProcess>
 
 #include "app/DlgProtocol.h"
@@ -175,10 +176,12 @@ void MainWindow::mn_Tool_Sim_Click() {
         return;
     }
 #ifdef _WIN32
-    const std::string program = JoinPath(ctx_.programFolder, "EMUMAIN.exe");
+    const char* name = "EMUMAIN.exe";
 #else
-    const std::string program = JoinPath(ctx_.programFolder, "EMUMAIN");
+    const char* name = "EMUMAIN";
 #endif
+    const std::string program = CompanionProgram(
+        ctx_.programFolder, QCoreApplication::applicationDirPath().toStdString(), name);
     if (!QProcess::startDetached(qs(program), {"KAPKAP"}, qs(ctx_.programFolder))) {
         ctx_.prompts.Message("シミュレータを起動できません\n" + program, "Vexlo",
                              Prompts::Icon::Exclamation, Prompts::Buttons::Ok);

@@ -4,7 +4,6 @@
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
@@ -55,8 +54,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName("Vexlo");
 
     std::vector<std::string> args(argv + 1, argv + argc);
-    const std::string folder = ProgramFolder(QCoreApplication::applicationDirPath().toStdString(),
-                                             args, std::getenv("VEXLO_HOME"));
+    const std::string folder =
+        LocateProgramFolder(QCoreApplication::applicationDirPath().toStdString(), args);
 
     // One instance per program folder: a second start on the same folder ends silently.
     QLockFile lock(QString::fromStdString(JoinPath(folder, "vexlo.lock")));

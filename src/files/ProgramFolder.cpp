@@ -1,7 +1,15 @@
 #include "files/ProgramFolder.h"
 
+#include <cstdlib>
 #include <optional>
 #include <system_error>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <pwd.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -36,17 +44,108 @@ std::string absoluteFolder(const std::string& folder) {
     return ec ? folder : Utf8Path(p);
 }
 
+bool folderWritable(const std::string& folder) {
+#ifdef _WIN32
+    return _waccess(NativePath(folder).c_str(), 2) == 0;
+#else
+    return ::access(folder.c_str(), W_OK) == 0;
+#endif
+}
+
+std::string userHome() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+        return home;
+    }
+#ifndef _WIN32
+    if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir != nullptr) {
+        return pw->pw_dir;
+    }
+#endif
+    return {};
+}
+
+std::string besideExecutable(const std::string& exeFolder, const char* relative) {
+    const std::filesystem::path p = (NativePath(exeFolder) / relative).lexically_normal();
+    return Utf8Path(p.has_filename() ? p : p.parent_path());
+}
+
+std::string firstExisting(const std::vector<std::string>& folders, const std::string& name) {
+    for (const std::string& folder : folders) {
+        const std::string path = JoinPath(folder, name);
+        std::error_code ec;
+        if (std::filesystem::exists(NativePath(path), ec)) {
+            return path;
+        }
+    }
+    return JoinPath(folders.front(), name);
+}
+
 }  // namespace
 
-std::string ProgramFolder(const std::string& exeFolder, const std::vector<std::string>& args,
-                          const char* envHome) {
-    if (const auto home = homeOption(args); home && !home->empty()) {
-        return absoluteFolder(*home);
+ProgramFolderChoice ProgramFolder(const ProgramFolderSources& sources) {
+    using Kind = ProgramFolderChoice::Kind;
+    if (const auto home = homeOption(sources.args); home && !home->empty()) {
+        return {absoluteFolder(*home), Kind::Given};
     }
-    if (envHome != nullptr && *envHome != '\0') {
-        return absoluteFolder(envHome);
+    if (sources.vexloHome != nullptr && *sources.vexloHome != '\0') {
+        return {absoluteFolder(sources.vexloHome), Kind::Given};
     }
-    return exeFolder;
+    if (sources.exeFolderWritable && !sources.installed) {
+        return {sources.exeFolder, Kind::Executable};
+    }
+    std::string perUser = UserProgramFolder(sources.xdgDataHome, sources.userHome);
+    if (perUser.empty()) {
+        return {sources.exeFolder, Kind::Executable};
+    }
+    return {std::move(perUser), Kind::PerUser};
+}
+
+std::string UserProgramFolder(const char* xdgDataHome, const std::string& userHome) {
+    if (xdgDataHome != nullptr && NativePath(xdgDataHome).is_absolute()) {
+        return JoinPath(xdgDataHome, "vexlo");
+    }
+    if (userHome.empty()) {
+        return {};
+    }
+    return JoinPath(JoinPath(JoinPath(userHome, ".local"), "share"), "vexlo");
+}
+
+std::string LocateProgramFolder(const std::string& exeFolder,
+                                const std::vector<std::string>& args) {
+    std::error_code ec;
+    const ProgramFolderChoice choice = ProgramFolder({
+        .exeFolder = exeFolder,
+        .args = args,
+        .vexloHome = std::getenv("VEXLO_HOME"),
+        .xdgDataHome = std::getenv("XDG_DATA_HOME"),
+        .userHome = userHome(),
+        .exeFolderWritable = folderWritable(exeFolder),
+        .installed = std::filesystem::is_directory(NativePath(InstalledDataFolder(exeFolder)), ec),
+    });
+    if (choice.kind == ProgramFolderChoice::Kind::PerUser) {
+        // A folder that cannot be made shows up later as settings that cannot be saved.
+        std::filesystem::create_directories(NativePath(JoinPath(choice.folder, "ports")), ec);
+        std::filesystem::create_directories(NativePath(DefaultDataFolder(choice.folder)), ec);
+    }
+    return choice.folder;
+}
+
+std::string InstalledDataFolder(const std::string& exeFolder) {
+    return besideExecutable(exeFolder, VEXLO_DATA_FROM_BIN);
+}
+
+std::string InstalledLibFolder(const std::string& exeFolder) {
+    return besideExecutable(exeFolder, VEXLO_LIB_FROM_BIN);
+}
+
+std::string ProgramDataFile(const std::string& programFolder, const std::string& exeFolder,
+                            const std::string& name) {
+    return firstExisting({programFolder, exeFolder, InstalledDataFolder(exeFolder)}, name);
+}
+
+std::string CompanionProgram(const std::string& programFolder, const std::string& exeFolder,
+                             const std::string& name) {
+    return firstExisting({programFolder, exeFolder, InstalledLibFolder(exeFolder)}, name);
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {

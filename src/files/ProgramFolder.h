@@ -3,13 +3,52 @@
 #include <string>
 #include <vector>
 
+// What the program folder is chosen from. The environment values are nullptr when not set.
+struct ProgramFolderSources {
+    std::string exeFolder{};            // the executable's folder
+    std::vector<std::string> args{};    // the command line after the program name
+    const char* vexloHome = nullptr;    // VEXLO_HOME
+    const char* xdgDataHome = nullptr;  // XDG_DATA_HOME
+    std::string userHome{};             // the user's home folder, empty when unknown
+    bool exeFolderWritable = true;      // the user may create files in the executable's folder
+    bool installed = false;             // the executable belongs to an installed copy
+};
+
+struct ProgramFolderChoice {
+    enum class Kind { Given, Executable, PerUser };
+    std::string folder;
+    Kind kind = Kind::Executable;
+};
+
 // The program folder holds the settings files, LTime.txt, ports/, the bitmaps and the default
-// data folder. It is the executable's folder unless the command line gives "--home DIR" (or
-// "--home=DIR") or the environment gives VEXLO_HOME; the command line wins over the
-// environment, and empty values are ignored. A relative folder is made absolute against the
-// current folder. envHome is the value of VEXLO_HOME, nullptr when it is not set.
-std::string ProgramFolder(const std::string& exeFolder, const std::vector<std::string>& args,
-                          const char* envHome);
+// data folder. In this order it is: the folder the command line gives with "--home DIR" (or
+// "--home=DIR"); the folder VEXLO_HOME names; the executable's folder when the user may write
+// there and it is not an installed copy (a build folder, a copied folder); else the per-user
+// folder (UserProgramFolder). Empty values are ignored; a given relative folder is made
+// absolute against the current folder. Without a per-user folder (no home known) the
+// executable's folder is kept.
+ProgramFolderChoice ProgramFolder(const ProgramFolderSources& sources);
+
+// "$XDG_DATA_HOME/vexlo", or "<home>/.local/share/vexlo" when XDG_DATA_HOME is unset, empty or
+// relative (relative values are invalid and ignored); empty when userHome is empty as well.
+std::string UserProgramFolder(const char* xdgDataHome, const std::string& userHome);
+
+// The program folder of this run, from the real environment (VEXLO_HOME, XDG_DATA_HOME, HOME)
+// and file system. A per-user folder is created on first start, with ports/ and Dat/ in it.
+std::string LocateProgramFolder(const std::string& exeFolder, const std::vector<std::string>& args);
+
+// The read-only folders of an installed copy, found from the executable's folder: the data
+// folder (pictures) and the folder of companion programs that are not user commands.
+std::string InstalledDataFolder(const std::string& exeFolder);
+std::string InstalledLibFolder(const std::string& exeFolder);
+
+// A shipped file the program folder may override: the program folder's own, else the one in
+// the executable's folder (a build or copied folder), else the installed copy's. When none
+// exists, the program folder's path.
+std::string ProgramDataFile(const std::string& programFolder, const std::string& exeFolder,
+                            const std::string& name);
+std::string CompanionProgram(const std::string& programFolder, const std::string& exeFolder,
+                             const std::string& name);
 
 // folder + the native separator + name; no separator is added when folder already ends in
 // one (a root such as "/" or "C:\"), and an empty folder gives name alone.

@@ -2,24 +2,246 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "files/ParamIni.h"
+#include "files/TempFolder.h"
 #include "trigger/TrigIni.h"
 
+namespace {
+
+std::string given(const std::vector<std::string>& args, const char* envHome) {
+    return ProgramFolder({.exeFolder = "/opt/vexlo", .args = args, .vexloHome = envHome}).folder;
+}
+
+// Sets an environment variable for the life of one test, then puts the old value back.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (old_) {
+            setenv(name_, old_->c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+}  // namespace
+
 TEST(ProgramFolder, HomeOptionWinsOverEnvironmentOverExecutableFolder) {
-    EXPECT_EQ(ProgramFolder("/opt/vexlo", {"vexlo"}, nullptr), "/opt/vexlo");
-    EXPECT_EQ(ProgramFolder("/opt/vexlo", {"vexlo"}, "/env/home"), "/env/home");
-    EXPECT_EQ(ProgramFolder("/opt/vexlo", {"vexlo"}, ""), "/opt/vexlo");
-    EXPECT_EQ(ProgramFolder("/opt/vexlo", {"vexlo", "--home", "/cli"}, "/env/home"), "/cli");
-    EXPECT_EQ(ProgramFolder("/opt/vexlo", {"vexlo", "--home=/cli2"}, "/env/home"), "/cli2");
-    EXPECT_EQ(ProgramFolder("/opt/vexlo", {"vexlo", "--home=", "x"}, "/env"), "/env");
-    EXPECT_EQ(ProgramFolder("/opt/vexlo", {"vexlo", "--home"}, nullptr), "/opt/vexlo");
+    EXPECT_EQ(given({"vexlo"}, nullptr), "/opt/vexlo");
+    EXPECT_EQ(given({"vexlo"}, "/env/home"), "/env/home");
+    EXPECT_EQ(given({"vexlo"}, ""), "/opt/vexlo");
+    EXPECT_EQ(given({"vexlo", "--home", "/cli"}, "/env/home"), "/cli");
+    EXPECT_EQ(given({"vexlo", "--home=/cli2"}, "/env/home"), "/cli2");
+    EXPECT_EQ(given({"vexlo", "--home=", "x"}, "/env"), "/env");
+    EXPECT_EQ(given({"vexlo", "--home"}, nullptr), "/opt/vexlo");
 }
 
 TEST(ProgramFolder, RelativeHomeBecomesAbsolute) {
-    const std::string folder = ProgramFolder("/opt/vexlo", {"--home", "rel/home"}, nullptr);
+    const std::string folder = given({"--home", "rel/home"}, nullptr);
     EXPECT_EQ(NativePath(folder), std::filesystem::current_path() / "rel/home");
+}
+
+TEST(ProgramFolder, InstalledOrReadOnlyCopyUsesThePerUserFolder) {
+    using Kind = ProgramFolderChoice::Kind;
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;
+        const char* vexloHome;
+        const char* xdgDataHome;
+        std::string userHome;
+        bool writable;
+        bool installed;
+        std::string folder;
+        Kind kind;
+    };
+    const std::vector<Case> cases = {
+        {"build folder",
+         {},
+         nullptr,
+         nullptr,
+         "/home/u",
+         true,
+         false,
+         "/usr/bin",
+         Kind::Executable},
+        {"read-only folder",
+         {},
+         nullptr,
+         nullptr,
+         "/home/u",
+         false,
+         false,
+         "/home/u/.local/share/vexlo",
+         Kind::PerUser},
+        {"installed, run by root",
+         {},
+         nullptr,
+         nullptr,
+         "/root",
+         true,
+         true,
+         "/root/.local/share/vexlo",
+         Kind::PerUser},
+        {"XDG_DATA_HOME",
+         {},
+         nullptr,
+         "/xdg/data",
+         "/home/u",
+         false,
+         true,
+         "/xdg/data/vexlo",
+         Kind::PerUser},
+        {"relative XDG_DATA_HOME ignored",
+         {},
+         nullptr,
+         "rel/data",
+         "/home/u",
+         false,
+         true,
+         "/home/u/.local/share/vexlo",
+         Kind::PerUser},
+        {"empty XDG_DATA_HOME ignored",
+         {},
+         nullptr,
+         "",
+         "/home/u",
+         false,
+         true,
+         "/home/u/.local/share/vexlo",
+         Kind::PerUser},
+        {"no home at all", {}, nullptr, nullptr, "", false, true, "/usr/bin", Kind::Executable},
+        {"no home, XDG_DATA_HOME",
+         {},
+         nullptr,
+         "/xdg",
+         "",
+         false,
+         true,
+         "/xdg/vexlo",
+         Kind::PerUser},
+        {"--home wins",
+         {"--home", "/mine"},
+         "/env",
+         "/xdg",
+         "/home/u",
+         false,
+         true,
+         "/mine",
+         Kind::Given},
+        {"VEXLO_HOME wins",
+         {"file.vxm"},
+         "/env",
+         "/xdg",
+         "/home/u",
+         false,
+         true,
+         "/env",
+         Kind::Given},
+        {"empty VEXLO_HOME ignored",
+         {},
+         "",
+         nullptr,
+         "/home/u",
+         false,
+         true,
+         "/home/u/.local/share/vexlo",
+         Kind::PerUser},
+    };
+    for (const Case& c : cases) {
+        const ProgramFolderChoice choice = ProgramFolder({.exeFolder = "/usr/bin",
+                                                          .args = c.args,
+                                                          .vexloHome = c.vexloHome,
+                                                          .xdgDataHome = c.xdgDataHome,
+                                                          .userHome = c.userHome,
+                                                          .exeFolderWritable = c.writable,
+                                                          .installed = c.installed});
+        EXPECT_EQ(choice.folder, c.folder) << c.what;
+        EXPECT_EQ(choice.kind, c.kind) << c.what;
+    }
+}
+
+TEST(ProgramFolder, InstalledFoldersSitBesideTheExecutablesFolder) {
+    EXPECT_EQ(InstalledDataFolder("/usr/bin"), "/usr/share/vexlo");
+    EXPECT_EQ(InstalledDataFolder("/opt/vexlo/bin/"), "/opt/vexlo/share/vexlo");
+    EXPECT_EQ(InstalledLibFolder("/usr/bin"), "/usr/lib/vexlo");
+}
+
+TEST(ProgramFolder, AnInstalledCopyMakesThePerUserFolderOnFirstStart) {
+    TempFolder root;
+    const auto at = [&](const char* relative) { return NativePath(root.File(relative)); };
+    std::filesystem::create_directories(at("usr/bin"));
+    std::filesystem::create_directories(at("usr/share/vexlo"));
+    std::filesystem::create_directories(at("build/bin"));
+    ScopedEnv noHome("VEXLO_HOME", "");
+    ScopedEnv xdg("XDG_DATA_HOME", root.File("xdg"));
+
+    const std::string folder = LocateProgramFolder(root.File("usr/bin"), {});
+    EXPECT_EQ(NativePath(folder), at("xdg/vexlo"));
+    EXPECT_TRUE(std::filesystem::is_directory(at("xdg/vexlo/ports")));
+    EXPECT_TRUE(std::filesystem::is_directory(at("xdg/vexlo/Dat")));
+
+    // A build folder stays the program folder, and nothing is made for it.
+    std::filesystem::remove_all(at("xdg"));
+    EXPECT_EQ(LocateProgramFolder(root.File("build/bin"), {}), root.File("build/bin"));
+    EXPECT_FALSE(std::filesystem::exists(at("xdg")));
+    EXPECT_FALSE(std::filesystem::exists(at("build/bin/Dat")));
+}
+
+TEST(ProgramFolder, ShippedFilesComeFromTheFirstFolderThatHasThem) {
+    struct Case {
+        std::vector<const char*> present;
+        const char* found;
+    };
+    const std::vector<Case> cases = {
+        {{"home/green.bmp", "bin/green.bmp", "share/vexlo/green.bmp"}, "home/green.bmp"},
+        {{"bin/green.bmp", "share/vexlo/green.bmp"}, "bin/green.bmp"},
+        {{"share/vexlo/green.bmp"}, "share/vexlo/green.bmp"},
+        {{"lib/vexlo/green.bmp"}, "home/green.bmp"},
+        {{}, "home/green.bmp"},
+    };
+    for (const Case& c : cases) {
+        TempFolder root;
+        for (const char* dir : {"home", "bin", "share/vexlo", "lib/vexlo"}) {
+            std::filesystem::create_directories(NativePath(root.File(dir)));
+        }
+        for (const char* file : c.present) {
+            root.Write(file, "BM");
+        }
+        // The executable's folder is bin, so its installed data folder is share/vexlo.
+        const std::string found = ProgramDataFile(root.File("home"), root.File("bin"), "green.bmp");
+        EXPECT_EQ(NativePath(found), NativePath(root.File(c.found))) << c.found;
+    }
+}
+
+TEST(ProgramFolder, CompanionProgramsComeFromTheInstalledLibFolderLast) {
+    TempFolder root;
+    for (const char* dir : {"home", "bin", "lib/vexlo"}) {
+        std::filesystem::create_directories(NativePath(root.File(dir)));
+    }
+    EXPECT_EQ(CompanionProgram(root.File("home"), root.File("bin"), "EMUMAIN"),
+              JoinPath(root.File("home"), "EMUMAIN"));
+    root.Write("lib/vexlo/EMUMAIN", "");
+    EXPECT_EQ(NativePath(CompanionProgram(root.File("home"), root.File("bin"), "EMUMAIN")),
+              NativePath(root.File("lib/vexlo/EMUMAIN")));
+    root.Write("bin/EMUMAIN", "");
+    EXPECT_EQ(CompanionProgram(root.File("home"), root.File("bin"), "EMUMAIN"),
+              JoinPath(root.File("bin"), "EMUMAIN"));
 }
 
 TEST(JoinPath, NoDoubledSeparatorAtARoot) {
