@@ -10,7 +10,7 @@
 
 #include "app/AppFixture.h"
 #include "app/dlgPrint.h"
-#include "print/SampleCapture.h"
+#include "support/SampleCapture.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "capture/Capture.h"
 #include "files/Settings.h"
 #include "print/QtPrintOut.h"
-#include "print/SampleCapture.h"
+#include "support/SampleCapture.h"
 
 namespace {
 
