@@ -14,6 +14,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class PanelBar;
 class DlgProtocol;
+class FileCommands;
 class QtLink;
 class frmMonitor;
 
@@ -62,6 +63,7 @@ class MainWindow : public QMainWindow,
     [[nodiscard]] PanelBar& StBarLineState() { return *stBarLineState_; }
     [[nodiscard]] QtLink& frmComm() { return *frmComm_; }
     [[nodiscard]] frmMonitor& monitor() { return *frmMonitor_; }
+    [[nodiscard]] FileCommands& files() { return *files_; }
     [[nodiscard]] AppContext& context() { return ctx_; }
     [[nodiscard]] bool shutdownDone() const { return shutdownDone_; }
 
@@ -112,6 +114,7 @@ class MainWindow : public QMainWindow,
     QMdiSubWindow* monitorWindow_ = nullptr;
     frmMonitor* frmMonitor_ = nullptr;
     std::unique_ptr<QtLink> frmComm_;
+    std::unique_ptr<FileCommands> files_;
     QPointer<DlgProtocol> dlgProtocol_;
     bool lintLoaded_ = false;
     bool closeConfirmed_ = false;

@@ -30,7 +30,7 @@ std::optional<std::string> homeOption(const std::vector<std::string>& args) {
     return home;
 }
 
-std::string absoluteFolder(const std::string& folder) {
+std::string absolutePath(const std::string& folder) {
     std::error_code ec;
     const std::filesystem::path p = std::filesystem::absolute(NativePath(folder), ec);
     return ec ? folder : Utf8Path(p);
@@ -41,10 +41,10 @@ std::string absoluteFolder(const std::string& folder) {
 std::string ProgramFolder(const std::string& exeFolder, const std::vector<std::string>& args,
                           const char* envHome) {
     if (const auto home = homeOption(args); home && !home->empty()) {
-        return absoluteFolder(*home);
+        return absolutePath(*home);
     }
     if (envHome != nullptr && *envHome != '\0') {
-        return absoluteFolder(envHome);
+        return absolutePath(envHome);
     }
     return exeFolder;
 }
@@ -57,6 +57,18 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
         return folder + name;
     }
     return folder + kSeparator + name;
+}
+
+std::vector<std::string> FileArguments(const std::vector<std::string>& args) {
+    std::vector<std::string> files;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--home") {
+            ++i;
+        } else if (!args[i].starts_with("--") && !args[i].empty()) {
+            files.push_back(absolutePath(args[i]));
+        }
+    }
+    return files;
 }
 
 std::string DefaultDataFolder(const std::string& programFolder) {
