@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/FileCommands.h"
 #include "app/PanelBar.h"
 #include "app/Twips.h"
 #include "files/ParamIni.h"
@@ -60,6 +61,7 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
         std::make_unique<QtLink>(ctx_.core, ctx_.prompts, ctx_.clock, qs(ctx_.programFolder),
                                  LinkHooks{*frmMonitor_, *this, *this, *this, *frmMonitor_, *this});
     connect(frmComm_.get(), &QtLink::linkLost, this, &MainWindow::onLinkLost);
+    files_ = std::make_unique<FileCommands>(ctx_, *this);
 
     MenuCheck();
     lintLoaded_ = true;
@@ -107,9 +109,12 @@ void MainWindow::connectMenus() {
         menus_->item("mn_File_AutoSave")->setChecked(!checked);
         notAvailableYet();
     });
-    for (const char* name : {"mn_File_Open", "mn_File_Save", "mn_File_Text", "mn_Search_Search",
-                             "mn_Search_Up", "mn_Search_Down", "mn_Search_Time", "mn_Tool_Trig",
-                             "mn_Tool_Option", "mn_Help_Version"}) {
+    on("mn_File_Open", [this] { files_->mn_File_Open_Click(); });
+    on("mn_File_Save", [this] { files_->mn_File_Save_Click(); });
+    on("mn_File_Text", [this] { files_->mn_File_Text_Click(); });
+    for (const char* name :
+         {"mn_Search_Search", "mn_Search_Up", "mn_Search_Down", "mn_Search_Time",
+          "mn_Tool_Trig", "mn_Tool_Option", "mn_Help_Version"}) {
         on(name, [this] { notAvailableYet(); });
     }
     on("mn_File_Print", [this] { mn_File_Print_Click(); });

@@ -14,6 +14,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class PanelBar;
 class DlgProtocol;
+class FileCommands;
 class dlgPrint;
 class QtLink;
 class frmMonitor;
@@ -63,6 +64,7 @@ class MainWindow : public QMainWindow,
     [[nodiscard]] PanelBar& StBarLineState() { return *stBarLineState_; }
     [[nodiscard]] QtLink& frmComm() { return *frmComm_; }
     [[nodiscard]] frmMonitor& monitor() { return *frmMonitor_; }
+    [[nodiscard]] FileCommands& files() { return *files_; }
     [[nodiscard]] AppContext& context() { return ctx_; }
     [[nodiscard]] bool shutdownDone() const { return shutdownDone_; }
 
@@ -114,6 +116,7 @@ class MainWindow : public QMainWindow,
     QMdiSubWindow* monitorWindow_ = nullptr;
     frmMonitor* frmMonitor_ = nullptr;
     std::unique_ptr<QtLink> frmComm_;
+    std::unique_ptr<FileCommands> files_;
     QPointer<DlgProtocol> dlgProtocol_;
     QPointer<dlgPrint> dlgPrint_;
     bool lintLoaded_ = false;

@@ -4,6 +4,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 Prompts::Answer QtPrompts::Message(const std::string& text, const std::string& title, Icon icon,
                                    Buttons buttons) {
@@ -62,8 +63,18 @@ std::optional<std::string> QtPrompts::OpenFileName(const std::string& title,
 std::optional<std::string> QtPrompts::SaveFileName(const std::string& title,
                                                    const std::string& folder,
                                                    const std::string& filter) {
-    const QString f = QFileDialog::getSaveFileName(parent_, qs(title), qs(folder), qs(filter));
-    return f.isEmpty() ? std::nullopt : std::optional<std::string>(f.toStdString());
+    QFileDialog dialog(parent_, qs(title), qs(folder), qs(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // A name typed without an extension gets the first filter's, before the overwrite question.
+    const QRegularExpressionMatch ext =
+        QRegularExpression(QStringLiteral(R"(\(\*\.(\w+)\))")).match(qs(filter));
+    if (ext.hasMatch()) {
+        dialog.setDefaultSuffix(ext.captured(1));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().front().toStdString();
 }
 
 std::optional<int32_t> QtPrompts::ChooseColor(int32_t initial) {

@@ -2,10 +2,13 @@
 #include <QFont>
 #include <QLockFile>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 
 #include "app/AppContext.h"
+#include "app/FileCommands.h"
+#include "app/InstanceLink.h"
 #include "app/MainWindow.h"
 #include "app/QtPrompts.h"
 #include "files/ProgramFolder.h"
@@ -57,10 +60,18 @@ int main(int argc, char* argv[]) {
     const std::string folder =
         LocateProgramFolder(QCoreApplication::applicationDirPath().toStdString(), args);
 
-    // One instance per program folder: a second start on the same folder ends silently.
+    // A capture log file named on the command line (a double-clicked .vxm file).
+    const std::vector<std::string> files = FileArguments(args);
+    const QString instance = InstanceName(QString::fromStdString(folder));
+
+    // One instance per program folder: a second start on the same folder hands its file to
+    // the running instance and ends.
     QLockFile lock(QString::fromStdString(JoinPath(folder, "vexlo.lock")));
     lock.setStaleLockTime(0);
     if (!lock.tryLock(0)) {
+        if (!files.empty()) {
+            ForwardToRunning(instance, files.front(), 3000);
+        }
         return 0;
     }
 
@@ -78,5 +89,18 @@ int main(int argc, char* argv[]) {
     routeTerminationSignals(window);
 #endif
     window.show();
+    InstanceServer server(
+        instance,
+        [&window](const std::string& name) {
+            window.activateWindow();
+            window.raise();
+            window.files().OpenForwarded(name);
+        },
+        &window);
+    if (!files.empty()) {
+        // Opened once the start-up has finished and the window is up.
+        QTimer::singleShot(0, &window,
+                           [&window, name = files.front()] { window.files().OpenLog(name); });
+    }
     return QApplication::exec();
 }

@@ -2,14 +2,18 @@
 add_library(vexlo_app STATIC
     ${CMAKE_CURRENT_LIST_DIR}/DialogKeys.h
     ${CMAKE_CURRENT_LIST_DIR}/DlgProtocol.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FileCommands.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/InstanceLink.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MainMenus.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MainWindow.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MainWindowRun.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PanelBar.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PrintCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dlgPrint.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/QtPrompts.cpp)
-target_link_libraries(vexlo_app PUBLIC vexlo_view vexlo_link_qt vexlo_print_qt Qt6::Widgets Qt6::PrintSupport)
+    ${CMAKE_CURRENT_LIST_DIR}/QtPrompts.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dlgTextSave.cpp)
+target_link_libraries(vexlo_app PUBLIC vexlo_view vexlo_link_qt vexlo_print_qt Qt6::Widgets
+                      Qt6::PrintSupport Qt6::Network)
 set_target_properties(vexlo_app PROPERTIES AUTOMOC ON)
 
 add_executable(vexlo ${CMAKE_CURRENT_LIST_DIR}/main.cpp)

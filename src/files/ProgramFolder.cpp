@@ -158,6 +158,18 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + kSeparator + name;
 }
 
+std::vector<std::string> FileArguments(const std::vector<std::string>& args) {
+    std::vector<std::string> files;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--home") {
+            ++i;
+        } else if (!args[i].starts_with("--") && !args[i].empty()) {
+            files.push_back(absoluteFolder(args[i]));
+        }
+    }
+    return files;
+}
+
 std::string DefaultDataFolder(const std::string& programFolder) {
     return JoinPath(programFolder, "Dat");
 }

@@ -50,6 +50,10 @@ std::string ProgramDataFile(const std::string& programFolder, const std::string&
 std::string CompanionProgram(const std::string& programFolder, const std::string& exeFolder,
                              const std::string& name);
 
+// The arguments that are not options: "--home DIR", "--home=DIR" and any other argument
+// starting with "--" are left out. Each is made absolute against the current folder.
+std::vector<std::string> FileArguments(const std::vector<std::string>& args);
+
 // folder + the native separator + name; no separator is added when folder already ends in
 // one (a root such as "/" or "C:\"), and an empty folder gives name alone.
 std::string JoinPath(const std::string& folder, const std::string& name);

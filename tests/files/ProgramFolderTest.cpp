@@ -258,3 +258,13 @@ TEST(JoinPath, NoDoubledSeparatorAtARoot) {
     EXPECT_EQ(JoinPath("C:\\Vexlo", "Dat"), "C:\\Vexlo\\Dat");
 #endif
 }
+
+TEST(ProgramFolder, FileArgumentsLeaveOutOptionsAndBecomeAbsolute) {
+    const std::filesystem::path here = std::filesystem::current_path();
+    const std::vector<std::string> files =
+        FileArguments({"--home", "/h", "a.vxm", "--home=/x", "--verbose", "/data/b.vxm", ""});
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(NativePath(files[0]), here / "a.vxm");
+    EXPECT_EQ(files[1], "/data/b.vxm");
+    EXPECT_TRUE(FileArguments({"--home", "only.vxm"}).empty());
+}

@@ -26,13 +26,13 @@ class ScriptedPrompts final : public Prompts {
         return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? Answer::Yes
                                                                             : Answer::Ok;
     }
-    std::optional<std::string> OpenFileName(const std::string& title, const std::string&,
+    std::optional<std::string> OpenFileName(const std::string& title, const std::string& folder,
                                             const std::string&) override {
-        return NextFile(title);
+        return NextFile(title, folder);
     }
-    std::optional<std::string> SaveFileName(const std::string& title, const std::string&,
+    std::optional<std::string> SaveFileName(const std::string& title, const std::string& folder,
                                             const std::string&) override {
-        return NextFile(title);
+        return NextFile(title, folder);
     }
     std::optional<int32_t> ChooseColor(int32_t) override {
         if (colors.empty()) {
@@ -47,11 +47,13 @@ class ScriptedPrompts final : public Prompts {
     std::deque<Answer> answers;
     std::deque<std::optional<std::string>> files;
     std::vector<std::string> fileDialogs;  // titles of the file dialogs shown
+    std::vector<std::string> fileStarts;   // the folder or name each file dialog started at
     std::deque<int32_t> colors;
 
   private:
-    std::optional<std::string> NextFile(const std::string& title) {
+    std::optional<std::string> NextFile(const std::string& title, const std::string& folder) {
         fileDialogs.push_back(title);
+        fileStarts.push_back(folder);
         if (files.empty()) {
             return std::nullopt;
         }

@@ -1,0 +1,91 @@
+#include "app/FileCommands.h"
+
+#include <QAction>
+#include <QCoreApplication>
+
+#include "app/AppContext.h"
+#include "app/BusyPointer.h"
+#include "app/MainWindow.h"
+#include "app/QString8.h"
+#include "app/dlgTextSave.h"
+#include "core/Status.h"
+#include "files/LogFile.h"
+#include "view/frmMonitor.h"
+
+FileCommands::FileCommands(AppContext& ctx, MainWindow& window)
+    : ctx_(ctx), window_(window), dialog_(ctx.prompts) {}
+
+void FileCommands::mn_File_Save_Click() {
+    const Settings& s = ctx_.core.settings;
+    const std::optional<std::string> name =
+        dialog_.Save("名前を付けて保存", s.gstrSaveDir, kLogFilter);
+    if (!name) {
+        return;  // cancelled: nothing is saved
+    }
+    int16_t st;
+    {
+        BusyPointer busy;
+        const Capture& c = ctx_.core.capture;
+        st = SaveLog(*name, c.gbyteDat.data(), c.glngDatLen, s);
+    }
+    if (st != status::kDone) {
+        ctx_.prompts.Message("通信ログファイルの保存に失敗しました", "ファイル保存の失敗",
+                             Prompts::Icon::Critical, Prompts::Buttons::Ok);
+        return;
+    }
+    window_.monitor().ShowFileCaption(qs(*name));
+}
+
+void FileCommands::mn_File_Open_Click() {
+    const std::optional<std::string> name =
+        dialog_.Open("ﾌｧｲﾙを開く", ctx_.core.settings.gstrSaveDir, kLogFilter);
+    if (!name) {
+        return;
+    }
+    QCoreApplication::processEvents();  // the dialog's area is repainted before the wait
+    OpenLog(*name);
+}
+
+bool FileCommands::OpenLog(const std::string& name) {
+    CoreState& core = ctx_.core;
+    {
+        BusyPointer busy;
+        std::vector<uint8_t> bytes;
+        int32_t count = 0;
+        if (LoadLog(name, bytes, count, core.settings) == status::kDone) {
+            core.capture.glngCursol.assign(1, -1);
+            core.run.gintRireki = 1;
+            window_.MenuCheck();
+            frmMonitor& monitor = window_.monitor();
+            // The header's cell size takes effect at once, as its check mark shows it.
+            monitor.CalcResize();
+            core.capture.CopyDat(bytes.data(), count, core.grid,
+                                 window_.menus().item("mn_Run_Back")->isChecked());
+            monitor.DispRirekiAt(0);
+            window_.menus().item("mn_Run_Start")->setEnabled(false);
+            monitor.ShowFileCaption(qs(name));
+            window_.menus().item("mn_File_Save")->setEnabled(false);
+            return true;
+        }
+    }
+    ctx_.prompts.Message("通信ログファイルの読込みに失敗しました", "ファイル読込みの失敗",
+                         Prompts::Icon::Critical, Prompts::Buttons::Ok);
+    return false;
+}
+
+void FileCommands::OpenForwarded(const std::string& name) {
+    if (!window_.menus().item("mn_File_Open")->isEnabled()) {
+        ctx_.prompts.Message("モニタ実行中は通信ログファイルを開けません\n" + name, "Vexlo",
+                             Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
+        return;
+    }
+    OpenLog(name);
+}
+
+dlgTextSave* FileCommands::mn_File_Text_Click() {
+    if (textSave_ == nullptr) {
+        textSave_ = new dlgTextSave(ctx_.core, ctx_.prompts, &window_);
+    }
+    textSave_->Open();
+    return textSave_;
+}

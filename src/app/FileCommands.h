@@ -1,0 +1,40 @@
+#pragma once
+#include <QPointer>
+#include <string>
+
+#include "app/FileDialog.h"
+
+struct AppContext;
+class MainWindow;
+class dlgTextSave;
+
+// The File menu's capture log commands (open, save as) and its text save command, and the
+// opening of a capture log file named on the command line or by a later start.
+class FileCommands {
+  public:
+    static constexpr const char* kLogFilter = "vxmﾌｧｲﾙ(*.vxm);;すべてのﾌｧｲﾙ(*.*)";
+
+    FileCommands(AppContext& ctx, MainWindow& window);
+
+    void mn_File_Open_Click();
+    void mn_File_Save_Click();
+    // Shows dlgTextSave (modeless); returns it for placing and tests.
+    dlgTextSave* mn_File_Text_Click();
+
+    // Opens a capture log file as the open command does once its dialog has given the name:
+    // the settings of its header, the view from its first word, the caption; or the failure
+    // message. False when the file could not be read.
+    bool OpenLog(const std::string& name);
+    // A capture log file named by a later start of the program: opened when no run is going
+    // on, otherwise refused with a message.
+    void OpenForwarded(const std::string& name);
+
+    // The main window's one file dialog, shared by open, save and auto-save.
+    [[nodiscard]] FileDialog& Dialog() { return dialog_; }
+
+  private:
+    AppContext& ctx_;
+    MainWindow& window_;
+    FileDialog dialog_;
+    QPointer<dlgTextSave> textSave_;
+};

@@ -1,0 +1,372 @@
+// The File menu's open, save and text save commands, and capture files handed on by a later
+// start.
+#include <QDir>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "app/AppFixture.h"
+#include "app/FileCommands.h"
+#include "app/InstanceLink.h"
+#include "app/dlgTextSave.h"
+#include "files/LogFile.h"
+#include "files/TextExportExamples.h"
+#include "support/RunUntil.h"
+#include "view/frmMonitor.h"
+
+namespace {
+
+class FileCommandsTest : public AppTest {
+  protected:
+    void SetUp() override { NoUnit(); }
+
+    // Writes a log file with header h and the given records into the program folder.
+    std::string WriteLog(const char* name, const LogHeader& h, const std::vector<uint8_t>& data) {
+        uint8_t head[kLogHeaderLen];
+        EncodeHeader(h, head);
+        std::ofstream(FilePath(name), std::ios::binary)
+            << std::string(reinterpret_cast<const char*>(head), sizeof head)
+            << std::string(data.begin(), data.end());
+        return FilePath(name);
+    }
+    void Choose(const std::string& file) { prompts.files.push_back(file); }
+    [[nodiscard]] std::string Caption() const {
+        return window->monitor().windowTitle().toStdString();
+    }
+    [[nodiscard]] const ScriptedPrompts::Asked& LastAsked() const { return prompts.asked.back(); }
+    // The monitor grid once its rebuild for the window's size has run.
+    const CellGrid& BuiltGrid() {
+        const CellGrid& cells = window->monitor().Cells();
+        EXPECT_TRUE(RunUntil(
+            [&] { return cells.Size() > 4 && cells.Size() == ctx.core.grid.lintCell; }, 3000));
+        RunUntil([] { return false; }, 50);  // a rebuild still queued for the same size
+        return cells;
+    }
+
+    dlgTextSave* OpenTextSave() {
+        Item("mn_File_Text")->trigger();
+        auto* dialog = window->findChild<dlgTextSave*>("dlgTextSave");
+        EXPECT_NE(dialog, nullptr);
+        return dialog;
+    }
+    template <class T>
+    T* Control(QWidget* dialog, const QString& name) {
+        auto* control = dialog->findChild<T*>(name);
+        EXPECT_NE(control, nullptr) << name.toStdString();
+        return control;
+    }
+};
+
+LogHeader sampleHeader() {
+    LogHeader h;
+    h.gintLineType = 1;
+    h.glngSpeed = 38400;
+    h.gintDataLen = 1;
+    h.gintStopBit = 2;
+    h.gintParity = 1;
+    h.gintDispMode = 1;
+    h.gintTimeStamp = 1;
+    h.gintIdleMode = 10;
+    h.gintLineState = 1;
+    h.gintFontSize = 2;
+    h.gintScroll = 4;
+    return h;
+}
+
+}  // namespace
+
+TEST_F(FileCommandsTest, SaveWritesHeaderAndCaptureAndReopeningRestoresThem) {
+    OpenWindow(
+        "[Mode_Inf]\nDispMode=1\nFontSize=2\nScroll=4\nIdleMode=10\nTimeStamp=1\n"
+        "LineState=1\n[Comm_Inf]\nType=1\nSpeed=38400\nDataLength=1\nStopBit=2\nParity=1\n");
+    StorePairs(300);
+    const std::vector<uint8_t> saved(ctx.core.capture.gbyteDat.begin(),
+                                     ctx.core.capture.gbyteDat.begin() + 600);
+    Choose(FilePath("Dat/line1.vxm"));
+    Item("mn_File_Save")->trigger();
+    EXPECT_TRUE(prompts.asked.empty());
+    ASSERT_EQ(prompts.fileDialogs, std::vector<std::string>{"名前を付けて保存"});
+    EXPECT_EQ(prompts.fileStarts.back(), ctx.core.settings.gstrSaveDir);
+    EXPECT_EQ(std::filesystem::file_size(FilePath("Dat/line1.vxm")), 24u + 600u);
+    EXPECT_EQ(Caption(), "line1.vxm");
+
+    // Other settings now; the file brings its own back.
+    Item("mn_View_Mode0")->trigger();
+    Item("mn_View_Font_Size0")->trigger();
+    ctx.core.settings.glngSpeed = 9600;
+    ctx.core.capture.glngCursol = {5, 6};
+    window->monitor().ShowNewCaption();
+    Choose(FilePath("Dat/line1.vxm"));
+    Item("mn_File_Open")->trigger();
+    EXPECT_TRUE(prompts.asked.empty());
+    EXPECT_EQ(prompts.fileDialogs.back(), "ﾌｧｲﾙを開く");
+    // One file dialog: the name chosen in the save dialog is where the open dialog starts.
+    EXPECT_EQ(prompts.fileStarts.back(), FilePath("Dat/line1.vxm"));
+    EXPECT_EQ(HeaderOf(ctx.core.settings), sampleHeader());
+    const Capture& c = ctx.core.capture;
+    EXPECT_EQ(c.glngDispLen, 300);
+    EXPECT_EQ(c.gintDispDat[0], 0x41);
+    EXPECT_EQ(c.glngCursol, std::vector<int32_t>{-1});
+    EXPECT_EQ(c.glngDispTop, 0);
+    EXPECT_EQ(ctx.core.run.gintRireki, 1);
+    // The capture buffer keeps what it held.
+    EXPECT_TRUE(std::equal(saved.begin(), saved.end(), c.gbyteDat.begin()));
+    EXPECT_TRUE(Item("mn_View_Mode1")->isChecked());
+    EXPECT_TRUE(Item("mn_View_Font_Size2")->isChecked());
+    EXPECT_TRUE(Item("mn_View_Idle_Scale2")->isChecked());
+    EXPECT_EQ(PanelText(2), "38400,O,8,2");
+    EXPECT_FALSE(Item("mn_Run_Start")->isEnabled());
+    EXPECT_FALSE(Item("mn_File_Save")->isEnabled());
+    EXPECT_TRUE(Item("mn_Run_Restart")->isEnabled());
+    EXPECT_EQ(Caption(), "line1.vxm");
+}
+
+TEST_F(FileCommandsTest, HeaderDisplayModeOneShowsTheFileInHex) {
+    OpenWindow();
+    LogHeader h = sampleHeader();
+    h.gintFontSize = 1;
+    const std::string file = WriteLog("hex.vxm", h, example::kABC);
+    ASSERT_TRUE(window->files().OpenLog(file));
+    EXPECT_EQ(ctx.core.settings.gintDispMode, 1);
+    EXPECT_TRUE(Item("mn_View_Mode1")->isChecked());
+    EXPECT_FALSE(Item("mn_View_Mode0")->isChecked());
+    EXPECT_EQ(PanelText(3), "16進");
+    const CellGrid& cells = BuiltGrid();
+    ASSERT_GT(cells.Size(), 4);
+    EXPECT_EQ(cells.At(CellRow::RD, 0).text, CellText::Hex(0x41));
+    EXPECT_EQ(cells.At(CellRow::SD, 2).text, CellText::Hex(0x43));
+    EXPECT_EQ(cells.At(CellRow::RD, 3).text, CellText::kTM);
+}
+
+TEST_F(FileCommandsTest, EmptyCaptureSavesTheHeaderAloneWhichOpensEmpty) {
+    OpenWindow("[Mode_Inf]\nDispMode=1\n");
+    Choose(FilePath("empty.vxm"));
+    Item("mn_File_Save")->trigger();
+    EXPECT_TRUE(prompts.asked.empty());
+    EXPECT_EQ(std::filesystem::file_size(FilePath("empty.vxm")), 24u);
+    EXPECT_EQ(Caption(), "empty.vxm");
+    ctx.core.settings.gintDispMode = 0;
+    ASSERT_TRUE(window->files().OpenLog(FilePath("empty.vxm")));
+    EXPECT_EQ(ctx.core.settings.gintDispMode, 1);
+    EXPECT_EQ(ctx.core.capture.glngDispLen, 0);
+    const CellGrid& cells = BuiltGrid();
+    ASSERT_GT(cells.Size(), 4);
+    EXPECT_EQ(cells.At(CellRow::RD, 0).text, CellText::kEmpty);
+}
+
+TEST_F(FileCommandsTest, ShortFileFailsWithTheMessageAndChangesNothing) {
+    OpenWindow("[Mode_Inf]\nDispMode=1\n");
+    StorePairs(10);
+    std::ofstream(FilePath("short.vxm"), std::ios::binary) << std::string(23, '\x02');
+    const Settings before = ctx.core.settings;
+    Choose(FilePath("short.vxm"));
+    Item("mn_File_Open")->trigger();
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(LastAsked().text, "通信ログファイルの読込みに失敗しました");
+    EXPECT_EQ(LastAsked().title, "ファイル読込みの失敗");
+    EXPECT_EQ(LastAsked().icon, Prompts::Icon::Critical);
+    EXPECT_EQ(HeaderOf(ctx.core.settings), HeaderOf(before));
+    EXPECT_EQ(ctx.core.run.gintRireki, 0);
+    EXPECT_TRUE(Item("mn_Run_Start")->isEnabled());
+    EXPECT_TRUE(Item("mn_File_Save")->isEnabled());
+    EXPECT_EQ(Caption(), "New Monitor");
+}
+
+TEST_F(FileCommandsTest, FailedSaveReportsAndKeepsThePreviousFile) {
+    OpenWindow();
+    StorePairs(4);
+    std::ofstream(FilePath("keep.vxm"), std::ios::binary) << std::string(30, 'k');
+    std::filesystem::create_directory(FilePath("keep.vxm.tmp"));  // the write cannot start
+    Choose(FilePath("keep.vxm"));
+    Item("mn_File_Save")->trigger();
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(LastAsked().text, "通信ログファイルの保存に失敗しました");
+    EXPECT_EQ(LastAsked().title, "ファイル保存の失敗");
+    EXPECT_EQ(LastAsked().icon, Prompts::Icon::Critical);
+    EXPECT_EQ(ReadText("keep.vxm"), std::string(30, 'k'));
+    EXPECT_EQ(Caption(), "New Monitor");
+}
+
+TEST_F(FileCommandsTest, CancelledDialogsDoNothing) {
+    OpenWindow();
+    StorePairs(4);
+    Item("mn_File_Save")->trigger();
+    Item("mn_File_Open")->trigger();
+    EXPECT_EQ(prompts.fileDialogs.size(), 2u);
+    EXPECT_TRUE(prompts.asked.empty());
+    EXPECT_EQ(ctx.core.run.gintRireki, 0);
+    EXPECT_EQ(Caption(), "New Monitor");
+    EXPECT_TRUE(std::filesystem::is_empty(ctx.core.settings.gstrSaveDir));
+}
+
+TEST_F(FileCommandsTest, HeaderValuesOutOfRangeAreTakenAsTheNearestValidOnes) {
+    OpenWindow();
+    LogHeader h = sampleHeader();
+    h.gintDispMode = 7;
+    h.gintFontSize = -3;
+    h.gintIdleMode = 5;
+    h.gintScroll = -2;
+    const std::string file = WriteLog("odd.vxm", h, example::kABC);
+    ASSERT_TRUE(window->files().OpenLog(file));
+    const Settings& s = ctx.core.settings;
+    EXPECT_EQ(s.gintDispMode, 2);
+    EXPECT_EQ(s.gintFontSize, 0);
+    EXPECT_EQ(s.gintIdleMode, 1);
+    EXPECT_EQ(s.gintScroll, 0);
+    EXPECT_TRUE(Item("mn_View_Idle_Scale1")->isChecked());
+    EXPECT_TRUE(Item("mn_View_Font_Size0")->isChecked());
+    EXPECT_EQ(PanelText(3), "ｼﾌﾄJIS");
+    // The file is read as it is, never rewritten.
+    std::string error;
+    EXPECT_EQ(ReadLogFile(file, error)->header, h);
+}
+
+TEST_F(FileCommandsTest, AFileHandedOnDuringARunIsRefused) {
+    OpenWindow();
+    ctx.core.run.gintRun = 1;
+    window->MenuEnable();
+    window->files().OpenForwarded(FilePath("x.vxm"));
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(LastAsked().text, "モニタ実行中は通信ログファイルを開けません\n" + FilePath("x.vxm"));
+    EXPECT_EQ(ctx.core.run.gintRireki, 0);
+    ctx.core.run.gintRun = 0;
+    window->MenuEnable();
+    const std::string file = WriteLog("y.vxm", sampleHeader(), example::kABC);
+    window->files().OpenForwarded(file);
+    EXPECT_EQ(Caption(), "y.vxm");
+    EXPECT_EQ(ctx.core.capture.glngDispLen, 5);
+}
+
+TEST(InstanceLink, ALaterStartHandsItsFileToTheRunningInstance) {
+    QTemporaryDir folder;
+    const QString name = InstanceName(folder.path());
+    EXPECT_NE(name, InstanceName(folder.path() + "/other"));
+    EXPECT_FALSE(ForwardToRunning(name, "/nobody/listens.vxm", 150));
+
+    std::vector<std::string> opened;
+    // A leftover socket of an instance that crashed does not stop the next one from listening.
+    std::ofstream(QDir(QDir::tempPath()).filePath(name).toStdString()) << "stale";
+    InstanceServer server(
+        name, [&](const std::string& f) { opened.push_back(f); }, nullptr);
+    ASSERT_TRUE(server.listening());
+    // The client blocks while it writes; the server answers from the event loop.
+    std::thread client([&] { EXPECT_TRUE(ForwardToRunning(name, "/data/ａ b.vxm", 3000)); });
+    EXPECT_TRUE(RunUntil([&] { return !opened.empty(); }, 3000));
+    client.join();
+    EXPECT_EQ(opened, std::vector<std::string>{"/data/ａ b.vxm"});
+}
+
+// ---- text save ----
+
+TEST_F(FileCommandsTest, TextSaveDialogLoadsTheSettingsAndEnablesItsFields) {
+    OpenWindow("[Mode_Inf]\nTextSaveMode=1\nTextSaveLen1=7\nTextSaveLen2=33\nASCIISaveMode=2\n");
+    dlgTextSave* d = OpenTextSave();
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(d->windowTitle(), "テキスト形式保存");
+    EXPECT_EQ(Control<QPushButton>(d, "OKButton")->text(), "  保存   [F1]");
+    EXPECT_EQ(Control<QPushButton>(d, "CancelButton")->text(), "ｷｬﾝｾﾙ [F8]");
+    EXPECT_EQ(Control<QGroupBox>(d, "framFont")->title(), "ASCII文字保存形式");
+    EXPECT_TRUE(Control<QRadioButton>(d, "optType1")->isChecked());
+    EXPECT_EQ(Control<QLineEdit>(d, "txtCol0")->text(), "7");
+    EXPECT_EQ(Control<QLineEdit>(d, "txtCol1")->text(), "33");
+    EXPECT_TRUE(Control<QRadioButton>(d, "optFont2")->isChecked());
+    EXPECT_TRUE(Control<QGroupBox>(d, "framFont")->isEnabled());
+    auto enabled = [&](std::initializer_list<const char*> names) {
+        std::string on;
+        for (const char* n : names) {
+            on += d->findChild<QWidget*>(n)->isEnabled() ? "1" : "0";
+        }
+        return on;
+    };
+    EXPECT_EQ(enabled({"Label1_0", "txtCol0", "Label1_1", "Label1_2", "txtCol1", "Label1_3"}),
+              "000111");
+    Control<QRadioButton>(d, "optType0")->click();
+    EXPECT_EQ(enabled({"Label1_0", "txtCol0", "Label1_1", "Label1_2", "txtCol1", "Label1_3"}),
+              "111000");
+    Control<QPushButton>(d, "CancelButton")->click();
+    EXPECT_FALSE(d->isVisible());
+
+    Item("mn_View_Mode1")->trigger();
+    OpenTextSave();
+    EXPECT_FALSE(Control<QGroupBox>(d, "framFont")->isEnabled());
+    EXPECT_FALSE(Control<QRadioButton>(d, "optFont0")->isEnabled());
+}
+
+TEST_F(FileCommandsTest, TextSaveWritesTheExamplesAndKeepsTheChoices) {
+    OpenWindow();
+    Capture& c = ctx.core.capture;
+    for (const TextExportExample& e : TextExportExamples()) {
+        SCOPED_TRACE(e.name);
+        c.CopyDat(e.records.data(), static_cast<int32_t>(e.records.size()), ctx.core.grid, false);
+        ctx.core.settings.gintDispMode = e.dispMode;
+        dlgTextSave* d = OpenTextSave();
+        ASSERT_NE(d, nullptr);
+        Control<QRadioButton>(d, QString("optType%1").arg(e.fixed ? 1 : 0))->click();
+        Control<QLineEdit>(d, QString("txtCol%1").arg(e.fixed ? 1 : 0))
+            ->setText(QString::number(e.number));
+        Control<QRadioButton>(d, QString("optFont%1").arg(e.asciiSaveMode))->setChecked(true);
+        const std::string out = FilePath("Dat/out.txt");
+        Choose(out);
+        Control<QPushButton>(d, "OKButton")->click();
+        EXPECT_EQ(prompts.fileDialogs.back(), "名前を付けてﾃｷｽﾄ形式保存");
+        EXPECT_TRUE(prompts.asked.empty());
+        EXPECT_EQ(ReadText("Dat/out.txt"), e.expected);
+        EXPECT_FALSE(d->isVisible());
+        const Settings& s = ctx.core.settings;
+        EXPECT_EQ(s.gintTextSaveMode, e.fixed ? 1 : 0);
+        EXPECT_EQ(s.gintTextSaveLen[e.fixed ? 1 : 0], e.number);
+        EXPECT_EQ(s.gintASCIISaveMode, e.asciiSaveMode);
+        // The dialog remembers its own file name; the main window's dialog is another.
+        EXPECT_EQ(prompts.fileStarts.back(),
+                  &e == &TextExportExamples().front() ? s.gstrSaveDir : out);
+    }
+}
+
+TEST_F(FileCommandsTest, TextSaveRefusesBadCountsAndReportsFailures) {
+    OpenWindow();
+    StorePairs(3);
+    Capture& c = ctx.core.capture;
+    c.CopyDat(c.gbyteDat.data(), c.glngDatLen, ctx.core.grid, false);
+    dlgTextSave* d = OpenTextSave();
+    ASSERT_NE(d, nullptr);
+    const std::string out = FilePath("t.txt");
+    struct Case {
+        int type;
+        const char* count;
+        const char* message;
+    };
+    const Case cases[] = {
+        {1, "0", "１行文字数が正しくありません"},
+        {1, "abc", "１行文字数が正しくありません"},
+        {1, "40000", "１行文字数が正しくありません"},
+        {0, "70000", "１行文字数が正しくありません"},
+        {0, "-1", "テキストファイルの保存に失敗しました"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.count);
+        OpenTextSave();
+        Control<QRadioButton>(d, QString("optType%1").arg(k.type))->click();
+        Control<QLineEdit>(d, QString("txtCol%1").arg(k.type))->setText(k.count);
+        Choose(out);
+        Control<QPushButton>(d, "OKButton")->click();
+        ASSERT_FALSE(prompts.asked.empty());
+        EXPECT_EQ(LastAsked().text, k.message);
+        EXPECT_EQ(LastAsked().title,
+                  k.type == 1 || k.count[0] != '-' ? "１行文字数指定" : "ファイル保存の失敗");
+        EXPECT_FALSE(std::filesystem::exists(out));
+        // A count that is not valid leaves the dialog open; a failed save closes it.
+        EXPECT_EQ(d->isVisible(), k.count[0] != '-');
+    }
+    EXPECT_EQ(ctx.core.settings.gintTextSaveLen[0], -1);  // kept although the save failed
+    // A cancelled file dialog leaves the dialog open and writes nothing.
+    prompts.asked.clear();
+    OpenTextSave();
+    Control<QPushButton>(d, "OKButton")->click();
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_TRUE(prompts.asked.empty());
+}
