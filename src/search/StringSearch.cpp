@@ -12,16 +12,22 @@ namespace {
 constexpr int kFlags = 0x3900;
 constexpr int kFirstOfTwo = 0x2000;
 
-[[nodiscard]] bool Taken(int direction, SearchKubun kubun) {
+// The directions a search takes, as a bit per direction: bit 0 RD, bit 1 SD.
+[[nodiscard]] unsigned Directions(SearchKubun kubun) {
     switch (kubun) {
         case SearchKubun::Sd:
-            return direction == word::kSd;
+            return 2;
         case SearchKubun::Rd:
-            return direction == 0;
+            return 1;
         case SearchKubun::Both:
             break;
     }
-    return true;
+    return 3;
+}
+
+// Whether a classified word (w AND kFlags) is a data word of a direction the search takes.
+[[nodiscard]] bool Taken(int d, unsigned directions) {
+    return (d & ~word::kSd) == 0 && ((directions >> (d >> 8)) & 1) != 0;
 }
 
 // Whether word p is the second word of a two-word record. Records pair off from the start of
@@ -49,8 +55,7 @@ std::span<const int16_t> DispWords(const Capture& capture) {
 
 int16_t SearchDownMoji(std::span<const int16_t> words, const SearchString& search, int32_t lngStart,
                        int16_t& intType, std::vector<int32_t>& lngSearchPos) {
-    const std::vector<int16_t>& codes = search.gintSearchDat;
-    const size_t n = codes.size();
+    const size_t n = search.gintSearchDat.size();
     const size_t len = words.size();
     size_t i = static_cast<size_t>(std::max(lngStart, 0));
     if (n == 0 || i >= len) {
@@ -60,6 +65,10 @@ int16_t SearchDownMoji(std::span<const int16_t> words, const SearchString& searc
         ++i;
     }
     lngSearchPos.resize(n);
+    // Locals, so that the writes of positions cannot make the compiler read these again.
+    const int16_t* codes = search.gintSearchDat.data();
+    int32_t* pos = lngSearchPos.data();
+    const unsigned directions = Directions(search.kubun);
     size_t b = 0;  // index of the code the next word must match
     int a = 0;     // direction of the partial match
     for (; i < len; ++i) {
@@ -69,7 +78,8 @@ int16_t SearchDownMoji(std::span<const int16_t> words, const SearchString& searc
             ++i;  // its second word goes with it
             continue;
         }
-        if ((d != 0 && d != word::kSd) || !Taken(d, search.kubun) || (b > 0 && d != a)) {
+        // One branch for the partial match: d != a alone is a coin toss in mixed traffic.
+        if (!Taken(d, directions) || ((b > 0) & (d != a))) {
             continue;
         }
         const int c = w & 0xFF;
@@ -82,7 +92,7 @@ int16_t SearchDownMoji(std::span<const int16_t> words, const SearchString& searc
                 continue;
             }
         }
-        lngSearchPos[b] = static_cast<int32_t>(i);
+        pos[b] = static_cast<int32_t>(i);
         if (b == n - 1) {
             intType = static_cast<int16_t>(d);
             return 1;
@@ -95,25 +105,24 @@ int16_t SearchDownMoji(std::span<const int16_t> words, const SearchString& searc
 
 int16_t SearchUpMoji(std::span<const int16_t> words, const SearchString& search, int32_t lngStart,
                      int16_t& intType, std::vector<int32_t>& lngSearchPos) {
-    const std::vector<int16_t>& codes = search.gintSearchDat;
-    const size_t n = codes.size();
+    const size_t n = search.gintSearchDat.size();
     const size_t len = words.size();
     if (lngStart <= 0 || n == 0 || len == 0) {
         return 0;
     }
     lngSearchPos.resize(n);
+    const int16_t* codes = search.gintSearchDat.data();
+    int32_t* pos = lngSearchPos.data();
+    const unsigned directions = Directions(search.kubun);
     size_t b = n - 1;  // index of the code the next word must match
     int a = 0;         // direction of the partial match
     for (size_t i = std::min(static_cast<size_t>(lngStart), len - 1) + 1; i-- > 0;) {
         const auto w = static_cast<uint16_t>(words[i]);
         const int d = w & kFlags;
-        if (d != 0 && d != word::kSd) {
-            continue;  // a special entry or the first word of a record
+        if (!Taken(d, directions) || ((b != n - 1) & (d != a))) {
+            continue;  // also a special entry or the first word of a record
         }
         if (i > 0 && (words[i - 1] & kFirstOfTwo) != 0 && IsSecondWord(words, i)) {
-            continue;
-        }
-        if (!Taken(d, search.kubun) || (b != n - 1 && d != a)) {
             continue;
         }
         const int c = w & 0xFF;
@@ -126,7 +135,7 @@ int16_t SearchUpMoji(std::span<const int16_t> words, const SearchString& search,
                 continue;
             }
         }
-        lngSearchPos[b] = static_cast<int32_t>(i);
+        pos[b] = static_cast<int32_t>(i);
         if (b == 0) {
             intType = static_cast<int16_t>(d);
             return 1;

@@ -30,20 +30,24 @@ int16_t SearchTime(std::span<const int16_t> words, std::string_view strSearchTim
                    int32_t& lngSearchPos) {
     bool remembered = false;
     char t[16];
-    // A record is passed as its two words, so the second word of an idle record is never taken
-    // for a time stamp.
-    for (size_t i = 0; i < words.size(); i += (words[i] & kFirstOfTwo) != 0 ? 2 : 1) {
+    for (size_t i = 0; i < words.size(); ++i) {
         const auto w = static_cast<uint16_t>(words[i]);
+        if ((w & kFirstOfTwo) == 0) {
+            continue;
+        }
+        // A record is passed as its two words, so the second word of an idle record is never
+        // taken for a time stamp.
+        const size_t first = i++;
         if ((w & kStamp) != kStamp) {
             continue;
         }
-        const int second = i + 1 < words.size() ? words[i + 1] : 0;
+        const int second = i < words.size() ? words[i] : 0;
         std::snprintf(t, sizeof t, "%02d%04d", w & 0xFF, second);
         const int order = std::string_view(t).compare(strSearchTime);
         if (order > 0 && remembered) {
             return 1;
         }
-        lngSearchPos = static_cast<int32_t>(i);
+        lngSearchPos = static_cast<int32_t>(first);
         if (order >= 0) {
             return 1;
         }
