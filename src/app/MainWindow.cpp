@@ -20,6 +20,8 @@
 #include "link/CommParam.h"
 #include "link/QtLink.h"
 #include "trigger/TrigIni.h"
+#include "view/MonitorSearch.h"
+#include "view/dlgSearch.h"
 #include "view/frmMonitor.h"
 
 MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), ctx_(ctx) {
@@ -58,6 +60,7 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
     frmMonitor_ = new frmMonitor(ctx_.core, ctx_.clock, *this, *this);
     monitorWindow_ = mdi_->addSubWindow(frmMonitor_);
     monitorWindow_->showMaximized();
+    search_ = std::make_unique<MonitorSearch>(ctx_.core, *frmMonitor_, *this, ctx_.prompts, this);
     frmComm_ =
         std::make_unique<QtLink>(ctx_.core, ctx_.prompts, ctx_.clock, qs(ctx_.programFolder),
                                  LinkHooks{*frmMonitor_, *this, *this, *this, *frmMonitor_, *this});
@@ -110,7 +113,6 @@ void MainWindow::connectMenus() {
         notAvailableYet();
     });
     for (const char* name : {"mn_File_Open", "mn_File_Save", "mn_File_Text", "mn_File_Print",
-                             "mn_Search_Search", "mn_Search_Up", "mn_Search_Down", "mn_Search_Time",
                              "mn_Tool_Trig", "mn_Tool_Option", "mn_Help_Version"}) {
         on(name, [this] { notAvailableYet(); });
     }
@@ -121,6 +123,10 @@ void MainWindow::connectMenus() {
     on("mn_Tool_Protocol", [this] { mn_Tool_Protocol_Click(false); });
     on("mn_Tool_Sim", [this] { mn_Tool_Sim_Click(); });
     on("mn_Tool_Counter", [this] { mn_Tool_Counter_Click(); });
+    on("mn_Search_Search", [this] { search_->mn_Search_Search_Click(); });
+    on("mn_Search_Up", [this] { search_->mn_Search_Up_Click(); });
+    on("mn_Search_Down", [this] { search_->mn_Search_Down_Click(); });
+    on("mn_Search_Time", [this] { search_->mn_Search_Time_Click(); });
     on("mn_View_Time", [this] { mn_View_Time_Click(); });
     on("mn_View_Line", [this] { mn_View_Line_Click(); });
     on("mn_View_Jump", [this] { frmMonitor_->mn_View_Jump_Click(); });
@@ -237,7 +243,7 @@ void MainWindow::StBarMonitor_PanelClick(int panel) {
             break;
         case 7:
             if (browsing) {
-                notAvailableYet();
+                placeAbovePanel(search_->mn_Search_Search_Click(), 7500);
             }
             break;
         default:

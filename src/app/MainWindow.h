@@ -16,6 +16,7 @@ class PanelBar;
 class DlgProtocol;
 class QtLink;
 class frmMonitor;
+class MonitorSearch;
 
 // The main frame window MDIMonitor: menus, the status bars StBarMonitor and StBarLineState,
 // start-up and shutdown, and run control.
@@ -62,6 +63,7 @@ class MainWindow : public QMainWindow,
     [[nodiscard]] PanelBar& StBarLineState() { return *stBarLineState_; }
     [[nodiscard]] QtLink& frmComm() { return *frmComm_; }
     [[nodiscard]] frmMonitor& monitor() { return *frmMonitor_; }
+    [[nodiscard]] MonitorSearch& search() { return *search_; }
     [[nodiscard]] AppContext& context() { return ctx_; }
     [[nodiscard]] bool shutdownDone() const { return shutdownDone_; }
 
@@ -112,6 +114,7 @@ class MainWindow : public QMainWindow,
     QMdiSubWindow* monitorWindow_ = nullptr;
     frmMonitor* frmMonitor_ = nullptr;
     std::unique_ptr<QtLink> frmComm_;
+    std::unique_ptr<MonitorSearch> search_;
     QPointer<DlgProtocol> dlgProtocol_;
     bool lintLoaded_ = false;
     bool closeConfirmed_ = false;

@@ -14,6 +14,13 @@ ViewDialog::ViewDialog(QWidget* parent)
     connect(cancel_, &QPushButton::clicked, this, &QDialog::close);
 }
 
+void ViewDialog::Tell(Prompts& prompts, const std::string& text, const std::string& title,
+                      Prompts::Icon icon) {
+    telling_ = true;
+    prompts.Message(text, title, icon, Prompts::Buttons::Ok);
+    telling_ = false;
+}
+
 void ViewDialog::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1) {
         ok_->click();
@@ -25,7 +32,7 @@ void ViewDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 bool ViewDialog::event(QEvent* event) {
-    if (event->type() == QEvent::WindowDeactivate && isVisible()) {
+    if (event->type() == QEvent::WindowDeactivate && isVisible() && !telling_) {
         close();
     }
     return QDialog::event(event);
