@@ -107,7 +107,8 @@ dlgSearch::dlgSearch(MonitorSearch& search, Prompts& prompts, QWidget* parent)
     cmbSearch->setInsertPolicy(QComboBox::NoInsert);
     cmbSearch->setCompleter(nullptr);
     cmbSearch->setMinimumContentsLength(kHexLength);
-    cmbSearch->lineEdit()->installEventFilter(this);
+    // The combo box keeps the focus for its line edit and passes the keys on to it itself.
+    cmbSearch->installEventFilter(this);
     txtSearch->setObjectName(QStringLiteral("txtSearch"));
     txtSearch->hide();
     timReset->setObjectName(QStringLiteral("timReset"));
@@ -202,7 +203,7 @@ void dlgSearch::FillHistory() {
 }
 
 bool dlgSearch::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != cmbSearch->lineEdit() || event->type() != QEvent::KeyPress) {
+    if (watched != cmbSearch || event->type() != QEvent::KeyPress) {
         return ViewDialog::eventFilter(watched, event);
     }
     const int key = static_cast<QKeyEvent*>(event)->key();

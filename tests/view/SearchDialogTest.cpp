@@ -227,23 +227,24 @@ TEST_F(SearchDialogTest, TextIsHeldToItsLongestAndEnterSearches) {
     }
     Hold(w);
     dlgSearch* d = search.mn_Search_Search_Click();
-    QLineEdit* edit = Combo(d)->lineEdit();
+    QComboBox* combo = Combo(d);  // it has the focus and passes the keys to its line edit
+    QLineEdit* edit = combo->lineEdit();
     auto* timer = d->findChild<QTimer*>("timReset");
     ASSERT_NE(timer, nullptr);
     EXPECT_EQ(timer->interval(), 10);
-    QTest::keyClicks(edit, "abcdefgh");
+    QTest::keyClicks(combo, "abcdefgh");
     EXPECT_FALSE(timer->isActive());
-    QTest::keyClicks(edit, "i");
+    QTest::keyClicks(combo, "i");
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(edit->text(), "abcdefghi");
     d->timReset_Timer();
     EXPECT_FALSE(timer->isActive());
     EXPECT_EQ(edit->text(), "abcdefgh");
     EXPECT_EQ(edit->cursorPosition(), 8);
-    QTest::keyClick(edit, Qt::Key_Backspace);  // never cut
+    QTest::keyClick(combo, Qt::Key_Backspace);  // never cut
     EXPECT_FALSE(timer->isActive());
-    QTest::keyClicks(edit, "h");
-    QTest::keyClick(edit, Qt::Key_Return);
+    QTest::keyClicks(combo, "h");
+    QTest::keyClick(combo, Qt::Key_Return);
     EXPECT_TRUE(Asked().empty());
     EXPECT_EQ(Cursol(), 5);
     // A text longer than the code type allows is cut when searching.
