@@ -38,6 +38,12 @@ class MonitorSearch {
     // returned; without a hit nothing else changes and the caller reports kNotFound.
     bool Find(SearchHoukou houkou);
 
+    // Whether the monitor window shows stored data, which is all a search works on (not during
+    // a live run).
+    [[nodiscard]] static bool HistoryShown(const RunState& run) {
+        return run.gintRun == 0 || run.gintRireki == 1;
+    }
+
     // Shows text in status bar panel 7.
     void ShowSearchText(const QString& text);
 

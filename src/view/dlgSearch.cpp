@@ -259,6 +259,9 @@ bool dlgSearch::SetSearchString(const QString& text, int16_t type) {
 }
 
 void dlgSearch::OKButton_Click() {
+    if (!MonitorSearch::HistoryShown(search_.State().run)) {
+        return;  // a run went live while the dialog was open
+    }
     txtSearch->setText(cmbSearch->currentText());
     const QString text = txtSearch->text();  // cut to the longest text of the code type
     if (text.isEmpty()) {

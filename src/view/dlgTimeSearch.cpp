@@ -7,6 +7,7 @@
 
 #include "search/StringSearch.h"
 #include "search/TimeSearch.h"
+#include "view/MonitorSearch.h"
 #include "view/frmMonitor.h"
 
 dlgTimeSearch::dlgTimeSearch(CoreState& state, frmMonitor& monitor, Prompts& prompts,
@@ -46,6 +47,9 @@ void dlgTimeSearch::Open() {
 }
 
 void dlgTimeSearch::OKButton_Click() {
+    if (!MonitorSearch::HistoryShown(state_.run)) {
+        return;  // a run went live while the dialog was open
+    }
     const std::string text = txtSearch->text().toStdString();
     if (!IsSearchTime(text)) {
         Tell(prompts_, "入力データが不正です", "入力不正", Prompts::Icon::Critical);

@@ -256,6 +256,26 @@ TEST_F(SearchDialogTest, TextIsHeldToItsLongestAndEnterSearches) {
     EXPECT_FALSE(d->isVisible());
 }
 
+TEST_F(SearchDialogTest, NothingIsSearchedWhileTheViewIsLive) {
+    std::vector<int16_t> w(20, 0x30);
+    w[5] = 0x41;
+    Hold(w);
+    state.run.gintRun = 1;
+    state.run.gintRireki = 0;
+    Search("A", 0, 0);
+    EXPECT_TRUE(prompts.asked.empty());
+    EXPECT_EQ(Cursol(), 0);  // the reference the dialog took, no hit
+    EXPECT_FALSE(Lit(CellRow::RD, 5));
+    dlgTimeSearch* time = search.mn_Search_Time_Click();
+    time->findChild<QLineEdit*>("txtSearch")->setText("256000");
+    time->OKButton_Click();
+    EXPECT_TRUE(prompts.asked.empty());
+
+    state.run.gintRireki = 1;  // background monitoring: the frozen view can be searched
+    Search("A", 0, 0);
+    EXPECT_EQ(Cursol(), 5);
+}
+
 TEST_F(SearchDialogTest, DialogClosesWhenItLosesActivation) {
     Hold({});
     dlgSearch* d = search.mn_Search_Search_Click();
