@@ -19,6 +19,8 @@
 #include "link/CommParam.h"
 #include "link/QtLink.h"
 #include "trigger/TrigIni.h"
+#include "view/MonitorSearch.h"
+#include "view/dlgSearch.h"
 #include "view/frmMonitor.h"
 
 MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), ctx_(ctx) {
@@ -57,6 +59,7 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
     frmMonitor_ = new frmMonitor(ctx_.core, ctx_.clock, *this, *this);
     monitorWindow_ = mdi_->addSubWindow(frmMonitor_);
     monitorWindow_->showMaximized();
+    search_ = std::make_unique<MonitorSearch>(ctx_.core, *frmMonitor_, *this, ctx_.prompts, this);
     frmComm_ =
         std::make_unique<QtLink>(ctx_.core, ctx_.prompts, ctx_.clock, qs(ctx_.programFolder),
                                  LinkHooks{*frmMonitor_, *this, *this, *this, *frmMonitor_, *this});
@@ -112,9 +115,7 @@ void MainWindow::connectMenus() {
     on("mn_File_Open", [this] { files_->mn_File_Open_Click(); });
     on("mn_File_Save", [this] { files_->mn_File_Save_Click(); });
     on("mn_File_Text", [this] { files_->mn_File_Text_Click(); });
-    for (const char* name :
-         {"mn_Search_Search", "mn_Search_Up", "mn_Search_Down", "mn_Search_Time",
-          "mn_Tool_Trig", "mn_Tool_Option", "mn_Help_Version"}) {
+    for (const char* name : {"mn_Tool_Trig", "mn_Tool_Option", "mn_Help_Version"}) {
         on(name, [this] { notAvailableYet(); });
     }
     on("mn_File_Print", [this] { mn_File_Print_Click(); });
@@ -125,6 +126,10 @@ void MainWindow::connectMenus() {
     on("mn_Tool_Protocol", [this] { mn_Tool_Protocol_Click(false); });
     on("mn_Tool_Sim", [this] { mn_Tool_Sim_Click(); });
     on("mn_Tool_Counter", [this] { mn_Tool_Counter_Click(); });
+    on("mn_Search_Search", [this] { search_->mn_Search_Search_Click(); });
+    on("mn_Search_Up", [this] { search_->mn_Search_Up_Click(); });
+    on("mn_Search_Down", [this] { search_->mn_Search_Down_Click(); });
+    on("mn_Search_Time", [this] { search_->mn_Search_Time_Click(); });
     on("mn_View_Time", [this] { mn_View_Time_Click(); });
     on("mn_View_Line", [this] { mn_View_Line_Click(); });
     on("mn_View_Jump", [this] { frmMonitor_->mn_View_Jump_Click(); });
@@ -241,7 +246,7 @@ void MainWindow::StBarMonitor_PanelClick(int panel) {
             break;
         case 7:
             if (browsing) {
-                notAvailableYet();
+                placeAbovePanel(search_->mn_Search_Search_Click(), 7500);
             }
             break;
         default:

@@ -18,6 +18,7 @@ class FileCommands;
 class dlgPrint;
 class QtLink;
 class frmMonitor;
+class MonitorSearch;
 
 // The main frame window MDIMonitor: menus, the status bars StBarMonitor and StBarLineState,
 // start-up and shutdown, and run control.
@@ -65,6 +66,7 @@ class MainWindow : public QMainWindow,
     [[nodiscard]] QtLink& frmComm() { return *frmComm_; }
     [[nodiscard]] frmMonitor& monitor() { return *frmMonitor_; }
     [[nodiscard]] FileCommands& files() { return *files_; }
+    [[nodiscard]] MonitorSearch& search() { return *search_; }
     [[nodiscard]] AppContext& context() { return ctx_; }
     [[nodiscard]] bool shutdownDone() const { return shutdownDone_; }
 
@@ -117,6 +119,7 @@ class MainWindow : public QMainWindow,
     frmMonitor* frmMonitor_ = nullptr;
     std::unique_ptr<QtLink> frmComm_;
     std::unique_ptr<FileCommands> files_;
+    std::unique_ptr<MonitorSearch> search_;
     QPointer<DlgProtocol> dlgProtocol_;
     QPointer<dlgPrint> dlgPrint_;
     bool lintLoaded_ = false;

@@ -93,7 +93,10 @@ void HistoryRenderer::ApplyHighlight(int32_t top) {
     }
     const bool sd = cap.gintCursolType != 0;
     const int32_t colour = sd ? state_.settings.glngColSD : state_.settings.glngColRD;
-    for (const int32_t hit : cap.glngCursol) {
+    // The last element is never a hit: SetCursol puts -1 behind the hits, and a lone element
+    // is only the reference position of the next search.
+    for (size_t i = 0; i + 1 < cap.glngCursol.size(); ++i) {
+        const int32_t hit = cap.glngCursol[i];
         const int64_t k = int64_t{hit} - top;
         if (hit >= 0 && k >= 0 && k < state_.grid.lintCell) {
             cells_.Highlight(sd ? CellRow::SD : CellRow::RD, static_cast<int32_t>(k), colour);

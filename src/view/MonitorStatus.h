@@ -4,13 +4,14 @@
 
 // The panels of the main status bar StBarMonitor that the monitor window writes. The main
 // window implements it; panel numbers are the status bar's own (3 display mode, 4 idle scale,
-// 5 time stamps, 6 line number).
+// 5 time stamps, 6 line number, 7 search string).
 class MonitorStatus {
   public:
     static constexpr int kModePanel = 3;
     static constexpr int kIdlePanel = 4;
     static constexpr int kStampPanel = 5;
     static constexpr int kLinePanel = 6;
+    static constexpr int kSearchPanel = 7;
 
     virtual ~MonitorStatus() = default;
     virtual void ShowPanelText(int panel, const QString& text) = 0;

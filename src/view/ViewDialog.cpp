@@ -14,6 +14,12 @@ ViewDialog::ViewDialog(QWidget* parent)
     connect(cancel_, &QPushButton::clicked, this, &QDialog::close);
 }
 
+void ViewDialog::Tell(Prompts& prompts, const std::string& text, const std::string& title,
+                      Prompts::Icon icon) {
+    const KeepOpen open(*this);
+    prompts.Message(text, title, icon, Prompts::Buttons::Ok);
+}
+
 void ViewDialog::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1) {
         ok_->click();

@@ -1,5 +1,8 @@
 #pragma once
 #include <QDialog>
+#include <string>
+
+#include "core/Prompts.h"
 
 class QPushButton;
 
@@ -28,6 +31,11 @@ class ViewDialog : public QDialog {
       private:
         ViewDialog& dialog_;
     };
+
+    // Shows a message (OK button) through prompts. The dialog stays open although the message
+    // box takes the activation.
+    void Tell(Prompts& prompts, const std::string& text, const std::string& title,
+              Prompts::Icon icon);
 
     void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;

@@ -19,6 +19,8 @@ add_library(vexlo_view STATIC
     ${CMAKE_CURRENT_LIST_DIR}/LiveRenderer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LiveRenderer.h
     ${CMAKE_CURRENT_LIST_DIR}/MonitorStatus.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MonitorSearch.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MonitorSearch.h
     ${CMAKE_CURRENT_LIST_DIR}/MonitorStatus.h
     ${CMAKE_CURRENT_LIST_DIR}/ViewDialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ViewDialog.h
@@ -26,6 +28,10 @@ add_library(vexlo_view STATIC
     ${CMAKE_CURRENT_LIST_DIR}/dlgJump.h
     ${CMAKE_CURRENT_LIST_DIR}/dlgScroll.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dlgScroll.h
+    ${CMAKE_CURRENT_LIST_DIR}/dlgSearch.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dlgSearch.h
+    ${CMAKE_CURRENT_LIST_DIR}/dlgTimeSearch.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dlgTimeSearch.h
     ${CMAKE_CURRENT_LIST_DIR}/frmMonitor.cpp
     ${CMAKE_CURRENT_LIST_DIR}/frmMonitor.h
 )

@@ -1,0 +1,74 @@
+#include "view/MonitorSearch.h"
+
+#include "view/dlgSearch.h"
+#include "view/dlgTimeSearch.h"
+#include "view/frmMonitor.h"
+
+MonitorSearch::MonitorSearch(CoreState& state, frmMonitor& monitor, MonitorStatus& status,
+                             Prompts& prompts, QWidget* dialogParent)
+    : state_(state),
+      monitor_(monitor),
+      status_(status),
+      prompts_(prompts),
+      dialogParent_(dialogParent) {}
+
+MonitorSearch::~MonitorSearch() {
+    // The dialogs refer to this object; a parent that went first has deleted them already.
+    delete dlgSearch_;
+    delete dlgTimeSearch_;
+}
+
+dlgSearch* MonitorSearch::mn_Search_Search_Click() {
+    if (dlgSearch_ == nullptr) {
+        dlgSearch_ = new dlgSearch(*this, prompts_, dialogParent_);
+    }
+    dlgSearch_->Open();
+    return dlgSearch_;
+}
+
+dlgTimeSearch* MonitorSearch::mn_Search_Time_Click() {
+    if (dlgTimeSearch_ == nullptr) {
+        dlgTimeSearch_ = new dlgTimeSearch(state_, monitor_, prompts_, dialogParent_);
+    }
+    dlgTimeSearch_->Open();
+    return dlgTimeSearch_;
+}
+
+void MonitorSearch::mn_Search_Down_Click() {
+    Repeat(SearchHoukou::Down);
+}
+
+void MonitorSearch::mn_Search_Up_Click() {
+    Repeat(SearchHoukou::Up);
+}
+
+void MonitorSearch::Repeat(SearchHoukou houkou) {
+    if (search_.Length() < 1) {
+        prompts_.Message("検索文字列が設定されていません", kTitle, Prompts::Icon::Exclamation,
+                         Prompts::Buttons::Ok);
+        return;
+    }
+    if (!Find(houkou)) {
+        prompts_.Message(kNotFound, kTitle, Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
+    }
+}
+
+bool MonitorSearch::Find(SearchHoukou houkou) {
+    std::vector<int32_t>& cursol = state_.capture.glngCursol;
+    if (cursol.empty()) {
+        cursol.assign(1, -1);
+    }
+    if (houkou == SearchHoukou::FromTop) {
+        cursol[0] = -1;
+    }
+    int16_t type = 0;
+    if (SearchMoji(DispWords(state_.capture), search_, houkou, cursol[0], type, hit_) == 0) {
+        return false;
+    }
+    monitor_.SetCursol(type, hit_);
+    return true;
+}
+
+void MonitorSearch::ShowSearchText(const QString& text) {
+    status_.ShowPanelText(MonitorStatus::kSearchPanel, text);
+}

@@ -1,0 +1,24 @@
+#pragma once
+#include "core/CoreState.h"
+#include "view/ViewDialog.h"
+
+class QLineEdit;
+class frmMonitor;
+
+// The time search dialog "時間検索": the history view moves to the time-stamp record that best
+// fits the time entered as HHMMSS. It stays open after a search.
+class dlgTimeSearch : public ViewDialog {
+    Q_OBJECT
+  public:
+    dlgTimeSearch(CoreState& state, frmMonitor& monitor, Prompts& prompts, QWidget* parent);
+
+    // Shows the dialog with the last time entered, selected.
+    void Open();
+    void OKButton_Click();
+
+  private:
+    CoreState& state_;
+    frmMonitor& monitor_;
+    Prompts& prompts_;
+    QLineEdit* txtSearch;
+};
