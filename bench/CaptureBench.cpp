@@ -60,7 +60,7 @@ const std::vector<uint8_t>& StoredCapture() {
 struct NullHooks : LiveView,
                    RunControl,
                    LineIndicators,
-                   LineTriggers,
+                   TriggerChecks,
                    IdleTimers,
                    CommandSink,
                    Prompts {
@@ -70,7 +70,10 @@ struct NullHooks : LiveView,
     void MenuEnable() override {}
     void AutoSaveFlush() override {}
     void SetLineLamp(int, bool) override {}
+    void TrigCheckChr(int, uint8_t) override {}
+    void TrigCheckErr(int) override {}
     void TrigCheckLine(int, int) override {}
+    void TrigCheckTime() override {}
     void SetIdleTimer(bool) override {}
     void SetStampTimer(bool) override {}
     void QueueCommand(const std::string&) override {}

@@ -55,12 +55,12 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
     layout->addWidget(stBarLineState_);
     setCentralWidget(central);
 
-    frmMonitor_ = new frmMonitor(ctx_.core, ctx_.clock, *this, *this);
+    frmMonitor_ = new frmMonitor(ctx_.core, ctx_.clock, *this, ctx_.trigEngine);
     monitorWindow_ = mdi_->addSubWindow(frmMonitor_);
     monitorWindow_->showMaximized();
-    frmComm_ =
-        std::make_unique<QtLink>(ctx_.core, ctx_.prompts, ctx_.clock, qs(ctx_.programFolder),
-                                 LinkHooks{*frmMonitor_, *this, *this, *this, *frmMonitor_, *this});
+    frmComm_ = std::make_unique<QtLink>(
+        ctx_.core, ctx_.prompts, ctx_.clock, qs(ctx_.programFolder),
+        LinkHooks{*frmMonitor_, *this, *this, ctx_.trigEngine, *frmMonitor_, *this});
     connect(frmComm_.get(), &QtLink::linkLost, this, &MainWindow::onLinkLost);
 
     MenuCheck();

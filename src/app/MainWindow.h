@@ -7,7 +7,6 @@
 #include "app/MainMenus.h"
 #include "link/DecoderHooks.h"
 #include "link/LinkSeams.h"
-#include "view/DataTriggers.h"
 #include "view/MonitorStatus.h"
 
 class QMdiArea;
@@ -22,8 +21,6 @@ class frmMonitor;
 class MainWindow : public QMainWindow,
                    public RunControl,
                    public LineIndicators,
-                   public LineTriggers,
-                   public DataTriggers,
                    public MonitorStatus,
                    public CommParamView {
     Q_OBJECT
@@ -41,12 +38,6 @@ class MainWindow : public QMainWindow,
     void MenuCheck();
     void AutoSaveFlush() override;
     void SetLineLamp(int line, bool on) override;
-
-    // Trigger evaluation is not built yet: the hooks exist so that the decoder and the live
-    // view feed it, but nothing fires.
-    void TrigCheckLine(int, int) override {}
-    void TrigCheckChr(int, uint8_t) override {}
-    void TrigCheckErr(int) override {}
 
     void ShowPanelText(int panel, const QString& text) override;
     void ShowCommParam(const std::string& text) override;

@@ -70,6 +70,9 @@ void ReadTrigIni(Triggers& t, const std::string& programFolder) {
         t.gstrTime[n] = GetIni(section, "Time", t.gstrTime[n], ini);
         forEachLaterInt(
             t, n, [&](const char* key, int16_t& field) { readInt(ini, section, key, field); });
+        for (int16_t* count : {&t.gintMonitorStop[n], &t.gintSaveStart[n], &t.gintSaveStop[n]}) {
+            *count = std::clamp<int16_t>(*count, 0, Triggers::kMaxByteCount);
+        }
     }
     ini.Save();
 }

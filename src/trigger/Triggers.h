@@ -9,6 +9,10 @@ struct Triggers {
     static constexpr int kCount = 5;
     static constexpr int kCodes = 11;  // storage for string codes per trigger
     static constexpr int kLines = 6;   // RS, CS, ER, DR, CD, CI
+    // The largest byte count (MonitorStop, SaveStart, SaveStop): a count becomes a buffer
+    // distance of twice as many bytes in 16 bits. The dialog refuses larger counts and
+    // reading the trigger file limits them to 0..kMaxByteCount.
+    static constexpr int16_t kMaxByteCount = 16383;
 
     // 0 none, 1 string, 2 time of day, 3 error, 4 line state
     std::array<int16_t, kCount> gintTrigType{};
