@@ -15,6 +15,7 @@
 
 #include "app/PanelBar.h"
 #include "app/Twips.h"
+#include "app/dlgTrigger.h"
 #include "files/ParamIni.h"
 #include "files/ProgramFolder.h"
 #include "link/CommParam.h"
@@ -111,7 +112,7 @@ void MainWindow::connectMenus() {
     });
     for (const char* name : {"mn_File_Open", "mn_File_Save", "mn_File_Text", "mn_File_Print",
                              "mn_Search_Search", "mn_Search_Up", "mn_Search_Down", "mn_Search_Time",
-                             "mn_Tool_Trig", "mn_Tool_Option", "mn_Help_Version"}) {
+                             "mn_Tool_Option", "mn_Help_Version"}) {
         on(name, [this] { notAvailableYet(); });
     }
     on("mn_Run_Start", [this] { RunStart(); });
@@ -119,6 +120,7 @@ void MainWindow::connectMenus() {
     on("mn_Run_Restart", [this] { mn_Run_Restart_Click(); });
     on("mn_Run_Back", [this] { mn_Run_Back_Click(); });
     on("mn_Tool_Protocol", [this] { mn_Tool_Protocol_Click(false); });
+    on("mn_Tool_Trig", [this] { mn_Tool_Trig_Click(); });
     on("mn_Tool_Sim", [this] { mn_Tool_Sim_Click(); });
     on("mn_Tool_Counter", [this] { mn_Tool_Counter_Click(); });
     on("mn_View_Time", [this] { mn_View_Time_Click(); });
@@ -137,6 +139,15 @@ void MainWindow::connectMenus() {
         connect(menus_->mn_View_Idle_Scale[i], &QAction::triggered, this,
                 [this, i] { mn_View_Idle_Scale_Click(i); });
     }
+}
+
+void MainWindow::mn_Tool_Trig_Click() {
+    if (dlgTrigger_ == nullptr) {
+        dlgTrigger_ = new dlgTrigger(
+            ctx_.triggers, ctx_.core.run, ctx_.prompts, ctx_.programFolder,
+            [this] { return menus_->item("mn_File_AutoSave")->isChecked(); }, this);
+    }
+    dlgTrigger_->Open();
 }
 
 void MainWindow::notAvailableYet() {

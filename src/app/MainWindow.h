@@ -13,6 +13,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class PanelBar;
 class DlgProtocol;
+class dlgTrigger;
 class QtLink;
 class frmMonitor;
 
@@ -75,6 +76,7 @@ class MainWindow : public QMainWindow,
     void mn_Tool_Sim_Click();
     void mn_Tool_Counter_Click();
     void mn_Tool_Protocol_Click(bool abovePanel);
+    void mn_Tool_Trig_Click();
     void mn_View_Mode_Click(int index);
     void mn_View_Idle_Scale_Click(int index);
     void mn_View_Time_Click();
@@ -104,6 +106,7 @@ class MainWindow : public QMainWindow,
     frmMonitor* frmMonitor_ = nullptr;
     std::unique_ptr<QtLink> frmComm_;
     QPointer<DlgProtocol> dlgProtocol_;
+    QPointer<dlgTrigger> dlgTrigger_;
     bool lintLoaded_ = false;
     bool closeConfirmed_ = false;
     bool unloading_ = false;

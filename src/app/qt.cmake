@@ -3,6 +3,7 @@ add_library(vexlo_app STATIC
     ${CMAKE_CURRENT_LIST_DIR}/DialogKeys.h
     ${CMAKE_CURRENT_LIST_DIR}/DlgProtocol.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MainMenus.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dlgTrigger.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MainWindow.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MainWindowRun.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PanelBar.cpp

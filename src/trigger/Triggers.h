@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // The five trigger definitions, parallel arrays indexed by trigger 0..4 (shown as
 // "トリガ-１".."トリガ-５"). Everything is zero or empty until VXTrig.ini is read.
@@ -45,4 +46,10 @@ struct Triggers {
     // The number of meaningful codes of trigger n: gstrChrLen[n] as a number, limited to
     // 0..kCodes so that it can always index gbyteChrCode.
     [[nodiscard]] int ChrCount(int n) const;
+
+    // The first ChrCount codes of trigger n, two uppercase hexadecimal digits each ("0D0A").
+    [[nodiscard]] std::string ChrCodeText(int n) const;
+    // Code j of a text of two hexadecimal digits per code: the hexadecimal number at the start
+    // of characters 2j+1 and 2j+2; missing characters or no hexadecimal digit give 0.
+    [[nodiscard]] static uint8_t HexCode(std::string_view text, int j);
 };

@@ -2,4 +2,5 @@
 target_sources(vexlo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Triggers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TrigIni.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TriggerDraft.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TriggerEngine.cpp)

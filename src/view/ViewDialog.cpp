@@ -25,7 +25,7 @@ void ViewDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 bool ViewDialog::event(QEvent* event) {
-    if (event->type() == QEvent::WindowDeactivate && isVisible()) {
+    if (event->type() == QEvent::WindowDeactivate && isVisible() && !busy_) {
         close();
     }
     return QDialog::event(event);

@@ -165,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {kRD, 11},
                     {kRD, 1}},
                    1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(TriggerEngine, SeveralTriggersFireOnOneEventAndOthersIgnoreIt) {
     Rig rig;
