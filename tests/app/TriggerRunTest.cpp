@@ -1,7 +1,10 @@
 // Triggers in whole runs against vexlo-unit.
+#include <QApplication>
+#include <QTest>
 #include <algorithm>
 
 #include "app/AppFixture.h"
+#include "app/dlgTrigger.h"
 #include "capture/Records.h"
 #include "support/RunUntil.h"
 
@@ -70,4 +73,19 @@ TEST_F(AppTest, LineTriggerStartsSavingWithTheRequestedHistory) {
     EXPECT_EQ(c.glngAutoLen, c.glngDatLen - (rsOff - 10));
     EXPECT_TRUE(std::equal(c.gbyteAutoDat.begin(), c.gbyteAutoDat.begin() + c.glngAutoLen,
                            c.gbyteDat.begin() + (rsOff - 10)));
+}
+
+// F8 is also the stop's shortcut: in the trigger dialog, opened during a run, it cancels the
+// dialog and leaves the run alone.
+TEST_F(AppTest, F8InTheTriggerDialogDuringARunOnlyClosesTheDialog) {
+    StartUnit();
+    OpenWindow();
+    ASSERT_TRUE(FullStart());
+    Item("mn_Tool_Trig")->trigger();
+    auto* dialog = window->findChild<dlgTrigger*>("dlgTrigger");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(RunUntil([&] { return dialog->isActiveWindow(); }, 1000));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F8);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(ctx.core.run.gintRun, 1);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -67,12 +68,12 @@ struct Rig final : LiveView, RunControl, LineIndicators, IdleTimers, CommandSink
         triggers.gintLineEdge[0][n] = 1;
         triggers.gintAction[n] = action;
     }
-    // Trigger n on a string given as codes, counting.
-    void OnString(int n, const std::vector<uint8_t>& codes, const std::string& length) {
+    // Trigger n on a string given as hexadecimal codes, counting.
+    void OnString(int n, const std::string& codes, const std::string& length) {
         triggers.gintTrigType[n] = 1;
         triggers.gstrChrLen[n] = length;
-        for (size_t j = 0; j < codes.size(); ++j) {
-            triggers.gbyteChrCode[n][j] = codes[j];
+        for (size_t j = 0; j < codes.size() / 2; ++j) {
+            triggers.gbyteChrCode[n][j] = Triggers::HexCode(codes, static_cast<int>(j));
         }
         triggers.gintAction[n] = kCountAction;
     }
@@ -90,19 +91,11 @@ struct Rig final : LiveView, RunControl, LineIndicators, IdleTimers, CommandSink
     std::vector<int32_t> flushedAt;
 };
 
-// One received data record: direction, byte, and the error bits of the record.
-struct Rx {
-    int direction;
-    uint8_t byte;
-    bool parity = false;
-    bool framing = false;
-};
-
 struct StringCase {
     const char* name;
-    std::vector<uint8_t> codes;
-    const char* length;
-    std::vector<Rx> data;
+    const char* codes;   // hexadecimal
+    const char* length;  // gstrChrLen
+    const char* data;    // records: S or R, the byte in hexadecimal, P or F for an error
     int fired;
 };
 
@@ -112,8 +105,10 @@ TEST_P(StringMatch, FiresAsOften) {
     const StringCase& c = GetParam();
     Rig rig;
     rig.OnString(2, c.codes, c.length);
-    for (const Rx& rx : c.data) {
-        rig.Data(rx.direction, rx.byte, rx.parity, rx.framing);
+    std::istringstream records(c.data);
+    for (std::string r; records >> r;) {
+        rig.Data(r[0] == 'S' ? kSD : kRD, Triggers::HexCode(r.substr(1), 0),
+                 r.size() > 3 && r[3] == 'P', r.size() > 3 && r[3] == 'F');
     }
     EXPECT_EQ(rig.triggers.glngTrigCount[2], c.fired);
 }
@@ -122,55 +117,21 @@ INSTANTIATE_TEST_SUITE_P(
     TriggerEngine, StringMatch,
     ::testing::Values(
         // The third 41 breaks the match and is not tried as a first code; 42 then is no 41.
-        StringCase{"BrokenMatchIsNotRetried",
-                   {0x41, 0x41, 0x42},
-                   "3",
-                   {{kSD, 0x41}, {kSD, 0x41}, {kSD, 0x41}, {kSD, 0x42}},
-                   0},
-        StringCase{"Found", {0x41, 0x41, 0x42}, "3", {{kSD, 0x41}, {kSD, 0x41}, {kSD, 0x42}}, 1},
-        StringCase{"OtherDirectionInBetween",
-                   {0x41, 0x42},
-                   "2",
-                   {{kSD, 0x41}, {kRD, 0x78}, {kSD, 0x42}},
-                   1},
-        StringCase{"CodesSplitOverDirections", {0x41, 0x42}, "2", {{kSD, 0x41}, {kRD, 0x42}}, 0},
-        StringCase{"EachDirectionMatchesOnItsOwn",
-                   {0x0D, 0x0A},
-                   "2",
-                   {{kRD, 0x0D}, {kSD, 0x0D}, {kSD, 0x0A}, {kRD, 0x0A}},
-                   2},
-        StringCase{"ErrorRecordNeitherAdvancesNorResets",
-                   {0x41, 0x42},
-                   "2",
-                   {{kSD, 0x41}, {kSD, 0x42, true}, {kSD, 0x42, false, true}, {kSD, 0x42}},
-                   1},
-        StringCase{"LengthZeroFiresOnEachFirstCode",
-                   {0x41},
-                   "0",
-                   {{kSD, 0x41}, {kRD, 0x41}, {kSD, 0x42}, {kSD, 0x41}},
-                   3},
-        StringCase{"FullStorage",
-                   {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11},
-                   "11",
-                   {{kRD, 1},
-                    {kRD, 2},
-                    {kRD, 3},
-                    {kRD, 4},
-                    {kRD, 5},
-                    {kRD, 6},
-                    {kRD, 7},
-                    {kRD, 8},
-                    {kRD, 9},
-                    {kRD, 10},
-                    {kRD, 11},
-                    {kRD, 1}},
-                   1}),
+        StringCase{"BrokenMatchIsNotRetried", "414142", "3", "S41 S41 S41 S42", 0},
+        StringCase{"Found", "414142", "3", "S41 S41 S42", 1},
+        StringCase{"OtherDirectionInBetween", "4142", "2", "S41 R78 S42", 1},
+        StringCase{"CodesSplitOverDirections", "4142", "2", "S41 R42", 0},
+        StringCase{"EachDirectionMatchesOnItsOwn", "0D0A", "2", "R0D S0D S0A R0A", 2},
+        StringCase{"ErrorRecordNeitherAdvancesNorResets", "4142", "2", "S41 S42P S42F S42", 1},
+        StringCase{"LengthZeroFiresOnEachFirstCode", "41", "0", "S41 R41 S42 S41", 3},
+        StringCase{"FullStorage", "0102030405060708090A0B", "11",
+                   "R01 R02 R03 R04 R05 R06 R07 R08 R09 R0A R0B R01", 1}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(TriggerEngine, SeveralTriggersFireOnOneEventAndOthersIgnoreIt) {
     Rig rig;
-    rig.OnString(0, {0x41}, "1");
-    rig.OnString(3, {0x41}, "1");
+    rig.OnString(0, "41", "1");
+    rig.OnString(3, "41", "1");
     rig.OnRs(1, kCountAction);
     rig.triggers.gintTrigType[4] = 3;  // an error trigger sees no good bytes
     rig.triggers.gintErrType[4] = 3;
@@ -258,7 +219,7 @@ TEST(TriggerEngine, MonitorStopOnAStringStopsRightAfterTheRecordOrNRecordsLater)
     for (int16_t count : {0, 3}) {
         Rig rig;
         rig.Fill(5);
-        rig.OnString(0, {0x41, 0x42}, "2");
+        rig.OnString(0, "4142", "2");
         rig.triggers.gintAction[0] = 0;
         rig.triggers.gintMonitorStop[0] = count;
         for (uint8_t v : {0x41, 0x42, 0x43, 0x44, 0x45, 0x46}) {
@@ -331,7 +292,7 @@ INSTANTIATE_TEST_SUITE_P(TriggerEngine, StopAcrossShifts,
 TEST(TriggerEngine, SaveStartCopiesTheHistoryBeforeTheFirstCode) {
     Rig rig;
     rig.Fill(20);
-    rig.OnString(0, {0x41, 0x42}, "2");
+    rig.OnString(0, "4142", "2");
     rig.triggers.gintAction[0] = 1;
     rig.triggers.gintSaveStart[0] = 1;
     rig.run.gintSaveStopReq = -1;
