@@ -5,7 +5,7 @@
 namespace {
 
 enum Event : int16_t { kString = 1, kTime = 2, kError = 3, kLine = 4 };
-enum Action : int16_t { kMonitorStop = 0, kSaveStart = 1, kSaveStop = 2, kCount = 3 };
+enum Action : int16_t { kStopMonitor = 0, kStartSaving = 1, kStopSaving = 2, kCountEvents = 3 };
 
 }  // namespace
 
@@ -79,11 +79,11 @@ int32_t TriggerEngine::stopTarget(int16_t count) const {
 
 void TriggerEngine::TrigAction(int n, int32_t extra) {
     switch (triggers_.gintAction[n]) {
-        case kMonitorStop:
+        case kStopMonitor:
             run_.gintStopReq = -1;  // pending
             run_.glngStopPos = stopTarget(triggers_.gintMonitorStop[n]);
             break;
-        case kSaveStart:
+        case kStartSaving:
             run_.gintSaveStopReq = 0;
             if (run_.gintAutoSave == 1) {
                 break;
@@ -92,11 +92,11 @@ void TriggerEngine::TrigAction(int n, int32_t extra) {
             // Summed in 32 bits: a 16-bit sum could turn negative and name no history at all.
             capture_.CopyHistoryToAutoSave(2 * triggers_.gintSaveStart[n] + extra);
             break;
-        case kSaveStop:
+        case kStopSaving:
             run_.gintSaveStopReq = -1;  // pending
             run_.glngSaveStopPos = stopTarget(triggers_.gintSaveStop[n]);
             break;
-        case kCount:
+        case kCountEvents:
             if (triggers_.glngTrigCount[n] < kMaxTrigCount) {
                 ++triggers_.glngTrigCount[n];
             }
