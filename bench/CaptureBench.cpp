@@ -9,13 +9,14 @@
 #include "capture/Capture.h"
 #include "core/Clock.h"
 #include "link/Decoder.h"
+#include "trigger/TriggerEngine.h"
 
 namespace {
 
 struct NullHooks : LiveView,
                    RunControl,
                    LineIndicators,
-                   LineTriggers,
+                   TriggerChecks,
                    IdleTimers,
                    CommandSink,
                    Prompts {
@@ -25,7 +26,10 @@ struct NullHooks : LiveView,
     void MenuEnable() override {}
     void AutoSaveFlush() override {}
     void SetLineLamp(int, bool) override {}
+    void TrigCheckChr(int, uint8_t) override {}
+    void TrigCheckErr(int) override {}
     void TrigCheckLine(int, int) override {}
+    void TrigCheckTime() override {}
     void SetIdleTimer(bool) override {}
     void SetStampTimer(bool) override {}
     void QueueCommand(const std::string&) override {}
@@ -79,6 +83,66 @@ void BM_Decode4MB(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * src.size()));
 }
 BENCHMARK(BM_Decode4MB)->Unit(benchmark::kMillisecond);
+
+// The live view's part of the trigger path: each pair goes to the string or error triggers.
+struct TriggerFeed final : LiveView {
+    explicit TriggerFeed(TriggerChecks& t) : triggers(t) {}
+    void DispMonitor(uint8_t first, uint8_t second) override {
+        if ((second & 0x10) != 0 || (first & 0x10) != 0) {
+            triggers.TrigCheckErr((second & 0x10) != 0 ? 2 : 1);
+        } else {
+            triggers.TrigCheckChr(first & 0x20,
+                                  static_cast<uint8_t>((first & 0x0F) << 4 | (second & 0x0F)));
+        }
+    }
+    void DispTimeStamp(const std::string&) override {}
+    TriggerChecks& triggers;
+};
+
+// Decodes the stream live with every pair fed to triggers: null checks (the baseline) or the
+// engine with five string triggers of eight codes, which count when they fire.
+void decodeWithTriggers(benchmark::State& state, bool engineOn) {
+    const auto& src = bench::Stream();
+    RunState run;
+    Settings settings;
+    Capture capture(run);
+    capture.AllocBuffer(4000);
+    NullHooks hooks;
+    SystemClock clock;
+    Triggers triggers;
+    triggers.gintTrigType.fill(1);
+    triggers.gstrChrLen.fill(std::to_string(8));
+    triggers.gintAction.fill(3);
+    for (int n = 0; n < Triggers::kCount; ++n) {
+        for (int j = 0; j < 8; ++j) {
+            triggers.gbyteChrCode[n][j] = static_cast<uint8_t>(0x30 + n + j);
+        }
+    }
+    TriggerEngine engine(triggers, run, capture, clock);
+    TriggerFeed feed(engineOn ? static_cast<TriggerChecks&>(engine) : hooks);
+    Decoder decoder(run, capture, settings,
+                    DecoderHooks{feed, hooks, hooks, hooks, hooks, hooks, hooks, clock});
+    run.gintRun = 1;
+    constexpr size_t kBatch = 4096;
+    for (auto _ : state) {
+        capture.glngDatLen = 0;
+        for (size_t pos = 0; pos < src.size(); pos += kBatch) {
+            decoder.OnReceive(src.data() + pos, std::min(kBatch, src.size() - pos));
+        }
+        benchmark::DoNotOptimize(triggers.glngTrigCount.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * src.size()));
+}
+
+void BM_DecodeLiveNullTriggers4MB(benchmark::State& state) {
+    decodeWithTriggers(state, false);
+}
+BENCHMARK(BM_DecodeLiveNullTriggers4MB)->Unit(benchmark::kMillisecond);
+
+void BM_DecodeLiveStringTriggers4MB(benchmark::State& state) {
+    decodeWithTriggers(state, true);
+}
+BENCHMARK(BM_DecodeLiveStringTriggers4MB)->Unit(benchmark::kMillisecond);
 
 void BM_CopyDat4MB(benchmark::State& state) {
     const auto& src = bench::StoredCapture();

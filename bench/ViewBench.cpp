@@ -31,10 +31,12 @@ QApplication& App() {
     return *app;
 }
 
-struct NullPanels final : MonitorStatus, DataTriggers {
+struct NullPanels final : MonitorStatus, TriggerChecks {
     void ShowPanelText(int, const QString&) override {}
     void TrigCheckChr(int, uint8_t) override {}
     void TrigCheckErr(int) override {}
+    void TrigCheckLine(int, int) override {}
+    void TrigCheckTime() override {}
 };
 
 // A monitor window of 1920 x 1080 pixels with the smallest cells.

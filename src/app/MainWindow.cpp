@@ -14,6 +14,7 @@
 #include "app/FileCommands.h"
 #include "app/PanelBar.h"
 #include "app/Twips.h"
+#include "app/dlgTrigger.h"
 #include "files/ParamIni.h"
 #include "files/ProgramFolder.h"
 #include "link/CommParam.h"
@@ -56,13 +57,13 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
     layout->addWidget(stBarLineState_);
     setCentralWidget(central);
 
-    frmMonitor_ = new frmMonitor(ctx_.core, ctx_.clock, *this, *this);
+    frmMonitor_ = new frmMonitor(ctx_.core, ctx_.clock, *this, ctx_.trigEngine);
     monitorWindow_ = mdi_->addSubWindow(frmMonitor_);
     monitorWindow_->showMaximized();
     search_ = std::make_unique<MonitorSearch>(ctx_.core, *frmMonitor_, *this, ctx_.prompts, this);
-    frmComm_ =
-        std::make_unique<QtLink>(ctx_.core, ctx_.prompts, ctx_.clock, qs(ctx_.programFolder),
-                                 LinkHooks{*frmMonitor_, *this, *this, *this, *frmMonitor_, *this});
+    frmComm_ = std::make_unique<QtLink>(
+        ctx_.core, ctx_.prompts, ctx_.clock, qs(ctx_.programFolder),
+        LinkHooks{*frmMonitor_, *this, *this, ctx_.trigEngine, *frmMonitor_, *this});
     connect(frmComm_.get(), &QtLink::linkLost, this, &MainWindow::onLinkLost);
     files_ = std::make_unique<FileCommands>(ctx_, *this);
 
@@ -115,7 +116,7 @@ void MainWindow::connectMenus() {
     on("mn_File_Open", [this] { files_->mn_File_Open_Click(); });
     on("mn_File_Save", [this] { files_->mn_File_Save_Click(); });
     on("mn_File_Text", [this] { files_->mn_File_Text_Click(); });
-    for (const char* name : {"mn_Tool_Trig", "mn_Tool_Option", "mn_Help_Version"}) {
+    for (const char* name : {"mn_Tool_Option", "mn_Help_Version"}) {
         on(name, [this] { notAvailableYet(); });
     }
     on("mn_File_Print", [this] { mn_File_Print_Click(); });
@@ -124,6 +125,7 @@ void MainWindow::connectMenus() {
     on("mn_Run_Restart", [this] { mn_Run_Restart_Click(); });
     on("mn_Run_Back", [this] { mn_Run_Back_Click(); });
     on("mn_Tool_Protocol", [this] { mn_Tool_Protocol_Click(false); });
+    on("mn_Tool_Trig", [this] { mn_Tool_Trig_Click(); });
     on("mn_Tool_Sim", [this] { mn_Tool_Sim_Click(); });
     on("mn_Tool_Counter", [this] { mn_Tool_Counter_Click(); });
     on("mn_Search_Search", [this] { search_->mn_Search_Search_Click(); });
@@ -146,6 +148,15 @@ void MainWindow::connectMenus() {
         connect(menus_->mn_View_Idle_Scale[i], &QAction::triggered, this,
                 [this, i] { mn_View_Idle_Scale_Click(i); });
     }
+}
+
+void MainWindow::mn_Tool_Trig_Click() {
+    if (dlgTrigger_ == nullptr) {
+        dlgTrigger_ = new dlgTrigger(
+            ctx_.triggers, ctx_.core.run, ctx_.prompts, ctx_.programFolder,
+            [this] { return menus_->item("mn_File_AutoSave")->isChecked(); }, this);
+    }
+    dlgTrigger_->Open();
 }
 
 void MainWindow::notAvailableYet() {

@@ -7,7 +7,6 @@
 #include "app/MainMenus.h"
 #include "link/DecoderHooks.h"
 #include "link/LinkSeams.h"
-#include "view/DataTriggers.h"
 #include "view/MonitorStatus.h"
 
 class QMdiArea;
@@ -16,6 +15,7 @@ class PanelBar;
 class DlgProtocol;
 class FileCommands;
 class dlgPrint;
+class dlgTrigger;
 class QtLink;
 class frmMonitor;
 class MonitorSearch;
@@ -25,8 +25,6 @@ class MonitorSearch;
 class MainWindow : public QMainWindow,
                    public RunControl,
                    public LineIndicators,
-                   public LineTriggers,
-                   public DataTriggers,
                    public MonitorStatus,
                    public CommParamView {
     Q_OBJECT
@@ -44,12 +42,6 @@ class MainWindow : public QMainWindow,
     void MenuCheck();
     void AutoSaveFlush() override;
     void SetLineLamp(int line, bool on) override;
-
-    // Trigger evaluation is not built yet: the hooks exist so that the decoder and the live
-    // view feed it, but nothing fires.
-    void TrigCheckLine(int, int) override {}
-    void TrigCheckChr(int, uint8_t) override {}
-    void TrigCheckErr(int) override {}
 
     void ShowPanelText(int panel, const QString& text) override;
     void ShowCommParam(const std::string& text) override;
@@ -90,6 +82,7 @@ class MainWindow : public QMainWindow,
     void mn_Tool_Counter_Click();
     void mn_Tool_Protocol_Click(bool abovePanel);
     void mn_File_Print_Click();
+    void mn_Tool_Trig_Click();
     void mn_View_Mode_Click(int index);
     void mn_View_Idle_Scale_Click(int index);
     void mn_View_Time_Click();
@@ -122,6 +115,7 @@ class MainWindow : public QMainWindow,
     std::unique_ptr<MonitorSearch> search_;
     QPointer<DlgProtocol> dlgProtocol_;
     QPointer<dlgPrint> dlgPrint_;
+    QPointer<dlgTrigger> dlgTrigger_;
     bool lintLoaded_ = false;
     bool closeConfirmed_ = false;
     bool unloading_ = false;

@@ -134,8 +134,10 @@ void MainWindow::RunStop() {
 }
 
 void MainWindow::AutoSaveFlush() {
-    // Auto-save writing is not built yet; it can never be switched on, so there is no
-    // partial block to write.
+    // Writing auto-save files is not built yet. A trigger's save start already switches
+    // gintAutoSave on and fills the block (TriggerEngine, Capture::StoreByte), and the decoder
+    // calls this when a trigger's save stop falls due; until the files exist, the block is
+    // gathered and dropped unwritten (Capture has no AutoSaveSink either).
 }
 
 void MainWindow::mn_Run_Restart_Click() {

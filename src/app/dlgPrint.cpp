@@ -76,14 +76,6 @@ void dlgPrint::Open() {
     txtPage->selectAll();
 }
 
-bool dlgPrint::event(QEvent* event) {
-    // A message of the dialog's own takes the activation: the dialog stays open meanwhile.
-    if (busy_ && event->type() == QEvent::WindowDeactivate) {
-        return QDialog::event(event);
-    }
-    return ViewDialog::event(event);
-}
-
 void dlgPrint::OKButton_Click() {
     Settings& s = core_.settings;
     if (core_.run.gintRun != 0) {
@@ -94,10 +86,7 @@ void dlgPrint::OKButton_Click() {
         static_cast<int16_t>(optOR[0]->isChecked() ? kPrintPortrait : kPrintLandscape);
     const int pages = PageCount(txtPage->text());
     if (pages < 1) {
-        busy_ = true;
-        prompts_.Message("印刷指定ページ枚数が正しくありません", kTitle, Prompts::Icon::Exclamation,
-                         Prompts::Buttons::Ok);
-        busy_ = false;
+        Tell(prompts_, "印刷指定ページ枚数が正しくありません", kTitle, Prompts::Icon::Exclamation);
         txtPage->setFocus();
         return;
     }
@@ -114,7 +103,7 @@ void dlgPrint::OKButton_Click() {
 }
 
 void dlgPrint::PrintToPdfFile(const PrintRequest& request, const PrintSource& src, int32_t top) {
-    busy_ = true;
+    const KeepOpen keepOpen(*this);
     if (prompts_.Message("印刷できるプリンタがありません\nPDFファイルに保存しますか？", kTitle,
                          Prompts::Icon::Question,
                          Prompts::Buttons::YesNo) == Prompts::Answer::Yes) {
@@ -125,5 +114,4 @@ void dlgPrint::PrintToPdfFile(const PrintRequest& request, const PrintSource& sr
                              Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
         }
     }
-    busy_ = false;
 }

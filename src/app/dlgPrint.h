@@ -26,8 +26,6 @@ class dlgPrint : public ViewDialog {
     void SetPrinterOutput(PrinterOutput& output) { printer_ = &output; }
 
   protected:
-    bool event(QEvent* event) override;
-
   private:
     void PrintToPdfFile(const PrintRequest& request, const PrintSource& src, int32_t top);
 
@@ -38,5 +36,4 @@ class dlgPrint : public ViewDialog {
     PrinterOutput* printer_ = &systemPrinters_;
     QRadioButton* optOR[2];
     QLineEdit* txtPage;
-    bool busy_ = false;  // true while the dialog itself shows a message
 };

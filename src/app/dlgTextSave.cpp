@@ -106,23 +106,14 @@ void dlgTextSave::optType_Click(int index) {
     }
 }
 
-bool dlgTextSave::event(QEvent* e) {
-    // The file dialog and the messages of the save take the activation; the dialog stays.
-    if (busy_ && e->type() == QEvent::WindowDeactivate) {
-        return QDialog::event(e);
-    }
-    return ViewDialog::event(e);
-}
-
 void dlgTextSave::OKButton_Click() {
-    busy_ = true;
+    const KeepOpen keepOpen(*this);
     const std::optional<std::string> name =
         dialog_.Save("名前を付けてﾃｷｽﾄ形式保存", core_.settings.gstrSaveDir, kFilter);
     // A cancelled file dialog leaves the dialog open for another choice.
     if (name) {
         save(*name);
     }
-    busy_ = false;
 }
 
 void dlgTextSave::save(const std::string& name) {

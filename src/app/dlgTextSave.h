@@ -25,8 +25,6 @@ class dlgTextSave : public ViewDialog {
     void OKButton_Click();
 
   protected:
-    bool event(QEvent* event) override;
-
   private:
     void optType_Click(int index);
     // The export into the chosen file, or the message on a count that is not valid.
@@ -35,7 +33,6 @@ class dlgTextSave : public ViewDialog {
     CoreState& core_;
     Prompts& prompts_;
     FileDialog dialog_;
-    bool busy_ = false;  // a prompt of the dialog itself is open: losing activation is expected
     std::array<QRadioButton*, 2> optType{};
     std::array<QLabel*, 4> Label1{};
     std::array<QLineEdit*, 2> txtCol{};

@@ -5,6 +5,7 @@ add_library(vexlo_app STATIC
     ${CMAKE_CURRENT_LIST_DIR}/FileCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/InstanceLink.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MainMenus.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dlgTrigger.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MainWindow.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MainWindowRun.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PanelBar.cpp

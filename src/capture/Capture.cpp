@@ -30,6 +30,14 @@ void Capture::AllocBuffer(int32_t bufSize) {
 void Capture::Shift() {
     std::memmove(gbyteDat.data(), gbyteDat.data() + glngBufSpare, static_cast<size_t>(glngBufKeep));
     glngDatLen = glngBufKeep;
+    // A pending trigger stop names a place in the data: it moves down with the data, however
+    // many shifts lie before it. A place already dropped stays just below the buffer.
+    if (run_.gintStopReq == -1) {
+        run_.glngStopPos = std::max(run_.glngStopPos - glngBufSpare, int32_t{-1});
+    }
+    if (run_.gintSaveStopReq == -1) {
+        run_.glngSaveStopPos = std::max(run_.glngSaveStopPos - glngBufSpare, int32_t{-1});
+    }
 }
 
 void Capture::AutoSaveFull() {
@@ -40,6 +48,15 @@ void Capture::AutoSaveFull() {
     if (glngAutoLen >= glngBufKeep) {
         glngAutoLen = 0;
     }
+}
+
+void Capture::CopyHistoryToAutoSave(int32_t count) {
+    count = std::clamp(count, 0, std::min(glngDatLen, glngBufKeep));
+    if (count > 0) {
+        std::memcpy(gbyteAutoDat.data(), gbyteDat.data() + (glngDatLen - count),
+                    static_cast<size_t>(count));
+    }
+    glngAutoLen = count;
 }
 
 void Capture::CopyDat(const uint8_t* bytes, int32_t len, GridState& grid, bool backgroundChecked) {

@@ -66,6 +66,11 @@ class Capture {
     // Empties the buffers, forgets a half-received pair, blanks the view.
     void ClearDat(GridState& grid);
 
+    // A trigger's save start: the auto-save block becomes the newest count bytes of the
+    // buffer, or everything held when that is less; a history longer than the block can take
+    // (glngBufKeep bytes) keeps its newest bytes.
+    void CopyHistoryToAutoSave(int32_t count);
+
     // Buffer-size setting and capacities.
     int32_t glngBufSize = 0;
     int32_t glngBufKeep = 0;

@@ -12,7 +12,8 @@ struct RunState {
     int16_t gintAutoSave = 0;  // 1 while auto-save collects blocks
 
     // Pending trigger stops, armed by trigger evaluation and completed by the decoder
-    // once the buffer has passed the position.
+    // once the buffer has passed the position; Capture moves the positions down with the
+    // data when the buffer drops its oldest block.
     int16_t gintStopReq = 0;  // -1: monitor stop pending
     int32_t glngStopPos = 0;
     int16_t gintSaveStopReq = 0;  // -1: save stop pending

@@ -20,7 +20,7 @@ CommLink::CommLink(CoreState& core, Prompts& prompts, const Clock& clock, LinkHo
       timers_(devices.timers),
       wait_(devices.wait),
       decoder_(core.run, core.capture, core.settings,
-               DecoderHooks{hooks.live, hooks.runControl, hooks.lamps, hooks.lineTriggers,
+               DecoderHooks{hooks.live, hooks.runControl, hooks.lamps, hooks.triggers,
                             hooks.idleTimers, *this, prompts, clock}) {}
 
 int16_t CommLink::PortOpen() {

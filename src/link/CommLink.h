@@ -18,7 +18,7 @@ struct LinkHooks {
     LiveView& live;
     RunControl& runControl;
     LineIndicators& lamps;
-    LineTriggers& lineTriggers;
+    TriggerChecks& triggers;  // line-state triggers (decoder) and timTrig
     IdleTimers& idleTimers;
     CommParamView& statusBar;
 };

@@ -156,7 +156,7 @@ void Decoder::LineState(uint8_t b) {
         if (settings_.gintLineState == 1) {
             hooks_.lamps.SetLineLamp(k, on);
         }
-        hooks_.lineTriggers.TrigCheckLine(k, on ? 1 : 2);
+        hooks_.triggers.TrigCheckLine(k, on ? 1 : 2);
     }
     lbyteLine = b;
     capture_.StoreByte(b);

@@ -9,13 +9,14 @@
 #include "core/RunState.h"
 #include "files/Settings.h"
 #include "link/DecoderHooks.h"
+#include "trigger/TriggerChecks.h"
 
 // The objects the decoder calls. All must outlive the decoder.
 struct DecoderHooks {
     LiveView& live;
     RunControl& runControl;
     LineIndicators& lamps;
-    LineTriggers& lineTriggers;
+    TriggerChecks& triggers;  // the line-state triggers
     IdleTimers& timers;
     CommandSink& commands;
     Prompts& prompts;

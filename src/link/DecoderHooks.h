@@ -29,13 +29,6 @@ class LineIndicators {
     virtual void SetLineLamp(int line, bool on) = 0;
 };
 
-// Line-state triggers: edge 1 = turned on, 2 = turned off.
-class LineTriggers {
-  public:
-    virtual ~LineTriggers() = default;
-    virtual void TrigCheckLine(int line, int edge) = 0;
-};
-
 // The idle and time-stamp timers of the monitor window.
 class IdleTimers {
   public:

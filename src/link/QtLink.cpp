@@ -8,6 +8,9 @@ QtLink::QtLink(CoreState& core, Prompts& prompts, const Clock& clock, const QStr
     setObjectName(QStringLiteral("frmComm"));
     connect(&timers_.timSend, &QTimer::timeout, this, [this] { link_.timSend_Timer(); });
     connect(&timers_.timPortCheck, &QTimer::timeout, this, [this] { link_.timPortCheck_Timer(); });
+    connect(&timers_.timTrig, &QTimer::timeout, this,
+            [&triggers = hooks.triggers] { triggers.TrigCheckTime(); });
+    timers_.timTrig.start();
 }
 
 QtLink::~QtLink() {

@@ -9,6 +9,8 @@ QtLinkTimers::QtLinkTimers() {
     timPortCheck.setSingleShot(true);
     timPortCheck.setInterval(kPortCheckMs);
     timPortCheck.setTimerType(Qt::PreciseTimer);  // a coarse timer may end a probe 40 ms early
+    timTrig.setObjectName(QStringLiteral("timTrig"));
+    timTrig.setInterval(kTrigMs);
 }
 
 void QtLinkTimers::enable(QTimer& timer, bool on) {

@@ -4,8 +4,12 @@
 #include "link/LinkSeams.h"
 
 // timSend and timPortCheck as single-shot QTimers; their timeout signals go to the link.
+// timTrig, the trigger clock, repeats every 5 seconds from the start of the link window to
+// the end of the program.
 class QtLinkTimers final : public LinkTimers {
   public:
+    static constexpr int kTrigMs = 5000;
+
     QtLinkTimers();
 
     void EnableSend(bool on) override { enable(timSend, on); }
@@ -13,6 +17,7 @@ class QtLinkTimers final : public LinkTimers {
 
     QTimer timSend;
     QTimer timPortCheck;
+    QTimer timTrig;
 
   private:
     static void enable(QTimer& timer, bool on);

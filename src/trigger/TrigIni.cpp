@@ -14,18 +14,6 @@ std::string sectionName(int n) {
     return "Trig" + std::to_string(n + 1);
 }
 
-// The first ChrCount codes of trigger n, two uppercase hexadecimal digits each.
-std::string chrCodeText(const Triggers& t, int n) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string text;
-    const int count = t.ChrCount(n);
-    for (int j = 0; j < count; ++j) {
-        text += kHex[t.gbyteChrCode[n][j] >> 4];
-        text += kHex[t.gbyteChrCode[n][j] & 0xF];
-    }
-    return text;
-}
-
 void readInt(IniFile& ini, const std::string& section, const char* key, int16_t& field) {
     const std::string text = GetIni(section, key, std::to_string(field), ini);
     if (const auto v = RoundHalfEven<int16_t>(Val(text))) {
@@ -61,15 +49,17 @@ void ReadTrigIni(Triggers& t, const std::string& programFolder) {
         readInt(ini, section, "ChrType", t.gintChrType[n]);
         t.gstrChrLen[n] = GetIni(section, "ChrLen", t.gstrChrLen[n], ini);
         t.gstrChrLen[n] = std::to_string(t.ChrCount(n));
-        const std::string codes = GetIni(section, "ChrCode", chrCodeText(t, n), ini);
+        const std::string codes = GetIni(section, "ChrCode", t.ChrCodeText(n), ini);
         const int count = t.ChrCount(n);
         for (int j = 0; j < count; ++j) {
-            const size_t at = std::min(codes.size(), static_cast<size_t>(2 * j));
-            t.gbyteChrCode[n][j] = static_cast<uint8_t>(Val("&H" + codes.substr(at, 2)));
+            t.gbyteChrCode[n][j] = Triggers::HexCode(codes, j);
         }
         t.gstrTime[n] = GetIni(section, "Time", t.gstrTime[n], ini);
         forEachLaterInt(
             t, n, [&](const char* key, int16_t& field) { readInt(ini, section, key, field); });
+        for (int16_t* bytes : {&t.gintMonitorStop[n], &t.gintSaveStart[n], &t.gintSaveStop[n]}) {
+            *bytes = std::clamp<int16_t>(*bytes, 0, Triggers::kMaxByteCount);
+        }
     }
     ini.Save();
 }
@@ -82,7 +72,7 @@ bool WriteTrigIni(const Triggers& t, const std::string& programFolder) {
         PutIni(section, "TrigType", std::to_string(t.gintTrigType[n]), ini);
         PutIni(section, "ChrType", std::to_string(t.gintChrType[n]), ini);
         PutIni(section, "ChrLen", t.gstrChrLen[n], ini);
-        PutIni(section, "ChrCode", chrCodeText(t, n), ini);
+        PutIni(section, "ChrCode", t.ChrCodeText(n), ini);
         PutIni(section, "Time", t.gstrTime[n], ini);
         forEachLaterInt(t, n, [&](const char* key, int16_t field) {
             PutIni(section, key, std::to_string(field), ini);

@@ -11,7 +11,8 @@ std::string TrigIniPath(const std::string& programFolder);
 // "NoString") is written back with that default. Numbers are the leading number of the text,
 // rounded halves to even; a number that does not fit 16 bits leaves the field as it was.
 // ChrLen is read before ChrCode and limited to 0..11, the code storage, and held as decimal
-// text; ChrCode gives two hexadecimal digits per code, missing digits reading as 0.
+// text; ChrCode gives two hexadecimal digits per code, missing digits reading as 0. The byte
+// counts MonitorStop, SaveStart and SaveStop are limited to 0..Triggers::kMaxByteCount.
 void ReadTrigIni(Triggers& t, const std::string& programFolder);
 
 // Writes the sixteen keys of each of Trig1..Trig5 from t. False when the file could not be

@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // The five trigger definitions, parallel arrays indexed by trigger 0..4 (shown as
 // "トリガ-１".."トリガ-５"). Everything is zero or empty until VXTrig.ini is read.
@@ -9,6 +10,10 @@ struct Triggers {
     static constexpr int kCount = 5;
     static constexpr int kCodes = 11;  // storage for string codes per trigger
     static constexpr int kLines = 6;   // RS, CS, ER, DR, CD, CI
+    // The largest byte count (MonitorStop, SaveStart, SaveStop): a count becomes a buffer
+    // distance of twice as many bytes in 16 bits. The dialog refuses larger counts and
+    // reading the trigger file limits them to 0..kMaxByteCount.
+    static constexpr int16_t kMaxByteCount = 16383;
 
     // 0 none, 1 string, 2 time of day, 3 error, 4 line state
     std::array<int16_t, kCount> gintTrigType{};
@@ -41,4 +46,10 @@ struct Triggers {
     // The number of meaningful codes of trigger n: gstrChrLen[n] as a number, limited to
     // 0..kCodes so that it can always index gbyteChrCode.
     [[nodiscard]] int ChrCount(int n) const;
+
+    // The first ChrCount codes of trigger n, two uppercase hexadecimal digits each ("0D0A").
+    [[nodiscard]] std::string ChrCodeText(int n) const;
+    // Code j of a text of two hexadecimal digits per code: the hexadecimal number at the start
+    // of characters 2j+1 and 2j+2; missing characters or no hexadecimal digit give 0.
+    [[nodiscard]] static uint8_t HexCode(std::string_view text, int j);
 };

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "core/CoreState.h"
+#include "trigger/TriggerChecks.h"
 #include "view/CellGrid.h"
-#include "view/DataTriggers.h"
 #include "view/MonitorStatus.h"
 
 // The live view: each data pair, time stamp and idle mark goes into the next free cell, and a
@@ -12,7 +12,7 @@
 // number in the status bar changes once per screen.
 class LiveRenderer {
   public:
-    LiveRenderer(CoreState& state, CellGrid& cells, MonitorStatus& status, DataTriggers& triggers)
+    LiveRenderer(CoreState& state, CellGrid& cells, MonitorStatus& status, TriggerChecks& triggers)
         : state_(state), cells_(cells), status_(status), triggers_(triggers) {}
 
     // One data pair as received. Errors show as "PE" / "FE" in every display mode on the
@@ -30,5 +30,5 @@ class LiveRenderer {
     CoreState& state_;
     CellGrid& cells_;
     MonitorStatus& status_;
-    DataTriggers& triggers_;
+    TriggerChecks& triggers_;
 };

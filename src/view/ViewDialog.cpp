@@ -31,6 +31,15 @@ void ViewDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 bool ViewDialog::event(QEvent* event) {
+    // F1 and F8 belong to the dialog, also where a menu of the main window uses the same key
+    // (F8 stops the monitor).
+    if (event->type() == QEvent::ShortcutOverride) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_F1 || key == Qt::Key_F8) {
+            event->accept();
+            return true;
+        }
+    }
     if (event->type() == QEvent::WindowDeactivate && isVisible() && keepOpen_ == 0) {
         close();
     }

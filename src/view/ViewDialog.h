@@ -40,6 +40,10 @@ class ViewDialog : public QDialog {
     void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
 
+    // True while the dialog itself shows a message: the box takes the activation, and the
+    // dialog stays open.
+    bool busy_ = false;
+
   private:
     QPushButton* ok_;
     QPushButton* cancel_;

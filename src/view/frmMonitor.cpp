@@ -20,7 +20,7 @@ QTimer* MakeTimer(QObject* parent, const char* name, int interval, bool singleSh
 }  // namespace
 
 frmMonitor::frmMonitor(CoreState& state, const Clock& clock, MonitorStatus& status,
-                       DataTriggers& triggers, QWidget* parent)
+                       TriggerChecks& triggers, QWidget* parent)
     : QWidget(parent),
       state_(state),
       clock_(clock),

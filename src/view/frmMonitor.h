@@ -11,7 +11,6 @@
 #include "link/DecoderHooks.h"
 #include "view/CellGrid.h"
 #include "view/CellSurface.h"
-#include "view/DataTriggers.h"
 #include "view/HistoryRenderer.h"
 #include "view/IdleCounter.h"
 #include "view/LiveRenderer.h"
@@ -28,7 +27,7 @@ class QTimer;
 class frmMonitor : public QWidget, public LiveView, public IdleTimers, public CaptureView {
     Q_OBJECT
   public:
-    frmMonitor(CoreState& state, const Clock& clock, MonitorStatus& status, DataTriggers& triggers,
+    frmMonitor(CoreState& state, const Clock& clock, MonitorStatus& status, TriggerChecks& triggers,
                QWidget* parent = nullptr);
     ~frmMonitor() override;
 

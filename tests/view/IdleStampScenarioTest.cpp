@@ -13,12 +13,11 @@
 
 namespace {
 
-struct QuietLink final : RunControl, LineIndicators, LineTriggers, CommandSink {
+struct QuietLink final : RunControl, LineIndicators, CommandSink {
     void RunStop() override {}
     void MenuEnable() override {}
     void AutoSaveFlush() override {}
     void SetLineLamp(int, bool) override {}
-    void TrigCheckLine(int, int) override {}
     void QueueCommand(const std::string&) override {}
     void EnableSend() override {}
 };
@@ -28,7 +27,7 @@ class IdleStampScenarioTest : public ::testing::Test {
     IdleStampScenarioTest()
         : monitor(state, clock, status, triggers),
           decoder(state.run, state.capture, state.settings,
-                  DecoderHooks{monitor, link, link, link, monitor, link, prompts, clock}) {
+                  DecoderHooks{monitor, link, link, triggers, monitor, link, prompts, clock}) {
         state.capture.AllocBuffer(10);
         state.grid = {20, 10, 200, 0, 1};
         monitor.timResize_Timer();

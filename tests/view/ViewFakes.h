@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "core/CoreState.h"
+#include "trigger/TriggerChecks.h"
 #include "view/CellGrid.h"
-#include "view/DataTriggers.h"
 #include "view/MonitorStatus.h"
 
 // Keeps the last text of every status bar panel and counts the writes.
@@ -19,10 +19,12 @@ struct RecordingStatus final : MonitorStatus {
     std::map<int, int> writes;
 };
 
-// Records the trigger calls as (direction or 1000 + error kind, byte).
-struct RecordingTriggers final : DataTriggers {
+// Records the trigger calls as (direction or 1000 + error kind or 2000 + line, byte or edge).
+struct RecordingTriggers final : TriggerChecks {
     void TrigCheckChr(int direction, uint8_t byte) override { calls.emplace_back(direction, byte); }
     void TrigCheckErr(int kind) override { calls.emplace_back(1000 + kind, 0); }
+    void TrigCheckLine(int line, int edge) override { calls.emplace_back(2000 + line, edge); }
+    void TrigCheckTime() override { calls.emplace_back(3000, 0); }
     std::vector<std::pair<int, int>> calls;
 };
 
