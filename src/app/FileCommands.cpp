@@ -9,11 +9,13 @@
 #include "app/QString8.h"
 #include "app/dlgTextSave.h"
 #include "core/Status.h"
+#include "files/AtomicFile.h"
 #include "files/LogFile.h"
+#include "files/PcapExport.h"
 #include "view/frmMonitor.h"
 
 FileCommands::FileCommands(AppContext& ctx, MainWindow& window)
-    : ctx_(ctx), window_(window), dialog_(ctx.prompts) {}
+    : ctx_(ctx), window_(window), dialog_(ctx.prompts), pcapDialog_(ctx.prompts) {}
 
 void FileCommands::mn_File_Save_Click() {
     const Settings& s = ctx_.core.settings;
@@ -65,6 +67,7 @@ bool FileCommands::OpenLog(const std::string& name) {
             window_.menus().item("mn_Run_Start")->setEnabled(false);
             monitor.ShowFileCaption(qs(name));
             window_.menus().item("mn_File_Save")->setEnabled(false);
+            openedFile_ = name;
             return true;
         }
     }
@@ -80,6 +83,40 @@ void FileCommands::OpenForwarded(const std::string& name) {
         return;
     }
     OpenLog(name);
+}
+
+void FileCommands::mn_File_Pcap_Click() {
+    const std::optional<std::string> name =
+        pcapDialog_.Save("Wireshark形式で保存", ctx_.core.settings.gstrSaveDir, kPcapFilter);
+    if (!name) {
+        return;
+    }
+    bool written = false;
+    {
+        BusyPointer busy;
+        // While an opened file is shown the save command is off: the view shows that file, not
+        // the capture, and the file's own header and date give the times.
+        if (!window_.menus().item("mn_File_Save")->isEnabled() && !openedFile_.empty()) {
+            std::string error;
+            const std::optional<LogFile> log = ReadLogFile(openedFile_, error);
+            const std::optional<PcapTimes> times = FileTimes(openedFile_, std::nullopt);
+            written = log && times &&
+                      WriteFileAtomic(*name, PcapFromCapture(log->data.data(),
+                                                             static_cast<int32_t>(log->data.size()),
+                                                             PcapLineOf(log->header), *times));
+        } else {
+            const Capture& c = ctx_.core.capture;
+            const DateTime now = ctx_.clock.Now();
+            written = WriteFileAtomic(
+                *name, PcapFromCapture(c.gbyteDat.data(), c.glngDatLen,
+                                       PcapLineOf(HeaderOf(ctx_.core.settings)),
+                                       PcapTimes{LocalMidnight(now), LocalEpochMicros(now)}));
+        }
+    }
+    if (!written) {
+        ctx_.prompts.Message("Wireshark形式の保存に失敗しました", "ファイル保存の失敗",
+                             Prompts::Icon::Critical, Prompts::Buttons::Ok);
+    }
 }
 
 dlgTextSave* FileCommands::mn_File_Text_Click() {

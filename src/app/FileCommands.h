@@ -13,11 +13,14 @@ class dlgTextSave;
 class FileCommands {
   public:
     static constexpr const char* kLogFilter = "vxmﾌｧｲﾙ(*.vxm);;すべてのﾌｧｲﾙ(*.*)";
+    static constexpr const char* kPcapFilter = "pcapﾌｧｲﾙ(*.pcap)";
 
     FileCommands(AppContext& ctx, MainWindow& window);
 
     void mn_File_Open_Click();
     void mn_File_Save_Click();
+    // Writes what the view shows (the opened file, otherwise the capture) as a pcap file.
+    void mn_File_Pcap_Click();
     // Shows dlgTextSave (modeless); returns it for placing and tests.
     dlgTextSave* mn_File_Text_Click();
 
@@ -36,5 +39,7 @@ class FileCommands {
     AppContext& ctx_;
     MainWindow& window_;
     FileDialog dialog_;
+    FileDialog pcapDialog_;
+    std::string openedFile_;  // the capture log file last opened
     QPointer<dlgTextSave> textSave_;
 };

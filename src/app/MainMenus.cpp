@@ -22,6 +22,7 @@ MainMenus::MainMenus(QMainWindow& window) {
     add(file, "mn_File_Save", "名前を付けて保存(&S)");
     separator(file, "mn_File_SP2");
     add(file, "mn_File_Text", "ﾃｷｽﾄ形式保存(&T)");
+    add(file, "mn_File_Pcap", "Wireshark形式で保存(&W)...");
     separator(file, "mn_File_SP3");
     add(file, "mn_File_Print", "印刷(&P)");
     separator(file, "mn_File_SP4");

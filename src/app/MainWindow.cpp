@@ -116,6 +116,7 @@ void MainWindow::connectMenus() {
     on("mn_File_Open", [this] { files_->mn_File_Open_Click(); });
     on("mn_File_Save", [this] { files_->mn_File_Save_Click(); });
     on("mn_File_Text", [this] { files_->mn_File_Text_Click(); });
+    on("mn_File_Pcap", [this] { files_->mn_File_Pcap_Click(); });
     for (const char* name : {"mn_Tool_Option", "mn_Help_Version"}) {
         on(name, [this] { notAvailableYet(); });
     }
@@ -169,12 +170,12 @@ void MainWindow::notAvailableYet() {
 void MainWindow::MenuEnable() {
     const bool stopped = ctx_.core.run.gintRun == 0;
     for (const char* name :
-         {"mn_File_Open",   "mn_File_AutoSave", "mn_File_Save",   "mn_File_Text",
-          "mn_File_Print",  "mn_Search_Search", "mn_Search_Up",   "mn_Search_Down",
-          "mn_Search_Time", "mn_View_Idle",     "mn_View_Time",   "mn_View_Line",
-          "mn_View_Jump",   "mn_View_SJump",    "mn_View_EJump",  "mn_View_Font",
-          "mn_View_Scroll", "mn_Run_Start",     "mn_Run_Restart", "mn_Tool_Protocol",
-          "mn_Tool_Option"}) {
+         {"mn_File_Open",     "mn_File_AutoSave", "mn_File_Save",     "mn_File_Text",
+          "mn_File_Pcap",     "mn_File_Print",    "mn_Search_Search", "mn_Search_Up",
+          "mn_Search_Down",   "mn_Search_Time",   "mn_View_Idle",     "mn_View_Time",
+          "mn_View_Line",     "mn_View_Jump",     "mn_View_SJump",    "mn_View_EJump",
+          "mn_View_Font",     "mn_View_Scroll",   "mn_Run_Start",     "mn_Run_Restart",
+          "mn_Tool_Protocol", "mn_Tool_Option"}) {
         menus_->item(name)->setEnabled(stopped);
     }
     menus_->item("mn_Run_Stop")->setEnabled(!stopped);

@@ -1,9 +1,13 @@
 #include "files/PcapExport.h"
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
 #include <optional>
 
 #include "capture/RecordWalk.h"
+#include "files/ProgramFolder.h"
 
 namespace {
 
@@ -155,6 +159,10 @@ Lead MeasureLead(const uint8_t* bytes, int32_t len, const PcapLine& line) {
 
 }  // namespace
 
+PcapLine PcapLineOf(const LogHeader& h) {
+    return {h.glngSpeed, h.gintDataLen, h.gintStopBit, h.gintParity, ClampHeader(h).gintIdleMode};
+}
+
 std::string PcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& line,
                             const PcapTimes& times) {
     len = std::max<int32_t>(len, 0);
@@ -227,4 +235,52 @@ std::string PcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& l
     });
     flush();
     return out;
+}
+
+namespace {
+
+std::tm LocalTm(const DateTime& t) {
+    std::tm tm{};
+    tm.tm_year = t.year - 1900;
+    tm.tm_mon = t.month - 1;
+    tm.tm_mday = t.day;
+    tm.tm_hour = t.hour;
+    tm.tm_min = t.minute;
+    tm.tm_sec = t.second;
+    tm.tm_isdst = -1;
+    return tm;
+}
+
+}  // namespace
+
+int64_t LocalMidnight(const DateTime& t) {
+    DateTime day{t.year, t.month, t.day};
+    std::tm tm = LocalTm(day);
+    return static_cast<int64_t>(std::mktime(&tm));
+}
+
+int64_t LocalEpochMicros(const DateTime& t) {
+    std::tm tm = LocalTm(t);
+    return static_cast<int64_t>(std::mktime(&tm)) * kMicros + t.millisecond * 1000LL;
+}
+
+std::optional<PcapTimes> FileTimes(const std::string& path, const std::optional<DateTime>& day) {
+    std::error_code ec;
+    const auto written = std::filesystem::last_write_time(NativePath(path), ec);
+    if (ec) {
+        return std::nullopt;
+    }
+    const auto modified = std::chrono::file_clock::to_sys(written);
+    const int64_t end =
+        std::chrono::duration_cast<std::chrono::microseconds>(modified.time_since_epoch()).count();
+    if (day) {
+        return PcapTimes{LocalMidnight(*day), end};
+    }
+    const std::time_t t = std::chrono::system_clock::to_time_t(modified);
+    const std::tm* local = std::localtime(&t);
+    if (local == nullptr) {
+        return std::nullopt;
+    }
+    return PcapTimes{
+        LocalMidnight(DateTime{local->tm_year + 1900, local->tm_mon + 1, local->tm_mday}), end};
 }

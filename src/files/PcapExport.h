@@ -1,6 +1,10 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "core/Clock.h"
+#include "files/LogFile.h"
 
 // Export of a capture to a classic pcap file (microsecond times, link type 250: serial line
 // events with a 12-byte big-endian header before each payload), so that protocol dissectors
@@ -31,6 +35,9 @@ struct PcapLine {
     int16_t idleMode = 0;  // 1, 10 or 100 idle steps per second; anything else: unknown
 };
 
+// The line settings of a capture file's header (the idle scale as the program applies it).
+[[nodiscard]] PcapLine PcapLineOf(const LogHeader& h);
+
 struct PcapTimes {
     int64_t dayStart = 0;   // seconds since 1970 at local midnight of the capture's date
     int64_t endMicros = 0;  // microseconds since 1970 at which a capture without stamps ends
@@ -43,3 +50,15 @@ inline constexpr int kPcapSnapLength = 65535;
 // The whole pcap file for the first len stored record bytes.
 [[nodiscard]] std::string PcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& line,
                                           const PcapTimes& times);
+
+// Seconds since 1970 at local midnight of the day of t.
+[[nodiscard]] int64_t LocalMidnight(const DateTime& t);
+
+// Microseconds since 1970 of the local time t.
+[[nodiscard]] int64_t LocalEpochMicros(const DateTime& t);
+
+// The times of a capture log file: it ends at its modification time, and its time stamps lie
+// on the given day, or on the (local) day of its modification time. Nothing when the file has
+// no modification time.
+[[nodiscard]] std::optional<PcapTimes> FileTimes(const std::string& path,
+                                                 const std::optional<DateTime>& day);

@@ -14,6 +14,7 @@
 #include "app/InstanceLink.h"
 #include "app/dlgTextSave.h"
 #include "files/LogFile.h"
+#include "files/PcapExport.h"
 #include "files/TextExportExamples.h"
 #include "support/RunUntil.h"
 #include "view/frmMonitor.h"
@@ -34,6 +35,10 @@ class FileCommandsTest : public AppTest {
         return FilePath(name);
     }
     void Choose(const std::string& file) { prompts.files.push_back(file); }
+    [[nodiscard]] std::string ReadFile(const char* name) const {
+        std::ifstream in(FilePath(name), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
     [[nodiscard]] std::string Caption() const {
         return window->monitor().windowTitle().toStdString();
     }
@@ -123,6 +128,44 @@ TEST_F(FileCommandsTest, SaveWritesHeaderAndCaptureAndReopeningRestoresThem) {
     EXPECT_FALSE(Item("mn_File_Save")->isEnabled());
     EXPECT_TRUE(Item("mn_Run_Restart")->isEnabled());
     EXPECT_EQ(Caption(), "line1.vxm");
+}
+
+TEST_F(FileCommandsTest, PcapExportWritesTheCaptureOrTheOpenedFile) {
+    OpenWindow("[Comm_Inf]\nSpeed=19200\n[Mode_Inf]\nIdleMode=100\n");
+    StorePairs(300);
+    ASSERT_TRUE(Item("mn_File_Pcap")->isEnabled());
+    Choose(FilePath("Dat/live.pcap"));
+    Item("mn_File_Pcap")->trigger();
+    EXPECT_TRUE(prompts.asked.empty());
+    EXPECT_EQ(prompts.fileDialogs.back(), "Wireshark形式で保存");
+    const Capture& c = ctx.core.capture;
+    const DateTime now = clock.Now();
+    EXPECT_EQ(
+        ReadFile("Dat/live.pcap"),
+        PcapFromCapture(c.gbyteDat.data(), c.glngDatLen, PcapLineOf(HeaderOf(ctx.core.settings)),
+                        PcapTimes{LocalMidnight(now), LocalEpochMicros(now)}));
+
+    // An opened file is what the view shows: its bytes, header and date make the export.
+    const std::vector<uint8_t> records{0x30, 9, 0, 0, 0xA4, 0xC1, 0x84, 0xC2};
+    const std::string log = WriteLog("Dat/old.vxm", sampleHeader(), records);
+    Choose(log);
+    Item("mn_File_Open")->trigger();
+    Choose(FilePath("Dat/file.pcap"));
+    Item("mn_File_Pcap")->trigger();
+    EXPECT_TRUE(prompts.asked.empty());
+    EXPECT_EQ(ReadFile("Dat/file.pcap"),
+              PcapFromCapture(records.data(), static_cast<int32_t>(records.size()),
+                              PcapLineOf(sampleHeader()), *FileTimes(log, std::nullopt)));
+
+    // The open dialog still starts at the capture file, not at the pcap file.
+    Item("mn_File_Open")->trigger();
+    EXPECT_EQ(prompts.fileStarts.back(), log);
+
+    Choose(FilePath("no/such/folder.pcap"));
+    Item("mn_File_Pcap")->trigger();
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(LastAsked().text, "Wireshark形式の保存に失敗しました");
+    EXPECT_FALSE(std::filesystem::exists(FilePath("no")));
 }
 
 TEST_F(FileCommandsTest, HeaderDisplayModeOneShowsTheFileInHex) {

@@ -1,7 +1,5 @@
 // vexlo-cli pcap: a capture log file as a pcap file of serial line events.
-#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <string>
 
@@ -38,10 +36,10 @@ constexpr std::string_view kUsage =
 struct Choices {
     std::optional<std::string> input;
     std::optional<std::string> output;
-    std::optional<std::tm> date;
+    std::optional<DateTime> date;
 };
 
-std::optional<std::tm> parseDate(const std::string& text) {
+std::optional<DateTime> parseDate(const std::string& text) {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
         return std::nullopt;
     }
@@ -51,11 +49,7 @@ std::optional<std::tm> parseDate(const std::string& text) {
     if (!y || !m || !d) {
         return std::nullopt;
     }
-    std::tm tm{};
-    tm.tm_year = *y - 1900;
-    tm.tm_mon = *m - 1;
-    tm.tm_mday = *d;
-    return tm;
+    return DateTime{*y, *m, *d};
 }
 
 std::optional<std::string> parse(ArgList& args, Choices& c) {
@@ -93,15 +87,6 @@ std::optional<std::string> parse(ArgList& args, Choices& c) {
     return std::nullopt;
 }
 
-// Seconds since 1970 of local midnight of the day in tm.
-int64_t localMidnight(std::tm tm) {
-    tm.tm_hour = 0;
-    tm.tm_min = 0;
-    tm.tm_sec = 0;
-    tm.tm_isdst = -1;
-    return static_cast<int64_t>(std::mktime(&tm));
-}
-
 }  // namespace
 
 int PcapCommand(std::vector<std::string> argv) {
@@ -124,28 +109,13 @@ int PcapCommand(std::vector<std::string> argv) {
     if (std::filesystem::is_directory(NativePath(*c.output))) {
         return Fail(*c.output, "is a folder");
     }
-    std::error_code ec;
-    const auto written = std::filesystem::last_write_time(NativePath(*c.input), ec);
-    if (ec) {
-        return Fail(*c.input, "no modification time: " + ec.message());
-    }
-    const auto modified = std::chrono::file_clock::to_sys(written);
-    const int64_t endMicros =
-        std::chrono::duration_cast<std::chrono::microseconds>(modified.time_since_epoch()).count();
-    std::tm day{};
-    if (c.date) {
-        day = *c.date;
-    } else {
-        const std::time_t t = std::chrono::system_clock::to_time_t(modified);
-        day = *std::localtime(&t);
+    const std::optional<PcapTimes> times = FileTimes(*c.input, c.date);
+    if (!times) {
+        return Fail(*c.input, "no modification time");
     }
 
-    const LogHeader h = log->header;
-    const PcapLine line{h.glngSpeed, h.gintDataLen, h.gintStopBit, h.gintParity,
-                        ClampHeader(h).gintIdleMode};
-    const std::string pcap =
-        PcapFromCapture(log->data.data(), static_cast<int32_t>(log->data.size()), line,
-                        PcapTimes{localMidnight(day), endMicros});
+    const std::string pcap = PcapFromCapture(
+        log->data.data(), static_cast<int32_t>(log->data.size()), PcapLineOf(log->header), *times);
     if (!WriteFileAtomic(*c.output, pcap)) {
         return Fail(*c.output, "cannot be written");
     }
