@@ -2,6 +2,10 @@
 
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
+
+#include "files/LogFile.h"
+#include "files/ProgramFolder.h"
 
 int Fail(const std::string& file, const std::string& reason) {
     std::fprintf(stderr, "vexlo-cli: %s: %s\n", file.c_str(), reason.c_str());
@@ -41,4 +45,27 @@ std::optional<int> ParseInt(const std::string& text, int lo, int hi) {
         return std::nullopt;
     }
     return v;
+}
+
+bool HelpAsked(const std::vector<std::string>& args, std::string_view usage) {
+    for (const std::string& a : args) {
+        if (a == "--help" || a == "-h") {
+            std::fwrite(usage.data(), 1, usage.size(), stdout);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<LogFile> ReadConversionInput(const std::string& input,
+                                           const std::optional<std::string>& output) {
+    std::string error;
+    std::optional<LogFile> log = ReadLogFile(input, error);
+    if (!log) {
+        Fail(input, error);
+    } else if (output && std::filesystem::is_directory(NativePath(*output))) {
+        Fail(*output, "is a folder");
+        log.reset();
+    }
+    return log;
 }

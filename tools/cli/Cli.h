@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "files/LogFile.h"
+
 // Exit codes of vexlo-cli.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitError = 1;
@@ -32,6 +34,14 @@ class ArgList {
     std::vector<std::string> args_;
     size_t next_ = 0;
 };
+
+// True (after printing usage on standard output) when any argument asks for help.
+bool HelpAsked(const std::vector<std::string>& args, std::string_view usage);
+
+// The capture log file to convert, read whole, and the check that the output (when given) is
+// not a folder. Nothing after the one-line error has been printed.
+std::optional<LogFile> ReadConversionInput(const std::string& input,
+                                           const std::optional<std::string>& output);
 
 // A whole decimal number in [lo, hi], or nothing.
 std::optional<int> ParseInt(const std::string& text, int lo, int hi);

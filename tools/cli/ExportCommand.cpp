@@ -130,24 +130,17 @@ bool writeStdout(std::string_view piece) {
 }  // namespace
 
 int ExportCommand(std::vector<std::string> argv) {
-    for (const std::string& a : argv) {
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage.data(), stdout);
-            return kExitOk;
-        }
+    if (HelpAsked(argv, kUsage)) {
+        return kExitOk;
     }
     ArgList args(std::move(argv));
     Choices c;
     if (const std::optional<std::string> error = parse(args, c)) {
         return UsageError(*error, kUsage);
     }
-    std::string error;
-    const std::optional<LogFile> log = ReadLogFile(*c.input, error);
+    const std::optional<LogFile> log = ReadConversionInput(*c.input, c.output);
     if (!log) {
-        return Fail(*c.input, error);
-    }
-    if (c.output && std::filesystem::is_directory(NativePath(*c.output))) {
-        return Fail(*c.output, "is a folder");
+        return kExitError;
     }
 
     // The display words, as the program makes them from an opened file.

@@ -90,24 +90,17 @@ std::optional<std::string> parse(ArgList& args, Choices& c) {
 }  // namespace
 
 int PcapCommand(std::vector<std::string> argv) {
-    for (const std::string& a : argv) {
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage.data(), stdout);
-            return kExitOk;
-        }
+    if (HelpAsked(argv, kUsage)) {
+        return kExitOk;
     }
     ArgList args(std::move(argv));
     Choices c;
     if (const std::optional<std::string> error = parse(args, c)) {
         return UsageError(*error, kUsage);
     }
-    std::string error;
-    const std::optional<LogFile> log = ReadLogFile(*c.input, error);
+    const std::optional<LogFile> log = ReadConversionInput(*c.input, c.output);
     if (!log) {
-        return Fail(*c.input, error);
-    }
-    if (std::filesystem::is_directory(NativePath(*c.output))) {
-        return Fail(*c.output, "is a folder");
+        return kExitError;
     }
     const std::optional<PcapTimes> times = FileTimes(*c.input, c.date);
     if (!times) {
