@@ -109,11 +109,13 @@ void MainWindow::connectMenus() {
         menus_->item("mn_File_AutoSave")->setChecked(!checked);
         notAvailableYet();
     });
-    for (const char* name : {"mn_File_Open", "mn_File_Save", "mn_File_Text", "mn_File_Print",
-                             "mn_Search_Search", "mn_Search_Up", "mn_Search_Down", "mn_Search_Time",
-                             "mn_Tool_Trig", "mn_Tool_Option", "mn_Help_Version"}) {
+    for (const char* name :
+         {"mn_File_Open", "mn_File_Save", "mn_File_Text", "mn_File_Print", "mn_Search_Search",
+          "mn_Search_Up", "mn_Search_Down", "mn_Search_Time", "mn_Tool_Trig"}) {
         on(name, [this] { notAvailableYet(); });
     }
+    on("mn_Tool_Option", [this] { mn_Tool_Option_Click(); });
+    on("mn_Help_Version", [this] { mn_Help_Version_Click(); });
     on("mn_Run_Start", [this] { RunStart(); });
     on("mn_Run_Stop", [this] { RunStop(); });
     on("mn_Run_Restart", [this] { mn_Run_Restart_Click(); });

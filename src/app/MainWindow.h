@@ -14,6 +14,8 @@ class QMdiArea;
 class QMdiSubWindow;
 class PanelBar;
 class DlgProtocol;
+class dlgOption;
+class frmAbout;
 class QtLink;
 class frmMonitor;
 
@@ -84,6 +86,9 @@ class MainWindow : public QMainWindow,
     void mn_Tool_Sim_Click();
     void mn_Tool_Counter_Click();
     void mn_Tool_Protocol_Click(bool abovePanel);
+    void mn_Tool_Option_Click();
+    void mn_Help_Version_Click();
+    [[nodiscard]] std::string simulatorPath() const;
     void mn_View_Mode_Click(int index);
     void mn_View_Idle_Scale_Click(int index);
     void mn_View_Time_Click();
@@ -113,6 +118,8 @@ class MainWindow : public QMainWindow,
     frmMonitor* frmMonitor_ = nullptr;
     std::unique_ptr<QtLink> frmComm_;
     QPointer<DlgProtocol> dlgProtocol_;
+    QPointer<dlgOption> dlgOption_;
+    QPointer<frmAbout> frmAbout_;
     bool lintLoaded_ = false;
     bool closeConfirmed_ = false;
     bool unloading_ = false;

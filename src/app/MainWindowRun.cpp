@@ -174,11 +174,7 @@ void MainWindow::mn_Tool_Sim_Click() {
     if (ctx_.core.run.gintRun == 0 && !reopenPort()) {
         return;
     }
-#ifdef _WIN32
-    const std::string program = JoinPath(ctx_.programFolder, "EMUMAIN.exe");
-#else
-    const std::string program = JoinPath(ctx_.programFolder, "EMUMAIN");
-#endif
+    const std::string program = simulatorPath();
     if (!QProcess::startDetached(qs(program), {"KAPKAP"}, qs(ctx_.programFolder))) {
         ctx_.prompts.Message("シミュレータを起動できません\n" + program, "Vexlo",
                              Prompts::Icon::Exclamation, Prompts::Buttons::Ok);

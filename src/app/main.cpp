@@ -57,6 +57,8 @@ int main(int argc, char* argv[]) {
     std::vector<std::string> args(argv + 1, argv + argc);
     const std::string folder = ProgramFolder(QCoreApplication::applicationDirPath().toStdString(),
                                              args, std::getenv("VEXLO_HOME"));
+    // Programs started from here (the simulator) work on the same program folder.
+    qputenv("VEXLO_HOME", QString::fromStdString(folder).toLocal8Bit());
 
     // One instance per program folder: a second start on the same folder ends silently.
     QLockFile lock(QString::fromStdString(JoinPath(folder, "vexlo.lock")));

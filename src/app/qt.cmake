@@ -6,7 +6,11 @@ add_library(vexlo_app STATIC
     ${CMAKE_CURRENT_LIST_DIR}/MainWindow.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MainWindowRun.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PanelBar.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/QtPrompts.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/QtPrompts.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ToolCommands.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WinColor.h
+    ${CMAKE_CURRENT_LIST_DIR}/dlgOption.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/frmAbout.cpp)
 target_link_libraries(vexlo_app PUBLIC vexlo_view vexlo_link_qt Qt6::Widgets Qt6::PrintSupport)
 set_target_properties(vexlo_app PROPERTIES AUTOMOC ON)
 
