@@ -82,6 +82,13 @@ dlgOption::dlgOption(Settings& settings, Prompts& prompts, QWidget* parent)
     dirLayout->addWidget(lblDir);
     connect(Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { lblDir->setText(selectedFolder()); });
+    // The tree is filled in the background: keep the selected folder in sight while the
+    // folders above it come in.
+    connect(folders_, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
+        if (folders_->filePath(Dir1->currentIndex()).startsWith(path)) {
+            showSelectedFolder();
+        }
+    });
 
     QGroupBox* framColor = frame(this, "framColor", "色設定");
     auto* colorLayout = new QHBoxLayout(framColor);
@@ -161,6 +168,7 @@ dlgOption::dlgOption(Settings& settings, Prompts& prompts, QWidget* parent)
 void dlgOption::Open() {
     loadSettings();
     show();
+    showSelectedFolder();
     raise();
     activateWindow();
 }
@@ -175,7 +183,6 @@ void dlgOption::loadSettings() {
         s.gstrSaveDir.empty() ? QModelIndex() : folders_->index(qs(s.gstrSaveDir));
     if (folder.isValid() && folders_->isDir(folder)) {
         Dir1->setCurrentIndex(folder);
-        Dir1->scrollTo(folder);
     }
     lblDir->setText(selectedFolder());
     txtMaxFiles->setText(QString::number(s.gintMaxFiles));
@@ -186,6 +193,14 @@ void dlgOption::loadSettings() {
     optPort_Click();
     optFileDate[s.gintFileDate == 1 ? 1 : 0]->setChecked(true);
     txtPort->setText(QString::number(s.gintPortNo));
+}
+
+void dlgOption::showSelectedFolder() {
+    const QModelIndex current = Dir1->currentIndex();
+    for (QModelIndex parent = current.parent(); parent.isValid(); parent = parent.parent()) {
+        Dir1->expand(parent);
+    }
+    Dir1->scrollTo(current, QAbstractItemView::PositionAtCenter);
 }
 
 QString dlgOption::selectedFolder() const {

@@ -38,6 +38,8 @@ class dlgOption : public ViewDialog {
     void showColor(int index, int32_t color);
     void optPort_Click();
     [[nodiscard]] QString selectedFolder() const;
+    // Opens the tree down to the selected folder and brings it into sight.
+    void showSelectedFolder();
 
     Settings& settings_;
     Prompts& prompts_;
