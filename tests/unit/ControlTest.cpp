@@ -56,7 +56,11 @@ class Client {
                 serve();
             }
             readUntil(
-                fd_, buffer_, [](const std::string&) { return false; }, serve ? 5 : 50);
+                fd_, buffer_,
+                [count](const std::string& b) {
+                    return std::count(b.begin(), b.end(), '\n') >= count;
+                },
+                serve ? 5 : 50);
         }
         std::string all;
         all.swap(buffer_);
@@ -309,6 +313,16 @@ TEST(UnitControlTest, TheRealUnitPutsWhatItIsToldOnTheMonitoredLine) {
     EXPECT_EQ(stream, pair(true, 'H') + pair(true, 'i') + pair(true, '\r') +
                           pair(false, '!', true, true) +
                           std::string(1, static_cast<char>(lineStateByte(Lines::CS))));
+
+    // A client that sends faster than the line carries is held off.
+    const std::string kilo = "SEND SD " + std::string(2 * ControlCommand::kMaxSend, '5');
+    int accepted = 0;
+    std::string reply;
+    while ((reply = control.ask(kilo)) == "OK\n" && accepted < 100) {
+        ++accepted;
+    }
+    EXPECT_EQ(reply, "NG busy\n");
+    EXPECT_EQ(accepted, 64);
 
     EXPECT_EQ(control.ask("SCENARIO flood"), "OK\n");
     stream = port.within(200);

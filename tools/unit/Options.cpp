@@ -233,6 +233,7 @@ std::string Options::usage() {
         "on the monitored line from the moment they arrive, at the line's pace.\n"
         "  SEND SD|RD [PE] [FE] HEX   characters, two hexadecimal digits each (1..1024),\n"
         "                             with parity / framing errors; NG unless monitoring\n"
+        "                             and while 64K characters still wait for the line\n"
         "  LINES [RS] [CS] [ER] [DR] [CD] [CI]   the control lines that are on\n"
         "  SCENARIO NAME              switch the scenario (at once while monitoring)\n"
         "  STATUS                     OK monitoring|stopped SCENARIO LINES\n"

@@ -33,6 +33,8 @@ class Pacer {
     // Puts events on the line from nowNs on: their ticks count from the moment the first
     // one starts, which is now, or when the events injected before have ended.
     void inject(int64_t nowNs, std::span<const StreamEvent> events);
+    // Injected events not yet sent.
+    [[nodiscard]] size_t injectedPending() const { return injected_.size(); }
     // Replaces the scenario from nowNs on; the new one starts its own line time there.
     void switchScenario(std::unique_ptr<Scenario> scenario, int64_t nowNs);
 

@@ -130,6 +130,9 @@ std::string UnitServer::control(std::string_view line) {
             if (!pacer_) {
                 return "NG not monitoring";
             }
+            if (pacer_->injectedPending() + command->bytes.size() > kMaxInjected) {
+                return "NG busy";
+            }
             const std::vector<StreamEvent> events = command->events(protocol_.line());
             pacer_->inject(now, events);
             break;

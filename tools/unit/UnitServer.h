@@ -33,6 +33,8 @@ class UnitServer {
     // Pending output at which the stream waits for the client to catch up; it goes on
     // when half of it has gone out.
     static constexpr size_t kHighWater = 256 * 1024;
+    // Hand-made characters waiting for the line at which SEND is refused ("NG busy").
+    static constexpr size_t kMaxInjected = 64 * 1024;
     // The shortest wait between two batches of stream bytes.
     static constexpr int kMinBatchMs = 2;
 
