@@ -84,7 +84,7 @@ TEST_F(SimulatorTest, TextTypedInTheSimulatorAppearsInTheMonitor) {
     ASSERT_TRUE(Records(12));
     const std::vector<CellText::Id> errors = {CellText::kPE, CellText::kFE};
     EXPECT_EQ(Shown(false), errors);
-    const StoredRecord& line = ParseStored(Stored()).records.back();
+    const StoredRecord line = ParseStored(Stored()).records.back();
     EXPECT_EQ(line.kind, StoredRecord::Kind::Line);
     EXPECT_EQ(line.bytes[0] & 0x3F, 0x01);
     Stop();

@@ -58,7 +58,6 @@ class UnitControl : public QObject {
     void readReplies();
     void take(const QString& command, const QString& reply);
 
-    QLocalSocket socket_;
     QString path_;
     std::deque<QString> pending_;  // commands sent and not yet answered
     QByteArray partial_;
@@ -66,4 +65,6 @@ class UnitControl : public QObject {
     bool monitoring_ = false;
     QString scenario_;
     QStringList scenarios_;
+    // Last, so that it goes first: closing it reports the disconnection to the members above.
+    QLocalSocket socket_;
 };
