@@ -117,9 +117,8 @@ void MainWindow::connectMenus() {
     on("mn_File_Save", [this] { files_->mn_File_Save_Click(); });
     on("mn_File_Text", [this] { files_->mn_File_Text_Click(); });
     on("mn_File_Pcap", [this] { files_->mn_File_Pcap_Click(); });
-    for (const char* name : {"mn_Tool_Option", "mn_Help_Version"}) {
-        on(name, [this] { notAvailableYet(); });
-    }
+    on("mn_Tool_Option", [this] { mn_Tool_Option_Click(); });
+    on("mn_Help_Version", [this] { mn_Help_Version_Click(); });
     on("mn_File_Print", [this] { mn_File_Print_Click(); });
     on("mn_Run_Start", [this] { RunStart(); });
     on("mn_Run_Stop", [this] { RunStop(); });

@@ -16,6 +16,8 @@ class DlgProtocol;
 class FileCommands;
 class dlgPrint;
 class dlgTrigger;
+class dlgOption;
+class frmAbout;
 class QtLink;
 class frmMonitor;
 class MonitorSearch;
@@ -83,6 +85,8 @@ class MainWindow : public QMainWindow,
     void mn_Tool_Protocol_Click(bool abovePanel);
     void mn_File_Print_Click();
     void mn_Tool_Trig_Click();
+    void mn_Tool_Option_Click();
+    void mn_Help_Version_Click();
     void mn_View_Mode_Click(int index);
     void mn_View_Idle_Scale_Click(int index);
     void mn_View_Time_Click();
@@ -116,6 +120,8 @@ class MainWindow : public QMainWindow,
     QPointer<DlgProtocol> dlgProtocol_;
     QPointer<dlgPrint> dlgPrint_;
     QPointer<dlgTrigger> dlgTrigger_;
+    QPointer<dlgOption> dlgOption_;
+    QPointer<frmAbout> frmAbout_;
     bool lintLoaded_ = false;
     bool closeConfirmed_ = false;
     bool unloading_ = false;

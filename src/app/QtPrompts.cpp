@@ -1,5 +1,6 @@
 #include "app/QtPrompts.h"
 #include "app/QString8.h"
+#include "app/WinColor.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
@@ -78,10 +79,9 @@ std::optional<std::string> QtPrompts::SaveFileName(const std::string& title,
 }
 
 std::optional<int32_t> QtPrompts::ChooseColor(int32_t initial) {
-    const QColor start(initial & 0xFF, (initial >> 8) & 0xFF, (initial >> 16) & 0xFF);
-    const QColor c = QColorDialog::getColor(start, parent_);
+    const QColor c = QColorDialog::getColor(toQColor(initial), parent_);
     if (!c.isValid()) {
         return std::nullopt;
     }
-    return c.red() + 256 * c.green() + 65536 * c.blue();
+    return fromQColor(c);
 }

@@ -59,6 +59,8 @@ int main(int argc, char* argv[]) {
     std::vector<std::string> args(argv + 1, argv + argc);
     const std::string folder =
         LocateProgramFolder(QCoreApplication::applicationDirPath().toStdString(), args);
+    // Programs started from here (the simulator) work on the same program folder.
+    qputenv("VEXLO_HOME", QString::fromStdString(folder).toLocal8Bit());
 
     // A capture log file named on the command line (a double-clicked .vxm file).
     const std::vector<std::string> files = FileArguments(args);

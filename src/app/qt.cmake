@@ -10,9 +10,13 @@ add_library(vexlo_app STATIC
     ${CMAKE_CURRENT_LIST_DIR}/MainWindowRun.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PanelBar.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PrintCommands.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/dlgPrint.cpp
     ${CMAKE_CURRENT_LIST_DIR}/QtPrompts.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/dlgTextSave.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/ToolCommands.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WinColor.h
+    ${CMAKE_CURRENT_LIST_DIR}/dlgOption.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dlgPrint.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dlgTextSave.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/frmAbout.cpp)
 target_link_libraries(vexlo_app PUBLIC vexlo_view vexlo_link_qt vexlo_print_qt Qt6::Widgets
                       Qt6::PrintSupport Qt6::Network)
 set_target_properties(vexlo_app PROPERTIES AUTOMOC ON)

@@ -48,15 +48,6 @@ void appendWrapped(std::string& text, std::string first, std::string_view rest) 
     text += line + "\n";
 }
 
-bool isScenario(const std::string& name) {
-    for (const Scenario::Info& info : Scenario::all()) {
-        if (info.name == name) {
-            return true;
-        }
-    }
-    return false;
-}
-
 bool parseUnsigned(const std::string& text, unsigned long long max, unsigned long long& value) {
     if (text.empty() || text[0] < '0' || text[0] > '9') {
         return false;
@@ -104,9 +95,10 @@ std::optional<Options> Options::parse(const std::vector<std::string>& args, std:
             options.mute = true;
             continue;
         }
-        const bool known = name == "--link" || name == "--version" || name == "--scenario" ||
-                           name == "--seed" || name == "--record" || name == "--refuse-start" ||
-                           name == "--rate-factor" || name == "--duration";
+        const bool known = name == "--link" || name == "--control" || name == "--version" ||
+                           name == "--scenario" || name == "--seed" || name == "--record" ||
+                           name == "--refuse-start" || name == "--rate-factor" ||
+                           name == "--duration";
         if (!known) {
             error = (name.rfind('-', 0) == 0 ? "unknown option '" : "unexpected argument '") +
                     name + "'";
@@ -126,6 +118,12 @@ std::optional<Options> Options::parse(const std::vector<std::string>& args, std:
                 return std::nullopt;
             }
             options.link = value;
+        } else if (name == "--control") {
+            if (value.empty()) {
+                error = "--control needs a path";
+                return std::nullopt;
+            }
+            options.control = value;
         } else if (name == "--version") {
             if (!validVersion(value)) {
                 error = "--version must be exactly three printable ASCII characters";
@@ -133,7 +131,7 @@ std::optional<Options> Options::parse(const std::vector<std::string>& args, std:
             }
             options.version = value;
         } else if (name == "--scenario") {
-            if (!isScenario(value)) {
+            if (!Scenario::exists(value)) {
                 error = "unknown scenario '" + value + "'";
                 return std::nullopt;
             }
@@ -176,6 +174,9 @@ std::optional<Options> Options::parse(const std::vector<std::string>& args, std:
         error = "--link PATH is required";
         return std::nullopt;
     }
+    if (options.control.empty()) {
+        options.control = options.link + ".ctl";
+    }
     return options;
 }
 
@@ -190,6 +191,8 @@ std::string Options::usage() {
         "Options:\n"
         "  --link PATH         where to make the link to the device (an existing link is\n"
         "                      replaced; any other file there is an error)\n"
+        "  --control PATH      where to make the control channel's socket (default: the\n"
+        "                      link's path + .ctl; see Control channel below)\n"
         "  --version NNN       the three characters answered to L? (default 123)\n"
         "  --scenario NAME     what the monitored line carries (default chat)\n"
         "  --seed N            seed of the scenario (default 1); the same seed and line\n"
@@ -222,5 +225,18 @@ std::string Options::usage() {
         line.resize(kDescriptionColumn, ' ');
         appendWrapped(text, line, info.description);
     }
+    text +=
+        "  none     nothing but what the control channel sends\n"
+        "\n"
+        "Control channel: a local (Unix domain) stream socket. Each line (ended by LF) is\n"
+        "answered by one line, OK or NG and a reason. Characters and line changes are put\n"
+        "on the monitored line from the moment they arrive, at the line's pace.\n"
+        "  SEND SD|RD [PE] [FE] HEX   characters, two hexadecimal digits each (1..1024),\n"
+        "                             with parity / framing errors; NG unless monitoring\n"
+        "                             and while 64K characters still wait for the line\n"
+        "  LINES [RS] [CS] [ER] [DR] [CD] [CI]   the control lines that are on\n"
+        "  SCENARIO NAME              switch the scenario (at once while monitoring)\n"
+        "  STATUS                     OK monitoring|stopped SCENARIO LINES\n"
+        "  SCENARIOS                  OK and the scenario names\n";
     return text;
 }

@@ -7,6 +7,7 @@
 // The command line of vexlo-unit.
 struct Options {
     std::string link;
+    std::string control;  // the control channel's socket; link + ".ctl" unless given
     std::string version = "123";
     std::string scenario = "chat";
     uint64_t seed = 1;

@@ -36,6 +36,11 @@ std::span<const Scenario::Info> Scenario::all() {
     return kScenarios;
 }
 
+bool Scenario::exists(std::string_view name) {
+    return name == kNone || std::any_of(kScenarios.begin(), kScenarios.end(),
+                                        [&](const Info& info) { return info.name == name; });
+}
+
 std::unique_ptr<Scenario> Scenario::create(std::string_view name, const LineSettings& line,
                                            uint64_t seed) {
     if (name == "chat") {

@@ -28,7 +28,12 @@ class Scenario {
         std::string_view description;
     };
     static std::span<const Info> all();
-    // The named scenario, or null for an unknown name.
+    // A line without traffic of its own, where only what is sent by hand (the control
+    // channel) appears; create() gives no scenario for it.
+    static constexpr std::string_view kNone = "none";
+    // True for kNone and the names of all().
+    static bool exists(std::string_view name);
+    // The named scenario, or null for kNone or an unknown name.
     static std::unique_ptr<Scenario> create(std::string_view name, const LineSettings& line,
                                             uint64_t seed);
 

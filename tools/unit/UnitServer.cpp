@@ -7,7 +7,10 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <vector>
 
+#include "ControlChannel.h"
+#include "ControlCommand.h"
 #include "Options.h"
 
 namespace {
@@ -24,7 +27,8 @@ UnitServer::UnitServer(const Options& options, int terminal, RecordFile& record)
     : options_(options),
       terminal_(terminal),
       protocol_({options.version, options.refuseStart}),
-      output_(record) {}
+      output_(record),
+      scenario_(options.scenario) {}
 
 int64_t UnitServer::nowNs() {
     timespec ts{};
@@ -32,27 +36,41 @@ int64_t UnitServer::nowNs() {
     return static_cast<int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
 }
 
-void UnitServer::run(int stopFd) {
+void UnitServer::run(int stopFd, ControlChannel* control) {
+    std::vector<pollfd> fds;
     for (;;) {
         pump(nowNs());
-        const short events = static_cast<short>(POLLIN | (output_.empty() ? 0 : POLLOUT));
-        std::array<pollfd, 2> fds = {{{terminal_, events, 0}, {stopFd, POLLIN, 0}}};
-        // After a hang-up the terminal reports itself ready without end; wait on the stop
-        // descriptor alone for a while instead.
-        const nfds_t count = hungUp_ ? 1 : 2;
-        pollfd* first = hungUp_ ? &fds[1] : fds.data();
+        fds.clear();
+        fds.push_back({stopFd, POLLIN, 0});
+        // After a hang-up the terminal reports itself ready without end; leave it out of
+        // the wait for a while instead.
+        const bool watchTerminal = !hungUp_;
+        if (watchTerminal) {
+            fds.push_back(
+                {terminal_, static_cast<short>(POLLIN | (output_.empty() ? 0 : POLLOUT)), 0});
+        }
+        const size_t firstControl = fds.size();
+        if (control != nullptr) {
+            control->addPollFds(fds);
+        }
         const int timeout = hungUp_ ? kRetryMs : timeoutMs(nowNs());
         hungUp_ = false;
-        if (poll(first, count, timeout) < 0) {
+        if (poll(fds.data(), fds.size(), timeout) < 0) {
             continue;
         }
-        if ((fds[1].revents & POLLIN) != 0) {
+        if ((fds[0].revents & POLLIN) != 0) {
             return;
         }
-        if ((fds[0].revents & POLLIN) != 0) {
-            readCommands();
-        } else if ((fds[0].revents & (POLLHUP | POLLERR)) != 0) {
-            hungUp_ = true;
+        if (watchTerminal) {
+            if ((fds[1].revents & POLLIN) != 0) {
+                readCommands();
+            } else if ((fds[1].revents & (POLLHUP | POLLERR)) != 0) {
+                hungUp_ = true;
+            }
+        }
+        if (control != nullptr) {
+            control->serve(std::span<const pollfd>(fds).subspan(firstControl),
+                           [this](std::string_view line) { return this->control(line); });
         }
     }
 }
@@ -87,10 +105,63 @@ void UnitServer::handle(const std::string& command) {
     }
     output_.append(answer.reply, false);
     if (answer.action == UnitProtocol::Action::Start) {
-        pacer_ = std::make_unique<Pacer>(
-            Scenario::create(options_.scenario, protocol_.line(), options_.seed), protocol_.line(),
-            options_.rateFactor, now, options_.duration);
+        pacer_ = std::make_unique<Pacer>(makeScenario(), protocol_.line(), options_.rateFactor, now,
+                                         options_.duration);
+        if (lines_) {
+            const StreamEvent lines = StreamEvent::line(0, *lines_);
+            pacer_->inject(now, {&lines, 1});
+        }
     }
+}
+
+std::unique_ptr<Scenario> UnitServer::makeScenario() const {
+    return Scenario::create(scenario_, protocol_.line(), options_.seed);
+}
+
+std::string UnitServer::control(std::string_view line) {
+    std::string error;
+    const auto command = ControlCommand::parse(line, error);
+    if (!command) {
+        return "NG " + error;
+    }
+    const int64_t now = nowNs();
+    switch (command->kind) {
+        case ControlCommand::Kind::Send: {
+            if (!pacer_) {
+                return "NG not monitoring";
+            }
+            if (pacer_->injectedPending() + command->bytes.size() > kMaxInjected) {
+                return "NG busy";
+            }
+            const std::vector<StreamEvent> events = command->events(protocol_.line());
+            pacer_->inject(now, events);
+            break;
+        }
+        case ControlCommand::Kind::Lines:
+            lines_ = command->lines;
+            if (pacer_) {
+                const StreamEvent lines = StreamEvent::line(0, *lines_);
+                pacer_->inject(now, {&lines, 1});
+            }
+            break;
+        case ControlCommand::Kind::Scenario:
+            scenario_ = command->scenario;
+            if (pacer_) {
+                pacer_->switchScenario(makeScenario(), now);
+            }
+            break;
+        case ControlCommand::Kind::Status:
+            return std::string("OK ") + (pacer_ ? "monitoring " : "stopped ") + scenario_ + " " +
+                   lineNames(lines_.value_or(0));
+        case ControlCommand::Kind::Scenarios: {
+            std::string names = "OK " + std::string(Scenario::kNone);
+            for (const Scenario::Info& info : Scenario::all()) {
+                names += " " + std::string(info.name);
+            }
+            return names;
+        }
+    }
+    return "OK";
 }
 
 void UnitServer::pump(int64_t now) {

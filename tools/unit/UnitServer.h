@@ -3,12 +3,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "CommandSplitter.h"
 #include "OutputQueue.h"
 #include "Pacer.h"
 #include "UnitProtocol.h"
 
+class ControlChannel;
 struct Options;
 
 // The unit at work on its terminal: reads commands, answers them, and while monitoring
@@ -17,8 +19,12 @@ class UnitServer {
   public:
     UnitServer(const Options& options, int terminal, RecordFile& record);
 
-    // Serves until stopFd becomes readable (the signal handler writes to it).
-    void run(int stopFd);
+    // Serves until stopFd becomes readable (the signal handler writes to it), and the
+    // control channel's clients when there is one.
+    void run(int stopFd, ControlChannel* control = nullptr);
+
+    // The reply to one line of the control channel (see ControlCommand).
+    std::string control(std::string_view line);
 
     // Monotonic time in nanoseconds.
     static int64_t nowNs();
@@ -27,6 +33,8 @@ class UnitServer {
     // Pending output at which the stream waits for the client to catch up; it goes on
     // when half of it has gone out.
     static constexpr size_t kHighWater = 256 * 1024;
+    // Hand-made characters waiting for the line at which SEND is refused ("NG busy").
+    static constexpr size_t kMaxInjected = 64 * 1024;
     // The shortest wait between two batches of stream bytes.
     static constexpr int kMinBatchMs = 2;
 
@@ -35,6 +43,7 @@ class UnitServer {
     // Adds the stream bytes due now to the output and writes what the terminal takes.
     void pump(int64_t now);
     [[nodiscard]] int timeoutMs(int64_t now) const;
+    [[nodiscard]] std::unique_ptr<Scenario> makeScenario() const;
 
     const Options& options_;
     int terminal_;
@@ -44,4 +53,6 @@ class UnitServer {
     std::unique_ptr<Pacer> pacer_;
     std::optional<int64_t> stalledSince_;
     bool hungUp_ = false;
+    std::string scenario_;          // the scenario of the next start (and of the present run)
+    std::optional<uint8_t> lines_;  // the control lines set by hand, once set
 };

@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "ControlChannel.h"
 #include "DeviceLink.h"
 #include "Options.h"
 #include "PseudoTerminal.h"
@@ -60,9 +62,16 @@ int serve(const Options& options) {
     PseudoTerminal terminal;
     DeviceLink link(options.link, terminal.devicePath());
     UnitServer server(options, terminal.master(), record);
+    // The unit works without its control channel; only the companion cannot reach it then.
+    std::unique_ptr<ControlChannel> control;
+    try {
+        control = std::make_unique<ControlChannel>(options.control);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vexlo-unit: no control channel: %s\n", e.what());
+    }
     std::printf("ready %s\n", options.link.c_str());
     std::fflush(stdout);
-    server.run(stopFd);
+    server.run(stopFd, control.get());
     record.flush();
     return 0;
 }

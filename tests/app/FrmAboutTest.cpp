@@ -1,0 +1,84 @@
+// The version window.
+#include <QCoreApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/AppFixture.h"
+#include "app/frmAbout.h"
+
+namespace {
+
+frmAbout* OpenAbout(MainWindow& window) {
+    window.findChild<QAction*>("mn_Help_Version")->trigger();
+    auto* about = window.findChild<frmAbout*>("frmAbout");
+    EXPECT_NE(about, nullptr);
+    return about;
+}
+
+QString VersionLabel(frmAbout* about) {
+    return about->findChild<QLabel*>("lblVersion")->text();
+}
+
+}  // namespace
+
+TEST_F(AppTest, TheVersionWindowShowsQuestionMarksUntilAUnitWasFound) {
+    StartUnit({"--version", "123"});
+    OpenWindow();
+    frmAbout* about = OpenAbout(*window);
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->windowTitle(), "Vexloのﾊﾞｰｼﾞｮﾝ情報");
+    EXPECT_EQ(about->findChild<QLabel*>("lblTitle")->text(), "Vexlo");
+    EXPECT_EQ(about->findChild<QPushButton*>("cmdSysInfo")->text(), "ｼｽﾃﾑ情報(&S)...");
+    EXPECT_EQ(VersionLabel(about), "ｿﾌﾄｳｪｱ ﾊﾞｰｼﾞｮﾝ 1.1.1\nﾌｧｰﾑｳｪｱ ﾊﾞｰｼﾞｮﾝ ???");
+    EXPECT_FALSE(about->isModal());
+
+    // It stays open when it loses activation, until OK.
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QCoreApplication::sendEvent(about, &deactivate);
+    EXPECT_TRUE(about->isVisible());
+    about->findChild<QPushButton*>("cmdOK")->click();
+    EXPECT_FALSE(about->isVisible());
+
+    ASSERT_TRUE(FullStart());
+    about = OpenAbout(*window);
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_EQ(VersionLabel(about), "ｿﾌﾄｳｪｱ ﾊﾞｰｼﾞｮﾝ 1.1.1\nﾌｧｰﾑｳｪｱ ﾊﾞｰｼﾞｮﾝ 1.2.3");
+    EXPECT_TRUE(prompts.asked.empty());
+}
+
+TEST(FrmAboutTest, SystemInformationStartsTheFirstProgramFoundOrSaysThereIsNone) {
+    struct Case {
+        QStringList onPath;
+        bool starts;
+        QString started;  // empty: the message is shown
+    };
+    const Case cases[] = {
+        {{}, true, {}},
+        {{"ksysguard", "gnome-system-monitor"}, true, "/usr/bin/gnome-system-monitor"},
+        {{"hardinfo", "ksysguard"}, true, "/usr/bin/hardinfo"},
+        {{"hardinfo"}, false, {}},  // found but it does not start
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.onPath.join(' ').toStdString());
+        ScriptedPrompts prompts;
+        QStringList tried;
+        frmAbout::SysInfo sysInfo{[&](const QString& name) {
+                                      return c.onPath.contains(name) ? "/usr/bin/" + name
+                                                                     : QString();
+                                  },
+                                  [&](const QString& path) {
+                                      tried << path;
+                                      return c.starts;
+                                  }};
+        frmAbout about([] { return std::string(); }, prompts, nullptr, sysInfo);
+        about.findChild<QPushButton*>("cmdSysInfo")->click();
+        if (c.started.isEmpty()) {
+            ASSERT_EQ(prompts.asked.size(), 1U);
+            EXPECT_EQ(prompts.asked[0].text, "現時点ではｼｽﾃﾑ情報を使用できません");
+        } else {
+            EXPECT_EQ(tried, QStringList{c.started});
+            EXPECT_TRUE(prompts.asked.empty());
+        }
+    }
+}
