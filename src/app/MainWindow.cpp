@@ -60,12 +60,15 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
         std::make_unique<QtLink>(ctx_.core, ctx_.prompts, ctx_.clock, qs(ctx_.programFolder),
                                  LinkHooks{*frmMonitor_, *this, *this, *this, *frmMonitor_, *this});
     connect(frmComm_.get(), &QtLink::linkLost, this, &MainWindow::onLinkLost);
+    ctx_.autoSave.SetReport(this);
 
     MenuCheck();
     lintLoaded_ = true;
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    ctx_.autoSave.SetReport(nullptr);
+}
 
 void MainWindow::buildStatusBars() {
     stBarMonitor_ = new PanelBar("StBarMonitor",
@@ -101,12 +104,7 @@ void MainWindow::connectMenus() {
         connect(menus_->item(name), &QAction::triggered, this, handler);
     };
     on("mn_File_Exit", [this] { close(); });
-    // Auto-save cannot be switched on yet: undo the check mark the menu just toggled, or the
-    // start would ask about an auto-save that never happens.
-    connect(menus_->item("mn_File_AutoSave"), &QAction::triggered, this, [this](bool checked) {
-        menus_->item("mn_File_AutoSave")->setChecked(!checked);
-        notAvailableYet();
-    });
+    on("mn_File_AutoSave", [this] { mn_File_AutoSave_Click(); });
     for (const char* name : {"mn_File_Open", "mn_File_Save", "mn_File_Text", "mn_Search_Search",
                              "mn_Search_Up", "mn_Search_Down", "mn_Search_Time", "mn_Tool_Trig",
                              "mn_Tool_Option", "mn_Help_Version"}) {

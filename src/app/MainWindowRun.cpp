@@ -133,11 +133,6 @@ void MainWindow::RunStop() {
     frmMonitor_->DispRireki(top);
 }
 
-void MainWindow::AutoSaveFlush() {
-    // Auto-save writing is not built yet; it can never be switched on, so there is no
-    // partial block to write.
-}
-
 void MainWindow::mn_Run_Restart_Click() {
     if (RunStart() == 0) {
         ctx_.core.capture.ClearDat(ctx_.core.grid);
