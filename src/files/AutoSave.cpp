@@ -210,6 +210,7 @@ void AutoSave::writeKept() {
         }
         recycle(std::move(b.bytes));
         kept_.pop_front();
+        ++written_;
     }
     if (streak_) {
         streak_ = false;

@@ -95,6 +95,7 @@ class AutoSave final : public AutoSaveSink {
     int16_t WriteLTime() const;
     [[nodiscard]] std::string ReadLTime() const;
 
+    [[nodiscard]] int64_t FilesWritten() const { return written_; }
     [[nodiscard]] size_t KeptBlocks() const { return kept_.size(); }
     [[nodiscard]] int64_t KeptBytes() const;
     // True from a failed write until every kept block has been written.
@@ -132,4 +133,5 @@ class AutoSave final : public AutoSaveSink {
     int lastSuffix_ = 0;
     bool streak_ = false;
     int64_t dropped_ = 0;
+    int64_t written_ = 0;
 };

@@ -42,3 +42,24 @@ std::optional<int> ParseInt(const std::string& text, int lo, int hi) {
     }
     return v;
 }
+
+bool HelpAsked(const std::vector<std::string>& args, std::string_view usage) {
+    for (const std::string& a : args) {
+        if (a == "--help" || a == "-h") {
+            std::fwrite(usage.data(), 1, usage.size(), stdout);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<int16_t> PickOne(const std::string& text, std::initializer_list<const char*> names) {
+    int16_t i = 0;
+    for (const char* n : names) {
+        if (text == n) {
+            return i;
+        }
+        ++i;
+    }
+    return std::nullopt;
+}

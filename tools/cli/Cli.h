@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +16,9 @@ int Fail(const std::string& file, const std::string& reason);
 
 // A usage error: the message and the command's usage on standard error; returns kExitUsage.
 int UsageError(const std::string& message, std::string_view usage);
+
+// True, with the usage printed on standard output, when args ask for help (--help or -h).
+bool HelpAsked(const std::vector<std::string>& args, std::string_view usage);
 
 // The arguments of one command, taken one by one.
 class ArgList {
@@ -33,9 +38,13 @@ class ArgList {
     size_t next_ = 0;
 };
 
+// The index of text in names, or nothing.
+std::optional<int16_t> PickOne(const std::string& text, std::initializer_list<const char*> names);
+
 // A whole decimal number in [lo, hi], or nothing.
 std::optional<int> ParseInt(const std::string& text, int lo, int hi);
 
 int InfoCommand(std::vector<std::string> args);
 int ExportCommand(std::vector<std::string> args);
 int PcapCommand(std::vector<std::string> args);
+int CaptureCommand(std::vector<std::string> args);

@@ -105,11 +105,8 @@ int64_t localMidnight(std::tm tm) {
 }  // namespace
 
 int PcapCommand(std::vector<std::string> argv) {
-    for (const std::string& a : argv) {
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage.data(), stdout);
-            return kExitOk;
-        }
+    if (HelpAsked(argv, kUsage)) {
+        return kExitOk;
     }
     ArgList args(std::move(argv));
     Choices c;
