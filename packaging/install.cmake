@@ -46,7 +46,8 @@ The package also holds vexlo-unit, a virtual main unit on a pseudo-terminal.")
 string(TIMESTAMP changelogDate "%a, %d %b %Y %H:%M:%S +0000" UTC)
 configure_file(${packaging}/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
 set(compressed)
-foreach(file ${packaging}/vexlo.1 ${packaging}/vexlo-unit.1 ${CMAKE_BINARY_DIR}/packaging/changelog)
+foreach(file ${packaging}/vexlo.1 ${packaging}/vexlo-unit.1 ${packaging}/vexlo-cli.1
+             ${CMAKE_BINARY_DIR}/packaging/changelog)
     get_filename_component(name ${file} NAME)
     add_custom_command(
         OUTPUT ${CMAKE_BINARY_DIR}/packaging/${name}.gz
@@ -57,6 +58,7 @@ foreach(file ${packaging}/vexlo.1 ${packaging}/vexlo-unit.1 ${CMAKE_BINARY_DIR}/
 endforeach()
 add_custom_target(vexlo-packaging-files ALL DEPENDS ${compressed})
 install(FILES ${CMAKE_BINARY_DIR}/packaging/vexlo.1.gz ${CMAKE_BINARY_DIR}/packaging/vexlo-unit.1.gz
+              ${CMAKE_BINARY_DIR}/packaging/vexlo-cli.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${packaging}/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})

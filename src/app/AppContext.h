@@ -4,20 +4,26 @@
 #include "core/Clock.h"
 #include "core/CoreState.h"
 #include "core/Prompts.h"
+#include "files/AutoSave.h"
 #include "trigger/TriggerEngine.h"
 #include "trigger/Triggers.h"
 
 // Everything one running program shares: the core state, the trigger definitions and their
-// evaluation, the clock and prompt seams and the program folder. Tests build a fresh one per
-// case.
+// evaluation, the clock and prompt seams, the program folder and auto-save, which receives the
+// capture's full blocks. Tests build a fresh one per case.
 struct AppContext {
     AppContext(const Clock& c, Prompts& p, std::string folder)
-        : clock(c), prompts(p), programFolder(std::move(folder)) {}
+        : clock(c), prompts(p), programFolder(std::move(folder)) {
+        core.capture.SetAutoSaveSink(&autoSave);
+    }
+    AppContext(const AppContext&) = delete;
+    AppContext& operator=(const AppContext&) = delete;
 
     CoreState core;
     Triggers triggers;
     const Clock& clock;
     Prompts& prompts;
     std::string programFolder;
+    AutoSave autoSave{core.settings, core.run, core.capture, clock, programFolder};
     TriggerEngine trigEngine{triggers, core.run, core.capture, clock};
 };

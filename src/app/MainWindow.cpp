@@ -66,12 +66,15 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
         LinkHooks{*frmMonitor_, *this, *this, ctx_.trigEngine, *frmMonitor_, *this});
     connect(frmComm_.get(), &QtLink::linkLost, this, &MainWindow::onLinkLost);
     files_ = std::make_unique<FileCommands>(ctx_, *this);
+    ctx_.autoSave.SetReport(this);
 
     MenuCheck();
     lintLoaded_ = true;
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    ctx_.autoSave.SetReport(nullptr);
+}
 
 void MainWindow::buildStatusBars() {
     stBarMonitor_ = new PanelBar("StBarMonitor",
@@ -107,12 +110,7 @@ void MainWindow::connectMenus() {
         connect(menus_->item(name), &QAction::triggered, this, handler);
     };
     on("mn_File_Exit", [this] { close(); });
-    // Auto-save cannot be switched on yet: undo the check mark the menu just toggled, or the
-    // start would ask about an auto-save that never happens.
-    connect(menus_->item("mn_File_AutoSave"), &QAction::triggered, this, [this](bool checked) {
-        menus_->item("mn_File_AutoSave")->setChecked(!checked);
-        notAvailableYet();
-    });
+    on("mn_File_AutoSave", [this] { mn_File_AutoSave_Click(); });
     on("mn_File_Open", [this] { files_->mn_File_Open_Click(); });
     on("mn_File_Save", [this] { files_->mn_File_Save_Click(); });
     on("mn_File_Text", [this] { files_->mn_File_Text_Click(); });

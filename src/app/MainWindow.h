@@ -28,7 +28,8 @@ class MainWindow : public QMainWindow,
                    public RunControl,
                    public LineIndicators,
                    public MonitorStatus,
-                   public CommParamView {
+                   public CommParamView,
+                   public AutoSaveReport {
     Q_OBJECT
   public:
     static constexpr const char* kTitleStopped = "Vexlo 【モニタ停止中】";
@@ -46,6 +47,13 @@ class MainWindow : public QMainWindow,
     void SetLineLamp(int line, bool on) override;
 
     void ShowPanelText(int panel, const QString& text) override;
+
+    // Auto-save: the menu command, and the report of block files that cannot be written
+    // (panel 8 names the failure while it lasts; one message per failure streak).
+    void mn_File_AutoSave_Click();
+    void AutoSaveFailed(const std::string& name, int error) override;
+    void AutoSaveRecovered(int64_t droppedBytes) override;
+    static constexpr int kAutoSavePanel = 8;
     void ShowCommParam(const std::string& text) override;
 
     void StBarMonitor_PanelClick(int panel);

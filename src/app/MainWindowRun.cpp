@@ -133,13 +133,6 @@ void MainWindow::RunStop() {
     frmMonitor_->DispRireki(top);
 }
 
-void MainWindow::AutoSaveFlush() {
-    // Writing auto-save files is not built yet. A trigger's save start already switches
-    // gintAutoSave on and fills the block (TriggerEngine, Capture::StoreByte), and the decoder
-    // calls this when a trigger's save stop falls due; until the files exist, the block is
-    // gathered and dropped unwritten (Capture has no AutoSaveSink either).
-}
-
 void MainWindow::mn_Run_Restart_Click() {
     if (RunStart() == 0) {
         ctx_.core.capture.ClearDat(ctx_.core.grid);

@@ -1,5 +1,6 @@
 #include "files/AtomicFile.h"
 
+#include <cerrno>
 #include <system_error>
 
 #include "files/ProgramFolder.h"
@@ -17,16 +18,24 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path)
     using std::filesystem::file_type;
     std::error_code ec;
     const file_type existing = std::filesystem::symlink_status(temp_, ec).type();
-    if (existing == file_type::directory ||
-        (existing != file_type::not_found && existing != file_type::none &&
-         !std::filesystem::remove(temp_, ec))) {
+    if (existing == file_type::directory) {
+        fail(EISDIR);
         return;
     }
+    if (existing != file_type::not_found && existing != file_type::none &&
+        !std::filesystem::remove(temp_, ec)) {
+        fail(ec.value());
+        return;
+    }
+    errno = 0;
 #ifdef _WIN32
     file_ = _wfopen(temp_.c_str(), L"wb");
 #else
     file_ = std::fopen(temp_.c_str(), "wb");
 #endif
+    if (file_ == nullptr) {
+        fail(errno);
+    }
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
@@ -34,7 +43,9 @@ AtomicFileWriter::~AtomicFileWriter() {
 }
 
 void AtomicFileWriter::Write(std::string_view data) {
+    errno = 0;
     if (file_ != nullptr && std::fwrite(data.data(), 1, data.size(), file_) != data.size()) {
+        fail(errno);
         discard();
     }
 }
@@ -43,6 +54,7 @@ bool AtomicFileWriter::Commit() {
     if (file_ == nullptr) {
         return false;
     }
+    errno = 0;
     bool ok = std::fflush(file_) == 0;
 #ifdef _WIN32
     ok = _commit(_fileno(file_)) == 0 && ok;
@@ -52,14 +64,25 @@ bool AtomicFileWriter::Commit() {
     ok = std::fclose(file_) == 0 && ok;
     file_ = nullptr;
     std::error_code ec;
-    if (ok) {
+    if (!ok) {
+        fail(errno);
+    } else {
         std::filesystem::rename(temp_, target_, ec);
         ok = !ec;
+        if (!ok) {
+            fail(ec.value());
+        }
     }
     if (!ok) {
         std::filesystem::remove(temp_, ec);
     }
     return ok;
+}
+
+void AtomicFileWriter::fail(int error) {
+    if (error_ == 0) {
+        error_ = error != 0 ? error : EIO;
+    }
 }
 
 void AtomicFileWriter::discard() {

@@ -23,12 +23,18 @@ class AtomicFileWriter {
     // Replaces the target by what was written; false, with the target untouched, on failure.
     bool Commit();
 
+    // The error number of the first step that failed (ENOSPC for a full disk ...); 0 while
+    // nothing has failed.
+    [[nodiscard]] int Error() const { return error_; }
+
   private:
     void discard();
+    void fail(int error);
 
     std::filesystem::path target_;
     std::filesystem::path temp_;
     FILE* file_ = nullptr;
+    int error_ = 0;
 };
 
 // Replaces the file at path (UTF-8) by data through an AtomicFileWriter. On any failure the

@@ -1,6 +1,9 @@
 #include "files/LTime.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <fstream>
 
 #include "files/AtomicFile.h"
 #include "files/ProgramFolder.h"
@@ -20,4 +23,21 @@ int WriteLTime(const std::string& programFolder, const Clock& clock) {
 #endif
     const std::string text = TwelveDigitTime(clock.Now()) + lineEnd;
     return WriteFileAtomic(JoinPath(programFolder, "LTime.txt"), text) ? 0 : -1;
+}
+
+std::string ReadLTime(const std::string& programFolder, const Clock& clock) {
+    std::ifstream in(NativePath(JoinPath(programFolder, "LTime.txt")), std::ios::binary);
+    std::string line;
+    if (in && std::getline(in, line)) {
+        std::string item = line.substr(0, line.find_first_of(",\r"));
+        const size_t first = item.find_first_not_of(" \t\"");
+        const size_t last = item.find_last_not_of(" \t\"");
+        item = first == std::string::npos ? std::string() : item.substr(first, last - first + 1);
+        if (item.size() == 12 && std::all_of(item.begin(), item.end(), [](unsigned char ch) {
+                return std::isdigit(ch) != 0;
+            })) {
+            return item;
+        }
+    }
+    return TwelveDigitTime(clock.Now());
 }

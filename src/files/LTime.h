@@ -11,3 +11,8 @@
 
 // Replaces LTime.txt with the current time and a line end: 0 on success, -1 on failure.
 int WriteLTime(const std::string& programFolder, const Clock& clock);
+
+// The first item of LTime.txt (up to a comma or the end of the first line, blanks and quotes
+// trimmed). A missing or unreadable file, or an item that is not twelve digits (it becomes
+// part of a file name, so nothing else is taken), gives the current time instead.
+[[nodiscard]] std::string ReadLTime(const std::string& programFolder, const Clock& clock);

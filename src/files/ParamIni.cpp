@@ -62,7 +62,7 @@ std::string ParamIniPath(const std::string& programFolder) {
     return JoinPath(programFolder, "VXParam.ini");
 }
 
-void ReadParamIni(Settings& s, const std::string& programFolder) {
+void ReadParamIni(Settings& s, const std::string& programFolder, bool writeBack) {
     Settings defaults;
     defaults.gintLineType = s.gintLineType;
     defaults.glngSpeed = s.glngSpeed;
@@ -81,7 +81,9 @@ void ReadParamIni(Settings& s, const std::string& programFolder) {
     if (s.gintWinState == 1) {
         s.gintWinState = 0;
     }
-    ini.Save();
+    if (writeBack) {
+        ini.Save();
+    }
 }
 
 bool WriteParamIni(const Settings& s, const std::string& programFolder) {

@@ -12,8 +12,9 @@ std::string ParamIniPath(const std::string& programFolder);
 // is written back with its default. A numeric value is the leading number of its text
 // rounded to the variable's width; a number out of that width keeps the default. A stored
 // window state of 1 (minimized) is read as 0. Failures are not reported; the settings keep
-// their defaults.
-void ReadParamIni(Settings& s, const std::string& programFolder);
+// their defaults. With writeBack false the file is only read (a tool that borrows the
+// program's settings leaves them as they are).
+void ReadParamIni(Settings& s, const std::string& programFolder, bool writeBack = true);
 
 // Writes every key of s to VXParam.ini, seven sections in file order; a window state of 1
 // is written as 0. False when the file could not be written (it is then left as it was).

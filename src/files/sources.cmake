@@ -1,6 +1,7 @@
 # Qt-free sources of src/files, compiled into vexlo_core.
 target_sources(vexlo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/AtomicFile.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/AutoSave.cpp
     ${CMAKE_CURRENT_LIST_DIR}/IniFile.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LogFile.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LogInfo.cpp
@@ -8,6 +9,7 @@ target_sources(vexlo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/ParamIni.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PcapExport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramFolder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/QSort.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TextExport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Val.cpp)
 

@@ -71,12 +71,6 @@ TEST_F(AppTest, ChoosingTheViewItemInForceKeepsItsCheckMark) {
     ASSERT_EQ(ctx.core.settings.gintFontSize, 1);
     Item("mn_View_Font_Size1")->trigger();
     EXPECT_TRUE(m.mn_View_Font_Size[1]->isChecked());
-
-    // Auto-save cannot be switched on yet: the item says so and keeps no check mark, which
-    // would make the start ask about an auto-save that does not happen.
-    Item("mn_File_AutoSave")->trigger();
-    EXPECT_EQ(AskedTexts(), std::vector<std::string>{"この機能はまだ使用できません"});
-    EXPECT_FALSE(Item("mn_File_AutoSave")->isChecked());
 }
 
 TEST_F(AppTest, StatusBarPanelsDuringALiveRunOnlySwitchTheDisplayMode) {

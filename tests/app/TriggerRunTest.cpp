@@ -2,10 +2,12 @@
 #include <QApplication>
 #include <QTest>
 #include <algorithm>
+#include <filesystem>
 
 #include "app/AppFixture.h"
 #include "app/dlgTrigger.h"
 #include "capture/Records.h"
+#include "files/LogFile.h"
 #include "support/RunUntil.h"
 
 // The chat's requests go out on SD and end in CR LF. A string trigger 0D0A with a monitor stop
@@ -69,10 +71,20 @@ TEST_F(AppTest, LineTriggerStartsSavingWithTheRequestedHistory) {
     }
     ASSERT_GE(rsOff, 10);
     EXPECT_TRUE(rec::IsFirst(c.gbyteDat[rsOff - 10]));
-    // Everything stored from the history's start on is in the block, nothing else.
-    EXPECT_EQ(c.glngAutoLen, c.glngDatLen - (rsOff - 10));
-    EXPECT_TRUE(std::equal(c.gbyteAutoDat.begin(), c.gbyteAutoDat.begin() + c.glngAutoLen,
-                           c.gbyteDat.begin() + (rsOff - 10)));
+    // The stop writes the block to a "Trig" file of the data folder: everything stored from
+    // the history's start on, nothing else.
+    std::vector<std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(ctx.core.settings.gstrSaveDir)) {
+        if (e.path().filename().string().starts_with("Trig_")) {
+            files.push_back(e.path().string());
+        }
+    }
+    ASSERT_EQ(files.size(), 1u);
+    std::string error;
+    const std::optional<LogFile> log = ReadLogFile(files[0], error);
+    ASSERT_TRUE(log) << error;
+    EXPECT_TRUE(std::equal(log->data.begin(), log->data.end(), c.gbyteDat.begin() + (rsOff - 10),
+                           c.gbyteDat.begin() + c.glngDatLen));
 }
 
 // F8 is also the stop's shortcut: in the trigger dialog, opened during a run, it cancels the

@@ -125,6 +125,16 @@ TEST_F(Cli, UsageErrorsExitTwoAndWriteNothing) {
         {"pcap", in, "-o", out, "--date", "2026-13-01"},
         {"pcap", in, "-o", out, "--date", "7.12.2026"},
         {"pcap", in, "-o", out, "--snaplen", "10"},
+        {"capture"},
+        {"capture", "-o", out, "--speed", "12345"},
+        {"capture", "-o", out, "--parity", "mark"},
+        {"capture", "-o", out, "--stop-bits", "3"},
+        {"capture", "-o", out, "--seconds", "0"},
+        {"capture", "-o", out, "--port", "0"},
+        {"capture", "-o", out, "--idle", "1min"},
+        {"capture", "-o", out, "--block-kb", "10"},
+        {"capture", "-o", out, "--autosave", dir.File("a.vxm"), "--max-files", "x"},
+        {"capture", "-o", out, "extra"},
     };
     for (const auto& args : cases) {
         const Outcome r = run(args);
@@ -144,7 +154,8 @@ TEST_F(Cli, EveryCommandHasHelp) {
                                                                   {"info", "--help"},
                                                                   {"export", "--help"},
                                                                   {"export", "x", "-h"},
-                                                                  {"pcap", "--help"}}) {
+                                                                  {"pcap", "--help"},
+                                                                  {"capture", "--help"}}) {
         const Outcome r = run(args);
         EXPECT_EQ(r.code, 0);
         EXPECT_EQ(r.out.rfind("usage: vexlo-cli", 0), 0u) << args[0];

@@ -1,6 +1,7 @@
 # Tests of src/files, compiled into vexlo-core-tests.
 target_sources(vexlo-core-tests PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/AtomicFileTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/AutoSaveTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/IniFileTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LogFileTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LTimeTest.cpp

@@ -52,7 +52,8 @@ for file in usr/share/vexlo/green.bmp usr/share/vexlo/gray.bmp \
     usr/share/applications/vexlo.desktop usr/share/mime/packages/vexlo.xml \
     usr/share/icons/hicolor/scalable/apps/vexlo.svg usr/share/icons/hicolor/48x48/apps/vexlo.png \
     usr/share/doc/vexlo/copyright usr/share/doc/vexlo/changelog.gz \
-    usr/share/man/man1/vexlo.1.gz usr/share/man/man1/vexlo-unit.1.gz; do
+    usr/share/man/man1/vexlo.1.gz usr/share/man/man1/vexlo-unit.1.gz \
+    usr/share/man/man1/vexlo-cli.1.gz; do
     [ -s "$root/$file" ] || fail "$file missing or empty"
 done
 for file in usr/share/vexlo/green.bmp usr/share/vexlo/gray.bmp; do

@@ -69,3 +69,14 @@ std::optional<LogFile> ReadConversionInput(const std::string& input,
     }
     return log;
 }
+
+std::optional<int16_t> PickOne(const std::string& text, std::initializer_list<const char*> names) {
+    int16_t i = 0;
+    for (const char* n : names) {
+        if (text == n) {
+            return i;
+        }
+        ++i;
+    }
+    return std::nullopt;
+}

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +18,9 @@ int Fail(const std::string& file, const std::string& reason);
 
 // A usage error: the message and the command's usage on standard error; returns kExitUsage.
 int UsageError(const std::string& message, std::string_view usage);
+
+// True, with the usage printed on standard output, when args ask for help (--help or -h).
+bool HelpAsked(const std::vector<std::string>& args, std::string_view usage);
 
 // The arguments of one command, taken one by one.
 class ArgList {
@@ -35,13 +40,13 @@ class ArgList {
     size_t next_ = 0;
 };
 
-// True (after printing usage on standard output) when any argument asks for help.
-bool HelpAsked(const std::vector<std::string>& args, std::string_view usage);
-
 // The capture log file to convert, read whole, and the check that the output (when given) is
 // not a folder. Nothing after the one-line error has been printed.
 std::optional<LogFile> ReadConversionInput(const std::string& input,
                                            const std::optional<std::string>& output);
+
+// The index of text in names, or nothing.
+std::optional<int16_t> PickOne(const std::string& text, std::initializer_list<const char*> names);
 
 // A whole decimal number in [lo, hi], or nothing.
 std::optional<int> ParseInt(const std::string& text, int lo, int hi);
@@ -49,3 +54,4 @@ std::optional<int> ParseInt(const std::string& text, int lo, int hi);
 int InfoCommand(std::vector<std::string> args);
 int ExportCommand(std::vector<std::string> args);
 int PcapCommand(std::vector<std::string> args);
+int CaptureCommand(std::vector<std::string> args);

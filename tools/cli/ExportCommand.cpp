@@ -41,18 +41,6 @@ struct Choices {
     std::optional<int16_t> dispMode;
 };
 
-// Index of text in names, or nothing.
-std::optional<int16_t> pick(const std::string& text, std::initializer_list<const char*> names) {
-    int16_t i = 0;
-    for (const char* n : names) {
-        if (text == n) {
-            return i;
-        }
-        ++i;
-    }
-    return std::nullopt;
-}
-
 // Fills c from the arguments; an error message for a usage error, or nothing.
 std::optional<std::string> parse(ArgList& args, Choices& c) {
     while (!args.Done()) {
@@ -86,7 +74,7 @@ std::optional<std::string> parse(ArgList& args, Choices& c) {
             }
             c.output = *v;
         } else if (o == "--layout") {
-            const auto i = pick(*v, {"switch", "fixed"});
+            const auto i = PickOne(*v, {"switch", "fixed"});
             if (!i) {
                 return bad;
             }
@@ -104,13 +92,13 @@ std::optional<std::string> parse(ArgList& args, Choices& c) {
             }
             c.cells = static_cast<int16_t>(*n);
         } else if (o == "--ascii") {
-            const auto i = pick(*v, {"screen", "dot", "hex"});
+            const auto i = PickOne(*v, {"screen", "dot", "hex"});
             if (!i) {
                 return bad;
             }
             c.asciiSaveMode = *i;
         } else {
-            const auto i = pick(*v, {"ascii", "hex"});
+            const auto i = PickOne(*v, {"ascii", "hex"});
             if (!i) {
                 return bad;
             }

@@ -1,0 +1,72 @@
+// Auto-save on the main window: the File menu's command, the flush at a stop and at shutdown,
+// and the report of block files that cannot be written.
+#include <QAction>
+#include <QTimer>
+#include <cstring>
+
+#include "app/MainWindow.h"
+#include "app/PanelBar.h"
+#include "app/QString8.h"
+
+void MainWindow::mn_File_AutoSave_Click() {
+    QAction* item = menus_->item("mn_File_AutoSave");
+    // The menu has toggled the check mark already; the command decides it.
+    const bool checked = !item->isChecked();
+    item->setChecked(checked);
+    Prompts& prompts = ctx_.prompts;
+    if (!checked) {
+        const QString warning = AutoSaveWarnText();
+        if (!warning.isEmpty()) {
+            prompts.Message(warning.toStdString(), "トリガ設定情報", Prompts::Icon::Information,
+                            Prompts::Buttons::Ok);
+        }
+        // No file is made here: the name is the base of the block files.
+        const std::optional<std::string> name =
+            prompts.SaveFileName("名前を付けて自動保存", ctx_.core.settings.gstrSaveDir,
+                                 "vxmﾌｧｲﾙ(*.vxm);;すべてのﾌｧｲﾙ(*.*)");
+        if (!name) {
+            return;  // cancelled: auto-save stays off
+        }
+        ctx_.autoSave.gstrAutoFile = *name;
+        ctx_.core.run.gintAutoSave = 1;
+        item->setChecked(true);
+        return;
+    }
+    if (prompts.Message("自動保存モードを解除します\nよろしいですか？", "自動保存停止",
+                        Prompts::Icon::Exclamation,
+                        Prompts::Buttons::OkCancel) != Prompts::Answer::Ok) {
+        return;
+    }
+    // The bytes gathered so far stay in the block: switched on again, it goes on from them.
+    ctx_.core.run.gintAutoSave = 0;
+    ctx_.autoSave.gstrAutoFile.clear();
+    item->setChecked(false);
+}
+
+void MainWindow::AutoSaveFlush() {
+    ctx_.autoSave.AutoSaveFlush();
+}
+
+void MainWindow::AutoSaveFailed(const std::string& name, int error) {
+    stBarMonitor_->setPanelText(kAutoSavePanel, "自動保存失敗");
+    const std::string text = "自動保存ファイルを書き込めません\n" + name + "\n" +
+                             std::strerror(error) +
+                             "\n書き込めなかったデータは保持し、次のファイルの前に書き込みます";
+    auto show = [this, text] {
+        ctx_.prompts.Message(text, "自動保存の失敗", Prompts::Icon::Exclamation,
+                             Prompts::Buttons::Ok);
+    };
+    if (unloading_) {
+        show();  // the last chance to tell: the program is ending
+        return;
+    }
+    // Called while bytes are being stored: the message waits for the event loop, where its
+    // own loop lets the capture go on.
+    QTimer::singleShot(0, this, show);
+}
+
+void MainWindow::AutoSaveRecovered(int64_t droppedBytes) {
+    stBarMonitor_->setPanelText(
+        kAutoSavePanel,
+        droppedBytes > 0 ? qs("自動保存 " + std::to_string(droppedBytes) + "ﾊﾞｲﾄ消失") : QString());
+}

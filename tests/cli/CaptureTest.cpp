@@ -1,0 +1,157 @@
+// vexlo-cli capture against vexlo-unit: what the unit sent is what the file holds, and the
+// ways a capture can fail.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "files/LogFile.h"
+#include "files/TempFolder.h"
+
+namespace {
+
+std::string quoted(const std::string& s) {
+    std::string q = "'";
+    for (const char ch : s) {
+        q += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
+    }
+    return q + "'";
+}
+
+class CaptureTest : public ::testing::Test {
+  protected:
+    CaptureTest() { std::filesystem::create_directories(home.File("ports")); }
+    ~CaptureTest() override { StopUnit(SIGTERM); }
+
+    // Starts vexlo-unit on the program folder's ports/COM5, recording into record.bin, and
+    // waits until it is ready.
+    void StartUnit(const std::vector<std::string>& args) {
+        std::string cmd = quoted(VEXLO_UNIT_BINARY) + " --link " + quoted(home.File("ports/COM5")) +
+                          " --record " + quoted(home.File("record.bin"));
+        for (const std::string& a : args) {
+            cmd += " " + quoted(a);
+        }
+        cmd += " >" + quoted(home.File("unit.out")) + " 2>&1 & echo $! >" +
+               quoted(home.File("unit.pid"));
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+        for (int i = 0; i < 300 && home.Read("unit.out").rfind("ready", 0) != 0; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ASSERT_EQ(home.Read("unit.out").rfind("ready", 0), 0U) << home.Read("unit.out");
+        unitPid_ = std::stoi(home.Read("unit.pid"));
+    }
+    void StopUnit(int sig) {
+        if (unitPid_ > 0) {
+            kill(unitPid_, sig);
+            for (int i = 0; i < 300 && kill(unitPid_, 0) == 0; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            unitPid_ = -1;
+        }
+    }
+
+    struct Outcome {
+        int code;
+        std::string err;
+    };
+    // vexlo-cli capture with the program folder and the unit's port; runs until it ends, or
+    // in the background (its exit status then goes to cli.code).
+    Outcome Capture(const std::vector<std::string>& args, bool background = false) {
+        std::string cmd =
+            quoted(VEXLO_CLI_BINARY) + " capture --home " + quoted(home.Path()) + " --port 5";
+        for (const std::string& a : args) {
+            cmd += " " + quoted(a);
+        }
+        cmd += " 2>" + quoted(home.File("cli.err"));
+        if (background) {
+            cmd = "(" + cmd + "; echo $? >" + quoted(home.File("cli.code")) + ") &";
+        }
+        const int st = std::system(cmd.c_str());
+        return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, home.Read("cli.err")};
+    }
+    [[nodiscard]] std::string Stored(const std::string& name) const {
+        std::string error;
+        const std::optional<LogFile> f = ReadLogFile(out.File(name), error);
+        EXPECT_TRUE(f.has_value()) << name << ": " << error;
+        return f ? std::string(f->data.begin(), f->data.end()) : std::string();
+    }
+
+    TempFolder home, out;
+    int unitPid_ = -1;
+};
+
+}  // namespace
+
+TEST_F(CaptureTest, AFloodAtTenTimesTheLineRateIsStoredWholeInTheFileAndTheAutoSaveFiles) {
+    // 115200 bit/s both ways, ten times faster: 5 s of traffic, then a quiet line.
+    StartUnit({"--scenario", "flood", "--rate-factor", "10", "--duration", "50"});
+    std::filesystem::create_directory(out.File("auto"));
+    out.Write("flood.vxm", "an older capture");
+    const Outcome r = Capture({"-o", out.File("flood.vxm"), "--seconds", "6.5", "--speed", "115200",
+                               "--data-bits", "8", "--parity", "none", "--autosave",
+                               out.File("auto/line.vxm"), "--block-kb", "500", "--max-files", "0"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "") << "no progress line when standard error is not a terminal";
+    StopUnit(SIGTERM);  // the record is complete once the unit has ended
+
+    const std::string sent = home.Read("record.bin");
+    EXPECT_GT(sent.size(), 2'000'000U);
+    const std::string stored = Stored("flood.vxm");
+    EXPECT_EQ(stored.size(), sent.size());
+    EXPECT_TRUE(stored == sent);
+    const LogHeader h =
+        DecodeHeader(reinterpret_cast<const uint8_t*>(out.Read("flood.vxm").data()));
+    EXPECT_EQ(h.glngSpeed, 115200);
+    EXPECT_EQ(h.gintDataLen, 1);
+
+    std::vector<std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(out.File("auto"))) {
+        files.push_back("auto/" + e.path().filename().string());
+    }
+    std::sort(files.begin(), files.end());
+    ASSERT_GE(files.size(), 5U);
+    std::string saved;
+    for (const std::string& f : files) {
+        saved += Stored(f);
+    }
+    EXPECT_TRUE(saved == sent) << saved.size() << " bytes in " << files.size() << " files";
+    EXPECT_EQ(home.Read("LTime.txt").size(), 13U);
+}
+
+TEST_F(CaptureTest, NoUnitOrARefusedStartFailsAndLeavesTheFileAlone) {
+    out.Write("keep.vxm", "keep me");
+    const Outcome none = Capture({"-o", out.File("keep.vxm"), "--seconds", "1"});
+    EXPECT_EQ(none.code, 1);
+    EXPECT_EQ(none.err, "vexlo-cli: COM5: no unit answers\n");
+
+    StartUnit({"--refuse-start", "10"});
+    const Outcome refused = Capture({"-o", out.File("keep.vxm"), "--seconds", "1"});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_NE(refused.err.find("the unit refused the start"), std::string::npos) << refused.err;
+    EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1);
+    EXPECT_EQ(out.Read("keep.vxm"), "keep me");
+    EXPECT_FALSE(std::filesystem::exists(out.File("keep.vxm.tmp")));
+}
+
+TEST_F(CaptureTest, ALostUnitEndsWithAnErrorAndKeepsWhatArrived) {
+    StartUnit({"--scenario", "flood"});
+    Capture({"-o", out.File("lost.vxm"), "--seconds", "20", "--speed", "115200"}, true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    StopUnit(SIGTERM);  // its end of the line closes, as when the cable is pulled
+    for (int i = 0; i < 500 && home.Read("cli.code").empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(home.Read("cli.code"), "1\n") << "vexlo-cli ends by itself, with an error";
+    const std::string err = home.Read("cli.err");
+    EXPECT_NE(err.find("the unit went away"), std::string::npos) << err;
+    const std::string stored = Stored("lost.vxm");
+    EXPECT_GT(stored.size(), 10'000U);
+    const std::string sent = home.Read("record.bin");
+    EXPECT_EQ(sent.compare(0, stored.size(), stored), 0) << "what is kept is what the unit sent";
+}
