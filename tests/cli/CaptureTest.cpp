@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
 #include "files/LogFile.h"
@@ -154,4 +155,43 @@ TEST_F(CaptureTest, ALostUnitEndsWithAnErrorAndKeepsWhatArrived) {
     EXPECT_GT(stored.size(), 10'000U);
     const std::string sent = home.Read("record.bin");
     EXPECT_EQ(sent.compare(0, stored.size(), stored), 0) << "what is kept is what the unit sent";
+}
+
+// A modbus capture with idle records, exported as pcap, read by tshark as the README says:
+// every request and reply is one packet with a good CRC.
+TEST_F(CaptureTest, APcapOfAModbusCaptureReadsInTsharkAsFramesWithGoodCrcs) {
+    if (std::system("command -v tshark >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "tshark is not installed (make deps installs it)";
+    }
+    StartUnit({"--scenario", "modbus", "--rate-factor", "20", "--duration", "40"});
+    const Outcome r =
+        Capture({"-o", out.File("modbus.vxm"), "--seconds", "2.5", "--speed", "19200",
+                 "--data-bits", "8", "--parity", "even", "--idle", "10ms", "--stamps"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string pcap = out.File("modbus.pcap");
+    ASSERT_EQ(std::system((quoted(VEXLO_CLI_BINARY) + " pcap " + quoted(out.File("modbus.vxm")) +
+                           " -o " + quoted(pcap))
+                              .c_str()),
+              0);
+    const std::string fields = out.File("fields.txt");
+    const std::string tshark =
+        "tshark -r " + quoted(pcap) +
+        " -d rtacser.data,mbrtu -o mbrtu.crc_verification:TRUE -T fields -e rtacser.eventtype"
+        " -e mbrtu.unit_id -e mbrtu.crc16.status >" +
+        quoted(fields) + " 2>/dev/null";
+    ASSERT_EQ(std::system(tshark.c_str()), 0);
+
+    int requests = 0, replies = 0, good = 0, bad = 0;
+    std::istringstream lines(out.Read("fields.txt"));
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream cols(line);
+        std::string event, unit, crc;
+        cols >> event >> unit >> crc;
+        (event == "0x01" ? requests : replies) += event == "0x01" || event == "0x02" ? 1 : 0;
+        (crc == "1" ? good : bad) += 1;
+    }
+    EXPECT_GE(requests, 20);
+    EXPECT_GE(replies, 15);
+    EXPECT_EQ(good, requests + replies);
+    EXPECT_EQ(bad, 0);
 }
