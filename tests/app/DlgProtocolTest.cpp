@@ -3,9 +3,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/AppFixture.h"
 #include "app/DlgProtocol.h"
 #include "capture/Records.h"
+#include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 
 namespace {
@@ -162,6 +162,6 @@ TEST_F(DlgProtocolTest, AStartClosesTheDialogLeftOpen) {
     DlgProtocol* dialog = Open();
     // The start's shortcut F5 works from the dialog too; the dialog must not stay open to
     // clear the capture and reopen the port during the run.
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     EXPECT_FALSE(dialog->isVisible());
 }

@@ -1,16 +1,16 @@
 // Menus, check marks, status-bar panels and the held window size, in the run states.
 #include <QMenu>
 
-#include "app/AppFixture.h"
 #include "app/MainMenus.h"
 #include "app/Twips.h"
+#include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 #include "view/dlgJump.h"
 
 TEST_F(AppTest, BackgroundMonitoringOpensSearchAndJumpAndStopCopiesTheWholeCapture) {
     StartUnit();
     OpenWindow();
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(CaptureAtLeast(200));
     QAction* back = Item("mn_Run_Back");
     const Capture& c = ctx.core.capture;
@@ -85,7 +85,7 @@ TEST_F(AppTest, StatusBarPanelsDuringALiveRunOnlySwitchTheDisplayMode) {
     ClickPanel(5);
     EXPECT_EQ(ctx.core.settings.gintTimeStamp, 1);
     EXPECT_EQ(PanelText(5), "ﾀｲﾑｽﾀﾝﾌﾟ有");
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
 
     ClickPanel(2);
     auto* protocol = window->findChild<QWidget*>("dlgProtocol");
@@ -134,7 +134,7 @@ TEST_F(AppTest, ALiveRunHoldsTheWindowAtItsStoredSize) {
     EXPECT_EQ(s.gintWinState, 0);
     const QSize recorded = window->size();
 
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     window->showMaximized();
     EXPECT_TRUE(RunUntil(
         [&] {
@@ -161,7 +161,7 @@ TEST_F(AppTest, AStoredMaximisedWindowOpensMaximisedOverItsNormalSize) {
 TEST_F(AppTest, ALiveRunKeepsAMaximisedWindowMaximisedButLetsItBeMinimised) {
     StartUnit();
     OpenWindow({}, 2);
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     window->showNormal();
     EXPECT_TRUE(RunUntil([&] { return window->windowState() == Qt::WindowMaximized; }, 2000));
 

@@ -2,8 +2,8 @@
 #include <QFile>
 #include <QTimer>
 
-#include "app/AppFixture.h"
 #include "app/MainMenus.h"
+#include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 #include "view/frmMonitor.h"
 
@@ -13,7 +13,7 @@ TEST_F(AppTest, StartRunsTheUnitAndStopShowsTheWholeCaptureAsHistory) {
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
     ExpectMenus(false);
 
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     EXPECT_EQ(Title(), "Vexlo 【モニタ実行中】");
     EXPECT_EQ(ctx.core.run.gintRireki, 0);
     ExpectMenus(true);
@@ -70,7 +70,7 @@ TEST_F(AppTest, StartWithOnlyATriggerAsksAndOkRecordsTheBlockStart) {
 TEST_F(AppTest, StartWithNeitherAutoSaveNorTriggersAsksNothing) {
     StartUnit();
     OpenWindow();
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_FALSE(QFile::exists(QString::fromStdString(FilePath("LTime.txt"))));
 }
@@ -142,7 +142,7 @@ TEST_F(AppTest, NewStartKeepsTheCaptureWhenTheUnitGoesWhileTakingTheSettings) {
 TEST_F(AppTest, UnitLostMidRunIsReportedOnceAndStopKeepsTheCapture) {
     StartUnit();
     OpenWindow();
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(CaptureAtLeast(400));
 
     unit->kill();

@@ -4,15 +4,15 @@
 #include <QTimer>
 #include <deque>
 
-#include "app/AppFixture.h"
 #include "files/ParamIni.h"
+#include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 #include "trigger/TrigIni.h"
 
 TEST_F(AppTest, ClosingDuringARunAnsweredNoChangesNothing) {
     StartUnit();
     OpenWindow();
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     const std::string settingsBefore = ReadText("VXParam.ini");
     const std::string triggersBefore = ReadText("VXTrig.ini");
     ctx.core.settings.gintDispMode = 1;  // would reach the file on a shutdown
@@ -37,7 +37,7 @@ TEST_F(AppTest, ClosingDuringARunAnsweredNoChangesNothing) {
 TEST_F(AppTest, ClosingDuringARunAnsweredYesStopsTheUnitAndWritesBothSettingsFiles) {
     StartUnit();
     OpenWindow();
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     ctx.core.settings.gintDispMode = 1;
     ctx.triggers.gintTrigType[2] = 3;
     prompts.answers = {Prompts::Answer::Yes};

@@ -9,12 +9,12 @@
 #include <ctime>
 #include <memory>
 
-#include "e2e/VirtualUnit.h"
-#include "link/LinkHookLog.h"
 #include "link/QtLink.h"
 #include "support/FakeClock.h"
+#include "support/HookLog.h"
 #include "support/RunUntil.h"
 #include "support/ScriptedPrompts.h"
+#include "support/VirtualUnit.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ class LinkE2ETest : public ::testing::Test {
     CoreState core;
     ScriptedPrompts prompts;
     FakeClock clock;
-    LinkHookLog hooks;
+    HookLog hooks;
     std::unique_ptr<QtLink> link;
     QStringList lost;
 };
@@ -105,16 +105,16 @@ TEST_F(LinkE2ETest, SettingsAreAnsweredAndTheStartedStreamReachesTheDecoder) {
     core.settings.gintParity = 2;
     EXPECT_EQ(link->comm().SendCommParam(), 0);
     EXPECT_EQ(core.run.gintSending, 0);
-    EXPECT_EQ(hooks.statusTexts, std::vector<std::string>{"19200,E,7,1"});
+    EXPECT_EQ(hooks.With("status "), std::vector<std::string>{"19200,E,7,1"});
 
     link->comm().ResetLineState();
     link->comm().QueueCommand("G01");
     // Two refusals are retried; the third start is accepted.
     ASSERT_TRUE(RunUntil([&] { return core.run.gintRun == 1; }, 3000));
     EXPECT_EQ(core.run.gintStartTry, 0);
-    EXPECT_EQ(hooks.menuEnables, 1);
+    EXPECT_EQ(hooks.Count("menu"), 1);
     EXPECT_TRUE(prompts.asked.empty());
-    ASSERT_TRUE(RunUntil([&] { return hooks.pairsDrawn >= 20; }, 3000));
+    ASSERT_TRUE(RunUntil([&] { return hooks.Count("disp") >= 20; }, 3000));
     EXPECT_GE(core.capture.glngDatLen, 40);
     EXPECT_TRUE(lost.isEmpty());
 }

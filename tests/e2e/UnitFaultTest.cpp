@@ -9,9 +9,9 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include "e2e/LiveRun.h"
 #include "e2e/StoredRecords.h"
 #include "link/QtLink.h"
+#include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 
 namespace {
@@ -42,7 +42,7 @@ using UnitFaultTest = LiveRunTest;
 TEST_F(UnitFaultTest, UnitKilledMidRunClosesThePortKeepsTheCaptureAndStopStillWorks) {
     WriteSettings("[Comm_Inf]\nSpeed=115200\nDataLength=1\n");
     StartUnit({"--scenario", "flood"});
-    OpenWindow();
+    ShowWindow();
     ASSERT_TRUE(Start());
     ASSERT_TRUE(RunUntil([this] { return ctx.core.capture.glngDatLen > 20000; }, 3000));
 
@@ -86,7 +86,7 @@ TEST_F(UnitFaultTest, RandomBytesStoreOnlyWholeRecords) {
         "[Comm_Inf]\nSpeed=115200\nDataLength=1\n[Mode_Inf]\nIdleMode=100\n"
         "TimeStamp=1\nLineState=1\n");
     StartUnit({"--scenario", "garbage", "--duration", "1.5"});
-    OpenWindow();
+    ShowWindow();
     ASSERT_TRUE(Start());
     RunThenQuiet(1500);
     const std::string stored = Stored();
@@ -109,7 +109,7 @@ TEST_F(UnitFaultTest, RandomBytesStoreOnlyWholeRecords) {
 TEST_F(UnitFaultTest, UnitSilentDuringTheSettingsKeepsTheStartWaitingUntilClosed) {
     WriteSettings("");
     StartUnit({"--scenario", "chat"});
-    OpenWindow();
+    ShowWindow();
     bool silenced = false;
     bool stillWaiting = false;
     QTimer poll;

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "link/FakeLink.h"
-#include "link/LinkHookLog.h"
 #include "support/FakeClock.h"
+#include "support/HookLog.h"
 #include "support/ScriptedPrompts.h"
 
 namespace {
@@ -38,7 +38,7 @@ class CommLinkTest : public ::testing::Test {
     CoreState core;
     ScriptedPrompts prompts;
     FakeClock clock;
-    LinkHookLog hooks;
+    HookLog hooks;
     FakeLinkEnv env;
     FakePorts ports;
     CommLink link;
@@ -188,10 +188,10 @@ TEST_F(CommLinkTest, StartCommandCountsTriesAndForgetsTheLineState) {
     // The unit's "OK" reaches the decoder, which starts the run; capture data follows.
     env.RunUntil([&] { return core.run.gintRun == 1; });
     EXPECT_EQ(core.run.gintStartTry, 0);
-    EXPECT_EQ(hooks.menuEnables, 1);
+    EXPECT_EQ(hooks.Count("menu"), 1);
     env.Deliver(env.now + 1, std::string("\x85\xC3\x41", 3));
     env.RunUntil([&] { return core.capture.glngDatLen == 4; });
-    EXPECT_EQ(hooks.pairsDrawn, 1);
+    EXPECT_EQ(hooks.Count("disp"), 1);
 }
 
 TEST_F(CommLinkTest, ClosingThePortForgetsAnUnansweredStart) {
@@ -219,7 +219,7 @@ TEST_F(CommLinkTest, SendCommParamSendsTheFourSettingsAndReturnsWhenAllAreAnswer
     const int64_t start = env.now;
     EXPECT_EQ(link.SendCommParam(), 0);
     EXPECT_EQ(ports.Commands(), (Commands{"S0001", "S0108", "S020A", "S0331"}));
-    EXPECT_EQ(hooks.statusTexts, Commands{"19200,E,7,2"});
+    EXPECT_EQ(hooks.With("status "), Commands{"19200,E,7,2"});
     EXPECT_EQ(core.run.gintSending, 0);
     EXPECT_EQ(env.now, start + 4 * (50 + 20) + 50);
     for (size_t i = 1; i < ports.writes.size(); ++i) {
@@ -255,7 +255,7 @@ TEST_F(CommLinkTest, SendCommParamOnAClosedPortFailsAtOnce) {
     EXPECT_EQ(link.SendCommParam(), -1);
     EXPECT_TRUE(ports.writes.empty());
     EXPECT_EQ(env.waits, 0);
-    EXPECT_EQ(hooks.statusTexts, Commands{"9600,N,7,1"});  // the default speed 0 became 9600
+    EXPECT_EQ(hooks.With("status "), Commands{"9600,N,7,1"});  // the default speed 0 became 9600
 }
 
 TEST_F(CommLinkTest, ClosingEndsTheSearchAtTheCurrentProbe) {

@@ -7,41 +7,10 @@
 #include <vector>
 
 #include "support/FakeClock.h"
+#include "support/HookLog.h"
 #include "support/ScriptedPrompts.h"
 
 namespace {
-
-// Records every call the decoder makes, as text, in order.
-struct Recorder : LiveView, RunControl, LineIndicators, LineTriggers, IdleTimers, CommandSink {
-    void DispMonitor(uint8_t a, uint8_t b) override { Log("disp", a * 256 + b); }
-    void DispTimeStamp(const std::string& t) override { calls.push_back("stamp " + t); }
-    void RunStop() override {
-        Log("stop", 0);
-        if (run != nullptr) {
-            run->gintRun = 0;
-            run->gintRireki = 1;
-        }
-    }
-    void MenuEnable() override { Log("menu", 0); }
-    void AutoSaveFlush() override { Log("flush", 0); }
-    void SetLineLamp(int line, bool on) override { Log(on ? "green" : "gray", line); }
-    void TrigCheckLine(int line, int edge) override { Log("trig" + std::to_string(edge), line); }
-    void SetIdleTimer(bool on) override { Log("idle", on); }
-    void SetStampTimer(bool on) override { Log("stampTimer", on); }
-    void QueueCommand(const std::string& c) override { calls.push_back("queue " + c); }
-    void EnableSend() override { Log("send", 0); }
-
-    void Log(const std::string& what, int v) { calls.push_back(what + " " + std::to_string(v)); }
-    int Count(const std::string& prefix) const {
-        int n = 0;
-        for (const auto& c : calls) {
-            n += c.rfind(prefix, 0) == 0;
-        }
-        return n;
-    }
-    std::vector<std::string> calls;
-    RunState* run = nullptr;
-};
 
 class DecoderTest : public ::testing::Test {
   protected:
@@ -65,7 +34,7 @@ class DecoderTest : public ::testing::Test {
     RunState run;
     Settings settings;
     Capture capture;
-    Recorder rec;
+    HookLog rec;
     ScriptedPrompts prompts;
     FakeClock clock;
     Decoder decoder;
@@ -240,7 +209,7 @@ TEST_F(DecoderTest, AnySplitOfTheStreamStoresTheSameBytes) {
         Capture c(r);
         c.AllocBuffer(4000);
         Settings s;
-        Recorder sink;
+        HookLog sink;
         Decoder d(r, c, s, DecoderHooks{sink, sink, sink, sink, sink, sink, prompts, clock});
         size_t pos = 0;
         while (pos < stream.size()) {

@@ -1,4 +1,4 @@
-#include "e2e/VirtualUnit.h"
+#include "support/VirtualUnit.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
