@@ -34,7 +34,7 @@ class MainWindow : public QMainWindow,
     explicit MainWindow(AppContext& ctx, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Run control.
+    // Run control. RunStart: kDone when the start command has been queued, else kFailed.
     int16_t RunStart();
     void RunStop() override;
     void MenuEnable() override;

@@ -6,6 +6,7 @@
 #include "app/DlgProtocol.h"
 #include "app/MainWindow.h"
 #include "app/QString8.h"
+#include "core/Status.h"
 #include "files/LTime.h"
 #include "files/ProgramFolder.h"
 #include "link/QtLink.h"
@@ -15,7 +16,7 @@ bool MainWindow::reopenPort() {
     CommLink& comm = frmComm_->comm();
     comm.PortClose();
     lossReported_ = false;
-    if (comm.PortOpen() == 0) {
+    if (comm.PortOpen() == kDone) {
         return true;
     }
     // A unit that hung up during the probe has been reported already.
@@ -69,14 +70,14 @@ QString MainWindow::AutoSaveWarnText() const {
 
 int16_t MainWindow::RunStart() {
     if (!reopenPort()) {
-        return -1;
+        return kFailed;
     }
     CommLink& comm = frmComm_->comm();
     const QString confirm = StartConfirmText();
     if (!confirm.isEmpty()) {
         if (ctx_.prompts.Message(confirm.toStdString(), "モニタ開始", Prompts::Icon::Question,
                                  Prompts::Buttons::OkCancel) != Prompts::Answer::Ok) {
-            return -1;
+            return kFailed;
         }
         WriteLTime(ctx_.programFolder, ctx_.clock);
     }
@@ -88,16 +89,16 @@ int16_t MainWindow::RunStart() {
     if (dlgProtocol_ != nullptr) {
         dlgProtocol_->close();
     }
-    if (comm.SendCommParam() != 0) {
+    if (comm.SendCommParam() != kDone) {
         // The unit went away while taking the settings (it has been reported), or the
         // program is ending and the shutdown takes over: nothing was started.
         if (!frmComm_->closing()) {
             MenuEnable();
         }
-        return -1;
+        return kFailed;
     }
     RunState& run = ctx_.core.run;
-    run.gintIdleReq = 0;
+    run.gintIdleReq = kDone;
     frmMonitor_->SetRestartPos();
     if (ctx_.core.settings.gintDispMode == 2) {
         mn_View_Mode_Click(0);
@@ -107,7 +108,7 @@ int16_t MainWindow::RunStart() {
     run.gintRireki = 0;
     run.gsngIdleStart = ctx_.clock.Timer();
     comm.QueueCommand("G01");
-    return 0;
+    return kDone;
 }
 
 void MainWindow::RunStop() {
@@ -138,7 +139,7 @@ void MainWindow::AutoSaveFlush() {
 }
 
 void MainWindow::mn_Run_Restart_Click() {
-    if (RunStart() == 0) {
+    if (RunStart() == kDone) {
         ctx_.core.capture.ClearDat(ctx_.core.grid);
         frmMonitor_->ShowNewCaption();
     }

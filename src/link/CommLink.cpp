@@ -1,5 +1,6 @@
 #include "link/CommLink.h"
 
+#include "core/Status.h"
 #include "link/CommParam.h"
 
 namespace {
@@ -28,28 +29,28 @@ int16_t CommLink::PortOpen() {
     if (settings_.gintPortAuto != 1) {
         return ProbePort(settings_.gintPortNo);
     }
-    if (settings_.gintPortNo > 0 && ProbePort(settings_.gintPortNo) == 0) {
-        return 0;
+    if (settings_.gintPortNo > 0 && ProbePort(settings_.gintPortNo) == kDone) {
+        return kDone;
     }
     for (int n = 1; n <= kMaxPort && !wait_.Closing(); ++n) {
-        if (ProbePort(n) == 0) {
+        if (ProbePort(n) == kDone) {
             settings_.gintPortNo = static_cast<int16_t>(n);
-            return 0;
+            return kDone;
         }
     }
-    return -1;
+    return kFailed;
 }
 
 int16_t CommLink::ProbePort(int n) {
     if (n <= 0) {
-        return -1;
+        return kFailed;
     }
     const PortOpenResult opened = port_.Open(n);
     if (!opened.Opened()) {
         if (opened.status == PortOpenResult::Status::NoPermission && deniedPort_.empty()) {
             deniedPort_ = opened.location.empty() ? "COM" + std::to_string(n) : opened.location;
         }
-        return -1;
+        return kFailed;
     }
     QueueCommand("L?");
     lintPortTimeout = 0;
@@ -64,7 +65,7 @@ int16_t CommLink::ProbePort(int n) {
             decoder_.lstrRecv.clear();
             decoder_.lintProbe = 0;
             timers_.EnablePortCheck(false);
-            return 0;
+            return kDone;
         }
         if (lintPortTimeout != 0 || wait_.Closing() || !port_.IsOpen()) {
             break;
@@ -74,7 +75,7 @@ int16_t CommLink::ProbePort(int n) {
     timers_.EnablePortCheck(false);
     PortClose();
     decoder_.lintProbe = 0;
-    return -1;
+    return kFailed;
 }
 
 void CommLink::PortClose() {
@@ -89,7 +90,7 @@ int16_t CommLink::SendCommParam() {
     const std::array<std::string, 4> commands = CommParamCommands(settings_);
     statusBar_.ShowCommParam(CommParamText(settings_));
     if (!port_.IsOpen()) {
-        return -1;
+        return kFailed;
     }
     lstCommand.insert(lstCommand.end(), commands.begin(), commands.end());
     run_.gintSending = 1;
@@ -99,7 +100,7 @@ int16_t CommLink::SendCommParam() {
     while (run_.gintSending != 0 && port_.IsOpen() && !wait_.Closing()) {
         wait_.WaitOnce();
     }
-    return run_.gintSending == 0 && port_.IsOpen() ? 0 : -1;
+    return run_.gintSending == 0 && port_.IsOpen() ? kDone : kFailed;
 }
 
 std::string CommLink::PermissionProblem() const {

@@ -47,8 +47,9 @@ class CommLink final : public CommandSink, public PortEvents {
     CommLink(const CommLink&) = delete;
     CommLink& operator=(const CommLink&) = delete;
 
-    // Finds the unit and leaves its port open: 0 when found (gstrUnitVer fresh; with
-    // automatic search gintPortNo names the port), -1 when not (port closed, gintPortNo kept).
+    // Finds the unit and leaves its port open: kDone when found (gstrUnitVer fresh; with
+    // automatic search gintPortNo names the port), kFailed when not (port closed, gintPortNo
+    // kept).
     // Each port that is present costs up to 800 ms. Ends early when the program is closing.
     int16_t PortOpen();
     // Closes the port and forgets queued commands and an unanswered start.
@@ -56,8 +57,8 @@ class CommLink final : public CommandSink, public PortEvents {
     [[nodiscard]] bool IsOpen() const { return port_.IsOpen(); }
 
     // Sends the four line-setting commands, shows the settings in the status bar and waits
-    // until the unit has answered all of them: 0. -1 when the wait ended because the port
-    // closed (unit lost) or the program is closing, or the port was not open.
+    // until the unit has answered all of them: kDone. kFailed when the wait ended because the
+    // port closed (unit lost) or the program is closing, or the port was not open.
     int16_t SendCommParam();
 
     // Greys the six line indicators and forgets the last line state.
