@@ -57,17 +57,12 @@ const std::vector<uint8_t>& StoredCapture() {
     return stored;
 }
 
-struct NullHooks : LiveView,
-                   RunControl,
-                   LineIndicators,
-                   LineTriggers,
-                   IdleTimers,
-                   CommandSink,
-                   Prompts {
+struct NullHooks : LiveView, RunControl, LineIndicators, LineTriggers, IdleTimers, CommandSink {
     void DispMonitor(uint8_t, uint8_t) override {}
     void DispTimeStamp(const std::string&) override {}
     void RunStop() override {}
-    void MenuEnable() override {}
+    void StartAccepted() override {}
+    void StartRefused() override {}
     void AutoSaveFlush() override {}
     void SetLineLamp(int, bool) override {}
     void TrigCheckLine(int, int) override {}
@@ -75,18 +70,6 @@ struct NullHooks : LiveView,
     void SetStampTimer(bool) override {}
     void QueueCommand(const std::string&) override {}
     void EnableSend() override {}
-    Answer Message(const std::string&, const std::string&, Icon, Buttons) override {
-        return Answer::Ok;
-    }
-    std::optional<std::string> OpenFileName(const std::string&, const std::string&,
-                                            const std::string&) override {
-        return {};
-    }
-    std::optional<std::string> SaveFileName(const std::string&, const std::string&,
-                                            const std::string&) override {
-        return {};
-    }
-    std::optional<int32_t> ChooseColor(int32_t) override { return {}; }
 };
 
 void BM_Memcpy4MB(benchmark::State& state) {
@@ -110,7 +93,7 @@ void BM_Decode4MB(benchmark::State& state) {
     NullHooks hooks;
     SystemClock clock;
     Decoder decoder(run, capture, settings,
-                    DecoderHooks{hooks, hooks, hooks, hooks, hooks, hooks, hooks, clock});
+                    DecoderHooks{hooks, hooks, hooks, hooks, hooks, hooks, clock});
     run.gintRun = 1;
     run.gintRireki = 1;
     constexpr size_t kBatch = 4096;

@@ -37,7 +37,9 @@ class MainWindow : public QMainWindow,
     // Run control. RunStart: kDone when the start command has been queued, else kFailed.
     int16_t RunStart();
     void RunStop() override;
-    void MenuEnable() override;
+    void StartAccepted() override;
+    void StartRefused() override;
+    void MenuEnable();
     void MenuCheck();
     void AutoSaveFlush() override;
     void SetLineLamp(int line, bool on) override;

@@ -2,6 +2,7 @@
 // communication parameter dialog and the tools menu.
 #include <QAction>
 #include <QProcess>
+#include <QTimer>
 
 #include "app/DlgProtocol.h"
 #include "app/MainWindow.h"
@@ -39,9 +40,10 @@ void MainWindow::onLinkLost() {
 
 void MainWindow::reportNotConnected() {
     std::string text = "Vexlo が接続されていません";
-    const std::string reason = frmComm_->permissionProblem();
-    if (!reason.empty()) {
-        text += "\n" + reason;
+    const std::string& denied = frmComm_->comm().DeniedPort();
+    if (!denied.empty()) {
+        text +=
+            "\nポート " + denied + " を開く権限がありません（dialout グループに追加してください）";
     }
     ctx_.prompts.Message(text, "Vexlo", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
 }
@@ -131,6 +133,21 @@ void MainWindow::RunStop() {
     AutoSaveFlush();
     int32_t top = -1;
     frmMonitor_->DispRireki(top);
+}
+
+void MainWindow::StartAccepted() {
+    MenuEnable();
+}
+
+void MainWindow::StartRefused() {
+    // The unit's refusal arrives inside the serial port's read: the message box waits for
+    // the user only once that read has returned.
+    QTimer::singleShot(0, this, [this] {
+        ctx_.prompts.Message(
+            "Vexlo本体がモニタ開始できません\n"
+            "プログラムを終了し、ＵＳＢケーブルをはずしてやり直してください",
+            "モニタ開始不可", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
+    });
 }
 
 void MainWindow::AutoSaveFlush() {

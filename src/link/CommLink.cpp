@@ -12,8 +12,7 @@ bool IsProbeReply(const std::string& reply) {
 
 }  // namespace
 
-CommLink::CommLink(CoreState& core, Prompts& prompts, const Clock& clock, LinkHooks hooks,
-                   LinkDevices devices)
+CommLink::CommLink(CoreState& core, const Clock& clock, LinkHooks hooks, LinkDevices devices)
     : settings_(core.settings),
       run_(core.run),
       statusBar_(hooks.statusBar),
@@ -22,7 +21,7 @@ CommLink::CommLink(CoreState& core, Prompts& prompts, const Clock& clock, LinkHo
       wait_(devices.wait),
       decoder_(core.run, core.capture, core.settings,
                DecoderHooks{hooks.live, hooks.runControl, hooks.lamps, hooks.lineTriggers,
-                            hooks.idleTimers, *this, prompts, clock}) {}
+                            hooks.idleTimers, *this, clock}) {}
 
 int16_t CommLink::PortOpen() {
     deniedPort_.clear();
@@ -101,14 +100,6 @@ int16_t CommLink::SendCommParam() {
         wait_.WaitOnce();
     }
     return run_.gintSending == 0 && port_.IsOpen() ? kDone : kFailed;
-}
-
-std::string CommLink::PermissionProblem() const {
-    if (deniedPort_.empty()) {
-        return {};
-    }
-    return "ポート " + deniedPort_ +
-           " を開く権限がありません（dialout グループに追加してください）";
 }
 
 void CommLink::QueueCommand(const std::string& command) {

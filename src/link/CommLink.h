@@ -6,7 +6,6 @@
 
 #include "core/Clock.h"
 #include "core/CoreState.h"
-#include "core/Prompts.h"
 #include "link/Decoder.h"
 #include "link/DecoderHooks.h"
 #include "link/LinkSeams.h"
@@ -42,8 +41,7 @@ class CommLink final : public CommandSink, public PortEvents {
   public:
     static constexpr int kMaxPort = 16;  // the automatic search tries ports 1..16
 
-    CommLink(CoreState& core, Prompts& prompts, const Clock& clock, LinkHooks hooks,
-             LinkDevices devices);
+    CommLink(CoreState& core, const Clock& clock, LinkHooks hooks, LinkDevices devices);
     CommLink(const CommLink&) = delete;
     CommLink& operator=(const CommLink&) = delete;
 
@@ -64,9 +62,9 @@ class CommLink final : public CommandSink, public PortEvents {
     // Greys the six line indicators and forgets the last line state.
     void ResetLineState() { decoder_.ResetLineState(); }
 
-    // A line for the "not connected" message when the last PortOpen found a port that this
-    // user may not open (the first such port), else empty.
-    [[nodiscard]] std::string PermissionProblem() const;
+    // The device of the first port that the last PortOpen found but this user may not open
+    // ("/dev/ttyUSB0", or "COM<n>" when the device is not known); empty when there was none.
+    [[nodiscard]] const std::string& DeniedPort() const { return deniedPort_; }
 
     // True while PortOpen or SendCommParam waits for the unit. Nothing the link uses may be
     // destroyed then; a program that wants to end signals Closing and waits for this to clear.

@@ -39,17 +39,14 @@ size_t Decoder::ReplyPhase(const uint8_t* data, size_t size) {
         if (run_.gintStartTry > 0) {
             if (lstrRecv == "OK\r") {
                 run_.gintRun = 1;
-                hooks_.runControl.MenuEnable();
                 run_.gintStartTry = 0;
+                hooks_.runControl.StartAccepted();
                 accepted = true;
             } else if (run_.gintStartTry < kMaxStartTries) {
                 hooks_.commands.QueueCommand("G01");
             } else {
-                hooks_.prompts.Message(
-                    "Vexlo本体がモニタ開始できません\n"
-                    "プログラムを終了し、ＵＳＢケーブルをはずしてやり直してください",
-                    "モニタ開始不可", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
                 run_.gintStartTry = 0;
+                hooks_.runControl.StartRefused();
             }
         }
         hooks_.commands.EnableSend();

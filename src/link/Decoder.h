@@ -5,7 +5,6 @@
 
 #include "capture/Capture.h"
 #include "core/Clock.h"
-#include "core/Prompts.h"
 #include "core/RunState.h"
 #include "files/Settings.h"
 #include "link/DecoderHooks.h"
@@ -18,7 +17,6 @@ struct DecoderHooks {
     LineTriggers& lineTriggers;
     IdleTimers& timers;
     CommandSink& commands;
-    Prompts& prompts;
     const Clock& clock;
 };
 

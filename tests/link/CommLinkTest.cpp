@@ -8,7 +8,6 @@
 #include "link/FakeLink.h"
 #include "support/FakeClock.h"
 #include "support/HookLog.h"
-#include "support/ScriptedPrompts.h"
 
 namespace {
 
@@ -19,7 +18,7 @@ class CommLinkTest : public ::testing::Test {
   protected:
     CommLinkTest()
         : ports(env),
-          link(core, prompts, clock, LinkHooks{hooks, hooks, hooks, hooks, hooks, hooks},
+          link(core, clock, LinkHooks{hooks, hooks, hooks, hooks, hooks, hooks},
                LinkDevices{ports, env, env}) {
         env.link = &link;
         core.capture.AllocBuffer(4);
@@ -36,7 +35,6 @@ class CommLinkTest : public ::testing::Test {
     }
 
     CoreState core;
-    ScriptedPrompts prompts;
     FakeClock clock;
     HookLog hooks;
     FakeLinkEnv env;
@@ -86,7 +84,7 @@ TEST_F(CommLinkTest, FixedPortWithoutUnitFailsAfterOneTimeOut) {
     EXPECT_EQ(core.settings.gintPortNo, 3);
     EXPECT_FALSE(link.IsOpen());
     EXPECT_EQ(link.decoder().lintProbe, 0);
-    EXPECT_TRUE(link.PermissionProblem().empty());
+    EXPECT_TRUE(link.DeniedPort().empty());
 }
 
 TEST_F(CommLinkTest, SearchWithoutAnyUnitTriesEveryPortAndKeepsThePortNumber) {
@@ -127,18 +125,17 @@ TEST_F(CommLinkTest, EachProbeGetsItsFullTimeOut) {
     EXPECT_EQ(env.now - start, 800);
 }
 
-TEST_F(CommLinkTest, RefusedPermissionIsNamedInTheMessage) {
+TEST_F(CommLinkTest, TheFirstPortThisUserMayNotOpenIsReported) {
     ports.ports[1];
     ports.ports[2].open = Status::NoPermission;
     ports.ports[9].open = Status::NoPermission;
     EXPECT_EQ(link.PortOpen(), -1);
-    EXPECT_EQ(link.PermissionProblem(),
-              "ポート /dev/fake2 を開く権限がありません（dialout グループに追加してください）");
+    EXPECT_EQ(link.DeniedPort(), "/dev/fake2");
     // Each open starts afresh.
     ports.ports[2].open = Status::Opened;
     ports.ports[9].open = Status::Opened;
     EXPECT_EQ(link.PortOpen(), -1);
-    EXPECT_TRUE(link.PermissionProblem().empty());
+    EXPECT_TRUE(link.DeniedPort().empty());
 }
 
 TEST_F(CommLinkTest, QueuedCommandsLeaveOneAtATime50MsAfterEachReply) {
@@ -188,7 +185,7 @@ TEST_F(CommLinkTest, StartCommandCountsTriesAndForgetsTheLineState) {
     // The unit's "OK" reaches the decoder, which starts the run; capture data follows.
     env.RunUntil([&] { return core.run.gintRun == 1; });
     EXPECT_EQ(core.run.gintStartTry, 0);
-    EXPECT_EQ(hooks.Count("menu"), 1);
+    EXPECT_EQ(hooks.Count("accepted"), 1);
     env.Deliver(env.now + 1, std::string("\x85\xC3\x41", 3));
     env.RunUntil([&] { return core.capture.glngDatLen == 4; });
     EXPECT_EQ(hooks.Count("disp"), 1);

@@ -8,7 +8,6 @@
 
 #include "support/FakeClock.h"
 #include "support/HookLog.h"
-#include "support/ScriptedPrompts.h"
 
 namespace {
 
@@ -16,8 +15,7 @@ class DecoderTest : public ::testing::Test {
   protected:
     DecoderTest()
         : capture(run),
-          decoder(run, capture, settings,
-                  DecoderHooks{rec, rec, rec, rec, rec, rec, prompts, clock}) {
+          decoder(run, capture, settings, DecoderHooks{rec, rec, rec, rec, rec, rec, clock}) {
         capture.AllocBuffer(4);
         rec.run = &run;
         clock.SetTime(12, 34, 56);
@@ -35,7 +33,6 @@ class DecoderTest : public ::testing::Test {
     Settings settings;
     Capture capture;
     HookLog rec;
-    ScriptedPrompts prompts;
     FakeClock clock;
     Decoder decoder;
 };
@@ -48,7 +45,7 @@ TEST_F(DecoderTest, AcceptedStartStoresDataFromTheSameBatch) {
     EXPECT_EQ(run.gintRun, 1);
     EXPECT_EQ(run.gintStartTry, 0);
     EXPECT_EQ(Stored(), (std::vector<uint8_t>{0x85, 0xC3}));
-    EXPECT_EQ(rec.Count("menu"), 1);
+    EXPECT_EQ(rec.Count("accepted"), 1);
     EXPECT_EQ(rec.Count("disp " + std::to_string(0x85C3)), 1);
     EXPECT_TRUE(decoder.lstrRecv.empty());
 }
@@ -62,9 +59,7 @@ TEST_F(DecoderTest, RefusedStartIsRetriedThreeTimesThenReportedOnce) {
         }
     }
     EXPECT_EQ(rec.Count("queue G01"), 3);
-    ASSERT_EQ(prompts.asked.size(), 1u);
-    EXPECT_EQ(prompts.asked[0].title, "モニタ開始不可");
-    EXPECT_EQ(prompts.asked[0].icon, Prompts::Icon::Exclamation);
+    EXPECT_EQ(rec.Count("refused"), 1);
     EXPECT_EQ(run.gintStartTry, 0);
     EXPECT_EQ(run.gintRun, 0);
     EXPECT_EQ(capture.glngDatLen, 0);
@@ -210,7 +205,7 @@ TEST_F(DecoderTest, AnySplitOfTheStreamStoresTheSameBytes) {
         c.AllocBuffer(4000);
         Settings s;
         HookLog sink;
-        Decoder d(r, c, s, DecoderHooks{sink, sink, sink, sink, sink, sink, prompts, clock});
+        Decoder d(r, c, s, DecoderHooks{sink, sink, sink, sink, sink, sink, clock});
         size_t pos = 0;
         while (pos < stream.size()) {
             size_t n = whole ? stream.size() : 1 + rng() % 32768;

@@ -26,7 +26,8 @@ struct HookLog final : LiveView,
             run->gintRireki = 1;
         }
     }
-    void MenuEnable() override { Log("menu", 0); }
+    void StartAccepted() override { Log("accepted", 0); }
+    void StartRefused() override { Log("refused", 0); }
     void AutoSaveFlush() override { Log("flush", 0); }
     void SetLineLamp(int line, bool on) override { Log(on ? "green" : "gray", line); }
     void TrigCheckLine(int line, int edge) override { Log("trig" + std::to_string(edge), line); }

@@ -8,14 +8,14 @@
 #include "ViewFakes.h"
 #include "link/Decoder.h"
 #include "support/FakeClock.h"
-#include "support/ScriptedPrompts.h"
 #include "view/frmMonitor.h"
 
 namespace {
 
 struct QuietLink final : RunControl, LineIndicators, LineTriggers, CommandSink {
     void RunStop() override {}
-    void MenuEnable() override {}
+    void StartAccepted() override {}
+    void StartRefused() override {}
     void AutoSaveFlush() override {}
     void SetLineLamp(int, bool) override {}
     void TrigCheckLine(int, int) override {}
@@ -28,7 +28,7 @@ class IdleStampScenarioTest : public ::testing::Test {
     IdleStampScenarioTest()
         : monitor(state, clock, status, triggers),
           decoder(state.run, state.capture, state.settings,
-                  DecoderHooks{monitor, link, link, link, monitor, link, prompts, clock}) {
+                  DecoderHooks{monitor, link, link, link, monitor, link, clock}) {
         state.capture.AllocBuffer(10);
         state.grid = {20, 10, 200, 0, 1};
         monitor.timResize_Timer();
@@ -58,7 +58,6 @@ class IdleStampScenarioTest : public ::testing::Test {
     RecordingStatus status;
     RecordingTriggers triggers;
     QuietLink link;
-    ScriptedPrompts prompts;
     frmMonitor monitor;
     Decoder decoder;
 };
