@@ -20,5 +20,5 @@ void QtLink::OnReceive(const uint8_t* data, size_t size) {
 
 void QtLink::OnLinkLost() {
     link_.OnLinkLost();
-    emit linkLost(port_.location());
+    emit linkLost();
 }

@@ -30,13 +30,11 @@ class QtLink final : public QObject, private PortEvents {
     [[nodiscard]] bool closing() const { return wait_.Closing(); }
     // True while PortOpen or SendCommParam waits: the link must not be destroyed then.
     [[nodiscard]] bool waiting() const { return link_.Waiting(); }
-    // The device of the port open now or opened last.
-    [[nodiscard]] QString portLocation() const { return port_.location(); }
 
   signals:
     // The unit went away (unplugged, or its end of the link closed). The port is closed and
     // the queue emptied already; emitted once per open.
-    void linkLost(const QString& port);
+    void linkLost();
 
   private:
     void OnReceive(const uint8_t* data, size_t size) override;
