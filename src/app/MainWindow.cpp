@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -397,20 +396,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void MainWindow::drainCommands(int ms) {
-    // Give the stop commands a moment to reach the unit, so that it stops streaming before
-    // the port closes; a unit that does not answer costs at most ms.
-    const CommLink& comm = frmComm_->comm();
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QTimer tick;
-    tick.start(10);
-    while (comm.IsOpen() && (!comm.lstCommand.empty() || ctx_.core.run.gintSending != 0) &&
-           elapsed.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-}
-
 void MainWindow::shutdownNow() {
     closeConfirmed_ = true;
     // A message box or dialog waiting for the user keeps its own event loop on the stack:
@@ -430,7 +415,9 @@ void MainWindow::MDIForm_Unload() {
     }
     ctx_.core.run.gintRun = 0;
     QCoreApplication::processEvents();
-    drainCommands(kShutdownDrainMs);
+    // The stop commands reach the unit before the port closes (PortClose writes one itself
+    // when the unit does not answer or the program is ending in a hurry).
+    frmComm_->comm().SendQueued();
     AutoSaveFlush();
     WriteTrigIni(ctx_.triggers, ctx_.programFolder);
     WriteParamIni(ctx_.core.settings, ctx_.programFolder);

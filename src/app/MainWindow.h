@@ -5,6 +5,7 @@
 
 #include "app/AppContext.h"
 #include "app/MainMenus.h"
+#include "core/RunControlState.h"
 #include "link/DecoderHooks.h"
 #include "link/LinkSeams.h"
 #include "view/DataTriggers.h"
@@ -66,6 +67,7 @@ class MainWindow : public QMainWindow,
     [[nodiscard]] frmMonitor& monitor() { return *frmMonitor_; }
     [[nodiscard]] AppContext& context() { return ctx_; }
     [[nodiscard]] bool shutdownDone() const { return shutdownDone_; }
+    [[nodiscard]] const RunControlState& runControl() const { return runControl_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -76,8 +78,6 @@ class MainWindow : public QMainWindow,
     void buildStatusBars();
     void connectMenus();
     void MDIForm_Unload();
-    void drainCommands(int ms);
-    static constexpr int kShutdownDrainMs = 500;
     void MDIForm_Resize();
     void applyHeldGeometry();
 
@@ -101,7 +101,10 @@ class MainWindow : public QMainWindow,
     void placeAbovePanel(QWidget* dialog, int leftTwips);
     void reportNotConnected();
     [[nodiscard]] QString picturePath(const char* name) const;
-    [[nodiscard]] bool reopenPort();
+    // PortClose and PortOpen for a command the run control let go (after a queued stop has
+    // reached the unit, when it says so); a missing unit is reported. True when found.
+    [[nodiscard]] bool reopenPort(RunControlState::Verdict verdict);
+    void closeViewDialogs();
     void onLinkLost();
     [[nodiscard]] QString StartConfirmText() const;
     [[nodiscard]] QString AutoSaveWarnText() const;
@@ -115,6 +118,7 @@ class MainWindow : public QMainWindow,
     frmMonitor* frmMonitor_ = nullptr;
     std::unique_ptr<QtLink> frmComm_;
     QPointer<DlgProtocol> dlgProtocol_;
+    RunControlState runControl_;
     bool lintLoaded_ = false;
     bool closeConfirmed_ = false;
     bool unloading_ = false;

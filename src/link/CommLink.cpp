@@ -1,5 +1,7 @@
 #include "link/CommLink.h"
 
+#include <algorithm>
+
 #include "core/Status.h"
 #include "link/CommParam.h"
 
@@ -78,11 +80,34 @@ int16_t CommLink::ProbePort(int n) {
 }
 
 void CommLink::PortClose() {
+    if (port_.IsOpen() && std::ranges::find(lstCommand, "G00") != lstCommand.end()) {
+        port_.Write("G00\r");
+    }
     port_.Close();
     timers_.EnableSend(false);
     lstCommand.clear();
     run_.gintSending = 0;
     run_.gintStartTry = 0;  // a start sent over this port can no longer be answered
+}
+
+void CommLink::SendQueued() {
+    if (!port_.IsOpen() || (lstCommand.empty() && run_.gintSending == 0)) {
+        return;
+    }
+    lintPortTimeout = 0;
+    timers_.EnablePortCheck(false);
+    timers_.EnablePortCheck(true);
+    const WaitScope scope(waits_);
+    while ((!lstCommand.empty() || run_.gintSending != 0) && port_.IsOpen() &&
+           lintPortTimeout == 0 && !wait_.Closing()) {
+        wait_.WaitOnce();
+    }
+    timers_.EnablePortCheck(false);
+}
+
+void CommLink::CancelStart() {
+    std::erase(lstCommand, "G01");
+    run_.gintStartTry = 0;
 }
 
 int16_t CommLink::SendCommParam() {

@@ -36,7 +36,8 @@ struct LinkDevices {
 // Commands go out from lstCommand 50 ms after the unit answered the previous one; a command
 // that gets no answer holds the queue. Closing the port forgets the queue: commands meant for
 // a closed port can never be answered, and left in place they would be sent ahead of the next
-// probe.
+// probe. A stop is the exception: the unit must never be left streaming, so a "G00" still
+// queued is written before the port closes.
 class CommLink final : public CommandSink, public PortEvents {
   public:
     static constexpr int kMaxPort = 16;  // the automatic search tries ports 1..16
@@ -50,8 +51,16 @@ class CommLink final : public CommandSink, public PortEvents {
     // kept).
     // Each port that is present costs up to 800 ms. Ends early when the program is closing.
     int16_t PortOpen();
-    // Closes the port and forgets queued commands and an unanswered start.
+    // Closes the port and forgets queued commands and an unanswered start; a queued stop is
+    // written first.
     void PortClose();
+    // Waits until every queued command has been answered, so that a stop reaches the unit
+    // before anything else is sent. Ends early after one probe time-out (a unit that does not
+    // answer), when the port closes or when the program is closing.
+    void SendQueued();
+    // Takes a start back: a queued "G01" is dropped, and one already sent is no longer judged,
+    // so its "OK" cannot start a run that has been stopped.
+    void CancelStart();
     [[nodiscard]] bool IsOpen() const { return port_.IsOpen(); }
 
     // Sends the four line-setting commands, shows the settings in the status bar and waits
@@ -66,8 +75,9 @@ class CommLink final : public CommandSink, public PortEvents {
     // ("/dev/ttyUSB0", or "COM<n>" when the device is not known); empty when there was none.
     [[nodiscard]] const std::string& DeniedPort() const { return deniedPort_; }
 
-    // True while PortOpen or SendCommParam waits for the unit. Nothing the link uses may be
-    // destroyed then; a program that wants to end signals Closing and waits for this to clear.
+    // True while PortOpen, SendCommParam or SendQueued waits for the unit. Nothing the link uses
+    // may be destroyed then; a program that wants to end signals Closing and waits for this to
+    // clear.
     [[nodiscard]] bool Waiting() const { return waits_ > 0; }
 
     // CommandSink: append a command and let the sender run.

@@ -175,6 +175,70 @@ TEST_F(CommLinkTest, UnansweredCommandHoldsTheQueueUntilThePortCloses) {
     EXPECT_EQ(ports.Commands(), Commands{"L?"});
 }
 
+TEST_F(CommLinkTest, AStopStillQueuedIsWrittenBeforeThePortCloses) {
+    OpenOn(2);
+    link.QueueCommand("S0000");
+    link.PortClose();
+    EXPECT_TRUE(ports.writes.empty()) << "other commands are forgotten";
+
+    OpenOn(2);
+    for (int i = 0; i < 3; ++i) {
+        link.QueueCommand("G00");
+    }
+    link.PortClose();  // before the sender's 50 ms
+    EXPECT_EQ(ports.Commands(), Commands{"G00"});
+    EXPECT_TRUE(link.lstCommand.empty());
+}
+
+TEST_F(CommLinkTest, SendQueuedReturnsOnceEveryQueuedCommandIsAnswered) {
+    OpenOn(2);
+    ports.replyMs = 30;
+    const int64_t start = env.now;
+    for (int i = 0; i < 3; ++i) {
+        link.QueueCommand("G00");
+    }
+    link.SendQueued();
+    EXPECT_EQ(ports.Commands(), (Commands{"G00", "G00", "G00"}));
+    EXPECT_EQ(env.now, start + 3 * (50 + 30) + 50);
+    EXPECT_EQ(core.run.gintSending, 0);
+    EXPECT_FALSE(link.Waiting());
+
+    // Nothing queued: no wait at all.
+    const int waits = env.waits;
+    link.SendQueued();
+    EXPECT_EQ(env.waits, waits);
+}
+
+TEST_F(CommLinkTest, SendQueuedGivesUpOnAUnitThatDoesNotAnswerAfterOneProbeTimeOut) {
+    OpenOn(2);
+    ports.ports[2].mute = true;
+    const int64_t start = env.now;
+    link.QueueCommand("G00");
+    link.QueueCommand("G00");
+    link.SendQueued();
+    EXPECT_EQ(env.now, start + 800);
+    EXPECT_EQ(ports.Commands(), Commands{"G00"});
+    // The next probe has its own full time-out.
+    ports.ports[2].mute = false;
+    EXPECT_EQ(link.PortOpen(), 0);
+}
+
+TEST_F(CommLinkTest, ACancelledStartIsNeitherSentNorJudged) {
+    OpenOn(1);
+    link.QueueCommand("G01");
+    link.CancelStart();
+    EXPECT_TRUE(link.lstCommand.empty());
+
+    // Sent already: its "OK" does not start a run.
+    link.QueueCommand("G01");
+    env.RunUntil([&] { return core.run.gintStartTry == 1; });
+    link.CancelStart();
+    env.RunUntil([&] { return core.run.gintSending == 0; });
+    EXPECT_EQ(core.run.gintRun, 0);
+    EXPECT_EQ(hooks.Count("accepted"), 0);
+    EXPECT_EQ(ports.Commands(), Commands{"G01"});
+}
+
 TEST_F(CommLinkTest, StartCommandCountsTriesAndForgetsTheLineState) {
     OpenOn(1);
     link.decoder().lbyteLine = 0x45;

@@ -1,9 +1,11 @@
 #include "support/MainWindowFixture.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMouseEvent>
+#include <QTest>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -49,6 +51,14 @@ void MainWindowFixture::WriteSettings(const std::string& extraIni) {
 void MainWindowFixture::ShowWindow() {
     window = std::make_unique<MainWindow>(ctx);
     window->show();
+    watchdog_.setSingleShot(true);
+    QObject::connect(&watchdog_, &QTimer::timeout, [this] {
+        if (window->frmComm().waiting()) {
+            ADD_FAILURE() << "a wait for the unit did not end";
+            window->frmComm().setClosing();
+        }
+    });
+    watchdog_.start(30'000);
 }
 
 void MainWindowFixture::OpenWindow(const std::string& extraIni, int winState) {
@@ -129,6 +139,15 @@ void MainWindowFixture::ClickPanel(int panel) {
     QMouseEvent release(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), Qt::LeftButton,
                         Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &release);
+}
+
+void MainWindowFixture::PressKey(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QWidget* top = target->window();
+    if (QApplication::activeWindow() != top) {
+        top->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(top));
+    }
+    QTest::keyClick(target, key, modifiers);
 }
 
 std::string MainWindowFixture::Title() const {

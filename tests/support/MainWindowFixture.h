@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,7 +32,8 @@ class MainWindowFixture : public ::testing::Test {
 
     // Writes VXParam.ini: the unit's port fixed to 5, then extraIni (more sections and keys).
     void WriteSettings(const std::string& extraIni = {});
-    // Creates and shows the main window on the settings written.
+    // Creates and shows the main window on the settings written. A wait for the unit still
+    // on the stack 30 s later fails the test and is ended.
     void ShowWindow();
     // WriteSettings with a window of 15000 x 9000 twips in the state winState, then extraIni;
     // then ShowWindow.
@@ -62,6 +64,9 @@ class MainWindowFixture : public ::testing::Test {
     [[nodiscard]] std::string Title() const;
     // A left click on a panel of StBarMonitor, as the mouse gives it.
     void ClickPanel(int panel);
+    // Activates the window of target, then presses and releases key there, as the keyboard
+    // gives it (shortcuts included).
+    static void PressKey(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers = {});
     // The texts asked through the prompts, in order; how often text was asked.
     [[nodiscard]] std::vector<std::string> AskedTexts() const;
     [[nodiscard]] int Asked(const std::string& text) const;
@@ -92,6 +97,11 @@ class MainWindowFixture : public ::testing::Test {
     AppContext ctx;
     std::unique_ptr<VirtualUnit> unit;
     std::unique_ptr<MainWindow> window;
+
+  private:
+    // Ends every wait for the unit when a test has gone on far longer than any should, so
+    // that a wait that never ends fails the test instead of hanging it.
+    QTimer watchdog_;
 };
 
 // Main window tests on the fake clock.
