@@ -55,7 +55,12 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
     setCentralWidget(central);
 
     frmMonitor_ = new frmMonitor(ctx_.core, ctx_.clock, *this, *this);
-    monitorWindow_ = mdi_->addSubWindow(frmMonitor_);
+    // The monitor window lives until the program ends: it has no close button, and a close
+    // request (its system menu, Ctrl+F4) is refused. Minimise and maximise stay.
+    monitorWindow_ = mdi_->addSubWindow(
+        frmMonitor_, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint);
+    monitorWindow_->installEventFilter(this);
     monitorWindow_->showMaximized();
     frmComm_ =
         std::make_unique<QtLink>(ctx_.core, ctx_.clock, qs(ctx_.programFolder),
@@ -367,6 +372,14 @@ void MainWindow::applyHeldGeometry() {
 }
 
 // ---- closing ----
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == monitorWindow_ && event->type() == QEvent::Close && !shutdownDone_) {
+        event->ignore();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (shutdownDone_) {
