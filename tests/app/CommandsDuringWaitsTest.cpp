@@ -1,6 +1,9 @@
 // Commands that arrive at any moment: while the program waits for the unit, while a stop is
 // on its way, from a dialog. Against vexlo-unit, which traces every command it takes.
+#include <QDialog>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
@@ -9,6 +12,8 @@
 #include "core/Status.h"
 #include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
+#include "view/dlgJump.h"
+#include "view/frmMonitor.h"
 
 namespace {
 
@@ -180,3 +185,82 @@ TEST_F(AppTest, StopWhileTheSettingsAreSentWinsAndTheUnitIsNeverStarted) {
     EXPECT_EQ(ctx.core.run.gintRun, 0);
     EXPECT_TRUE(prompts.asked.empty());
 }
+
+TEST_F(AppTest, TheMonitorWindowRefusesToCloseButMinimisesAndMaximises) {
+    NoUnit();
+    OpenWindow();
+    auto* sub = window->findChild<QMdiSubWindow*>();
+    ASSERT_NE(sub, nullptr);
+    EXPECT_FALSE(sub->windowFlags() & Qt::WindowCloseButtonHint);
+    const QPointer<frmMonitor> monitor = &window->monitor();
+
+    EXPECT_FALSE(sub->close());
+    for (QAction* action : sub->systemMenu()->actions()) {
+        if (action->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_F4)) {
+            action->trigger();  // the system menu's own close
+        }
+    }
+    RunUntil([] { return false; }, 50);  // a deferred delete would run here
+    ASSERT_FALSE(monitor.isNull());
+    EXPECT_TRUE(sub->isVisible());
+    sub->showMinimized();
+    EXPECT_TRUE(sub->isMinimized());
+    sub->showMaximized();
+    EXPECT_TRUE(sub->isMaximized());
+
+    // The program still ends as usual, and writes the settings.
+    ctx.core.settings.gintTimeStamp = 1;
+    window->close();
+    EXPECT_TRUE(window->shutdownDone());
+    EXPECT_NE(ReadText("VXParam.ini").find("TimeStamp=1"), std::string::npos);
+}
+
+TEST_F(AppTest, F8InTheJumpDialogDuringABackgroundRunClosesOnlyTheDialog) {
+    StartUnit();
+    OpenWindow();
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(CaptureAtLeast(200));
+    Item("mn_Run_Back")->trigger();
+    Item("mn_View_Jump")->trigger();
+    auto* jump = window->findChild<dlgJump*>("dlgJump");
+    ASSERT_NE(jump, nullptr);
+    ASSERT_TRUE(jump->isVisible());
+
+    PressKey(jump, Qt::Key_F8);
+    EXPECT_FALSE(jump->isVisible());
+    EXPECT_EQ(ctx.core.run.gintRun, 1);
+    EXPECT_EQ(ctx.core.run.gintRireki, 1);
+    EXPECT_TRUE(Item("mn_Run_Back")->isChecked());
+    EXPECT_TRUE(CaptureAtLeast(ctx.core.capture.glngDatLen + 200)) << "the run goes on";
+}
+
+TEST_F(AppTest, F5InADialogIsNotTheStartShortcut) {
+    NoUnit();
+    OpenWindow();
+    Item("mn_View_Jump")->trigger();
+    auto* jump = window->findChild<dlgJump*>("dlgJump");
+    ASSERT_NE(jump, nullptr);
+    PressKey(jump, Qt::Key_F5);
+    EXPECT_TRUE(jump->isVisible());
+    EXPECT_TRUE(prompts.asked.empty()) << "a start was tried";
+    EXPECT_EQ(window->runControl().phase(), Phase::Stopped);
+}
+
+// Every view dialog left open is closed by a start.
+class DialogAtStartTest : public AppTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(DialogAtStartTest, IsClosedByTheStart) {
+    NoUnit();
+    OpenWindow();
+    Item(GetParam())->trigger();
+    QDialog* open = nullptr;
+    for (QDialog* dialog : window->findChildren<QDialog*>()) {
+        open = dialog->isVisible() ? dialog : open;
+    }
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(window->RunStart(), kFailed);  // no unit: the start itself ends at once
+    EXPECT_FALSE(open->isVisible()) << open->objectName().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialogs, DialogAtStartTest,
+                         ::testing::Values("mn_Tool_Protocol", "mn_View_Jump", "mn_View_Scroll"));

@@ -160,8 +160,7 @@ TEST_F(DlgProtocolTest, AStartClosesTheDialogLeftOpen) {
     StartUnit();
     OpenWindow();
     DlgProtocol* dialog = Open();
-    // The start's shortcut F5 works from the dialog too; the dialog must not stay open to
-    // clear the capture and reopen the port during the run.
+    // Left open, the dialog's OK would clear the capture and reopen the port during the run.
     ASSERT_TRUE(Start());
     EXPECT_FALSE(dialog->isVisible());
 }

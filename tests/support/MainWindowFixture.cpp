@@ -142,10 +142,12 @@ void MainWindowFixture::ClickPanel(int panel) {
 }
 
 void MainWindowFixture::PressKey(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    // Activation arrives as an event; a dialog counts as active for QTest while its parent
+    // window is, so wait for the application's own view of it.
     QWidget* top = target->window();
     if (QApplication::activeWindow() != top) {
         top->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(top));
+        EXPECT_TRUE(RunUntil([top] { return QApplication::activeWindow() == top; }, 2000));
     }
     QTest::keyClick(target, key, modifiers);
 }
