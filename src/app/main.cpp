@@ -1,13 +1,14 @@
 #include <QApplication>
 #include <QFont>
-#include <QLockFile>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
+#include "app/ProgramLock.h"
 #include "app/QtPrompts.h"
 #include "files/ProgramFolder.h"
 
@@ -28,8 +29,22 @@ void onTerminate(int) {
 
 // SIGTERM and SIGINT end the program through the normal shutdown (without the question),
 // so the settings and the capture being saved are not lost at logout or system shutdown.
-void routeTerminationSignals(MainWindow& window) {
+// Caught from the start: a signal that arrives while the program starts up waits in the pipe
+// until the main window can take it.
+void catchTerminationSignals() {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) != 0) {
+        return;
+    }
+    struct sigaction action {};
+    action.sa_handler = onTerminate;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+void routeTerminationSignals(MainWindow& window) {
+    if (gSignalPipe[1] < 0) {
         return;
     }
     auto* notifier = new QSocketNotifier(gSignalPipe[1], QSocketNotifier::Read, &window);
@@ -39,12 +54,6 @@ void routeTerminationSignals(MainWindow& window) {
         notifier->setEnabled(false);
         window.shutdownNow();
     });
-    struct sigaction action {};
-    action.sa_handler = onTerminate;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
 }
 #endif
 
@@ -53,17 +62,20 @@ void routeTerminationSignals(MainWindow& window) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Vexlo");
+#ifndef _WIN32
+    catchTerminationSignals();
+#endif
 
     std::vector<std::string> args(argv + 1, argv + argc);
     const std::string folder = ProgramFolder(QCoreApplication::applicationDirPath().toStdString(),
                                              args, std::getenv("VEXLO_HOME"));
 
     // One instance per program folder: a second start on the same folder ends silently.
-    QLockFile lock(QString::fromStdString(JoinPath(folder, "vexlo.lock")));
-    lock.setStaleLockTime(0);
-    if (!lock.tryLock(0)) {
+    const ProgramLock lock(folder);
+    if (lock.result() == ProgramLock::Result::HeldByAnother) {
         return 0;
     }
+    const bool writable = lock.result() == ProgramLock::Result::Locked;
 
     QFont::insertSubstitution("ＭＳ ゴシック", "IPAGothic");
     QFont uiFont("IPAGothic");
@@ -79,5 +91,14 @@ int main(int argc, char* argv[]) {
     routeTerminationSignals(window);
 #endif
     window.show();
+    if (!writable) {
+        // Said once the window is up, on standard error and in a message box.
+        QTimer::singleShot(0, &window, [&prompts, &folder] {
+            const std::string text = ProgramLock::NotWritableText(folder);
+            std::fprintf(stderr, "vexlo: %s\n", text.c_str());
+            std::fflush(stderr);
+            prompts.Message(text, "Vexlo", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
+        });
+    }
     return QApplication::exec();
 }

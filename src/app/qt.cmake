@@ -6,6 +6,7 @@ add_library(vexlo_app STATIC
     ${CMAKE_CURRENT_LIST_DIR}/MainWindow.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MainWindowRun.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PanelBar.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ProgramLock.cpp
     ${CMAKE_CURRENT_LIST_DIR}/QtPrompts.cpp)
 target_link_libraries(vexlo_app PUBLIC vexlo_view vexlo_link_qt Qt6::Widgets Qt6::PrintSupport)
 
