@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/CaptureMemory.h"
 #include "app/PanelBar.h"
 #include "app/Twips.h"
 #include "files/ParamIni.h"
@@ -28,10 +29,11 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
 
     // Start-up, in order. The single-instance check ran before the window was made.
     ReadParamIni(s, ctx_.programFolder);
+    s.glngBufSize = BufSizeInRange(s.glngBufSize);
     std::error_code ec;
     std::filesystem::create_directory(NativePath(s.gstrSaveDir), ec);  // a failure is ignored
     ReadTrigIni(ctx_.triggers, ctx_.programFolder);
-    ctx_.core.capture.AllocBuffer(s.glngBufSize);
+    AllocCapture(ctx_.core.capture, s.glngBufSize, ctx_.prompts);
 
     menus_ = std::make_unique<MainMenus>(*this);
     buildStatusBars();

@@ -1,5 +1,6 @@
 # Main window, run control, dialogs (Qt Widgets), and the vexlo executable.
 add_library(vexlo_app STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/CaptureMemory.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DialogKeys.h
     ${CMAKE_CURRENT_LIST_DIR}/DlgProtocol.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MainMenus.cpp
