@@ -339,8 +339,12 @@ void MainWindow::MDIForm_Resize() {
     if (s.gintResizeMode != 0 || run.gintRun == 0 || run.gintRireki == 1) {
         const Qt::WindowStates st = windowState();
         s.gintWinState = st & Qt::WindowMinimized ? 1 : (st & Qt::WindowMaximized ? 2 : 0);
-        if (s.gintWinState == 0) {
+        // A side that still has its stored size in pixels keeps its stored twips, so that
+        // rounding does not change the settings when nobody resized the window.
+        if (s.gintWinState == 0 && height() != twipsToPixelsY(this, s.glngWinHeight)) {
             s.glngWinHeight = pixelsToTwipsY(this, height());
+        }
+        if (s.gintWinState == 0 && width() != twipsToPixelsX(this, s.glngWinWidth)) {
             s.glngWinWidth = pixelsToTwipsX(this, width());
         }
         return;

@@ -2,6 +2,7 @@
 #include <QMenu>
 
 #include "app/MainMenus.h"
+#include "app/PanelBar.h"
 #include "app/Twips.h"
 #include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
@@ -169,4 +170,23 @@ TEST_F(AppTest, ALiveRunKeepsAMaximisedWindowMaximisedButLetsItBeMinimised) {
     RunUntil([] { return false; }, 50);
     EXPECT_TRUE(window->windowState() & Qt::WindowMinimized);
     EXPECT_EQ(ctx.core.settings.gintWinState, 2);
+}
+
+TEST_F(AppTest, TheStoredWidthIsKeptThoughThePanelsNeedMore) {
+    NoUnit();
+    WriteSettings("[Window_Inf]\nState=0\nHeight=6000\nWidth=9500\n[Mode_Inf]\nLineState=1\n");
+    ShowWindow();
+    const int stored = twipsToPixelsX(window.get(), 9500);
+    PanelBar& bar = window->StBarMonitor();
+    const QWidget* last = bar.panel(8);
+    ASSERT_GT(last->mapTo(&bar, QPoint(last->width(), 0)).x(), stored) << "the panels fit";
+    EXPECT_TRUE(RunUntil([&] { return window->width() == stored; }, 2000)) << window->width();
+    EXPECT_LE(window->minimumSizeHint().width(), stored);
+    RunUntil([] { return false; }, 50);
+    EXPECT_EQ(ctx.core.settings.glngWinWidth, 9500);
+    // The panels that fit still work.
+    ClickPanel(3);
+    EXPECT_EQ(ctx.core.settings.gintDispMode, 1);
+    window->shutdownNow();
+    EXPECT_NE(ReadText("VXParam.ini").find("Width=9500\n"), std::string::npos);
 }
