@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 DEB_PACKAGES := cmake ninja-build g++ pkg-config \
 	qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6 libqt6opengl6-dev \
 	libgl-dev libgtest-dev libgmock-dev libbenchmark-dev \
-	xvfb xauth fonts-ipafont-gothic
+	xvfb xauth fonts-ipafont-gothic qt6-translations-l10n
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

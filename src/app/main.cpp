@@ -10,6 +10,7 @@
 #include "app/MainWindow.h"
 #include "app/ProgramLock.h"
 #include "app/QtPrompts.h"
+#include "app/QtTranslations.h"
 #include "files/ProgramFolder.h"
 
 #ifndef _WIN32
@@ -77,6 +78,7 @@ int main(int argc, char* argv[]) {
     }
     const bool writable = lock.result() == ProgramLock::Result::Locked;
 
+    InstallQtJapanese(app);  // without it the standard buttons stay English
     QFont::insertSubstitution("ＭＳ ゴシック", "IPAGothic");
     QFont uiFont("IPAGothic");
     uiFont.setPointSize(10);

@@ -8,7 +8,8 @@ add_library(vexlo_app STATIC
     ${CMAKE_CURRENT_LIST_DIR}/MainWindowRun.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PanelBar.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramLock.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/QtPrompts.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/QtPrompts.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/QtTranslations.cpp)
 target_link_libraries(vexlo_app PUBLIC vexlo_view vexlo_link_qt Qt6::Widgets Qt6::PrintSupport)
 
 add_executable(vexlo ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
