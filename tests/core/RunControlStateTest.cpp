@@ -198,8 +198,8 @@ TEST(RunControlStateTest, WhereEachWaitLeads) {
 }
 
 TEST(RunControlStateTest, OnlyAStartOnItsWayIsAccepted) {
-    for (const From from : {From::Stopped, From::ProbingToStart, From::SendingToStart,
-                            From::Stopping}) {
+    for (const From from :
+         {From::Stopped, From::ProbingToStart, From::SendingToStart, From::Stopping}) {
         RunControlState s = In(from);
         const Phase before = s.phase();
         s.Accepted();
