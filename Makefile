@@ -9,7 +9,7 @@ CMAKE_OPTIONS ?=
 DEB_PACKAGES := cmake ninja-build g++ pkg-config \
 	qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6 libqt6opengl6-dev \
 	libgl-dev libgtest-dev libgmock-dev libbenchmark-dev \
-	xvfb xauth fonts-ipafont-gothic tshark xxd poppler-utils \
+	xvfb xauth fonts-ipafont-gothic qt6-translations-l10n tshark xxd poppler-utils \
 	dpkg-dev desktop-file-utils shared-mime-info lintian
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

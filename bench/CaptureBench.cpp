@@ -13,17 +13,12 @@
 
 namespace {
 
-struct NullHooks : LiveView,
-                   RunControl,
-                   LineIndicators,
-                   TriggerChecks,
-                   IdleTimers,
-                   CommandSink,
-                   Prompts {
+struct NullHooks : LiveView, RunControl, LineIndicators, TriggerChecks, IdleTimers, CommandSink {
     void DispMonitor(uint8_t, uint8_t) override {}
     void DispTimeStamp(const std::string&) override {}
     void RunStop() override {}
-    void MenuEnable() override {}
+    void StartAccepted() override {}
+    void StartRefused() override {}
     void AutoSaveFlush() override {}
     void SetLineLamp(int, bool) override {}
     void TrigCheckChr(int, uint8_t) override {}
@@ -34,18 +29,6 @@ struct NullHooks : LiveView,
     void SetStampTimer(bool) override {}
     void QueueCommand(const std::string&) override {}
     void EnableSend() override {}
-    Answer Message(const std::string&, const std::string&, Icon, Buttons) override {
-        return Answer::Ok;
-    }
-    std::optional<std::string> OpenFileName(const std::string&, const std::string&,
-                                            const std::string&) override {
-        return {};
-    }
-    std::optional<std::string> SaveFileName(const std::string&, const std::string&,
-                                            const std::string&) override {
-        return {};
-    }
-    std::optional<int32_t> ChooseColor(int32_t) override { return {}; }
 };
 
 void BM_Memcpy4MB(benchmark::State& state) {
@@ -69,7 +52,7 @@ void BM_Decode4MB(benchmark::State& state) {
     NullHooks hooks;
     SystemClock clock;
     Decoder decoder(run, capture, settings,
-                    DecoderHooks{hooks, hooks, hooks, hooks, hooks, hooks, hooks, clock});
+                    DecoderHooks{hooks, hooks, hooks, hooks, hooks, hooks, clock});
     run.gintRun = 1;
     run.gintRireki = 1;
     constexpr size_t kBatch = 4096;
@@ -121,7 +104,7 @@ void decodeWithTriggers(benchmark::State& state, bool engineOn) {
     TriggerEngine engine(triggers, run, capture, clock);
     TriggerFeed feed(engineOn ? static_cast<TriggerChecks&>(engine) : hooks);
     Decoder decoder(run, capture, settings,
-                    DecoderHooks{feed, hooks, hooks, hooks, hooks, hooks, hooks, clock});
+                    DecoderHooks{feed, hooks, hooks, hooks, hooks, hooks, clock});
     run.gintRun = 1;
     constexpr size_t kBatch = 4096;
     for (auto _ : state) {

@@ -8,13 +8,19 @@
 #   2. the same run with a 1 ms timer: the longest stall of the event loop and the longest
 #      time without a new byte in the capture;
 #   3. memory of the application itself (vexlo) idle on the default buffer, by /usr/bin/time;
-#   4. the highest --rate-factor at which a 5 s run of the flood is stored byte for byte and
-#      in step with the line (the stream ends no later than 10 % + 0.2 s after its time).
+#   4. the highest --rate-factor at which a 5 s run of the flood is stored byte for byte (the
+#      last 4,000,000 bytes where the run is longer than the largest buffer) and in step with
+#      the line (the stream ends no later than 10 % + 0.2 s after its time);
+#   5. reactions to a unit that misbehaves (vexlo-fault-probe), each next to its bound: the
+#      port closed after the unit is killed mid-run and the CPU time of the second after;
+#      the probe time-out of a mute unit; a wait for the unit ended by closing the window;
+#      an automatic search past four ports that are gone.
 #
 # Usage: bench/measure-live.sh [BUILD_DIR]        (default: build)
-#   REPEAT=N      runs of steps 1 to 3 (default 3)
+#   REPEAT=N      runs of steps 1 to 3 and 5 (default 3)
 #   SEARCH=0      skip step 4
-# Build first: cmake --build BUILD_DIR --target vexlo vexlo-unit vexlo-live-probe
+#   FAULTS=0      skip step 5
+# Build first: cmake --build BUILD_DIR --target vexlo vexlo-unit vexlo-live-probe vexlo-fault-probe
 # The numbers are only worth something on a quiet machine: the load average is printed
 # before each step.
 set -euo pipefail
@@ -22,6 +28,7 @@ set -euo pipefail
 BIN="$(cd "${1:-build}/bin" && pwd)"
 REPEAT="${REPEAT:-3}"
 SEARCH="${SEARCH:-1}"
+FAULTS="${FAULTS:-1}"
 WORK="$(mktemp -d)"
 UNIT_PID=""
 
@@ -121,15 +128,51 @@ for i in $(seq "$REPEAT"); do
         "cpu=$(sed -n 's/.*Percent of CPU this job got: //p' "$dir/time.out")"
 done
 
+if [ "$FAULTS" = 1 ]; then
+    echo "== 5. reactions to a unit that misbehaves (vexlo-fault-probe), bounds in brackets"
+    for i in $(seq "$REPEAT"); do
+        load
+        dir="$WORK/faults"
+        make_folder "$dir" 1000
+        start_unit "$dir" --scenario flood
+        disown "$UNIT_PID" # the probe kills it; no job report
+        echo "  \$ $BIN/vexlo-fault-probe --home $dir --measure loss --unit-pid $UNIT_PID" \
+            "  (unit: --scenario flood)"
+        "$BIN/vexlo-fault-probe" --home "$dir" --measure loss --unit-pid "$UNIT_PID" >"$dir/loss.out" 2>/dev/null || true
+        UNIT_PID=""
+        echo "  run $i: loss_close_ms=$(value loss_close_ms "$dir/loss.out") [< 100]" \
+            "loss_cpu_ms_1s=$(value loss_cpu_ms_1s "$dir/loss.out") [< 10]"
+
+        make_folder "$dir" 1000
+        start_unit "$dir" --mute
+        echo "  \$ $BIN/vexlo-fault-probe --home $dir --measure mute  (unit: --mute)"
+        "$BIN/vexlo-fault-probe" --home "$dir" --measure mute >"$dir/mute.out" 2>/dev/null || true
+        stop_unit
+        echo "  run $i: probe_timeout_ms=$(value probe_timeout_ms "$dir/mute.out") [790 .. 1500]" \
+            "closing_wait_ms=$(value closing_wait_ms "$dir/mute.out") [< 700, closed at 100]"
+
+        make_folder "$dir" 1000
+        sed -i 's/^Auto=0$/Auto=1/; s/^Port=5$/Port=3/' "$dir/VXParam.ini"
+        for n in 1 2 3 4; do ln -s "$dir/ports/gone$n" "$dir/ports/COM$n"; done
+        start_unit "$dir"
+        echo "  \$ $BIN/vexlo-fault-probe --home $dir --measure search  (ports 1..4 gone, unit on 5)"
+        "$BIN/vexlo-fault-probe" --home "$dir" --measure search >"$dir/search.out" 2>/dev/null || true
+        stop_unit
+        echo "  run $i: search_ms=$(value search_ms "$dir/search.out") [< 700]" \
+            "found=$(value found "$dir/search.out")"
+    done
+fi
+
 [ "$SEARCH" = 1 ] || exit 0
 
-# trial F: 0 when a 5 s run at factor F is stored whole and in step with the line.
+# trial F: 0 when a 5 s run at factor F is stored in step with the line, and the capture
+# holds exactly the end of what the unit sent (the largest buffer, Size 4000, keeps the last
+# 4,000,000 bytes of the longer runs).
 trial() {
     local f="$1" dir="$WORK/f$1"
     local line_s=$((5 * f))
     local bytes=$((46080 * line_s))
-    local size=$((bytes / 1000 * 11 / 10 + 1000))
-    make_folder "$dir" "$size"
+    make_folder "$dir" 4000
     start_unit "$dir" --scenario flood --rate-factor "$f" --duration "$line_s" --record "$dir/record.bin"
     "$BIN/vexlo-live-probe" --home "$dir" --seconds 5 --record "$dir/record.bin" >"$dir/probe.out" 2>/dev/null
     stop_unit

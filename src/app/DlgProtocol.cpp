@@ -10,13 +10,16 @@
 
 #include "core/CoreState.h"
 #include "core/Prompts.h"
+#include "core/RunControlState.h"
 #include "link/CommParam.h"
 
-DlgProtocol::DlgProtocol(CoreState& core, Prompts& prompts, std::function<void()> clearDat,
-                         std::function<void()> applyToUnit, QWidget* parent)
+DlgProtocol::DlgProtocol(CoreState& core, Prompts& prompts, const RunControlState& runControl,
+                         std::function<void()> clearDat, std::function<void()> applyToUnit,
+                         QWidget* parent)
     : ModelessDialog(parent),
       core_(core),
       prompts_(prompts),
+      runControl_(runControl),
       clearDat_(std::move(clearDat)),
       applyToUnit_(std::move(applyToUnit)) {
     setObjectName("dlgProtocol");
@@ -95,6 +98,10 @@ void DlgProtocol::loadSettings() {
 }
 
 void DlgProtocol::OKButton_Click() {
+    if (busy_ || runControl_.Judge(RunControlState::Command::Settings) ==
+                     RunControlState::Verdict::Refused) {
+        return;
+    }
     if (core_.capture.glngDatLen > 0) {
         busy_ = true;
         const Prompts::Answer a =

@@ -7,15 +7,17 @@ class QComboBox;
 class QRadioButton;
 struct CoreState;
 class Prompts;
+class RunControlState;
 
 // The communication parameter dialog: line standard, speed, parity, data bits, stop bits.
 class DlgProtocol : public ModelessDialog {
     Q_OBJECT
   public:
     // clearDat empties the capture; applyToUnit reopens the port and sends the new settings
-    // (reporting a missing unit itself).
-    DlgProtocol(CoreState& core, Prompts& prompts, std::function<void()> clearDat,
-                std::function<void()> applyToUnit, QWidget* parent);
+    // (reporting a missing unit itself). OK does nothing while the run control refuses new
+    // settings (a start or a probe is under way) or while an earlier OK is still at work.
+    DlgProtocol(CoreState& core, Prompts& prompts, const RunControlState& runControl,
+                std::function<void()> clearDat, std::function<void()> applyToUnit, QWidget* parent);
 
     // Selects the controls from the settings (done each time the dialog opens).
     void loadSettings();
@@ -28,6 +30,7 @@ class DlgProtocol : public ModelessDialog {
   private:
     CoreState& core_;
     Prompts& prompts_;
+    const RunControlState& runControl_;
     std::function<void()> clearDat_;
     std::function<void()> applyToUnit_;
     QRadioButton* optType_[2];

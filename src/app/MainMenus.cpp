@@ -99,7 +99,7 @@ QAction* MainMenus::add(QMenu* menu, const QString& name, const QString& caption
     a->setObjectName(name);
     if (!shortcut.isEmpty()) {
         a->setShortcut(QKeySequence(shortcut));
-        a->setShortcutContext(Qt::ApplicationShortcut);
+        a->setShortcutContext(Qt::WindowShortcut);  // in a dialog, its keys are its own
     }
     items_.insert(name, a);
     return a;

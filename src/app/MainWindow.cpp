@@ -4,13 +4,16 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/CaptureMemory.h"
 #include "app/FileCommands.h"
 #include "app/PanelBar.h"
 #include "app/Twips.h"
@@ -31,10 +34,11 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
 
     // Start-up, in order. The single-instance check ran before the window was made.
     ReadParamIni(s, ctx_.programFolder);
+    s.glngBufSize = BufSizeInRange(s.glngBufSize);
     std::error_code ec;
     std::filesystem::create_directory(NativePath(s.gstrSaveDir), ec);  // a failure is ignored
     ReadTrigIni(ctx_.triggers, ctx_.programFolder);
-    ctx_.core.capture.AllocBuffer(s.glngBufSize);
+    AllocCapture(ctx_.core.capture, s.glngBufSize, ctx_.prompts);
 
     menus_ = std::make_unique<MainMenus>(*this);
     buildStatusBars();
@@ -58,11 +62,16 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
     setCentralWidget(central);
 
     frmMonitor_ = new frmMonitor(ctx_.core, ctx_.clock, *this, ctx_.trigEngine);
-    monitorWindow_ = mdi_->addSubWindow(frmMonitor_);
+    // The monitor window lives until the program ends: it has no close button, and a close
+    // request (its system menu, Ctrl+F4) is refused. Minimise and maximise stay.
+    monitorWindow_ = mdi_->addSubWindow(
+        frmMonitor_, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint);
+    monitorWindow_->installEventFilter(this);
     monitorWindow_->showMaximized();
     search_ = std::make_unique<MonitorSearch>(ctx_.core, *frmMonitor_, *this, ctx_.prompts, this);
     frmComm_ = std::make_unique<QtLink>(
-        ctx_.core, ctx_.prompts, ctx_.clock, qs(ctx_.programFolder),
+        ctx_.core, ctx_.clock, qs(ctx_.programFolder),
         LinkHooks{*frmMonitor_, *this, *this, ctx_.trigEngine, *frmMonitor_, *this});
     connect(frmComm_.get(), &QtLink::linkLost, this, &MainWindow::onLinkLost);
     files_ = std::make_unique<FileCommands>(ctx_, *this);
@@ -350,8 +359,12 @@ void MainWindow::MDIForm_Resize() {
     if (s.gintResizeMode != 0 || run.gintRun == 0 || run.gintRireki == 1) {
         const Qt::WindowStates st = windowState();
         s.gintWinState = st & Qt::WindowMinimized ? 1 : (st & Qt::WindowMaximized ? 2 : 0);
-        if (s.gintWinState == 0) {
+        // A side that still has its stored size in pixels keeps its stored twips, so that
+        // rounding does not change the settings when nobody resized the window.
+        if (s.gintWinState == 0 && height() != twipsToPixelsY(this, s.glngWinHeight)) {
             s.glngWinHeight = pixelsToTwipsY(this, height());
+        }
+        if (s.gintWinState == 0 && width() != twipsToPixelsX(this, s.glngWinWidth)) {
             s.glngWinWidth = pixelsToTwipsX(this, width());
         }
         return;
@@ -386,6 +399,14 @@ void MainWindow::applyHeldGeometry() {
 
 // ---- closing ----
 
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == monitorWindow_ && event->type() == QEvent::Close && !shutdownDone_) {
+        event->ignore();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (shutdownDone_) {
         event->accept();
@@ -414,20 +435,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void MainWindow::drainCommands(int ms) {
-    // Give the stop commands a moment to reach the unit, so that it stops streaming before
-    // the port closes; a unit that does not answer costs at most ms.
-    const CommLink& comm = frmComm_->comm();
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QTimer tick;
-    tick.start(10);
-    while (comm.IsOpen() && (!comm.lstCommand.empty() || ctx_.core.run.gintSending != 0) &&
-           elapsed.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-}
-
 void MainWindow::shutdownNow() {
     closeConfirmed_ = true;
     // A message box or dialog waiting for the user keeps its own event loop on the stack:
@@ -447,7 +454,9 @@ void MainWindow::MDIForm_Unload() {
     }
     ctx_.core.run.gintRun = 0;
     QCoreApplication::processEvents();
-    drainCommands(kShutdownDrainMs);
+    // The stop commands reach the unit before the port closes (PortClose writes one itself
+    // when the unit does not answer or the program is ending in a hurry).
+    frmComm_->comm().SendQueued();
     AutoSaveFlush();
     WriteTrigIni(ctx_.triggers, ctx_.programFolder);
     WriteParamIni(ctx_.core.settings, ctx_.programFolder);

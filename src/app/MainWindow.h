@@ -5,6 +5,7 @@
 
 #include "app/AppContext.h"
 #include "app/MainMenus.h"
+#include "core/RunControlState.h"
 #include "link/DecoderHooks.h"
 #include "link/LinkSeams.h"
 #include "view/MonitorStatus.h"
@@ -38,10 +39,12 @@ class MainWindow : public QMainWindow,
     explicit MainWindow(AppContext& ctx, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Run control.
+    // Run control. RunStart: kDone when the start command has been queued, else kFailed.
     int16_t RunStart();
     void RunStop() override;
-    void MenuEnable() override;
+    void StartAccepted() override;
+    void StartRefused() override;
+    void MenuEnable();
     void MenuCheck();
     void AutoSaveFlush() override;
     void SetLineLamp(int line, bool on) override;
@@ -71,9 +74,11 @@ class MainWindow : public QMainWindow,
     [[nodiscard]] MonitorSearch& search() { return *search_; }
     [[nodiscard]] AppContext& context() { return ctx_; }
     [[nodiscard]] bool shutdownDone() const { return shutdownDone_; }
+    [[nodiscard]] const RunControlState& runControl() const { return runControl_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -81,8 +86,6 @@ class MainWindow : public QMainWindow,
     void buildStatusBars();
     void connectMenus();
     void MDIForm_Unload();
-    void drainCommands(int ms);
-    static constexpr int kShutdownDrainMs = 500;
     void MDIForm_Resize();
     void applyHeldGeometry();
 
@@ -110,7 +113,10 @@ class MainWindow : public QMainWindow,
     void placeAbovePanel(QWidget* dialog, int leftTwips);
     void reportNotConnected();
     [[nodiscard]] QString picturePath(const char* name) const;
-    [[nodiscard]] bool reopenPort();
+    // PortClose and PortOpen for a command the run control let go (after a queued stop has
+    // reached the unit, when it says so); a missing unit is reported. True when found.
+    [[nodiscard]] bool reopenPort(RunControlState::Verdict verdict);
+    void closeViewDialogs();
     void onLinkLost();
     [[nodiscard]] QString StartConfirmText() const;
     [[nodiscard]] QString AutoSaveWarnText() const;
@@ -130,6 +136,7 @@ class MainWindow : public QMainWindow,
     QPointer<dlgTrigger> dlgTrigger_;
     QPointer<dlgOption> dlgOption_;
     QPointer<frmAbout> frmAbout_;
+    RunControlState runControl_;
     bool lintLoaded_ = false;
     bool closeConfirmed_ = false;
     bool unloading_ = false;

@@ -2,21 +2,27 @@
 // communication parameter dialog and the tools menu.
 #include <QAction>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QProcess>
+#include <QTimer>
 
 #include "app/DlgProtocol.h"
 #include "app/MainWindow.h"
 #include "app/QString8.h"
+#include "core/Status.h"
 #include "files/LTime.h"
 #include "files/ProgramFolder.h"
 #include "link/QtLink.h"
 #include "view/frmMonitor.h"
 
-bool MainWindow::reopenPort() {
+bool MainWindow::reopenPort(RunControlState::Verdict verdict) {
     CommLink& comm = frmComm_->comm();
+    if (verdict == RunControlState::Verdict::GoAfterStop) {
+        comm.SendQueued();  // the unit stops streaming before the probe asks for its version
+    }
     comm.PortClose();
     lossReported_ = false;
-    if (comm.PortOpen() == 0) {
+    if (comm.PortOpen() == status::kDone) {
         return true;
     }
     // A unit that hung up during the probe has been reported already.
@@ -39,9 +45,10 @@ void MainWindow::onLinkLost() {
 
 void MainWindow::reportNotConnected() {
     std::string text = "Vexlo が接続されていません";
-    const std::string reason = frmComm_->permissionProblem();
-    if (!reason.empty()) {
-        text += "\n" + reason;
+    const std::string& denied = frmComm_->comm().DeniedPort();
+    if (!denied.empty()) {
+        text +=
+            "\nポート " + denied + " を開く権限がありません（dialout グループに追加してください）";
     }
     ctx_.prompts.Message(text, "Vexlo", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
 }
@@ -68,37 +75,50 @@ QString MainWindow::AutoSaveWarnText() const {
     return {};
 }
 
-int16_t MainWindow::RunStart() {
-    if (!reopenPort()) {
-        return -1;
+void MainWindow::closeViewDialogs() {
+    // Left open, a dialog would act on the history or the port during the run.
+    for (QDialog* dialog : findChildren<QDialog*>()) {
+        if (dialog->isVisible() && !dialog->isModal()) {
+            dialog->close();
+        }
     }
+}
+
+int16_t MainWindow::RunStart() {
+    const RunControlState::Verdict verdict = runControl_.Begin(RunControlState::Command::Start);
+    if (verdict == RunControlState::Verdict::Refused) {
+        return status::kFailed;  // a start, a probe or the settings are already under way
+    }
+    closeViewDialogs();
+    bool confirmed = reopenPort(verdict);
     CommLink& comm = frmComm_->comm();
     const QString confirm = StartConfirmText();
-    if (!confirm.isEmpty()) {
-        if (ctx_.prompts.Message(confirm.toStdString(), "モニタ開始", Prompts::Icon::Question,
-                                 Prompts::Buttons::OkCancel) != Prompts::Answer::Ok) {
-            return -1;
+    if (confirmed && !confirm.isEmpty()) {
+        confirmed =
+            ctx_.prompts.Message(confirm.toStdString(), "モニタ開始", Prompts::Icon::Question,
+                                 Prompts::Buttons::OkCancel) == Prompts::Answer::Ok;
+        if (confirmed) {
+            WriteLTime(ctx_.programFolder, ctx_.clock);
         }
-        WriteLTime(ctx_.programFolder, ctx_.clock);
+    }
+    if (!runControl_.Probed(confirmed)) {
+        return status::kFailed;
     }
     menus_->item("mn_Run_Start")->setEnabled(false);
     menus_->item("mn_Run_Restart")->setEnabled(false);
     menus_->item("mn_Run_Stop")->setEnabled(true);
-    // The start's shortcut also works from the communication parameter dialog; left open, its
-    // OK would empty the capture and reopen the port during the run.
-    if (dlgProtocol_ != nullptr) {
-        dlgProtocol_->close();
-    }
-    if (comm.SendCommParam() != 0) {
-        // The unit went away while taking the settings (it has been reported), or the
-        // program is ending and the shutdown takes over: nothing was started.
-        if (!frmComm_->closing()) {
+    const bool sent = comm.SendCommParam() == status::kDone;
+    if (!runControl_.SettingsSent(sent)) {
+        // A stop during the settings has done its work already. Otherwise the unit went away
+        // while taking the settings (it has been reported), or the program is ending and the
+        // shutdown takes over: nothing was started.
+        if (!runControl_.stopAsked() && !frmComm_->closing()) {
             MenuEnable();
         }
-        return -1;
+        return status::kFailed;
     }
     RunState& run = ctx_.core.run;
-    run.gintIdleReq = 0;
+    run.gintIdleReq = status::kDone;
     frmMonitor_->SetRestartPos();
     if (ctx_.core.settings.gintDispMode == 2) {
         mn_View_Mode_Click(0);
@@ -108,19 +128,23 @@ int16_t MainWindow::RunStart() {
     run.gintRireki = 0;
     run.gsngIdleStart = ctx_.clock.Timer();
     comm.QueueCommand("G01");
-    return 0;
+    return status::kDone;
 }
 
 void MainWindow::RunStop() {
+    if (runControl_.Begin(RunControlState::Command::Stop) == RunControlState::Verdict::Refused) {
+        return;
+    }
+    CommLink& comm = frmComm_->comm();
+    // A start not yet accepted is taken back: its "OK" must not start a stopped run, and the
+    // replies to "G00" must not count as a refused start, which would queue "G01" again.
+    comm.CancelStart();
     for (int i = 0; i < 3; ++i) {
-        frmComm_->comm().QueueCommand("G00");
+        comm.QueueCommand("G00");
     }
     setWindowTitle(kTitleStopped);
     RunState& run = ctx_.core.run;
     run.gintRun = 0;
-    // A start the unit never answered must not turn the replies to "G00" into a refused
-    // start, which would queue "G01" again.
-    run.gintStartTry = 0;
     Capture& c = ctx_.core.capture;
     QAction* back = menus_->item("mn_Run_Back");
     // Stopped from the background view, the history opens on the last line.
@@ -133,8 +157,24 @@ void MainWindow::RunStop() {
     frmMonitor_->DispRireki(top);
 }
 
+void MainWindow::StartAccepted() {
+    runControl_.Accepted();
+    MenuEnable();
+}
+
+void MainWindow::StartRefused() {
+    // The unit's refusal arrives inside the serial port's read: the message box waits for
+    // the user only once that read has returned.
+    QTimer::singleShot(0, this, [this] {
+        ctx_.prompts.Message(
+            "Vexlo本体がモニタ開始できません\n"
+            "プログラムを終了し、ＵＳＢケーブルをはずしてやり直してください",
+            "モニタ開始不可", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
+    });
+}
+
 void MainWindow::mn_Run_Restart_Click() {
-    if (RunStart() == 0) {
+    if (RunStart() == status::kDone) {
         ctx_.core.capture.ClearDat(ctx_.core.grid);
         frmMonitor_->ShowNewCaption();
     }
@@ -148,6 +188,10 @@ void MainWindow::setSearchAndJumpEnabled(bool enabled) {
 }
 
 void MainWindow::mn_Run_Back_Click() {
+    if (runControl_.Judge(RunControlState::Command::Background) ==
+        RunControlState::Verdict::Refused) {
+        return;
+    }
     RunState& run = ctx_.core.run;
     QAction* back = menus_->item("mn_Run_Back");
     if (run.gintRireki == 0) {
@@ -167,7 +211,13 @@ void MainWindow::mn_Run_Back_Click() {
 }
 
 void MainWindow::mn_Tool_Sim_Click() {
-    if (ctx_.core.run.gintRun == 0 && !reopenPort()) {
+    // The port is probed unless a run is under way, where that would end the run.
+    const RunControlState::Verdict verdict = runControl_.Begin(RunControlState::Command::Simulator);
+    if (verdict == RunControlState::Verdict::Refused) {
+        return;
+    }
+    if (verdict != RunControlState::Verdict::GoWithoutProbe &&
+        !runControl_.Probed(reopenPort(verdict))) {
         return;
     }
 #ifdef _WIN32
@@ -188,12 +238,20 @@ void MainWindow::mn_Tool_Counter_Click() {
 }
 
 void MainWindow::mn_Tool_Protocol_Click(bool abovePanel) {
+    if (runControl_.Judge(RunControlState::Command::Settings) ==
+        RunControlState::Verdict::Refused) {
+        return;
+    }
     if (dlgProtocol_ == nullptr) {
         dlgProtocol_ = new DlgProtocol(
-            ctx_.core, ctx_.prompts, [this] { ctx_.core.capture.ClearDat(ctx_.core.grid); },
+            ctx_.core, ctx_.prompts, runControl_,
+            [this] { ctx_.core.capture.ClearDat(ctx_.core.grid); },
             [this] {
-                if (reopenPort()) {
-                    frmComm_->comm().SendCommParam();
+                const RunControlState::Verdict verdict =
+                    runControl_.Begin(RunControlState::Command::Settings);
+                if (verdict != RunControlState::Verdict::Refused &&
+                    runControl_.Probed(reopenPort(verdict))) {
+                    runControl_.SettingsSent(frmComm_->comm().SendCommParam() == status::kDone);
                 }
             },
             this);

@@ -5,15 +5,52 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <algorithm>
 
 #include "app/Twips.h"
+
+namespace {
+
+// The panels side by side at their own widths. Its minimum width is 0, so that the panels'
+// widths do not set a minimum for the window: what does not fit is cut off.
+class PanelStrip final : public QWidget {
+  public:
+    using QWidget::QWidget;
+
+    [[nodiscard]] QSize sizeHint() const override {
+        QSize total(0, 0);
+        for (const QWidget* frame : frames()) {
+            total.rwidth() += frame->width();
+            total.setHeight(std::max(total.height(), frame->sizeHint().height()));
+        }
+        return total;
+    }
+    [[nodiscard]] QSize minimumSizeHint() const override { return {0, sizeHint().height()}; }
+
+  protected:
+    void resizeEvent(QResizeEvent*) override {
+        int x = 0;
+        for (QWidget* frame : frames()) {
+            frame->setGeometry(x, 0, frame->width(), height());
+            x += frame->width();
+        }
+    }
+
+  private:
+    [[nodiscard]] QList<QWidget*> frames() const {
+        return findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    }
+};
+
+}  // namespace
 
 PanelBar::PanelBar(const QString& name, const QVector<Panel>& panels, QWidget* parent)
     : QStatusBar(parent) {
     setObjectName(name);
     setSizeGripEnabled(false);
+    auto* strip = new PanelStrip(this);
     for (int i = 0; i < panels.size(); ++i) {
-        auto* frame = new QFrame(this);
+        auto* frame = new QFrame(strip);
         frame->setObjectName(QString("%1_Panel%2").arg(name).arg(i + 1));
         frame->setFrameShape(QFrame::Panel);
         frame->setFrameShadow(QFrame::Sunken);
@@ -28,9 +65,9 @@ PanelBar::PanelBar(const QString& name, const QVector<Panel>& panels, QWidget* p
         layout->addWidget(picture);
         layout->addWidget(text, 1);
         frame->installEventFilter(this);
-        addWidget(frame);
         cells_.push_back({frame, picture, text});
     }
+    addWidget(strip, 1);
 }
 
 const PanelBar::Cell* PanelBar::cell(int panel) const {

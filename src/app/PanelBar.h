@@ -5,7 +5,9 @@
 class QLabel;
 
 // A status bar made of fixed panels (numbered from 1), each a label with a width in twips,
-// a text or picture and a tool tip; a click on a panel emits panelClick.
+// a text or picture and a tool tip; a click on a panel emits panelClick. The bar may be
+// narrower than its panels: the last ones are then cut off, and the window keeps the width
+// it was given.
 class PanelBar : public QStatusBar {
     Q_OBJECT
   public:

@@ -1,6 +1,5 @@
 #include <QApplication>
 #include <QFont>
-#include <QLockFile>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
@@ -10,7 +9,9 @@
 #include "app/FileCommands.h"
 #include "app/InstanceLink.h"
 #include "app/MainWindow.h"
+#include "app/ProgramLock.h"
 #include "app/QtPrompts.h"
+#include "app/QtTranslations.h"
 #include "files/ProgramFolder.h"
 
 #ifndef _WIN32
@@ -30,8 +31,22 @@ void onTerminate(int) {
 
 // SIGTERM and SIGINT end the program through the normal shutdown (without the question),
 // so the settings and the capture being saved are not lost at logout or system shutdown.
-void routeTerminationSignals(MainWindow& window) {
+// Caught from the start: a signal that arrives while the program starts up waits in the pipe
+// until the main window can take it.
+void catchTerminationSignals() {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) != 0) {
+        return;
+    }
+    struct sigaction action {};
+    action.sa_handler = onTerminate;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+void routeTerminationSignals(MainWindow& window) {
+    if (gSignalPipe[1] < 0) {
         return;
     }
     auto* notifier = new QSocketNotifier(gSignalPipe[1], QSocketNotifier::Read, &window);
@@ -41,12 +56,6 @@ void routeTerminationSignals(MainWindow& window) {
         notifier->setEnabled(false);
         window.shutdownNow();
     });
-    struct sigaction action {};
-    action.sa_handler = onTerminate;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
 }
 #endif
 
@@ -55,6 +64,9 @@ void routeTerminationSignals(MainWindow& window) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Vexlo");
+#ifndef _WIN32
+    catchTerminationSignals();
+#endif
 
     std::vector<std::string> args(argv + 1, argv + argc);
     const std::string folder =
@@ -68,15 +80,16 @@ int main(int argc, char* argv[]) {
 
     // One instance per program folder: a second start on the same folder hands its file to
     // the running instance and ends.
-    QLockFile lock(QString::fromStdString(JoinPath(folder, "vexlo.lock")));
-    lock.setStaleLockTime(0);
-    if (!lock.tryLock(0)) {
+    const ProgramLock lock(folder);
+    if (lock.result() == ProgramLock::Result::HeldByAnother) {
         if (!files.empty()) {
             ForwardToRunning(instance, files.front(), 3000);
         }
         return 0;
     }
+    const bool writable = lock.result() == ProgramLock::Result::Locked;
 
+    InstallQtJapanese(app);  // without it the standard buttons stay English
     QFont::insertSubstitution("ＭＳ ゴシック", "IPAGothic");
     QFont uiFont("IPAGothic");
     uiFont.setPointSize(10);
@@ -103,6 +116,15 @@ int main(int argc, char* argv[]) {
         // Opened once the start-up has finished and the window is up.
         QTimer::singleShot(0, &window,
                            [&window, name = files.front()] { window.files().OpenLog(name); });
+    }
+    if (!writable) {
+        // Said once the window is up, on standard error and in a message box.
+        QTimer::singleShot(0, &window, [&prompts, &folder] {
+            const std::string text = ProgramLock::NotWritableText(folder);
+            std::fprintf(stderr, "vexlo: %s\n", text.c_str());
+            std::fflush(stderr);
+            prompts.Message(text, "Vexlo", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
+        });
     }
     return QApplication::exec();
 }

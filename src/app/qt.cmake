@@ -1,6 +1,7 @@
 # Main window, run control, dialogs (Qt Widgets), and the vexlo executable.
 add_library(vexlo_app STATIC
     ${CMAKE_CURRENT_LIST_DIR}/AutoSaveCommands.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CaptureMemory.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DialogKeys.h
     ${CMAKE_CURRENT_LIST_DIR}/DlgProtocol.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FileCommands.cpp
@@ -11,7 +12,9 @@ add_library(vexlo_app STATIC
     ${CMAKE_CURRENT_LIST_DIR}/MainWindowRun.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PanelBar.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PrintCommands.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ProgramLock.cpp
     ${CMAKE_CURRENT_LIST_DIR}/QtPrompts.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/QtTranslations.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ToolCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WinColor.h
     ${CMAKE_CURRENT_LIST_DIR}/dlgOption.cpp

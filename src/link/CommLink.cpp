@@ -1,5 +1,8 @@
 #include "link/CommLink.h"
 
+#include <algorithm>
+
+#include "core/Status.h"
 #include "link/CommParam.h"
 
 namespace {
@@ -11,8 +14,7 @@ bool IsProbeReply(const std::string& reply) {
 
 }  // namespace
 
-CommLink::CommLink(CoreState& core, Prompts& prompts, const Clock& clock, LinkHooks hooks,
-                   LinkDevices devices)
+CommLink::CommLink(CoreState& core, const Clock& clock, LinkHooks hooks, LinkDevices devices)
     : settings_(core.settings),
       run_(core.run),
       statusBar_(hooks.statusBar),
@@ -21,35 +23,35 @@ CommLink::CommLink(CoreState& core, Prompts& prompts, const Clock& clock, LinkHo
       wait_(devices.wait),
       decoder_(core.run, core.capture, core.settings,
                DecoderHooks{hooks.live, hooks.runControl, hooks.lamps, hooks.triggers,
-                            hooks.idleTimers, *this, prompts, clock}) {}
+                            hooks.idleTimers, *this, clock}) {}
 
 int16_t CommLink::PortOpen() {
     deniedPort_.clear();
     if (settings_.gintPortAuto != 1) {
         return ProbePort(settings_.gintPortNo);
     }
-    if (settings_.gintPortNo > 0 && ProbePort(settings_.gintPortNo) == 0) {
-        return 0;
+    if (settings_.gintPortNo > 0 && ProbePort(settings_.gintPortNo) == status::kDone) {
+        return status::kDone;
     }
     for (int n = 1; n <= kMaxPort && !wait_.Closing(); ++n) {
-        if (ProbePort(n) == 0) {
+        if (ProbePort(n) == status::kDone) {
             settings_.gintPortNo = static_cast<int16_t>(n);
-            return 0;
+            return status::kDone;
         }
     }
-    return -1;
+    return status::kFailed;
 }
 
 int16_t CommLink::ProbePort(int n) {
     if (n <= 0) {
-        return -1;
+        return status::kFailed;
     }
     const PortOpenResult opened = port_.Open(n);
     if (!opened.Opened()) {
         if (opened.status == PortOpenResult::Status::NoPermission && deniedPort_.empty()) {
             deniedPort_ = opened.location.empty() ? "COM" + std::to_string(n) : opened.location;
         }
-        return -1;
+        return status::kFailed;
     }
     QueueCommand("L?");
     lintPortTimeout = 0;
@@ -64,7 +66,7 @@ int16_t CommLink::ProbePort(int n) {
             decoder_.lstrRecv.clear();
             decoder_.lintProbe = 0;
             timers_.EnablePortCheck(false);
-            return 0;
+            return status::kDone;
         }
         if (lintPortTimeout != 0 || wait_.Closing() || !port_.IsOpen()) {
             break;
@@ -74,10 +76,13 @@ int16_t CommLink::ProbePort(int n) {
     timers_.EnablePortCheck(false);
     PortClose();
     decoder_.lintProbe = 0;
-    return -1;
+    return status::kFailed;
 }
 
 void CommLink::PortClose() {
+    if (port_.IsOpen() && std::ranges::find(lstCommand, "G00") != lstCommand.end()) {
+        port_.Write("G00\r");
+    }
     port_.Close();
     timers_.EnableSend(false);
     lstCommand.clear();
@@ -85,11 +90,31 @@ void CommLink::PortClose() {
     run_.gintStartTry = 0;  // a start sent over this port can no longer be answered
 }
 
+void CommLink::SendQueued() {
+    if (!port_.IsOpen() || (lstCommand.empty() && run_.gintSending == 0)) {
+        return;
+    }
+    lintPortTimeout = 0;
+    timers_.EnablePortCheck(false);
+    timers_.EnablePortCheck(true);
+    const WaitScope scope(waits_);
+    while ((!lstCommand.empty() || run_.gintSending != 0) && port_.IsOpen() &&
+           lintPortTimeout == 0 && !wait_.Closing()) {
+        wait_.WaitOnce();
+    }
+    timers_.EnablePortCheck(false);
+}
+
+void CommLink::CancelStart() {
+    std::erase(lstCommand, "G01");
+    run_.gintStartTry = 0;
+}
+
 int16_t CommLink::SendCommParam() {
     const std::array<std::string, 4> commands = CommParamCommands(settings_);
     statusBar_.ShowCommParam(CommParamText(settings_));
     if (!port_.IsOpen()) {
-        return -1;
+        return status::kFailed;
     }
     lstCommand.insert(lstCommand.end(), commands.begin(), commands.end());
     run_.gintSending = 1;
@@ -99,15 +124,7 @@ int16_t CommLink::SendCommParam() {
     while (run_.gintSending != 0 && port_.IsOpen() && !wait_.Closing()) {
         wait_.WaitOnce();
     }
-    return run_.gintSending == 0 && port_.IsOpen() ? 0 : -1;
-}
-
-std::string CommLink::PermissionProblem() const {
-    if (deniedPort_.empty()) {
-        return {};
-    }
-    return "ポート " + deniedPort_ +
-           " を開く権限がありません（dialout グループに追加してください）";
+    return run_.gintSending == 0 && port_.IsOpen() ? status::kDone : status::kFailed;
 }
 
 void CommLink::QueueCommand(const std::string& command) {

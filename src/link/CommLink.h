@@ -6,7 +6,6 @@
 
 #include "core/Clock.h"
 #include "core/CoreState.h"
-#include "core/Prompts.h"
 #include "link/Decoder.h"
 #include "link/DecoderHooks.h"
 #include "link/LinkSeams.h"
@@ -37,38 +36,48 @@ struct LinkDevices {
 // Commands go out from lstCommand 50 ms after the unit answered the previous one; a command
 // that gets no answer holds the queue. Closing the port forgets the queue: commands meant for
 // a closed port can never be answered, and left in place they would be sent ahead of the next
-// probe.
+// probe. A stop is the exception: the unit must never be left streaming, so a "G00" still
+// queued is written before the port closes.
 class CommLink final : public CommandSink, public PortEvents {
   public:
     static constexpr int kMaxPort = 16;  // the automatic search tries ports 1..16
 
-    CommLink(CoreState& core, Prompts& prompts, const Clock& clock, LinkHooks hooks,
-             LinkDevices devices);
+    CommLink(CoreState& core, const Clock& clock, LinkHooks hooks, LinkDevices devices);
     CommLink(const CommLink&) = delete;
     CommLink& operator=(const CommLink&) = delete;
 
-    // Finds the unit and leaves its port open: 0 when found (gstrUnitVer fresh; with
-    // automatic search gintPortNo names the port), -1 when not (port closed, gintPortNo kept).
+    // Finds the unit and leaves its port open: kDone when found (gstrUnitVer fresh; with
+    // automatic search gintPortNo names the port), kFailed when not (port closed, gintPortNo
+    // kept).
     // Each port that is present costs up to 800 ms. Ends early when the program is closing.
     int16_t PortOpen();
-    // Closes the port and forgets queued commands and an unanswered start.
+    // Closes the port and forgets queued commands and an unanswered start; a queued stop is
+    // written first.
     void PortClose();
+    // Waits until every queued command has been answered, so that a stop reaches the unit
+    // before anything else is sent. Ends early after one probe time-out (a unit that does not
+    // answer), when the port closes or when the program is closing.
+    void SendQueued();
+    // Takes a start back: a queued "G01" is dropped, and one already sent is no longer judged,
+    // so its "OK" cannot start a run that has been stopped.
+    void CancelStart();
     [[nodiscard]] bool IsOpen() const { return port_.IsOpen(); }
 
     // Sends the four line-setting commands, shows the settings in the status bar and waits
-    // until the unit has answered all of them: 0. -1 when the wait ended because the port
-    // closed (unit lost) or the program is closing, or the port was not open.
+    // until the unit has answered all of them: kDone. kFailed when the wait ended because the
+    // port closed (unit lost) or the program is closing, or the port was not open.
     int16_t SendCommParam();
 
     // Greys the six line indicators and forgets the last line state.
     void ResetLineState() { decoder_.ResetLineState(); }
 
-    // A line for the "not connected" message when the last PortOpen found a port that this
-    // user may not open (the first such port), else empty.
-    [[nodiscard]] std::string PermissionProblem() const;
+    // The device of the first port that the last PortOpen found but this user may not open
+    // ("/dev/ttyUSB0", or "COM<n>" when the device is not known); empty when there was none.
+    [[nodiscard]] const std::string& DeniedPort() const { return deniedPort_; }
 
-    // True while PortOpen or SendCommParam waits for the unit. Nothing the link uses may be
-    // destroyed then; a program that wants to end signals Closing and waits for this to clear.
+    // True while PortOpen, SendCommParam or SendQueued waits for the unit. Nothing the link uses
+    // may be destroyed then; a program that wants to end signals Closing and waits for this to
+    // clear.
     [[nodiscard]] bool Waiting() const { return waits_ > 0; }
 
     // CommandSink: append a command and let the sender run.

@@ -1,6 +1,7 @@
 #include "link/Decoder.h"
 
 #include "capture/Records.h"
+#include "core/Status.h"
 
 void Decoder::OnReceive(const uint8_t* data, size_t size) {
     if (size == 0) {
@@ -38,17 +39,14 @@ size_t Decoder::ReplyPhase(const uint8_t* data, size_t size) {
         if (run_.gintStartTry > 0) {
             if (lstrRecv == "OK\r") {
                 run_.gintRun = 1;
-                hooks_.runControl.MenuEnable();
                 run_.gintStartTry = 0;
+                hooks_.runControl.StartAccepted();
                 accepted = true;
             } else if (run_.gintStartTry < kMaxStartTries) {
                 hooks_.commands.QueueCommand("G01");
             } else {
-                hooks_.prompts.Message(
-                    "Vexlo本体がモニタ開始できません\n"
-                    "プログラムを終了し、ＵＳＢケーブルをはずしてやり直してください",
-                    "モニタ開始不可", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
                 run_.gintStartTry = 0;
+                hooks_.runControl.StartRefused();
             }
         }
         hooks_.commands.EnableSend();
@@ -79,9 +77,9 @@ void Decoder::StoreDigitPairs(uint8_t tag, const char* six) {
 void Decoder::CapturePhase(const uint8_t* data, size_t size) {
     // A first byte carried over from the last batch is the pair state this batch starts
     // with, so the stream decodes the same however the port splits it.
-    bool expectSecond = capture_.gintPending == -1;
+    bool expectSecond = capture_.gintPending == status::kPending;
     uint8_t first = capture_.gbytePending;
-    capture_.gintPending = 0;
+    capture_.gintPending = status::kDone;
     bool sawData = false;
 
     for (size_t i = 0; i < size; ++i) {
@@ -94,19 +92,19 @@ void Decoder::CapturePhase(const uint8_t* data, size_t size) {
             }
             continue;
         }
-        if (run_.gintIdleReq == -1) {
+        if (run_.gintIdleReq == status::kPending) {
             StoreDigitPairs(rec::kIdle, run_.gstrIdle);
-            run_.gintIdleReq = 0;
+            run_.gintIdleReq = status::kDone;
         }
         if (!sawData) {
             sawData = true;
-            if (run_.gintStampReq == -1) {
+            if (run_.gintStampReq == status::kPending) {
                 const std::string now = hooks_.clock.TimeText();
                 if (run_.gintRireki == 0) {
                     hooks_.live.DispTimeStamp(now);
                 }
                 StoreDigitPairs(rec::kStamp, now.c_str());
-                run_.gintStampReq = 0;
+                run_.gintStampReq = status::kDone;
             }
         }
         if ((b & 0x40) == 0) {
@@ -123,20 +121,21 @@ void Decoder::CapturePhase(const uint8_t* data, size_t size) {
         }
         capture_.StoreByte(first);
         capture_.StoreByte(b);
-        if (run_.gintStopReq == -1 && capture_.glngDatLen > run_.glngStopPos) {
+        if (run_.gintStopReq == status::kPending && capture_.glngDatLen > run_.glngStopPos) {
             hooks_.runControl.RunStop();
-            run_.gintStopReq = 0;
+            run_.gintStopReq = status::kDone;
         }
-        if (run_.gintSaveStopReq == -1 && capture_.glngDatLen > run_.glngSaveStopPos) {
+        if (run_.gintSaveStopReq == status::kPending &&
+            capture_.glngDatLen > run_.glngSaveStopPos) {
             hooks_.runControl.AutoSaveFlush();
             run_.gintAutoSave = 0;
-            run_.gintSaveStopReq = 0;
+            run_.gintSaveStopReq = status::kDone;
         }
     }
 
     if (expectSecond) {
         capture_.gbytePending = first;
-        capture_.gintPending = -1;
+        capture_.gintPending = status::kPending;
     }
     if (sawData) {
         run_.gsngIdleStart = hooks_.clock.Timer();

@@ -5,7 +5,6 @@
 
 #include "capture/Capture.h"
 #include "core/Clock.h"
-#include "core/Prompts.h"
 #include "core/RunState.h"
 #include "files/Settings.h"
 #include "link/DecoderHooks.h"
@@ -19,7 +18,6 @@ struct DecoderHooks {
     TriggerChecks& triggers;  // the line-state triggers
     IdleTimers& timers;
     CommandSink& commands;
-    Prompts& prompts;
     const Clock& clock;
 };
 

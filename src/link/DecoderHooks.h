@@ -13,12 +13,17 @@ class LiveView {
     virtual void DispTimeStamp(const std::string& hhmmss) = 0;
 };
 
-// Run control, menus and auto-save.
+// Run control, menus and auto-save. The decoder reports how the unit judged a start; the
+// program decides what the user sees.
 class RunControl {
   public:
     virtual ~RunControl() = default;
     virtual void RunStop() = 0;
-    virtual void MenuEnable() = 0;
+    // The unit accepted "G01": gintRun is 1 already; the menus switch to the running state.
+    virtual void StartAccepted() = 0;
+    // The unit refused the start for the last time allowed; nothing is retried. Called from
+    // inside the receive handler: whatever waits for the user must wait until it returns.
+    virtual void StartRefused() = 0;
     virtual void AutoSaveFlush() = 0;
 };
 

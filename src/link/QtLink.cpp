@@ -1,10 +1,10 @@
 #include "link/QtLink.h"
 
-QtLink::QtLink(CoreState& core, Prompts& prompts, const Clock& clock, const QString& programFolder,
-               LinkHooks hooks, QObject* parent)
+QtLink::QtLink(CoreState& core, const Clock& clock, const QString& programFolder, LinkHooks hooks,
+               QObject* parent)
     : QObject(parent),
       port_(PortNames(programFolder), *this),
-      link_(core, prompts, clock, hooks, LinkDevices{port_, timers_, wait_}) {
+      link_(core, clock, hooks, LinkDevices{port_, timers_, wait_}) {
     setObjectName(QStringLiteral("frmComm"));
     connect(&timers_.timSend, &QTimer::timeout, this, [this] { link_.timSend_Timer(); });
     connect(&timers_.timPortCheck, &QTimer::timeout, this, [this] { link_.timPortCheck_Timer(); });
@@ -23,5 +23,5 @@ void QtLink::OnReceive(const uint8_t* data, size_t size) {
 
 void QtLink::OnLinkLost() {
     link_.OnLinkLost();
-    emit linkLost(port_.location());
+    emit linkLost();
 }

@@ -5,7 +5,6 @@
 
 #include "core/Clock.h"
 #include "core/CoreState.h"
-#include "core/Prompts.h"
 #include "link/CommLink.h"
 #include "link/QtEventWait.h"
 #include "link/QtLinkTimers.h"
@@ -19,8 +18,8 @@ class QtLink final : public QObject, private PortEvents {
 
   public:
     // programFolder holds the ports/ folder (see PortNames). The hooks must outlive the link.
-    QtLink(CoreState& core, Prompts& prompts, const Clock& clock, const QString& programFolder,
-           LinkHooks hooks, QObject* parent = nullptr);
+    QtLink(CoreState& core, const Clock& clock, const QString& programFolder, LinkHooks hooks,
+           QObject* parent = nullptr);
     ~QtLink() override;
 
     [[nodiscard]] CommLink& comm() { return link_; }
@@ -31,15 +30,11 @@ class QtLink final : public QObject, private PortEvents {
     [[nodiscard]] bool closing() const { return wait_.Closing(); }
     // True while PortOpen or SendCommParam waits: the link must not be destroyed then.
     [[nodiscard]] bool waiting() const { return link_.Waiting(); }
-    // The extra line for the "not connected" message, or empty (CommLink::PermissionProblem).
-    [[nodiscard]] std::string permissionProblem() const { return link_.PermissionProblem(); }
-    // The device of the port open now or opened last.
-    [[nodiscard]] QString portLocation() const { return port_.location(); }
 
   signals:
     // The unit went away (unplugged, or its end of the link closed). The port is closed and
     // the queue emptied already; emitted once per open.
-    void linkLost(const QString& port);
+    void linkLost();
 
   private:
     void OnReceive(const uint8_t* data, size_t size) override;

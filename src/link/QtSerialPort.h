@@ -26,9 +26,6 @@ class QtSerialPort final : public SerialPort {
     bool Write(const std::string& text) override;
     [[nodiscard]] bool IsOpen() const override { return port_.isOpen(); }
 
-    // The device of the port open now or opened last.
-    [[nodiscard]] QString location() const { return port_.portName(); }
-
   private:
     void readWaiting();
     void onError(QSerialPort::SerialPortError error);

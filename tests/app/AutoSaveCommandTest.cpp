@@ -7,9 +7,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/AppFixture.h"
 #include "app/PanelBar.h"
 #include "files/LogFile.h"
+#include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 
 namespace {
@@ -106,7 +106,7 @@ TEST_F(AutoSaveCommandTest, AnAutoSavedRunLeavesFilesThatReopenWithExactlyTheCap
         "[Comm_Inf]\nSpeed=19200\nDataLength=1\n[Buffer_Inf]\nSize=1\nMaxFiles=0\nFileDate=0\n");
     SwitchOn(DataFolder() + "/line1.vxm");
     clock.now = {2007, 3, 9, 14, 5, 30};
-    ASSERT_TRUE(FullStart());  // the question is answered OK: LTime.txt is written
+    ASSERT_TRUE(Start());  // the question is answered OK: LTime.txt is written
     EXPECT_EQ(AskedTexts().front(), "自動保存が設定されています\n\nモニタを開始しますか？");
     // Longer than the buffer, which keeps at most 1999 bytes; the line goes quiet after 200
     // seconds of line time, and the stop comes once the last bytes are in.
@@ -172,8 +172,7 @@ TEST_F(AutoSaveCommandTest, FilesThatCannotBeWrittenAreReportedOnceAndWrittenLat
     EXPECT_EQ(ctx.autoSave.KeptBlocks(), 3U);
 
     std::filesystem::create_directory(later);
-    Item("mn_Run_Stop")->setEnabled(true);
-    window->RunStop();  // the flush writes what was kept
+    window->AutoSaveFlush();  // as a stop does: the flush writes what was kept
     EXPECT_TRUE(PanelText(MainWindow::kAutoSavePanel).isEmpty());
     for (const auto& e : std::filesystem::directory_iterator(later)) {
         EXPECT_EQ(std::filesystem::file_size(e.path()), 24U + 1000U);

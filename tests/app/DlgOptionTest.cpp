@@ -10,9 +10,9 @@
 #include <QRadioButton>
 #include <QTreeView>
 
-#include "app/AppFixture.h"
 #include "app/dlgOption.h"
 #include "core/OptionInput.h"
+#include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 
 namespace {

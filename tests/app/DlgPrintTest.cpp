@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/AppFixture.h"
 #include "app/dlgPrint.h"
+#include "support/MainWindowFixture.h"
 #include "support/SampleCapture.h"
 
 namespace {

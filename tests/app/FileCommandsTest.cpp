@@ -9,13 +9,13 @@
 #include <fstream>
 #include <thread>
 
-#include "app/AppFixture.h"
 #include "app/FileCommands.h"
 #include "app/InstanceLink.h"
 #include "app/dlgTextSave.h"
 #include "files/LogFile.h"
 #include "files/PcapExport.h"
 #include "files/TextExportExamples.h"
+#include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 #include "view/frmMonitor.h"
 

@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/AppFixture.h"
 #include "app/frmAbout.h"
+#include "support/MainWindowFixture.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ TEST_F(AppTest, TheVersionWindowShowsQuestionMarksUntilAUnitWasFound) {
     about->findChild<QPushButton*>("cmdOK")->click();
     EXPECT_FALSE(about->isVisible());
 
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     about = OpenAbout(*window);
     EXPECT_TRUE(about->isVisible());
     EXPECT_EQ(VersionLabel(about), "ｿﾌﾄｳｪｱ ﾊﾞｰｼﾞｮﾝ 1.1.1\nﾌｧｰﾑｳｪｱ ﾊﾞｰｼﾞｮﾝ 1.2.3");

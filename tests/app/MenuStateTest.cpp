@@ -1,9 +1,10 @@
 // Menus, check marks, status-bar panels and the held window size, in the run states.
 #include <QMenu>
 
-#include "app/AppFixture.h"
 #include "app/MainMenus.h"
+#include "app/PanelBar.h"
 #include "app/Twips.h"
+#include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 #include "view/dlgJump.h"
 #include "view/dlgSearch.h"
@@ -11,7 +12,7 @@
 TEST_F(AppTest, BackgroundMonitoringOpensSearchAndJumpAndStopCopiesTheWholeCapture) {
     StartUnit();
     OpenWindow();
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(CaptureAtLeast(200));
     QAction* back = Item("mn_Run_Back");
     const Capture& c = ctx.core.capture;
@@ -80,7 +81,7 @@ TEST_F(AppTest, StatusBarPanelsDuringALiveRunOnlySwitchTheDisplayMode) {
     ClickPanel(5);
     EXPECT_EQ(ctx.core.settings.gintTimeStamp, 1);
     EXPECT_EQ(PanelText(5), "ﾀｲﾑｽﾀﾝﾌﾟ有");
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
 
     ClickPanel(2);
     auto* protocol = window->findChild<QWidget*>("dlgProtocol");
@@ -133,7 +134,7 @@ TEST_F(AppTest, ALiveRunHoldsTheWindowAtItsStoredSize) {
     EXPECT_EQ(s.gintWinState, 0);
     const QSize recorded = window->size();
 
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     window->showMaximized();
     EXPECT_TRUE(RunUntil(
         [&] {
@@ -160,7 +161,7 @@ TEST_F(AppTest, AStoredMaximisedWindowOpensMaximisedOverItsNormalSize) {
 TEST_F(AppTest, ALiveRunKeepsAMaximisedWindowMaximisedButLetsItBeMinimised) {
     StartUnit();
     OpenWindow({}, 2);
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     window->showNormal();
     EXPECT_TRUE(RunUntil([&] { return window->windowState() == Qt::WindowMaximized; }, 2000));
 
@@ -168,4 +169,23 @@ TEST_F(AppTest, ALiveRunKeepsAMaximisedWindowMaximisedButLetsItBeMinimised) {
     RunUntil([] { return false; }, 50);
     EXPECT_TRUE(window->windowState() & Qt::WindowMinimized);
     EXPECT_EQ(ctx.core.settings.gintWinState, 2);
+}
+
+TEST_F(AppTest, TheStoredWidthIsKeptThoughThePanelsNeedMore) {
+    NoUnit();
+    WriteSettings("[Window_Inf]\nState=0\nHeight=6000\nWidth=9500\n[Mode_Inf]\nLineState=1\n");
+    ShowWindow();
+    const int stored = twipsToPixelsX(window.get(), 9500);
+    PanelBar& bar = window->StBarMonitor();
+    const QWidget* last = bar.panel(8);
+    ASSERT_GT(last->mapTo(&bar, QPoint(last->width(), 0)).x(), stored) << "the panels fit";
+    EXPECT_TRUE(RunUntil([&] { return window->width() == stored; }, 2000)) << window->width();
+    EXPECT_LE(window->minimumSizeHint().width(), stored);
+    RunUntil([] { return false; }, 50);
+    EXPECT_EQ(ctx.core.settings.glngWinWidth, 9500);
+    // The panels that fit still work.
+    ClickPanel(3);
+    EXPECT_EQ(ctx.core.settings.gintDispMode, 1);
+    window->shutdownNow();
+    EXPECT_NE(ReadText("VXParam.ini").find("Width=9500\n"), std::string::npos);
 }

@@ -2,8 +2,8 @@
 #include <QFile>
 #include <QTimer>
 
-#include "app/AppFixture.h"
 #include "app/MainMenus.h"
+#include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 #include "view/frmMonitor.h"
 
@@ -13,7 +13,7 @@ TEST_F(AppTest, StartRunsTheUnitAndStopShowsTheWholeCaptureAsHistory) {
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
     ExpectMenus(false);
 
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     EXPECT_EQ(Title(), "Vexlo 【モニタ実行中】");
     EXPECT_EQ(ctx.core.run.gintRireki, 0);
     ExpectMenus(true);
@@ -70,7 +70,7 @@ TEST_F(AppTest, StartWithOnlyATriggerAsksAndOkRecordsTheBlockStart) {
 TEST_F(AppTest, StartWithNeitherAutoSaveNorTriggersAsksNothing) {
     StartUnit();
     OpenWindow();
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_FALSE(QFile::exists(QString::fromStdString(FilePath("LTime.txt"))));
 }
@@ -142,7 +142,7 @@ TEST_F(AppTest, NewStartKeepsTheCaptureWhenTheUnitGoesWhileTakingTheSettings) {
 TEST_F(AppTest, UnitLostMidRunIsReportedOnceAndStopKeepsTheCapture) {
     StartUnit();
     OpenWindow();
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(CaptureAtLeast(400));
 
     unit->kill();
@@ -162,5 +162,32 @@ TEST_F(AppTest, UnitLostMidRunIsReportedOnceAndStopKeepsTheCapture) {
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
     ExpectMenus(false);
     RunUntil([] { return false; }, 200);  // the stop commands go to the lost port
+    EXPECT_EQ(prompts.asked.size(), 1U);
+}
+
+TEST_F(AppTest, TheFourthRefusedStartIsReportedOnceAndTheRunStaysUntilStopped) {
+    StartUnit({"--scenario", "flood", "--refuse-start", "4"});
+    OpenWindow();
+    ASSERT_EQ(window->RunStart(), 0);
+    ASSERT_TRUE(RunUntil([&] { return !prompts.asked.empty(); }, 3000));
+    ASSERT_EQ(prompts.asked.size(), 1U);
+    const ScriptedPrompts::Asked& m = prompts.asked[0];
+    EXPECT_EQ(m.text,
+              "Vexlo本体がモニタ開始できません\n"
+              "プログラムを終了し、ＵＳＢケーブルをはずしてやり直してください");
+    EXPECT_EQ(m.title, "モニタ開始不可");
+    EXPECT_EQ(m.icon, Prompts::Icon::Exclamation);
+    EXPECT_EQ(m.buttons, Prompts::Buttons::Ok);
+    EXPECT_EQ(ctx.core.run.gintRun, 0);
+    EXPECT_EQ(ctx.core.run.gintStartTry, 0);
+    // No fifth start; the title and the run items show a run until it is stopped.
+    RunUntil([] { return false; }, 200);
+    EXPECT_TRUE(window->frmComm().comm().lstCommand.empty());
+    EXPECT_EQ(Title(), "Vexlo 【モニタ実行中】");
+    EXPECT_TRUE(Item("mn_Run_Stop")->isEnabled());
+    EXPECT_FALSE(Item("mn_Run_Start")->isEnabled());
+    Item("mn_Run_Stop")->trigger();
+    EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
+    ExpectMenus(false);
     EXPECT_EQ(prompts.asked.size(), 1U);
 }

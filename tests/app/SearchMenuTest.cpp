@@ -3,7 +3,7 @@
 #include <QComboBox>
 #include <QTest>
 
-#include "app/AppFixture.h"
+#include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 #include "view/dlgSearch.h"
 #include "view/dlgTimeSearch.h"

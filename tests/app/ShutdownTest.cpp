@@ -1,18 +1,17 @@
 // Closing the main window: the question, and the shutdown after a Yes.
-#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTimer>
 #include <deque>
 
-#include "app/AppFixture.h"
 #include "files/ParamIni.h"
+#include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 #include "trigger/TrigIni.h"
 
 TEST_F(AppTest, ClosingDuringARunAnsweredNoChangesNothing) {
     StartUnit();
     OpenWindow();
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     const std::string settingsBefore = ReadText("VXParam.ini");
     const std::string triggersBefore = ReadText("VXTrig.ini");
     ctx.core.settings.gintDispMode = 1;  // would reach the file on a shutdown
@@ -37,7 +36,7 @@ TEST_F(AppTest, ClosingDuringARunAnsweredNoChangesNothing) {
 TEST_F(AppTest, ClosingDuringARunAnsweredYesStopsTheUnitAndWritesBothSettingsFiles) {
     StartUnit();
     OpenWindow();
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     ctx.core.settings.gintDispMode = 1;
     ctx.triggers.gintTrigType[2] = 3;
     prompts.answers = {Prompts::Answer::Yes};
@@ -70,11 +69,9 @@ TEST_F(AppTest, ClosingWhileTheStartWaitsForTheUnitEndsTheWaitAndThenShutsDown) 
     StartUnit({"--mute"});
     OpenWindow();
     QTimer::singleShot(100, window.get(), [&] { window->close(); });
-    QElapsedTimer elapsed;
-    elapsed.start();
 
+    // How soon the close ends the probe's wait: bench/measure-live.sh.
     EXPECT_EQ(window->RunStart(), -1);
-    EXPECT_LT(elapsed.elapsed(), 700);     // well before the probe's 800 ms time-out
     EXPECT_FALSE(window->shutdownDone());  // nothing is torn down under the wait
     ASSERT_TRUE(RunUntil([&] { return window->shutdownDone(); }, 2000));
     // A program that is ending does not report the unit missing.

@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/AppFixture.h"
 #include "app/dlgTrigger.h"
 #include "capture/Records.h"
 #include "files/LogFile.h"
+#include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 
 // The chat's requests go out on SD and end in CR LF. A string trigger 0D0A with a monitor stop
@@ -23,7 +23,7 @@ TEST_F(AppTest, StringTriggerStopsTheRunThreeRecordsAfterTheString) {
     t.gbyteChrCode[1] = {0x0D, 0x0A};
     t.gintAction[1] = 0;
     t.gintMonitorStop[1] = 3;
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(RunUntil([&] { return ctx.core.run.gintRun == 0; }, 10000));
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
     EXPECT_EQ(ctx.core.run.gintStopReq, 0);
@@ -49,7 +49,7 @@ TEST_F(AppTest, LineTriggerStartsSavingWithTheRequestedHistory) {
     t.gintLineEdge[0][0] = 2;
     t.gintAction[0] = 1;
     t.gintSaveStart[0] = 5;
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(RunUntil([&] { return ctx.core.run.gintAutoSave == 1; }, 10000));
     const Capture& c = ctx.core.capture;
     const int32_t atFiring = c.glngDatLen;
@@ -92,7 +92,7 @@ TEST_F(AppTest, LineTriggerStartsSavingWithTheRequestedHistory) {
 TEST_F(AppTest, F8InTheTriggerDialogDuringARunOnlyClosesTheDialog) {
     StartUnit();
     OpenWindow();
-    ASSERT_TRUE(FullStart());
+    ASSERT_TRUE(Start());
     Item("mn_Tool_Trig")->trigger();
     auto* dialog = window->findChild<dlgTrigger*>("dlgTrigger");
     ASSERT_NE(dialog, nullptr);

@@ -10,8 +10,8 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 
-#include "app/AppFixture.h"
 #include "app/dlgTrigger.h"
+#include "support/MainWindowFixture.h"
 #include "trigger/TrigIni.h"
 
 namespace {

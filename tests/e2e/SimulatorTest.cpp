@@ -9,8 +9,8 @@
 #include "SimulatorWindow.h"
 #include "UnitControl.h"
 #include "capture/Records.h"
-#include "e2e/LiveRun.h"
 #include "e2e/StoredRecords.h"
+#include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 #include "view/frmMonitor.h"
 
@@ -23,7 +23,7 @@ class SimulatorTest : public LiveRunTest {
     void SetUp() override {
         WriteSettings("[Comm_Inf]\nSpeed=9600\nDataLength=1\n");
         StartUnit({"--scenario", "none"});
-        OpenWindow();
+        ShowWindow();
         ASSERT_TRUE(Start());
         ASSERT_TRUE(control.connectTo(UnitControl::controlPath(folder.path())));
         ASSERT_TRUE(RunUntil([&] { return control.monitoring(); }, 2000));

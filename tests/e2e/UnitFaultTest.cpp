@@ -3,15 +3,11 @@
 // captured, stores only whole records, stays responsive and can always be stopped and
 // closed. (A unit that never answers the probe, and one lost while it takes the settings,
 // are main window tests in tests/app.)
-#include <time.h>
-
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTimer>
 
-#include "e2e/LiveRun.h"
 #include "e2e/StoredRecords.h"
 #include "link/QtLink.h"
+#include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 
 namespace {
@@ -22,19 +18,6 @@ const char* const kNotConnected = "Vexlo が接続されていません";
 const char* const kExitQuestion = "Vexloを終了しますか？";
 const char* const kTitleStopped = "Vexlo 【モニタ停止中】";
 
-// Process CPU time used while events run for ms, in milliseconds.
-double CpuMsWhileEventsRun(int ms) {
-    timespec before{};
-    timespec after{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &before);
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &after);
-    return static_cast<double>(after.tv_sec - before.tv_sec) * 1e3 +
-           static_cast<double>(after.tv_nsec - before.tv_nsec) / 1e6;
-}
-
 }  // namespace
 
 using UnitFaultTest = LiveRunTest;
@@ -42,25 +25,17 @@ using UnitFaultTest = LiveRunTest;
 TEST_F(UnitFaultTest, UnitKilledMidRunClosesThePortKeepsTheCaptureAndStopStillWorks) {
     WriteSettings("[Comm_Inf]\nSpeed=115200\nDataLength=1\n");
     StartUnit({"--scenario", "flood"});
-    OpenWindow();
+    ShowWindow();
     ASSERT_TRUE(Start());
     ASSERT_TRUE(RunUntil([this] { return ctx.core.capture.glngDatLen > 20000; }, 3000));
 
+    // How soon the port closes and what the dead port costs afterwards are measured by
+    // bench/measure-live.sh.
     const CommLink& comm = window->frmComm().comm();
-    QElapsedTimer sinceLoss;
-    sinceLoss.start();
     unit->kill();
     ASSERT_TRUE(RunUntil([&] { return !comm.IsOpen(); }, 2000));
-    // Bound: the port is closed within 100 ms of the unit's end.
-    const qint64 closeMs = sinceLoss.elapsed();
-    RecordProperty("close_ms", static_cast<int>(closeMs));
-    EXPECT_LT(closeMs, 100);
     const int32_t kept = ctx.core.capture.glngDatLen;
-    // Bound: under 1 % of a core over the next second (10 ms of CPU time); a port left
-    // reporting errors would take all of it.
-    const double cpuMs = CpuMsWhileEventsRun(1000);
-    RecordProperty("cpu_us_in_1s", static_cast<int>(cpuMs * 1000));
-    EXPECT_LT(cpuMs, 10.0);
+    RunUntil([] { return false; }, 300);
     EXPECT_EQ(Asked(kNotConnected), 1);
     EXPECT_EQ(ctx.core.capture.glngDatLen, kept);
 
@@ -86,7 +61,7 @@ TEST_F(UnitFaultTest, RandomBytesStoreOnlyWholeRecords) {
         "[Comm_Inf]\nSpeed=115200\nDataLength=1\n[Mode_Inf]\nIdleMode=100\n"
         "TimeStamp=1\nLineState=1\n");
     StartUnit({"--scenario", "garbage", "--duration", "1.5"});
-    OpenWindow();
+    ShowWindow();
     ASSERT_TRUE(Start());
     RunThenQuiet(1500);
     const std::string stored = Stored();
@@ -109,7 +84,7 @@ TEST_F(UnitFaultTest, RandomBytesStoreOnlyWholeRecords) {
 TEST_F(UnitFaultTest, UnitSilentDuringTheSettingsKeepsTheStartWaitingUntilClosed) {
     WriteSettings("");
     StartUnit({"--scenario", "chat"});
-    OpenWindow();
+    ShowWindow();
     bool silenced = false;
     bool stillWaiting = false;
     QTimer poll;

@@ -6,9 +6,8 @@
 #include <vector>
 
 #include "link/FakeLink.h"
-#include "link/LinkHookLog.h"
 #include "support/FakeClock.h"
-#include "support/ScriptedPrompts.h"
+#include "support/HookLog.h"
 
 namespace {
 
@@ -19,7 +18,7 @@ class CommLinkTest : public ::testing::Test {
   protected:
     CommLinkTest()
         : ports(env),
-          link(core, prompts, clock, LinkHooks{hooks, hooks, hooks, hooks, hooks, hooks},
+          link(core, clock, LinkHooks{hooks, hooks, hooks, hooks, hooks, hooks},
                LinkDevices{ports, env, env}) {
         env.link = &link;
         core.capture.AllocBuffer(4);
@@ -36,9 +35,8 @@ class CommLinkTest : public ::testing::Test {
     }
 
     CoreState core;
-    ScriptedPrompts prompts;
     FakeClock clock;
-    LinkHookLog hooks;
+    HookLog hooks;
     FakeLinkEnv env;
     FakePorts ports;
     CommLink link;
@@ -86,7 +84,7 @@ TEST_F(CommLinkTest, FixedPortWithoutUnitFailsAfterOneTimeOut) {
     EXPECT_EQ(core.settings.gintPortNo, 3);
     EXPECT_FALSE(link.IsOpen());
     EXPECT_EQ(link.decoder().lintProbe, 0);
-    EXPECT_TRUE(link.PermissionProblem().empty());
+    EXPECT_TRUE(link.DeniedPort().empty());
 }
 
 TEST_F(CommLinkTest, SearchWithoutAnyUnitTriesEveryPortAndKeepsThePortNumber) {
@@ -127,18 +125,17 @@ TEST_F(CommLinkTest, EachProbeGetsItsFullTimeOut) {
     EXPECT_EQ(env.now - start, 800);
 }
 
-TEST_F(CommLinkTest, RefusedPermissionIsNamedInTheMessage) {
+TEST_F(CommLinkTest, TheFirstPortThisUserMayNotOpenIsReported) {
     ports.ports[1];
     ports.ports[2].open = Status::NoPermission;
     ports.ports[9].open = Status::NoPermission;
     EXPECT_EQ(link.PortOpen(), -1);
-    EXPECT_EQ(link.PermissionProblem(),
-              "ポート /dev/fake2 を開く権限がありません（dialout グループに追加してください）");
+    EXPECT_EQ(link.DeniedPort(), "/dev/fake2");
     // Each open starts afresh.
     ports.ports[2].open = Status::Opened;
     ports.ports[9].open = Status::Opened;
     EXPECT_EQ(link.PortOpen(), -1);
-    EXPECT_TRUE(link.PermissionProblem().empty());
+    EXPECT_TRUE(link.DeniedPort().empty());
 }
 
 TEST_F(CommLinkTest, QueuedCommandsLeaveOneAtATime50MsAfterEachReply) {
@@ -178,6 +175,70 @@ TEST_F(CommLinkTest, UnansweredCommandHoldsTheQueueUntilThePortCloses) {
     EXPECT_EQ(ports.Commands(), Commands{"L?"});
 }
 
+TEST_F(CommLinkTest, AStopStillQueuedIsWrittenBeforeThePortCloses) {
+    OpenOn(2);
+    link.QueueCommand("S0000");
+    link.PortClose();
+    EXPECT_TRUE(ports.writes.empty()) << "other commands are forgotten";
+
+    OpenOn(2);
+    for (int i = 0; i < 3; ++i) {
+        link.QueueCommand("G00");
+    }
+    link.PortClose();  // before the sender's 50 ms
+    EXPECT_EQ(ports.Commands(), Commands{"G00"});
+    EXPECT_TRUE(link.lstCommand.empty());
+}
+
+TEST_F(CommLinkTest, SendQueuedReturnsOnceEveryQueuedCommandIsAnswered) {
+    OpenOn(2);
+    ports.replyMs = 30;
+    const int64_t start = env.now;
+    for (int i = 0; i < 3; ++i) {
+        link.QueueCommand("G00");
+    }
+    link.SendQueued();
+    EXPECT_EQ(ports.Commands(), (Commands{"G00", "G00", "G00"}));
+    EXPECT_EQ(env.now, start + 3 * (50 + 30) + 50);
+    EXPECT_EQ(core.run.gintSending, 0);
+    EXPECT_FALSE(link.Waiting());
+
+    // Nothing queued: no wait at all.
+    const int waits = env.waits;
+    link.SendQueued();
+    EXPECT_EQ(env.waits, waits);
+}
+
+TEST_F(CommLinkTest, SendQueuedGivesUpOnAUnitThatDoesNotAnswerAfterOneProbeTimeOut) {
+    OpenOn(2);
+    ports.ports[2].mute = true;
+    const int64_t start = env.now;
+    link.QueueCommand("G00");
+    link.QueueCommand("G00");
+    link.SendQueued();
+    EXPECT_EQ(env.now, start + 800);
+    EXPECT_EQ(ports.Commands(), Commands{"G00"});
+    // The next probe has its own full time-out.
+    ports.ports[2].mute = false;
+    EXPECT_EQ(link.PortOpen(), 0);
+}
+
+TEST_F(CommLinkTest, ACancelledStartIsNeitherSentNorJudged) {
+    OpenOn(1);
+    link.QueueCommand("G01");
+    link.CancelStart();
+    EXPECT_TRUE(link.lstCommand.empty());
+
+    // Sent already: its "OK" does not start a run.
+    link.QueueCommand("G01");
+    env.RunUntil([&] { return core.run.gintStartTry == 1; });
+    link.CancelStart();
+    env.RunUntil([&] { return core.run.gintSending == 0; });
+    EXPECT_EQ(core.run.gintRun, 0);
+    EXPECT_EQ(hooks.Count("accepted"), 0);
+    EXPECT_EQ(ports.Commands(), Commands{"G01"});
+}
+
 TEST_F(CommLinkTest, StartCommandCountsTriesAndForgetsTheLineState) {
     OpenOn(1);
     link.decoder().lbyteLine = 0x45;
@@ -188,10 +249,10 @@ TEST_F(CommLinkTest, StartCommandCountsTriesAndForgetsTheLineState) {
     // The unit's "OK" reaches the decoder, which starts the run; capture data follows.
     env.RunUntil([&] { return core.run.gintRun == 1; });
     EXPECT_EQ(core.run.gintStartTry, 0);
-    EXPECT_EQ(hooks.menuEnables, 1);
+    EXPECT_EQ(hooks.Count("accepted"), 1);
     env.Deliver(env.now + 1, std::string("\x85\xC3\x41", 3));
     env.RunUntil([&] { return core.capture.glngDatLen == 4; });
-    EXPECT_EQ(hooks.pairsDrawn, 1);
+    EXPECT_EQ(hooks.Count("disp"), 1);
 }
 
 TEST_F(CommLinkTest, ClosingThePortForgetsAnUnansweredStart) {
@@ -219,7 +280,7 @@ TEST_F(CommLinkTest, SendCommParamSendsTheFourSettingsAndReturnsWhenAllAreAnswer
     const int64_t start = env.now;
     EXPECT_EQ(link.SendCommParam(), 0);
     EXPECT_EQ(ports.Commands(), (Commands{"S0001", "S0108", "S020A", "S0331"}));
-    EXPECT_EQ(hooks.statusTexts, Commands{"19200,E,7,2"});
+    EXPECT_EQ(hooks.With("status "), Commands{"19200,E,7,2"});
     EXPECT_EQ(core.run.gintSending, 0);
     EXPECT_EQ(env.now, start + 4 * (50 + 20) + 50);
     for (size_t i = 1; i < ports.writes.size(); ++i) {
@@ -255,7 +316,7 @@ TEST_F(CommLinkTest, SendCommParamOnAClosedPortFailsAtOnce) {
     EXPECT_EQ(link.SendCommParam(), -1);
     EXPECT_TRUE(ports.writes.empty());
     EXPECT_EQ(env.waits, 0);
-    EXPECT_EQ(hooks.statusTexts, Commands{"9600,N,7,1"});  // the default speed 0 became 9600
+    EXPECT_EQ(hooks.With("status "), Commands{"9600,N,7,1"});  // the default speed 0 became 9600
 }
 
 TEST_F(CommLinkTest, ClosingEndsTheSearchAtTheCurrentProbe) {

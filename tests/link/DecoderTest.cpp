@@ -7,53 +7,15 @@
 #include <vector>
 
 #include "support/FakeClock.h"
-#include "support/ScriptedPrompts.h"
+#include "support/HookLog.h"
 
 namespace {
-
-// Records every call the decoder makes, as text, in order.
-struct Recorder : LiveView, RunControl, LineIndicators, TriggerChecks, IdleTimers, CommandSink {
-    void DispMonitor(uint8_t a, uint8_t b) override { Log("disp", a * 256 + b); }
-    void DispTimeStamp(const std::string& t) override { calls.push_back("stamp " + t); }
-    void RunStop() override {
-        Log("stop", 0);
-        if (run != nullptr) {
-            run->gintRun = 0;
-            run->gintRireki = 1;
-        }
-    }
-    void MenuEnable() override { Log("menu", 0); }
-    void AutoSaveFlush() override { Log("flush", 0); }
-    void SetLineLamp(int line, bool on) override { Log(on ? "green" : "gray", line); }
-    void TrigCheckLine(int line, int edge) override { Log("trig" + std::to_string(edge), line); }
-    void TrigCheckChr(int direction, uint8_t byte) override {
-        Log("chr" + std::to_string(direction), byte);
-    }
-    void TrigCheckErr(int bits) override { Log("err", bits); }
-    void TrigCheckTime() override { Log("time", 0); }
-    void SetIdleTimer(bool on) override { Log("idle", on); }
-    void SetStampTimer(bool on) override { Log("stampTimer", on); }
-    void QueueCommand(const std::string& c) override { calls.push_back("queue " + c); }
-    void EnableSend() override { Log("send", 0); }
-
-    void Log(const std::string& what, int v) { calls.push_back(what + " " + std::to_string(v)); }
-    int Count(const std::string& prefix) const {
-        int n = 0;
-        for (const auto& c : calls) {
-            n += c.rfind(prefix, 0) == 0;
-        }
-        return n;
-    }
-    std::vector<std::string> calls;
-    RunState* run = nullptr;
-};
 
 class DecoderTest : public ::testing::Test {
   protected:
     DecoderTest()
         : capture(run),
-          decoder(run, capture, settings,
-                  DecoderHooks{rec, rec, rec, rec, rec, rec, prompts, clock}) {
+          decoder(run, capture, settings, DecoderHooks{rec, rec, rec, rec, rec, rec, clock}) {
         capture.AllocBuffer(4);
         rec.run = &run;
         clock.SetTime(12, 34, 56);
@@ -70,8 +32,7 @@ class DecoderTest : public ::testing::Test {
     RunState run;
     Settings settings;
     Capture capture;
-    Recorder rec;
-    ScriptedPrompts prompts;
+    HookLog rec;
     FakeClock clock;
     Decoder decoder;
 };
@@ -84,7 +45,7 @@ TEST_F(DecoderTest, AcceptedStartStoresDataFromTheSameBatch) {
     EXPECT_EQ(run.gintRun, 1);
     EXPECT_EQ(run.gintStartTry, 0);
     EXPECT_EQ(Stored(), (std::vector<uint8_t>{0x85, 0xC3}));
-    EXPECT_EQ(rec.Count("menu"), 1);
+    EXPECT_EQ(rec.Count("accepted"), 1);
     EXPECT_EQ(rec.Count("disp " + std::to_string(0x85C3)), 1);
     EXPECT_TRUE(decoder.lstrRecv.empty());
 }
@@ -98,9 +59,7 @@ TEST_F(DecoderTest, RefusedStartIsRetriedThreeTimesThenReportedOnce) {
         }
     }
     EXPECT_EQ(rec.Count("queue G01"), 3);
-    ASSERT_EQ(prompts.asked.size(), 1u);
-    EXPECT_EQ(prompts.asked[0].title, "モニタ開始不可");
-    EXPECT_EQ(prompts.asked[0].icon, Prompts::Icon::Exclamation);
+    EXPECT_EQ(rec.Count("refused"), 1);
     EXPECT_EQ(run.gintStartTry, 0);
     EXPECT_EQ(run.gintRun, 0);
     EXPECT_EQ(capture.glngDatLen, 0);
@@ -245,8 +204,8 @@ TEST_F(DecoderTest, AnySplitOfTheStreamStoresTheSameBytes) {
         Capture c(r);
         c.AllocBuffer(4000);
         Settings s;
-        Recorder sink;
-        Decoder d(r, c, s, DecoderHooks{sink, sink, sink, sink, sink, sink, prompts, clock});
+        HookLog sink;
+        Decoder d(r, c, s, DecoderHooks{sink, sink, sink, sink, sink, sink, clock});
         size_t pos = 0;
         while (pos < stream.size()) {
             size_t n = whole ? stream.size() : 1 + rng() % 32768;

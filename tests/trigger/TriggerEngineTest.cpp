@@ -40,7 +40,8 @@ struct Rig final : LiveView, RunControl, LineIndicators, IdleTimers, CommandSink
         run.gintRun = 0;
         run.gintRireki = 1;
     }
-    void MenuEnable() override {}
+    void StartAccepted() override {}
+    void StartRefused() override {}
     void AutoSaveFlush() override { flushedAt.push_back(capture.glngDatLen); }
     void SetLineLamp(int, bool) override {}
     void SetIdleTimer(bool) override {}
@@ -86,7 +87,7 @@ struct Rig final : LiveView, RunControl, LineIndicators, IdleTimers, CommandSink
     ScriptedPrompts prompts;
     TriggerEngine engine;
     Decoder decoder{run, capture, settings,
-                    DecoderHooks{*this, *this, *this, engine, *this, *this, prompts, clock}};
+                    DecoderHooks{*this, *this, *this, engine, *this, *this, clock}};
     std::vector<int32_t> stoppedAt;
     std::vector<int32_t> flushedAt;
 };

@@ -16,9 +16,10 @@ std::optional<Options> parse(std::vector<std::string> args, std::string* error =
 }  // namespace
 
 TEST(OptionsTest, AllOptions) {
-    const auto options = parse({"--link", "/tmp/COM1", "--version", "2.0", "--scenario=modbus",
-                                "--seed", "42", "--record", "r.bin", "--refuse-start", "3",
-                                "--mute", "--rate-factor", "2.5", "--duration", "12.5"});
+    const auto options =
+        parse({"--link", "/tmp/COM1", "--version", "2.0", "--scenario=modbus", "--seed", "42",
+               "--record", "r.bin", "--refuse-start", "3", "--mute", "--rate-factor", "2.5",
+               "--duration", "12.5", "--reply-delay", "400", "--trace"});
     ASSERT_TRUE(options);
     EXPECT_EQ(options->link, "/tmp/COM1");
     EXPECT_EQ(options->version, "2.0");
@@ -29,6 +30,8 @@ TEST(OptionsTest, AllOptions) {
     EXPECT_TRUE(options->mute);
     EXPECT_DOUBLE_EQ(options->rateFactor, 2.5);
     EXPECT_DOUBLE_EQ(options->duration, 12.5);
+    EXPECT_EQ(options->replyDelayMs, 400);
+    EXPECT_TRUE(options->trace);
 
     const auto defaults = parse({"--link=/x"});
     ASSERT_TRUE(defaults);
@@ -38,6 +41,8 @@ TEST(OptionsTest, AllOptions) {
     EXPECT_FALSE(defaults->mute);
     EXPECT_DOUBLE_EQ(defaults->rateFactor, 1.0);
     EXPECT_DOUBLE_EQ(defaults->duration, 0.0);
+    EXPECT_EQ(defaults->replyDelayMs, 0);
+    EXPECT_FALSE(defaults->trace);
 }
 
 TEST(OptionsTest, BadCommandLinesAreRefusedWithAReason) {
@@ -59,6 +64,9 @@ TEST(OptionsTest, BadCommandLinesAreRefusedWithAReason) {
         {"--link", "/x", "--duration", "0"},
         {"--link", "/x", "--duration", "-3"},
         {"--link", "/x", "--duration", "2s"},
+        {"--link", "/x", "--reply-delay", "-1"},
+        {"--link", "/x", "--reply-delay", "60001"},
+        {"--link", "/x", "--trace=yes"},
     };
     for (const auto& args : bad) {
         std::string error;

@@ -107,9 +107,13 @@ class UnitProcess {
     }
 
     // Everything the unit printed once it has printed a whole line.
-    std::string firstLine() {
+    std::string firstLine() { return lines(1); }
+    // Everything the unit printed once it has printed count lines (within 3 s).
+    std::string lines(int count) {
         readUntil(
-            stdout_, output_, [](const std::string& s) { return s.find('\n') != s.npos; }, 3000);
+            stdout_, output_,
+            [count](const std::string& s) { return std::count(s.begin(), s.end(), '\n') >= count; },
+            3000);
         return output_;
     }
     // Asks the unit to end and returns its exit status (-1 if it did not exit normally).

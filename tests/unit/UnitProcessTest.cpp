@@ -88,3 +88,38 @@ TEST(UnitProcessTest, RefusesBadArgumentsAndForeignFiles) {
     EXPECT_EQ(unit.wait(), 1);
     EXPECT_EQ(readFile(taken), "keep");
 }
+
+TEST(UnitProcessTest, RecordCanBeFollowedDuringAStream) {
+    TempDir dir;
+    const std::string link = dir.file("COM6");
+    const std::string record = dir.file("sent.bin");
+    // A slow line: a few messages a second, far less than the file stream's own buffer.
+    UnitProcess unit({"--link", link, "--scenario", "chat", "--record", record});
+    ASSERT_EQ(unit.firstLine(), "ready " + link + "\n");
+    Port port(link);
+    port.send("G01\r");
+    EXPECT_EQ(port.lines(), "OK\r");
+    // No reply goes out while the stream runs; the file grows all the same.
+    std::string stream;
+    std::string recorded;
+    for (int i = 0; i < 30 && recorded.empty(); ++i) {
+        stream += port.within(100);
+        recorded = readFile(record);
+    }
+    ASSERT_FALSE(recorded.empty());
+    EXPECT_EQ(stream.substr(0, recorded.size()), recorded);
+    EXPECT_EQ(unit.stop(), 0);
+}
+
+TEST(UnitProcessTest, ReplyDelayAndTrace) {
+    TempDir dir;
+    const std::string link = dir.file("COM7");
+    UnitProcess unit({"--link", link, "--reply-delay", "300", "--trace", "--refuse-start", "1"});
+    ASSERT_EQ(unit.firstLine(), "ready " + link + "\n");
+    Port port(link);
+    port.send("L?\rG01\r");
+    EXPECT_EQ(port.within(100), "") << "answered before its delay";
+    EXPECT_EQ(port.lines(2), "L123\rNG\r");
+    EXPECT_EQ(unit.lines(3), "ready " + link + "\nL? L123\nG01 NG\n");
+    EXPECT_EQ(unit.stop(), 0);
+}

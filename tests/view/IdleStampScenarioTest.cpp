@@ -8,14 +8,14 @@
 #include "ViewFakes.h"
 #include "link/Decoder.h"
 #include "support/FakeClock.h"
-#include "support/ScriptedPrompts.h"
 #include "view/frmMonitor.h"
 
 namespace {
 
 struct QuietLink final : RunControl, LineIndicators, CommandSink {
     void RunStop() override {}
-    void MenuEnable() override {}
+    void StartAccepted() override {}
+    void StartRefused() override {}
     void AutoSaveFlush() override {}
     void SetLineLamp(int, bool) override {}
     void QueueCommand(const std::string&) override {}
@@ -27,7 +27,7 @@ class IdleStampScenarioTest : public ::testing::Test {
     IdleStampScenarioTest()
         : monitor(state, clock, status, triggers),
           decoder(state.run, state.capture, state.settings,
-                  DecoderHooks{monitor, link, link, triggers, monitor, link, prompts, clock}) {
+                  DecoderHooks{monitor, link, link, triggers, monitor, link, clock}) {
         state.capture.AllocBuffer(10);
         state.grid = {20, 10, 200, 0, 1};
         monitor.timResize_Timer();
@@ -57,7 +57,6 @@ class IdleStampScenarioTest : public ::testing::Test {
     RecordingStatus status;
     RecordingTriggers triggers;
     QuietLink link;
-    ScriptedPrompts prompts;
     frmMonitor monitor;
     Decoder decoder;
 };

@@ -183,26 +183,6 @@ void onSignal(int sig) {
     gSignal = sig;
 }
 
-// Messages the link would show in a window are kept; the one that matters here is the refused
-// start.
-class CliPrompts final : public Prompts {
-  public:
-    Answer Message(const std::string& text, const std::string&, Icon, Buttons) override {
-        said = text;
-        return Answer::Ok;
-    }
-    std::optional<std::string> OpenFileName(const std::string&, const std::string&,
-                                            const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> SaveFileName(const std::string&, const std::string&,
-                                            const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<int32_t> ChooseColor(int32_t) override { return std::nullopt; }
-    std::string said;
-};
-
 // One capture run: the link, the decoder's hooks without a view, the idle and time-stamp
 // timers, and the files.
 class Session final : public LiveView,
@@ -216,7 +196,7 @@ class Session final : public LiveView,
   public:
     Session(const Settings& settings, const std::string& programFolder, const Choices& c)
         : autoSaving_(c.autosave.has_value()),
-          link_(core_, prompts_, clock_, QString::fromStdString(programFolder),
+          link_(core_, clock_, QString::fromStdString(programFolder),
                 LinkHooks{*this, *this, *this, *this, *this, *this}),
           autoSave_(core_.settings, core_.run, core_.capture, clock_, programFolder),
           out_(c.output) {
@@ -244,7 +224,8 @@ class Session final : public LiveView,
     void DispMonitor(uint8_t, uint8_t) override {}
     void DispTimeStamp(const std::string&) override {}
     void RunStop() override {}
-    void MenuEnable() override {}
+    void StartAccepted() override {}
+    void StartRefused() override { refused_ = true; }
     void AutoSaveFlush() override {}
     void SetLineLamp(int, bool) override {}
     void TrigCheckChr(int, uint8_t) override {}
@@ -306,7 +287,7 @@ class Session final : public LiveView,
 
     CoreState core_;
     SystemClock clock_;
-    CliPrompts prompts_;
+    bool refused_ = false;  // the unit refused the start for the last time
     bool autoSaving_;
     QtLink link_;
     AutoSave autoSave_;
@@ -348,9 +329,7 @@ bool Session::waitFor(const std::function<bool()>& done, int ms) {
 }
 
 std::string Session::portName() const {
-    const std::string n = "COM" + std::to_string(core_.settings.gintPortNo);
-    const std::string at = link_.portLocation().toStdString();
-    return at.empty() ? n : n + " (" + at + ")";
+    return "COM" + std::to_string(core_.settings.gintPortNo);
 }
 
 void Session::stopUnit() {
@@ -380,8 +359,10 @@ int Session::Run(const Choices& c, const std::string& programFolder) {
         const std::string where = core_.settings.gintPortAuto == 1
                                       ? "ports 1-16"
                                       : "COM" + std::to_string(core_.settings.gintPortNo);
-        const std::string problem = comm.PermissionProblem();
-        return Fail(where, problem.empty() ? "no unit answers" : "no unit answers; " + problem);
+        const std::string& denied = comm.DeniedPort();
+        return Fail(where, denied.empty() ? "no unit answers"
+                                          : "no unit answers; no permission to open " + denied +
+                                                " (join the dialout group)");
     }
     if (autoSaving_) {
         WriteLTime(programFolder, clock_);  // the start of the first block
@@ -396,9 +377,9 @@ int Session::Run(const Choices& c, const std::string& programFolder) {
     run.gintIdleReq = 0;
     run.gintAutoSave = 1;  // every stored byte passes the block on its way to the files
     run.gsngIdleStart = clock_.Timer();
-    prompts_.said.clear();
+    refused_ = false;
     comm.QueueCommand("G01");
-    if (!waitFor([&] { return run.gintRun == 1 || !prompts_.said.empty() || lost_; }, 5000)) {
+    if (!waitFor([&] { return run.gintRun == 1 || refused_ || lost_; }, 5000)) {
         comm.PortClose();
         return Fail(portName(), "the unit does not answer the start");
     }

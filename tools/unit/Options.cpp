@@ -14,6 +14,7 @@ namespace {
 constexpr double kMaxRateFactor = 1000.0;
 constexpr long kMaxRefusals = 1000000;
 constexpr double kMaxDuration = 1e6;
+constexpr unsigned long long kMaxReplyDelayMs = 60'000;
 
 // A number in (0, max], or nothing.
 std::optional<double> parsePositive(const std::string& text, double max) {
@@ -87,18 +88,18 @@ std::optional<Options> Options::parse(const std::vector<std::string>& args, std:
             options.help = true;
             return options;
         }
-        if (name == "--mute") {
+        if (name == "--mute" || name == "--trace") {
             if (hasValue) {
-                error = "--mute takes no value";
+                error = name + " takes no value";
                 return std::nullopt;
             }
-            options.mute = true;
+            (name == "--mute" ? options.mute : options.trace) = true;
             continue;
         }
         const bool known = name == "--link" || name == "--control" || name == "--version" ||
                            name == "--scenario" || name == "--seed" || name == "--record" ||
                            name == "--refuse-start" || name == "--rate-factor" ||
-                           name == "--duration";
+                           name == "--duration" || name == "--reply-delay";
         if (!known) {
             error = (name.rfind('-', 0) == 0 ? "unknown option '" : "unexpected argument '") +
                     name + "'";
@@ -154,6 +155,12 @@ std::optional<Options> Options::parse(const std::vector<std::string>& args, std:
                 return std::nullopt;
             }
             options.refuseStart = static_cast<int>(number);
+        } else if (name == "--reply-delay") {
+            if (!parseUnsigned(value, kMaxReplyDelayMs, number)) {
+                error = "--reply-delay must be a number of milliseconds from 0 to 60000";
+                return std::nullopt;
+            }
+            options.replyDelayMs = static_cast<int>(number);
         } else if (name == "--duration") {
             const auto seconds = parsePositive(value, kMaxDuration);
             if (!seconds) {
@@ -197,9 +204,14 @@ std::string Options::usage() {
         "  --scenario NAME     what the monitored line carries (default chat)\n"
         "  --seed N            seed of the scenario (default 1); the same seed and line\n"
         "                      settings give the same stream at every start\n"
-        "  --record FILE       append every capture byte sent to FILE\n"
+        "  --record FILE       append every capture byte sent to FILE (flushed at least\n"
+        "                      every 100 ms, so the file can be followed during a stream)\n"
         "  --refuse-start K    answer NG to the first K start commands\n"
         "  --mute              answer nothing at all\n"
+        "  --reply-delay MS    carry out and answer every command MS milliseconds after it\n"
+        "                      arrived, as a slow unit does (default 0)\n"
+        "  --trace             print every command and its reply on standard output, one\n"
+        "                      line each: the command, a space, the reply\n"
         "  --rate-factor F     run the monitored line F times faster than real time\n"
         "                      (default 1, at most 1000)\n"
         "  --duration S        the monitored line carries traffic for S seconds of line\n"

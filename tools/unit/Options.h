@@ -14,6 +14,8 @@ struct Options {
     std::string record;  // empty: no record file
     int refuseStart = 0;
     bool mute = false;
+    int replyDelayMs = 0;  // commands are carried out and answered this much after arrival
+    bool trace = false;    // prints every command and its reply on standard output
     double rateFactor = 1.0;
     double duration = 0.0;  // seconds of line time the line carries traffic; 0: no end
     bool help = false;

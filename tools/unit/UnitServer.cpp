@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <vector>
 
 #include "ControlChannel.h"
@@ -26,6 +27,7 @@ constexpr int kRetryMs = 20;
 UnitServer::UnitServer(const Options& options, int terminal, RecordFile& record)
     : options_(options),
       terminal_(terminal),
+      record_(record),
       protocol_({options.version, options.refuseStart}),
       output_(record),
       scenario_(options.scenario) {}
@@ -39,7 +41,9 @@ int64_t UnitServer::nowNs() {
 void UnitServer::run(int stopFd, ControlChannel* control) {
     std::vector<pollfd> fds;
     for (;;) {
+        handleDue(nowNs());
         pump(nowNs());
+        record_.flushDue(nowNs());
         fds.clear();
         fds.push_back({stopFd, POLLIN, 0});
         // After a hang-up the terminal reports itself ready without end; leave it out of
@@ -88,14 +92,32 @@ void UnitServer::readCommands() {
         if (options_.mute) {
             continue;
         }
+        const int64_t due = nowNs() + options_.replyDelayMs * kNsPerMs;
         for (const std::string& command : splitter_.feed(buffer.data(), static_cast<size_t>(n))) {
-            handle(command);
+            delayed_.push_back({due, command});
         }
+        handleDue(nowNs());
+    }
+}
+
+void UnitServer::handleDue(int64_t now) {
+    while (!delayed_.empty() && delayed_.front().dueNs <= now) {
+        const std::string command = std::move(delayed_.front().command);
+        delayed_.pop_front();
+        handle(command);
     }
 }
 
 void UnitServer::handle(const std::string& command) {
     const UnitProtocol::Answer answer = protocol_.handle(command);
+    if (options_.trace) {
+        std::string reply = answer.reply;
+        if (!reply.empty() && reply.back() == '\r') {
+            reply.pop_back();
+        }
+        std::printf("%s %s\n", command.c_str(), reply.c_str());
+        std::fflush(stdout);
+    }
     const int64_t now = nowNs();
     if (answer.action == UnitProtocol::Action::Stop) {
         // Everything observed up to the stop goes out before the reply.
@@ -194,6 +216,16 @@ int UnitServer::timeoutMs(int64_t now) const {
     if (!output_.empty()) {
         // POLLOUT wakes the loop when the client reads; retry now and then regardless.
         timeout = timeout < 0 ? kRetryMs : std::min(timeout, kRetryMs);
+    }
+    // The next delayed command and the record file's flush wake the loop too.
+    for (const std::optional<int64_t> due :
+         {delayed_.empty() ? std::nullopt : std::optional<int64_t>(delayed_.front().dueNs),
+          record_.dueNs()}) {
+        if (due) {
+            const int wait = static_cast<int>(
+                std::clamp<int64_t>((*due - now + kNsPerMs - 1) / kNsPerMs, 0, kMaxWaitMs));
+            timeout = timeout < 0 ? wait : std::min(timeout, wait);
+        }
     }
     return timeout;
 }

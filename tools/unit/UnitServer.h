@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +40,8 @@ class UnitServer {
     static constexpr int kMinBatchMs = 2;
 
     void readCommands();
+    // Carries out the commands whose reply delay is over.
+    void handleDue(int64_t now);
     void handle(const std::string& command);
     // Adds the stream bytes due now to the output and writes what the terminal takes.
     void pump(int64_t now);
@@ -47,8 +50,14 @@ class UnitServer {
 
     const Options& options_;
     int terminal_;
+    RecordFile& record_;
     UnitProtocol protocol_;
     CommandSplitter splitter_;
+    struct Delayed {
+        int64_t dueNs;
+        std::string command;
+    };
+    std::deque<Delayed> delayed_;  // commands waiting for the reply delay, in arrival order
     OutputQueue output_;
     std::unique_ptr<Pacer> pacer_;
     std::optional<int64_t> stalledSince_;

@@ -1,4 +1,4 @@
-#include "e2e/VirtualUnit.h"
+#include "support/VirtualUnit.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -22,6 +22,7 @@ VirtualUnit::VirtualUnit(const QString& linkPath, const QStringList& extra) : li
         out += process_.readAllStandardOutput();
     }
     ready_ = out.startsWith("ready ");
+    output_ = out.mid(out.indexOf('\n') + 1);
 }
 
 VirtualUnit::~VirtualUnit() {
@@ -37,6 +38,21 @@ VirtualUnit::~VirtualUnit() {
 
 QString VirtualUnit::errors() {
     return QString::fromLocal8Bit(process_.readAllStandardError());
+}
+
+QStringList VirtualUnit::trace() {
+    output_ += process_.readAllStandardOutput();
+    QStringList lines = QString::fromLatin1(output_).split(QLatin1Char('\n'));
+    lines.removeLast();  // the text after the last line break: empty, or a line not yet ended
+    return lines;
+}
+
+QStringList VirtualUnit::startsAndStops() {
+    QStringList lines = trace();
+    lines.removeIf([](const QString& line) {
+        return !line.startsWith(QLatin1String("G01 ")) && !line.startsWith(QLatin1String("G00 "));
+    });
+    return lines;
 }
 
 void VirtualUnit::kill() {

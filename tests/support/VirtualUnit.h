@@ -16,6 +16,11 @@ class VirtualUnit {
     [[nodiscard]] bool ready() const { return ready_; }
     // What the unit wrote on its error output so far, for failure messages.
     [[nodiscard]] QString errors();
+    // The lines the unit printed after "ready" so far: with --trace, each command it took
+    // and its reply ("G01 OK").
+    [[nodiscard]] QStringList trace();
+    // The lines of the trace that start or stop monitoring, in order ("G01 OK", "G00 OK").
+    [[nodiscard]] QStringList startsAndStops();
     // Ends the unit at once (SIGKILL), as if the cable were pulled: the link then names a
     // device that is gone. (Left pointing at the unit's pseudo-terminal, the link would reach
     // the next unit of any test that is given the same terminal number.)
@@ -28,6 +33,7 @@ class VirtualUnit {
   private:
     QString linkPath_;
     QProcess process_;
+    QByteArray output_;  // standard output after the ready line
     bool ready_ = false;
     bool suspended_ = false;
 };

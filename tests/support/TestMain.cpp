@@ -1,5 +1,5 @@
-// Test program of the monitor window: a QApplication on the offscreen platform unless the
-// environment chose another.
+// The one test main of the Qt test programs: GoogleTest on a QApplication, on the offscreen
+// platform unless the environment chose another.
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -1,0 +1,31 @@
+#include "app/CaptureMemory.h"
+
+#include <algorithm>
+#include <new>
+#include <string>
+
+#include "capture/Capture.h"
+#include "core/Prompts.h"
+#include "files/Settings.h"
+
+int32_t BufSizeInRange(int32_t bufSize) {
+    return std::clamp(bufSize, kMinBufSize, kMaxBufSize);
+}
+
+int32_t AllocCapture(Capture& capture, int32_t bufSize, Prompts& prompts) {
+    for (const int32_t size : {bufSize, Settings{}.glngBufSize, kMinBufSize}) {
+        try {
+            capture.AllocBuffer(size);
+        } catch (const std::bad_alloc&) {
+            continue;
+        }
+        if (size != bufSize) {
+            prompts.Message("データバッファ（" + std::to_string(bufSize) +
+                                "K バイト）を確保できません\n" + std::to_string(size) +
+                                "K バイトで起動します",
+                            "Vexlo", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
+        }
+        return size;
+    }
+    throw std::bad_alloc();  // not even the smallest buffer: nothing could run
+}

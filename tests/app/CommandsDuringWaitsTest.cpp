@@ -1,0 +1,266 @@
+// Commands that arrive at any moment: while the program waits for the unit, while a stop is
+// on its way, from a dialog. Against vexlo-unit, which traces every command it takes.
+#include <QDialog>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
+
+#include "app/DlgProtocol.h"
+#include "core/Status.h"
+#include "support/MainWindowFixture.h"
+#include "support/RunUntil.h"
+#include "view/dlgJump.h"
+#include "view/frmMonitor.h"
+
+namespace {
+
+using Phase = RunControlState::Phase;
+
+const char* const kFastLine = "[Comm_Inf]\nSpeed=115200\nDataLength=1\n";
+// 115200 bit/s 8N1 carries 11520 characters a second each way, two bytes each.
+constexpr double kFloodBytesPerSecond = 2.0 * 2 * 11520;
+
+// A unit that answers every command 300 ms late; its probe still answers within the probe's
+// 800 ms.
+QStringList LateUnit() {
+    return {"--scenario", "flood", "--reply-delay", "300", "--trace"};
+}
+
+}  // namespace
+
+class StopStartTest : public AppTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(StopStartTest, StartPressedSoonAfterStopRunsAgainAndStoresEveryByteOfTheNewRun) {
+    StartUnit({"--scenario", "flood", "--duration", "1", "--trace"});
+    OpenWindow(kFastLine);
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(CaptureAtLeast(2000));  // the unit is streaming
+
+    int32_t storedAtStop = -1;
+    bool startReturned = false;
+    QTimer::singleShot(0, window.get(), [&] {
+        PressKey(window.get(), Qt::Key_F8);
+        storedAtStop = ctx.core.capture.glngDatLen;
+    });
+    QTimer::singleShot(GetParam(), window.get(), [&] {
+        PressKey(window.get(), Qt::Key_F5);
+        startReturned = true;
+    });
+    ASSERT_TRUE(RunUntil([&] { return startReturned && ctx.core.run.gintRun == 1; }, 5000))
+        << "not running again; asked: " << ::testing::PrintToString(AskedTexts());
+    RunThenQuiet(1000);  // the second run streams one second of line time
+    Stop();
+
+    EXPECT_TRUE(prompts.asked.empty());
+    EXPECT_EQ(unit->startsAndStops(), (QStringList{"G01 OK", "G00 OK", "G00 OK", "G00 OK", "G01 OK",
+                                                   "G00 OK", "G00 OK", "G00 OK"}));
+    // What the first run stored up to the stop, then the whole second run; what the unit sent
+    // between the stop and its reply went nowhere.
+    const std::string stored = Stored();
+    const std::string sent = Record();
+    const auto first = static_cast<size_t>(storedAtStop);
+    ASSERT_GT(stored.size(), first);
+    const size_t second = stored.size() - first;
+    ASSERT_LE(second, sent.size());
+    EXPECT_TRUE(stored.compare(0, first, sent, 0, first) == 0) << "the first run";
+    EXPECT_TRUE(stored.compare(first, second, sent, sent.size() - second, second) == 0)
+        << "the second run";
+    EXPECT_NEAR(static_cast<double>(second), kFloodBytesPerSecond, 4.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(MillisecondsApart, StopStartTest, ::testing::Values(0, 10, 30, 60, 100));
+
+TEST_F(AppTest, F5TwiceWhileALateUnitIsProbedStartsOnceAndTheExitStopsTheUnit) {
+    StartUnit(LateUnit());
+    OpenWindow(kFastLine);
+    Phase phaseAtSecondPress = Phase::Stopped;
+    QTimer::singleShot(100, window.get(), [&] {
+        phaseAtSecondPress = window->runControl().phase();
+        PressKey(window.get(), Qt::Key_F5);
+    });
+    PressKey(window.get(), Qt::Key_F5);
+    EXPECT_EQ(phaseAtSecondPress, Phase::Probing);
+    ASSERT_TRUE(RunUntil([&] { return ctx.core.run.gintRun == 1; }, 3000));
+    EXPECT_EQ(unit->trace().count("L? L123"), 1);
+
+    window->close();  // the question is answered Yes
+    ASSERT_TRUE(window->shutdownDone());
+    EXPECT_TRUE(RunUntil([&] { return unit->startsAndStops().endsWith("G00 OK"); }, 3000))
+        << "the unit goes on streaming after the exit";
+    EXPECT_EQ(unit->startsAndStops().count("G01 OK"), 1);
+    EXPECT_EQ(AskedTexts(), std::vector<std::string>{"Vexloを終了しますか？"});
+}
+
+// A second command that would start, probe or send the settings, given while the start
+// probes a unit that answers late: it is ignored, and the one start goes ahead.
+enum class SecondCommand { F5, ShiftF5, Panel2, Protocol, Simulator };
+
+class CommandDuringAProbeTest : public AppTest,
+                                public ::testing::WithParamInterface<SecondCommand> {
+  protected:
+    void Give() {
+        switch (GetParam()) {
+            case SecondCommand::F5:
+                PressKey(window.get(), Qt::Key_F5);
+                break;
+            case SecondCommand::ShiftF5:
+                PressKey(window.get(), Qt::Key_F5, Qt::ShiftModifier);
+                break;
+            case SecondCommand::Panel2:
+                ClickPanel(2);
+                break;
+            case SecondCommand::Protocol:
+                Item("mn_Tool_Protocol")->trigger();
+                break;
+            case SecondCommand::Simulator:
+                Item("mn_Tool_Sim")->trigger();
+                break;
+        }
+    }
+};
+
+TEST_P(CommandDuringAProbeTest, IsIgnoredAndTheStartGoesAhead) {
+    StartUnit(LateUnit());
+    OpenWindow(kFastLine);
+    Phase phaseWhenGiven = Phase::Stopped;
+    QTimer::singleShot(100, window.get(), [&] {
+        phaseWhenGiven = window->runControl().phase();
+        Give();
+    });
+    EXPECT_EQ(window->RunStart(), status::kDone);
+    EXPECT_EQ(phaseWhenGiven, Phase::Probing);
+    ASSERT_TRUE(RunUntil([&] { return ctx.core.run.gintRun == 1; }, 3000));
+    EXPECT_EQ(unit->trace().count("L? L123"), 1) << "probed again";
+    EXPECT_TRUE(prompts.asked.empty()) << ::testing::PrintToString(AskedTexts());
+    auto* protocol = window->findChild<QWidget*>("dlgProtocol");
+    EXPECT_TRUE(protocol == nullptr || !protocol->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, CommandDuringAProbeTest,
+                         ::testing::Values(SecondCommand::F5, SecondCommand::ShiftF5,
+                                           SecondCommand::Panel2, SecondCommand::Protocol,
+                                           SecondCommand::Simulator));
+
+TEST_F(AppTest, ASecondOkOfTheParameterDialogWhileTheFirstProbesIsIgnored) {
+    StartUnit(LateUnit());
+    OpenWindow(kFastLine);
+    Item("mn_Tool_Protocol")->trigger();
+    auto* dialog = window->findChild<DlgProtocol*>("dlgProtocol");
+    ASSERT_NE(dialog, nullptr);
+    auto* ok = dialog->findChild<QPushButton*>("OKButton");
+    QTimer::singleShot(100, dialog, [ok] { ok->click(); });
+    ok->click();
+    EXPECT_EQ(window->runControl().phase(), Phase::Stopped);
+    EXPECT_FALSE(dialog->isVisible());
+    const QStringList trace = unit->trace();
+    EXPECT_EQ(trace.count("L? L123"), 1);
+    EXPECT_EQ(trace.filter(QRegularExpression("^S0")).size(), 4) << trace.join(", ").toStdString();
+    EXPECT_TRUE(prompts.asked.empty());
+}
+
+TEST_F(AppTest, StopWhileTheSettingsAreSentWinsAndTheUnitIsNeverStarted) {
+    StartUnit(LateUnit());
+    OpenWindow(kFastLine);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (window->runControl().phase() == Phase::SendingSettings) {
+            watch.stop();
+            PressKey(window.get(), Qt::Key_F8);
+        }
+    });
+    watch.start(1);
+
+    EXPECT_EQ(window->RunStart(), status::kFailed);
+    EXPECT_FALSE(watch.isActive());
+    EXPECT_EQ(ctx.core.run.gintRun, 0);
+    EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
+    ExpectMenus(false);
+    EXPECT_EQ(window->runControl().phase(), Phase::Stopping);
+    // The stop's commands follow the settings; no start ever goes out.
+    ASSERT_TRUE(RunUntil([&] { return unit->startsAndStops().size() == 3; }, 3000));
+    EXPECT_EQ(unit->startsAndStops(), (QStringList{"G00 OK", "G00 OK", "G00 OK"}));
+    EXPECT_EQ(ctx.core.run.gintRun, 0);
+    EXPECT_TRUE(prompts.asked.empty());
+}
+
+TEST_F(AppTest, TheMonitorWindowRefusesToCloseButMinimisesAndMaximises) {
+    NoUnit();
+    OpenWindow();
+    auto* sub = window->findChild<QMdiSubWindow*>();
+    ASSERT_NE(sub, nullptr);
+    EXPECT_FALSE(sub->windowFlags() & Qt::WindowCloseButtonHint);
+    const QPointer<frmMonitor> monitor = &window->monitor();
+
+    EXPECT_FALSE(sub->close());
+    for (QAction* action : sub->systemMenu()->actions()) {
+        if (action->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_F4)) {
+            action->trigger();  // the system menu's own close
+        }
+    }
+    RunUntil([] { return false; }, 50);  // a deferred delete would run here
+    ASSERT_FALSE(monitor.isNull());
+    EXPECT_TRUE(sub->isVisible());
+    sub->showMinimized();
+    EXPECT_TRUE(sub->isMinimized());
+    sub->showMaximized();
+    EXPECT_TRUE(sub->isMaximized());
+
+    // The program still ends as usual, and writes the settings.
+    ctx.core.settings.gintTimeStamp = 1;
+    window->close();
+    EXPECT_TRUE(window->shutdownDone());
+    EXPECT_NE(ReadText("VXParam.ini").find("TimeStamp=1"), std::string::npos);
+}
+
+TEST_F(AppTest, F8InTheJumpDialogDuringABackgroundRunClosesOnlyTheDialog) {
+    StartUnit();
+    OpenWindow();
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(CaptureAtLeast(200));
+    Item("mn_Run_Back")->trigger();
+    Item("mn_View_Jump")->trigger();
+    auto* jump = window->findChild<dlgJump*>("dlgJump");
+    ASSERT_NE(jump, nullptr);
+    ASSERT_TRUE(jump->isVisible());
+
+    PressKey(jump, Qt::Key_F8);
+    EXPECT_FALSE(jump->isVisible());
+    EXPECT_EQ(ctx.core.run.gintRun, 1);
+    EXPECT_EQ(ctx.core.run.gintRireki, 1);
+    EXPECT_TRUE(Item("mn_Run_Back")->isChecked());
+    EXPECT_TRUE(CaptureAtLeast(ctx.core.capture.glngDatLen + 200)) << "the run goes on";
+}
+
+TEST_F(AppTest, F5InADialogIsNotTheStartShortcut) {
+    NoUnit();
+    OpenWindow();
+    Item("mn_View_Jump")->trigger();
+    auto* jump = window->findChild<dlgJump*>("dlgJump");
+    ASSERT_NE(jump, nullptr);
+    PressKey(jump, Qt::Key_F5);
+    EXPECT_TRUE(jump->isVisible());
+    EXPECT_TRUE(prompts.asked.empty()) << "a start was tried";
+    EXPECT_EQ(window->runControl().phase(), Phase::Stopped);
+}
+
+// Every view dialog left open is closed by a start.
+class DialogAtStartTest : public AppTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(DialogAtStartTest, IsClosedByTheStart) {
+    NoUnit();
+    OpenWindow();
+    Item(GetParam())->trigger();
+    QDialog* open = nullptr;
+    for (QDialog* dialog : window->findChildren<QDialog*>()) {
+        open = dialog->isVisible() ? dialog : open;
+    }
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(window->RunStart(), status::kFailed);  // no unit: the start itself ends at once
+    EXPECT_FALSE(open->isVisible()) << open->objectName().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialogs, DialogAtStartTest,
+                         ::testing::Values("mn_Tool_Protocol", "mn_View_Jump", "mn_View_Scroll"));

@@ -1,0 +1,68 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/RunState.h"
+#include "link/DecoderHooks.h"
+#include "link/LinkSeams.h"
+#include "trigger/TriggerChecks.h"
+
+// Stands in for the rest of the program around the link and the decoder: records every call
+// as a line of text, in order ("disp 34243", "queue G01", "status 9600,N,8,1" ...).
+struct HookLog final : LiveView,
+                       RunControl,
+                       LineIndicators,
+                       TriggerChecks,
+                       IdleTimers,
+                       CommandSink,
+                       CommParamView {
+    void DispMonitor(uint8_t a, uint8_t b) override { Log("disp", a * 256 + b); }
+    void DispTimeStamp(const std::string& t) override { calls.push_back("stamp " + t); }
+    // Stops as RunStop does when run is given.
+    void RunStop() override {
+        Log("stop", 0);
+        if (run != nullptr) {
+            run->gintRun = 0;
+            run->gintRireki = 1;
+        }
+    }
+    void StartAccepted() override { Log("accepted", 0); }
+    void StartRefused() override { Log("refused", 0); }
+    void AutoSaveFlush() override { Log("flush", 0); }
+    void SetLineLamp(int line, bool on) override { Log(on ? "green" : "gray", line); }
+    void TrigCheckLine(int line, int edge) override { Log("trig" + std::to_string(edge), line); }
+    void TrigCheckChr(int direction, uint8_t byte) override {
+        Log("chr" + std::to_string(direction), byte);
+    }
+    void TrigCheckErr(int bits) override { Log("err", bits); }
+    void TrigCheckTime() override { Log("time", 0); }
+    void SetIdleTimer(bool on) override { Log("idle", on); }
+    void SetStampTimer(bool on) override { Log("stampTimer", on); }
+    void QueueCommand(const std::string& c) override { calls.push_back("queue " + c); }
+    void EnableSend() override { Log("send", 0); }
+    void ShowCommParam(const std::string& text) override { calls.push_back("status " + text); }
+
+    void Log(const std::string& what, int v) { calls.push_back(what + " " + std::to_string(v)); }
+    // The number of calls whose line begins with prefix.
+    [[nodiscard]] int Count(const std::string& prefix) const {
+        int n = 0;
+        for (const auto& c : calls) {
+            n += c.rfind(prefix, 0) == 0;
+        }
+        return n;
+    }
+    // The lines that begin with prefix, without it.
+    [[nodiscard]] std::vector<std::string> With(const std::string& prefix) const {
+        std::vector<std::string> out;
+        for (const auto& c : calls) {
+            if (c.rfind(prefix, 0) == 0) {
+                out.push_back(c.substr(prefix.size()));
+            }
+        }
+        return out;
+    }
+
+    std::vector<std::string> calls;
+    RunState* run = nullptr;
+};
