@@ -1,6 +1,9 @@
 # Thin wrapper around CMake. `make run` and `make test` each do all of their own set-up.
 BUILD ?= build
 SAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+# Seconds each fuzz target runs in `make fuzz`.
+FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 # Extra CMake options, e.g. CMAKE_OPTIONS=-DVEXLO_WERROR=ON (CI).
 CMAKE_OPTIONS ?=
@@ -10,11 +13,12 @@ DEB_PACKAGES := cmake ninja-build g++ pkg-config \
 	qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6 libqt6opengl6-dev \
 	libgl-dev libgtest-dev libgmock-dev libbenchmark-dev \
 	xvfb xauth fonts-ipafont-gothic qt6-translations-l10n tshark xxd poppler-utils \
-	dpkg-dev desktop-file-utils shared-mime-info lintian
+	dpkg-dev desktop-file-utils shared-mime-info lintian \
+	clang libfuzzer-14-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build test bench run asan clean format package install
+.PHONY: deps build test bench run asan fuzz clean format package install
 
 deps:
 	@missing=""; for p in $(DEB_PACKAGES); do \
@@ -53,11 +57,20 @@ asan: deps
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	cd $(SAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# Every libFuzzer target for FUZZ_SECONDS each, from the seeds in fuzz/corpus (clang, in a build
+# folder of its own; the corpus grown goes to $(FUZZ_BUILD)/corpus, crashes to
+# $(FUZZ_BUILD)/findings). fuzz/run-fuzzers.sh --help tells more.
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DVEXLO_FUZZ=ON -DVEXLO_BUILD_TESTS=OFF -DVEXLO_BUILD_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target vexlo-fuzzers
+	fuzz/run-fuzzers.sh --seconds $(FUZZ_SECONDS) $(FUZZ_BUILD)
+
 run: build
 	tools/demo/run-demo.sh $(BUILD)/bin $(BUILD)/demo
 
 format:
-	find src tools tests bench \( -name '*.cpp' -o -name '*.h' \) | xargs clang-format -i
+	find src tools tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)

@@ -11,6 +11,9 @@
 // --stall-timer a 1 ms timer measures the longest stall of the event loop and the longest
 //               time without a new byte in the capture (it costs CPU time of its own)
 // --t0-ns N     CLOCK_REALTIME in ns just before the probe was started, for the start-up time
+// --block-file FILE  the auto-save block of the capture is on, and every block it hands over
+//               (and the open one at the end) is appended to FILE, so that a run far longer
+//               than the buffer can be compared whole with the unit's record (bench/soak.sh)
 #include <sys/resource.h>
 #include <time.h>
 
@@ -23,6 +26,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "app/AppContext.h"
@@ -39,6 +43,7 @@ struct Args {
     double seconds = 5;
     bool stallTimer = false;
     long long t0Ns = 0;
+    std::string blockFile;
 };
 
 bool Parse(int argc, char** argv, Args& args) {
@@ -60,6 +65,8 @@ bool Parse(int argc, char** argv, Args& args) {
             args.seconds = std::atof(value);
         } else if (name == "--t0-ns") {
             args.t0Ns = std::atoll(value);
+        } else if (name == "--block-file") {
+            args.blockFile = value;
         } else {
             return false;
         }
@@ -135,6 +142,47 @@ struct StallProbe {
     }
 };
 
+// Stands in for the auto-save writer: appends each block the capture hands over to one file.
+class BlockFile final : public AutoSaveSink {
+  public:
+    BlockFile(Capture& capture, const std::string& path)
+        : capture_(capture), file_(std::fopen(path.c_str(), "wb")) {
+        capture_.SetAutoSaveSink(this);
+    }
+    ~BlockFile() override {
+        capture_.SetAutoSaveSink(nullptr);
+        if (file_ != nullptr) {
+            std::fclose(file_);
+        }
+    }
+    BlockFile(const BlockFile&) = delete;
+    BlockFile& operator=(const BlockFile&) = delete;
+
+    void AutoSaveBlock() override {
+        const auto n = static_cast<size_t>(capture_.glngAutoLen);
+        ok_ =
+            ok_ && file_ != nullptr && std::fwrite(capture_.gbyteAutoDat.data(), 1, n, file_) == n;
+        bytes_ += static_cast<long long>(n);
+        ++blocks_;
+        capture_.glngAutoLen = 0;
+    }
+    // Writes the open block and flushes the file.
+    void Close() {
+        AutoSaveBlock();
+        ok_ = ok_ && std::fflush(file_) == 0;
+    }
+    [[nodiscard]] bool Ok() const { return ok_; }
+    [[nodiscard]] long long Bytes() const { return bytes_; }
+    [[nodiscard]] long Blocks() const { return blocks_; }
+
+  private:
+    Capture& capture_;
+    std::FILE* file_;
+    bool ok_ = true;
+    long long bytes_ = 0;
+    long blocks_ = 0;
+};
+
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -147,7 +195,7 @@ int main(int argc, char** argv) {
     if (!Parse(argc, argv, args)) {
         std::fputs(
             "usage: vexlo-live-probe --home DIR --seconds T [--record FILE] [--stall-timer] "
-            "[--t0-ns N]\n",
+            "[--t0-ns N] [--block-file FILE]\n",
             stderr);
         return 2;
     }
@@ -175,7 +223,12 @@ int main(int argc, char** argv) {
         std::printf("startup_ms=%.1f\n", static_cast<double>(firstPaint.ns - args.t0Ns) / 1e6);
     }
 
-    const Capture& capture = ctx.core.capture;
+    Capture& capture = ctx.core.capture;
+    std::optional<BlockFile> blocks;
+    if (!args.blockFile.empty()) {
+        blocks.emplace(capture, args.blockFile);
+        ctx.core.run.gintAutoSave = 1;
+    }
     if (window.RunStart() != 0 || !RunUntil([&] { return ctx.core.run.gintRun == 1; }, 5000)) {
         std::puts("started=0");
         return 1;
@@ -207,6 +260,10 @@ int main(int argc, char** argv) {
     RunUntil([&] { return run.elapsed() - lastGrowthMs >= 300; }, 600'000);
     poll.stop();
     stalls.tick.stop();
+    if (blocks) {
+        blocks->Close();
+        ctx.core.run.gintAutoSave = 0;
+    }
 
     window.RunStop();
     const CommLink& comm = window.frmComm().comm();
@@ -218,6 +275,11 @@ int main(int argc, char** argv) {
     std::printf("stream_end_ms=%lld\n", static_cast<long long>(lastGrowthMs));
     std::printf("bytes_stored=%d\n", capture.glngDatLen);
     std::printf("buffer_keep=%d\n", capture.glngBufKeep);
+    if (blocks) {
+        std::printf("blocks_written=%ld\n", blocks->Blocks());
+        std::printf("block_bytes=%lld\n", blocks->Bytes());
+        std::printf("blocks_ok=%d\n", blocks->Ok() ? 1 : 0);
+    }
     if (!args.record.empty()) {
         const std::string sent = ReadFile(args.record);
         const auto stored = static_cast<size_t>(capture.glngDatLen);

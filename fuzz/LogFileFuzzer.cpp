@@ -1,0 +1,63 @@
+// A capture log file of any content, opened as the open command does: LoadLog, CopyDat of its
+// data, and the history view drawing and moving through the display words.
+// Beyond not crashing:
+// - a file shorter than the header fails and changes no setting;
+// - any other file loads whole, with every setting it gives inside its range;
+// - the display words are exactly those of the whole records of the data, as the record walk
+//   that the exports use finds them (a record cut off by the end gives none);
+// - the view never draws more cells than the grid has, nor a text that does not exist.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "FuzzCheck.h"
+#include "FuzzFiles.h"
+#include "core/CoreState.h"
+#include "core/Status.h"
+#include "files/LogFile.h"
+#include "robust/Browse.h"
+#include "robust/CaptureChecks.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const std::filesystem::path path = FuzzFolder() / "capture.vxm";
+    WriteFuzzFile(path, {reinterpret_cast<const char*>(data), size});
+
+    CoreState state;
+    const LogHeader before = HeaderOf(state.settings);
+    std::vector<uint8_t> bytes;
+    int32_t count = -1;
+    const int16_t status = LoadLog(path.string(), bytes, count, state.settings);
+    if (size < static_cast<size_t>(kLogHeaderLen)) {
+        FUZZ_CHECK(status == status::kFailed);
+        FUZZ_CHECK(HeaderOf(state.settings) == before);
+        return 0;
+    }
+    FUZZ_CHECK(status == status::kDone);
+    FUZZ_CHECK(count == static_cast<int32_t>(size) - kLogHeaderLen);
+    FUZZ_CHECK(bytes.size() >= static_cast<size_t>(count));
+    FUZZ_CHECK(count == 0 || std::memcmp(bytes.data(), data + kLogHeaderLen, count) == 0);
+    const LogHeader loaded = HeaderOf(state.settings);
+    FUZZ_CHECK(loaded == ClampHeader(DecodeHeader(data)));
+    FUZZ_CHECK(ClampHeader(loaded) == loaded);
+
+    // The grid and where the live view stood, from header bytes the settings do not keep.
+    GridState& grid = state.grid;
+    grid.lintCol = 1 + data[22] % 80;
+    grid.lintRow = 1 + data[23] % 40;
+    grid.lintCell = grid.lintCol * grid.lintRow;
+    grid.lintPos = data[20] % (grid.lintCell + 3);
+    const bool background = (data[21] & 1) != 0;
+    Capture& cap = state.capture;
+    cap.CopyDat(bytes.data(), count, grid, background);
+
+    const std::vector<int16_t> expected = WordsOfRecords(bytes.data(), count);
+    FUZZ_CHECK(cap.glngDispLen == static_cast<int32_t>(expected.size()));
+    FUZZ_CHECK(std::equal(expected.begin(), expected.end(), cap.gintDispDat.begin()));
+    FUZZ_CHECK(cap.glngDispTop >= 0 && cap.glngDispTop <= cap.glngDispLen);
+
+    FUZZ_CHECK(
+        BrowseAll(state, grid.lintCol, grid.lintRow, 1 + data[0] * 256 + data[1], 64).empty());
+    return 0;
+}
