@@ -120,12 +120,12 @@ struct StallProbe {
         QObject::connect(&tick, &QTimer::timeout, [this, &capture] {
             maxTickNs = std::max(maxTickNs, static_cast<double>(sinceTick.nsecsElapsed()));
             sinceTick.start();
-            if (capture.glngDatLen != lastLen) {
+            if (capture.glngDatLen() != lastLen) {
                 if (lastLen >= 0) {
                     maxGrowthGapNs =
                         std::max(maxGrowthGapNs, static_cast<double>(sinceGrowth.nsecsElapsed()));
                 }
-                lastLen = capture.glngDatLen;
+                lastLen = capture.glngDatLen();
                 sinceGrowth.start();
             }
         });
@@ -190,11 +190,11 @@ int main(int argc, char** argv) {
     // The time of the last growth of the capture, seen by a 50 ms poll when there is no
     // stall timer.
     qint64 lastGrowthMs = 0;
-    int32_t seenLen = capture.glngDatLen;
+    int32_t seenLen = capture.glngDatLen();
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (capture.glngDatLen != seenLen) {
-            seenLen = capture.glngDatLen;
+        if (capture.glngDatLen() != seenLen) {
+            seenLen = capture.glngDatLen();
             lastGrowthMs = run.elapsed();
         }
     });
@@ -215,12 +215,12 @@ int main(int argc, char** argv) {
     std::printf("run_cpu_ms=%.1f\n", cpuRun);
     std::printf("run_cpu_percent=%.2f\n", 100.0 * cpuRun / static_cast<double>(wallRun));
     std::printf("stream_end_ms=%lld\n", static_cast<long long>(lastGrowthMs));
-    std::printf("bytes_stored=%d\n", capture.glngDatLen);
-    std::printf("buffer_keep=%d\n", capture.glngBufKeep);
+    std::printf("bytes_stored=%d\n", capture.glngDatLen());
+    std::printf("buffer_keep=%d\n", capture.glngBufKeep());
     if (!args.record.empty()) {
         const std::string sent = ReadFile(args.record);
-        const bool equal = sent.size() == static_cast<size_t>(capture.glngDatLen) &&
-                           std::memcmp(sent.data(), capture.gbyteDat.data(), sent.size()) == 0;
+        const bool equal = sent.size() == static_cast<size_t>(capture.glngDatLen()) &&
+                           std::memcmp(sent.data(), capture.gbyteDat().data(), sent.size()) == 0;
         std::printf("bytes_recorded=%zu\n", sent.size());
         std::printf("equal=%d\n", equal ? 1 : 0);
     }

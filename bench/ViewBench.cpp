@@ -9,7 +9,6 @@
 #include <random>
 #include <vector>
 
-#include "capture/Records.h"
 #include "core/Clock.h"
 #include "core/CoreState.h"
 #include "view/frmMonitor.h"
@@ -81,14 +80,11 @@ BENCHMARK(BM_FillImage)->Unit(benchmark::kMillisecond);
 
 void BM_PaintFullGrid(benchmark::State& state) {
     Window w;
-    Capture& cap = w.state.capture;
-    std::vector<int16_t> words;
+    std::vector<uint8_t> bytes;
     for (const auto& [a, b] : Pairs(static_cast<size_t>(w.state.grid.lintCell))) {
-        words.push_back(
-            static_cast<int16_t>((rec::IsSd(a) ? word::kSd : 0) + rec::PairValue(a, b)));
+        bytes.insert(bytes.end(), {a, b});
     }
-    cap.gintDispDat = words;
-    cap.glngDispLen = static_cast<int32_t>(words.size());
+    w.state.capture.CopyDat(bytes.data(), static_cast<int32_t>(bytes.size()));
     w.monitor.DispRirekiAt(0);
     CellSurface& surface = w.monitor.Surface();
     QImage image(surface.size(), QImage::Format_ARGB32_Premultiplied);

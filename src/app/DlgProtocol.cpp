@@ -95,7 +95,7 @@ void DlgProtocol::loadSettings() {
 }
 
 void DlgProtocol::OKButton_Click() {
-    if (core_.capture.glngDatLen > 0) {
+    if (core_.capture.glngDatLen() > 0) {
         busy_ = true;
         const Prompts::Answer a =
             prompts_.Message("通信ﾊﾟﾗﾒｰﾀを変更すると蓄積データは消去されます\nよろしいですか？",

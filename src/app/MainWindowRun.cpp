@@ -123,7 +123,8 @@ void MainWindow::RunStop() {
     Capture& c = ctx_.core.capture;
     QAction* back = menus_->item("mn_Run_Back");
     // Stopped from the background view, the history opens on the last line.
-    c.CopyDat(c.gbyteDat.data(), c.glngDatLen, ctx_.core.grid, back->isChecked());
+    c.CopyDat(c.gbyteDat().data(), c.glngDatLen());
+    frmMonitor_->placeHistory(back->isChecked());
     back->setChecked(false);
     run.gintRireki = 1;
     MenuEnable();
@@ -139,7 +140,7 @@ void MainWindow::AutoSaveFlush() {
 
 void MainWindow::mn_Run_Restart_Click() {
     if (RunStart() == 0) {
-        ctx_.core.capture.ClearDat(ctx_.core.grid);
+        frmMonitor_->ClearDat();
         frmMonitor_->ShowNewCaption();
     }
 }
@@ -157,7 +158,8 @@ void MainWindow::mn_Run_Back_Click() {
     if (run.gintRireki == 0) {
         back->setChecked(true);
         Capture& c = ctx_.core.capture;
-        c.CopyDat(c.gbyteDat.data(), c.glngDatLen, ctx_.core.grid, true);
+        c.CopyDat(c.gbyteDat().data(), c.glngDatLen());
+        frmMonitor_->placeHistory(true);
         run.gintRireki = 1;
         setSearchAndJumpEnabled(true);
         int32_t top = -1;
@@ -192,7 +194,7 @@ void MainWindow::mn_Tool_Counter_Click() {
 void MainWindow::mn_Tool_Protocol_Click(bool abovePanel) {
     if (dlgProtocol_ == nullptr) {
         dlgProtocol_ = new DlgProtocol(
-            ctx_.core, ctx_.prompts, [this] { ctx_.core.capture.ClearDat(ctx_.core.grid); },
+            ctx_.core, ctx_.prompts, [this] { frmMonitor_->ClearDat(); },
             [this] {
                 if (reopenPort()) {
                     frmComm_->comm().SendCommParam();

@@ -8,44 +8,42 @@
 void Capture::AllocBuffer(int32_t bufSize) {
     // The settings file may hold anything: keep the capacities positive and well inside
     // 32 bits (the largest size the options allow is far below this limit).
-    glngBufSize = std::clamp<int32_t>(bufSize, 1, 2'000'000);
-    glngBufKeep = glngBufSize * 1000;
-    if (glngBufSize < 100) {
-        glngBufSpare = glngBufSize * 1000;
-    } else if (glngBufSize < 1000) {
-        glngBufSpare = glngBufSize * 200;
+    glngBufSize_ = std::clamp<int32_t>(bufSize, 1, 2'000'000);
+    glngBufKeep_ = glngBufSize_ * 1000;
+    if (glngBufSize_ < 100) {
+        glngBufSpare_ = glngBufSize_ * 1000;
+    } else if (glngBufSize_ < 1000) {
+        glngBufSpare_ = glngBufSize_ * 200;
     } else {
-        glngBufSpare = glngBufSize * 10;
+        glngBufSpare_ = glngBufSize_ * 10;
     }
-    gbyteDat.assign(static_cast<size_t>(glngBufKeep) + glngBufSpare + 1, 0);
-    glngDatLen = 0;
-    gbyteAutoDat.assign(static_cast<size_t>(glngBufKeep) + 1, 0);
-    glngAutoLen = 0;
-    gintDispDat.assign(1, 0);
-    glngDispLen = 0;
+    gbyteDat_.assign(static_cast<size_t>(glngBufKeep_) + glngBufSpare_ + 1, 0);
+    glngDatLen_ = 0;
+    gbyteAutoDat_.assign(static_cast<size_t>(glngBufKeep_) + 1, 0);
+    glngAutoLen_ = 0;
+    gintDispDat_.assign(1, 0);
+    glngDispLen_ = 0;
     glngDispTop = 0;
     glngCursol.assign(1, -1);
 }
 
 void Capture::Shift() {
-    std::memmove(gbyteDat.data(), gbyteDat.data() + glngBufSpare, static_cast<size_t>(glngBufKeep));
-    glngDatLen = glngBufKeep;
+    std::memmove(gbyteDat_.data(), gbyteDat_.data() + glngBufSpare_,
+                 static_cast<size_t>(glngBufKeep_));
+    glngDatLen_ = glngBufKeep_;
 }
 
 void Capture::AutoSaveFull() {
     if (autoSink_ != nullptr) {
         autoSink_->AutoSaveBlock();
     }
-    // The block must never overrun, whatever the writer did.
-    if (glngAutoLen >= glngBufKeep) {
-        glngAutoLen = 0;
-    }
+    glngAutoLen_ = 0;  // the writer has taken the full block
 }
 
-void Capture::CopyDat(const uint8_t* bytes, int32_t len, GridState& grid, bool backgroundChecked) {
+void Capture::CopyDat(const uint8_t* bytes, int32_t len) {
     len = std::max<int32_t>(len, 0);
-    gintDispDat.resize(static_cast<size_t>(len) / 2 + 2);
-    int16_t* out = gintDispDat.data();
+    gintDispDat_.resize(static_cast<size_t>(len) / 2 + 2);
+    int16_t* out = gintDispDat_.data();
     int32_t n = 0;
     int32_t i = 0;
     // A record cut off by the end of the data is dropped: its missing bytes were never
@@ -79,31 +77,15 @@ void Capture::CopyDat(const uint8_t* bytes, int32_t len, GridState& grid, bool b
             ++i;  // not a record start: resynchronise one byte at a time
         }
     }
-    glngDispLen = n;
-
-    const int32_t col = std::max<int32_t>(grid.lintCol, 1);
-    if (backgroundChecked) {
-        grid.llngLine = n / col + 1;
-        glngDispTop = (n / col) * col;
-    } else {
-        glngDispTop = std::max<int32_t>(n - grid.lintPos, 0);
-    }
+    glngDispLen_ = n;
 }
 
-void Capture::ClearDat(GridState& grid) {
-    std::fill(gbyteDat.begin(), gbyteDat.end(), uint8_t{0});
-    glngDatLen = 0;
-    glngDispLen = 0;
+void Capture::ClearDat() {
+    std::fill(gbyteDat_.begin(), gbyteDat_.end(), uint8_t{0});
+    glngDatLen_ = 0;
+    glngDispLen_ = 0;
     glngCursol.assign(1, -1);
-    std::fill(gbyteAutoDat.begin(), gbyteAutoDat.end(), uint8_t{0});
-    glngAutoLen = 0;
-    gintPending = 0;
-    if (view_ != nullptr) {
-        view_->ClearDisp();
-    }
-    grid.lintPos = 0;
-    grid.llngLine = 1;
-    if (view_ != nullptr) {
-        view_->ShowLineNumber(grid.llngLine);
-    }
+    std::fill(gbyteAutoDat_.begin(), gbyteAutoDat_.end(), uint8_t{0});
+    glngAutoLen_ = 0;
+    gintPending_ = 0;
 }

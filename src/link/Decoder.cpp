@@ -79,9 +79,9 @@ void Decoder::StoreDigitPairs(uint8_t tag, const char* six) {
 void Decoder::CapturePhase(const uint8_t* data, size_t size) {
     // A first byte carried over from the last batch is the pair state this batch starts
     // with, so the stream decodes the same however the port splits it.
-    bool expectSecond = capture_.gintPending == -1;
-    uint8_t first = capture_.gbytePending;
-    capture_.gintPending = 0;
+    bool expectSecond = capture_.gintPending() == -1;
+    uint8_t first = capture_.gbytePending();
+    capture_.SetPending(0, 0);
     bool sawData = false;
 
     for (size_t i = 0; i < size; ++i) {
@@ -123,11 +123,11 @@ void Decoder::CapturePhase(const uint8_t* data, size_t size) {
         }
         capture_.StoreByte(first);
         capture_.StoreByte(b);
-        if (run_.gintStopReq == -1 && capture_.glngDatLen > run_.glngStopPos) {
+        if (run_.gintStopReq == -1 && capture_.glngDatLen() > run_.glngStopPos) {
             hooks_.runControl.RunStop();
             run_.gintStopReq = 0;
         }
-        if (run_.gintSaveStopReq == -1 && capture_.glngDatLen > run_.glngSaveStopPos) {
+        if (run_.gintSaveStopReq == -1 && capture_.glngDatLen() > run_.glngSaveStopPos) {
             hooks_.runControl.AutoSaveFlush();
             run_.gintAutoSave = 0;
             run_.gintSaveStopReq = 0;
@@ -135,8 +135,7 @@ void Decoder::CapturePhase(const uint8_t* data, size_t size) {
     }
 
     if (expectSecond) {
-        capture_.gbytePending = first;
-        capture_.gintPending = -1;
+        capture_.SetPending(-1, first);
     }
     if (sawData) {
         run_.gsngIdleStart = hooks_.clock.Timer();

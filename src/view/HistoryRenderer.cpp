@@ -35,16 +35,16 @@ int32_t HistoryRenderer::DispRireki(int32_t& lngTop) {
     int64_t w = lngTop;
     int32_t k = 0;
     while (k < cellCount) {
-        if (w >= cap.glngDispLen) {
+        if (w >= cap.glngDispLen()) {
             cells_.BlankFrom(k, set.glngColRD, set.glngColSD);
             break;
         }
-        const auto d = static_cast<uint16_t>(cap.gintDispDat[static_cast<size_t>(w)]);
+        const auto d = static_cast<uint16_t>(cap.gintDispDat()[static_cast<size_t>(w)]);
         const auto c = static_cast<uint8_t>(d & 0xFF);
         const int kind = word::Kind(d);
         if (kind == word::kStamp || kind == word::kIdle) {
             const int64_t next =
-                w + 1 < cap.glngDispLen ? cap.gintDispDat[static_cast<size_t>(w) + 1] : 0;
+                w + 1 < cap.glngDispLen() ? cap.gintDispDat()[static_cast<size_t>(w) + 1] : 0;
             const auto [first, last] = CellText::SixDigits(int64_t{c} * 10000 + next);
             const bool stamp = kind == word::kStamp;
             const int32_t back = stamp ? set.glngColTmst : set.glngColIdle;
@@ -110,7 +110,7 @@ void HistoryRenderer::ScrollView(int32_t n) {
             return;
         }
         newTop = std::max<int64_t>(newTop, 0);
-    } else if (newTop > cap.glngDispLen) {
+    } else if (newTop > cap.glngDispLen()) {
         return;
     }
     Draw(newTop);
@@ -122,11 +122,11 @@ void HistoryRenderer::JumpTop() {
 
 void HistoryRenderer::JumpLastHalf() {
     const double half = std::nearbyint(state_.grid.lintCell / 2.0);  // ties to even
-    Draw(state_.capture.glngDispLen - static_cast<int64_t>(half));
+    Draw(state_.capture.glngDispLen() - static_cast<int64_t>(half));
 }
 
 void HistoryRenderer::JumpEnd() {
-    Draw(int64_t{state_.capture.glngDispLen} - 50);
+    Draw(int64_t{state_.capture.glngDispLen()} - 50);
 }
 
 bool HistoryRenderer::JumpLine(int64_t n) {
@@ -159,6 +159,19 @@ void HistoryRenderer::SetCursol(int16_t intType, std::span<const int32_t> lngNo)
     cap.glngCursol.push_back(-1);  // the element after the last hit, as the array always had
     cap.gintCursolType = intType;
     ApplyHighlight(cap.glngDispTop);
+}
+
+void HistoryRenderer::placeTop(bool backgroundChecked) {
+    Capture& cap = state_.capture;
+    GridState& g = state_.grid;
+    const int32_t n = cap.glngDispLen();
+    const int32_t col = std::max<int32_t>(g.lintCol, 1);
+    if (backgroundChecked) {
+        g.llngLine = n / col + 1;
+        cap.glngDispTop = (n / col) * col;
+    } else {
+        cap.glngDispTop = std::max<int32_t>(n - g.lintPos, 0);
+    }
 }
 
 void HistoryRenderer::SetRestartPos() {

@@ -42,6 +42,9 @@ class HistoryRenderer {
     // the screen; hit cells beyond the screen stay unmarked.
     void SetCursol(int16_t intType, std::span<const int32_t> lngNo);
 
+    // Places glngDispTop after a CopyDat of the capture: see frmMonitor::placeHistory.
+    void placeTop(bool backgroundChecked);
+
     // Draws from the start of line llngLine and places lintPos behind the words drawn, or at
     // 0 when the screen is full, so that a resumed run continues behind what is shown.
     void SetRestartPos();

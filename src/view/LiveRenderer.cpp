@@ -44,7 +44,7 @@ void LiveRenderer::NextCell() {
         cells_.ScrollUp(f, state_.settings.glngColRD, state_.settings.glngColSD);
         g.lintPos -= f;
     }
-    g.llngLine = state_.capture.glngDatLen / (g.lintCol * 2) + 1;
+    g.llngLine = state_.capture.glngDatLen() / (g.lintCol * 2) + 1;
     status_.ShowPanelText(MonitorStatus::kLinePanel, PanelText::Line(g.llngLine));
 }
 

@@ -36,7 +36,6 @@ frmMonitor::frmMonitor(CoreState& state, const Clock& clock, MonitorStatus& stat
     ShowNewCaption();
     setFocusPolicy(Qt::StrongFocus);
     cells_.SetListener(surface_);
-    state_.capture.SetView(this);
     connect(timResize, &QTimer::timeout, this, &frmMonitor::timResize_Timer);
     connect(timIdle, &QTimer::timeout, this, &frmMonitor::timIdle_Timer);
     connect(timStamp, &QTimer::timeout, this, &frmMonitor::timStamp_Timer);
@@ -57,7 +56,6 @@ frmMonitor::~frmMonitor() {
     delete scroll_;
     cells_.SetListener(nullptr);
     delete surface_;
-    state_.capture.SetView(nullptr);
 }
 
 void frmMonitor::ShowNewCaption() {
@@ -82,8 +80,15 @@ void frmMonitor::ClearDisp() {
     live_.ClearDisp();
 }
 
-void frmMonitor::ShowLineNumber(int32_t line) {
-    status_.ShowPanelText(MonitorStatus::kLinePanel, PanelText::Line(line));
+void frmMonitor::ClearDat() {
+    state_.capture.ClearDat();
+    ClearDisp();
+    state_.grid.llngLine = 1;
+    status_.ShowPanelText(MonitorStatus::kLinePanel, PanelText::Line(1));
+}
+
+void frmMonitor::placeHistory(bool backgroundChecked) {
+    history_.placeTop(backgroundChecked);
 }
 
 int32_t frmMonitor::DispRireki(int32_t& lngTop) {
@@ -124,7 +129,7 @@ void frmMonitor::CalcResize() {
     g.lintCol = count.cols;
     timResize->start();
     g.lintPos = 0;
-    g.llngLine = state_.capture.glngDatLen / (g.lintCol * 2) + 1;
+    g.llngLine = state_.capture.glngDatLen() / (g.lintCol * 2) + 1;
 }
 
 void frmMonitor::timResize_Timer() {

@@ -55,7 +55,7 @@ bool AppTest::FullStart() {
 }
 
 bool AppTest::CaptureAtLeast(int32_t bytes) {
-    return RunUntil([&] { return ctx.core.capture.glngDatLen >= bytes; }, 3000);
+    return RunUntil([&] { return ctx.core.capture.glngDatLen() >= bytes; }, 3000);
 }
 
 void AppTest::StorePairs(int n) {

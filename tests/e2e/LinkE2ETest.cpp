@@ -115,7 +115,7 @@ TEST_F(LinkE2ETest, SettingsAreAnsweredAndTheStartedStreamReachesTheDecoder) {
     EXPECT_EQ(hooks.menuEnables, 1);
     EXPECT_TRUE(prompts.asked.empty());
     ASSERT_TRUE(RunUntil([&] { return hooks.pairsDrawn >= 20; }, 3000));
-    EXPECT_GE(core.capture.glngDatLen, 40);
+    EXPECT_GE(core.capture.glngDatLen(), 40);
     EXPECT_TRUE(lost.isEmpty());
 }
 
@@ -123,7 +123,7 @@ TEST_F(LinkE2ETest, UnitLostMidStreamClosesThePortAndIsReportedOnce) {
     auto unit = StartUnit({"--scenario", "flood"});
     OpenFixedOnFive();
     link->comm().QueueCommand("G01");
-    ASSERT_TRUE(RunUntil([&] { return core.capture.glngDatLen > 1000; }, 3000));
+    ASSERT_TRUE(RunUntil([&] { return core.capture.glngDatLen() > 1000; }, 3000));
 
     unit->kill();
     ASSERT_TRUE(RunUntil([&] { return !lost.isEmpty(); }, 2000));

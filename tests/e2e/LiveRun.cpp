@@ -47,8 +47,8 @@ void LiveRunTest::RunThenQuiet(int ms, int quietMs) {
     QElapsedTimer still;
     RunUntil(
         [&] {
-            if (ctx.core.capture.glngDatLen != len) {
-                len = ctx.core.capture.glngDatLen;
+            if (ctx.core.capture.glngDatLen() != len) {
+                len = ctx.core.capture.glngDatLen();
                 still.start();
             }
             return still.elapsed() >= quietMs;
@@ -70,7 +70,8 @@ std::string LiveRunTest::Record() const {
 
 std::string LiveRunTest::Stored() const {
     const Capture& c = ctx.core.capture;
-    return {reinterpret_cast<const char*>(c.gbyteDat.data()), static_cast<size_t>(c.glngDatLen)};
+    return {reinterpret_cast<const char*>(c.gbyteDat().data()),
+            static_cast<size_t>(c.glngDatLen())};
 }
 
 int LiveRunTest::Asked(const std::string& text) const {
@@ -94,6 +95,6 @@ LiveRunTest::Screen LiveRunTest::ScreenTexts() const {
 void LiveRunTest::ExpectHistoryShowsTheLiveScreen(const Screen& live, int32_t livePos) const {
     const Capture& c = ctx.core.capture;
     EXPECT_EQ(ctx.core.run.gintRireki, 1);
-    EXPECT_EQ(c.glngDispTop, c.glngDispLen - livePos);
+    EXPECT_EQ(c.glngDispTop, c.glngDispLen() - livePos);
     EXPECT_TRUE(ScreenTexts() == live) << "the history does not show the last live screen";
 }

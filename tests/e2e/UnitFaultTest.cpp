@@ -44,7 +44,7 @@ TEST_F(UnitFaultTest, UnitKilledMidRunClosesThePortKeepsTheCaptureAndStopStillWo
     StartUnit({"--scenario", "flood"});
     OpenWindow();
     ASSERT_TRUE(Start());
-    ASSERT_TRUE(RunUntil([this] { return ctx.core.capture.glngDatLen > 20000; }, 3000));
+    ASSERT_TRUE(RunUntil([this] { return ctx.core.capture.glngDatLen() > 20000; }, 3000));
 
     const CommLink& comm = window->frmComm().comm();
     QElapsedTimer sinceLoss;
@@ -55,14 +55,14 @@ TEST_F(UnitFaultTest, UnitKilledMidRunClosesThePortKeepsTheCaptureAndStopStillWo
     const qint64 closeMs = sinceLoss.elapsed();
     RecordProperty("close_ms", static_cast<int>(closeMs));
     EXPECT_LT(closeMs, 100);
-    const int32_t kept = ctx.core.capture.glngDatLen;
+    const int32_t kept = ctx.core.capture.glngDatLen();
     // Bound: under 1 % of a core over the next second (10 ms of CPU time); a port left
     // reporting errors would take all of it.
     const double cpuMs = CpuMsWhileEventsRun(1000);
     RecordProperty("cpu_us_in_1s", static_cast<int>(cpuMs * 1000));
     EXPECT_LT(cpuMs, 10.0);
     EXPECT_EQ(Asked(kNotConnected), 1);
-    EXPECT_EQ(ctx.core.capture.glngDatLen, kept);
+    EXPECT_EQ(ctx.core.capture.glngDatLen(), kept);
 
     const Screen live = ScreenTexts();
     const int32_t livePos = ctx.core.grid.lintPos;
@@ -70,11 +70,11 @@ TEST_F(UnitFaultTest, UnitKilledMidRunClosesThePortKeepsTheCaptureAndStopStillWo
     RunUntil([] { return false; }, 200);
     EXPECT_EQ(ctx.core.run.gintRun, 0);
     EXPECT_TRUE(window->windowTitle().startsWith(kTitleStopped));
-    EXPECT_EQ(ctx.core.capture.glngDatLen, kept);
+    EXPECT_EQ(ctx.core.capture.glngDatLen(), kept);
     const StoredRecords parsed = ParseStored(Stored());
     EXPECT_EQ(parsed.fault, "");
     EXPECT_EQ(parsed.Count(Kind::Pair), static_cast<size_t>(kept) / 2);
-    EXPECT_EQ(ctx.core.capture.glngDispLen, kept / 2);
+    EXPECT_EQ(ctx.core.capture.glngDispLen(), kept / 2);
     ExpectHistoryShowsTheLiveScreen(live, livePos);
     EXPECT_EQ(Asked(kNotConnected), 1);
 }
@@ -99,7 +99,7 @@ TEST_F(UnitFaultTest, RandomBytesStoreOnlyWholeRecords) {
     EXPECT_GT(parsed.Count(Kind::Line), 10U);
     EXPECT_GT(parsed.Count(Kind::Idle), 0U);
     // The history holds one word per pair and two per idle or time-stamp record.
-    EXPECT_EQ(ctx.core.capture.glngDispLen,
+    EXPECT_EQ(ctx.core.capture.glngDispLen(),
               static_cast<int32_t>(parsed.Count(Kind::Pair) +
                                    2 * (parsed.Count(Kind::Idle) + parsed.Count(Kind::Stamp))));
     EXPECT_EQ(Stored(), stored);

@@ -44,7 +44,7 @@ class IdleStampScenarioTest : public ::testing::Test {
     }
     std::vector<uint8_t> Stored() const {
         const auto& c = state.capture;
-        return {c.gbyteDat.begin(), c.gbyteDat.begin() + c.glngDatLen};
+        return {c.gbyteDat().begin(), c.gbyteDat().begin() + c.glngDatLen()};
     }
     std::string Text(CellRow row, int32_t k) const {
         return TextAt(state, monitor.Cells(), row, k);

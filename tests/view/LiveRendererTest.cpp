@@ -113,14 +113,19 @@ TEST_F(LiveRendererTest, StepOfAWholeScreenOrMoreClearsThePage) {
 }
 
 TEST_F(LiveRendererTest, LineNumberComesFromTheBufferAndOverflows) {
-    state.capture.glngDatLen = 40 * 56;  // 56 full lines of 20 pairs
+    state.capture.AllocBuffer(4000);
+    for (int i = 0; i < 40 * 56; ++i) {  // 56 full lines of 20 pairs
+        state.capture.StoreByte(0x41);
+    }
     for (int i = 0; i < 200; ++i) {
         Disp(0x41, false);
     }
     EXPECT_EQ(state.grid.llngLine, 57);
     EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "57行");
 
-    state.capture.glngDatLen = 40 * 99999;
+    for (int i = 40 * 56; i < 40 * 99999; ++i) {
+        state.capture.StoreByte(0x41);
+    }
     for (int i = 0; i < 200; ++i) {
         Disp(0x41, false);
     }

@@ -41,11 +41,7 @@ class MonitorWindowTest : public ::testing::Test {
         }
     }
     QTimer* ResizeTimer() { return monitor.findChild<QTimer*>(QStringLiteral("timResize")); }
-    void Words(const std::vector<int>& words) {
-        state.capture.gintDispDat.assign(words.begin(), words.end());
-        state.capture.gintDispDat.resize(words.size() + 2, 0);
-        state.capture.glngDispLen = static_cast<int32_t>(words.size());
-    }
+    void Words(const std::vector<int>& words) { HoldWords(state, words); }
     QImage Render() { return monitor.grab().toImage().convertToFormat(QImage::Format_RGB32); }
     // Pixels of a cell far from its background colour: drawn text.
     static int InkPixels(const QImage& image, const QRect& cell) {
@@ -176,7 +172,7 @@ TEST_F(MonitorWindowTest, ClearDatBlanksTheWindowAndShowsLineOne) {
     state.capture.AllocBuffer(1);
     state.run.gintRun = 1;
     monitor.DispMonitor(0x84, 0xC1);
-    state.capture.ClearDat(state.grid);
+    monitor.ClearDat();
     EXPECT_EQ(monitor.Cells().At(CellRow::RD, 0).text, CellText::kEmpty);
     EXPECT_EQ(state.grid.lintPos, 0);
     EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "1行");
