@@ -25,9 +25,29 @@ void Capture::AllocBuffer(int32_t bufSize) {
     glngDispLen_ = 0;
     glngDispTop = 0;
     glngCursol.assign(1, -1);
+    droppedWords_ = 0;
 }
 
 void Capture::Shift() {
+    // The conversion of the buffer from its old first byte and the one from the first byte
+    // that is kept fall into step within a few records; the words each finds before that
+    // point make the difference. Only the dropped bytes and those few records are read.
+    const int32_t end = glngDatLen_;
+    int32_t whole = 0;
+    int32_t kept = glngBufSpare_;
+    int64_t wholeWords = 0;
+    int64_t keptWords = 0;
+    while (whole != kept) {
+        const bool behindIsWhole = whole < kept;
+        int32_t& i = behindIsWhole ? whole : kept;
+        const rec::Shape shape = rec::ShapeOf(gbyteDat_[static_cast<size_t>(i)]);
+        if (i + shape.bytes > end) {
+            break;  // the record in progress: the two never met
+        }
+        i += shape.bytes;
+        (behindIsWhole ? wholeWords : keptWords) += shape.words;
+    }
+    droppedWords_ += wholeWords - keptWords;
     std::memmove(gbyteDat_.data(), gbyteDat_.data() + glngBufSpare_,
                  static_cast<size_t>(glngBufKeep_));
     glngDatLen_ = glngBufKeep_;
@@ -50,10 +70,11 @@ void Capture::CopyDat(const uint8_t* bytes, int32_t len) {
     // captured, and completing it with zeros would invent a byte or a time.
     while (i < len) {
         const uint8_t b = bytes[i];
+        const rec::Shape shape = rec::ShapeOf(b);
+        if (i + shape.bytes > len) {
+            break;
+        }
         if (rec::IsFirst(b)) {
-            if (i + 1 >= len) {
-                break;
-            }
             const uint8_t c = bytes[i + 1];
             int w = rec::HasFramingError(c) ? word::kFraming
                                             : (rec::HasParityError(b) ? word::kParity : 0);
@@ -62,22 +83,27 @@ void Capture::CopyDat(const uint8_t* bytes, int32_t len) {
                 w += word::kSd;
             }
             out[n++] = static_cast<int16_t>(w);
-            i += 2;
-        } else if (rec::IsLineState(b)) {
-            i += 2;
-        } else if (b == rec::kStamp || b == rec::kIdle) {
-            if (i + 3 >= len) {
-                break;
-            }
+        } else if (shape.words == 2) {
             const int kind = b == rec::kStamp ? word::kStamp : word::kIdle;
             out[n++] = static_cast<int16_t>(kind + bytes[i + 1]);
             out[n++] = static_cast<int16_t>(bytes[i + 2] * 100 + bytes[i + 3]);
-            i += 4;
-        } else {
-            ++i;  // not a record start: resynchronise one byte at a time
         }
+        i += shape.bytes;
     }
     glngDispLen_ = n;
+}
+
+int32_t Capture::countWords() const {
+    int32_t n = 0;
+    for (int32_t i = 0; i < glngDatLen_;) {
+        const rec::Shape shape = rec::ShapeOf(gbyteDat_[static_cast<size_t>(i)]);
+        if (i + shape.bytes > glngDatLen_) {
+            break;
+        }
+        n += shape.words;
+        i += shape.bytes;
+    }
+    return n;
 }
 
 void Capture::ClearDat() {
@@ -88,4 +114,5 @@ void Capture::ClearDat() {
     std::fill(gbyteAutoDat_.begin(), gbyteAutoDat_.end(), uint8_t{0});
     glngAutoLen_ = 0;
     gintPending_ = 0;
+    droppedWords_ = 0;
 }

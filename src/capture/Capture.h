@@ -62,6 +62,12 @@ class Capture {
     [[nodiscard]] const std::vector<int16_t>& gintDispDat() const { return gintDispDat_; }
     [[nodiscard]] int32_t glngDispLen() const { return glngDispLen_; }
 
+    // The number of display words CopyDat would make of the bytes held: one linear pass.
+    [[nodiscard]] int32_t countWords() const;
+    // The display words that full buffers have dropped since the buffers were last emptied,
+    // so that countWords() + droppedWords() counts every word stored since then.
+    [[nodiscard]] int64_t droppedWords() const { return droppedWords_; }
+
     // The decoder's carry-over: a first byte of a data pair that ended a batch without its
     // second byte (gintPending -1 while gbytePending holds one). Kept here so that ClearDat
     // forgets it together with the data.
@@ -96,4 +102,5 @@ class Capture {
     int32_t glngDispLen_ = 0;
     uint8_t gbytePending_ = 0;
     int16_t gintPending_ = 0;
+    int64_t droppedWords_ = 0;
 };

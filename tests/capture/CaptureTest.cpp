@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 namespace {
@@ -59,6 +60,56 @@ TEST(CaptureBuffer, FullBufferDropsTheOldestSpareInOneBlock) {
     EXPECT_EQ(c.glngDatLen(), 1'000'000);
     EXPECT_EQ(c.gbyteDat()[0], 10'000 % 251);
     EXPECT_EQ(c.gbyteDat()[999'999], 1'009'999 % 251);
+}
+
+TEST(CaptureBuffer, WordsHeldAndDroppedAddUpToEveryWordStored) {
+    // Random records whose time-stamp and idle bytes often look like record starts (32, 48,
+    // 64..99), so that the conversion after a cut has to fall back into step.
+    std::mt19937 rng(11);
+    for (const int32_t size : {1, 3}) {
+        RunState run;
+        Capture c(run);
+        c.AllocBuffer(size);
+        std::vector<uint8_t> all;
+        int64_t shifts = 0;
+        for (int i = 0; i < 40'000; ++i) {
+            std::vector<uint8_t> record;
+            switch (rng() % 8) {
+                case 0:
+                    record = {static_cast<uint8_t>(0x40 | rng() % 64), 0x30};
+                    break;
+                case 1:
+                case 2: {
+                    const auto v = [&] {
+                        return static_cast<uint8_t>(rng() % 3 ? rng() % 100 : 32 + rng() % 2 * 16);
+                    };
+                    record = {rng() % 2 ? uint8_t{0x20} : uint8_t{0x30}, v(), v(), v()};
+                    break;
+                }
+                default:
+                    record = {static_cast<uint8_t>(0x80 | rng() % 64),
+                              static_cast<uint8_t>(0xC0 | rng() % 64)};
+            }
+            for (const uint8_t b : record) {
+                const int32_t before = c.glngDatLen();
+                c.StoreByte(b);
+                all.push_back(b);
+                shifts += c.glngDatLen() < before ? 1 : 0;
+            }
+            if (i % 97 == 0) {
+                Capture whole(run);
+                whole.AllocBuffer(1);
+                whole.CopyDat(all.data(), static_cast<int32_t>(all.size()));
+                c.CopyDat(c.gbyteDat().data(), c.glngDatLen());
+                ASSERT_EQ(c.countWords(), c.glngDispLen()) << i;
+                ASSERT_EQ(c.countWords() + c.droppedWords(), whole.glngDispLen()) << i;
+            }
+        }
+        EXPECT_GT(shifts, 20);
+        c.ClearDat();
+        EXPECT_EQ(c.droppedWords(), 0);
+        EXPECT_EQ(c.countWords(), 0);
+    }
 }
 
 TEST(CaptureBuffer, AutoSaveBlockIsHandedOverWhenFullAndNeverOverruns) {
