@@ -8,5 +8,16 @@ struct GridState {
     int32_t lintRow = 1;   // lines per screen
     int32_t lintCell = 1;  // cells per screen (lintCol * lintRow)
     int32_t lintPos = 0;   // next cell the live view fills
-    int32_t llngLine = 1;  // line number shown in the status bar
+    int32_t llngLine = 1;  // line of the top-left cell of the screen, shown in the status bar
+
+    // The display word in the top-left cell of the live screen, counted as
+    // Capture::countWords() + Capture::droppedWords() count: every cell the live view fills
+    // is one word, so the count moves on by the cells a full screen clears or scrolls away.
+    int64_t liveTop = 0;
+    // A page cleared between the two columns of a time stamp or idle mark: the live screen
+    // starts with the record's second column, and liveTop is its second word.
+    bool liveTopHalf = false;
+    // The live screen has reserved the two columns of the idle record that the decoder
+    // stores before the next data (while gintIdleReq is -1).
+    bool idleShown = false;
 };

@@ -8,8 +8,10 @@
 #include "view/MonitorStatus.h"
 
 // The live view: each data pair, time stamp and idle mark goes into the next free cell, and a
-// full screen is cleared or scrolled. Constant work per record and no allocation; the line
-// number in the status bar changes once per screen.
+// full screen is cleared or scrolled. Constant work per record and no allocation. The line
+// number in the status bar is that of the screen's top-left cell in the words the capture
+// holds: it changes once per screen, and when a full buffer drops words and so renumbers
+// the lines.
 class LiveRenderer {
   public:
     LiveRenderer(CoreState& state, CellGrid& cells, MonitorStatus& status, DataTriggers& triggers)
@@ -23,12 +25,22 @@ class LiveRenderer {
     // Advances lintPos; a full screen is cleared (gintScroll below 1, or a step of a whole
     // screen or more) or scrolled up by gintScroll lines.
     void NextCell();
+    // NextCell after the first column of a two-column record.
+    void nextCellInRecord();
     // Every cell blank in its row colour; lintPos 0.
     void ClearDisp();
+    // The live view starts again on an empty screen behind the last word stored, and the
+    // status bar shows that line.
+    void restart();
+    // The line of the live screen's top-left cell in the words the capture holds now.
+    [[nodiscard]] int32_t topLine() const;
 
   private:
+    void showTopLine();
+
     CoreState& state_;
     CellGrid& cells_;
     MonitorStatus& status_;
     DataTriggers& triggers_;
+    int64_t lineDropped_ = 0;  // Capture::droppedWords() when the line number was shown
 };

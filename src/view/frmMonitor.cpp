@@ -77,14 +77,16 @@ void frmMonitor::DispTimeStamp(const std::string& hhmmss) {
 }
 
 void frmMonitor::ClearDisp() {
-    live_.ClearDisp();
+    live_.restart();
+    // A gap in progress keeps its idle record pending: its columns go on the new screen.
+    if (state_.run.gintIdleReq == -1) {
+        idle_.Tick();
+    }
 }
 
 void frmMonitor::ClearDat() {
     state_.capture.ClearDat();
     ClearDisp();
-    state_.grid.llngLine = 1;
-    status_.ShowPanelText(MonitorStatus::kLinePanel, PanelText::Line(1));
 }
 
 void frmMonitor::placeHistory(bool backgroundChecked) {
@@ -129,7 +131,7 @@ void frmMonitor::CalcResize() {
     g.lintCol = count.cols;
     timResize->start();
     g.lintPos = 0;
-    g.llngLine = state_.capture.glngDatLen() / (g.lintCol * 2) + 1;
+    g.llngLine = live_.topLine();
 }
 
 void frmMonitor::timResize_Timer() {
@@ -137,7 +139,7 @@ void frmMonitor::timResize_Timer() {
     BuildColumns();
     BuildGrid();
     if (LiveRun()) {
-        state_.grid.lintPos = 0;
+        ClearDisp();
     } else {
         int32_t top = state_.capture.glngDispTop;
         history_.DispRireki(top);

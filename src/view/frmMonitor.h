@@ -39,7 +39,8 @@ class frmMonitor : public QWidget, public LiveView, public IdleTimers {
     void DispMonitor(uint8_t first, uint8_t second) override;
     void DispTimeStamp(const std::string& hhmmss) override;
 
-    // Every cell blank, lintPos 0.
+    // Every cell blank, lintPos 0: the live view starts again on an empty screen behind the
+    // last word stored, and the status bar shows that line.
     void ClearDisp();
     // Empties the capture (Capture::ClearDat) and the window; the status bar shows line 1.
     void ClearDat();

@@ -102,6 +102,22 @@ TEST_F(HistoryRendererTest, HexModesShowTheByteOfAnErroneousWord) {
     }
 }
 
+TEST_F(HistoryRendererTest, RedrawOverWordsOfTheOtherRowLeavesNoStaleText) {
+    Words({0x41, word::kSd + 0x42, 0x43, word::kSd + word::kParity + 0x44, 0x45});
+    Draw(0);
+    Draw(1);  // every cell now holds the word of the other direction
+    for (int32_t k = 0; k < 4; ++k) {
+        const CellRow blank = k % 2 == 0 ? CellRow::RD : CellRow::SD;
+        EXPECT_EQ(
+            cells.At(blank, k),
+            (Cell{CellText::kEmpty, false,
+                  blank == CellRow::RD ? state.settings.glngColRD : state.settings.glngColSD, 0}))
+            << k;
+    }
+    EXPECT_EQ(Text(CellRow::SD, 0), "Ｂ");
+    EXPECT_EQ(Text(CellRow::RD, 3), "Ｅ");
+}
+
 TEST_F(HistoryRendererTest, OnlyATimeStampLeavesTheRestBlank) {
     for (int32_t k = 0; k < 200; ++k) {
         cells.Set(CellRow::RD, k, CellText::Chr('x'), 99);

@@ -112,23 +112,29 @@ TEST_F(LiveRendererTest, StepOfAWholeScreenOrMoreClearsThePage) {
     }
 }
 
-TEST_F(LiveRendererTest, LineNumberComesFromTheBufferAndOverflows) {
+TEST_F(LiveRendererTest, LineNumberIsTheLineOfTheTopLeftCellAndOverflows) {
+    // Stored bytes that fill no cell do not count.
     state.capture.AllocBuffer(4000);
-    for (int i = 0; i < 40 * 56; ++i) {  // 56 full lines of 20 pairs
+    for (int i = 0; i < 1000; ++i) {
         state.capture.StoreByte(0x41);
     }
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 400; ++i) {
         Disp(0x41, false);
     }
-    EXPECT_EQ(state.grid.llngLine, 57);
-    EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "57行");
+    EXPECT_EQ(state.grid.llngLine, 21);  // two screens of 10 lines went by
+    EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "21行");
 
-    for (int i = 40 * 56; i < 40 * 99999; ++i) {
-        state.capture.StoreByte(0x41);
-    }
+    state.settings.gintScroll = 3;
     for (int i = 0; i < 200; ++i) {
         Disp(0x41, false);
     }
+    EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "24行");
+
+    state.grid.liveTop = 20 * 99999 - 60;
+    for (int i = 0; i < 60; ++i) {
+        Disp(0x41, false);
+    }
+    EXPECT_EQ(state.grid.llngLine, 100000);
     EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "行ｵｰﾊﾞｰ");
 }
 
