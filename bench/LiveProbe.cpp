@@ -28,6 +28,7 @@
 #include "app/MainWindow.h"
 #include "link/QtLink.h"
 #include "support/RunUntil.h"
+#include "view/frmMonitor.h"
 #include "support/ScriptedPrompts.h"
 
 namespace {
@@ -180,6 +181,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::puts("started=1");
+    const GridState& grid = ctx.core.grid;
+    std::printf("platform=%s\n", qPrintable(QGuiApplication::platformName()));
+    std::printf("monitor_px=%dx%d\n", window.monitor().width(), window.monitor().height());
+    std::printf("cells=%dx%d\n", grid.lintCol, grid.lintRow);
+    std::printf("scroll_step=%d\n", ctx.core.settings.gintScroll);
     StallProbe stalls;
     if (args.stallTimer) {
         stalls.Start(capture);
