@@ -16,10 +16,6 @@ constexpr QRgb kCaption = 0xFF202020;
 constexpr QRgb kArrowFace = 0xFFFAFAFA;
 constexpr QRgb kArrowEdge = 0xFFA0A0A0;
 
-QColor WinColor(int32_t v) {
-    return {v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF};
-}
-
 QStaticText Prepared(const QString& text, const QFont& font) {
     QStaticText s(text);
     s.setTextFormat(Qt::PlainText);
@@ -30,7 +26,11 @@ QStaticText Prepared(const QString& text, const QFont& font) {
 }  // namespace
 
 CellSurface::CellSurface(const ChrTable& chr, const CellGrid& cells, QWidget* parent)
-    : QWidget(parent), cells_(cells), texts_(chr), frameTimer_(new QTimer(this)) {
+    : QWidget(parent),
+      cells_(cells),
+      texts_(chr),
+      tiles_(texts_, kFormBack),
+      frameTimer_(new QTimer(this)) {
     setObjectName(QStringLiteral("CellSurface"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     frameTimer_->setSingleShot(true);
@@ -45,6 +45,8 @@ void CellSurface::SetGrid(const GridGeometry& geometry) {
     labelFont_ = GridFont(s.lintFont);
     arrowFont_ = GridFont(s.arrowFont);
     texts_.SetFont(labelFont_);
+    tiles_.Clear();
+    blankRows_ = {};
     rdCaption_ = Prepared(QStringLiteral("RD"), labelFont_);
     sdCaption_ = Prepared(QStringLiteral("SD"), labelFont_);
     upText_ = Prepared(QStringLiteral("▲"), arrowFont_);
@@ -90,6 +92,20 @@ void CellSurface::AllCellsChanged() {
     ScheduleFrame();
 }
 
+void CellSurface::CellsScrolled(int32_t f) {
+    const int32_t cols = geometry_.Cols();
+    if (f % cols != 0) {
+        AllCellsChanged();  // not whole lines: a grid waiting for its rebuild
+        return;
+    }
+    scrolledLines_ += f / cols;
+    for (Span& span : dirty_) {
+        span.last -= f;
+        span = span.last < 0 ? Span{} : Span{std::max(span.first - f, 0), span.last};
+    }
+    ScheduleFrame();
+}
+
 void CellSurface::ScheduleFrame() {
     if (!frameTimer_->isActive()) {
         const qint64 wait = kFrameMs - sinceFrame_.elapsed();
@@ -100,33 +116,76 @@ void CellSurface::ScheduleFrame() {
 void CellSurface::FlushUpdates() {
     frameTimer_->stop();
     sinceFrame_.restart();
-    if (dirtyAll_) {
-        update(geometry_.CellsRect());
+    emit frameDue();
+    QRegion region;
+    if (dirtyAll_ || paintedAhead_ || scrolledLines_ >= geometry_.Rows()) {
+        region = geometry_.CellsRect();
     } else {
-        UpdateSpan(CellRow::RD, dirty_[0].first, dirty_[0].last);
-        UpdateSpan(CellRow::SD, dirty_[1].first, dirty_[1].last);
+        if (scrolledLines_ > 0) {
+            const QRect lines = geometry_.LinesRect();
+            const int shift = scrolledLines_ * geometry_.LinePitchPx();
+            scroll(0, -shift, lines);
+            region += QRect(lines.x(), lines.bottom() + 1 - shift, lines.width(), shift);
+        }
+        AddSpan(region, CellRow::RD, dirty_[0].first, dirty_[0].last);
+        AddSpan(region, CellRow::SD, dirty_[1].first, dirty_[1].last);
     }
     dirtyAll_ = false;
+    paintedAhead_ = false;
+    scrolledLines_ = 0;
     dirty_ = {};
+    // Painted now, so that no paint of this frame is left for later, when the cells may have
+    // scrolled again.
+    if (!region.isEmpty()) {
+        repaint(region);
+    }
 }
 
-void CellSurface::UpdateSpan(CellRow row, int32_t first, int32_t last) {
+void CellSurface::AddSpan(QRegion& region, CellRow row, int32_t first, int32_t last) const {
     last = std::min(last, geometry_.Cells() - 1);
     const int32_t cols = geometry_.Cols();
     // One rectangle per line of the span: from its first changed column to its last.
     for (int32_t line = first / cols; first <= last; ++line) {
         const int32_t lineEnd = std::min(last, line * cols + cols - 1);
-        update(geometry_.CellRect(row, first).united(geometry_.CellRect(row, lineEnd)));
+        region += geometry_.CellRect(row, first).united(geometry_.CellRect(row, lineEnd));
         first = lineEnd + 1;
     }
 }
 
 void CellSurface::paintEvent(QPaintEvent* event) {
+    if (scrolledLines_ > 0) {
+        paintedAhead_ = true;
+    }
     QPainter p(this);
     const QRect clip = event->rect();
-    p.fillRect(clip, QColor::fromRgb(kFormBack));
+    // The form shows wherever no cell is painted over it.
+    const QRegion form = event->region() - CellRows(geometry_.CellSpan(clip));
+    for (const QRect& r : form) {
+        p.fillRect(r, QColor::fromRgb(kFormBack));
+    }
     PaintFrame(p, clip);
-    PaintCells(p, clip);
+    // Rectangle by rectangle: each copy is then clipped to one rectangle, which is fast, and
+    // cells outside the region are not painted at all.
+    for (const QRect& r : event->region()) {
+        p.setClipRect(r);
+        PaintCells(p, r);
+    }
+}
+
+QRegion CellSurface::CellRows(const GridGeometry::Span& span) const {
+    QRegion rows;
+    const int32_t cols = geometry_.Cols();
+    for (int32_t i = span.firstLine; i <= span.lastLine; ++i) {
+        const int32_t last = std::min(cols, cells_.Size() - i * cols) - 1;
+        if (last < 0) {
+            break;
+        }
+        for (const CellRow row : {CellRow::RD, CellRow::SD}) {
+            rows +=
+                geometry_.CellRect(row, i * cols).united(geometry_.CellRect(row, i * cols + last));
+        }
+    }
+    return rows;
 }
 
 void CellSurface::PaintLabel(QPainter& p, const QRect& r, const QStaticText& text, double advance) {
@@ -163,18 +222,20 @@ void CellSurface::PaintFrame(QPainter& p, const QRect& clip) {
 
     const QFontMetricsF metrics(labelFont_);
     const double captionAdvance = metrics.horizontalAdvance(QStringLiteral("RD"));
+    p.setPen(QColor::fromRgb(kCaption));
     for (int32_t i = 0; i < geometry_.Rows(); ++i) {
-        const QRect rd = geometry_.RowCaption(CellRow::RD, i);
-        const QRect sd = geometry_.RowCaption(CellRow::SD, i);
+        // A one-pixel line is a rectangle; filled, it costs a fraction of a drawn line.
         const QLine line = geometry_.Separator(i);
-        if (!rd.united(sd).united(QRect(line.p1(), line.p2())).intersects(clip)) {
-            continue;
+        const QRect separator(line.p1(), line.p2());
+        if (separator.intersects(clip)) {
+            p.fillRect(separator, QColor::fromRgb(kSeparator));
         }
-        p.setPen(QColor::fromRgb(kSeparator));
-        p.drawLine(line);
-        p.setPen(QColor::fromRgb(kCaption));
-        PaintLabel(p, rd, rdCaption_, captionAdvance);
-        PaintLabel(p, sd, sdCaption_, captionAdvance);
+        for (const CellRow row : {CellRow::RD, CellRow::SD}) {
+            const QRect r = geometry_.RowCaption(row, i);
+            if (r.intersects(clip)) {
+                PaintLabel(p, r, row == CellRow::RD ? rdCaption_ : sdCaption_, captionAdvance);
+            }
+        }
     }
 }
 
@@ -182,35 +243,61 @@ void CellSurface::PaintCells(QPainter& p, const QRect& clip) {
     const GridGeometry::Span span = geometry_.CellSpan(clip);
     const int32_t cols = geometry_.Cols();
     const int32_t size = cells_.Size();
-    const double lineHeight = texts_.LineHeight();
-    p.setFont(labelFont_);
-    int32_t pen = CellGrid::kBlack;
-    p.setPen(WinColor(pen));
     for (int32_t i = span.firstLine; i <= span.lastLine; ++i) {
         for (const CellRow row : {CellRow::RD, CellRow::SD}) {
-            for (int32_t j = span.firstCol; j <= span.lastCol; ++j) {
+            const int32_t end = std::min(span.lastCol + 1, size - i * cols);
+            for (int32_t j = span.firstCol; j < end;) {
                 const int32_t k = i * cols + j;
-                if (k >= size) {
-                    break;
-                }
-                const Cell& c = cells_.At(row, k);
                 const QRect r = geometry_.CellRect(row, k);
-                // One pixel of the form shows between neighbouring cells.
-                p.fillRect(r.x(), r.y(), r.width() - 1, r.height(), WinColor(c.back));
-                if (c.text == CellText::kEmpty) {
+                if (!r.intersects(clip)) {
+                    ++j;
                     continue;
                 }
-                if (c.fore != pen) {
-                    pen = c.fore;
-                    p.setPen(WinColor(pen));
+                const Cell& c = cells_.At(row, k);
+                if (c.text != CellText::kEmpty || c.hilite || c.fore != CellGrid::kBlack) {
+                    p.drawPixmap(r.topLeft(), tiles_.Tile(c, r.size()));
+                    ++j;
+                    continue;
                 }
-                const CellTextCache::Entry& e = texts_.Layout(c.text);
-                p.drawStaticText(QPointF(r.x() + (r.width() - 1 - e.advance) / 2,
-                                         r.y() + (r.height() - lineHeight) / 2),
-                                 e.layout);
+                // A run of blank cells of one colour is one copy from a blank row.
+                int32_t last = j;
+                while (last + 1 < end && cells_.At(row, k + last + 1 - j) == c) {
+                    ++last;
+                }
+                const QRect run = r.united(geometry_.CellRect(row, i * cols + last));
+                const int32_t x0 = geometry_.CellRect(row, i * cols).x();
+                p.drawPixmap(run.topLeft(), BlankRow(row, c.back),
+                             QRect(run.x() - x0, 0, run.width(), run.height()));
+                j = last + 1;
             }
         }
     }
+}
+
+const QPixmap& CellSurface::BlankRow(CellRow row, int32_t back) {
+    for (const auto& [colour, pixmap] : blankRows_[static_cast<size_t>(row)]) {
+        if (colour == back) {
+            return pixmap;
+        }
+    }
+    auto& rows = blankRows_[static_cast<size_t>(row)];
+    if (rows.size() >= 8) {
+        rows.clear();
+    }
+    // Every cell of a line as a blank tile would paint it.
+    const int32_t cols = geometry_.Cols();
+    const QRect first = geometry_.CellRect(row, 0);
+    const QRect last = geometry_.CellRect(row, cols - 1);
+    QImage image(first.united(last).size(), QImage::Format_RGB32);
+    image.fill(kFormBack);
+    QPainter p(&image);
+    for (int32_t j = 0; j < cols; ++j) {
+        const QRect r = geometry_.CellRect(row, j);
+        p.fillRect(r.x() - first.x(), 0, r.width() - 1, r.height(), WinColor(back));
+    }
+    p.end();
+    rows.emplace_back(back, QPixmap::fromImage(image));
+    return rows.back().second;
 }
 
 void CellSurface::mousePressEvent(QMouseEvent* event) {

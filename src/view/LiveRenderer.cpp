@@ -72,7 +72,14 @@ int32_t LiveRenderer::topLine() const {
 void LiveRenderer::showTopLine() {
     lineDropped_ = state_.capture.droppedWords();
     state_.grid.llngLine = topLine();
-    status_.ShowPanelText(MonitorStatus::kLinePanel, PanelText::Line(state_.grid.llngLine));
+    linePending_ = true;
+}
+
+void LiveRenderer::showLine() {
+    if (linePending_ && state_.run.gintRireki == 0) {
+        status_.ShowPanelText(MonitorStatus::kLinePanel, PanelText::Line(state_.grid.llngLine));
+    }
+    linePending_ = false;
 }
 
 void LiveRenderer::restart() {
@@ -81,6 +88,7 @@ void LiveRenderer::restart() {
     state_.grid.idleShown = false;
     state_.grid.liveTopHalf = false;
     showTopLine();
+    showLine();
 }
 
 void LiveRenderer::ClearDisp() {

@@ -9,9 +9,9 @@
 
 // The live view: each data pair, time stamp and idle mark goes into the next free cell, and a
 // full screen is cleared or scrolled. Constant work per record and no allocation. The line
-// number in the status bar is that of the screen's top-left cell in the words the capture
-// holds: it changes once per screen, and when a full buffer drops words and so renumbers
-// the lines.
+// number llngLine is that of the screen's top-left cell in the words the capture holds: it
+// changes once per screen, and when a full buffer drops words and so renumbers the lines.
+// The status bar shows it once a frame (showLine), however many lines scroll by in between.
 class LiveRenderer {
   public:
     LiveRenderer(CoreState& state, CellGrid& cells, MonitorStatus& status, DataTriggers& triggers)
@@ -34,6 +34,9 @@ class LiveRenderer {
     void restart();
     // The line of the live screen's top-left cell in the words the capture holds now.
     [[nodiscard]] int32_t topLine() const;
+    // Shows llngLine in the status bar if it changed since it was last shown and the view is
+    // live; called once a frame.
+    void showLine();
 
   private:
     void showTopLine();
@@ -42,5 +45,6 @@ class LiveRenderer {
     CellGrid& cells_;
     MonitorStatus& status_;
     DataTriggers& triggers_;
-    int64_t lineDropped_ = 0;  // Capture::droppedWords() when the line number was shown
+    int64_t lineDropped_ = 0;   // Capture::droppedWords() when llngLine was last set
+    bool linePending_ = false;  // llngLine changed since the status bar showed it
 };

@@ -64,6 +64,7 @@ TEST_F(LiveRendererTest, FullPageClearsAndContinuesAtTheFirstCell) {
     for (int i = 0; i < 199; ++i) {
         Disp(0x30, false);
     }
+    live.showLine();
     EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 0);
     Disp(0x31, true);  // the last cell fills the page
     EXPECT_EQ(state.grid.lintPos, 0);
@@ -73,6 +74,8 @@ TEST_F(LiveRendererTest, FullPageClearsAndContinuesAtTheFirstCell) {
     }
     Disp(0x32, false);
     EXPECT_EQ(Text(CellRow::RD, 0), "２");
+    live.showLine();
+    live.showLine();
     EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 1);  // once per screen
 }
 
@@ -122,12 +125,14 @@ TEST_F(LiveRendererTest, LineNumberIsTheLineOfTheTopLeftCellAndOverflows) {
         Disp(0x41, false);
     }
     EXPECT_EQ(state.grid.llngLine, 21);  // two screens of 10 lines went by
+    live.showLine();
     EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "21行");
 
     state.settings.gintScroll = 3;
     for (int i = 0; i < 200; ++i) {
         Disp(0x41, false);
     }
+    live.showLine();
     EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "24行");
 
     state.grid.liveTop = 20 * 99999 - 60;
@@ -135,7 +140,27 @@ TEST_F(LiveRendererTest, LineNumberIsTheLineOfTheTopLeftCellAndOverflows) {
         Disp(0x41, false);
     }
     EXPECT_EQ(state.grid.llngLine, 100000);
+    live.showLine();
     EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "行ｵｰﾊﾞｰ");
+}
+
+TEST_F(LiveRendererTest, StatusBarShowsTheLineOnceAFrameAndNeverOverTheHistory) {
+    state.settings.gintScroll = 1;
+    for (int i = 0; i < 300; ++i) {  // six lines scroll away
+        Disp(0x41, false);
+    }
+    EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 0);
+    live.showLine();  // the frame
+    live.showLine();
+    EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 1);
+    EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "7行");
+
+    for (int i = 0; i < 20; ++i) {
+        Disp(0x41, false);
+    }
+    state.run.gintRireki = 1;  // stopped before the frame: the history shows its own line
+    live.showLine();
+    EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 1);
 }
 
 TEST_F(LiveRendererTest, TimeStampTakesTwoColumnsAndMayOpenAPage) {

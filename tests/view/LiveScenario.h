@@ -126,7 +126,11 @@ class LiveScenario : public ::testing::Test {
         }
         return cells;
     }
-    std::string LinePanel() { return status.panels[MonitorStatus::kLinePanel]; }
+    // The line number panel after the next frame.
+    std::string LinePanel() {
+        monitor.Surface().FlushUpdates();
+        return status.panels[MonitorStatus::kLinePanel];
+    }
 
     CoreState state;
     FakeClock clock;
