@@ -51,6 +51,8 @@ void CellSurface::SetGrid(const GridGeometry& geometry) {
     sdCaption_ = Prepared(QStringLiteral("SD"), labelFont_);
     upText_ = Prepared(QStringLiteral("▲"), arrowFont_);
     downText_ = Prepared(QStringLiteral("▼"), arrowFont_);
+    captionAdvance_ = QFontMetricsF(labelFont_).horizontalAdvance(rdCaption_.text());
+    arrowAdvance_ = QFontMetricsF(arrowFont_).horizontalAdvance(upText_.text());
     ruler_.resize(static_cast<size_t>(geometry_.Cols()));
     for (size_t j = 0; j < ruler_.size(); ++j) {
         ruler_[j] = static_cast<int32_t>(j) + 1;
@@ -84,6 +86,10 @@ void CellSurface::CellChanged(CellRow row, int32_t k) {
     Span& span = dirty_[static_cast<size_t>(row)];
     span.first = std::min(span.first, k);
     span.last = std::max(span.last, k);
+    auto& changed = changed_[static_cast<size_t>(row)];
+    if (k >= 0 && static_cast<size_t>(k) < changed.size()) {
+        changed[static_cast<size_t>(k)] = 1;
+    }
     ScheduleFrame();
 }
 
@@ -103,6 +109,13 @@ void CellSurface::CellsScrolled(int32_t f) {
         span.last -= f;
         span = span.last < 0 ? Span{} : Span{std::max(span.first - f, 0), span.last};
     }
+    // The marks move with their cells; the blank cells that come in are changed.
+    for (auto& changed : changed_) {
+        const auto shift = std::min(static_cast<size_t>(f), changed.size());
+        std::copy(changed.begin() + static_cast<std::ptrdiff_t>(shift), changed.end(),
+                  changed.begin());
+        std::fill(changed.end() - static_cast<std::ptrdiff_t>(shift), changed.end(), uint8_t{1});
+    }
     ScheduleFrame();
 }
 
@@ -117,39 +130,54 @@ void CellSurface::FlushUpdates() {
     frameTimer_->stop();
     sinceFrame_.restart();
     emit frameDue();
-    QRegion region;
-    if (dirtyAll_ || paintedAhead_ || scrolledLines_ >= geometry_.Rows()) {
-        region = geometry_.CellsRect();
+    const bool whole = dirtyAll_ || paintedAhead_ || scrolledLines_ >= geometry_.Rows() ||
+                       static_cast<int32_t>(changed_[0].size()) != cells_.Size();
+    QRect rect;
+    if (whole) {
+        rect = geometry_.CellsRect();
+        for (auto& changed : changed_) {
+            changed.assign(static_cast<size_t>(cells_.Size()), 0);
+        }
     } else {
         if (scrolledLines_ > 0) {
             const QRect lines = geometry_.LinesRect();
             const int shift = scrolledLines_ * geometry_.LinePitchPx();
             scroll(0, -shift, lines);
-            region += QRect(lines.x(), lines.bottom() + 1 - shift, lines.width(), shift);
+            rect = QRect(lines.x(), lines.bottom() + 1 - shift, lines.width(), shift);
         }
-        AddSpan(region, CellRow::RD, dirty_[0].first, dirty_[0].last);
-        AddSpan(region, CellRow::SD, dirty_[1].first, dirty_[1].last);
+        rect |= SpanRect(CellRow::RD, dirty_[0]) | SpanRect(CellRow::SD, dirty_[1]);
     }
     dirtyAll_ = false;
     paintedAhead_ = false;
     scrolledLines_ = 0;
     dirty_ = {};
     // Painted now, so that no paint of this frame is left for later, when the cells may have
-    // scrolled again.
-    if (!region.isEmpty()) {
-        repaint(region);
+    // scrolled again; as one rectangle, since copies clipped to a region of many rectangles
+    // cost more, of which only the marked cells are painted (the others show already).
+    if (!rect.isEmpty()) {
+        frameRect_ = whole ? QRect() : rect;
+        repaint(rect);
+        frameRect_ = QRect();
+    }
+    for (auto& changed : changed_) {
+        std::fill(changed.begin(), changed.end(), uint8_t{0});
     }
 }
 
-void CellSurface::AddSpan(QRegion& region, CellRow row, int32_t first, int32_t last) const {
-    last = std::min(last, geometry_.Cells() - 1);
-    const int32_t cols = geometry_.Cols();
-    // One rectangle per line of the span: from its first changed column to its last.
-    for (int32_t line = first / cols; first <= last; ++line) {
-        const int32_t lineEnd = std::min(last, line * cols + cols - 1);
-        region += geometry_.CellRect(row, first).united(geometry_.CellRect(row, lineEnd));
-        first = lineEnd + 1;
+QRect CellSurface::SpanRect(CellRow row, const Span& span) const {
+    const int32_t last = std::min(span.last, geometry_.Cells() - 1);
+    if (span.first > last) {
+        return {};
     }
+    const int32_t cols = geometry_.Cols();
+    const QRect r = geometry_.CellRect(row, span.first).united(geometry_.CellRect(row, last));
+    if (span.first / cols == last / cols) {
+        return r;
+    }
+    // Over more than one line: every column of those lines.
+    const int32_t lineStart = (span.first / cols) * cols;
+    return r.united(geometry_.CellRect(row, lineStart))
+        .united(geometry_.CellRect(row, lineStart + cols - 1));
 }
 
 void CellSurface::paintEvent(QPaintEvent* event) {
@@ -164,12 +192,8 @@ void CellSurface::paintEvent(QPaintEvent* event) {
         p.fillRect(r, QColor::fromRgb(kFormBack));
     }
     PaintFrame(p, clip);
-    // Rectangle by rectangle: each copy is then clipped to one rectangle, which is fast, and
-    // cells outside the region are not painted at all.
-    for (const QRect& r : event->region()) {
-        p.setClipRect(r);
-        PaintCells(p, r);
-    }
+    // A frame paints only the cells marked changed; any other paint every cell it meets.
+    PaintCells(p, clip, frameRect_.contains(event->region().boundingRect()));
 }
 
 QRegion CellSurface::CellRows(const GridGeometry::Span& span) const {
@@ -195,7 +219,6 @@ void CellSurface::PaintLabel(QPainter& p, const QRect& r, const QStaticText& tex
 }
 
 void CellSurface::PaintFrame(QPainter& p, const QRect& clip) {
-    const QFontMetricsF arrowMetrics(arrowFont_);
     p.setFont(arrowFont_);
     for (const bool up : {true, false}) {
         const QRect r = up ? geometry_.UpArrow() : geometry_.DownArrow();
@@ -207,7 +230,7 @@ void CellSurface::PaintFrame(QPainter& p, const QRect& clip) {
         p.drawRect(r.adjusted(0, 0, -1, -1));
         p.setPen(QColor::fromRgb(kCaption));
         const QStaticText& glyph = up ? upText_ : downText_;
-        PaintLabel(p, r, glyph, arrowMetrics.horizontalAdvance(glyph.text()));
+        PaintLabel(p, r, glyph, arrowAdvance_);
     }
 
     p.setFont(labelFont_);
@@ -220,8 +243,6 @@ void CellSurface::PaintFrame(QPainter& p, const QRect& clip) {
         }
     }
 
-    const QFontMetricsF metrics(labelFont_);
-    const double captionAdvance = metrics.horizontalAdvance(QStringLiteral("RD"));
     p.setPen(QColor::fromRgb(kCaption));
     for (int32_t i = 0; i < geometry_.Rows(); ++i) {
         // A one-pixel line is a rectangle; filled, it costs a fraction of a drawn line.
@@ -233,23 +254,27 @@ void CellSurface::PaintFrame(QPainter& p, const QRect& clip) {
         for (const CellRow row : {CellRow::RD, CellRow::SD}) {
             const QRect r = geometry_.RowCaption(row, i);
             if (r.intersects(clip)) {
-                PaintLabel(p, r, row == CellRow::RD ? rdCaption_ : sdCaption_, captionAdvance);
+                PaintLabel(p, r, row == CellRow::RD ? rdCaption_ : sdCaption_, captionAdvance_);
             }
         }
     }
 }
 
-void CellSurface::PaintCells(QPainter& p, const QRect& clip) {
+void CellSurface::PaintCells(QPainter& p, const QRect& clip, bool changedOnly) {
     const GridGeometry::Span span = geometry_.CellSpan(clip);
     const int32_t cols = geometry_.Cols();
     const int32_t size = cells_.Size();
     for (int32_t i = span.firstLine; i <= span.lastLine; ++i) {
         for (const CellRow row : {CellRow::RD, CellRow::SD}) {
+            const auto& changed = changed_[static_cast<size_t>(row)];
+            const auto paints = [&](int32_t k) {
+                return !changedOnly || changed[static_cast<size_t>(k)] != 0;
+            };
             const int32_t end = std::min(span.lastCol + 1, size - i * cols);
             for (int32_t j = span.firstCol; j < end;) {
                 const int32_t k = i * cols + j;
                 const QRect r = geometry_.CellRect(row, k);
-                if (!r.intersects(clip)) {
+                if (!paints(k) || !r.intersects(clip)) {
                     ++j;
                     continue;
                 }
@@ -261,7 +286,8 @@ void CellSurface::PaintCells(QPainter& p, const QRect& clip) {
                 }
                 // A run of blank cells of one colour is one copy from a blank row.
                 int32_t last = j;
-                while (last + 1 < end && cells_.At(row, k + last + 1 - j) == c) {
+                while (last + 1 < end && paints(k + last + 1 - j) &&
+                       cells_.At(row, k + last + 1 - j) == c) {
                     ++last;
                 }
                 const QRect run = r.united(geometry_.CellRect(row, i * cols + last));

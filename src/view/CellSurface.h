@@ -43,6 +43,8 @@ class CellSurface : public QWidget, public CellListener {
 
     // Paints everything changed since the last frame (the frame timer's tick).
     void FlushUpdates();
+    // Asks for a frame even if no cell changes.
+    void requestFrame() { ScheduleFrame(); }
 
     static constexpr int kFrameMs = 20;
 
@@ -60,7 +62,8 @@ class CellSurface : public QWidget, public CellListener {
 
   private:
     void PaintFrame(QPainter& p, const QRect& clip);
-    void PaintCells(QPainter& p, const QRect& clip);
+    // The cells that meet clip; with changedOnly only those marked changed.
+    void PaintCells(QPainter& p, const QRect& clip, bool changedOnly);
     // The rows of cells of the lines within span, as far as the cells exist.
     [[nodiscard]] QRegion CellRows(const GridGeometry::Span& span) const;
     // A whole row of blank cells of the background back, to copy runs of blank cells from.
@@ -68,7 +71,6 @@ class CellSurface : public QWidget, public CellListener {
     void PaintLabel(QPainter& p, const QRect& r, const QStaticText& text, double advance);
     void LayOutRuler();
     void ScheduleFrame();
-    void AddSpan(QRegion& region, CellRow row, int32_t first, int32_t last) const;
 
     const CellGrid& cells_;
     GridGeometry geometry_;
@@ -81,6 +83,8 @@ class CellSurface : public QWidget, public CellListener {
     std::vector<QStaticText> rulerTexts_;
     std::vector<double> rulerAdvances_;
     QStaticText rdCaption_, sdCaption_, upText_, downText_;
+    double captionAdvance_ = 0;  // "RD" and "SD" are equally wide, as are ▲ and ▼
+    double arrowAdvance_ = 0;
     int32_t dragFrom_ = -1;
 
     QTimer* frameTimer_;
@@ -89,8 +93,13 @@ class CellSurface : public QWidget, public CellListener {
         int32_t first = std::numeric_limits<int32_t>::max();
         int32_t last = -1;
     };
-    std::array<Span, 2> dirty_;  // RD, SD
+    // The rectangle of a span of changed cells of a row.
+    [[nodiscard]] QRect SpanRect(CellRow row, const Span& span) const;
+
+    std::array<Span, 2> dirty_;                    // RD, SD: the first and last changed cell
+    std::array<std::vector<uint8_t>, 2> changed_;  // RD, SD: 1 for each changed cell
     bool dirtyAll_ = false;
+    QRect frameRect_;  // while a frame paints only changed cells: its rectangle
     int32_t scrolledLines_ = 0;
     // A paint came between a scroll of the cells and the frame that moves the pixels: the
     // pixels no longer all show the cells of the last frame, so the next frame paints whole.

@@ -76,8 +76,16 @@ void LiveRenderer::showTopLine() {
 }
 
 void LiveRenderer::showLine() {
+    framesSinceLine_ = std::min(framesSinceLine_ + 1, kLineFrames);
+    if (linePending_ && framesSinceLine_ >= kLineFrames) {
+        writeLine();
+    }
+}
+
+void LiveRenderer::writeLine() {
     if (linePending_ && state_.run.gintRireki == 0) {
         status_.ShowPanelText(MonitorStatus::kLinePanel, PanelText::Line(state_.grid.llngLine));
+        framesSinceLine_ = 0;
     }
     linePending_ = false;
 }
@@ -88,7 +96,7 @@ void LiveRenderer::restart() {
     state_.grid.idleShown = false;
     state_.grid.liveTopHalf = false;
     showTopLine();
-    showLine();
+    writeLine();
 }
 
 void LiveRenderer::ClearDisp() {

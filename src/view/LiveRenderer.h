@@ -11,9 +11,13 @@
 // full screen is cleared or scrolled. Constant work per record and no allocation. The line
 // number llngLine is that of the screen's top-left cell in the words the capture holds: it
 // changes once per screen, and when a full buffer drops words and so renumbers the lines.
-// The status bar shows it once a frame (showLine), however many lines scroll by in between.
+// The status bar shows it at most every kLineFrames frames (showLine), however many lines
+// scroll by in between: at the line's full rate the number changes twenty to fifty times a
+// second, and each change of the panel lays the status bar out again.
 class LiveRenderer {
   public:
+    static constexpr int kLineFrames = 10;
+
     LiveRenderer(CoreState& state, CellGrid& cells, MonitorStatus& status, DataTriggers& triggers)
         : state_(state), cells_(cells), status_(status), triggers_(triggers) {}
 
@@ -34,12 +38,15 @@ class LiveRenderer {
     void restart();
     // The line of the live screen's top-left cell in the words the capture holds now.
     [[nodiscard]] int32_t topLine() const;
-    // Shows llngLine in the status bar if it changed since it was last shown and the view is
-    // live; called once a frame.
+    // Called once a frame: shows llngLine in the status bar if it changed since it was last
+    // shown, the view is live and kLineFrames frames went by since the last time.
     void showLine();
+    // llngLine changed and waits for showLine.
+    [[nodiscard]] bool linePending() const { return linePending_; }
 
   private:
     void showTopLine();
+    void writeLine();
 
     CoreState& state_;
     CellGrid& cells_;
@@ -47,4 +54,5 @@ class LiveRenderer {
     DataTriggers& triggers_;
     int64_t lineDropped_ = 0;   // Capture::droppedWords() when llngLine was last set
     bool linePending_ = false;  // llngLine changed since the status bar showed it
+    int framesSinceLine_ = kLineFrames;
 };

@@ -39,7 +39,12 @@ frmMonitor::frmMonitor(CoreState& state, const Clock& clock, MonitorStatus& stat
     connect(timResize, &QTimer::timeout, this, &frmMonitor::timResize_Timer);
     connect(timIdle, &QTimer::timeout, this, &frmMonitor::timIdle_Timer);
     connect(timStamp, &QTimer::timeout, this, &frmMonitor::timStamp_Timer);
-    connect(surface_, &CellSurface::frameDue, this, [this] { live_.showLine(); });
+    connect(surface_, &CellSurface::frameDue, this, [this] {
+        live_.showLine();
+        if (live_.linePending()) {
+            surface_->requestFrame();  // the number held back is shown a few frames later
+        }
+    });
     connect(surface_, &CellSurface::arrowClicked, this, &frmMonitor::ArrowClicked);
     connect(surface_, &CellSurface::cellDoubleClicked, this, &frmMonitor::CellDoubleClicked);
 

@@ -15,6 +15,12 @@ class LiveRendererTest : public ::testing::Test {
         live.DispMonitor(a, b);
     }
     std::string Text(CellRow row, int32_t k) const { return TextAt(state, cells, row, k); }
+    // Enough frames for the status bar to show a changed line number.
+    void Frames(int n = LiveRenderer::kLineFrames) {
+        for (int i = 0; i < n; ++i) {
+            live.showLine();
+        }
+    }
     int32_t Back(CellRow row, int32_t k) const { return cells.At(row, k).back; }
 
     CoreState state;
@@ -74,8 +80,7 @@ TEST_F(LiveRendererTest, FullPageClearsAndContinuesAtTheFirstCell) {
     }
     Disp(0x32, false);
     EXPECT_EQ(Text(CellRow::RD, 0), "２");
-    live.showLine();
-    live.showLine();
+    Frames(3 * LiveRenderer::kLineFrames);
     EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 1);  // once per screen
 }
 
@@ -125,14 +130,14 @@ TEST_F(LiveRendererTest, LineNumberIsTheLineOfTheTopLeftCellAndOverflows) {
         Disp(0x41, false);
     }
     EXPECT_EQ(state.grid.llngLine, 21);  // two screens of 10 lines went by
-    live.showLine();
+    Frames();
     EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "21行");
 
     state.settings.gintScroll = 3;
     for (int i = 0; i < 200; ++i) {
         Disp(0x41, false);
     }
-    live.showLine();
+    Frames();
     EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "24行");
 
     state.grid.liveTop = 20 * 99999 - 60;
@@ -140,27 +145,40 @@ TEST_F(LiveRendererTest, LineNumberIsTheLineOfTheTopLeftCellAndOverflows) {
         Disp(0x41, false);
     }
     EXPECT_EQ(state.grid.llngLine, 100000);
-    live.showLine();
+    Frames();
     EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "行ｵｰﾊﾞｰ");
 }
 
-TEST_F(LiveRendererTest, StatusBarShowsTheLineOnceAFrameAndNeverOverTheHistory) {
+TEST_F(LiveRendererTest, StatusBarShowsTheLineAtMostOnceInSoManyFramesAndNeverOverTheHistory) {
     state.settings.gintScroll = 1;
     for (int i = 0; i < 300; ++i) {  // six lines scroll away
         Disp(0x41, false);
     }
     EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 0);
-    live.showLine();  // the frame
-    live.showLine();
+    live.showLine();  // a frame
     EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 1);
     EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "7行");
+
+    // A line a frame: the panel follows once in kLineFrames frames, and the last number
+    // waits for its turn.
+    for (int frame = 1; frame < 3 * LiveRenderer::kLineFrames; ++frame) {
+        for (int i = 0; i < 20; ++i) {
+            Disp(0x41, false);
+        }
+        live.showLine();
+    }
+    EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 3);
+    EXPECT_TRUE(live.linePending());
+    Frames();
+    EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 4);
+    EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "36行");
 
     for (int i = 0; i < 20; ++i) {
         Disp(0x41, false);
     }
     state.run.gintRireki = 1;  // stopped before the frame: the history shows its own line
-    live.showLine();
-    EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 1);
+    Frames();
+    EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 4);
 }
 
 TEST_F(LiveRendererTest, TimeStampTakesTwoColumnsAndMayOpenAPage) {

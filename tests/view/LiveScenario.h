@@ -126,9 +126,12 @@ class LiveScenario : public ::testing::Test {
         }
         return cells;
     }
-    // The line number panel after the next frame.
+    // The line number panel once it may have changed (the panel changes once in so many
+    // frames).
     std::string LinePanel() {
-        monitor.Surface().FlushUpdates();
+        for (int i = 0; i < LiveRenderer::kLineFrames; ++i) {
+            monitor.Surface().FlushUpdates();
+        }
         return status.panels[MonitorStatus::kLinePanel];
     }
 
