@@ -280,7 +280,8 @@ void CellSurface::PaintCells(QPainter& p, const QRect& clip, bool changedOnly) {
                 }
                 const Cell& c = cells_.At(row, k);
                 if (c.text != CellText::kEmpty || c.hilite || c.fore != CellGrid::kBlack) {
-                    p.drawPixmap(r.topLeft(), tiles_.Tile(c, r.size()));
+                    const CellTiles::Tile tile = tiles_.Find(c, r.size());
+                    p.drawImage(r.topLeft(), tile.image, tile.source);
                     ++j;
                     continue;
                 }

@@ -1,7 +1,8 @@
 #include "view/CellTiles.h"
 
-#include <QImage>
 #include <QPainter>
+#include <algorithm>
+#include <numeric>
 
 void CellTiles::Clear() {
     styles_.clear();
@@ -9,13 +10,9 @@ void CellTiles::Clear() {
 }
 
 size_t CellTiles::Count() const {
-    size_t n = 0;
-    for (const Style& s : styles_) {
-        for (const QPixmap& tile : s.tiles) {
-            n += tile.isNull() ? 0 : 1;
-        }
-    }
-    return n;
+    return std::accumulate(styles_.begin(), styles_.end(), size_t{0}, [](size_t n, const Style& s) {
+        return n + static_cast<size_t>(std::count(s.made.begin(), s.made.end(), uint8_t{1}));
+    });
 }
 
 CellTiles::Style& CellTiles::StyleOf(const Cell& cell, QSize size) {
@@ -33,34 +30,41 @@ CellTiles::Style& CellTiles::StyleOf(const Cell& cell, QSize size) {
     if (styles_.size() >= kMaxStyles) {
         styles_.clear();
     }
-    styles_.push_back(Style{cell.back, cell.fore, size, std::vector<QPixmap>(CellText::kCount)});
+    // Opaque pixels: copied as they are, never blended. The image's memory is only touched
+    // where pictures are made.
+    const QSize tile = size.expandedTo(QSize(1, 1));
+    styles_.push_back(
+        Style{cell.back, cell.fore, tile,
+              QImage(tile.width(), tile.height() * CellText::kCount, QImage::Format_RGB32),
+              std::vector<uint8_t>(CellText::kCount, 0)});
     last_ = styles_.size() - 1;
     return styles_.back();
 }
 
-const QPixmap& CellTiles::Tile(const Cell& cell, QSize size) {
+CellTiles::Tile CellTiles::Find(const Cell& cell, QSize size) {
     Style& style = StyleOf(cell, size);
-    QPixmap& tile = style.tiles[cell.text < CellText::kCount ? cell.text : CellText::kEmpty];
-    if (tile.isNull()) {
-        tile = Make(cell, size);
+    const CellText::Id text = cell.text < CellText::kCount ? cell.text : CellText::kEmpty;
+    if (style.made[text] == 0) {
+        Make(style, text);
+        style.made[text] = 1;
     }
-    return tile;
+    const int h = style.size.height();
+    return {style.tiles, QRect(0, text * h, style.size.width(), h)};
 }
 
-QPixmap CellTiles::Make(const Cell& cell, QSize size) const {
-    // Opaque pixels: copied as they are, never blended.
-    QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-    image.fill(formBack_);
-    QPainter p(&image);
-    p.fillRect(0, 0, size.width() - 1, size.height(), WinColor(cell.back));
-    if (cell.text != CellText::kEmpty) {
-        const CellTextCache::Entry& e = texts_.Layout(cell.text);
+void CellTiles::Make(Style& style, CellText::Id text) const {
+    const int w = style.size.width();
+    const int h = style.size.height();
+    const int top = text * h;
+    QPainter p(&style.tiles);
+    p.fillRect(0, top, w, h, QColor::fromRgb(formBack_));
+    p.fillRect(0, top, w - 1, h, WinColor(style.back));
+    if (text != CellText::kEmpty) {
+        const CellTextCache::Entry& e = texts_.Layout(text);
+        p.setClipRect(0, top, w, h);
         p.setFont(texts_.Font());
-        p.setPen(WinColor(cell.fore));
-        p.drawStaticText(
-            QPointF((size.width() - 1 - e.advance) / 2, (size.height() - texts_.LineHeight()) / 2),
-            e.layout);
+        p.setPen(WinColor(style.fore));
+        p.drawStaticText(QPointF((w - 1 - e.advance) / 2, top + (h - texts_.LineHeight()) / 2),
+                         e.layout);
     }
-    p.end();
-    return QPixmap::fromImage(image);
 }

@@ -1,5 +1,6 @@
 #pragma once
-#include <QPixmap>
+#include <QImage>
+#include <QRect>
 #include <QSize>
 #include <cstdint>
 #include <vector>
@@ -9,9 +10,10 @@
 
 // Finished pictures of cells, so that painting a cell is one copy of pixels: for each text,
 // background, text colour and cell size, the cell painted once, its text centred and the
-// one-pixel gap of the form at its right edge. Made on first use and kept per style (the
-// colours and the size), a style's pictures indexed by text. Clear() forgets them (a new
-// font); so does a new style beyond kMaxStyles, which bounds the memory they take.
+// one-pixel gap of the form at its right edge. The pictures of one style (colours and size)
+// lie one below the other in one image, by text id, each made on first use; memory is taken
+// only for the pictures made. Clear() forgets them (a new font); so does a new style beyond
+// kMaxStyles, which bounds the memory they take.
 class CellTiles {
   public:
     static constexpr size_t kMaxStyles = 32;
@@ -19,7 +21,12 @@ class CellTiles {
     CellTiles(CellTextCache& texts, QRgb formBack) : texts_(texts), formBack_(formBack) {}
 
     void Clear();
-    [[nodiscard]] const QPixmap& Tile(const Cell& cell, QSize size);
+    // The image that holds the picture of cell at the given size, and where in it.
+    struct Tile {
+        const QImage& image;
+        QRect source;
+    };
+    [[nodiscard]] Tile Find(const Cell& cell, QSize size);
     // The number of pictures made and kept.
     [[nodiscard]] size_t Count() const;
 
@@ -28,10 +35,11 @@ class CellTiles {
         int32_t back;
         int32_t fore;
         QSize size;
-        std::vector<QPixmap> tiles;  // by text id; null until made
+        QImage tiles;               // size.width() x size.height() * CellText::kCount
+        std::vector<uint8_t> made;  // by text id
     };
     [[nodiscard]] Style& StyleOf(const Cell& cell, QSize size);
-    [[nodiscard]] QPixmap Make(const Cell& cell, QSize size) const;
+    void Make(Style& style, CellText::Id text) const;
 
     CellTextCache& texts_;
     QRgb formBack_;
