@@ -74,9 +74,14 @@ void BM_AutoSaveBlock4MB(benchmark::State& state) {
     double worstMs = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        const int32_t last = capture.glngBufKeep - 1;
-        std::memcpy(capture.gbyteAutoDat.data(), src.data(), static_cast<size_t>(last));
-        capture.glngAutoLen = last;
+        // A block one byte short of full: the next byte stored writes it.
+        const int32_t last = capture.glngBufKeep() - 1;
+        run.gintAutoSave = 0;
+        for (int32_t i = 0; i < last; ++i) {
+            capture.StoreByte(src[static_cast<size_t>(i)]);
+        }
+        capture.CopyHistoryToAutoSave(last);
+        run.gintAutoSave = 1;
         state.ResumeTiming();
         const auto start = std::chrono::steady_clock::now();
         capture.StoreByte(src[static_cast<size_t>(last)]);

@@ -57,11 +57,13 @@ void BM_Decode4MB(benchmark::State& state) {
     run.gintRireki = 1;
     constexpr size_t kBatch = 4096;
     for (auto _ : state) {
-        capture.glngDatLen = 0;
+        state.PauseTiming();
+        capture.ClearDat();
+        state.ResumeTiming();
         for (size_t pos = 0; pos < src.size(); pos += kBatch) {
             decoder.OnReceive(src.data() + pos, std::min(kBatch, src.size() - pos));
         }
-        benchmark::DoNotOptimize(capture.glngDatLen);
+        benchmark::DoNotOptimize(capture.glngDatLen());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * src.size()));
 }
@@ -108,7 +110,9 @@ void decodeWithTriggers(benchmark::State& state, bool engineOn) {
     run.gintRun = 1;
     constexpr size_t kBatch = 4096;
     for (auto _ : state) {
-        capture.glngDatLen = 0;
+        state.PauseTiming();
+        capture.ClearDat();
+        state.ResumeTiming();
         for (size_t pos = 0; pos < src.size(); pos += kBatch) {
             decoder.OnReceive(src.data() + pos, std::min(kBatch, src.size() - pos));
         }
@@ -132,10 +136,9 @@ void BM_CopyDat4MB(benchmark::State& state) {
     RunState run;
     Capture capture(run);
     capture.AllocBuffer(4000);
-    GridState grid;
     for (auto _ : state) {
-        capture.CopyDat(src.data(), static_cast<int32_t>(src.size()), grid, false);
-        benchmark::DoNotOptimize(capture.glngDispLen);
+        capture.CopyDat(src.data(), static_cast<int32_t>(src.size()));
+        benchmark::DoNotOptimize(capture.glngDispLen());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * src.size()));
 }

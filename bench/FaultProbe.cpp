@@ -44,7 +44,7 @@ double CpuMs() {
 int MeasureLoss(MainWindow& window, AppContext& ctx, pid_t unit) {
     if (window.RunStart() != status::kDone ||
         !RunUntil([&] { return ctx.core.run.gintRun == 1; }, 5000) ||
-        !RunUntil([&] { return ctx.core.capture.glngDatLen > 20000; }, 5000)) {
+        !RunUntil([&] { return ctx.core.capture.glngDatLen() > 20000; }, 5000)) {
         std::puts("started=0");
         return 1;
     }

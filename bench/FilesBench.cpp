@@ -49,10 +49,9 @@ void BM_TextExport4MB(benchmark::State& state) {
     const auto& src = bench::StoredCapture();
     RunState run;
     Capture capture(run);
-    GridState grid;
-    capture.CopyDat(src.data(), static_cast<int32_t>(src.size()), grid, false);
+    capture.CopyDat(src.data(), static_cast<int32_t>(src.size()));
     const ChrTable chr = MakeChrTable();
-    const TextSource words{capture.gintDispDat.data(), capture.glngDispLen, 1, 0, &chr};
+    const TextSource words{capture.gintDispDat().data(), capture.glngDispLen(), 1, 0, &chr};
     size_t total = 0;
     for (auto _ : state) {
         TextOut out(countingSink(total));

@@ -34,6 +34,7 @@
 #include "link/QtLink.h"
 #include "support/RunUntil.h"
 #include "support/ScriptedPrompts.h"
+#include "view/frmMonitor.h"
 
 namespace {
 
@@ -128,12 +129,12 @@ struct StallProbe {
         QObject::connect(&tick, &QTimer::timeout, [this, &capture] {
             maxTickNs = std::max(maxTickNs, static_cast<double>(sinceTick.nsecsElapsed()));
             sinceTick.start();
-            if (capture.glngDatLen != lastLen) {
+            if (capture.glngDatLen() != lastLen) {
                 if (lastLen >= 0) {
                     maxGrowthGapNs =
                         std::max(maxGrowthGapNs, static_cast<double>(sinceGrowth.nsecsElapsed()));
                 }
-                lastLen = capture.glngDatLen;
+                lastLen = capture.glngDatLen();
                 sinceGrowth.start();
             }
         });
@@ -159,12 +160,12 @@ class BlockFile final : public AutoSaveSink {
     BlockFile& operator=(const BlockFile&) = delete;
 
     void AutoSaveBlock() override {
-        const auto n = static_cast<size_t>(capture_.glngAutoLen);
-        ok_ =
-            ok_ && file_ != nullptr && std::fwrite(capture_.gbyteAutoDat.data(), 1, n, file_) == n;
+        const auto n = static_cast<size_t>(capture_.glngAutoLen());
+        ok_ = ok_ && file_ != nullptr &&
+              std::fwrite(capture_.gbyteAutoDat().data(), 1, n, file_) == n;
         bytes_ += static_cast<long long>(n);
         ++blocks_;
-        capture_.glngAutoLen = 0;
+        capture_.EmptyAutoBlock();
     }
     // Writes the open block and flushes the file.
     void Close() {
@@ -234,6 +235,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::puts("started=1");
+    const GridState& grid = ctx.core.grid;
+    std::printf("platform=%s\n", qPrintable(QGuiApplication::platformName()));
+    std::printf("monitor_px=%dx%d\n", window.monitor().width(), window.monitor().height());
+    std::printf("cells=%dx%d\n", grid.lintCol, grid.lintRow);
+    std::printf("scroll_step=%d\n", ctx.core.settings.gintScroll);
     StallProbe stalls;
     if (args.stallTimer) {
         stalls.Start(capture);
@@ -244,11 +250,11 @@ int main(int argc, char** argv) {
     // The time of the last growth of the capture, seen by a 50 ms poll when there is no
     // stall timer.
     qint64 lastGrowthMs = 0;
-    int32_t seenLen = capture.glngDatLen;
+    int32_t seenLen = capture.glngDatLen();
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (capture.glngDatLen != seenLen) {
-            seenLen = capture.glngDatLen;
+        if (capture.glngDatLen() != seenLen) {
+            seenLen = capture.glngDatLen();
             lastGrowthMs = run.elapsed();
         }
     });
@@ -273,8 +279,8 @@ int main(int argc, char** argv) {
     std::printf("run_cpu_ms=%.1f\n", cpuRun);
     std::printf("run_cpu_percent=%.2f\n", 100.0 * cpuRun / static_cast<double>(wallRun));
     std::printf("stream_end_ms=%lld\n", static_cast<long long>(lastGrowthMs));
-    std::printf("bytes_stored=%d\n", capture.glngDatLen);
-    std::printf("buffer_keep=%d\n", capture.glngBufKeep);
+    std::printf("bytes_stored=%d\n", capture.glngDatLen());
+    std::printf("buffer_keep=%d\n", capture.glngBufKeep());
     if (blocks) {
         std::printf("blocks_written=%ld\n", blocks->Blocks());
         std::printf("block_bytes=%lld\n", blocks->Bytes());
@@ -282,10 +288,10 @@ int main(int argc, char** argv) {
     }
     if (!args.record.empty()) {
         const std::string sent = ReadFile(args.record);
-        const auto stored = static_cast<size_t>(capture.glngDatLen);
+        const auto stored = static_cast<size_t>(capture.glngDatLen());
         const bool equal =
-            sent.size() >= stored &&
-            std::memcmp(sent.data() + (sent.size() - stored), capture.gbyteDat.data(), stored) == 0;
+            sent.size() >= stored && std::memcmp(sent.data() + (sent.size() - stored),
+                                                 capture.gbyteDat().data(), stored) == 0;
         std::printf("bytes_recorded=%zu\n", sent.size());
         std::printf("equal=%d\n", equal ? 1 : 0);
         std::printf("shifted=%d\n", sent.size() > stored ? 1 : 0);

@@ -45,8 +45,7 @@ const Capture& Converted() {
     static RunState run;
     static const Capture capture = [] {
         Capture c(run);
-        GridState grid;
-        c.CopyDat(Stored().data(), static_cast<int32_t>(Stored().size()), grid, false);
+        c.CopyDat(Stored().data(), static_cast<int32_t>(Stored().size()));
         return c;
     }();
     return capture;

@@ -4,9 +4,12 @@
 # that produced it:
 #
 #   1. start-up to the main window painted, CPU share and peak memory of a run at 115200 bit/s,
-#      8N1, both directions at full rate (flood), real time, default buffer (Size 1000);
-#   2. the same run with a 1 ms timer: the longest stall of the event loop and the longest
-#      time without a new byte in the capture;
+#      8N1, both directions at full rate (flood), real time, default buffer (Size 1000), in
+#      four set-ups: page mode (Scroll=0) and line scroll by one line (Scroll=1), each on the
+#      offscreen platform (the main window maximised on the offscreen screen) and as a
+#      1600 x 1000 pixel main window on a 1600 x 1000 Xvfb screen (xcb platform);
+#   2. the page-mode offscreen run with a 1 ms timer: the longest stall of the event loop and
+#      the longest time without a new byte in the capture;
 #   3. memory of the application itself (vexlo) idle on the default buffer, by /usr/bin/time;
 #   4. the highest --rate-factor at which a 5 s run of the flood is stored byte for byte (the
 #      last 4,000,000 bytes where the run is longer than the largest buffer) and in step with
@@ -20,6 +23,7 @@
 #   REPEAT=N      runs of steps 1 to 3 and 5 (default 3)
 #   SEARCH=0      skip step 4
 #   FAULTS=0      skip step 5
+#   XVFB=0        skip the Xvfb runs of step 1
 # Build first: cmake --build BUILD_DIR --target vexlo vexlo-unit vexlo-live-probe vexlo-fault-probe
 # The numbers are only worth something on a quiet machine: the load average is printed
 # before each step.
@@ -29,6 +33,7 @@ BIN="$(cd "${1:-build}/bin" && pwd)"
 REPEAT="${REPEAT:-3}"
 SEARCH="${SEARCH:-1}"
 FAULTS="${FAULTS:-1}"
+XVFB="${XVFB:-1}"
 WORK="$(mktemp -d)"
 UNIT_PID=""
 
@@ -38,12 +43,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# make_folder DIR SIZE: a program folder with the unit fixed on port 5 and the flood's line.
+# make_folder DIR SIZE [SCROLL [LARGE]]: a program folder with the unit fixed on port 5, the
+# flood's line, the buffer size, the scroll step (default 0, page mode) and a maximised main
+# window, or with LARGE=1 one of 24000 x 15000 twips (1600 x 1000 pixels at 96 dpi).
 make_folder() {
     rm -rf "$1"
     mkdir -p "$1/ports"
-    printf '[VX_Inf]\nAuto=0\nPort=5\n[Comm_Inf]\nType=0\nSpeed=115200\nDataLength=1\nStopBit=0\nParity=0\n[Buffer_Inf]\nSize=%s\n' \
-        "$2" >"$1/VXParam.ini"
+    local window='State=2'
+    [ "${4:-0}" = 1 ] && window='State=0\nWidth=24000\nHeight=15000'
+    printf "[VX_Inf]\nAuto=0\nPort=5\n[Comm_Inf]\nType=0\nSpeed=115200\nDataLength=1\nStopBit=0\nParity=0\n[Buffer_Inf]\nSize=%s\n[Mode_Inf]\nScroll=%s\n[Window_Inf]\n$window\n" \
+        "$2" "${3:-0}" >"$1/VXParam.ini"
 }
 
 # start_unit DIR ARGS...: a unit on DIR/ports/COM5; returns once it is ready.
@@ -77,37 +86,50 @@ load() {
     echo "load average: $(cut -d ' ' -f 1-3 /proc/loadavg)"
 }
 
-# One real-time run of 10 s with the default buffer; $1 = extra probe option or empty.
+# One real-time run of 10 s with the default buffer. $1 = scroll step, $2 = 1 for a 1600 x 1000
+# Xvfb screen, $3 = extra probe option or empty.
 realtime_run() {
     local dir="$WORK/rt"
-    make_folder "$dir" 1000
+    make_folder "$dir" 1000 "$1" "$2"
     start_unit "$dir" --scenario flood --duration 10 --record "$dir/record.bin"
     local cmd=("$BIN/vexlo-live-probe" --home "$dir" --seconds 10 --record "$dir/record.bin"
-        --t0-ns "$(date +%s%N)" ${1:+"$1"})
-    echo "  \$ /usr/bin/time -v ${cmd[*]}" >&2
-    /usr/bin/time -v "${cmd[@]}" >"$dir/probe.out" 2>"$dir/time.out"
+        --t0-ns "$(date +%s%N)" ${3:+"$3"})
+    local screen=()
+    if [ "$2" = 1 ]; then
+        screen=(env QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1600x1000x24")
+    fi
+    echo "  \$ ${screen[*]} /usr/bin/time -v ${cmd[*]}" >&2
+    "${screen[@]}" /usr/bin/time -v "${cmd[@]}" >"$dir/probe.out" 2>"$dir/time.out"
     stop_unit
     cat "$dir/probe.out" "$dir/time.out" >"$WORK/last.out"
 }
 
 echo "== 1. real time, 115200 bit/s 8N1 flood, 10 s, live view on, default buffer"
 echo "   unit: $BIN/vexlo-unit --link DIR/ports/COM5 --scenario flood --duration 10 --record DIR/record.bin"
-for i in $(seq "$REPEAT"); do
-    load
-    realtime_run ""
-    out="$WORK/last.out"
-    echo "  run $i: startup_ms=$(value startup_ms "$out") run_cpu_percent=$(value run_cpu_percent "$out")" \
-        "equal=$(value equal "$out") bytes=$(value bytes_stored "$out")" \
-        "peak_rss_kb=$(value peak_rss_kb "$out")" \
-        "time_max_rss_kb=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$out")" \
-        "time_cpu=$(sed -n 's/.*Percent of CPU this job got: //p' "$out")" \
-        "time_elapsed=$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$out")"
+for setup in "0 0" "1 0" "0 1" "1 1"; do
+    read -r scroll xvfb <<<"$setup"
+    [ "$xvfb" = 1 ] && [ "$XVFB" != 1 ] && continue
+    echo " -- $([ "$scroll" = 0 ] && echo "page mode" || echo "scroll step $scroll")," \
+        "$([ "$xvfb" = 1 ] && echo "Xvfb 1600x1000" || echo "offscreen")"
+    for i in $(seq "$REPEAT"); do
+        load
+        realtime_run "$scroll" "$xvfb" ""
+        out="$WORK/last.out"
+        echo "  run $i: run_cpu_percent=$(value run_cpu_percent "$out")" \
+            "platform=$(value platform "$out") monitor_px=$(value monitor_px "$out")" \
+            "cells=$(value cells "$out") scroll_step=$(value scroll_step "$out")" \
+            "equal=$(value equal "$out") bytes=$(value bytes_stored "$out")" \
+            "startup_ms=$(value startup_ms "$out") peak_rss_kb=$(value peak_rss_kb "$out")" \
+            "time_max_rss_kb=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$out")" \
+            "time_cpu=$(sed -n 's/.*Percent of CPU this job got: //p' "$out")" \
+            "time_elapsed=$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$out")"
+    done
 done
 
-echo "== 2. the same run with the 1 ms stall timer"
+echo "== 2. page mode offscreen with the 1 ms stall timer"
 for i in $(seq "$REPEAT"); do
     load
-    realtime_run --stall-timer
+    realtime_run 0 0 --stall-timer
     out="$WORK/last.out"
     echo "  run $i: max_loop_stall_ms=$(value max_loop_stall_ms "$out")" \
         "max_capture_gap_ms=$(value max_capture_gap_ms "$out") equal=$(value equal "$out")"

@@ -42,7 +42,7 @@ struct Link {
         decoder.OnReceive(stream.data() + from, n);
     }
     [[nodiscard]] std::vector<uint8_t> Stored() const {
-        return {capture.gbyteDat.begin(), capture.gbyteDat.begin() + capture.glngDatLen};
+        return {capture.gbyteDat().begin(), capture.gbyteDat().begin() + capture.glngDatLen()};
     }
 
     RunState run;
@@ -82,8 +82,8 @@ void SplitDoesNotMatter(const std::vector<uint8_t>& stream, Draw& draw, uint32_t
     FUZZ_CHECK(whole.hooks.calls == split.hooks.calls);
     // Every stored byte went into an auto-save block or is in the open one.
     std::vector<uint8_t> saved = split.hooks.saved;
-    saved.insert(saved.end(), split.capture.gbyteAutoDat.begin(),
-                 split.capture.gbyteAutoDat.begin() + split.capture.glngAutoLen);
+    saved.insert(saved.end(), split.capture.gbyteAutoDat().begin(),
+                 split.capture.gbyteAutoDat().begin() + split.capture.glngAutoLen());
     FUZZ_CHECK(saved == all);
     // The small buffer holds the newest bytes.
     const std::vector<uint8_t> kept = split.Stored();
@@ -144,23 +144,23 @@ void AnyState(const StartState& start, const std::vector<uint8_t>& stream, Draw&
         }
         if ((choice & 0x1C0) == 0) {
             run.gintStopReq = -1;
-            run.glngStopPos = link.capture.glngDatLen + static_cast<int32_t>(draw.Below(64));
+            run.glngStopPos = link.capture.glngDatLen() + static_cast<int32_t>(draw.Below(64));
         }
         if ((choice & 0xE00) == 0) {
             run.gintAutoSave = 1;
             run.gintSaveStopReq = -1;
-            run.glngSaveStopPos = link.capture.glngDatLen + static_cast<int32_t>(draw.Below(64));
+            run.glngSaveStopPos = link.capture.glngDatLen() + static_cast<int32_t>(draw.Below(64));
         }
         const size_t n = std::min<size_t>(1 + draw.Below(largest), stream.size() - pos);
         link.Feed(stream, pos, n);
         pos += n;
         FUZZ_CHECK(link.decoder.lstrRecv.size() <= 256);
         FUZZ_CHECK(run.gintStartTry >= 0 && run.gintStartTry <= Decoder::kMaxStartTries);
-        FUZZ_CHECK(link.capture.glngDatLen >= 0 &&
-                   link.capture.glngDatLen < link.capture.glngBufKeep + link.capture.glngBufSpare);
+        FUZZ_CHECK(link.capture.glngDatLen() >= 0 &&
+                   link.capture.glngDatLen() < link.capture.glngBufKeep() + link.capture.glngBufSpare());
     }
     // A buffer that never shifted starts at a record; every record in it must be whole.
-    if (link.capture.glngDatLen < link.capture.glngBufKeep) {
+    if (link.capture.glngDatLen() < link.capture.glngBufKeep()) {
         FUZZ_CHECK(WellFormed(link.Stored()));
     }
 }

@@ -53,9 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     cap.CopyDat(bytes.data(), count, grid, background);
 
     const std::vector<int16_t> expected = WordsOfRecords(bytes.data(), count);
-    FUZZ_CHECK(cap.glngDispLen == static_cast<int32_t>(expected.size()));
-    FUZZ_CHECK(std::equal(expected.begin(), expected.end(), cap.gintDispDat.begin()));
-    FUZZ_CHECK(cap.glngDispTop >= 0 && cap.glngDispTop <= cap.glngDispLen);
+    FUZZ_CHECK(cap.glngDispLen() == static_cast<int32_t>(expected.size()));
+    FUZZ_CHECK(std::equal(expected.begin(), expected.end(), cap.gintDispDat().begin()));
+    FUZZ_CHECK(cap.glngDispTop >= 0 && cap.glngDispTop <= cap.glngDispLen());
 
     FUZZ_CHECK(
         BrowseAll(state, grid.lintCol, grid.lintRow, 1 + data[0] * 256 + data[1], 64).empty());

@@ -61,8 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         src.len = static_cast<int32_t>(words.size());
     } else {
         capture.CopyDat(bytes.data(), static_cast<int32_t>(bytes.size()), grid, false);
-        src.words = capture.gintDispDat.data();
-        src.len = capture.glngDispLen;
+        src.words = capture.gintDispDat().data();
+        src.len = capture.glngDispLen();
     }
 
     FUZZ_CHECK(FixedLayoutFault(Export(src, true, cells)).empty());

@@ -102,7 +102,7 @@ void DlgProtocol::OKButton_Click() {
                      RunControlState::Verdict::Refused) {
         return;
     }
-    if (core_.capture.glngDatLen > 0) {
+    if (core_.capture.glngDatLen() > 0) {
         busy_ = true;
         const Prompts::Answer a =
             prompts_.Message("通信ﾊﾟﾗﾒｰﾀを変更すると蓄積データは消去されます\nよろしいですか？",

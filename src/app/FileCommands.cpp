@@ -28,7 +28,7 @@ void FileCommands::mn_File_Save_Click() {
     {
         BusyPointer busy;
         const Capture& c = ctx_.core.capture;
-        st = SaveLog(*name, c.gbyteDat.data(), c.glngDatLen, s);
+        st = SaveLog(*name, c.gbyteDat().data(), c.glngDatLen(), s);
     }
     if (st != status::kDone) {
         ctx_.prompts.Message("通信ログファイルの保存に失敗しました", "ファイル保存の失敗",
@@ -61,8 +61,7 @@ bool FileCommands::OpenLog(const std::string& name) {
             frmMonitor& monitor = window_.monitor();
             // The header's cell size takes effect at once, as its check mark shows it.
             monitor.CalcResize();
-            core.capture.CopyDat(bytes.data(), count, core.grid,
-                                 window_.menus().item("mn_Run_Back")->isChecked());
+            core.capture.CopyDat(bytes.data(), count);
             monitor.DispRirekiAt(0);
             window_.menus().item("mn_Run_Start")->setEnabled(false);
             monitor.ShowFileCaption(qs(name));
@@ -108,7 +107,7 @@ void FileCommands::mn_File_Pcap_Click() {
             const Capture& c = ctx_.core.capture;
             const DateTime now = ctx_.clock.Now();
             written = WriteFileAtomic(
-                *name, PcapFromCapture(c.gbyteDat.data(), c.glngDatLen,
+                *name, PcapFromCapture(c.gbyteDat().data(), c.glngDatLen(),
                                        PcapLineOf(HeaderOf(ctx_.core.settings)),
                                        PcapTimes{LocalMidnight(now), LocalEpochMicros(now)}));
         }

@@ -148,7 +148,8 @@ void MainWindow::RunStop() {
     Capture& c = ctx_.core.capture;
     QAction* back = menus_->item("mn_Run_Back");
     // Stopped from the background view, the history opens on the last line.
-    c.CopyDat(c.gbyteDat.data(), c.glngDatLen, ctx_.core.grid, back->isChecked());
+    c.CopyDat(c.gbyteDat().data(), c.glngDatLen());
+    frmMonitor_->placeHistory(back->isChecked());
     back->setChecked(false);
     run.gintRireki = 1;
     MenuEnable();
@@ -175,7 +176,7 @@ void MainWindow::StartRefused() {
 
 void MainWindow::mn_Run_Restart_Click() {
     if (RunStart() == status::kDone) {
-        ctx_.core.capture.ClearDat(ctx_.core.grid);
+        frmMonitor_->ClearDat();
         frmMonitor_->ShowNewCaption();
     }
 }
@@ -197,7 +198,8 @@ void MainWindow::mn_Run_Back_Click() {
     if (run.gintRireki == 0) {
         back->setChecked(true);
         Capture& c = ctx_.core.capture;
-        c.CopyDat(c.gbyteDat.data(), c.glngDatLen, ctx_.core.grid, true);
+        c.CopyDat(c.gbyteDat().data(), c.glngDatLen());
+        frmMonitor_->placeHistory(true);
         run.gintRireki = 1;
         setSearchAndJumpEnabled(true);
         int32_t top = -1;
@@ -245,7 +247,7 @@ void MainWindow::mn_Tool_Protocol_Click(bool abovePanel) {
     if (dlgProtocol_ == nullptr) {
         dlgProtocol_ = new DlgProtocol(
             ctx_.core, ctx_.prompts, runControl_,
-            [this] { ctx_.core.capture.ClearDat(ctx_.core.grid); },
+            [this] { frmMonitor_->ClearDat(); },
             [this] {
                 const RunControlState::Verdict verdict =
                     runControl_.Begin(RunControlState::Command::Settings);

@@ -127,7 +127,7 @@ void dlgTextSave::save(const std::string& name) {
             }
         }
         const Capture& c = core_.capture;
-        const TextSource src{c.gintDispDat.data(), c.glngDispLen, s.gintDispMode,
+        const TextSource src{c.gintDispDat().data(), c.glngDispLen(), s.gintDispMode,
                              s.gintASCIISaveMode, &core_.gstrChr};
         const bool fixed = optType[1]->isChecked();
         const std::optional<int16_t> n = fieldNumber(txtCol[fixed ? 1 : 0]);

@@ -4,39 +4,61 @@
 #include <cstring>
 
 #include "capture/Records.h"
+#include "core/Status.h"
 
 void Capture::AllocBuffer(int32_t bufSize) {
     // The settings file may hold anything: keep the capacities positive and well inside
     // 32 bits (the largest size the options allow is far below this limit).
-    glngBufSize = std::clamp<int32_t>(bufSize, 1, 2'000'000);
-    glngBufKeep = glngBufSize * 1000;
-    if (glngBufSize < 100) {
-        glngBufSpare = glngBufSize * 1000;
-    } else if (glngBufSize < 1000) {
-        glngBufSpare = glngBufSize * 200;
+    glngBufSize_ = std::clamp<int32_t>(bufSize, 1, 2'000'000);
+    glngBufKeep_ = glngBufSize_ * 1000;
+    if (glngBufSize_ < 100) {
+        glngBufSpare_ = glngBufSize_ * 1000;
+    } else if (glngBufSize_ < 1000) {
+        glngBufSpare_ = glngBufSize_ * 200;
     } else {
-        glngBufSpare = glngBufSize * 10;
+        glngBufSpare_ = glngBufSize_ * 10;
     }
-    gbyteDat.assign(static_cast<size_t>(glngBufKeep) + glngBufSpare + 1, 0);
-    glngDatLen = 0;
-    gbyteAutoDat.assign(static_cast<size_t>(glngBufKeep) + 1, 0);
-    glngAutoLen = 0;
-    gintDispDat.assign(1, 0);
-    glngDispLen = 0;
+    gbyteDat_.assign(static_cast<size_t>(glngBufKeep_) + glngBufSpare_ + 1, 0);
+    glngDatLen_ = 0;
+    gbyteAutoDat_.assign(static_cast<size_t>(glngBufKeep_) + 1, 0);
+    glngAutoLen_ = 0;
+    gintDispDat_.assign(1, 0);
+    glngDispLen_ = 0;
     glngDispTop = 0;
     glngCursol.assign(1, -1);
+    droppedWords_ = 0;
 }
 
 void Capture::Shift() {
-    std::memmove(gbyteDat.data(), gbyteDat.data() + glngBufSpare, static_cast<size_t>(glngBufKeep));
-    glngDatLen = glngBufKeep;
+    // The conversion of the buffer from its old first byte and the one from the first byte
+    // that is kept fall into step within a few records; the words each finds before that
+    // point make the difference. Only the dropped bytes and those few records are read.
+    const int32_t end = glngDatLen_;
+    int32_t whole = 0;
+    int32_t kept = glngBufSpare_;
+    int64_t wholeWords = 0;
+    int64_t keptWords = 0;
+    while (whole != kept) {
+        const bool behindIsWhole = whole < kept;
+        int32_t& i = behindIsWhole ? whole : kept;
+        const rec::Shape shape = rec::ShapeOf(gbyteDat_[static_cast<size_t>(i)]);
+        if (i + shape.bytes > end) {
+            break;  // the record in progress: the two never met
+        }
+        i += shape.bytes;
+        (behindIsWhole ? wholeWords : keptWords) += shape.words;
+    }
+    droppedWords_ += wholeWords - keptWords;
+    std::memmove(gbyteDat_.data(), gbyteDat_.data() + glngBufSpare_,
+                 static_cast<size_t>(glngBufKeep_));
+    glngDatLen_ = glngBufKeep_;
     // A pending trigger stop names a place in the data: it moves down with the data, however
     // many shifts lie before it. A place already dropped stays just below the buffer.
-    if (run_.gintStopReq == -1) {
-        run_.glngStopPos = std::max(run_.glngStopPos - glngBufSpare, int32_t{-1});
+    if (run_.gintStopReq == status::kPending) {
+        run_.glngStopPos = std::max(run_.glngStopPos - glngBufSpare_, int32_t{-1});
     }
-    if (run_.gintSaveStopReq == -1) {
-        run_.glngSaveStopPos = std::max(run_.glngSaveStopPos - glngBufSpare, int32_t{-1});
+    if (run_.gintSaveStopReq == status::kPending) {
+        run_.glngSaveStopPos = std::max(run_.glngSaveStopPos - glngBufSpare_, int32_t{-1});
     }
 }
 
@@ -44,35 +66,33 @@ void Capture::AutoSaveFull() {
     if (autoSink_ != nullptr) {
         autoSink_->AutoSaveBlock();
     }
-    // The block must never overrun, whatever the writer did.
-    if (glngAutoLen >= glngBufKeep) {
-        glngAutoLen = 0;
-    }
+    glngAutoLen_ = 0;  // the writer has taken the full block
 }
 
 void Capture::CopyHistoryToAutoSave(int32_t count) {
-    count = std::clamp(count, 0, std::min(glngDatLen, glngBufKeep));
+    count = std::clamp(count, 0, std::min(glngDatLen_, glngBufKeep_));
     if (count > 0) {
-        std::memcpy(gbyteAutoDat.data(), gbyteDat.data() + (glngDatLen - count),
+        std::memcpy(gbyteAutoDat_.data(), gbyteDat_.data() + (glngDatLen_ - count),
                     static_cast<size_t>(count));
     }
-    glngAutoLen = count;
+    glngAutoLen_ = count;
 }
 
-void Capture::CopyDat(const uint8_t* bytes, int32_t len, GridState& grid, bool backgroundChecked) {
+void Capture::CopyDat(const uint8_t* bytes, int32_t len) {
     len = std::max<int32_t>(len, 0);
-    gintDispDat.resize(static_cast<size_t>(len) / 2 + 2);
-    int16_t* out = gintDispDat.data();
+    gintDispDat_.resize(static_cast<size_t>(len) / 2 + 2);
+    int16_t* out = gintDispDat_.data();
     int32_t n = 0;
     int32_t i = 0;
     // A record cut off by the end of the data is dropped: its missing bytes were never
     // captured, and completing it with zeros would invent a byte or a time.
     while (i < len) {
         const uint8_t b = bytes[i];
+        const rec::Shape shape = rec::ShapeOf(b);
+        if (i + shape.bytes > len) {
+            break;
+        }
         if (rec::IsFirst(b)) {
-            if (i + 1 >= len) {
-                break;
-            }
             const uint8_t c = bytes[i + 1];
             int w = rec::HasFramingError(c) ? word::kFraming
                                             : (rec::HasParityError(b) ? word::kParity : 0);
@@ -81,46 +101,36 @@ void Capture::CopyDat(const uint8_t* bytes, int32_t len, GridState& grid, bool b
                 w += word::kSd;
             }
             out[n++] = static_cast<int16_t>(w);
-            i += 2;
-        } else if (rec::IsLineState(b)) {
-            i += 2;
-        } else if (b == rec::kStamp || b == rec::kIdle) {
-            if (i + 3 >= len) {
-                break;
-            }
+        } else if (shape.words == 2) {
             const int kind = b == rec::kStamp ? word::kStamp : word::kIdle;
             out[n++] = static_cast<int16_t>(kind + bytes[i + 1]);
             out[n++] = static_cast<int16_t>(bytes[i + 2] * 100 + bytes[i + 3]);
-            i += 4;
-        } else {
-            ++i;  // not a record start: resynchronise one byte at a time
         }
+        i += shape.bytes;
     }
-    glngDispLen = n;
-
-    const int32_t col = std::max<int32_t>(grid.lintCol, 1);
-    if (backgroundChecked) {
-        grid.llngLine = n / col + 1;
-        glngDispTop = (n / col) * col;
-    } else {
-        glngDispTop = std::max<int32_t>(n - grid.lintPos, 0);
-    }
+    glngDispLen_ = n;
 }
 
-void Capture::ClearDat(GridState& grid) {
-    std::fill(gbyteDat.begin(), gbyteDat.end(), uint8_t{0});
-    glngDatLen = 0;
-    glngDispLen = 0;
+int32_t Capture::countWords() const {
+    int32_t n = 0;
+    for (int32_t i = 0; i < glngDatLen_;) {
+        const rec::Shape shape = rec::ShapeOf(gbyteDat_[static_cast<size_t>(i)]);
+        if (i + shape.bytes > glngDatLen_) {
+            break;
+        }
+        n += shape.words;
+        i += shape.bytes;
+    }
+    return n;
+}
+
+void Capture::ClearDat() {
+    std::fill(gbyteDat_.begin(), gbyteDat_.end(), uint8_t{0});
+    glngDatLen_ = 0;
+    glngDispLen_ = 0;
     glngCursol.assign(1, -1);
-    std::fill(gbyteAutoDat.begin(), gbyteAutoDat.end(), uint8_t{0});
-    glngAutoLen = 0;
-    gintPending = 0;
-    if (view_ != nullptr) {
-        view_->ClearDisp();
-    }
-    grid.lintPos = 0;
-    grid.llngLine = 1;
-    if (view_ != nullptr) {
-        view_->ShowLineNumber(grid.llngLine);
-    }
+    std::fill(gbyteAutoDat_.begin(), gbyteAutoDat_.end(), uint8_t{0});
+    glngAutoLen_ = 0;
+    gintPending_ = 0;
+    droppedWords_ = 0;
 }

@@ -1,30 +1,12 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "core/RunState.h"
 
-// Layout numbers of the monitor grid that the capture code reads and writes.
-// The monitor window owns the cells; these plain numbers are shared.
-struct GridState {
-    int32_t lintCol = 1;   // cells per line
-    int32_t lintRow = 1;   // lines per screen
-    int32_t lintCell = 1;  // cells per screen (lintCol * lintRow)
-    int32_t lintPos = 0;   // next cell the live view fills
-    int32_t llngLine = 1;  // line number shown in the status bar
-};
-
-// What the capture needs from the monitor window and the status bar.
-class CaptureView {
-  public:
-    virtual ~CaptureView() = default;
-    // Blanks every cell and sets lintPos to 0.
-    virtual void ClearDisp() = 0;
-    // Shows llngLine in panel 6 of the main status bar.
-    virtual void ShowLineNumber(int32_t line) = 0;
-};
-
-// Writes a full auto-save block (gbyteAutoDat, glngAutoLen) to a file and empties it.
+// Writes a full auto-save block (gbyteAutoDat, glngAutoLen) to a file; the capture empties
+// the block afterwards.
 class AutoSaveSink {
   public:
     virtual ~AutoSaveSink() = default;
@@ -32,12 +14,12 @@ class AutoSaveSink {
 };
 
 // The in-memory capture: the raw byte buffer in stored-record form, the auto-save block,
-// and the display words made from a byte buffer by CopyDat.
+// and the display words made from a byte buffer by CopyDat. The buffers change only through
+// StoreByte, CopyDat and ClearDat; everybody else reads them.
 class Capture {
   public:
     explicit Capture(RunState& run) : run_(run) {}
 
-    void SetView(CaptureView* view) { view_ = view; }
     void SetAutoSaveSink(AutoSaveSink* sink) { autoSink_ = sink; }
 
     // Sets the capacities from the buffer-size setting (units of 1000 bytes) and allocates
@@ -47,47 +29,71 @@ class Capture {
     // Appends one byte; drops the oldest glngBufSpare bytes in one block when full, and
     // feeds the auto-save block while auto-save is on. No allocation.
     void StoreByte(uint8_t b) {
-        gbyteDat[glngDatLen] = b;
-        if (++glngDatLen >= glngBufKeep + glngBufSpare) {
+        gbyteDat_[static_cast<size_t>(glngDatLen_)] = b;
+        if (++glngDatLen_ >= glngBufKeep_ + glngBufSpare_) {
             Shift();
         }
         if (run_.gintAutoSave == 1) {
-            gbyteAutoDat[glngAutoLen] = b;
-            if (++glngAutoLen >= glngBufKeep) {
+            gbyteAutoDat_[static_cast<size_t>(glngAutoLen_)] = b;
+            if (++glngAutoLen_ >= glngBufKeep_) {
                 AutoSaveFull();
             }
         }
     }
 
-    // Converts the first len bytes into display words and places glngDispTop.
-    // backgroundChecked is the check state of the background-monitor menu item.
-    void CopyDat(const uint8_t* bytes, int32_t len, GridState& grid, bool backgroundChecked);
+    // Converts the first len bytes into the display words gintDispDat / glngDispLen. Where
+    // the history view then stands (glngDispTop) is the monitor window's business.
+    void CopyDat(const uint8_t* bytes, int32_t len);
 
-    // Empties the buffers, forgets a half-received pair, blanks the view.
-    void ClearDat(GridState& grid);
+    // Empties the buffers and the display words, forgets a half-received pair and the
+    // search highlight.
+    void ClearDat();
 
     // A trigger's save start: the auto-save block becomes the newest count bytes of the
     // buffer, or everything held when that is less; a history longer than the block can take
     // (glngBufKeep bytes) keeps its newest bytes.
     void CopyHistoryToAutoSave(int32_t count);
+    // Auto-save took the block: it gets fresh (of the block's size) in its place, the block is
+    // empty, and the old block is returned.
+    [[nodiscard]] std::vector<uint8_t> SwapAutoBlock(std::vector<uint8_t> fresh) {
+        fresh.swap(gbyteAutoDat_);
+        glngAutoLen_ = 0;
+        return fresh;
+    }
+    // Auto-save wrote what the block held: it starts again from its first byte.
+    void EmptyAutoBlock() { glngAutoLen_ = 0; }
 
-    // Buffer-size setting and capacities.
-    int32_t glngBufSize = 0;
-    int32_t glngBufKeep = 0;
-    int32_t glngBufSpare = 0;
+    [[nodiscard]] int32_t glngBufSize() const { return glngBufSize_; }
+    [[nodiscard]] int32_t glngBufKeep() const { return glngBufKeep_; }
+    [[nodiscard]] int32_t glngBufSpare() const { return glngBufSpare_; }
+    // glngBufKeep + glngBufSpare + 1 bytes, of which the first glngDatLen are held.
+    [[nodiscard]] const std::vector<uint8_t>& gbyteDat() const { return gbyteDat_; }
+    [[nodiscard]] int32_t glngDatLen() const { return glngDatLen_; }
+    // glngBufKeep + 1 bytes, of which the first glngAutoLen are held.
+    [[nodiscard]] const std::vector<uint8_t>& gbyteAutoDat() const { return gbyteAutoDat_; }
+    [[nodiscard]] int32_t glngAutoLen() const { return glngAutoLen_; }
+    // The words of the last CopyDat, of which the first glngDispLen are held.
+    [[nodiscard]] const std::vector<int16_t>& gintDispDat() const { return gintDispDat_; }
+    [[nodiscard]] int32_t glngDispLen() const { return glngDispLen_; }
 
-    std::vector<uint8_t> gbyteDat;  // glngBufKeep + glngBufSpare + 1 bytes
-    int32_t glngDatLen = 0;
-    std::vector<uint8_t> gbyteAutoDat;  // glngBufKeep + 1 bytes
-    int32_t glngAutoLen = 0;
+    // The number of display words CopyDat would make of the bytes held: one linear pass.
+    [[nodiscard]] int32_t countWords() const;
+    // The display words that full buffers have dropped since the buffers were last emptied,
+    // so that countWords() + droppedWords() counts every word stored since then.
+    [[nodiscard]] int64_t droppedWords() const { return droppedWords_; }
 
     // The decoder's carry-over: a first byte of a data pair that ended a batch without its
-    // second byte. Kept here so that ClearDat forgets it together with the data.
-    uint8_t gbytePending = 0;
-    int16_t gintPending = 0;  // -1 while gbytePending holds such a byte
+    // second byte (gintPending -1 while gbytePending holds one). Kept here so that ClearDat
+    // forgets it together with the data.
+    [[nodiscard]] int16_t gintPending() const { return gintPending_; }
+    [[nodiscard]] uint8_t gbytePending() const { return gbytePending_; }
+    void SetPending(int16_t pending, uint8_t first) {
+        gintPending_ = pending;
+        gbytePending_ = first;
+    }
 
-    std::vector<int16_t> gintDispDat;
-    int32_t glngDispLen = 0;
+    // Where the history view stands in the display words. The monitor window's drawing and
+    // the searches move them.
     int32_t glngDispTop = 0;
     std::vector<int32_t> glngCursol{-1};  // highlighted word indices; element 0 = -1: none
     int16_t gintCursolType = 0;           // highlight row: non-zero SD, 0 RD
@@ -97,6 +103,18 @@ class Capture {
     void AutoSaveFull();
 
     RunState& run_;
-    CaptureView* view_ = nullptr;
     AutoSaveSink* autoSink_ = nullptr;
+
+    int32_t glngBufSize_ = 0;
+    int32_t glngBufKeep_ = 0;
+    int32_t glngBufSpare_ = 0;
+    std::vector<uint8_t> gbyteDat_;
+    int32_t glngDatLen_ = 0;
+    std::vector<uint8_t> gbyteAutoDat_;
+    int32_t glngAutoLen_ = 0;
+    std::vector<int16_t> gintDispDat_;
+    int32_t glngDispLen_ = 0;
+    uint8_t gbytePending_ = 0;
+    int16_t gintPending_ = 0;
+    int64_t droppedWords_ = 0;
 };

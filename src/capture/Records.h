@@ -32,6 +32,26 @@ inline constexpr uint8_t kLineTail = 0x30;
 [[nodiscard]] constexpr uint8_t PairValue(uint8_t first, uint8_t second) {
     return static_cast<uint8_t>(((first & 0x0F) << 4) | (second & 0x0F));
 }
+
+// How the conversion into display words reads the record that starts with byte b: its
+// length and the words it makes. A byte that starts no record is skipped on its own, which
+// is how a buffer that begins inside a record falls back into step.
+struct Shape {
+    int32_t bytes;
+    int32_t words;
+};
+[[nodiscard]] constexpr Shape ShapeOf(uint8_t b) {
+    if (IsFirst(b)) {
+        return {2, 1};
+    }
+    if (IsLineState(b)) {
+        return {2, 0};
+    }
+    if (b == kStamp || b == kIdle) {
+        return {4, 2};
+    }
+    return {1, 0};
+}
 }  // namespace rec
 
 // Display words (16-bit): a data word is the byte | kSd | kParity or kFraming;

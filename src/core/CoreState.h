@@ -1,6 +1,7 @@
 #pragma once
 #include "capture/ByteText.h"
 #include "capture/Capture.h"
+#include "core/GridState.h"
 #include "core/RunState.h"
 #include "files/Settings.h"
 

@@ -160,21 +160,20 @@ std::string AutoSave::uniqueName(const std::string& base, const std::string& sta
 }
 
 void AutoSave::AutoSaveBlock() {
-    const int32_t len = std::min<int32_t>(capture_.glngAutoLen, capture_.glngBufKeep);
-    std::vector<uint8_t> next = spareBuffer(capture_.gbyteAutoDat.size());
-    keep(std::exchange(capture_.gbyteAutoDat, std::move(next)), len);
-    capture_.glngAutoLen = 0;
+    const int32_t len = std::min<int32_t>(capture_.glngAutoLen(), capture_.glngBufKeep());
+    std::vector<uint8_t> next = spareBuffer(capture_.gbyteAutoDat().size());
+    keep(capture_.SwapAutoBlock(std::move(next)), len);
     WriteLTime();
     writeKept();
 }
 
 void AutoSave::AutoSaveFlush() {
-    if (run_.gintAutoSave == 1 && capture_.glngAutoLen > 0) {
-        const auto len = static_cast<size_t>(capture_.glngAutoLen);
+    if (run_.gintAutoSave == 1 && capture_.glngAutoLen() > 0) {
+        const auto len = static_cast<size_t>(capture_.glngAutoLen());
         std::vector<uint8_t> part = spareBuffer(len);
-        std::copy_n(capture_.gbyteAutoDat.begin(), len, part.begin());
+        std::copy_n(capture_.gbyteAutoDat().begin(), len, part.begin());
         keep(std::move(part), static_cast<int32_t>(len));
-        capture_.glngAutoLen = 0;
+        capture_.EmptyAutoBlock();
     }
     writeKept();
 }
@@ -187,7 +186,7 @@ void AutoSave::keep(std::vector<uint8_t> bytes, int32_t len) {
     b.bytes = std::move(bytes);
     b.len = len;
     kept_.push_back(std::move(b));
-    const int64_t limit = std::max<int64_t>(kKeepLimit, int64_t{2} * capture_.glngBufKeep);
+    const int64_t limit = std::max<int64_t>(kKeepLimit, int64_t{2} * capture_.glngBufKeep());
     while (kept_.size() > 1 && KeptBytes() > limit) {
         dropped_ += kept_.front().len;
         recycle(std::move(kept_.front().bytes));

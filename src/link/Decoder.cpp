@@ -77,9 +77,9 @@ void Decoder::StoreDigitPairs(uint8_t tag, const char* six) {
 void Decoder::CapturePhase(const uint8_t* data, size_t size) {
     // A first byte carried over from the last batch is the pair state this batch starts
     // with, so the stream decodes the same however the port splits it.
-    bool expectSecond = capture_.gintPending == status::kPending;
-    uint8_t first = capture_.gbytePending;
-    capture_.gintPending = status::kDone;
+    bool expectSecond = capture_.gintPending() == status::kPending;
+    uint8_t first = capture_.gbytePending();
+    capture_.SetPending(status::kDone, 0);
     bool sawData = false;
 
     for (size_t i = 0; i < size; ++i) {
@@ -121,12 +121,11 @@ void Decoder::CapturePhase(const uint8_t* data, size_t size) {
         }
         capture_.StoreByte(first);
         capture_.StoreByte(b);
-        if (run_.gintStopReq == status::kPending && capture_.glngDatLen > run_.glngStopPos) {
+        if (run_.gintStopReq == status::kPending && capture_.glngDatLen() > run_.glngStopPos) {
             hooks_.runControl.RunStop();
             run_.gintStopReq = status::kDone;
         }
-        if (run_.gintSaveStopReq == status::kPending &&
-            capture_.glngDatLen > run_.glngSaveStopPos) {
+        if (run_.gintSaveStopReq == status::kPending && capture_.glngDatLen() > run_.glngSaveStopPos) {
             hooks_.runControl.AutoSaveFlush();
             run_.gintAutoSave = 0;
             run_.gintSaveStopReq = status::kDone;
@@ -134,8 +133,7 @@ void Decoder::CapturePhase(const uint8_t* data, size_t size) {
     }
 
     if (expectSecond) {
-        capture_.gbytePending = first;
-        capture_.gintPending = status::kPending;
+        capture_.SetPending(status::kPending, first);
     }
     if (sawData) {
         run_.gsngIdleStart = hooks_.clock.Timer();

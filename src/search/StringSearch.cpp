@@ -49,8 +49,8 @@ constexpr int kFirstOfTwo = 0x2000;
 }  // namespace
 
 std::span<const int16_t> DispWords(const Capture& capture) {
-    const size_t len = static_cast<size_t>(std::max(capture.glngDispLen, 0));
-    return {capture.gintDispDat.data(), std::min(len, capture.gintDispDat.size())};
+    const size_t len = static_cast<size_t>(std::max(capture.glngDispLen(), 0));
+    return {capture.gintDispDat().data(), std::min(len, capture.gintDispDat().size())};
 }
 
 int16_t SearchDownMoji(std::span<const int16_t> words, const SearchString& search, int32_t lngStart,

@@ -23,11 +23,11 @@ void TriggerEngine::TrigCheckChr(int direction, uint8_t byte) {
             continue;
         }
         if (++p == 1) {
-            top[n] = capture_.glngDatLen;
+            top[n] = capture_.glngDatLen();
         }
         if (triggers_.ChrCount(n) <= p) {
             p = 0;
-            TrigAction(n, capture_.glngDatLen - top[n]);
+            TrigAction(n, capture_.glngDatLen() - top[n]);
         }
     }
 }
@@ -74,7 +74,7 @@ int32_t TriggerEngine::stopTarget(int16_t count) const {
     // passed, and the request completes at the next data record. The target is a position
     // in the buffer as it is now: Capture moves pending targets down with the data when the
     // buffer drops its oldest block.
-    return capture_.glngDatLen + static_cast<int16_t>(2 * count);
+    return capture_.glngDatLen() + static_cast<int16_t>(2 * count);
 }
 
 void TriggerEngine::TrigAction(int n, int32_t extra) {

@@ -64,12 +64,16 @@ void CellGrid::Unhighlight(int32_t backRD, int32_t backSD) {
     }
 }
 
-void CellGrid::BlankFrom(int32_t k, int32_t backRD, int32_t backSD) {
+void CellGrid::Blank(int32_t k, int32_t backRD, int32_t backSD) {
     const auto first = static_cast<size_t>(std::clamp<int32_t>(k, 0, Size()));
     std::fill(rows_[0].begin() + static_cast<std::ptrdiff_t>(first), rows_[0].end(),
               Cell{CellText::kEmpty, false, backRD, kBlack});
     std::fill(rows_[1].begin() + static_cast<std::ptrdiff_t>(first), rows_[1].end(),
               Cell{CellText::kEmpty, false, backSD, kBlack});
+}
+
+void CellGrid::BlankFrom(int32_t k, int32_t backRD, int32_t backSD) {
+    Blank(k, backRD, backSD);
     ChangedAll();
 }
 
@@ -78,7 +82,12 @@ void CellGrid::ScrollUp(int32_t f, int32_t backRD, int32_t backSD) {
     for (auto& cells : rows_) {
         std::copy(cells.begin() + shift, cells.end(), cells.begin());
     }
-    BlankFrom(Size() - shift, backRD, backSD);
+    Blank(Size() - shift, backRD, backSD);
+    if (batch_ > 0) {
+        batchDirty_ = true;
+    } else if (listener_ != nullptr) {
+        listener_->CellsScrolled(shift);
+    }
 }
 
 void CellGrid::BeginBatch() {

@@ -25,6 +25,8 @@ class CellListener {
     virtual ~CellListener() = default;
     virtual void CellChanged(CellRow row, int32_t k) = 0;
     virtual void AllCellsChanged() = 0;
+    // Every cell moved f places towards the start; the last f cells are blank.
+    virtual void CellsScrolled(int32_t f) = 0;
 };
 
 // The cell arrays lblRD and lblSD of the monitor grid as data. Writes to a cell index that
@@ -64,6 +66,7 @@ class CellGrid {
 
   private:
     [[nodiscard]] Cell* Find(CellRow row, int32_t k);
+    void Blank(int32_t k, int32_t backRD, int32_t backSD);
     void Changed(CellRow row, int32_t k);
     void ChangedAll();
 

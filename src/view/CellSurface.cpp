@@ -16,10 +16,6 @@ constexpr QRgb kCaption = 0xFF202020;
 constexpr QRgb kArrowFace = 0xFFFAFAFA;
 constexpr QRgb kArrowEdge = 0xFFA0A0A0;
 
-QColor WinColor(int32_t v) {
-    return {v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF};
-}
-
 QStaticText Prepared(const QString& text, const QFont& font) {
     QStaticText s(text);
     s.setTextFormat(Qt::PlainText);
@@ -30,7 +26,11 @@ QStaticText Prepared(const QString& text, const QFont& font) {
 }  // namespace
 
 CellSurface::CellSurface(const ChrTable& chr, const CellGrid& cells, QWidget* parent)
-    : QWidget(parent), cells_(cells), texts_(chr), frameTimer_(new QTimer(this)) {
+    : QWidget(parent),
+      cells_(cells),
+      texts_(chr),
+      tiles_(texts_, kFormBack),
+      frameTimer_(new QTimer(this)) {
     setObjectName(QStringLiteral("CellSurface"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     frameTimer_->setSingleShot(true);
@@ -45,10 +45,14 @@ void CellSurface::SetGrid(const GridGeometry& geometry) {
     labelFont_ = GridFont(s.lintFont);
     arrowFont_ = GridFont(s.arrowFont);
     texts_.SetFont(labelFont_);
+    tiles_.Clear();
+    blankRows_ = {};
     rdCaption_ = Prepared(QStringLiteral("RD"), labelFont_);
     sdCaption_ = Prepared(QStringLiteral("SD"), labelFont_);
     upText_ = Prepared(QStringLiteral("▲"), arrowFont_);
     downText_ = Prepared(QStringLiteral("▼"), arrowFont_);
+    captionAdvance_ = QFontMetricsF(labelFont_).horizontalAdvance(rdCaption_.text());
+    arrowAdvance_ = QFontMetricsF(arrowFont_).horizontalAdvance(upText_.text());
     ruler_.resize(static_cast<size_t>(geometry_.Cols()));
     for (size_t j = 0; j < ruler_.size(); ++j) {
         ruler_[j] = static_cast<int32_t>(j) + 1;
@@ -82,11 +86,36 @@ void CellSurface::CellChanged(CellRow row, int32_t k) {
     Span& span = dirty_[static_cast<size_t>(row)];
     span.first = std::min(span.first, k);
     span.last = std::max(span.last, k);
+    auto& changed = changed_[static_cast<size_t>(row)];
+    if (k >= 0 && static_cast<size_t>(k) < changed.size()) {
+        changed[static_cast<size_t>(k)] = 1;
+    }
     ScheduleFrame();
 }
 
 void CellSurface::AllCellsChanged() {
     dirtyAll_ = true;
+    ScheduleFrame();
+}
+
+void CellSurface::CellsScrolled(int32_t f) {
+    const int32_t cols = geometry_.Cols();
+    if (f % cols != 0) {
+        AllCellsChanged();  // not whole lines: a grid waiting for its rebuild
+        return;
+    }
+    scrolledLines_ += f / cols;
+    for (Span& span : dirty_) {
+        span.last -= f;
+        span = span.last < 0 ? Span{} : Span{std::max(span.first - f, 0), span.last};
+    }
+    // The marks move with their cells; the blank cells that come in are changed.
+    for (auto& changed : changed_) {
+        const auto shift = std::min(static_cast<size_t>(f), changed.size());
+        std::copy(changed.begin() + static_cast<std::ptrdiff_t>(shift), changed.end(),
+                  changed.begin());
+        std::fill(changed.end() - static_cast<std::ptrdiff_t>(shift), changed.end(), uint8_t{1});
+    }
     ScheduleFrame();
 }
 
@@ -100,33 +129,87 @@ void CellSurface::ScheduleFrame() {
 void CellSurface::FlushUpdates() {
     frameTimer_->stop();
     sinceFrame_.restart();
-    if (dirtyAll_) {
-        update(geometry_.CellsRect());
+    emit frameDue();
+    const bool whole = dirtyAll_ || paintedAhead_ || scrolledLines_ >= geometry_.Rows() ||
+                       static_cast<int32_t>(changed_[0].size()) != cells_.Size();
+    QRect rect;
+    if (whole) {
+        rect = geometry_.CellsRect();
+        for (auto& changed : changed_) {
+            changed.assign(static_cast<size_t>(cells_.Size()), 0);
+        }
     } else {
-        UpdateSpan(CellRow::RD, dirty_[0].first, dirty_[0].last);
-        UpdateSpan(CellRow::SD, dirty_[1].first, dirty_[1].last);
+        if (scrolledLines_ > 0) {
+            const QRect lines = geometry_.LinesRect();
+            const int shift = scrolledLines_ * geometry_.LinePitchPx();
+            scroll(0, -shift, lines);
+            rect = QRect(lines.x(), lines.bottom() + 1 - shift, lines.width(), shift);
+        }
+        rect |= SpanRect(CellRow::RD, dirty_[0]) | SpanRect(CellRow::SD, dirty_[1]);
     }
     dirtyAll_ = false;
+    paintedAhead_ = false;
+    scrolledLines_ = 0;
     dirty_ = {};
+    // Painted now, so that no paint of this frame is left for later, when the cells may have
+    // scrolled again; as one rectangle, since copies clipped to a region of many rectangles
+    // cost more, of which only the marked cells are painted (the others show already).
+    if (!rect.isEmpty()) {
+        frameRect_ = whole ? QRect() : rect;
+        repaint(rect);
+        frameRect_ = QRect();
+    }
+    for (auto& changed : changed_) {
+        std::fill(changed.begin(), changed.end(), uint8_t{0});
+    }
 }
 
-void CellSurface::UpdateSpan(CellRow row, int32_t first, int32_t last) {
-    last = std::min(last, geometry_.Cells() - 1);
-    const int32_t cols = geometry_.Cols();
-    // One rectangle per line of the span: from its first changed column to its last.
-    for (int32_t line = first / cols; first <= last; ++line) {
-        const int32_t lineEnd = std::min(last, line * cols + cols - 1);
-        update(geometry_.CellRect(row, first).united(geometry_.CellRect(row, lineEnd)));
-        first = lineEnd + 1;
+QRect CellSurface::SpanRect(CellRow row, const Span& span) const {
+    const int32_t last = std::min(span.last, geometry_.Cells() - 1);
+    if (span.first > last) {
+        return {};
     }
+    const int32_t cols = geometry_.Cols();
+    const QRect r = geometry_.CellRect(row, span.first).united(geometry_.CellRect(row, last));
+    if (span.first / cols == last / cols) {
+        return r;
+    }
+    // Over more than one line: every column of those lines.
+    const int32_t lineStart = (span.first / cols) * cols;
+    return r.united(geometry_.CellRect(row, lineStart))
+        .united(geometry_.CellRect(row, lineStart + cols - 1));
 }
 
 void CellSurface::paintEvent(QPaintEvent* event) {
+    if (scrolledLines_ > 0) {
+        paintedAhead_ = true;
+    }
     QPainter p(this);
     const QRect clip = event->rect();
-    p.fillRect(clip, QColor::fromRgb(kFormBack));
+    // The form shows wherever no cell is painted over it.
+    const QRegion form = event->region() - CellRows(geometry_.CellSpan(clip));
+    for (const QRect& r : form) {
+        p.fillRect(r, QColor::fromRgb(kFormBack));
+    }
     PaintFrame(p, clip);
-    PaintCells(p, clip);
+    // A frame paints only the cells marked changed; any other paint every cell it meets.
+    PaintCells(p, clip, frameRect_.contains(event->region().boundingRect()));
+}
+
+QRegion CellSurface::CellRows(const GridGeometry::Span& span) const {
+    QRegion rows;
+    const int32_t cols = geometry_.Cols();
+    for (int32_t i = span.firstLine; i <= span.lastLine; ++i) {
+        const int32_t last = std::min(cols, cells_.Size() - i * cols) - 1;
+        if (last < 0) {
+            break;
+        }
+        for (const CellRow row : {CellRow::RD, CellRow::SD}) {
+            rows +=
+                geometry_.CellRect(row, i * cols).united(geometry_.CellRect(row, i * cols + last));
+        }
+    }
+    return rows;
 }
 
 void CellSurface::PaintLabel(QPainter& p, const QRect& r, const QStaticText& text, double advance) {
@@ -136,7 +219,6 @@ void CellSurface::PaintLabel(QPainter& p, const QRect& r, const QStaticText& tex
 }
 
 void CellSurface::PaintFrame(QPainter& p, const QRect& clip) {
-    const QFontMetricsF arrowMetrics(arrowFont_);
     p.setFont(arrowFont_);
     for (const bool up : {true, false}) {
         const QRect r = up ? geometry_.UpArrow() : geometry_.DownArrow();
@@ -148,7 +230,7 @@ void CellSurface::PaintFrame(QPainter& p, const QRect& clip) {
         p.drawRect(r.adjusted(0, 0, -1, -1));
         p.setPen(QColor::fromRgb(kCaption));
         const QStaticText& glyph = up ? upText_ : downText_;
-        PaintLabel(p, r, glyph, arrowMetrics.horizontalAdvance(glyph.text()));
+        PaintLabel(p, r, glyph, arrowAdvance_);
     }
 
     p.setFont(labelFont_);
@@ -161,56 +243,88 @@ void CellSurface::PaintFrame(QPainter& p, const QRect& clip) {
         }
     }
 
-    const QFontMetricsF metrics(labelFont_);
-    const double captionAdvance = metrics.horizontalAdvance(QStringLiteral("RD"));
+    p.setPen(QColor::fromRgb(kCaption));
     for (int32_t i = 0; i < geometry_.Rows(); ++i) {
-        const QRect rd = geometry_.RowCaption(CellRow::RD, i);
-        const QRect sd = geometry_.RowCaption(CellRow::SD, i);
+        // A one-pixel line is a rectangle; filled, it costs a fraction of a drawn line.
         const QLine line = geometry_.Separator(i);
-        if (!rd.united(sd).united(QRect(line.p1(), line.p2())).intersects(clip)) {
-            continue;
+        const QRect separator(line.p1(), line.p2());
+        if (separator.intersects(clip)) {
+            p.fillRect(separator, QColor::fromRgb(kSeparator));
         }
-        p.setPen(QColor::fromRgb(kSeparator));
-        p.drawLine(line);
-        p.setPen(QColor::fromRgb(kCaption));
-        PaintLabel(p, rd, rdCaption_, captionAdvance);
-        PaintLabel(p, sd, sdCaption_, captionAdvance);
-    }
-}
-
-void CellSurface::PaintCells(QPainter& p, const QRect& clip) {
-    const GridGeometry::Span span = geometry_.CellSpan(clip);
-    const int32_t cols = geometry_.Cols();
-    const int32_t size = cells_.Size();
-    const double lineHeight = texts_.LineHeight();
-    p.setFont(labelFont_);
-    int32_t pen = CellGrid::kBlack;
-    p.setPen(WinColor(pen));
-    for (int32_t i = span.firstLine; i <= span.lastLine; ++i) {
         for (const CellRow row : {CellRow::RD, CellRow::SD}) {
-            for (int32_t j = span.firstCol; j <= span.lastCol; ++j) {
-                const int32_t k = i * cols + j;
-                if (k >= size) {
-                    break;
-                }
-                const Cell& c = cells_.At(row, k);
-                const QRect r = geometry_.CellRect(row, k);
-                // One pixel of the form shows between neighbouring cells.
-                p.fillRect(r.x(), r.y(), r.width() - 1, r.height(), WinColor(c.back));
-                if (c.text == CellText::kEmpty) {
-                    continue;
-                }
-                if (c.fore != pen) {
-                    pen = c.fore;
-                    p.setPen(WinColor(pen));
-                }
-                const CellTextCache::Entry& e = texts_.Layout(c.text);
-                p.drawStaticText(QPointF(r.x() + (r.width() - 1 - e.advance) / 2,
-                                         r.y() + (r.height() - lineHeight) / 2),
-                                 e.layout);
+            const QRect r = geometry_.RowCaption(row, i);
+            if (r.intersects(clip)) {
+                PaintLabel(p, r, row == CellRow::RD ? rdCaption_ : sdCaption_, captionAdvance_);
             }
         }
     }
+}
+
+void CellSurface::PaintCells(QPainter& p, const QRect& clip, bool changedOnly) {
+    const GridGeometry::Span span = geometry_.CellSpan(clip);
+    const int32_t cols = geometry_.Cols();
+    const int32_t size = cells_.Size();
+    for (int32_t i = span.firstLine; i <= span.lastLine; ++i) {
+        for (const CellRow row : {CellRow::RD, CellRow::SD}) {
+            const auto& changed = changed_[static_cast<size_t>(row)];
+            const auto paints = [&](int32_t k) {
+                return !changedOnly || changed[static_cast<size_t>(k)] != 0;
+            };
+            const int32_t end = std::min(span.lastCol + 1, size - i * cols);
+            for (int32_t j = span.firstCol; j < end;) {
+                const int32_t k = i * cols + j;
+                const QRect r = geometry_.CellRect(row, k);
+                if (!paints(k) || !r.intersects(clip)) {
+                    ++j;
+                    continue;
+                }
+                const Cell& c = cells_.At(row, k);
+                if (c.text != CellText::kEmpty || c.hilite || c.fore != CellGrid::kBlack) {
+                    const CellTiles::Tile tile = tiles_.Find(c, r.size());
+                    p.drawImage(r.topLeft(), tile.image, tile.source);
+                    ++j;
+                    continue;
+                }
+                // A run of blank cells of one colour is one copy from a blank row.
+                int32_t last = j;
+                while (last + 1 < end && paints(k + last + 1 - j) &&
+                       cells_.At(row, k + last + 1 - j) == c) {
+                    ++last;
+                }
+                const QRect run = r.united(geometry_.CellRect(row, i * cols + last));
+                const int32_t x0 = geometry_.CellRect(row, i * cols).x();
+                p.drawPixmap(run.topLeft(), BlankRow(row, c.back),
+                             QRect(run.x() - x0, 0, run.width(), run.height()));
+                j = last + 1;
+            }
+        }
+    }
+}
+
+const QPixmap& CellSurface::BlankRow(CellRow row, int32_t back) {
+    for (const auto& [colour, pixmap] : blankRows_[static_cast<size_t>(row)]) {
+        if (colour == back) {
+            return pixmap;
+        }
+    }
+    auto& rows = blankRows_[static_cast<size_t>(row)];
+    if (rows.size() >= 8) {
+        rows.clear();
+    }
+    // Every cell of a line as a blank tile would paint it.
+    const int32_t cols = geometry_.Cols();
+    const QRect first = geometry_.CellRect(row, 0);
+    const QRect last = geometry_.CellRect(row, cols - 1);
+    QImage image(first.united(last).size(), QImage::Format_RGB32);
+    image.fill(kFormBack);
+    QPainter p(&image);
+    for (int32_t j = 0; j < cols; ++j) {
+        const QRect r = geometry_.CellRect(row, j);
+        p.fillRect(r.x() - first.x(), 0, r.width() - 1, r.height(), WinColor(back));
+    }
+    p.end();
+    rows.emplace_back(back, QPixmap::fromImage(image));
+    return rows.back().second;
 }
 
 void CellSurface::mousePressEvent(QMouseEvent* event) {

@@ -32,6 +32,10 @@ const CellTextCache::Entry& CellTextCache::Layout(CellText::Id id) {
     return e;
 }
 
+QColor WinColor(int32_t v) {
+    return {v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF};
+}
+
 QFont GridFont(double pointSize) {
     const QString kFace = QStringLiteral("ＭＳ ゴシック");
     if (QFont::substitute(kFace) != QStringLiteral("IPAGothic")) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <QColor>
 #include <QFont>
 #include <QStaticText>
 #include <QString>
@@ -24,6 +25,7 @@ class CellTextCache {
     // The laid-out text; ids out of range give the empty text.
     [[nodiscard]] const Entry& Layout(CellText::Id id);
     [[nodiscard]] double LineHeight() const { return lineHeight_; }
+    [[nodiscard]] const QFont& Font() const { return font_; }
 
   private:
     std::vector<QString> texts_;
@@ -35,3 +37,6 @@ class CellTextCache {
 // The font of the grid in points: the Japanese gothic face the window was designed for,
 // which is mapped to IPAGothic.
 [[nodiscard]] QFont GridFont(double pointSize);
+
+// A colour as the settings hold it: red + 256 green + 65536 blue.
+[[nodiscard]] QColor WinColor(int32_t v);

@@ -26,21 +26,21 @@ GridGeometry::GridGeometry(int fontSize, int32_t cols, int32_t rows, double dpiX
       cols_(std::max<int32_t>(cols, 1)),
       rows_(std::max<int32_t>(rows, 1)),
       dpiX_(dpiX > 0 ? dpiX : 96),
-      dpiY_(dpiY > 0 ? dpiY : 96) {
+      dpiY_(dpiY > 0 ? dpiY : 96),
+      pitchPx_(std::max(PxY(size_.pitch), 1)) {
     colEdge_.resize(static_cast<size_t>(cols_) + 1);
     for (int32_t j = 0; j <= cols_; ++j) {
         colEdge_[static_cast<size_t>(j)] = PxX(kLeft + int64_t{j} * size_.lintCellW);
     }
     for (const CellRow row : {CellRow::RD, CellRow::SD}) {
-        auto& tops = rowTop_[static_cast<size_t>(row)];
-        auto& bottoms = rowBottom_[static_cast<size_t>(row)];
-        tops.resize(static_cast<size_t>(rows_));
-        bottoms.resize(static_cast<size_t>(rows_));
-        for (int32_t i = 0; i < rows_; ++i) {
-            tops[static_cast<size_t>(i)] = PxY(RowTopTw(row, i));
-            bottoms[static_cast<size_t>(i)] = PxY(int64_t{RowTopTw(row, i)} + size_.lintCellH);
-        }
+        const auto r = static_cast<size_t>(row);
+        rowTop_[r] = PxY(RowTopTw(row, 0));
+        rowBottom_[r] = PxY(int64_t{RowTopTw(row, 0)} + size_.lintCellH);
     }
+}
+
+int GridGeometry::LineY(int64_t twInLineZero, int32_t line) const {
+    return PxY(twInLineZero) + line * pitchPx_;
 }
 
 int GridGeometry::PxX(int64_t tw) const {
@@ -84,30 +84,34 @@ QRect GridGeometry::Ruler(int32_t col) const {
 
 QRect GridGeometry::RowCaption(CellRow row, int32_t line) const {
     const int32_t half = size_.lintCellW / 2;
-    return TwipRect(400 - half, RowTopTw(row, line), half + 350, size_.lintCellH);
+    const QRect r = TwipRect(400 - half, RowTopTw(row, 0), half + 350, size_.lintCellH);
+    return r.translated(0, line * pitchPx_);
 }
 
 QRect GridGeometry::CellRect(CellRow row, int32_t k) const {
-    const int32_t line = k / cols_;
-    const int32_t col = k % cols_;
-    if (k < 0 || line >= rows_) {
-        return TwipRect(kLeft + int64_t{col} * size_.lintCellW, RowTopTw(row, line),
-                        size_.lintCellW, size_.lintCellH);
+    if (k < 0) {
+        return TwipRect(kLeft + int64_t{k} * size_.lintCellW, RowTopTw(row, 0), size_.lintCellW,
+                        size_.lintCellH);
     }
+    const int32_t line = k / cols_;
     const auto r = static_cast<size_t>(row);
-    const auto i = static_cast<size_t>(line);
-    const auto j = static_cast<size_t>(col);
-    return {colEdge_[j], rowTop_[r][i], colEdge_[j + 1] - colEdge_[j],
-            rowBottom_[r][i] - rowTop_[r][i]};
+    const auto j = static_cast<size_t>(k % cols_);
+    return {colEdge_[j], rowTop_[r] + line * pitchPx_, colEdge_[j + 1] - colEdge_[j],
+            rowBottom_[r] - rowTop_[r]};
 }
 
 QLine GridGeometry::Separator(int32_t line) const {
-    const int y = PxY(SeparatorTw(line));
+    const int y = LineY(SeparatorTw(0), line);
     return {PxX(400 - size_.lintCellW / 2), y, PxX(int64_t{cols_} * size_.lintCellW + kLeft), y};
 }
 
 QRect GridGeometry::CellsRect() const {
     return CellRect(CellRow::RD, 0).united(CellRect(CellRow::SD, Cells() - 1));
+}
+
+QRect GridGeometry::LinesRect() const {
+    const QLine first = Separator(0);
+    return {0, first.y1(), first.x2() + 1, rows_ * pitchPx_};
 }
 
 int32_t GridGeometry::ColumnNear(int x) const {
@@ -116,8 +120,7 @@ int32_t GridGeometry::ColumnNear(int x) const {
 }
 
 int32_t GridGeometry::LineNear(int y) const {
-    const double tw = (y + 0.5) * 1440.0 / dpiY_;
-    return static_cast<int32_t>(std::floor((tw - SeparatorTw(0)) / size_.pitch));
+    return static_cast<int32_t>(std::floor(static_cast<double>(y - Separator(0).y1()) / pitchPx_));
 }
 
 int32_t GridGeometry::CellAt(QPoint p, CellRow& row) const {

@@ -22,7 +22,9 @@ struct CellSize {
 // linKugiri, the row captions lblRDRow/lblSDRow and the cells lie. Positions are defined in
 // twips from the window's top-left corner and converted to pixels with the logical DPI
 // (px = twips * dpi / 1440), each edge rounded on its own so that neighbouring cells share
-// their edge and the grid never shows a seam.
+// their edge and the grid never shows a seam. Vertically the first line is placed so and
+// every further line lies one whole-pixel line pitch lower, so that all lines have the same
+// pixels and a line's painted pixels can be moved onto another line as they are.
 class GridGeometry {
   public:
     static constexpr int32_t kLeft = 800;  // left edge of column 0 and of the ruler
@@ -63,6 +65,12 @@ class GridGeometry {
     [[nodiscard]] QLine Separator(int32_t line) const;
     // The smallest rectangle holding every cell.
     [[nodiscard]] QRect CellsRect() const;
+    // The distance of two lines in pixels.
+    [[nodiscard]] int LinePitchPx() const { return pitchPx_; }
+    // The band of every line: from the first separator down by lines x the pitch, from the
+    // left edge to the end of the separators. Each line's captions, separator and cells lie
+    // within its own band.
+    [[nodiscard]] QRect LinesRect() const;
 
     // Hit tests; -1 or Arrow::None when the point is on no such element.
     [[nodiscard]] int32_t CellAt(QPoint p, CellRow& row) const;
@@ -83,16 +91,20 @@ class GridGeometry {
     [[nodiscard]] int32_t ColumnNear(int x) const;
     [[nodiscard]] int32_t LineNear(int y) const;
 
+    // Pixel y of a twip position in line 0, moved down to the given line.
+    [[nodiscard]] int LineY(int64_t twInLineZero, int32_t line) const;
+
     CellSize size_;
     int32_t cols_;
     int32_t rows_;
     double dpiX_;
     double dpiY_;
+    int pitchPx_;
     // Pixel edges of the cells, computed once: column lefts (cols + 1 entries, the last being
-    // the right edge of the grid) and the top and bottom of each row of each line.
+    // the right edge of the grid), and the top and bottom of each row in line 0.
     std::vector<int> colEdge_;
-    std::array<std::vector<int>, 2> rowTop_;
-    std::array<std::vector<int>, 2> rowBottom_;
+    std::array<int, 2> rowTop_{};
+    std::array<int, 2> rowBottom_{};
 };
 
 // Column ruler after the number `dragged` was dropped on column `target` (0-based): column c

@@ -27,6 +27,7 @@ int32_t HistoryRenderer::DispRireki(int32_t& lngTop) {
     if (lngTop < 0) {
         lngTop = cap.glngDispTop;
     } else {
+        topHalf_ = topHalf_ && lngTop == cap.glngDispTop;
         cap.glngDispTop = lngTop;
     }
 
@@ -34,24 +35,22 @@ int32_t HistoryRenderer::DispRireki(int32_t& lngTop) {
     const int32_t cellCount = g.lintCell;
     int64_t w = lngTop;
     int32_t k = 0;
+    if (topHalf_ && w >= 1 && w < cap.glngDispLen() &&
+        word::IsTwoWord(cap.gintDispDat()[static_cast<size_t>(w) - 1])) {
+        DrawTwoColumns(w - 1, k, true);
+        ++w;
+        ++k;
+    }
     while (k < cellCount) {
-        if (w >= cap.glngDispLen) {
+        if (w >= cap.glngDispLen()) {
             cells_.BlankFrom(k, set.glngColRD, set.glngColSD);
             break;
         }
-        const auto d = static_cast<uint16_t>(cap.gintDispDat[static_cast<size_t>(w)]);
+        const auto d = static_cast<uint16_t>(cap.gintDispDat()[static_cast<size_t>(w)]);
         const auto c = static_cast<uint8_t>(d & 0xFF);
         const int kind = word::Kind(d);
         if (kind == word::kStamp || kind == word::kIdle) {
-            const int64_t next =
-                w + 1 < cap.glngDispLen ? cap.gintDispDat[static_cast<size_t>(w) + 1] : 0;
-            const auto [first, last] = CellText::SixDigits(int64_t{c} * 10000 + next);
-            const bool stamp = kind == word::kStamp;
-            const int32_t back = stamp ? set.glngColTmst : set.glngColIdle;
-            DrawRecord(k, stamp ? CellText::kTM : CellText::kID, first, back);
-            if (k + 1 < cellCount) {
-                DrawRecord(k + 1, stamp ? CellText::kST : CellText::kLE, last, back);
-            }
+            DrawTwoColumns(w, k, false);
             w += 2;
             k += 2;
             continue;
@@ -78,6 +77,24 @@ int32_t HistoryRenderer::DispRireki(int32_t& lngTop) {
     status_.ShowPanelText(MonitorStatus::kLinePanel,
                           PanelText::Line(int64_t{lngTop} / std::max(g.lintCol, 1) + 1));
     return std::min(k, cellCount);
+}
+
+void HistoryRenderer::DrawTwoColumns(int64_t w, int32_t k, bool secondOnly) {
+    const Capture& cap = state_.capture;
+    const Settings& set = state_.settings;
+    const auto d = static_cast<uint16_t>(cap.gintDispDat()[static_cast<size_t>(w)]);
+    const int64_t next =
+        w + 1 < cap.glngDispLen() ? cap.gintDispDat()[static_cast<size_t>(w) + 1] : 0;
+    const auto [first, last] = CellText::SixDigits(int64_t{d & 0xFF} * 10000 + next);
+    const bool stamp = word::Kind(d) == word::kStamp;
+    const int32_t back = stamp ? set.glngColTmst : set.glngColIdle;
+    if (!secondOnly) {
+        DrawRecord(k, stamp ? CellText::kTM : CellText::kID, first, back);
+        ++k;
+    }
+    if (k < state_.grid.lintCell) {
+        DrawRecord(k, stamp ? CellText::kST : CellText::kLE, last, back);
+    }
 }
 
 void HistoryRenderer::DrawRecord(int32_t k, CellText::Id rdText, CellText::Id sdText,
@@ -113,7 +130,7 @@ void HistoryRenderer::ScrollView(int32_t n) {
             return;
         }
         newTop = std::max<int64_t>(newTop, 0);
-    } else if (newTop > cap.glngDispLen) {
+    } else if (newTop > cap.glngDispLen()) {
         return;
     }
     Draw(newTop);
@@ -125,11 +142,11 @@ void HistoryRenderer::JumpTop() {
 
 void HistoryRenderer::JumpLastHalf() {
     const double half = std::nearbyint(state_.grid.lintCell / 2.0);  // ties to even
-    Draw(state_.capture.glngDispLen - static_cast<int64_t>(half));
+    Draw(state_.capture.glngDispLen() - static_cast<int64_t>(half));
 }
 
 void HistoryRenderer::JumpEnd() {
-    Draw(int64_t{state_.capture.glngDispLen} - 50);
+    Draw(int64_t{state_.capture.glngDispLen()} - 50);
 }
 
 bool HistoryRenderer::JumpLine(int64_t n) {
@@ -164,10 +181,34 @@ void HistoryRenderer::SetCursol(int16_t intType, std::span<const int32_t> lngNo)
     ApplyHighlight(cap.glngDispTop);
 }
 
+void HistoryRenderer::placeTop(bool backgroundChecked) {
+    Capture& cap = state_.capture;
+    GridState& g = state_.grid;
+    const int32_t n = cap.glngDispLen();
+    const int32_t col = std::max<int32_t>(g.lintCol, 1);
+    if (backgroundChecked) {
+        cap.glngDispTop = (n / col) * col;
+    } else {
+        // The two idle columns reserved on the live screen hold a record that is not stored
+        // yet; without them the top would land two words early.
+        const int32_t unstored = g.idleShown && state_.run.gintIdleReq == -1 ? 2 : 0;
+        cap.glngDispTop = std::max<int32_t>(n - g.lintPos + unstored, 0);
+    }
+    topHalf_ = !backgroundChecked && g.liveTopHalf;
+    g.llngLine = cap.glngDispTop / col + 1;
+    g.liveTop = int64_t{cap.glngDispTop} + cap.droppedWords();
+}
+
 void HistoryRenderer::SetRestartPos() {
     GridState& g = state_.grid;
     const int64_t top = int64_t{g.lintCol} * (int64_t{g.llngLine} - 1);
     int32_t t = ClampTop(std::max<int64_t>(top, 0));
     const int32_t k = DispRireki(t);
     g.lintPos = k >= g.lintCell ? 0 : k;
+    // The cells drawn are the last words stored (a full screen starts a fresh page behind
+    // them), so the live screen's top lies lintPos words before the end.
+    const Capture& cap = state_.capture;
+    g.liveTop = int64_t{cap.countWords()} + cap.droppedWords() - g.lintPos;
+    g.idleShown = false;
+    g.liveTopHalf = topHalf_ && g.lintPos > 0;
 }

@@ -16,8 +16,10 @@ class HistoryRenderer {
     // Draws a screen from word lngTop. A negative lngTop stands for the current top
     // glngDispTop and is written back; otherwise glngDispTop becomes lngTop. Cells after the
     // last word are blanked. A two-column record that starts in the last cell shows only its
-    // first column. The highlight is re-applied and the top's line number shown. Returns the
-    // number of cells drawn, at most lintCell (lintCell when the screen filled).
+    // first column. A history that continues a live screen which began with the second
+    // column of a record starts with that column as long as it stays at that top. The
+    // highlight is re-applied and the top's line number shown. Returns the number of cells
+    // drawn, at most lintCell (lintCell when the screen filled).
     int32_t DispRireki(int32_t& lngTop);
 
     // Moves the view by n words: up stops at word 0, down stops once the top would pass the
@@ -42,16 +44,24 @@ class HistoryRenderer {
     // the screen; hit cells beyond the screen stay unmarked.
     void SetCursol(int16_t intType, std::span<const int32_t> lngNo);
 
+    // Places glngDispTop after a CopyDat of the capture: see frmMonitor::placeHistory. The
+    // live screen's top and line follow, so that a resumed run starts from that line.
+    void placeTop(bool backgroundChecked);
+
     // Draws from the start of line llngLine and places lintPos behind the words drawn, or at
     // 0 when the screen is full, so that a resumed run continues behind what is shown.
     void SetRestartPos();
 
   private:
     void DrawRecord(int32_t k, CellText::Id rdText, CellText::Id sdText, int32_t back);
+    // The time stamp or idle record whose first word is w, in cells k and k + 1 (the second
+    // only if it exists), or only its second column in cell k.
+    void DrawTwoColumns(int64_t w, int32_t k, bool secondOnly);
     void ApplyHighlight(int32_t top);
     void Draw(int64_t top);
 
     CoreState& state_;
     CellGrid& cells_;
     MonitorStatus& status_;
+    bool topHalf_ = false;  // glngDispTop is the second word of a split record
 };

@@ -21,11 +21,12 @@ void IdleCounter::Tick() {
         return;
     }
     const int32_t colour = state_.settings.glngColIdle;
-    if (run.gintRireki == 0 && run.gintIdleReq == 0) {
+    if (run.gintRireki == 0 && (run.gintIdleReq == 0 || !state_.grid.idleShown)) {
+        state_.grid.idleShown = true;
         for (int column = 0; column < 2; ++column) {
             cells_.SetBack(CellRow::RD, state_.grid.lintPos, colour);
             cells_.SetBack(CellRow::SD, state_.grid.lintPos, colour);
-            live_.NextCell();
+            column == 0 ? live_.nextCellInRecord() : live_.NextCell();
         }
     }
     const int32_t count = Count(clock_.Timer(), run.gsngIdleStart, state_.settings.gintIdleMode);

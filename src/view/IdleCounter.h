@@ -18,9 +18,11 @@ class IdleCounter {
         : state_(state), cells_(cells), live_(live), clock_(clock) {}
 
     // The tick of timIdle. Nothing unless the unit is monitoring. The first tick of a gap in
-    // the live view reserves two columns; every tick writes " ID"/"LE " over the count into
-    // the cells before lintPos (only "LE " and the last three digits into cell 0 when the
-    // first column was lost to a new page).
+    // the live view reserves two columns, and so does the first tick after the live view
+    // restarted while the idle record was pending (its columns went with the old screen, the
+    // record will still be stored); every tick writes " ID"/"LE " over the count into the
+    // cells before lintPos (only "LE " and the last three digits into cell 0 when the first
+    // column was lost to a new page).
     void Tick();
 
     // (now - start) x idleMode in single precision, rounded half to even. A gap that crosses

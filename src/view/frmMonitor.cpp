@@ -36,10 +36,15 @@ frmMonitor::frmMonitor(CoreState& state, const Clock& clock, MonitorStatus& stat
     ShowNewCaption();
     setFocusPolicy(Qt::StrongFocus);
     cells_.SetListener(surface_);
-    state_.capture.SetView(this);
     connect(timResize, &QTimer::timeout, this, &frmMonitor::timResize_Timer);
     connect(timIdle, &QTimer::timeout, this, &frmMonitor::timIdle_Timer);
     connect(timStamp, &QTimer::timeout, this, &frmMonitor::timStamp_Timer);
+    connect(surface_, &CellSurface::frameDue, this, [this] {
+        live_.showLine();
+        if (live_.linePending()) {
+            surface_->requestFrame();  // the number held back is shown a few frames later
+        }
+    });
     connect(surface_, &CellSurface::arrowClicked, this, &frmMonitor::ArrowClicked);
     connect(surface_, &CellSurface::cellDoubleClicked, this, &frmMonitor::CellDoubleClicked);
 
@@ -57,7 +62,6 @@ frmMonitor::~frmMonitor() {
     delete scroll_;
     cells_.SetListener(nullptr);
     delete surface_;
-    state_.capture.SetView(nullptr);
 }
 
 void frmMonitor::ShowNewCaption() {
@@ -79,11 +83,20 @@ void frmMonitor::DispTimeStamp(const std::string& hhmmss) {
 }
 
 void frmMonitor::ClearDisp() {
-    live_.ClearDisp();
+    live_.restart();
+    // A gap in progress keeps its idle record pending: its columns go on the new screen.
+    if (state_.run.gintIdleReq == -1) {
+        idle_.Tick();
+    }
 }
 
-void frmMonitor::ShowLineNumber(int32_t line) {
-    status_.ShowPanelText(MonitorStatus::kLinePanel, PanelText::Line(line));
+void frmMonitor::ClearDat() {
+    state_.capture.ClearDat();
+    ClearDisp();
+}
+
+void frmMonitor::placeHistory(bool backgroundChecked) {
+    history_.placeTop(backgroundChecked);
 }
 
 int32_t frmMonitor::DispRireki(int32_t& lngTop) {
@@ -124,7 +137,7 @@ void frmMonitor::CalcResize() {
     g.lintCol = count.cols;
     timResize->start();
     g.lintPos = 0;
-    g.llngLine = state_.capture.glngDatLen / (g.lintCol * 2) + 1;
+    g.llngLine = live_.topLine();
 }
 
 void frmMonitor::timResize_Timer() {
@@ -132,7 +145,7 @@ void frmMonitor::timResize_Timer() {
     BuildColumns();
     BuildGrid();
     if (LiveRun()) {
-        state_.grid.lintPos = 0;
+        ClearDisp();
     } else {
         int32_t top = state_.capture.glngDispTop;
         history_.DispRireki(top);

@@ -22,9 +22,8 @@ class QTimer;
 
 // The monitor window: the child of the main window that shows the capture as a grid of cells,
 // live while a run streams and from the display words otherwise. It is the live view and the
-// idle and time-stamp timers of the decoder, and the view of the capture (it registers itself
-// with the capture). All objects passed in must outlive it.
-class frmMonitor : public QWidget, public LiveView, public IdleTimers, public CaptureView {
+// idle and time-stamp timers of the decoder. All objects passed in must outlive it.
+class frmMonitor : public QWidget, public LiveView, public IdleTimers {
     Q_OBJECT
   public:
     frmMonitor(CoreState& state, const Clock& clock, MonitorStatus& status, TriggerChecks& triggers,
@@ -39,9 +38,15 @@ class frmMonitor : public QWidget, public LiveView, public IdleTimers, public Ca
     void DispMonitor(uint8_t first, uint8_t second) override;
     void DispTimeStamp(const std::string& hhmmss) override;
 
-    // Every cell blank, lintPos 0; and the line number in status bar panel 6.
-    void ClearDisp() override;
-    void ShowLineNumber(int32_t line) override;
+    // Every cell blank, lintPos 0: the live view starts again on an empty screen behind the
+    // last word stored, and the status bar shows that line.
+    void ClearDisp();
+    // Empties the capture (Capture::ClearDat) and the window; the status bar shows line 1.
+    void ClearDat();
+    // Places the history view in the display words of the last CopyDat: at the start of the
+    // last line when the background monitor is checked, otherwise at the top-left cell of
+    // the screen the live view was filling.
+    void placeHistory(bool backgroundChecked);
 
     // History view: see HistoryRenderer::DispRireki. DispRirekiAt is the same for a value.
     int32_t DispRireki(int32_t& lngTop);

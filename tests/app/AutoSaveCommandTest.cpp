@@ -43,7 +43,7 @@ class AutoSaveCommandTest : public AppTest {
     [[nodiscard]] std::string DataFolder() const { return ctx.core.settings.gstrSaveDir; }
     [[nodiscard]] std::string Stored() const {
         const Capture& c = ctx.core.capture;
-        return {c.gbyteDat.begin(), c.gbyteDat.begin() + c.glngDatLen};
+        return {c.gbyteDat().begin(), c.gbyteDat().begin() + c.glngDatLen()};
     }
 };
 
@@ -95,7 +95,7 @@ TEST_F(AutoSaveCommandTest, SwitchingOffAsksAndKeepsTheBlock) {
     EXPECT_FALSE(Item("mn_File_AutoSave")->isChecked());
     EXPECT_EQ(ctx.core.run.gintAutoSave, 0);
     EXPECT_EQ(ctx.autoSave.gstrAutoFile, "");
-    EXPECT_EQ(ctx.core.capture.glngAutoLen, 20);
+    EXPECT_EQ(ctx.core.capture.glngAutoLen(), 20);
 }
 
 TEST_F(AutoSaveCommandTest, AnAutoSavedRunLeavesFilesThatReopenWithExactlyTheCapture) {
@@ -114,7 +114,7 @@ TEST_F(AutoSaveCommandTest, AnAutoSavedRunLeavesFilesThatReopenWithExactlyTheCap
     size_t saved = 0;
     ASSERT_TRUE(RunUntil(
         [&] {
-            const size_t now = BlockFiles("line1").size() * 1000 + ctx.core.capture.glngAutoLen;
+            const size_t now = BlockFiles("line1").size() * 1000 + ctx.core.capture.glngAutoLen();
             if (now != saved || !still.isValid()) {
                 saved = now;
                 still.start();
@@ -140,7 +140,7 @@ TEST_F(AutoSaveCommandTest, AnAutoSavedRunLeavesFilesThatReopenWithExactlyTheCap
     const std::string sent{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     EXPECT_GT(sent.size(), 3000U);
     EXPECT_TRUE(all == sent) << all.size() << " bytes in the files, " << sent.size() << " sent";
-    EXPECT_EQ(ctx.core.capture.glngAutoLen, 0);
+    EXPECT_EQ(ctx.core.capture.glngAutoLen(), 0);
     EXPECT_EQ(ctx.core.run.gintAutoSave, 1) << "a stop leaves auto-save on";
     EXPECT_TRUE(PanelText(MainWindow::kAutoSavePanel).isEmpty());
 }

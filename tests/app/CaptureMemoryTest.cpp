@@ -19,7 +19,7 @@ TEST_F(AppTest, TheBufferSizeOfTheSettingsFileIsHeldToTheOptionsRange) {
     for (const auto& [stored, taken] : cases) {
         OpenWindow(std::string("[Buffer_Inf]\nSize=") + stored + "\n");
         EXPECT_EQ(ctx.core.settings.glngBufSize, taken) << stored;
-        EXPECT_EQ(ctx.core.capture.glngBufKeep, taken * 1000) << stored;
+        EXPECT_EQ(ctx.core.capture.glngBufKeep(), taken * 1000) << stored;
         window->shutdownNow();
         EXPECT_NE(ReadText("VXParam.ini").find("Size=" + std::to_string(taken) + "\n"),
                   std::string::npos)
@@ -55,7 +55,7 @@ int AllocateUnderALimit() {
                           "データバッファ（2000000K バイト）を確保できません\n"
                           "1000K バイトで起動します" &&
                       prompts.asked[0].icon == Prompts::Icon::Exclamation;
-    return size == 1000 && capture.glngBufKeep == 1'000'000 && told ? 0 : 1;
+    return size == 1000 && capture.glngBufKeep() == 1'000'000 && told ? 0 : 1;
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ TEST_P(StopStartTest, StartPressedSoonAfterStopRunsAgainAndStoresEveryByteOfTheN
     bool startReturned = false;
     QTimer::singleShot(0, window.get(), [&] {
         PressKey(window.get(), Qt::Key_F8);
-        storedAtStop = ctx.core.capture.glngDatLen;
+        storedAtStop = ctx.core.capture.glngDatLen();
     });
     QTimer::singleShot(GetParam(), window.get(), [&] {
         PressKey(window.get(), Qt::Key_F5);
@@ -231,7 +231,7 @@ TEST_F(AppTest, F8InTheJumpDialogDuringABackgroundRunClosesOnlyTheDialog) {
     EXPECT_EQ(ctx.core.run.gintRun, 1);
     EXPECT_EQ(ctx.core.run.gintRireki, 1);
     EXPECT_TRUE(Item("mn_Run_Back")->isChecked());
-    EXPECT_TRUE(CaptureAtLeast(ctx.core.capture.glngDatLen + 200)) << "the run goes on";
+    EXPECT_TRUE(CaptureAtLeast(ctx.core.capture.glngDatLen() + 200)) << "the run goes on";
 }
 
 TEST_F(AppTest, F5InADialogIsNotTheStartShortcut) {

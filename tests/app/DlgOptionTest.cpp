@@ -152,14 +152,14 @@ TEST_F(DlgOptionTest, TheBufferSizeIsCheckedAndOnlyUsedAfterARestart) {
         }
     }
     // The running program keeps its buffers; the next start allocates the new size.
-    EXPECT_EQ(ctx.core.capture.glngBufSize, 1000);
+    EXPECT_EQ(ctx.core.capture.glngBufSize(), 1000);
     window->close();
     ASSERT_TRUE(window->shutdownDone());
     window.reset();
     AppContext next(clock, prompts, folder.path().toStdString());
     MainWindow restarted(next);
-    EXPECT_EQ(next.core.capture.glngBufSize, 4000);
-    EXPECT_EQ(next.core.capture.gbyteDat.size(), 4000U * 1000 + 4000 * 10 + 1);
+    EXPECT_EQ(next.core.capture.glngBufSize(), 4000);
+    EXPECT_EQ(next.core.capture.gbyteDat().size(), 4000U * 1000 + 4000 * 10 + 1);
     restarted.close();
 }
 

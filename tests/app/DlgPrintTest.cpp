@@ -42,8 +42,7 @@ class DlgPrintTest : public AppTest {
         for (const uint8_t b : records.bytes) {
             ctx.core.capture.StoreByte(b);
         }
-        ctx.core.capture.CopyDat(ctx.core.capture.gbyteDat.data(), ctx.core.capture.glngDatLen,
-                                 ctx.core.grid, false);
+        ctx.core.capture.CopyDat(ctx.core.capture.gbyteDat().data(), ctx.core.capture.glngDatLen());
         ctx.core.run.gintRireki = 1;
     }
     // Opens the dialog from its menu item, printing to printer.
@@ -121,7 +120,7 @@ TEST_F(DlgPrintTest, PrintSendsTheHistoryFromTheTopWithTheStatusTexts) {
     EXPECT_EQ(r.orient, kPrintPortrait);
     EXPECT_EQ(r.pages, 2);
     EXPECT_EQ(printer.top, 5);
-    EXPECT_EQ(printer.words, static_cast<size_t>(ctx.core.capture.glngDispLen));
+    EXPECT_EQ(printer.words, static_cast<size_t>(ctx.core.capture.glngDispLen()));
     EXPECT_EQ(ctx.core.settings.gintPrintOrient, kPrintPortrait);
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_TRUE(prompts.asked.empty());

@@ -78,14 +78,14 @@ TEST_F(DlgProtocolTest, OkWithDataAsksAndNoKeepsCaptureSettingsAndDialog) {
     EXPECT_EQ(q.title, "データ消去確認");
     EXPECT_EQ(q.icon, Prompts::Icon::Exclamation);
     EXPECT_EQ(q.buttons, Prompts::Buttons::YesNo);
-    EXPECT_EQ(ctx.core.capture.glngDatLen, 20);
+    EXPECT_EQ(ctx.core.capture.glngDatLen(), 20);
     EXPECT_EQ(ctx.core.settings.glngSpeed, 9600);
     EXPECT_TRUE(dialog->isVisible());
 
     // Yes empties the capture and takes the new values.
     prompts.answers = {Prompts::Answer::Yes};
     PressOk(dialog);
-    EXPECT_EQ(ctx.core.capture.glngDatLen, 0);
+    EXPECT_EQ(ctx.core.capture.glngDatLen(), 0);
     EXPECT_EQ(ctx.core.settings.glngSpeed, 150);
     EXPECT_FALSE(dialog->isVisible());
 }
@@ -150,9 +150,9 @@ TEST_F(DlgProtocolTest, OkSendsTheSettingsAndTheUnitTakesThem) {
     ASSERT_TRUE(RunUntil([&] { return ctx.core.run.gintRun == 1; }, 3000));
     ASSERT_TRUE(CaptureAtLeast(400));
     const Capture& c = ctx.core.capture;
-    for (int32_t i = 0; i + 1 < c.glngDatLen; i += 2) {
-        ASSERT_TRUE(rec::IsFirst(c.gbyteDat[i])) << i;
-        ASSERT_LT(rec::PairValue(c.gbyteDat[i], c.gbyteDat[i + 1]), 0x80) << i;
+    for (int32_t i = 0; i + 1 < c.glngDatLen(); i += 2) {
+        ASSERT_TRUE(rec::IsFirst(c.gbyteDat()[i])) << i;
+        ASSERT_LT(rec::PairValue(c.gbyteDat()[i], c.gbyteDat()[i + 1]), 0x80) << i;
     }
 }
 

@@ -89,8 +89,8 @@ TEST_F(FileCommandsTest, SaveWritesHeaderAndCaptureAndReopeningRestoresThem) {
         "[Mode_Inf]\nDispMode=1\nFontSize=2\nScroll=4\nIdleMode=10\nTimeStamp=1\n"
         "LineState=1\n[Comm_Inf]\nType=1\nSpeed=38400\nDataLength=1\nStopBit=2\nParity=1\n");
     StorePairs(300);
-    const std::vector<uint8_t> saved(ctx.core.capture.gbyteDat.begin(),
-                                     ctx.core.capture.gbyteDat.begin() + 600);
+    const std::vector<uint8_t> saved(ctx.core.capture.gbyteDat().begin(),
+                                     ctx.core.capture.gbyteDat().begin() + 600);
     Choose(FilePath("Dat/line1.vxm"));
     Item("mn_File_Save")->trigger();
     EXPECT_TRUE(prompts.asked.empty());
@@ -113,13 +113,13 @@ TEST_F(FileCommandsTest, SaveWritesHeaderAndCaptureAndReopeningRestoresThem) {
     EXPECT_EQ(prompts.fileStarts.back(), FilePath("Dat/line1.vxm"));
     EXPECT_EQ(HeaderOf(ctx.core.settings), sampleHeader());
     const Capture& c = ctx.core.capture;
-    EXPECT_EQ(c.glngDispLen, 300);
-    EXPECT_EQ(c.gintDispDat[0], 0x41);
+    EXPECT_EQ(c.glngDispLen(), 300);
+    EXPECT_EQ(c.gintDispDat()[0], 0x41);
     EXPECT_EQ(c.glngCursol, std::vector<int32_t>{-1});
     EXPECT_EQ(c.glngDispTop, 0);
     EXPECT_EQ(ctx.core.run.gintRireki, 1);
     // The capture buffer keeps what it held.
-    EXPECT_TRUE(std::equal(saved.begin(), saved.end(), c.gbyteDat.begin()));
+    EXPECT_TRUE(std::equal(saved.begin(), saved.end(), c.gbyteDat().begin()));
     EXPECT_TRUE(Item("mn_View_Mode1")->isChecked());
     EXPECT_TRUE(Item("mn_View_Font_Size2")->isChecked());
     EXPECT_TRUE(Item("mn_View_Idle_Scale2")->isChecked());
@@ -142,7 +142,7 @@ TEST_F(FileCommandsTest, PcapExportWritesTheCaptureOrTheOpenedFile) {
     const DateTime now = clock.Now();
     EXPECT_EQ(
         ReadFile("Dat/live.pcap"),
-        PcapFromCapture(c.gbyteDat.data(), c.glngDatLen, PcapLineOf(HeaderOf(ctx.core.settings)),
+        PcapFromCapture(c.gbyteDat().data(), c.glngDatLen(), PcapLineOf(HeaderOf(ctx.core.settings)),
                         PcapTimes{LocalMidnight(now), LocalEpochMicros(now)}));
 
     // An opened file is what the view shows: its bytes, header and date make the export.
@@ -195,7 +195,7 @@ TEST_F(FileCommandsTest, EmptyCaptureSavesTheHeaderAloneWhichOpensEmpty) {
     ctx.core.settings.gintDispMode = 0;
     ASSERT_TRUE(window->files().OpenLog(FilePath("empty.vxm")));
     EXPECT_EQ(ctx.core.settings.gintDispMode, 1);
-    EXPECT_EQ(ctx.core.capture.glngDispLen, 0);
+    EXPECT_EQ(ctx.core.capture.glngDispLen(), 0);
     const CellGrid& cells = BuiltGrid();
     ASSERT_GT(cells.Size(), 4);
     EXPECT_EQ(cells.At(CellRow::RD, 0).text, CellText::kEmpty);
@@ -281,7 +281,7 @@ TEST_F(FileCommandsTest, AFileHandedOnDuringARunIsRefused) {
     const std::string file = WriteLog("y.vxm", sampleHeader(), example::kABC);
     window->files().OpenForwarded(file);
     EXPECT_EQ(Caption(), "y.vxm");
-    EXPECT_EQ(ctx.core.capture.glngDispLen, 5);
+    EXPECT_EQ(ctx.core.capture.glngDispLen(), 5);
 }
 
 TEST(InstanceLink, ALaterStartHandsItsFileToTheRunningInstance) {
@@ -345,7 +345,7 @@ TEST_F(FileCommandsTest, TextSaveWritesTheExamplesAndKeepsTheChoices) {
     Capture& c = ctx.core.capture;
     for (const TextExportExample& e : TextExportExamples()) {
         SCOPED_TRACE(e.name);
-        c.CopyDat(e.records.data(), static_cast<int32_t>(e.records.size()), ctx.core.grid, false);
+        c.CopyDat(e.records.data(), static_cast<int32_t>(e.records.size()));
         ctx.core.settings.gintDispMode = e.dispMode;
         dlgTextSave* d = OpenTextSave();
         ASSERT_NE(d, nullptr);
@@ -374,7 +374,7 @@ TEST_F(FileCommandsTest, TextSaveRefusesBadCountsAndReportsFailures) {
     OpenWindow();
     StorePairs(3);
     Capture& c = ctx.core.capture;
-    c.CopyDat(c.gbyteDat.data(), c.glngDatLen, ctx.core.grid, false);
+    c.CopyDat(c.gbyteDat().data(), c.glngDatLen());
     dlgTextSave* d = OpenTextSave();
     ASSERT_NE(d, nullptr);
     const std::string out = FilePath("t.txt");

@@ -37,18 +37,18 @@ TEST_F(AppTest, BackgroundMonitoringOpensSearchAndJumpAndStopCopiesTheWholeCaptu
     // The view keeps the copy made when background monitoring went on; the stop copies
     // everything captured up to the stop.
     back->trigger();
-    const int32_t copied = c.glngDispLen;
-    EXPECT_EQ(copied, c.glngDatLen / 2);  // the flood is all data pairs
-    ASSERT_TRUE(CaptureAtLeast(c.glngDatLen + 400));
-    EXPECT_EQ(c.glngDispLen, copied);
+    const int32_t copied = c.glngDispLen();
+    EXPECT_EQ(copied, c.glngDatLen() / 2);  // the flood is all data pairs
+    ASSERT_TRUE(CaptureAtLeast(c.glngDatLen() + 400));
+    EXPECT_EQ(c.glngDispLen(), copied);
     Item("mn_Run_Stop")->trigger();
     EXPECT_FALSE(back->isChecked());
-    EXPECT_EQ(c.glngDispLen, c.glngDatLen / 2);
-    EXPECT_GT(c.glngDispLen, copied);
+    EXPECT_EQ(c.glngDispLen(), c.glngDatLen() / 2);
+    EXPECT_GT(c.glngDispLen(), copied);
     // Stopped from the background view, the history opens on the last line.
     const int32_t col = ctx.core.grid.lintCol;
-    EXPECT_EQ(c.glngDispTop, c.glngDispLen / col * col);
-    EXPECT_EQ(PanelText(6), QString("%1行").arg(c.glngDispLen / col + 1));
+    EXPECT_EQ(c.glngDispTop, c.glngDispLen() / col * col);
+    EXPECT_EQ(PanelText(6), QString("%1行").arg(c.glngDispLen() / col + 1));
     ExpectMenus(false);
 }
 

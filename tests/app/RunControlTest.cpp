@@ -25,11 +25,11 @@ TEST_F(AppTest, StartRunsTheUnitAndStopShowsTheWholeCaptureAsHistory) {
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
     ExpectMenus(false);
     const Capture& c = ctx.core.capture;
-    EXPECT_EQ(c.glngDispLen, c.glngDatLen / 2);  // the flood is all data pairs
+    EXPECT_EQ(c.glngDispLen(), c.glngDatLen() / 2);  // the flood is all data pairs
     // Bytes still arriving after the stop are replies, not capture.
-    const int32_t stopped = c.glngDatLen;
+    const int32_t stopped = c.glngDatLen();
     RunUntil([] { return false; }, 100);
-    EXPECT_EQ(c.glngDatLen, stopped);
+    EXPECT_EQ(c.glngDatLen(), stopped);
     EXPECT_TRUE(prompts.asked.empty());
 }
 
@@ -98,7 +98,7 @@ TEST_F(AppTest, NewStartWithoutTheUnitKeepsTheCapture) {
     ASSERT_EQ(prompts.asked.size(), 1U);
     EXPECT_EQ(prompts.asked[0].text, "Vexlo が接続されていません");
     EXPECT_EQ(prompts.asked[0].icon, Prompts::Icon::Exclamation);
-    EXPECT_EQ(ctx.core.capture.glngDatLen, 60);
+    EXPECT_EQ(ctx.core.capture.glngDatLen(), 60);
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
     ExpectMenus(false);
 }
@@ -110,7 +110,7 @@ TEST_F(AppTest, NewStartEmptiesTheCaptureBeforeTheUnitStreams) {
     window->monitor().setWindowTitle("old.vxm");
 
     Item("mn_Run_Restart")->trigger();
-    EXPECT_EQ(ctx.core.capture.glngDatLen, 0);
+    EXPECT_EQ(ctx.core.capture.glngDatLen(), 0);
     EXPECT_EQ(window->monitor().windowTitle(), "New Monitor");
     ASSERT_TRUE(RunUntil([&] { return ctx.core.run.gintRun == 1; }, 3000));
     EXPECT_TRUE(prompts.asked.empty());
@@ -131,7 +131,7 @@ TEST_F(AppTest, NewStartKeepsTheCaptureWhenTheUnitGoesWhileTakingTheSettings) {
     watch.start(1);
 
     Item("mn_Run_Restart")->trigger();
-    EXPECT_EQ(ctx.core.capture.glngDatLen, 60);
+    EXPECT_EQ(ctx.core.capture.glngDatLen(), 60);
     EXPECT_EQ(ctx.core.run.gintRun, 0);
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
     ExpectMenus(false);
@@ -151,14 +151,14 @@ TEST_F(AppTest, UnitLostMidRunIsReportedOnceAndStopKeepsTheCapture) {
     EXPECT_EQ(AskedTexts(), std::vector<std::string>{"Vexlo が接続されていません"});
     EXPECT_EQ(prompts.asked[0].icon, Prompts::Icon::Exclamation);
     const Capture& c = ctx.core.capture;
-    const int32_t kept = c.glngDatLen;
+    const int32_t kept = c.glngDatLen();
     EXPECT_GE(kept, 400);
 
     Item("mn_Run_Stop")->trigger();
     EXPECT_EQ(ctx.core.run.gintRun, 0);
     EXPECT_EQ(ctx.core.run.gintRireki, 1);
-    EXPECT_EQ(c.glngDatLen, kept);
-    EXPECT_EQ(c.glngDispLen, kept / 2);
+    EXPECT_EQ(c.glngDatLen(), kept);
+    EXPECT_EQ(c.glngDispLen(), kept / 2);
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
     ExpectMenus(false);
     RunUntil([] { return false; }, 200);  // the stop commands go to the lost port

@@ -13,7 +13,7 @@ TEST_F(AppTest, SearchByDialogThenByF3AndShiftF3) {
     OpenWindow();
     StorePairs(100);  // RD A..Z repeated: "XY" at words 23, 49, 75
     Capture& c = ctx.core.capture;
-    c.CopyDat(c.gbyteDat.data(), c.glngDatLen, ctx.core.grid, false);
+    c.CopyDat(c.gbyteDat().data(), c.glngDatLen());
     ctx.core.run.gintRireki = 1;
     window->monitor().DispRirekiAt(0);
 

@@ -30,7 +30,7 @@ TEST_F(AppTest, ClosingDuringARunAnsweredNoChangesNothing) {
     EXPECT_EQ(ReadText("VXParam.ini"), settingsBefore);
     EXPECT_EQ(ReadText("VXTrig.ini"), triggersBefore);
     // The run goes on.
-    EXPECT_TRUE(CaptureAtLeast(ctx.core.capture.glngDatLen + 200));
+    EXPECT_TRUE(CaptureAtLeast(ctx.core.capture.glngDatLen() + 200));
 }
 
 TEST_F(AppTest, ClosingDuringARunAnsweredYesStopsTheUnitAndWritesBothSettingsFiles) {

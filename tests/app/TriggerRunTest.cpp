@@ -29,7 +29,7 @@ TEST_F(AppTest, StringTriggerStopsTheRunThreeRecordsAfterTheString) {
     EXPECT_EQ(ctx.core.run.gintStopReq, 0);
 
     const Capture& c = ctx.core.capture;
-    const std::vector<int16_t> words(c.gintDispDat.begin(), c.gintDispDat.begin() + c.glngDispLen);
+    const std::vector<int16_t> words(c.gintDispDat().begin(), c.gintDispDat().begin() + c.glngDispLen());
     const int16_t cr = word::kSd + 0x0D;
     const int16_t lf = word::kSd + 0x0A;
     const auto found = std::adjacent_find(words.begin(), words.end(),
@@ -52,15 +52,15 @@ TEST_F(AppTest, LineTriggerStartsSavingWithTheRequestedHistory) {
     ASSERT_TRUE(Start());
     ASSERT_TRUE(RunUntil([&] { return ctx.core.run.gintAutoSave == 1; }, 10000));
     const Capture& c = ctx.core.capture;
-    const int32_t atFiring = c.glngDatLen;
-    ASSERT_TRUE(RunUntil([&] { return c.glngDatLen >= atFiring + 40; }, 10000));
+    const int32_t atFiring = c.glngDatLen();
+    ASSERT_TRUE(RunUntil([&] { return c.glngDatLen() >= atFiring + 40; }, 10000));
     Item("mn_Run_Stop")->trigger();
 
     // The first line-state record with RS off after RS on, found record by record.
     int32_t rsOff = -1;
     bool rsOn = false;
-    for (int32_t i = 0; i + 1 < c.glngDatLen && rsOff < 0;) {
-        const uint8_t b = c.gbyteDat[i];
+    for (int32_t i = 0; i + 1 < c.glngDatLen() && rsOff < 0;) {
+        const uint8_t b = c.gbyteDat()[i];
         if (rec::IsLineState(b)) {
             if (rsOn && (b & 1) == 0) {
                 rsOff = i;
@@ -70,7 +70,7 @@ TEST_F(AppTest, LineTriggerStartsSavingWithTheRequestedHistory) {
         i += rec::IsFirst(b) || rec::IsLineState(b) ? 2 : 4;
     }
     ASSERT_GE(rsOff, 10);
-    EXPECT_TRUE(rec::IsFirst(c.gbyteDat[rsOff - 10]));
+    EXPECT_TRUE(rec::IsFirst(c.gbyteDat()[rsOff - 10]));
     // The stop writes the block to a "Trig" file of the data folder: everything stored from
     // the history's start on, nothing else.
     std::vector<std::string> files;
@@ -83,8 +83,8 @@ TEST_F(AppTest, LineTriggerStartsSavingWithTheRequestedHistory) {
     std::string error;
     const std::optional<LogFile> log = ReadLogFile(files[0], error);
     ASSERT_TRUE(log) << error;
-    EXPECT_TRUE(std::equal(log->data.begin(), log->data.end(), c.gbyteDat.begin() + (rsOff - 10),
-                           c.gbyteDat.begin() + c.glngDatLen));
+    EXPECT_TRUE(std::equal(log->data.begin(), log->data.end(), c.gbyteDat().begin() + (rsOff - 10),
+                           c.gbyteDat().begin() + c.glngDatLen()));
 }
 
 // F8 is also the stop's shortcut: in the trigger dialog, opened during a run, it cancels the

@@ -103,7 +103,7 @@ TEST_F(LinkE2ETest, SettingsAreAnsweredAndTheStartedStreamReachesTheDecoder) {
     EXPECT_EQ(hooks.Count("accepted"), 1);
     EXPECT_EQ(hooks.Count("refused"), 0);
     ASSERT_TRUE(RunUntil([&] { return hooks.Count("disp") >= 20; }, 3000));
-    EXPECT_GE(core.capture.glngDatLen, 40);
+    EXPECT_GE(core.capture.glngDatLen(), 40);
     EXPECT_EQ(lost, 0);
 }
 
@@ -111,7 +111,7 @@ TEST_F(LinkE2ETest, UnitLostMidStreamClosesThePortIsReportedOnceAndANewUnitIsFou
     auto unit = StartUnit({"--scenario", "flood"});
     OpenFixedOnFive();
     link->comm().QueueCommand("G01");
-    ASSERT_TRUE(RunUntil([&] { return core.capture.glngDatLen > 1000; }, 3000));
+    ASSERT_TRUE(RunUntil([&] { return core.capture.glngDatLen() > 1000; }, 3000));
 
     unit->kill();
     ASSERT_TRUE(RunUntil([&] { return lost > 0; }, 2000));

@@ -60,20 +60,20 @@ TEST_F(LiveRunTest, FloodOfTenLineSecondsIsStoredWholeAndTheHistoryShowsTheLastS
     EXPECT_NEAR(static_cast<double>(sent.size()), 2.0 * 2 * 11520 * 10, 4.0);
     const std::string stored = Stored();
     const Capture& c = ctx.core.capture;
-    ASSERT_LT(c.glngDatLen, c.glngBufKeep) << "the run must fit without a shift";
+    ASSERT_LT(c.glngDatLen(), c.glngBufKeep()) << "the run must fit without a shift";
     ASSERT_EQ(stored.size(), sent.size());
     EXPECT_TRUE(stored == sent) << "first difference at " << FirstDifference(stored, sent);
     const StoredRecords parsed = ParseStored(stored);
     EXPECT_EQ(parsed.fault, "");
     EXPECT_EQ(parsed.Count(Kind::Pair), stored.size() / 2);
 
-    EXPECT_EQ(c.glngDispLen, static_cast<int32_t>(parsed.records.size()));
+    EXPECT_EQ(c.glngDispLen(), static_cast<int32_t>(parsed.records.size()));
     ExpectHistoryShowsTheLiveScreen(live, livePos);
     // The last pair the unit sent is the last cell drawn.
     const StoredRecords sentRecords = ParseStored(sent);
     ASSERT_FALSE(sentRecords.records.empty());
     const StoredRecord& last = sentRecords.records.back();
-    const int32_t k = c.glngDispLen - 1 - c.glngDispTop;
+    const int32_t k = c.glngDispLen() - 1 - c.glngDispTop;
     ASSERT_GE(k, 0);
     const CellGrid& cells = window->monitor().Cells();
     const CellRow row = rec::IsSd(last.bytes[0]) ? CellRow::SD : CellRow::RD;

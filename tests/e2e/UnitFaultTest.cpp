@@ -27,17 +27,17 @@ TEST_F(UnitFaultTest, UnitKilledMidRunClosesThePortKeepsTheCaptureAndStopStillWo
     StartUnit({"--scenario", "flood"});
     ShowWindow();
     ASSERT_TRUE(Start());
-    ASSERT_TRUE(RunUntil([this] { return ctx.core.capture.glngDatLen > 20000; }, 3000));
+    ASSERT_TRUE(RunUntil([this] { return ctx.core.capture.glngDatLen() > 20000; }, 3000));
 
     // How soon the port closes and what the dead port costs afterwards are measured by
     // bench/measure-live.sh.
     const CommLink& comm = window->frmComm().comm();
     unit->kill();
     ASSERT_TRUE(RunUntil([&] { return !comm.IsOpen(); }, 2000));
-    const int32_t kept = ctx.core.capture.glngDatLen;
+    const int32_t kept = ctx.core.capture.glngDatLen();
     RunUntil([] { return false; }, 300);
     EXPECT_EQ(Asked(kNotConnected), 1);
-    EXPECT_EQ(ctx.core.capture.glngDatLen, kept);
+    EXPECT_EQ(ctx.core.capture.glngDatLen(), kept);
 
     const Screen live = ScreenTexts();
     const int32_t livePos = ctx.core.grid.lintPos;
@@ -45,11 +45,11 @@ TEST_F(UnitFaultTest, UnitKilledMidRunClosesThePortKeepsTheCaptureAndStopStillWo
     RunUntil([] { return false; }, 200);
     EXPECT_EQ(ctx.core.run.gintRun, 0);
     EXPECT_TRUE(window->windowTitle().startsWith(kTitleStopped));
-    EXPECT_EQ(ctx.core.capture.glngDatLen, kept);
+    EXPECT_EQ(ctx.core.capture.glngDatLen(), kept);
     const StoredRecords parsed = ParseStored(Stored());
     EXPECT_EQ(parsed.fault, "");
     EXPECT_EQ(parsed.Count(Kind::Pair), static_cast<size_t>(kept) / 2);
-    EXPECT_EQ(ctx.core.capture.glngDispLen, kept / 2);
+    EXPECT_EQ(ctx.core.capture.glngDispLen(), kept / 2);
     ExpectHistoryShowsTheLiveScreen(live, livePos);
     EXPECT_EQ(Asked(kNotConnected), 1);
 }
@@ -74,7 +74,7 @@ TEST_F(UnitFaultTest, RandomBytesStoreOnlyWholeRecords) {
     EXPECT_GT(parsed.Count(Kind::Line), 10U);
     EXPECT_GT(parsed.Count(Kind::Idle), 0U);
     // The history holds one word per pair and two per idle or time-stamp record.
-    EXPECT_EQ(ctx.core.capture.glngDispLen,
+    EXPECT_EQ(ctx.core.capture.glngDispLen(),
               static_cast<int32_t>(parsed.Count(Kind::Pair) +
                                    2 * (parsed.Count(Kind::Idle) + parsed.Count(Kind::Stamp))));
     EXPECT_EQ(Stored(), stored);

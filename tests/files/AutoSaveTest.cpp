@@ -183,7 +183,7 @@ TEST_F(AutoSaveTest, SmallBlocksWithThreeFilesLeaveTheThreeNewest) {
     for (const std::string& name : Files()) {
         EXPECT_EQ(data.Read(name).size(), 24U + 1000U);
     }
-    EXPECT_EQ(capture.glngAutoLen, 0);
+    EXPECT_EQ(capture.glngAutoLen(), 0);
     EXPECT_TRUE(report.failed.empty());
 }
 
@@ -253,7 +253,7 @@ TEST_F(AutoSaveTest, FlushWritesAShortFileOnlyWhenTheBlockHoldsBytes) {
     autoSave.AutoSaveFlush();
     ASSERT_EQ(Files(), std::vector<std::string>{"line1_070309140530.vxm"});
     EXPECT_EQ(Data("line1_070309140530.vxm"), Expected(0, 340));
-    EXPECT_EQ(capture.glngAutoLen, 0);
+    EXPECT_EQ(capture.glngAutoLen(), 0);
     autoSave.AutoSaveFlush();
     EXPECT_EQ(Files().size(), 1U);
 }
@@ -309,9 +309,9 @@ TEST_F(AutoSaveTest, AFolderThatRefusesWritesLosesNothingAndReportsOncePerStreak
     EXPECT_EQ(report.errors, std::vector<int>{EACCES});
     EXPECT_EQ(autoSave.KeptBlocks(), 3U);
     EXPECT_TRUE(autoSave.Failing());
-    EXPECT_EQ(capture.glngAutoLen, 0);
+    EXPECT_EQ(capture.glngAutoLen(), 0);
     Store(10);  // capturing goes on
-    EXPECT_EQ(capture.glngAutoLen, 10);
+    EXPECT_EQ(capture.glngAutoLen(), 10);
 
     folder.failWith = 0;
     clock.Advance(1000);

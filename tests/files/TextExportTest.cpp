@@ -14,14 +14,13 @@ namespace {
 // The display words of raw records, as CopyDat makes them.
 struct Words {
     explicit Words(const std::vector<uint8_t>& records) {
-        capture.CopyDat(records.data(), static_cast<int32_t>(records.size()), grid, false);
+        capture.CopyDat(records.data(), static_cast<int32_t>(records.size()));
     }
     TextSource Source(int dispMode, int asciiSaveMode) const {
-        return {capture.gintDispDat.data(), capture.glngDispLen, dispMode, asciiSaveMode, &chr};
+        return {capture.gintDispDat().data(), capture.glngDispLen(), dispMode, asciiSaveMode, &chr};
     }
     RunState run;
     Capture capture{run};
-    GridState grid;
     ChrTable chr = MakeChrTable();
 };
 

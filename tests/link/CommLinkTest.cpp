@@ -251,7 +251,7 @@ TEST_F(CommLinkTest, StartCommandCountsTriesAndForgetsTheLineState) {
     EXPECT_EQ(core.run.gintStartTry, 0);
     EXPECT_EQ(hooks.Count("accepted"), 1);
     env.Deliver(env.now + 1, std::string("\x85\xC3\x41", 3));
-    env.RunUntil([&] { return core.capture.glngDatLen == 4; });
+    env.RunUntil([&] { return core.capture.glngDatLen() == 4; });
     EXPECT_EQ(hooks.Count("disp"), 1);
 }
 

@@ -26,7 +26,7 @@ class DecoderTest : public ::testing::Test {
         decoder.OnReceive(reinterpret_cast<const uint8_t*>(s.data()), s.size());
     }
     std::vector<uint8_t> Stored() const {
-        return {capture.gbyteDat.begin(), capture.gbyteDat.begin() + capture.glngDatLen};
+        return {capture.gbyteDat().begin(), capture.gbyteDat().begin() + capture.glngDatLen()};
     }
 
     RunState run;
@@ -62,7 +62,7 @@ TEST_F(DecoderTest, RefusedStartIsRetriedThreeTimesThenReportedOnce) {
     EXPECT_EQ(rec.Count("refused"), 1);
     EXPECT_EQ(run.gintStartTry, 0);
     EXPECT_EQ(run.gintRun, 0);
-    EXPECT_EQ(capture.glngDatLen, 0);
+    EXPECT_EQ(capture.glngDatLen(), 0);
     EXPECT_EQ(rec.Count("send"), 4);
 }
 
@@ -83,11 +83,11 @@ TEST_F(DecoderTest, ProbeReplyIsKeptAcrossTheCrAndOtherRepliesAreCleared) {
 TEST_F(DecoderTest, PairSplitAcrossBatchesIsStoredWhenComplete) {
     run.gintRun = 1;
     Feed(std::vector<uint8_t>{0xA4});
-    EXPECT_EQ(capture.glngDatLen, 0);
-    EXPECT_EQ(capture.gintPending, -1);
+    EXPECT_EQ(capture.glngDatLen(), 0);
+    EXPECT_EQ(capture.gintPending(), -1);
     Feed(std::vector<uint8_t>{0xD1});
     EXPECT_EQ(Stored(), (std::vector<uint8_t>{0xA4, 0xD1}));
-    EXPECT_EQ(capture.gintPending, 0);
+    EXPECT_EQ(capture.gintPending(), 0);
 }
 
 TEST_F(DecoderTest, LineStateEdgesFireInOrderAndRepeatsAreIgnored) {
@@ -119,7 +119,7 @@ TEST_F(DecoderTest, BackgroundModeStoresWithoutDrawing) {
     Feed(std::vector<uint8_t>{0x85, 0xC3, 0xA5, 0xC3});
     EXPECT_EQ(rec.Count("disp"), 0);
     EXPECT_EQ(rec.Count("stamp"), 0);
-    EXPECT_EQ(capture.glngDatLen, 8);
+    EXPECT_EQ(capture.glngDatLen(), 8);
 }
 
 TEST_F(DecoderTest, RecordOrderIsLineStateIdleStampData) {
@@ -164,7 +164,7 @@ TEST_F(DecoderTest, PendingStopsCompleteOncePastTheirPosition) {
     EXPECT_EQ(rec.Count("stop"), 1);
     EXPECT_EQ(run.gintStopReq, 0);
     // The stop does not end the batch: everything is stored, but drawn only before it.
-    EXPECT_EQ(capture.glngDatLen, 6);
+    EXPECT_EQ(capture.glngDatLen(), 6);
     EXPECT_EQ(rec.Count("disp"), 2);
 }
 
@@ -216,7 +216,7 @@ TEST_F(DecoderTest, AnySplitOfTheStreamStoresTheSameBytes) {
             d.OnReceive(stream.data() + pos, n);
             pos += n;
         }
-        return std::vector<uint8_t>(c.gbyteDat.begin(), c.gbyteDat.begin() + c.glngDatLen);
+        return std::vector<uint8_t>(c.gbyteDat().begin(), c.gbyteDat().begin() + c.glngDatLen());
     };
     const std::vector<uint8_t> reference = decode(true);
     ASSERT_GT(reference.size(), 100'000u);

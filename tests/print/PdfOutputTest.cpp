@@ -19,8 +19,7 @@ class PdfOutputTest : public ::testing::Test {
   protected:
     // The display words of records, as the history view has them.
     void Load(const SampleCapture& records) {
-        capture.CopyDat(records.bytes.data(), static_cast<int32_t>(records.bytes.size()), grid,
-                        false);
+        capture.CopyDat(records.bytes.data(), static_cast<int32_t>(records.bytes.size()));
     }
     [[nodiscard]] PrintSource Source() const { return PrintSourceOf(capture, settings, chr); }
     [[nodiscard]] std::string Path(const char* name) const {
@@ -42,7 +41,6 @@ class PdfOutputTest : public ::testing::Test {
     QTemporaryDir dir;
     RunState run;
     Capture capture{run};
-    GridState grid;
     Settings settings;
     ChrTable chr = MakeChrTable();
 };

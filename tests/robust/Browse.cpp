@@ -43,7 +43,7 @@ std::string BrowseAll(CoreState& state, int32_t cols, int32_t rows, int64_t line
         if (cap.glngDispTop == was) {
             break;
         }
-        if (cap.glngDispTop < 0 || cap.glngDispTop > cap.glngDispLen) {
+        if (cap.glngDispTop < 0 || cap.glngDispTop > cap.glngDispLen()) {
             return "paged to top " + std::to_string(cap.glngDispTop);
         }
     }
@@ -52,8 +52,8 @@ std::string BrowseAll(CoreState& state, int32_t cols, int32_t rows, int64_t line
     history.JumpLine(line);
     history.LineUp();
     history.PageUp();
-    if (cap.glngDispLen >= 3) {
-        const int32_t first = cap.glngDispLen - 3;
+    if (cap.glngDispLen() >= 3) {
+        const int32_t first = cap.glngDispLen() - 3;
         const int32_t hits[] = {first, first + 1, first + 2};
         history.SetCursol(1, hits);
     }

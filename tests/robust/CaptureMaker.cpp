@@ -88,5 +88,5 @@ std::vector<uint8_t> MakeCapture(const CaptureRecipe& recipe) {
         }
         flush();
     }
-    return {capture.gbyteDat.begin(), capture.gbyteDat.begin() + capture.glngDatLen};
+    return {capture.gbyteDat().begin(), capture.gbyteDat().begin() + capture.glngDatLen()};
 }

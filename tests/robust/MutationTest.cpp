@@ -54,7 +54,7 @@ size_t DataWords(const std::vector<int16_t>& words) {
 // The exports of the words in state, through their files.
 void ExportText(const CoreState& state, const TempFolder& dir) {
     const Capture& cap = state.capture;
-    const TextSource src{cap.gintDispDat.data(), cap.glngDispLen, state.settings.gintDispMode,
+    const TextSource src{cap.gintDispDat().data(), cap.glngDispLen(), state.settings.gintDispMode,
                          state.settings.gintASCIISaveMode, &state.gstrChr};
     ASSERT_EQ(TextSaveFixed(16, dir.File("fixed.txt"), src), status::kDone);
     EXPECT_EQ(FixedLayoutFault(dir.Read("fixed.txt")), "");
@@ -112,10 +112,10 @@ TEST_P(Mutation, DamagedCopiesOpenBrowseAndExport) {
 
         // Convert: exactly the words of the whole records the damaged data still holds.
         Capture& cap = state.capture;
-        cap.CopyDat(bytes.data(), count, state.grid, false);
+        cap.CopyDat(bytes.data(), count);
         const std::vector<int16_t> words = WordsOfRecords(bytes.data(), count);
-        ASSERT_EQ(cap.glngDispLen, static_cast<int32_t>(words.size()));
-        ASSERT_TRUE(std::equal(words.begin(), words.end(), cap.gintDispDat.begin()));
+        ASSERT_EQ(cap.glngDispLen(), static_cast<int32_t>(words.size()));
+        ASSERT_TRUE(std::equal(words.begin(), words.end(), cap.gintDispDat().begin()));
         damagedData += DataWords(words);
 
         EXPECT_EQ(BrowseAll(state, 16, 8, 1 + copy * 5, 10'000), "");

@@ -45,10 +45,9 @@ std::optional<std::vector<int16_t>> Open(const std::string& path, Settings& sett
     }
     RunState run;
     Capture capture(run);
-    GridState grid;
-    capture.CopyDat(bytes.data(), count, grid, false);
-    return std::vector<int16_t>(capture.gintDispDat.begin(),
-                                capture.gintDispDat.begin() + capture.glngDispLen);
+    capture.CopyDat(bytes.data(), count);
+    return std::vector<int16_t>(capture.gintDispDat().begin(),
+                                capture.gintDispDat().begin() + capture.glngDispLen());
 }
 
 // Calls f(length) for every length of the file from its whole length down to 0, with the file

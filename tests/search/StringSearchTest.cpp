@@ -207,13 +207,10 @@ TEST_F(Walk, DownFromTheTopLeftCellSkipsAHitThatBeginsThere) {
 TEST(DispWords, HoldsTheCountedWordsOnly) {
     RunState run;
     Capture c(run);
-    c.gintDispDat = {1, 2, 3, 4};
-    c.glngDispLen = 3;
-    EXPECT_EQ(DispWords(c).size(), 3U);
-    c.glngDispLen = 9;
-    EXPECT_EQ(DispWords(c).size(), 4U);
-    c.glngDispLen = -1;
     EXPECT_TRUE(DispWords(c).empty());
+    const uint8_t bytes[] = {0x84, 0xC1, 0xA4, 0xC2, 0x84, 0xC3, 0x84};  // a torn pair at the end
+    c.CopyDat(bytes, sizeof bytes);
+    EXPECT_EQ(DispWords(c).size(), 3U);
 }
 
 }  // namespace

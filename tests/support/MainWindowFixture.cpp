@@ -87,7 +87,7 @@ bool MainWindowFixture::Start() {
 }
 
 bool MainWindowFixture::CaptureAtLeast(int32_t bytes) {
-    return RunUntil([&] { return ctx.core.capture.glngDatLen >= bytes; }, 3000);
+    return RunUntil([&] { return ctx.core.capture.glngDatLen() >= bytes; }, 3000);
 }
 
 void MainWindowFixture::RunThenQuiet(int ms, int quietMs) {
@@ -98,8 +98,8 @@ void MainWindowFixture::RunThenQuiet(int ms, int quietMs) {
     QElapsedTimer still;
     RunUntil(
         [&] {
-            if (ctx.core.capture.glngDatLen != len) {
-                len = ctx.core.capture.glngDatLen;
+            if (ctx.core.capture.glngDatLen() != len) {
+                len = ctx.core.capture.glngDatLen();
                 still.start();
             }
             return still.elapsed() >= quietMs;
@@ -199,7 +199,7 @@ std::string MainWindowFixture::Record() const {
 
 std::string MainWindowFixture::Stored() const {
     const Capture& c = ctx.core.capture;
-    return {reinterpret_cast<const char*>(c.gbyteDat.data()), static_cast<size_t>(c.glngDatLen)};
+    return {reinterpret_cast<const char*>(c.gbyteDat().data()), static_cast<size_t>(c.glngDatLen())};
 }
 
 int MainWindowFixture::Asked(const std::string& text) const {
@@ -223,6 +223,6 @@ MainWindowFixture::Screen MainWindowFixture::ScreenTexts() const {
 void MainWindowFixture::ExpectHistoryShowsTheLiveScreen(const Screen& live, int32_t livePos) const {
     const Capture& c = ctx.core.capture;
     EXPECT_EQ(ctx.core.run.gintRireki, 1);
-    EXPECT_EQ(c.glngDispTop, c.glngDispLen - livePos);
+    EXPECT_EQ(c.glngDispTop, c.glngDispLen() - livePos);
     EXPECT_TRUE(ScreenTexts() == live) << "the history does not show the last live screen";
 }

@@ -64,9 +64,9 @@ struct RecordingHooks final : LiveView,
     }
     void EnableSend() override {}
     void AutoSaveBlock() override {
-        saved.insert(saved.end(), capture.gbyteAutoDat.begin(),
-                     capture.gbyteAutoDat.begin() + capture.glngAutoLen);
-        capture.glngAutoLen = 0;
+        saved.insert(saved.end(), capture.gbyteAutoDat().begin(),
+                     capture.gbyteAutoDat().begin() + capture.glngAutoLen());
+        capture.EmptyAutoBlock();
     }
 
     RunState& run;

@@ -36,13 +36,13 @@ struct Rig final : LiveView, RunControl, LineIndicators, IdleTimers, CommandSink
     }
     void DispTimeStamp(const std::string&) override {}
     void RunStop() override {
-        stoppedAt.push_back(capture.glngDatLen);
+        stoppedAt.push_back(capture.glngDatLen());
         run.gintRun = 0;
         run.gintRireki = 1;
     }
     void StartAccepted() override {}
     void StartRefused() override {}
-    void AutoSaveFlush() override { flushedAt.push_back(capture.glngDatLen); }
+    void AutoSaveFlush() override { flushedAt.push_back(capture.glngDatLen()); }
     void SetLineLamp(int, bool) override {}
     void SetIdleTimer(bool) override {}
     void SetStampTimer(bool) override {}
@@ -302,8 +302,8 @@ TEST(TriggerEngine, SaveStartCopiesTheHistoryBeforeTheFirstCode) {
     EXPECT_EQ(rig.run.gintAutoSave, 1);
     EXPECT_EQ(rig.run.gintSaveStopReq, 0);
     // One byte before A, A, then B as stored with saving on.
-    const std::vector<uint8_t> block(rig.capture.gbyteAutoDat.begin(),
-                                     rig.capture.gbyteAutoDat.begin() + rig.capture.glngAutoLen);
+    const std::vector<uint8_t> block(rig.capture.gbyteAutoDat().begin(),
+                                     rig.capture.gbyteAutoDat().begin() + rig.capture.glngAutoLen());
     EXPECT_EQ(block, (std::vector<uint8_t>{0x83, 0xC0, 0xA4, 0xC1, 0xA4, 0xC2}));
 }
 
@@ -319,14 +319,15 @@ TEST_P(SaveStartHistory, BlockHoldsTheNewestBytes) {
     const HistoryCase& c = GetParam();
     Rig rig;
     rig.Fill(c.heldRecords);
-    rig.capture.gbyteDat[rig.capture.glngDatLen - 1] = 0xEE;  // the newest byte, to find it
     rig.OnRs(0, 1);
     rig.triggers.gintSaveStart[0] = c.saveStart;
     rig.engine.TrigCheckLine(0, 1);
-    EXPECT_EQ(rig.capture.glngAutoLen, c.blockBytes);
-    if (c.blockBytes > 0) {
-        EXPECT_EQ(rig.capture.gbyteAutoDat[c.blockBytes - 1], 0xEE);
-    }
+    EXPECT_EQ(rig.capture.glngAutoLen(), c.blockBytes);
+    const auto& held = rig.capture.gbyteDat();
+    const auto& block = rig.capture.gbyteAutoDat();
+    EXPECT_TRUE(std::equal(block.begin(), block.begin() + c.blockBytes,
+                           held.begin() + (rig.capture.glngDatLen() - c.blockBytes)))
+        << "the block holds the newest bytes";
 }
 
 // Buffer size 1: the block takes 1000 bytes.
@@ -339,17 +340,17 @@ TEST(TriggerEngine, SaveStartWhileSavingKeepsTheBlockAndCancelsAPendingStop) {
     Rig rig;
     rig.Fill(10);
     rig.run.gintAutoSave = 1;
-    rig.capture.glngAutoLen = 3;
+    rig.capture.CopyHistoryToAutoSave(3);
     rig.run.gintSaveStopReq = -1;
     rig.OnRs(0, 1);
     rig.triggers.gintSaveStart[0] = 5;
     rig.engine.TrigCheckLine(0, 1);
     EXPECT_EQ(rig.run.gintAutoSave, 1);
     EXPECT_EQ(rig.run.gintSaveStopReq, 0);
-    EXPECT_EQ(rig.capture.glngAutoLen, 3);
+    EXPECT_EQ(rig.capture.glngAutoLen(), 3);
     rig.Data(kRD, 0x30);
     EXPECT_TRUE(rig.flushedAt.empty());
-    EXPECT_EQ(rig.capture.glngAutoLen, 5);
+    EXPECT_EQ(rig.capture.glngAutoLen(), 5);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 TEST(GridGeometryTest, CountsFollowWindowSizeAndCellSize) {
@@ -65,6 +67,30 @@ TEST(GridGeometryTest, PixelCellsTileWithoutGapsOrOverlaps) {
     }
     EXPECT_LT(g.CellRect(CellRow::RD, 0).bottom(), g.CellRect(CellRow::SD, 0).top());
     EXPECT_LT(g.CellRect(CellRow::SD, 0).bottom(), g.Separator(1).y1());
+}
+
+TEST(GridGeometryTest, EveryLineIsTheFirstMovedDownByWholePixelPitches) {
+    for (const int size : {0, 1, 2}) {
+        const GridGeometry g(size, 20, 10, 96, 96);  // pitches of 52.7, 43.3 and 31.3 pixels
+        const int pitch = g.LinePitchPx();
+        EXPECT_EQ(pitch, std::lround(GridGeometry::SizeFor(size).pitch / 15.0)) << size;
+        const QRect band = g.LinesRect();
+        EXPECT_EQ(band.height(), 10 * pitch);
+        for (int32_t i = 0; i < 10; ++i) {
+            const QRect line(band.x(), band.y() + i * pitch, band.width(), pitch);
+            EXPECT_EQ(g.Separator(i).translated(0, -i * pitch), g.Separator(0));
+            EXPECT_TRUE(line.contains(g.Separator(i).p1()) && line.contains(g.Separator(i).p2()));
+            for (const CellRow row : {CellRow::RD, CellRow::SD}) {
+                EXPECT_EQ(g.RowCaption(row, i), g.RowCaption(row, 0).translated(0, i * pitch));
+                EXPECT_TRUE(line.contains(g.RowCaption(row, i)));
+                for (const int32_t j : {0, 7, 19}) {
+                    const QRect cell = g.CellRect(row, i * 20 + j);
+                    EXPECT_EQ(cell, g.CellRect(row, j).translated(0, i * pitch)) << i << "," << j;
+                    EXPECT_TRUE(line.contains(cell));
+                }
+            }
+        }
+    }
 }
 
 TEST(GridGeometryTest, HitTestsFindEveryCellAndNothingBetween) {

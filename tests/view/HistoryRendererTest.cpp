@@ -11,11 +11,7 @@ class HistoryRendererTest : public ::testing::Test {
   protected:
     HistoryRendererTest() : history(state, cells, status) { SetGrid(state, cells, 20, 10); }
 
-    void Words(const std::vector<int>& words) {
-        state.capture.gintDispDat.assign(words.begin(), words.end());
-        state.capture.gintDispDat.resize(words.size() + 2, 0);
-        state.capture.glngDispLen = static_cast<int32_t>(words.size());
-    }
+    void Words(const std::vector<int>& words) { HoldWords(state, words); }
     // n data words 0, 1, 2 ... alternating RD and SD.
     void CountingWords(int n) {
         std::vector<int> w;
@@ -46,7 +42,7 @@ TEST_F(HistoryRendererTest, DrawsEveryWordKind) {
     const Settings& s = state.settings;
     Words({0x41, word::kSd + 0x0D, word::kParity + 0x41, word::kSd + word::kParity + 0x42,
            word::kFraming + 0x43, word::kSd + word::kFraming + 0x44, word::kStamp + 12, 3456,
-           word::kIdle + 0, 1234, 0x1041, 0x42});
+           word::kIdle + 0, 1234, 0x42});
     EXPECT_EQ(Draw(0), 11);
 
     EXPECT_EQ(Text(CellRow::RD, 0), "Ａ");
@@ -76,7 +72,6 @@ TEST_F(HistoryRendererTest, DrawsEveryWordKind) {
     EXPECT_EQ(Text(CellRow::SD, 9), "234");
     EXPECT_EQ(Back(CellRow::RD, 8), s.glngColIdle);
 
-    // A word of no known kind takes no cell: the next word follows directly.
     EXPECT_EQ(Text(CellRow::RD, 10), "Ｂ");
     ExpectBlank(11);
     ExpectBlank(199);
@@ -84,6 +79,15 @@ TEST_F(HistoryRendererTest, DrawsEveryWordKind) {
         EXPECT_EQ(cells.At(CellRow::RD, k).fore, 0);
         EXPECT_EQ(cells.At(CellRow::SD, k).fore, 0);
     }
+}
+
+TEST_F(HistoryRendererTest, AWordOfNoKnownKindTakesNoCell) {
+    // A top on the second word of an idle record: 4161 is 0x1041, of no known kind, so the
+    // word after it is drawn in the first cell.
+    Words({word::kIdle + 0, 4161, 0x42});
+    EXPECT_EQ(Draw(1), 1);
+    EXPECT_EQ(Text(CellRow::RD, 0), "Ｂ");
+    ExpectBlank(1);
 }
 
 TEST_F(HistoryRendererTest, HexModesShowTheByteOfAnErroneousWord) {
@@ -96,6 +100,22 @@ TEST_F(HistoryRendererTest, HexModesShowTheByteOfAnErroneousWord) {
         EXPECT_EQ(Back(CellRow::SD, 1), state.settings.glngColErr);
         EXPECT_EQ(Text(CellRow::RD, 2), "0D");
     }
+}
+
+TEST_F(HistoryRendererTest, RedrawOverWordsOfTheOtherRowLeavesNoStaleText) {
+    Words({0x41, word::kSd + 0x42, 0x43, word::kSd + word::kParity + 0x44, 0x45});
+    Draw(0);
+    Draw(1);  // every cell now holds the word of the other direction
+    for (int32_t k = 0; k < 4; ++k) {
+        const CellRow blank = k % 2 == 0 ? CellRow::RD : CellRow::SD;
+        EXPECT_EQ(
+            cells.At(blank, k),
+            (Cell{CellText::kEmpty, false,
+                  blank == CellRow::RD ? state.settings.glngColRD : state.settings.glngColSD, 0}))
+            << k;
+    }
+    EXPECT_EQ(Text(CellRow::SD, 0), "Ｂ");
+    EXPECT_EQ(Text(CellRow::RD, 3), "Ｅ");
 }
 
 TEST_F(HistoryRendererTest, OnlyATimeStampLeavesTheRestBlank) {

@@ -15,6 +15,12 @@ class LiveRendererTest : public ::testing::Test {
         live.DispMonitor(a, b);
     }
     std::string Text(CellRow row, int32_t k) const { return TextAt(state, cells, row, k); }
+    // Enough frames for the status bar to show a changed line number.
+    void Frames(int n = LiveRenderer::kLineFrames) {
+        for (int i = 0; i < n; ++i) {
+            live.showLine();
+        }
+    }
     int32_t Back(CellRow row, int32_t k) const { return cells.At(row, k).back; }
 
     CoreState state;
@@ -64,6 +70,7 @@ TEST_F(LiveRendererTest, FullPageClearsAndContinuesAtTheFirstCell) {
     for (int i = 0; i < 199; ++i) {
         Disp(0x30, false);
     }
+    live.showLine();
     EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 0);
     Disp(0x31, true);  // the last cell fills the page
     EXPECT_EQ(state.grid.lintPos, 0);
@@ -73,6 +80,7 @@ TEST_F(LiveRendererTest, FullPageClearsAndContinuesAtTheFirstCell) {
     }
     Disp(0x32, false);
     EXPECT_EQ(Text(CellRow::RD, 0), "２");
+    Frames(3 * LiveRenderer::kLineFrames);
     EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 1);  // once per screen
 }
 
@@ -112,19 +120,65 @@ TEST_F(LiveRendererTest, StepOfAWholeScreenOrMoreClearsThePage) {
     }
 }
 
-TEST_F(LiveRendererTest, LineNumberComesFromTheBufferAndOverflows) {
-    state.capture.glngDatLen = 40 * 56;  // 56 full lines of 20 pairs
-    for (int i = 0; i < 200; ++i) {
+TEST_F(LiveRendererTest, LineNumberIsTheLineOfTheTopLeftCellAndOverflows) {
+    // Stored bytes that fill no cell do not count.
+    state.capture.AllocBuffer(4000);
+    for (int i = 0; i < 1000; ++i) {
+        state.capture.StoreByte(0x41);
+    }
+    for (int i = 0; i < 400; ++i) {
         Disp(0x41, false);
     }
-    EXPECT_EQ(state.grid.llngLine, 57);
-    EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "57行");
+    EXPECT_EQ(state.grid.llngLine, 21);  // two screens of 10 lines went by
+    Frames();
+    EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "21行");
 
-    state.capture.glngDatLen = 40 * 99999;
+    state.settings.gintScroll = 3;
     for (int i = 0; i < 200; ++i) {
         Disp(0x41, false);
     }
+    Frames();
+    EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "24行");
+
+    state.grid.liveTop = 20 * 99999 - 60;
+    for (int i = 0; i < 60; ++i) {
+        Disp(0x41, false);
+    }
+    EXPECT_EQ(state.grid.llngLine, 100000);
+    Frames();
     EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "行ｵｰﾊﾞｰ");
+}
+
+TEST_F(LiveRendererTest, StatusBarShowsTheLineAtMostOnceInSoManyFramesAndNeverOverTheHistory) {
+    state.settings.gintScroll = 1;
+    for (int i = 0; i < 300; ++i) {  // six lines scroll away
+        Disp(0x41, false);
+    }
+    EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 0);
+    live.showLine();  // a frame
+    EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 1);
+    EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "7行");
+
+    // A line a frame: the panel follows once in kLineFrames frames, and the last number
+    // waits for its turn.
+    for (int frame = 1; frame < 3 * LiveRenderer::kLineFrames; ++frame) {
+        for (int i = 0; i < 20; ++i) {
+            Disp(0x41, false);
+        }
+        live.showLine();
+    }
+    EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 3);
+    EXPECT_TRUE(live.linePending());
+    Frames();
+    EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 4);
+    EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "36行");
+
+    for (int i = 0; i < 20; ++i) {
+        Disp(0x41, false);
+    }
+    state.run.gintRireki = 1;  // stopped before the frame: the history shows its own line
+    Frames();
+    EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 4);
 }
 
 TEST_F(LiveRendererTest, TimeStampTakesTwoColumnsAndMayOpenAPage) {

@@ -24,12 +24,11 @@ class MonitorControlsTest : public ::testing::Test {
         monitor.show();
         QCoreApplication::processEvents();
         monitor.timResize_Timer();
-        std::vector<int16_t> words;
+        std::vector<int> words;
         for (int i = 0; i < 500; ++i) {
-            words.push_back(static_cast<int16_t>(0x20 + i % 90));
+            words.push_back(0x20 + i % 90);
         }
-        state.capture.gintDispDat = words;
-        state.capture.glngDispLen = 500;
+        HoldWords(state, words);
         state.run.gintRireki = 1;
         monitor.DispRirekiAt(100);
     }

@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QImage>
 #include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <cmath>
+#include <random>
 
 #include "ViewFakes.h"
 #include "capture/Records.h"
@@ -15,15 +19,21 @@
 
 namespace {
 
-// Collects the rectangles the surface paints.
+// Collects the rectangles and regions the surface paints.
 struct PaintSpy : QObject {
     bool eventFilter(QObject*, QEvent* e) override {
         if (e->type() == QEvent::Paint) {
             rects.push_back(static_cast<QPaintEvent*>(e)->rect());
+            region += static_cast<QPaintEvent*>(e)->region();
         }
         return false;
     }
+    void Clear() {
+        rects.clear();
+        region = QRegion();
+    }
     std::vector<QRect> rects;
+    QRegion region;
 };
 
 class MonitorWindowTest : public ::testing::Test {
@@ -41,12 +51,20 @@ class MonitorWindowTest : public ::testing::Test {
         }
     }
     QTimer* ResizeTimer() { return monitor.findChild<QTimer*>(QStringLiteral("timResize")); }
-    void Words(const std::vector<int>& words) {
-        state.capture.gintDispDat.assign(words.begin(), words.end());
-        state.capture.gintDispDat.resize(words.size() + 2, 0);
-        state.capture.glngDispLen = static_cast<int32_t>(words.size());
-    }
+    void Words(const std::vector<int>& words) { HoldWords(state, words); }
     QImage Render() { return monitor.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    // The pixels the window shows: its backing store as the frames left it.
+    QImage Shown() {
+        return QGuiApplication::primaryScreen()
+            ->grabWindow(monitor.winId())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    }
+    // The frame timer's tick, and the events it leaves.
+    void Frame() {
+        monitor.Surface().FlushUpdates();
+        QCoreApplication::processEvents();
+    }
     // Pixels of a cell far from its background colour: drawn text.
     static int InkPixels(const QImage& image, const QRect& cell) {
         const QColor back = image.pixelColor(cell.topLeft() + QPoint(1, 1));
@@ -176,7 +194,7 @@ TEST_F(MonitorWindowTest, ClearDatBlanksTheWindowAndShowsLineOne) {
     state.capture.AllocBuffer(1);
     state.run.gintRun = 1;
     monitor.DispMonitor(0x84, 0xC1);
-    state.capture.ClearDat(state.grid);
+    monitor.ClearDat();
     EXPECT_EQ(monitor.Cells().At(CellRow::RD, 0).text, CellText::kEmpty);
     EXPECT_EQ(state.grid.lintPos, 0);
     EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "1行");
@@ -237,15 +255,79 @@ TEST_F(MonitorWindowTest, LiveRecordRepaintsItsCellAndAScrollTheGridOnce) {
     ASSERT_EQ(spy.rects.size(), 1U);
     EXPECT_EQ(spy.rects[0], cell);
 
-    spy.rects.clear();
-    state.settings.gintScroll = 1;
+    spy.Clear();
     for (int i = 1; i < 200; ++i) {
         monitor.DispMonitor(0x84, 0xC1);
     }
-    monitor.Surface().FlushUpdates();
-    QCoreApplication::processEvents();
+    Frame();
     ASSERT_EQ(spy.rects.size(), 1U);  // coalesced into one paint
     EXPECT_EQ(spy.rects[0], monitor.Surface().Geometry().CellsRect());
+}
+
+TEST_F(MonitorWindowTest, ScrollMovesThePaintedLinesAndPaintsOnlyWhatChanged) {
+    ResizeTw(8800, 7300);  // 20 x 10 cells
+    const GridGeometry& g = monitor.Surface().Geometry();
+    PaintSpy spy;
+    monitor.Surface().installEventFilter(&spy);
+    state.run.gintRun = 1;
+    state.settings.gintScroll = 1;
+    for (int i = 0; i < 195; ++i) {
+        monitor.DispMonitor(static_cast<uint8_t>(0x84 | (i % 3 == 0 ? 0x20 : 0)),
+                            static_cast<uint8_t>(0xC0 | i % 16));
+    }
+    Frame();
+    spy.Clear();
+    // A mark in the window's pixels on cell 194, which does not change: it moves up a line
+    // with the scroll and stays, since only changed cells are painted.
+    {
+        QPainter marker(monitor.backingStore()->paintDevice());
+        marker.fillRect(g.CellRect(CellRow::SD, 194), Qt::magenta);
+    }
+    for (int i = 0; i < 10; ++i) {  // the line fills, the screen scrolls, five more
+        monitor.DispMonitor(0xA5, static_cast<uint8_t>(0xC0 | i));
+    }
+    Frame();
+    // Painted: the five cells of line 9 that changed before the scroll (cells 175..179 after
+    // it), and line 9, which came in; the lines above only moved up.
+    EXPECT_TRUE(spy.region.contains(g.CellRect(CellRow::SD, 175)));
+    EXPECT_TRUE(spy.region.contains(g.CellRect(CellRow::SD, 199)));
+    EXPECT_FALSE(spy.region.intersects(g.CellRect(CellRow::RD, 0)));
+    EXPECT_FALSE(spy.region.intersects(g.CellRect(CellRow::SD, 159)));
+    QImage shown = Shown();
+    EXPECT_EQ(shown.pixelColor(g.CellRect(CellRow::SD, 174).center()), QColor(Qt::magenta));
+    // Apart from the mark the window shows the grid.
+    QPainter unmark(&shown);
+    unmark.drawImage(g.CellRect(CellRow::SD, 174).topLeft(), Render(),
+                     g.CellRect(CellRow::SD, 174));
+    unmark.end();
+    EXPECT_EQ(shown, Render());
+}
+
+TEST_F(MonitorWindowTest, WhatTheWindowShowsAfterManyLiveFramesIsTheGrid) {
+    for (const int16_t fontSize : {0, 1, 2}) {  // line pitches of 52.7, 43.3 and 31.3 twips/15
+        state.settings.gintFontSize = fontSize;
+        ResizeTw(8800, 7300);
+        state.run.gintRun = 1;
+        state.settings.gintScroll = static_cast<int16_t>(fontSize == 1 ? 0 : 1 + fontSize);
+        std::mt19937 rng(fontSize);
+        for (int frame = 0; frame < 40; ++frame) {
+            const int n = static_cast<int>(rng() % 70);
+            for (int i = 0; i < n; ++i) {
+                const auto v = static_cast<uint8_t>(rng());
+                monitor.DispMonitor(static_cast<uint8_t>(0x80 | (rng() % 2 ? 0x20 : 0) | v >> 4),
+                                    static_cast<uint8_t>(0xC0 | (v & 0x0F)));
+            }
+            if (frame % 7 == 3) {
+                monitor.DispTimeStamp("123456");
+            }
+            if (frame % 11 == 5) {
+                monitor.Surface().repaint();  // a paint between the scroll and the frame
+            }
+            Frame();
+        }
+        ASSERT_EQ(Shown(), Render()) << "cell size " << fontSize;
+        state.run.gintRun = 0;
+    }
 }
 
 }  // namespace

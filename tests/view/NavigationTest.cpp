@@ -9,10 +9,7 @@ class NavigationTest : public ::testing::Test {
   protected:
     NavigationTest() : history(state, cells, status) { SetGrid(state, cells, 20, 10); }
 
-    void HoldWords(int n) {
-        state.capture.gintDispDat.assign(static_cast<size_t>(n) + 2, 0x41);
-        state.capture.glngDispLen = n;
-    }
+    void HoldWords(int n) { ::HoldWords(state, std::vector<int>(static_cast<size_t>(n), 0x41)); }
     int32_t Top() const { return state.capture.glngDispTop; }
     void DrawAt(int32_t top) { history.DispRireki(top); }
 
@@ -113,6 +110,19 @@ TEST_F(NavigationTest, SetCursolMovesToTheLineOfAHitOffTheScreen) {
     history.SetCursol(1, {});
     EXPECT_FALSE(cells.At(CellRow::SD, 0).hilite);
     EXPECT_EQ(state.capture.glngCursol, std::vector<int32_t>{-1});
+}
+
+TEST_F(NavigationTest, HistoryAfterAStopStartsAtTheLivePageOrTheLastLine) {
+    HoldWords(45);
+    state.grid.lintPos = 5;
+    history.placeTop(false);
+    EXPECT_EQ(Top(), 40);  // the page the live view was filling
+    state.grid.lintPos = 100;
+    history.placeTop(false);
+    EXPECT_EQ(Top(), 0);
+    history.placeTop(true);  // background monitoring: start of last line
+    EXPECT_EQ(Top(), 40);
+    EXPECT_EQ(state.grid.llngLine, 3);
 }
 
 TEST_F(NavigationTest, RestartPositionFollowsTheWordsOfTheCurrentLine) {

@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "ViewFakes.h"
+#include "capture/Records.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedPrompts.h"
 #include "view/MonitorSearch.h"
@@ -35,11 +36,34 @@ class SearchDialogTest : public ::testing::Test {
         monitor.timResize_Timer();
         state.run.gintRireki = 1;
     }
+    // The stored records that CopyDat turns into words (data words, and time stamps and idle
+    // records as their two words).
+    static std::vector<uint8_t> RecordsOf(const std::vector<int16_t>& words) {
+        std::vector<uint8_t> out;
+        for (size_t i = 0; i < words.size(); ++i) {
+            const int w = words[i];
+            if (word::IsTwoWord(w) && i + 1 < words.size()) {
+                const int next = words[++i];
+                out.insert(
+                    out.end(),
+                    {static_cast<uint8_t>(word::Kind(w) == word::kStamp ? rec::kStamp : rec::kIdle),
+                     static_cast<uint8_t>(w & 0xFF), static_cast<uint8_t>(next / 100),
+                     static_cast<uint8_t>(next % 100)});
+                continue;
+            }
+            const int v = w & 0xFF;
+            out.push_back(static_cast<uint8_t>(0x80 | ((w & word::kSd) != 0 ? 0x20 : 0) |
+                                               ((w & word::kParity) != 0 ? 0x10 : 0) | (v >> 4)));
+            out.push_back(
+                static_cast<uint8_t>(0xC0 | ((w & word::kFraming) != 0 ? 0x10 : 0) | (v & 0x0F)));
+        }
+        return out;
+    }
     // words: the given words, then filler (RD 0x30) up to 600 words.
     void Hold(std::vector<int16_t> words) {
         words.resize(600, 0x30);
-        state.capture.gintDispDat = words;
-        state.capture.glngDispLen = static_cast<int32_t>(words.size());
+        const std::vector<uint8_t> records = RecordsOf(words);
+        state.capture.CopyDat(records.data(), static_cast<int32_t>(records.size()));
         monitor.DispRirekiAt(0);
     }
     int32_t Top() const { return state.capture.glngDispTop; }

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "capture/Records.h"
 #include "core/CoreState.h"
 #include "trigger/TriggerChecks.h"
 #include "view/CellGrid.h"
@@ -42,6 +43,28 @@ inline void SetGrid(CoreState& state, CellGrid& cells, int32_t cols, int32_t row
     state.grid.lintCell = cols * rows;
     state.grid.lintPos = 0;
     cells.Resize(cols * rows, state.settings.glngColRD, state.settings.glngColSD);
+}
+
+// Makes the capture hold these display words the way a stop makes them: their stored
+// records converted by CopyDat. Only words CopyDat can make are allowed: data words and
+// two-word time-stamp and idle records.
+inline void HoldWords(CoreState& state, const std::vector<int>& words) {
+    std::vector<uint8_t> bytes;
+    for (size_t i = 0; i < words.size(); ++i) {
+        const int w = words[i];
+        if (word::IsTwoWord(w)) {
+            const int next = i + 1 < words.size() ? words[++i] : 0;
+            const uint8_t tag = word::Kind(w) == word::kStamp ? rec::kStamp : rec::kIdle;
+            bytes.insert(bytes.end(),
+                         {tag, static_cast<uint8_t>(w & 0xFF), static_cast<uint8_t>(next / 100),
+                          static_cast<uint8_t>(next % 100)});
+        } else {
+            const auto [a, b] = Pair(static_cast<uint8_t>(w & 0xFF), (w & word::kSd) != 0,
+                                     (w & word::kParity) != 0, (w & word::kFraming) != 0);
+            bytes.insert(bytes.end(), {a, b});
+        }
+    }
+    state.capture.CopyDat(bytes.data(), static_cast<int32_t>(bytes.size()));
 }
 
 inline std::string TextAt(const CoreState& state, const CellGrid& cells, CellRow row, int32_t k) {

@@ -205,7 +205,7 @@ class Session final : public LiveView,
         core_.capture.SetAutoSaveSink(this);
         autoSave_.gstrAutoFile = c.autosave.value_or("");
         autoSave_.SetReport(this);
-        pending_.reserve(static_cast<size_t>(core_.capture.glngBufKeep) * 2);
+        pending_.reserve(static_cast<size_t>(core_.capture.glngBufKeep()) * 2);
         timIdle_.setInterval(core_.settings.gintIdleMode > 0 ? 1000 / core_.settings.gintIdleMode
                                                              : 1000);
         timStamp_.setInterval(1000);
@@ -243,7 +243,7 @@ class Session final : public LiveView,
         if (autoSaving_) {
             autoSave_.AutoSaveBlock();
         } else {
-            core_.capture.glngAutoLen = 0;
+            core_.capture.EmptyAutoBlock();
         }
     }
     void AutoSaveFailed(const std::string& name, int error) override {
@@ -259,8 +259,8 @@ class Session final : public LiveView,
     // Takes the records stored since the last call into pending_, counting the error pairs.
     void take() {
         const Capture& cap = core_.capture;
-        for (int32_t i = streamed_; i < cap.glngAutoLen; ++i) {
-            const uint8_t b = cap.gbyteAutoDat[static_cast<size_t>(i)];
+        for (int32_t i = streamed_; i < cap.glngAutoLen(); ++i) {
+            const uint8_t b = cap.gbyteAutoDat()[static_cast<size_t>(i)];
             if ((b & 0xC0) == 0x80) {
                 parity_ = (b & 0x10) != 0;
             } else if ((b & 0xC0) == 0xC0) {
@@ -268,9 +268,9 @@ class Session final : public LiveView,
                 parity_ = false;
             }
         }
-        pending_.append(reinterpret_cast<const char*>(cap.gbyteAutoDat.data()) + streamed_,
-                        static_cast<size_t>(cap.glngAutoLen - streamed_));
-        streamed_ = cap.glngAutoLen;
+        pending_.append(reinterpret_cast<const char*>(cap.gbyteAutoDat().data()) + streamed_,
+                        static_cast<size_t>(cap.glngAutoLen() - streamed_));
+        streamed_ = cap.glngAutoLen();
     }
     // Between two received batches, where every stored record is whole.
     bool writeOut() {

@@ -134,10 +134,9 @@ int ExportCommand(std::vector<std::string> argv) {
     // The display words, as the program makes them from an opened file.
     RunState run;
     Capture capture(run);
-    GridState grid;
-    capture.CopyDat(log->data.data(), static_cast<int32_t>(log->data.size()), grid, false);
+    capture.CopyDat(log->data.data(), static_cast<int32_t>(log->data.size()));
     const ChrTable chr = MakeChrTable();
-    const TextSource src{capture.gintDispDat.data(), capture.glngDispLen,
+    const TextSource src{capture.gintDispDat().data(), capture.glngDispLen(),
                          c.dispMode.value_or(ClampHeader(log->header).gintDispMode),
                          c.asciiSaveMode, &chr};
 

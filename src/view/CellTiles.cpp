@@ -1,0 +1,70 @@
+#include "view/CellTiles.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <numeric>
+
+void CellTiles::Clear() {
+    styles_.clear();
+    last_ = 0;
+}
+
+size_t CellTiles::Count() const {
+    return std::accumulate(styles_.begin(), styles_.end(), size_t{0}, [](size_t n, const Style& s) {
+        return n + static_cast<size_t>(std::count(s.made.begin(), s.made.end(), uint8_t{1}));
+    });
+}
+
+CellTiles::Style& CellTiles::StyleOf(const Cell& cell, QSize size) {
+    const auto same = [&](const Style& s) {
+        return s.back == cell.back && s.fore == cell.fore && s.size == size;
+    };
+    if (last_ < styles_.size() && same(styles_[last_])) {
+        return styles_[last_];
+    }
+    for (last_ = 0; last_ < styles_.size(); ++last_) {
+        if (same(styles_[last_])) {
+            return styles_[last_];
+        }
+    }
+    if (styles_.size() >= kMaxStyles) {
+        styles_.clear();
+    }
+    // Opaque pixels: copied as they are, never blended. The image's memory is only touched
+    // where pictures are made.
+    const QSize tile = size.expandedTo(QSize(1, 1));
+    styles_.push_back(
+        Style{cell.back, cell.fore, tile,
+              QImage(tile.width(), tile.height() * CellText::kCount, QImage::Format_RGB32),
+              std::vector<uint8_t>(CellText::kCount, 0)});
+    last_ = styles_.size() - 1;
+    return styles_.back();
+}
+
+CellTiles::Tile CellTiles::Find(const Cell& cell, QSize size) {
+    Style& style = StyleOf(cell, size);
+    const CellText::Id text = cell.text < CellText::kCount ? cell.text : CellText::kEmpty;
+    if (style.made[text] == 0) {
+        Make(style, text);
+        style.made[text] = 1;
+    }
+    const int h = style.size.height();
+    return {style.tiles, QRect(0, text * h, style.size.width(), h)};
+}
+
+void CellTiles::Make(Style& style, CellText::Id text) const {
+    const int w = style.size.width();
+    const int h = style.size.height();
+    const int top = text * h;
+    QPainter p(&style.tiles);
+    p.fillRect(0, top, w, h, QColor::fromRgb(formBack_));
+    p.fillRect(0, top, w - 1, h, WinColor(style.back));
+    if (text != CellText::kEmpty) {
+        const CellTextCache::Entry& e = texts_.Layout(text);
+        p.setClipRect(0, top, w, h);
+        p.setFont(texts_.Font());
+        p.setPen(WinColor(style.fore));
+        p.drawStaticText(QPointF((w - 1 - e.advance) / 2, top + (h - texts_.LineHeight()) / 2),
+                         e.layout);
+    }
+}
