@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -13,10 +14,19 @@
 #include "core/RunControlState.h"
 #include "link/CommParam.h"
 
+namespace {
+
+// The speed of entry i of the drop-down list: the dialog's speeds, fastest first.
+int32_t speedAt(int i) {
+    return kUnitSpeeds[static_cast<size_t>(kDialogSpeedCount - 1 - i)];
+}
+
+}  // namespace
+
 DlgProtocol::DlgProtocol(CoreState& core, Prompts& prompts, const RunControlState& runControl,
                          std::function<void()> clearDat, std::function<void()> applyToUnit,
                          QWidget* parent)
-    : ModelessDialog(parent),
+    : ViewDialog(parent),
       core_(core),
       prompts_(prompts),
       runControl_(runControl),
@@ -42,8 +52,8 @@ DlgProtocol::DlgProtocol(CoreState& core, Prompts& prompts, const RunControlStat
         return c;
     };
     QStringList speeds;
-    for (int s : kSpeeds) {
-        speeds << QString::number(s);
+    for (int i = 0; i < kDialogSpeedCount; ++i) {
+        speeds << QString::number(speedAt(i));
     }
     cmbSpeed_ = combo("cmbSpeed", speeds);
     cmbParity_ = combo("cmbParity", {"NONE", "ODD", "EVEN"});
@@ -60,19 +70,14 @@ DlgProtocol::DlgProtocol(CoreState& core, Prompts& prompts, const RunControlStat
         grid->addWidget(combos[i], i, 1);
     }
 
-    auto* ok = new QPushButton("  OK    [F1]", this);
-    ok->setObjectName("OKButton");
+    QPushButton* ok = OKButton();
     ok->setDefault(true);
-    auto* cancel = new QPushButton("ｷｬﾝｾﾙ [F8]", this);
-    cancel->setObjectName("CancelButton");
-    setButtons(ok, cancel);
     connect(ok, &QPushButton::clicked, this, &DlgProtocol::OKButton_Click);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::close);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    buttons->addWidget(CancelButton());
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
     layout->addLayout(grid);
@@ -84,8 +89,8 @@ void DlgProtocol::loadSettings() {
     const Settings& s = core_.settings;
     optType_[s.gintLineType == 1 ? 1 : 0]->setChecked(true);
     cmbSpeed_->setCurrentIndex(-1);  // 76800, 115200 and unlisted speeds select nothing
-    for (int i = 0; i < 13; ++i) {
-        if (kSpeeds[i] == s.glngSpeed) {
+    for (int i = 0; i < kDialogSpeedCount; ++i) {
+        if (speedAt(i) == s.glngSpeed) {
             cmbSpeed_->setCurrentIndex(i);
         }
     }
@@ -98,16 +103,15 @@ void DlgProtocol::loadSettings() {
 }
 
 void DlgProtocol::OKButton_Click() {
-    if (busy_ || runControl_.Judge(RunControlState::Command::Settings) ==
-                     RunControlState::Verdict::Refused) {
+    if (KeptOpen() || runControl_.Judge(RunControlState::Command::Settings) ==
+                          RunControlState::Verdict::Refused) {
         return;
     }
     if (core_.capture.glngDatLen() > 0) {
-        busy_ = true;
+        const KeepOpen keepOpen(*this);
         const Prompts::Answer a =
             prompts_.Message("通信ﾊﾟﾗﾒｰﾀを変更すると蓄積データは消去されます\nよろしいですか？",
                              "データ消去確認", Prompts::Icon::Exclamation, Prompts::Buttons::YesNo);
-        busy_ = false;
         if (a != Prompts::Answer::Yes) {
             return;
         }
@@ -116,7 +120,7 @@ void DlgProtocol::OKButton_Click() {
     Settings& s = core_.settings;
     s.gintLineType = optType_[0]->isChecked() ? 0 : 1;
     if (cmbSpeed_->currentIndex() >= 0) {
-        s.glngSpeed = kSpeeds[cmbSpeed_->currentIndex()];
+        s.glngSpeed = speedAt(cmbSpeed_->currentIndex());
     } else if (!SpeedCode(s.glngSpeed)) {
         // No entry chosen: keep a speed the unit knows, otherwise fall back to 9600.
         s.glngSpeed = 9600;
@@ -124,8 +128,9 @@ void DlgProtocol::OKButton_Click() {
     s.gintDataLen = static_cast<int16_t>(std::max(cmbData_->currentIndex(), 0));
     s.gintStopBit = static_cast<int16_t>(std::max(cmbStop_->currentIndex(), 0));
     s.gintParity = static_cast<int16_t>(std::max(cmbParity_->currentIndex(), 0));
-    busy_ = true;
-    applyToUnit_();
-    busy_ = false;
+    {
+        const KeepOpen keepOpen(*this);
+        applyToUnit_();
+    }
     close();
 }

@@ -1,7 +1,7 @@
 #pragma once
 #include <functional>
 
-#include "app/DialogKeys.h"
+#include "view/ViewDialog.h"
 
 class QComboBox;
 class QRadioButton;
@@ -10,7 +10,7 @@ class Prompts;
 class RunControlState;
 
 // The communication parameter dialog: line standard, speed, parity, data bits, stop bits.
-class DlgProtocol : public ModelessDialog {
+class DlgProtocol : public ViewDialog {
     Q_OBJECT
   public:
     // clearDat empties the capture; applyToUnit reopens the port and sends the new settings
@@ -22,10 +22,6 @@ class DlgProtocol : public ModelessDialog {
     // Selects the controls from the settings (done each time the dialog opens).
     void loadSettings();
     void OKButton_Click();
-
-    // Speeds of the drop-down list, in list order.
-    static constexpr int kSpeeds[13] = {57600, 56000, 38400, 28800, 19200, 14400, 9600,
-                                        4800,  2400,  1200,  600,   300,   150};
 
   private:
     CoreState& core_;

@@ -2,7 +2,6 @@
 add_library(vexlo_app STATIC
     ${CMAKE_CURRENT_LIST_DIR}/AutoSaveCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CaptureMemory.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/DialogKeys.h
     ${CMAKE_CURRENT_LIST_DIR}/DlgProtocol.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FileCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/InstanceLink.cpp

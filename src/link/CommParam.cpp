@@ -4,9 +4,6 @@
 
 namespace {
 
-// Speeds in the order of their codes.
-constexpr std::array<int32_t, 15> kSpeeds{150,   300,   600,   1200,  2400,  4800,  9600,  14400,
-                                          19200, 28800, 38400, 56000, 57600, 76800, 115200};
 constexpr int32_t kFallbackSpeed = 9600;
 
 std::string TwoHex(unsigned value) {
@@ -18,8 +15,8 @@ std::string TwoHex(unsigned value) {
 }  // namespace
 
 std::optional<int> SpeedCode(int32_t speed) {
-    for (size_t code = 0; code < kSpeeds.size(); ++code) {
-        if (kSpeeds[code] == speed) {
+    for (size_t code = 0; code < kUnitSpeeds.size(); ++code) {
+        if (kUnitSpeeds[code] == speed) {
             return static_cast<int>(code);
         }
     }

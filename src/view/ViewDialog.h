@@ -32,6 +32,9 @@ class ViewDialog : public QDialog {
         ViewDialog& dialog_;
     };
 
+    // True while a KeepOpen is held: the dialog is in the middle of its own question or wait.
+    [[nodiscard]] bool KeptOpen() const { return keepOpen_ > 0; }
+
     // Shows a message (OK button) through prompts. The dialog stays open although the message
     // box takes the activation.
     void Tell(Prompts& prompts, const std::string& text, const std::string& title,
