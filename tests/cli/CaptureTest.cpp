@@ -163,10 +163,11 @@ TEST_F(CaptureTest, APcapOfAModbusCaptureReadsInTsharkAsFramesWithGoodCrcs) {
     if (std::system("command -v tshark >/dev/null 2>&1") != 0) {
         GTEST_SKIP() << "tshark is not installed (make deps installs it)";
     }
-    StartUnit({"--scenario", "modbus", "--rate-factor", "20", "--duration", "40"});
+    // Polls every 250 ms: the 10 ms idle timer separates frames even on a busy machine.
+    StartUnit({"--scenario", "modbus", "--rate-factor", "4", "--duration", "40"});
     const Outcome r =
-        Capture({"-o", out.File("modbus.vxm"), "--seconds", "2.5", "--speed", "19200",
-                 "--data-bits", "8", "--parity", "even", "--idle", "10ms", "--stamps"});
+        Capture({"-o", out.File("modbus.vxm"), "--seconds", "3", "--speed", "19200", "--data-bits",
+                 "8", "--parity", "even", "--idle", "10ms", "--stamps"});
     ASSERT_EQ(r.code, 0) << r.err;
     const std::string pcap = out.File("modbus.pcap");
     ASSERT_EQ(std::system((quoted(VEXLO_CLI_BINARY) + " pcap " + quoted(out.File("modbus.vxm")) +
@@ -190,8 +191,8 @@ TEST_F(CaptureTest, APcapOfAModbusCaptureReadsInTsharkAsFramesWithGoodCrcs) {
         (event == "0x01" ? requests : replies) += event == "0x01" || event == "0x02" ? 1 : 0;
         (crc == "1" ? good : bad) += 1;
     }
-    EXPECT_GE(requests, 20);
-    EXPECT_GE(replies, 15);
+    EXPECT_GE(requests, 8);
+    EXPECT_GE(replies, 5);
     EXPECT_EQ(good, requests + replies);
     EXPECT_EQ(bad, 0);
 }
