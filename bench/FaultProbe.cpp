@@ -25,9 +25,9 @@
 #include <string>
 
 #include "app/AppContext.h"
-#include "app/MainWindow.h"
+#include "app/MDIMonitor.h"
 #include "core/Status.h"
-#include "link/QtLink.h"
+#include "link/frmComm.h"
 #include "support/RunUntil.h"
 #include "support/ScriptedPrompts.h"
 
@@ -41,14 +41,14 @@ double CpuMs() {
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
 }
 
-int MeasureLoss(MainWindow& window, AppContext& ctx, pid_t unit) {
+int MeasureLoss(MDIMonitor& window, AppContext& ctx, pid_t unit) {
     if (window.RunStart() != status::kDone ||
         !RunUntil([&] { return ctx.core.run.gintRun == 1; }, 5000) ||
         !RunUntil([&] { return ctx.core.capture.glngDatLen() > 20000; }, 5000)) {
         std::puts("started=0");
         return 1;
     }
-    const CommLink& comm = window.frmComm().comm();
+    const CommLink& comm = window.link().comm();
     QElapsedTimer sinceKill;
     sinceKill.start();
     ::kill(unit, SIGKILL);
@@ -64,8 +64,8 @@ int MeasureLoss(MainWindow& window, AppContext& ctx, pid_t unit) {
     return 0;
 }
 
-int MeasureMute(MainWindow& window) {
-    CommLink& comm = window.frmComm().comm();
+int MeasureMute(MDIMonitor& window) {
+    CommLink& comm = window.link().comm();
     QElapsedTimer elapsed;
     elapsed.start();
     comm.PortClose();
@@ -79,8 +79,8 @@ int MeasureMute(MainWindow& window) {
     return opened == status::kFailed && started == status::kFailed ? 0 : 1;
 }
 
-int MeasureSearch(MainWindow& window) {
-    CommLink& comm = window.frmComm().comm();
+int MeasureSearch(MDIMonitor& window) {
+    CommLink& comm = window.link().comm();
     comm.PortClose();
     QElapsedTimer elapsed;
     elapsed.start();
@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
     SystemClock clock;
     ScriptedPrompts prompts;  // every question answered Yes or OK
     AppContext ctx(clock, prompts, home);
-    MainWindow window(ctx);
+    MDIMonitor window(ctx);
     window.show();
 
     int result = 0;

@@ -30,8 +30,8 @@
 #include <string>
 
 #include "app/AppContext.h"
-#include "app/MainWindow.h"
-#include "link/QtLink.h"
+#include "app/MDIMonitor.h"
+#include "link/frmComm.h"
 #include "support/RunUntil.h"
 #include "support/ScriptedPrompts.h"
 #include "view/frmMonitor.h"
@@ -214,7 +214,7 @@ int main(int argc, char** argv) {
     SystemClock clock;
     ScriptedPrompts prompts;
     AppContext ctx(clock, prompts, args.home);
-    MainWindow window(ctx);
+    MDIMonitor window(ctx);
     FirstPaint firstPaint(window);
     app.installEventFilter(&firstPaint);
     window.show();
@@ -272,7 +272,7 @@ int main(int argc, char** argv) {
     }
 
     window.RunStop();
-    const CommLink& comm = window.frmComm().comm();
+    const CommLink& comm = window.link().comm();
     RunUntil([&] { return comm.lstCommand.empty() && ctx.core.run.gintSending == 0; }, 3000);
 
     std::printf("run_wall_ms=%lld\n", static_cast<long long>(wallRun));

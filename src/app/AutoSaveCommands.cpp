@@ -4,11 +4,11 @@
 #include <QTimer>
 #include <cstring>
 
-#include "app/MainWindow.h"
+#include "app/MDIMonitor.h"
 #include "app/PanelBar.h"
 #include "app/QString8.h"
 
-void MainWindow::mn_File_AutoSave_Click() {
+void MDIMonitor::mn_File_AutoSave_Click() {
     QAction* item = menus_->item("mn_File_AutoSave");
     // The menu has toggled the check mark already; the command decides it.
     const bool checked = !item->isChecked();
@@ -43,11 +43,11 @@ void MainWindow::mn_File_AutoSave_Click() {
     item->setChecked(false);
 }
 
-void MainWindow::AutoSaveFlush() {
+void MDIMonitor::AutoSaveFlush() {
     ctx_.autoSave.AutoSaveFlush();
 }
 
-void MainWindow::AutoSaveFailed(const std::string& name, int error) {
+void MDIMonitor::AutoSaveFailed(const std::string& name, int error) {
     stBarMonitor_->setPanelText(kAutoSavePanel, "自動保存失敗");
     const std::string text = "自動保存ファイルを書き込めません\n" + name + "\n" +
                              std::strerror(error) +
@@ -65,7 +65,7 @@ void MainWindow::AutoSaveFailed(const std::string& name, int error) {
     QTimer::singleShot(0, this, show);
 }
 
-void MainWindow::AutoSaveRecovered(int64_t droppedBytes) {
+void MDIMonitor::AutoSaveRecovered(int64_t droppedBytes) {
     stBarMonitor_->setPanelText(
         kAutoSavePanel,
         droppedBytes > 0 ? qs("自動保存 " + std::to_string(droppedBytes) + "ﾊﾞｲﾄ消失") : QString());

@@ -5,7 +5,7 @@
 
 #include "app/AppContext.h"
 #include "app/BusyPointer.h"
-#include "app/MainWindow.h"
+#include "app/MDIMonitor.h"
 #include "app/QString8.h"
 #include "app/dlgTextSave.h"
 #include "core/Status.h"
@@ -14,7 +14,7 @@
 #include "files/PcapExport.h"
 #include "view/frmMonitor.h"
 
-FileCommands::FileCommands(AppContext& ctx, MainWindow& window)
+FileCommands::FileCommands(AppContext& ctx, MDIMonitor& window)
     : ctx_(ctx), window_(window), dialog_(ctx.prompts), pcapDialog_(ctx.prompts) {}
 
 void FileCommands::mn_File_Save_Click() {

@@ -5,7 +5,7 @@
 #include "app/FileDialog.h"
 
 struct AppContext;
-class MainWindow;
+class MDIMonitor;
 class dlgTextSave;
 
 // The File menu's capture log commands (open, save as) and its text save command, and the
@@ -15,7 +15,7 @@ class FileCommands {
     static constexpr const char* kLogFilter = "vxmﾌｧｲﾙ(*.vxm);;すべてのﾌｧｲﾙ(*.*)";
     static constexpr const char* kPcapFilter = "pcapﾌｧｲﾙ(*.pcap)";
 
-    FileCommands(AppContext& ctx, MainWindow& window);
+    FileCommands(AppContext& ctx, MDIMonitor& window);
 
     void mn_File_Open_Click();
     void mn_File_Save_Click();
@@ -37,7 +37,7 @@ class FileCommands {
 
   private:
     AppContext& ctx_;
-    MainWindow& window_;
+    MDIMonitor& window_;
     FileDialog dialog_;
     FileDialog pcapDialog_;
     std::string openedFile_;  // the capture log file last opened

@@ -1,8 +1,8 @@
 // The print command of the file menu.
-#include "app/MainWindow.h"
+#include "app/MDIMonitor.h"
 #include "app/dlgPrint.h"
 
-void MainWindow::mn_File_Print_Click() {
+void MDIMonitor::mn_File_Print_Click() {
     if (dlgPrint_ == nullptr) {
         dlgPrint_ = new dlgPrint(ctx_.core, ctx_.prompts, *stBarMonitor_, this);
     }

@@ -1,20 +1,20 @@
 // The tools and help menus of the main window: the options dialog, the version window and
 // where the simulator is found.
 
-#include "app/MainWindow.h"
+#include "app/MDIMonitor.h"
 #include "app/QString8.h"
 #include "app/dlgOption.h"
 #include "app/frmAbout.h"
-#include "link/QtLink.h"
+#include "link/frmComm.h"
 
-void MainWindow::mn_Tool_Option_Click() {
+void MDIMonitor::mn_Tool_Option_Click() {
     if (dlgOption_ == nullptr) {
         dlgOption_ = new dlgOption(ctx_.core.settings, ctx_.prompts, this);
     }
     dlgOption_->Open();
 }
 
-void MainWindow::mn_Help_Version_Click() {
+void MDIMonitor::mn_Help_Version_Click() {
     if (frmAbout_ == nullptr) {
         frmAbout_ =
             new frmAbout([this] { return frmComm_->comm().gstrUnitVer; }, ctx_.prompts, this);

@@ -8,7 +8,7 @@
 #include "app/AppContext.h"
 #include "app/FileCommands.h"
 #include "app/InstanceLink.h"
-#include "app/MainWindow.h"
+#include "app/MDIMonitor.h"
 #include "app/ProgramLock.h"
 #include "app/QtPrompts.h"
 #include "app/QtTranslations.h"
@@ -45,7 +45,7 @@ void catchTerminationSignals() {
     sigaction(SIGINT, &action, nullptr);
 }
 
-void routeTerminationSignals(MainWindow& window) {
+void routeTerminationSignals(MDIMonitor& window) {
     if (gSignalPipe[1] < 0) {
         return;
     }
@@ -98,7 +98,7 @@ int main(int argc, char* argv[]) {
     SystemClock clock;
     QtPrompts prompts;
     AppContext ctx(clock, prompts, folder);
-    MainWindow window(ctx);
+    MDIMonitor window(ctx);
     prompts.setParent(&window);
 #ifndef _WIN32
     routeTerminationSignals(window);

@@ -2,13 +2,13 @@
 add_library(vexlo_app STATIC
     ${CMAKE_CURRENT_LIST_DIR}/AutoSaveCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CaptureMemory.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/DlgProtocol.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dlgProtocol.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FileCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/InstanceLink.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MainMenus.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dlgTrigger.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/MainWindow.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/MainWindowRun.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MDIMonitor.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MDIMonitorRun.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PanelBar.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PrintCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramLock.cpp

@@ -125,7 +125,8 @@ void Decoder::CapturePhase(const uint8_t* data, size_t size) {
             hooks_.runControl.RunStop();
             run_.gintStopReq = status::kDone;
         }
-        if (run_.gintSaveStopReq == status::kPending && capture_.glngDatLen() > run_.glngSaveStopPos) {
+        if (run_.gintSaveStopReq == status::kPending &&
+            capture_.glngDatLen() > run_.glngSaveStopPos) {
             hooks_.runControl.AutoSaveFlush();
             run_.gintAutoSave = 0;
             run_.gintSaveStopReq = status::kDone;

@@ -2,8 +2,8 @@
 add_library(vexlo_link_qt STATIC
     ${CMAKE_CURRENT_LIST_DIR}/PortNames.cpp
     ${CMAKE_CURRENT_LIST_DIR}/QtEventWait.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/QtLink.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/QtLink.h
+    ${CMAKE_CURRENT_LIST_DIR}/frmComm.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/frmComm.h
     ${CMAKE_CURRENT_LIST_DIR}/QtLinkTimers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/QtSerialPort.cpp)
 target_link_libraries(vexlo_link_qt PUBLIC vexlo_core Qt6::Core Qt6::SerialPort)

@@ -124,7 +124,7 @@ TEST_F(AutoSaveCommandTest, AnAutoSavedRunLeavesFilesThatReopenWithExactlyTheCap
         15000))
         << saved << " bytes saved";
     Item("mn_Run_Stop")->trigger();
-    const CommLink& comm = window->frmComm().comm();
+    const CommLink& comm = window->link().comm();
     ASSERT_TRUE(
         RunUntil([&] { return comm.lstCommand.empty() && ctx.core.run.gintSending == 0; }, 3000));
 
@@ -142,7 +142,7 @@ TEST_F(AutoSaveCommandTest, AnAutoSavedRunLeavesFilesThatReopenWithExactlyTheCap
     EXPECT_TRUE(all == sent) << all.size() << " bytes in the files, " << sent.size() << " sent";
     EXPECT_EQ(ctx.core.capture.glngAutoLen(), 0);
     EXPECT_EQ(ctx.core.run.gintAutoSave, 1) << "a stop leaves auto-save on";
-    EXPECT_TRUE(PanelText(MainWindow::kAutoSavePanel).isEmpty());
+    EXPECT_TRUE(PanelText(MDIMonitor::kAutoSavePanel).isEmpty());
 }
 
 TEST_F(AutoSaveCommandTest, ShutdownWritesThePartialBlock) {
@@ -164,7 +164,7 @@ TEST_F(AutoSaveCommandTest, FilesThatCannotBeWrittenAreReportedOnceAndWrittenLat
     SwitchOn(later + "/line1.vxm");  // a folder that does not exist yet
     clock.now = {2007, 3, 9, 14, 5, 30};
     StorePairs(1500);  // three blocks
-    EXPECT_EQ(PanelText(MainWindow::kAutoSavePanel), "自動保存失敗");
+    EXPECT_EQ(PanelText(MDIMonitor::kAutoSavePanel), "自動保存失敗");
     RunUntil([&] { return prompts.asked.size() > 0; }, 1000);
     ASSERT_EQ(prompts.asked.size(), 1U) << "one message for the streak";
     EXPECT_EQ(prompts.asked[0].title, "自動保存の失敗");
@@ -173,7 +173,7 @@ TEST_F(AutoSaveCommandTest, FilesThatCannotBeWrittenAreReportedOnceAndWrittenLat
 
     std::filesystem::create_directory(later);
     window->AutoSaveFlush();  // as a stop does: the flush writes what was kept
-    EXPECT_TRUE(PanelText(MainWindow::kAutoSavePanel).isEmpty());
+    EXPECT_TRUE(PanelText(MDIMonitor::kAutoSavePanel).isEmpty());
     for (const auto& e : std::filesystem::directory_iterator(later)) {
         EXPECT_EQ(std::filesystem::file_size(e.path()), 24U + 1000U);
     }

@@ -8,7 +8,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 
-#include "app/DlgProtocol.h"
+#include "app/dlgProtocol.h"
 #include "core/Status.h"
 #include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
@@ -148,7 +148,7 @@ TEST_F(AppTest, ASecondOkOfTheParameterDialogWhileTheFirstProbesIsIgnored) {
     StartUnit(LateUnit());
     OpenWindow(kFastLine);
     Item("mn_Tool_Protocol")->trigger();
-    auto* dialog = window->findChild<DlgProtocol*>("dlgProtocol");
+    auto* dialog = window->findChild<dlgProtocol*>("dlgProtocol");
     ASSERT_NE(dialog, nullptr);
     auto* ok = dialog->findChild<QPushButton*>("OKButton");
     QTimer::singleShot(100, dialog, [ok] { ok->click(); });

@@ -157,7 +157,7 @@ TEST_F(DlgOptionTest, TheBufferSizeIsCheckedAndOnlyUsedAfterARestart) {
     ASSERT_TRUE(window->shutdownDone());
     window.reset();
     AppContext next(clock, prompts, folder.path().toStdString());
-    MainWindow restarted(next);
+    MDIMonitor restarted(next);
     EXPECT_EQ(next.core.capture.glngBufSize(), 4000);
     EXPECT_EQ(next.core.capture.gbyteDat().size(), 4000U * 1000 + 4000 * 10 + 1);
     restarted.close();

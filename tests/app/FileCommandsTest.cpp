@@ -140,10 +140,10 @@ TEST_F(FileCommandsTest, PcapExportWritesTheCaptureOrTheOpenedFile) {
     EXPECT_EQ(prompts.fileDialogs.back(), "Wireshark形式で保存");
     const Capture& c = ctx.core.capture;
     const DateTime now = clock.Now();
-    EXPECT_EQ(
-        ReadFile("Dat/live.pcap"),
-        PcapFromCapture(c.gbyteDat().data(), c.glngDatLen(), PcapLineOf(HeaderOf(ctx.core.settings)),
-                        PcapTimes{LocalMidnight(now), LocalEpochMicros(now)}));
+    EXPECT_EQ(ReadFile("Dat/live.pcap"),
+              PcapFromCapture(c.gbyteDat().data(), c.glngDatLen(),
+                              PcapLineOf(HeaderOf(ctx.core.settings)),
+                              PcapTimes{LocalMidnight(now), LocalEpochMicros(now)}));
 
     // An opened file is what the view shows: its bytes, header and date make the export.
     const std::vector<uint8_t> records{0x30, 9, 0, 0, 0xA4, 0xC1, 0x84, 0xC2};

@@ -9,7 +9,7 @@
 
 namespace {
 
-frmAbout* OpenAbout(MainWindow& window) {
+frmAbout* OpenAbout(MDIMonitor& window) {
     window.findChild<QAction*>("mn_Help_Version")->trigger();
     auto* about = window.findChild<frmAbout*>("frmAbout");
     EXPECT_NE(about, nullptr);

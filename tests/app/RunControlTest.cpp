@@ -51,7 +51,7 @@ TEST_F(AppTest, StartAsksWhenAutoSaveAndATriggerAreSetAndCancelStartsNothing) {
     EXPECT_FALSE(QFile::exists(QString::fromStdString(FilePath("LTime.txt"))));
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
     ExpectMenus(false);
-    EXPECT_TRUE(window->frmComm().comm().IsOpen());  // the probe's port stays open
+    EXPECT_TRUE(window->link().comm().IsOpen());  // the probe's port stays open
 }
 
 TEST_F(AppTest, StartWithOnlyATriggerAsksAndOkRecordsTheBlockStart) {
@@ -182,7 +182,7 @@ TEST_F(AppTest, TheFourthRefusedStartIsReportedOnceAndTheRunStaysUntilStopped) {
     EXPECT_EQ(ctx.core.run.gintStartTry, 0);
     // No fifth start; the title and the run items show a run until it is stopped.
     RunUntil([] { return false; }, 200);
-    EXPECT_TRUE(window->frmComm().comm().lstCommand.empty());
+    EXPECT_TRUE(window->link().comm().lstCommand.empty());
     EXPECT_EQ(Title(), "Vexlo 【モニタ実行中】");
     EXPECT_TRUE(Item("mn_Run_Stop")->isEnabled());
     EXPECT_FALSE(Item("mn_Run_Start")->isEnabled());

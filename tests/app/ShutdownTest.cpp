@@ -44,7 +44,7 @@ TEST_F(AppTest, ClosingDuringARunAnsweredYesStopsTheUnitAndWritesBothSettingsFil
     std::deque<std::string> queued;
     int16_t runAtYield = -1;
     QTimer::singleShot(0, window.get(), [&] {
-        queued = window->frmComm().comm().lstCommand;
+        queued = window->link().comm().lstCommand;
         runAtYield = ctx.core.run.gintRun;
     });
 
@@ -53,7 +53,7 @@ TEST_F(AppTest, ClosingDuringARunAnsweredYesStopsTheUnitAndWritesBothSettingsFil
     EXPECT_EQ(queued, (std::deque<std::string>{"G00", "G00", "G00"}));
     EXPECT_EQ(runAtYield, 0);
     EXPECT_TRUE(window->shutdownDone());
-    EXPECT_FALSE(window->frmComm().comm().IsOpen());
+    EXPECT_FALSE(window->link().comm().IsOpen());
 
     Settings written;
     ReadParamIni(written, ctx.programFolder);

@@ -29,7 +29,8 @@ TEST_F(AppTest, StringTriggerStopsTheRunThreeRecordsAfterTheString) {
     EXPECT_EQ(ctx.core.run.gintStopReq, 0);
 
     const Capture& c = ctx.core.capture;
-    const std::vector<int16_t> words(c.gintDispDat().begin(), c.gintDispDat().begin() + c.glngDispLen());
+    const std::vector<int16_t> words(c.gintDispDat().begin(),
+                                     c.gintDispDat().begin() + c.glngDispLen());
     const int16_t cr = word::kSd + 0x0D;
     const int16_t lf = word::kSd + 0x0A;
     const auto found = std::adjacent_find(words.begin(), words.end(),

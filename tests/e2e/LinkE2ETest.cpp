@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "link/QtLink.h"
+#include "link/frmComm.h"
 #include "support/FakeClock.h"
 #include "support/HookLog.h"
 #include "support/RunUntil.h"
@@ -24,9 +24,9 @@ class LinkE2ETest : public ::testing::Test {
         for (int n = 1; n <= 4; ++n) {
             QFile::link(folder.filePath(QStringLiteral("ports/gone%1").arg(n)), PortPath(n));
         }
-        link = std::make_unique<QtLink>(core, clock, folder.path(),
+        link = std::make_unique<frmComm>(core, clock, folder.path(),
                                         LinkHooks{hooks, hooks, hooks, hooks, hooks, hooks});
-        QObject::connect(link.get(), &QtLink::linkLost, [this] { ++lost; });
+        QObject::connect(link.get(), &frmComm::linkLost, [this] { ++lost; });
     }
 
     [[nodiscard]] QString PortPath(int n) const {
@@ -50,7 +50,7 @@ class LinkE2ETest : public ::testing::Test {
     CoreState core;
     FakeClock clock;
     HookLog hooks;
-    std::unique_ptr<QtLink> link;
+    std::unique_ptr<frmComm> link;
     int lost = 0;  // linkLost signals
 };
 

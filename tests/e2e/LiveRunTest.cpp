@@ -9,7 +9,7 @@
 #include "app/PanelBar.h"
 #include "capture/Records.h"
 #include "e2e/StoredRecords.h"
-#include "link/QtLink.h"
+#include "link/frmComm.h"
 #include "support/MainWindowFixture.h"
 #include "view/frmMonitor.h"
 
@@ -194,7 +194,7 @@ TEST_F(LiveRunTest, LineIndicatorsAndStoredLineStatesFollowTheStream) {
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout, [&] {
         ++samples;
-        wrong += lamps() == (window->frmComm().comm().decoder().lbyteLine & 0x3F) ? 0 : 1;
+        wrong += lamps() == (window->link().comm().decoder().lbyteLine & 0x3F) ? 0 : 1;
     });
     sampler.start(10);
     RunThenQuiet(2000);

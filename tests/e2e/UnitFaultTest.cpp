@@ -6,7 +6,7 @@
 #include <QTimer>
 
 #include "e2e/StoredRecords.h"
-#include "link/QtLink.h"
+#include "link/frmComm.h"
 #include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 
@@ -31,7 +31,7 @@ TEST_F(UnitFaultTest, UnitKilledMidRunClosesThePortKeepsTheCaptureAndStopStillWo
 
     // How soon the port closes and what the dead port costs afterwards are measured by
     // bench/measure-live.sh.
-    const CommLink& comm = window->frmComm().comm();
+    const CommLink& comm = window->link().comm();
     unit->kill();
     ASSERT_TRUE(RunUntil([&] { return !comm.IsOpen(); }, 2000));
     const int32_t kept = ctx.core.capture.glngDatLen();
@@ -89,12 +89,12 @@ TEST_F(UnitFaultTest, UnitSilentDuringTheSettingsKeepsTheStartWaitingUntilClosed
     bool stillWaiting = false;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        QtLink& link = window->frmComm();
+        frmComm& link = window->link();
         if (!silenced && link.waiting() && link.comm().decoder().lintProbe == 0) {
             unit->suspend();  // the probe was answered; the line settings will not be
             silenced = true;
             QTimer::singleShot(300, window.get(), [&] {
-                stillWaiting = window->frmComm().waiting() && ctx.core.run.gintSending == 1;
+                stillWaiting = window->link().waiting() && ctx.core.run.gintSending == 1;
                 window->close();
             });
         }

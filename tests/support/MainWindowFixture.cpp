@@ -49,13 +49,13 @@ void MainWindowFixture::WriteSettings(const std::string& extraIni) {
 }
 
 void MainWindowFixture::ShowWindow() {
-    window = std::make_unique<MainWindow>(ctx);
+    window = std::make_unique<MDIMonitor>(ctx);
     window->show();
     watchdog_.setSingleShot(true);
     QObject::connect(&watchdog_, &QTimer::timeout, [this] {
-        if (window->frmComm().waiting()) {
+        if (window->link().waiting()) {
             ADD_FAILURE() << "a wait for the unit did not end";
-            window->frmComm().setClosing();
+            window->link().setClosing();
         }
     });
     watchdog_.start(30'000);
@@ -109,7 +109,7 @@ void MainWindowFixture::RunThenQuiet(int ms, int quietMs) {
 
 void MainWindowFixture::Stop() {
     window->RunStop();
-    const CommLink& comm = window->frmComm().comm();
+    const CommLink& comm = window->link().comm();
     EXPECT_TRUE(
         RunUntil([&] { return comm.lstCommand.empty() && ctx.core.run.gintSending == 0; }, 3000));
 }

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/AppContext.h"
-#include "app/MainWindow.h"
-#include "link/QtLink.h"
+#include "app/MDIMonitor.h"
+#include "link/frmComm.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedPrompts.h"
 #include "support/VirtualUnit.h"
@@ -96,7 +96,7 @@ class MainWindowFixture : public ::testing::Test {
     ScriptedPrompts prompts;
     AppContext ctx;
     std::unique_ptr<VirtualUnit> unit;
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<MDIMonitor> window;
 
   private:
     // Ends every wait for the unit when a test has gone on far longer than any should, so

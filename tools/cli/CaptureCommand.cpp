@@ -23,7 +23,7 @@
 #include "files/ParamIni.h"
 #include "files/ProgramFolder.h"
 #include "link/CommParam.h"
-#include "link/QtLink.h"
+#include "link/frmComm.h"
 #include "trigger/TriggerChecks.h"
 
 namespace {
@@ -215,7 +215,7 @@ class Session final : public LiveView,
             core_.run.gintStampReq = -1;
             timStamp_.stop();
         });
-        QObject::connect(&link_, &QtLink::linkLost, [this] { lost_ = true; });
+        QObject::connect(&link_, &frmComm::linkLost, [this] { lost_ = true; });
     }
 
     int Run(const Choices& c, const std::string& programFolder);
@@ -289,7 +289,7 @@ class Session final : public LiveView,
     SystemClock clock_;
     bool refused_ = false;  // the unit refused the start for the last time
     bool autoSaving_;
-    QtLink link_;
+    frmComm link_;
     AutoSave autoSave_;
     CaptureOutput out_;
     QTimer timIdle_, timStamp_;

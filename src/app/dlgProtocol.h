@@ -10,13 +10,13 @@ class Prompts;
 class RunControlState;
 
 // The communication parameter dialog: line standard, speed, parity, data bits, stop bits.
-class DlgProtocol : public ViewDialog {
+class dlgProtocol : public ViewDialog {
     Q_OBJECT
   public:
     // clearDat empties the capture; applyToUnit reopens the port and sends the new settings
     // (reporting a missing unit itself). OK does nothing while the run control refuses new
     // settings (a start or a probe is under way) or while an earlier OK is still at work.
-    DlgProtocol(CoreState& core, Prompts& prompts, const RunControlState& runControl,
+    dlgProtocol(CoreState& core, Prompts& prompts, const RunControlState& runControl,
                 std::function<void()> clearDat, std::function<void()> applyToUnit, QWidget* parent);
 
     // Selects the controls from the settings (done each time the dialog opens).

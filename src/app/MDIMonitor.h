@@ -13,19 +13,19 @@
 class QMdiArea;
 class QMdiSubWindow;
 class PanelBar;
-class DlgProtocol;
+class dlgProtocol;
 class FileCommands;
 class dlgPrint;
 class dlgTrigger;
 class dlgOption;
 class frmAbout;
-class QtLink;
+class frmComm;
 class frmMonitor;
 class MonitorSearch;
 
 // The main frame window MDIMonitor: menus, the status bars StBarMonitor and StBarLineState,
 // start-up and shutdown, and run control.
-class MainWindow : public QMainWindow,
+class MDIMonitor : public QMainWindow,
                    public RunControl,
                    public LineIndicators,
                    public MonitorStatus,
@@ -36,8 +36,8 @@ class MainWindow : public QMainWindow,
     static constexpr const char* kTitleStopped = "Vexlo 【モニタ停止中】";
     static constexpr const char* kTitleRunning = "Vexlo 【モニタ実行中】";
 
-    explicit MainWindow(AppContext& ctx, QWidget* parent = nullptr);
-    ~MainWindow() override;
+    explicit MDIMonitor(AppContext& ctx, QWidget* parent = nullptr);
+    ~MDIMonitor() override;
 
     // Run control. RunStart: kDone when the start command has been queued, else kFailed.
     int16_t RunStart();
@@ -68,7 +68,7 @@ class MainWindow : public QMainWindow,
     [[nodiscard]] MainMenus& menus() { return *menus_; }
     [[nodiscard]] PanelBar& StBarMonitor() { return *stBarMonitor_; }
     [[nodiscard]] PanelBar& StBarLineState() { return *stBarLineState_; }
-    [[nodiscard]] QtLink& frmComm() { return *frmComm_; }
+    [[nodiscard]] frmComm& link() { return *frmComm_; }
     [[nodiscard]] frmMonitor& monitor() { return *frmMonitor_; }
     [[nodiscard]] FileCommands& files() { return *files_; }
     [[nodiscard]] MonitorSearch& search() { return *search_; }
@@ -128,10 +128,10 @@ class MainWindow : public QMainWindow,
     QMdiArea* mdi_ = nullptr;
     QMdiSubWindow* monitorWindow_ = nullptr;
     frmMonitor* frmMonitor_ = nullptr;
-    std::unique_ptr<QtLink> frmComm_;
+    std::unique_ptr<frmComm> frmComm_;
     std::unique_ptr<FileCommands> files_;
     std::unique_ptr<MonitorSearch> search_;
-    QPointer<DlgProtocol> dlgProtocol_;
+    QPointer<dlgProtocol> dlgProtocol_;
     QPointer<dlgPrint> dlgPrint_;
     QPointer<dlgTrigger> dlgTrigger_;
     QPointer<dlgOption> dlgOption_;

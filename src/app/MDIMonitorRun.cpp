@@ -6,16 +6,16 @@
 #include <QProcess>
 #include <QTimer>
 
-#include "app/DlgProtocol.h"
-#include "app/MainWindow.h"
+#include "app/MDIMonitor.h"
 #include "app/QString8.h"
+#include "app/dlgProtocol.h"
 #include "core/Status.h"
 #include "files/LTime.h"
 #include "files/ProgramFolder.h"
-#include "link/QtLink.h"
+#include "link/frmComm.h"
 #include "view/frmMonitor.h"
 
-bool MainWindow::reopenPort(RunControlState::Verdict verdict) {
+bool MDIMonitor::reopenPort(RunControlState::Verdict verdict) {
     CommLink& comm = frmComm_->comm();
     if (verdict == RunControlState::Verdict::GoAfterStop) {
         comm.SendQueued();  // the unit stops streaming before the probe asks for its version
@@ -32,7 +32,7 @@ bool MainWindow::reopenPort(RunControlState::Verdict verdict) {
     return false;
 }
 
-void MainWindow::onLinkLost() {
+void MDIMonitor::onLinkLost() {
     // The unit went away: the port is closed already. Tell the user once; the capture stays
     // and Stop still works.
     if (lossReported_) {
@@ -43,7 +43,7 @@ void MainWindow::onLinkLost() {
                          Prompts::Buttons::Ok);
 }
 
-void MainWindow::reportNotConnected() {
+void MDIMonitor::reportNotConnected() {
     std::string text = "Vexlo が接続されていません";
     const std::string& denied = frmComm_->comm().DeniedPort();
     if (!denied.empty()) {
@@ -53,7 +53,7 @@ void MainWindow::reportNotConnected() {
     ctx_.prompts.Message(text, "Vexlo", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
 }
 
-QString MainWindow::StartConfirmText() const {
+QString MDIMonitor::StartConfirmText() const {
     QString t = menus_->item("mn_File_AutoSave")->isChecked() ? "自動保存が設定されています" : "";
     if (ctx_.triggers.AnySet()) {
         t = t.isEmpty() ? "トリガが設定されています" : t + "\nトリガが設定されています";
@@ -64,7 +64,7 @@ QString MainWindow::StartConfirmText() const {
     return t;
 }
 
-QString MainWindow::AutoSaveWarnText() const {
+QString MDIMonitor::AutoSaveWarnText() const {
     const Triggers& t = ctx_.triggers;
     for (int i = 0; i < 5; ++i) {
         if (t.gintTrigType[i] > 0 && (t.gintAction[i] == 0 || t.gintAction[i] == 2)) {
@@ -75,7 +75,7 @@ QString MainWindow::AutoSaveWarnText() const {
     return {};
 }
 
-void MainWindow::closeViewDialogs() {
+void MDIMonitor::closeViewDialogs() {
     // Left open, a dialog would act on the history or the port during the run.
     for (QDialog* dialog : findChildren<QDialog*>()) {
         if (dialog->isVisible() && !dialog->isModal()) {
@@ -84,7 +84,7 @@ void MainWindow::closeViewDialogs() {
     }
 }
 
-int16_t MainWindow::RunStart() {
+int16_t MDIMonitor::RunStart() {
     const RunControlState::Verdict verdict = runControl_.Begin(RunControlState::Command::Start);
     if (verdict == RunControlState::Verdict::Refused) {
         return status::kFailed;  // a start, a probe or the settings are already under way
@@ -131,7 +131,7 @@ int16_t MainWindow::RunStart() {
     return status::kDone;
 }
 
-void MainWindow::RunStop() {
+void MDIMonitor::RunStop() {
     if (runControl_.Begin(RunControlState::Command::Stop) == RunControlState::Verdict::Refused) {
         return;
     }
@@ -158,12 +158,12 @@ void MainWindow::RunStop() {
     frmMonitor_->DispRireki(top);
 }
 
-void MainWindow::StartAccepted() {
+void MDIMonitor::StartAccepted() {
     runControl_.Accepted();
     MenuEnable();
 }
 
-void MainWindow::StartRefused() {
+void MDIMonitor::StartRefused() {
     // The unit's refusal arrives inside the serial port's read: the message box waits for
     // the user only once that read has returned.
     QTimer::singleShot(0, this, [this] {
@@ -174,21 +174,21 @@ void MainWindow::StartRefused() {
     });
 }
 
-void MainWindow::mn_Run_Restart_Click() {
+void MDIMonitor::mn_Run_Restart_Click() {
     if (RunStart() == status::kDone) {
         frmMonitor_->ClearDat();
         frmMonitor_->ShowNewCaption();
     }
 }
 
-void MainWindow::setSearchAndJumpEnabled(bool enabled) {
+void MDIMonitor::setSearchAndJumpEnabled(bool enabled) {
     for (const char* name : {"mn_Search_Search", "mn_Search_Up", "mn_Search_Down", "mn_Search_Time",
                              "mn_View_Jump", "mn_View_SJump", "mn_View_EJump"}) {
         menus_->item(name)->setEnabled(enabled);
     }
 }
 
-void MainWindow::mn_Run_Back_Click() {
+void MDIMonitor::mn_Run_Back_Click() {
     if (runControl_.Judge(RunControlState::Command::Background) ==
         RunControlState::Verdict::Refused) {
         return;
@@ -212,7 +212,7 @@ void MainWindow::mn_Run_Back_Click() {
     }
 }
 
-void MainWindow::mn_Tool_Sim_Click() {
+void MDIMonitor::mn_Tool_Sim_Click() {
     // The port is probed unless a run is under way, where that would end the run.
     const RunControlState::Verdict verdict = runControl_.Begin(RunControlState::Command::Simulator);
     if (verdict == RunControlState::Verdict::Refused) {
@@ -235,19 +235,18 @@ void MainWindow::mn_Tool_Sim_Click() {
     }
 }
 
-void MainWindow::mn_Tool_Counter_Click() {
+void MDIMonitor::mn_Tool_Counter_Click() {
     ctx_.prompts.Message("ただいま工事中", "Vexlo", Prompts::Icon::None, Prompts::Buttons::Ok);
 }
 
-void MainWindow::mn_Tool_Protocol_Click(bool abovePanel) {
+void MDIMonitor::mn_Tool_Protocol_Click(bool abovePanel) {
     if (runControl_.Judge(RunControlState::Command::Settings) ==
         RunControlState::Verdict::Refused) {
         return;
     }
     if (dlgProtocol_ == nullptr) {
-        dlgProtocol_ = new DlgProtocol(
-            ctx_.core, ctx_.prompts, runControl_,
-            [this] { frmMonitor_->ClearDat(); },
+        dlgProtocol_ = new dlgProtocol(
+            ctx_.core, ctx_.prompts, runControl_, [this] { frmMonitor_->ClearDat(); },
             [this] {
                 const RunControlState::Verdict verdict =
                     runControl_.Begin(RunControlState::Command::Settings);

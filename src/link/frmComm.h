@@ -13,14 +13,14 @@
 // The link to the unit for the application: the serial port, the link timers, the event wait
 // and the link logic with its decoder, in one object. Everything the program asks of the link
 // goes through comm(); received bytes go to the decoder by themselves.
-class QtLink final : public QObject, private PortEvents {
+class frmComm final : public QObject, private PortEvents {
     Q_OBJECT
 
   public:
     // programFolder holds the ports/ folder (see PortNames). The hooks must outlive the link.
-    QtLink(CoreState& core, const Clock& clock, const QString& programFolder, LinkHooks hooks,
-           QObject* parent = nullptr);
-    ~QtLink() override;
+    frmComm(CoreState& core, const Clock& clock, const QString& programFolder, LinkHooks hooks,
+            QObject* parent = nullptr);
+    ~frmComm() override;
 
     [[nodiscard]] CommLink& comm() { return link_; }
     [[nodiscard]] const CommLink& comm() const { return link_; }

@@ -3,7 +3,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/DlgProtocol.h"
+#include "app/dlgProtocol.h"
 #include "capture/Records.h"
 #include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
@@ -13,9 +13,9 @@ namespace {
 class DlgProtocolTest : public AppTest {
   protected:
     // Opens the dialog from its menu item.
-    DlgProtocol* Open() {
+    dlgProtocol* Open() {
         Item("mn_Tool_Protocol")->trigger();
-        auto* dialog = window->findChild<DlgProtocol*>("dlgProtocol");
+        auto* dialog = window->findChild<dlgProtocol*>("dlgProtocol");
         EXPECT_NE(dialog, nullptr);
         if (dialog != nullptr) {
             EXPECT_TRUE(dialog->isVisible());
@@ -23,15 +23,15 @@ class DlgProtocolTest : public AppTest {
         return dialog;
     }
     template <class T>
-    T* Control(DlgProtocol* dialog, const char* name) {
+    T* Control(dlgProtocol* dialog, const char* name) {
         auto* control = dialog->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(control, nullptr) << name;
         return control;
     }
-    QComboBox* Combo(DlgProtocol* dialog, const char* name) {
+    QComboBox* Combo(dlgProtocol* dialog, const char* name) {
         return Control<QComboBox>(dialog, name);
     }
-    void PressOk(DlgProtocol* dialog) { Control<QPushButton>(dialog, "OKButton")->click(); }
+    void PressOk(dlgProtocol* dialog) { Control<QPushButton>(dialog, "OKButton")->click(); }
 };
 
 }  // namespace
@@ -39,7 +39,7 @@ class DlgProtocolTest : public AppTest {
 TEST_F(DlgProtocolTest, OpeningSelectsTheControlsFromTheSettings) {
     NoUnit();
     OpenWindow("[Comm_Inf]\nType=1\nSpeed=19200\nDataLength=0\nStopBit=2\nParity=2\n");
-    DlgProtocol* dialog = Open();
+    dlgProtocol* dialog = Open();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->windowTitle(), "通信パラメータの設定");
     EXPECT_TRUE(Control<QRadioButton>(dialog, "optType1")->isChecked());
@@ -67,7 +67,7 @@ TEST_F(DlgProtocolTest, OkWithDataAsksAndNoKeepsCaptureSettingsAndDialog) {
     NoUnit();
     OpenWindow("[Comm_Inf]\nSpeed=9600\n");
     StorePairs(10);
-    DlgProtocol* dialog = Open();
+    dlgProtocol* dialog = Open();
     Combo(dialog, "cmbSpeed")->setCurrentText("150");
     prompts.answers = {Prompts::Answer::No};
 
@@ -93,7 +93,7 @@ TEST_F(DlgProtocolTest, OkWithDataAsksAndNoKeepsCaptureSettingsAndDialog) {
 TEST_F(DlgProtocolTest, OkWithAnEmptyCaptureAsksNothingAndKeepsTheValuesWithoutAUnit) {
     NoUnit();
     OpenWindow();
-    DlgProtocol* dialog = Open();
+    dlgProtocol* dialog = Open();
     Control<QRadioButton>(dialog, "optType1")->setChecked(true);
     Combo(dialog, "cmbSpeed")->setCurrentText("38400");
     Combo(dialog, "cmbParity")->setCurrentIndex(1);
@@ -119,7 +119,7 @@ TEST_F(DlgProtocolTest, OkWithoutASpeedChosenKeepsTheFastSpeedsAndOtherwiseTakes
         {76800, 76800}, {115200, 115200}, {12000, 9600}, {0, 9600}};
     for (const auto& [stored, taken] : cases) {
         ctx.core.settings.glngSpeed = stored;
-        DlgProtocol* dialog = Open();
+        dlgProtocol* dialog = Open();
         ASSERT_EQ(Combo(dialog, "cmbSpeed")->currentIndex(), -1) << stored;
         PressOk(dialog);
         EXPECT_EQ(ctx.core.settings.glngSpeed, taken) << stored;
@@ -129,7 +129,7 @@ TEST_F(DlgProtocolTest, OkWithoutASpeedChosenKeepsTheFastSpeedsAndOtherwiseTakes
 TEST_F(DlgProtocolTest, OkSendsTheSettingsAndTheUnitTakesThem) {
     StartUnit();
     OpenWindow();
-    DlgProtocol* dialog = Open();
+    dlgProtocol* dialog = Open();
     Control<QRadioButton>(dialog, "optType1")->setChecked(true);
     Combo(dialog, "cmbSpeed")->setCurrentText("57600");
     Combo(dialog, "cmbParity")->setCurrentText("EVEN");
@@ -139,7 +139,7 @@ TEST_F(DlgProtocolTest, OkSendsTheSettingsAndTheUnitTakesThem) {
     PressOk(dialog);
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_FALSE(dialog->isVisible());
-    CommLink& comm = window->frmComm().comm();
+    CommLink& comm = window->link().comm();
     EXPECT_TRUE(comm.IsOpen());
     EXPECT_TRUE(comm.lstCommand.empty());  // all four answered
     EXPECT_EQ(PanelText(2), "57600,E,7,2");
@@ -159,7 +159,7 @@ TEST_F(DlgProtocolTest, OkSendsTheSettingsAndTheUnitTakesThem) {
 TEST_F(DlgProtocolTest, AStartClosesTheDialogLeftOpen) {
     StartUnit();
     OpenWindow();
-    DlgProtocol* dialog = Open();
+    dlgProtocol* dialog = Open();
     // Left open, the dialog's OK would clear the capture and reopen the port during the run.
     ASSERT_TRUE(Start());
     EXPECT_FALSE(dialog->isVisible());

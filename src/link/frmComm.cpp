@@ -1,7 +1,7 @@
-#include "link/QtLink.h"
+#include "link/frmComm.h"
 
-QtLink::QtLink(CoreState& core, const Clock& clock, const QString& programFolder, LinkHooks hooks,
-               QObject* parent)
+frmComm::frmComm(CoreState& core, const Clock& clock, const QString& programFolder, LinkHooks hooks,
+                 QObject* parent)
     : QObject(parent),
       port_(PortNames(programFolder), *this),
       link_(core, clock, hooks, LinkDevices{port_, timers_, wait_}) {
@@ -13,15 +13,15 @@ QtLink::QtLink(CoreState& core, const Clock& clock, const QString& programFolder
     timers_.timTrig.start();
 }
 
-QtLink::~QtLink() {
+frmComm::~frmComm() {
     port_.Close();
 }
 
-void QtLink::OnReceive(const uint8_t* data, size_t size) {
+void frmComm::OnReceive(const uint8_t* data, size_t size) {
     link_.OnReceive(data, size);
 }
 
-void QtLink::OnLinkLost() {
+void frmComm::OnLinkLost() {
     link_.OnLinkLost();
     emit linkLost();
 }

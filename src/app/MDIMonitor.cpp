@@ -1,4 +1,4 @@
-#include "app/MainWindow.h"
+#include "app/MDIMonitor.h"
 #include "app/QString8.h"
 
 #include <QApplication>
@@ -21,13 +21,13 @@
 #include "files/ParamIni.h"
 #include "files/ProgramFolder.h"
 #include "link/CommParam.h"
-#include "link/QtLink.h"
+#include "link/frmComm.h"
 #include "trigger/TrigIni.h"
 #include "view/MonitorSearch.h"
 #include "view/dlgSearch.h"
 #include "view/frmMonitor.h"
 
-MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), ctx_(ctx) {
+MDIMonitor::MDIMonitor(AppContext& ctx, QWidget* parent) : QMainWindow(parent), ctx_(ctx) {
     setObjectName("MDIMonitor");
     setWindowTitle(kTitleStopped);
     Settings& s = ctx_.core.settings;
@@ -70,10 +70,10 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
     monitorWindow_->installEventFilter(this);
     monitorWindow_->showMaximized();
     search_ = std::make_unique<MonitorSearch>(ctx_.core, *frmMonitor_, *this, ctx_.prompts, this);
-    frmComm_ = std::make_unique<QtLink>(
+    frmComm_ = std::make_unique<frmComm>(
         ctx_.core, ctx_.clock, qs(ctx_.programFolder),
         LinkHooks{*frmMonitor_, *this, *this, ctx_.trigEngine, *frmMonitor_, *this});
-    connect(frmComm_.get(), &QtLink::linkLost, this, &MainWindow::onLinkLost);
+    connect(frmComm_.get(), &frmComm::linkLost, this, &MDIMonitor::onLinkLost);
     files_ = std::make_unique<FileCommands>(ctx_, *this);
     ctx_.autoSave.SetReport(this);
 
@@ -81,11 +81,11 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
     lintLoaded_ = true;
 }
 
-MainWindow::~MainWindow() {
+MDIMonitor::~MDIMonitor() {
     ctx_.autoSave.SetReport(nullptr);
 }
 
-void MainWindow::buildStatusBars() {
+void MDIMonitor::buildStatusBars() {
     stBarMonitor_ = new PanelBar("StBarMonitor",
                                  {{1440, "ﾓﾆﾀ停止中", ""},
                                   {1440, "", "通信ﾊﾟﾗﾒｰﾀ"},
@@ -98,7 +98,7 @@ void MainWindow::buildStatusBars() {
                                  this);
     stBarMonitor_->setPanelPicture(8, QPixmap(picturePath("green.bmp")));
     setStatusBar(stBarMonitor_);
-    connect(stBarMonitor_, &PanelBar::panelClick, this, &MainWindow::StBarMonitor_PanelClick);
+    connect(stBarMonitor_, &PanelBar::panelClick, this, &MDIMonitor::StBarMonitor_PanelClick);
 
     stBarLineState_ = new PanelBar("StBarLineState",
                                    {{200, "", ""},
@@ -114,7 +114,7 @@ void MainWindow::buildStatusBars() {
     }
 }
 
-void MainWindow::connectMenus() {
+void MDIMonitor::connectMenus() {
     auto on = [this](const char* name, auto handler) {
         connect(menus_->item(name), &QAction::triggered, this, handler);
     };
@@ -157,7 +157,7 @@ void MainWindow::connectMenus() {
     }
 }
 
-void MainWindow::mn_Tool_Trig_Click() {
+void MDIMonitor::mn_Tool_Trig_Click() {
     if (dlgTrigger_ == nullptr) {
         dlgTrigger_ = new dlgTrigger(
             ctx_.triggers, ctx_.core.run, ctx_.prompts, ctx_.programFolder,
@@ -166,14 +166,14 @@ void MainWindow::mn_Tool_Trig_Click() {
     dlgTrigger_->Open();
 }
 
-void MainWindow::notAvailableYet() {
+void MDIMonitor::notAvailableYet() {
     ctx_.prompts.Message("この機能はまだ使用できません", "Vexlo", Prompts::Icon::Information,
                          Prompts::Buttons::Ok);
 }
 
 // ---- menu and status bar state ----
 
-void MainWindow::MenuEnable() {
+void MDIMonitor::MenuEnable() {
     const bool stopped = ctx_.core.run.gintRun == 0;
     for (const char* name :
          {"mn_File_Open",     "mn_File_AutoSave", "mn_File_Save",     "mn_File_Text",
@@ -188,7 +188,7 @@ void MainWindow::MenuEnable() {
     menus_->item("mn_Run_Back")->setEnabled(!stopped);
 }
 
-void MainWindow::MenuCheck() {
+void MDIMonitor::MenuCheck() {
     const Settings& s = ctx_.core.settings;
     showDispMode();
     showIdleScale();
@@ -204,7 +204,7 @@ void MainWindow::MenuCheck() {
     stBarMonitor_->setPanelText(2, qs(CommParamText(s)));
 }
 
-void MainWindow::showDispMode() {
+void MDIMonitor::showDispMode() {
     const int16_t mode = ctx_.core.settings.gintDispMode;
     for (int i = 0; i < 3; ++i) {
         menus_->mn_View_Mode[i]->setChecked(i == mode);
@@ -212,7 +212,7 @@ void MainWindow::showDispMode() {
     stBarMonitor_->setPanelText(MonitorStatus::kModePanel, PanelText::Mode(mode));
 }
 
-void MainWindow::showIdleScale() {
+void MDIMonitor::showIdleScale() {
     const int16_t mode = ctx_.core.settings.gintIdleMode;
     const int16_t modes[] = {0, 1, 10, 100};
     for (int i = 0; i < 4; ++i) {
@@ -221,19 +221,19 @@ void MainWindow::showIdleScale() {
     stBarMonitor_->setPanelText(MonitorStatus::kIdlePanel, PanelText::IdleScale(mode));
 }
 
-void MainWindow::showFontSize() {
+void MDIMonitor::showFontSize() {
     for (int i = 0; i < 3; ++i) {
         menus_->mn_View_Font_Size[i]->setChecked(i == ctx_.core.settings.gintFontSize);
     }
 }
 
-void MainWindow::showTimeStamp() {
+void MDIMonitor::showTimeStamp() {
     const bool on = ctx_.core.settings.gintTimeStamp == 1;
     menus_->item("mn_View_Time")->setChecked(on);
     stBarMonitor_->setPanelText(MonitorStatus::kStampPanel, PanelText::Stamp(on ? 1 : 0));
 }
 
-void MainWindow::StBarMonitor_PanelClick(int panel) {
+void MDIMonitor::StBarMonitor_PanelClick(int panel) {
     const RunState& run = ctx_.core.run;
     const bool stopped = run.gintRun == 0;
     const bool browsing = stopped || run.gintRireki == 1;
@@ -272,7 +272,7 @@ void MainWindow::StBarMonitor_PanelClick(int panel) {
     }
 }
 
-void MainWindow::placeAbovePanel(QWidget* dialog, int leftTwips) {
+void MDIMonitor::placeAbovePanel(QWidget* dialog, int leftTwips) {
     if (dialog == nullptr) {
         return;
     }
@@ -282,22 +282,22 @@ void MainWindow::placeAbovePanel(QWidget* dialog, int leftTwips) {
     dialog->move(frame.left() + twipsToPixelsX(this, leftTwips), top);
 }
 
-QString MainWindow::picturePath(const char* name) const {
+QString MDIMonitor::picturePath(const char* name) const {
     // The program folder's own picture wins; a folder given by --home or the per-user folder
     // of an installed copy may have none, and then the shipped one is used.
     return qs(ProgramDataFile(ctx_.programFolder,
                               QCoreApplication::applicationDirPath().toStdString(), name));
 }
 
-void MainWindow::ShowPanelText(int panel, const QString& text) {
+void MDIMonitor::ShowPanelText(int panel, const QString& text) {
     stBarMonitor_->setPanelText(panel, text);
 }
 
-void MainWindow::ShowCommParam(const std::string& text) {
+void MDIMonitor::ShowCommParam(const std::string& text) {
     stBarMonitor_->setPanelText(2, qs(text));
 }
 
-void MainWindow::SetLineLamp(int line, bool on) {
+void MDIMonitor::SetLineLamp(int line, bool on) {
     // The picture is read from the program folder each time; a missing file keeps the old one.
     const QPixmap picture(picturePath(on ? "green.bmp" : "gray.bmp"));
     if (!picture.isNull()) {
@@ -309,48 +309,48 @@ void MainWindow::SetLineLamp(int line, bool on) {
 // The menu toggles a checkable item by itself, also the one already in force; the check
 // marks are set again from the settings after every choice.
 
-void MainWindow::mn_View_Mode_Click(int index) {
+void MDIMonitor::mn_View_Mode_Click(int index) {
     frmMonitor_->mn_View_Mode_Click(index);
     showDispMode();
 }
 
-void MainWindow::mn_View_Idle_Scale_Click(int index) {
+void MDIMonitor::mn_View_Idle_Scale_Click(int index) {
     frmMonitor_->mn_View_Idle_Scale_Click(index);
     showIdleScale();
 }
 
-void MainWindow::mn_View_Time_Click() {
+void MDIMonitor::mn_View_Time_Click() {
     frmMonitor_->mn_View_Time_Click();
     showTimeStamp();
 }
 
-void MainWindow::mn_View_Line_Click() {
+void MDIMonitor::mn_View_Line_Click() {
     Settings& s = ctx_.core.settings;
     s.gintLineState = s.gintLineState == 1 ? 0 : 1;
     menus_->item("mn_View_Line")->setChecked(s.gintLineState == 1);
     stBarLineState_->setVisible(s.gintLineState == 1);
 }
 
-void MainWindow::mn_View_Font_Size_Click(int index) {
+void MDIMonitor::mn_View_Font_Size_Click(int index) {
     frmMonitor_->mn_View_Font_Size_Click(index);
     showFontSize();
 }
 
 // ---- window size and state ----
 
-void MainWindow::resizeEvent(QResizeEvent* event) {
+void MDIMonitor::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     MDIForm_Resize();
 }
 
-void MainWindow::changeEvent(QEvent* event) {
+void MDIMonitor::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange) {
         MDIForm_Resize();
     }
 }
 
-void MainWindow::MDIForm_Resize() {
+void MDIMonitor::MDIForm_Resize() {
     if (!lintLoaded_) {
         return;
     }
@@ -372,11 +372,11 @@ void MainWindow::MDIForm_Resize() {
     // A live run holds the window; the change is undone once the event has been handled.
     if (!holdPending_ && !(windowState() & Qt::WindowMinimized)) {
         holdPending_ = true;
-        QTimer::singleShot(0, this, &MainWindow::applyHeldGeometry);
+        QTimer::singleShot(0, this, &MDIMonitor::applyHeldGeometry);
     }
 }
 
-void MainWindow::applyHeldGeometry() {
+void MDIMonitor::applyHeldGeometry() {
     holdPending_ = false;
     const Settings& s = ctx_.core.settings;
     if (windowState() & Qt::WindowMinimized) {
@@ -399,7 +399,7 @@ void MainWindow::applyHeldGeometry() {
 
 // ---- closing ----
 
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+bool MDIMonitor::eventFilter(QObject* watched, QEvent* event) {
     if (watched == monitorWindow_ && event->type() == QEvent::Close && !shutdownDone_) {
         event->ignore();
         return true;
@@ -407,7 +407,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::closeEvent(QCloseEvent* event) {
+void MDIMonitor::closeEvent(QCloseEvent* event) {
     if (shutdownDone_) {
         event->accept();
         return;
@@ -435,7 +435,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void MainWindow::shutdownNow() {
+void MDIMonitor::shutdownNow() {
     closeConfirmed_ = true;
     // A message box or dialog waiting for the user keeps its own event loop on the stack:
     // dismiss it, and end once that loop has returned.
@@ -447,7 +447,7 @@ void MainWindow::shutdownNow() {
     close();
 }
 
-void MainWindow::MDIForm_Unload() {
+void MDIMonitor::MDIForm_Unload() {
     unloading_ = true;
     for (int i = 0; i < 3; ++i) {
         frmComm_->comm().QueueCommand("G00");

@@ -1,4 +1,4 @@
-#include "app/DlgProtocol.h"
+#include "app/dlgProtocol.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -23,7 +23,7 @@ int32_t speedAt(int i) {
 
 }  // namespace
 
-DlgProtocol::DlgProtocol(CoreState& core, Prompts& prompts, const RunControlState& runControl,
+dlgProtocol::dlgProtocol(CoreState& core, Prompts& prompts, const RunControlState& runControl,
                          std::function<void()> clearDat, std::function<void()> applyToUnit,
                          QWidget* parent)
     : ViewDialog(parent),
@@ -72,7 +72,7 @@ DlgProtocol::DlgProtocol(CoreState& core, Prompts& prompts, const RunControlStat
 
     QPushButton* ok = OKButton();
     ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &DlgProtocol::OKButton_Click);
+    connect(ok, &QPushButton::clicked, this, &dlgProtocol::OKButton_Click);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -85,7 +85,7 @@ DlgProtocol::DlgProtocol(CoreState& core, Prompts& prompts, const RunControlStat
     loadSettings();
 }
 
-void DlgProtocol::loadSettings() {
+void dlgProtocol::loadSettings() {
     const Settings& s = core_.settings;
     optType_[s.gintLineType == 1 ? 1 : 0]->setChecked(true);
     cmbSpeed_->setCurrentIndex(-1);  // 76800, 115200 and unlisted speeds select nothing
@@ -102,7 +102,7 @@ void DlgProtocol::loadSettings() {
     select(cmbParity_, s.gintParity);
 }
 
-void DlgProtocol::OKButton_Click() {
+void dlgProtocol::OKButton_Click() {
     if (KeptOpen() || runControl_.Judge(RunControlState::Command::Settings) ==
                           RunControlState::Verdict::Refused) {
         return;
