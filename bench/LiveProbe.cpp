@@ -28,8 +28,8 @@
 #include "app/MainWindow.h"
 #include "link/QtLink.h"
 #include "support/RunUntil.h"
-#include "view/frmMonitor.h"
 #include "support/ScriptedPrompts.h"
+#include "view/frmMonitor.h"
 
 namespace {
 

@@ -26,7 +26,7 @@ class LiveScenario : public ::testing::Test {
     };
     // Passes the decoder's timer calls on to the window and notes when each timer started.
     struct TimerStarts final : IdleTimers {
-        explicit TimerStarts(IdleTimers& window) : window(window) {}
+        explicit TimerStarts(IdleTimers& monitor) : window(monitor) {}
         void SetIdleTimer(bool enabled) override {
             window.SetIdleTimer(enabled);
             idleMs = 0;
