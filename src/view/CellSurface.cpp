@@ -133,6 +133,7 @@ void CellSurface::FlushUpdates() {
     const bool whole = dirtyAll_ || paintedAhead_ || scrolledLines_ >= geometry_.Rows() ||
                        static_cast<int32_t>(changed_[0].size()) != cells_.Size();
     QRect rect;
+    QRect exposed;
     if (whole) {
         rect = geometry_.CellsRect();
         for (auto& changed : changed_) {
@@ -143,7 +144,8 @@ void CellSurface::FlushUpdates() {
             const QRect lines = geometry_.LinesRect();
             const int shift = scrolledLines_ * geometry_.LinePitchPx();
             scroll(0, -shift, lines);
-            rect = QRect(lines.x(), lines.bottom() + 1 - shift, lines.width(), shift);
+            exposed = QRect(lines.x(), lines.bottom() + 1 - shift, lines.width(), shift);
+            rect = exposed;
         }
         rect |= SpanRect(CellRow::RD, dirty_[0]) | SpanRect(CellRow::SD, dirty_[1]);
     }
@@ -156,6 +158,7 @@ void CellSurface::FlushUpdates() {
     // cost more, of which only the marked cells are painted (the others show already).
     if (!rect.isEmpty()) {
         frameRect_ = whole ? QRect() : rect;
+        frameExposed_ = exposed;
         repaint(rect);
         frameRect_ = QRect();
     }
@@ -186,14 +189,19 @@ void CellSurface::paintEvent(QPaintEvent* event) {
     }
     QPainter p(this);
     const QRect clip = event->rect();
+    // A frame paints only the cells marked changed, and the form, captions and separators
+    // only in the lines a scroll brought in; any other paint everything it meets.
+    const bool changedOnly = frameRect_.contains(event->region().boundingRect());
+    const QRegion frame = changedOnly ? event->region() & frameExposed_ : event->region();
     // The form shows wherever no cell is painted over it.
-    const QRegion form = event->region() - CellRows(geometry_.CellSpan(clip));
+    const QRegion form = frame - CellRows(geometry_.CellSpan(clip));
     for (const QRect& r : form) {
         p.fillRect(r, QColor::fromRgb(kFormBack));
     }
-    PaintFrame(p, clip);
-    // A frame paints only the cells marked changed; any other paint every cell it meets.
-    PaintCells(p, clip, frameRect_.contains(event->region().boundingRect()));
+    if (!frame.isEmpty()) {
+        PaintFrame(p, frame.boundingRect());
+    }
+    PaintCells(p, clip, changedOnly);
 }
 
 QRegion CellSurface::CellRows(const GridGeometry::Span& span) const {
@@ -273,8 +281,12 @@ void CellSurface::PaintCells(QPainter& p, const QRect& clip, bool changedOnly) {
             const int32_t end = std::min(span.lastCol + 1, size - i * cols);
             for (int32_t j = span.firstCol; j < end;) {
                 const int32_t k = i * cols + j;
+                if (!paints(k)) {
+                    ++j;
+                    continue;
+                }
                 const QRect r = geometry_.CellRect(row, k);
-                if (!paints(k) || !r.intersects(clip)) {
+                if (!r.intersects(clip)) {
                     ++j;
                     continue;
                 }

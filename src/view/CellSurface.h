@@ -99,7 +99,8 @@ class CellSurface : public QWidget, public CellListener {
     std::array<Span, 2> dirty_;                    // RD, SD: the first and last changed cell
     std::array<std::vector<uint8_t>, 2> changed_;  // RD, SD: 1 for each changed cell
     bool dirtyAll_ = false;
-    QRect frameRect_;  // while a frame paints only changed cells: its rectangle
+    QRect frameRect_;     // while a frame paints only changed cells: its rectangle
+    QRect frameExposed_;  // and the lines its scroll brought in
     int32_t scrolledLines_ = 0;
     // A paint came between a scroll of the cells and the frame that moves the pixels: the
     // pixels no longer all show the cells of the last frame, so the next frame paints whole.

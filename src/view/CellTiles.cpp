@@ -1,18 +1,10 @@
 #include "view/CellTiles.h"
 
 #include <QPainter>
-#include <algorithm>
-#include <numeric>
 
 void CellTiles::Clear() {
     styles_.clear();
     last_ = 0;
-}
-
-size_t CellTiles::Count() const {
-    return std::accumulate(styles_.begin(), styles_.end(), size_t{0}, [](size_t n, const Style& s) {
-        return n + static_cast<size_t>(std::count(s.made.begin(), s.made.end(), uint8_t{1}));
-    });
 }
 
 CellTiles::Style& CellTiles::StyleOf(const Cell& cell, QSize size) {

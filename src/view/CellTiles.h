@@ -27,8 +27,6 @@ class CellTiles {
         QRect source;
     };
     [[nodiscard]] Tile Find(const Cell& cell, QSize size);
-    // The number of pictures made and kept.
-    [[nodiscard]] size_t Count() const;
 
   private:
     struct Style {
