@@ -52,6 +52,7 @@ std::string BrowseAll(CoreState& state, int32_t cols, int32_t rows, int64_t line
     history.JumpLine(line);
     history.LineUp();
     history.PageUp();
+    history.JumpTop();
     if (cap.glngDispLen() >= 3) {
         const int32_t first = cap.glngDispLen() - 3;
         const int32_t hits[] = {first, first + 1, first + 2};
