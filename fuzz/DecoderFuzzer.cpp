@@ -157,7 +157,8 @@ void AnyState(const StartState& start, const std::vector<uint8_t>& stream, Draw&
         FUZZ_CHECK(link.decoder.lstrRecv.size() <= 256);
         FUZZ_CHECK(run.gintStartTry >= 0 && run.gintStartTry <= Decoder::kMaxStartTries);
         FUZZ_CHECK(link.capture.glngDatLen() >= 0 &&
-                   link.capture.glngDatLen() < link.capture.glngBufKeep() + link.capture.glngBufSpare());
+                   link.capture.glngDatLen() <
+                       link.capture.glngBufKeep() + link.capture.glngBufSpare());
     }
     // A buffer that never shifted starts at a record; every record in it must be whole.
     if (link.capture.glngDatLen() < link.capture.glngBufKeep()) {

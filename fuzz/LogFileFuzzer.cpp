@@ -42,22 +42,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(loaded == ClampHeader(DecodeHeader(data)));
     FUZZ_CHECK(ClampHeader(loaded) == loaded);
 
-    // The grid and where the live view stood, from header bytes the settings do not keep.
-    GridState& grid = state.grid;
-    grid.lintCol = 1 + data[22] % 80;
-    grid.lintRow = 1 + data[23] % 40;
-    grid.lintCell = grid.lintCol * grid.lintRow;
-    grid.lintPos = data[20] % (grid.lintCell + 3);
-    const bool background = (data[21] & 1) != 0;
     Capture& cap = state.capture;
-    cap.CopyDat(bytes.data(), count, grid, background);
+    cap.CopyDat(bytes.data(), count);
 
     const std::vector<int16_t> expected = WordsOfRecords(bytes.data(), count);
     FUZZ_CHECK(cap.glngDispLen() == static_cast<int32_t>(expected.size()));
     FUZZ_CHECK(std::equal(expected.begin(), expected.end(), cap.gintDispDat().begin()));
-    FUZZ_CHECK(cap.glngDispTop >= 0 && cap.glngDispTop <= cap.glngDispLen());
 
-    FUZZ_CHECK(
-        BrowseAll(state, grid.lintCol, grid.lintRow, 1 + data[0] * 256 + data[1], 64).empty());
+    // The grid and where the live view stood, from header bytes the settings do not keep.
+    const int32_t cols = 1 + data[22] % 80;
+    const int32_t rows = 1 + data[23] % 40;
+    state.grid.lintPos = data[20] % (cols * rows + 3);
+    const bool background = (data[21] & 1) != 0;
+    FUZZ_CHECK(BrowseAll(state, cols, rows, 1 + data[0] * 256 + data[1], 64, background).empty());
     return 0;
 }

@@ -49,7 +49,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     RunState run;
     Capture capture(run);
-    GridState grid;
     std::vector<int16_t> words;
     TextSource src{nullptr, 0, dispMode, asciiSaveMode, &chr};
     if (rawWords) {
@@ -60,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         src.words = words.data();
         src.len = static_cast<int32_t>(words.size());
     } else {
-        capture.CopyDat(bytes.data(), static_cast<int32_t>(bytes.size()), grid, false);
+        capture.CopyDat(bytes.data(), static_cast<int32_t>(bytes.size()));
         src.words = capture.gintDispDat().data();
         src.len = capture.glngDispLen();
     }

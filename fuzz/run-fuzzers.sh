@@ -6,7 +6,8 @@
 #   --seconds N  time of each target (default 60)
 #   --runs N     end a target after N executions instead, if that comes first
 #   --nice N     run the targets at this niceness (default 0)
-#   --only NAME  run one target (decoder, logfile, ini, text-export, pcap-export)
+#   --only NAME  run one target (decoder, logfile, ini, text-export,
+#                pcap-export, search)
 # Each target starts from its seeds in fuzz/corpus/NAME and the corpus it has grown in earlier
 # runs (BUILD_DIR/corpus/NAME, where new inputs go). A crash or a failed check stops that
 # target and leaves the input in BUILD_DIR/findings; the other targets still run, and the
@@ -45,6 +46,7 @@ TARGETS=(
     "ini 4096 $FUZZ_DIR/ini.dict"
     "text-export 4096 "
     "pcap-export 4096 "
+    "search 4096 "
 )
 
 failed=0

@@ -22,7 +22,8 @@ std::string CellFault(const CellGrid& cells) {
 
 }  // namespace
 
-std::string BrowseAll(CoreState& state, int32_t cols, int32_t rows, int64_t line, int maxPages) {
+std::string BrowseAll(CoreState& state, int32_t cols, int32_t rows, int64_t line, int maxPages,
+                      std::optional<bool> placeAfterOpen) {
     GridState& grid = state.grid;
     grid.lintCol = cols;
     grid.lintRow = rows;
@@ -34,6 +35,13 @@ std::string BrowseAll(CoreState& state, int32_t cols, int32_t rows, int64_t line
     Capture& cap = state.capture;
 
     int32_t top = 0;
+    if (placeAfterOpen) {
+        history.placeTop(*placeAfterOpen);
+        if (cap.glngDispTop < 0 || cap.glngDispTop > cap.glngDispLen()) {
+            return "placed at top " + std::to_string(cap.glngDispTop);
+        }
+        top = cap.glngDispTop;
+    }
     if (history.DispRireki(top) > grid.lintCell) {
         return "more cells drawn than the screen has";
     }

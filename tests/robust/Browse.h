@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/CoreState.h"
@@ -9,5 +10,8 @@
 // end and the last half screen, line n, a line up, a page up and back to the start, a search
 // hit of the last three words, and the restart position of a resumed run. Returns an empty text
 // when every screen stayed inside the grid with texts that exist, else what went wrong.
+// With placeAfterOpen the view first stands where an open puts it (the live screen's position
+// in state.grid, or the last line with the background option) instead of at the start.
 [[nodiscard]] std::string BrowseAll(CoreState& state, int32_t cols, int32_t rows, int64_t line,
-                                    int maxPages);
+                                    int maxPages,
+                                    std::optional<bool> placeAfterOpen = std::nullopt);

@@ -1,7 +1,7 @@
 // Damaged captures, as a failing disk or a bad copy leaves them: copies of captures made from
 // every scenario of the virtual unit, with 2 % of their bytes (header included) changed, are
-// opened, browsed and exported. Nothing may crash or touch memory it does not own (CI runs
-// this suite under AddressSanitizer and UndefinedBehaviorSanitizer), and every step must still
+// opened, browsed, searched and exported. Nothing may crash or touch memory it does not own (CI
+// runs this suite under AddressSanitizer and UndefinedBehaviorSanitizer), and every step must still
 // give a sound result. The copies are fixed by their seeds, so a failure repeats.
 #include <gtest/gtest.h>
 
@@ -22,6 +22,8 @@
 #include "files/PcapExport.h"
 #include "files/TempFolder.h"
 #include "files/TextExport.h"
+#include "search/StringSearch.h"
+#include "search/TimeSearch.h"
 
 namespace {
 
@@ -73,6 +75,38 @@ void ExportPcap(const Settings& s, const std::vector<uint8_t>& bytes) {
     EXPECT_EQ(pcap.statusPackets, records.lineStates);
 }
 
+// Repeated searches down for the byte of the first data word, as F3 pressed until the end:
+// every hit lies behind the last, the first is that word, and the time search finds a time
+// stamp exactly when the words hold one.
+void SearchThrough(const Capture& cap) {
+    const std::span<const int16_t> words = DispWords(cap);
+    size_t first = 0;
+    while (first < words.size() && !word::IsData(words[first])) {
+        first += word::IsTwoWord(words[first]) ? 2 : 1;
+    }
+    SearchString search;
+    search.gintSearchDat = {static_cast<int16_t>(first < words.size() ? words[first] & 0xFF : 0)};
+    int16_t type = -1;
+    std::vector<int32_t> pos;
+    int32_t from = -1;
+    int hits = 0;
+    while (SearchMoji(words, search, SearchHoukou::Down, from, type, pos) == 1) {
+        ASSERT_GT(pos[0], from);
+        ASSERT_EQ(words[pos[0]] & 0xFF, search.gintSearchDat[0]);
+        EXPECT_TRUE(hits > 0 || pos[0] == static_cast<int32_t>(first));
+        from = pos[0];
+        ++hits;
+    }
+    EXPECT_EQ(hits > 0, first < words.size());
+
+    bool stamps = false;
+    for (size_t i = 0; i < words.size(); i += word::IsTwoWord(words[i]) ? 2 : 1) {
+        stamps = stamps || (words[i] & word::kStamp) == word::kStamp;
+    }
+    int32_t at = -1;
+    EXPECT_EQ(SearchTime(words, "120000", at), stamps ? 1 : 0);
+}
+
 class Mutation : public ::testing::TestWithParam<std::string_view> {};
 
 }  // namespace
@@ -121,7 +155,7 @@ TEST_P(Mutation, DamagedCopiesOpenBrowseAndExport) {
         EXPECT_EQ(BrowseAll(state, 16, 8, 1 + copy * 5, 10'000), "");
         ExportText(state, dir);
         ExportPcap(state.settings, bytes);
-        // The string and time search of a loaded capture join here once src/search has them.
+        SearchThrough(cap);
     }
     // The reader falls back into step after each damaged byte: most of the data still shows.
     EXPECT_GE(damagedData, originalData * kCopies * 9 / 10);
