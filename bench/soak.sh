@@ -15,19 +15,19 @@
 #   KEEP=1           keep the work folder (record, blocks, memory samples) and print it
 #   SAMPLE=S         seconds between memory samples (default 10)
 #
-# The cli mode assumes this command, which runs a capture on the program folder HOME (its
-# VXParam.ini gives the port, the line, the buffer size and the auto-save options) for SECS
-# seconds with auto-save into BASE_*.vxm, writes the open block at the end and exits 0:
-#   vexlo-cli capture --home HOME --seconds SECS --auto-save BASE.vxm
-# Give another form in SOAK_CLI_CAPTURE, with $BIN, $HOME_DIR, $SECS and $BASE left for the
-# script to fill in, e.g. SOAK_CLI_CAPTURE='$BIN/vexlo-cli capture -H $HOME_DIR -t $SECS $BASE'.
+# The cli mode runs, on the program folder HOME (its VXParam.ini gives the port, the line and
+# the buffer size, and so the size of an auto-save file):
+#   vexlo-cli capture --home HOME --seconds SECS -o WHOLE.vxm --autosave BASE.vxm
+# and checks both the whole capture and the auto-save files joined in name order.
+# SOAK_CLI_CAPTURE gives another command, with $BIN, $HOME_DIR, $SECS, $WHOLE and $BASE left
+# for the script to fill in.
 #
 # Build first: cmake --build BUILD_DIR --target vexlo-unit vexlo-live-probe vexlo-cli
 # About 1.7 GB of disk per hour at factor 10 for each of the record and the blocks.
 set -euo pipefail
 
 # shellcheck disable=SC2016 # filled in by eval below
-DEFAULT_CLI_CAPTURE='$BIN/vexlo-cli capture --home $HOME_DIR --seconds $SECS --auto-save $BASE'
+DEFAULT_CLI_CAPTURE='$BIN/vexlo-cli capture --home $HOME_DIR --seconds $SECS -o $WHOLE --autosave $BASE'
 MINUTES=60
 FACTOR=10
 MODE=app
@@ -36,7 +36,7 @@ while [ $# -gt 0 ]; do
         --minutes) MINUTES="$2"; shift 2 ;;
         --rate-factor) FACTOR="$2"; shift 2 ;;
         --mode) MODE="$2"; shift 2 ;;
-        --help | -h) sed -n '2,27p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        --help | -h) sed -n '2,26p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) break ;;
     esac
 done
@@ -106,6 +106,7 @@ case "$MODE" in
         ;;
     cli)
         BASE="$HOME_DIR/Dat/soak.vxm"
+        WHOLE="$WORK/whole.vxm"
         eval "cmd=(${SOAK_CLI_CAPTURE:-$DEFAULT_CLI_CAPTURE})"
         ;;
     *)
@@ -120,10 +121,15 @@ RUN_PID=$!
 
 # Resident memory of the program every SAMPLE seconds: seconds since the start, kB.
 : >"$WORK/rss.csv"
+last=-$SAMPLE
 while kill -0 "$RUN_PID" 2>/dev/null; do
-    rss=$(sed -n "s/^VmRSS:[[:space:]]*\([0-9]*\) kB/\1/p" "/proc/$RUN_PID/status" 2>/dev/null || true)
-    [ -n "$rss" ] && [ "$rss" != 0 ] && echo "$(($(date +%s) - start)) $rss" >>"$WORK/rss.csv"
-    sleep "$SAMPLE"
+    now=$(($(date +%s) - start))
+    if [ $((now - last)) -ge "$SAMPLE" ]; then
+        rss=$(sed -n "s/^VmRSS:[[:space:]]*\([0-9]*\) kB/\1/p" "/proc/$RUN_PID/status" 2>/dev/null || true)
+        [ -n "$rss" ] && [ "$rss" != 0 ] && echo "$now $rss" >>"$WORK/rss.csv"
+        last=$now
+    fi
+    sleep 1
 done
 wait "$RUN_PID" && status=0 || status=$?
 RUN_PID=""
@@ -132,7 +138,7 @@ kill "$UNIT_PID" 2>/dev/null || true
 wait "$UNIT_PID" 2>/dev/null || true
 UNIT_PID=""
 echo "run ended after $elapsed s with exit status $status"
-sed 's/^/  /' "$WORK/run.out" | grep -v '^  prompt' | head -n 20
+{ grep -v '^prompt' "$WORK/run.out" || true; } | sed 's/^/  /' | head -n 20
 
 # The bytes kept on disk, in order.
 if [ "$MODE" = app ]; then
@@ -145,8 +151,14 @@ else
     while IFS= read -r f; do
         tail -c +25 "$f" >>"$kept"
         files=$((files + 1))
-    done < <(find "$HOME_DIR/Dat" -name 'soak_*.vxm' | sort)
+    done < <(find "$HOME_DIR/Dat" -name 'soak_*.vxm' | LC_ALL=C sort)
     echo "auto-save files: $files"
+    if [ -f "$WORK/whole.vxm" ]; then
+        tail -c +25 "$WORK/whole.vxm" >"$WORK/whole.bin"
+        if cmp -s "$WORK/record.bin" "$WORK/whole.bin"; then whole=1; else whole=0; fi
+        echo "whole capture file: $(stat -c %s "$WORK/whole.bin") bytes; equal to the unit's record: $whole"
+        [ "$whole" = 1 ] || status=1
+    fi
 fi
 sent=$(stat -c %s "$WORK/record.bin")
 stored=$(stat -c %s "$kept")
