@@ -5,8 +5,8 @@
 
 #include "app/AppContext.h"
 #include "app/MainMenus.h"
+#include "core/Callbacks.h"
 #include "core/RunControlState.h"
-#include "link/DecoderHooks.h"
 #include "link/LinkSeams.h"
 #include "view/MonitorStatus.h"
 

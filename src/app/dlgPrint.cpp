@@ -14,7 +14,7 @@
 #include "app/PanelBar.h"
 #include "core/CoreState.h"
 #include "core/Prompts.h"
-#include "files/Val.h"
+#include "core/Val.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include "app/BusyPointer.h"
 #include "core/CoreState.h"
 #include "core/Status.h"
+#include "core/Val.h"
 #include "files/TextExport.h"
-#include "files/Val.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "files/Val.h"
+#include "core/Val.h"
 
 std::variant<OptionNumbers, OptionRefusal> ReadOptionNumbers(std::string_view size,
                                                              std::string_view maxFiles,

@@ -2,9 +2,9 @@
 
 #include <type_traits>
 
+#include "core/Val.h"
 #include "files/IniFile.h"
 #include "files/ProgramFolder.h"
-#include "files/Val.h"
 
 namespace {
 

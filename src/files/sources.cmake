@@ -10,8 +10,7 @@ target_sources(vexlo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/PcapExport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramFolder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/QSort.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/TextExport.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/Val.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/TextExport.cpp)
 
 # The installed data and companion folders, relative to the installed executables.
 file(RELATIVE_PATH dataFromBin ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_PREFIX}/${VEXLO_INSTALL_DATADIR})

@@ -111,6 +111,8 @@ void CommLink::CancelStart() {
 }
 
 int16_t CommLink::SendCommParam() {
+    // A speed the unit does not know goes out as 9600, and the settings say so from now on.
+    settings_.glngSpeed = KnownSpeed(settings_.glngSpeed);
     const std::array<std::string, 4> commands = CommParamCommands(settings_);
     statusBar_.ShowCommParam(CommParamText(settings_));
     if (!port_.IsOpen()) {

@@ -4,10 +4,10 @@
 #include <deque>
 #include <string>
 
+#include "core/Callbacks.h"
 #include "core/Clock.h"
 #include "core/CoreState.h"
 #include "link/Decoder.h"
-#include "link/DecoderHooks.h"
 #include "link/LinkSeams.h"
 #include "link/SerialPort.h"
 

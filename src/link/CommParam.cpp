@@ -41,12 +41,12 @@ uint8_t FormatByte(const Settings& settings) {
     return format;
 }
 
-std::array<std::string, 4> CommParamCommands(Settings& settings) {
-    std::optional<int> code = SpeedCode(settings.glngSpeed);
-    if (!code) {
-        settings.glngSpeed = kFallbackSpeed;
-        code = SpeedCode(kFallbackSpeed);
-    }
+int32_t KnownSpeed(int32_t speed) {
+    return SpeedCode(speed) ? speed : kFallbackSpeed;
+}
+
+std::array<std::string, 4> CommParamCommands(const Settings& settings) {
+    const std::optional<int> code = SpeedCode(KnownSpeed(settings.glngSpeed));
     // The unit knows two line types; a stored value other than RS-422/485 is RS-232C.
     const std::string lineType = settings.gintLineType == 1 ? "01" : "00";
     return {"S00" + lineType, "S01" + TwoHex(static_cast<unsigned>(*code)),

@@ -4,10 +4,10 @@
 #include <string>
 
 #include "capture/Capture.h"
+#include "core/Callbacks.h"
 #include "core/Clock.h"
 #include "core/RunState.h"
 #include "files/Settings.h"
-#include "link/DecoderHooks.h"
 #include "trigger/TriggerChecks.h"
 
 // The objects the decoder calls. All must outlive the decoder.

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "core/Val.h"
 #include "files/IniFile.h"
 #include "files/ProgramFolder.h"
-#include "files/Val.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "files/Val.h"
+#include "core/Val.h"
 
 namespace {
 

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "core/Status.h"
+
 namespace {
 
 enum Event : int16_t { kString = 1, kTime = 2, kError = 3, kLine = 4 };
@@ -80,11 +82,11 @@ int32_t TriggerEngine::stopTarget(int16_t count) const {
 void TriggerEngine::TrigAction(int n, int32_t extra) {
     switch (triggers_.gintAction[n]) {
         case kStopMonitor:
-            run_.gintStopReq = -1;  // pending
+            run_.gintStopReq = status::kPending;
             run_.glngStopPos = stopTarget(triggers_.gintMonitorStop[n]);
             break;
         case kStartSaving:
-            run_.gintSaveStopReq = 0;
+            run_.gintSaveStopReq = status::kDone;
             if (run_.gintAutoSave == 1) {
                 break;
             }
@@ -93,7 +95,7 @@ void TriggerEngine::TrigAction(int n, int32_t extra) {
             capture_.CopyHistoryToAutoSave(2 * triggers_.gintSaveStart[n] + extra);
             break;
         case kStopSaving:
-            run_.gintSaveStopReq = -1;  // pending
+            run_.gintSaveStopReq = status::kPending;
             run_.glngSaveStopPos = stopTarget(triggers_.gintSaveStop[n]);
             break;
         case kCountEvents:

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "capture/Records.h"
+#include "core/Status.h"
 
 namespace {
 
@@ -21,9 +22,9 @@ void HistoryRenderer::Draw(int64_t top) {
 }
 
 int32_t HistoryRenderer::DispRireki(int32_t& lngTop) {
-    Capture& cap = state_.capture;
-    const GridState& g = state_.grid;
-    const Settings& set = state_.settings;
+    Capture& cap = capture_;
+    const GridState& g = grid_;
+    const Settings& set = settings_;
     if (lngTop < 0) {
         lngTop = cap.glngDispTop;
     } else {
@@ -80,8 +81,8 @@ int32_t HistoryRenderer::DispRireki(int32_t& lngTop) {
 }
 
 void HistoryRenderer::DrawTwoColumns(int64_t w, int32_t k, bool secondOnly) {
-    const Capture& cap = state_.capture;
-    const Settings& set = state_.settings;
+    const Capture& cap = capture_;
+    const Settings& set = settings_;
     const auto d = static_cast<uint16_t>(cap.gintDispDat()[static_cast<size_t>(w)]);
     const int64_t next =
         w + 1 < cap.glngDispLen() ? cap.gintDispDat()[static_cast<size_t>(w) + 1] : 0;
@@ -92,7 +93,7 @@ void HistoryRenderer::DrawTwoColumns(int64_t w, int32_t k, bool secondOnly) {
         DrawRecord(k, stamp ? CellText::kTM : CellText::kID, first, back);
         ++k;
     }
-    if (k < state_.grid.lintCell) {
+    if (k < grid_.lintCell) {
         DrawRecord(k, stamp ? CellText::kST : CellText::kLE, last, back);
     }
 }
@@ -104,25 +105,25 @@ void HistoryRenderer::DrawRecord(int32_t k, CellText::Id rdText, CellText::Id sd
 }
 
 void HistoryRenderer::ApplyHighlight(int32_t top) {
-    const Capture& cap = state_.capture;
+    const Capture& cap = capture_;
     if (cap.glngCursol.empty() || cap.glngCursol[0] < 0) {
         return;
     }
     const bool sd = cap.gintCursolType != 0;
-    const int32_t colour = sd ? state_.settings.glngColSD : state_.settings.glngColRD;
+    const int32_t colour = sd ? settings_.glngColSD : settings_.glngColRD;
     // The last element is never a hit: SetCursol puts -1 behind the hits, and a lone element
     // is only the reference position of the next search.
     for (size_t i = 0; i + 1 < cap.glngCursol.size(); ++i) {
         const int32_t hit = cap.glngCursol[i];
         const int64_t k = int64_t{hit} - top;
-        if (hit >= 0 && k >= 0 && k < state_.grid.lintCell) {
+        if (hit >= 0 && k >= 0 && k < grid_.lintCell) {
             cells_.Highlight(sd ? CellRow::SD : CellRow::RD, static_cast<int32_t>(k), colour);
         }
     }
 }
 
 void HistoryRenderer::ScrollView(int32_t n) {
-    const Capture& cap = state_.capture;
+    const Capture& cap = capture_;
     const int64_t top = cap.glngDispTop;
     int64_t newTop = top + n;
     if (n < 0) {
@@ -141,12 +142,12 @@ void HistoryRenderer::JumpTop() {
 }
 
 void HistoryRenderer::JumpLastHalf() {
-    const double half = std::nearbyint(state_.grid.lintCell / 2.0);  // ties to even
-    Draw(state_.capture.glngDispLen() - static_cast<int64_t>(half));
+    const double half = std::nearbyint(grid_.lintCell / 2.0);  // ties to even
+    Draw(capture_.glngDispLen() - static_cast<int64_t>(half));
 }
 
 void HistoryRenderer::JumpEnd() {
-    Draw(int64_t{state_.capture.glngDispLen()} - 50);
+    Draw(int64_t{capture_.glngDispLen()} - 50);
 }
 
 bool HistoryRenderer::JumpLine(int64_t n) {
@@ -155,16 +156,16 @@ bool HistoryRenderer::JumpLine(int64_t n) {
     }
     // No upper limit: a line beyond the data shows an empty screen. The product is kept
     // inside the word index range instead of wrapping round to a negative top.
-    const int64_t top = std::min<int64_t>(int64_t{state_.grid.lintCol} * (n - 1),
-                                          std::numeric_limits<int32_t>::max());
+    const int64_t top =
+        std::min<int64_t>(int64_t{grid_.lintCol} * (n - 1), std::numeric_limits<int32_t>::max());
     Draw(top);
     return true;
 }
 
 void HistoryRenderer::SetCursol(int16_t intType, std::span<const int32_t> lngNo) {
-    Capture& cap = state_.capture;
-    const GridState& g = state_.grid;
-    const Settings& set = state_.settings;
+    Capture& cap = capture_;
+    const GridState& g = grid_;
+    const Settings& set = settings_;
     if (lngNo.empty()) {
         cells_.Unhighlight(set.glngColRD, set.glngColSD);
         cap.glngCursol.assign(1, -1);
@@ -182,8 +183,8 @@ void HistoryRenderer::SetCursol(int16_t intType, std::span<const int32_t> lngNo)
 }
 
 void HistoryRenderer::placeTop(bool backgroundChecked) {
-    Capture& cap = state_.capture;
-    GridState& g = state_.grid;
+    Capture& cap = capture_;
+    GridState& g = grid_;
     const int32_t n = cap.glngDispLen();
     const int32_t col = std::max<int32_t>(g.lintCol, 1);
     if (backgroundChecked) {
@@ -191,7 +192,7 @@ void HistoryRenderer::placeTop(bool backgroundChecked) {
     } else {
         // The two idle columns reserved on the live screen hold a record that is not stored
         // yet; without them the top would land two words early.
-        const int32_t unstored = g.idleShown && state_.run.gintIdleReq == -1 ? 2 : 0;
+        const int32_t unstored = g.idleShown && run_.gintIdleReq == status::kPending ? 2 : 0;
         cap.glngDispTop = std::max<int32_t>(n - g.lintPos + unstored, 0);
     }
     topHalf_ = !backgroundChecked && g.liveTopHalf;
@@ -200,14 +201,14 @@ void HistoryRenderer::placeTop(bool backgroundChecked) {
 }
 
 void HistoryRenderer::SetRestartPos() {
-    GridState& g = state_.grid;
+    GridState& g = grid_;
     const int64_t top = int64_t{g.lintCol} * (int64_t{g.llngLine} - 1);
     int32_t t = ClampTop(std::max<int64_t>(top, 0));
     const int32_t k = DispRireki(t);
     g.lintPos = k >= g.lintCell ? 0 : k;
     // The cells drawn are the last words stored (a full screen starts a fresh page behind
     // them), so the live screen's top lies lintPos words before the end.
-    const Capture& cap = state_.capture;
+    const Capture& cap = capture_;
     g.liveTop = int64_t{cap.countWords()} + cap.droppedWords() - g.lintPos;
     g.idleShown = false;
     g.liveTopHalf = topHalf_ && g.lintPos > 0;

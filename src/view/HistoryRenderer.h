@@ -2,7 +2,10 @@
 #include <cstdint>
 #include <span>
 
-#include "core/CoreState.h"
+#include "capture/Capture.h"
+#include "core/GridState.h"
+#include "core/RunState.h"
+#include "files/Settings.h"
 #include "view/CellGrid.h"
 #include "view/MonitorStatus.h"
 
@@ -10,8 +13,14 @@
 // them, and the search-hit highlight.
 class HistoryRenderer {
   public:
-    HistoryRenderer(CoreState& state, CellGrid& cells, MonitorStatus& status)
-        : state_(state), cells_(cells), status_(status) {}
+    HistoryRenderer(const Settings& settings, const RunState& run, Capture& capture,
+                    GridState& grid, CellGrid& cells, MonitorStatus& status)
+        : settings_(settings),
+          run_(run),
+          capture_(capture),
+          grid_(grid),
+          cells_(cells),
+          status_(status) {}
 
     // Draws a screen from word lngTop. A negative lngTop stands for the current top
     // glngDispTop and is written back; otherwise glngDispTop becomes lngTop. Cells after the
@@ -26,10 +35,10 @@ class HistoryRenderer {
     // last word.
     void ScrollView(int32_t n);
     // The key and menu moves.
-    void LineUp() { ScrollView(-state_.grid.lintCol); }
-    void LineDown() { ScrollView(state_.grid.lintCol); }
-    void PageUp() { ScrollView(-state_.grid.lintCell); }
-    void PageDown() { ScrollView(state_.grid.lintCell); }
+    void LineUp() { ScrollView(-grid_.lintCol); }
+    void LineDown() { ScrollView(grid_.lintCol); }
+    void PageUp() { ScrollView(-grid_.lintCell); }
+    void PageDown() { ScrollView(grid_.lintCell); }
     void JumpTop();
     // The last half screen: top glngDispLen - lintCell / 2, rounded half to even; fewer words
     // than that keep the current top.
@@ -60,7 +69,10 @@ class HistoryRenderer {
     void ApplyHighlight(int32_t top);
     void Draw(int64_t top);
 
-    CoreState& state_;
+    const Settings& settings_;
+    const RunState& run_;
+    Capture& capture_;  // where the view stands (glngDispTop) and the search hit (glngCursol)
+    GridState& grid_;   // the line shown, and where a resumed run goes on
     CellGrid& cells_;
     MonitorStatus& status_;
     bool topHalf_ = false;  // glngDispTop is the second word of a split record

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/Status.h"
+
 int32_t IdleCounter::Count(float now, float start, int idleMode) {
     float gap = now - start;
     if (gap < 0) {
@@ -16,24 +18,23 @@ int32_t IdleCounter::Count(float now, float start, int idleMode) {
 }
 
 void IdleCounter::Tick() {
-    RunState& run = state_.run;
-    if (run.gintRun != 1) {
+    if (run_.gintRun != 1) {
         return;
     }
-    const int32_t colour = state_.settings.glngColIdle;
-    if (run.gintRireki == 0 && (run.gintIdleReq == 0 || !state_.grid.idleShown)) {
-        state_.grid.idleShown = true;
+    const int32_t colour = settings_.glngColIdle;
+    if (run_.gintRireki == 0 && (run_.gintIdleReq == status::kDone || !grid_.idleShown)) {
+        grid_.idleShown = true;
         for (int column = 0; column < 2; ++column) {
-            cells_.SetBack(CellRow::RD, state_.grid.lintPos, colour);
-            cells_.SetBack(CellRow::SD, state_.grid.lintPos, colour);
+            cells_.SetBack(CellRow::RD, grid_.lintPos, colour);
+            cells_.SetBack(CellRow::SD, grid_.lintPos, colour);
             column == 0 ? live_.nextCellInRecord() : live_.NextCell();
         }
     }
-    const int32_t count = Count(clock_.Timer(), run.gsngIdleStart, state_.settings.gintIdleMode);
-    std::snprintf(run.gstrIdle, sizeof run.gstrIdle, "%06d", static_cast<int>(count));
+    const int32_t count = Count(clock_.Timer(), run_.gsngIdleStart, settings_.gintIdleMode);
+    std::snprintf(run_.gstrIdle, sizeof run_.gstrIdle, "%06d", static_cast<int>(count));
 
-    if (run.gintRireki == 0) {
-        const int32_t pos = state_.grid.lintPos;
+    if (run_.gintRireki == 0) {
+        const int32_t pos = grid_.lintPos;
         const auto [first, last] = CellText::SixDigits(count);
         if (pos >= 2) {
             cells_.SetText(CellRow::RD, pos - 2, CellText::kID);
@@ -45,5 +46,5 @@ void IdleCounter::Tick() {
             cells_.SetText(CellRow::SD, 0, last);
         }
     }
-    run.gintIdleReq = -1;
+    run_.gintIdleReq = status::kPending;
 }

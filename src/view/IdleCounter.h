@@ -2,7 +2,9 @@
 #include <cstdint>
 
 #include "core/Clock.h"
-#include "core/CoreState.h"
+#include "core/GridState.h"
+#include "core/RunState.h"
+#include "files/Settings.h"
 #include "view/CellGrid.h"
 #include "view/LiveRenderer.h"
 
@@ -14,8 +16,9 @@ class IdleCounter {
     // Largest count six digits hold: a longer gap keeps showing and storing this.
     static constexpr int32_t kMaxCount = 999999;
 
-    IdleCounter(CoreState& state, CellGrid& cells, LiveRenderer& live, const Clock& clock)
-        : state_(state), cells_(cells), live_(live), clock_(clock) {}
+    IdleCounter(const Settings& settings, RunState& run, GridState& grid, CellGrid& cells,
+                LiveRenderer& live, const Clock& clock)
+        : settings_(settings), run_(run), grid_(grid), cells_(cells), live_(live), clock_(clock) {}
 
     // The tick of timIdle. Nothing unless the unit is monitoring. The first tick of a gap in
     // the live view reserves two columns, and so does the first tick after the live view
@@ -31,7 +34,9 @@ class IdleCounter {
     [[nodiscard]] static int32_t Count(float now, float start, int idleMode);
 
   private:
-    CoreState& state_;
+    const Settings& settings_;
+    RunState& run_;    // the idle count and its request (gstrIdle, gintIdleReq)
+    GridState& grid_;  // the idle columns reserved on the live screen
     CellGrid& cells_;
     LiveRenderer& live_;
     const Clock& clock_;

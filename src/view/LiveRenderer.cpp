@@ -5,8 +5,8 @@
 #include "capture/Records.h"
 
 void LiveRenderer::DispMonitor(uint8_t first, uint8_t second) {
-    const Settings& set = state_.settings;
-    const int32_t pos = state_.grid.lintPos;
+    const Settings& set = settings_;
+    const int32_t pos = grid_.lintPos;
     const CellRow row = rec::IsSd(first) ? CellRow::SD : CellRow::RD;
     if (rec::HasFramingError(second)) {
         triggers_.TrigCheckErr(2);
@@ -23,33 +23,33 @@ void LiveRenderer::DispMonitor(uint8_t first, uint8_t second) {
 }
 
 void LiveRenderer::DispTimeStamp(const std::string& hhmmss) {
-    const int32_t colour = state_.settings.glngColTmst;
+    const int32_t colour = settings_.glngColTmst;
     const auto [first, last] = CellText::SixDigits(hhmmss.c_str());
-    cells_.Set(CellRow::RD, state_.grid.lintPos, CellText::kTM, colour);
-    cells_.Set(CellRow::SD, state_.grid.lintPos, first, colour);
+    cells_.Set(CellRow::RD, grid_.lintPos, CellText::kTM, colour);
+    cells_.Set(CellRow::SD, grid_.lintPos, first, colour);
     nextCellInRecord();
-    cells_.Set(CellRow::RD, state_.grid.lintPos, CellText::kST, colour);
-    cells_.Set(CellRow::SD, state_.grid.lintPos, last, colour);
+    cells_.Set(CellRow::RD, grid_.lintPos, CellText::kST, colour);
+    cells_.Set(CellRow::SD, grid_.lintPos, last, colour);
     NextCell();
 }
 
 void LiveRenderer::NextCell() {
-    GridState& g = state_.grid;
+    GridState& g = grid_;
     if (++g.lintPos < g.lintCell) {
         // A full buffer that dropped words renumbers the lines under the screen.
-        if (state_.capture.droppedWords() != lineDropped_) {
+        if (capture_.droppedWords() != lineDropped_) {
             showTopLine();
         }
         return;
     }
-    const int32_t step = state_.settings.gintScroll;
+    const int32_t step = settings_.gintScroll;
     if (step < 1 || step >= g.lintRow) {
         g.liveTop += g.lintCell;
         g.liveTopHalf = false;
         ClearDisp();
     } else {
         const int32_t f = step * g.lintCol;
-        cells_.ScrollUp(f, state_.settings.glngColRD, state_.settings.glngColSD);
+        cells_.ScrollUp(f, settings_.glngColRD, settings_.glngColSD);
         g.lintPos -= f;
         g.liveTop += f;
     }
@@ -58,20 +58,20 @@ void LiveRenderer::NextCell() {
 
 void LiveRenderer::nextCellInRecord() {
     NextCell();
-    if (state_.grid.lintPos == 0) {
-        state_.grid.liveTopHalf = true;  // the page was cleared: the second column comes first
+    if (grid_.lintPos == 0) {
+        grid_.liveTopHalf = true;  // the page was cleared: the second column comes first
     }
 }
 
 int32_t LiveRenderer::topLine() const {
-    const GridState& g = state_.grid;
-    const int64_t top = std::max<int64_t>(g.liveTop - state_.capture.droppedWords(), 0);
+    const GridState& g = grid_;
+    const int64_t top = std::max<int64_t>(g.liveTop - capture_.droppedWords(), 0);
     return static_cast<int32_t>(top / std::max<int32_t>(g.lintCol, 1) + 1);
 }
 
 void LiveRenderer::showTopLine() {
-    lineDropped_ = state_.capture.droppedWords();
-    state_.grid.llngLine = topLine();
+    lineDropped_ = capture_.droppedWords();
+    grid_.llngLine = topLine();
     linePending_ = true;
 }
 
@@ -83,8 +83,8 @@ void LiveRenderer::showLine() {
 }
 
 void LiveRenderer::writeLine() {
-    if (linePending_ && state_.run.gintRireki == 0) {
-        status_.ShowPanelText(MonitorStatus::kLinePanel, PanelText::Line(state_.grid.llngLine));
+    if (linePending_ && run_.gintRireki == 0) {
+        status_.ShowPanelText(MonitorStatus::kLinePanel, PanelText::Line(grid_.llngLine));
         framesSinceLine_ = 0;
     }
     linePending_ = false;
@@ -92,14 +92,14 @@ void LiveRenderer::writeLine() {
 
 void LiveRenderer::restart() {
     ClearDisp();
-    state_.grid.liveTop = int64_t{state_.capture.countWords()} + state_.capture.droppedWords();
-    state_.grid.idleShown = false;
-    state_.grid.liveTopHalf = false;
+    grid_.liveTop = int64_t{capture_.countWords()} + capture_.droppedWords();
+    grid_.idleShown = false;
+    grid_.liveTopHalf = false;
     showTopLine();
     writeLine();
 }
 
 void LiveRenderer::ClearDisp() {
-    cells_.BlankFrom(0, state_.settings.glngColRD, state_.settings.glngColSD);
-    state_.grid.lintPos = 0;
+    cells_.BlankFrom(0, settings_.glngColRD, settings_.glngColSD);
+    grid_.lintPos = 0;
 }

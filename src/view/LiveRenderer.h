@@ -2,7 +2,10 @@
 #include <cstdint>
 #include <string>
 
-#include "core/CoreState.h"
+#include "capture/Capture.h"
+#include "core/GridState.h"
+#include "core/RunState.h"
+#include "files/Settings.h"
 #include "trigger/TriggerChecks.h"
 #include "view/CellGrid.h"
 #include "view/MonitorStatus.h"
@@ -18,8 +21,15 @@ class LiveRenderer {
   public:
     static constexpr int kLineFrames = 10;
 
-    LiveRenderer(CoreState& state, CellGrid& cells, MonitorStatus& status, TriggerChecks& triggers)
-        : state_(state), cells_(cells), status_(status), triggers_(triggers) {}
+    LiveRenderer(const Settings& settings, const RunState& run, const Capture& capture,
+                 GridState& grid, CellGrid& cells, MonitorStatus& status, TriggerChecks& triggers)
+        : settings_(settings),
+          run_(run),
+          capture_(capture),
+          grid_(grid),
+          cells_(cells),
+          status_(status),
+          triggers_(triggers) {}
 
     // One data pair as received. Errors show as "PE" / "FE" in every display mode on the
     // error colour and go to the error triggers; good bytes go to the string triggers.
@@ -48,7 +58,10 @@ class LiveRenderer {
     void showTopLine();
     void writeLine();
 
-    CoreState& state_;
+    const Settings& settings_;
+    const RunState& run_;
+    const Capture& capture_;
+    GridState& grid_;  // the live screen's position and line
     CellGrid& cells_;
     MonitorStatus& status_;
     TriggerChecks& triggers_;

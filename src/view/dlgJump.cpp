@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-#include "files/Val.h"
+#include "core/Val.h"
 
 dlgJump::dlgJump(HistoryRenderer& history, QWidget* parent)
     : ViewDialog(parent), history_(history), txtJump(new QLineEdit(this)) {

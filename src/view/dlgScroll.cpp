@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "files/Val.h"
+#include "core/Val.h"
 
 dlgScroll::dlgScroll(Settings& settings, QWidget* parent)
     : ViewDialog(parent),

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <limits>
 
+#include "core/Status.h"
+
 namespace {
 
 QTimer* MakeTimer(QObject* parent, const char* name, int interval, bool singleShot) {
@@ -25,9 +27,9 @@ frmMonitor::frmMonitor(CoreState& state, const Clock& clock, MonitorStatus& stat
       state_(state),
       clock_(clock),
       status_(status),
-      live_(state, cells_, status, triggers),
-      history_(state, cells_, status),
-      idle_(state, cells_, live_, clock),
+      live_(state.settings, state.run, state.capture, state.grid, cells_, status, triggers),
+      history_(state.settings, state.run, state.capture, state.grid, cells_, status),
+      idle_(state.settings, state.run, state.grid, cells_, live_, clock),
       surface_(new CellSurface(state.gstrChr, cells_, this)),
       timResize(MakeTimer(this, "timResize", 5, true)),
       timIdle(MakeTimer(this, "timIdle", 25, false)),
@@ -48,8 +50,8 @@ frmMonitor::frmMonitor(CoreState& state, const Clock& clock, MonitorStatus& stat
     connect(surface_, &CellSurface::arrowClicked, this, &frmMonitor::ArrowClicked);
     connect(surface_, &CellSurface::cellDoubleClicked, this, &frmMonitor::CellDoubleClicked);
 
-    state_.run.gintIdleReq = 0;
-    state_.run.gintStampReq = 0;
+    state_.run.gintIdleReq = status::kDone;
+    state_.run.gintStampReq = status::kDone;
     state_.grid.llngLine = 1;
     state_.capture.glngCursol.assign(1, -1);
     CalcResize();
@@ -85,7 +87,7 @@ void frmMonitor::DispTimeStamp(const std::string& hhmmss) {
 void frmMonitor::ClearDisp() {
     live_.restart();
     // A gap in progress keeps its idle record pending: its columns go on the new screen.
-    if (state_.run.gintIdleReq == -1) {
+    if (state_.run.gintIdleReq == status::kPending) {
         idle_.Tick();
     }
 }
@@ -302,6 +304,6 @@ void frmMonitor::timIdle_Timer() {
 }
 
 void frmMonitor::timStamp_Timer() {
-    state_.run.gintStampReq = -1;
+    state_.run.gintStampReq = status::kPending;
     timStamp->stop();
 }

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "capture/Capture.h"
+#include "core/Callbacks.h"
 #include "core/Clock.h"
 #include "core/CoreState.h"
-#include "link/DecoderHooks.h"
 #include "view/CellGrid.h"
 #include "view/CellSurface.h"
 #include "view/HistoryRenderer.h"

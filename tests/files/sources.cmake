@@ -8,5 +8,4 @@ target_sources(vexlo-core-tests PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/ParamIniTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PcapExportTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramFolderTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/TextExportTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/ValTest.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/TextExportTest.cpp)

@@ -317,6 +317,7 @@ TEST_F(CommLinkTest, SendCommParamOnAClosedPortFailsAtOnce) {
     EXPECT_TRUE(ports.writes.empty());
     EXPECT_EQ(env.waits, 0);
     EXPECT_EQ(hooks.With("status "), Commands{"9600,N,7,1"});  // the default speed 0 became 9600
+    EXPECT_EQ(core.settings.glngSpeed, 9600);
 }
 
 TEST_F(CommLinkTest, ClosingEndsTheSearchAtTheCurrentProbe) {

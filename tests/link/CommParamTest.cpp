@@ -49,13 +49,14 @@ TEST(CommParamTest, EverySpeedOfTheTableHasItsCodeInOrder) {
     EXPECT_EQ(CommParamCommands(s)[1], "S010B");
 }
 
-TEST(CommParamTest, UnknownSpeedIsSentAs9600AndStoredAs9600) {
+TEST(CommParamTest, UnknownSpeedIsSentAs9600AndLeavesTheSettingsAlone) {
     for (int32_t speed : {12000, 0, -1, 230400}) {
-        Settings s = Line(0, speed, 1, 0, 0);
+        const Settings s = Line(0, speed, 1, 0, 0);
         EXPECT_EQ(CommParamCommands(s)[1], "S0106") << speed;
-        EXPECT_EQ(s.glngSpeed, 9600);
-        EXPECT_EQ(CommParamText(s), "9600,N,8,1");
+        EXPECT_EQ(s.glngSpeed, speed);
+        EXPECT_EQ(KnownSpeed(speed), 9600);
     }
+    EXPECT_EQ(KnownSpeed(76800), 76800);
 }
 
 TEST(CommParamTest, OutOfRangeStoredValuesGiveValidCommands) {

@@ -31,7 +31,7 @@ std::string BrowseAll(CoreState& state, int32_t cols, int32_t rows, int64_t line
     CellGrid cells;
     cells.Resize(grid.lintCell, state.settings.glngColRD, state.settings.glngColSD);
     NoStatus panels;
-    HistoryRenderer history(state, cells, panels);
+    HistoryRenderer history(state.settings, state.run, state.capture, grid, cells, panels);
     Capture& cap = state.capture;
 
     int32_t top = 0;

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "core/Callbacks.h"
 #include "core/RunState.h"
-#include "link/DecoderHooks.h"
 #include "link/LinkSeams.h"
 #include "trigger/TriggerChecks.h"
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "capture/Capture.h"
+#include "core/Callbacks.h"
 #include "core/RunState.h"
-#include "link/DecoderHooks.h"
 #include "trigger/TriggerChecks.h"
 
 // Everything around the decoder for runs without a window: keeps the calls that follow from

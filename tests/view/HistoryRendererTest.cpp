@@ -9,7 +9,10 @@ namespace {
 
 class HistoryRendererTest : public ::testing::Test {
   protected:
-    HistoryRendererTest() : history(state, cells, status) { SetGrid(state, cells, 20, 10); }
+    HistoryRendererTest()
+        : history(state.settings, state.run, state.capture, state.grid, cells, status) {
+        SetGrid(state, cells, 20, 10);
+    }
 
     void Words(const std::vector<int>& words) { HoldWords(state, words); }
     // n data words 0, 1, 2 ... alternating RD and SD.

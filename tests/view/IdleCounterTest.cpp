@@ -26,7 +26,9 @@ TEST(IdleCountTest, GapsAcrossMidnightAndBeyondSixDigits) {
 
 class IdleTickTest : public ::testing::Test {
   protected:
-    IdleTickTest() : live(state, cells, status, triggers), idle(state, cells, live, clock) {
+    IdleTickTest()
+        : live(state.settings, state.run, state.capture, state.grid, cells, status, triggers),
+          idle(state.settings, state.run, state.grid, cells, live, clock) {
         SetGrid(state, cells, 20, 10);
         state.run.gintRun = 1;
         state.settings.gintIdleMode = 10;

@@ -8,7 +8,10 @@ namespace {
 
 class LiveRendererTest : public ::testing::Test {
   protected:
-    LiveRendererTest() : live(state, cells, status, triggers) { SetGrid(state, cells, 20, 10); }
+    LiveRendererTest()
+        : live(state.settings, state.run, state.capture, state.grid, cells, status, triggers) {
+        SetGrid(state, cells, 20, 10);
+    }
 
     void Disp(uint8_t v, bool sd, bool parity = false, bool framing = false) {
         const auto [a, b] = Pair(v, sd, parity, framing);

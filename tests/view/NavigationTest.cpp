@@ -7,7 +7,10 @@ namespace {
 
 class NavigationTest : public ::testing::Test {
   protected:
-    NavigationTest() : history(state, cells, status) { SetGrid(state, cells, 20, 10); }
+    NavigationTest()
+        : history(state.settings, state.run, state.capture, state.grid, cells, status) {
+        SetGrid(state, cells, 20, 10);
+    }
 
     void HoldWords(int n) { ::HoldWords(state, std::vector<int>(static_cast<size_t>(n), 0x41)); }
     int32_t Top() const { return state.capture.glngDispTop; }

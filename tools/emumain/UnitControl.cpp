@@ -4,9 +4,9 @@
 #include <QFileInfo>
 
 #include "SimText.h"
+#include "core/Val.h"
 #include "files/IniFile.h"
 #include "files/ParamIni.h"
-#include "files/Val.h"
 
 namespace {
 constexpr int kConnectMs = 1000;

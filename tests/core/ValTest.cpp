@@ -1,4 +1,4 @@
-#include "files/Val.h"
+#include "core/Val.h"
 
 #include <gtest/gtest.h>
 
