@@ -69,9 +69,11 @@ MDIMonitor::MDIMonitor(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
                          Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint);
     monitorWindow_->installEventFilter(this);
     monitorWindow_->showMaximized();
-    search_ = std::make_unique<MonitorSearch>(ctx_.core, *frmMonitor_, *this, ctx_.prompts, this);
+    search_ = std::make_unique<MonitorSearch>(ctx_.core.run, ctx_.core.capture, *frmMonitor_, *this,
+                                              ctx_.prompts, this);
     frmComm_ = std::make_unique<frmComm>(
-        ctx_.core, ctx_.clock, qs(ctx_.programFolder),
+        LinkState{ctx_.core.settings, ctx_.core.run, ctx_.core.capture}, ctx_.clock,
+        qs(ctx_.programFolder),
         LinkHooks{*frmMonitor_, *this, *this, ctx_.trigEngine, *frmMonitor_, *this});
     connect(frmComm_.get(), &frmComm::linkLost, this, &MDIMonitor::onLinkLost);
     files_ = std::make_unique<FileCommands>(ctx_, *this);

@@ -14,14 +14,14 @@ bool IsProbeReply(const std::string& reply) {
 
 }  // namespace
 
-CommLink::CommLink(CoreState& core, const Clock& clock, LinkHooks hooks, LinkDevices devices)
-    : settings_(core.settings),
-      run_(core.run),
+CommLink::CommLink(LinkState state, const Clock& clock, LinkHooks hooks, LinkDevices devices)
+    : settings_(state.settings),
+      run_(state.run),
       statusBar_(hooks.statusBar),
       port_(devices.port),
       timers_(devices.timers),
       wait_(devices.wait),
-      decoder_(core.run, core.capture, core.settings,
+      decoder_(state.run, state.capture, state.settings,
                DecoderHooks{hooks.live, hooks.runControl, hooks.lamps, hooks.triggers,
                             hooks.idleTimers, *this, clock}) {}
 

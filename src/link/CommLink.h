@@ -4,12 +4,23 @@
 #include <deque>
 #include <string>
 
+#include "capture/Capture.h"
 #include "core/Callbacks.h"
 #include "core/Clock.h"
-#include "core/CoreState.h"
+#include "core/RunState.h"
+#include "files/Settings.h"
 #include "link/Decoder.h"
 #include "link/LinkSeams.h"
 #include "link/SerialPort.h"
+
+// The shared state the link works on. It writes the settings only where the unit decides them
+// (the port an automatic search found, a speed the unit does not know, which becomes 9600);
+// the decoder stores into the capture and sets the run flags it owns (see RunState).
+struct LinkState {
+    Settings& settings;
+    RunState& run;
+    Capture& capture;
+};
 
 // What the rest of the program provides to the link: the decoder's calls and the status bar.
 // All must outlive the link.
@@ -42,7 +53,7 @@ class CommLink final : public CommandSink, public PortEvents {
   public:
     static constexpr int kMaxPort = 16;  // the automatic search tries ports 1..16
 
-    CommLink(CoreState& core, const Clock& clock, LinkHooks hooks, LinkDevices devices);
+    CommLink(LinkState state, const Clock& clock, LinkHooks hooks, LinkDevices devices);
     CommLink(const CommLink&) = delete;
     CommLink& operator=(const CommLink&) = delete;
 

@@ -1,10 +1,10 @@
 #include "link/frmComm.h"
 
-frmComm::frmComm(CoreState& core, const Clock& clock, const QString& programFolder, LinkHooks hooks,
+frmComm::frmComm(LinkState state, const Clock& clock, const QString& programFolder, LinkHooks hooks,
                  QObject* parent)
     : QObject(parent),
       port_(PortNames(programFolder), *this),
-      link_(core, clock, hooks, LinkDevices{port_, timers_, wait_}) {
+      link_(state, clock, hooks, LinkDevices{port_, timers_, wait_}) {
     setObjectName(QStringLiteral("frmComm"));
     connect(&timers_.timSend, &QTimer::timeout, this, [this] { link_.timSend_Timer(); });
     connect(&timers_.timPortCheck, &QTimer::timeout, this, [this] { link_.timPortCheck_Timer(); });

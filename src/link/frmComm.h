@@ -4,7 +4,6 @@
 #include <string>
 
 #include "core/Clock.h"
-#include "core/CoreState.h"
 #include "link/CommLink.h"
 #include "link/QtEventWait.h"
 #include "link/QtLinkTimers.h"
@@ -18,7 +17,7 @@ class frmComm final : public QObject, private PortEvents {
 
   public:
     // programFolder holds the ports/ folder (see PortNames). The hooks must outlive the link.
-    frmComm(CoreState& core, const Clock& clock, const QString& programFolder, LinkHooks hooks,
+    frmComm(LinkState state, const Clock& clock, const QString& programFolder, LinkHooks hooks,
             QObject* parent = nullptr);
     ~frmComm() override;
 

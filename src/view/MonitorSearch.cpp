@@ -4,9 +4,10 @@
 #include "view/dlgTimeSearch.h"
 #include "view/frmMonitor.h"
 
-MonitorSearch::MonitorSearch(CoreState& state, frmMonitor& monitor, MonitorStatus& status,
-                             Prompts& prompts, QWidget* dialogParent)
-    : state_(state),
+MonitorSearch::MonitorSearch(const RunState& run, Capture& capture, frmMonitor& monitor,
+                             MonitorStatus& status, Prompts& prompts, QWidget* dialogParent)
+    : run_(run),
+      capture_(capture),
       monitor_(monitor),
       status_(status),
       prompts_(prompts),
@@ -28,7 +29,7 @@ dlgSearch* MonitorSearch::mn_Search_Search_Click() {
 
 dlgTimeSearch* MonitorSearch::mn_Search_Time_Click() {
     if (dlgTimeSearch_ == nullptr) {
-        dlgTimeSearch_ = new dlgTimeSearch(state_, monitor_, prompts_, dialogParent_);
+        dlgTimeSearch_ = new dlgTimeSearch(run_, capture_, monitor_, prompts_, dialogParent_);
     }
     dlgTimeSearch_->Open();
     return dlgTimeSearch_;
@@ -54,7 +55,7 @@ void MonitorSearch::Repeat(SearchHoukou houkou) {
 }
 
 bool MonitorSearch::Find(SearchHoukou houkou) {
-    std::vector<int32_t>& cursol = state_.capture.glngCursol;
+    std::vector<int32_t>& cursol = capture_.glngCursol;
     if (cursol.empty()) {
         cursol.assign(1, -1);
     }
@@ -62,7 +63,7 @@ bool MonitorSearch::Find(SearchHoukou houkou) {
         cursol[0] = -1;
     }
     int16_t type = 0;
-    if (SearchMoji(DispWords(state_.capture), search_, houkou, cursol[0], type, hit_) == 0) {
+    if (SearchMoji(DispWords(capture_), search_, houkou, cursol[0], type, hit_) == 0) {
         return false;
     }
     monitor_.SetCursol(type, hit_);

@@ -1,8 +1,9 @@
 #pragma once
 #include <QPointer>
 
-#include "core/CoreState.h"
+#include "capture/Capture.h"
 #include "core/Prompts.h"
+#include "core/RunState.h"
 #include "search/StringSearch.h"
 #include "view/MonitorStatus.h"
 
@@ -19,8 +20,8 @@ class MonitorSearch {
     static constexpr const char* kTitle = "文字列検索";
     static constexpr const char* kNotFound = "検索文字列が見つかりません";
 
-    MonitorSearch(CoreState& state, frmMonitor& monitor, MonitorStatus& status, Prompts& prompts,
-                  QWidget* dialogParent);
+    MonitorSearch(const RunState& run, Capture& capture, frmMonitor& monitor, MonitorStatus& status,
+                  Prompts& prompts, QWidget* dialogParent);
     ~MonitorSearch();
     MonitorSearch(const MonitorSearch&) = delete;
     MonitorSearch& operator=(const MonitorSearch&) = delete;
@@ -48,12 +49,15 @@ class MonitorSearch {
     void ShowSearchText(const QString& text);
 
     [[nodiscard]] SearchString& Current() { return search_; }
-    [[nodiscard]] CoreState& State() { return state_; }
+    [[nodiscard]] const RunState& Run() const { return run_; }
+    // The words searched, and the reference position and hit (glngCursol) the search sets.
+    [[nodiscard]] Capture& Words() { return capture_; }
 
   private:
     void Repeat(SearchHoukou houkou);
 
-    CoreState& state_;
+    const RunState& run_;
+    Capture& capture_;
     frmMonitor& monitor_;
     MonitorStatus& status_;
     Prompts& prompts_;

@@ -166,7 +166,7 @@ void dlgSearch::Open() {
     cmbSearch->setEditText(text);
     // The next search starts from the current screen. The old hit is no longer the reference,
     // so it is not highlighted again either.
-    Capture& capture = search_.State().capture;
+    Capture& capture = search_.Words();
     capture.glngCursol.assign(1, capture.glngDispTop);
     show();
     raise();
@@ -259,7 +259,7 @@ bool dlgSearch::SetSearchString(const QString& text, int16_t type) {
 }
 
 void dlgSearch::OKButton_Click() {
-    if (!MonitorSearch::HistoryShown(search_.State().run)) {
+    if (!MonitorSearch::HistoryShown(search_.Run())) {
         return;  // a run went live while the dialog was open
     }
     txtSearch->setText(cmbSearch->currentText());

@@ -10,10 +10,11 @@
 #include "view/MonitorSearch.h"
 #include "view/frmMonitor.h"
 
-dlgTimeSearch::dlgTimeSearch(CoreState& state, frmMonitor& monitor, Prompts& prompts,
-                             QWidget* parent)
+dlgTimeSearch::dlgTimeSearch(const RunState& run, const Capture& capture, frmMonitor& monitor,
+                             Prompts& prompts, QWidget* parent)
     : ViewDialog(parent),
-      state_(state),
+      run_(run),
+      capture_(capture),
       monitor_(monitor),
       prompts_(prompts),
       txtSearch(new QLineEdit(this)) {
@@ -47,7 +48,7 @@ void dlgTimeSearch::Open() {
 }
 
 void dlgTimeSearch::OKButton_Click() {
-    if (!MonitorSearch::HistoryShown(state_.run)) {
+    if (!MonitorSearch::HistoryShown(run_)) {
         return;  // a run went live while the dialog was open
     }
     const std::string text = txtSearch->text().toStdString();
@@ -56,7 +57,7 @@ void dlgTimeSearch::OKButton_Click() {
         return;
     }
     int32_t pos = 0;
-    if (SearchTime(DispWords(state_.capture), text, pos) == 0) {
+    if (SearchTime(DispWords(capture_), text, pos) == 0) {
         Tell(prompts_, "タイムスタンプ記録が見つかりません", "時刻検索",
              Prompts::Icon::Exclamation);
         return;

@@ -1,5 +1,6 @@
 #pragma once
-#include "core/CoreState.h"
+#include "capture/Capture.h"
+#include "core/RunState.h"
 #include "view/ViewDialog.h"
 
 class QLineEdit;
@@ -10,14 +11,16 @@ class frmMonitor;
 class dlgTimeSearch : public ViewDialog {
     Q_OBJECT
   public:
-    dlgTimeSearch(CoreState& state, frmMonitor& monitor, Prompts& prompts, QWidget* parent);
+    dlgTimeSearch(const RunState& run, const Capture& capture, frmMonitor& monitor,
+                  Prompts& prompts, QWidget* parent);
 
     // Shows the dialog with the last time entered, selected.
     void Open();
     void OKButton_Click();
 
   private:
-    CoreState& state_;
+    const RunState& run_;
+    const Capture& capture_;
     frmMonitor& monitor_;
     Prompts& prompts_;
     QLineEdit* txtSearch;

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "core/CoreState.h"
 #include "link/frmComm.h"
 #include "support/FakeClock.h"
 #include "support/HookLog.h"
@@ -24,8 +25,9 @@ class LinkE2ETest : public ::testing::Test {
         for (int n = 1; n <= 4; ++n) {
             QFile::link(folder.filePath(QStringLiteral("ports/gone%1").arg(n)), PortPath(n));
         }
-        link = std::make_unique<frmComm>(core, clock, folder.path(),
-                                        LinkHooks{hooks, hooks, hooks, hooks, hooks, hooks});
+        link = std::make_unique<frmComm>(LinkState{core.settings, core.run, core.capture}, clock,
+                                         folder.path(),
+                                         LinkHooks{hooks, hooks, hooks, hooks, hooks, hooks});
         QObject::connect(link.get(), &frmComm::linkLost, [this] { ++lost; });
     }
 

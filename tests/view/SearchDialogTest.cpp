@@ -28,7 +28,7 @@ class SearchDialogTest : public ::testing::Test {
   protected:
     SearchDialogTest()
         : monitor(state, clock, status, triggers),
-          search(state, monitor, status, prompts, nullptr) {
+          search(state.run, state.capture, monitor, status, prompts, nullptr) {
         monitor.resize(static_cast<int>(std::lround(8800 * monitor.logicalDpiX() / 1440.0)),
                        static_cast<int>(std::lround(7300 * monitor.logicalDpiY() / 1440.0)));
         monitor.show();

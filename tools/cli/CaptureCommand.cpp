@@ -196,7 +196,8 @@ class Session final : public LiveView,
   public:
     Session(const Settings& settings, const std::string& programFolder, const Choices& c)
         : autoSaving_(c.autosave.has_value()),
-          link_(core_, clock_, QString::fromStdString(programFolder),
+          link_(LinkState{core_.settings, core_.run, core_.capture}, clock_,
+                QString::fromStdString(programFolder),
                 LinkHooks{*this, *this, *this, *this, *this, *this}),
           autoSave_(core_.settings, core_.run, core_.capture, clock_, programFolder),
           out_(c.output) {
