@@ -168,11 +168,6 @@ void MDIMonitor::mn_Tool_Trig_Click() {
     dlgTrigger_->Open();
 }
 
-void MDIMonitor::notAvailableYet() {
-    ctx_.prompts.Message("この機能はまだ使用できません", "Vexlo", Prompts::Icon::Information,
-                         Prompts::Buttons::Ok);
-}
-
 // ---- menu and status bar state ----
 
 void MDIMonitor::MenuEnable() {

@@ -103,7 +103,6 @@ class MDIMonitor : public QMainWindow,
     void mn_View_Time_Click();
     void mn_View_Line_Click();
     void mn_View_Font_Size_Click(int index);
-    void notAvailableYet();
 
     void showDispMode();
     void showIdleScale();
