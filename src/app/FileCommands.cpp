@@ -120,7 +120,8 @@ void FileCommands::mn_File_Pcap_Click() {
 
 dlgTextSave* FileCommands::mn_File_Text_Click() {
     if (textSave_ == nullptr) {
-        textSave_ = new dlgTextSave(ctx_.core, ctx_.prompts, &window_);
+        textSave_ = new dlgTextSave(ctx_.core.settings, ctx_.core.capture, ctx_.core.gstrChr,
+                                    ctx_.prompts, &window_);
     }
     textSave_->Open();
     return textSave_;

@@ -246,7 +246,8 @@ void MDIMonitor::mn_Tool_Protocol_Click(bool abovePanel) {
     }
     if (dlgProtocol_ == nullptr) {
         dlgProtocol_ = new dlgProtocol(
-            ctx_.core, ctx_.prompts, runControl_, [this] { frmMonitor_->ClearDat(); },
+            ctx_.core.settings, ctx_.core.capture, ctx_.prompts, runControl_,
+            [this] { frmMonitor_->ClearDat(); },
             [this] {
                 const RunControlState::Verdict verdict =
                     runControl_.Begin(RunControlState::Command::Settings);

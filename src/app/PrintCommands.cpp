@@ -4,7 +4,8 @@
 
 void MDIMonitor::mn_File_Print_Click() {
     if (dlgPrint_ == nullptr) {
-        dlgPrint_ = new dlgPrint(ctx_.core, ctx_.prompts, *stBarMonitor_, this);
+        dlgPrint_ = new dlgPrint(ctx_.core.settings, ctx_.core.run, ctx_.core.capture,
+                                 ctx_.core.gstrChr, ctx_.prompts, *stBarMonitor_, this);
     }
     dlgPrint_->Open();
 }

@@ -12,9 +12,11 @@
 #include <cmath>
 
 #include "app/PanelBar.h"
-#include "core/CoreState.h"
+#include "capture/Capture.h"
 #include "core/Prompts.h"
+#include "core/RunState.h"
 #include "core/Val.h"
+#include "files/Settings.h"
 
 namespace {
 
@@ -32,9 +34,14 @@ int PageCount(const QString& text) {
 
 }  // namespace
 
-dlgPrint::dlgPrint(CoreState& core, Prompts& prompts, const PanelBar& stBarMonitor, QWidget* parent)
+dlgPrint::dlgPrint(Settings& settings, const RunState& run, const Capture& capture,
+                   const ChrTable& chr, Prompts& prompts, const PanelBar& stBarMonitor,
+                   QWidget* parent)
     : ViewDialog(parent),
-      core_(core),
+      settings_(settings),
+      run_(run),
+      capture_(capture),
+      chr_(chr),
       prompts_(prompts),
       stBarMonitor_(stBarMonitor),
       optOR{new QRadioButton(QStringLiteral("縦"), this),
@@ -67,7 +74,7 @@ dlgPrint::dlgPrint(CoreState& core, Prompts& prompts, const PanelBar& stBarMonit
 }
 
 void dlgPrint::Open() {
-    optOR[core_.settings.gintPrintOrient == kPrintPortrait ? 0 : 1]->setChecked(true);
+    optOR[settings_.gintPrintOrient == kPrintPortrait ? 0 : 1]->setChecked(true);
     txtPage->setText(QStringLiteral("1"));
     show();
     raise();
@@ -77,8 +84,8 @@ void dlgPrint::Open() {
 }
 
 void dlgPrint::OKButton_Click() {
-    Settings& s = core_.settings;
-    if (core_.run.gintRun != 0) {
+    Settings& s = settings_;
+    if (run_.gintRun != 0) {
         close();  // a run started while the dialog was open: the history is not printed now
         return;
     }
@@ -92,8 +99,8 @@ void dlgPrint::OKButton_Click() {
     }
     const PrintRequest request{stBarMonitor_.panelText(2).toStdString(),
                                stBarMonitor_.panelText(4).toStdString(), s.gintPrintOrient, pages};
-    const PrintSource src = PrintSourceOf(core_.capture, s, core_.gstrChr);
-    const int32_t top = core_.capture.glngDispTop;
+    const PrintSource src = PrintSourceOf(capture_, s, chr_);
+    const int32_t top = capture_.glngDispTop;
     if (printer_->HasPrinter()) {
         printer_->Print(request, src, top);
     } else {
@@ -108,7 +115,7 @@ void dlgPrint::PrintToPdfFile(const PrintRequest& request, const PrintSource& sr
                          Prompts::Icon::Question,
                          Prompts::Buttons::YesNo) == Prompts::Answer::Yes) {
         const std::optional<std::string> path = prompts_.SaveFileName(
-            "PDFファイルに保存", core_.settings.gstrSaveDir, "PDFファイル (*.pdf)");
+            "PDFファイルに保存", settings_.gstrSaveDir, "PDFファイル (*.pdf)");
         if (path && !PrintToPdf(*path, request, src, top)) {
             prompts_.Message("PDFファイルを保存できませんでした\n" + *path, kTitle,
                              Prompts::Icon::Exclamation, Prompts::Buttons::Ok);

@@ -1,4 +1,5 @@
 #pragma once
+#include "capture/ByteText.h"
 #include "print/QtPrintOut.h"
 #include "view/ViewDialog.h"
 
@@ -6,7 +7,9 @@ class QLineEdit;
 class QRadioButton;
 class PanelBar;
 class Prompts;
-struct CoreState;
+class Capture;
+struct RunState;
+struct Settings;
 
 // The print dialog: paper orientation and number of pages. The print button prints the
 // history from the top-left cell of the view on the default printer, or, when the machine has
@@ -15,7 +18,8 @@ class dlgPrint : public ViewDialog {
     Q_OBJECT
   public:
     // stBarMonitor is the main status bar, whose panels 2 and 4 go into the page header.
-    dlgPrint(CoreState& core, Prompts& prompts, const PanelBar& stBarMonitor, QWidget* parent);
+    dlgPrint(Settings& settings, const RunState& run, const Capture& capture, const ChrTable& chr,
+             Prompts& prompts, const PanelBar& stBarMonitor, QWidget* parent);
 
     // Selects the orientation from gintPrintOrient, sets the page count to 1 and shows the
     // dialog.
@@ -25,11 +29,13 @@ class dlgPrint : public ViewDialog {
     // Where the pages go; the system's printers unless a test gives its own.
     void SetPrinterOutput(PrinterOutput& output) { printer_ = &output; }
 
-  protected:
   private:
     void PrintToPdfFile(const PrintRequest& request, const PrintSource& src, int32_t top);
 
-    CoreState& core_;
+    Settings& settings_;  // the orientation chosen is kept here
+    const RunState& run_;
+    const Capture& capture_;
+    const ChrTable& chr_;
     Prompts& prompts_;
     const PanelBar& stBarMonitor_;
     QtPrinterOutput systemPrinters_;

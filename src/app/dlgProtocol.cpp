@@ -9,9 +9,10 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "core/CoreState.h"
+#include "capture/Capture.h"
 #include "core/Prompts.h"
 #include "core/RunControlState.h"
+#include "files/Settings.h"
 #include "link/CommParam.h"
 
 namespace {
@@ -23,11 +24,12 @@ int32_t speedAt(int i) {
 
 }  // namespace
 
-dlgProtocol::dlgProtocol(CoreState& core, Prompts& prompts, const RunControlState& runControl,
-                         std::function<void()> clearDat, std::function<void()> applyToUnit,
-                         QWidget* parent)
+dlgProtocol::dlgProtocol(Settings& settings, const Capture& capture, Prompts& prompts,
+                         const RunControlState& runControl, std::function<void()> clearDat,
+                         std::function<void()> applyToUnit, QWidget* parent)
     : ViewDialog(parent),
-      core_(core),
+      settings_(settings),
+      capture_(capture),
       prompts_(prompts),
       runControl_(runControl),
       clearDat_(std::move(clearDat)),
@@ -86,7 +88,7 @@ dlgProtocol::dlgProtocol(CoreState& core, Prompts& prompts, const RunControlStat
 }
 
 void dlgProtocol::loadSettings() {
-    const Settings& s = core_.settings;
+    const Settings& s = settings_;
     optType_[s.gintLineType == 1 ? 1 : 0]->setChecked(true);
     cmbSpeed_->setCurrentIndex(-1);  // 76800, 115200 and unlisted speeds select nothing
     for (int i = 0; i < kDialogSpeedCount; ++i) {
@@ -107,7 +109,7 @@ void dlgProtocol::OKButton_Click() {
                           RunControlState::Verdict::Refused) {
         return;
     }
-    if (core_.capture.glngDatLen() > 0) {
+    if (capture_.glngDatLen() > 0) {
         const KeepOpen keepOpen(*this);
         const Prompts::Answer a =
             prompts_.Message("通信ﾊﾟﾗﾒｰﾀを変更すると蓄積データは消去されます\nよろしいですか？",
@@ -117,7 +119,7 @@ void dlgProtocol::OKButton_Click() {
         }
     }
     clearDat_();
-    Settings& s = core_.settings;
+    Settings& s = settings_;
     s.gintLineType = optType_[0]->isChecked() ? 0 : 1;
     if (cmbSpeed_->currentIndex() >= 0) {
         s.glngSpeed = speedAt(cmbSpeed_->currentIndex());

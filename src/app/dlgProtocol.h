@@ -5,7 +5,8 @@
 
 class QComboBox;
 class QRadioButton;
-struct CoreState;
+class Capture;
+struct Settings;
 class Prompts;
 class RunControlState;
 
@@ -16,15 +17,17 @@ class dlgProtocol : public ViewDialog {
     // clearDat empties the capture; applyToUnit reopens the port and sends the new settings
     // (reporting a missing unit itself). OK does nothing while the run control refuses new
     // settings (a start or a probe is under way) or while an earlier OK is still at work.
-    dlgProtocol(CoreState& core, Prompts& prompts, const RunControlState& runControl,
-                std::function<void()> clearDat, std::function<void()> applyToUnit, QWidget* parent);
+    dlgProtocol(Settings& settings, const Capture& capture, Prompts& prompts,
+                const RunControlState& runControl, std::function<void()> clearDat,
+                std::function<void()> applyToUnit, QWidget* parent);
 
     // Selects the controls from the settings (done each time the dialog opens).
     void loadSettings();
     void OKButton_Click();
 
   private:
-    CoreState& core_;
+    Settings& settings_;
+    const Capture& capture_;
     Prompts& prompts_;
     const RunControlState& runControl_;
     std::function<void()> clearDat_;

@@ -12,9 +12,10 @@
 #include <QVBoxLayout>
 
 #include "app/BusyPointer.h"
-#include "core/CoreState.h"
+#include "capture/Capture.h"
 #include "core/Status.h"
 #include "core/Val.h"
+#include "files/Settings.h"
 #include "files/TextExport.h"
 
 namespace {
@@ -27,9 +28,12 @@ std::optional<int16_t> fieldNumber(const QLineEdit* field) {
 
 }  // namespace
 
-dlgTextSave::dlgTextSave(CoreState& core, Prompts& prompts, QWidget* parent)
+dlgTextSave::dlgTextSave(Settings& settings, const Capture& capture, const ChrTable& chr,
+                         Prompts& prompts, QWidget* parent)
     : ViewDialog(parent),
-      core_(core),
+      settings_(settings),
+      capture_(capture),
+      chr_(chr),
       prompts_(prompts),
       dialog_(prompts),
       framFont(new QGroupBox(QStringLiteral("ASCII文字保存形式"), this)) {
@@ -82,7 +86,7 @@ dlgTextSave::dlgTextSave(CoreState& core, Prompts& prompts, QWidget* parent)
 }
 
 void dlgTextSave::Open() {
-    const Settings& s = core_.settings;
+    const Settings& s = settings_;
     const int type = s.gintTextSaveMode == 1 ? 1 : 0;
     optType[type]->setChecked(true);
     optType_Click(type);
@@ -109,7 +113,7 @@ void dlgTextSave::optType_Click(int index) {
 void dlgTextSave::OKButton_Click() {
     const KeepOpen keepOpen(*this);
     const std::optional<std::string> name =
-        dialog_.Save("名前を付けてﾃｷｽﾄ形式保存", core_.settings.gstrSaveDir, kFilter);
+        dialog_.Save("名前を付けてﾃｷｽﾄ形式保存", settings_.gstrSaveDir, kFilter);
     // A cancelled file dialog leaves the dialog open for another choice.
     if (name) {
         save(*name);
@@ -117,7 +121,7 @@ void dlgTextSave::OKButton_Click() {
 }
 
 void dlgTextSave::save(const std::string& name) {
-    Settings& s = core_.settings;
+    Settings& s = settings_;
     std::optional<int16_t> st;  // nothing while the count is not valid
     {
         BusyPointer busy;
@@ -126,9 +130,9 @@ void dlgTextSave::save(const std::string& name) {
                 s.gintASCIISaveMode = static_cast<int16_t>(i);
             }
         }
-        const Capture& c = core_.capture;
+        const Capture& c = capture_;
         const TextSource src{c.gintDispDat().data(), c.glngDispLen(), s.gintDispMode,
-                             s.gintASCIISaveMode, &core_.gstrChr};
+                             s.gintASCIISaveMode, &chr_};
         const bool fixed = optType[1]->isChecked();
         const std::optional<int16_t> n = fieldNumber(txtCol[fixed ? 1 : 0]);
         if (n && !fixed) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include "capture/ByteText.h"
 
 #include "app/FileDialog.h"
 #include "view/ViewDialog.h"
@@ -8,7 +9,8 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
-struct CoreState;
+class Capture;
+struct Settings;
 
 // The text save dialog: the layout (a new line at each RD/SD change with at most txtCol(0)
 // characters, or txtCol(1) cells per line) and the form of ASCII characters; its choices are
@@ -18,19 +20,21 @@ class dlgTextSave : public ViewDialog {
   public:
     static constexpr const char* kFilter = "txtﾌｧｲﾙ(*.txt);;すべてのﾌｧｲﾙ(*.*)";
 
-    dlgTextSave(CoreState& core, Prompts& prompts, QWidget* parent);
+    dlgTextSave(Settings& settings, const Capture& capture, const ChrTable& chr, Prompts& prompts,
+                QWidget* parent);
 
     // Loads the controls from the settings and shows the dialog.
     void Open();
     void OKButton_Click();
 
-  protected:
   private:
     void optType_Click(int index);
     // The export into the chosen file, or the message on a count that is not valid.
     void save(const std::string& name);
 
-    CoreState& core_;
+    Settings& settings_;  // the layout and character form chosen are kept here
+    const Capture& capture_;
+    const ChrTable& chr_;
     Prompts& prompts_;
     FileDialog dialog_;
     std::array<QRadioButton*, 2> optType{};

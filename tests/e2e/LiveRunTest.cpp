@@ -81,15 +81,15 @@ TEST_F(LiveRunTest, FloodOfTenLineSecondsIsStoredWholeAndTheHistoryShowsTheLastS
 }
 
 TEST_F(LiveRunTest, IdleAndTimeStampRecordsSitBeforeTheFirstDataAfterEachPause) {
-    // Seed 3 at twice the line's speed: in 4 s four messages of a few milliseconds, every
-    // pause before one 0.19 s or longer (the idle unit is 0.1 s), two of them 1.3 s or longer
-    // (a time stamp needs 1 s without traffic).
+    // Seed 3 at the line's speed: in 8 s four messages of a few milliseconds, every pause
+    // before one 0.38 s or longer (the idle unit is 0.1 s, so the idle timer has ticked even on
+    // a busy machine), two of them 2.6 s or longer (a time stamp needs 1 s without traffic).
     WriteSettings("[Comm_Inf]\nSpeed=9600\nDataLength=1\n[Mode_Inf]\nIdleMode=10\nTimeStamp=1\n");
-    StartUnit({"--scenario", "chat", "--seed", "3", "--rate-factor", "2", "--duration", "8"});
+    StartUnit({"--scenario", "chat", "--seed", "3", "--rate-factor", "1", "--duration", "8"});
     ShowWindow();
     const int from = SecondsOfDay(systemClock.Now());
     ASSERT_TRUE(Start());
-    RunThenQuiet(4000);
+    RunThenQuiet(8000);
     Stop();
     const int to = SecondsOfDay(systemClock.Now());
 
