@@ -26,8 +26,8 @@ PrintGeometry PrintSetup(int orient) {
 }
 
 PrintSource PrintSourceOf(const Capture& capture, const Settings& settings, const ChrTable& chr) {
-    const size_t len =
-        std::min(static_cast<size_t>(std::max(capture.glngDispLen(), 0)), capture.gintDispDat().size());
+    const size_t len = std::min(static_cast<size_t>(std::max(capture.glngDispLen(), 0)),
+                                capture.gintDispDat().size());
     return {std::span<const int16_t>(capture.gintDispDat().data(), len), settings.gintDispMode,
             settings.gintASCIISaveMode, &chr};
 }

@@ -304,7 +304,6 @@ TEST(PrintSource, TakesTheWordsOfTheLastConversion) {
     EXPECT_EQ(src.dispMode, 1);
     EXPECT_EQ(src.asciiSaveMode, 2);
     EXPECT_EQ(src.chr, &kChr);
-
 }
 
 }  // namespace

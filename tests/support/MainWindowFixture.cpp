@@ -199,7 +199,8 @@ std::string MainWindowFixture::Record() const {
 
 std::string MainWindowFixture::Stored() const {
     const Capture& c = ctx.core.capture;
-    return {reinterpret_cast<const char*>(c.gbyteDat().data()), static_cast<size_t>(c.glngDatLen())};
+    return {reinterpret_cast<const char*>(c.gbyteDat().data()),
+            static_cast<size_t>(c.glngDatLen())};
 }
 
 int MainWindowFixture::Asked(const std::string& text) const {

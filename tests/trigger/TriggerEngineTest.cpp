@@ -302,8 +302,9 @@ TEST(TriggerEngine, SaveStartCopiesTheHistoryBeforeTheFirstCode) {
     EXPECT_EQ(rig.run.gintAutoSave, 1);
     EXPECT_EQ(rig.run.gintSaveStopReq, 0);
     // One byte before A, A, then B as stored with saving on.
-    const std::vector<uint8_t> block(rig.capture.gbyteAutoDat().begin(),
-                                     rig.capture.gbyteAutoDat().begin() + rig.capture.glngAutoLen());
+    const std::vector<uint8_t> block(
+        rig.capture.gbyteAutoDat().begin(),
+        rig.capture.gbyteAutoDat().begin() + rig.capture.glngAutoLen());
     EXPECT_EQ(block, (std::vector<uint8_t>{0x83, 0xC0, 0xA4, 0xC1, 0xA4, 0xC2}));
 }
 
