@@ -14,7 +14,7 @@ DEB_PACKAGES := cmake ninja-build g++ pkg-config \
 	libgl-dev libgtest-dev libgmock-dev libbenchmark-dev \
 	xvfb xauth fonts-ipafont-gothic qt6-translations-l10n tshark xxd poppler-utils \
 	dpkg-dev desktop-file-utils shared-mime-info lintian \
-	clang libfuzzer-14-dev
+	clang libfuzzer-14-dev libclang-rt-14-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
