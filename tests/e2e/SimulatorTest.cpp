@@ -63,8 +63,9 @@ TEST_F(SimulatorTest, TextTypedInTheSimulatorAppearsInTheMonitor) {
     QString error;
     ASSERT_TRUE(control.sendText(true, "Hello ｱ\\x7F", true, false, false, error))
         << error.toStdString();
-    ASSERT_TRUE(Records(9));
+    // Ten bytes: the text, ｱ as one Shift-JIS byte, DEL, and CR LF.
     const std::string sd = "Hello \xB1\x7F\r\n";
+    ASSERT_TRUE(Records(sd.size()));
     const StoredRecords stored = ParseStored(Stored());
     ASSERT_EQ(stored.fault, "");
     std::string values;
@@ -80,8 +81,8 @@ TEST_F(SimulatorTest, TextTypedInTheSimulatorAppearsInTheMonitor) {
     // Errors on RD, then a control line.
     ASSERT_TRUE(control.sendText(false, "!", false, true, false, error));
     ASSERT_TRUE(control.sendText(false, "?", false, false, true, error));
-    control.setLine(0, true);  // RS
-    ASSERT_TRUE(Records(12));
+    control.setLine(0, true);             // RS
+    ASSERT_TRUE(Records(sd.size() + 3));  // two error pairs and a line state
     const std::vector<CellText::Id> errors = {CellText::kPE, CellText::kFE};
     EXPECT_EQ(Shown(false), errors);
     const StoredRecord line = ParseStored(Stored()).records.back();
