@@ -31,6 +31,14 @@ struct NullHooks : LiveView, RunControl, LineIndicators, TriggerChecks, IdleTime
     void EnableSend() override {}
 };
 
+// The stream as the serial port hands it on: batches of 4 kB.
+void feedInBatches(Decoder& decoder, const std::vector<uint8_t>& src) {
+    constexpr size_t kBatch = 4096;
+    for (size_t pos = 0; pos < src.size(); pos += kBatch) {
+        decoder.OnReceive(src.data() + pos, std::min(kBatch, src.size() - pos));
+    }
+}
+
 void BM_Memcpy4MB(benchmark::State& state) {
     const auto& src = bench::Stream();
     std::vector<uint8_t> dst(src.size());
@@ -55,14 +63,11 @@ void BM_Decode4MB(benchmark::State& state) {
                     DecoderHooks{hooks, hooks, hooks, hooks, hooks, hooks, clock});
     run.gintRun = 1;
     run.gintRireki = 1;
-    constexpr size_t kBatch = 4096;
     for (auto _ : state) {
         state.PauseTiming();
         capture.ClearDat();
         state.ResumeTiming();
-        for (size_t pos = 0; pos < src.size(); pos += kBatch) {
-            decoder.OnReceive(src.data() + pos, std::min(kBatch, src.size() - pos));
-        }
+        feedInBatches(decoder, src);
         benchmark::DoNotOptimize(capture.glngDatLen());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * src.size()));
@@ -108,14 +113,11 @@ void decodeWithTriggers(benchmark::State& state, bool engineOn) {
     Decoder decoder(run, capture, settings,
                     DecoderHooks{feed, hooks, hooks, hooks, hooks, hooks, clock});
     run.gintRun = 1;
-    constexpr size_t kBatch = 4096;
     for (auto _ : state) {
         state.PauseTiming();
         capture.ClearDat();
         state.ResumeTiming();
-        for (size_t pos = 0; pos < src.size(); pos += kBatch) {
-            decoder.OnReceive(src.data() + pos, std::min(kBatch, src.size() - pos));
-        }
+        feedInBatches(decoder, src);
         benchmark::DoNotOptimize(triggers.glngTrigCount.data());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * src.size()));
