@@ -2,6 +2,7 @@
 // and the report of block files that cannot be written.
 #include <QAction>
 #include <QTimer>
+#include <cstdio>
 #include <cstring>
 
 #include "app/MDIMonitor.h"
@@ -49,20 +50,42 @@ void MDIMonitor::AutoSaveFlush() {
 
 void MDIMonitor::AutoSaveFailed(const std::string& name, int error) {
     stBarMonitor_->setPanelText(kAutoSavePanel, "自動保存失敗");
+    autoSaveFailName_ = name;
+    autoSaveFailError_ = error;
+    if (unloading_) {
+        return;  // the shutdown tells what is lost, once the last flush has been tried
+    }
     const std::string text = "自動保存ファイルを書き込めません\n" + name + "\n" +
                              std::strerror(error) +
                              "\n書き込めなかったデータは保持し、次のファイルの前に書き込みます";
-    auto show = [this, text] {
-        ctx_.prompts.Message(text, "自動保存の失敗", Prompts::Icon::Exclamation,
-                             Prompts::Buttons::Ok);
-    };
-    if (unloading_) {
-        show();  // the last chance to tell: the program is ending
+    // Called while bytes are being stored: the message waits for the event loop, where its
+    // own loop lets the capture go on. A shutdown that began meanwhile does not wait for it.
+    QTimer::singleShot(0, this, [this, text] {
+        if (!unloading_ && !quiet_) {
+            ctx_.prompts.Message(text, "自動保存の失敗", Prompts::Icon::Exclamation,
+                                 Prompts::Buttons::Ok);
+        }
+    });
+}
+
+void MDIMonitor::reportAutoSaveLoss() {
+    const AutoSave& a = ctx_.autoSave;
+    if (a.KeptBlocks() == 0) {
         return;
     }
-    // Called while bytes are being stored: the message waits for the event loop, where its
-    // own loop lets the capture go on.
-    QTimer::singleShot(0, this, show);
+    const std::string bytes = std::to_string(a.KeptBytes());
+    const std::string blocks = std::to_string(a.KeptBlocks());
+    const std::string reason = std::strerror(autoSaveFailError_);
+    // A shutdown by a signal waits for nobody: standard error only.
+    std::fprintf(stderr, "vexlo: %s: %s: %s bytes in %s auto-save blocks not written, lost\n",
+                 autoSaveFailName_.c_str(), reason.c_str(), bytes.c_str(), blocks.c_str());
+    std::fflush(stderr);
+    if (!quiet_) {
+        ctx_.prompts.Message("自動保存ファイルを書き込めません\n" + autoSaveFailName_ + "\n" +
+                                 reason + "\n書き込めなかった " + bytes + " バイト（" + blocks +
+                                 " ブロック）は失われます",
+                             "自動保存の失敗", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
+    }
 }
 
 void MDIMonitor::AutoSaveRecovered(int64_t droppedBytes) {

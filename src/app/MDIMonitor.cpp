@@ -1,6 +1,7 @@
 #include "app/MDIMonitor.h"
 #include "app/QString8.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
@@ -27,7 +28,10 @@
 #include "view/dlgSearch.h"
 #include "view/frmMonitor.h"
 
-MDIMonitor::MDIMonitor(AppContext& ctx, QWidget* parent) : QMainWindow(parent), ctx_(ctx) {
+MDIMonitor::MDIMonitor(AppContext& ctx, QWidget* parent)
+    : QMainWindow(parent),
+      ctx_(ctx),
+      controller_(ctx.core.run, ctx.clock, *this, RunController::AfterStop::Drop) {
     setObjectName("MDIMonitor");
     setWindowTitle(kTitleStopped);
     Settings& s = ctx_.core.settings;
@@ -43,6 +47,15 @@ MDIMonitor::MDIMonitor(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
     menus_ = std::make_unique<MainMenus>(*this);
     buildStatusBars();
     connectMenus();
+    waitGroup_ = new QActionGroup(this);
+    waitGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+    for (const char* name :
+         {"mn_Run_Start", "mn_Run_Restart", "mn_Run_Back", "mn_Tool_Protocol", "mn_Tool_Sim"}) {
+        waitGroup_->addAction(menus_->item(name));
+    }
+    stopGroup_ = new QActionGroup(this);
+    stopGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+    stopGroup_->addAction(menus_->item("mn_Run_Stop"));
     MenuEnable();
 
     lintLoaded_ = false;
@@ -74,8 +87,9 @@ MDIMonitor::MDIMonitor(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
     frmComm_ = std::make_unique<frmComm>(
         LinkState{ctx_.core.settings, ctx_.core.run, ctx_.core.capture}, ctx_.clock,
         qs(ctx_.programFolder),
-        LinkHooks{*frmMonitor_, *this, *this, ctx_.trigEngine, *frmMonitor_, *this});
-    connect(frmComm_.get(), &frmComm::linkLost, this, &MDIMonitor::onLinkLost);
+        LinkHooks{*frmMonitor_, controller_, *this, ctx_.trigEngine, *frmMonitor_, *this});
+    controller_.Attach(frmComm_->comm());
+    connect(frmComm_.get(), &frmComm::linkLost, this, [this] { controller_.LinkLost(); });
     files_ = std::make_unique<FileCommands>(ctx_, *this);
     ctx_.autoSave.SetReport(this);
 
@@ -432,8 +446,18 @@ void MDIMonitor::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void MDIMonitor::shutdownAtExit() {
+    if (shutdownDone_ || unloading_) {
+        return;
+    }
+    quiet_ = true;
+    frmComm_->setClosing();  // no event is handled any more: every wait ends at once
+    MDIForm_Unload();
+}
+
 void MDIMonitor::shutdownNow() {
     closeConfirmed_ = true;
+    quiet_ = true;
     // A message box or dialog waiting for the user keeps its own event loop on the stack:
     // dismiss it, and end once that loop has returned.
     if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
@@ -446,15 +470,9 @@ void MDIMonitor::shutdownNow() {
 
 void MDIMonitor::MDIForm_Unload() {
     unloading_ = true;
-    for (int i = 0; i < 3; ++i) {
-        frmComm_->comm().QueueCommand("G00");
-    }
-    ctx_.core.run.gintRun = 0;
-    QCoreApplication::processEvents();
-    // The stop commands reach the unit before the port closes (PortClose writes one itself
-    // when the unit does not answer or the program is ending in a hurry).
-    frmComm_->comm().SendQueued();
+    controller_.Shutdown();
     AutoSaveFlush();
+    reportAutoSaveLoss();
     WriteTrigIni(ctx_.triggers, ctx_.programFolder);
     WriteParamIni(ctx_.core.settings, ctx_.programFolder);
     frmComm_->comm().PortClose();

@@ -6,10 +6,11 @@
 #include "app/AppContext.h"
 #include "app/MainMenus.h"
 #include "core/Callbacks.h"
-#include "core/RunControlState.h"
 #include "link/LinkSeams.h"
+#include "run/RunController.h"
 #include "view/MonitorStatus.h"
 
+class QActionGroup;
 class QMdiArea;
 class QMdiSubWindow;
 class PanelBar;
@@ -26,7 +27,7 @@ class MonitorSearch;
 // The main frame window MDIMonitor: menus, the status bars StBarMonitor and StBarLineState,
 // start-up and shutdown, and run control.
 class MDIMonitor : public QMainWindow,
-                   public RunControl,
+                   public RunHost,
                    public LineIndicators,
                    public MonitorStatus,
                    public CommParamView,
@@ -41,9 +42,7 @@ class MDIMonitor : public QMainWindow,
 
     // Run control. RunStart: kDone when the start command has been queued, else kFailed.
     int16_t RunStart();
-    void RunStop() override;
-    void StartAccepted() override;
-    void StartRefused() override;
+    void RunStop();
     void MenuEnable();
     void MenuCheck();
     void AutoSaveFlush() override;
@@ -61,9 +60,13 @@ class MDIMonitor : public QMainWindow,
 
     void StBarMonitor_PanelClick(int panel);
 
-    // Ends the program without the question (SIGTERM, SIGINT, logout): the same shutdown as
-    // an answered close.
+    // Ends the program without the question (SIGTERM, SIGINT, SIGHUP, logout): the same
+    // shutdown as an answered close, except that nothing waits on a message box; what could
+    // not be saved is said on standard error.
     void shutdownNow();
+    // The process is ending without the event loop (the display connection broke): the unit is
+    // stopped, the partial auto-save block and the settings are written, nothing waits.
+    void shutdownAtExit();
 
     [[nodiscard]] MainMenus& menus() { return *menus_; }
     [[nodiscard]] PanelBar& StBarMonitor() { return *stBarMonitor_; }
@@ -74,7 +77,7 @@ class MDIMonitor : public QMainWindow,
     [[nodiscard]] MonitorSearch& search() { return *search_; }
     [[nodiscard]] AppContext& context() { return ctx_; }
     [[nodiscard]] bool shutdownDone() const { return shutdownDone_; }
-    [[nodiscard]] const RunControlState& runControl() const { return runControl_; }
+    [[nodiscard]] const RunControlState& runControl() const { return controller_.state(); }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -88,6 +91,8 @@ class MDIMonitor : public QMainWindow,
     void MDIForm_Unload();
     void MDIForm_Resize();
     void applyHeldGeometry();
+    // After the last auto-save flush of a shutdown: blocks still kept are lost; says so.
+    void reportAutoSaveLoss();
 
     void mn_Run_Restart_Click();
     void mn_Run_Back_Click();
@@ -110,13 +115,20 @@ class MDIMonitor : public QMainWindow,
     void showTimeStamp();
     void setSearchAndJumpEnabled(bool enabled);
     void placeAbovePanel(QWidget* dialog, int leftTwips);
-    void reportNotConnected();
     [[nodiscard]] QString picturePath(const char* name) const;
-    // PortClose and PortOpen for a command the run control let go (after a queued stop has
-    // reached the unit, when it says so); a missing unit is reported. True when found.
-    [[nodiscard]] bool reopenPort(RunControlState::Verdict verdict);
-    void closeViewDialogs();
-    void onLinkLost();
+
+    // RunHost: the run sequence's steps as menus, captions and messages.
+    void StartBegins() override;
+    void NotConnected(const std::string& deniedPort) override;
+    bool ConfirmStart() override;
+    void SendingSettings() override;
+    void StartAbandoned() override;
+    void PrepareRun() override;
+    void Accepted() override;
+    void Refused() override;
+    void Stopped(StopCause cause) override;
+    void UnitLost() override;
+    void WaitChanged() override;
     [[nodiscard]] QString StartConfirmText() const;
     [[nodiscard]] QString AutoSaveWarnText() const;
 
@@ -135,11 +147,17 @@ class MDIMonitor : public QMainWindow,
     QPointer<dlgTrigger> dlgTrigger_;
     QPointer<dlgOption> dlgOption_;
     QPointer<frmAbout> frmAbout_;
-    RunControlState runControl_;
+    RunController controller_;
+    // The run commands a wait for the unit ignores: all of them, and the stop apart (a start's
+    // settings may be stopped).
+    QActionGroup* waitGroup_ = nullptr;
+    QActionGroup* stopGroup_ = nullptr;
     bool lintLoaded_ = false;
     bool closeConfirmed_ = false;
     bool unloading_ = false;
     bool shutdownDone_ = false;
     bool holdPending_ = false;
-    bool lossReported_ = false;
+    bool quiet_ = false;            // a shutdown without the user: no message box
+    std::string autoSaveFailName_;  // the last auto-save failure
+    int autoSaveFailError_ = 0;
 };

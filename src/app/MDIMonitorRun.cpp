@@ -1,6 +1,7 @@
 // Run control of the main window: start, stop, new start, background monitoring, the
 // communication parameter dialog and the tools menu.
 #include <QAction>
+#include <QActionGroup>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QProcess>
@@ -13,44 +14,23 @@
 #include "files/LTime.h"
 #include "files/ProgramFolder.h"
 #include "link/frmComm.h"
+#include "view/ViewDialog.h"
 #include "view/frmMonitor.h"
 
-bool MDIMonitor::reopenPort(RunControlState::Verdict verdict) {
-    CommLink& comm = frmComm_->comm();
-    if (verdict == RunControlState::Verdict::GoAfterStop) {
-        comm.SendQueued();  // the unit stops streaming before the probe asks for its version
-    }
-    comm.PortClose();
-    lossReported_ = false;
-    if (comm.PortOpen() == status::kDone) {
-        return true;
-    }
-    // A unit that hung up during the probe has been reported already.
-    if (!frmComm_->closing() && !lossReported_) {
-        reportNotConnected();
-    }
-    return false;
-}
-
-void MDIMonitor::onLinkLost() {
-    // The unit went away: the port is closed already. Tell the user once; the capture stays
-    // and Stop still works.
-    if (lossReported_) {
-        return;
-    }
-    lossReported_ = true;
-    ctx_.prompts.Message("Vexlo が接続されていません", "Vexlo", Prompts::Icon::Exclamation,
-                         Prompts::Buttons::Ok);
-}
-
-void MDIMonitor::reportNotConnected() {
+void MDIMonitor::NotConnected(const std::string& deniedPort) {
     std::string text = "Vexlo が接続されていません";
-    const std::string& denied = frmComm_->comm().DeniedPort();
-    if (!denied.empty()) {
-        text +=
-            "\nポート " + denied + " を開く権限がありません（dialout グループに追加してください）";
+    if (!deniedPort.empty()) {
+        text += "\nポート " + deniedPort +
+                " を開く権限がありません（dialout グループに追加してください）";
     }
     ctx_.prompts.Message(text, "Vexlo", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
+}
+
+void MDIMonitor::UnitLost() {
+    // The unit went away: the port is closed already and a run has ended. Tell the user once;
+    // the capture stays.
+    ctx_.prompts.Message("Vexlo が接続されていません", "Vexlo", Prompts::Icon::Exclamation,
+                         Prompts::Buttons::Ok);
 }
 
 QString MDIMonitor::StartConfirmText() const {
@@ -75,76 +55,60 @@ QString MDIMonitor::AutoSaveWarnText() const {
     return {};
 }
 
-void MDIMonitor::closeViewDialogs() {
-    // Left open, a dialog would act on the history or the port during the run.
-    for (QDialog* dialog : findChildren<QDialog*>()) {
+void MDIMonitor::StartBegins() {
+    // Left open, a view dialog would act on the history during the run. The other windows
+    // (the version window, the settings dialogs) stay.
+    for (ViewDialog* dialog : findChildren<ViewDialog*>()) {
         if (dialog->isVisible() && !dialog->isModal()) {
             dialog->close();
         }
     }
 }
 
-int16_t MDIMonitor::RunStart() {
-    const RunControlState::Verdict verdict = runControl_.Begin(RunControlState::Command::Start);
-    if (verdict == RunControlState::Verdict::Refused) {
-        return status::kFailed;  // a start, a probe or the settings are already under way
-    }
-    closeViewDialogs();
-    bool confirmed = reopenPort(verdict);
-    CommLink& comm = frmComm_->comm();
+bool MDIMonitor::ConfirmStart() {
     const QString confirm = StartConfirmText();
-    if (confirmed && !confirm.isEmpty()) {
-        confirmed =
-            ctx_.prompts.Message(confirm.toStdString(), "モニタ開始", Prompts::Icon::Question,
-                                 Prompts::Buttons::OkCancel) == Prompts::Answer::Ok;
-        if (confirmed) {
-            WriteLTime(ctx_.programFolder, ctx_.clock);
-        }
+    if (confirm.isEmpty()) {
+        return true;
     }
-    if (!runControl_.Probed(confirmed)) {
-        return status::kFailed;
+    if (ctx_.prompts.Message(confirm.toStdString(), "モニタ開始", Prompts::Icon::Question,
+                             Prompts::Buttons::OkCancel) != Prompts::Answer::Ok) {
+        return false;
     }
+    WriteLTime(ctx_.programFolder, ctx_.clock);
+    return true;
+}
+
+void MDIMonitor::SendingSettings() {
     menus_->item("mn_Run_Start")->setEnabled(false);
     menus_->item("mn_Run_Restart")->setEnabled(false);
     menus_->item("mn_Run_Stop")->setEnabled(true);
-    const bool sent = comm.SendCommParam() == status::kDone;
-    if (!runControl_.SettingsSent(sent)) {
-        // A stop during the settings has done its work already. Otherwise the unit went away
-        // while taking the settings (it has been reported), or the program is ending and the
-        // shutdown takes over: nothing was started.
-        if (!runControl_.stopAsked() && !frmComm_->closing()) {
-            MenuEnable();
-        }
-        return status::kFailed;
-    }
-    RunState& run = ctx_.core.run;
-    run.gintIdleReq = status::kDone;
+}
+
+void MDIMonitor::StartAbandoned() {
+    MenuEnable();
+}
+
+void MDIMonitor::PrepareRun() {
     frmMonitor_->SetRestartPos();
     if (ctx_.core.settings.gintDispMode == 2) {
         mn_View_Mode_Click(0);
     }
-    comm.ResetLineState();
     setWindowTitle(kTitleRunning);
-    run.gintRireki = 0;
-    run.gsngIdleStart = ctx_.clock.Timer();
-    comm.QueueCommand("G01");
-    return status::kDone;
+    ctx_.core.run.gintRireki = 0;
+}
+
+int16_t MDIMonitor::RunStart() {
+    return controller_.Start() == RunController::Outcome::Started ? status::kDone : status::kFailed;
 }
 
 void MDIMonitor::RunStop() {
-    if (runControl_.Begin(RunControlState::Command::Stop) == RunControlState::Verdict::Refused) {
-        return;
-    }
-    CommLink& comm = frmComm_->comm();
-    // A start not yet accepted is taken back: its "OK" must not start a stopped run, and the
-    // replies to "G00" must not count as a refused start, which would queue "G01" again.
-    comm.CancelStart();
-    for (int i = 0; i < 3; ++i) {
-        comm.QueueCommand("G00");
-    }
+    controller_.Stop();
+}
+
+void MDIMonitor::Stopped(StopCause) {
+    // After a stop, a trigger's stop and the loss of the unit alike.
     setWindowTitle(kTitleStopped);
     RunState& run = ctx_.core.run;
-    run.gintRun = 0;
     Capture& c = ctx_.core.capture;
     QAction* back = menus_->item("mn_Run_Back");
     // Stopped from the background view, the history opens on the last line.
@@ -158,12 +122,11 @@ void MDIMonitor::RunStop() {
     frmMonitor_->DispRireki(top);
 }
 
-void MDIMonitor::StartAccepted() {
-    runControl_.Accepted();
+void MDIMonitor::Accepted() {
     MenuEnable();
 }
 
-void MDIMonitor::StartRefused() {
+void MDIMonitor::Refused() {
     // The unit's refusal arrives inside the serial port's read: the message box waits for
     // the user only once that read has returned.
     QTimer::singleShot(0, this, [this] {
@@ -172,6 +135,15 @@ void MDIMonitor::StartRefused() {
             "プログラムを終了し、ＵＳＢケーブルをはずしてやり直してください",
             "モニタ開始不可", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
     });
+}
+
+void MDIMonitor::WaitChanged() {
+    // Commands that a wait for the unit would ignore are greyed out for that time; each
+    // item's own state comes back when the wait is over.
+    const bool waiting = controller_.Waiting();
+    waitGroup_->setEnabled(!waiting);
+    stopGroup_->setEnabled(!waiting || controller_.Judge(RunControlState::Command::Stop) !=
+                                           RunControlState::Verdict::Refused);
 }
 
 void MDIMonitor::mn_Run_Restart_Click() {
@@ -189,7 +161,7 @@ void MDIMonitor::setSearchAndJumpEnabled(bool enabled) {
 }
 
 void MDIMonitor::mn_Run_Back_Click() {
-    if (runControl_.Judge(RunControlState::Command::Background) ==
+    if (controller_.Judge(RunControlState::Command::Background) ==
         RunControlState::Verdict::Refused) {
         return;
     }
@@ -213,13 +185,7 @@ void MDIMonitor::mn_Run_Back_Click() {
 }
 
 void MDIMonitor::mn_Tool_Sim_Click() {
-    // The port is probed unless a run is under way, where that would end the run.
-    const RunControlState::Verdict verdict = runControl_.Begin(RunControlState::Command::Simulator);
-    if (verdict == RunControlState::Verdict::Refused) {
-        return;
-    }
-    if (verdict != RunControlState::Verdict::GoWithoutProbe &&
-        !runControl_.Probed(reopenPort(verdict))) {
+    if (!controller_.ProbeForSimulator()) {
         return;
     }
 #ifdef _WIN32
@@ -240,23 +206,14 @@ void MDIMonitor::mn_Tool_Counter_Click() {
 }
 
 void MDIMonitor::mn_Tool_Protocol_Click(bool abovePanel) {
-    if (runControl_.Judge(RunControlState::Command::Settings) ==
+    if (controller_.Judge(RunControlState::Command::Settings) ==
         RunControlState::Verdict::Refused) {
         return;
     }
     if (dlgProtocol_ == nullptr) {
         dlgProtocol_ = new dlgProtocol(
-            ctx_.core.settings, ctx_.core.capture, ctx_.prompts, runControl_,
-            [this] { frmMonitor_->ClearDat(); },
-            [this] {
-                const RunControlState::Verdict verdict =
-                    runControl_.Begin(RunControlState::Command::Settings);
-                if (verdict != RunControlState::Verdict::Refused &&
-                    runControl_.Probed(reopenPort(verdict))) {
-                    runControl_.SettingsSent(frmComm_->comm().SendCommParam() == status::kDone);
-                }
-            },
-            this);
+            ctx_.core.settings, ctx_.core.capture, ctx_.prompts, controller_.state(),
+            [this] { frmMonitor_->ClearDat(); }, [this] { controller_.ApplySettings(); }, this);
     }
     dlgProtocol_->loadSettings();
     dlgProtocol_->show();

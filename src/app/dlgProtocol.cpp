@@ -11,7 +11,7 @@
 
 #include "capture/Capture.h"
 #include "core/Prompts.h"
-#include "core/RunControlState.h"
+#include "run/RunControlState.h"
 #include "files/Settings.h"
 #include "link/CommParam.h"
 

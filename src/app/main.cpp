@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/AppContext.h"
 #include "app/FileCommands.h"
@@ -29,10 +30,10 @@ void onTerminate(int) {
     [[maybe_unused]] const ssize_t n = ::write(gSignalPipe[0], &byte, 1);
 }
 
-// SIGTERM and SIGINT end the program through the normal shutdown (without the question),
-// so the settings and the capture being saved are not lost at logout or system shutdown.
-// Caught from the start: a signal that arrives while the program starts up waits in the pipe
-// until the main window can take it.
+// SIGTERM, SIGINT and SIGHUP (a closed terminal) end the program through the normal shutdown
+// (without the question), so the unit is stopped and the settings and the capture being saved
+// are not lost at logout or system shutdown. Caught from the start: a signal that arrives
+// while the program starts up waits in the pipe until the main window can take it.
 void catchTerminationSignals() {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) != 0) {
         return;
@@ -41,8 +42,9 @@ void catchTerminationSignals() {
     action.sa_handler = onTerminate;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        sigaction(sig, &action, nullptr);
+    }
 }
 
 void routeTerminationSignals(MDIMonitor& window) {
@@ -58,6 +60,16 @@ void routeTerminationSignals(MDIMonitor& window) {
     });
 }
 #endif
+
+// When the display connection breaks, the platform plugin ends the process with exit():
+// the main window's shutdown still runs, without the event loop.
+MDIMonitor* gWindow = nullptr;
+
+void shutdownAtExit() {
+    if (gWindow != nullptr) {
+        gWindow->shutdownAtExit();
+    }
+}
 
 }  // namespace
 
@@ -99,6 +111,8 @@ int main(int argc, char* argv[]) {
     QtPrompts prompts;
     AppContext ctx(clock, prompts, folder);
     MDIMonitor window(ctx);
+    gWindow = &window;
+    std::atexit(shutdownAtExit);
     prompts.setParent(&window);
 #ifndef _WIN32
     routeTerminationSignals(window);
@@ -126,5 +140,7 @@ int main(int argc, char* argv[]) {
             prompts.Message(text, "Vexlo", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
         });
     }
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    gWindow = nullptr;
+    return status;
 }

@@ -3,7 +3,6 @@ target_sources(vexlo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Clock.cpp
     ${CMAKE_CURRENT_LIST_DIR}/OptionInput.cpp
     ${CMAKE_CURRENT_LIST_DIR}/VersionText.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/RunControlState.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Val.cpp)
 # The version window shows the project's version.
 set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/VersionText.cpp PROPERTIES COMPILE_DEFINITIONS

@@ -5,15 +5,6 @@
 #include "core/Status.h"
 #include "link/CommParam.h"
 
-namespace {
-
-// The probe reply: "L", the three characters of the version, CR.
-bool IsProbeReply(const std::string& reply) {
-    return reply.size() == 5 && reply[0] == 'L' && reply[4] == '\r';
-}
-
-}  // namespace
-
 CommLink::CommLink(LinkState state, const Clock& clock, LinkHooks hooks, LinkDevices devices)
     : settings_(state.settings),
       run_(state.run),
@@ -61,7 +52,7 @@ int16_t CommLink::ProbePort(int n) {
 
     const WaitScope scope(waits_);
     for (;;) {
-        if (IsProbeReply(decoder_.lstrRecv)) {
+        if (Decoder::IsProbeReply(decoder_.lstrRecv)) {
             gstrUnitVer = decoder_.lstrRecv.substr(1, 3);
             decoder_.lstrRecv.clear();
             decoder_.lintProbe = 0;
@@ -98,10 +89,12 @@ void CommLink::SendQueued() {
     timers_.EnablePortCheck(false);
     timers_.EnablePortCheck(true);
     const WaitScope scope(waits_);
+    queueWait_ = true;
     while ((!lstCommand.empty() || run_.gintSending != 0) && port_.IsOpen() &&
            lintPortTimeout == 0 && !wait_.Closing()) {
         wait_.WaitOnce();
     }
+    queueWait_ = false;
     timers_.EnablePortCheck(false);
 }
 
@@ -162,6 +155,12 @@ void CommLink::timSend_Timer() {
     port_.Write(command + '\r');
     lstCommand.pop_front();
     run_.gintSending = 1;
+    if (queueWait_) {
+        // Each command of a queue that is waited for has its own time-out: a unit that takes
+        // most of it for each answer is slow, not gone.
+        timers_.EnablePortCheck(false);
+        timers_.EnablePortCheck(true);
+    }
 }
 
 void CommLink::timPortCheck_Timer() {

@@ -66,13 +66,16 @@ class CommLink final : public CommandSink, public PortEvents {
     // written first.
     void PortClose();
     // Waits until every queued command has been answered, so that a stop reaches the unit
-    // before anything else is sent. Ends early after one probe time-out (a unit that does not
-    // answer), when the port closes or when the program is closing.
+    // before anything else is sent. Each command gets its own probe time-out; the wait ends
+    // early when one passes without an answer (a unit that does not answer), when the port
+    // closes or when the program is closing.
     void SendQueued();
     // Takes a start back: a queued "G01" is dropped, and one already sent is no longer judged,
     // so its "OK" cannot start a run that has been stopped.
     void CancelStart();
     [[nodiscard]] bool IsOpen() const { return port_.IsOpen(); }
+    // True once the program is ending: every wait for the unit ends at once.
+    [[nodiscard]] bool Closing() const { return wait_.Closing(); }
 
     // Sends the four line-setting commands, shows the settings in the status bar and waits
     // until the unit has answered all of them: kDone. kFailed when the wait ended because the
@@ -134,4 +137,5 @@ class CommLink final : public CommandSink, public PortEvents {
     int16_t lintPortTimeout = 0;
     std::string deniedPort_;  // first port of the last PortOpen that refused this user
     int waits_ = 0;
+    bool queueWait_ = false;  // SendQueued is waiting: each command sent restarts the time-out
 };

@@ -1,5 +1,8 @@
 #include "link/Decoder.h"
 
+#include <algorithm>
+#include <cstddef>
+
 #include "capture/Records.h"
 #include "core/Status.h"
 
@@ -16,7 +19,10 @@ void Decoder::OnReceive(const uint8_t* data, size_t size) {
         start = ReplyPhase(data, size);
     }
     if (run_.gintRun == 1 && start < size) {
-        CapturePhase(data + start, size - start);
+        start += CapturePhase(data + start, size - start);
+        if (start < size) {
+            ReplyPhase(data + start, size - start);  // the replies after an acknowledged stop
+        }
     }
     if (settings_.gintIdleMode > 0) {
         hooks_.timers.SetIdleTimer(true);
@@ -27,6 +33,9 @@ void Decoder::OnReceive(const uint8_t* data, size_t size) {
 }
 
 size_t Decoder::ReplyPhase(const uint8_t* data, size_t size) {
+    if (lintProbe != 0 && IsProbeReply(lstrRecv)) {
+        return size;  // the probe has its reply and has not taken it yet
+    }
     for (size_t i = 0; i < size; ++i) {
         const uint8_t b = data[i];
         if (lstrRecv.size() < kMaxReply) {
@@ -60,6 +69,12 @@ size_t Decoder::ReplyPhase(const uint8_t* data, size_t size) {
             lstrRecv.clear();
             return size;  // bytes after a reply that did not start a run are discarded
         }
+        // A probe looks only at its own reply: a line before it (a late answer to a command
+        // sent before the port was opened again) is dropped.
+        if (IsProbeReply(lstrRecv)) {
+            return size;
+        }
+        lstrRecv.clear();
     }
     return size;
 }
@@ -74,23 +89,34 @@ void Decoder::StoreDigitPairs(uint8_t tag, const char* six) {
     }
 }
 
-void Decoder::CapturePhase(const uint8_t* data, size_t size) {
+size_t Decoder::CapturePhase(const uint8_t* data, size_t size) {
     // A first byte carried over from the last batch is the pair state this batch starts
     // with, so the stream decodes the same however the port splits it.
     bool expectSecond = capture_.gintPending() == status::kPending;
     uint8_t first = capture_.gbytePending();
     capture_.SetPending(status::kDone, 0);
     bool sawData = false;
+    size_t used = size;
 
     for (size_t i = 0; i < size; ++i) {
         const uint8_t b = data[i];
         if ((b & 0x80) == 0) {
+            if (keepUntilStopped_) {
+                if (HeldByte(b)) {
+                    used = i + 1;
+                    break;
+                }
+                continue;
+            }
             // 0x00..0x3F is no capture byte at all (line-state bytes carry bit 6): storing
             // one would read back as the start of a time-stamp or idle record.
             if ((b & 0x40) != 0) {
                 LineState(b);
             }
             continue;
+        }
+        if (heldLen_ != 0) {
+            ReleaseHeld(heldLen_);  // a capture byte follows: they were line states
         }
         if (run_.gintIdleReq == status::kPending) {
             StoreDigitPairs(rec::kIdle, run_.gstrIdle);
@@ -139,6 +165,47 @@ void Decoder::CapturePhase(const uint8_t* data, size_t size) {
     if (sawData) {
         run_.gsngIdleStart = hooks_.clock.Timer();
     }
+    return used;
+}
+
+bool Decoder::HeldByte(uint8_t b) {
+    if (b == '\r') {
+        // The acknowledgement of the stop: "OK" and CR after the last capture byte. What was
+        // held before the "OK" were line states; held bytes without it were the reply.
+        size_t lines = 0;
+        if (heldLen_ >= 2 && held_[heldLen_ - 2] == 'O' && held_[heldLen_ - 1] == 'K') {
+            lines = heldLen_ - 2;
+        }
+        ReleaseHeld(lines);
+        heldLen_ = 0;
+        keepUntilStopped_ = false;
+        run_.gintRun = 0;
+        lstrRecv.clear();
+        hooks_.commands.EnableSend();  // the next queued command may go
+        return true;
+    }
+    if ((b & 0x40) == 0) {
+        return false;  // neither a capture byte nor a line state
+    }
+    if (heldLen_ == kMaxHeld) {
+        ReleaseHeld(1);  // too long for a reply: the oldest was a line state
+    }
+    held_[heldLen_++] = b;
+    return false;
+}
+
+void Decoder::ReleaseHeld(size_t count) {
+    for (size_t k = 0; k < count; ++k) {
+        LineState(held_[k]);
+    }
+    std::copy(held_.begin() + static_cast<std::ptrdiff_t>(count),
+              held_.begin() + static_cast<std::ptrdiff_t>(heldLen_), held_.begin());
+    heldLen_ -= count;
+}
+
+void Decoder::StopKeeping() {
+    ReleaseHeld(heldLen_);
+    keepUntilStopped_ = false;
 }
 
 void Decoder::LineState(uint8_t b) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -37,8 +38,21 @@ class Decoder {
     // Forgets the last line state and greys all six indicators.
     void ResetLineState();
 
+    // A stop that keeps every record: until the unit acknowledges the stop ("OK" and CR after
+    // its last capture byte) bytes go on being stored, and the acknowledgement ends the run
+    // (gintRun 0). Line-state bytes that may be the start of the reply wait for the byte that
+    // tells them apart. Ends with the run.
+    void KeepUntilStopped() { keepUntilStopped_ = true; }
+    // Ends a keep-until-stopped that the unit never acknowledged: bytes held are line states.
+    void StopKeeping();
+
+    // The probe reply: "L", the three characters of the version, CR.
+    [[nodiscard]] static bool IsProbeReply(const std::string& reply) {
+        return reply.size() == 5 && reply[0] == 'L' && reply[4] == '\r';
+    }
+
     std::string lstrRecv;   // reply text since the last command
-    int16_t lintProbe = 0;  // non-zero while a probe waits: the reply is kept across CRs
+    int16_t lintProbe = 0;  // non-zero while a probe waits: only a probe reply is kept
     uint8_t lbyteLine = 0;  // last accepted line-state byte
 
     // Seen by tests: a start refused this many times is reported and given up.
@@ -50,12 +64,22 @@ class Decoder {
     static constexpr size_t kMaxReply = 256;
 
     size_t ReplyPhase(const uint8_t* data, size_t size);
-    void CapturePhase(const uint8_t* data, size_t size);
+    // The bytes used: all of them, unless the unit acknowledged a stop that keeps records.
+    size_t CapturePhase(const uint8_t* data, size_t size);
     void LineState(uint8_t b);
     void StoreDigitPairs(uint8_t tag, const char* six);
+    // Keep-until-stopped: a byte below 0x80 during the capture phase. True when it ended the
+    // run (the unit's acknowledgement of the stop).
+    bool HeldByte(uint8_t b);
+    void ReleaseHeld(size_t count);
 
     RunState& run_;
     Capture& capture_;
     const Settings& settings_;
     DecoderHooks hooks_;
+    bool keepUntilStopped_ = false;
+    // Keep-until-stopped: line-state bytes not yet told apart from the reply.
+    static constexpr size_t kMaxHeld = 16;
+    std::array<uint8_t, kMaxHeld> held_{};
+    size_t heldLen_ = 0;
 };

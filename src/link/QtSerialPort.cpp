@@ -64,6 +64,7 @@ void QtSerialPort::Close() {
     ++session_;
     losing_ = false;
     if (port_.isOpen()) {
+        port_.flush();  // a stop written just before reaches the unit
         port_.close();
     }
     port_.clearError();

@@ -1,21 +1,7 @@
 #include "view/IdleCounter.h"
 
-#include <cmath>
-#include <cstdio>
-
 #include "core/Status.h"
-
-int32_t IdleCounter::Count(float now, float start, int idleMode) {
-    float gap = now - start;
-    if (gap < 0) {
-        gap += 86400.0f;
-    }
-    const float units = std::nearbyint(gap * static_cast<float>(idleMode));
-    if (!(units > 0)) {
-        return 0;
-    }
-    return units >= static_cast<float>(kMaxCount) ? kMaxCount : static_cast<int32_t>(units);
-}
+#include "run/IdleRequest.h"
 
 void IdleCounter::Tick() {
     if (run_.gintRun != 1) {
@@ -30,8 +16,7 @@ void IdleCounter::Tick() {
             column == 0 ? live_.nextCellInRecord() : live_.NextCell();
         }
     }
-    const int32_t count = Count(clock_.Timer(), run_.gsngIdleStart, settings_.gintIdleMode);
-    std::snprintf(run_.gstrIdle, sizeof run_.gstrIdle, "%06d", static_cast<int>(count));
+    const int32_t count = idle::RaiseRequest(settings_, run_, clock_);
 
     if (run_.gintRireki == 0) {
         const int32_t pos = grid_.lintPos;
@@ -46,5 +31,4 @@ void IdleCounter::Tick() {
             cells_.SetText(CellRow::SD, 0, last);
         }
     }
-    run_.gintIdleReq = status::kPending;
 }

@@ -8,14 +8,10 @@
 #include "view/CellGrid.h"
 #include "view/LiveRenderer.h"
 
-// The idle count of a gap in the traffic, and its live cells. Each tick of timIdle measures
-// the gap since gsngIdleStart in units of the idle scale, keeps the count in gstrIdle and
-// raises gintIdleReq, so that the decoder stores the count before the next data byte.
+// The live cells of the idle count: each tick of timIdle raises the idle request as every run
+// does (see idle::RaiseRequest) and shows the count.
 class IdleCounter {
   public:
-    // Largest count six digits hold: a longer gap keeps showing and storing this.
-    static constexpr int32_t kMaxCount = 999999;
-
     IdleCounter(const Settings& settings, RunState& run, GridState& grid, CellGrid& cells,
                 LiveRenderer& live, const Clock& clock)
         : settings_(settings), run_(run), grid_(grid), cells_(cells), live_(live), clock_(clock) {}
@@ -27,11 +23,6 @@ class IdleCounter {
     // cells before lintPos (only "LE " and the last three digits into cell 0 when the first
     // column was lost to a new page).
     void Tick();
-
-    // (now - start) x idleMode in single precision, rounded half to even. A gap that crosses
-    // midnight, where the clock starts again from 0, counts on past it; the result is kept in
-    // 0 .. kMaxCount.
-    [[nodiscard]] static int32_t Count(float now, float start, int idleMode);
 
   private:
     const Settings& settings_;

@@ -31,10 +31,14 @@ QStringList LateUnit() {
 
 }  // namespace
 
-class StopStartTest : public AppTest, public ::testing::WithParamInterface<int> {};
+// A unit that answers each command after a delay (inside the 800 ms each command may take),
+// and Start pressed this many milliseconds after Stop.
+class StopStartTest : public AppTest, public ::testing::WithParamInterface<std::tuple<int, int>> {};
 
 TEST_P(StopStartTest, StartPressedSoonAfterStopRunsAgainAndStoresEveryByteOfTheNewRun) {
-    StartUnit({"--scenario", "flood", "--duration", "1", "--trace"});
+    const auto [delay, gap] = GetParam();
+    StartUnit({"--scenario", "flood", "--duration", "1", "--trace", "--reply-delay",
+               QString::number(delay)});
     OpenWindow(kFastLine);
     ASSERT_TRUE(Start());
     ASSERT_TRUE(CaptureAtLeast(2000));  // the unit is streaming
@@ -45,11 +49,11 @@ TEST_P(StopStartTest, StartPressedSoonAfterStopRunsAgainAndStoresEveryByteOfTheN
         PressKey(window.get(), Qt::Key_F8);
         storedAtStop = ctx.core.capture.glngDatLen();
     });
-    QTimer::singleShot(GetParam(), window.get(), [&] {
+    QTimer::singleShot(gap, window.get(), [&] {
         PressKey(window.get(), Qt::Key_F5);
         startReturned = true;
     });
-    ASSERT_TRUE(RunUntil([&] { return startReturned && ctx.core.run.gintRun == 1; }, 5000))
+    ASSERT_TRUE(RunUntil([&] { return startReturned && ctx.core.run.gintRun == 1; }, 15000))
         << "not running again; asked: " << ::testing::PrintToString(AskedTexts());
     RunThenQuiet(1000);  // the second run streams one second of line time
     Stop();
@@ -71,7 +75,9 @@ TEST_P(StopStartTest, StartPressedSoonAfterStopRunsAgainAndStoresEveryByteOfTheN
     EXPECT_NEAR(static_cast<double>(second), kFloodBytesPerSecond, 4.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(MillisecondsApart, StopStartTest, ::testing::Values(0, 10, 30, 60, 100));
+INSTANTIATE_TEST_SUITE_P(ReplyDelayAndGap, StopStartTest,
+                         ::testing::Combine(::testing::Values(0, 300, 500, 700),
+                                            ::testing::Values(0, 100, 300)));
 
 TEST_F(AppTest, F5TwiceWhileALateUnitIsProbedStartsOnceAndTheExitStopsTheUnit) {
     StartUnit(LateUnit());
@@ -126,12 +132,22 @@ TEST_P(CommandDuringAProbeTest, IsIgnoredAndTheStartGoesAhead) {
     StartUnit(LateUnit());
     OpenWindow(kFastLine);
     Phase phaseWhenGiven = Phase::Stopped;
+    std::vector<std::string> enabledWhenGiven;
     QTimer::singleShot(100, window.get(), [&] {
         phaseWhenGiven = window->runControl().phase();
+        for (const char* name : {"mn_Run_Start", "mn_Run_Restart", "mn_Run_Stop", "mn_Run_Back",
+                                 "mn_Tool_Protocol", "mn_Tool_Sim"}) {
+            if (Item(name)->isEnabled()) {
+                enabledWhenGiven.emplace_back(name);
+            }
+        }
         Give();
     });
     EXPECT_EQ(window->RunStart(), status::kDone);
     EXPECT_EQ(phaseWhenGiven, Phase::Probing);
+    EXPECT_TRUE(enabledWhenGiven.empty())
+        << "not greyed out during the probe: " << ::testing::PrintToString(enabledWhenGiven);
+    EXPECT_TRUE(Item("mn_Tool_Sim")->isEnabled()) << "enabled again after the wait";
     ASSERT_TRUE(RunUntil([&] { return ctx.core.run.gintRun == 1; }, 3000));
     EXPECT_EQ(unit->trace().count("L? L123"), 1) << "probed again";
     EXPECT_TRUE(prompts.asked.empty()) << ::testing::PrintToString(AskedTexts());
@@ -260,6 +276,17 @@ TEST_P(DialogAtStartTest, IsClosedByTheStart) {
     ASSERT_NE(open, nullptr);
     EXPECT_EQ(window->RunStart(), status::kFailed);  // no unit: the start itself ends at once
     EXPECT_FALSE(open->isVisible()) << open->objectName().toStdString();
+}
+
+TEST_F(AppTest, TheVersionWindowStaysOpenAtAStart) {
+    NoUnit();
+    OpenWindow();
+    Item("mn_Help_Version")->trigger();
+    auto* about = window->findChild<QDialog*>("frmAbout");
+    ASSERT_NE(about, nullptr);
+    ASSERT_TRUE(about->isVisible());
+    EXPECT_EQ(window->RunStart(), status::kFailed);
+    EXPECT_TRUE(about->isVisible());
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialogs, DialogAtStartTest,

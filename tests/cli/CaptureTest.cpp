@@ -1,13 +1,18 @@
 // vexlo-cli capture against vexlo-unit: what the unit sent is what the file holds, and the
 // ways a capture can fail.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <thread>
@@ -71,10 +76,54 @@ class CaptureTest : public ::testing::Test {
         }
         cmd += " 2>" + quoted(home.File("cli.err"));
         if (background) {
-            cmd = "(" + cmd + "; echo $? >" + quoted(home.File("cli.code")) + ") &";
+            cmd = "(" + cmd + " & echo $! >" + quoted(home.File("cli.pid")) +
+                  "; wait $!; echo $? >" + quoted(home.File("cli.code")) + ") &";
         }
         const int st = std::system(cmd.c_str());
         return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, home.Read("cli.err")};
+    }
+    // Waits until the background capture has ended; its exit status, or -1.
+    int WaitForCapture() {
+        for (int i = 0; i < 1500 && home.Read("cli.code").empty(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        const std::string code = home.Read("cli.code");
+        return code.empty() ? -1 : std::stoi(code);
+    }
+    // Waits until the unit's trace (--trace) has a line starting with what, count times.
+    bool WaitForTrace(const std::string& what, int count = 1) {
+        for (int i = 0; i < 1000; ++i) {
+            const std::string trace = "\n" + home.Read("unit.out");
+            int seen = 0;
+            for (size_t at = trace.find("\n" + what); at != std::string::npos;
+                 at = trace.find("\n" + what, at + 1)) {
+                ++seen;
+            }
+            if (seen >= count) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+    // The unit's answer to STATUS on its control channel ("OK monitoring flood -").
+    [[nodiscard]] std::string UnitStatus() const {
+        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const std::string path = home.File("ports/COM5.ctl");
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        std::string reply;
+        if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            send(fd, "STATUS\n", 7, MSG_NOSIGNAL) == 7) {
+            char c = 0;
+            pollfd p{fd, POLLIN, 0};
+            while (poll(&p, 1, 2000) == 1 && recv(fd, &c, 1, 0) == 1 && c != '\n') {
+                reply += c;
+            }
+        }
+        close(fd);
+        return reply;
     }
     [[nodiscard]] std::string Stored(const std::string& name) const {
         std::string error;
@@ -195,4 +244,42 @@ TEST_F(CaptureTest, APcapOfAModbusCaptureReadsInTsharkAsFramesWithGoodCrcs) {
     EXPECT_GE(replies, 5);
     EXPECT_EQ(good, requests + replies);
     EXPECT_EQ(bad, 0);
+}
+
+// A signal during the start or during the run: the unit is stopped afterwards, and a capture
+// that began holds every byte the unit sent, up to where it stopped (its flood goes on until
+// the stop).
+TEST_F(CaptureTest, SignalsDuringTheStartAndTheRunLeaveTheUnitStoppedAndTheFileWhole) {
+    for (const int sig : {SIGTERM, SIGHUP, SIGINT}) {
+        for (const bool duringStart : {true, false}) {
+            SCOPED_TRACE(std::string(strsignal(sig)) +
+                         (duringStart ? " during the start" : " during the run"));
+            StartUnit({"--scenario", "flood", "--reply-delay", "200", "--trace"});
+            std::filesystem::remove(out.File("sig.vxm"));
+            std::filesystem::remove(home.File("cli.code"));
+            Capture({"-o", out.File("sig.vxm"), "--speed", "9600"}, true);
+            // Between the last line setting and the start's answer, or a second into the run.
+            ASSERT_TRUE(duringStart ? WaitForTrace("S", 4) : WaitForTrace("G01 OK"));
+            if (!duringStart) {
+                std::this_thread::sleep_for(std::chrono::seconds(1));
+            }
+            kill(std::stoi(home.Read("cli.pid")), sig);
+            const int code = WaitForCapture();
+            EXPECT_EQ(UnitStatus().rfind("OK stopped", 0), 0U) << home.Read("unit.out");
+            StopUnit(SIGTERM);  // the record is complete once the unit has ended
+            if (duringStart) {
+                EXPECT_TRUE(code == 0 || code == 1) << code;
+            } else {
+                EXPECT_EQ(code, 0) << home.Read("cli.err");
+            }
+            if (code == 0) {
+                const std::string sent = home.Read("record.bin");
+                EXPECT_TRUE(Stored("sig.vxm") == sent) << sent.size() << " bytes sent";
+                EXPECT_GT(sent.size(), duringStart ? 0U : 1000U);
+            } else {
+                EXPECT_FALSE(std::filesystem::exists(out.File("sig.vxm")));
+            }
+            std::filesystem::remove(home.File("record.bin"));
+        }
+    }
 }

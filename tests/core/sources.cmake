@@ -2,5 +2,4 @@
 target_sources(vexlo-core-tests PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/OptionInputTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/VersionTextTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/RunControlStateTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ValTest.cpp)

@@ -22,7 +22,7 @@ const char* const kTitleStopped = "Vexlo 【モニタ停止中】";
 
 using UnitFaultTest = LiveRunTest;
 
-TEST_F(UnitFaultTest, UnitKilledMidRunClosesThePortKeepsTheCaptureAndStopStillWorks) {
+TEST_F(UnitFaultTest, UnitKilledMidRunEndsTheRunKeepsTheCaptureAndTheNextStartProbesAgain) {
     WriteSettings("[Comm_Inf]\nSpeed=115200\nDataLength=1\n");
     StartUnit({"--scenario", "flood"});
     ShowWindow();
@@ -39,19 +39,21 @@ TEST_F(UnitFaultTest, UnitKilledMidRunClosesThePortKeepsTheCaptureAndStopStillWo
     EXPECT_EQ(Asked(kNotConnected), 1);
     EXPECT_EQ(ctx.core.capture.glngDatLen(), kept);
 
-    const Screen live = ScreenTexts();
-    const int32_t livePos = ctx.core.grid.lintPos;
-    window->RunStop();
-    RunUntil([] { return false; }, 200);
+    // The loss ends the run as a stop does.
     EXPECT_EQ(ctx.core.run.gintRun, 0);
+    EXPECT_EQ(ctx.core.run.gintRireki, 1);
     EXPECT_TRUE(window->windowTitle().startsWith(kTitleStopped));
-    EXPECT_EQ(ctx.core.capture.glngDatLen(), kept);
+    EXPECT_TRUE(window->menus().item("mn_Run_Start")->isEnabled());
+    EXPECT_FALSE(window->menus().item("mn_Run_Stop")->isEnabled());
     const StoredRecords parsed = ParseStored(Stored());
     EXPECT_EQ(parsed.fault, "");
     EXPECT_EQ(parsed.Count(Kind::Pair), static_cast<size_t>(kept) / 2);
     EXPECT_EQ(ctx.core.capture.glngDispLen(), kept / 2);
-    ExpectHistoryShowsTheLiveScreen(live, livePos);
-    EXPECT_EQ(Asked(kNotConnected), 1);
+
+    window->RunStop();  // nothing left to stop
+    EXPECT_EQ(ctx.core.capture.glngDatLen(), kept);
+    EXPECT_EQ(window->RunStart(), -1);  // F5 probes again; the unit is gone
+    EXPECT_EQ(Asked(kNotConnected), 2);
 }
 
 TEST_F(UnitFaultTest, RandomBytesStoreOnlyWholeRecords) {

@@ -217,7 +217,7 @@ TEST_F(CommLinkTest, SendQueuedGivesUpOnAUnitThatDoesNotAnswerAfterOneProbeTimeO
     link.QueueCommand("G00");
     link.QueueCommand("G00");
     link.SendQueued();
-    EXPECT_EQ(env.now, start + 800);
+    EXPECT_EQ(env.now, start + 50 + 800) << "the time-out counts from the command's sending";
     EXPECT_EQ(ports.Commands(), Commands{"G00"});
     // The next probe has its own full time-out.
     ports.ports[2].mute = false;

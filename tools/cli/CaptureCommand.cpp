@@ -5,15 +5,13 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSocketNotifier>
 #include <QTimer>
-#include <algorithm>
-#include <atomic>
-#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 
 #include "CaptureOutput.h"
 #include "Cli.h"
@@ -24,6 +22,8 @@
 #include "files/ProgramFolder.h"
 #include "link/CommParam.h"
 #include "link/frmComm.h"
+#include "run/IdleRequest.h"
+#include "run/RunController.h"
 #include "trigger/TriggerChecks.h"
 
 namespace {
@@ -31,7 +31,8 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: vexlo-cli capture -o FILE.vxm [OPTIONS]\n"
     "Finds the unit, sends the line settings, starts monitoring and stores every record in\n"
-    "FILE.vxm until the time is up or SIGINT/SIGTERM arrives; then stops the unit.\n"
+    "FILE.vxm until the time is up or SIGINT, SIGTERM or SIGHUP arrives; then stops the\n"
+    "unit, storing every record it sends until it has acknowledged the stop.\n"
     "The file is written as the records arrive (at least once a second), always a valid\n"
     "capture file; an existing FILE.vxm is replaced only once the capture has begun.\n"
     "Settings come from VXParam.ini of the program folder (not rewritten); options win.\n"
@@ -177,16 +178,33 @@ void applyChoices(const Choices& c, Settings& s) {
     }
 }
 
-std::atomic<int> gSignal{0};
+// SIGINT, SIGTERM and SIGHUP end the capture with the unit stopped and the file complete. They
+// are caught from the start, before the first command goes to the unit, and reach the event
+// loop through a pipe.
+int gSignalPipe[2] = {-1, -1};
 
 void onSignal(int sig) {
-    gSignal = sig;
+    const char byte = static_cast<char>(sig);
+    [[maybe_unused]] const ssize_t n = ::write(gSignalPipe[1], &byte, 1);
 }
 
-// One capture run: the link, the decoder's hooks without a view, the idle and time-stamp
-// timers, and the files.
-class Session final : public LiveView,
-                      public RunControl,
+void catchSignals() {
+    if (::pipe(gSignalPipe) != 0) {
+        return;
+    }
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaction(sig, &action, nullptr);
+    }
+}
+
+// One capture run: the run controller on the program's link, the decoder's calls without a
+// view, the idle and time-stamp timers, and the files.
+class Session final : public RunHost,
+                      public LiveView,
                       public LineIndicators,
                       public TriggerChecks,
                       public IdleTimers,
@@ -195,12 +213,16 @@ class Session final : public LiveView,
                       public AutoSaveReport {
   public:
     Session(const Settings& settings, const std::string& programFolder, const Choices& c)
-        : autoSaving_(c.autosave.has_value()),
+        : programFolder_(programFolder),
+          autoSaving_(c.autosave.has_value()),
+          controller_(core_.run, clock_, *this, RunController::AfterStop::Keep),
           link_(LinkState{core_.settings, core_.run, core_.capture}, clock_,
                 QString::fromStdString(programFolder),
-                LinkHooks{*this, *this, *this, *this, *this, *this}),
+                LinkHooks{*this, controller_, *this, *this, *this, *this}),
           autoSave_(core_.settings, core_.run, core_.capture, clock_, programFolder),
-          out_(c.output) {
+          out_(c.output),
+          signals_(gSignalPipe[0], QSocketNotifier::Read) {
+        controller_.Attach(link_.comm());
         core_.settings = settings;
         core_.capture.AllocBuffer(settings.glngBufSize);
         core_.capture.SetAutoSaveSink(this);
@@ -211,23 +233,39 @@ class Session final : public LiveView,
                                                              : 1000);
         timStamp_.setInterval(1000);
         timStamp_.setSingleShot(true);
-        QObject::connect(&timIdle_, &QTimer::timeout, [this] { idleTick(); });
+        QObject::connect(&timIdle_, &QTimer::timeout,
+                         [this] { idle::RaiseRequest(core_.settings, core_.run, clock_); });
         QObject::connect(&timStamp_, &QTimer::timeout, [this] {
             core_.run.gintStampReq = -1;
             timStamp_.stop();
         });
-        QObject::connect(&link_, &frmComm::linkLost, [this] { lost_ = true; });
+        QObject::connect(&link_, &frmComm::linkLost, [this] { controller_.LinkLost(); });
+        QObject::connect(&signals_, &QSocketNotifier::activated, [this] { onSignal(); });
     }
 
-    int Run(const Choices& c, const std::string& programFolder);
+    int Run(const Choices& c);
+
+    // The run sequence's steps.
+    bool ConfirmStart() override {
+        if (autoSaving_) {
+            WriteLTime(programFolder_, clock_);  // the start of the first block
+        }
+        return true;
+    }
+    void PrepareRun() override {
+        out_.SetHeader(HeaderOf(core_.settings));  // as sent: an unknown speed went as 9600
+        core_.run.gintRireki = 1;                  // nothing to draw
+        core_.run.gintAutoSave = 1;  // every stored byte passes the block on its way to the files
+    }
+    void Refused() override { refused_ = true; }
+    void UnitLost() override {
+        lost_ = true;
+        loop_.quit();
+    }
 
     // The decoder's calls: nothing is drawn and no trigger is defined.
     void DispMonitor(uint8_t, uint8_t) override {}
     void DispTimeStamp(const std::string&) override {}
-    void RunStop() override {}
-    void StartAccepted() override {}
-    void StartRefused() override { refused_ = true; }
-    void AutoSaveFlush() override {}
     void SetLineLamp(int, bool) override {}
     void TrigCheckChr(int, uint8_t) override {}
     void TrigCheckErr(int) override {}
@@ -257,6 +295,20 @@ class Session final : public LiveView,
     }
 
   private:
+    // A signal: during the capture it ends the capture loop and the stop keeps every record
+    // until the unit has acknowledged it; at any other moment (the start, the stop) every wait
+    // for the unit ends at once, and closing the port sends the stop by itself.
+    void onSignal() {
+        char sig = 0;
+        if (::read(gSignalPipe[0], &sig, 1) == 1) {
+            signal_ = sig;
+        }
+        if (loop_.isRunning()) {
+            loop_.quit();
+        } else {
+            link_.setClosing();
+        }
+    }
     // Takes the records stored since the last call into pending_, counting the error pairs.
     void take() {
         const Capture& cap = core_.capture;
@@ -280,69 +332,36 @@ class Session final : public LiveView,
         pending_.clear();
         return ok;
     }
-    void idleTick();
+    // The capture itself, until the time is up, a signal, a lost unit or a failed write.
+    bool capture(const Choices& c, const QElapsedTimer& elapsed);
+    // Stops the unit and ends the files; the exit status.
+    int finish(const Choices& c, const QElapsedTimer& elapsed, bool writeFailed);
     void progress(double seconds, bool last);
-    bool waitFor(const std::function<bool()>& done, int ms);
-    void stopUnit();
     [[nodiscard]] std::string portName() const;
 
     CoreState core_;
     SystemClock clock_;
+    std::string programFolder_;
     bool refused_ = false;  // the unit refused the start for the last time
+    bool lost_ = false;
+    int signal_ = 0;
     bool autoSaving_;
+    RunController controller_;
     frmComm link_;
     AutoSave autoSave_;
     CaptureOutput out_;
+    QSocketNotifier signals_;
+    QEventLoop loop_;
     QTimer timIdle_, timStamp_;
     std::string pending_;
     int32_t streamed_ = 0;
     int64_t errors_ = 0;
     bool parity_ = false;
-    bool lost_ = false;
+    bool terminal_ = isatty(STDERR_FILENO) != 0;
 };
-
-void Session::idleTick() {
-    RunState& run = core_.run;
-    if (run.gintRun != 1) {
-        return;
-    }
-    // Whole idle units since the last data, rounded half to even, kept to six digits; a gap
-    // across midnight counts on.
-    float gap = clock_.Timer() - run.gsngIdleStart;
-    if (gap < 0) {
-        gap += 86400.0f;
-    }
-    const float units = std::nearbyint(gap * static_cast<float>(core_.settings.gintIdleMode));
-    const int count = units > 0 ? static_cast<int>(std::min(units, 999999.0f)) : 0;
-    std::snprintf(run.gstrIdle, sizeof run.gstrIdle, "%06d", count);
-    run.gintIdleReq = -1;
-}
-
-bool Session::waitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QTimer wake;
-    wake.start(10);
-    while (!done() && elapsed.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return done();
-}
 
 std::string Session::portName() const {
     return "COM" + std::to_string(core_.settings.gintPortNo);
-}
-
-void Session::stopUnit() {
-    CommLink& comm = link_.comm();
-    for (int i = 0; i < 3; ++i) {
-        comm.QueueCommand("G00");
-    }
-    core_.run.gintRun = 0;
-    waitFor(
-        [&] { return !comm.IsOpen() || (comm.lstCommand.empty() && core_.run.gintSending == 0); },
-        500);
-    comm.PortClose();
 }
 
 void Session::progress(double seconds, bool last) {
@@ -354,9 +373,12 @@ void Session::progress(double seconds, bool last) {
                  last ? "\n" : "");
 }
 
-int Session::Run(const Choices& c, const std::string& programFolder) {
+int Session::Run(const Choices& c) {
+    using Outcome = RunController::Outcome;
     CommLink& comm = link_.comm();
-    if (comm.PortOpen() != 0) {
+    QElapsedTimer elapsed;
+    const Outcome started = controller_.Start();
+    if (started == Outcome::NotFound && signal_ == 0) {
         const std::string where = core_.settings.gintPortAuto == 1
                                       ? "ports 1-16"
                                       : "COM" + std::to_string(core_.settings.gintPortNo);
@@ -365,66 +387,59 @@ int Session::Run(const Choices& c, const std::string& programFolder) {
                                           : "no unit answers; no permission to open " + denied +
                                                 " (join the dialout group)");
     }
-    if (autoSaving_) {
-        WriteLTime(programFolder, clock_);  // the start of the first block
+    if (started == Outcome::Started && controller_.AwaitStart()) {
+        elapsed.start();
+        return finish(c, elapsed, !capture(c, elapsed));
     }
-    if (comm.SendCommParam() != 0) {
+    // Not started, or a signal during the start: whatever the unit got, it is stopped.
+    controller_.Stop();
+    controller_.AwaitStopped();
+    comm.PortClose();
+    if (signal_ != 0) {
+        return Fail(portName(), std::string("stopped by ") + strsignal(signal_) +
+                                    " before the capture began; " + c.output + " not written");
+    }
+    if (started != Outcome::Started) {
         return Fail(portName(), "the unit went away while taking the line settings");
     }
-    out_.SetHeader(HeaderOf(core_.settings));  // as sent: an unknown speed went as 9600
-    RunState& run = core_.run;
-    comm.ResetLineState();
-    run.gintRireki = 1;  // nothing to draw
-    run.gintIdleReq = 0;
-    run.gintAutoSave = 1;  // every stored byte passes the block on its way to the files
-    run.gsngIdleStart = clock_.Timer();
-    refused_ = false;
-    comm.QueueCommand("G01");
-    if (!waitFor([&] { return run.gintRun == 1 || refused_ || lost_; }, 5000)) {
-        comm.PortClose();
-        return Fail(portName(), "the unit does not answer the start");
-    }
-    if (run.gintRun != 1) {
-        comm.PortClose();
-        return Fail(portName(), lost_ ? "the unit went away" : "the unit refused the start");
-    }
+    return Fail(portName(), lost_      ? "the unit went away"
+                            : refused_ ? "the unit refused the start"
+                                       : "the unit does not answer the start");
+}
 
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
-    const bool terminal = isatty(STDERR_FILENO) != 0;
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QEventLoop loop;
+bool Session::capture(const Choices& c, const QElapsedTimer& elapsed) {
     QTimer tick;
     int ticks = 0;
     bool writeFailed = false;
     QObject::connect(&tick, &QTimer::timeout, [&] {
         const double seconds = static_cast<double>(elapsed.elapsed()) / 1000.0;
-        if (!writeOut()) {
-            writeFailed = true;
-        }
-        if (terminal && ++ticks % 3 == 0) {
+        writeFailed = !writeOut();
+        if (terminal_ && ++ticks % 3 == 0) {
             progress(seconds, false);
         }
-        if (writeFailed || lost_ || gSignal != 0 || (c.seconds && seconds >= *c.seconds)) {
-            loop.quit();
+        if (writeFailed || (c.seconds && seconds >= *c.seconds)) {
+            loop_.quit();
         }
     });
     tick.start(100);
-    loop.exec();
-    tick.stop();
-
-    const bool lost = lost_;
-    if (!lost) {
-        stopUnit();
+    if (!lost_ && signal_ == 0) {
+        loop_.exec();
     }
-    run.gintRun = 0;
+    return !writeFailed;
+}
+
+int Session::finish(const Choices& c, const QElapsedTimer& elapsed, bool writeFailed) {
+    // Records go on being stored until the unit has acknowledged the stop: the file ends where
+    // the unit stopped.
+    controller_.Stop();
+    controller_.AwaitStopped();
+    link_.comm().PortClose();
     writeFailed = !writeOut() || writeFailed;
     if (autoSaving_) {
         autoSave_.AutoSaveFlush();
     }
     const bool finished = !writeFailed && out_.Finish();
-    if (terminal) {
+    if (terminal_) {
         progress(static_cast<double>(elapsed.elapsed()) / 1000.0, true);
     }
     if (!finished) {
@@ -434,7 +449,7 @@ int Session::Run(const Choices& c, const std::string& programFolder) {
         return Fail(autoSave_.Base(), "auto-save files could not be written; " +
                                           std::to_string(autoSave_.KeptBytes()) + " bytes lost");
     }
-    if (lost) {
+    if (lost_) {
         return Fail(portName(), "the unit went away; " + std::to_string(out_.Bytes()) +
                                     " bytes kept in " + c.output);
     }
@@ -450,6 +465,7 @@ std::string exeFolder() {
 }  // namespace
 
 int CaptureCommand(std::vector<std::string> argv) {
+    catchSignals();
     if (HelpAsked(argv, kUsage)) {
         return kExitOk;
     }
@@ -489,5 +505,5 @@ int CaptureCommand(std::vector<std::string> argv) {
     char* qtArgv[] = {name, nullptr};
     QCoreApplication app(qtArgc, qtArgv);
     Session session(settings, programFolder, c);
-    return session.Run(c, programFolder);
+    return session.Run(c);
 }

@@ -1,4 +1,4 @@
-#include "core/RunControlState.h"
+#include "run/RunControlState.h"
 
 using Phase = RunControlState::Phase;
 using Command = RunControlState::Command;
@@ -86,5 +86,11 @@ bool RunControlState::SettingsSent(bool sent) {
 void RunControlState::Accepted() {
     if (phase_ == Phase::Starting) {
         phase_ = Phase::Running;
+    }
+}
+
+void RunControlState::Lost() {
+    if (phase_ == Phase::Starting || phase_ == Phase::Running || phase_ == Phase::Stopping) {
+        phase_ = Phase::Stopped;
     }
 }

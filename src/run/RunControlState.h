@@ -12,7 +12,7 @@
 //   SendingSettings  the four line-setting commands wait for their answers
 //   Starting         "G01" is queued or sent and not yet accepted; also after the unit refused
 //                    it for good, until the user stops
-//   Running          the unit streams capture data (also after the unit was lost, until Stop)
+//   Running          the unit streams capture data
 //   Stopping         "G00" is queued; the next command that probes first lets it reach the
 //                    unit, so that a unit still streaming never buries the probe's reply
 class RunControlState {
@@ -55,6 +55,9 @@ class RunControlState {
     bool SettingsSent(bool sent);
     // The unit accepted the start.
     void Accepted();
+    // The unit went away: a run, a start waiting for its answer or a queued stop is over.
+    // (The waits of a probe or of the settings end by themselves and say so.)
+    void Lost();
 
   private:
     Phase phase_ = Phase::Stopped;

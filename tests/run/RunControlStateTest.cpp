@@ -1,4 +1,4 @@
-#include "core/RunControlState.h"
+#include "run/RunControlState.h"
 
 #include <gtest/gtest.h>
 

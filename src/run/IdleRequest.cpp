@@ -1,0 +1,32 @@
+#include "run/IdleRequest.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "core/Status.h"
+
+namespace idle {
+
+int32_t Count(float now, float start, int idleMode) {
+    float gap = now - start;
+    if (gap < 0) {
+        gap += 86400.0f;
+    }
+    const float units = std::nearbyint(gap * static_cast<float>(idleMode));
+    if (!(units > 0)) {
+        return 0;
+    }
+    return units >= static_cast<float>(kMaxCount) ? kMaxCount : static_cast<int32_t>(units);
+}
+
+int32_t RaiseRequest(const Settings& settings, RunState& run, const Clock& clock) {
+    if (run.gintRun != 1) {
+        return -1;
+    }
+    const int32_t count = Count(clock.Timer(), run.gsngIdleStart, settings.gintIdleMode);
+    std::snprintf(run.gstrIdle, sizeof run.gstrIdle, "%06d", static_cast<int>(count));
+    run.gintIdleReq = status::kPending;
+    return count;
+}
+
+}  // namespace idle

@@ -1,0 +1,139 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "core/Callbacks.h"
+#include "core/Clock.h"
+#include "core/RunState.h"
+#include "run/RunControlState.h"
+
+class CommLink;
+
+// Why a run ended.
+enum class StopCause : uint8_t {
+    User,     // the stop command, a signal, a time limit
+    Trigger,  // a trigger's pending monitor stop fell due
+    Lost,     // the unit went away (unplugged, or its end of the link closed)
+};
+
+// What the owner of a run shows or decides at each step of the run sequence. The program maps
+// the calls onto menus, captions and messages; a headless command onto its files and its
+// standard error. Every call has an empty default.
+class RunHost {
+  public:
+    virtual ~RunHost() = default;
+    // A start goes ahead: before the port is probed.
+    virtual void StartBegins() {}
+    // No unit answered the probe; deniedPort names the first port this user may not open
+    // ("" when none did). Not called when the unit was lost during the probe (UnitLost has
+    // told of it) or the program is ending.
+    virtual void NotConnected(const std::string& /*deniedPort*/) {}
+    // The unit was found for a start: true to go on (the program asks its question here).
+    virtual bool ConfirmStart() { return true; }
+    // The line settings go out now.
+    virtual void SendingSettings() {}
+    // The start ended during the settings without a stop being asked for: the unit went
+    // away or the program is ending. Nothing was started.
+    virtual void StartAbandoned() {}
+    // Just before "G01" is queued: the owner gets ready for capture data.
+    virtual void PrepareRun() {}
+    // The unit accepted the start: gintRun is 1.
+    virtual void Accepted() {}
+    // The unit refused the start for the last time. Called from inside the receive handler:
+    // whatever waits for the user must wait until it returns.
+    virtual void Refused() {}
+    // The run has ended (gintRun is 0); the stop commands are on their way unless the unit
+    // was lost.
+    virtual void Stopped(StopCause /*cause*/) {}
+    // The unit went away; once per opening of the port, after Stopped when a run was on.
+    virtual void UnitLost() {}
+    // A trigger's pending save stop fell due.
+    virtual void AutoSaveFlush() {}
+    // The controller entered or left a wait for the unit (a probe, the settings), or a stop
+    // was asked for during one: what the commands may do has changed (see Judge).
+    virtual void WaitChanged() {}
+};
+
+// The run sequence, once for the program and every headless command: the probe, the start
+// question, the line settings, the start, the stop that always reaches the unit, the late
+// replies of a slow unit, a refused start and a lost unit. The phases of RunControlState say
+// which command may act while a wait for the unit is on the stack.
+//
+// A stop drops or keeps what the unit sends after it. The program drops it (from the stop on,
+// bytes are reply text); a headless capture keeps storing records until the unit has
+// acknowledged the stop, so that its file holds everything the unit sent.
+class RunController final : public RunControl {
+  public:
+    enum class AfterStop : uint8_t { Drop, Keep };
+    enum class Outcome : uint8_t {
+        Started,    // "G01" is queued; the unit's answer decides (Accepted / Refused)
+        Busy,       // a start, a probe or the settings are already under way: nothing done
+        NotFound,   // no unit answered
+        Cancelled,  // the owner did not confirm the start
+        Failed,     // the settings did not reach the unit, or a stop came first
+    };
+
+    // All must outlive the controller; Attach gives it the link before any command.
+    RunController(RunState& run, const Clock& clock, RunHost& host, AfterStop afterStop)
+        : run_(run), clock_(clock), host_(host), afterStop_(afterStop) {}
+    RunController(const RunController&) = delete;
+    RunController& operator=(const RunController&) = delete;
+    void Attach(CommLink& link) { link_ = &link; }
+
+    [[nodiscard]] const RunControlState& state() const { return state_; }
+    [[nodiscard]] RunControlState::Verdict Judge(RunControlState::Command command) const {
+        return state_.Judge(command);
+    }
+    // True while the phase keeps commands that wait for the unit from acting.
+    [[nodiscard]] bool Waiting() const;
+
+    // Probe, question, settings, "G01".
+    Outcome Start();
+    // Headless: waits until the unit has judged the start (refusals and retries included, each
+    // command with its own time-out). True when it runs.
+    bool AwaitStart();
+    // Queues the stop ("G00" three times) and ends the run. With AfterStop::Keep the run ends
+    // when the unit acknowledges the stop (see AwaitStopped).
+    void Stop(StopCause cause = StopCause::User);
+    // Waits until the stop commands have reached the unit and, with AfterStop::Keep, the run
+    // has ended; a unit that does not acknowledge in its time-out ends it anyway.
+    void AwaitStopped();
+    // The program is ending: "G00" three times whatever the phase, gintRun 0, and a wait until
+    // they have reached the unit (short when the program is closing).
+    void Shutdown();
+
+    // The communication parameter dialog's OK: probe, then the settings. True when the unit
+    // took them.
+    bool ApplySettings();
+    // The simulator: probes unless a run is under way. True when it may be launched.
+    bool ProbeForSimulator();
+
+    // The link reports the loss of the unit (the port is closed already).
+    void LinkLost();
+
+    // RunControl: the decoder's calls.
+    void RunStop() override { Stop(StopCause::Trigger); }
+    void StartAccepted() override;
+    void StartRefused() override { host_.Refused(); }
+    void AutoSaveFlush() override { host_.AutoSaveFlush(); }
+
+  private:
+    // PortClose and PortOpen, after a queued stop has reached the unit when the verdict says
+    // so; a missing unit is told to the host. True when found.
+    bool reopen(RunControlState::Verdict verdict);
+    // The phase changes of RunControlState, told to the host.
+    RunControlState::Verdict begin(RunControlState::Command command);
+    bool probed(bool found);
+    bool settingsSent(bool sent);
+    void endRun(StopCause cause);
+
+    RunState& run_;
+    const Clock& clock_;
+    RunHost& host_;
+    const AfterStop afterStop_;
+    CommLink* link_ = nullptr;
+    RunControlState state_;
+    bool lossTold_ = false;  // UnitLost was called since the port was last opened
+    bool keeping_ = false;   // a stop keeps records until the unit acknowledges it
+    StopCause pendingCause_ = StopCause::User;  // of a stop that waits for its acknowledgement
+};
