@@ -30,10 +30,10 @@ deps:
 		DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
 
-$(BUILD)/build.ninja:
+# Configured every time, so that the options given (CMAKE_OPTIONS) always apply, also to a
+# build folder that exists; an unchanged configuration costs a second.
+build: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_OPTIONS)
-
-build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: build
