@@ -72,8 +72,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# The Qt libraries, the serial-port module among them, come from dpkg-shlibdeps; the Japanese
-# font and Qt's own Japanese texts are not linked and are named here.
+# The Qt libraries, the serial-port and charts modules among them, come from dpkg-shlibdeps;
+# the Japanese font and Qt's own Japanese texts are not linked and are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, qt6-translations-l10n")
 include(CPack)

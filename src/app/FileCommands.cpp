@@ -95,7 +95,7 @@ void FileCommands::mn_File_Pcap_Click() {
         BusyPointer busy;
         // While an opened file is shown the save command is off: the view shows that file, not
         // the capture, and the file's own header and date give the times.
-        if (!window_.menus().item("mn_File_Save")->isEnabled() && !openedFile_.empty()) {
+        if (FileInView()) {
             std::string error;
             const std::optional<LogFile> log = ReadLogFile(openedFile_, error);
             const std::optional<PcapTimes> times = FileTimes(openedFile_, std::nullopt);
@@ -116,6 +116,20 @@ void FileCommands::mn_File_Pcap_Click() {
         ctx_.prompts.Message("Wireshark形式の保存に失敗しました", "ファイル保存の失敗",
                              Prompts::Icon::Critical, Prompts::Buttons::Ok);
     }
+}
+
+bool FileCommands::FileInView() const {
+    return !window_.menus().item("mn_File_Save")->isEnabled() && !openedFile_.empty();
+}
+
+std::optional<LogFile> FileCommands::CaptureInView() const {
+    if (FileInView()) {
+        std::string error;
+        return ReadLogFile(openedFile_, error);
+    }
+    const Capture& c = ctx_.core.capture;
+    return LogFile{HeaderOf(ctx_.core.settings),
+                   {c.gbyteDat().begin(), c.gbyteDat().begin() + c.glngDatLen()}};
 }
 
 dlgTextSave* FileCommands::mn_File_Text_Click() {

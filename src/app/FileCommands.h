@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/FileDialog.h"
+#include "files/LogFile.h"
 
 struct AppContext;
 class MDIMonitor;
@@ -31,6 +32,13 @@ class FileCommands {
     // A capture log file named by a later start of the program: opened when no run is going
     // on, otherwise refused with a message.
     void OpenForwarded(const std::string& name);
+
+    // Whether the view shows an opened file (the save command is then off) rather than the
+    // capture.
+    [[nodiscard]] bool FileInView() const;
+    // What the view shows, with the line settings of its header: the opened file read again,
+    // or a copy of the capture with the current settings. Nothing when the file cannot be read.
+    [[nodiscard]] std::optional<LogFile> CaptureInView() const;
 
     // The main window's one file dialog, shared by open, save and auto-save.
     [[nodiscard]] FileDialog& Dialog() { return dialog_; }

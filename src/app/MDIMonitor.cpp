@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/AnalysisCommand.h"
 #include "app/CaptureMemory.h"
 #include "app/FileCommands.h"
 #include "app/PanelBar.h"
@@ -150,6 +151,7 @@ void MDIMonitor::connectMenus() {
     on("mn_Tool_Protocol", [this] { mn_Tool_Protocol_Click(false); });
     on("mn_Tool_Trig", [this] { mn_Tool_Trig_Click(); });
     on("mn_Tool_Sim", [this] { mn_Tool_Sim_Click(); });
+    on("mn_Tool_Analysis", [this] { mn_Tool_Analysis_Click(*this); });
     on("mn_Tool_Counter", [this] { mn_Tool_Counter_Click(); });
     on("mn_Search_Search", [this] { search_->mn_Search_Search_Click(); });
     on("mn_Search_Up", [this] { search_->mn_Search_Up_Click(); });
@@ -192,7 +194,7 @@ void MDIMonitor::MenuEnable() {
           "mn_Search_Down",   "mn_Search_Time",   "mn_View_Idle",     "mn_View_Time",
           "mn_View_Line",     "mn_View_Jump",     "mn_View_SJump",    "mn_View_EJump",
           "mn_View_Font",     "mn_View_Scroll",   "mn_Run_Start",     "mn_Run_Restart",
-          "mn_Tool_Protocol", "mn_Tool_Option"}) {
+          "mn_Tool_Protocol", "mn_Tool_Option",   "mn_Tool_Analysis"}) {
         menus_->item(name)->setEnabled(stopped);
     }
     menus_->item("mn_Run_Stop")->setEnabled(!stopped);

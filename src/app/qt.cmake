@@ -1,5 +1,6 @@
 # Main window, run control, dialogs (Qt Widgets), and the vexlo executable.
 add_library(vexlo_app STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/AnalysisCommand.cpp
     ${CMAKE_CURRENT_LIST_DIR}/AutoSaveCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CaptureMemory.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dlgProtocol.cpp
@@ -19,9 +20,10 @@ add_library(vexlo_app STATIC
     ${CMAKE_CURRENT_LIST_DIR}/dlgOption.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dlgPrint.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dlgTextSave.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/frmAnalysis.cpp
     ${CMAKE_CURRENT_LIST_DIR}/frmAbout.cpp)
 target_link_libraries(vexlo_app PUBLIC vexlo_view vexlo_link_qt vexlo_print_qt Qt6::Widgets
-                      Qt6::PrintSupport Qt6::Network)
+                      Qt6::PrintSupport Qt6::Network Qt6::Charts)
 set_target_properties(vexlo_app PROPERTIES AUTOMOC ON)
 
 add_executable(vexlo ${CMAKE_CURRENT_LIST_DIR}/main.cpp)

@@ -8,12 +8,11 @@
 
 #include "capture/RecordWalk.h"
 #include "files/ProgramFolder.h"
+#include "files/RecordClock.h"
 
 namespace {
 
-constexpr int64_t kMicros = 1'000'000;
-constexpr int64_t kDayMicros = 86'400 * kMicros;
-constexpr int64_t kHalfDayMicros = kDayMicros / 2;
+constexpr int64_t kMicros = RecordClock::kMicros;
 constexpr size_t kMaxPayload = kPcapSnapLength - kPcapEventHeader;
 
 enum Event : uint8_t { kStatus = 0x00, kSd = 0x01, kRd = 0x02, kFraming = 0x07, kParity = 0x08 };
@@ -29,56 +28,6 @@ uint8_t ControlLines(uint8_t state) {
     }
     return out;
 }
-
-int64_t IdleCount(const rec::Record& r) {
-    return r.b[1] * 10'000LL + r.b[2] * 100LL + r.b[3];
-}
-
-int64_t StampMicros(const rec::Record& r) {
-    return (r.b[1] * 3600LL + r.b[2] * 60LL + r.b[3]) * kMicros;
-}
-
-// The clock of the rebuilt times: whole microseconds plus the half-bits of the characters
-// since then, so that long runs of bytes do not accumulate rounding errors.
-class LineClock {
-  public:
-    explicit LineClock(const PcapLine& line) {
-        const int bits = 1 + (line.dataLen == 0 ? 7 : 8) + (line.parity != 0 ? 1 : 0);
-        halfBitsPerChar_ = 2 * bits + (line.stopBit == 1 ? 3 : line.stopBit == 2 ? 4 : 2);
-        halfBitsPerSecond_ = line.speed > 0 ? 2LL * line.speed : 0;
-        switch (line.idleMode) {
-            case 1:
-                idleStep_ = kMicros;
-                break;
-            case 10:
-                idleStep_ = kMicros / 10;
-                break;
-            case 100:
-                idleStep_ = kMicros / 100;
-                break;
-            default:
-                idleStep_ = 0;
-                break;
-        }
-    }
-
-    [[nodiscard]] int64_t Now() const {
-        return base_ + (halfBitsPerSecond_ > 0 ? halfBits_ * kMicros / halfBitsPerSecond_ : 0);
-    }
-    void Set(int64_t micros) {
-        base_ = micros;
-        halfBits_ = 0;
-    }
-    void Character() { halfBits_ += halfBitsPerChar_; }
-    void Idle(int64_t count) { Set(Now() + count * idleStep_); }
-
-  private:
-    int64_t base_ = 0;
-    int64_t halfBits_ = 0;
-    int64_t halfBitsPerChar_ = 0;
-    int64_t halfBitsPerSecond_ = 0;
-    int64_t idleStep_ = 0;
-};
 
 void PutLe32(std::string& out, uint32_t v) {
     for (int i = 0; i < 4; ++i) {
@@ -125,38 +74,6 @@ class PcapWriter {
     std::string& out_;
 };
 
-// Elapsed time from the start of the data to the first time-stamp record, or to the end when
-// there is none (the stamp's time of day then tells nothing).
-struct Lead {
-    int64_t elapsed = 0;
-    std::optional<int64_t> firstStamp;
-};
-
-Lead MeasureLead(const uint8_t* bytes, int32_t len, const PcapLine& line) {
-    LineClock clock(line);
-    Lead lead;
-    rec::ForEachRecord(bytes, len, [&](const rec::Record& r) {
-        if (lead.firstStamp) {
-            return;
-        }
-        switch (r.kind) {
-            case rec::Kind::Data:
-                clock.Character();
-                break;
-            case rec::Kind::Idle:
-                clock.Idle(IdleCount(r));
-                break;
-            case rec::Kind::Stamp:
-                lead.firstStamp = StampMicros(r);
-                break;
-            case rec::Kind::LineState:
-                break;
-        }
-    });
-    lead.elapsed = clock.Now();
-    return lead;
-}
-
 }  // namespace
 
 PcapLine PcapLineOf(const LogHeader& h) {
@@ -169,12 +86,6 @@ std::string PcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& l
     std::string out;
     out.reserve(24 + static_cast<size_t>(len) * 8);
     PcapWriter pcap(out);
-
-    const Lead lead = MeasureLead(bytes, len, line);
-    int64_t day = times.dayStart * kMicros;
-    LineClock clock(line);
-    clock.Set(lead.firstStamp ? day + *lead.firstStamp - lead.elapsed
-                              : times.endMicros - lead.elapsed);
 
     uint8_t lines = 0;
     uint8_t runEvent = kStatus;  // direction of the open run; kStatus: none open
@@ -189,7 +100,7 @@ std::string PcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& l
         n = 0;
     };
 
-    rec::ForEachRecord(bytes, len, [&](const rec::Record& r) {
+    const auto add = [&](const rec::Record& r, const RecordClock& clock) {
         switch (r.kind) {
             case rec::Kind::Data: {
                 const uint8_t value = rec::PairValue(r.b[0], r.b[1]);
@@ -206,7 +117,6 @@ std::string PcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& l
                     }
                     payload[n++] = value;
                 }
-                clock.Character();
                 break;
             }
             case rec::Kind::LineState:
@@ -215,24 +125,12 @@ std::string PcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& l
                 pcap.Packet(clock.Now(), kStatus, lines, nullptr, 0);
                 break;
             case rec::Kind::Idle:
-                flush();
-                clock.Idle(IdleCount(r));
+            case rec::Kind::Stamp:
+                flush();  // the clock moves on after the call
                 break;
-            case rec::Kind::Stamp: {
-                flush();
-                int64_t stamp = day + StampMicros(r);
-                const int64_t now = clock.Now();
-                if (stamp + kHalfDayMicros < now) {  // past midnight
-                    day += kDayMicros;
-                    stamp += kDayMicros;
-                }
-                if (now < stamp || now >= stamp + kMicros) {
-                    clock.Set(stamp);
-                }
-                break;
-            }
         }
-    });
+    };
+    ForEachTimedRecord(bytes, len, line, times, add);
     flush();
     return out;
 }

@@ -283,3 +283,59 @@ TEST_F(CaptureTest, SignalsDuringTheStartAndTheRunLeaveTheUnitStoppedAndTheFileW
         }
     }
 }
+
+// The frames of a modbus capture: every frame has a good CRC, every reply follows the request
+// of its unit and function, and the unit that never answers leaves its requests alone.
+TEST_F(CaptureTest, FramesOfAModbusCapturePairEveryReplyWithItsRequest) {
+    StartUnit({"--scenario", "modbus", "--rate-factor", "4", "--duration", "40"});
+    const Outcome r = Capture({"-o", out.File("modbus.vxm"), "--seconds", "3", "--speed", "19200",
+                               "--data-bits", "8", "--parity", "even", "--idle", "10ms"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(std::system((quoted(VEXLO_CLI_BINARY) + " frames " + quoted(out.File("modbus.vxm")) +
+                           " --modbus --format csv -o " + quoted(out.File("frames.csv")))
+                              .c_str()),
+              0);
+
+    struct Row {
+        std::string dir, kind, crc;
+        int unit = 0, function = 0;
+    };
+    std::vector<Row> rows;
+    std::istringstream lines(out.Read("frames.csv"));
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "index,dir,start_s,bytes,errors,gap_ms,reply_ms,hex,unit,function,kind,crc_ok");
+    while (std::getline(lines, line)) {
+        std::vector<std::string> cols;
+        std::istringstream fields(line);
+        for (std::string col; std::getline(fields, col, ',');) {
+            cols.push_back(col);
+        }
+        ASSERT_EQ(cols.size(), 12U) << line;
+        rows.push_back({cols[1], cols[10], cols[11], std::stoi(cols[8]), std::stoi(cols[9])});
+    }
+    int requests = 0, replies = 0, unanswered = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        EXPECT_EQ(row.crc, "true") << i;
+        if (row.dir == "SD") {
+            EXPECT_EQ(row.kind, "request") << i;
+            ++requests;
+            const bool answered = i + 1 < rows.size() && rows[i + 1].dir == "RD";
+            unanswered += answered ? 0 : 1;
+            if (row.unit == 4) {
+                EXPECT_FALSE(answered) << i;
+            }
+            continue;
+        }
+        ++replies;
+        EXPECT_NE(row.kind, "request") << i;
+        ASSERT_GT(i, 0U);
+        EXPECT_EQ(rows[i - 1].dir, "SD") << i;
+        EXPECT_EQ(rows[i - 1].unit, row.unit) << i;
+        EXPECT_EQ(rows[i - 1].function, row.function & 0x7F) << i;
+    }
+    EXPECT_GE(requests, 8);
+    EXPECT_GE(replies, 5);
+    EXPECT_EQ(requests, replies + unanswered);
+}

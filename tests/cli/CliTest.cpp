@@ -6,6 +6,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "analysis/FrameExamples.h"
 #include "files/LogFile.h"
 #include "files/PcapExport.h"
 #include "files/TempFolder.h"
@@ -125,6 +126,10 @@ TEST_F(Cli, UsageErrorsExitTwoAndWriteNothing) {
         {"pcap", in, "-o", out, "--date", "2026-13-01"},
         {"pcap", in, "-o", out, "--date", "7.12.2026"},
         {"pcap", in, "-o", out, "--snaplen", "10"},
+        {"frames"},
+        {"frames", in, "--gap", "-1", "-o", out},
+        {"frames", in, "--format", "xml", "-o", out},
+        {"frames", in, "--modbus=yes", "-o", out},
         {"capture"},
         {"capture", "-o", out, "--speed", "12345"},
         {"capture", "-o", out, "--parity", "mark"},
@@ -155,6 +160,7 @@ TEST_F(Cli, EveryCommandHasHelp) {
                                                                   {"export", "--help"},
                                                                   {"export", "x", "-h"},
                                                                   {"pcap", "--help"},
+                                                                  {"frames", "--help"},
                                                                   {"capture", "--help"}}) {
         const Outcome r = run(args);
         EXPECT_EQ(r.code, 0);
@@ -189,6 +195,10 @@ TEST_F(Cli, BadFilesExitOneWithOneLineAndLeaveTheOutputAlone) {
          dir.File("short.vxm"),
          "shorter than 24 bytes"},
         {{"pcap", good, "-o", dir.Path()}, dir.Path(), "is a folder"},
+        {{"frames", dir.File("missing.vxm")}, dir.File("missing.vxm"), "no such file"},
+        {{"frames", good, "-o", dir.File("no/such/out.csv")},
+         dir.File("no/such/out.csv"),
+         "cannot be written"},
         {{"pcap", good, "-o", dir.File("no/such/out.pcap")},
          dir.File("no/such/out.pcap"),
          "cannot be written"},
@@ -296,4 +306,58 @@ TEST_F(Cli, PcapWritesTheExportOfTheFileOnTheGivenDate) {
                         PcapTimes{std::mktime(&day), 0});
     EXPECT_EQ(dir.Read("out.pcap"), expected);
     EXPECT_EQ(expected.size(), 24U + 2 * (16 + 12 + 1));
+}
+
+TEST_F(Cli, FramesWritesTheExamplesAsCsvJsonAndText) {
+    for (const FrameExample& e : FrameExamples()) {
+        SCOPED_TRACE(e.name);
+        LogHeader h = header(0);
+        h.glngSpeed = 10000;
+        h.gintIdleMode = e.idleMode;
+        const std::string in = logFile("in.vxm", h, e.records);
+        std::vector<std::string> args{"frames",   in,   "--gap", std::to_string(e.gapMs),
+                                      "--format", "csv"};
+        std::string csv = "index,dir,start_s,bytes,errors,gap_ms,reply_ms,hex";
+        csv += e.modbus ? ",unit,function,kind,crc_ok\n" : "\n";
+        for (size_t i = 0; i < e.rows.size(); ++i) {
+            csv += std::to_string(i + 1) + ',' + e.rows[i] + '\n';
+        }
+        if (e.modbus) {
+            args.push_back("--modbus");
+        }
+        const Outcome r = run(args);
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, csv);
+        args.insert(args.end(), {"-o", dir.File("frames.csv")});
+        EXPECT_EQ(run(args).code, 0);
+        EXPECT_EQ(dir.Read("frames.csv"), csv);
+    }
+
+    const FrameExample& m = FrameExamples().back();
+    LogHeader h = header(0);
+    h.glngSpeed = 10000;
+    h.gintIdleMode = 100;
+    const std::string in = logFile("modbus.vxm", h, m.records);
+    const Outcome json = run({"frames", in, "--modbus", "--format", "json"});
+    EXPECT_EQ(json.code, 0);
+    EXPECT_EQ(json.out.rfind("{\"idle_step_ms\":10,\"frames\":[\n{\"index\":1,\"dir\":\"SD\","
+                             "\"start_s\":0.000000,\"bytes\":8,\"errors\":0,\"gap_ms\":null,"
+                             "\"reply_ms\":null,\"hex\":\"01 03 00 00 00 0A C5 CD\",\"modbus\":"
+                             "{\"unit\":1,\"function\":3,\"kind\":\"request\",\"crc_ok\":true}},\n",
+                             0),
+              0U)
+        << json.out;
+    EXPECT_NE(json.out.find("\"summary\":{\"SD\":{\"frames\":5,\"bytes\":40,\"reply_ms\":{"
+                            "\"count\":2,\"min\":10,\"median\":10,\"p95\":10,\"max\":10}},"
+                            "\"RD\":{\"frames\":2,\"bytes\":12,\"reply_ms\":{\"count\":2,"
+                            "\"min\":10,\"median\":10,\"p95\":10,\"max\":10}},\"crc_bad\":1}}\n"),
+              std::string::npos)
+        << json.out;
+    const Outcome text = run({"frames", in, "--modbus"});
+    EXPECT_EQ(text.code, 0);
+    EXPECT_NE(text.out.find("SD: 5 frames, 40 bytes, 2 replies, reply_ms min 10 median 10 p95 "
+                            "10 max 10\n"),
+              std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("idle step: 10 ms"), std::string::npos);
 }

@@ -91,7 +91,7 @@ grep -qx 'application/x-vexlo-capture:\*\.vxm' "$mime/globs" || fail "*.vxm is n
 # Control fields: the Qt libraries from dpkg-shlibdeps and the packages named by hand.
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for package in libqt6widgets6 libqt6serialport6 fonts-ipafont-gothic qt6-translations-l10n; do
+for package in libqt6widgets6 libqt6serialport6 libqt6charts6 fonts-ipafont-gothic qt6-translations-l10n; do
     grep -Eq "(^|, )$package( |,|$)" <<<"$depends" || fail "Depends lacks $package"
 done
 changelogVersion=$(gzip -dc "$root/usr/share/doc/vexlo/changelog.gz" | sed -n '1s/^vexlo (\([^)]*\)).*/\1/p')

@@ -25,7 +25,7 @@ const char* const kStoppedOnly[] = {
     "mn_Search_Search", "mn_Search_Up",     "mn_Search_Down", "mn_Search_Time", "mn_View_Idle",
     "mn_View_Time",     "mn_View_Line",     "mn_View_Jump",   "mn_View_SJump",  "mn_View_EJump",
     "mn_View_Font",     "mn_View_Scroll",   "mn_Run_Start",   "mn_Run_Restart", "mn_Tool_Protocol",
-    "mn_Tool_Option"};
+    "mn_Tool_Option",   "mn_Tool_Analysis"};
 const char* const kRunningOnly[] = {"mn_Run_Stop", "mn_Run_Back"};
 const char* const kAlways[] = {"mn_View_Mode0", "mn_View_Mode1", "mn_Tool_Trig",
                                "mn_Tool_Sim",   "mn_File_Exit",  "mn_Help_Version"};

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 #include <string_view>
 #include <vector>
 
@@ -9,6 +10,12 @@ class SampleCapture {
     SampleCapture& Data(std::string_view text, bool sd) {
         for (const char ch : text) {
             Pair(static_cast<uint8_t>(ch), sd);
+        }
+        return *this;
+    }
+    SampleCapture& Pairs(std::initializer_list<uint8_t> values, bool sd) {
+        for (const uint8_t v : values) {
+            Pair(v, sd);
         }
         return *this;
     }

@@ -54,4 +54,5 @@ std::optional<int> ParseInt(const std::string& text, int lo, int hi);
 int InfoCommand(std::vector<std::string> args);
 int ExportCommand(std::vector<std::string> args);
 int PcapCommand(std::vector<std::string> args);
+int FramesCommand(std::vector<std::string> args);
 int CaptureCommand(std::vector<std::string> args);

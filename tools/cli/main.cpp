@@ -13,6 +13,7 @@ constexpr std::string_view kUsage =
     "  info FILE.vxm [--json]     settings, data length and record counts of a capture log\n"
     "  export FILE.vxm [OPTIONS]  the capture as text, as the program's text save writes it\n"
     "  pcap FILE.vxm -o OUT.pcap  the capture as a pcap file for Wireshark and tshark\n"
+    "  frames FILE.vxm [OPTIONS]  frames, gaps and reply times, optionally as Modbus RTU\n"
     "  capture -o FILE.vxm        monitor with the unit and store the capture (no display)\n"
     "'vexlo-cli COMMAND --help' describes each command.\n"
     "Exit status: 0 done, 1 error, 2 usage error.\n";
@@ -38,6 +39,9 @@ int main(int argc, char* argv[]) {
     }
     if (command == "pcap") {
         return PcapCommand(std::move(args));
+    }
+    if (command == "frames") {
+        return FramesCommand(std::move(args));
     }
     if (command == "capture") {
         return CaptureCommand(std::move(args));

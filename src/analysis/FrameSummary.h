@@ -1,0 +1,46 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "analysis/FrameAnalysis.h"
+
+// Reply times of one direction: the gaps before its frames that follow a frame of the other
+// direction (for RD the other end's answers to SD, for SD the turnaround back).
+struct ReplyStats {
+    int32_t count = 0;
+    // Microseconds; nothing when count is 0. The median of an even count is the mean of the
+    // middle two, p95 the nearest-rank 95th percentile.
+    std::optional<int64_t> min, median, p95, max;
+};
+
+struct DirectionSummary {
+    int32_t frames = 0;
+    int64_t bytes = 0;
+    ReplyStats reply;
+};
+
+struct FrameSummary {
+    DirectionSummary sd, rd;
+    std::optional<int32_t> crcBad;  // Modbus frames whose CRC does not hold (Modbus only)
+};
+
+[[nodiscard]] FrameSummary Summarise(const FrameList& list);
+
+// A histogram of the reply times of both directions: bins of equal width from 0, the width a
+// whole number of idle steps (1, 2 or 5 times a power of ten of them) so that at most maxBins
+// bins hold every reply; a single bin of the step when there is no reply.
+struct ReplyHistogram {
+    int64_t binMicros = 0;
+    std::vector<int32_t> sd, rd;  // counts per bin
+};
+[[nodiscard]] ReplyHistogram HistogramOf(const FrameList& list, int maxBins);
+
+// Texts shared by every output: milliseconds with up to three decimals and no trailing zeros
+// ("20", "0.521"), seconds with six decimals, bytes as upper-case hexadecimal pairs separated by
+// spaces.
+[[nodiscard]] std::string MsText(int64_t micros);
+[[nodiscard]] std::string SecondsText(int64_t micros);
+[[nodiscard]] std::string HexText(std::span<const uint8_t> bytes);

@@ -1,0 +1,151 @@
+#include "analysis/Modbus.h"
+
+#include <initializer_list>
+
+namespace modbus {
+
+namespace {
+
+constexpr size_t kCrcLen = 2;
+constexpr size_t kMinFrame = 4;  // unit, function, CRC
+constexpr size_t kExceptionLen = 5;
+
+bool CrcHolds(const uint8_t* p, size_t n) {
+    if (n < kMinFrame) {
+        return false;
+    }
+    const uint16_t crc = Crc16(p, n - kCrcLen);
+    return p[n - 2] == (crc & 0xFF) && p[n - 1] == (crc >> 8);
+}
+
+// The length of a request of function code p[1], 0 when unknown or when its length field
+// lies beyond the rest bytes.
+size_t RequestLength(const uint8_t* p, size_t rest) {
+    const auto at = [&](size_t i) -> size_t { return i < rest ? p[i] : SIZE_MAX; };
+    size_t n = 0;
+    switch (p[1]) {
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+        case 6:
+        case 8:
+            return 8;
+        case 7:
+        case 11:
+        case 12:
+        case 17:
+            return 4;
+        case 15:
+        case 16:
+            n = at(6);
+            return n == SIZE_MAX ? 0 : 9 + n;
+        case 20:
+        case 21:
+            n = at(2);
+            return n == SIZE_MAX ? 0 : 5 + n;
+        case 22:
+            return 10;
+        case 23:
+            n = at(10);
+            return n == SIZE_MAX ? 0 : 13 + n;
+        case 24:
+            return 6;
+        default:
+            return 0;
+    }
+}
+
+// The length of a normal reply of function code p[1], as RequestLength.
+size_t ReplyLength(const uint8_t* p, size_t rest) {
+    switch (p[1]) {
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 12:
+        case 17:
+        case 20:
+        case 21:
+        case 23:
+            return rest > 2 ? 5 + size_t{p[2]} : 0;
+        case 5:
+        case 6:
+        case 8:
+        case 11:
+        case 15:
+        case 16:
+            return 8;
+        case 7:
+            return 5;
+        case 22:
+            return 10;
+        case 24:
+            return rest > 3 ? 6 + (size_t{p[2]} << 8 | p[3]) : 0;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace
+
+uint16_t Crc16(const uint8_t* p, size_t n) {
+    uint16_t crc = 0xFFFF;
+    for (size_t i = 0; i < n; ++i) {
+        crc ^= p[i];
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc & 1) != 0 ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
+        }
+    }
+    return crc;
+}
+
+Frame NextFrame(const uint8_t* p, size_t rest, bool replyExpected) {
+    const Kind expected = replyExpected ? Kind::Reply : Kind::Request;
+    const uint8_t unit = p[0];
+    const uint8_t function = rest > 1 ? p[1] : 0;
+    if (rest < kMinFrame) {
+        return {rest, unit, function, expected, false};
+    }
+    if ((function & 0x80) != 0) {
+        const size_t n = rest < kExceptionLen ? rest : kExceptionLen;
+        return {n, unit, function, Kind::Exception, CrcHolds(p, n)};
+    }
+    struct Candidate {
+        size_t length;
+        Kind kind;
+    };
+    const Candidate request{RequestLength(p, rest), Kind::Request};
+    const Candidate reply{ReplyLength(p, rest), Kind::Reply};
+    const Candidate first = replyExpected ? reply : request;
+    const Candidate second = replyExpected ? request : reply;
+    for (const Candidate& c : {first, second}) {
+        if (c.length >= kMinFrame && c.length <= rest && CrcHolds(p, c.length)) {
+            return {c.length, unit, function, c.kind, true};
+        }
+    }
+    for (const Candidate& c : {first, second}) {
+        if (c.length == rest) {
+            return {rest, unit, function, c.kind, false};
+        }
+    }
+    if (first.length >= kMinFrame && first.length < rest) {
+        return {first.length, unit, function, first.kind, false};
+    }
+    return {rest, unit, function, expected, false};
+}
+
+const char* KindName(Kind kind) {
+    switch (kind) {
+        case Kind::Request:
+            return "request";
+        case Kind::Reply:
+            return "reply";
+        case Kind::Exception:
+            return "exception";
+    }
+    return "";
+}
+
+}  // namespace modbus

@@ -1,0 +1,25 @@
+#include "app/AnalysisCommand.h"
+
+#include "app/FileCommands.h"
+#include "app/MDIMonitor.h"
+#include "app/frmAnalysis.h"
+
+frmAnalysis* mn_Tool_Analysis_Click(MDIMonitor& window) {
+    auto* analysis = window.findChild<frmAnalysis*>("frmAnalysis", Qt::FindDirectChildrenOnly);
+    if (analysis == nullptr) {
+        CoreState& core = window.context().core;
+        analysis = new frmAnalysis(core.run, core.capture, window.monitor(), &window);
+    }
+    std::optional<LogFile> log = window.files().CaptureInView();
+    if (!log) {
+        window.context().prompts.Message("通信ログファイルの読込みに失敗しました",
+                                         "ファイル読込みの失敗", Prompts::Icon::Critical,
+                                         Prompts::Buttons::Ok);
+        return analysis;
+    }
+    analysis->Load(std::move(*log));
+    analysis->show();
+    analysis->raise();
+    analysis->activateWindow();
+    return analysis;
+}

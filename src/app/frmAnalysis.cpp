@@ -1,0 +1,332 @@
+#include "app/frmAnalysis.h"
+
+#include <QAbstractTableModel>
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include "analysis/FrameSummary.h"
+#include "app/BusyPointer.h"
+#include "app/QString8.h"
+#include "capture/Capture.h"
+#include "capture/Records.h"
+#include "core/RunState.h"
+#include "view/MonitorSearch.h"
+#include "view/frmMonitor.h"
+
+namespace {
+
+const QColor kLateColor(255, 205, 205);
+const QColor kLateBarColor(220, 40, 40);
+
+QString KindText(modbus::Kind kind) {
+    switch (kind) {
+        case modbus::Kind::Request:
+            return "要求";
+        case modbus::Kind::Reply:
+            return "応答";
+        case modbus::Kind::Exception:
+            return "例外";
+    }
+    return {};
+}
+
+}  // namespace
+
+// The frame table: one row per frame, the Modbus columns when the list has them.
+class FrameTableModel : public QAbstractTableModel {
+  public:
+    enum Column { kIndex, kDir, kTime, kBytes, kReply, kData, kUnit, kFunction, kKind, kCrc };
+
+    FrameTableModel(const FrameList& list, std::function<bool(const Frame&)> late, QObject* parent)
+        : QAbstractTableModel(parent), list_(list), late_(std::move(late)) {}
+
+    void Reset() {
+        beginResetModel();
+        endResetModel();
+    }
+    void LateChanged() {
+        if (rowCount() > 0) {
+            emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                             {Qt::BackgroundRole});
+        }
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(list_.frames.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : (list_.modbus ? kCrc + 1 : kData + 1);
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        static const char* const kNames[] = {"番号",         "方向",   "時刻",     "バイト数",
+                                             "応答時間(ms)", "データ", "ユニット", "ファンクション",
+                                             "種別",         "CRC"};
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+            section > kCrc) {
+            return {};
+        }
+        return QString(kNames[section]);
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= rowCount()) {
+            return {};
+        }
+        const Frame& f = list_.frames[static_cast<size_t>(index.row())];
+        if (role == Qt::BackgroundRole) {
+            return late_(f) ? QVariant(kLateColor) : QVariant();
+        }
+        if (role == Qt::TextAlignmentRole) {
+            const bool right = index.column() == kIndex || index.column() == kTime ||
+                               index.column() == kBytes || index.column() == kReply;
+            return QVariant::fromValue(Qt::AlignVCenter | (right ? Qt::AlignRight : Qt::AlignLeft));
+        }
+        if (role != Qt::DisplayRole && role != Qt::ToolTipRole) {
+            return {};
+        }
+        switch (index.column()) {
+            case kIndex:
+                return index.row() + 1;
+            case kDir:
+                return QString(f.sd ? "SD" : "RD");
+            case kTime:
+                return qs(SecondsText(f.startMicros));
+            case kBytes:
+                return f.errors > 0 ? QString("%1 (誤り %2)").arg(f.bytes).arg(f.errors)
+                                    : QString::number(f.bytes);
+            case kReply:
+                return f.replyMicros() ? qs(MsText(*f.replyMicros())) : QString();
+            case kData:
+                return qs(HexText(list_.BytesOf(f)));
+            default:
+                break;
+        }
+        if (!f.modbus) {
+            return {};
+        }
+        switch (index.column()) {
+            case kUnit:
+                return f.modbus->unit;
+            case kFunction:
+                return qs(HexText({&f.modbus->function, 1}));
+            case kKind:
+                return KindText(f.modbus->kind);
+            default:
+                return QString(f.modbus->crcOk ? "OK" : "NG");
+        }
+    }
+
+  private:
+    const FrameList& list_;
+    std::function<bool(const Frame&)> late_;
+};
+
+frmAnalysis::frmAnalysis(const RunState& run, const Capture& capture, frmMonitor& monitor,
+                         QWidget* parent)
+    : QWidget(parent, Qt::Window), run_(run), capture_(capture), monitor_(monitor) {
+    setObjectName("frmAnalysis");
+    setWindowTitle("応答時間解析");
+
+    spnGap = new QSpinBox(this);
+    spnGap->setObjectName("spnGap");
+    spnGap->setRange(0, 86'400'000);
+    spnGap->setSuffix(" ms");
+    spnGap->setToolTip("この時間以上のアイドルでフレームを区切ります (0: すべてのアイドル)");
+    chkModbus = new QCheckBox("Modbus RTU", this);
+    chkModbus->setObjectName("chkModbus");
+    spnLate = new QSpinBox(this);
+    spnLate->setObjectName("spnLate");
+    spnLate->setRange(0, 86'400'000);
+    spnLate->setSuffix(" ms");
+    spnLate->setSpecialValueText("なし");
+    lblSummary = new QLabel(this);
+    lblSummary->setObjectName("lblSummary");
+    lblSummary->setWordWrap(true);
+    lblSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    model_ = new FrameTableModel(
+        list_, [this](const Frame& f) { return Late(f); }, this);
+    tblFrames = new QTableView(this);
+    tblFrames->setObjectName("tblFrames");
+    tblFrames->setModel(model_);
+    tblFrames->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tblFrames->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tblFrames->verticalHeader()->setVisible(false);
+    tblFrames->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    tblFrames->horizontalHeader()->setStretchLastSection(true);
+
+    chartReply = new QChartView(this);
+    chartReply->setObjectName("chartReply");
+    chartReply->setRenderHint(QPainter::Antialiasing);
+    chartReply->setMinimumHeight(220);
+
+    auto* choices = new QHBoxLayout;
+    choices->addWidget(new QLabel("区切りアイドル時間:", this));
+    choices->addWidget(spnGap);
+    choices->addSpacing(12);
+    choices->addWidget(chkModbus);
+    choices->addSpacing(12);
+    choices->addWidget(new QLabel("遅延しきい値:", this));
+    choices->addWidget(spnLate);
+    choices->addStretch(1);
+
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->addWidget(tblFrames);
+    split->addWidget(chartReply);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(choices);
+    layout->addWidget(lblSummary);
+    layout->addWidget(split, 1);
+    resize(900, 640);
+
+    connect(spnGap, &QSpinBox::valueChanged, this, [this] { Analyse(); });
+    connect(chkModbus, &QCheckBox::toggled, this, [this] { Analyse(); });
+    connect(spnLate, &QSpinBox::valueChanged, this, [this] { ShowLate(); });
+    connect(tblFrames, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& index) { JumpTo(index.row()); });
+}
+
+frmAnalysis::~frmAnalysis() = default;
+
+void frmAnalysis::Load(LogFile log) {
+    log_ = std::move(log);
+    Analyse();
+}
+
+void frmAnalysis::Analyse() {
+    {
+        BusyPointer busy;
+        list_ = AnalyseFrames(log_.data.data(), static_cast<int32_t>(log_.data.size()),
+                              PcapLineOf(log_.header),
+                              FrameOptions{spnGap->value() * 1000LL, chkModbus->isChecked()});
+        model_->Reset();
+    }
+    const int widths[] = {7, 4, 12, 12, 12};
+    const int digit = fontMetrics().horizontalAdvance('0');
+    for (int c = 0; c < 5; ++c) {
+        tblFrames->setColumnWidth(c, digit * widths[c] + 12);
+    }
+    tblFrames->setColumnWidth(FrameTableModel::kData, digit * 48);
+    ShowLate();
+}
+
+bool frmAnalysis::Late(const Frame& f) const {
+    const auto reply = f.replyMicros();
+    return spnLate->value() > 0 && reply && *reply > spnLate->value() * 1000LL;
+}
+
+void frmAnalysis::ShowLate() {
+    lblSummary->setText(SummaryText());
+    model_->LateChanged();
+    DrawHistogram();
+}
+
+QString frmAnalysis::SummaryText() const {
+    const FrameSummary s = Summarise(list_);
+    const auto direction = [](const char* name, const DirectionSummary& d) {
+        QString text = QString("%1: %2フレーム %3バイト 応答 %4件")
+                           .arg(name)
+                           .arg(d.frames)
+                           .arg(d.bytes)
+                           .arg(d.reply.count);
+        if (d.reply.count > 0) {
+            text += QString(" (最小 %1 / 中央値 %2 / 95%% %3 / 最大 %4 ms)")
+                        .arg(qs(MsText(*d.reply.min)), qs(MsText(*d.reply.median)),
+                             qs(MsText(*d.reply.p95)), qs(MsText(*d.reply.max)));
+        }
+        return text;
+    };
+    QString text = direction("SD", s.sd) + "　" + direction("RD", s.rd);
+    if (s.crcBad) {
+        text += QString("　CRC不良 %1").arg(*s.crcBad);
+    }
+    int late = 0;
+    for (const Frame& f : list_.frames) {
+        late += Late(f) ? 1 : 0;
+    }
+    if (spnLate->value() > 0) {
+        text += QString("　遅延 %1件").arg(late);
+    }
+    text += list_.idleStepMicros > 0
+                ? QString("　アイドル単位 %1 ms").arg(qs(MsText(list_.idleStepMicros)))
+                : QString("　アイドル単位 不明");
+    return text;
+}
+
+void frmAnalysis::DrawHistogram() {
+    const ReplyHistogram h = HistogramOf(list_, kMaxBins);
+    auto* rd = new QBarSet("RD (SDへの応答)");
+    auto* sd = new QBarSet("SD (RDへの応答)");
+    rd->setObjectName("barRd");
+    sd->setObjectName("barSd");
+    QStringList labels;
+    int32_t highest = 1;
+    for (size_t i = 0; i < h.rd.size(); ++i) {
+        *rd << h.rd[i];
+        *sd << h.sd[i];
+        highest = std::max({highest, h.rd[i], h.sd[i]});
+        labels << qs(MsText(static_cast<int64_t>(i) * h.binMicros));
+    }
+    for (QBarSet* set : {rd, sd}) {
+        set->setSelectedColor(kLateBarColor);
+    }
+    for (const Frame& f : list_.frames) {
+        if (Late(f)) {
+            (f.sd ? sd : rd)->selectBar(static_cast<int>(*f.replyMicros() / h.binMicros));
+        }
+    }
+    auto* series = new QBarSeries;
+    series->append(rd);
+    series->append(sd);
+    auto* chart = new QChart;
+    chart->setTitle("応答時間の分布 (赤: 遅延)");
+    chart->addSeries(series);
+    auto* x = new QBarCategoryAxis;
+    x->append(labels);
+    x->setTitleText(QString("応答時間(ms)、%1 ms ごと").arg(qs(MsText(h.binMicros))));
+    auto* y = new QValueAxis;
+    y->setRange(0, highest);
+    y->setLabelFormat("%d");
+    y->setTitleText("件数");
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    series->attachAxis(x);
+    series->attachAxis(y);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    QChart* old = chartReply->chart();
+    chartReply->setChart(chart);
+    delete old;
+}
+
+void frmAnalysis::JumpTo(int row) {
+    if (row < 0 || row >= static_cast<int>(list_.frames.size()) ||
+        !MonitorSearch::HistoryShown(run_)) {
+        return;
+    }
+    const Frame& f = list_.frames[static_cast<size_t>(row)];
+    std::vector<int32_t> hits;
+    for (int32_t w = f.firstWord; w <= f.lastWord && w < capture_.glngDispLen(); ++w) {
+        const auto d = static_cast<uint16_t>(capture_.gintDispDat()[static_cast<size_t>(w)]);
+        if (word::IsData(d) && ((d & word::kSd) != 0) == f.sd) {
+            hits.push_back(w);
+        }
+    }
+    monitor_.DispRirekiAt(f.firstWord);
+    monitor_.SetCursol(f.sd ? 1 : 0, hits);
+}

@@ -1,0 +1,76 @@
+#include "files/RecordClock.h"
+
+#include <optional>
+
+namespace {
+
+constexpr int64_t kDayMicros = 86'400 * RecordClock::kMicros;
+constexpr int64_t kHalfDayMicros = kDayMicros / 2;
+
+}  // namespace
+
+RecordClock::RecordClock(const PcapLine& line, int64_t startMicros, int64_t dayMicros)
+    : base_(startMicros), day_(dayMicros) {
+    const int bits = 1 + (line.dataLen == 0 ? 7 : 8) + (line.parity != 0 ? 1 : 0);
+    halfBitsPerChar_ = 2 * bits + (line.stopBit == 1 ? 3 : line.stopBit == 2 ? 4 : 2);
+    halfBitsPerSecond_ = line.speed > 0 ? 2LL * line.speed : 0;
+    switch (line.idleMode) {
+        case 1:
+            idleStep_ = kMicros;
+            break;
+        case 10:
+            idleStep_ = kMicros / 10;
+            break;
+        case 100:
+            idleStep_ = kMicros / 100;
+            break;
+        default:
+            idleStep_ = 0;
+            break;
+    }
+}
+
+void RecordClock::Pass(const rec::Record& r) {
+    switch (r.kind) {
+        case rec::Kind::Data:
+            halfBits_ += halfBitsPerChar_;
+            break;
+        case rec::Kind::Idle:
+            Set(Now() + IdleMicros(r));
+            break;
+        case rec::Kind::Stamp: {
+            int64_t stamp = day_ + StampMicros(r);
+            const int64_t now = Now();
+            if (stamp + kHalfDayMicros < now) {  // past midnight
+                day_ += kDayMicros;
+                stamp += kDayMicros;
+            }
+            if (now < stamp || now >= stamp + kMicros) {
+                Set(stamp);
+            }
+            break;
+        }
+        case rec::Kind::LineState:
+            break;
+    }
+}
+
+int64_t StartMicros(const uint8_t* bytes, int32_t len, const PcapLine& line,
+                    const PcapTimes& times) {
+    // The elapsed time from the first record to the first time stamp, or to the end when
+    // there is none (the stamp's time of day then tells nothing).
+    RecordClock clock(line, 0, 0);
+    std::optional<int64_t> firstStamp;
+    rec::ForEachRecord(bytes, len, [&](const rec::Record& r) {
+        if (firstStamp) {
+            return;
+        }
+        if (r.kind == rec::Kind::Stamp) {
+            firstStamp = RecordClock::StampMicros(r);
+        } else {
+            clock.Pass(r);
+        }
+    });
+    return firstStamp ? times.dayStart * RecordClock::kMicros + *firstStamp - clock.Now()
+                      : times.endMicros - clock.Now();
+}

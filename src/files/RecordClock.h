@@ -1,0 +1,69 @@
+#pragma once
+#include <cstdint>
+#include <utility>
+
+#include "capture/RecordWalk.h"
+#include "files/PcapExport.h"
+
+// The rebuilt time of a capture's records (see PcapExport.h): one character time per data
+// byte, idle records advance by their count of idle steps, time-stamp records set the clock
+// to their time of day. Shared by the pcap export and the frame analysis so that both agree.
+class RecordClock {
+  public:
+    // A clock standing at startMicros; time stamps lie on the day that begins at dayMicros.
+    RecordClock(const PcapLine& line, int64_t startMicros, int64_t dayMicros);
+
+    // Microseconds since 1970 (or since whatever origin startMicros counts from).
+    [[nodiscard]] int64_t Now() const {
+        return base_ + (halfBitsPerSecond_ > 0 ? halfBits_ * kMicros / halfBitsPerSecond_ : 0);
+    }
+    // The length of one idle step in microseconds; 0 under an unknown idle scale.
+    [[nodiscard]] int64_t IdleStep() const { return idleStep_; }
+    // The time an idle record stands for.
+    [[nodiscard]] int64_t IdleMicros(const rec::Record& r) const {
+        return IdleCount(r) * idleStep_;
+    }
+
+    // Moves the clock over one record.
+    void Pass(const rec::Record& r);
+
+    static constexpr int64_t kMicros = 1'000'000;
+    [[nodiscard]] static int64_t IdleCount(const rec::Record& r) {
+        return r.b[1] * 10'000LL + r.b[2] * 100LL + r.b[3];
+    }
+    [[nodiscard]] static int64_t StampMicros(const rec::Record& r) {
+        return (r.b[1] * 3600LL + r.b[2] * 60LL + r.b[3]) * kMicros;
+    }
+
+  private:
+    void Set(int64_t micros) {
+        base_ = micros;
+        halfBits_ = 0;
+    }
+
+    int64_t base_ = 0;
+    int64_t halfBits_ = 0;  // half-bits of the characters since base_, so that long runs of
+                            // bytes do not accumulate rounding errors
+    int64_t halfBitsPerChar_ = 0;
+    int64_t halfBitsPerSecond_ = 0;
+    int64_t idleStep_ = 0;
+    int64_t day_ = 0;
+};
+
+// Where the clock stands at the first record: it reaches the first time-stamp record exactly,
+// or, without one, ends at times.endMicros.
+[[nodiscard]] int64_t StartMicros(const uint8_t* bytes, int32_t len, const PcapLine& line,
+                                  const PcapTimes& times);
+
+// Calls f(const rec::Record&, const RecordClock&) for every whole record of the first len
+// bytes, the clock standing at the start of the record.
+template <class F>
+void ForEachTimedRecord(const uint8_t* bytes, int32_t len, const PcapLine& line,
+                        const PcapTimes& times, F&& f) {
+    RecordClock clock(line, StartMicros(bytes, len, line, times),
+                      times.dayStart * RecordClock::kMicros);
+    rec::ForEachRecord(bytes, len, [&](const rec::Record& r) {
+        f(r, std::as_const(clock));
+        clock.Pass(r);
+    });
+}

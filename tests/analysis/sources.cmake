@@ -1,0 +1,2 @@
+# Tests of src/analysis, compiled into vexlo-core-tests.
+target_sources(vexlo-core-tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/FrameAnalysisTest.cpp)

@@ -1,0 +1,118 @@
+// The reply-time window on an opened capture: rows, summary, late replies, the jump.
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QLabel>
+#include <QSpinBox>
+#include <QTableView>
+#include <fstream>
+
+#include "analysis/FrameExamples.h"
+#include "app/FileCommands.h"
+#include "app/frmAnalysis.h"
+#include "support/MainWindowFixture.h"
+
+namespace {
+
+class AnalysisWindowTest : public AppTest {
+  protected:
+    void SetUp() override {
+        NoUnit();
+        OpenWindow();
+        // The Modbus example: seven frames, the last two in one run of SD.
+        LogHeader h;
+        h.glngSpeed = 10000;
+        h.gintDataLen = 1;
+        h.gintIdleMode = 100;
+        uint8_t head[kLogHeaderLen];
+        EncodeHeader(h, head);
+        const std::vector<uint8_t> records = FrameExamples().back().records;
+        std::ofstream(FilePath("modbus.vxm"), std::ios::binary)
+            << std::string(reinterpret_cast<const char*>(head), sizeof head)
+            << std::string(records.begin(), records.end());
+        ASSERT_TRUE(window->files().OpenLog(FilePath("modbus.vxm")));
+        Item("mn_Tool_Analysis")->trigger();
+        analysis = window->findChild<frmAnalysis*>("frmAnalysis");
+        ASSERT_NE(analysis, nullptr);
+        table = analysis->findChild<QTableView*>("tblFrames");
+        ASSERT_NE(table, nullptr);
+    }
+    template <class T>
+    T* Control(const char* name) {
+        return analysis->findChild<T*>(name);
+    }
+    [[nodiscard]] QString Cell(int row, int column) const {
+        return table->model()->index(row, column).data().toString();
+    }
+    [[nodiscard]] bool Marked(int row) const {
+        return table->model()->index(row, 0).data(Qt::BackgroundRole).isValid();
+    }
+    [[nodiscard]] QBarSet* Bars(int set) {
+        auto* series = qobject_cast<QBarSeries*>(
+            Control<QChartView>("chartReply")->chart()->series().value(0));
+        return series != nullptr ? series->barSets().value(set) : nullptr;
+    }
+
+    frmAnalysis* analysis = nullptr;
+    QTableView* table = nullptr;
+};
+
+}  // namespace
+
+TEST_F(AnalysisWindowTest, ShowsTheFramesTheSummaryAndTheHistogram) {
+    EXPECT_TRUE(analysis->isVisible());
+    EXPECT_EQ(table->model()->rowCount(), 6);  // without Modbus the last run is one frame
+    EXPECT_EQ(table->model()->columnCount(), 6);
+    Control<QCheckBox>("chkModbus")->setChecked(true);
+    ASSERT_EQ(table->model()->rowCount(), 7);
+    ASSERT_EQ(table->model()->columnCount(), 10);
+    EXPECT_EQ(table->model()->headerData(4, Qt::Horizontal).toString(), "応答時間(ms)");
+    const QStringList row2 = {"2", "RD", "0.018000", "7", "10", "01 03 02 00 2A 39 9B",
+                              "1", "03", "応答",     "OK"};
+    for (int c = 0; c < 10; ++c) {
+        EXPECT_EQ(Cell(1, c), row2[c]) << c;
+    }
+    EXPECT_EQ(Cell(2, 9), "NG");
+    EXPECT_EQ(Cell(3, 8), "例外");
+    EXPECT_EQ(Cell(5, 4), "");  // after a frame of the same direction: no reply time
+    const QString summary = Control<QLabel>("lblSummary")->text();
+    EXPECT_TRUE(summary.contains("SD: 5フレーム 40バイト 応答 2件")) << summary.toStdString();
+    EXPECT_TRUE(summary.contains("CRC不良 1")) << summary.toStdString();
+    EXPECT_TRUE(summary.contains("アイドル単位 10 ms")) << summary.toStdString();
+
+    // Four replies of 10 ms: the second of two 10 ms bins, RD and SD two each.
+    ASSERT_NE(Bars(0), nullptr);
+    EXPECT_EQ(Bars(0)->count(), 2);
+    EXPECT_EQ(Bars(0)->at(1), 2.0);
+    EXPECT_EQ(Bars(1)->at(1), 2.0);
+
+    // A late threshold below the replies marks their rows and bars; the gap merges frames.
+    EXPECT_FALSE(Marked(1));
+    Control<QSpinBox>("spnLate")->setValue(5);
+    EXPECT_TRUE(Marked(1));
+    EXPECT_FALSE(Marked(0));
+    EXPECT_FALSE(Marked(5));
+    EXPECT_TRUE(Bars(0)->isBarSelected(1));
+    EXPECT_FALSE(Bars(0)->isBarSelected(0));
+    EXPECT_TRUE(Control<QLabel>("lblSummary")->text().contains("遅延 4件"));
+    Control<QSpinBox>("spnGap")->setValue(20);
+    EXPECT_EQ(table->model()->rowCount(), 7) << "the 10 ms idle records no longer split, "
+                                                "but the direction and Modbus still do";
+}
+
+TEST_F(AnalysisWindowTest, ADoubleClickShowsTheFrameInTheHistoryView) {
+    Control<QCheckBox>("chkModbus")->setChecked(true);
+    const Frame& last = analysis->Frames().frames.at(6);
+    emit table->doubleClicked(table->model()->index(6, 3));
+    const Capture& c = ctx.core.capture;
+    EXPECT_EQ(c.glngDispTop, last.firstWord);
+    std::vector<int32_t> expected;
+    for (int32_t w = last.firstWord; w < last.firstWord + 8; ++w) {
+        expected.push_back(w);
+    }
+    expected.push_back(-1);
+    EXPECT_EQ(c.glngCursol, expected);
+    EXPECT_EQ(c.gintCursolType, 1);
+}
