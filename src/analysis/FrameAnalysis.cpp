@@ -7,34 +7,87 @@
 
 namespace {
 
-// One byte of a run that is kept whole until it ends, for the Modbus split.
-struct RunByte {
-    int64_t start;
-    int64_t end;
+// Consecutive data records of a run kept whole for the Modbus split: the run's bytes from
+// first on, up to the next piece, start at start and have the display words from word on.
+struct RunPiece {
+    size_t first;
+    RecordClock::Reading start;
     int32_t word;
-    uint8_t value;
-    bool error;
 };
 
-class FrameBuilder {
+// Walks the records once, a run of data records of one direction at a time (the hot path: a
+// tight loop without division). Without Modbus the run's bytes go straight into the open
+// frame; with Modbus a run is kept until it ends and then split.
+class Analyser {
   public:
-    explicit FrameBuilder(FrameList& out) : out_(out) {}
+    Analyser(const PcapLine& line, const FrameOptions& options, FrameList& out)
+        : clock_(line, 0, std::nullopt), options_(options), out_(out) {
+        // Times count from the first record: without a day the first time stamp falls on the
+        // clock, exactly as when the clock is set to reach it.
+        out_.modbus = options.modbus;
+        out_.idleStepMicros = clock_.IdleStep();
+        out_.data.clear();
+        out_.frames.clear();
+    }
 
-    void Byte(bool sd, const RunByte& b) {
-        if (open_ && sd != sd_) {
+    // The data records from bytes[i] on that are of the direction of the first; returns the
+    // index after them.
+    int32_t Run(const uint8_t* bytes, int32_t len, int32_t i) {
+        const bool sd = rec::IsSd(bytes[i]);
+        int32_t end = i;
+        while (end + 1 < len && rec::IsFirst(bytes[end]) && rec::IsSd(bytes[end]) == sd) {
+            end += 2;
+        }
+        const int32_t count = (end - i) / 2;
+        if (!open_ || sd != sd_) {
             Close();
+            sd_ = sd;
+            open_ = true;
+            if (!out_.modbus) {
+                Begin(clock_.Read(), word_);
+            }
         }
-        sd_ = sd;
+        const size_t first = out_.data.size();
+        out_.data.resize(first + static_cast<size_t>(count));
+        uint8_t* value = out_.data.data() + first;
+        int32_t errors = 0;
+        for (int32_t k = i; k < end; k += 2) {
+            *value++ = rec::PairValue(bytes[k], bytes[k + 1]);
+            errors += rec::HasParityError(bytes[k]) || rec::HasFramingError(bytes[k + 1]) ? 1 : 0;
+        }
         if (out_.modbus) {
-            run_.push_back(b);
-            open_ = true;
-            return;
+            pieces_.push_back({runErrors_.size(), clock_.Read(), word_});
+            for (int32_t k = i; k < end; k += 2) {
+                const bool e = rec::HasParityError(bytes[k]) || rec::HasFramingError(bytes[k + 1]);
+                runErrors_.push_back(e ? 1 : 0);
+            }
         }
-        if (!open_) {
-            Begin(b);
-            open_ = true;
+        bytes_ += count;
+        errors_ += errors;
+        word_ += count;
+        lastWord_ = word_ - 1;
+        clock_.Characters(count);
+        lastEnd_ = clock_.Read();
+        return end;
+    }
+
+    // Any record but a data record.
+    void Other(const rec::Record& r) {
+        switch (r.kind) {
+            case rec::Kind::Idle:
+                if (clock_.IdleMicros(r) >= options_.gapMicros) {
+                    Close();
+                }
+                word_ += 2;
+                break;
+            case rec::Kind::Stamp:
+                word_ += 2;
+                break;
+            case rec::Kind::Data:
+            case rec::Kind::LineState:
+                break;
         }
-        Add(b);
+        clock_.Pass(r);
     }
 
     // Ends the open run, if any.
@@ -43,98 +96,115 @@ class FrameBuilder {
             return;
         }
         open_ = false;
-        if (!out_.modbus) {
-            return;
+        if (out_.modbus) {
+            SplitModbus();
+        } else {
+            End();
         }
-        values_.resize(run_.size());
-        std::transform(run_.begin(), run_.end(), values_.begin(),
-                       [](const RunByte& b) { return b.value; });
-        size_t pos = 0;
-        while (pos < run_.size()) {
-            const bool replyExpected = !out_.frames.empty() && out_.frames.back().sd != sd_ &&
-                                       out_.frames.back().modbus &&
-                                       out_.frames.back().modbus->kind == modbus::Kind::Request;
-            const modbus::Frame m =
-                modbus::NextFrame(values_.data() + pos, run_.size() - pos, replyExpected);
-            Begin(run_[pos]);
-            for (size_t i = 0; i < m.length; ++i) {
-                Add(run_[pos + i]);
-            }
-            out_.frames.back().modbus = m;
-            pos += m.length;
-        }
-        run_.clear();
     }
 
   private:
-    void Begin(const RunByte& b) {
-        Frame f;
+    // A new frame whose first byte starts at start.
+    void Begin(const RecordClock::Reading& start, int32_t word) {
+        Frame& f = out_.frames.emplace_back();
         f.sd = sd_;
-        f.startMicros = b.start;
-        f.firstByte = static_cast<int32_t>(out_.data.size());
-        f.firstWord = b.word;
-        if (!out_.frames.empty()) {
-            f.gapMicros = std::max<int64_t>(b.start - lastEnd_, 0);
-            f.afterOther = out_.frames.back().sd != sd_;
+        f.startMicros = clock_.TimeOf(start);
+        f.firstWord = word;
+        if (out_.frames.size() > 1) {
+            // A time stamp that sets the clock back could make the difference negative.
+            f.gapMicros = std::max<int64_t>(f.startMicros - clock_.TimeOf(frameEnd_), 0);
+            f.afterOther = out_.frames[out_.frames.size() - 2].sd != sd_;
         }
-        out_.frames.push_back(f);
+        bytes_ = 0;
+        errors_ = 0;
     }
-    void Add(const RunByte& b) {
+    // The frame begun last ends with the byte of lastWord_, which ends at lastEnd_.
+    void End() {
         Frame& f = out_.frames.back();
-        out_.data.push_back(b.value);
-        ++f.bytes;
-        f.errors += b.error ? 1 : 0;
-        f.lastWord = b.word;
-        lastEnd_ = b.end;
+        f.bytes = bytes_;
+        f.errors = errors_;
+        f.lastWord = lastWord_;
+        f.firstByte = frameFirstByte_;
+        frameFirstByte_ += bytes_;
+        frameEnd_ = lastEnd_;
     }
 
+    void SplitModbus() {
+        const size_t length = runErrors_.size();
+        const uint8_t* values = out_.data.data() + (out_.data.size() - length);
+        size_t piece = 0;
+        // The start and display word of byte k of the run.
+        const auto at = [&](size_t k) {
+            while (piece + 1 < pieces_.size() && pieces_[piece + 1].first <= k) {
+                ++piece;
+            }
+            const RunPiece& p = pieces_[piece];
+            const auto n = static_cast<int32_t>(k - p.first);
+            return std::pair{clock_.After(p.start, n), p.word + n};
+        };
+        size_t pos = 0;
+        while (pos < length) {
+            const Frame* last = out_.frames.empty() ? nullptr : &out_.frames.back();
+            const bool replyExpected = last != nullptr && last->sd != sd_ && last->modbus &&
+                                       last->modbus->kind == modbus::Kind::Request;
+            const modbus::Frame m =
+                modbus::NextFrame(values + pos, static_cast<uint32_t>(length - pos), replyExpected);
+            const auto [start, word] = at(pos);
+            Begin(start, word);
+            bytes_ = static_cast<int32_t>(m.length);
+            errors_ = static_cast<int32_t>(
+                std::count(runErrors_.begin() + static_cast<ptrdiff_t>(pos),
+                           runErrors_.begin() + static_cast<ptrdiff_t>(pos + m.length), 1));
+            pos += m.length;
+            const auto [lastStart, lastWord] = at(pos - 1);
+            lastWord_ = lastWord;
+            lastEnd_ = clock_.After(lastStart, 1);
+            End();
+            out_.frames.back().modbus = m;
+        }
+        pieces_.clear();
+        runErrors_.clear();
+    }
+
+    RecordClock clock_;
+    const FrameOptions& options_;
     FrameList& out_;
+    int32_t word_ = 0;
     bool open_ = false;
     bool sd_ = false;
-    int64_t lastEnd_ = 0;
-    std::vector<RunByte> run_;
-    std::vector<uint8_t> values_;
+    // The frame being built: its byte and error counts, the word of its last byte.
+    int32_t bytes_ = 0;
+    int32_t errors_ = 0;
+    int32_t lastWord_ = 0;
+    int32_t frameFirstByte_ = 0;
+    RecordClock::Reading lastEnd_{};   // the end of the last data byte
+    RecordClock::Reading frameEnd_{};  // the end of the last frame
+    std::vector<RunPiece> pieces_;
+    std::vector<uint8_t> runErrors_;  // 1 for each byte of the run with an error
 };
 
 }  // namespace
 
-FrameList AnalyseFrames(const uint8_t* bytes, int32_t len, const PcapLine& line,
-                        const FrameOptions& options) {
-    len = std::max<int32_t>(len, 0);
-    FrameList out;
-    out.modbus = options.modbus;
-    out.data.reserve(static_cast<size_t>(len) / 2);
-    // Times count from the first record: the day and the end time only shift every time
-    // alike, so none is needed.
-    const int64_t origin = StartMicros(bytes, len, line, PcapTimes{});
-    RecordClock clock(line, origin, 0);
-    out.idleStepMicros = clock.IdleStep();
-    FrameBuilder builder(out);
-    int32_t word = 0;
-    rec::ForEachRecord(bytes, len, [&](const rec::Record& r) {
-        switch (r.kind) {
-            case rec::Kind::Data: {
-                RunByte b{clock.Now() - origin, 0, word++, rec::PairValue(r.b[0], r.b[1]),
-                          rec::HasParityError(r.b[0]) || rec::HasFramingError(r.b[1])};
-                clock.Pass(r);
-                b.end = clock.Now() - origin;
-                builder.Byte(rec::IsSd(r.b[0]), b);
-                return;
-            }
-            case rec::Kind::Idle:
-                if (clock.IdleMicros(r) >= options.gapMicros) {
-                    builder.Close();
-                }
-                word += 2;
-                break;
-            case rec::Kind::Stamp:
-                word += 2;
-                break;
-            case rec::Kind::LineState:
-                break;
+void AnalyseFrames(const uint8_t* bytes, int32_t len, const PcapLine& line,
+                   const FrameOptions& options, FrameList& out) {
+    Analyser analyser(line, options, out);
+    // The records as rec::ForEachRecord reads them, with each run of data records at once.
+    int32_t i = 0;
+    while (i < len) {
+        const uint8_t b = bytes[i];
+        const rec::Shape shape = rec::ShapeOf(b);
+        if (i + shape.bytes > len) {
+            break;
         }
-        clock.Pass(r);
-    });
-    builder.Close();
-    return out;
+        if (rec::IsFirst(b)) {
+            i = analyser.Run(bytes, len, i);
+            continue;
+        }
+        if (b == rec::kStamp || b == rec::kIdle) {
+            analyser.Other(rec::Record{b == rec::kStamp ? rec::Kind::Stamp : rec::Kind::Idle,
+                                       {b, bytes[i + 1], bytes[i + 2], bytes[i + 3]}});
+        }
+        i += shape.bytes;
+    }
+    analyser.Close();
 }

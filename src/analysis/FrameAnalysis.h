@@ -21,17 +21,17 @@ struct FrameOptions {
 };
 
 struct Frame {
-    bool sd = false;
     int64_t startMicros = 0;  // from the first record to the start of the first byte
-    int32_t firstByte = 0;    // index of the first byte in FrameList::data
+    // Idle time since the previous frame ended; nothing for the first frame.
+    std::optional<int64_t> gapMicros;
+    int32_t firstByte = 0;  // index of the first byte in FrameList::data
     int32_t bytes = 0;
     int32_t errors = 0;     // bytes with a parity or framing error
     int32_t firstWord = 0;  // display words (as CopyDat makes them) of the first and last byte
     int32_t lastWord = 0;
-    // Idle time since the previous frame ended; nothing for the first frame.
-    std::optional<int64_t> gapMicros;
-    bool afterOther = false;  // the previous frame was of the other direction
     std::optional<modbus::Frame> modbus;
+    bool sd = false;
+    bool afterOther = false;  // the previous frame was of the other direction
 
     // The gap when the previous frame was of the other direction, else nothing.
     [[nodiscard]] std::optional<int64_t> replyMicros() const {
@@ -50,6 +50,7 @@ struct FrameList {
     }
 };
 
-// The frames of the first len stored record bytes.
-[[nodiscard]] FrameList AnalyseFrames(const uint8_t* bytes, int32_t len, const PcapLine& line,
-                                      const FrameOptions& options);
+// The frames of the first len stored record bytes, into out (its memory is kept for the next
+// analysis, as CopyDat keeps the display words).
+void AnalyseFrames(const uint8_t* bytes, int32_t len, const PcapLine& line,
+                   const FrameOptions& options, FrameList& out);

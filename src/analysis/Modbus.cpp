@@ -1,16 +1,17 @@
 #include "analysis/Modbus.h"
 
+#include <array>
 #include <initializer_list>
 
 namespace modbus {
 
 namespace {
 
-constexpr size_t kCrcLen = 2;
-constexpr size_t kMinFrame = 4;  // unit, function, CRC
-constexpr size_t kExceptionLen = 5;
+constexpr uint32_t kCrcLen = 2;
+constexpr uint32_t kMinFrame = 4;  // unit, function, CRC
+constexpr uint32_t kExceptionLen = 5;
 
-bool CrcHolds(const uint8_t* p, size_t n) {
+bool CrcHolds(const uint8_t* p, uint32_t n) {
     if (n < kMinFrame) {
         return false;
     }
@@ -20,9 +21,9 @@ bool CrcHolds(const uint8_t* p, size_t n) {
 
 // The length of a request of function code p[1], 0 when unknown or when its length field
 // lies beyond the rest bytes.
-size_t RequestLength(const uint8_t* p, size_t rest) {
-    const auto at = [&](size_t i) -> size_t { return i < rest ? p[i] : SIZE_MAX; };
-    size_t n = 0;
+uint32_t RequestLength(const uint8_t* p, uint32_t rest) {
+    const auto at = [&](uint32_t i) -> uint32_t { return i < rest ? p[i] : UINT32_MAX; };
+    uint32_t n = 0;
     switch (p[1]) {
         case 1:
         case 2:
@@ -40,16 +41,16 @@ size_t RequestLength(const uint8_t* p, size_t rest) {
         case 15:
         case 16:
             n = at(6);
-            return n == SIZE_MAX ? 0 : 9 + n;
+            return n == UINT32_MAX ? 0 : 9 + n;
         case 20:
         case 21:
             n = at(2);
-            return n == SIZE_MAX ? 0 : 5 + n;
+            return n == UINT32_MAX ? 0 : 5 + n;
         case 22:
             return 10;
         case 23:
             n = at(10);
-            return n == SIZE_MAX ? 0 : 13 + n;
+            return n == UINT32_MAX ? 0 : 13 + n;
         case 24:
             return 6;
         default:
@@ -58,7 +59,7 @@ size_t RequestLength(const uint8_t* p, size_t rest) {
 }
 
 // The length of a normal reply of function code p[1], as RequestLength.
-size_t ReplyLength(const uint8_t* p, size_t rest) {
+uint32_t ReplyLength(const uint8_t* p, uint32_t rest) {
     switch (p[1]) {
         case 1:
         case 2:
@@ -69,7 +70,7 @@ size_t ReplyLength(const uint8_t* p, size_t rest) {
         case 20:
         case 21:
         case 23:
-            return rest > 2 ? 5 + size_t{p[2]} : 0;
+            return rest > 2 ? 5 + uint32_t{p[2]} : 0;
         case 5:
         case 6:
         case 8:
@@ -82,7 +83,7 @@ size_t ReplyLength(const uint8_t* p, size_t rest) {
         case 22:
             return 10;
         case 24:
-            return rest > 3 ? 6 + (size_t{p[2]} << 8 | p[3]) : 0;
+            return rest > 3 ? 6 + (uint32_t{p[2]} << 8 | p[3]) : 0;
         default:
             return 0;
     }
@@ -91,17 +92,25 @@ size_t ReplyLength(const uint8_t* p, size_t rest) {
 }  // namespace
 
 uint16_t Crc16(const uint8_t* p, size_t n) {
+    static constexpr auto kTable = [] {
+        std::array<uint16_t, 256> table{};
+        for (unsigned i = 0; i < 256; ++i) {
+            auto crc = static_cast<uint16_t>(i);
+            for (int bit = 0; bit < 8; ++bit) {
+                crc = (crc & 1) != 0 ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
+            }
+            table[i] = crc;
+        }
+        return table;
+    }();
     uint16_t crc = 0xFFFF;
     for (size_t i = 0; i < n; ++i) {
-        crc ^= p[i];
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc & 1) != 0 ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
-        }
+        crc = static_cast<uint16_t>((crc >> 8) ^ kTable[(crc ^ p[i]) & 0xFF]);
     }
     return crc;
 }
 
-Frame NextFrame(const uint8_t* p, size_t rest, bool replyExpected) {
+Frame NextFrame(const uint8_t* p, uint32_t rest, bool replyExpected) {
     const Kind expected = replyExpected ? Kind::Reply : Kind::Request;
     const uint8_t unit = p[0];
     const uint8_t function = rest > 1 ? p[1] : 0;
@@ -109,11 +118,11 @@ Frame NextFrame(const uint8_t* p, size_t rest, bool replyExpected) {
         return {rest, unit, function, expected, false};
     }
     if ((function & 0x80) != 0) {
-        const size_t n = rest < kExceptionLen ? rest : kExceptionLen;
+        const uint32_t n = rest < kExceptionLen ? rest : kExceptionLen;
         return {n, unit, function, Kind::Exception, CrcHolds(p, n)};
     }
     struct Candidate {
-        size_t length;
+        uint32_t length;
         Kind kind;
     };
     const Candidate request{RequestLength(p, rest), Kind::Request};

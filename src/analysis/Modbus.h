@@ -9,7 +9,7 @@ namespace modbus {
 enum class Kind : uint8_t { Request, Reply, Exception };
 
 struct Frame {
-    size_t length = 0;  // bytes of the frame, CRC included (at least 1)
+    uint32_t length = 0;  // bytes of the frame, CRC included (at least 1)
     uint8_t unit = 0;
     uint8_t function = 0;  // 0 for a frame of one byte
     Kind kind = Kind::Request;
@@ -25,7 +25,7 @@ struct Frame {
 // either length the frame is the rest of the run, unless the run holds more than the expected
 // length. An exception reply (function code with bit 7) is five bytes; an unknown function
 // code, or fewer than four bytes, is the rest of the run.
-[[nodiscard]] Frame NextFrame(const uint8_t* p, size_t rest, bool replyExpected);
+[[nodiscard]] Frame NextFrame(const uint8_t* p, uint32_t rest, bool replyExpected);
 
 // The names used in every output: "request", "reply", "exception".
 [[nodiscard]] const char* KindName(Kind kind);

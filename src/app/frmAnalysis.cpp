@@ -212,9 +212,9 @@ void frmAnalysis::Load(LogFile log) {
 void frmAnalysis::Analyse() {
     {
         BusyPointer busy;
-        list_ = AnalyseFrames(log_.data.data(), static_cast<int32_t>(log_.data.size()),
-                              PcapLineOf(log_.header),
-                              FrameOptions{spnGap->value() * 1000LL, chkModbus->isChecked()});
+        AnalyseFrames(log_.data.data(), static_cast<int32_t>(log_.data.size()),
+                      PcapLineOf(log_.header),
+                      FrameOptions{spnGap->value() * 1000LL, chkModbus->isChecked()}, list_);
         model_->Reset();
     }
     const int widths[] = {7, 4, 12, 12, 12};

@@ -1,7 +1,5 @@
 #include "files/RecordClock.h"
 
-#include <optional>
-
 namespace {
 
 constexpr int64_t kDayMicros = 86'400 * RecordClock::kMicros;
@@ -9,7 +7,8 @@ constexpr int64_t kHalfDayMicros = kDayMicros / 2;
 
 }  // namespace
 
-RecordClock::RecordClock(const PcapLine& line, int64_t startMicros, int64_t dayMicros)
+RecordClock::RecordClock(const PcapLine& line, int64_t startMicros,
+                         std::optional<int64_t> dayMicros)
     : base_(startMicros), day_(dayMicros) {
     const int bits = 1 + (line.dataLen == 0 ? 7 : 8) + (line.parity != 0 ? 1 : 0);
     halfBitsPerChar_ = 2 * bits + (line.stopBit == 1 ? 3 : line.stopBit == 2 ? 4 : 2);
@@ -33,16 +32,19 @@ RecordClock::RecordClock(const PcapLine& line, int64_t startMicros, int64_t dayM
 void RecordClock::Pass(const rec::Record& r) {
     switch (r.kind) {
         case rec::Kind::Data:
-            halfBits_ += halfBitsPerChar_;
+            Characters(1);
             break;
         case rec::Kind::Idle:
             Set(Now() + IdleMicros(r));
             break;
         case rec::Kind::Stamp: {
-            int64_t stamp = day_ + StampMicros(r);
             const int64_t now = Now();
+            if (!day_) {
+                day_ = now - StampMicros(r);
+            }
+            int64_t stamp = *day_ + StampMicros(r);
             if (stamp + kHalfDayMicros < now) {  // past midnight
-                day_ += kDayMicros;
+                *day_ += kDayMicros;
                 stamp += kDayMicros;
             }
             if (now < stamp || now >= stamp + kMicros) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "capture/RecordWalk.h"
@@ -11,12 +12,22 @@
 class RecordClock {
   public:
     // A clock standing at startMicros; time stamps lie on the day that begins at dayMicros.
-    RecordClock(const PcapLine& line, int64_t startMicros, int64_t dayMicros);
+    // Without a day the first time stamp fixes it so that the stamp falls on the clock, as it
+    // does with the clock StartMicros gives: times then count from startMicros alike.
+    RecordClock(const PcapLine& line, int64_t startMicros, std::optional<int64_t> dayMicros);
 
     // Microseconds since 1970 (or since whatever origin startMicros counts from).
-    [[nodiscard]] int64_t Now() const {
-        return base_ + (halfBitsPerSecond_ > 0 ? halfBits_ * kMicros / halfBitsPerSecond_ : 0);
+    [[nodiscard]] int64_t Now() const { return TimeOf(Read()); }
+    // What Now() needs, kept without a division: Now() at a later moment is TimeOf(Read()).
+    struct Reading {
+        int64_t base;
+        int64_t halfBits;
+    };
+    [[nodiscard]] Reading Read() const { return {base_, halfBits_}; }
+    [[nodiscard]] int64_t TimeOf(const Reading& r) const {
+        return r.base + (halfBitsPerSecond_ > 0 ? r.halfBits * kMicros / halfBitsPerSecond_ : 0);
     }
+
     // The length of one idle step in microseconds; 0 under an unknown idle scale.
     [[nodiscard]] int64_t IdleStep() const { return idleStep_; }
     // The time an idle record stands for.
@@ -24,8 +35,13 @@ class RecordClock {
         return IdleCount(r) * idleStep_;
     }
 
-    // Moves the clock over one record.
+    // Moves the clock over one record; Characters(n) over n data records.
     void Pass(const rec::Record& r);
+    void Characters(int64_t n) { halfBits_ += n * halfBitsPerChar_; }
+    // The reading n characters after r.
+    [[nodiscard]] Reading After(const Reading& r, int64_t n) const {
+        return {r.base, r.halfBits + n * halfBitsPerChar_};
+    }
 
     static constexpr int64_t kMicros = 1'000'000;
     [[nodiscard]] static int64_t IdleCount(const rec::Record& r) {
@@ -47,7 +63,7 @@ class RecordClock {
     int64_t halfBitsPerChar_ = 0;
     int64_t halfBitsPerSecond_ = 0;
     int64_t idleStep_ = 0;
-    int64_t day_ = 0;
+    std::optional<int64_t> day_;
 };
 
 // Where the clock stands at the first record: it reaches the first time-stamp record exactly,

@@ -12,8 +12,10 @@ PcapLine LineOf(const FrameExample& e) {
 }
 
 FrameList Analyse(const FrameExample& e) {
-    return AnalyseFrames(e.records.data(), static_cast<int32_t>(e.records.size()), LineOf(e),
-                         FrameOptions{e.gapMs * 1000LL, e.modbus});
+    FrameList list;
+    AnalyseFrames(e.records.data(), static_cast<int32_t>(e.records.size()), LineOf(e),
+                  FrameOptions{e.gapMs * 1000LL, e.modbus}, list);
+    return list;
 }
 
 std::string RowOf(const FrameList& list, const Frame& f) {

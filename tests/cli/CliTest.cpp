@@ -333,7 +333,7 @@ TEST_F(Cli, FramesWritesTheExamplesAsCsvJsonAndText) {
         EXPECT_EQ(dir.Read("frames.csv"), csv);
     }
 
-    const FrameExample& m = FrameExamples().back();
+    const FrameExample m = FrameExamples().back();
     LogHeader h = header(0);
     h.glngSpeed = 10000;
     h.gintIdleMode = 100;

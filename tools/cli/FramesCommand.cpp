@@ -218,8 +218,9 @@ int FramesCommand(std::vector<std::string> argv) {
     if (!log) {
         return kExitError;
     }
-    const FrameList list = AnalyseFrames(log->data.data(), static_cast<int32_t>(log->data.size()),
-                                         PcapLineOf(log->header), c.options);
+    FrameList list;
+    AnalyseFrames(log->data.data(), static_cast<int32_t>(log->data.size()), PcapLineOf(log->header),
+                  c.options, list);
     const std::string text = c.format == Format::Csv    ? csvOf(list)
                              : c.format == Format::Json ? jsonOf(list)
                                                         : textOf(list);
