@@ -44,11 +44,14 @@ FrameSummary Summarise(const FrameList& list) {
     return s;
 }
 
-ReplyHistogram HistogramOf(const FrameList& list, int maxBins) {
+ReplyHistogram HistogramOf(const FrameList& list, int maxBins, std::optional<bool> sd) {
     maxBins = std::max(maxBins, 1);
+    const auto shown = [&sd](const Frame& f) { return f.replyMicros() && (!sd || f.sd == *sd); };
     int64_t largest = 0;
     for (const Frame& f : list.frames) {
-        largest = std::max(largest, f.replyMicros().value_or(0));
+        if (shown(f)) {
+            largest = std::max(largest, *f.replyMicros());
+        }
     }
     ReplyHistogram h;
     const int64_t step = list.idleStepMicros > 0 ? list.idleStepMicros : 1000;
@@ -65,8 +68,8 @@ ReplyHistogram HistogramOf(const FrameList& list, int maxBins) {
     h.sd.assign(bins, 0);
     h.rd.assign(bins, 0);
     for (const Frame& f : list.frames) {
-        if (const auto reply = f.replyMicros()) {
-            ++(f.sd ? h.sd : h.rd)[static_cast<size_t>(*reply / h.binMicros)];
+        if (shown(f)) {
+            ++(f.sd ? h.sd : h.rd)[static_cast<size_t>(*f.replyMicros() / h.binMicros)];
         }
     }
     return h;

@@ -29,14 +29,16 @@ struct FrameSummary {
 
 [[nodiscard]] FrameSummary Summarise(const FrameList& list);
 
-// A histogram of the reply times of both directions: bins of equal width from 0, the width a
-// whole number of idle steps (1, 2 or 5 times a power of ten of them) so that at most maxBins
-// bins hold every reply; a single bin of the step when there is no reply.
+// A histogram of the reply times of one direction (SD when sd, RD when not) or of both:
+// bins of equal width from 0, the width a whole number of idle steps (1, 2 or 5 times a power
+// of ten of them) so that at most maxBins bins hold every reply shown; a single bin of the
+// step when there is none.
 struct ReplyHistogram {
     int64_t binMicros = 0;
     std::vector<int32_t> sd, rd;  // counts per bin
 };
-[[nodiscard]] ReplyHistogram HistogramOf(const FrameList& list, int maxBins);
+[[nodiscard]] ReplyHistogram HistogramOf(const FrameList& list, int maxBins,
+                                         std::optional<bool> sd = std::nullopt);
 
 // Texts shared by every output: milliseconds with up to three decimals and no trailing zeros
 // ("20", "0.521"), seconds with six decimals, bytes as upper-case hexadecimal pairs separated by

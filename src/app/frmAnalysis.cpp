@@ -7,6 +7,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -152,6 +153,9 @@ frmAnalysis::frmAnalysis(const RunState& run, const Capture& capture, frmMonitor
     spnLate->setRange(0, 86'400'000);
     spnLate->setSuffix(" ms");
     spnLate->setSpecialValueText("なし");
+    cmbHistogram = new QComboBox(this);
+    cmbHistogram->setObjectName("cmbHistogram");
+    cmbHistogram->addItems({"RD (SDへの応答)", "SD (RDへの応答)", "両方"});
     lblSummary = new QLabel(this);
     lblSummary->setObjectName("lblSummary");
     lblSummary->setWordWrap(true);
@@ -181,6 +185,9 @@ frmAnalysis::frmAnalysis(const RunState& run, const Capture& capture, frmMonitor
     choices->addSpacing(12);
     choices->addWidget(new QLabel("遅延しきい値:", this));
     choices->addWidget(spnLate);
+    choices->addSpacing(12);
+    choices->addWidget(new QLabel("ヒストグラム:", this));
+    choices->addWidget(cmbHistogram);
     choices->addStretch(1);
 
     auto* split = new QSplitter(Qt::Vertical, this);
@@ -193,11 +200,12 @@ frmAnalysis::frmAnalysis(const RunState& run, const Capture& capture, frmMonitor
     layout->addLayout(choices);
     layout->addWidget(lblSummary);
     layout->addWidget(split, 1);
-    resize(900, 640);
+    resize(1180, 720);
 
     connect(spnGap, &QSpinBox::valueChanged, this, [this] { Analyse(); });
     connect(chkModbus, &QCheckBox::toggled, this, [this] { Analyse(); });
     connect(spnLate, &QSpinBox::valueChanged, this, [this] { ShowLate(); });
+    connect(cmbHistogram, &QComboBox::currentIndexChanged, this, [this] { DrawHistogram(); });
     connect(tblFrames, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { JumpTo(index.row()); });
 }
@@ -222,7 +230,7 @@ void frmAnalysis::Analyse() {
     for (int c = 0; c < 5; ++c) {
         tblFrames->setColumnWidth(c, digit * widths[c] + 12);
     }
-    tblFrames->setColumnWidth(FrameTableModel::kData, digit * 48);
+    tblFrames->setColumnWidth(FrameTableModel::kData, digit * 40);
     ShowLate();
 }
 
@@ -246,7 +254,7 @@ QString frmAnalysis::SummaryText() const {
                            .arg(d.bytes)
                            .arg(d.reply.count);
         if (d.reply.count > 0) {
-            text += QString(" (最小 %1 / 中央値 %2 / 95%% %3 / 最大 %4 ms)")
+            text += QString(" (最小 %1 / 中央値 %2 / 95% %3 / 最大 %4 ms)")
                         .arg(qs(MsText(*d.reply.min)), qs(MsText(*d.reply.median)),
                              qs(MsText(*d.reply.p95)), qs(MsText(*d.reply.max)));
         }
@@ -270,30 +278,33 @@ QString frmAnalysis::SummaryText() const {
 }
 
 void frmAnalysis::DrawHistogram() {
-    const ReplyHistogram h = HistogramOf(list_, kMaxBins);
-    auto* rd = new QBarSet("RD (SDへの応答)");
-    auto* sd = new QBarSet("SD (RDへの応答)");
-    rd->setObjectName("barRd");
-    sd->setObjectName("barSd");
-    QStringList labels;
+    const int shown = cmbHistogram->currentIndex();  // 0 RD, 1 SD, 2 both
+    const ReplyHistogram h =
+        HistogramOf(list_, kMaxBins, shown == 2 ? std::nullopt : std::optional<bool>(shown == 1));
+    auto* series = new QBarSeries;
     int32_t highest = 1;
+    for (const bool sd : {false, true}) {
+        if (shown != 2 && sd != (shown == 1)) {
+            continue;
+        }
+        auto* set = new QBarSet(sd ? "SD (RDへの応答)" : "RD (SDへの応答)");
+        set->setObjectName(sd ? "barSd" : "barRd");
+        set->setSelectedColor(kLateBarColor);
+        for (const int32_t count : sd ? h.sd : h.rd) {
+            *set << count;
+            highest = std::max(highest, count);
+        }
+        for (const Frame& f : list_.frames) {
+            if (f.sd == sd && Late(f)) {
+                set->selectBar(static_cast<int>(*f.replyMicros() / h.binMicros));
+            }
+        }
+        series->append(set);
+    }
+    QStringList labels;
     for (size_t i = 0; i < h.rd.size(); ++i) {
-        *rd << h.rd[i];
-        *sd << h.sd[i];
-        highest = std::max({highest, h.rd[i], h.sd[i]});
         labels << qs(MsText(static_cast<int64_t>(i) * h.binMicros));
     }
-    for (QBarSet* set : {rd, sd}) {
-        set->setSelectedColor(kLateBarColor);
-    }
-    for (const Frame& f : list_.frames) {
-        if (Late(f)) {
-            (f.sd ? sd : rd)->selectBar(static_cast<int>(*f.replyMicros() / h.binMicros));
-        }
-    }
-    auto* series = new QBarSeries;
-    series->append(rd);
-    series->append(sd);
     auto* chart = new QChart;
     chart->setTitle("応答時間の分布 (赤: 遅延)");
     chart->addSeries(series);

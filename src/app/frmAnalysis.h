@@ -6,6 +6,7 @@
 
 class QBarSet;
 class QCheckBox;
+class QComboBox;
 class QChartView;
 class QLabel;
 class QSpinBox;
@@ -16,7 +17,8 @@ class frmMonitor;
 struct RunState;
 
 // The reply-time window: the frames of the capture in view with their reply times, the gap
-// and Modbus choices, a summary line and a histogram of the reply times. Replies above the
+// and Modbus choices, a summary line and a histogram of the reply times (RD's answers to SD,
+// SD's turnaround, or both). Replies above the
 // late threshold are marked in the table and the histogram. A double click on a row shows the
 // frame's first byte at the top of the history view and highlights the frame's bytes.
 class frmAnalysis : public QWidget {
@@ -51,6 +53,7 @@ class frmAnalysis : public QWidget {
     QSpinBox* spnGap;
     QCheckBox* chkModbus;
     QSpinBox* spnLate;
+    QComboBox* cmbHistogram;
     QLabel* lblSummary;
     QTableView* tblFrames;
     QChartView* chartReply;

@@ -114,6 +114,12 @@ TEST(FrameAnalysis, HistogramBinsAreWholeIdleSteps) {
     EXPECT_EQ(h.binMicros, 50'000);  // 10 ms and 20 ms would need more than 20 bins
     EXPECT_EQ(h.sd, (std::vector<int32_t>{2, 0, 0, 0, 0, 0, 0, 0, 0, 1}));  // 0, 49, 450
     EXPECT_EQ(h.rd, (std::vector<int32_t>{1, 1, 0, 0, 0, 0, 0, 0, 0, 0}));  // 10, 50
+    const ReplyHistogram sd = HistogramOf(Replies({0, 10, 49, 50, 450}), 20, true);
+    EXPECT_EQ(sd.binMicros, 50'000);
+    EXPECT_EQ(sd.rd, std::vector<int32_t>(10, 0));
+    const ReplyHistogram rd = HistogramOf(Replies({0, 10, 49, 50, 450}), 20, false);
+    EXPECT_EQ(rd.binMicros, 10'000);  // RD's replies alone fit in 10 ms bins
+    EXPECT_EQ(rd.rd, (std::vector<int32_t>{0, 1, 0, 0, 0, 1}));
     const ReplyHistogram none = HistogramOf(Replies({}), 20);
     EXPECT_EQ(none.binMicros, 10'000);
     EXPECT_EQ(none.rd.size(), 1U);

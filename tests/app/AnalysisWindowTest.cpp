@@ -4,6 +4,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QSpinBox>
 #include <QTableView>
@@ -82,10 +83,15 @@ TEST_F(AnalysisWindowTest, ShowsTheFramesTheSummaryAndTheHistogram) {
     EXPECT_TRUE(summary.contains("CRC不良 1")) << summary.toStdString();
     EXPECT_TRUE(summary.contains("アイドル単位 10 ms")) << summary.toStdString();
 
-    // Four replies of 10 ms: the second of two 10 ms bins, RD and SD two each.
+    // Four replies of 10 ms, two each way: the second of two 10 ms bins; RD's shown first,
+    // then both.
     ASSERT_NE(Bars(0), nullptr);
+    EXPECT_EQ(Bars(0)->objectName(), "barRd");
     EXPECT_EQ(Bars(0)->count(), 2);
     EXPECT_EQ(Bars(0)->at(1), 2.0);
+    EXPECT_EQ(Bars(1), nullptr);
+    Control<QComboBox>("cmbHistogram")->setCurrentIndex(2);
+    ASSERT_NE(Bars(1), nullptr);
     EXPECT_EQ(Bars(1)->at(1), 2.0);
 
     // A late threshold below the replies marks their rows and bars; the gap merges frames.
