@@ -9,7 +9,6 @@
 #include "BenchStreams.h"
 #include "analysis/FrameAnalysis.h"
 #include "analysis/Modbus.h"
-#include "capture/Capture.h"
 
 namespace {
 
@@ -43,17 +42,6 @@ const std::vector<uint8_t>& PolledCapture() {
     return stored;
 }
 
-void copyDat(benchmark::State& state, const std::vector<uint8_t>& src) {
-    RunState run;
-    Capture capture(run);
-    capture.AllocBuffer(4000);
-    for (auto _ : state) {
-        capture.CopyDat(src.data(), static_cast<int32_t>(src.size()));
-        benchmark::DoNotOptimize(capture.glngDispLen());
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * src.size()));
-}
-
 void analyse(benchmark::State& state, const std::vector<uint8_t>& src, bool modbus) {
     const PcapLine line{19200, 1, 0, 2, 100};
     FrameList list;  // kept between runs, as the window keeps it
@@ -65,7 +53,7 @@ void analyse(benchmark::State& state, const std::vector<uint8_t>& src, bool modb
 }
 
 void BM_PolledCopyDat4MB(benchmark::State& state) {
-    copyDat(state, PolledCapture());
+    bench::CopyDatOf(state, PolledCapture());
 }
 BENCHMARK(BM_PolledCopyDat4MB)->Unit(benchmark::kMillisecond);
 

@@ -1,9 +1,13 @@
 #pragma once
 // The 4 MB streams that the benchmarks share, so their results compare as ratios.
+#include <benchmark/benchmark.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <random>
 #include <vector>
+
+#include "capture/Capture.h"
 
 namespace bench {
 
@@ -50,6 +54,18 @@ inline const std::vector<uint8_t>& StoredCapture() {
         return out;
     }();
     return stored;
+}
+
+// CopyDat of src into one capture's display words, the baseline of the 4 MB benchmarks.
+inline void CopyDatOf(benchmark::State& state, const std::vector<uint8_t>& src) {
+    RunState run;
+    Capture capture(run);
+    capture.AllocBuffer(4000);
+    for (auto _ : state) {
+        capture.CopyDat(src.data(), static_cast<int32_t>(src.size()));
+        benchmark::DoNotOptimize(capture.glngDispLen());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * src.size()));
 }
 
 }  // namespace bench

@@ -134,15 +134,7 @@ void BM_DecodeLiveStringTriggers4MB(benchmark::State& state) {
 BENCHMARK(BM_DecodeLiveStringTriggers4MB)->Unit(benchmark::kMillisecond);
 
 void BM_CopyDat4MB(benchmark::State& state) {
-    const auto& src = bench::StoredCapture();
-    RunState run;
-    Capture capture(run);
-    capture.AllocBuffer(4000);
-    for (auto _ : state) {
-        capture.CopyDat(src.data(), static_cast<int32_t>(src.size()));
-        benchmark::DoNotOptimize(capture.glngDispLen());
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * src.size()));
+    bench::CopyDatOf(state, bench::StoredCapture());
 }
 BENCHMARK(BM_CopyDat4MB)->Unit(benchmark::kMillisecond);
 

@@ -50,16 +50,20 @@ class Analyser {
         const size_t first = out_.data.size();
         out_.data.resize(first + static_cast<size_t>(count));
         uint8_t* value = out_.data.data() + first;
+        // With Modbus the run keeps a flag per byte for the errors of each frame split off.
+        uint8_t* flag = nullptr;
+        if (out_.modbus) {
+            pieces_.push_back({runErrors_.size(), clock_.Read(), word_});
+            runErrors_.resize(runErrors_.size() + static_cast<size_t>(count));
+            flag = runErrors_.data() + (runErrors_.size() - static_cast<size_t>(count));
+        }
         int32_t errors = 0;
         for (int32_t k = i; k < end; k += 2) {
             *value++ = rec::PairValue(bytes[k], bytes[k + 1]);
-            errors += rec::HasParityError(bytes[k]) || rec::HasFramingError(bytes[k + 1]) ? 1 : 0;
-        }
-        if (out_.modbus) {
-            pieces_.push_back({runErrors_.size(), clock_.Read(), word_});
-            for (int32_t k = i; k < end; k += 2) {
-                const bool e = rec::HasParityError(bytes[k]) || rec::HasFramingError(bytes[k + 1]);
-                runErrors_.push_back(e ? 1 : 0);
+            const bool e = rec::HasParityError(bytes[k]) || rec::HasFramingError(bytes[k + 1]);
+            errors += e ? 1 : 0;
+            if (flag != nullptr) {
+                *flag++ = e ? 1 : 0;
             }
         }
         bytes_ += count;
