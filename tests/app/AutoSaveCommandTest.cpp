@@ -182,3 +182,36 @@ TEST_F(AutoSaveCommandTest, FilesThatCannotBeWrittenAreReportedOnceAndWrittenLat
               3);
     EXPECT_EQ(prompts.asked.size(), 1U);
 }
+
+// Blocks that still cannot be written at exit are lost: a shutdown by a signal says so on
+// standard error without waiting for anybody, a close by the user also in a message.
+class AutoSaveLossTest : public AutoSaveCommandTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(AutoSaveLossTest, BlocksLeftUnwrittenAtExitAreReportedAsLost) {
+    const bool bySignal = GetParam();
+    NoUnit();
+    OpenWindow("[Buffer_Inf]\nSize=1\nFileDate=1\n");
+    SwitchOn(DataFolder() + "/missing/line1.vxm");
+    clock.now = {2007, 3, 9, 14, 5, 30};
+    StorePairs(1200);  // two full blocks and a partial one
+    const size_t askedBefore = prompts.asked.size();
+    prompts.answers = {Prompts::Answer::Yes};
+    testing::internal::CaptureStderr();
+    bySignal ? window->shutdownNow() : static_cast<void>(window->close());
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(window->shutdownDone());
+    EXPECT_NE(err.find("2400 bytes in 3 auto-save blocks not written, lost"), std::string::npos)
+        << err;
+    RunUntil([] { return false; }, 50);  // the failure message queued during the run
+    const std::vector<std::string> all = AskedTexts();
+    const std::vector<std::string> asked(all.begin() + static_cast<std::ptrdiff_t>(askedBefore),
+                                         all.end());
+    if (bySignal) {
+        EXPECT_TRUE(asked.empty()) << ::testing::PrintToString(asked);
+    } else {
+        ASSERT_EQ(asked.size(), 2U) << ::testing::PrintToString(asked);
+        EXPECT_NE(asked[1].find("2400 バイト（3 ブロック）は失われます"), std::string::npos);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SignalOrClose, AutoSaveLossTest, ::testing::Bool());
