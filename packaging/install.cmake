@@ -12,8 +12,10 @@ if(TARGET EMUMAIN)
     install(TARGETS EMUMAIN RUNTIME DESTINATION ${VEXLO_INSTALL_LIBDIR})
 endif()
 
-# The line-indicator pictures, read when the program folder has none of its own.
+# The line-indicator pictures, read when the program folder has none of its own, and the
+# program's icon for its windows.
 install(FILES ${PROJECT_SOURCE_DIR}/data/green.bmp ${PROJECT_SOURCE_DIR}/data/gray.bmp
+              ${PROJECT_SOURCE_DIR}/packaging/vexlo.svg ${PROJECT_SOURCE_DIR}/packaging/vexlo-48.png
         DESTINATION ${VEXLO_INSTALL_DATADIR})
 
 # Menu entry, icon and the capture log file type. vexlo-48.png is vexlo.svg drawn at 48 pixels
@@ -29,7 +31,8 @@ install(FILES ${packaging}/vexlo-48.png DESTINATION ${CMAKE_INSTALL_DATADIR}/ico
 
 set(CPACK_PACKAGE_NAME vexlo)
 set(CPACK_PACKAGE_VENDOR "Vexlo developers")
-set(CPACK_PACKAGE_CONTACT "Vexlo developers <vexlo@example.org>")
+# The maintainer's address is the one the project's commits use.
+set(CPACK_PACKAGE_CONTACT "Vexlo developers <maintainers@users.noreply.c-seed-10d4c103.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "serial line monitor for RS-232C and RS-422 lines")
 set(CPACK_PACKAGE_DESCRIPTION
     "Vexlo is the PC program of a serial line monitor. A main unit taps an

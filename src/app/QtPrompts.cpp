@@ -2,14 +2,89 @@
 #include "app/QString8.h"
 #include "app/WinColor.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QTreeView>
+#include <algorithm>
+
+namespace {
+
+// Gives the activation and the keyboard focus back to the owner when what it asked for has
+// closed. Window managers and Qt do not always do so, and a modeless dialog that is not active
+// again would stay open with a grey title.
+class GiveBack {
+  public:
+    explicit GiveBack(QWidget* owner)
+        : owner_(owner), focus_(owner != nullptr ? owner->focusWidget() : nullptr) {}
+    ~GiveBack() {
+        if (owner_ == nullptr || !owner_->isVisible()) {
+            return;  // closed meanwhile
+        }
+        owner_->activateWindow();
+        if (focus_ != nullptr) {
+            focus_->setFocus(Qt::ActiveWindowFocusReason);
+        }
+    }
+    GiveBack(const GiveBack&) = delete;
+    GiveBack& operator=(const GiveBack&) = delete;
+
+  private:
+    QPointer<QWidget> owner_;
+    QPointer<QWidget> focus_;
+};
+
+// Qt sizes the detail columns of its file dialog for English texts; the Japanese sizes, types
+// and dates ("108 バイト", "2026/12/07 17:35") are wider. Every folder shown widens the columns
+// to their texts and a gap of one character. A native dialog has no such view and is left
+// alone.
+void FitColumns(QFileDialog& dialog) {
+    auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    if (view == nullptr || model == nullptr) {
+        return;
+    }
+    QObject::connect(model, &QFileSystemModel::directoryLoaded, view, [view] {
+        QHeaderView* header = view->header();
+        const QAbstractItemView& items = *view;
+        const int gap = view->fontMetrics().averageCharWidth();
+        for (int column = 1; column < header->count(); ++column) {
+            header->resizeSection(
+                column, std::max({header->sectionSize(column), header->sectionSizeHint(column),
+                                  items.sizeHintForColumn(column) + gap}));
+        }
+    });
+}
+
+std::optional<std::string> Chosen(QFileDialog& dialog) {
+    FitColumns(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().front().toStdString();
+}
+
+}  // namespace
+
+QWidget* QtPrompts::owner() const {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        return modal;
+    }
+    if (QWidget* active = QApplication::activeWindow()) {
+        return active;
+    }
+    return mainWindow_;
+}
 
 Prompts::Answer QtPrompts::Message(const std::string& text, const std::string& title, Icon icon,
                                    Buttons buttons) {
-    QMessageBox box(parent_);
+    QWidget* parent = owner();
+    const GiveBack back(parent);
+    QMessageBox box(parent);
     box.setText(qs(text));
     box.setWindowTitle(qs(title));
     switch (icon) {
@@ -57,14 +132,19 @@ Prompts::Answer QtPrompts::Message(const std::string& text, const std::string& t
 std::optional<std::string> QtPrompts::OpenFileName(const std::string& title,
                                                    const std::string& folder,
                                                    const std::string& filter) {
-    const QString f = QFileDialog::getOpenFileName(parent_, qs(title), qs(folder), qs(filter));
-    return f.isEmpty() ? std::nullopt : std::optional<std::string>(f.toStdString());
+    QWidget* parent = owner();
+    const GiveBack back(parent);
+    QFileDialog dialog(parent, qs(title), qs(folder), qs(filter));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return Chosen(dialog);
 }
 
 std::optional<std::string> QtPrompts::SaveFileName(const std::string& title,
                                                    const std::string& folder,
                                                    const std::string& filter) {
-    QFileDialog dialog(parent_, qs(title), qs(folder), qs(filter));
+    QWidget* parent = owner();
+    const GiveBack back(parent);
+    QFileDialog dialog(parent, qs(title), qs(folder), qs(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // A name typed without an extension gets the first filter's, before the overwrite question.
     const QRegularExpressionMatch ext =
@@ -72,14 +152,13 @@ std::optional<std::string> QtPrompts::SaveFileName(const std::string& title,
     if (ext.hasMatch()) {
         dialog.setDefaultSuffix(ext.captured(1));
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
-    }
-    return dialog.selectedFiles().front().toStdString();
+    return Chosen(dialog);
 }
 
 std::optional<int32_t> QtPrompts::ChooseColor(int32_t initial) {
-    const QColor c = QColorDialog::getColor(toQColor(initial), parent_);
+    QWidget* parent = owner();
+    const GiveBack back(parent);
+    const QColor c = QColorDialog::getColor(toQColor(initial), parent);
     if (!c.isValid()) {
         return std::nullopt;
     }

@@ -5,9 +5,15 @@
 #include "core/Prompts.h"
 
 // Real dialogs for the Prompts seam: QMessageBox, QFileDialog, QColorDialog.
+//
+// Each belongs to the window that asks for it: the modal dialog running, else the active
+// window (a dialog asking about its own input), else the main window. When it closes, that
+// window is active again with the keyboard focus where it was, so a modeless dialog still
+// closes when the user then clicks elsewhere.
 class QtPrompts final : public Prompts {
   public:
-    void setParent(QWidget* parent) { parent_ = parent; }
+    // The owner when no window of the program is active.
+    void setMainWindow(QWidget* window) { mainWindow_ = window; }
 
     Answer Message(const std::string& text, const std::string& title, Icon icon,
                    Buttons buttons) override;
@@ -17,6 +23,9 @@ class QtPrompts final : public Prompts {
                                             const std::string& filter) override;
     std::optional<int32_t> ChooseColor(int32_t initial) override;
 
+    // The window that owns what is asked now.
+    [[nodiscard]] QWidget* owner() const;
+
   private:
-    QPointer<QWidget> parent_;
+    QPointer<QWidget> mainWindow_;
 };

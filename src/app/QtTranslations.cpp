@@ -3,6 +3,31 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <cstring>
+
+namespace {
+
+// Qt 6 took the type names of its file dialog ("Folder", "Drive", "File") into a context of
+// their own, which its Japanese texts do not have yet; they still have them under the file
+// dialog's context, where Qt 5 kept them.
+class FileTypeNames final : public QTranslator {
+  public:
+    FileTypeNames(const QTranslator& qt, QObject* parent) : QTranslator(parent), qt_(qt) {}
+
+    [[nodiscard]] bool isEmpty() const override { return false; }
+    [[nodiscard]] QString translate(const char* context, const char* sourceText,
+                                    const char* disambiguation, int n) const override {
+        if (context == nullptr || std::strcmp(context, "QAbstractFileIconProvider") != 0) {
+            return {};
+        }
+        return qt_.translate("QFileDialog", sourceText, disambiguation, n);
+    }
+
+  private:
+    const QTranslator& qt_;
+};
+
+}  // namespace
 
 bool InstallQtJapanese(QCoreApplication& app) {
     auto* translator = new QTranslator(&app);
@@ -12,5 +37,6 @@ bool InstallQtJapanese(QCoreApplication& app) {
         delete translator;
         return false;
     }
+    QCoreApplication::installTranslator(new FileTypeNames(*translator, translator));
     return true;
 }

@@ -12,6 +12,7 @@
 #include "app/QString8.h"
 #include "core/Prompts.h"
 #include "core/VersionText.h"
+#include "view/WindowLook.h"
 
 namespace {
 constexpr const char* kTitle = "Vexlo";
@@ -80,6 +81,7 @@ frmAbout::frmAbout(std::function<std::string()> unitVer, Prompts& prompts, QWidg
 
 void frmAbout::Open() {
     lblVersion->setText(qs(VersionLines(kAppVersion, unitVer_())));
+    FitCaption(*this);
     show();
     raise();
     activateWindow();

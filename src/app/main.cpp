@@ -14,6 +14,7 @@
 #include "app/QtPrompts.h"
 #include "app/QtTranslations.h"
 #include "files/ProgramFolder.h"
+#include "view/WindowLook.h"
 
 #ifndef _WIN32
 #include <sys/socket.h>
@@ -74,6 +75,7 @@ void shutdownAtExit() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    UseJapaneseLocale();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Vexlo");
 #ifndef _WIN32
@@ -102,6 +104,8 @@ int main(int argc, char* argv[]) {
     const bool writable = lock.result() == ProgramLock::Result::Locked;
 
     InstallQtJapanese(app);  // without it the standard buttons stay English
+    QApplication::setWindowIcon(
+        ProgramIcon(folder, QCoreApplication::applicationDirPath().toStdString()));
     QFont::insertSubstitution("ＭＳ ゴシック", "IPAGothic");
     QFont uiFont("IPAGothic");
     uiFont.setPointSize(10);
@@ -113,7 +117,7 @@ int main(int argc, char* argv[]) {
     MDIMonitor window(ctx);
     gWindow = &window;
     std::atexit(shutdownAtExit);
-    prompts.setParent(&window);
+    prompts.setMainWindow(&window);
 #ifndef _WIN32
     routeTerminationSignals(window);
 #endif

@@ -29,7 +29,11 @@ set_target_properties(vexlo_app PROPERTIES AUTOMOC ON)
 add_executable(vexlo ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(vexlo PRIVATE vexlo_app)
 
-# The line-indicator pictures live in the program folder, next to the executable.
+# The line-indicator pictures live in the program folder, next to the executable; so does the
+# program's icon.
 foreach(picture green.bmp gray.bmp)
     configure_file(${PROJECT_SOURCE_DIR}/data/${picture} ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${picture} COPYONLY)
+endforeach()
+foreach(picture vexlo.svg vexlo-48.png)
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/${picture} ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${picture} COPYONLY)
 endforeach()

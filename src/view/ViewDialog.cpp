@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
+#include "view/WindowLook.h"
+
 ViewDialog::ViewDialog(QWidget* parent)
     : QDialog(parent),
       ok_(new QPushButton(QStringLiteral("  OK    [F1]"), this)),
@@ -28,6 +30,11 @@ void ViewDialog::keyPressEvent(QKeyEvent* event) {
     } else {
         QDialog::keyPressEvent(event);
     }
+}
+
+void ViewDialog::showEvent(QShowEvent* event) {
+    FitCaption(*this);
+    QDialog::showEvent(event);
 }
 
 bool ViewDialog::event(QEvent* event) {

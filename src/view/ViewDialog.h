@@ -8,7 +8,8 @@ class QPushButton;
 
 // The one base of the program's modeless dialogs: F1 presses the main button, F8 the cancel
 // button, and the dialog closes itself (without accepting) as soon as it loses activation,
-// except to a message box or wait of its own (see KeepOpen).
+// except to a message box or wait of its own (see KeepOpen). It is at least as wide as its
+// caption.
 class ViewDialog : public QDialog {
     Q_OBJECT
   public:
@@ -41,6 +42,7 @@ class ViewDialog : public QDialog {
               Prompts::Icon icon);
 
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;
 
     // True while the dialog itself shows a message: the box takes the activation, and the

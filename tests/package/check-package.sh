@@ -49,6 +49,7 @@ if [ -x "$build/bin/EMUMAIN" ] && [ ! -x "$root/usr/lib/vexlo/EMUMAIN" ]; then
     fail "usr/lib/vexlo/EMUMAIN missing"
 fi
 for file in usr/share/vexlo/green.bmp usr/share/vexlo/gray.bmp \
+    usr/share/vexlo/vexlo.svg usr/share/vexlo/vexlo-48.png \
     usr/share/applications/vexlo.desktop usr/share/mime/packages/vexlo.xml \
     usr/share/icons/hicolor/scalable/apps/vexlo.svg usr/share/icons/hicolor/48x48/apps/vexlo.png \
     usr/share/doc/vexlo/copyright usr/share/doc/vexlo/changelog.gz \
@@ -56,7 +57,8 @@ for file in usr/share/vexlo/green.bmp usr/share/vexlo/gray.bmp \
     usr/share/man/man1/vexlo-cli.1.gz; do
     [ -s "$root/$file" ] || fail "$file missing or empty"
 done
-for file in usr/share/vexlo/green.bmp usr/share/vexlo/gray.bmp; do
+for file in usr/share/vexlo/green.bmp usr/share/vexlo/gray.bmp usr/share/vexlo/vexlo.svg \
+    usr/share/vexlo/vexlo-48.png; do
     cmp -s "$root/$file" "$build/bin/$(basename "$file")" || fail "$file differs from the build's"
 done
 # PNG header: width and height of the IHDR chunk, big-endian, at bytes 16..23.
@@ -94,6 +96,13 @@ echo "Depends: $depends"
 for package in libqt6widgets6 libqt6serialport6 libqt6charts6 fonts-ipafont-gothic qt6-translations-l10n; do
     grep -Eq "(^|, )$package( |,|$)" <<<"$depends" || fail "Depends lacks $package"
 done
+# The licence is the MIT licence of LICENSE, in the machine-readable copyright format, and the
+# maintainer is the project's.
+copyright=$root/usr/share/doc/vexlo/copyright
+grep -qx 'License: MIT' "$copyright" || fail "copyright does not name the MIT licence"
+grep -q 'Permission is hereby granted, free of charge' "$copyright" || fail "copyright lacks the licence terms"
+[ "$(dpkg-deb -f "$deb" Maintainer)" = "Vexlo developers <maintainers@users.noreply.c-seed-10d4c103.example>" ] ||
+    fail "maintainer is $(dpkg-deb -f "$deb" Maintainer)"
 changelogVersion=$(gzip -dc "$root/usr/share/doc/vexlo/changelog.gz" | sed -n '1s/^vexlo (\([^)]*\)).*/\1/p')
 [ "$changelogVersion" = "$(dpkg-deb -f "$deb" Version)" ] || fail "changelog version $changelogVersion is not the package's"
 

@@ -66,6 +66,8 @@ class Client {
         all.swap(buffer_);
         return all;
     }
+    // Ends what the client sends, as `socat` does at the end of its input.
+    void finish() const { shutdown(fd_, SHUT_WR); }
     // The reply to one command sent to a unit process.
     std::string ask(const std::string& command) {
         write(command + "\n");
@@ -278,6 +280,15 @@ TEST(ControlChannelTest, AnswersEveryLineInOrderAndCleansUp) {
         EXPECT_TRUE(b.closedByPeer());
         a.write("four\n");
         EXPECT_EQ(a.replies(1, [&] { serveOnce(channel, echo); }), "got four\n");
+
+        // Input that ends with the commands, a last one without LF, is still answered in full
+        // before the connection closes.
+        Client c(path);
+        c.write("five\nsix");
+        c.finish();
+        EXPECT_EQ(c.replies(2, [&] { serveOnce(channel, echo); }), "got five\ngot six\n");
+        serveOnce(channel, echo);
+        EXPECT_TRUE(c.closedByPeer());
     }
     struct stat st {};
     EXPECT_NE(lstat(path.c_str(), &st), 0) << "the socket is removed";

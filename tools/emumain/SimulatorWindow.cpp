@@ -139,6 +139,22 @@ SimulatorWindow::SimulatorWindow(UnitControl& control, QString programFolder, QS
     resize(560, 520);
 }
 
+QRect FramePlacement(QSize size, QMargins frame, const QRect& area) {
+    const QSize outer = size.grownBy(frame).boundedTo(area.size());
+    QRect placed(QPoint(), outer);
+    placed.moveCenter(area.center());
+    return placed;
+}
+
+void SimulatorWindow::placeOn(const QRect& area) {
+    // The window manager's frame is not known before the window is shown: room for a title
+    // bar and borders of the usual sizes.
+    const QMargins frame(8, 40, 8, 8);
+    const QRect placed = FramePlacement(size(), frame, area);
+    resize(placed.size().shrunkBy(frame));
+    move(placed.topLeft());
+}
+
 void SimulatorWindow::cmdConnect_Click() {
     const QString path =
         fixedPath_.isEmpty() ? UnitControl::controlPath(programFolder_) : fixedPath_;

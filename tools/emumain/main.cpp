@@ -7,11 +7,14 @@
 // folder); the control socket is the one of the port its settings name, unless --control
 // gives it.
 #include <QApplication>
+#include <QCursor>
 #include <QFont>
+#include <QScreen>
 
 #include "SimulatorWindow.h"
 #include "UnitControl.h"
 #include "files/ProgramFolder.h"
+#include "view/WindowLook.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -32,11 +35,17 @@ int main(int argc, char* argv[]) {
             args.push_back(arguments[i].toStdString());
         }
     }
-    const std::string folder =
-        LocateProgramFolder(QCoreApplication::applicationDirPath().toStdString(), args);
+    const std::string exeFolder = QCoreApplication::applicationDirPath().toStdString();
+    const std::string folder = LocateProgramFolder(exeFolder, args);
+    QApplication::setWindowIcon(ProgramIcon(folder, exeFolder));
 
     UnitControl control;
     SimulatorWindow window(control, QString::fromStdString(folder), controlPath);
+    // Vexlo starts the simulator from its menu: the pointer is on Vexlo's main window, and the
+    // simulator opens wholly on that screen.
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    window.placeOn(
+        (screen != nullptr ? screen : QGuiApplication::primaryScreen())->availableGeometry());
     window.show();
     window.cmdConnect_Click();
     return QApplication::exec();

@@ -52,8 +52,11 @@ ControlChannel::~ControlChannel() {
 void ControlChannel::addPollFds(std::vector<pollfd>& fds) const {
     fds.push_back({listen_, POLLIN, 0});
     for (const Client& client : clients_) {
+        // A client whose input has ended only waits for its replies to go.
         fds.push_back(
-            {client.fd, static_cast<short>(POLLIN | (client.out.empty() ? 0 : POLLOUT)), 0});
+            {client.fd,
+             static_cast<short>((client.closing ? 0 : POLLIN) | (client.out.empty() ? 0 : POLLOUT)),
+             0});
     }
 }
 
@@ -106,19 +109,22 @@ bool ControlChannel::read(Client& client,
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             return true;
         }
-        if (n <= 0) {
+        if (n < 0) {
             return false;
         }
-        client.in.append(buffer.data(), static_cast<size_t>(n));
-        size_t end;
-        while ((end = client.in.find('\n')) != std::string::npos) {
-            std::string_view line(client.in.data(), end);
-            if (!line.empty() && line.back() == '\r') {
-                line.remove_suffix(1);
+        if (n == 0) {
+            // The client has sent everything (as `socat` does when its input ends): a last line
+            // without LF is a command as well, and the connection closes once every reply is
+            // written.
+            if (!client.in.empty()) {
+                client.in += '\n';
+                answerLines(client, handle);
             }
-            client.out += handle(line) + "\n";
-            client.in.erase(0, end + 1);
+            client.closing = true;
+            return true;
         }
+        client.in.append(buffer.data(), static_cast<size_t>(n));
+        answerLines(client, handle);
         if (client.out.size() > kMaxPending) {
             return false;
         }
@@ -127,6 +133,19 @@ bool ControlChannel::read(Client& client,
             client.closing = true;
             return true;
         }
+    }
+}
+
+void ControlChannel::answerLines(Client& client,
+                                 const std::function<std::string(std::string_view)>& handle) {
+    size_t end;
+    while ((end = client.in.find('\n')) != std::string::npos) {
+        std::string_view line(client.in.data(), end);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        client.out += handle(line) + "\n";
+        client.in.erase(0, end + 1);
     }
 }
 

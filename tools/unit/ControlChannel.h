@@ -9,6 +9,7 @@
 
 // The unit's control channel: a local (Unix domain) stream socket on which clients send
 // lines ended by LF (a CR before it is dropped) and get one reply line for each, in order.
+// A client that ends its input still gets the replies to every line it sent.
 // What a line means is the handler's business (see ControlCommand).
 class ControlChannel {
   public:
@@ -43,8 +44,12 @@ class ControlChannel {
         bool closing = false;  // drop once out has gone
     };
     void accept();
-    // False when the client is gone.
+    // False when the client is gone. At the end of its input every line read is answered
+    // and the client is closing.
     bool read(Client& client, const std::function<std::string(std::string_view)>& handle);
+    // Answers the complete lines in client.in.
+    static void answerLines(Client& client,
+                            const std::function<std::string(std::string_view)>& handle);
     static bool write(Client& client);
 
     std::string path_;

@@ -1,0 +1,18 @@
+#pragma once
+#include <QIcon>
+#include <string>
+
+class QWidget;
+
+// The program's icon: vexlo.svg and vexlo-48.png (the picture for Qt without SVG support),
+// found as the other shipped pictures are (the program folder, the executable's folder where
+// the build puts them, the installed data folder), else the icon the package installs for the
+// menu. A null icon when there is none.
+QIcon ProgramIcon(const std::string& programFolder, const std::string& exeFolder);
+
+// The width a window needs to show its whole caption in the title bar: the caption in a bold
+// title font, plus room for the title bar's icon and buttons.
+int CaptionWidth(const QWidget& window);
+
+// Makes a window at least CaptionWidth wide, and keeps it so.
+void FitCaption(QWidget& window);
