@@ -110,6 +110,8 @@ TEST_F(QtPromptsTest, TheOpenDialogSpeaksJapaneseInColumnsWideEnoughForTheirText
     EXPECT_EQ(QLocale::system().language(), QLocale::Japanese) << "sizes and dates of files";
     InstallQtJapanese(*QCoreApplication::instance());
 
+    const QFont before = QApplication::font();
+    QApplication::setFont(QFont("IPAGothic", 10));  // the program's font
     QTemporaryDir folder;
     ASSERT_TRUE(QDir(folder.path()).mkdir("Dat"));
     QFile file(folder.filePath("a.vxm"));
@@ -143,6 +145,7 @@ TEST_F(QtPromptsTest, TheOpenDialogSpeaksJapaneseInColumnsWideEnoughForTheirText
     EXPECT_EQ(
         prompts.OpenFileName("ﾌｧｲﾙを開く", folder.path().toStdString(), "ログファイル (*.vxm)"),
         std::nullopt);
+    QApplication::setFont(before);
     ASSERT_EQ(texts.size(), 6U);
     EXPECT_TRUE(wide);
     const QRegularExpression latin("[A-Za-z]");
@@ -171,6 +174,8 @@ TEST(ProgramIconTest, EveryWindowAndTheVersionWindowShowTheProgramsIcon) {
 }
 
 TEST_F(AppTest, EveryTitledDialogIsAsWideAsItsCaption) {
+    const QFont before = QApplication::font();
+    QApplication::setFont(QFont("IPAGothic", 10));  // the program's font
     NoUnit();
     OpenWindow();
     StorePairs(100);
@@ -195,4 +200,5 @@ TEST_F(AppTest, EveryTitledDialogIsAsWideAsItsCaption) {
         }
     }
     EXPECT_EQ(seen, 10);
+    QApplication::setFont(before);
 }
