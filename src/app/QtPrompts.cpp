@@ -38,10 +38,10 @@ class GiveBack {
     QPointer<QWidget> focus_;
 };
 
-// Qt sizes the detail columns of its file dialog for English texts; the Japanese sizes, types
-// and dates ("108 バイト", "2026/12/07 17:35") are wider. Every folder shown widens the columns
-// to their texts and a gap of one character. A native dialog has no such view and is left
-// alone.
+// Qt sizes the detail columns of its file dialog for English texts (and restores the sizes of
+// its last use); the Japanese sizes, types and dates ("108 バイト", "2026/12/07 17:35") are
+// wider. Every folder shown fits those columns to their texts with a gap of one character. A
+// native dialog has no such view and is left alone.
 void FitColumns(QFileDialog& dialog) {
     auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
     auto* model = dialog.findChild<QFileSystemModel*>();
@@ -53,9 +53,8 @@ void FitColumns(QFileDialog& dialog) {
         const QAbstractItemView& items = *view;
         const int gap = view->fontMetrics().averageCharWidth();
         for (int column = 1; column < header->count(); ++column) {
-            header->resizeSection(
-                column, std::max({header->sectionSize(column), header->sectionSizeHint(column),
-                                  items.sizeHintForColumn(column) + gap}));
+            header->resizeSection(column, std::max(header->sectionSizeHint(column),
+                                                   items.sizeHintForColumn(column) + gap));
         }
     });
 }

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTest>
 #include <QTreeView>
 
@@ -47,10 +48,13 @@ void WhenModal(const std::function<void(QWidget*)>& check, Qt::Key key) {
 class QtPromptsTest : public ::testing::Test {
   protected:
     QtPromptsTest() {
+        // Qt's file dialog keeps its state in the user's settings: not those of the user.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, userSettings.path());
         prompts.setMainWindow(&mainWindow);
         mainWindow.resize(400, 300);
         mainWindow.show();
     }
+    QTemporaryDir userSettings;
     QWidget mainWindow;
     QtPrompts prompts;
 };
