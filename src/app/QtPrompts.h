@@ -23,9 +23,9 @@ class QtPrompts final : public Prompts {
                                             const std::string& filter) override;
     std::optional<int32_t> ChooseColor(int32_t initial) override;
 
+  private:
     // The window that owns what is asked now.
     [[nodiscard]] QWidget* owner() const;
 
-  private:
     QPointer<QWidget> mainWindow_;
 };

@@ -2,16 +2,12 @@
 // the focus go when they close, and the Japanese file dialog. Also the program's icon, its
 // locale and the widths of the titled dialogs.
 #include <QApplication>
-#include <QColorDialog>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTest>
@@ -48,7 +44,7 @@ void WhenModal(const std::function<void(QWidget*)>& check, Qt::Key key) {
 class QtPromptsTest : public ::testing::Test {
   protected:
     QtPromptsTest() {
-        // Qt's file dialog keeps its state in the user's settings: not those of the user.
+        // Qt's file dialog keeps its state in the user's Qt settings: here in a folder of its own.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, userSettings.path());
         prompts.setMainWindow(&mainWindow);
         mainWindow.resize(400, 300);
