@@ -13,8 +13,8 @@
 #include <filesystem>
 
 #include "BenchStreams.h"
+#include "base/Clock.h"
 #include "capture/Capture.h"
-#include "core/Clock.h"
 #include "files/AutoSave.h"
 
 namespace {

@@ -6,27 +6,17 @@
 #include <vector>
 
 #include "BenchStreams.h"
+#include "base/Clock.h"
 #include "capture/Capture.h"
-#include "core/Clock.h"
 #include "link/Decoder.h"
 #include "trigger/TriggerEngine.h"
 
 namespace {
 
-struct NullHooks : LiveView, RunControl, LineIndicators, TriggerChecks, IdleTimers, CommandSink {
-    void DispMonitor(uint8_t, uint8_t) override {}
-    void DispTimeStamp(const std::string&) override {}
-    void RunStop() override {}
-    void StartAccepted() override {}
-    void StartRefused() override {}
-    void AutoSaveFlush() override {}
-    void SetLineLamp(int, bool) override {}
+struct NullHooks : DecoderObserver, TriggerChecks, CommandSink {
     void TrigCheckChr(int, uint8_t) override {}
     void TrigCheckErr(int) override {}
-    void TrigCheckLine(int, int) override {}
     void TrigCheckTime() override {}
-    void SetIdleTimer(bool) override {}
-    void SetStampTimer(bool) override {}
     void QueueCommand(const std::string&) override {}
     void EnableSend() override {}
 };
@@ -59,8 +49,7 @@ void BM_Decode4MB(benchmark::State& state) {
     capture.AllocBuffer(4000);
     NullHooks hooks;
     SystemClock clock;
-    Decoder decoder(run, capture, settings,
-                    DecoderHooks{hooks, hooks, hooks, hooks, hooks, hooks, clock});
+    Decoder decoder(run, capture, settings, DecoderObservers{&hooks}, hooks, clock);
     run.gintRun = 1;
     run.gintRireki = 1;
     for (auto _ : state) {
@@ -75,7 +64,7 @@ void BM_Decode4MB(benchmark::State& state) {
 BENCHMARK(BM_Decode4MB)->Unit(benchmark::kMillisecond);
 
 // The live view's part of the trigger path: each pair goes to the string or error triggers.
-struct TriggerFeed final : LiveView {
+struct TriggerFeed final : DecoderObserver {
     explicit TriggerFeed(TriggerChecks& t) : triggers(t) {}
     void DispMonitor(uint8_t first, uint8_t second) override {
         if ((second & 0x10) != 0 || (first & 0x10) != 0) {
@@ -85,7 +74,6 @@ struct TriggerFeed final : LiveView {
                                   static_cast<uint8_t>((first & 0x0F) << 4 | (second & 0x0F)));
         }
     }
-    void DispTimeStamp(const std::string&) override {}
     TriggerChecks& triggers;
 };
 
@@ -110,8 +98,7 @@ void decodeWithTriggers(benchmark::State& state, bool engineOn) {
     }
     TriggerEngine engine(triggers, run, capture, clock);
     TriggerFeed feed(engineOn ? static_cast<TriggerChecks&>(engine) : hooks);
-    Decoder decoder(run, capture, settings,
-                    DecoderHooks{feed, hooks, hooks, hooks, hooks, hooks, clock});
+    Decoder decoder(run, capture, settings, DecoderObservers{&feed}, hooks, clock);
     run.gintRun = 1;
     for (auto _ : state) {
         state.PauseTiming();

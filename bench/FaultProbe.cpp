@@ -26,7 +26,7 @@
 
 #include "app/AppContext.h"
 #include "app/MDIMonitor.h"
-#include "core/Status.h"
+#include "base/Status.h"
 #include "link/frmComm.h"
 #include "support/RunUntil.h"
 #include "support/ScriptedPrompts.h"

@@ -10,8 +10,8 @@
 #include <random>
 #include <vector>
 
-#include "core/Clock.h"
-#include "core/CoreState.h"
+#include "app/CoreState.h"
+#include "base/Clock.h"
 #include "view/frmMonitor.h"
 
 namespace {
@@ -35,13 +35,12 @@ struct NullPanels final : MonitorStatus, TriggerChecks {
     void ShowPanelText(int, const QString&) override {}
     void TrigCheckChr(int, uint8_t) override {}
     void TrigCheckErr(int) override {}
-    void TrigCheckLine(int, int) override {}
     void TrigCheckTime() override {}
 };
 
 // A monitor window of 1920 x 1080 pixels with the smallest cells.
 struct Window {
-    Window() : monitor(state, clock, panels, panels) {
+    Window() : monitor(state.Monitor(), clock, panels, panels) {
         state.settings.gintFontSize = 2;
         monitor.resize(1920, 1080);
         monitor.show();
@@ -113,7 +112,7 @@ void BM_LiveDisp(benchmark::State& state) {
     constexpr size_t kBatch = 1024;
     for (auto _ : state) {
         for (size_t i = 0; i < pairs.size(); ++i) {
-            w.monitor.DispMonitor(pairs[i].first, pairs[i].second);
+            w.monitor.live().DispMonitor(pairs[i].first, pairs[i].second);
             if (i % kBatch == kBatch - 1 || i + 1 == pairs.size()) {
                 if (frameEachBatch) {
                     w.monitor.Surface().FlushUpdates();
@@ -146,7 +145,7 @@ void BM_LiveDispPainted(benchmark::State& state) {
         for (size_t i = 0; i < pairs.size(); i += kBatch) {
             const size_t end = std::min(i + kBatch, pairs.size());
             for (size_t k = i; k < end; ++k) {
-                w.monitor.DispMonitor(pairs[k].first, pairs[k].second);
+                w.monitor.live().DispMonitor(pairs[k].first, pairs[k].second);
             }
             lineMs += static_cast<double>(end - i) * 1000.0 / kLinePairsPerSecond;
             for (; nextFrameMs <= lineMs; nextFrameMs += CellSurface::kFrameMs) {

@@ -50,8 +50,7 @@ struct Link {
     Settings settings;
     FakeClock clock;
     RecordingHooks hooks{run, capture};
-    Decoder decoder{run, capture, settings,
-                    DecoderHooks{hooks, hooks, hooks, hooks, hooks, hooks, clock}};
+    Decoder decoder{run, capture, settings, DecoderObservers{&hooks}, hooks, clock};
 };
 
 // Large enough that no input the fuzzer makes fills it; 1 makes it shift every 1000 bytes.

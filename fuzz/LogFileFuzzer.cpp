@@ -14,8 +14,8 @@
 
 #include "FuzzCheck.h"
 #include "FuzzFiles.h"
-#include "core/CoreState.h"
-#include "core/Status.h"
+#include "app/CoreState.h"
+#include "base/Status.h"
 #include "files/LogFile.h"
 #include "robust/Browse.h"
 #include "robust/CaptureChecks.h"

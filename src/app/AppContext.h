@@ -1,9 +1,9 @@
 #pragma once
 #include <string>
 
-#include "core/Clock.h"
-#include "core/CoreState.h"
-#include "core/Prompts.h"
+#include "app/CoreState.h"
+#include "base/Clock.h"
+#include "base/Prompts.h"
 #include "files/AutoSave.h"
 #include "trigger/TriggerEngine.h"
 #include "trigger/Triggers.h"

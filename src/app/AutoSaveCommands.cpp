@@ -11,11 +11,10 @@
 
 void MDIMonitor::mn_File_AutoSave_Click() {
     QAction* item = menus_->item("mn_File_AutoSave");
-    // The menu has toggled the check mark already; the command decides it.
-    const bool checked = !item->isChecked();
-    item->setChecked(checked);
+    // The menu has toggled the check mark already; the command decides it from the model.
+    item->setChecked(ctx_.autoSave.Chosen());
     Prompts& prompts = ctx_.prompts;
-    if (!checked) {
+    if (!ctx_.autoSave.Chosen()) {
         const QString warning = AutoSaveWarnText();
         if (!warning.isEmpty()) {
             prompts.Message(warning.toStdString(), "トリガ設定情報", Prompts::Icon::Information,

@@ -4,9 +4,9 @@
 #include <new>
 #include <string>
 
+#include "base/Prompts.h"
+#include "base/Settings.h"
 #include "capture/Capture.h"
-#include "core/Prompts.h"
-#include "files/Settings.h"
 
 int32_t BufSizeInRange(int32_t bufSize) {
     return std::clamp(bufSize, kMinBufSize, kMaxBufSize);

@@ -8,7 +8,7 @@
 #include "app/MDIMonitor.h"
 #include "app/QString8.h"
 #include "app/dlgTextSave.h"
-#include "core/Status.h"
+#include "base/Status.h"
 #include "files/AtomicFile.h"
 #include "files/LogFile.h"
 #include "files/PcapExport.h"
@@ -67,6 +67,7 @@ bool FileCommands::OpenLog(const std::string& name) {
             monitor.ShowFileCaption(qs(name));
             window_.menus().item("mn_File_Save")->setEnabled(false);
             openedFile_ = name;
+            fileShown_ = true;
             return true;
         }
     }
@@ -76,7 +77,7 @@ bool FileCommands::OpenLog(const std::string& name) {
 }
 
 void FileCommands::OpenForwarded(const std::string& name) {
-    if (!window_.menus().item("mn_File_Open")->isEnabled()) {
+    if (ctx_.core.run.gintRun != 0) {
         ctx_.prompts.Message("モニタ実行中は通信ログファイルを開けません\n" + name, "Vexlo",
                              Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
         return;
@@ -119,7 +120,7 @@ void FileCommands::mn_File_Pcap_Click() {
 }
 
 bool FileCommands::FileInView() const {
-    return !window_.menus().item("mn_File_Save")->isEnabled() && !openedFile_.empty();
+    return fileShown_;
 }
 
 std::optional<LogFile> FileCommands::CaptureInView() const {

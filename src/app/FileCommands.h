@@ -24,6 +24,8 @@ class FileCommands {
     void mn_File_Pcap_Click();
     // Shows dlgTextSave (modeless); returns it for placing and tests.
     dlgTextSave* mn_File_Text_Click();
+    // A run begins: the monitor shows the capture again instead of an opened file.
+    void CaptureShown() { fileShown_ = false; }
 
     // Opens a capture log file as the open command does once its dialog has given the name:
     // the settings of its header, the view from its first word, the caption; or the failure
@@ -49,5 +51,6 @@ class FileCommands {
     FileDialog dialog_;
     FileDialog pcapDialog_;
     std::string openedFile_;  // the capture log file last opened
+    bool fileShown_ = false;  // the monitor shows openedFile_, not the capture
     QPointer<dlgTextSave> textSave_;
 };

@@ -2,7 +2,7 @@
 #include <optional>
 #include <string>
 
-#include "core/Prompts.h"
+#include "base/Prompts.h"
 
 // A file dialog that keeps the name chosen last as the initial name of its next use, as one
 // common dialog object does. The main window has one for open, save and auto-save, so that a

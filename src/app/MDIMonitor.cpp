@@ -75,7 +75,7 @@ MDIMonitor::MDIMonitor(AppContext& ctx, QWidget* parent)
     layout->addWidget(stBarLineState_);
     setCentralWidget(central);
 
-    frmMonitor_ = new frmMonitor(ctx_.core, ctx_.clock, *this, ctx_.trigEngine);
+    frmMonitor_ = new frmMonitor(ctx_.core.Monitor(), ctx_.clock, *this, ctx_.trigEngine);
     // The monitor window lives until the program ends: it has no close button, and a close
     // request (its system menu, Ctrl+F4) is refused. Minimise and maximise stay.
     monitorWindow_ = mdi_->addSubWindow(
@@ -85,12 +85,14 @@ MDIMonitor::MDIMonitor(AppContext& ctx, QWidget* parent)
     monitorWindow_->showMaximized();
     search_ = std::make_unique<MonitorSearch>(ctx_.core.run, ctx_.core.capture, *frmMonitor_, *this,
                                               ctx_.prompts, this);
+    // What the decoder sees goes straight to the live view, the monitor window's idle and
+    // time-stamp timers, the run control, the lamps and the triggers.
     frmComm_ = std::make_unique<frmComm>(
         LinkState{ctx_.core.settings, ctx_.core.run, ctx_.core.capture}, ctx_.clock,
-        qs(ctx_.programFolder),
-        LinkHooks{*frmMonitor_, controller_, *this, ctx_.trigEngine, *frmMonitor_, *this});
+        qs(ctx_.programFolder), *this, [this] { ctx_.trigEngine.TrigCheckTime(); },
+        DecoderObservers{&frmMonitor_->live(), frmMonitor_, &controller_, &listener_,
+                         &ctx_.trigEngine});
     controller_.Attach(frmComm_->comm());
-    connect(frmComm_.get(), &frmComm::linkLost, this, [this] { controller_.LinkLost(); });
     files_ = std::make_unique<FileCommands>(ctx_, *this);
     ctx_.autoSave.SetReport(this);
 
@@ -179,7 +181,7 @@ void MDIMonitor::mn_Tool_Trig_Click() {
     if (dlgTrigger_ == nullptr) {
         dlgTrigger_ = new dlgTrigger(
             ctx_.triggers, ctx_.core.run, ctx_.prompts, ctx_.programFolder,
-            [this] { return menus_->item("mn_File_AutoSave")->isChecked(); }, this);
+            [this] { return ctx_.autoSave.Chosen(); }, this);
     }
     dlgTrigger_->Open();
 }

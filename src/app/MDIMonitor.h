@@ -5,7 +5,7 @@
 
 #include "app/AppContext.h"
 #include "app/MainMenus.h"
-#include "core/Callbacks.h"
+#include "base/DecoderObserver.h"
 #include "link/LinkSeams.h"
 #include "run/RunController.h"
 #include "view/MonitorStatus.h"
@@ -28,7 +28,6 @@ class MonitorSearch;
 // start-up and shutdown, and run control.
 class MDIMonitor : public QMainWindow,
                    public RunHost,
-                   public LineIndicators,
                    public MonitorStatus,
                    public CommParamView,
                    public AutoSaveReport {
@@ -45,8 +44,8 @@ class MDIMonitor : public QMainWindow,
     void RunStop();
     void MenuEnable();
     void MenuCheck();
-    void AutoSaveFlush() override;
-    void SetLineLamp(int line, bool on) override;
+    void AutoSaveFlush();
+    void SetLineLamp(int line, bool on);
 
     void ShowPanelText(int panel, const QString& text) override;
 
@@ -148,6 +147,17 @@ class MDIMonitor : public QMainWindow,
     QPointer<dlgOption> dlgOption_;
     QPointer<frmAbout> frmAbout_;
     RunController controller_;
+    // What the decoder tells the main window: the line lamps and a trigger's save stop.
+    class DecoderListener final : public DecoderObserver {
+      public:
+        explicit DecoderListener(MDIMonitor& window) : window_(window) {}
+        void SetLineLamp(int line, bool on) override { window_.SetLineLamp(line, on); }
+        void AutoSaveFlush() override { window_.AutoSaveFlush(); }
+
+      private:
+        MDIMonitor& window_;
+    };
+    DecoderListener listener_{*this};
     // The run commands a wait for the unit ignores: all of them, and the stop apart (a start's
     // settings may be stopped).
     QActionGroup* waitGroup_ = nullptr;

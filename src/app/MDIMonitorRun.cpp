@@ -8,9 +8,10 @@
 #include <QTimer>
 
 #include "app/MDIMonitor.h"
+#include "app/FileCommands.h"
 #include "app/QString8.h"
 #include "app/dlgProtocol.h"
-#include "core/Status.h"
+#include "base/Status.h"
 #include "files/LTime.h"
 #include "files/ProgramFolder.h"
 #include "link/frmComm.h"
@@ -34,7 +35,7 @@ void MDIMonitor::UnitLost() {
 }
 
 QString MDIMonitor::StartConfirmText() const {
-    QString t = menus_->item("mn_File_AutoSave")->isChecked() ? "自動保存が設定されています" : "";
+    QString t = ctx_.autoSave.Chosen() ? "自動保存が設定されています" : "";
     if (ctx_.triggers.AnySet()) {
         t = t.isEmpty() ? "トリガが設定されています" : t + "\nトリガが設定されています";
     }
@@ -95,6 +96,7 @@ void MDIMonitor::PrepareRun() {
     }
     setWindowTitle(kTitleRunning);
     ctx_.core.run.gintRireki = 0;
+    files_->CaptureShown();
 }
 
 int16_t MDIMonitor::RunStart() {
@@ -110,11 +112,11 @@ void MDIMonitor::Stopped(StopCause) {
     setWindowTitle(kTitleStopped);
     RunState& run = ctx_.core.run;
     Capture& c = ctx_.core.capture;
-    QAction* back = menus_->item("mn_Run_Back");
     // Stopped from the background view, the history opens on the last line.
     c.CopyDat(c.gbyteDat().data(), c.glngDatLen());
-    frmMonitor_->placeHistory(back->isChecked());
-    back->setChecked(false);
+    frmMonitor_->placeHistory(run.background);
+    run.background = false;
+    menus_->item("mn_Run_Back")->setChecked(false);
     run.gintRireki = 1;
     MenuEnable();
     AutoSaveFlush();
@@ -166,9 +168,9 @@ void MDIMonitor::mn_Run_Back_Click() {
         return;
     }
     RunState& run = ctx_.core.run;
-    QAction* back = menus_->item("mn_Run_Back");
-    if (run.gintRireki == 0) {
-        back->setChecked(true);
+    run.background = !run.background;
+    menus_->item("mn_Run_Back")->setChecked(run.background);
+    if (run.background) {
         Capture& c = ctx_.core.capture;
         c.CopyDat(c.gbyteDat().data(), c.glngDatLen());
         frmMonitor_->placeHistory(true);
@@ -178,7 +180,6 @@ void MDIMonitor::mn_Run_Back_Click() {
         frmMonitor_->DispRireki(top);
     } else {
         run.gintRireki = 0;
-        back->setChecked(false);
         frmMonitor_->ClearDisp();
         setSearchAndJumpEnabled(false);
     }

@@ -2,7 +2,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "core/Prompts.h"
+#include "base/Prompts.h"
 
 // Real dialogs for the Prompts seam: QMessageBox, QFileDialog, QColorDialog.
 //

@@ -15,10 +15,10 @@
 
 #include "app/QString8.h"
 #include "app/WinColor.h"
-#include "core/OptionInput.h"
-#include "core/Prompts.h"
+#include "base/OptionInput.h"
+#include "base/Prompts.h"
+#include "base/Settings.h"
 #include "files/ParamIni.h"
-#include "files/Settings.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <cmath>
 
 #include "app/PanelBar.h"
+#include "base/Prompts.h"
+#include "base/RunState.h"
+#include "base/Settings.h"
+#include "base/Val.h"
 #include "capture/Capture.h"
-#include "core/Prompts.h"
-#include "core/RunState.h"
-#include "core/Val.h"
-#include "files/Settings.h"
 
 namespace {
 

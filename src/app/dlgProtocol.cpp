@@ -9,11 +9,11 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "base/Prompts.h"
+#include "base/Settings.h"
 #include "capture/Capture.h"
-#include "core/Prompts.h"
-#include "run/RunControlState.h"
-#include "files/Settings.h"
 #include "link/CommParam.h"
+#include "run/RunControlState.h"
 
 namespace {
 

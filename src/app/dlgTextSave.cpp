@@ -12,10 +12,10 @@
 #include <QVBoxLayout>
 
 #include "app/BusyPointer.h"
+#include "base/Settings.h"
+#include "base/Status.h"
+#include "base/Val.h"
 #include "capture/Capture.h"
-#include "core/Status.h"
-#include "core/Val.h"
-#include "files/Settings.h"
 #include "files/TextExport.h"
 
 namespace {

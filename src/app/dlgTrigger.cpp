@@ -14,8 +14,8 @@
 #include <utility>
 
 #include "app/QString8.h"
-#include "core/Prompts.h"
-#include "core/RunState.h"
+#include "base/Prompts.h"
+#include "base/RunState.h"
 #include "trigger/TrigIni.h"
 
 namespace {

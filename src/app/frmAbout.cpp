@@ -10,8 +10,8 @@
 #include <QStyle>
 
 #include "app/QString8.h"
-#include "core/Prompts.h"
-#include "core/VersionText.h"
+#include "base/Prompts.h"
+#include "base/VersionText.h"
 #include "view/WindowLook.h"
 
 namespace {

@@ -22,7 +22,7 @@
 #include "app/QString8.h"
 #include "capture/Capture.h"
 #include "capture/Records.h"
-#include "core/RunState.h"
+#include "base/RunState.h"
 #include "view/MonitorSearch.h"
 #include "view/frmMonitor.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/Status.h"
 #include "capture/Records.h"
-#include "core/Status.h"
 
 void Capture::AllocBuffer(int32_t bufSize) {
     // The settings file may hold anything: keep the capacities positive and well inside

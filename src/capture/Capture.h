@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/RunState.h"
+#include "base/RunState.h"
 
 // Writes a full auto-save block (gbyteAutoDat, glngAutoLen) to a file; the capture empties
 // the block afterwards.

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "base/Clock.h"
+#include "base/RunState.h"
+#include "base/Settings.h"
 #include "capture/Capture.h"
-#include "core/Clock.h"
-#include "core/RunState.h"
 #include "files/LogFile.h"
-#include "files/Settings.h"
 
 // Told when block files cannot be written: once when a failure streak begins, once when it
 // ends. Called on the thread that stores the bytes (the receive path): keep it short.
@@ -69,6 +69,8 @@ class AutoSave final : public AutoSaveSink {
 
     // The file chosen in the auto-save dialog; empty for trigger saves.
     std::string gstrAutoFile;
+    // The File menu's auto-save is on: a file was chosen (trigger saves choose none).
+    [[nodiscard]] bool Chosen() const { return !gstrAutoFile.empty(); }
 
     // gstrAutoFile without its last four characters (whatever they are), or the data folder
     // + "Trig" when gstrAutoFile is empty.

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "core/Clock.h"
+#include "base/Clock.h"
 
 // LTime.txt in the program folder holds the time the current auto-save block started, as
 // twelve digits yymmddhhmmss.

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <limits>
 
-#include "core/Status.h"
+#include "base/Status.h"
 #include "files/AtomicFile.h"
 #include "files/ProgramFolder.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "files/Settings.h"
+#include "base/Settings.h"
 
 // A capture log file (.vxm): a 24-byte little-endian header with the line settings (type,
 // speed, data bits, stop bits, parity) and the display settings (display mode, time stamp,

@@ -2,7 +2,7 @@
 
 #include <type_traits>
 
-#include "core/Val.h"
+#include "base/Val.h"
 #include "files/IniFile.h"
 #include "files/ProgramFolder.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "files/Settings.h"
+#include "base/Settings.h"
 
 // VXParam.ini in the program folder.
 std::string ParamIniPath(const std::string& programFolder);

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "core/Clock.h"
+#include "base/Clock.h"
 #include "files/LogFile.h"
 
 // Export of a capture to a classic pcap file (microsecond times, link type 250: serial line

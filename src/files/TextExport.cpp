@@ -4,8 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include "base/Status.h"
 #include "capture/Records.h"
-#include "core/Status.h"
 #include "files/AtomicFile.h"
 
 namespace {

@@ -1,20 +1,21 @@
 #include "link/CommLink.h"
 
 #include <algorithm>
+#include <utility>
 
-#include "core/Status.h"
+#include "base/Status.h"
 #include "link/CommParam.h"
 
-CommLink::CommLink(LinkState state, const Clock& clock, LinkHooks hooks, LinkDevices devices)
+CommLink::CommLink(LinkState state, const Clock& clock, CommParamView& statusBar,
+                   DecoderObservers observers, LinkDevices devices)
     : settings_(state.settings),
       run_(state.run),
-      statusBar_(hooks.statusBar),
+      statusBar_(statusBar),
       port_(devices.port),
       timers_(devices.timers),
       wait_(devices.wait),
-      decoder_(state.run, state.capture, state.settings,
-               DecoderHooks{hooks.live, hooks.runControl, hooks.lamps, hooks.triggers,
-                            hooks.idleTimers, *this, clock}) {}
+      observers_(observers),
+      decoder_(state.run, state.capture, state.settings, std::move(observers), *this, clock) {}
 
 int16_t CommLink::PortOpen() {
     deniedPort_.clear();
@@ -137,6 +138,9 @@ void CommLink::OnReceive(const uint8_t* data, size_t size) {
 
 void CommLink::OnLinkLost() {
     PortClose();
+    for (DecoderObserver* o : observers_) {
+        o->LinkLost();
+    }
 }
 
 void CommLink::timSend_Timer() {

@@ -4,11 +4,11 @@
 #include <deque>
 #include <string>
 
+#include "base/Clock.h"
+#include "base/DecoderObserver.h"
+#include "base/RunState.h"
+#include "base/Settings.h"
 #include "capture/Capture.h"
-#include "core/Callbacks.h"
-#include "core/Clock.h"
-#include "core/RunState.h"
-#include "files/Settings.h"
 #include "link/Decoder.h"
 #include "link/LinkSeams.h"
 #include "link/SerialPort.h"
@@ -20,17 +20,6 @@ struct LinkState {
     Settings& settings;
     RunState& run;
     Capture& capture;
-};
-
-// What the rest of the program provides to the link: the decoder's calls and the status bar.
-// All must outlive the link.
-struct LinkHooks {
-    LiveView& live;
-    RunControl& runControl;
-    LineIndicators& lamps;
-    TriggerChecks& triggers;  // line-state triggers (decoder) and timTrig
-    IdleTimers& idleTimers;
-    CommParamView& statusBar;
 };
 
 // The platform side of the link: the port, the two timers and the event wait.
@@ -53,7 +42,9 @@ class CommLink final : public CommandSink, public PortEvents {
   public:
     static constexpr int kMaxPort = 16;  // the automatic search tries ports 1..16
 
-    CommLink(LinkState state, const Clock& clock, LinkHooks hooks, LinkDevices devices);
+    // The status bar, the observers and the devices must outlive the link.
+    CommLink(LinkState state, const Clock& clock, CommParamView& statusBar,
+             DecoderObservers observers, LinkDevices devices);
     CommLink(const CommLink&) = delete;
     CommLink& operator=(const CommLink&) = delete;
 
@@ -98,7 +89,8 @@ class CommLink final : public CommandSink, public PortEvents {
     void QueueCommand(const std::string& command) override;
     void EnableSend() override;
 
-    // PortEvents: CommLV_OnComm with the batch read, and the loss of the unit.
+    // PortEvents: CommLV_OnComm with the batch read, and the loss of the unit (the port is
+    // closed and the observers told).
     void OnReceive(const uint8_t* data, size_t size) override;
     void OnLinkLost() override;
 
@@ -132,6 +124,7 @@ class CommLink final : public CommandSink, public PortEvents {
     SerialPort& port_;
     LinkTimers& timers_;
     EventWait& wait_;
+    DecoderObservers observers_;
     Decoder decoder_;
 
     int16_t lintPortTimeout = 0;

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "files/Settings.h"
+#include "base/Settings.h"
 
 // The line settings of the monitored line as the unit's setting commands and as the text of
 // the status bar.

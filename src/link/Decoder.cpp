@@ -3,16 +3,18 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "base/Status.h"
 #include "capture/Records.h"
-#include "core/Status.h"
 
 void Decoder::OnReceive(const uint8_t* data, size_t size) {
     if (size == 0) {
         return;
     }
-    hooks_.timers.SetIdleTimer(false);
-    if (settings_.gintTimeStamp == 1) {
-        hooks_.timers.SetStampTimer(false);
+    for (DecoderObserver* o : observers_) {
+        o->SetIdleTimer(false);
+        if (settings_.gintTimeStamp == 1) {
+            o->SetStampTimer(false);
+        }
     }
     size_t start = 0;
     if (run_.gintRun == 0) {
@@ -24,11 +26,13 @@ void Decoder::OnReceive(const uint8_t* data, size_t size) {
             ReplyPhase(data + start, size - start);  // the replies after an acknowledged stop
         }
     }
-    if (settings_.gintIdleMode > 0) {
-        hooks_.timers.SetIdleTimer(true);
-    }
-    if (settings_.gintTimeStamp == 1) {
-        hooks_.timers.SetStampTimer(true);
+    for (DecoderObserver* o : observers_) {
+        if (settings_.gintIdleMode > 0) {
+            o->SetIdleTimer(true);
+        }
+        if (settings_.gintTimeStamp == 1) {
+            o->SetStampTimer(true);
+        }
     }
 }
 
@@ -49,16 +53,20 @@ size_t Decoder::ReplyPhase(const uint8_t* data, size_t size) {
             if (lstrRecv == "OK\r") {
                 run_.gintRun = 1;
                 run_.gintStartTry = 0;
-                hooks_.runControl.StartAccepted();
+                for (DecoderObserver* o : observers_) {
+                    o->StartAccepted();
+                }
                 accepted = true;
             } else if (run_.gintStartTry < kMaxStartTries) {
-                hooks_.commands.QueueCommand("G01");
+                commands_.QueueCommand("G01");
             } else {
                 run_.gintStartTry = 0;
-                hooks_.runControl.StartRefused();
+                for (DecoderObserver* o : observers_) {
+                    o->StartRefused();
+                }
             }
         }
-        hooks_.commands.EnableSend();
+        commands_.EnableSend();
         if (accepted) {
             if (lintProbe == 0) {
                 lstrRecv.clear();
@@ -125,9 +133,11 @@ size_t Decoder::CapturePhase(const uint8_t* data, size_t size) {
         if (!sawData) {
             sawData = true;
             if (run_.gintStampReq == status::kPending) {
-                const std::string now = hooks_.clock.TimeText();
+                const std::string now = clock_.TimeText();
                 if (run_.gintRireki == 0) {
-                    hooks_.live.DispTimeStamp(now);
+                    for (DecoderObserver* o : observers_) {
+                        o->DispTimeStamp(now);
+                    }
                 }
                 StoreDigitPairs(rec::kStamp, now.c_str());
                 run_.gintStampReq = status::kDone;
@@ -143,17 +153,23 @@ size_t Decoder::CapturePhase(const uint8_t* data, size_t size) {
         }
         expectSecond = false;
         if (run_.gintRireki == 0) {
-            hooks_.live.DispMonitor(first, b);
+            for (DecoderObserver* o : observers_) {
+                o->DispMonitor(first, b);
+            }
         }
         capture_.StoreByte(first);
         capture_.StoreByte(b);
         if (run_.gintStopReq == status::kPending && capture_.glngDatLen() > run_.glngStopPos) {
-            hooks_.runControl.RunStop();
+            for (DecoderObserver* o : observers_) {
+                o->RunStop();
+            }
             run_.gintStopReq = status::kDone;
         }
         if (run_.gintSaveStopReq == status::kPending &&
             capture_.glngDatLen() > run_.glngSaveStopPos) {
-            hooks_.runControl.AutoSaveFlush();
+            for (DecoderObserver* o : observers_) {
+                o->AutoSaveFlush();
+            }
             run_.gintAutoSave = 0;
             run_.gintSaveStopReq = status::kDone;
         }
@@ -163,7 +179,7 @@ size_t Decoder::CapturePhase(const uint8_t* data, size_t size) {
         capture_.SetPending(status::kPending, first);
     }
     if (sawData) {
-        run_.gsngIdleStart = hooks_.clock.Timer();
+        run_.gsngIdleStart = clock_.Timer();
     }
     return used;
 }
@@ -181,7 +197,7 @@ bool Decoder::HeldByte(uint8_t b) {
         keepUntilStopped_ = false;
         run_.gintRun = 0;
         lstrRecv.clear();
-        hooks_.commands.EnableSend();  // the next queued command may go
+        commands_.EnableSend();  // the next queued command may go
         return true;
     }
     if ((b & 0x40) == 0) {
@@ -218,10 +234,12 @@ void Decoder::LineState(uint8_t b) {
             continue;
         }
         const bool on = ((b >> k) & 1) != 0;
-        if (settings_.gintLineState == 1) {
-            hooks_.lamps.SetLineLamp(k, on);
+        for (DecoderObserver* o : observers_) {
+            if (settings_.gintLineState == 1) {
+                o->SetLineLamp(k, on);
+            }
+            o->TrigCheckLine(k, on ? 1 : 2);
         }
-        hooks_.triggers.TrigCheckLine(k, on ? 1 : 2);
     }
     lbyteLine = b;
     capture_.StoreByte(b);
@@ -231,6 +249,8 @@ void Decoder::LineState(uint8_t b) {
 void Decoder::ResetLineState() {
     lbyteLine = 0;
     for (int k = 0; k < 6; ++k) {
-        hooks_.lamps.SetLineLamp(k, false);
+        for (DecoderObserver* o : observers_) {
+            o->SetLineLamp(k, false);
+        }
     }
 }

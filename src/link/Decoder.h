@@ -3,32 +3,28 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
+#include "base/Clock.h"
+#include "base/DecoderObserver.h"
+#include "base/RunState.h"
+#include "base/Settings.h"
 #include "capture/Capture.h"
-#include "core/Callbacks.h"
-#include "core/Clock.h"
-#include "core/RunState.h"
-#include "files/Settings.h"
-#include "trigger/TriggerChecks.h"
-
-// The objects the decoder calls. All must outlive the decoder.
-struct DecoderHooks {
-    LiveView& live;
-    RunControl& runControl;
-    LineIndicators& lamps;
-    TriggerChecks& triggers;  // the line-state triggers
-    IdleTimers& timers;
-    CommandSink& commands;
-    const Clock& clock;
-};
 
 // The receive handler of the link: turns each batch of bytes from the unit into command
 // replies (before a run) or stored records (during a run). One batch at a time, on the UI
 // thread; constant work per byte and no allocation in the capture phase.
 class Decoder {
   public:
-    Decoder(RunState& run, Capture& capture, const Settings& settings, DecoderHooks hooks)
-        : run_(run), capture_(capture), settings_(settings), hooks_(hooks) {
+    // The observers, the link's command queue and the clock must outlive the decoder.
+    Decoder(RunState& run, Capture& capture, const Settings& settings, DecoderObservers observers,
+            CommandSink& commands, const Clock& clock)
+        : run_(run),
+          capture_(capture),
+          settings_(settings),
+          observers_(std::move(observers)),
+          commands_(commands),
+          clock_(clock) {
         lstrRecv.reserve(kMaxReply);
     }
 
@@ -76,7 +72,9 @@ class Decoder {
     RunState& run_;
     Capture& capture_;
     const Settings& settings_;
-    DecoderHooks hooks_;
+    DecoderObservers observers_;
+    CommandSink& commands_;
+    const Clock& clock_;
     bool keepUntilStopped_ = false;
     // Keep-until-stopped: line-state bytes not yet told apart from the reply.
     static constexpr size_t kMaxHeld = 16;

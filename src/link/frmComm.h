@@ -1,9 +1,10 @@
 #pragma once
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <string>
 
-#include "core/Clock.h"
+#include "base/Clock.h"
 #include "link/CommLink.h"
 #include "link/QtEventWait.h"
 #include "link/QtLinkTimers.h"
@@ -11,13 +12,16 @@
 
 // The link to the unit for the application: the serial port, the link timers, the event wait
 // and the link logic with its decoder, in one object. Everything the program asks of the link
-// goes through comm(); received bytes go to the decoder by themselves.
-class frmComm final : public QObject, private PortEvents {
+// goes through comm(); the port hands received bytes and the loss of the unit to the link
+// itself, which tells the observers.
+class frmComm final : public QObject {
     Q_OBJECT
 
   public:
-    // programFolder holds the ports/ folder (see PortNames). The hooks must outlive the link.
-    frmComm(LinkState state, const Clock& clock, const QString& programFolder, LinkHooks hooks,
+    // programFolder holds the ports/ folder (see PortNames); trigTick is called at every tick of
+    // timTrig. The status bar and the observers must outlive the link.
+    frmComm(LinkState state, const Clock& clock, const QString& programFolder,
+            CommParamView& statusBar, std::function<void()> trigTick, DecoderObservers observers,
             QObject* parent = nullptr);
     ~frmComm() override;
 
@@ -30,17 +34,9 @@ class frmComm final : public QObject, private PortEvents {
     // True while PortOpen or SendCommParam waits: the link must not be destroyed then.
     [[nodiscard]] bool waiting() const { return link_.Waiting(); }
 
-  signals:
-    // The unit went away (unplugged, or its end of the link closed). The port is closed and
-    // the queue emptied already; emitted once per open.
-    void linkLost();
-
   private:
-    void OnReceive(const uint8_t* data, size_t size) override;
-    void OnLinkLost() override;
-
     QtLinkTimers timers_;
     QtEventWait wait_;
+    CommLink link_;  // holds the port below by reference; nothing uses it before it is made
     QtSerialPort port_;
-    CommLink link_;
 };

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/Settings.h"
 #include "capture/Capture.h"
 #include "capture/Records.h"
-#include "files/Settings.h"
 
 namespace {
 

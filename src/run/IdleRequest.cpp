@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "core/Status.h"
+#include "base/Status.h"
 
 namespace idle {
 

@@ -1,9 +1,9 @@
 #pragma once
 #include <cstdint>
 
-#include "core/Clock.h"
-#include "core/RunState.h"
-#include "files/Settings.h"
+#include "base/Clock.h"
+#include "base/RunState.h"
+#include "base/Settings.h"
 
 // The idle count of a gap in the traffic, the same for the program and every headless
 // command. Each tick of the idle timer measures the gap since gsngIdleStart in units of the

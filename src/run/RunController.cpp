@@ -1,6 +1,6 @@
 #include "run/RunController.h"
 
-#include "core/Status.h"
+#include "base/Status.h"
 #include "link/CommLink.h"
 
 using Phase = RunControlState::Phase;

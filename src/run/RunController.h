@@ -2,9 +2,9 @@
 #include <cstdint>
 #include <string>
 
-#include "core/Callbacks.h"
-#include "core/Clock.h"
-#include "core/RunState.h"
+#include "base/Clock.h"
+#include "base/DecoderObserver.h"
+#include "base/RunState.h"
 #include "run/RunControlState.h"
 
 class CommLink;
@@ -47,8 +47,6 @@ class RunHost {
     virtual void Stopped(StopCause /*cause*/) {}
     // The unit went away; once per opening of the port, after Stopped when a run was on.
     virtual void UnitLost() {}
-    // A trigger's pending save stop fell due.
-    virtual void AutoSaveFlush() {}
     // The controller entered or left a wait for the unit (a probe, the settings), or a stop
     // was asked for during one: what the commands may do has changed (see Judge).
     virtual void WaitChanged() {}
@@ -62,7 +60,7 @@ class RunHost {
 // A stop drops or keeps what the unit sends after it. The program drops it (from the stop on,
 // bytes are reply text); a headless capture keeps storing records until the unit has
 // acknowledged the stop, so that its file holds everything the unit sent.
-class RunController final : public RunControl {
+class RunController final : public DecoderObserver {
   public:
     enum class AfterStop : uint8_t { Drop, Keep };
     enum class Outcome : uint8_t {
@@ -108,14 +106,12 @@ class RunController final : public RunControl {
     // The simulator: probes unless a run is under way. True when it may be launched.
     bool ProbeForSimulator();
 
-    // The link reports the loss of the unit (the port is closed already).
-    void LinkLost();
-
-    // RunControl: the decoder's calls.
-    void RunStop() override { Stop(StopCause::Trigger); }
+    // What the decoder and the link tell: the unit's judgement of a start, a trigger's stop
+    // falling due, the loss of the unit (the port is closed already).
     void StartAccepted() override;
     void StartRefused() override { host_.Refused(); }
-    void AutoSaveFlush() override { host_.AutoSaveFlush(); }
+    void RunStop() override { Stop(StopCause::Trigger); }
+    void LinkLost() override;
 
   private:
     // PortClose and PortOpen, after a queued stop has reached the unit when the verdict says

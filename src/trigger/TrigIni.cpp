@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/Val.h"
+#include "base/Val.h"
 #include "files/IniFile.h"
 #include "files/ProgramFolder.h"
 

@@ -2,8 +2,8 @@
 #include <cstdint>
 
 // The trigger checks that the rest of the program feeds: the live view its data bytes and
-// errors, the decoder the control-line edges, the link window's timTrig the clock.
-// TriggerEngine evaluates them; tests fake them.
+// errors, the link window's timTrig the clock (the control-line edges come from the decoder as
+// one of its observers). TriggerEngine evaluates them; tests fake them.
 class TriggerChecks {
   public:
     virtual ~TriggerChecks() = default;
@@ -13,8 +13,6 @@ class TriggerChecks {
     // A data record with an error, before it is stored: 1 parity error, 2 framing error (a
     // record with both is reported once, as 2).
     virtual void TrigCheckErr(int errorBits) = 0;
-    // A control line changed: line 0 RS .. 5 CI, edge 1 turned on, 2 turned off.
-    virtual void TrigCheckLine(int line, int edge) = 0;
     // Every 5 seconds, running or not.
     virtual void TrigCheckTime() = 0;
 };

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "core/Val.h"
+#include "base/Val.h"
 
 namespace {
 

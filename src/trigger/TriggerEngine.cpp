@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/Status.h"
+#include "base/Status.h"
 
 namespace {
 

@@ -2,9 +2,10 @@
 #include <array>
 #include <cstdint>
 
+#include "base/Clock.h"
+#include "base/DecoderObserver.h"
+#include "base/RunState.h"
 #include "capture/Capture.h"
-#include "core/Clock.h"
-#include "core/RunState.h"
 #include "trigger/TriggerChecks.h"
 #include "trigger/Triggers.h"
 
@@ -18,7 +19,7 @@
 //
 // Match progress, time latches and pending requests survive starts, stops and edits of the
 // definitions; nothing here is saved.
-class TriggerEngine final : public TriggerChecks {
+class TriggerEngine final : public TriggerChecks, public DecoderObserver {
   public:
     static constexpr int32_t kMaxTrigCount = 999999;
 

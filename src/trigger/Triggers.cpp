@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/Val.h"
+#include "base/Val.h"
 
 bool Triggers::AnySet() const {
     return std::any_of(gintTrigType.begin(), gintTrigType.end(), [](int16_t t) { return t > 0; });

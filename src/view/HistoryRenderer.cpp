@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "base/Status.h"
 #include "capture/Records.h"
-#include "core/Status.h"
 
 namespace {
 

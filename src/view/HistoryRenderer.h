@@ -2,10 +2,10 @@
 #include <cstdint>
 #include <span>
 
+#include "base/GridState.h"
+#include "base/RunState.h"
+#include "base/Settings.h"
 #include "capture/Capture.h"
-#include "core/GridState.h"
-#include "core/RunState.h"
-#include "files/Settings.h"
 #include "view/CellGrid.h"
 #include "view/MonitorStatus.h"
 

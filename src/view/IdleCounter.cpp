@@ -1,6 +1,6 @@
 #include "view/IdleCounter.h"
 
-#include "core/Status.h"
+#include "base/Status.h"
 #include "run/IdleRequest.h"
 
 void IdleCounter::Tick() {

@@ -1,10 +1,10 @@
 #pragma once
 #include <cstdint>
 
-#include "core/Clock.h"
-#include "core/GridState.h"
-#include "core/RunState.h"
-#include "files/Settings.h"
+#include "base/Clock.h"
+#include "base/GridState.h"
+#include "base/RunState.h"
+#include "base/Settings.h"
 #include "view/CellGrid.h"
 #include "view/LiveRenderer.h"
 

@@ -2,10 +2,11 @@
 #include <cstdint>
 #include <string>
 
+#include "base/DecoderObserver.h"
+#include "base/GridState.h"
+#include "base/RunState.h"
+#include "base/Settings.h"
 #include "capture/Capture.h"
-#include "core/GridState.h"
-#include "core/RunState.h"
-#include "files/Settings.h"
 #include "trigger/TriggerChecks.h"
 #include "view/CellGrid.h"
 #include "view/MonitorStatus.h"
@@ -17,7 +18,7 @@
 // The status bar shows it at most every kLineFrames frames (showLine), however many lines
 // scroll by in between: at the line's full rate the number changes twenty to fifty times a
 // second, and each change of the panel lays the status bar out again.
-class LiveRenderer {
+class LiveRenderer final : public DecoderObserver {
   public:
     static constexpr int kLineFrames = 10;
 
@@ -33,9 +34,9 @@ class LiveRenderer {
 
     // One data pair as received. Errors show as "PE" / "FE" in every display mode on the
     // error colour and go to the error triggers; good bytes go to the string triggers.
-    void DispMonitor(uint8_t first, uint8_t second);
+    void DispMonitor(uint8_t first, uint8_t second) override;
     // "TM"/"ST" over the first and last three digits of HHMMSS, in two columns.
-    void DispTimeStamp(const std::string& hhmmss);
+    void DispTimeStamp(const std::string& hhmmss) override;
     // Advances lintPos; a full screen is cleared (gintScroll below 1, or a step of a whole
     // screen or more) or scrolled up by gintScroll lines.
     void NextCell();

@@ -1,9 +1,9 @@
 #pragma once
 #include <QPointer>
 
+#include "base/Prompts.h"
+#include "base/RunState.h"
 #include "capture/Capture.h"
-#include "core/Prompts.h"
-#include "core/RunState.h"
 #include "search/StringSearch.h"
 #include "view/MonitorStatus.h"
 

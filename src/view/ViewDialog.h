@@ -2,7 +2,7 @@
 #include <QDialog>
 #include <string>
 
-#include "core/Prompts.h"
+#include "base/Prompts.h"
 
 class QPushButton;
 

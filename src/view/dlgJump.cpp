@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-#include "core/Val.h"
+#include "base/Val.h"
 
 dlgJump::dlgJump(HistoryRenderer& history, QWidget* parent)
     : ViewDialog(parent), history_(history), txtJump(new QLineEdit(this)) {

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/Val.h"
+#include "base/Val.h"
 
 dlgScroll::dlgScroll(Settings& settings, QWidget* parent)
     : ViewDialog(parent),

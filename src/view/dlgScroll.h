@@ -1,5 +1,5 @@
 #pragma once
-#include "files/Settings.h"
+#include "base/Settings.h"
 #include "view/ViewDialog.h"
 
 class QLabel;

@@ -1,6 +1,6 @@
 #pragma once
+#include "base/RunState.h"
 #include "capture/Capture.h"
-#include "core/RunState.h"
 #include "view/ViewDialog.h"
 
 class QLineEdit;

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-#include "core/Status.h"
+#include "base/Status.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ QTimer* MakeTimer(QObject* parent, const char* name, int interval, bool singleSh
 
 }  // namespace
 
-frmMonitor::frmMonitor(CoreState& state, const Clock& clock, MonitorStatus& status,
+frmMonitor::frmMonitor(MonitorState state, const Clock& clock, MonitorStatus& status,
                        TriggerChecks& triggers, QWidget* parent)
     : QWidget(parent),
       state_(state),
@@ -74,14 +74,6 @@ void frmMonitor::ShowFileCaption(const QString& path) {
     const auto cut =
         std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
     setWindowTitle(path.mid(cut + 1));
-}
-
-void frmMonitor::DispMonitor(uint8_t first, uint8_t second) {
-    live_.DispMonitor(first, second);
-}
-
-void frmMonitor::DispTimeStamp(const std::string& hhmmss) {
-    live_.DispTimeStamp(hhmmss);
 }
 
 void frmMonitor::ClearDisp() {

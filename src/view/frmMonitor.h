@@ -5,15 +5,15 @@
 #include <span>
 #include <string>
 
+#include "base/Clock.h"
+#include "base/DecoderObserver.h"
 #include "capture/Capture.h"
-#include "core/Callbacks.h"
-#include "core/Clock.h"
-#include "core/CoreState.h"
 #include "view/CellGrid.h"
 #include "view/CellSurface.h"
 #include "view/HistoryRenderer.h"
 #include "view/IdleCounter.h"
 #include "view/LiveRenderer.h"
+#include "view/MonitorState.h"
 #include "view/MonitorStatus.h"
 #include "view/dlgJump.h"
 #include "view/dlgScroll.h"
@@ -23,20 +23,19 @@ class QTimer;
 // The monitor window: the child of the main window that shows the capture as a grid of cells,
 // live while a run streams and from the display words otherwise. It is the live view and the
 // idle and time-stamp timers of the decoder. All objects passed in must outlive it.
-class frmMonitor : public QWidget, public LiveView, public IdleTimers {
+class frmMonitor : public QWidget, public DecoderObserver {
     Q_OBJECT
   public:
-    frmMonitor(CoreState& state, const Clock& clock, MonitorStatus& status, TriggerChecks& triggers,
-               QWidget* parent = nullptr);
+    frmMonitor(MonitorState state, const Clock& clock, MonitorStatus& status,
+               TriggerChecks& triggers, QWidget* parent = nullptr);
     ~frmMonitor() override;
 
     // Window caption: "New Monitor", or the name of an opened capture file without its folder.
     void ShowNewCaption();
     void ShowFileCaption(const QString& path);
 
-    // Live view (the decoder calls these while gintRireki is 0).
-    void DispMonitor(uint8_t first, uint8_t second) override;
-    void DispTimeStamp(const std::string& hhmmss) override;
+    // The live view, which the decoder tells of each pair and time stamp while gintRireki is 0.
+    [[nodiscard]] LiveRenderer& live() { return live_; }
 
     // Every cell blank, lintPos 0: the live view starts again on an empty screen behind the
     // last word stored, and the status bar shows that line.
@@ -86,8 +85,7 @@ class frmMonitor : public QWidget, public LiveView, public IdleTimers {
     // to 1000, 100, 10 ms and start it; other values leave it alone. Used at start-up.
     void SetIdleScale(int idleMode);
 
-    // IdleTimers: the decoder stops both timers at the start of a batch and starts them at
-    // its end.
+    // The decoder stops both timers at the start of a batch and starts them at its end.
     void SetIdleTimer(bool enabled) override;
     void SetStampTimer(bool enabled) override;
     // Timer ticks.
@@ -108,7 +106,7 @@ class frmMonitor : public QWidget, public LiveView, public IdleTimers {
     void ArrowClicked(bool up);
     void CellDoubleClicked(int32_t k);
 
-    CoreState& state_;
+    MonitorState state_;
     const Clock& clock_;
     MonitorStatus& status_;
     CellGrid cells_;

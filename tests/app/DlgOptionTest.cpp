@@ -11,7 +11,7 @@
 #include <QTreeView>
 
 #include "app/dlgOption.h"
-#include "core/OptionInput.h"
+#include "base/OptionInput.h"
 #include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 

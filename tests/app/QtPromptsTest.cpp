@@ -17,7 +17,7 @@
 #include "app/QtTranslations.h"
 #include "app/dlgOption.h"
 #include "app/frmAbout.h"
-#include "files/Settings.h"
+#include "base/Settings.h"
 #include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 #include "view/WindowLook.h"

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "core/CoreState.h"
+#include "app/CoreState.h"
 #include "link/frmComm.h"
 #include "support/FakeClock.h"
 #include "support/HookLog.h"
@@ -25,10 +25,9 @@ class LinkE2ETest : public ::testing::Test {
         for (int n = 1; n <= 4; ++n) {
             QFile::link(folder.filePath(QStringLiteral("ports/gone%1").arg(n)), PortPath(n));
         }
-        link = std::make_unique<frmComm>(LinkState{core.settings, core.run, core.capture}, clock,
-                                         folder.path(),
-                                         LinkHooks{hooks, hooks, hooks, hooks, hooks, hooks});
-        QObject::connect(link.get(), &frmComm::linkLost, [this] { ++lost; });
+        link = std::make_unique<frmComm>(
+            LinkState{core.settings, core.run, core.capture}, clock, folder.path(), hooks, [] {},
+            DecoderObservers{&hooks});
     }
 
     [[nodiscard]] QString PortPath(int n) const {
@@ -53,7 +52,6 @@ class LinkE2ETest : public ::testing::Test {
     FakeClock clock;
     HookLog hooks;
     std::unique_ptr<frmComm> link;
-    int lost = 0;  // linkLost signals
 };
 
 }  // namespace
@@ -106,7 +104,7 @@ TEST_F(LinkE2ETest, SettingsAreAnsweredAndTheStartedStreamReachesTheDecoder) {
     EXPECT_EQ(hooks.Count("refused"), 0);
     ASSERT_TRUE(RunUntil([&] { return hooks.Count("disp") >= 20; }, 3000));
     EXPECT_GE(core.capture.glngDatLen(), 40);
-    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(hooks.Count("lost"), 0);
 }
 
 TEST_F(LinkE2ETest, UnitLostMidStreamClosesThePortIsReportedOnceAndANewUnitIsFound) {
@@ -116,12 +114,12 @@ TEST_F(LinkE2ETest, UnitLostMidStreamClosesThePortIsReportedOnceAndANewUnitIsFou
     ASSERT_TRUE(RunUntil([&] { return core.capture.glngDatLen() > 1000; }, 3000));
 
     unit->kill();
-    ASSERT_TRUE(RunUntil([&] { return lost > 0; }, 2000));
+    ASSERT_TRUE(RunUntil([&] { return hooks.Count("lost") > 0; }, 2000));
     EXPECT_FALSE(link->comm().IsOpen());
 
     // Reported once, however long the dead port is left (its CPU cost: measure-live.sh).
     RunUntil([] { return false; }, 300);
-    EXPECT_EQ(lost, 1);
+    EXPECT_EQ(hooks.Count("lost"), 1);
 
     // The user stops, and the stop's commands go to the lost unit; the next start finds a unit
     // plugged in again on the same port.
@@ -131,5 +129,5 @@ TEST_F(LinkE2ETest, UnitLostMidStreamClosesThePortIsReportedOnceAndANewUnitIsFou
     link->comm().PortClose();
     EXPECT_EQ(link->comm().PortOpen(), 0);
     EXPECT_EQ(link->comm().gstrUnitVer, "9A9");
-    EXPECT_EQ(lost, 1);
+    EXPECT_EQ(hooks.Count("lost"), 1);
 }

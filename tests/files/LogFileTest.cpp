@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "core/Status.h"
+#include "base/Status.h"
 #include "files/TempFolder.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
+#include "base/Status.h"
 #include "capture/Capture.h"
-#include "core/Status.h"
 #include "files/TempFolder.h"
 #include "files/TextExportExamples.h"
 

@@ -1,4 +1,4 @@
-#include "core/CoreState.h"
+#include "app/CoreState.h"
 #include "link/CommLink.h"
 
 #include <gtest/gtest.h>
@@ -19,8 +19,8 @@ class CommLinkTest : public ::testing::Test {
   protected:
     CommLinkTest()
         : ports(env),
-          link(LinkState{core.settings, core.run, core.capture}, clock,
-               LinkHooks{hooks, hooks, hooks, hooks, hooks, hooks}, LinkDevices{ports, env, env}) {
+          link(LinkState{core.settings, core.run, core.capture}, clock, hooks,
+               DecoderObservers{&hooks}, LinkDevices{ports, env, env}) {
         env.link = &link;
         core.capture.AllocBuffer(4);
     }

@@ -14,8 +14,7 @@ namespace {
 class DecoderTest : public ::testing::Test {
   protected:
     DecoderTest()
-        : capture(run),
-          decoder(run, capture, settings, DecoderHooks{rec, rec, rec, rec, rec, rec, clock}) {
+        : capture(run), decoder(run, capture, settings, DecoderObservers{&rec}, rec, clock) {
         capture.AllocBuffer(4);
         rec.run = &run;
         clock.SetTime(12, 34, 56);
@@ -205,7 +204,7 @@ TEST_F(DecoderTest, AnySplitOfTheStreamStoresTheSameBytes) {
         c.AllocBuffer(4000);
         Settings s;
         HookLog sink;
-        Decoder d(r, c, s, DecoderHooks{sink, sink, sink, sink, sink, sink, clock});
+        Decoder d(r, c, s, DecoderObservers{&sink}, sink, clock);
         size_t pos = 0;
         while (pos < stream.size()) {
             size_t n = whole ? stream.size() : 1 + rng() % 32768;

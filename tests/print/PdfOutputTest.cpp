@@ -8,8 +8,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "base/Settings.h"
 #include "capture/Capture.h"
-#include "files/Settings.h"
 #include "print/QtPrintOut.h"
 #include "support/SampleCapture.h"
 

@@ -5,8 +5,8 @@
 #include <ostream>
 #include <vector>
 
+#include "base/Settings.h"
 #include "capture/Capture.h"
-#include "files/Settings.h"
 #include "print/PrintLayout.h"
 
 void PrintTo(const PrintOp& op, std::ostream* os) {

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "core/CoreState.h"
+#include "app/CoreState.h"
 
 // Opens the display words of state.capture in the history view of a cols x rows grid and moves
 // through them as a user would: the start, page after page to the end (at most maxPages), the

@@ -31,8 +31,7 @@ std::vector<uint8_t> MakeCapture(const CaptureRecipe& recipe) {
     FakeClock clock;
     clock.SetTime(9, 30, 0);
     RecordingHooks hooks(run, capture);
-    Decoder decoder(run, capture, settings,
-                    DecoderHooks{hooks, hooks, hooks, hooks, hooks, hooks, clock});
+    Decoder decoder(run, capture, settings, DecoderObservers{&hooks}, hooks, clock);
 
     LineSettings line;
     line.parity = LineSettings::Parity::Even;

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "CaptureMaker.h"
+#include "base/Status.h"
 #include "capture/Capture.h"
 #include "capture/Records.h"
-#include "core/Status.h"
 #include "e2e/StoredRecords.h"
 #include "files/LogFile.h"
 #include "files/TempFolder.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/CoreState.h"
 #include "capture/Records.h"
-#include "core/CoreState.h"
 #include "link/CommLink.h"
 #include "link/CommParam.h"
 #include "link/FakeLink.h"
@@ -49,9 +49,8 @@ struct Rig {
     explicit Rig(AfterStop afterStop = AfterStop::Drop)
         : ports(env),
           controller(core.run, clock, host, afterStop),
-          link(LinkState{core.settings, core.run, core.capture}, clock,
-               LinkHooks{hooks, controller, hooks, hooks, hooks, hooks},
-               LinkDevices{ports, env, env}) {
+          link(LinkState{core.settings, core.run, core.capture}, clock, hooks,
+               DecoderObservers{&hooks, &controller}, LinkDevices{ports, env, env}) {
         env.link = &link;
         controller.Attach(link);
         host.controller = &controller;

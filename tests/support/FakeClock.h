@@ -1,5 +1,5 @@
 #pragma once
-#include "core/Clock.h"
+#include "base/Clock.h"
 
 // A clock that only moves when a test moves it.
 class FakeClock final : public Clock {

@@ -3,20 +3,14 @@
 #include <string>
 #include <vector>
 
-#include "core/Callbacks.h"
-#include "core/RunState.h"
+#include "base/DecoderObserver.h"
+#include "base/RunState.h"
 #include "link/LinkSeams.h"
 #include "trigger/TriggerChecks.h"
 
 // Stands in for the rest of the program around the link and the decoder: records every call
 // as a line of text, in order ("disp 34243", "queue G01", "status 9600,N,8,1" ...).
-struct HookLog final : LiveView,
-                       RunControl,
-                       LineIndicators,
-                       TriggerChecks,
-                       IdleTimers,
-                       CommandSink,
-                       CommParamView {
+struct HookLog final : DecoderObserver, TriggerChecks, CommandSink, CommParamView {
     void DispMonitor(uint8_t a, uint8_t b) override { Log("disp", a * 256 + b); }
     void DispTimeStamp(const std::string& t) override { calls.push_back("stamp " + t); }
     // Stops as RunStop does when run is given.
@@ -39,6 +33,7 @@ struct HookLog final : LiveView,
     void TrigCheckTime() override { Log("time", 0); }
     void SetIdleTimer(bool on) override { Log("idle", on); }
     void SetStampTimer(bool on) override { Log("stampTimer", on); }
+    void LinkLost() override { Log("lost", 0); }
     void QueueCommand(const std::string& c) override { calls.push_back("queue " + c); }
     void EnableSend() override { Log("send", 0); }
     void ShowCommParam(const std::string& text) override { calls.push_back("status " + text); }

@@ -3,21 +3,15 @@
 #include <string>
 #include <vector>
 
+#include "base/DecoderObserver.h"
+#include "base/RunState.h"
 #include "capture/Capture.h"
-#include "core/Callbacks.h"
-#include "core/RunState.h"
 #include "trigger/TriggerChecks.h"
 
 // Everything around the decoder for runs without a window: keeps the calls that follow from
 // the stream (pairs drawn, lamps, line triggers, stops) as numbers in order, acts on a stop
 // and on auto-save as the program does, and keeps every auto-save block it was handed.
-struct RecordingHooks final : LiveView,
-                              RunControl,
-                              LineIndicators,
-                              TriggerChecks,
-                              IdleTimers,
-                              CommandSink,
-                              AutoSaveSink {
+struct RecordingHooks final : DecoderObserver, TriggerChecks, CommandSink, AutoSaveSink {
     RecordingHooks(RunState& r, Capture& c) : run(r), capture(c) { capture.SetAutoSaveSink(this); }
     ~RecordingHooks() override { capture.SetAutoSaveSink(nullptr); }
     RecordingHooks(const RecordingHooks&) = delete;
@@ -31,15 +25,12 @@ struct RecordingHooks final : LiveView,
     void DispMonitor(uint8_t first, uint8_t second) override {
         calls.push_back(kDrawn | static_cast<uint32_t>(first << 8 | second));
     }
-    void DispTimeStamp(const std::string&) override {}
     // As the run stop of the program: no more capture data, the view shows stored data.
     void RunStop() override {
         calls.push_back(kStop);
         run.gintRun = 0;
         run.gintRireki = 1;
     }
-    void StartAccepted() override {}
-    void StartRefused() override {}
     void AutoSaveFlush() override {
         if (run.gintAutoSave == 1) {
             AutoSaveBlock();
@@ -54,8 +45,6 @@ struct RecordingHooks final : LiveView,
     void TrigCheckChr(int, uint8_t) override {}
     void TrigCheckErr(int) override {}
     void TrigCheckTime() override {}
-    void SetIdleTimer(bool) override {}
-    void SetStampTimer(bool) override {}
     // The link sends a queued "G01" at once and counts it, as the command queue does.
     void QueueCommand(const std::string& command) override {
         if (command == "G01") {

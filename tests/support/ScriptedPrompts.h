@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Prompts.h"
+#include "base/Prompts.h"
 
 // Answers every prompt from a script and records what was asked. An unscripted question
 // gets the first button's answer (Ok or Yes); an unscripted file dialog is cancelled.

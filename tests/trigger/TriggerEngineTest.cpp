@@ -19,7 +19,7 @@ constexpr int16_t kCountAction = 3;
 
 // The program around the engine: the live view feeds it as the monitor window does (errors
 // first, framing before parity), the decoder completes the pending stops.
-struct Rig final : LiveView, RunControl, LineIndicators, IdleTimers, CommandSink {
+struct Rig final : DecoderObserver, CommandSink {
     Rig() : capture(run), engine(triggers, run, capture, clock) {
         capture.AllocBuffer(1);
         run.gintRun = 1;
@@ -34,18 +34,12 @@ struct Rig final : LiveView, RunControl, LineIndicators, IdleTimers, CommandSink
             engine.TrigCheckChr(rec::IsSd(first) ? kSD : kRD, rec::PairValue(first, second));
         }
     }
-    void DispTimeStamp(const std::string&) override {}
     void RunStop() override {
         stoppedAt.push_back(capture.glngDatLen());
         run.gintRun = 0;
         run.gintRireki = 1;
     }
-    void StartAccepted() override {}
-    void StartRefused() override {}
     void AutoSaveFlush() override { flushedAt.push_back(capture.glngDatLen()); }
-    void SetLineLamp(int, bool) override {}
-    void SetIdleTimer(bool) override {}
-    void SetStampTimer(bool) override {}
     void QueueCommand(const std::string&) override {}
     void EnableSend() override {}
 
@@ -86,8 +80,7 @@ struct Rig final : LiveView, RunControl, LineIndicators, IdleTimers, CommandSink
     FakeClock clock;
     ScriptedPrompts prompts;
     TriggerEngine engine;
-    Decoder decoder{run, capture, settings,
-                    DecoderHooks{*this, *this, *this, engine, *this, *this, clock}};
+    Decoder decoder{run, capture, settings, DecoderObservers{this, &engine}, *this, clock};
     std::vector<int32_t> stoppedAt;
     std::vector<int32_t> flushedAt;
 };

@@ -14,18 +14,13 @@
 // on a fake clock fires the window's idle and time-stamp timers as Qt would.
 class LiveScenario : public ::testing::Test {
   protected:
-    struct QuietLink final : RunControl, LineIndicators, CommandSink {
-        void RunStop() override {}
-        void StartAccepted() override {}
-        void StartRefused() override {}
-        void AutoSaveFlush() override {}
-        void SetLineLamp(int, bool) override {}
+    struct QuietLink final : CommandSink {
         void QueueCommand(const std::string&) override {}
         void EnableSend() override {}
     };
     // Passes the decoder's timer calls on to the window and notes when each timer started.
-    struct TimerStarts final : IdleTimers {
-        explicit TimerStarts(IdleTimers& target) : window(target) {}
+    struct TimerStarts final : DecoderObserver {
+        explicit TimerStarts(DecoderObserver& target) : window(target) {}
         void SetIdleTimer(bool enabled) override {
             window.SetIdleTimer(enabled);
             idleMs = 0;
@@ -34,15 +29,15 @@ class LiveScenario : public ::testing::Test {
             window.SetStampTimer(enabled);
             stampMs = 0;
         }
-        IdleTimers& window;
+        DecoderObserver& window;
         int idleMs = 0;  // time since the last start
         int stampMs = 0;
     };
 
     LiveScenario()
-        : monitor(state, clock, status, triggers),
+        : monitor(state.Monitor(), clock, status, triggers),
           decoder(state.run, state.capture, state.settings,
-                  DecoderHooks{monitor, link, link, triggers, timers, link, clock}) {
+                  DecoderObservers{&monitor.live(), &triggers, &timers}, link, clock) {
         state.capture.AllocBuffer(10);
         state.grid = GridState{20, 10, 200, 0, 1};
         monitor.timResize_Timer();

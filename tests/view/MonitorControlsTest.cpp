@@ -18,7 +18,7 @@ namespace {
 // The monitor window at 20 columns x 10 lines browsing 500 stored words.
 class MonitorControlsTest : public ::testing::Test {
   protected:
-    MonitorControlsTest() : monitor(state, clock, status, triggers) {
+    MonitorControlsTest() : monitor(state.Monitor(), clock, status, triggers) {
         monitor.resize(static_cast<int>(std::lround(8800 * monitor.logicalDpiX() / 1440.0)),
                        static_cast<int>(std::lround(7300 * monitor.logicalDpiY() / 1440.0)));
         monitor.show();

@@ -38,7 +38,7 @@ struct PaintSpy : QObject {
 
 class MonitorWindowTest : public ::testing::Test {
   protected:
-    MonitorWindowTest() : monitor(state, clock, status, triggers) {}
+    MonitorWindowTest() : monitor(state.Monitor(), clock, status, triggers) {}
 
     // Resizes the window to a size given in twips and lets the rebuild run.
     void ResizeTw(int widthTw, int heightTw) {
@@ -154,7 +154,7 @@ TEST_F(MonitorWindowTest, RebuildRestartsTheLiveViewOrRedrawsTheHistory) {
 
     state.run.gintRun = 1;
     state.settings.gintResizeMode = 1;
-    monitor.DispMonitor(0x84, 0xC1);
+    monitor.live().DispMonitor(0x84, 0xC1);
     ResizeTw(8800, 7300);
     EXPECT_EQ(state.grid.lintPos, 0);
     EXPECT_EQ(monitor.Cells().At(CellRow::RD, 0).text, CellText::kEmpty);
@@ -193,7 +193,7 @@ TEST_F(MonitorWindowTest, ClearDatBlanksTheWindowAndShowsLineOne) {
     ResizeTw(8800, 7300);
     state.capture.AllocBuffer(1);
     state.run.gintRun = 1;
-    monitor.DispMonitor(0x84, 0xC1);
+    monitor.live().DispMonitor(0x84, 0xC1);
     monitor.ClearDat();
     EXPECT_EQ(monitor.Cells().At(CellRow::RD, 0).text, CellText::kEmpty);
     EXPECT_EQ(state.grid.lintPos, 0);
@@ -248,8 +248,8 @@ TEST_F(MonitorWindowTest, LiveRecordRepaintsItsCellAndAScrollTheGridOnce) {
     spy.rects.clear();
 
     state.run.gintRun = 1;
-    monitor.DispMonitor(0xA4, 0xC1);   // SD 0x41
-    monitor.Surface().FlushUpdates();  // the frame timer's tick
+    monitor.live().DispMonitor(0xA4, 0xC1);  // SD 0x41
+    monitor.Surface().FlushUpdates();        // the frame timer's tick
     QCoreApplication::processEvents();
     const QRect cell = monitor.Surface().Geometry().CellRect(CellRow::SD, 0);
     ASSERT_EQ(spy.rects.size(), 1U);
@@ -257,7 +257,7 @@ TEST_F(MonitorWindowTest, LiveRecordRepaintsItsCellAndAScrollTheGridOnce) {
 
     spy.Clear();
     for (int i = 1; i < 200; ++i) {
-        monitor.DispMonitor(0x84, 0xC1);
+        monitor.live().DispMonitor(0x84, 0xC1);
     }
     Frame();
     ASSERT_EQ(spy.rects.size(), 1U);  // coalesced into one paint
@@ -272,8 +272,8 @@ TEST_F(MonitorWindowTest, ScrollMovesThePaintedLinesAndPaintsOnlyWhatChanged) {
     state.run.gintRun = 1;
     state.settings.gintScroll = 1;
     for (int i = 0; i < 195; ++i) {
-        monitor.DispMonitor(static_cast<uint8_t>(0x84 | (i % 3 == 0 ? 0x20 : 0)),
-                            static_cast<uint8_t>(0xC0 | i % 16));
+        monitor.live().DispMonitor(static_cast<uint8_t>(0x84 | (i % 3 == 0 ? 0x20 : 0)),
+                                   static_cast<uint8_t>(0xC0 | i % 16));
     }
     Frame();
     spy.Clear();
@@ -284,7 +284,7 @@ TEST_F(MonitorWindowTest, ScrollMovesThePaintedLinesAndPaintsOnlyWhatChanged) {
         marker.fillRect(g.CellRect(CellRow::SD, 194), Qt::magenta);
     }
     for (int i = 0; i < 10; ++i) {  // the line fills, the screen scrolls, five more
-        monitor.DispMonitor(0xA5, static_cast<uint8_t>(0xC0 | i));
+        monitor.live().DispMonitor(0xA5, static_cast<uint8_t>(0xC0 | i));
     }
     Frame();
     // Painted: the five cells of line 9 that changed before the scroll (cells 175..179 after
@@ -314,11 +314,12 @@ TEST_F(MonitorWindowTest, WhatTheWindowShowsAfterManyLiveFramesIsTheGrid) {
             const int n = static_cast<int>(rng() % 70);
             for (int i = 0; i < n; ++i) {
                 const auto v = static_cast<uint8_t>(rng());
-                monitor.DispMonitor(static_cast<uint8_t>(0x80 | (rng() % 2 ? 0x20 : 0) | v >> 4),
-                                    static_cast<uint8_t>(0xC0 | (v & 0x0F)));
+                monitor.live().DispMonitor(
+                    static_cast<uint8_t>(0x80 | (rng() % 2 ? 0x20 : 0) | v >> 4),
+                    static_cast<uint8_t>(0xC0 | (v & 0x0F)));
             }
             if (frame % 7 == 3) {
-                monitor.DispTimeStamp("123456");
+                monitor.live().DispTimeStamp("123456");
             }
             if (frame % 11 == 5) {
                 monitor.Surface().repaint();  // a paint between the scroll and the frame

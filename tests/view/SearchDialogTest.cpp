@@ -27,7 +27,7 @@ const char* const kNotFound = "検索文字列が見つかりません";
 class SearchDialogTest : public ::testing::Test {
   protected:
     SearchDialogTest()
-        : monitor(state, clock, status, triggers),
+        : monitor(state.Monitor(), clock, status, triggers),
           search(state.run, state.capture, monitor, status, prompts, nullptr) {
         monitor.resize(static_cast<int>(std::lround(8800 * monitor.logicalDpiX() / 1440.0)),
                        static_cast<int>(std::lround(7300 * monitor.logicalDpiY() / 1440.0)));

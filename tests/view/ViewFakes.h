@@ -4,8 +4,9 @@
 #include <utility>
 #include <vector>
 
+#include "app/CoreState.h"
+#include "base/DecoderObserver.h"
 #include "capture/Records.h"
-#include "core/CoreState.h"
 #include "trigger/TriggerChecks.h"
 #include "view/CellGrid.h"
 #include "view/MonitorStatus.h"
@@ -21,7 +22,7 @@ struct RecordingStatus final : MonitorStatus {
 };
 
 // Records the trigger calls as (direction or 1000 + error kind or 2000 + line, byte or edge).
-struct RecordingTriggers final : TriggerChecks {
+struct RecordingTriggers final : TriggerChecks, DecoderObserver {
     void TrigCheckChr(int direction, uint8_t byte) override { calls.emplace_back(direction, byte); }
     void TrigCheckErr(int kind) override { calls.emplace_back(1000 + kind, 0); }
     void TrigCheckLine(int line, int edge) override { calls.emplace_back(2000 + line, edge); }

@@ -15,7 +15,9 @@
 
 #include "CaptureOutput.h"
 #include "Cli.h"
-#include "core/CoreState.h"
+#include "base/RunState.h"
+#include "base/Settings.h"
+#include "capture/Capture.h"
 #include "files/AutoSave.h"
 #include "files/LTime.h"
 #include "files/ParamIni.h"
@@ -24,7 +26,6 @@
 #include "link/frmComm.h"
 #include "run/IdleRequest.h"
 #include "run/RunController.h"
-#include "trigger/TriggerChecks.h"
 
 namespace {
 
@@ -204,10 +205,7 @@ void catchSignals() {
 // One capture run: the run controller on the program's link, the decoder's calls without a
 // view, the idle and time-stamp timers, and the files.
 class Session final : public RunHost,
-                      public LiveView,
-                      public LineIndicators,
-                      public TriggerChecks,
-                      public IdleTimers,
+                      public DecoderObserver,
                       public CommParamView,
                       public AutoSaveSink,
                       public AutoSaveReport {
@@ -216,9 +214,10 @@ class Session final : public RunHost,
         : programFolder_(programFolder),
           autoSaving_(c.autosave.has_value()),
           controller_(core_.run, clock_, *this, RunController::AfterStop::Keep),
-          link_(LinkState{core_.settings, core_.run, core_.capture}, clock_,
-                QString::fromStdString(programFolder),
-                LinkHooks{*this, controller_, *this, *this, *this, *this}),
+          link_(
+              LinkState{core_.settings, core_.run, core_.capture}, clock_,
+              QString::fromStdString(programFolder), *this, [] {},
+              DecoderObservers{&controller_, this}),
           autoSave_(core_.settings, core_.run, core_.capture, clock_, programFolder),
           out_(c.output),
           signals_(gSignalPipe[0], QSocketNotifier::Read) {
@@ -239,7 +238,6 @@ class Session final : public RunHost,
             core_.run.gintStampReq = -1;
             timStamp_.stop();
         });
-        QObject::connect(&link_, &frmComm::linkLost, [this] { controller_.LinkLost(); });
         QObject::connect(&signals_, &QSocketNotifier::activated, [this] { onSignal(); });
     }
 
@@ -263,14 +261,8 @@ class Session final : public RunHost,
         loop_.quit();
     }
 
-    // The decoder's calls: nothing is drawn and no trigger is defined.
-    void DispMonitor(uint8_t, uint8_t) override {}
-    void DispTimeStamp(const std::string&) override {}
-    void SetLineLamp(int, bool) override {}
-    void TrigCheckChr(int, uint8_t) override {}
-    void TrigCheckErr(int) override {}
-    void TrigCheckLine(int, int) override {}
-    void TrigCheckTime() override {}
+    // What the decoder tells besides the run: the idle and time-stamp timers. Nothing is
+    // drawn and no trigger is defined.
     void ShowCommParam(const std::string&) override {}
     void SetIdleTimer(bool on) override { on ? timIdle_.start() : timIdle_.stop(); }
     void SetStampTimer(bool on) override { on ? timStamp_.start() : timStamp_.stop(); }
@@ -339,7 +331,11 @@ class Session final : public RunHost,
     void progress(double seconds, bool last);
     [[nodiscard]] std::string portName() const;
 
-    CoreState core_;
+    struct {
+        Settings settings;
+        RunState run;
+        Capture capture{run};
+    } core_;
     SystemClock clock_;
     std::string programFolder_;
     bool refused_ = false;  // the unit refused the start for the last time

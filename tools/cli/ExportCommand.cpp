@@ -6,8 +6,8 @@
 #include <string>
 
 #include "Cli.h"
+#include "base/Status.h"
 #include "capture/Capture.h"
-#include "core/Status.h"
 #include "files/LogFile.h"
 #include "files/ProgramFolder.h"
 #include "files/TextExport.h"

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 
 #include "SimText.h"
-#include "core/Val.h"
+#include "base/Val.h"
 #include "files/IniFile.h"
 #include "files/ParamIni.h"
 

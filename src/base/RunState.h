@@ -36,6 +36,9 @@ struct RunState {
     int16_t gintIdleReq = 0;      // store an idle record before the next data byte
     char gstrIdle[7] = "000000";  // six-digit idle count of the pending idle record
     int16_t gintStampReq = 0;     // store a time stamp before the first data of a batch
+    // Background monitoring is on (the Run menu shows it with a check mark). Its command;
+    // every end of a run clears it.
+    bool background = false;
     // Seconds since midnight at the end of the last data batch. The decoder; RunStart and the
     // idle-scale choice reset it to the current time.
     float gsngIdleStart = 0;

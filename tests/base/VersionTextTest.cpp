@@ -1,4 +1,4 @@
-#include "core/VersionText.h"
+#include "base/VersionText.h"
 
 #include <gtest/gtest.h>
 

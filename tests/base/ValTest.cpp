@@ -1,4 +1,4 @@
-#include "core/Val.h"
+#include "base/Val.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-# Qt-free sources of src/core, compiled into vexlo_core.
+# Qt-free sources of src/base, compiled into vexlo_core.
 target_sources(vexlo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Clock.cpp
     ${CMAKE_CURRENT_LIST_DIR}/OptionInput.cpp

@@ -1,4 +1,4 @@
-#include "core/VersionText.h"
+#include "base/VersionText.h"
 
 const AppVersion kAppVersion{VEXLO_VERSION_MAJOR, VEXLO_VERSION_MINOR, VEXLO_VERSION_PATCH};
 

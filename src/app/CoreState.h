@@ -1,9 +1,10 @@
 #pragma once
+#include "base/GridState.h"
+#include "base/RunState.h"
+#include "base/Settings.h"
 #include "capture/ByteText.h"
 #include "capture/Capture.h"
-#include "core/GridState.h"
-#include "core/RunState.h"
-#include "files/Settings.h"
+#include "view/MonitorState.h"
 
 // The shared state of one running program: settings, run flags, the capture and the grid
 // numbers of the monitor window. Owned by the application context and passed by reference;
@@ -14,4 +15,7 @@ struct CoreState {
     Capture capture{run};
     GridState grid;
     ChrTable gstrChr = MakeChrTable();
+
+    // The parts the monitor window works on.
+    [[nodiscard]] MonitorState Monitor() { return {settings, run, capture, grid, gstrChr}; }
 };

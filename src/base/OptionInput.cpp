@@ -1,8 +1,8 @@
-#include "core/OptionInput.h"
+#include "base/OptionInput.h"
 
 #include <cmath>
 
-#include "core/Val.h"
+#include "base/Val.h"
 
 std::variant<OptionNumbers, OptionRefusal> ReadOptionNumbers(std::string_view size,
                                                              std::string_view maxFiles,

@@ -1,4 +1,4 @@
-#include "core/OptionInput.h"
+#include "base/OptionInput.h"
 
 #include <gtest/gtest.h>
 
