@@ -12,6 +12,7 @@
 
 #include "app/dlgOption.h"
 #include "base/OptionInput.h"
+#include "support/Control.h"
 #include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 
@@ -27,12 +28,6 @@ class DlgOptionTest : public AppTest {
             EXPECT_TRUE(dialog->isVisible());
         }
         return dialog;
-    }
-    template <class T>
-    T* Control(dlgOption* dialog, const QString& name) {
-        auto* control = dialog->findChild<T*>(name);
-        EXPECT_NE(control, nullptr) << name.toStdString();
-        return control;
     }
     QLineEdit* Text(dlgOption* dialog, const char* name) {
         return Control<QLineEdit>(dialog, QString::fromLatin1(name));

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 
 #include "app/dlgPrint.h"
+#include "support/Control.h"
 #include "support/MainWindowFixture.h"
 #include "support/SampleCapture.h"
 
@@ -55,12 +56,6 @@ class DlgPrintTest : public AppTest {
             dialog->SetPrinterOutput(printer);
         }
         return dialog;
-    }
-    template <class T>
-    T* Control(dlgPrint* dialog, const char* name) {
-        auto* control = dialog->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(control, nullptr) << name;
-        return control;
     }
     void Print(dlgPrint* dialog, const char* pages) {
         Control<QLineEdit>(dialog, "txtPage")->setText(QString::fromUtf8(pages));

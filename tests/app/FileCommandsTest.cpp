@@ -15,6 +15,7 @@
 #include "files/LogFile.h"
 #include "files/PcapExport.h"
 #include "files/TextExportExamples.h"
+#include "support/Control.h"
 #include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 #include "view/frmMonitor.h"
@@ -57,12 +58,6 @@ class FileCommandsTest : public AppTest {
         auto* dialog = window->findChild<dlgTextSave*>("dlgTextSave");
         EXPECT_NE(dialog, nullptr);
         return dialog;
-    }
-    template <class T>
-    T* Control(QWidget* dialog, const QString& name) {
-        auto* control = dialog->findChild<T*>(name);
-        EXPECT_NE(control, nullptr) << name.toStdString();
-        return control;
     }
 };
 

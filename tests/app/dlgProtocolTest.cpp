@@ -5,6 +5,7 @@
 
 #include "app/dlgProtocol.h"
 #include "capture/Records.h"
+#include "support/Control.h"
 #include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
 
@@ -21,12 +22,6 @@ class DlgProtocolTest : public AppTest {
             EXPECT_TRUE(dialog->isVisible());
         }
         return dialog;
-    }
-    template <class T>
-    T* Control(dlgProtocol* dialog, const char* name) {
-        auto* control = dialog->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(control, nullptr) << name;
-        return control;
     }
     QComboBox* Combo(dlgProtocol* dialog, const char* name) {
         return Control<QComboBox>(dialog, name);

@@ -13,6 +13,7 @@
 #include "app/dlgTrigger.h"
 #include "support/MainWindowFixture.h"
 #include "trigger/TrigIni.h"
+#include "support/Control.h"
 
 namespace {
 
@@ -24,9 +25,7 @@ class DlgTriggerTest : public ::testing::Test {
 
     template <class T>
     T* Control(const QString& name) {
-        auto* control = dialog.findChild<T*>(name);
-        EXPECT_NE(control, nullptr) << name.toStdString();
-        return control;
+        return ::Control<T>(&dialog, name);
     }
     void Click(const QString& name) { Control<QAbstractButton>(name)->click(); }
     void Type(const char* field, const QString& text) { Control<QLineEdit>(field)->setText(text); }
