@@ -7,8 +7,8 @@
 #include <QProcess>
 #include <QTimer>
 
-#include "app/MDIMonitor.h"
 #include "app/FileCommands.h"
+#include "app/MDIMonitor.h"
 #include "app/QString8.h"
 #include "app/dlgProtocol.h"
 #include "base/Status.h"

@@ -20,9 +20,9 @@
 #include "analysis/FrameSummary.h"
 #include "app/BusyPointer.h"
 #include "app/QString8.h"
+#include "base/RunState.h"
 #include "capture/Capture.h"
 #include "capture/Records.h"
-#include "base/RunState.h"
 #include "view/MonitorSearch.h"
 #include "view/frmMonitor.h"
 

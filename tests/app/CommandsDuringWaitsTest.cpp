@@ -29,7 +29,6 @@ QStringList LateUnit() {
 
 }  // namespace
 
-
 TEST_F(AppTest, F5TwiceWhileALateUnitIsProbedStartsOnceAndTheExitStopsTheUnit) {
     StartUnit(LateUnit());
     OpenWindow(kFastLine);

@@ -36,7 +36,7 @@ TEST_F(AppTest, StartRunsTheUnitAndStopShowsTheWholeCaptureAsHistory) {
 TEST_F(AppTest, StartAsksWhenAutoSaveAndATriggerAreSetAndCancelStartsNothing) {
     StartUnit();
     OpenWindow();
-    Item("mn_File_AutoSave")->setChecked(true);
+    ctx.autoSave.gstrAutoFile = FilePath("auto.vxm");  // as the auto-save command chooses it
     ctx.triggers.gintTrigType[3] = 2;
     prompts.answers = {Prompts::Answer::Cancel};
 

@@ -11,9 +11,9 @@
 #include <QTemporaryDir>
 
 #include "app/dlgTrigger.h"
+#include "support/Control.h"
 #include "support/MainWindowFixture.h"
 #include "trigger/TrigIni.h"
-#include "support/Control.h"
 
 namespace {
 

@@ -259,7 +259,8 @@ TEST_F(CaptureTest, SignalsDuringTheStartAndTheRunLeaveTheUnitStoppedAndTheFileW
             std::filesystem::remove(home.File("cli.code"));
             Capture({"-o", out.File("sig.vxm"), "--speed", "9600"}, true);
             // Between the last line setting and the start's answer, or a second into the run.
-            ASSERT_TRUE(duringStart ? WaitForTrace("S", 4) : WaitForTrace("G01 OK"));
+            ASSERT_TRUE(duringStart ? WaitForTrace("S", 4) : WaitForTrace("G01 OK"))
+                << home.Read("unit.out") << home.Read("cli.err");
             if (!duringStart) {
                 std::this_thread::sleep_for(std::chrono::seconds(1));
             }
