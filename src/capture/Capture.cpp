@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/Status.h"
+#include "capture/DispWords.h"
 #include "capture/Records.h"
 
 void Capture::AllocBuffer(int32_t bufSize) {
@@ -81,11 +82,14 @@ void Capture::CopyHistoryToAutoSave(int32_t count) {
 void Capture::CopyDat(const uint8_t* bytes, int32_t len) {
     len = std::max<int32_t>(len, 0);
     gintDispDat_.resize(static_cast<size_t>(len) / 2 + 2);
-    int16_t* out = gintDispDat_.data();
-    int32_t n = 0;
-    int32_t i = 0;
     // A record cut off by the end of the data is dropped: its missing bytes were never
     // captured, and completing it with zeros would invent a byte or a time.
+    MakeDispWords(bytes, len, gintDispDat_.data(), glngDispLen_);
+}
+
+int32_t MakeDispWords(const uint8_t* bytes, int32_t len, int16_t* out, int32_t& words) {
+    int32_t n = 0;
+    int32_t i = 0;
     while (i < len) {
         const uint8_t b = bytes[i];
         const rec::Shape shape = rec::ShapeOf(b);
@@ -108,7 +112,8 @@ void Capture::CopyDat(const uint8_t* bytes, int32_t len) {
         }
         i += shape.bytes;
     }
-    glngDispLen_ = n;
+    words = n;
+    return i;
 }
 
 int32_t Capture::countWords() const {

@@ -17,21 +17,22 @@ struct Record {
 
 // Calls f(const Record&) for every whole record in the first len bytes, in order. Bytes that
 // start no record are skipped one at a time (the buffer may begin inside a record after a
-// block shift); a record cut off by the end of the data is dropped.
+// block shift); a record cut off by the end of the data is dropped. Returns where that record
+// begins (len when there is none), so that data read in pieces can go on from there.
 template <class F>
-void ForEachRecord(const uint8_t* bytes, int32_t len, F&& f) {
+int32_t ForEachRecord(const uint8_t* bytes, int32_t len, F&& f) {
     int32_t i = 0;
     while (i < len) {
         const uint8_t b = bytes[i];
         if (IsFirst(b) || IsLineState(b)) {
             if (i + 1 >= len) {
-                return;
+                return i;
             }
             f(Record{IsFirst(b) ? Kind::Data : Kind::LineState, {b, bytes[i + 1], 0, 0}});
             i += 2;
         } else if (b == kStamp || b == kIdle) {
             if (i + 3 >= len) {
-                return;
+                return i;
             }
             f(Record{b == kStamp ? Kind::Stamp : Kind::Idle,
                      {b, bytes[i + 1], bytes[i + 2], bytes[i + 3]}});
@@ -40,6 +41,7 @@ void ForEachRecord(const uint8_t* bytes, int32_t len, F&& f) {
             ++i;
         }
     }
+    return i;
 }
 
 }  // namespace rec

@@ -1,6 +1,13 @@
 #include "files/AtomicFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cerrno>
+#include <cstring>
+#ifdef _WIN32
+#include <random>
+#endif
 #include <system_error>
 
 #include "files/ProgramFolder.h"
@@ -11,30 +18,119 @@
 #include <unistd.h>
 #endif
 
-AtomicFileWriter::AtomicFileWriter(const std::string& path)
-    : target_(NativePath(path)), temp_(NativePath(path + ".tmp")) {
-    // A file that the temporary name may already name (a stale temporary file, or a link)
-    // is removed first so that nothing else is written through it.
-    using std::filesystem::file_type;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The permissions of a new file: those of the file it replaces, or what the umask leaves of
+// read and write for everybody.
+#ifndef _WIN32
+void takeOverMode(int fd, const fs::path& target) {
+    struct stat st {};
+    mode_t mode = 0;
+    if (::stat(target.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    (void)::fchmod(fd, mode);
+}
+#endif
+
+}  // namespace
+
+fs::path FollowLinks(fs::path path) {
     std::error_code ec;
-    const file_type existing = std::filesystem::symlink_status(temp_, ec).type();
-    if (existing == file_type::directory) {
+    for (int i = 0; i < 40 && fs::is_symlink(fs::symlink_status(path, ec)); ++i) {
+        const fs::path to = fs::read_symlink(path, ec);
+        if (ec) {
+            break;
+        }
+        path = to.is_absolute() ? to : path.parent_path() / to;
+    }
+    return path;
+}
+
+int MakeTempFile(const fs::path& target, fs::path& temp) {
+#ifdef _WIN32
+    static constexpr char kChars[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device rd;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::wstring suffix = L".";
+        for (int i = 0; i < 6; ++i) {
+            suffix += static_cast<wchar_t>(kChars[rd() % (sizeof kChars - 1)]);
+        }
+        temp = target;
+        temp += suffix;
+        const int fd =
+            _wopen(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return -1;
+#else
+    std::string name = target.string() + ".XXXXXX";
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    temp = name;
+    if (fd >= 0) {
+        takeOverMode(fd, target);
+    }
+    return fd;
+#endif
+}
+
+AtomicFileWriter::AtomicFileWriter(const std::string& path)
+    : target_(FollowLinks(NativePath(path))) {
+    open();
+}
+
+AtomicFileWriter::AtomicFileWriter(StandardOutput) : file_(stdout), standardOutput_(true) {}
+
+void AtomicFileWriter::open() {
+    std::error_code ec;
+    const fs::file_type type = fs::status(target_, ec).type();
+    errno = 0;
+    if (type == fs::file_type::fifo || type == fs::file_type::character) {
+#ifndef _WIN32
+        const int fd = ::open(target_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        file_ = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
+        if (file_ == nullptr) {
+            fail(errno);
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+        return;
+#endif
+    }
+    if (type == fs::file_type::directory) {
         fail(EISDIR);
         return;
     }
-    if (existing != file_type::not_found && existing != file_type::none &&
-        !std::filesystem::remove(temp_, ec)) {
-        fail(ec.value());
+    if (type != fs::file_type::regular && type != fs::file_type::not_found) {
+        fail(EINVAL);
+        refused_ = true;
         return;
     }
-    errno = 0;
+    const int fd = MakeTempFile(target_, temp_);
+    if (fd < 0) {
+        fail(errno);
+        temp_.clear();
+        return;
+    }
 #ifdef _WIN32
-    file_ = _wfopen(temp_.c_str(), L"wb");
+    file_ = _fdopen(fd, "wb");
 #else
-    file_ = std::fopen(temp_.c_str(), "wb");
+    file_ = ::fdopen(fd, "wb");
 #endif
     if (file_ == nullptr) {
         fail(errno);
+        ::close(fd);
+        fs::remove(temp_, ec);
     }
 }
 
@@ -56,27 +152,45 @@ bool AtomicFileWriter::Commit() {
     }
     errno = 0;
     bool ok = std::fflush(file_) == 0;
+    if (standardOutput_) {
+        file_ = nullptr;
+        if (!ok) {
+            fail(errno);
+        }
+        return ok;
+    }
+    if (!temp_.empty()) {
 #ifdef _WIN32
-    ok = _commit(_fileno(file_)) == 0 && ok;
+        ok = ok && _commit(_fileno(file_)) == 0;
 #else
-    ok = fsync(fileno(file_)) == 0 && ok;
+        ok = ok && fsync(fileno(file_)) == 0;
 #endif
+    }
+    const int flushError = errno;
     ok = std::fclose(file_) == 0 && ok;
     file_ = nullptr;
-    std::error_code ec;
     if (!ok) {
-        fail(errno);
-    } else {
-        std::filesystem::rename(temp_, target_, ec);
+        fail(flushError != 0 ? flushError : errno);
+    } else if (!temp_.empty()) {
+        std::error_code ec;
+        fs::rename(temp_, target_, ec);
         ok = !ec;
         if (!ok) {
             fail(ec.value());
         }
     }
-    if (!ok) {
-        std::filesystem::remove(temp_, ec);
+    if (!ok && !temp_.empty()) {
+        std::error_code ec;
+        fs::remove(temp_, ec);
     }
     return ok;
+}
+
+std::string AtomicFileWriter::Reason() const {
+    if (refused_) {
+        return "is neither a regular file nor a FIFO nor a character device";
+    }
+    return std::string("cannot be written: ") + std::strerror(error_ != 0 ? error_ : EIO);
 }
 
 void AtomicFileWriter::fail(int error) {
@@ -89,10 +203,16 @@ void AtomicFileWriter::discard() {
     if (file_ == nullptr) {
         return;
     }
+    if (standardOutput_) {
+        file_ = nullptr;
+        return;
+    }
     std::fclose(file_);
     file_ = nullptr;
-    std::error_code ec;
-    std::filesystem::remove(temp_, ec);
+    if (!temp_.empty()) {
+        std::error_code ec;
+        fs::remove(temp_, ec);
+    }
 }
 
 bool WriteFileAtomic(const std::string& path, std::string_view data) {

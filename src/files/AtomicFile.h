@@ -4,13 +4,21 @@
 #include <string>
 #include <string_view>
 
-// Writes a file in pieces without ever leaving a half-written target: the bytes go to
-// path + ".tmp" in the same folder, and Commit flushes that file to the disk and renames it
-// over the target. A writer destroyed without a successful Commit removes its temporary
-// file and leaves the target exactly as it was.
+// Writes a file in pieces without ever leaving a half-written file in place of a good one.
+// What the name stands for decides how:
+// - a regular file, or nothing yet: the bytes go to a temporary file with a unique name in
+//   the same folder, and Commit flushes it to the disk and renames it over the target;
+// - a symbolic link: the same for the file at the end of the links, which stay as they are;
+// - a FIFO or a character device: the bytes are written straight into it;
+// - standard output (the StandardOutput constructor): written straight to it.
+// A folder, a block device or a socket is refused. A writer destroyed without a successful
+// Commit removes its temporary file and leaves the target exactly as it was.
 class AtomicFileWriter {
   public:
+    struct StandardOutput {};
+
     explicit AtomicFileWriter(const std::string& path);
+    explicit AtomicFileWriter(StandardOutput);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
@@ -20,23 +28,39 @@ class AtomicFileWriter {
 
     void Write(std::string_view data);
 
-    // Replaces the target by what was written; false, with the target untouched, on failure.
+    // Replaces the target by what was written (or, written straight, flushes it); false, with
+    // a regular target untouched, on failure.
     bool Commit();
 
     // The error number of the first step that failed (ENOSPC for a full disk ...); 0 while
     // nothing has failed.
     [[nodiscard]] int Error() const { return error_; }
 
+    // The reason of the failure in words: "cannot be written: No space left on device".
+    [[nodiscard]] std::string Reason() const;
+
   private:
+    void open();
     void discard();
     void fail(int error);
 
     std::filesystem::path target_;
-    std::filesystem::path temp_;
+    std::filesystem::path temp_;  // empty when written straight
     FILE* file_ = nullptr;
+    bool standardOutput_ = false;
+    bool refused_ = false;  // a kind of file that is not written
     int error_ = 0;
 };
 
 // Replaces the file at path (UTF-8) by data through an AtomicFileWriter. On any failure the
 // target is left exactly as it was, and false is returned.
 bool WriteFileAtomic(const std::string& path, std::string_view data);
+
+// The file path ends at, following symbolic links (a chain of at most 40); path itself when
+// it is no link. The last link may point at nothing yet.
+[[nodiscard]] std::filesystem::path FollowLinks(std::filesystem::path path);
+
+// Makes a file with a unique name next to target (target's name, a dot and six random
+// characters), open for writing and empty, with the permissions of target if it exists (else
+// read and write for all that the umask leaves); the descriptor, or -1 with errno set.
+[[nodiscard]] int MakeTempFile(const std::filesystem::path& target, std::filesystem::path& temp);

@@ -53,11 +53,11 @@ std::optional<std::string_view> blockTail(std::string_view name, std::string_vie
     return tail;
 }
 
-// The files of a base that the rotation counts: the dialog's own file and the block files.
+// The files of a base that the rotation counts: the block files alone. A file named base +
+// ".vxm" is the user's own (saved under the name later given to auto-save, or the capture
+// file of a headless capture), and auto-save never deletes what it did not write.
 bool rotates(std::string_view name, std::string_view stem) {
-    return (name.size() == stem.size() + kExt.size() && name.substr(0, stem.size()) == stem &&
-            name.substr(stem.size()) == kExt) ||
-           blockTail(name, stem).has_value();
+    return blockTail(name, stem).has_value();
 }
 
 bool diskFull(int error) {

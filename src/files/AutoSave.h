@@ -90,8 +90,8 @@ class AutoSave final : public AutoSaveSink {
     // empties it; LTime.txt stays. Kept blocks are tried again in any case.
     void AutoSaveFlush();
     // Deletes the oldest files of base so that, with the file about to be written,
-    // gintMaxFiles remain: every file named base + ".vxm" (the dialog's own file, which sorts
-    // first) or base + "_" + stamp [+ "_NNN"] + ".vxm" takes part, sorted with upQuickSort.
+    // gintMaxFiles remain: only the block files base + "_" + twelve digits [+ "_NNN"] + ".vxm"
+    // take part, sorted with upQuickSort; base + ".vxm" and any other file stay.
     void RotateFiles(const std::string& base);
 
     int16_t WriteLTime() const;

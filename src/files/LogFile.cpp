@@ -109,58 +109,113 @@ void ApplyHeader(const LogHeader& header, Settings& s) {
     s.gintScroll = h.gintScroll;
 }
 
-std::optional<LogFile> ReadLogFile(const std::string& name, std::string& error) {
+LogReader::LogReader(size_t piece) : buf_(std::max<size_t>(piece, 8)) {}
+
+LogReader::~LogReader() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+    }
+}
+
+bool LogReader::Open(const std::string& name, std::string& error) {
     namespace fs = std::filesystem;
     const fs::path path = NativePath(name);
     std::error_code ec;
     const fs::file_status st = fs::status(path, ec);
     if (st.type() == fs::file_type::not_found) {
         error = "no such file";
-        return std::nullopt;
+        return false;
     }
     if (st.type() == fs::file_type::directory) {
         error = "is a folder";
-        return std::nullopt;
+        return false;
     }
     if (ec || st.type() != fs::file_type::regular) {
         error = "not a regular file";
-        return std::nullopt;
+        return false;
     }
     const uintmax_t size = fs::file_size(path, ec);
     if (ec) {
         error = "cannot be read: " + ec.message();
-        return std::nullopt;
+        return false;
     }
     if (size < static_cast<uintmax_t>(kLogHeaderLen)) {
         error = "shorter than 24 bytes";
+        return false;
+    }
+#ifdef _WIN32
+    file_ = _wfopen(path.c_str(), L"rb");
+#else
+    file_ = std::fopen(path.c_str(), "rbe");
+#endif
+    if (file_ == nullptr) {
+        error = std::string("cannot be opened: ") + std::strerror(errno);
+        return false;
+    }
+    uint8_t head[kLogHeaderLen];
+    if (std::fread(head, 1, sizeof head, file_) != sizeof head) {
+        error = "cannot be read";
+        return false;
+    }
+    header_ = DecodeHeader(head);
+    length_ = size - kLogHeaderLen;
+    return true;
+}
+
+bool LogReader::Read(const Taker& take, std::string& error) {
+    if (file_ == nullptr || std::fseek(file_, kLogHeaderLen, SEEK_SET) != 0) {
+        error = "cannot be read";
+        return false;
+    }
+    uint64_t left = length_;
+    size_t held = 0;  // bytes at the front of buf_ left by the previous piece
+    while (left > 0) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(buf_.size() - held, left));
+        errno = 0;
+        const size_t got = std::fread(buf_.data() + held, 1, want, file_);
+        if (got != want) {
+            error = std::ferror(file_) != 0 ? std::string("cannot be read: ") + std::strerror(errno)
+                                            : std::string("became shorter while being read");
+            return false;
+        }
+        left -= got;
+        const size_t len = held + got;
+        const size_t taken = take(buf_.data(), len);
+        if (taken == kStop) {
+            return true;
+        }
+        held = len - std::min(taken, len);
+        std::memmove(buf_.data(), buf_.data() + (len - held), held);
+    }
+    // The file must end where its length said: one that grew meanwhile is refused.
+    if (std::fgetc(file_) != EOF || std::ferror(file_) != 0) {
+        error = "grew while being read";
+        return false;
+    }
+    return true;
+}
+
+std::optional<LogFile> ReadLogFile(const std::string& name, std::string& error) {
+    LogReader reader;
+    if (!reader.Open(name, error)) {
         return std::nullopt;
     }
-    if (size - kLogHeaderLen > static_cast<uintmax_t>(std::numeric_limits<int32_t>::max())) {
+    if (reader.DataLength() > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) {
         error = "too large";
         return std::nullopt;
     }
-#ifdef _WIN32
-    FILE* f = _wfopen(path.c_str(), L"rb");
-#else
-    FILE* f = std::fopen(path.c_str(), "rb");
-#endif
-    if (f == nullptr) {
-        error = std::string("cannot be opened: ") + std::strerror(errno);
-        return std::nullopt;
-    }
-    uint8_t head[kLogHeaderLen];
     LogFile file;
-    file.data.resize(static_cast<size_t>(size - kLogHeaderLen));
-    bool ok = std::fread(head, 1, sizeof head, f) == sizeof head &&
-              std::fread(file.data.data(), 1, file.data.size(), f) == file.data.size();
-    // The file must end where its length said: one that grew or shrank meanwhile is refused.
-    ok = ok && std::fgetc(f) == EOF && !std::ferror(f);
-    std::fclose(f);
+    file.header = reader.Header();
+    file.data.reserve(static_cast<size_t>(reader.DataLength()));
+    const bool ok = reader.Read(
+        [&file](const uint8_t* bytes, size_t len) {
+            file.data.insert(file.data.end(), bytes, bytes + len);
+            return len;
+        },
+        error);
     if (!ok) {
-        error = "cannot be read";
         return std::nullopt;
     }
-    file.header = DecodeHeader(head);
     return file;
 }
 

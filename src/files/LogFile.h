@@ -1,5 +1,8 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,9 +55,47 @@ struct LogFile {
     std::vector<uint8_t> data;
 };
 
-// Reads a log file. On failure returns nothing and sets error to the reason in words
-// ("no such file", "is a folder", "shorter than 24 bytes" ...).
+// Reads a log file whole. On failure returns nothing and sets error to the reason in words
+// ("no such file", "is a folder", "shorter than 24 bytes", "too large" for data of more than
+// 2^31 - 1 bytes ...).
 [[nodiscard]] std::optional<LogFile> ReadLogFile(const std::string& name, std::string& error);
+
+// Reads the data of a log file of any length in pieces of bounded size, so that memory does
+// not grow with the file.
+class LogReader {
+  public:
+    static constexpr size_t kPiece = size_t{1} << 20;
+    // What a piece's taker returns to end the reading early.
+    static constexpr size_t kStop = SIZE_MAX;
+    // Hands over bytes and their count; returns how many it took (the rest, a record cut off
+    // by the end of the piece, comes again at the front of the next piece) or kStop.
+    using Taker = std::function<size_t(const uint8_t* bytes, size_t len)>;
+
+    // piece: the most data bytes read at a time, at least 8.
+    explicit LogReader(size_t piece = kPiece);
+    ~LogReader();
+    LogReader(const LogReader&) = delete;
+    LogReader& operator=(const LogReader&) = delete;
+
+    // Opens the file and reads its header; false with the reason in words as ReadLogFile
+    // gives it.
+    bool Open(const std::string& name, std::string& error);
+    [[nodiscard]] const LogHeader& Header() const { return header_; }
+    [[nodiscard]] uint64_t DataLength() const { return length_; }
+
+    // Hands the data from its first byte to take, piece by piece. Each piece begins with the
+    // bytes the previous one left (fewer than four), then the next bytes of the file; what
+    // the last piece leaves is a record cut off by the end of the file and is dropped. May be
+    // called again to read the data once more. False, with the reason in error, when the
+    // file cannot be read or no longer has the length it had when it was opened.
+    bool Read(const Taker& take, std::string& error);
+
+  private:
+    std::vector<uint8_t> buf_;
+    FILE* file_ = nullptr;
+    LogHeader header_;
+    uint64_t length_ = 0;
+};
 
 // Writes the header of s and the first count bytes to name through a temporary file in the
 // same folder renamed over the target, so a failure leaves an existing file as it was.

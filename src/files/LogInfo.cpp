@@ -16,6 +16,11 @@ std::string timeText(const uint8_t* t) {
 
 RecordCounts CountRecords(const uint8_t* bytes, size_t len) {
     RecordCounts n;
+    CountRecords(bytes, len, n);
+    return n;
+}
+
+size_t CountRecords(const uint8_t* bytes, size_t len, RecordCounts& n) {
     size_t i = 0;
     while (i < len) {
         const uint8_t b = bytes[i];
@@ -27,8 +32,10 @@ RecordCounts CountRecords(const uint8_t* bytes, size_t len) {
         }
         if (rec::IsFirst(b)) {
             ++(rec::IsSd(b) ? n.sd : n.rd);
-            n.parityErrors += rec::HasParityError(b) ? 1 : 0;
-            n.framingErrors += rec::HasFramingError(bytes[i + 1]) ? 1 : 0;
+            // A byte with both errors is a framing error, as in the display words.
+            const bool framing = rec::HasFramingError(bytes[i + 1]);
+            n.framingErrors += framing ? 1 : 0;
+            n.parityErrors += !framing && rec::HasParityError(b) ? 1 : 0;
         } else if (rec::IsLineState(b)) {
             ++n.lineStates;
         } else if (b == rec::kIdle) {
@@ -42,7 +49,7 @@ RecordCounts CountRecords(const uint8_t* bytes, size_t len) {
         }
         i += size;
     }
-    return n;
+    return i;
 }
 
 const char* LineTypeName(const LogHeader& h) {

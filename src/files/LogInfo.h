@@ -12,7 +12,8 @@
 struct RecordCounts {
     int64_t rd = 0;  // every RD data record, errors included
     int64_t sd = 0;
-    int64_t parityErrors = 0;   // data records with the parity-error flag
+    // Each error byte counts once: a byte with both flags is a framing error.
+    int64_t parityErrors = 0;   // data records with the parity-error flag alone
     int64_t framingErrors = 0;  // data records with the framing-error flag
     int64_t idle = 0;
     int64_t timeStamps = 0;
@@ -24,6 +25,10 @@ struct RecordCounts {
 };
 
 [[nodiscard]] RecordCounts CountRecords(const uint8_t* bytes, size_t len);
+
+// Adds the whole records at the front of bytes to n; returns the bytes they take, so that
+// a record cut off by the end of a piece can be counted with the next piece.
+size_t CountRecords(const uint8_t* bytes, size_t len, RecordCounts& n);
 
 // The header values in words ("RS232C", "odd", "100ms" ...), of the values the program
 // takes over from the header (clamped).

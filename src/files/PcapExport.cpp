@@ -4,6 +4,7 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 #include "capture/RecordWalk.h"
@@ -29,26 +30,30 @@ uint8_t ControlLines(uint8_t state) {
     return out;
 }
 
-void PutLe32(std::string& out, uint32_t v) {
+char* PutLe32(char* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) {
-        out.push_back(static_cast<char>((v >> (8 * i)) & 0xFFU));
+        *p++ = static_cast<char>((v >> (8 * i)) & 0xFFU);
     }
+    return p;
 }
-void PutBe32(std::string& out, uint32_t v) {
+char* PutBe32(char* p, uint32_t v) {
     for (int i = 3; i >= 0; --i) {
-        out.push_back(static_cast<char>((v >> (8 * i)) & 0xFFU));
+        *p++ = static_cast<char>((v >> (8 * i)) & 0xFFU);
     }
+    return p;
 }
 
 class PcapWriter {
   public:
     explicit PcapWriter(std::string& out) : out_(out) {
-        PutLe32(out_, 0xA1B2C3D4U);
-        out_.append({'\x02', '\x00', '\x04', '\x00'});  // version 2.4
-        PutLe32(out_, 0);                               // time zone
-        PutLe32(out_, 0);                               // accuracy
-        PutLe32(out_, kPcapSnapLength);
-        PutLe32(out_, kPcapLinkType);
+        char head[24];
+        char* p = PutLe32(head, 0xA1B2C3D4U);
+        p = PutLe32(p, 0x00040002U);  // version 2.4
+        p = PutLe32(p, 0);            // time zone
+        p = PutLe32(p, 0);            // accuracy
+        p = PutLe32(p, kPcapSnapLength);
+        PutLe32(p, kPcapLinkType);
+        out_.append(head, sizeof head);
     }
 
     void Packet(int64_t micros, uint8_t event, uint8_t lines, const uint8_t* payload, size_t n) {
@@ -56,15 +61,18 @@ class PcapWriter {
         const auto sec = static_cast<uint32_t>(micros / kMicros);
         const auto usec = static_cast<uint32_t>(micros % kMicros);
         const auto length = static_cast<uint32_t>(kPcapEventHeader + n);
-        PutLe32(out_, sec);
-        PutLe32(out_, usec);
-        PutLe32(out_, length);
-        PutLe32(out_, length);
-        PutBe32(out_, sec);
-        PutBe32(out_, usec);
-        out_.push_back(static_cast<char>(event));
-        out_.push_back(static_cast<char>(lines));
-        out_.append(2, '\0');
+        // The record header and the event header, appended in one piece.
+        char head[16 + kPcapEventHeader];
+        char* p = PutLe32(head, sec);
+        p = PutLe32(p, usec);
+        p = PutLe32(p, length);
+        p = PutLe32(p, length);
+        p = PutBe32(p, sec);
+        p = PutBe32(p, usec);
+        p[0] = static_cast<char>(event);
+        p[1] = static_cast<char>(lines);
+        p[2] = p[3] = '\0';
+        out_.append(head, sizeof head);
         if (n > 0) {
             out_.append(reinterpret_cast<const char*>(payload), n);
         }
@@ -80,27 +88,27 @@ PcapLine PcapLineOf(const LogHeader& h) {
     return {h.glngSpeed, h.gintDataLen, h.gintStopBit, h.gintParity, ClampHeader(h).gintIdleMode};
 }
 
-std::string PcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& line,
-                            const PcapTimes& times) {
-    len = std::max<int32_t>(len, 0);
-    std::string out;
-    out.reserve(24 + static_cast<size_t>(len) * 8);
-    PcapWriter pcap(out);
-
+// The packets of the records, as they pass on the clock.
+struct PcapStream::State {
+    State(const PcapLine& line, std::string& out) : lead(line), pcap(out) {}
+    ClockLead lead;
+    std::optional<RecordClock> clock;  // from the first Add on
+    PcapWriter pcap;
     uint8_t lines = 0;
     uint8_t runEvent = kStatus;  // direction of the open run; kStatus: none open
     int64_t runStart = 0;
     uint8_t payload[kMaxPayload];
     size_t n = 0;
-    auto flush = [&] {
+
+    void flush() {
         if (runEvent != kStatus) {
             pcap.Packet(runStart, runEvent, lines, payload, n);
         }
         runEvent = kStatus;
         n = 0;
-    };
+    }
 
-    const auto add = [&](const rec::Record& r, const RecordClock& clock) {
+    void add(const rec::Record& r, const RecordClock& at) {
         switch (r.kind) {
             case rec::Kind::Data: {
                 const uint8_t value = rec::PairValue(r.b[0], r.b[1]);
@@ -108,12 +116,12 @@ std::string PcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& l
                 if (rec::HasFramingError(r.b[1]) || rec::HasParityError(r.b[0])) {
                     flush();
                     const uint8_t event = rec::HasFramingError(r.b[1]) ? kFraming : kParity;
-                    pcap.Packet(clock.Now(), event, lines, &value, 1);
+                    pcap.Packet(at.Now(), event, lines, &value, 1);
                 } else {
                     if (runEvent != direction || n == kMaxPayload) {
                         flush();
                         runEvent = direction;
-                        runStart = clock.Now();
+                        runStart = at.Now();
                     }
                     payload[n++] = value;
                 }
@@ -122,16 +130,70 @@ std::string PcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& l
             case rec::Kind::LineState:
                 flush();
                 lines = ControlLines(r.b[0]);
-                pcap.Packet(clock.Now(), kStatus, lines, nullptr, 0);
+                pcap.Packet(at.Now(), kStatus, lines, nullptr, 0);
                 break;
             case rec::Kind::Idle:
             case rec::Kind::Stamp:
                 flush();  // the clock moves on after the call
                 break;
         }
-    };
-    ForEachTimedRecord(bytes, len, line, times, add);
-    flush();
+    }
+};
+
+PcapStream::PcapStream(const PcapLine& line, const PcapTimes& times, Sink sink)
+    : line_(line),
+      times_(times),
+      sink_(std::move(sink)),
+      state_(std::make_unique<State>(line, out_)) {}
+
+PcapStream::~PcapStream() = default;
+
+size_t PcapStream::Measure(const uint8_t* bytes, size_t len) {
+    const int32_t taken = state_->lead.Add(bytes, static_cast<int32_t>(len));
+    return state_->lead.Done() ? kStop : static_cast<size_t>(taken);
+}
+
+size_t PcapStream::Add(const uint8_t* bytes, size_t len) {
+    State& st = *state_;
+    if (!st.clock) {
+        st.clock.emplace(line_, st.lead.StartMicros(times_), times_.dayStart * kMicros);
+    }
+    RecordClock& clock = *st.clock;
+    const int32_t taken =
+        rec::ForEachRecord(bytes, static_cast<int32_t>(len), [&](const rec::Record& r) {
+            st.add(r, clock);
+            clock.Pass(r);
+        });
+    if (out_.size() >= kOutPiece) {
+        pass();
+    }
+    return static_cast<size_t>(taken);
+}
+
+bool PcapStream::Finish() {
+    state_->flush();
+    pass();
+    return ok_;
+}
+
+void PcapStream::pass() {
+    if (ok_ && !out_.empty()) {
+        ok_ = sink_(out_);
+    }
+    out_.clear();
+}
+
+std::string PcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& line,
+                            const PcapTimes& times) {
+    const auto n = static_cast<size_t>(std::max<int32_t>(len, 0));
+    std::string out;
+    PcapStream pcap(line, times, [&out](std::string_view piece) {
+        out.append(piece);
+        return true;
+    });
+    (void)pcap.Measure(bytes, n);
+    (void)pcap.Add(bytes, n);
+    pcap.Finish();
     return out;
 }
 

@@ -1,7 +1,11 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "base/Clock.h"
 #include "files/LogFile.h"
@@ -46,6 +50,40 @@ struct PcapTimes {
 inline constexpr uint32_t kPcapLinkType = 250;
 inline constexpr int kPcapEventHeader = 12;
 inline constexpr int kPcapSnapLength = 65535;
+
+// The pcap export of stored records that come in pieces, so that a capture of any length is
+// exported with bounded memory. The records are read twice: Measure finds where the clock
+// starts (it reads up to the first time-stamp record), Add writes the packets, Finish the
+// last one. Each takes whole records and returns the bytes it took (a record cut off by the
+// end of a piece is left for the next piece); Measure returns LogReader::kStop once it has
+// what it needs. The file goes to the sink in large pieces.
+class PcapStream {
+  public:
+    using Sink = std::function<bool(std::string_view)>;
+    static constexpr size_t kStop = LogReader::kStop;
+
+    PcapStream(const PcapLine& line, const PcapTimes& times, Sink sink);
+    ~PcapStream();
+    PcapStream(const PcapStream&) = delete;
+    PcapStream& operator=(const PcapStream&) = delete;
+
+    [[nodiscard]] size_t Measure(const uint8_t* bytes, size_t len);
+    [[nodiscard]] size_t Add(const uint8_t* bytes, size_t len);
+    // Hands on the rest; false once the sink has refused a piece.
+    bool Finish();
+
+  private:
+    struct State;
+    static constexpr size_t kOutPiece = size_t{1} << 20;
+    void pass();
+
+    PcapLine line_;
+    PcapTimes times_;
+    Sink sink_;
+    std::string out_;
+    std::unique_ptr<State> state_;
+    bool ok_ = true;
+};
 
 // The whole pcap file for the first len stored record bytes.
 [[nodiscard]] std::string PcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& line,

@@ -57,22 +57,27 @@ void RecordClock::Pass(const rec::Record& r) {
     }
 }
 
-int64_t StartMicros(const uint8_t* bytes, int32_t len, const PcapLine& line,
-                    const PcapTimes& times) {
-    // The elapsed time from the first record to the first time stamp, or to the end when
-    // there is none (the stamp's time of day then tells nothing).
-    RecordClock clock(line, 0, 0);
-    std::optional<int64_t> firstStamp;
-    rec::ForEachRecord(bytes, len, [&](const rec::Record& r) {
-        if (firstStamp) {
+int32_t ClockLead::Add(const uint8_t* bytes, int32_t len) {
+    return rec::ForEachRecord(bytes, len, [&](const rec::Record& r) {
+        if (firstStamp_) {
             return;
         }
         if (r.kind == rec::Kind::Stamp) {
-            firstStamp = RecordClock::StampMicros(r);
+            firstStamp_ = RecordClock::StampMicros(r);
         } else {
-            clock.Pass(r);
+            clock_.Pass(r);
         }
     });
-    return firstStamp ? times.dayStart * RecordClock::kMicros + *firstStamp - clock.Now()
-                      : times.endMicros - clock.Now();
+}
+
+int64_t ClockLead::StartMicros(const PcapTimes& times) const {
+    return firstStamp_ ? times.dayStart * RecordClock::kMicros + *firstStamp_ - clock_.Now()
+                       : times.endMicros - clock_.Now();
+}
+
+int64_t StartMicros(const uint8_t* bytes, int32_t len, const PcapLine& line,
+                    const PcapTimes& times) {
+    ClockLead lead(line);
+    lead.Add(bytes, len);
+    return lead.StartMicros(times);
 }

@@ -71,6 +71,23 @@ class RecordClock {
 [[nodiscard]] int64_t StartMicros(const uint8_t* bytes, int32_t len, const PcapLine& line,
                                   const PcapTimes& times);
 
+// StartMicros for records that come in pieces: the elapsed time from the first record to the
+// first time stamp, or to the end when there is none (the stamp's time of day then tells
+// nothing).
+class ClockLead {
+  public:
+    explicit ClockLead(const PcapLine& line) : clock_(line, 0, 0) {}
+    // Passes the whole records at the front of the len bytes; returns the bytes they take.
+    int32_t Add(const uint8_t* bytes, int32_t len);
+    // True once the first time stamp has been seen: later records change nothing.
+    [[nodiscard]] bool Done() const { return firstStamp_.has_value(); }
+    [[nodiscard]] int64_t StartMicros(const PcapTimes& times) const;
+
+  private:
+    RecordClock clock_;
+    std::optional<int64_t> firstStamp_;
+};
+
 // Calls f(const rec::Record&, const RecordClock&) for every whole record of the first len
 // bytes, the clock standing at the start of the record.
 template <class F>

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 
 #include "base/Status.h"
 #include "capture/Records.h"
@@ -23,8 +24,9 @@ int32_t charCount(std::string_view s) {
 class WordTexts {
   public:
     explicit WordTexts(const TextSource& src)
-        : src_(src),
-          asciiSaveMode_(src.asciiSaveMode >= 0 && src.asciiSaveMode <= 2 ? src.asciiSaveMode : 0) {
+        : dispMode_(src.dispMode),
+          asciiSaveMode_(src.asciiSaveMode >= 0 && src.asciiSaveMode <= 2 ? src.asciiSaveMode : 0),
+          chr_(*src.chr) {
         const bool twoBlanks = src.dispMode != 0 || asciiSaveMode_ == 0;
         std::string text;
         for (int i = 0; i < kDataWords; ++i) {
@@ -61,17 +63,18 @@ class WordTexts {
         return w >= 0 && w < kDataWords ? &table_[w] : nullptr;
     }
 
-    // The six digits of the time-stamp or idle record starting at word i.
-    [[nodiscard]] const std::string& Digits(int32_t i) {
-        const int next = i + 1 < src_.len ? src_.words[i + 1] : 0;
-        WordText(src_.words[i], next, src_.dispMode, asciiSaveMode_, *src_.chr, digits_);
+    // The six digits of the time-stamp or idle record starting at word i of the len words.
+    [[nodiscard]] const std::string& Digits(const int16_t* words, int32_t len, int32_t i) {
+        const int next = i + 1 < len ? words[i + 1] : 0;
+        WordText(words[i], next, dispMode_, asciiSaveMode_, chr_, digits_);
         return digits_;
     }
 
   private:
     static constexpr int kDataWords = 0x600;
-    const TextSource& src_;
+    int dispMode_;
     int asciiSaveMode_;
+    const ChrTable& chr_;
     std::array<Entry, kDataWords> table_;
     std::string digits_;
 };
@@ -134,70 +137,131 @@ bool TextOut::Flush() {
     return ok_;
 }
 
-void WriteTextFixed(const TextSource& src, int32_t cells, TextOut& out) {
-    WordTexts texts(src);
-    // A line holds at most cells + 1 cells (a two-cell record may pass the number), and never
-    // more cells than there are words.
-    const size_t lineCells = static_cast<size_t>(std::min(cells, std::max(src.len, 0))) + 2;
-    Row rdRow("RD:", 3 + lineCells * WordTexts::kCellBytes);
-    Row sdRow("SD:", 3 + lineCells * WordTexts::kCellBytes);
-    char* rd = rdRow.Start();
-    char* sd = sdRow.Start();
-    int32_t count = 0;
-    // Locals, since the rows are written through char pointers that may alias anything.
-    const int16_t* const words = src.words;
-    const int32_t len = src.len;
-    for (int32_t i = 0; i < len; ++i) {
-        const int w = words[i];
-        if (const WordTexts::Entry* e = texts.Data(w)) {
-            rd = put(rd, *e, 0);
-            sd = put(sd, *e, 1);
-            ++count;
-        } else if (isTwoWordRecord(word::Kind(w))) {
-            rd = put(rd, word::Kind(w) == word::kIdle ? "(IDLE)" : "(TMST)");
-            sd = put(sd, texts.Digits(i));
-            ++i;
-            count += 2;
+namespace {
+
+// The fixed layout, a piece at a time.
+class FixedText final : public TextWriter::Layout {
+  public:
+    FixedText(const TextSource& src, int32_t cells, int32_t maxWords)
+        : texts_(src),
+          cells_(cells),
+          lineCells_(static_cast<size_t>(std::min(cells, std::max(maxWords, 0))) + 2),
+          rdRow_("RD:", 3 + lineCells_ * WordTexts::kCellBytes),
+          sdRow_("SD:", 3 + lineCells_ * WordTexts::kCellBytes),
+          rd_(rdRow_.Start()),
+          sd_(sdRow_.Start()) {}
+
+    void Add(const int16_t* words, int32_t len, TextOut& out) override {
+        // Locals, since the rows are written through char pointers that may alias anything.
+        char* rd = rd_;
+        char* sd = sd_;
+        int32_t count = count_;
+        const int32_t cells = cells_;
+        for (int32_t i = 0; i < len; ++i) {
+            const int w = words[i];
+            if (const WordTexts::Entry* e = texts_.Data(w)) {
+                rd = put(rd, *e, 0);
+                sd = put(sd, *e, 1);
+                ++count;
+            } else if (isTwoWordRecord(word::Kind(w))) {
+                rd = put(rd, word::Kind(w) == word::kIdle ? "(IDLE)" : "(TMST)");
+                sd = put(sd, texts_.Digits(words, len, i));
+                ++i;
+                count += 2;
+            }
+            if (count >= cells) {
+                out.Line(rdRow_.Text(rd));
+                out.Line(sdRow_.Text(sd));
+                out.Line({});
+                rd = rdRow_.Reset(rd);
+                sd = sdRow_.Reset(sd);
+                count = 0;
+            }
         }
-        if (count >= cells) {
-            out.Line(rdRow.Text(rd));
-            out.Line(sdRow.Text(sd));
-            out.Line({});
-            rd = rdRow.Reset(rd);
-            sd = sdRow.Reset(sd);
-            count = 0;
+        rd_ = rd;
+        sd_ = sd;
+        count_ = count;
+    }
+
+    void Finish(TextOut& out) override {
+        if (count_ > 0) {
+            out.Line(rdRow_.Text(rd_));
+            out.Line(sdRow_.Text(sd_));
         }
     }
-    if (count > 0) {
-        out.Line(rdRow.Text(rd));
-        out.Line(sdRow.Text(sd));
+
+  private:
+    WordTexts texts_;
+    int32_t cells_;
+    // A line holds at most cells + 1 cells (a two-cell record may pass the number), and never
+    // more cells than there are words.
+    size_t lineCells_;
+    Row rdRow_, sdRow_;
+    char* rd_;
+    char* sd_;
+    int32_t count_ = 0;
+};
+
+// The switch layout, a piece at a time.
+class SwitchText final : public TextWriter::Layout {
+  public:
+    SwitchText(const TextSource& src, int32_t limit) : texts_(src), limit_(limit) {}
+
+    void Add(const int16_t* words, int32_t len, TextOut& out) override {
+        for (int32_t i = 0; i < len; ++i) {
+            const int w = words[i];
+            if (const WordTexts::Entry* e = texts_.Data(w)) {
+                const int dir = w & word::kSd;
+                if (dir != direction_) {
+                    if (!line_.empty()) {
+                        PrintChunks(out, line_, limit_);
+                    }
+                    line_ = dir != 0 ? "SD:" : "RD:";
+                    direction_ = dir;
+                }
+                line_ += e->Text();
+            } else if (isTwoWordRecord(word::Kind(w))) {
+                line_ += word::Kind(w) == word::kIdle ? "(IDLE:" : "(TMST:";
+                line_ += texts_.Digits(words, len, i);
+                line_ += ')';
+                ++i;
+            }
+        }
+    }
+
+    void Finish(TextOut& out) override { PrintChunks(out, line_, limit_); }
+
+  private:
+    WordTexts texts_;
+    int32_t limit_;
+    std::string line_;
+    int direction_ = -1;  // none yet; otherwise word::kSd or 0
+};
+
+}  // namespace
+
+TextWriter::TextWriter(const TextSource& style, bool fixed, int32_t number, TextOut& out,
+                       int32_t maxWords)
+    : out_(out) {
+    if (fixed) {
+        layout_ = std::make_unique<FixedText>(style, number, maxWords);
+    } else {
+        layout_ = std::make_unique<SwitchText>(style, number);
     }
 }
 
+TextWriter::~TextWriter() = default;
+
+void WriteTextFixed(const TextSource& src, int32_t cells, TextOut& out) {
+    TextWriter writer(src, true, cells, out, src.len);
+    writer.Add(src.words, src.len);
+    writer.Finish();
+}
+
 void WriteTextSwitch(const TextSource& src, int32_t limit, TextOut& out) {
-    WordTexts texts(src);
-    std::string line;
-    int direction = -1;  // none yet; otherwise word::kSd or 0
-    for (int32_t i = 0; i < src.len; ++i) {
-        const int w = src.words[i];
-        if (const WordTexts::Entry* e = texts.Data(w)) {
-            const int dir = w & word::kSd;
-            if (dir != direction) {
-                if (!line.empty()) {
-                    PrintChunks(out, line, limit);
-                }
-                line = dir != 0 ? "SD:" : "RD:";
-                direction = dir;
-            }
-            line += e->Text();
-        } else if (isTwoWordRecord(word::Kind(w))) {
-            line += word::Kind(w) == word::kIdle ? "(IDLE:" : "(TMST:";
-            line += texts.Digits(i);
-            line += ')';
-            ++i;
-        }
-    }
-    PrintChunks(out, line, limit);
+    TextWriter writer(src, false, limit, out);
+    writer.Add(src.words, src.len);
+    writer.Finish();
 }
 
 void PrintChunks(TextOut& file, std::string& text, int32_t limit) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -53,6 +54,36 @@ void WriteTextFixed(const TextSource& src, int32_t cells, TextOut& out);
 // The switch layout: a new line at each change of direction, cut into lines of at most limit
 // characters (0: no limit). limit >= 0.
 void WriteTextSwitch(const TextSource& src, int32_t limit, TextOut& out);
+
+// Either layout for display words that come in pieces, so that a capture of any length can
+// be exported with bounded memory: each piece holds whole records (a time-stamp or idle
+// record never split between two), and Finish writes the last line or line pair. The words
+// and len of the source are not used; the other fields give the texts.
+class TextWriter {
+  public:
+    // fixed: number is the cells of the fixed layout (>= 1), otherwise the limit of the switch
+    // layout (>= 0). maxWords: the most words that will come, if known (it bounds the buffers
+    // of the fixed layout's rows).
+    TextWriter(const TextSource& style, bool fixed, int32_t number, TextOut& out,
+               int32_t maxWords = INT32_MAX);
+    ~TextWriter();
+    TextWriter(const TextWriter&) = delete;
+    TextWriter& operator=(const TextWriter&) = delete;
+
+    void Add(const int16_t* words, int32_t len) { layout_->Add(words, len, out_); }
+    void Finish() { layout_->Finish(out_); }
+
+    class Layout {
+      public:
+        virtual ~Layout() = default;
+        virtual void Add(const int16_t* words, int32_t len, TextOut& out) = 0;
+        virtual void Finish(TextOut& out) = 0;
+    };
+
+  private:
+    std::unique_ptr<Layout> layout_;
+    TextOut& out_;
+};
 
 // Writes text as lines of at most limit characters (all of it as one line when limit is 0)
 // and leaves text empty. Characters are Unicode characters of the UTF-8 text; the "RD:" or

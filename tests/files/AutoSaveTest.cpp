@@ -269,20 +269,39 @@ TEST_F(AutoSaveTest, OffAndOnWithoutClearingContinuesTheBlock) {
     EXPECT_EQ(Data("line1_070309140530.vxm"), Expected(0, 600) + Expected(900, 400));
 }
 
-TEST_F(AutoSaveTest, TheDialogsOwnFileIsRotatedFirstAndOtherFilesAreLeft) {
+TEST_F(AutoSaveTest, RotationDeletesOnlyItsOwnBlockFiles) {
+    // A capture the user saved as line1.vxm, a second series line11, and a file of another kind.
     settings.gintFileDate = 1;
     settings.gintMaxFiles = 2;
-    data.Write("line1.vxm", "the dialog's own file");
-    data.Write("line10_070309140529.vxm", "another base");
+    data.Write("line1.vxm", "saved by the user");
+    data.Write("line11_070309140529.vxm", "second series");
     data.Write("line1_notes.vxm", "not a block file");
-    Store(1000);
-    EXPECT_EQ(Files(), (std::vector<std::string>{"line1.vxm", "line10_070309140529.vxm",
-                                                 "line1_070309140530.vxm", "line1_notes.vxm"}));
-    clock.Advance(1000);
-    Store(1000);
-    EXPECT_EQ(Files(),
-              (std::vector<std::string>{"line10_070309140529.vxm", "line1_070309140530.vxm",
-                                        "line1_070309140531.vxm", "line1_notes.vxm"}));
+    for (int i = 0; i < 3; ++i) {
+        Store(1000);
+        clock.Advance(1000);
+    }
+    const std::vector<std::string> others = {"line1.vxm", "line11_070309140529.vxm",
+                                             "line1_notes.vxm"};
+    std::vector<std::string> expected = others;
+    expected.insert(expected.end(), {"line1_070309140531.vxm", "line1_070309140532.vxm"});
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Files(), expected);
+    EXPECT_EQ(data.Read("line1.vxm"), "saved by the user");
+
+    // The second series rotates its own files and leaves the first one's alone.
+    autoSave.gstrAutoFile = data.File("line11.vxm");
+    for (int i = 0; i < 2; ++i) {
+        Store(1000);
+        clock.Advance(1000);
+    }
+    expected = {"line1.vxm",
+                "line11_070309140533.vxm",
+                "line11_070309140534.vxm",
+                "line1_070309140531.vxm",
+                "line1_070309140532.vxm",
+                "line1_notes.vxm"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Files(), expected);
 }
 
 TEST_F(AutoSaveTest, TriggerSavesGoToTrigInTheDataFolder) {

@@ -37,7 +37,8 @@ constexpr std::string_view kUsage =
     "The file is written as the records arrive (at least once a second), always a valid\n"
     "capture file; an existing FILE.vxm is replaced only once the capture has begun.\n"
     "Settings come from VXParam.ini of the program folder (not rewritten); options win.\n"
-    "  -o FILE.vxm             the capture file\n"
+    "  -o FILE.vxm             the capture file: a link is written through, a FIFO or a\n"
+    "                          device directly; - is standard output\n"
     "  --home DIR              the program folder (default: VEXLO_HOME, else the program's)\n"
     "  --port N                the unit's port number (default: the settings' choice)\n"
     "  --seconds S             stop after S seconds (default: at a signal only)\n"
@@ -47,7 +48,9 @@ constexpr std::string_view kUsage =
     "  --idle off|1s|100ms|10ms  idle records in this unit\n"
     "  --stamps                time-stamp records after pauses of a second\n"
     "  --autosave BASE.vxm     also write rotating files BASE_yymmddhhmmss.vxm, as the\n"
-    "                          program's auto-save does (LTime.txt in the program folder)\n"
+    "                          program's auto-save does (LTime.txt in the program folder);\n"
+    "                          not the file of -o. Rotation deletes only those files,\n"
+    "                          never BASE.vxm itself\n"
     "  --block-kb K            bytes per auto-save file, in thousands (default: buffer size)\n"
     "  --max-files N           keep the newest N auto-save files (0: all)\n"
     "On a terminal one progress line shows the time, bytes, rate, errors and files.\n"
@@ -481,6 +484,9 @@ int CaptureCommand(std::vector<std::string> argv) {
         return Fail(c.output, "its folder does not exist");
     }
     if (c.autosave) {
+        if (c.output != "-" && SameFile(c.output, *c.autosave)) {
+            return UsageError("capture: -o and --autosave name the same file " + c.output, kUsage);
+        }
         const fs::path base = NativePath(*c.autosave).parent_path();
         if (!fs::is_directory(base.empty() ? fs::path(".") : base, ec)) {
             return Fail(*c.autosave, "its folder does not exist");

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "files/AtomicFile.h"
 #include "files/ProgramFolder.h"
 
 namespace {
@@ -29,7 +30,7 @@ bool writeAll(int fd, std::string_view data) {
 }  // namespace
 
 CaptureOutput::~CaptureOutput() {
-    if (fd_ >= 0) {
+    if (fd_ > STDERR_FILENO) {
         ::close(fd_);
     }
 }
@@ -39,31 +40,50 @@ bool CaptureOutput::fail(const std::string& step) {
     return false;
 }
 
+bool CaptureOutput::openDirect(const std::filesystem::path& target) {
+    direct_ = true;
+    fd_ = path_ == "-" ? STDOUT_FILENO : ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    return fd_ >= 0 || fail("cannot be opened");
+}
+
 bool CaptureOutput::create() {
-    const std::string temp = path_ + ".tmp";
-    const std::filesystem::path native = NativePath(temp);
+    namespace fs = std::filesystem;
+    const fs::path target = FollowLinks(NativePath(path_));
     std::error_code ec;
-    std::filesystem::remove(native, ec);  // a stale temporary file, or a link
-    fd_ = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const fs::file_type type = fs::status(target, ec).type();
+    if (path_ == "-" || type == fs::file_type::fifo || type == fs::file_type::character) {
+        return openDirect(target) && writeHeader();
+    }
+    if (type != fs::file_type::regular && type != fs::file_type::not_found) {
+        error_ = "is neither a regular file nor a FIFO nor a character device";
+        return false;
+    }
+    fs::path temp;
+    fd_ = MakeTempFile(target, temp);
     if (fd_ < 0) {
         return fail("cannot be created");
     }
-    uint8_t head[kLogHeaderLen];
-    EncodeHeader(header_, head);
-    if (!writeAll(fd_, {reinterpret_cast<const char*>(head), sizeof head}) || ::fsync(fd_) != 0) {
-        fail("cannot be written");
+    const bool written = writeHeader() && (::fsync(fd_) == 0 || fail("cannot be written"));
+    if (written) {
+        fs::rename(temp, target, ec);
+        if (ec) {
+            error_ = "cannot be replaced: " + ec.message();
+        }
+    }
+    if (!error_.empty()) {
         ::close(fd_);
         fd_ = -1;
-        std::filesystem::remove(native, ec);
+        fs::remove(temp, ec);
         return false;
     }
-    std::filesystem::rename(native, NativePath(path_), ec);
-    if (ec) {
-        error_ = "cannot be replaced: " + ec.message();
-        ::close(fd_);
-        fd_ = -1;
-        std::filesystem::remove(native, ec);
-        return false;
+    return true;
+}
+
+bool CaptureOutput::writeHeader() {
+    uint8_t head[kLogHeaderLen];
+    EncodeHeader(header_, head);
+    if (!writeAll(fd_, {reinterpret_cast<const char*>(head), sizeof head})) {
+        return fail("cannot be written");
     }
     size_ = kLogHeaderLen;
     return true;
@@ -78,11 +98,14 @@ bool CaptureOutput::Write(std::string_view records) {
     }
     if (!writeAll(fd_, records)) {
         fail("cannot be written");
-        // The file ends with whole records: a write cut short by a full disk is taken back.
-        if (::ftruncate(fd_, static_cast<off_t>(size_)) != 0) {
+        // A regular file ends with whole records: a write cut short by a full disk is taken
+        // back. What went into a FIFO or a device is gone.
+        if (!direct_ && ::ftruncate(fd_, static_cast<off_t>(size_)) != 0) {
             error_ += " (and cannot be cut back)";
         }
-        ::close(fd_);
+        if (fd_ > STDERR_FILENO) {
+            ::close(fd_);
+        }
         fd_ = -1;
         return false;
     }
@@ -98,7 +121,7 @@ bool CaptureOutput::Finish() {
     if (fd_ < 0 && !create()) {
         return false;
     }
-    if (::fsync(fd_) != 0) {
+    if (!direct_ && ::fsync(fd_) != 0) {
         return fail("cannot be written");
     }
     return true;

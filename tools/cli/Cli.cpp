@@ -57,17 +57,47 @@ bool HelpAsked(const std::vector<std::string>& args, std::string_view usage) {
     return false;
 }
 
-std::optional<LogFile> ReadConversionInput(const std::string& input,
-                                           const std::optional<std::string>& output) {
-    std::string error;
-    std::optional<LogFile> log = ReadLogFile(input, error);
-    if (!log) {
-        Fail(input, error);
-    } else if (output && std::filesystem::is_directory(NativePath(*output))) {
-        Fail(*output, "is a folder");
-        log.reset();
+bool SameFile(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path pa = NativePath(a);
+    const fs::path pb = NativePath(b);
+    if (fs::equivalent(pa, pb, ec)) {
+        return true;
     }
-    return log;
+    const fs::path ca = fs::weakly_canonical(FollowLinks(fs::absolute(pa, ec)), ec);
+    const fs::path cb = fs::weakly_canonical(FollowLinks(fs::absolute(pb, ec)), ec);
+    return !ec && ca == cb;
+}
+
+std::optional<int> OpenConversion(LogReader& reader, const std::string& input,
+                                  const std::optional<std::string>& output,
+                                  std::string_view usage) {
+    std::string error;
+    if (!reader.Open(input, error)) {
+        return Fail(input, error);
+    }
+    if (!output || *output == "-") {
+        return std::nullopt;
+    }
+    if (std::filesystem::is_directory(NativePath(*output))) {
+        return Fail(*output, "is a folder");
+    }
+    if (SameFile(input, *output)) {
+        return UsageError(*output + " is the input file", usage);
+    }
+    return std::nullopt;
+}
+
+std::unique_ptr<AtomicFileWriter> OpenOutput(const std::optional<std::string>& output) {
+    if (!output || *output == "-") {
+        return std::make_unique<AtomicFileWriter>(AtomicFileWriter::StandardOutput{});
+    }
+    return std::make_unique<AtomicFileWriter>(*output);
+}
+
+std::string OutputName(const std::optional<std::string>& output) {
+    return !output || *output == "-" ? std::string("standard output") : *output;
 }
 
 std::optional<int16_t> PickOne(const std::string& text, std::initializer_list<const char*> names) {

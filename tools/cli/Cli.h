@@ -1,11 +1,13 @@
 #pragma once
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "files/AtomicFile.h"
 #include "files/LogFile.h"
 
 // Exit codes of vexlo-cli.
@@ -40,10 +42,21 @@ class ArgList {
     size_t next_ = 0;
 };
 
-// The capture log file to convert, read whole, and the check that the output (when given) is
-// not a folder. Nothing after the one-line error has been printed.
-std::optional<LogFile> ReadConversionInput(const std::string& input,
-                                           const std::optional<std::string>& output);
+// Opens the capture log file to convert and checks the output, when given ("-" is standard
+// output): not a folder, and not the input itself (the same file, also through links).
+// Nothing, or the exit status after the one-line error has been printed.
+std::optional<int> OpenConversion(LogReader& reader, const std::string& input,
+                                  const std::optional<std::string>& output, std::string_view usage);
+
+// The writer of a conversion's output: standard output for "-" or no output.
+std::unique_ptr<AtomicFileWriter> OpenOutput(const std::optional<std::string>& output);
+
+// The output's name in messages.
+std::string OutputName(const std::optional<std::string>& output);
+
+// True when the two names stand for one file: the same device and inode (links followed),
+// or, for a file not there yet, the same path once links and dots are resolved.
+bool SameFile(const std::string& a, const std::string& b);
 
 // The index of text in names, or nothing.
 std::optional<int16_t> PickOne(const std::string& text, std::initializer_list<const char*> names);

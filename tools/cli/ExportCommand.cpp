@@ -2,14 +2,14 @@
 // file.
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "Cli.h"
 #include "base/Status.h"
 #include "capture/Capture.h"
+#include "capture/DispWords.h"
 #include "files/LogFile.h"
-#include "files/ProgramFolder.h"
 #include "files/TextExport.h"
 
 namespace {
@@ -19,8 +19,9 @@ constexpr std::string_view kUsage =
     "                        [--cells N] [--ascii screen|dot|hex] [--display ascii|hex]\n"
     "Writes a capture log file as text (UTF-8, CR LF line ends), byte for byte as the\n"
     "program's text save command does for the same choices.\n"
-    "  -o OUT             the output file (written through a temporary file and a rename);\n"
-    "                     standard output without it\n"
+    "  -o OUT             the output file: a regular file is replaced through a temporary\n"
+    "                     file and a rename, a link is written through, a FIFO or a device\n"
+    "                     is written directly; - or no -o: standard output\n"
     "  --layout switch    a new line at each RD/SD change (default)\n"
     "  --layout fixed     RD and SD line pairs of a fixed number of cells\n"
     "  --limit N          switch layout: at most N characters per line, 0 no limit (default 0)\n"
@@ -111,10 +112,6 @@ std::optional<std::string> parse(ArgList& args, Choices& c) {
     return std::nullopt;
 }
 
-bool writeStdout(std::string_view piece) {
-    return std::fwrite(piece.data(), 1, piece.size(), stdout) == piece.size();
-}
-
 }  // namespace
 
 int ExportCommand(std::vector<std::string> argv) {
@@ -126,31 +123,38 @@ int ExportCommand(std::vector<std::string> argv) {
     if (const std::optional<std::string> error = parse(args, c)) {
         return UsageError(*error, kUsage);
     }
-    const std::optional<LogFile> log = ReadConversionInput(*c.input, c.output);
-    if (!log) {
-        return kExitError;
+    LogReader reader;
+    if (const std::optional<int> failed = OpenConversion(reader, *c.input, c.output, kUsage)) {
+        return *failed;
     }
 
-    // The display words, as the program makes them from an opened file.
-    RunState run;
-    Capture capture(run);
-    capture.CopyDat(log->data.data(), static_cast<int32_t>(log->data.size()));
+    // The display words, as the program makes them from an opened file, a piece at a time.
     const ChrTable chr = MakeChrTable();
-    const TextSource src{capture.gintDispDat().data(), capture.glngDispLen(),
-                         c.dispMode.value_or(ClampHeader(log->header).gintDispMode),
-                         c.asciiSaveMode, &chr};
-
-    if (c.output) {
-        const int16_t st = c.fixed ? TextSaveFixed(c.cells, *c.output, src)
-                                   : TextSaveSwitch(*c.output, c.limit, src);
-        return st == status::kDone ? kExitOk : Fail(*c.output, "cannot be written");
+    const TextSource style{nullptr, 0,
+                           c.dispMode.value_or(ClampHeader(reader.Header()).gintDispMode),
+                           c.asciiSaveMode, &chr};
+    const std::unique_ptr<AtomicFileWriter> file = OpenOutput(c.output);
+    TextOut out([&file](std::string_view piece) {
+        file->Write(piece);
+        return file->Ok();
+    });
+    TextWriter text(style, c.fixed, c.fixed ? c.cells : c.limit, out);
+    std::vector<int16_t> words(LogReader::kPiece / 2 + 2);
+    std::string error;
+    const bool read = reader.Read(
+        [&](const uint8_t* bytes, size_t len) {
+            int32_t n = 0;
+            const int32_t taken = MakeDispWords(bytes, static_cast<int32_t>(len), words.data(), n);
+            text.Add(words.data(), n);
+            return file->Ok() ? static_cast<size_t>(taken) : LogReader::kStop;
+        },
+        error);
+    if (!read) {
+        return Fail(*c.input, error);
     }
-    TextOut out(writeStdout);
-    if (c.fixed) {
-        WriteTextFixed(src, c.cells, out);
-    } else {
-        WriteTextSwitch(src, c.limit, out);
+    text.Finish();
+    if (!out.Flush() || !file->Commit()) {
+        return Fail(OutputName(c.output), file->Reason());
     }
-    const bool ok = out.Flush() && std::fflush(stdout) == 0;
-    return ok ? kExitOk : Fail("standard output", "cannot be written");
+    return kExitOk;
 }

@@ -17,6 +17,8 @@ constexpr std::string_view kUsage =
     "           display {mode, time_stamp, idle_scale, line_state, font_size, scroll},\n"
     "           header (the stored numbers), records {rd, sd, parity_errors,\n"
     "           framing_errors, idle, time_stamps, line_states}, first_time, last_time\n"
+    "Each byte with an error counts once: a byte with both a parity and a framing error is\n"
+    "a framing error, as export, pcap and the program's grid show it.\n"
     "Display values out of range in the header are shown as the program takes them over\n"
     "(the nearest valid value); header holds the numbers as stored.\n"
     "Exit status: 0 done, 1 the file cannot be read, 2 usage error.\n";
@@ -51,11 +53,11 @@ const char* jsonBool(int16_t v) {
     return v == 1 ? "true" : "false";
 }
 
-void printJson(const std::string& name, const LogFile& f, const RecordCounts& n) {
-    const LogHeader& h = f.header;
+void printJson(const std::string& name, const LogReader& f, const RecordCounts& n) {
+    const LogHeader& h = f.Header();
     const LogHeader a = ClampHeader(h);
     std::printf(
-        "{\"file\":%s,\"bytes\":%zu,"
+        "{\"file\":%s,\"bytes\":%llu,"
         "\"line\":{\"type\":\"%s\",\"speed\":%d,\"data_bits\":%d,\"parity\":\"%s\","
         "\"stop_bits\":%s},"
         "\"display\":{\"mode\":\"%s\",\"time_stamp\":%s,\"idle_scale\":\"%s\","
@@ -66,12 +68,12 @@ void printJson(const std::string& name, const LogFile& f, const RecordCounts& n)
         "\"records\":{\"rd\":%lld,\"sd\":%lld,\"parity_errors\":%lld,"
         "\"framing_errors\":%lld,\"idle\":%lld,\"time_stamps\":%lld,\"line_states\":%lld},"
         "\"first_time\":%s,\"last_time\":%s}\n",
-        jsonString(name).c_str(), f.data.size(), LineTypeName(h), static_cast<int>(h.glngSpeed),
-        DataBits(h), ParityName(h), StopBitsName(h), DispModeName(h), jsonBool(a.gintTimeStamp),
-        IdleScaleName(h), jsonBool(a.gintLineState), FontSizeName(h), a.gintScroll, h.gintLineType,
-        static_cast<int>(h.glngSpeed), h.gintDataLen, h.gintStopBit, h.gintParity, h.gintDispMode,
-        h.gintTimeStamp, h.gintIdleMode, h.gintLineState, h.gintFontSize, h.gintScroll,
-        static_cast<long long>(n.rd), static_cast<long long>(n.sd),
+        jsonString(name).c_str(), static_cast<unsigned long long>(f.DataLength()), LineTypeName(h),
+        static_cast<int>(h.glngSpeed), DataBits(h), ParityName(h), StopBitsName(h), DispModeName(h),
+        jsonBool(a.gintTimeStamp), IdleScaleName(h), jsonBool(a.gintLineState), FontSizeName(h),
+        a.gintScroll, h.gintLineType, static_cast<int>(h.glngSpeed), h.gintDataLen, h.gintStopBit,
+        h.gintParity, h.gintDispMode, h.gintTimeStamp, h.gintIdleMode, h.gintLineState,
+        h.gintFontSize, h.gintScroll, static_cast<long long>(n.rd), static_cast<long long>(n.sd),
         static_cast<long long>(n.parityErrors), static_cast<long long>(n.framingErrors),
         static_cast<long long>(n.idle), static_cast<long long>(n.timeStamps),
         static_cast<long long>(n.lineStates), jsonTime(n.firstTime).c_str(),
@@ -103,11 +105,11 @@ std::string outOfRange(const LogHeader& h) {
     return text;
 }
 
-void printText(const std::string& name, const LogFile& f, const RecordCounts& n) {
-    const LogHeader& h = f.header;
+void printText(const std::string& name, const LogReader& f, const RecordCounts& n) {
+    const LogHeader& h = f.Header();
     const LogHeader a = ClampHeader(h);
     std::printf("file:        %s\n", name.c_str());
-    std::printf("data:        %zu bytes\n", f.data.size());
+    std::printf("data:        %llu bytes\n", static_cast<unsigned long long>(f.DataLength()));
     std::printf("line:        %s, %d bit/s, %d data bits, parity %s, %s stop bit%s\n",
                 LineTypeName(h), static_cast<int>(h.glngSpeed), DataBits(h), ParityName(h),
                 StopBitsName(h), a.gintStopBit == 0 ? "" : "s");
@@ -157,15 +159,19 @@ int InfoCommand(std::vector<std::string> argv) {
         return UsageError("info: no file given", kUsage);
     }
     std::string error;
-    const std::optional<LogFile> log = ReadLogFile(*file, error);
-    if (!log) {
+    LogReader log;
+    RecordCounts counts;
+    if (!log.Open(*file, error) ||
+        !log.Read([&counts](const uint8_t* bytes,
+                            size_t len) { return CountRecords(bytes, len, counts); },
+                  error)) {
         return Fail(*file, error);
     }
-    const RecordCounts counts = CountRecords(log->data.data(), log->data.size());
     if (json) {
-        printJson(*file, *log, counts);
+        printJson(*file, log, counts);
     } else {
-        printText(*file, *log, counts);
+        printText(*file, log, counts);
     }
-    return std::fflush(stdout) == 0 ? kExitOk : Fail("standard output", "cannot be written");
+    AtomicFileWriter out{AtomicFileWriter::StandardOutput{}};
+    return out.Commit() ? kExitOk : Fail("standard output", out.Reason());
 }

@@ -1,18 +1,18 @@
 // vexlo-cli pcap: a capture log file as a pcap file of serial line events.
+#include <chrono>
 #include <cstdio>
-#include <filesystem>
+#include <memory>
 #include <string>
 
 #include "Cli.h"
 #include "files/AtomicFile.h"
 #include "files/LogFile.h"
 #include "files/PcapExport.h"
-#include "files/ProgramFolder.h"
 
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: vexlo-cli pcap FILE.vxm -o OUT.pcap [--date YYYY-MM-DD]\n"
+    "usage: vexlo-cli pcap FILE.vxm -o OUT.pcap|- [--date YYYY-MM-DD]\n"
     "Writes a capture log file as a classic pcap file (link type 250, serial line events),\n"
     "which Wireshark and tshark read: each run of bytes of one direction is a packet (SD\n"
     "data, RD data), a byte with a framing or parity error is a packet of its own, and each\n"
@@ -27,7 +27,9 @@ constexpr std::string_view kUsage =
     "    than 12 hours before the clock is taken as the next day;\n"
     "  - before the first time-stamp record the clock runs so that it reaches that record\n"
     "    exactly; a capture without time stamps ends at the file's modification time.\n"
-    "  -o OUT.pcap        the output file (written through a temporary file and a rename)\n"
+    "  -o OUT.pcap        the output file: a regular file is replaced through a temporary\n"
+    "                     file and a rename, a link is written through, a FIFO or a device\n"
+    "                     is written directly; - is standard output (tshark -r -)\n"
     "  --date YYYY-MM-DD  the date of the time stamps (default: the file's modification date)\n"
     "To read Modbus RTU: tshark -r OUT.pcap -d rtacser.data,mbrtu "
     "-o mbrtu.crc_verification:TRUE\n"
@@ -39,6 +41,7 @@ struct Choices {
     std::optional<DateTime> date;
 };
 
+// A date of the calendar: 2026-02-30 is refused, 2028-02-29 taken.
 std::optional<DateTime> parseDate(const std::string& text) {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
         return std::nullopt;
@@ -47,6 +50,12 @@ std::optional<DateTime> parseDate(const std::string& text) {
     const auto m = ParseInt(text.substr(5, 2), 1, 12);
     const auto d = ParseInt(text.substr(8, 2), 1, 31);
     if (!y || !m || !d) {
+        return std::nullopt;
+    }
+    const std::chrono::year_month_day date{std::chrono::year(*y),
+                                           std::chrono::month(static_cast<unsigned>(*m)),
+                                           std::chrono::day(static_cast<unsigned>(*d))};
+    if (!date.ok()) {
         return std::nullopt;
     }
     return DateTime{*y, *m, *d};
@@ -98,19 +107,35 @@ int PcapCommand(std::vector<std::string> argv) {
     if (const std::optional<std::string> error = parse(args, c)) {
         return UsageError(*error, kUsage);
     }
-    const std::optional<LogFile> log = ReadConversionInput(*c.input, c.output);
-    if (!log) {
-        return kExitError;
+    LogReader reader;
+    if (const std::optional<int> failed = OpenConversion(reader, *c.input, c.output, kUsage)) {
+        return *failed;
     }
     const std::optional<PcapTimes> times = FileTimes(*c.input, c.date);
     if (!times) {
         return Fail(*c.input, "no modification time");
     }
 
-    const std::string pcap = PcapFromCapture(
-        log->data.data(), static_cast<int32_t>(log->data.size()), PcapLineOf(log->header), *times);
-    if (!WriteFileAtomic(*c.output, pcap)) {
-        return Fail(*c.output, "cannot be written");
+    const std::unique_ptr<AtomicFileWriter> file = OpenOutput(c.output);
+    PcapStream pcap(PcapLineOf(reader.Header()), *times, [&file](std::string_view piece) {
+        file->Write(piece);
+        return file->Ok();
+    });
+    std::string error;
+    const bool read =
+        reader.Read([&pcap](const uint8_t* bytes, size_t len) { return pcap.Measure(bytes, len); },
+                    error) &&
+        reader.Read(
+            [&](const uint8_t* bytes, size_t len) {
+                const size_t taken = pcap.Add(bytes, len);
+                return file->Ok() ? taken : LogReader::kStop;
+            },
+            error);
+    if (!read) {
+        return Fail(*c.input, error);
+    }
+    if (!pcap.Finish() || !file->Commit()) {
+        return Fail(OutputName(c.output), file->Reason());
     }
     return kExitOk;
 }

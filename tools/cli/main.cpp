@@ -1,5 +1,6 @@
 // vexlo-cli: capture without a display, capture log file information and exports.
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -18,10 +19,7 @@ constexpr std::string_view kUsage =
     "'vexlo-cli COMMAND --help' describes each command.\n"
     "Exit status: 0 done, 1 error, 2 usage error.\n";
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+int run(std::vector<std::string> args) {
     if (args.empty()) {
         return UsageError("no command given", kUsage);
     }
@@ -47,4 +45,16 @@ int main(int argc, char* argv[]) {
         return CaptureCommand(std::move(args));
     }
     return UsageError("unknown command " + command, kUsage);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    // Memory that cannot be had ends the command with one line and status 1, never an abort.
+    try {
+        return run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::bad_alloc&) {
+        std::fputs("vexlo-cli: out of memory\n", stderr);
+        return kExitError;
+    }
 }
