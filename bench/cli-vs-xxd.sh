@@ -8,18 +8,26 @@
 #      with -o (temporary file and rename) and to standard output redirected to a file;
 #      the switch layout in screen texts for comparison.
 # Each command runs REPEAT times; the best real time is printed with the command.
+#   4. streaming: a capture of STREAM_MB mebibytes (the records of step 1 repeated; choose it
+#      several times the machine's page cache to read from the disk), and `info`, `export`
+#      (fixed layout, hexadecimal, -o), `pcap` (-o) and `xxd` of the same file, once each
+#      under /usr/bin/time -v: elapsed time and peak resident memory, and the ratio to xxd.
 #
 # Usage: bench/cli-vs-xxd.sh [BUILD_DIR]          (default: build)
 #   SIZE_MB=N     size of the capture (default 16)
 #   REPEAT=N      runs of each command (default 5)
+#   STREAM_MB=N   size of the streaming case in MiB (default 4096; 0 skips it)
+#   STREAM_DIR=D  the folder for its files (default: a temporary folder; they are removed)
 # Build first: cmake --build BUILD_DIR --target vexlo-cli
 set -euo pipefail
 
 BIN="$(cd "${1:-build}/bin" && pwd)"
 SIZE_MB="${SIZE_MB:-16}"
 REPEAT="${REPEAT:-5}"
+STREAM_MB="${STREAM_MB:-4096}"
 WORK="$(mktemp -d)"
-trap 'rm -rf "$WORK"' EXIT
+STREAM="$(mktemp -d "${STREAM_DIR:-${TMPDIR:-/tmp}}/cli-vs-xxd.XXXXXX")"
+trap 'rm -rf "$WORK" "$STREAM"' EXIT
 command -v xxd >/dev/null || { echo "xxd is missing (make deps installs it)" >&2; exit 1; }
 
 perl -e '
@@ -76,3 +84,36 @@ best "vexlo-cli export (switch, screen texts)" \
     "$BIN/vexlo-cli" export "$WORK/capture.vxm" --display ascii -o "$WORK/switch.txt"
 echo "output sizes: xxd $(stat -c %s "$WORK/xxd.txt"), export $(stat -c %s "$WORK/export.txt"), switch $(stat -c %s "$WORK/switch.txt") bytes"
 awk -v e="$exportTime" -v x="$xxdTime" 'BEGIN { printf "vexlo-cli export (fixed, -o) / xxd: %.2f\n", e / x }'
+
+[ "$STREAM_MB" -gt 0 ] || exit 0
+command -v /usr/bin/time >/dev/null || { echo "/usr/bin/time is missing (make deps)" >&2; exit 1; }
+# The records of step 1 cut at a whole mebibyte (a multiple of 4096, where a time stamp
+# starts), so that copies of them join into whole records.
+head -c $((1 << 20)) "$WORK/capture.bin" >"$STREAM/piece.bin"
+head -c 24 "$WORK/capture.vxm" >"$STREAM/big.vxm"
+for ((i = 0; i < STREAM_MB; i++)); do cat "$STREAM/piece.bin"; done >>"$STREAM/big.vxm"
+rm "$STREAM/piece.bin"
+echo "streaming: $(stat -c %s "$STREAM/big.vxm") bytes; free memory $(awk '/MemAvailable/ {print int($2 / 1024)}' /proc/meminfo) MB"
+# One run under /usr/bin/time -v: "label seconds peak-kB".
+measure() {
+    local label="$1"
+    shift
+    sync
+    /usr/bin/time -v -o "$STREAM/time.txt" "$@" >/dev/null
+    awk -v l="$label" -F': ' '/Elapsed \(wall clock\)/ { n = split($2, t, ":"); s = 0;
+        for (i = 1; i <= n; i++) s = s * 60 + t[i] } /Maximum resident/ { kb = $2 }
+        END { printf "%s %.2f %d\n", l, s, kb }' "$STREAM/time.txt"
+}
+{
+    measure xxd xxd "$STREAM/big.vxm" "$STREAM/out"
+    measure info "$BIN/vexlo-cli" info "$STREAM/big.vxm"
+    measure export "$BIN/vexlo-cli" export "$STREAM/big.vxm" --layout fixed --display hex \
+        -o "$STREAM/out"
+    measure pcap "$BIN/vexlo-cli" pcap "$STREAM/big.vxm" -o "$STREAM/out"
+} >"$STREAM/results"
+rm -f "$STREAM/out"
+awk '$1 == "xxd" { x = $2 } { r[NR] = $0 } END {
+    printf "%-10s %10s %14s %10s\n", "command", "time (s)", "peak RSS (MB)", "time / xxd";
+    for (i = 1; i <= NR; i++) { split(r[i], f, " ");
+        printf "%-10s %10.2f %14.1f %10.2f\n", f[1], f[2], f[3] / 1024, f[2] / x } }' \
+    "$STREAM/results"
