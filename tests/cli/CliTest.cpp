@@ -2,9 +2,15 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <map>
 
 #include "analysis/FrameExamples.h"
 #include "files/LogFile.h"
@@ -130,6 +136,8 @@ TEST_F(Cli, UsageErrorsExitTwoAndWriteNothing) {
         {"frames", in, "--gap", "-1", "-o", out},
         {"frames", in, "--format", "xml", "-o", out},
         {"frames", in, "--modbus=yes", "-o", out},
+        {"pcap", in, "-o", out, "--date", "2026-02-30"},
+        {"pcap", in, "-o", out, "--date", "2100-02-29"},
         {"capture"},
         {"capture", "-o", out, "--speed", "12345"},
         {"capture", "-o", out, "--parity", "mark"},
@@ -139,6 +147,8 @@ TEST_F(Cli, UsageErrorsExitTwoAndWriteNothing) {
         {"capture", "-o", out, "--idle", "1min"},
         {"capture", "-o", out, "--block-kb", "10"},
         {"capture", "-o", out, "--autosave", dir.File("a.vxm"), "--max-files", "x"},
+        {"capture", "-o", out, "--autosave", out},
+        {"capture", "-o", out, "--autosave", dir.Path() + "/./out.txt"},
         {"capture", "-o", out, "extra"},
     };
     for (const auto& args : cases) {
@@ -190,7 +200,7 @@ TEST_F(Cli, BadFilesExitOneWithOneLineAndLeaveTheOutputAlone) {
         {{"export", good, "-o", dir.Path()}, dir.Path(), "is a folder"},
         {{"export", good, "-o", dir.File("no/such/out.txt")},
          dir.File("no/such/out.txt"),
-         "cannot be written"},
+         "cannot be written: No such file or directory"},
         {{"pcap", dir.File("short.vxm"), "-o", out},
          dir.File("short.vxm"),
          "shorter than 24 bytes"},
@@ -201,7 +211,7 @@ TEST_F(Cli, BadFilesExitOneWithOneLineAndLeaveTheOutputAlone) {
          "cannot be written"},
         {{"pcap", good, "-o", dir.File("no/such/out.pcap")},
          dir.File("no/such/out.pcap"),
-         "cannot be written"},
+         "cannot be written: No such file or directory"},
     };
     for (const auto& c : cases) {
         const Outcome r = run(c.args);
@@ -227,7 +237,7 @@ TEST_F(Cli, InfoDescribesHeaderAndRecords) {
         0xC1,                    // second byte of a pair cut off by the buffer: skipped
         0x30, 9,    8,    7,     // time stamp 09:08:07
         0x84, 0xC1, 0x94, 0xC2,  // RD, RD with parity error
-        0xA4, 0xD3, 0xB4, 0xD4,  // SD with framing error, SD with both
+        0xA4, 0xD3, 0xB4, 0xD4,  // SD with framing error, SD with both: a framing error
         0x20, 0,    1,    2,     // idle
         0x43, 0x30,              // line state
         0x30, 23,   59,   58,    // time stamp 23:59:58
@@ -242,7 +252,7 @@ TEST_F(Cli, InfoDescribesHeaderAndRecords) {
                   "line:        RS422/485, 19200 bit/s, 7 data bits, parity even, 1.5 stop bits\n"
                   "display:     hex, time stamps on, idle scale 100ms, line state off, medium "
                   "characters, scroll 2\n"
-                  "records:     RD 2, SD 2, parity errors 2, framing errors 2, idle 1, time "
+                  "records:     RD 2, SD 2, parity errors 1, framing errors 2, idle 1, time "
                   "stamps 2, line states 1\n"
                   "first time:  09:08:07\n"
                   "last time:   23:59:58\n");
@@ -258,7 +268,7 @@ TEST_F(Cli, InfoDescribesHeaderAndRecords) {
                   "\"header\":{\"line_type\":1,\"speed\":19200,\"data_len\":0,\"stop_bit\":1,"
                   "\"parity\":2,\"disp_mode\":1,\"time_stamp\":1,\"idle_mode\":10,"
                   "\"line_state\":0,\"font_size\":1,\"scroll\":2},"
-                  "\"records\":{\"rd\":2,\"sd\":2,\"parity_errors\":2,\"framing_errors\":2,"
+                  "\"records\":{\"rd\":2,\"sd\":2,\"parity_errors\":1,\"framing_errors\":2,"
                   "\"idle\":1,\"time_stamps\":2,\"line_states\":1},"
                   "\"first_time\":\"09:08:07\",\"last_time\":\"23:59:58\"}\n");
 }
@@ -360,4 +370,156 @@ TEST_F(Cli, FramesWritesTheExamplesAsCsvJsonAndText) {
               std::string::npos)
         << text.out;
     EXPECT_NE(text.out.find("idle step: 10 ms"), std::string::npos);
+}
+
+namespace {
+
+// What a folder holds, recursively: a file by its bytes, a link by "-> " and its target,
+// anything else by its kind.
+std::map<std::string, std::string> entries(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::map<std::string, std::string> all;
+    for (const auto& e : fs::recursive_directory_iterator(folder)) {
+        const std::string name = e.path().lexically_relative(folder).string();
+        if (e.is_symlink()) {
+            all[name] = "-> " + fs::read_symlink(e.path()).string();
+        } else if (e.is_regular_file()) {
+            std::ifstream in(e.path(), std::ios::binary);
+            all[name] = std::string(std::istreambuf_iterator<char>(in), {});
+        } else {
+            all[name] = e.is_fifo() ? "(fifo)" : "(folder)";
+        }
+    }
+    return all;
+}
+
+}  // namespace
+
+// Each kind of output of export and pcap: the exit status, the message, where the bytes went,
+// and that nothing else in the folder changed.
+TEST_F(Cli, EveryKindOfOutputIsWrittenAsWhatItIsAndNothingElseChanges) {
+    std::vector<uint8_t> records;
+    for (int i = 0; i < 20000; ++i) {  // large enough to fill the small file system below
+        records.insert(records.end(), example::kErrors.begin(), example::kErrors.end());
+    }
+    const std::string in = logFile("in.vxm", header(1), records);
+    const std::string full = dir.File("full");
+    std::filesystem::create_directory(full);
+    const bool mounted =
+        std::system(
+            ("mount -t tmpfs -o size=64k tmpfs " + quoted(full) + " 2>/dev/null").c_str()) == 0;
+    struct Kind {
+        const char* name;
+        std::function<void(const TempFolder&)> prepare;
+        std::string output;  // -o, in the case's folder
+        int code;
+        std::string message;  // standard error after "vexlo-cli: "
+        std::string written;  // the entry that gets the bytes; "-": standard output
+    };
+    const auto write = [](const char* name, const char* text) {
+        return [=](const TempFolder& f) { f.Write(name, text); };
+    };
+    const std::vector<Kind> kinds = {
+        {"regular file", write("out", "old"), "out", 0, "", "out"},
+        {"link to a file",
+         [](const TempFolder& f) {
+             f.Write("target", "old");
+             std::filesystem::create_symlink("target", f.File("out"));
+         },
+         "out", 0, "", "target"},
+        {"FIFO", [](const TempFolder& f) { ASSERT_EQ(mkfifo(f.File("out").c_str(), 0600), 0); },
+         "out", 0, "", "got"},
+        {"standard output", nullptr, "-", 0, "", "-"},
+        {"an unrelated out.tmp", write("out.tmp", "not ours"), "out", 0, "", "out"},
+        {"the input", nullptr, "in.vxm", 2, "in.vxm is the input file", ""},
+        {"the input through a link",
+         [](const TempFolder& f) { std::filesystem::create_symlink("in.vxm", f.File("out")); },
+         "out", 2, "out is the input file", ""},
+        {"a missing folder", nullptr, "missing/out", 1,
+         "missing/out: cannot be written: No such file or directory", ""},
+        {"a full device", nullptr, "/dev/full", 1,
+         "/dev/full: cannot be written: No space left on device", ""},
+        {"a full file system", write("full/old", "old"), "full/out", 1,
+         "full/out: cannot be written: No space left on device", ""},
+    };
+    for (const char* command : {"export", "pcap"}) {
+        std::vector<std::string> args = {command, "in.vxm"};
+        if (std::string(command) == "pcap") {
+            args.insert(args.end(), {"--date", "2026-12-07"});
+        }
+        const Outcome reference = run([&] {
+            std::vector<std::string> a{command, in, "-o", "-"};
+            a.insert(a.end(), args.begin() + 2, args.end());
+            return a;
+        }());
+        ASSERT_EQ(reference.code, 0) << reference.err;
+        ASSERT_GT(reference.out.size(), 64000U);
+        for (const Kind& k : kinds) {
+            SCOPED_TRACE(std::string(command) + " to " + k.name);
+            if (std::string(k.name) == "a full file system" && !mounted) {
+                std::cout << "[  SKIPPED ] " << command << " to a full file system: no small "
+                          << "file system could be mounted (needs root)\n";
+                continue;
+            }
+            for (const auto& [name, bytes] : entries(dir.Path())) {
+                if (name != "in.vxm" && name != "full") {
+                    std::filesystem::remove_all(dir.File(name));
+                }
+            }
+            if (k.prepare) {
+                k.prepare(dir);
+            }
+            std::map<std::string, std::string> expected = entries(dir.Path());
+            std::string cmd = "cd " + quoted(dir.Path()) + " && ";
+            if (k.written == "got") {
+                cmd += "{ cat out >got & } && ";
+            }
+            cmd += quoted(VEXLO_CLI_BINARY);
+            for (const std::string& a : args) {
+                cmd += " " + quoted(a);
+            }
+            cmd += " -o " + quoted(k.output) + " >stdout 2>stderr; st=$?; wait; exit $st";
+            const int st = std::system(cmd.c_str());
+            EXPECT_EQ(WIFEXITED(st) ? WEXITSTATUS(st) : -1, k.code);
+            const std::string err = dir.Read("stderr");
+            if (k.message.empty()) {
+                EXPECT_EQ(err, "");
+            } else {
+                EXPECT_EQ(err.substr(0, err.find('\n') + 1), "vexlo-cli: " + k.message + "\n");
+            }
+            EXPECT_EQ(dir.Read("stdout"), k.written == "-" ? reference.out : "");
+            if (!k.written.empty() && k.written != "-") {
+                expected[k.written] = reference.out;
+            }
+            std::map<std::string, std::string> after = entries(dir.Path());
+            after.erase("stdout");
+            after.erase("stderr");
+            EXPECT_TRUE(after == expected) << "the folder holds other entries than expected";
+        }
+    }
+    if (mounted) {
+        EXPECT_EQ(std::system(("umount " + quoted(full)).c_str()), 0);
+    }
+}
+
+// Data past 2 GiB is read to its end: a sparse file of zero bytes (each skipped on its own)
+// with records behind them.
+TEST_F(Cli, CapturesLargerThanTwoGibibytesAreReadWhole) {
+    const std::string in = logFile("big.vxm", header(1), {});
+    const uint64_t zeros = (uint64_t{1} << 31) + 7;
+    std::filesystem::resize_file(in, kLogHeaderLen + zeros);
+    {
+        std::ofstream tail(in, std::ios::binary | std::ios::app);
+        tail.write(reinterpret_cast<const char*>(example::kABC.data()),
+                   static_cast<std::streamsize>(example::kABC.size()));
+    }
+    const Outcome info = run({"info", in});
+    EXPECT_EQ(info.code, 0) << info.err;
+    EXPECT_NE(info.out.find("data:        " + std::to_string(zeros + example::kABC.size()) +
+                            " bytes\nline:"),
+              std::string::npos)
+        << info.out;
+    EXPECT_NE(info.out.find("RD 2, SD 1, parity errors 0, framing errors 0, idle 0, time stamps 1"),
+              std::string::npos)
+        << info.out;
 }
