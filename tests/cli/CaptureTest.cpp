@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -339,4 +340,61 @@ TEST_F(CaptureTest, FramesOfAModbusCapturePairEveryReplyWithItsRequest) {
     EXPECT_GE(requests, 8);
     EXPECT_GE(replies, 5);
     EXPECT_EQ(requests, replies + unanswered);
+}
+
+// The kinds of capture file: a link is written through, a FIFO directly, a file named like a
+// temporary file is left alone; -o refused as a folder, in a missing folder, or as the
+// auto-save file itself.
+TEST_F(CaptureTest, EveryKindOfOutputIsWrittenAsWhatItIsAndNothingElseChanges) {
+    out.Write("keep.vxm", "keep me");
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string err;
+    } refused[] = {
+        {{"-o", out.Path()}, 1, "vexlo-cli: " + out.Path() + ": is a folder\n"},
+        {{"-o", out.File("no/cap.vxm")},
+         1,
+         "vexlo-cli: " + out.File("no/cap.vxm") + ": its folder does not exist\n"},
+        {{"-o", out.File("keep.vxm"), "--autosave", out.File("keep.vxm")},
+         2,
+         "vexlo-cli: capture: -o and --autosave name the same file " + out.File("keep.vxm") + "\n"},
+    };
+    for (const auto& r : refused) {
+        const Outcome o = Capture(r.args);
+        EXPECT_EQ(o.code, r.code) << o.err;
+        EXPECT_EQ(o.err.substr(0, o.err.find('\n') + 1), r.err);
+    }
+    EXPECT_EQ(out.Read("keep.vxm"), "keep me");
+
+    StartUnit({"--scenario", "flood", "--duration", "100"});
+    std::filesystem::create_symlink("target.vxm", out.File("link.vxm"));
+    out.Write("cap.vxm.tmp", "not ours");
+    ASSERT_EQ(mkfifo(out.File("pipe.vxm").c_str(), 0600), 0);
+    ASSERT_EQ(std::system(("(cat " + quoted(out.File("pipe.vxm")) + " >" + quoted(out.File("got")) +
+                           "; touch " + quoted(out.File("got.done")) + ") &")
+                              .c_str()),
+              0);
+    for (const char* name : {"link.vxm", "cap.vxm", "pipe.vxm"}) {
+        SCOPED_TRACE(name);
+        const Outcome o = Capture({"-o", out.File(name), "--seconds", "1", "--speed", "115200"});
+        EXPECT_EQ(o.code, 0) << o.err;
+        EXPECT_EQ(o.err, "");
+    }
+    for (int i = 0; i < 500 && !std::filesystem::exists(out.File("got.done")); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(out.File("link.vxm")));
+    EXPECT_GT(Stored("target.vxm").size(), 1000U);
+    EXPECT_GT(Stored("cap.vxm").size(), 1000U);
+    EXPECT_EQ(out.Read("cap.vxm.tmp"), "not ours");
+    EXPECT_TRUE(std::filesystem::is_fifo(out.File("pipe.vxm")));
+    EXPECT_GT(Stored("got").size(), 1000U);
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(out.Path())) {
+        names.push_back(e.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"cap.vxm", "cap.vxm.tmp", "got", "got.done",
+                                               "keep.vxm", "link.vxm", "pipe.vxm", "target.vxm"}));
 }

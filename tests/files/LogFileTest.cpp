@@ -117,10 +117,9 @@ TEST(LogFile, FailedSaveLeavesThePreviousFileIntact) {
     TempFolder dir;
     const std::string old = std::string(24, '\0') + "old capture";
     dir.Write("c.vxm", old);
-    // The temporary file cannot be created where a folder of its name stands.
-    std::filesystem::create_directory(dir.File("c.vxm.tmp"));
+    // The target's folder is a file: nothing can be made there.
     const uint8_t data[] = {0x80, 0xC0};
-    EXPECT_EQ(SaveLog(dir.File("c.vxm"), data, 2, Settings{}), status::kFailed);
+    EXPECT_EQ(SaveLog(dir.File("c.vxm/x.vxm"), data, 2, Settings{}), status::kFailed);
     EXPECT_EQ(dir.Read("c.vxm"), old);
     // A target that is a folder, or lies in a missing folder, fails too.
     std::filesystem::create_directory(dir.File("d.vxm"));

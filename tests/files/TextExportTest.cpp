@@ -70,8 +70,7 @@ TEST(TextExport, RefusedChoicesAndUnwritableFilesFailWithoutTouchingTheTarget) {
     EXPECT_EQ(TextSaveFixed(0, dir.File("old.txt"), src), status::kFailed);
     EXPECT_EQ(TextSaveFixed(-3, dir.File("old.txt"), src), status::kFailed);
     EXPECT_EQ(TextSaveSwitch(dir.File("old.txt"), -1, src), status::kFailed);
-    std::filesystem::create_directory(dir.File("old.txt.tmp"));
-    EXPECT_EQ(TextSaveSwitch(dir.File("old.txt"), 0, src), status::kFailed);
+    EXPECT_EQ(TextSaveSwitch(dir.File("old.txt/x.txt"), 0, src), status::kFailed);
     EXPECT_EQ(dir.Read("old.txt"), "previous export");
     EXPECT_EQ(TextSaveFixed(50, dir.File("missing/x.txt"), src), status::kFailed);
     EXPECT_FALSE(std::filesystem::exists(dir.File("new.txt")));

@@ -4,6 +4,7 @@ target_sources(vexlo-core-tests PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/AutoSaveTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/IniFileTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LogFileTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/LogReaderTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LTimeTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ParamIniTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PcapExportTest.cpp
