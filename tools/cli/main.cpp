@@ -54,7 +54,6 @@ int main(int argc, char* argv[]) {
     try {
         return run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::bad_alloc&) {
-        std::fputs("vexlo-cli: out of memory\n", stderr);
-        return kExitError;
+        return Fail(argc > 1 ? argv[1] : "vexlo-cli", "out of memory");
     }
 }
