@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <new>
 
 #include "base/Status.h"
 #include "files/AtomicFile.h"
@@ -206,7 +207,12 @@ std::optional<LogFile> ReadLogFile(const std::string& name, std::string& error) 
     }
     LogFile file;
     file.header = reader.Header();
-    file.data.reserve(static_cast<size_t>(reader.DataLength()));
+    try {
+        file.data.reserve(static_cast<size_t>(reader.DataLength()));
+    } catch (const std::bad_alloc&) {
+        error = "too large for the memory";
+        return std::nullopt;
+    }
     const bool ok = reader.Read(
         [&file](const uint8_t* bytes, size_t len) {
             file.data.insert(file.data.end(), bytes, bytes + len);

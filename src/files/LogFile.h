@@ -57,7 +57,7 @@ struct LogFile {
 
 // Reads a log file whole. On failure returns nothing and sets error to the reason in words
 // ("no such file", "is a folder", "shorter than 24 bytes", "too large" for data of more than
-// 2^31 - 1 bytes ...).
+// 2^31 - 1 bytes, "too large for the memory" when its bytes cannot be allocated ...).
 [[nodiscard]] std::optional<LogFile> ReadLogFile(const std::string& name, std::string& error);
 
 // Reads the data of a log file of any length in pieces of bounded size, so that memory does
