@@ -217,15 +217,17 @@ TEST_F(FileCommandsTest, ShortFileFailsWithTheMessageAndChangesNothing) {
 TEST_F(FileCommandsTest, FailedSaveReportsAndKeepsThePreviousFile) {
     OpenWindow();
     StorePairs(4);
+    // A link into a folder that is a file: the write cannot start.
     std::ofstream(FilePath("keep.vxm"), std::ios::binary) << std::string(30, 'k');
-    std::filesystem::create_directory(FilePath("keep.vxm.tmp"));  // the write cannot start
-    Choose(FilePath("keep.vxm"));
+    std::filesystem::create_symlink("keep.vxm/inside.vxm", FilePath("link.vxm"));
+    Choose(FilePath("link.vxm"));
     Item("mn_File_Save")->trigger();
     ASSERT_EQ(prompts.asked.size(), 1u);
     EXPECT_EQ(LastAsked().text, "通信ログファイルの保存に失敗しました");
     EXPECT_EQ(LastAsked().title, "ファイル保存の失敗");
     EXPECT_EQ(LastAsked().icon, Prompts::Icon::Critical);
     EXPECT_EQ(ReadText("keep.vxm"), std::string(30, 'k'));
+    EXPECT_EQ(std::filesystem::read_symlink(FilePath("link.vxm")), "keep.vxm/inside.vxm");
     EXPECT_EQ(Caption(), "New Monitor");
 }
 
