@@ -83,8 +83,7 @@ int MakeTempFile(const fs::path& target, fs::path& temp) {
 #endif
 }
 
-AtomicFileWriter::AtomicFileWriter(const std::string& path)
-    : target_(FollowLinks(NativePath(path))) {
+AtomicFileWriter::AtomicFileWriter(const std::string& path) : target_(NativePath(path)) {
     open();
 }
 
@@ -116,6 +115,9 @@ void AtomicFileWriter::open() {
         refused_ = true;
         return;
     }
+    // The kind is asked of the system, which also follows links such as /dev/stdout; the
+    // temporary file goes next to the file at the end of the links.
+    target_ = FollowLinks(target_);
     const int fd = MakeTempFile(target_, temp_);
     if (fd < 0) {
         fail(errno);

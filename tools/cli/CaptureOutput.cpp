@@ -48,12 +48,13 @@ bool CaptureOutput::openDirect(const std::filesystem::path& target) {
 
 bool CaptureOutput::create() {
     namespace fs = std::filesystem;
-    const fs::path target = FollowLinks(NativePath(path_));
+    const fs::path named = NativePath(path_);
     std::error_code ec;
-    const fs::file_type type = fs::status(target, ec).type();
+    const fs::file_type type = fs::status(named, ec).type();
     if (path_ == "-" || type == fs::file_type::fifo || type == fs::file_type::character) {
-        return openDirect(target) && writeHeader();
+        return openDirect(named) && writeHeader();
     }
+    const fs::path target = FollowLinks(named);
     if (type != fs::file_type::regular && type != fs::file_type::not_found) {
         error_ = "is neither a regular file nor a FIFO nor a character device";
         return false;
