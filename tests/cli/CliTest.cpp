@@ -208,7 +208,7 @@ TEST_F(Cli, BadFilesExitOneWithOneLineAndLeaveTheOutputAlone) {
         {{"frames", dir.File("missing.vxm")}, dir.File("missing.vxm"), "no such file"},
         {{"frames", good, "-o", dir.File("no/such/out.csv")},
          dir.File("no/such/out.csv"),
-         "cannot be written"},
+         "cannot be written: No such file or directory"},
         {{"pcap", good, "-o", dir.File("no/such/out.pcap")},
          dir.File("no/such/out.pcap"),
          "cannot be written: No such file or directory"},

@@ -1,5 +1,6 @@
 // vexlo-cli frames: the frames of a capture log file and the reply times between them.
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "Cli.h"
@@ -27,8 +28,9 @@ constexpr std::string_view kUsage =
     "  --format csv       index,dir,start_s,bytes,errors,gap_ms,reply_ms,hex"
     "[,unit,function,kind,crc_ok]\n"
     "  --format json      one object: idle_step_ms, frames and the summary\n"
-    "  -o OUT             the output file (written through a temporary file and a rename);\n"
-    "                     standard output without it\n"
+    "  -o OUT             the output file: a regular file is replaced through a temporary\n"
+    "                     file and a rename, a link is written through, a FIFO or a device\n"
+    "                     is written directly; - or no -o: standard output\n"
     "Exit status: 0 done, 1 a file cannot be read or written, 2 usage error.\n";
 
 enum class Format : int16_t { Text, Csv, Json };
@@ -214,9 +216,15 @@ int FramesCommand(std::vector<std::string> argv) {
     if (const std::optional<std::string> error = parse(args, c)) {
         return UsageError(*error, kUsage);
     }
-    const std::optional<LogFile> log = ReadConversionInput(*c.input, c.output);
+    LogReader reader;
+    if (const std::optional<int> failed = OpenConversion(reader, *c.input, c.output, kUsage)) {
+        return *failed;
+    }
+    // The frame list grows with the capture: the file is read whole (up to 2 GiB).
+    std::string error;
+    const std::optional<LogFile> log = ReadLogFile(*c.input, error);
     if (!log) {
-        return kExitError;
+        return Fail(*c.input, error);
     }
     FrameList list;
     AnalyseFrames(log->data.data(), static_cast<int32_t>(log->data.size()), PcapLineOf(log->header),
@@ -224,10 +232,7 @@ int FramesCommand(std::vector<std::string> argv) {
     const std::string text = c.format == Format::Csv    ? csvOf(list)
                              : c.format == Format::Json ? jsonOf(list)
                                                         : textOf(list);
-    if (c.output) {
-        return WriteFileAtomic(*c.output, text) ? kExitOk : Fail(*c.output, "cannot be written");
-    }
-    const bool ok =
-        std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
-    return ok ? kExitOk : Fail("standard output", "cannot be written");
+    const std::unique_ptr<AtomicFileWriter> file = OpenOutput(c.output);
+    file->Write(text);
+    return file->Commit() ? kExitOk : Fail(OutputName(c.output), file->Reason());
 }
