@@ -14,7 +14,6 @@
 namespace {
 
 constexpr int64_t kMicros = RecordClock::kMicros;
-constexpr size_t kMaxPayload = kPcapSnapLength - kPcapEventHeader;
 
 enum Event : uint8_t { kStatus = 0x00, kSd = 0x01, kRd = 0x02, kFraming = 0x07, kParity = 0x08 };
 
@@ -43,101 +42,83 @@ char* PutBe32(char* p, uint32_t v) {
     return p;
 }
 
-class PcapWriter {
-  public:
-    explicit PcapWriter(std::string& out) : out_(out) {
-        char head[24];
-        char* p = PutLe32(head, 0xA1B2C3D4U);
-        p = PutLe32(p, 0x00040002U);  // version 2.4
-        p = PutLe32(p, 0);            // time zone
-        p = PutLe32(p, 0);            // accuracy
-        p = PutLe32(p, kPcapSnapLength);
-        PutLe32(p, kPcapLinkType);
-        out_.append(head, sizeof head);
-    }
-
-    void Packet(int64_t micros, uint8_t event, uint8_t lines, const uint8_t* payload, size_t n) {
-        micros = std::clamp<int64_t>(micros, 0, int64_t{UINT32_MAX} * kMicros);
-        const auto sec = static_cast<uint32_t>(micros / kMicros);
-        const auto usec = static_cast<uint32_t>(micros % kMicros);
-        const auto length = static_cast<uint32_t>(kPcapEventHeader + n);
-        // The record header and the event header, appended in one piece.
-        char head[16 + kPcapEventHeader];
-        char* p = PutLe32(head, sec);
-        p = PutLe32(p, usec);
-        p = PutLe32(p, length);
-        p = PutLe32(p, length);
-        p = PutBe32(p, sec);
-        p = PutBe32(p, usec);
-        p[0] = static_cast<char>(event);
-        p[1] = static_cast<char>(lines);
-        p[2] = p[3] = '\0';
-        out_.append(head, sizeof head);
-        if (n > 0) {
-            out_.append(reinterpret_cast<const char*>(payload), n);
-        }
-    }
-
-  private:
-    std::string& out_;
-};
-
 }  // namespace
 
 PcapLine PcapLineOf(const LogHeader& h) {
     return {h.glngSpeed, h.gintDataLen, h.gintStopBit, h.gintParity, ClampHeader(h).gintIdleMode};
 }
 
+PcapPackets::PcapPackets(std::string& out) : out_(out) {
+    char head[24];
+    char* p = PutLe32(head, 0xA1B2C3D4U);
+    p = PutLe32(p, 0x00040002U);  // version 2.4
+    p = PutLe32(p, 0);            // time zone
+    p = PutLe32(p, 0);            // accuracy
+    p = PutLe32(p, kPcapSnapLength);
+    PutLe32(p, kPcapLinkType);
+    out_.append(head, sizeof head);
+}
+
+void PcapPackets::packet(int64_t micros, uint8_t event, const uint8_t* payload, size_t n) {
+    micros = std::clamp<int64_t>(micros, 0, int64_t{UINT32_MAX} * kMicros);
+    const auto sec = static_cast<uint32_t>(micros / kMicros);
+    const auto usec = static_cast<uint32_t>(micros % kMicros);
+    const auto length = static_cast<uint32_t>(kPcapEventHeader + n);
+    // The record header and the event header, appended in one piece.
+    char head[16 + kPcapEventHeader];
+    char* p = PutLe32(head, sec);
+    p = PutLe32(p, usec);
+    p = PutLe32(p, length);
+    p = PutLe32(p, length);
+    p = PutBe32(p, sec);
+    p = PutBe32(p, usec);
+    p[0] = static_cast<char>(event);
+    p[1] = static_cast<char>(lines_);
+    p[2] = p[3] = '\0';
+    out_.append(head, sizeof head);
+    if (n > 0) {
+        out_.append(reinterpret_cast<const char*>(payload), n);
+    }
+}
+
+void PcapPackets::Flush() {
+    if (runEvent_ != kStatus) {
+        packet(runStart_, runEvent_, payload_.data(), n_);
+    }
+    runEvent_ = kStatus;
+    n_ = 0;
+}
+
+void PcapPackets::Add(const rec::Record& r, int64_t micros) {
+    if (r.kind != rec::Kind::Data) {
+        Flush();
+        if (r.kind == rec::Kind::LineState) {
+            lines_ = ControlLines(r.b[0]);
+            packet(micros, kStatus, nullptr, 0);
+        }
+        return;
+    }
+    const uint8_t value = rec::PairValue(r.b[0], r.b[1]);
+    const uint8_t direction = rec::IsSd(r.b[0]) ? kSd : kRd;
+    if (rec::HasFramingError(r.b[1]) || rec::HasParityError(r.b[0])) {
+        Flush();
+        packet(micros, rec::HasFramingError(r.b[1]) ? kFraming : kParity, &value, 1);
+        return;
+    }
+    if (runEvent_ != direction || n_ == payload_.size()) {
+        Flush();
+        runEvent_ = direction;
+        runStart_ = micros;
+    }
+    payload_[n_++] = value;
+}
+
 // The packets of the records, as they pass on the clock.
 struct PcapStream::State {
-    State(const PcapLine& line, std::string& out) : lead(line), pcap(out) {}
+    State(const PcapLine& line, std::string& out) : lead(line), packets(out) {}
     ClockLead lead;
     std::optional<RecordClock> clock;  // from the first Add on
-    PcapWriter pcap;
-    uint8_t lines = 0;
-    uint8_t runEvent = kStatus;  // direction of the open run; kStatus: none open
-    int64_t runStart = 0;
-    uint8_t payload[kMaxPayload];
-    size_t n = 0;
-
-    void flush() {
-        if (runEvent != kStatus) {
-            pcap.Packet(runStart, runEvent, lines, payload, n);
-        }
-        runEvent = kStatus;
-        n = 0;
-    }
-
-    void add(const rec::Record& r, const RecordClock& at) {
-        switch (r.kind) {
-            case rec::Kind::Data: {
-                const uint8_t value = rec::PairValue(r.b[0], r.b[1]);
-                const uint8_t direction = rec::IsSd(r.b[0]) ? kSd : kRd;
-                if (rec::HasFramingError(r.b[1]) || rec::HasParityError(r.b[0])) {
-                    flush();
-                    const uint8_t event = rec::HasFramingError(r.b[1]) ? kFraming : kParity;
-                    pcap.Packet(at.Now(), event, lines, &value, 1);
-                } else {
-                    if (runEvent != direction || n == kMaxPayload) {
-                        flush();
-                        runEvent = direction;
-                        runStart = at.Now();
-                    }
-                    payload[n++] = value;
-                }
-                break;
-            }
-            case rec::Kind::LineState:
-                flush();
-                lines = ControlLines(r.b[0]);
-                pcap.Packet(at.Now(), kStatus, lines, nullptr, 0);
-                break;
-            case rec::Kind::Idle:
-            case rec::Kind::Stamp:
-                flush();  // the clock moves on after the call
-                break;
-        }
-    }
+    PcapPackets packets;
 };
 
 PcapStream::PcapStream(const PcapLine& line, const PcapTimes& times, Sink sink)
@@ -161,7 +142,7 @@ size_t PcapStream::Add(const uint8_t* bytes, size_t len) {
     RecordClock& clock = *st.clock;
     const int32_t taken =
         rec::ForEachRecord(bytes, static_cast<int32_t>(len), [&](const rec::Record& r) {
-            st.add(r, clock);
+            st.packets.Add(r, clock.Now());  // the clock moves on after the call
             clock.Pass(r);
         });
     if (out_.size() >= kOutPiece) {
@@ -171,7 +152,7 @@ size_t PcapStream::Add(const uint8_t* bytes, size_t len) {
 }
 
 bool PcapStream::Finish() {
-    state_->flush();
+    state_->packets.Flush();
     pass();
     return ok_;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -8,6 +9,7 @@
 #include <string_view>
 
 #include "base/Clock.h"
+#include "capture/RecordWalk.h"
 #include "files/LogFile.h"
 
 // Export of a capture to a classic pcap file (microsecond times, link type 250: serial line
@@ -83,6 +85,30 @@ class PcapStream {
     std::string out_;
     std::unique_ptr<State> state_;
     bool ok_ = true;
+};
+
+// The packets of stored records, as the export and a live capture form them: the file header
+// first, then each record at the time of its start (microseconds since 1970), appended to out.
+// Data bytes of one direction gather in one packet, stamped with the time of its first byte,
+// until a record of another kind or direction, a full packet or Flush ends it.
+class PcapPackets {
+  public:
+    explicit PcapPackets(std::string& out);
+    void Add(const rec::Record& r, int64_t micros);
+    // Ends the open data packet, if any.
+    void Flush();
+    // True while a data packet is open (waits for more bytes or Flush).
+    [[nodiscard]] bool Open() const { return runEvent_ != 0; }
+
+  private:
+    void packet(int64_t micros, uint8_t event, const uint8_t* payload, size_t n);
+
+    std::string& out_;
+    uint8_t lines_ = 0;     // the control lines as they stand
+    uint8_t runEvent_ = 0;  // direction of the open data packet; 0: none open
+    int64_t runStart_ = 0;
+    size_t n_ = 0;
+    std::array<uint8_t, kPcapSnapLength - kPcapEventHeader> payload_{};
 };
 
 // The whole pcap file for the first len stored record bytes.
