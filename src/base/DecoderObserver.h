@@ -29,6 +29,8 @@ class DecoderObserver {
     // The idle and time-stamp timers: stopped while a batch is handled, started after it.
     virtual void SetIdleTimer(bool /*enabled*/) {}
     virtual void SetStampTimer(bool /*enabled*/) {}
+    // A batch of bytes from the unit has been handled: every record it stored is whole.
+    virtual void BatchDone() {}
     // The unit went away (unplugged, or its end of the link closed); the port is closed and
     // the command queue emptied already. Once per opening of the port.
     virtual void LinkLost() {}

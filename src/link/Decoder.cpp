@@ -33,6 +33,7 @@ void Decoder::OnReceive(const uint8_t* data, size_t size) {
         if (settings_.gintTimeStamp == 1) {
             o->SetStampTimer(true);
         }
+        o->BatchDone();
     }
 }
 

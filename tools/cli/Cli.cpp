@@ -7,14 +7,22 @@
 #include "files/LogFile.h"
 #include "files/ProgramFolder.h"
 
+namespace {
+const char* gProgramName = "vexlo-cli";
+}  // namespace
+
+void SetProgramName(const char* name) {
+    gProgramName = name;
+}
+
 int Fail(const std::string& file, const std::string& reason) {
-    std::fprintf(stderr, "vexlo-cli: %s: %s\n", file.c_str(), reason.c_str());
+    std::fprintf(stderr, "%s: %s: %s\n", gProgramName, file.c_str(), reason.c_str());
     return kExitError;
 }
 
 int UsageError(const std::string& message, std::string_view usage) {
-    std::fprintf(stderr, "vexlo-cli: %s\n%.*s", message.c_str(), static_cast<int>(usage.size()),
-                 usage.data());
+    std::fprintf(stderr, "%s: %s\n%.*s", gProgramName, message.c_str(),
+                 static_cast<int>(usage.size()), usage.data());
     return kExitUsage;
 }
 

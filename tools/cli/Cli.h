@@ -15,6 +15,9 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitError = 1;
 inline constexpr int kExitUsage = 2;
 
+// The program that the messages name: "vexlo-cli" unless set.
+void SetProgramName(const char* name);
+
 // One line on standard error naming the file and the reason; returns kExitError.
 int Fail(const std::string& file, const std::string& reason);
 

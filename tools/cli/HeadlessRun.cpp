@@ -1,0 +1,155 @@
+#include "HeadlessRun.h"
+
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+
+#include "Cli.h"
+#include "run/IdleRequest.h"
+
+namespace {
+
+int gSignalPipe[2] = {-1, -1};
+
+void onSignalCaught(int sig) {
+    const char byte = static_cast<char>(sig);
+    [[maybe_unused]] const ssize_t n = ::write(gSignalPipe[1], &byte, 1);
+}
+
+}  // namespace
+
+void CatchSignals() {
+    if (::pipe(gSignalPipe) != 0) {
+        return;
+    }
+    struct sigaction action {};
+    action.sa_handler = onSignalCaught;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaction(sig, &action, nullptr);
+    }
+}
+
+HeadlessRun::HeadlessRun(const Settings& settings, std::string programFolder)
+    : programFolder_(std::move(programFolder)),
+      controller_(core_.run, clock_, *this, RunController::AfterStop::Keep),
+      link_(
+          LinkState{core_.settings, core_.run, core_.capture}, clock_,
+          QString::fromStdString(programFolder_), *this, [] {},
+          DecoderObservers{&controller_, this}),
+      signals_(gSignalPipe[0], QSocketNotifier::Read) {
+    controller_.Attach(link_.comm());
+    core_.settings = settings;
+    core_.capture.AllocBuffer(settings.glngBufSize);
+    core_.capture.SetAutoSaveSink(this);
+    pending_.reserve(static_cast<size_t>(core_.capture.glngBufKeep()) * 2);
+    timIdle_.setInterval(core_.settings.gintIdleMode > 0 ? 1000 / core_.settings.gintIdleMode
+                                                         : 1000);
+    timStamp_.setInterval(1000);
+    timStamp_.setSingleShot(true);
+    QObject::connect(&timIdle_, &QTimer::timeout,
+                     [this] { idle::RaiseRequest(core_.settings, core_.run, clock_); });
+    QObject::connect(&timStamp_, &QTimer::timeout, [this] {
+        core_.run.gintStampReq = -1;
+        timStamp_.stop();
+    });
+    QObject::connect(&signals_, &QSocketNotifier::activated, [this] { onSignal(); });
+}
+
+std::string HeadlessRun::PortName() const {
+    return "COM" + std::to_string(core_.settings.gintPortNo);
+}
+
+void HeadlessRun::PrepareRun() {
+    core_.run.gintRireki = 1;    // nothing to draw
+    core_.run.gintAutoSave = 1;  // every stored byte passes the block on its way to the command
+}
+
+void HeadlessRun::UnitLost() {
+    lost_ = true;
+    loop_.quit();
+}
+
+void HeadlessRun::AutoSaveBlock() {
+    take();
+    taken_ = 0;
+    BlockFull();
+}
+
+void HeadlessRun::take() {
+    const Capture& cap = core_.capture;
+    pending_.append(reinterpret_cast<const char*>(cap.gbyteAutoDat().data()) + taken_,
+                    static_cast<size_t>(cap.glngAutoLen() - taken_));
+    taken_ = cap.glngAutoLen();
+}
+
+// After a batch from the unit, where every stored record is whole, and at the end.
+void HeadlessRun::deliver() {
+    take();
+    if (!pending_.empty()) {
+        Records(pending_);
+        pending_.clear();
+    }
+}
+
+// A signal: during the capture it ends the event loop and the stop keeps every record until the
+// unit has acknowledged it; at any other moment (the start, the stop) every wait for the unit
+// ends at once, and closing the port sends the stop by itself.
+void HeadlessRun::onSignal() {
+    char sig = 0;
+    if (::read(gSignalPipe[0], &sig, 1) == 1) {
+        signal_ = sig;
+    }
+    if (loop_.isRunning()) {
+        loop_.quit();
+    } else {
+        link_.setClosing();
+    }
+}
+
+std::optional<int> HeadlessRun::Begin(const std::string& notWritten) {
+    using Outcome = RunController::Outcome;
+    CommLink& comm = link_.comm();
+    const Outcome started = controller_.Start();
+    if (started == Outcome::NotFound && signal_ == 0) {
+        const std::string where = core_.settings.gintPortAuto == 1 ? "ports 1-16" : PortName();
+        const std::string& denied = comm.DeniedPort();
+        return Fail(where, denied.empty() ? "no unit answers"
+                                          : "no unit answers; no permission to open " + denied +
+                                                " (join the dialout group)");
+    }
+    if (started == Outcome::Started && controller_.AwaitStart()) {
+        return std::nullopt;
+    }
+    // Not started, or a signal during the start: whatever the unit got, it is stopped.
+    controller_.Stop();
+    controller_.AwaitStopped();
+    comm.PortClose();
+    if (signal_ != 0) {
+        return Fail(PortName(), std::string("stopped by ") + strsignal(signal_) +
+                                    " before the capture began; " + notWritten);
+    }
+    if (started != Outcome::Started) {
+        return Fail(PortName(), "the unit went away while taking the line settings");
+    }
+    return Fail(PortName(), lost_      ? "the unit went away"
+                            : refused_ ? "the unit refused the start"
+                                       : "the unit does not answer the start");
+}
+
+void HeadlessRun::RunLoop() {
+    if (!lost_ && signal_ == 0) {
+        loop_.exec();
+    }
+}
+
+void HeadlessRun::End() {
+    // Records go on being stored until the unit has acknowledged the stop: the command gets
+    // everything up to where the unit stopped.
+    controller_.Stop();
+    controller_.AwaitStopped();
+    link_.comm().PortClose();
+    deliver();
+}
