@@ -8,6 +8,10 @@ foreach(program vexlo vexlo-unit vexlo-cli)
         install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     endif()
 endforeach()
+# The live capture interface goes where Wireshark looks for its capture programs.
+if(TARGET vexlo-extcap)
+    install(TARGETS vexlo-extcap RUNTIME DESTINATION ${VEXLO_INSTALL_EXTCAPDIR})
+endif()
 if(TARGET EMUMAIN)
     install(TARGETS EMUMAIN RUNTIME DESTINATION ${VEXLO_INSTALL_LIBDIR})
 endif()
@@ -42,7 +46,8 @@ Vexlo configures the unit, captures the stream, shows it live as a grid of
 byte cells and lets the user browse, search, trigger on, save, export and
 print captures. The user interface is in Japanese.
 .
-The package also holds vexlo-unit, a virtual main unit on a pseudo-terminal.")
+The package also holds vexlo-unit, a virtual main unit on a pseudo-terminal,
+and vexlo-extcap, which makes the unit a live capture interface of Wireshark.")
 
 # Manual pages and the Debian documentation (copyright, changelog), compressed as Debian
 # wants them: gzip -9 without a time stamp.

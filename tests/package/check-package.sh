@@ -48,6 +48,15 @@ done
 if [ -x "$build/bin/EMUMAIN" ] && [ ! -x "$root/usr/lib/vexlo/EMUMAIN" ]; then
     fail "usr/lib/vexlo/EMUMAIN missing"
 fi
+# The live capture interface in Wireshark's global extcap folder.
+extcap=$(cd "$root" && find usr/lib -path '*/wireshark/extcap/vexlo-extcap' -type f)
+if [ -x "$build/bin/vexlo-extcap" ] && [ -z "$extcap" ]; then
+    fail "vexlo-extcap missing from usr/lib/*/wireshark/extcap"
+fi
+if [ -n "$extcap" ]; then
+    "$root/$extcap" --extcap-interfaces | grep -q '^interface {value=vexlo}' ||
+        fail "$extcap --extcap-interfaces lists no vexlo interface"
+fi
 for file in usr/share/vexlo/green.bmp usr/share/vexlo/gray.bmp \
     usr/share/vexlo/vexlo.svg usr/share/vexlo/vexlo-48.png \
     usr/share/applications/vexlo.desktop usr/share/mime/packages/vexlo.xml \
@@ -65,7 +74,7 @@ done
 size=$(od -An -tx1 -j16 -N8 "$root/usr/share/icons/hicolor/48x48/apps/vexlo.png" | tr -d ' \n')
 [ "$size" = "0000003000000030" ] || fail "48x48 icon is not 48 by 48 pixels ($size)"
 # Nothing of the build or test programs slips in.
-extra=$(cd "$root" && find . -type f | grep -Ev '^\./usr/(bin/vexlo(-unit|-cli)?|lib/vexlo/EMUMAIN|share/(vexlo|applications|mime/packages|icons/hicolor|doc/vexlo|man/man1)/.*)$' || true)
+extra=$(cd "$root" && find . -type f | grep -Ev '^\./usr/(bin/vexlo(-unit|-cli)?|lib/vexlo/EMUMAIN|lib/[^/]+/wireshark/extcap/vexlo-extcap|share/(vexlo|applications|mime/packages|icons/hicolor|doc/vexlo|man/man1)/.*)$' || true)
 [ -z "$extra" ] || fail "unexpected files: $extra"
 # The shipped programs run: the stripped virtual unit answers --help.
 "$root/usr/bin/vexlo-unit" --help >/dev/null || fail "usr/bin/vexlo-unit --help failed"

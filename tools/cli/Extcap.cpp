@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "LineOptions.h"
 #include "base/VersionText.h"
 #include "files/PcapExport.h"
+#include "files/ProgramFolder.h"
 #include "link/CommParam.h"
 
 namespace {
@@ -240,6 +242,19 @@ class ExtcapRun final : public HeadlessRun {
     std::string error_;
 };
 
+// The executable's folder; for the installed copy in Wireshark's extcap folder the installed
+// bin folder, so that the program folder is chosen as for the installed vexlo-cli.
+std::string programExeFolder() {
+    const std::string folder = ExeFolder();
+    const std::filesystem::path bin =
+        (NativePath(folder) / VEXLO_BIN_FROM_EXTCAP).lexically_normal();
+    std::error_code ec;
+    const bool installed =
+        NativePath(folder).filename() == "extcap" &&
+        std::filesystem::is_directory(NativePath(InstalledDataFolder(Utf8Path(bin))), ec);
+    return installed ? Utf8Path(bin) : folder;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -279,7 +294,7 @@ int main(int argc, char* argv[]) {
         return Fail("--extcap-capture-filter " + *c.filter, kNoFilter);
     }
 
-    const RunSettings run = LoadRunSettings(c.line, ExeFolder());
+    const RunSettings run = LoadRunSettings(c.line, programExeFolder());
     // Opened before the signals are caught: Wireshark ending the capture before it reads
     // simply ends this program, with nothing started.
     const int fifo = ::open(c.fifo->c_str(), O_WRONLY | O_CLOEXEC);
