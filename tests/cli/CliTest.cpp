@@ -11,8 +11,12 @@
 #include <functional>
 #include <iostream>
 #include <map>
+#include <map>
+#include <regex>
+#include <sstream>
 
 #include "analysis/FrameExamples.h"
+#include "base/VersionText.h"
 #include "files/LogFile.h"
 #include "files/PcapExport.h"
 #include "files/TempFolder.h"
@@ -35,8 +39,8 @@ std::string quoted(const std::string& s) {
 
 class Cli : public ::testing::Test {
   protected:
-    Outcome run(const std::vector<std::string>& args) {
-        std::string cmd = quoted(VEXLO_CLI_BINARY);
+    Outcome run(const std::vector<std::string>& args, const char* program = VEXLO_CLI_BINARY) {
+        std::string cmd = quoted(program);
         for (const std::string& a : args) {
             cmd += " " + quoted(a);
         }
@@ -522,4 +526,111 @@ TEST_F(Cli, CapturesLargerThanTwoGibibytesAreReadWhole) {
     EXPECT_NE(info.out.find("RD 2, SD 1, parity errors 0, framing errors 0, idle 0, time stamps 1"),
               std::string::npos)
         << info.out;
+// The extcap calls answer in the grammar of Wireshark's extcap interface: each line a sentence
+// and its {name=value} fields; the interface with the program's version, link type 250, and
+// options numbered from 0 whose values belong to a selector, one default each, all of them
+// taken by the capture call.
+TEST_F(Cli, ExtcapCallsAnswerInTheExtcapGrammar) {
+    using Sentence = std::map<std::string, std::string>;  // "" holds the sentence's word
+    const auto sentences = [this](const std::vector<std::string>& args) {
+        const Outcome r = run(args, VEXLO_EXTCAP_BINARY);
+        EXPECT_EQ(r.code, 0);
+        EXPECT_EQ(r.err, "");
+        const std::regex line(R"(^(extcap|interface|dlt|arg|value) (\{[a-z]+=[^{}\n]*\})+$)");
+        const std::regex field(R"(\{([a-z]+)=([^{}]*)\})");
+        std::vector<Sentence> out;
+        std::istringstream lines(r.out);
+        for (std::string text; std::getline(lines, text);) {
+            EXPECT_TRUE(std::regex_match(text, line)) << text;
+            Sentence s{{"", text.substr(0, text.find(' '))}};
+            for (std::sregex_iterator f(text.begin(), text.end(), field), end; f != end; ++f) {
+                EXPECT_TRUE(s.emplace((*f)[1], (*f)[2]).second) << "twice: " << text;
+            }
+            out.push_back(s);
+        }
+        return out;
+    };
+
+    const std::string version = std::to_string(kAppVersion.major) + "." +
+                                std::to_string(kAppVersion.minor) + "." +
+                                std::to_string(kAppVersion.revision);
+    const std::vector<Sentence> interfaces =
+        sentences({"--extcap-interfaces", "--extcap-version=4.0"});
+    ASSERT_EQ(interfaces.size(), 2U);
+    EXPECT_EQ(interfaces[0].at(""), "extcap");
+    EXPECT_EQ(interfaces[0].at("version"), version);
+    EXPECT_EQ(interfaces[1].at(""), "interface");
+    EXPECT_EQ(interfaces[1].at("value"), "vexlo");
+
+    const std::vector<Sentence> dlts = sentences({"--extcap-dlts", "--extcap-interface", "vexlo"});
+    ASSERT_EQ(dlts.size(), 1U);
+    EXPECT_EQ(dlts[0].at("number"), "250");
+    EXPECT_TRUE(dlts[0].count("name") && dlts[0].count("display"));
+
+    std::vector<Sentence> args;
+    std::map<std::string, int> defaults;
+    std::map<std::string, std::string> sample;  // a value each option must take
+    for (const Sentence& s : sentences({"--extcap-config", "--extcap-interface=vexlo"})) {
+        if (s.at("") == "arg") {
+            EXPECT_EQ(s.at("number"), std::to_string(args.size()));
+            EXPECT_TRUE(s.count("call") && s.count("display")) << s.at("number");
+            EXPECT_TRUE(s.at("type") == "string" || s.at("type") == "selector");
+            args.push_back(s);
+            sample[s.at("call")] = dir.Path();
+            continue;
+        }
+        ASSERT_EQ(s.at(""), "value");
+        const size_t arg = std::stoul(s.at("arg"));
+        ASSERT_LT(arg, args.size());
+        EXPECT_EQ(args[arg].at("type"), "selector");
+        defaults[args[arg].at("call")] += s.count("default") ? 1 : 0;
+        sample[args[arg].at("call")] = s.at("value");
+    }
+    const std::vector<std::string> expected{"--home",   "--port",      "--speed", "--data-bits",
+                                            "--parity", "--stop-bits", "--line",  "--idle"};
+    ASSERT_EQ(args.size(), expected.size());
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string call = args[i].at("call");
+        EXPECT_EQ(call, expected[i]);
+        if (args[i].at("type") == "selector") {
+            EXPECT_EQ(defaults[call], 1) << call;
+        }
+        // Taken: the call goes on to refuse the filter (a bad value is a usage error, 2).
+        const Outcome r = run({"--capture", "--fifo", dir.File("fifo"), call, sample[call],
+                               "--extcap-capture-filter", "port 1"},
+                              VEXLO_EXTCAP_BINARY);
+        EXPECT_EQ(r.code, 1) << call << " " << sample[call] << ": " << r.err;
+    }
+}
+
+// A capture filter is refused: Wireshark's check of it gets the reason on standard output, a
+// capture one line on standard error; a wrong interface or option ends at once as well.
+TEST_F(Cli, ExtcapRefusesFiltersOtherInterfacesAndUnknownOptions) {
+    const Outcome check =
+        run({"--extcap-interface", "vexlo", "--extcap-capture-filter", "tcp"}, VEXLO_EXTCAP_BINARY);
+    EXPECT_EQ(check.code, 0);
+    EXPECT_EQ(std::count(check.out.begin(), check.out.end(), '\n'), 1) << check.out;
+    EXPECT_NE(check.out.find("no capture filters"), std::string::npos) << check.out;
+    EXPECT_EQ(
+        run({"--extcap-interface", "vexlo", "--extcap-capture-filter", ""}, VEXLO_EXTCAP_BINARY)
+            .out,
+        "")
+        << "no filter is a valid one";
+
+    const Outcome capture = run({"--capture", "--extcap-interface", "vexlo", "--fifo",
+                                 dir.File("fifo"), "--extcap-capture-filter", "tcp"},
+                                VEXLO_EXTCAP_BINARY);
+    EXPECT_EQ(capture.code, 1);
+    EXPECT_EQ(capture.err,
+              "vexlo-extcap: --extcap-capture-filter tcp: the vexlo interface has no capture "
+              "filters; use a display filter instead\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("fifo"))) << "nothing made";
+
+    const Outcome other =
+        run({"--extcap-dlts", "--extcap-interface", "serial0"}, VEXLO_EXTCAP_BINARY);
+    EXPECT_EQ(other.code, 1);
+    EXPECT_EQ(other.out, "");
+    EXPECT_EQ(run({"--capture", "--extcap-interface", "vexlo"}, VEXLO_EXTCAP_BINARY).code, 2)
+        << "no FIFO";
+    EXPECT_EQ(run({"--extcap-interfaces", "--speed", "12345"}, VEXLO_EXTCAP_BINARY).code, 2);
 }
