@@ -15,10 +15,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
+#include <vector>
 
+#include "capture/Records.h"
 #include "files/LogFile.h"
+#include "files/PcapExport.h"
 #include "files/TempFolder.h"
 
 namespace {
@@ -108,15 +113,18 @@ class CaptureTest : public ::testing::Test {
         return false;
     }
     // The unit's answer to STATUS on its control channel ("OK monitoring flood -").
-    [[nodiscard]] std::string UnitStatus() const {
+    [[nodiscard]] std::string UnitStatus() const { return Control("STATUS"); }
+    // The unit's answer to a command on its control channel.
+    [[nodiscard]] std::string Control(const std::string& command) const {
         const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         const std::string path = home.File("ports/COM5.ctl");
         std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
         std::string reply;
+        const std::string line = command + "\n";
         if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-            send(fd, "STATUS\n", 7, MSG_NOSIGNAL) == 7) {
+            send(fd, line.data(), line.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(line.size())) {
             char c = 0;
             pollfd p{fd, POLLIN, 0};
             while (poll(&p, 1, 2000) == 1 && recv(fd, &c, 1, 0) == 1 && c != '\n') {
@@ -397,4 +405,112 @@ TEST_F(CaptureTest, EveryKindOfOutputIsWrittenAsWhatItIsAndNothingElseChanges) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"cap.vxm", "cap.vxm.tmp", "got", "got.done",
                                                "keep.vxm", "link.vxm", "pipe.vxm", "target.vxm"}));
+namespace {
+
+// The packets of a pcap file as tshark reads them: event, control lines and payload, one line
+// each; data packets of one direction that follow each other are joined, so that where a live
+// capture ended a packet does not matter.
+std::vector<std::string> EventLines(const std::string& pcap, const std::string& text) {
+    const std::string cmd = "tshark -r " + quoted(pcap) +
+                            " -T fields -e rtacser.eventtype -e rtacser.cts -e rtacser.dcd"
+                            " -e rtacser.dsr -e rtacser.rts -e rtacser.dtr -e rtacser.ring"
+                            " -e data.data >" +
+                            quoted(text) + " 2>/dev/null";
+    EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    std::vector<std::string> out;
+    std::ifstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        const std::string head = line.substr(0, line.rfind('\t'));
+        const bool data = line.rfind("0x01", 0) == 0 || line.rfind("0x02", 0) == 0;
+        if (data && !out.empty() && out.back().rfind(head + "\t", 0) == 0) {
+            out.back() += line.substr(head.size() + 1);
+        } else {
+            out.push_back(line);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+// vexlo-extcap as Wireshark uses it: tshark lists it from a personal extcap folder, and a live
+// capture with the settings of VXParam.ini holds the modbus requests and replies with good
+// CRCs, the packets the export makes of what the unit sent (the control lines of the start
+// among them), and leaves the unit stopped.
+TEST_F(CaptureTest, TsharkCapturesLiveThroughTheExtcapInterface) {
+    if (std::system("command -v tshark >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "tshark is not installed (make deps installs it)";
+    }
+    // The personal folders of Wireshark 4.0 (Debian 12) and of Wireshark 4.2 and later.
+    TempFolder user;
+    for (const char* folder : {".config/wireshark/extcap", ".local/lib/wireshark/extcap"}) {
+        std::filesystem::create_directories(user.File(folder));
+        std::filesystem::create_symlink(VEXLO_EXTCAP_BINARY,
+                                        user.File(std::string(folder) + "/vexlo-extcap"));
+    }
+    const std::string env =
+        "HOME=" + quoted(user.Path()) + " VEXLO_HOME=" + quoted(home.Path()) + " ";
+    ASSERT_EQ(std::system((env + "tshark -D >" + quoted(user.File("list")) + " 2>&1").c_str()), 0);
+    EXPECT_NE(user.Read("list").find(". vexlo (Vexlo serial line monitor)"), std::string::npos)
+        << user.Read("list");
+
+    home.Write("VXParam.ini",
+               "[Comm_Inf]\r\nSpeed=19200\r\nDataLength=1\r\nParity=2\r\n"
+               "[VX_Inf]\r\nAuto=0\r\nPort=5\r\n");
+    StartUnit({"--scenario", "modbus", "--rate-factor", "4", "--duration", "40"});
+    ASSERT_EQ(Control("LINES RS CS"), "OK");  // sent at the start
+    const std::string pcap = out.File("live.pcap");
+    ASSERT_EQ(std::system((env + "tshark -i vexlo -a duration:4 -w " + quoted(pcap) + " >" +
+                           quoted(out.File("tshark.log")) + " 2>&1")
+                              .c_str()),
+              0)
+        << out.Read("tshark.log");
+    EXPECT_EQ(UnitStatus().rfind("OK stopped", 0), 0U);
+    StopUnit(SIGTERM);  // the record is complete once the unit has ended
+
+    const std::string fields = out.File("fields.txt");
+    ASSERT_EQ(std::system(("tshark -r " + quoted(pcap) +
+                           " -d rtacser.data,mbrtu -o mbrtu.crc_verification:TRUE -T fields"
+                           " -e rtacser.eventtype -e mbrtu.crc16.status >" +
+                           quoted(fields) + " 2>/dev/null")
+                              .c_str()),
+              0);
+    std::map<std::string, int> seen;  // event and CRC status
+    int packets = 0;
+    std::istringstream lines(out.Read("fields.txt"));
+    for (std::string line; std::getline(lines, line); ++packets) {
+        ++seen[line];
+    }
+    EXPECT_GE(seen["0x01\t1"], 8) << "requests with good CRCs";
+    EXPECT_GE(seen["0x02\t1"], 5) << "replies with good CRCs";
+    EXPECT_EQ(seen["0x00\t"], 1) << "the line state of the start";
+    EXPECT_EQ(seen["0x01\t1"] + seen["0x02\t1"] + seen["0x00\t"], packets) << "nothing else";
+
+    // The export of what the unit sent, in the same packets: the live capture may end before
+    // the last bytes the unit sent after the stop.
+    // What the unit sent, as the capture stores it: a line-state byte gets its tail.
+    const std::string sent = home.Read("record.bin");
+    std::string stored;
+    for (size_t i = 0; i < sent.size(); ++i) {
+        const auto b = static_cast<uint8_t>(sent[i]);
+        stored += sent[i];
+        if (rec::IsFirst(b) && i + 1 < sent.size()) {
+            stored += sent[++i];
+        } else if (rec::IsLineState(b)) {
+            stored += static_cast<char>(rec::kLineTail);
+        }
+    }
+    out.Write("sent.pcap",
+              PcapFromCapture(reinterpret_cast<const uint8_t*>(stored.data()),
+                              static_cast<int32_t>(stored.size()), {19200, 1, 0, 2, 0}, {}));
+    const std::vector<std::string> live = EventLines(pcap, out.File("live.txt"));
+    const std::vector<std::string> expected =
+        EventLines(out.File("sent.pcap"), out.File("sent.txt"));
+    ASSERT_GE(live.size(), 10U);
+    ASSERT_LE(live.size(), expected.size());
+    EXPECT_EQ(live[0], "0x00\t1\t0\t0\t1\t0\t0\t") << "CS and RS on";
+    for (size_t i = 0; i + 1 < live.size(); ++i) {
+        EXPECT_EQ(live[i], expected[i]) << i;
+    }
+    EXPECT_EQ(expected[live.size() - 1].rfind(live.back(), 0), 0U);
 }
