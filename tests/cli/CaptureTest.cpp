@@ -405,6 +405,8 @@ TEST_F(CaptureTest, EveryKindOfOutputIsWrittenAsWhatItIsAndNothingElseChanges) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"cap.vxm", "cap.vxm.tmp", "got", "got.done",
                                                "keep.vxm", "link.vxm", "pipe.vxm", "target.vxm"}));
+}
+
 namespace {
 
 // The packets of a pcap file as tshark reads them: event, control lines and payload, one line

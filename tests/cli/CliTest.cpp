@@ -11,7 +11,6 @@
 #include <functional>
 #include <iostream>
 #include <map>
-#include <map>
 #include <regex>
 #include <sstream>
 
@@ -526,6 +525,8 @@ TEST_F(Cli, CapturesLargerThanTwoGibibytesAreReadWhole) {
     EXPECT_NE(info.out.find("RD 2, SD 1, parity errors 0, framing errors 0, idle 0, time stamps 1"),
               std::string::npos)
         << info.out;
+}
+
 // The extcap calls answer in the grammar of Wireshark's extcap interface: each line a sentence
 // and its {name=value} fields; the interface with the program's version, link type 250, and
 // options numbered from 0 whose values belong to a selector, one default each, all of them
