@@ -274,13 +274,9 @@ int Session::finish(const Choices& c, const QElapsedTimer& elapsed, bool writeFa
 
 int CaptureCommand(std::vector<std::string> argv) {
     CatchSignals();
-    if (HelpAsked(argv, kUsage)) {
-        return kExitOk;
-    }
-    ArgList args(std::move(argv));
     Choices c;
-    if (const std::optional<std::string> error = parse(args, c)) {
-        return UsageError(*error, kUsage);
+    if (const std::optional<int> ended = ParseCommand(std::move(argv), kUsage, c, parse)) {
+        return *ended;
     }
     namespace fs = std::filesystem;
     std::error_code ec;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "files/AtomicFile.h"
@@ -44,6 +45,21 @@ class ArgList {
     std::vector<std::string> args_;
     size_t next_ = 0;
 };
+
+// The start every command shares: --help, then its parser over the arguments. The exit status
+// when the command ends there (help shown, or a usage error), nothing when it goes on.
+template <class Choices, class Parse>
+std::optional<int> ParseCommand(std::vector<std::string> argv, std::string_view usage,
+                                Choices& choices, Parse parse) {
+    if (HelpAsked(argv, usage)) {
+        return kExitOk;
+    }
+    ArgList args(std::move(argv));
+    if (const std::optional<std::string> error = parse(args, choices)) {
+        return UsageError(*error, usage);
+    }
+    return std::nullopt;
+}
 
 // Opens the capture log file to convert and checks the output, when given ("-" is standard
 // output): not a folder, and not the input itself (the same file, also through links).

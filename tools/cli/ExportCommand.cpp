@@ -115,13 +115,9 @@ std::optional<std::string> parse(ArgList& args, Choices& c) {
 }  // namespace
 
 int ExportCommand(std::vector<std::string> argv) {
-    if (HelpAsked(argv, kUsage)) {
-        return kExitOk;
-    }
-    ArgList args(std::move(argv));
     Choices c;
-    if (const std::optional<std::string> error = parse(args, c)) {
-        return UsageError(*error, kUsage);
+    if (const std::optional<int> ended = ParseCommand(std::move(argv), kUsage, c, parse)) {
+        return *ended;
     }
     LogReader reader;
     if (const std::optional<int> failed = OpenConversion(reader, *c.input, c.output, kUsage)) {

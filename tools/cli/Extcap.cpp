@@ -259,14 +259,9 @@ std::string programExeFolder() {
 
 int main(int argc, char* argv[]) {
     SetProgramName("vexlo-extcap");
-    std::vector<std::string> argList(argv + 1, argv + argc);
-    if (HelpAsked(argList, kUsage)) {
-        return kExitOk;
-    }
-    ArgList args(std::move(argList));
     Choices c;
-    if (const std::optional<std::string> error = parse(args, c)) {
-        return UsageError(*error, kUsage);
+    if (const std::optional<int> ended = ParseCommand({argv + 1, argv + argc}, kUsage, c, parse)) {
+        return *ended;
     }
     if (c.interfaces) {
         printInterfaces();
