@@ -27,6 +27,7 @@
 #include "app/AppContext.h"
 #include "app/MDIMonitor.h"
 #include "base/Status.h"
+#include "link/QtPortFactory.h"
 #include "link/frmComm.h"
 #include "support/RunUntil.h"
 #include "support/ScriptedPrompts.h"
@@ -120,7 +121,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     SystemClock clock;
     ScriptedPrompts prompts;  // every question answered Yes or OK
-    AppContext ctx(clock, prompts, home);
+    QtPortFactory ports;
+    AppContext ctx(clock, prompts, ports, home);
     MDIMonitor window(ctx);
     window.show();
 

@@ -31,6 +31,7 @@
 
 #include "app/AppContext.h"
 #include "app/MDIMonitor.h"
+#include "link/QtPortFactory.h"
 #include "link/frmComm.h"
 #include "support/RunUntil.h"
 #include "support/ScriptedPrompts.h"
@@ -213,7 +214,8 @@ int main(int argc, char** argv) {
 
     SystemClock clock;
     ScriptedPrompts prompts;
-    AppContext ctx(clock, prompts, args.home);
+    QtPortFactory ports;
+    AppContext ctx(clock, prompts, ports, args.home);
     MDIMonitor window(ctx);
     FirstPaint firstPaint(window);
     app.installEventFilter(&firstPaint);

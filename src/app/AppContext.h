@@ -5,15 +5,16 @@
 #include "base/Clock.h"
 #include "base/Prompts.h"
 #include "files/AutoSave.h"
+#include "link/PortFactory.h"
 #include "trigger/TriggerEngine.h"
 #include "trigger/Triggers.h"
 
 // Everything one running program shares: the core state, the trigger definitions and their
-// evaluation, the clock and prompt seams, the program folder and auto-save, which receives the
-// capture's full blocks. Tests build a fresh one per case.
+// evaluation, the clock, prompt and port seams, the program folder and auto-save, which
+// receives the capture's full blocks. Tests build a fresh one per case.
 struct AppContext {
-    AppContext(const Clock& c, Prompts& p, std::string folder)
-        : clock(c), prompts(p), programFolder(std::move(folder)) {
+    AppContext(const Clock& c, Prompts& p, PortFactory& f, std::string folder)
+        : clock(c), prompts(p), ports(f), programFolder(std::move(folder)) {
         core.capture.SetAutoSaveSink(&autoSave);
     }
     AppContext(const AppContext&) = delete;
@@ -23,6 +24,7 @@ struct AppContext {
     Triggers triggers;
     const Clock& clock;
     Prompts& prompts;
+    PortFactory& ports;
     std::string programFolder;
     AutoSave autoSave{core.settings, core.run, core.capture, clock, programFolder};
     TriggerEngine trigEngine{triggers, core.run, core.capture, clock};

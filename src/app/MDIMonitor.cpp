@@ -88,8 +88,8 @@ MDIMonitor::MDIMonitor(AppContext& ctx, QWidget* parent)
     // What the decoder sees goes straight to the live view, the monitor window's idle and
     // time-stamp timers, the run control, the lamps and the triggers.
     frmComm_ = std::make_unique<frmComm>(
-        LinkState{ctx_.core.settings, ctx_.core.run, ctx_.core.capture}, ctx_.clock,
-        qs(ctx_.programFolder), *this, [this] { ctx_.trigEngine.TrigCheckTime(); },
+        LinkState{ctx_.core.settings, ctx_.core.run, ctx_.core.capture}, ctx_.clock, ctx_.ports,
+        ctx_.programFolder, *this, [this] { ctx_.trigEngine.TrigCheckTime(); },
         DecoderObservers{&frmMonitor_->live(), frmMonitor_, &controller_, &listener_,
                          &ctx_.trigEngine});
     controller_.Attach(frmComm_->comm());

@@ -14,6 +14,7 @@
 #include "app/QtPrompts.h"
 #include "app/QtTranslations.h"
 #include "files/ProgramFolder.h"
+#include "link/QtPortFactory.h"
 #include "view/WindowLook.h"
 
 #ifndef _WIN32
@@ -113,7 +114,8 @@ int main(int argc, char* argv[]) {
 
     SystemClock clock;
     QtPrompts prompts;
-    AppContext ctx(clock, prompts, folder);
+    QtPortFactory ports;
+    AppContext ctx(clock, prompts, ports, folder);
     MDIMonitor window(ctx);
     gWindow = &window;
     std::atexit(shutdownAtExit);

@@ -8,6 +8,7 @@ class LinkTimers {
   public:
     static constexpr int kSendMs = 50;        // timSend: sends the head of the queue
     static constexpr int kPortCheckMs = 800;  // timPortCheck: time-out of a port probe
+    static constexpr int kTrigMs = 5000;      // timTrig: the trigger clock, repeating
 
     virtual ~LinkTimers() = default;
     virtual void EnableSend(bool on) = 0;

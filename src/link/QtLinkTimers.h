@@ -8,8 +8,6 @@
 // the end of the program.
 class QtLinkTimers final : public LinkTimers {
   public:
-    static constexpr int kTrigMs = 5000;
-
     QtLinkTimers();
 
     void EnableSend(bool on) override { enable(timSend, on); }

@@ -4,8 +4,7 @@
 #include <QMetaObject>
 #include <utility>
 
-QtSerialPort::QtSerialPort(PortNames names, PortEvents& events)
-    : names_(std::move(names)), events_(events) {
+QtSerialPort::QtSerialPort(PortNames names) : names_(std::move(names)) {
     port_.setReadBufferSize(0);
     port_.setFlowControl(QSerialPort::NoFlowControl);
     QObject::connect(&port_, &QSerialPort::readyRead, &port_, [this] { readWaiting(); });
@@ -94,7 +93,7 @@ void QtSerialPort::readWaiting() {
         if (got <= 0) {
             break;
         }
-        events_.OnReceive(buffer_.data(), static_cast<size_t>(got));
+        events_->OnReceive(buffer_.data(), static_cast<size_t>(got));
     }
     reading_ = false;
 }
@@ -113,7 +112,7 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
                 return;  // closed or reopened meanwhile
             }
             Close();
-            events_.OnLinkLost();
+            events_->OnLinkLost();
         },
         Qt::QueuedConnection);
 }

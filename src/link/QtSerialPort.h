@@ -16,10 +16,13 @@
 // the first one closes the port through a queued call and reports OnLinkLost once.
 class QtSerialPort final : public SerialPort {
   public:
-    QtSerialPort(PortNames names, PortEvents& events);
+    explicit QtSerialPort(PortNames names);
     ~QtSerialPort() override;
     QtSerialPort(const QtSerialPort&) = delete;
     QtSerialPort& operator=(const QtSerialPort&) = delete;
+
+    // Where received bytes and the loss of the unit go; set before the first Open.
+    void attach(PortEvents& events) { events_ = &events; }
 
     PortOpenResult Open(int n) override;
     void Close() override;
@@ -33,7 +36,7 @@ class QtSerialPort final : public SerialPort {
         [[maybe_unused]] const QString& location) const;
 
     PortNames names_;
-    PortEvents& events_;
+    PortEvents* events_ = nullptr;
     QSerialPort port_;
     std::vector<uint8_t> buffer_;
     unsigned session_ = 0;  // changes with every open and close

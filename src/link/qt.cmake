@@ -5,6 +5,7 @@ add_library(vexlo_link_qt STATIC
     ${CMAKE_CURRENT_LIST_DIR}/frmComm.cpp
     ${CMAKE_CURRENT_LIST_DIR}/frmComm.h
     ${CMAKE_CURRENT_LIST_DIR}/QtLinkTimers.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/QtPortFactory.cpp
     ${CMAKE_CURRENT_LIST_DIR}/QtSerialPort.cpp)
 target_link_libraries(vexlo_link_qt PUBLIC vexlo_core Qt6::Core Qt6::SerialPort)
 set_target_properties(vexlo_link_qt PROPERTIES AUTOMOC ON)

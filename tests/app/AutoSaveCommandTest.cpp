@@ -202,7 +202,7 @@ TEST_P(AutoSaveLossTest, BlocksLeftUnwrittenAtExitAreReportedAsLost) {
     EXPECT_TRUE(window->shutdownDone());
     EXPECT_NE(err.find("2400 bytes in 3 auto-save blocks not written, lost"), std::string::npos)
         << err;
-    RunUntil([] { return false; }, 50);  // the failure message queued during the run
+    RunFor(50);  // the failure message queued during the run
     const std::vector<std::string> all = AskedTexts();
     const std::vector<std::string> asked(all.begin() + static_cast<std::ptrdiff_t>(askedBefore),
                                          all.end());

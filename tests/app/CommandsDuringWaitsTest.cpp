@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTimer>
+#include <functional>
 
 #include "app/dlgProtocol.h"
 #include "base/Status.h"
@@ -33,20 +33,20 @@ TEST_F(AppTest, F5TwiceWhileALateUnitIsProbedStartsOnceAndTheExitStopsTheUnit) {
     StartUnit(LateUnit());
     OpenWindow(kFastLine);
     Phase phaseAtSecondPress = Phase::Stopped;
-    QTimer::singleShot(100, window.get(), [&] {
+    After(100, [&] {
         phaseAtSecondPress = window->runControl().phase();
         PressKey(window.get(), Qt::Key_F5);
     });
     PressKey(window.get(), Qt::Key_F5);
     EXPECT_EQ(phaseAtSecondPress, Phase::Probing);
     ASSERT_TRUE(RunUntil([&] { return ctx.core.run.gintRun == 1; }, 3000));
-    EXPECT_EQ(unit->trace().count("L? L123"), 1);
+    EXPECT_EQ(virtualLink.trace().count("L? L123"), 1);
 
     window->close();  // the question is answered Yes
     ASSERT_TRUE(window->shutdownDone());
-    EXPECT_TRUE(RunUntil([&] { return unit->startsAndStops().endsWith("G00 OK"); }, 3000))
+    EXPECT_TRUE(RunUntil([&] { return virtualLink.startsAndStops().endsWith("G00 OK"); }, 3000))
         << "the unit goes on streaming after the exit";
-    EXPECT_EQ(unit->startsAndStops().count("G01 OK"), 1);
+    EXPECT_EQ(virtualLink.startsAndStops().count("G01 OK"), 1);
     EXPECT_EQ(AskedTexts(), std::vector<std::string>{"Vexloを終了しますか？"});
 }
 
@@ -83,7 +83,7 @@ TEST_P(CommandDuringAProbeTest, IsIgnoredAndTheStartGoesAhead) {
     OpenWindow(kFastLine);
     Phase phaseWhenGiven = Phase::Stopped;
     std::vector<std::string> enabledWhenGiven;
-    QTimer::singleShot(100, window.get(), [&] {
+    After(100, [&] {
         phaseWhenGiven = window->runControl().phase();
         for (const char* name : {"mn_Run_Start", "mn_Run_Restart", "mn_Run_Stop", "mn_Run_Back",
                                  "mn_Tool_Protocol", "mn_Tool_Sim"}) {
@@ -99,7 +99,7 @@ TEST_P(CommandDuringAProbeTest, IsIgnoredAndTheStartGoesAhead) {
         << "not greyed out during the probe: " << ::testing::PrintToString(enabledWhenGiven);
     EXPECT_TRUE(Item("mn_Tool_Sim")->isEnabled()) << "enabled again after the wait";
     ASSERT_TRUE(RunUntil([&] { return ctx.core.run.gintRun == 1; }, 3000));
-    EXPECT_EQ(unit->trace().count("L? L123"), 1) << "probed again";
+    EXPECT_EQ(virtualLink.trace().count("L? L123"), 1) << "probed again";
     EXPECT_TRUE(prompts.asked.empty()) << ::testing::PrintToString(AskedTexts());
     auto* protocol = window->findChild<QWidget*>("dlgProtocol");
     EXPECT_TRUE(protocol == nullptr || !protocol->isVisible());
@@ -117,11 +117,11 @@ TEST_F(AppTest, ASecondOkOfTheParameterDialogWhileTheFirstProbesIsIgnored) {
     auto* dialog = window->findChild<dlgProtocol*>("dlgProtocol");
     ASSERT_NE(dialog, nullptr);
     auto* ok = dialog->findChild<QPushButton*>("OKButton");
-    QTimer::singleShot(100, dialog, [ok] { ok->click(); });
+    After(100, [ok] { ok->click(); });
     ok->click();
     EXPECT_EQ(window->runControl().phase(), Phase::Stopped);
     EXPECT_FALSE(dialog->isVisible());
-    const QStringList trace = unit->trace();
+    const QStringList trace = virtualLink.trace();
     EXPECT_EQ(trace.count("L? L123"), 1);
     EXPECT_EQ(trace.filter(QRegularExpression("^S0")).size(), 4) << trace.join(", ").toStdString();
     EXPECT_TRUE(prompts.asked.empty());
@@ -130,24 +130,26 @@ TEST_F(AppTest, ASecondOkOfTheParameterDialogWhileTheFirstProbesIsIgnored) {
 TEST_F(AppTest, StopWhileTheSettingsAreSentWinsAndTheUnitIsNeverStarted) {
     StartUnit(LateUnit());
     OpenWindow(kFastLine);
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
+    bool pressed = false;
+    std::function<void()> watch = [&] {
         if (window->runControl().phase() == Phase::SendingSettings) {
-            watch.stop();
+            pressed = true;
             PressKey(window.get(), Qt::Key_F8);
+        } else {
+            After(1, watch);
         }
-    });
-    watch.start(1);
+    };
+    After(1, watch);
 
     EXPECT_EQ(window->RunStart(), status::kFailed);
-    EXPECT_FALSE(watch.isActive());
+    EXPECT_TRUE(pressed);
     EXPECT_EQ(ctx.core.run.gintRun, 0);
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
     ExpectMenus(false);
     EXPECT_EQ(window->runControl().phase(), Phase::Stopping);
     // The stop's commands follow the settings; no start ever goes out.
-    ASSERT_TRUE(RunUntil([&] { return unit->startsAndStops().size() == 3; }, 3000));
-    EXPECT_EQ(unit->startsAndStops(), (QStringList{"G00 OK", "G00 OK", "G00 OK"}));
+    ASSERT_TRUE(RunUntil([&] { return virtualLink.startsAndStops().size() == 3; }, 3000));
+    EXPECT_EQ(virtualLink.startsAndStops(), (QStringList{"G00 OK", "G00 OK", "G00 OK"}));
     EXPECT_EQ(ctx.core.run.gintRun, 0);
     EXPECT_TRUE(prompts.asked.empty());
 }
@@ -166,7 +168,7 @@ TEST_F(AppTest, TheMonitorWindowRefusesToCloseButMinimisesAndMaximises) {
             action->trigger();  // the system menu's own close
         }
     }
-    RunUntil([] { return false; }, 50);  // a deferred delete would run here
+    RunFor(50);  // a deferred delete would run here
     ASSERT_FALSE(monitor.isNull());
     EXPECT_TRUE(sub->isVisible());
     sub->showMinimized();

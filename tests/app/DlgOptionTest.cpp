@@ -151,7 +151,7 @@ TEST_F(DlgOptionTest, TheBufferSizeIsCheckedAndOnlyUsedAfterARestart) {
     window->close();
     ASSERT_TRUE(window->shutdownDone());
     window.reset();
-    AppContext next(clock, prompts, folder.path().toStdString());
+    AppContext next(clock, prompts, virtualLink, folder.path().toStdString());
     MDIMonitor restarted(next);
     EXPECT_EQ(next.core.capture.glngBufSize(), 4000);
     EXPECT_EQ(next.core.capture.gbyteDat().size(), 4000U * 1000 + 4000 * 10 + 1);

@@ -49,7 +49,7 @@ class FileCommandsTest : public AppTest {
         const CellGrid& cells = window->monitor().Cells();
         EXPECT_TRUE(RunUntil(
             [&] { return cells.Size() > 4 && cells.Size() == ctx.core.grid.lintCell; }, 3000));
-        RunUntil([] { return false; }, 50);  // a rebuild still queued for the same size
+        SettleGrid();  // a rebuild still queued for the same size
         return cells;
     }
 

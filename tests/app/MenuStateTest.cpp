@@ -166,7 +166,7 @@ TEST_F(AppTest, ALiveRunKeepsAMaximisedWindowMaximisedButLetsItBeMinimised) {
     EXPECT_TRUE(RunUntil([&] { return window->windowState() == Qt::WindowMaximized; }, 2000));
 
     window->showMinimized();
-    RunUntil([] { return false; }, 50);
+    RunFor(50);
     EXPECT_TRUE(window->windowState() & Qt::WindowMinimized);
     EXPECT_EQ(ctx.core.settings.gintWinState, 2);
 }
@@ -181,7 +181,7 @@ TEST_F(AppTest, TheStoredWidthIsKeptThoughThePanelsNeedMore) {
     ASSERT_GT(last->mapTo(&bar, QPoint(last->width(), 0)).x(), stored) << "the panels fit";
     EXPECT_TRUE(RunUntil([&] { return window->width() == stored; }, 2000)) << window->width();
     EXPECT_LE(window->minimumSizeHint().width(), stored);
-    RunUntil([] { return false; }, 50);
+    SettleGrid();
     EXPECT_EQ(ctx.core.settings.glngWinWidth, 9500);
     // The panels that fit still work.
     ClickPanel(3);

@@ -28,7 +28,7 @@ TEST_F(AppTest, StartRunsTheUnitAndStopShowsTheWholeCaptureAsHistory) {
     EXPECT_EQ(c.glngDispLen(), c.glngDatLen() / 2);  // the flood is all data pairs
     // Bytes still arriving after the stop are replies, not capture.
     const int32_t stopped = c.glngDatLen();
-    RunUntil([] { return false; }, 100);
+    RunFor(100);
     EXPECT_EQ(c.glngDatLen(), stopped);
     EXPECT_TRUE(prompts.asked.empty());
 }
@@ -125,7 +125,7 @@ TEST_F(AppTest, NewStartKeepsTheCaptureWhenTheUnitGoesWhileTakingTheSettings) {
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (!Item("mn_Run_Start")->isEnabled()) {
             watch.stop();
-            unit->kill();
+            virtualLink.kill();
         }
     });
     watch.start(1);
@@ -135,7 +135,7 @@ TEST_F(AppTest, NewStartKeepsTheCaptureWhenTheUnitGoesWhileTakingTheSettings) {
     EXPECT_EQ(ctx.core.run.gintRun, 0);
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
     ExpectMenus(false);
-    RunUntil([] { return false; }, 100);
+    RunFor(100);
     EXPECT_EQ(AskedTexts(), std::vector<std::string>{"Vexlo が接続されていません"});
 }
 
@@ -145,9 +145,9 @@ TEST_F(AppTest, UnitLostMidRunIsReportedOnceAndStopKeepsTheCapture) {
     ASSERT_TRUE(Start());
     ASSERT_TRUE(CaptureAtLeast(400));
 
-    unit->kill();
+    virtualLink.kill();
     ASSERT_TRUE(RunUntil([&] { return !prompts.asked.empty(); }, 2000));
-    RunUntil([] { return false; }, 200);
+    RunFor(200);
     EXPECT_EQ(AskedTexts(), std::vector<std::string>{"Vexlo が接続されていません"});
     EXPECT_EQ(prompts.asked[0].icon, Prompts::Icon::Exclamation);
     const Capture& c = ctx.core.capture;
@@ -161,7 +161,7 @@ TEST_F(AppTest, UnitLostMidRunIsReportedOnceAndStopKeepsTheCapture) {
     EXPECT_EQ(c.glngDispLen(), kept / 2);
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
     ExpectMenus(false);
-    RunUntil([] { return false; }, 200);  // the stop commands go to the lost port
+    RunFor(200);  // the stop commands go to the lost port
     EXPECT_EQ(prompts.asked.size(), 1U);
 }
 
@@ -181,7 +181,7 @@ TEST_F(AppTest, TheFourthRefusedStartIsReportedOnceAndTheRunStaysUntilStopped) {
     EXPECT_EQ(ctx.core.run.gintRun, 0);
     EXPECT_EQ(ctx.core.run.gintStartTry, 0);
     // No fifth start; the title and the run items show a run until it is stopped.
-    RunUntil([] { return false; }, 200);
+    RunFor(200);
     EXPECT_TRUE(window->link().comm().lstCommand.empty());
     EXPECT_EQ(Title(), "Vexlo 【モニタ実行中】");
     EXPECT_TRUE(Item("mn_Run_Stop")->isEnabled());

@@ -68,7 +68,7 @@ TEST_F(AppTest, ClosingDuringARunAnsweredYesStopsTheUnitAndWritesBothSettingsFil
 TEST_F(AppTest, ClosingWhileTheStartWaitsForTheUnitEndsTheWaitAndThenShutsDown) {
     StartUnit({"--mute"});
     OpenWindow();
-    QTimer::singleShot(100, window.get(), [&] { window->close(); });
+    After(100, [&] { window->close(); });
 
     // How soon the close ends the probe's wait: bench/measure-live.sh.
     EXPECT_EQ(window->RunStart(), -1);

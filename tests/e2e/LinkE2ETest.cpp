@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/CoreState.h"
+#include "link/QtPortFactory.h"
 #include "link/frmComm.h"
 #include "support/FakeClock.h"
 #include "support/HookLog.h"
@@ -26,8 +27,8 @@ class LinkE2ETest : public ::testing::Test {
             QFile::link(folder.filePath(QStringLiteral("ports/gone%1").arg(n)), PortPath(n));
         }
         link = std::make_unique<frmComm>(
-            LinkState{core.settings, core.run, core.capture}, clock, folder.path(), hooks, [] {},
-            DecoderObservers{&hooks});
+            LinkState{core.settings, core.run, core.capture}, clock, ports,
+            folder.path().toStdString(), hooks, [] {}, DecoderObservers{&hooks});
     }
 
     [[nodiscard]] QString PortPath(int n) const {
@@ -51,6 +52,7 @@ class LinkE2ETest : public ::testing::Test {
     CoreState core;
     FakeClock clock;
     HookLog hooks;
+    QtPortFactory ports;
     std::unique_ptr<frmComm> link;
 };
 

@@ -15,7 +15,7 @@ constexpr double kFloodBytesPerSecond = 2.0 * 2 * 11520;
 
 // A unit that answers each command after a delay (inside the 800 ms each command may take),
 // and Start pressed this many milliseconds after Stop.
-class StopStartTest : public AppTest, public ::testing::WithParamInterface<std::tuple<int, int>> {};
+class StopStartTest : public UnitAppTest, public ::testing::WithParamInterface<std::tuple<int, int>> {};
 
 TEST_P(StopStartTest, StartPressedSoonAfterStopRunsAgainAndStoresEveryByteOfTheNewRun) {
     const auto [delay, gap] = GetParam();

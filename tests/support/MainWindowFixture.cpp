@@ -32,15 +32,51 @@ const char* const kAlways[] = {"mn_View_Mode0", "mn_View_Mode1", "mn_Tool_Trig",
 
 }  // namespace
 
-MainWindowFixture::MainWindowFixture(ClockKind kind)
+MainWindowFixture::MainWindowFixture(ClockKind kind, LinkKind linkKind)
     : ctx(kind == ClockKind::Fake ? static_cast<const Clock&>(clock) : systemClock, prompts,
-          folder.path().toStdString()) {}
+          linkKind == LinkKind::Virtual ? static_cast<PortFactory&>(virtualLink) : unitPorts,
+          folder.path().toStdString()) {
+    wall_.start();
+}
 
 MainWindowFixture::~MainWindowFixture() {
     if (window && !window->shutdownDone()) {
         window->shutdownNow();
         RunUntil([this] { return window->shutdownDone(); }, 3000);
     }
+}
+
+bool MainWindowFixture::RunUntil(const std::function<bool()>& pred, int ms) {
+    if (onVirtualLink() && virtualLink.runUntil(pred, ms)) {
+        return true;
+    }
+    return ::RunUntil(pred, ms);
+}
+
+void MainWindowFixture::RunFor(int ms) {
+    if (onVirtualLink()) {
+        virtualLink.runFor(ms);
+    } else {
+        ::RunUntil([] { return false; }, ms);
+    }
+}
+
+void MainWindowFixture::After(int ms, std::function<void()> fn) {
+    if (onVirtualLink()) {
+        virtualLink.at(ms, std::move(fn));
+    } else {
+        QTimer::singleShot(ms, window.get(), std::move(fn));
+    }
+}
+
+void MainWindowFixture::SettleGrid() {
+    const auto* timResize = window->monitor().findChild<QTimer*>(QStringLiteral("timResize"));
+    ASSERT_NE(timResize, nullptr);
+    EXPECT_TRUE(::RunUntil([timResize] { return !timResize->isActive(); }, 2000));
+}
+
+int64_t MainWindowFixture::ElapsedMs() const {
+    return onVirtualLink() ? virtualLink.nowMs() : wall_.elapsed();
 }
 
 void MainWindowFixture::WriteSettings(const std::string& extraIni) {
@@ -51,6 +87,9 @@ void MainWindowFixture::WriteSettings(const std::string& extraIni) {
 void MainWindowFixture::ShowWindow() {
     window = std::make_unique<MDIMonitor>(ctx);
     window->show();
+    if (onVirtualLink()) {
+        return;  // a wait that does not end fails on virtual time
+    }
     watchdog_.setSingleShot(true);
     QObject::connect(&watchdog_, &QTimer::timeout, [this] {
         if (window->link().waiting()) {
@@ -68,6 +107,11 @@ void MainWindowFixture::OpenWindow(const std::string& extraIni, int winState) {
 }
 
 void MainWindowFixture::StartUnit(const QStringList& args) {
+    if (onVirtualLink()) {
+        std::string error;
+        ASSERT_TRUE(virtualLink.startUnit(args, error)) << error;
+        return;
+    }
     QDir(folder.path()).mkpath(QStringLiteral("ports"));
     unit = std::make_unique<VirtualUnit>(
         folder.filePath(QStringLiteral("ports/COM5")),
@@ -77,6 +121,9 @@ void MainWindowFixture::StartUnit(const QStringList& args) {
 }
 
 void MainWindowFixture::NoUnit() {
+    if (onVirtualLink()) {
+        return;  // the virtual link has no unit until one is started
+    }
     QDir(folder.path()).mkpath(QStringLiteral("ports"));
     ASSERT_TRUE(QFile::link(folder.filePath(QStringLiteral("ports/gone")),
                             folder.filePath(QStringLiteral("ports/COM5"))));
@@ -91,18 +138,16 @@ bool MainWindowFixture::CaptureAtLeast(int32_t bytes) {
 }
 
 void MainWindowFixture::RunThenQuiet(int ms, int quietMs) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    RunUntil([&] { return elapsed.elapsed() >= ms; }, ms + 1000);
+    RunFor(ms);
     int32_t len = -1;
-    QElapsedTimer still;
+    int64_t still = 0;
     RunUntil(
         [&] {
             if (ctx.core.capture.glngDatLen() != len) {
                 len = ctx.core.capture.glngDatLen();
-                still.start();
+                still = ElapsedMs();
             }
-            return still.elapsed() >= quietMs;
+            return ElapsedMs() - still >= quietMs;
         },
         10'000);
 }
@@ -147,7 +192,7 @@ void MainWindowFixture::PressKey(QWidget* target, Qt::Key key, Qt::KeyboardModif
     QWidget* top = target->window();
     if (QApplication::activeWindow() != top) {
         top->activateWindow();
-        EXPECT_TRUE(RunUntil([top] { return QApplication::activeWindow() == top; }, 2000));
+        EXPECT_TRUE(::RunUntil([top] { return QApplication::activeWindow() == top; }, 2000));
     }
     QTest::keyClick(target, key, modifiers);
 }
@@ -193,6 +238,9 @@ void MainWindowFixture::ExpectMenus(bool running) const {
 }
 
 std::string MainWindowFixture::Record() const {
+    if (onVirtualLink()) {
+        return virtualLink.record();
+    }
     std::ifstream in(FilePath("record.bin"), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }

@@ -36,9 +36,8 @@ HeadlessRun::HeadlessRun(const Settings& settings, std::string programFolder)
     : programFolder_(std::move(programFolder)),
       controller_(core_.run, clock_, *this, RunController::AfterStop::Keep),
       link_(
-          LinkState{core_.settings, core_.run, core_.capture}, clock_,
-          QString::fromStdString(programFolder_), *this, [] {},
-          DecoderObservers{&controller_, this}),
+          LinkState{core_.settings, core_.run, core_.capture}, clock_, ports_, programFolder_,
+          *this, [] {}, DecoderObservers{&controller_, this}),
       signals_(gSignalPipe[0], QSocketNotifier::Read) {
     controller_.Attach(link_.comm());
     core_.settings = settings;

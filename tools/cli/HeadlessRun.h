@@ -10,6 +10,7 @@
 #include "base/RunState.h"
 #include "base/Settings.h"
 #include "capture/Capture.h"
+#include "link/QtPortFactory.h"
 #include "link/frmComm.h"
 #include "run/RunController.h"
 
@@ -72,6 +73,7 @@ class HeadlessRun : public RunHost,
         Capture capture{run};
     } core_;
     SystemClock clock_;
+    QtPortFactory ports_;
     const std::string programFolder_;
 
   private:

@@ -1,0 +1,9 @@
+#pragma once
+#include "link/PortFactory.h"
+
+// The program's link parts: QtSerialPort on the ports of the program folder, QTimers, and a
+// wait on the Qt event loop.
+class QtPortFactory final : public PortFactory {
+  public:
+    [[nodiscard]] std::unique_ptr<LinkParts> make(const std::string& programFolder) override;
+};
