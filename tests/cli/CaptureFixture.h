@@ -17,17 +17,9 @@
 #include <thread>
 #include <vector>
 
+#include "Quoted.h"
 #include "files/LogFile.h"
 #include "files/TempFolder.h"
-
-// s quoted for the shell.
-inline std::string quoted(const std::string& s) {
-    std::string q = "'";
-    for (const char ch : s) {
-        q += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
-    }
-    return q + "'";
-}
 
 class CaptureTest : public ::testing::Test {
   protected:

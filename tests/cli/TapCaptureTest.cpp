@@ -47,9 +47,9 @@ TEST_F(CaptureTest, APymodbusClientAndServerTalkThroughTheTapAndTsharkReadsEvery
     const std::string client = home.File("client"), server = home.File("server");
     const std::string peer = std::string(kPython) + " " + quoted(VEXLO_MODBUS_PEER) + " ";
     StartUnit({"--tap-sd", client, "--tap-rd", server, "--trace"});
-    const Background serving(peer + "server " + quoted(server) + " >" +
-                                 quoted(home.File("server.out")) + " 2>&1",
-                             home.File("server.pid"));
+    const Background serving(
+        peer + "server " + quoted(server) + " >" + quoted(home.File("server.out")) + " 2>&1",
+        home.File("server.pid"));
     ASSERT_EQ(std::system((peer + "wait " + quoted(client) + " >/dev/null").c_str()), 0)
         << home.Read("server.out");
 
@@ -88,7 +88,8 @@ TEST_F(CaptureTest, APymodbusClientAndServerTalkThroughTheTapAndTsharkReadsEvery
     ASSERT_EQ(packets.size(), 2U * kTransactions) << out.Read("fields.txt");
     for (size_t i = 0; i < packets.size(); ++i) {
         const char* function = i / 2 % 2 == 0 ? "6" : "3";
-        EXPECT_EQ(packets[i], std::string(i % 2 == 0 ? "0x01" : "0x02") + "\t1\t" + function + "\t1")
+        EXPECT_EQ(packets[i],
+                  std::string(i % 2 == 0 ? "0x01" : "0x02") + "\t1\t" + function + "\t1")
             << i;
     }
 }
