@@ -157,6 +157,42 @@ TEST(TapTest, ADeviceSideReportsErrorsAndModemLines) {
     }
 }
 
+// The line settings sent to the unit set a device side (a pseudo-terminal stands in for
+// it, one that keeps 8 data bits and drops PARENB whatever it is told, but keeps the rest);
+// a 7-bit line drops the top bit of what a program writes.
+TEST(TapTest, ADeviceSideTakesTheLineSettings) {
+    TempDir dir;
+    PseudoTerminal device;
+    const std::string link = dir.file("COM1");
+    UnitProcess unit({"--link", link, "--tap-sd", dir.file("a"), "--tap-rd", device.devicePath()});
+    ASSERT_EQ(unit.firstLine(), "ready " + link + "\n");
+    Port monitor(link), a(dir.file("a"));
+    const struct {
+        const char* format;
+        tcflag_t flags;  // of PARODD and CSTOPB
+    } formats[] = {
+        {"S0212", 0},
+        {"S0219", PARODD | CSTOPB},
+        {"S0214", CSTOPB},  // 1.5 stop bits go out as 2
+        {"S0210", 0},
+    };
+    for (const auto& f : formats) {
+        monitor.send(std::string(f.format) + "\r");
+        EXPECT_EQ(monitor.lines(), "OK\r");
+        termios t{};
+        ASSERT_EQ(tcgetattr(device.master(), &t), 0);
+        EXPECT_EQ(t.c_cflag & (PARODD | CSTOPB), f.flags) << f.format;
+        EXPECT_EQ(t.c_iflag & (INPCK | PARMRK | IXON | ICRNL), INPCK | PARMRK) << f.format;
+    }
+    monitor.send("S0200\r");  // 7N1, which a pseudo-terminal ignores: the tap masks anyway
+    EXPECT_EQ(monitor.lines(), "OK\r");
+    a.send("\xC1\x42");
+    std::string atDevice;
+    readUntil(
+        device.master(), atDevice, [](const std::string& got) { return got.size() >= 2; }, 1000);
+    EXPECT_EQ(atDevice, "\x41\x42");
+}
+
 // 115200 bit/s both ways at once between two programs, with a monitor that reads the
 // stream as it comes, one that reads nothing until the end, and no run: each side gets
 // exactly what the other wrote, and the monitor sees each direction whole and in order.
