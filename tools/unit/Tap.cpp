@@ -26,9 +26,11 @@ void Tap::apply(const LineSettings& line, double rateFactor) {
 }
 
 void Tap::addPollFds(std::vector<pollfd>& fds) const {
-    for (const TapSide* side : {&sd_, &rd_}) {
+    for (const Direction& d : directions_) {
+        const bool room = d.line.pending() < kMaxOnTheWay;
         fds.push_back(
-            {side->fd(), static_cast<short>(POLLIN | (side->wantsWrite() ? POLLOUT : 0)), 0});
+            {d.from.fd(),
+             static_cast<short>((room ? POLLIN : 0) | (d.from.wantsWrite() ? POLLOUT : 0)), 0});
     }
 }
 
@@ -37,7 +39,7 @@ void Tap::serve(std::span<const pollfd> fds, int64_t nowNs, const Observer& obse
         Direction& d = directions_[i];
         if ((fds[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
             scratch_.clear();
-            if (!d.from.read(scratch_)) {
+            if (!d.from.read(scratch_, kMaxOnTheWay - std::min(kMaxOnTheWay, d.line.pending()))) {
                 std::fprintf(stderr, "vexlo-unit: %s: the device is gone\n", d.from.path().c_str());
             }
             received(d, nowNs);

@@ -24,6 +24,10 @@ class Tap {
   public:
     // How often the modem input lines of a device are read.
     static constexpr int64_t kModemPollNs = 10'000'000;
+    // Characters written by a program that have not yet arrived at the other side, at most:
+    // as with the transmit buffer of a serial port, the program's writes then wait, since
+    // the tap reads no more from it until the line has carried some.
+    static constexpr size_t kMaxOnTheWay = 4096;
 
     using Observer = std::function<void(const StreamEvent&)>;
 

@@ -51,16 +51,17 @@ std::string TapSide::apply(const LineSettings& line) {
     return error;
 }
 
-bool TapSide::read(std::vector<TapChar>& out) {
+bool TapSide::read(std::vector<TapChar>& out, size_t max) {
     std::array<uint8_t, 4096> buffer;
-    for (;;) {
-        const ssize_t n = ::read(fd_, buffer.data(), buffer.size());
+    while (max > 0) {
+        const ssize_t n = ::read(fd_, buffer.data(), std::min(max, buffer.size()));
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n > 0) {
             const auto bytes = std::span<const uint8_t>(buffer.data(), static_cast<size_t>(n));
             take(bytes, parity_ ? countsGrown() : std::nullopt, out);
+            max -= bytes.size();
             continue;
         }
         // A device that reports the end of its input or fails has gone (unplugged).
@@ -72,6 +73,7 @@ bool TapSide::read(std::vector<TapChar>& out) {
         }
         return !gone;
     }
+    return true;
 }
 
 void TapSide::take(std::span<const uint8_t> bytes, std::optional<ParmrkReader::ErrorCounts> grown,

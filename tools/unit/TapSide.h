@@ -40,9 +40,9 @@ class TapSide {
     // Sets a device to the line settings (a pseudo-terminal has none); an error text, or
     // an empty one.
     std::string apply(const LineSettings& line);
-    // Reads what has arrived and appends its characters to out; false once the side is
-    // gone (a device unplugged).
-    bool read(std::vector<TapChar>& out);
+    // Reads what has arrived, up to max bytes, and appends its characters to out; false
+    // once the side is gone (a device unplugged).
+    bool read(std::vector<TapChar>& out, size_t max);
     // The device's input, as its driver gives it (see ParmrkReader); the seam of the tests.
     void take(std::span<const uint8_t> bytes, std::optional<ParmrkReader::ErrorCounts> grown,
               std::vector<TapChar>& out);
