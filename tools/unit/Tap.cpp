@@ -11,7 +11,11 @@ Tap::Tap(const std::string& sdPath, const std::string& rdPath)
       modem_(sd_.isDevice() || rd_.isDevice()) {}
 
 void Tap::apply(const LineSettings& line, double rateFactor) {
+    if (applied_ && line == line_) {
+        return;
+    }
     line_ = line;
+    applied_ = true;
     for (TapSide* side : {&sd_, &rd_}) {
         const std::string error = side->apply(line);
         if (!error.empty()) {

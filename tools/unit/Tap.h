@@ -35,8 +35,9 @@ class Tap {
     Tap(const std::string& sdPath, const std::string& rdPath);
 
     // The line settings: a device side is set to them, and a line whose sender is a
-    // pseudo-terminal takes their character time (rateFactor times faster). Errors go to
-    // standard error; the tap goes on with what the side took.
+    // pseudo-terminal takes their character time (rateFactor times faster). Settings as
+    // before change nothing. Errors go to standard error; the tap goes on with what the
+    // side took.
     void apply(const LineSettings& line, double rateFactor);
 
     // Appends the descriptors to wait on, side SD first.
@@ -75,6 +76,7 @@ class Tap {
     TapSide rd_;
     std::array<Direction, 2> directions_;
     LineSettings line_;
+    bool applied_ = false;          // line_ has been applied
     std::optional<uint8_t> lines_;  // nothing until read, or without modem lines
     int64_t nextModemNs_ = 0;
     bool modem_ = false;            // some side has modem lines to read

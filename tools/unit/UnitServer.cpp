@@ -134,7 +134,7 @@ void UnitServer::handle(const std::string& command) {
         std::fflush(stdout);
     }
     const int64_t now = nowNs();
-    if (tap_ != nullptr && command.rfind("S0", 0) == 0) {
+    if (tap_ != nullptr) {
         tap_->apply(protocol_.line(), options_.rateFactor);
     }
     if (answer.action == UnitProtocol::Action::Stop) {
@@ -173,7 +173,11 @@ void UnitServer::observe(const StreamEvent& e, int64_t now) {
         }
         return;
     }
-    tapDropped_ = 0;
+    if (tapDropped_ > 0) {
+        std::fprintf(stderr, "vexlo-unit: the monitor takes again; %llu observations dropped\n",
+                     static_cast<unsigned long long>(tapDropped_));
+        tapDropped_ = 0;
+    }
     const StreamEvent event =
         e.kind == StreamEvent::Kind::Line ? StreamEvent::line(0, lines().value_or(0)) : e;
     pacer_->inject(now, {&event, 1});
