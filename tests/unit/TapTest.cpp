@@ -4,6 +4,7 @@
 #include "Tap.h"
 
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 
 #include <random>
 
@@ -274,5 +275,17 @@ TEST(TapTest, AFloodBothWaysPassesByteForByte) {
             EXPECT_EQ(monitor.within(100), "") << "nothing observed without a run";
         }
         EXPECT_EQ(unit.stop(), 0);
+    }
+}
+
+TEST(TapTest, ASideThatIsNoSerialDeviceEndsTheUnitAndLeavesNoLink) {
+    TempDir dir;
+    std::ofstream(dir.file("file")) << "text";
+    for (const std::string& side : {dir.file("file"), std::string("/dev/null"), dir.file("")}) {
+        UnitProcess unit({"--link", dir.file("COM1"), "--tap-sd", dir.file("a"), "--tap-rd", side});
+        EXPECT_EQ(unit.wait(), 1) << side;
+        struct stat st {};
+        EXPECT_NE(lstat(dir.file("COM1").c_str(), &st), 0) << side;
+        EXPECT_NE(lstat(dir.file("a").c_str(), &st), 0) << side;
     }
 }

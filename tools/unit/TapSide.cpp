@@ -27,6 +27,10 @@ TapSide::TapSide(std::string path) : path_(std::move(path)) {
         if (device_ < 0) {
             throw std::system_error(errno, std::generic_category(), path_);
         }
+        if (isatty(device_) == 0) {
+            ::close(device_);
+            throw std::runtime_error(path_ + ": is not a serial device");
+        }
         fd_ = device_;
         return;
     }
