@@ -31,6 +31,8 @@ TapSide::TapSide(std::string path) : path_(std::move(path)) {
             ::close(device_);
             throw std::runtime_error(path_ + ": is not a serial device");
         }
+        // No other program (a port search among them) may open the device meanwhile.
+        ioctl(device_, TIOCEXCL);
         fd_ = device_;
         return;
     }
