@@ -14,6 +14,7 @@
 #include <regex>
 #include <sstream>
 
+#include "Quoted.h"
 #include "analysis/FrameExamples.h"
 #include "base/VersionText.h"
 #include "files/LogFile.h"
@@ -27,14 +28,6 @@ struct Outcome {
     int code;
     std::string out, err;
 };
-
-std::string quoted(const std::string& s) {
-    std::string q = "'";
-    for (const char ch : s) {
-        q += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
-    }
-    return q + "'";
-}
 
 class Cli : public ::testing::Test {
   protected:

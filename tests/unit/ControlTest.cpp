@@ -346,3 +346,29 @@ TEST(UnitControlTest, TheRealUnitPutsWhatItIsToldOnTheMonitoredLine) {
     struct stat st {};
     EXPECT_NE(lstat((link + ".ctl").c_str(), &st), 0) << "the socket is removed at exit";
 }
+
+TEST(UnitControlTest, ATapShowsInStatusTakesNoScenarioAndKeepsHandMadeCharactersToTheMonitor) {
+    TempDir dir;
+    const std::string link = dir.file("COM8"), a = dir.file("a"), b = dir.file("b");
+    UnitProcess unit({"--link", link, "--tap-sd", a, "--tap-rd", b});
+    ASSERT_EQ(unit.firstLine(), "ready " + link + "\n");
+    Client control(link + ".ctl");
+    ASSERT_TRUE(control.connected());
+    EXPECT_EQ(control.ask("STATUS"), "OK stopped tap -\n");
+    EXPECT_EQ(control.ask("SCENARIO chat"), "NG a tap carries no scenario\n");
+
+    Port port(link), sideA(a), sideB(b);
+    ASSERT_TRUE(port.isOpen() && sideA.isOpen() && sideB.isOpen());
+    port.send("G01\r");
+    EXPECT_EQ(port.lines(), "OK\r");
+    EXPECT_EQ(control.ask("STATUS"), "OK monitoring tap -\n");
+    EXPECT_EQ(control.ask("SEND RD 41"), "OK\n");
+    EXPECT_EQ(port.within(100), pair(false, 'A'));
+    EXPECT_EQ(sideA.within(20) + sideB.within(20), "") << "not sent to either side";
+
+    EXPECT_EQ(unit.stop(), 0);
+    struct stat st {};
+    for (const std::string& path : {a, b}) {
+        EXPECT_NE(lstat(path.c_str(), &st), 0) << path << " is removed at exit";
+    }
+}

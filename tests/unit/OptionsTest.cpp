@@ -43,6 +43,14 @@ TEST(OptionsTest, AllOptions) {
     EXPECT_DOUBLE_EQ(defaults->duration, 0.0);
     EXPECT_EQ(defaults->replyDelayMs, 0);
     EXPECT_FALSE(defaults->trace);
+    EXPECT_FALSE(defaults->tapping());
+
+    const auto tap = parse({"--link=/x", "--tap-sd", "/a", "--tap-rd=/b"});
+    ASSERT_TRUE(tap);
+    EXPECT_TRUE(tap->tapping());
+    EXPECT_EQ(tap->tapSd, "/a");
+    EXPECT_EQ(tap->tapRd, "/b");
+    EXPECT_EQ(tap->scenario, "none") << "a tap carries no scenario";
 }
 
 TEST(OptionsTest, BadCommandLinesAreRefusedWithAReason) {
@@ -67,6 +75,13 @@ TEST(OptionsTest, BadCommandLinesAreRefusedWithAReason) {
         {"--link", "/x", "--reply-delay", "-1"},
         {"--link", "/x", "--reply-delay", "60001"},
         {"--link", "/x", "--trace=yes"},
+        {"--link", "/x", "--tap-sd", "/a"},
+        {"--link", "/x", "--tap-rd", "/b"},
+        {"--link", "/x", "--tap-sd", "/a", "--tap-rd", "/b", "--scenario", "chat"},
+        {"--link", "/x", "--scenario=none", "--tap-sd", "/a", "--tap-rd", "/b"},
+        {"--link", "/x", "--tap-sd", "/a", "--tap-rd", "/a"},
+        {"--link", "/x", "--tap-sd", "/x", "--tap-rd", "/b"},
+        {"--link", "/x", "--tap-sd=", "--tap-rd", "/b"},
     };
     for (const auto& args : bad) {
         std::string error;

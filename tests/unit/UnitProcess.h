@@ -151,6 +151,8 @@ class Port {
         }
     }
     [[nodiscard]] bool isOpen() const { return fd_ >= 0; }
+    // Non-blocking.
+    [[nodiscard]] int fd() const { return fd_; }
 
     void send(const std::string& text) {
         ASSERT_EQ(write(fd_, text.data(), text.size()), static_cast<ssize_t>(text.size()));

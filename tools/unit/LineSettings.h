@@ -29,4 +29,5 @@ struct LineSettings {
     // The observed value of a byte on this line: 7-bit lines lose the top bit.
     [[nodiscard]] uint8_t mask(uint8_t value) const { return dataBits == 7 ? value & 0x7F : value; }
     [[nodiscard]] bool hasParity() const { return parity != Parity::None; }
+    bool operator==(const LineSettings&) const = default;
 };

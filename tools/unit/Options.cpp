@@ -75,6 +75,7 @@ bool validVersion(const std::string& text) {
 
 std::optional<Options> Options::parse(const std::vector<std::string>& args, std::string& error) {
     Options options;
+    bool scenarioGiven = false;
     for (size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::string value;
@@ -99,7 +100,8 @@ std::optional<Options> Options::parse(const std::vector<std::string>& args, std:
         const bool known = name == "--link" || name == "--control" || name == "--version" ||
                            name == "--scenario" || name == "--seed" || name == "--record" ||
                            name == "--refuse-start" || name == "--rate-factor" ||
-                           name == "--duration" || name == "--reply-delay";
+                           name == "--duration" || name == "--reply-delay" || name == "--tap-sd" ||
+                           name == "--tap-rd";
         if (!known) {
             error = (name.rfind('-', 0) == 0 ? "unknown option '" : "unexpected argument '") +
                     name + "'";
@@ -137,6 +139,13 @@ std::optional<Options> Options::parse(const std::vector<std::string>& args, std:
                 return std::nullopt;
             }
             options.scenario = value;
+            scenarioGiven = true;
+        } else if (name == "--tap-sd" || name == "--tap-rd") {
+            if (value.empty()) {
+                error = name + " needs a path";
+                return std::nullopt;
+            }
+            (name == "--tap-sd" ? options.tapSd : options.tapRd) = value;
         } else if (name == "--seed") {
             if (!parseUnsigned(value, UINT64_MAX, number)) {
                 error = "--seed must be a non-negative integer";
@@ -184,22 +193,51 @@ std::optional<Options> Options::parse(const std::vector<std::string>& args, std:
     if (options.control.empty()) {
         options.control = options.link + ".ctl";
     }
+    if (options.tapSd.empty() != options.tapRd.empty()) {
+        error = "--tap-sd and --tap-rd go together";
+        return std::nullopt;
+    }
+    if (options.tapping()) {
+        if (scenarioGiven) {
+            error = "--scenario and --tap-sd/--tap-rd exclude each other";
+            return std::nullopt;
+        }
+        if (options.tapSd == options.tapRd || options.tapSd == options.link ||
+            options.tapRd == options.link) {
+            error = "--link, --tap-sd and --tap-rd need three different paths";
+            return std::nullopt;
+        }
+        options.scenario = Scenario::kNone;
+    }
     return options;
 }
 
 std::string Options::usage() {
     std::string text =
         "Usage: vexlo-unit --link PATH [options]\n"
+        "       vexlo-unit --link PATH --tap-sd A --tap-rd B [options]\n"
         "\n"
         "A virtual main unit on a pseudo-terminal. PATH becomes a link to the terminal's\n"
         "device; open it as the unit's serial port. Prints 'ready PATH' once it accepts\n"
         "commands and serves until SIGINT or SIGTERM, then removes the link.\n"
+        "\n"
+        "As a tap, the unit monitors a real line between two programs, or between a\n"
+        "program and a serial device, instead of a scenario: what is written on side A\n"
+        "goes to side B and is monitored as SD, what comes from B goes to A as RD. A and\n"
+        "B are each an existing serial device, which is opened and set to the line\n"
+        "settings sent to the unit, or a new path, where the unit links a pseudo-terminal\n"
+        "for a program to open (removed at the end). A character from a pseudo-terminal\n"
+        "arrives one character time at those settings after the previous one; a device\n"
+        "also reports parity and framing errors and its CTS, DSR, DCD and RI lines (as\n"
+        "CS, DR, CD, CI). Forwarding never waits for the monitor.\n"
         "\n"
         "Options:\n"
         "  --link PATH         where to make the link to the device (an existing link is\n"
         "                      replaced; any other file there is an error)\n"
         "  --control PATH      where to make the control channel's socket (default: the\n"
         "                      link's path + .ctl; see Control channel below)\n"
+        "  --tap-sd A          side A of a tap (with --tap-rd; not with --scenario)\n"
+        "  --tap-rd B          side B of a tap\n"
         "  --version NNN       the three characters answered to L? (default 123)\n"
         "  --scenario NAME     what the monitored line carries (default chat)\n"
         "  --seed N            seed of the scenario (default 1); the same seed and line\n"
@@ -248,7 +286,8 @@ std::string Options::usage() {
         "                             and while 64K characters still wait for the line\n"
         "  LINES [RS] [CS] [ER] [DR] [CD] [CI]   the control lines that are on\n"
         "  SCENARIO NAME              switch the scenario (at once while monitoring)\n"
-        "  STATUS                     OK monitoring|stopped SCENARIO LINES\n"
+        "  STATUS                     OK monitoring|stopped SCENARIO LINES (SCENARIO is\n"
+        "                             'tap' for a tap, which takes no SCENARIO)\n"
         "  SCENARIOS                  OK and the scenario names\n";
     return text;
 }

@@ -10,6 +10,8 @@ struct Options {
     std::string control;  // the control channel's socket; link + ".ctl" unless given
     std::string version = "123";
     std::string scenario = "chat";
+    std::string tapSd;  // both empty: no tap; else the two sides of the tap
+    std::string tapRd;
     uint64_t seed = 1;
     std::string record;  // empty: no record file
     int refuseStart = 0;
@@ -19,6 +21,8 @@ struct Options {
     double rateFactor = 1.0;
     double duration = 0.0;  // seconds of line time the line carries traffic; 0: no end
     bool help = false;
+
+    [[nodiscard]] bool tapping() const { return !tapSd.empty(); }
 
     // The options of args (without the program name); nothing, and error set, on a bad
     // command line. With --help the other options are not checked.

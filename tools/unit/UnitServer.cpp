@@ -13,6 +13,7 @@
 #include "ControlChannel.h"
 #include "ControlCommand.h"
 #include "Options.h"
+#include "Tap.h"
 
 namespace {
 
@@ -24,13 +25,18 @@ constexpr int kRetryMs = 20;
 
 }  // namespace
 
-UnitServer::UnitServer(const Options& options, int terminal, RecordFile& record)
+UnitServer::UnitServer(const Options& options, int terminal, RecordFile& record, Tap* tap)
     : options_(options),
       terminal_(terminal),
       record_(record),
       protocol_({options.version, options.refuseStart}),
       output_(record),
-      scenario_(options.scenario) {}
+      scenario_(options.scenario),
+      tap_(tap) {
+    if (tap_ != nullptr) {
+        tap_->apply(protocol_.line(), options_.rateFactor);
+    }
+}
 
 int64_t UnitServer::nowNs() {
     timespec ts{};
@@ -53,6 +59,10 @@ void UnitServer::run(int stopFd, ControlChannel* control) {
             fds.push_back(
                 {terminal_, static_cast<short>(POLLIN | (output_.empty() ? 0 : POLLOUT)), 0});
         }
+        const size_t firstTap = fds.size();
+        if (tap_ != nullptr) {
+            tap_->addPollFds(fds);
+        }
         const size_t firstControl = fds.size();
         if (control != nullptr) {
             control->addPollFds(fds);
@@ -71,6 +81,11 @@ void UnitServer::run(int stopFd, ControlChannel* control) {
             } else if ((fds[1].revents & (POLLHUP | POLLERR)) != 0) {
                 hungUp_ = true;
             }
+        }
+        if (tap_ != nullptr) {
+            const int64_t now = nowNs();
+            tap_->serve(std::span<const pollfd>(fds).subspan(firstTap, firstControl - firstTap),
+                        now, [this, now](const StreamEvent& e) { observe(e, now); });
         }
         if (control != nullptr) {
             control->serve(std::span<const pollfd>(fds).subspan(firstControl),
@@ -119,6 +134,9 @@ void UnitServer::handle(const std::string& command) {
         std::fflush(stdout);
     }
     const int64_t now = nowNs();
+    if (tap_ != nullptr) {
+        tap_->apply(protocol_.line(), options_.rateFactor);
+    }
     if (answer.action == UnitProtocol::Action::Stop) {
         // Everything observed up to the stop goes out before the reply.
         pump(now);
@@ -129,11 +147,40 @@ void UnitServer::handle(const std::string& command) {
     if (answer.action == UnitProtocol::Action::Start) {
         pacer_ = std::make_unique<Pacer>(makeScenario(), protocol_.line(), options_.rateFactor, now,
                                          options_.duration);
-        if (lines_) {
-            const StreamEvent lines = StreamEvent::line(0, *lines_);
-            pacer_->inject(now, {&lines, 1});
+        if (const auto on = lines()) {
+            const StreamEvent event = StreamEvent::line(0, *on);
+            pacer_->inject(now, {&event, 1});
         }
     }
+}
+
+std::optional<uint8_t> UnitServer::lines() const {
+    const std::optional<uint8_t> tapped = tap_ != nullptr ? tap_->lines() : std::nullopt;
+    if (!lines_ && !tapped) {
+        return std::nullopt;
+    }
+    return static_cast<uint8_t>(lines_.value_or(0) | tapped.value_or(0));
+}
+
+void UnitServer::observe(const StreamEvent& e, int64_t now) {
+    if (!pacer_) {
+        return;
+    }
+    if (pacer_->injectedPending() >= kMaxTapBacklog) {
+        if (tapDropped_++ == 0) {
+            std::fprintf(stderr,
+                         "vexlo-unit: the monitor takes nothing; observations are dropped\n");
+        }
+        return;
+    }
+    if (tapDropped_ > 0) {
+        std::fprintf(stderr, "vexlo-unit: the monitor takes again; %llu observations dropped\n",
+                     static_cast<unsigned long long>(tapDropped_));
+        tapDropped_ = 0;
+    }
+    const StreamEvent event =
+        e.kind == StreamEvent::Kind::Line ? StreamEvent::line(0, lines().value_or(0)) : e;
+    pacer_->inject(now, {&event, 1});
 }
 
 std::unique_ptr<Scenario> UnitServer::makeScenario() const {
@@ -162,19 +209,22 @@ std::string UnitServer::control(std::string_view line) {
         case ControlCommand::Kind::Lines:
             lines_ = command->lines;
             if (pacer_) {
-                const StreamEvent lines = StreamEvent::line(0, *lines_);
-                pacer_->inject(now, {&lines, 1});
+                const StreamEvent event = StreamEvent::line(0, *lines());
+                pacer_->inject(now, {&event, 1});
             }
             break;
         case ControlCommand::Kind::Scenario:
+            if (tap_ != nullptr) {
+                return "NG a tap carries no scenario";
+            }
             scenario_ = command->scenario;
             if (pacer_) {
                 pacer_->switchScenario(makeScenario(), now);
             }
             break;
         case ControlCommand::Kind::Status:
-            return std::string("OK ") + (pacer_ ? "monitoring " : "stopped ") + scenario_ + " " +
-                   lineNames(lines_.value_or(0));
+            return std::string("OK ") + (pacer_ ? "monitoring " : "stopped ") +
+                   (tap_ != nullptr ? "tap" : scenario_) + " " + lineNames(lines().value_or(0));
         case ControlCommand::Kind::Scenarios: {
             std::string names = "OK " + std::string(Scenario::kNone);
             for (const Scenario::Info& info : Scenario::all()) {
@@ -217,10 +267,10 @@ int UnitServer::timeoutMs(int64_t now) const {
         // POLLOUT wakes the loop when the client reads; retry now and then regardless.
         timeout = timeout < 0 ? kRetryMs : std::min(timeout, kRetryMs);
     }
-    // The next delayed command and the record file's flush wake the loop too.
+    // The next delayed command, the record file's flush and the tap wake the loop too.
     for (const std::optional<int64_t> due :
          {delayed_.empty() ? std::nullopt : std::optional<int64_t>(delayed_.front().dueNs),
-          record_.dueNs()}) {
+          record_.dueNs(), tap_ != nullptr ? tap_->nextDueNs() : std::nullopt}) {
         if (due) {
             const int wait = static_cast<int>(
                 std::clamp<int64_t>((*due - now + kNsPerMs - 1) / kNsPerMs, 0, kMaxWaitMs));

@@ -13,12 +13,14 @@
 
 class ControlChannel;
 struct Options;
+class Tap;
 
 // The unit at work on its terminal: reads commands, answers them, and while monitoring
-// sends the capture stream at the pace of the line. One thread, one poll loop.
+// sends the capture stream at the pace of the line. One thread, one poll loop. With a tap
+// the line is the tap's, which is served in the same loop and never waits for the client.
 class UnitServer {
   public:
-    UnitServer(const Options& options, int terminal, RecordFile& record);
+    UnitServer(const Options& options, int terminal, RecordFile& record, Tap* tap = nullptr);
 
     // Serves until stopFd becomes readable (the signal handler writes to it), and the
     // control channel's clients when there is one.
@@ -38,6 +40,9 @@ class UnitServer {
     static constexpr size_t kMaxInjected = 64 * 1024;
     // The shortest wait between two batches of stream bytes.
     static constexpr int kMinBatchMs = 2;
+    // Observations of the tap waiting for the client, at most; further ones are dropped
+    // (and counted) until it has caught up.
+    static constexpr size_t kMaxTapBacklog = 4 * 1024 * 1024;
 
     void readCommands();
     // Carries out the commands whose reply delay is over.
@@ -47,6 +52,10 @@ class UnitServer {
     void pump(int64_t now);
     [[nodiscard]] int timeoutMs(int64_t now) const;
     [[nodiscard]] std::unique_ptr<Scenario> makeScenario() const;
+    // The control lines to report: those set by hand and the tap's; nothing before either.
+    [[nodiscard]] std::optional<uint8_t> lines() const;
+    // Puts what the tap observed into the stream while monitoring.
+    void observe(const StreamEvent& e, int64_t now);
 
     const Options& options_;
     int terminal_;
@@ -64,4 +73,6 @@ class UnitServer {
     bool hungUp_ = false;
     std::string scenario_;          // the scenario of the next start (and of the present run)
     std::optional<uint8_t> lines_;  // the control lines set by hand, once set
+    Tap* tap_;
+    uint64_t tapDropped_ = 0;
 };

@@ -16,6 +16,7 @@
 #include "Options.h"
 #include "PseudoTerminal.h"
 #include "RecordFile.h"
+#include "Tap.h"
 #include "UnitServer.h"
 
 namespace {
@@ -61,7 +62,11 @@ int serve(const Options& options) {
     }
     PseudoTerminal terminal;
     DeviceLink link(options.link, terminal.devicePath());
-    UnitServer server(options, terminal.master(), record);
+    std::unique_ptr<Tap> tap;
+    if (options.tapping()) {
+        tap = std::make_unique<Tap>(options.tapSd, options.tapRd);
+    }
+    UnitServer server(options, terminal.master(), record, tap.get());
     // The unit works without its control channel; only the companion cannot reach it then.
     std::unique_ptr<ControlChannel> control;
     try {
