@@ -10,7 +10,7 @@
 #include "app/CoreState.h"
 #include "link/frmComm.h"
 #include "support/FakeClock.h"
-#include "support/HookLog.h"
+#include "support/RecordingObserver.h"
 #include "support/RunUntil.h"
 #include "support/VirtualUnit.h"
 
@@ -50,7 +50,7 @@ class LinkE2ETest : public ::testing::Test {
     QTemporaryDir folder;
     CoreState core;
     FakeClock clock;
-    HookLog hooks;
+    RecordingObserver hooks;
     std::unique_ptr<frmComm> link;
 };
 

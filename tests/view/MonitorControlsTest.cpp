@@ -41,7 +41,7 @@ class MonitorControlsTest : public ::testing::Test {
     CoreState state;
     FakeClock clock;
     RecordingStatus status;
-    RecordingTriggers triggers;
+    RecordingObserver triggers;
     frmMonitor monitor;
 };
 

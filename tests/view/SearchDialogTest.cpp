@@ -92,7 +92,7 @@ class SearchDialogTest : public ::testing::Test {
     CoreState state;
     FakeClock clock;
     RecordingStatus status;
-    RecordingTriggers triggers;
+    RecordingObserver triggers;
     ScriptedPrompts prompts;
     frmMonitor monitor;
     MonitorSearch search;

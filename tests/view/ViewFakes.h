@@ -5,9 +5,8 @@
 #include <vector>
 
 #include "app/CoreState.h"
-#include "base/DecoderObserver.h"
 #include "capture/Records.h"
-#include "trigger/TriggerChecks.h"
+#include "support/RecordingObserver.h"
 #include "view/CellGrid.h"
 #include "view/MonitorStatus.h"
 
@@ -19,15 +18,6 @@ struct RecordingStatus final : MonitorStatus {
     }
     std::map<int, std::string> panels;
     std::map<int, int> writes;
-};
-
-// Records the trigger calls as (direction or 1000 + error kind or 2000 + line, byte or edge).
-struct RecordingTriggers final : TriggerChecks, DecoderObserver {
-    void TrigCheckChr(int direction, uint8_t byte) override { calls.emplace_back(direction, byte); }
-    void TrigCheckErr(int kind) override { calls.emplace_back(1000 + kind, 0); }
-    void TrigCheckLine(int line, int edge) override { calls.emplace_back(2000 + line, edge); }
-    void TrigCheckTime() override { calls.emplace_back(3000, 0); }
-    std::vector<std::pair<int, int>> calls;
 };
 
 // Data pair bytes as the unit sends them.
