@@ -1,11 +1,8 @@
 // vexlo-cli capture against vexlo-unit: what the unit sent is what the file holds, and the
 // ways a capture can fail.
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -25,6 +23,7 @@
 #include "files/LogFile.h"
 #include "files/PcapExport.h"
 #include "files/TempFolder.h"
+#include "support/VirtualUnit.h"
 
 namespace {
 
@@ -39,33 +38,18 @@ std::string quoted(const std::string& s) {
 class CaptureTest : public ::testing::Test {
   protected:
     CaptureTest() { std::filesystem::create_directories(home.File("ports")); }
-    ~CaptureTest() override { StopUnit(SIGTERM); }
 
     // Starts vexlo-unit on the program folder's ports/COM5, recording into record.bin, and
     // waits until it is ready.
-    void StartUnit(const std::vector<std::string>& args) {
-        std::string cmd = quoted(VEXLO_UNIT_BINARY) + " --link " + quoted(home.File("ports/COM5")) +
-                          " --record " + quoted(home.File("record.bin"));
-        for (const std::string& a : args) {
-            cmd += " " + quoted(a);
-        }
-        cmd += " >" + quoted(home.File("unit.out")) + " 2>&1 & echo $! >" +
-               quoted(home.File("unit.pid"));
-        ASSERT_EQ(std::system(cmd.c_str()), 0);
-        for (int i = 0; i < 300 && home.Read("unit.out").rfind("ready", 0) != 0; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        ASSERT_EQ(home.Read("unit.out").rfind("ready", 0), 0U) << home.Read("unit.out");
-        unitPid_ = std::stoi(home.Read("unit.pid"));
+    void StartUnit(const QStringList& args) {
+        unit_ = std::make_unique<VirtualUnit>(
+            QString::fromStdString(home.File("ports/COM5")),
+            QStringList{"--record", QString::fromStdString(home.File("record.bin"))} + args);
+        ASSERT_TRUE(unit_->ready()) << unit_->errors().toStdString();
     }
-    void StopUnit(int sig) {
-        if (unitPid_ > 0) {
-            kill(unitPid_, sig);
-            for (int i = 0; i < 300 && kill(unitPid_, 0) == 0; ++i) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
-            unitPid_ = -1;
-        }
+    // What the unit printed, for failure messages.
+    [[nodiscard]] std::string UnitOutput() const {
+        return (unit_->trace().join('\n') + '\n' + unit_->errors()).toStdString();
     }
 
     struct Outcome {
@@ -96,44 +80,8 @@ class CaptureTest : public ::testing::Test {
         const std::string code = home.Read("cli.code");
         return code.empty() ? -1 : std::stoi(code);
     }
-    // Waits until the unit's trace (--trace) has a line starting with what, count times.
-    bool WaitForTrace(const std::string& what, int count = 1) {
-        for (int i = 0; i < 1000; ++i) {
-            const std::string trace = "\n" + home.Read("unit.out");
-            int seen = 0;
-            for (size_t at = trace.find("\n" + what); at != std::string::npos;
-                 at = trace.find("\n" + what, at + 1)) {
-                ++seen;
-            }
-            if (seen >= count) {
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
-    }
     // The unit's answer to STATUS on its control channel ("OK monitoring flood -").
-    [[nodiscard]] std::string UnitStatus() const { return Control("STATUS"); }
-    // The unit's answer to a command on its control channel.
-    [[nodiscard]] std::string Control(const std::string& command) const {
-        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const std::string path = home.File("ports/COM5.ctl");
-        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-        std::string reply;
-        const std::string line = command + "\n";
-        if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-            send(fd, line.data(), line.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(line.size())) {
-            char c = 0;
-            pollfd p{fd, POLLIN, 0};
-            while (poll(&p, 1, 2000) == 1 && recv(fd, &c, 1, 0) == 1 && c != '\n') {
-                reply += c;
-            }
-        }
-        close(fd);
-        return reply;
-    }
+    [[nodiscard]] std::string UnitStatus() const { return unit_->control("STATUS").toStdString(); }
     [[nodiscard]] std::string Stored(const std::string& name) const {
         std::string error;
         const std::optional<LogFile> f = ReadLogFile(out.File(name), error);
@@ -142,7 +90,7 @@ class CaptureTest : public ::testing::Test {
     }
 
     TempFolder home, out;
-    int unitPid_ = -1;
+    std::unique_ptr<VirtualUnit> unit_;  // ended before its folder goes
 };
 
 }  // namespace
@@ -157,7 +105,7 @@ TEST_F(CaptureTest, AFloodAtTenTimesTheLineRateIsStoredWholeInTheFileAndTheAutoS
                                out.File("auto/line.vxm"), "--block-kb", "500", "--max-files", "0"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, "") << "no progress line when standard error is not a terminal";
-    StopUnit(SIGTERM);  // the record is complete once the unit has ended
+    unit_.reset();  // the record is complete once the unit has ended
 
     const std::string sent = home.Read("record.bin");
     EXPECT_GT(sent.size(), 2'000'000U);
@@ -202,7 +150,7 @@ TEST_F(CaptureTest, ALostUnitEndsWithAnErrorAndKeepsWhatArrived) {
     StartUnit({"--scenario", "flood"});
     Capture({"-o", out.File("lost.vxm"), "--seconds", "20", "--speed", "115200"}, true);
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    StopUnit(SIGTERM);  // its end of the line closes, as when the cable is pulled
+    unit_.reset();  // its end of the line closes, as when the cable is pulled
     for (int i = 0; i < 500 && home.Read("cli.code").empty(); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -268,15 +216,15 @@ TEST_F(CaptureTest, SignalsDuringTheStartAndTheRunLeaveTheUnitStoppedAndTheFileW
             std::filesystem::remove(home.File("cli.code"));
             Capture({"-o", out.File("sig.vxm"), "--speed", "9600"}, true);
             // Between the last line setting and the start's answer, or a second into the run.
-            ASSERT_TRUE(duringStart ? WaitForTrace("S", 4) : WaitForTrace("G01 OK"))
-                << home.Read("unit.out") << home.Read("cli.err");
+            ASSERT_TRUE(duringStart ? unit_->waitForTrace("S", 4) : unit_->waitForTrace("G01 OK"))
+                << UnitOutput() << home.Read("cli.err");
             if (!duringStart) {
                 std::this_thread::sleep_for(std::chrono::seconds(1));
             }
             kill(std::stoi(home.Read("cli.pid")), sig);
             const int code = WaitForCapture();
-            EXPECT_EQ(UnitStatus().rfind("OK stopped", 0), 0U) << home.Read("unit.out");
-            StopUnit(SIGTERM);  // the record is complete once the unit has ended
+            EXPECT_EQ(UnitStatus().rfind("OK stopped", 0), 0U) << UnitOutput();
+            unit_.reset();  // the record is complete once the unit has ended
             if (duringStart) {
                 EXPECT_TRUE(code == 0 || code == 1) << code;
             } else {
@@ -460,7 +408,7 @@ TEST_F(CaptureTest, TsharkCapturesLiveThroughTheExtcapInterface) {
                "[Comm_Inf]\r\nSpeed=19200\r\nDataLength=1\r\nParity=2\r\n"
                "[VX_Inf]\r\nAuto=0\r\nPort=5\r\n");
     StartUnit({"--scenario", "modbus", "--rate-factor", "4", "--duration", "40"});
-    ASSERT_EQ(Control("LINES RS CS"), "OK");  // sent at the start
+    ASSERT_EQ(unit_->control("LINES RS CS"), "OK");  // sent at the start
     const std::string pcap = out.File("live.pcap");
     ASSERT_EQ(std::system((env + "tshark -i vexlo -a duration:4 -w " + quoted(pcap) + " >" +
                            quoted(out.File("tshark.log")) + " 2>&1")
@@ -468,7 +416,7 @@ TEST_F(CaptureTest, TsharkCapturesLiveThroughTheExtcapInterface) {
               0)
         << out.Read("tshark.log");
     EXPECT_EQ(UnitStatus().rfind("OK stopped", 0), 0U);
-    StopUnit(SIGTERM);  // the record is complete once the unit has ended
+    unit_.reset();  // the record is complete once the unit has ended
 
     const std::string fields = out.File("fields.txt");
     ASSERT_EQ(std::system(("tshark -r " + quoted(pcap) +

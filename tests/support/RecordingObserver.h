@@ -94,7 +94,7 @@ struct RecordingObserver final : DecoderObserver,
     }
 
     std::vector<std::string> calls;
-    RunState* run = nullptr;    // when set, RunStop stops the run as the program does
+    RunState* run = nullptr;     // when set, RunStop stops the run as the program does
     std::vector<uint8_t> saved;  // the auto-save blocks, one after the other
 
   private:
