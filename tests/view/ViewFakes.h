@@ -1,5 +1,4 @@
 #pragma once
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -7,18 +6,8 @@
 #include "app/CoreState.h"
 #include "capture/Records.h"
 #include "support/RecordingObserver.h"
+#include "support/RecordingStatus.h"
 #include "view/CellGrid.h"
-#include "view/MonitorStatus.h"
-
-// Keeps the last text of every status bar panel and counts the writes.
-struct RecordingStatus final : MonitorStatus {
-    void ShowPanelText(int panel, const QString& text) override {
-        panels[panel] = text.toStdString();
-        ++writes[panel];
-    }
-    std::map<int, std::string> panels;
-    std::map<int, int> writes;
-};
 
 // Data pair bytes as the unit sends them.
 inline std::pair<uint8_t, uint8_t> Pair(uint8_t v, bool sd, bool parity = false,
