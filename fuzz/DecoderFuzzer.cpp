@@ -8,13 +8,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "FuzzCheck.h"
 #include "e2e/StoredRecords.h"
 #include "link/Decoder.h"
 #include "support/FakeClock.h"
-#include "support/RecordingHooks.h"
+#include "support/RecordingObserver.h"
 
 namespace {
 
@@ -44,12 +45,25 @@ struct Link {
     [[nodiscard]] std::vector<uint8_t> Stored() const {
         return {capture.gbyteDat().begin(), capture.gbyteDat().begin() + capture.glngDatLen()};
     }
+    // The calls that follow from the stream alone: pairs drawn, lamps, line triggers, stops
+    // (not the timers and the queue, which every batch touches).
+    [[nodiscard]] std::vector<std::string> FromStream() const {
+        std::vector<std::string> out;
+        for (const std::string& c : hooks.calls) {
+            for (const char* kind : {"disp ", "green ", "gray ", "trig", "stop "}) {
+                if (c.rfind(kind, 0) == 0) {
+                    out.push_back(c);
+                }
+            }
+        }
+        return out;
+    }
 
     RunState run;
     Capture capture{run};
     Settings settings;
     FakeClock clock;
-    RecordingHooks hooks{run, capture};
+    RecordingObserver hooks{run, capture};
     Decoder decoder{run, capture, settings, DecoderObservers{&hooks}, hooks, clock};
 };
 
@@ -78,7 +92,7 @@ void SplitDoesNotMatter(const std::vector<uint8_t>& stream, Draw& draw, uint32_t
 
     const std::vector<uint8_t> all = whole.Stored();
     FUZZ_CHECK(WellFormed(all));
-    FUZZ_CHECK(whole.hooks.calls == split.hooks.calls);
+    FUZZ_CHECK(whole.FromStream() == split.FromStream());
     // Every stored byte went into an auto-save block or is in the open one.
     std::vector<uint8_t> saved = split.hooks.saved;
     saved.insert(saved.end(), split.capture.gbyteAutoDat().begin(),

@@ -13,6 +13,7 @@
 #include "analysis/FrameExamples.h"
 #include "app/FileCommands.h"
 #include "app/frmAnalysis.h"
+#include "support/Control.h"
 #include "support/MainWindowFixture.h"
 
 namespace {
@@ -42,7 +43,7 @@ class AnalysisWindowTest : public AppTest {
     }
     template <class T>
     T* Control(const char* name) {
-        return analysis->findChild<T*>(name);
+        return ::Control<T>(analysis, QString::fromLatin1(name));
     }
     [[nodiscard]] QString Cell(int row, int column) const {
         return table->model()->index(row, column).data().toString();

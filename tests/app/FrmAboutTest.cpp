@@ -27,9 +27,6 @@ TEST_F(AppTest, TheVersionWindowShowsQuestionMarksUntilAUnitWasFound) {
     OpenWindow();
     frmAbout* about = OpenAbout(*window);
     ASSERT_NE(about, nullptr);
-    EXPECT_EQ(about->windowTitle(), "Vexloのﾊﾞｰｼﾞｮﾝ情報");
-    EXPECT_EQ(about->findChild<QLabel*>("lblTitle")->text(), "Vexlo");
-    EXPECT_EQ(about->findChild<QPushButton*>("cmdSysInfo")->text(), "ｼｽﾃﾑ情報(&S)...");
     EXPECT_EQ(VersionLabel(about), "ｿﾌﾄｳｪｱ ﾊﾞｰｼﾞｮﾝ 1.1.1\nﾌｧｰﾑｳｪｱ ﾊﾞｰｼﾞｮﾝ ???");
     EXPECT_FALSE(about->isModal());
 

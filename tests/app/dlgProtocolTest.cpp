@@ -36,7 +36,6 @@ TEST_F(DlgProtocolTest, OpeningSelectsTheControlsFromTheSettings) {
     OpenWindow("[Comm_Inf]\nType=1\nSpeed=19200\nDataLength=0\nStopBit=2\nParity=2\n");
     dlgProtocol* dialog = Open();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(dialog->windowTitle(), "通信パラメータの設定");
     EXPECT_TRUE(Control<QRadioButton>(dialog, "optType1")->isChecked());
     EXPECT_FALSE(Control<QRadioButton>(dialog, "optType0")->isChecked());
     EXPECT_EQ(Combo(dialog, "cmbSpeed")->currentText(), "19200");

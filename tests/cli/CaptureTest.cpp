@@ -1,11 +1,8 @@
 // vexlo-cli capture against vexlo-unit: what the unit sent is what the file holds, and the
 // ways a capture can fail.
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -25,6 +23,7 @@
 #include "files/LogFile.h"
 #include "files/PcapExport.h"
 #include "files/TempFolder.h"
+#include "support/VirtualUnit.h"
 
 #include "CaptureFixture.h"
 
@@ -38,7 +37,7 @@ TEST_F(CaptureTest, AFloodAtTenTimesTheLineRateIsStoredWholeInTheFileAndTheAutoS
                                out.File("auto/line.vxm"), "--block-kb", "500", "--max-files", "0"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, "") << "no progress line when standard error is not a terminal";
-    StopUnit(SIGTERM);  // the record is complete once the unit has ended
+    unit_.reset();  // the record is complete once the unit has ended
 
     const std::string sent = home.Read("record.bin");
     EXPECT_GT(sent.size(), 2'000'000U);
@@ -83,7 +82,7 @@ TEST_F(CaptureTest, ALostUnitEndsWithAnErrorAndKeepsWhatArrived) {
     StartUnit({"--scenario", "flood"});
     Capture({"-o", out.File("lost.vxm"), "--seconds", "20", "--speed", "115200"}, true);
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    StopUnit(SIGTERM);  // its end of the line closes, as when the cable is pulled
+    unit_.reset();  // its end of the line closes, as when the cable is pulled
     for (int i = 0; i < 500 && home.Read("cli.code").empty(); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -149,15 +148,15 @@ TEST_F(CaptureTest, SignalsDuringTheStartAndTheRunLeaveTheUnitStoppedAndTheFileW
             std::filesystem::remove(home.File("cli.code"));
             Capture({"-o", out.File("sig.vxm"), "--speed", "9600"}, true);
             // Between the last line setting and the start's answer, or a second into the run.
-            ASSERT_TRUE(duringStart ? WaitForTrace("S", 4) : WaitForTrace("G01 OK"))
-                << home.Read("unit.out") << home.Read("cli.err");
+            ASSERT_TRUE(duringStart ? unit_->waitForTrace("S", 4) : unit_->waitForTrace("G01 OK"))
+                << UnitOutput() << home.Read("cli.err");
             if (!duringStart) {
                 std::this_thread::sleep_for(std::chrono::seconds(1));
             }
             kill(std::stoi(home.Read("cli.pid")), sig);
             const int code = WaitForCapture();
-            EXPECT_EQ(UnitStatus().rfind("OK stopped", 0), 0U) << home.Read("unit.out");
-            StopUnit(SIGTERM);  // the record is complete once the unit has ended
+            EXPECT_EQ(UnitStatus().rfind("OK stopped", 0), 0U) << UnitOutput();
+            unit_.reset();  // the record is complete once the unit has ended
             if (duringStart) {
                 EXPECT_TRUE(code == 0 || code == 1) << code;
             } else {
@@ -341,7 +340,7 @@ TEST_F(CaptureTest, TsharkCapturesLiveThroughTheExtcapInterface) {
                "[Comm_Inf]\r\nSpeed=19200\r\nDataLength=1\r\nParity=2\r\n"
                "[VX_Inf]\r\nAuto=0\r\nPort=5\r\n");
     StartUnit({"--scenario", "modbus", "--rate-factor", "4", "--duration", "40"});
-    ASSERT_EQ(Control("LINES RS CS"), "OK");  // sent at the start
+    ASSERT_EQ(unit_->control("LINES RS CS"), "OK");  // sent at the start
     const std::string pcap = out.File("live.pcap");
     ASSERT_EQ(std::system((env + "tshark -i vexlo -a duration:4 -w " + quoted(pcap) + " >" +
                            quoted(out.File("tshark.log")) + " 2>&1")
@@ -349,7 +348,7 @@ TEST_F(CaptureTest, TsharkCapturesLiveThroughTheExtcapInterface) {
               0)
         << out.Read("tshark.log");
     EXPECT_EQ(UnitStatus().rfind("OK stopped", 0), 0U);
-    StopUnit(SIGTERM);  // the record is complete once the unit has ended
+    unit_.reset();  // the record is complete once the unit has ended
 
     const std::string fields = out.File("fields.txt");
     ASSERT_EQ(std::system(("tshark -r " + quoted(pcap) +

@@ -47,7 +47,8 @@ TEST_F(CaptureTest, APymodbusClientAndServerTalkThroughTheTapAndTsharkReadsEvery
     }
     const std::string client = home.File("client"), server = home.File("server");
     const std::string peer = std::string(kPython) + " " + quoted(VEXLO_MODBUS_PEER) + " ";
-    StartUnit({"--tap-sd", client, "--tap-rd", server, "--trace"});
+    StartUnit({"--tap-sd", QString::fromStdString(client), "--tap-rd",
+               QString::fromStdString(server), "--trace"});
     const Background serving(
         peer + "server " + quoted(server) + " >" + quoted(home.File("server.out")) + " 2>&1",
         home.File("server.pid"));
@@ -57,7 +58,7 @@ TEST_F(CaptureTest, APymodbusClientAndServerTalkThroughTheTapAndTsharkReadsEvery
     Capture({"-o", out.File("tap.vxm"), "--speed", "19200", "--data-bits", "8", "--parity", "none",
              "--idle", "off"},
             true);
-    ASSERT_TRUE(WaitForTrace("G01 OK")) << home.Read("unit.out") << home.Read("cli.err");
+    ASSERT_TRUE(WaitForTrace("G01 OK")) << UnitOutput() << home.Read("cli.err");
     const int clientCode =
         std::system((peer + "client " + quoted(client) + " " + std::to_string(kTransactions) +
                      " >" + quoted(home.File("client.out")) + " 2>&1")

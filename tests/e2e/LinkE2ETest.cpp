@@ -11,7 +11,7 @@
 #include "link/QtPortFactory.h"
 #include "link/frmComm.h"
 #include "support/FakeClock.h"
-#include "support/HookLog.h"
+#include "support/RecordingObserver.h"
 #include "support/RunUntil.h"
 #include "support/VirtualUnit.h"
 
@@ -51,7 +51,7 @@ class LinkE2ETest : public ::testing::Test {
     QTemporaryDir folder;
     CoreState core;
     FakeClock clock;
-    HookLog hooks;
+    RecordingObserver hooks;
     QtPortFactory ports;
     std::unique_ptr<frmComm> link;
 };

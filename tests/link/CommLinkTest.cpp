@@ -8,7 +8,7 @@
 
 #include "link/FakeLink.h"
 #include "support/FakeClock.h"
-#include "support/HookLog.h"
+#include "support/RecordingObserver.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ class CommLinkTest : public ::testing::Test {
 
     CoreState core;
     FakeClock clock;
-    HookLog hooks;
+    RecordingObserver hooks;
     FakeLinkEnv env;
     FakePorts ports;
     CommLink link;

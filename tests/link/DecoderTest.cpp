@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "support/FakeClock.h"
-#include "support/HookLog.h"
+#include "support/RecordingObserver.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ class DecoderTest : public ::testing::Test {
     RunState run;
     Settings settings;
     Capture capture;
-    HookLog rec;
+    RecordingObserver rec;
     FakeClock clock;
     Decoder decoder;
 };
@@ -203,7 +203,7 @@ TEST_F(DecoderTest, AnySplitOfTheStreamStoresTheSameBytes) {
         Capture c(r);
         c.AllocBuffer(4000);
         Settings s;
-        HookLog sink;
+        RecordingObserver sink;
         Decoder d(r, c, s, DecoderObservers{&sink}, sink, clock);
         size_t pos = 0;
         while (pos < stream.size()) {

@@ -7,7 +7,7 @@
 #include "Scenario.h"
 #include "link/Decoder.h"
 #include "support/FakeClock.h"
-#include "support/RecordingHooks.h"
+#include "support/RecordingObserver.h"
 
 namespace {
 
@@ -30,8 +30,8 @@ std::vector<uint8_t> MakeCapture(const CaptureRecipe& recipe) {
     settings.gintIdleMode = 100;
     FakeClock clock;
     clock.SetTime(9, 30, 0);
-    RecordingHooks hooks(run, capture);
-    Decoder decoder(run, capture, settings, DecoderObservers{&hooks}, hooks, clock);
+    RecordingObserver around(run, capture);
+    Decoder decoder(run, capture, settings, DecoderObservers{&around}, around, clock);
 
     LineSettings line;
     line.parity = LineSettings::Parity::Even;

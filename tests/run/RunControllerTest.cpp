@@ -11,7 +11,7 @@
 #include "link/CommParam.h"
 #include "link/FakeLink.h"
 #include "support/FakeClock.h"
-#include "support/HookLog.h"
+#include "support/RecordingObserver.h"
 
 namespace {
 
@@ -89,7 +89,7 @@ struct Rig {
 
     CoreState core;
     FakeClock clock;
-    HookLog hooks;
+    RecordingObserver hooks;
     HostLog host;
     FakeLinkEnv env;
     FakePorts ports;

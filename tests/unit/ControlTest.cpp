@@ -10,7 +10,9 @@
 #include "ControlCommand.h"
 #include "Pacer.h"
 #include "StreamCheck.h"
-#include "UnitProcess.h"
+#include "UnitPort.h"
+#include "files/TempFolder.h"
+#include "support/VirtualUnit.h"
 
 namespace {
 
@@ -68,11 +70,6 @@ class Client {
     }
     // Ends what the client sends, as `socat` does at the end of its input.
     void finish() const { shutdown(fd_, SHUT_WR); }
-    // The reply to one command sent to a unit process.
-    std::string ask(const std::string& command) {
-        write(command + "\n");
-        return replies(1);
-    }
     // True when the channel has closed the connection.
     [[nodiscard]] bool closedByPeer() const {
         char c;
@@ -247,15 +244,15 @@ TEST(PacerInjectTest, HandMadeEventsJoinTheScenarioAndScenariosSwitch) {
 }
 
 TEST(ControlChannelTest, AnswersEveryLineInOrderAndCleansUp) {
-    TempDir dir;
-    const std::string path = dir.file("COM1.ctl");
+    TempFolder dir;
+    const std::string path = dir.File("COM1.ctl");
     {
-        std::ofstream(path) << "keep";
+        dir.Write("COM1.ctl", "keep");
         EXPECT_THROW(ControlChannel{path}, std::runtime_error) << "another file is kept";
-        EXPECT_EQ(readFile(path), "keep");
+        EXPECT_EQ(dir.Read("COM1.ctl"), "keep");
         std::filesystem::remove(path);
     }
-    EXPECT_THROW(ControlChannel{dir.file(std::string(120, 'x').c_str())}, std::runtime_error);
+    EXPECT_THROW(ControlChannel{dir.File(std::string(120, 'x'))}, std::runtime_error);
     {
         ControlChannel left(path);  // a socket left behind is replaced
     }
@@ -295,16 +292,17 @@ TEST(ControlChannelTest, AnswersEveryLineInOrderAndCleansUp) {
 }
 
 TEST(UnitControlTest, TheRealUnitPutsWhatItIsToldOnTheMonitoredLine) {
-    TempDir dir;
-    const std::string link = dir.file("COM7");
-    UnitProcess unit({"--link", link, "--scenario", "none"});
-    ASSERT_EQ(unit.firstLine(), "ready " + link + "\n");
-    Client control(link + ".ctl");
-    ASSERT_TRUE(control.connected());
-    EXPECT_EQ(control.ask("STATUS"), "OK stopped none -\n");
-    EXPECT_EQ(control.ask("SCENARIOS"), "OK none chat modbus errors lines flood garbage\n");
-    EXPECT_EQ(control.ask("SEND SD 41"), "NG not monitoring\n");
-    EXPECT_EQ(control.ask("LINES ER DR"), "OK\n");  // held for the start
+    TempFolder dir;
+    const std::string link = dir.File("COM7");
+    VirtualUnit unit(QString::fromStdString(link), {"--scenario", "none"});
+    ASSERT_TRUE(unit.ready()) << unit.errors().toStdString();
+    auto ask = [&](const std::string& command) {
+        return unit.control(QString::fromStdString(command)).toStdString();
+    };
+    ASSERT_EQ(ask("STATUS"), "OK stopped none -") << "the channel answers";
+    EXPECT_EQ(ask("SCENARIOS"), "OK none chat modbus errors lines flood garbage");
+    EXPECT_EQ(ask("SEND SD 41"), "NG not monitoring");
+    EXPECT_EQ(ask("LINES ER DR"), "OK");  // held for the start
 
     Port port(link);
     ASSERT_TRUE(port.isOpen());
@@ -314,11 +312,11 @@ TEST(UnitControlTest, TheRealUnitPutsWhatItIsToldOnTheMonitoredLine) {
     EXPECT_EQ(port.lines(), "OK\r");
     const char lines = static_cast<char>(lineStateByte(Lines::ER | Lines::DR));
     EXPECT_EQ(port.within(100), std::string(1, lines));
-    EXPECT_EQ(control.ask("STATUS"), "OK monitoring none ER,DR\n");
+    EXPECT_EQ(ask("STATUS"), "OK monitoring none ER,DR");
 
-    EXPECT_EQ(control.ask("SEND SD 48690D"), "OK\n");
-    EXPECT_EQ(control.ask("SEND RD PE FE 21"), "OK\n");
-    EXPECT_EQ(control.ask("LINES CS"), "OK\n");
+    EXPECT_EQ(ask("SEND SD 48690D"), "OK");
+    EXPECT_EQ(ask("SEND RD PE FE 21"), "OK");
+    EXPECT_EQ(ask("LINES CS"), "OK");
     // 600 bit/s 8E1 is 55 characters a second: the four take about 70 ms.
     std::string stream = port.within(300);
     EXPECT_EQ(stream, pair(true, 'H') + pair(true, 'i') + pair(true, '\r') +
@@ -329,40 +327,42 @@ TEST(UnitControlTest, TheRealUnitPutsWhatItIsToldOnTheMonitoredLine) {
     const std::string kilo = "SEND SD " + std::string(2 * ControlCommand::kMaxSend, '5');
     int accepted = 0;
     std::string reply;
-    while ((reply = control.ask(kilo)) == "OK\n" && accepted < 100) {
+    while ((reply = ask(kilo)) == "OK" && accepted < 100) {
         ++accepted;
     }
-    EXPECT_EQ(reply, "NG busy\n");
+    EXPECT_EQ(reply, "NG busy");
     EXPECT_EQ(accepted, 64);
 
-    EXPECT_EQ(control.ask("SCENARIO flood"), "OK\n");
+    EXPECT_EQ(ask("SCENARIO flood"), "OK");
     stream = port.within(200);
     EXPECT_GT(stream.size(), 20U) << "the flood runs at once";
     EXPECT_EQ(streamFault(stream), "");
     port.send("G00\r");
     port.lines();
-    EXPECT_EQ(control.ask("STATUS"), "OK stopped flood CS\n");
+    EXPECT_EQ(ask("STATUS"), "OK stopped flood CS");
     EXPECT_EQ(unit.stop(), 0);
     struct stat st {};
     EXPECT_NE(lstat((link + ".ctl").c_str(), &st), 0) << "the socket is removed at exit";
 }
 
 TEST(UnitControlTest, ATapShowsInStatusTakesNoScenarioAndKeepsHandMadeCharactersToTheMonitor) {
-    TempDir dir;
-    const std::string link = dir.file("COM8"), a = dir.file("a"), b = dir.file("b");
-    UnitProcess unit({"--link", link, "--tap-sd", a, "--tap-rd", b});
-    ASSERT_EQ(unit.firstLine(), "ready " + link + "\n");
-    Client control(link + ".ctl");
-    ASSERT_TRUE(control.connected());
-    EXPECT_EQ(control.ask("STATUS"), "OK stopped tap -\n");
-    EXPECT_EQ(control.ask("SCENARIO chat"), "NG a tap carries no scenario\n");
+    TempFolder dir;
+    const std::string link = dir.File("COM8"), a = dir.File("a"), b = dir.File("b");
+    VirtualUnit unit(QString::fromStdString(link), {"--tap-sd", QString::fromStdString(a),
+                                                    "--tap-rd", QString::fromStdString(b)});
+    ASSERT_TRUE(unit.ready()) << unit.errors().toStdString();
+    const auto ask = [&unit](const char* command) {
+        return unit.control(QString::fromLatin1(command)).toStdString();
+    };
+    ASSERT_EQ(ask("STATUS"), "OK stopped tap -") << "the channel answers";
+    EXPECT_EQ(ask("SCENARIO chat"), "NG a tap carries no scenario");
 
     Port port(link), sideA(a), sideB(b);
     ASSERT_TRUE(port.isOpen() && sideA.isOpen() && sideB.isOpen());
     port.send("G01\r");
     EXPECT_EQ(port.lines(), "OK\r");
-    EXPECT_EQ(control.ask("STATUS"), "OK monitoring tap -\n");
-    EXPECT_EQ(control.ask("SEND RD 41"), "OK\n");
+    EXPECT_EQ(ask("STATUS"), "OK monitoring tap -");
+    EXPECT_EQ(ask("SEND RD 41"), "OK");
     EXPECT_EQ(port.within(100), pair(false, 'A'));
     EXPECT_EQ(sideA.within(20) + sideB.within(20), "") << "not sent to either side";
 

@@ -9,7 +9,9 @@
 #include <random>
 
 #include "PseudoTerminal.h"
-#include "UnitProcess.h"
+#include "UnitPort.h"
+#include "files/TempFolder.h"
+#include "support/VirtualUnit.h"
 
 namespace {
 
@@ -162,12 +164,14 @@ TEST(TapTest, ADeviceSideReportsErrorsAndModemLines) {
 // it, one that keeps 8 data bits and drops PARENB whatever it is told, but keeps the rest);
 // a 7-bit line drops the top bit of what a program writes.
 TEST(TapTest, ADeviceSideTakesTheLineSettings) {
-    TempDir dir;
+    TempFolder dir;
     PseudoTerminal device;
-    const std::string link = dir.file("COM1");
-    UnitProcess unit({"--link", link, "--tap-sd", dir.file("a"), "--tap-rd", device.devicePath()});
-    ASSERT_EQ(unit.firstLine(), "ready " + link + "\n");
-    Port monitor(link), a(dir.file("a"));
+    const std::string link = dir.File("COM1");
+    VirtualUnit unit(QString::fromStdString(link),
+                     {"--tap-sd", QString::fromStdString(dir.File("a")), "--tap-rd",
+                      QString::fromStdString(device.devicePath())});
+    ASSERT_TRUE(unit.ready()) << unit.errors().toStdString();
+    Port monitor(link), a(dir.File("a"));
     const struct {
         const char* format;
         tcflag_t flags;  // of PARODD and CSTOPB
@@ -209,11 +213,13 @@ TEST(TapTest, AFloodBothWaysPassesByteForByte) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TempDir dir;
-        const std::string link = dir.file("COM1");
-        UnitProcess unit({"--link", link, "--tap-sd", dir.file("a"), "--tap-rd", dir.file("b")});
-        ASSERT_EQ(unit.firstLine(), "ready " + link + "\n");
-        Port monitor(link), a(dir.file("a")), b(dir.file("b"));
+        TempFolder dir;
+        const std::string link = dir.File("COM1");
+        VirtualUnit unit(QString::fromStdString(link),
+                         {"--tap-sd", QString::fromStdString(dir.File("a")), "--tap-rd",
+                          QString::fromStdString(dir.File("b"))});
+        ASSERT_TRUE(unit.ready()) << unit.errors().toStdString();
+        Port monitor(link), a(dir.File("a")), b(dir.File("b"));
         ASSERT_TRUE(monitor.isOpen() && a.isOpen() && b.isOpen());
         monitor.send("S0000\rS010E\rS0210\rS0331\r");
         EXPECT_EQ(monitor.lines(4), "OK\rOK\rOK\rOK\r");
@@ -275,13 +281,16 @@ TEST(TapTest, AFloodBothWaysPassesByteForByte) {
 }
 
 TEST(TapTest, ASideThatIsNoSerialDeviceEndsTheUnitAndLeavesNoLink) {
-    TempDir dir;
-    std::ofstream(dir.file("file")) << "text";
-    for (const std::string& side : {dir.file("file"), std::string("/dev/null"), dir.file("")}) {
-        UnitProcess unit({"--link", dir.file("COM1"), "--tap-sd", dir.file("a"), "--tap-rd", side});
-        EXPECT_EQ(unit.wait(), 1) << side;
+    TempFolder dir;
+    std::ofstream(dir.File("file")) << "text";
+    for (const std::string& side : {dir.File("file"), std::string("/dev/null"), dir.File("")}) {
+        EXPECT_EQ(VirtualUnit::exitCodeOf({"--link", QString::fromStdString(dir.File("COM1")),
+                                           "--tap-sd", QString::fromStdString(dir.File("a")),
+                                           "--tap-rd", QString::fromStdString(side)}),
+                  1)
+            << side;
         struct stat st {};
-        EXPECT_NE(lstat(dir.file("COM1").c_str(), &st), 0) << side;
-        EXPECT_NE(lstat(dir.file("a").c_str(), &st), 0) << side;
+        EXPECT_NE(lstat(dir.File("COM1").c_str(), &st), 0) << side;
+        EXPECT_NE(lstat(dir.File("a").c_str(), &st), 0) << side;
     }
 }

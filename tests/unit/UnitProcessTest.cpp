@@ -2,14 +2,27 @@
 #include <sys/stat.h>
 
 #include "StreamCheck.h"
-#include "UnitProcess.h"
+#include "UnitPort.h"
+#include "files/TempFolder.h"
+#include "support/VirtualUnit.h"
 
-TEST(UnitProcessTest, ProbeSettingsRunAndRecord) {
-    TempDir dir;
-    const std::string link = dir.file("COM1");
-    const std::string record = dir.file("sent.bin");
-    UnitProcess unit({"--link", link, "--scenario", "flood", "--record", record});
-    ASSERT_EQ(unit.firstLine(), "ready " + link + "\n");
+namespace {
+
+// A folder of its own for each test, for the unit's link and files.
+class UnitProcessTest : public ::testing::Test {
+  protected:
+    [[nodiscard]] QString Path(const char* name) const {
+        return QString::fromStdString(dir.File(name));
+    }
+    TempFolder dir;
+};
+
+}  // namespace
+
+TEST_F(UnitProcessTest, ProbeSettingsRunAndRecord) {
+    const std::string link = dir.File("COM1");
+    VirtualUnit unit(Path("COM1"), {"--scenario", "flood", "--record", Path("sent.bin")});
+    ASSERT_TRUE(unit.ready()) << unit.errors().toStdString();
     Port port(link);
     ASSERT_TRUE(port.isOpen());
 
@@ -28,7 +41,7 @@ TEST(UnitProcessTest, ProbeSettingsRunAndRecord) {
     EXPECT_EQ(rest.substr(rest.size() - 3), "OK\r");
     stream += rest.substr(0, rest.size() - 3);
     EXPECT_EQ(streamFault(stream), "");
-    EXPECT_EQ(readFile(record), stream);
+    EXPECT_EQ(dir.Read("sent.bin"), stream);
     EXPECT_EQ(port.within(50), "") << "nothing after the stop";
 
     EXPECT_EQ(unit.stop(), 0);
@@ -36,12 +49,11 @@ TEST(UnitProcessTest, ProbeSettingsRunAndRecord) {
     EXPECT_NE(lstat(link.c_str(), &st), 0) << "the link is removed at exit";
 }
 
-TEST(UnitProcessTest, SplitCommandsRefusalsAndReopening) {
-    TempDir dir;
-    const std::string link = dir.file("COM2");
+TEST_F(UnitProcessTest, SplitCommandsRefusalsAndReopening) {
+    const std::string link = dir.File("COM2");
     ASSERT_EQ(symlink("/dev/pts/nonexistent", link.c_str()), 0);  // left over by a crash
-    UnitProcess unit({"--link", link, "--version", "9Z1", "--refuse-start", "2"});
-    ASSERT_EQ(unit.firstLine(), "ready " + link + "\n");
+    VirtualUnit unit(Path("COM2"), {"--version", "9Z1", "--refuse-start", "2"});
+    ASSERT_TRUE(unit.ready()) << unit.errors().toStdString();
     {
         Port port(link);
         ASSERT_TRUE(port.isOpen());
@@ -64,39 +76,29 @@ TEST(UnitProcessTest, SplitCommandsRefusalsAndReopening) {
     EXPECT_EQ(unit.stop(), 0);
 }
 
-TEST(UnitProcessTest, MuteUnitAnswersNothing) {
-    TempDir dir;
-    const std::string link = dir.file("COM3");
-    UnitProcess unit({"--link", link, "--mute"});
-    ASSERT_EQ(unit.firstLine(), "ready " + link + "\n");
-    Port port(link);
+TEST_F(UnitProcessTest, MuteUnitAnswersNothing) {
+    VirtualUnit unit(Path("COM3"), {"--mute"});
+    ASSERT_TRUE(unit.ready()) << unit.errors().toStdString();
+    Port port(dir.File("COM3"));
     port.send("L?\rG01\r");
     EXPECT_EQ(port.within(200), "");
     EXPECT_EQ(unit.stop(), 0);
 }
 
-TEST(UnitProcessTest, RefusesBadArgumentsAndForeignFiles) {
-    TempDir dir;
-    UnitProcess noLink({"--scenario", "flood"});
-    EXPECT_EQ(noLink.wait(), 2);
-    UnitProcess badScenario({"--link", dir.file("COM4"), "--scenario", "nope"});
-    EXPECT_EQ(badScenario.wait(), 2);
+TEST_F(UnitProcessTest, RefusesBadArgumentsAndForeignFiles) {
+    EXPECT_EQ(VirtualUnit::exitCodeOf({"--scenario", "flood"}), 2);
+    EXPECT_EQ(VirtualUnit::exitCodeOf({"--link", Path("COM4"), "--scenario", "nope"}), 2);
 
-    const std::string taken = dir.file("COM5");
-    std::ofstream(taken) << "keep";
-    UnitProcess unit({"--link", taken});
-    EXPECT_EQ(unit.wait(), 1);
-    EXPECT_EQ(readFile(taken), "keep");
+    dir.Write("COM5", "keep");
+    EXPECT_EQ(VirtualUnit::exitCodeOf({"--link", Path("COM5")}), 1);
+    EXPECT_EQ(dir.Read("COM5"), "keep");
 }
 
-TEST(UnitProcessTest, RecordCanBeFollowedDuringAStream) {
-    TempDir dir;
-    const std::string link = dir.file("COM6");
-    const std::string record = dir.file("sent.bin");
+TEST_F(UnitProcessTest, RecordCanBeFollowedDuringAStream) {
     // A slow line: a few messages a second, far less than the file stream's own buffer.
-    UnitProcess unit({"--link", link, "--scenario", "chat", "--record", record});
-    ASSERT_EQ(unit.firstLine(), "ready " + link + "\n");
-    Port port(link);
+    VirtualUnit unit(Path("COM6"), {"--scenario", "chat", "--record", Path("sent.bin")});
+    ASSERT_TRUE(unit.ready()) << unit.errors().toStdString();
+    Port port(dir.File("COM6"));
     port.send("G01\r");
     EXPECT_EQ(port.lines(), "OK\r");
     // No reply goes out while the stream runs; the file grows all the same.
@@ -104,22 +106,21 @@ TEST(UnitProcessTest, RecordCanBeFollowedDuringAStream) {
     std::string recorded;
     for (int i = 0; i < 30 && recorded.empty(); ++i) {
         stream += port.within(100);
-        recorded = readFile(record);
+        recorded = dir.Read("sent.bin");
     }
     ASSERT_FALSE(recorded.empty());
     EXPECT_EQ(stream.substr(0, recorded.size()), recorded);
     EXPECT_EQ(unit.stop(), 0);
 }
 
-TEST(UnitProcessTest, ReplyDelayAndTrace) {
-    TempDir dir;
-    const std::string link = dir.file("COM7");
-    UnitProcess unit({"--link", link, "--reply-delay", "300", "--trace", "--refuse-start", "1"});
-    ASSERT_EQ(unit.firstLine(), "ready " + link + "\n");
-    Port port(link);
+TEST_F(UnitProcessTest, ReplyDelayAndTrace) {
+    VirtualUnit unit(Path("COM7"), {"--reply-delay", "300", "--trace", "--refuse-start", "1"});
+    ASSERT_TRUE(unit.ready()) << unit.errors().toStdString();
+    Port port(dir.File("COM7"));
     port.send("L?\rG01\r");
     EXPECT_EQ(port.within(100), "") << "answered before its delay";
     EXPECT_EQ(port.lines(2), "L123\rNG\r");
-    EXPECT_EQ(unit.lines(3), "ready " + link + "\nL? L123\nG01 NG\n");
+    EXPECT_TRUE(unit.waitForTrace("G01"));
+    EXPECT_EQ(unit.trace().join('\n').toStdString(), "L? L123\nG01 NG");
     EXPECT_EQ(unit.stop(), 0);
 }

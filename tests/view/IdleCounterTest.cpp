@@ -25,7 +25,7 @@ class IdleTickTest : public ::testing::Test {
     CoreState state;
     CellGrid cells;
     RecordingStatus status;
-    RecordingTriggers triggers;
+    RecordingObserver triggers;
     FakeClock clock;
     LiveRenderer live;
     IdleCounter idle;

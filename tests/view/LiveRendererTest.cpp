@@ -29,7 +29,7 @@ class LiveRendererTest : public ::testing::Test {
     CoreState state;
     CellGrid cells;
     RecordingStatus status;
-    RecordingTriggers triggers;
+    RecordingObserver triggers;
     LiveRenderer live;
 };
 
@@ -42,7 +42,7 @@ TEST_F(LiveRendererTest, DataFillsItsDirectionsRowAndFeedsTheTriggers) {
     EXPECT_EQ(Text(CellRow::RD, 1), "");
     EXPECT_EQ(Back(CellRow::SD, 1), state.settings.glngColSD);
     EXPECT_EQ(state.grid.lintPos, 2);
-    EXPECT_EQ(triggers.calls, (std::vector<std::pair<int, int>>{{0, 0x41}, {256, 0x0D}}));
+    EXPECT_EQ(triggers.calls, (std::vector<std::string>{"chr0 65", "chr256 13"}));
 
     state.settings.gintDispMode = 1;
     Disp(0x0D, false);
@@ -63,8 +63,7 @@ TEST_F(LiveRendererTest, ErrorsShowAsPeAndFeInEveryModeAndGoToTheErrorTriggers) 
         EXPECT_EQ(Back(CellRow::SD, k), state.settings.glngColErr);
         EXPECT_EQ(Back(CellRow::RD, k + 1), state.settings.glngColErr);
         EXPECT_EQ(Back(CellRow::RD, k), state.settings.glngColRD);  // other row untouched
-        EXPECT_EQ(triggers.calls,
-                  (std::vector<std::pair<int, int>>{{1001, 0}, {1002, 0}, {1002, 0}}));
+        EXPECT_EQ(triggers.calls, (std::vector<std::string>{"err 1", "err 2", "err 2"}));
     }
 }
 

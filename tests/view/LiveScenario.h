@@ -14,10 +14,6 @@
 // on a fake clock fires the window's idle and time-stamp timers as Qt would.
 class LiveScenario : public ::testing::Test {
   protected:
-    struct QuietLink final : CommandSink {
-        void QueueCommand(const std::string&) override {}
-        void EnableSend() override {}
-    };
     // Passes the decoder's timer calls on to the window and notes when each timer started.
     struct TimerStarts final : DecoderObserver {
         explicit TimerStarts(DecoderObserver& target) : window(target) {}
@@ -35,9 +31,9 @@ class LiveScenario : public ::testing::Test {
     };
 
     LiveScenario()
-        : monitor(state.Monitor(), clock, status, triggers),
+        : monitor(state.Monitor(), clock, status, around),
           decoder(state.run, state.capture, state.settings,
-                  DecoderObservers{&monitor.live(), &triggers, &timers}, link, clock) {
+                  DecoderObservers{&monitor.live(), &around, &timers}, around, clock) {
         state.capture.AllocBuffer(10);
         state.grid = GridState{20, 10, 200, 0, 1};
         monitor.timResize_Timer();
@@ -132,8 +128,7 @@ class LiveScenario : public ::testing::Test {
     CoreState state;
     FakeClock clock;
     RecordingStatus status;
-    RecordingTriggers triggers;
-    QuietLink link;
+    RecordingObserver around;  // the triggers and the command queue
     frmMonitor monitor;
     TimerStarts timers{monitor};
     Decoder decoder;

@@ -41,7 +41,7 @@ class MonitorControlsTest : public ::testing::Test {
     CoreState state;
     FakeClock clock;
     RecordingStatus status;
-    RecordingTriggers triggers;
+    RecordingObserver triggers;
     frmMonitor monitor;
 };
 
@@ -100,12 +100,9 @@ TEST_F(MonitorControlsTest, JumpMenusAndLineJumpDialog) {
 
     dlgJump* dialog = monitor.mn_View_Jump_Click();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(dialog->windowTitle(), "行ジャンプ");
     EXPECT_FALSE(dialog->isModal());
     auto* text = dialog->findChild<QLineEdit*>("txtJump");
     ASSERT_NE(text, nullptr);
-    EXPECT_EQ(dialog->findChild<QPushButton*>("OKButton")->text(), "  OK    [F1]");
-    EXPECT_EQ(dialog->findChild<QPushButton*>("CancelButton")->text(), "ｷｬﾝｾﾙ [F8]");
 
     QTest::keyClicks(text, "0");
     QTest::keyClick(text, Qt::Key_Return);  // not a line: stays open, view unchanged
@@ -137,15 +134,11 @@ TEST_F(MonitorControlsTest, JumpMenusAndLineJumpDialog) {
 TEST_F(MonitorControlsTest, ScrollStepDialog) {
     state.settings.gintScroll = 0;
     dlgScroll* dialog = monitor.mn_View_Scroll_Click();
-    EXPECT_EQ(dialog->windowTitle(), "ｽｸﾛｰﾙ行数の設定");
     auto* screen = dialog->findChild<QRadioButton*>("optMode0");
     auto* lines = dialog->findChild<QRadioButton*>("optMode1");
     auto* rows = dialog->findChild<QLineEdit*>("txtRow");
     auto* unit = dialog->findChild<QLabel*>("lblUnit");
     ASSERT_TRUE(screen && lines && rows && unit);
-    EXPECT_EQ(screen->text(), "画面スクロール");
-    EXPECT_EQ(lines->text(), "行スクロール");
-    EXPECT_EQ(unit->text(), "行");
     EXPECT_TRUE(screen->isChecked());
     EXPECT_FALSE(rows->isEnabled());
     EXPECT_FALSE(unit->isEnabled());

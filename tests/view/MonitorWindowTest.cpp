@@ -84,7 +84,7 @@ class MonitorWindowTest : public ::testing::Test {
     CoreState state;
     FakeClock clock;
     RecordingStatus status;
-    RecordingTriggers triggers;
+    RecordingObserver triggers;
     frmMonitor monitor;
 };
 

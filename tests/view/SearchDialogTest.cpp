@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
@@ -92,7 +91,7 @@ class SearchDialogTest : public ::testing::Test {
     CoreState state;
     FakeClock clock;
     RecordingStatus status;
-    RecordingTriggers triggers;
+    RecordingObserver triggers;
     ScriptedPrompts prompts;
     frmMonitor monitor;
     MonitorSearch search;
@@ -303,9 +302,7 @@ TEST_F(SearchDialogTest, NothingIsSearchedWhileTheViewIsLive) {
 TEST_F(SearchDialogTest, DialogClosesWhenItLosesActivation) {
     Hold({});
     dlgSearch* d = search.mn_Search_Search_Click();
-    EXPECT_EQ(d->windowTitle(), "文字検索");
     EXPECT_FALSE(d->isModal());
-    EXPECT_EQ(d->findChild<QPushButton*>("OKButton")->text(), " 検索   [F1]");
     QEvent deactivate(QEvent::WindowDeactivate);
     QApplication::sendEvent(d, &deactivate);
     EXPECT_FALSE(d->isVisible());
@@ -334,7 +331,6 @@ class TimeSearchTest : public SearchDialogTest {
 };
 
 TEST_F(TimeSearchTest, MovesTheViewToTheBestFittingStamp) {
-    EXPECT_EQ(dialog->windowTitle(), "時間検索");
     EXPECT_EQ(text->maxLength(), 6);
     EXPECT_EQ(Find("091500"), 300);
     EXPECT_EQ(Find("085959"), 100);

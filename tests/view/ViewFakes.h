@@ -1,34 +1,13 @@
 #pragma once
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/CoreState.h"
-#include "base/DecoderObserver.h"
 #include "capture/Records.h"
-#include "trigger/TriggerChecks.h"
+#include "support/RecordingObserver.h"
+#include "support/RecordingStatus.h"
 #include "view/CellGrid.h"
-#include "view/MonitorStatus.h"
-
-// Keeps the last text of every status bar panel and counts the writes.
-struct RecordingStatus final : MonitorStatus {
-    void ShowPanelText(int panel, const QString& text) override {
-        panels[panel] = text.toStdString();
-        ++writes[panel];
-    }
-    std::map<int, std::string> panels;
-    std::map<int, int> writes;
-};
-
-// Records the trigger calls as (direction or 1000 + error kind or 2000 + line, byte or edge).
-struct RecordingTriggers final : TriggerChecks, DecoderObserver {
-    void TrigCheckChr(int direction, uint8_t byte) override { calls.emplace_back(direction, byte); }
-    void TrigCheckErr(int kind) override { calls.emplace_back(1000 + kind, 0); }
-    void TrigCheckLine(int line, int edge) override { calls.emplace_back(2000 + line, edge); }
-    void TrigCheckTime() override { calls.emplace_back(3000, 0); }
-    std::vector<std::pair<int, int>> calls;
-};
 
 // Data pair bytes as the unit sends them.
 inline std::pair<uint8_t, uint8_t> Pair(uint8_t v, bool sd, bool parity = false,

@@ -1,22 +1,16 @@
 #pragma once
-// Helpers of the tests that run the real vexlo-unit: a temporary folder, the unit process and
-// its device opened like a serial port.
+// The device of a vexlo-unit process (tests/support/VirtualUnit) opened like a serial port,
+// and the reading with a time limit that the control channel's client shares.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
-#include <vector>
 
 inline int64_t nowMs() {
     timespec ts{};
@@ -47,92 +41,6 @@ inline bool readUntil(int fd, std::string& buffer,
     }
     return true;
 }
-
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// A folder of its own for each test.
-class TempDir {
-  public:
-    TempDir() {
-        char name[] = "/tmp/vexlo-unit-testXXXXXX";
-        path_ = mkdtemp(name) != nullptr ? name : "/tmp";
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    [[nodiscard]] std::string file(const char* name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
-
-// vexlo-unit running with the given arguments; ended with SIGTERM when the test is done.
-class UnitProcess {
-  public:
-    explicit UnitProcess(std::vector<std::string> args) {
-        int out[2];
-        if (pipe(out) != 0) {
-            return;
-        }
-        args.insert(args.begin(), VEXLO_UNIT_BINARY);
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
-            close(out[1]);
-            std::vector<char*> argv;
-            for (std::string& a : args) {
-                argv.push_back(a.data());
-            }
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        stdout_ = out[0];
-        fcntl(stdout_, F_SETFL, O_NONBLOCK);
-    }
-    ~UnitProcess() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-        if (stdout_ >= 0) {
-            close(stdout_);
-        }
-    }
-
-    // Everything the unit printed once it has printed a whole line.
-    std::string firstLine() { return lines(1); }
-    // Everything the unit printed once it has printed count lines (within 3 s).
-    std::string lines(int count) {
-        readUntil(
-            stdout_, output_,
-            [count](const std::string& s) { return std::count(s.begin(), s.end(), '\n') >= count; },
-            3000);
-        return output_;
-    }
-    // Asks the unit to end and returns its exit status (-1 if it did not exit normally).
-    int stop() {
-        kill(pid_, SIGTERM);
-        return wait();
-    }
-    int wait() {
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-  private:
-    pid_t pid_ = -1;
-    int stdout_ = -1;
-    std::string output_;
-};
 
 // The unit's device, opened in raw mode like a serial port.
 class Port {

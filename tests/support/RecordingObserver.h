@@ -5,12 +5,32 @@
 
 #include "base/DecoderObserver.h"
 #include "base/RunState.h"
+#include "capture/Capture.h"
 #include "link/LinkSeams.h"
 #include "trigger/TriggerChecks.h"
 
-// Stands in for the rest of the program around the link and the decoder: records every call
-// as a line of text, in order ("disp 34243", "queue G01", "status 9600,N,8,1" ...).
-struct HookLog final : DecoderObserver, TriggerChecks, CommandSink, CommParamView {
+// Stands in for the rest of the program around the link, the decoder and the live view:
+// records every call as a line of text, in order ("disp 34243", "queue G01", "chr256 13",
+// "status 9600,N,8,1" ...).
+struct RecordingObserver final : DecoderObserver,
+                                 TriggerChecks,
+                                 CommandSink,
+                                 CommParamView,
+                                 AutoSaveSink {
+    RecordingObserver() = default;
+    // Also acts as the program does for runs without a window: a stop ends the run, a queued
+    // "G01" is sent at once and counted, and auto-save writes its blocks (kept in saved).
+    RecordingObserver(RunState& r, Capture& c) : run(&r), capture_(&c) {
+        capture_->SetAutoSaveSink(this);
+    }
+    ~RecordingObserver() override {
+        if (capture_ != nullptr) {
+            capture_->SetAutoSaveSink(nullptr);
+        }
+    }
+    RecordingObserver(const RecordingObserver&) = delete;
+    RecordingObserver& operator=(const RecordingObserver&) = delete;
+
     void DispMonitor(uint8_t a, uint8_t b) override { Log("disp", a * 256 + b); }
     void DispTimeStamp(const std::string& t) override { calls.push_back("stamp " + t); }
     // Stops as RunStop does when run is given.
@@ -23,7 +43,17 @@ struct HookLog final : DecoderObserver, TriggerChecks, CommandSink, CommParamVie
     }
     void StartAccepted() override { Log("accepted", 0); }
     void StartRefused() override { Log("refused", 0); }
-    void AutoSaveFlush() override { Log("flush", 0); }
+    void AutoSaveFlush() override {
+        Log("flush", 0);
+        if (capture_ != nullptr && run->gintAutoSave == 1) {
+            AutoSaveBlock();
+        }
+    }
+    void AutoSaveBlock() override {
+        saved.insert(saved.end(), capture_->gbyteAutoDat().begin(),
+                     capture_->gbyteAutoDat().begin() + capture_->glngAutoLen());
+        capture_->EmptyAutoBlock();
+    }
     void SetLineLamp(int line, bool on) override { Log(on ? "green" : "gray", line); }
     void TrigCheckLine(int line, int edge) override { Log("trig" + std::to_string(edge), line); }
     void TrigCheckChr(int direction, uint8_t byte) override {
@@ -34,7 +64,12 @@ struct HookLog final : DecoderObserver, TriggerChecks, CommandSink, CommParamVie
     void SetIdleTimer(bool on) override { Log("idle", on); }
     void SetStampTimer(bool on) override { Log("stampTimer", on); }
     void LinkLost() override { Log("lost", 0); }
-    void QueueCommand(const std::string& c) override { calls.push_back("queue " + c); }
+    void QueueCommand(const std::string& c) override {
+        calls.push_back("queue " + c);
+        if (capture_ != nullptr && c == "G01") {
+            ++run->gintStartTry;
+        }
+    }
     void EnableSend() override { Log("send", 0); }
     void ShowCommParam(const std::string& text) override { calls.push_back("status " + text); }
 
@@ -59,5 +94,9 @@ struct HookLog final : DecoderObserver, TriggerChecks, CommandSink, CommParamVie
     }
 
     std::vector<std::string> calls;
-    RunState* run = nullptr;
+    RunState* run = nullptr;     // when set, RunStop stops the run as the program does
+    std::vector<uint8_t> saved;  // the auto-save blocks, one after the other
+
+  private:
+    Capture* capture_ = nullptr;
 };
