@@ -17,7 +17,7 @@ const std::vector<uint8_t>& PolledCapture() {
         std::vector<uint8_t> out;
         out.reserve(bench::kStreamSize + 64);
         const auto frame = [&out](std::vector<uint8_t> bytes, bool sd) {
-            const uint16_t crc = modbus::Crc16(bytes.data(), bytes.size());
+            const uint16_t crc = modbus::crc16(bytes.data(), bytes.size());
             bytes.push_back(static_cast<uint8_t>(crc & 0xFF));
             bytes.push_back(static_cast<uint8_t>(crc >> 8));
             for (const uint8_t v : bytes) {
@@ -46,7 +46,7 @@ void analyse(benchmark::State& state, const std::vector<uint8_t>& src, bool modb
     const PcapLine line{19200, 1, 0, 2, 100};
     FrameList list;  // kept between runs, as the window keeps it
     for (auto _ : state) {
-        AnalyseFrames(src.data(), static_cast<int32_t>(src.size()), line, {0, modbus}, list);
+        analyseFrames(src.data(), static_cast<int32_t>(src.size()), line, {0, modbus}, list);
         benchmark::DoNotOptimize(list.frames.size());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * src.size()));

@@ -70,7 +70,7 @@ void BM_AutoSaveBlock4MB(benchmark::State& state) {
     Capture capture(run);
     capture.AllocBuffer(static_cast<int32_t>(bench::kStreamSize / 1000));
     AutoSave autoSave(settings, run, capture, clock, folder.path.string());
-    capture.SetAutoSaveSink(&autoSave);
+    capture.setAutoSaveSink(&autoSave);
     double worstMs = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -80,7 +80,7 @@ void BM_AutoSaveBlock4MB(benchmark::State& state) {
         for (int32_t i = 0; i < last; ++i) {
             capture.StoreByte(src[static_cast<size_t>(i)]);
         }
-        capture.CopyHistoryToAutoSave(last);
+        capture.copyHistoryToAutoSave(last);
         run.gintAutoSave = 1;
         state.ResumeTiming();
         const auto start = std::chrono::steady_clock::now();
@@ -90,7 +90,7 @@ void BM_AutoSaveBlock4MB(benchmark::State& state) {
         worstMs = std::max(worstMs, took.count());
     }
     state.counters["worst_ms"] = worstMs;
-    if (autoSave.Failing()) {
+    if (autoSave.failing()) {
         state.SkipWithError("the block files could not be written");
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * src.size()));

@@ -17,15 +17,15 @@ struct NullHooks : DecoderObserver, TriggerChecks, CommandSink {
     void TrigCheckChr(int, uint8_t) override {}
     void TrigCheckErr(int) override {}
     void TrigCheckTime() override {}
-    void QueueCommand(const std::string&) override {}
-    void EnableSend() override {}
+    void queueCommand(const std::string&) override {}
+    void enableSend() override {}
 };
 
 // The stream as the serial port hands it on: batches of 4 kB.
 void feedInBatches(Decoder& decoder, const std::vector<uint8_t>& src) {
     constexpr size_t kBatch = 4096;
     for (size_t pos = 0; pos < src.size(); pos += kBatch) {
-        decoder.OnReceive(src.data() + pos, std::min(kBatch, src.size() - pos));
+        decoder.onReceive(src.data() + pos, std::min(kBatch, src.size() - pos));
     }
 }
 

@@ -53,7 +53,7 @@ int MeasureLoss(MDIMonitor& window, AppContext& ctx, pid_t unit) {
     QElapsedTimer sinceKill;
     sinceKill.start();
     ::kill(unit, SIGKILL);
-    if (!RunUntil([&] { return !comm.IsOpen(); }, 5000)) {
+    if (!RunUntil([&] { return !comm.isOpen(); }, 5000)) {
         std::puts("closed=0");
         return 1;
     }

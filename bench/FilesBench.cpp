@@ -38,7 +38,7 @@ void BM_HexDump4MB(benchmark::State& state) {
             }
             out.Line(std::string_view(line, n));
         }
-        out.Flush();
+        out.flush();
     }
     benchmark::DoNotOptimize(total);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * src.size()));
@@ -55,8 +55,8 @@ void BM_TextExport4MB(benchmark::State& state) {
     size_t total = 0;
     for (auto _ : state) {
         TextOut out(countingSink(total));
-        WriteTextFixed(words, 50, out);
-        out.Flush();
+        writeTextFixed(words, 50, out);
+        out.flush();
     }
     benchmark::DoNotOptimize(total);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * src.size()));

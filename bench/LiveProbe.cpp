@@ -149,10 +149,10 @@ class BlockFile final : public AutoSaveSink {
   public:
     BlockFile(Capture& capture, const std::string& path)
         : capture_(capture), file_(std::fopen(path.c_str(), "wb")) {
-        capture_.SetAutoSaveSink(this);
+        capture_.setAutoSaveSink(this);
     }
     ~BlockFile() override {
-        capture_.SetAutoSaveSink(nullptr);
+        capture_.setAutoSaveSink(nullptr);
         if (file_ != nullptr) {
             std::fclose(file_);
         }
@@ -166,10 +166,10 @@ class BlockFile final : public AutoSaveSink {
               std::fwrite(capture_.gbyteAutoDat().data(), 1, n, file_) == n;
         bytes_ += static_cast<long long>(n);
         ++blocks_;
-        capture_.EmptyAutoBlock();
+        capture_.emptyAutoBlock();
     }
     // Writes the open block and flushes the file.
-    void Close() {
+    void close() {
         AutoSaveBlock();
         ok_ = ok_ && std::fflush(file_) == 0;
     }
@@ -269,7 +269,7 @@ int main(int argc, char** argv) {
     poll.stop();
     stalls.tick.stop();
     if (blocks) {
-        blocks->Close();
+        blocks->close();
         ctx.core.run.gintAutoSave = 0;
     }
 

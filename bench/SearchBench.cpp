@@ -67,7 +67,7 @@ BENCHMARK(BM_MemmemBaseline)->Unit(benchmark::kMicrosecond);
 
 template <bool kDown>
 void SearchAll(benchmark::State& state) {
-    const std::span<const int16_t> words = DispWords(Converted());
+    const std::span<const int16_t> words = dispWords(Converted());
     SearchString s;
     s.gintSearchDat = kPattern;
     s.gintSearchType = SearchString::kHex;
@@ -98,7 +98,7 @@ BENCHMARK(BM_SearchUp2M)->Unit(benchmark::kMicrosecond);
 
 // Time search past every stamp (about 1000): all are earlier than 23:59:59.
 void BM_SearchTime2M(benchmark::State& state) {
-    const std::span<const int16_t> words = DispWords(Converted());
+    const std::span<const int16_t> words = dispWords(Converted());
     int32_t pos = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(SearchTime(words, "235959", pos));

@@ -32,7 +32,7 @@ QApplication& App() {
 }
 
 struct NullPanels final : MonitorStatus, TriggerChecks {
-    void ShowPanelText(int, const QString&) override {}
+    void showPanelText(int, const QString&) override {}
     void TrigCheckChr(int, uint8_t) override {}
     void TrigCheckErr(int) override {}
     void TrigCheckTime() override {}
@@ -40,7 +40,7 @@ struct NullPanels final : MonitorStatus, TriggerChecks {
 
 // A monitor window of 1920 x 1080 pixels with the smallest cells.
 struct Window {
-    Window() : monitor(state.Monitor(), clock, panels, panels) {
+    Window() : monitor(state.monitor(), clock, panels, panels) {
         state.settings.gintFontSize = 2;
         monitor.resize(1920, 1080);
         monitor.show();
@@ -87,8 +87,8 @@ void BM_PaintFullGrid(benchmark::State& state) {
         bytes.insert(bytes.end(), {a, b});
     }
     w.state.capture.CopyDat(bytes.data(), static_cast<int32_t>(bytes.size()));
-    w.monitor.DispRirekiAt(0);
-    CellSurface& surface = w.monitor.Surface();
+    w.monitor.dispRirekiAt(0);
+    CellSurface& surface = w.monitor.surface();
     QImage image(surface.size(), QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
         surface.render(&image);
@@ -115,7 +115,7 @@ void BM_LiveDisp(benchmark::State& state) {
             w.monitor.live().DispMonitor(pairs[i].first, pairs[i].second);
             if (i % kBatch == kBatch - 1 || i + 1 == pairs.size()) {
                 if (frameEachBatch) {
-                    w.monitor.Surface().FlushUpdates();
+                    w.monitor.surface().flushUpdates();
                 }
                 QCoreApplication::processEvents();
             }
@@ -149,7 +149,7 @@ void BM_LiveDispPainted(benchmark::State& state) {
             }
             lineMs += static_cast<double>(end - i) * 1000.0 / kLinePairsPerSecond;
             for (; nextFrameMs <= lineMs; nextFrameMs += CellSurface::kFrameMs) {
-                w.monitor.Surface().FlushUpdates();
+                w.monitor.surface().flushUpdates();
                 ++frames;
             }
         }

@@ -40,7 +40,7 @@ struct Link {
     explicit Link(int32_t bufSize) { capture.AllocBuffer(bufSize); }
 
     void Feed(const std::vector<uint8_t>& stream, size_t from, size_t n) {
-        decoder.OnReceive(stream.data() + from, n);
+        decoder.onReceive(stream.data() + from, n);
     }
     [[nodiscard]] std::vector<uint8_t> Stored() const {
         return {capture.gbyteDat().begin(), capture.gbyteDat().begin() + capture.glngDatLen()};

@@ -38,8 +38,8 @@ auto Fields(const Triggers& t) {
 
 void CheckTriggers(const Triggers& t) {
     for (int n = 0; n < Triggers::kCount; ++n) {
-        FUZZ_CHECK(t.ChrCount(n) >= 0 && t.ChrCount(n) <= Triggers::kCodes);
-        FUZZ_CHECK(t.gstrChrLen[n] == std::to_string(t.ChrCount(n)));
+        FUZZ_CHECK(t.chrCount(n) >= 0 && t.chrCount(n) <= Triggers::kCodes);
+        FUZZ_CHECK(t.gstrChrLen[n] == std::to_string(t.chrCount(n)));
     }
 }
 
@@ -49,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const fs::path folder = FuzzFolder() / "program";
     static const std::string home = (fs::create_directories(folder), folder.string());
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const std::string paramPath = ParamIniPath(home);
-    const std::string trigPath = TrigIniPath(home);
+    const std::string paramPath = paramIniPath(home);
+    const std::string trigPath = trigIniPath(home);
     WriteFuzzFile(paramPath, text);
     WriteFuzzFile(trigPath, text);
 

@@ -25,22 +25,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WriteFuzzFile(path, {reinterpret_cast<const char*>(data), size});
 
     CoreState state;
-    const LogHeader before = HeaderOf(state.settings);
+    const LogHeader before = headerOf(state.settings);
     std::vector<uint8_t> bytes;
     int32_t count = -1;
     const int16_t status = LoadLog(path.string(), bytes, count, state.settings);
     if (size < static_cast<size_t>(kLogHeaderLen)) {
         FUZZ_CHECK(status == status::kFailed);
-        FUZZ_CHECK(HeaderOf(state.settings) == before);
+        FUZZ_CHECK(headerOf(state.settings) == before);
         return 0;
     }
     FUZZ_CHECK(status == status::kDone);
     FUZZ_CHECK(count == static_cast<int32_t>(size) - kLogHeaderLen);
     FUZZ_CHECK(bytes.size() >= static_cast<size_t>(count));
     FUZZ_CHECK(count == 0 || std::memcmp(bytes.data(), data + kLogHeaderLen, count) == 0);
-    const LogHeader loaded = HeaderOf(state.settings);
-    FUZZ_CHECK(loaded == ClampHeader(DecodeHeader(data)));
-    FUZZ_CHECK(ClampHeader(loaded) == loaded);
+    const LogHeader loaded = headerOf(state.settings);
+    FUZZ_CHECK(loaded == clampHeader(decodeHeader(data)));
+    FUZZ_CHECK(clampHeader(loaded) == loaded);
 
     Capture& cap = state.capture;
     cap.CopyDat(bytes.data(), count);

@@ -29,9 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<uint8_t> bytes = fdp.ConsumeRemainingBytes<uint8_t>();
     const auto len = static_cast<int32_t>(bytes.size());
 
-    const PcapSummary pcap = ReadPcap(PcapFromCapture(bytes.data(), len, line, times));
+    const PcapSummary pcap = ReadPcap(pcapFromCapture(bytes.data(), len, line, times));
     FUZZ_CHECK(pcap.fault.empty());
-    const RecordCounts records = CountRecords(bytes.data(), len);
+    const RecordCounts records = countRecords(bytes.data(), len);
     FUZZ_CHECK(pcap.dataBytes == records.pairs);
     FUZZ_CHECK(pcap.statusPackets == records.lineStates);
     return 0;

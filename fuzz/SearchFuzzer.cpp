@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         words = raw;
     } else {
         capture.CopyDat(bytes.data(), static_cast<int32_t>(bytes.size()));
-        words = DispWords(capture);
+        words = dispWords(capture);
     }
     const std::vector<bool> starts = RecordStarts(words);
 
@@ -111,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(SearchDownMoji(words, search, pos.front(), again, repeat) == 1);
         FUZZ_CHECK(again == type && repeat == pos);
     }
-    if (search.Length() == 1 && start >= 0) {
+    if (search.length() == 1 && start >= 0) {
         size_t first = words.size();
         for (size_t i = static_cast<size_t>(start); i < words.size(); ++i) {
             const int d = DataDirection(words, starts, i);
@@ -130,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CheckHit(words, starts, search, type, pos);
         FUZZ_CHECK(pos.back() <= start);
     }
-    if (SearchMoji(words, search, houkou, start, type, pos) == 1) {
+    if (searchMoji(words, search, houkou, start, type, pos) == 1) {
         CheckHit(words, starts, search, type, pos);
     }
 

@@ -27,11 +27,11 @@ std::string Export(const TextSource& src, bool fixed, int32_t number) {
     });
     text.clear();
     if (fixed) {
-        WriteTextFixed(src, number, out);
+        writeTextFixed(src, number, out);
     } else {
-        WriteTextSwitch(src, number, out);
+        writeTextSwitch(src, number, out);
     }
-    FUZZ_CHECK(out.Flush());
+    FUZZ_CHECK(out.flush());
     return text;
 }
 

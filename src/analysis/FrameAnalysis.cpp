@@ -25,26 +25,26 @@ class Analyser {
         // Times count from the first record: without a day the first time stamp falls on the
         // clock, exactly as when the clock is set to reach it.
         out_.modbus = options.modbus;
-        out_.idleStepMicros = clock_.IdleStep();
+        out_.idleStepMicros = clock_.idleStep();
         out_.data.clear();
         out_.frames.clear();
     }
 
     // The data records from bytes[i] on that are of the direction of the first; returns the
     // index after them.
-    int32_t Run(const uint8_t* bytes, int32_t len, int32_t i) {
-        const bool sd = rec::IsSd(bytes[i]);
+    int32_t run(const uint8_t* bytes, int32_t len, int32_t i) {
+        const bool sd = rec::isSd(bytes[i]);
         int32_t end = i;
-        while (end + 1 < len && rec::IsFirst(bytes[end]) && rec::IsSd(bytes[end]) == sd) {
+        while (end + 1 < len && rec::isFirst(bytes[end]) && rec::isSd(bytes[end]) == sd) {
             end += 2;
         }
         const int32_t count = (end - i) / 2;
         if (!open_ || sd != sd_) {
-            Close();
+            close();
             sd_ = sd;
             open_ = true;
             if (!out_.modbus) {
-                Begin(clock_.Read(), word_);
+                begin(clock_.read(), word_);
             }
         }
         const size_t first = out_.data.size();
@@ -53,14 +53,14 @@ class Analyser {
         // With Modbus the run keeps a flag per byte for the errors of each frame split off.
         uint8_t* flag = nullptr;
         if (out_.modbus) {
-            pieces_.push_back({runErrors_.size(), clock_.Read(), word_});
+            pieces_.push_back({runErrors_.size(), clock_.read(), word_});
             runErrors_.resize(runErrors_.size() + static_cast<size_t>(count));
             flag = runErrors_.data() + (runErrors_.size() - static_cast<size_t>(count));
         }
         int32_t errors = 0;
         for (int32_t k = i; k < end; k += 2) {
-            *value++ = rec::PairValue(bytes[k], bytes[k + 1]);
-            const bool e = rec::HasParityError(bytes[k]) || rec::HasFramingError(bytes[k + 1]);
+            *value++ = rec::pairValue(bytes[k], bytes[k + 1]);
+            const bool e = rec::hasParityError(bytes[k]) || rec::hasFramingError(bytes[k + 1]);
             errors += e ? 1 : 0;
             if (flag != nullptr) {
                 *flag++ = e ? 1 : 0;
@@ -70,17 +70,17 @@ class Analyser {
         errors_ += errors;
         word_ += count;
         lastWord_ = word_ - 1;
-        clock_.Characters(count);
-        lastEnd_ = clock_.Read();
+        clock_.characters(count);
+        lastEnd_ = clock_.read();
         return end;
     }
 
     // Any record but a data record.
-    void Other(const rec::Record& r) {
+    void other(const rec::Record& r) {
         switch (r.kind) {
             case rec::Kind::Idle:
-                if (clock_.IdleMicros(r) >= options_.gapMicros) {
-                    Close();
+                if (clock_.idleMicros(r) >= options_.gapMicros) {
+                    close();
                 }
                 word_ += 2;
                 break;
@@ -91,39 +91,39 @@ class Analyser {
             case rec::Kind::LineState:
                 break;
         }
-        clock_.Pass(r);
+        clock_.pass(r);
     }
 
     // Ends the open run, if any.
-    void Close() {
+    void close() {
         if (!open_) {
             return;
         }
         open_ = false;
         if (out_.modbus) {
-            SplitModbus();
+            splitModbus();
         } else {
-            End();
+            end();
         }
     }
 
   private:
     // A new frame whose first byte starts at start.
-    void Begin(const RecordClock::Reading& start, int32_t word) {
+    void begin(const RecordClock::Reading& start, int32_t word) {
         Frame& f = out_.frames.emplace_back();
         f.sd = sd_;
-        f.startMicros = clock_.TimeOf(start);
+        f.startMicros = clock_.timeOf(start);
         f.firstWord = word;
         if (out_.frames.size() > 1) {
             // A time stamp that sets the clock back could make the difference negative.
-            f.gapMicros = std::max<int64_t>(f.startMicros - clock_.TimeOf(frameEnd_), 0);
+            f.gapMicros = std::max<int64_t>(f.startMicros - clock_.timeOf(frameEnd_), 0);
             f.afterOther = out_.frames[out_.frames.size() - 2].sd != sd_;
         }
         bytes_ = 0;
         errors_ = 0;
     }
     // The frame begun last ends with the byte of lastWord_, which ends at lastEnd_.
-    void End() {
+    void end() {
         Frame& f = out_.frames.back();
         f.bytes = bytes_;
         f.errors = errors_;
@@ -133,7 +133,7 @@ class Analyser {
         frameEnd_ = lastEnd_;
     }
 
-    void SplitModbus() {
+    void splitModbus() {
         const size_t length = runErrors_.size();
         const uint8_t* values = out_.data.data() + (out_.data.size() - length);
         size_t piece = 0;
@@ -144,7 +144,7 @@ class Analyser {
             }
             const RunPiece& p = pieces_[piece];
             const auto n = static_cast<int32_t>(k - p.first);
-            return std::pair{clock_.After(p.start, n), p.word + n};
+            return std::pair{clock_.after(p.start, n), p.word + n};
         };
         size_t pos = 0;
         while (pos < length) {
@@ -152,9 +152,9 @@ class Analyser {
             const bool replyExpected = last != nullptr && last->sd != sd_ && last->modbus &&
                                        last->modbus->kind == modbus::Kind::Request;
             const modbus::Frame m =
-                modbus::NextFrame(values + pos, static_cast<uint32_t>(length - pos), replyExpected);
+                modbus::nextFrame(values + pos, static_cast<uint32_t>(length - pos), replyExpected);
             const auto [start, word] = at(pos);
-            Begin(start, word);
+            begin(start, word);
             bytes_ = static_cast<int32_t>(m.length);
             errors_ = static_cast<int32_t>(
                 std::count(runErrors_.begin() + static_cast<ptrdiff_t>(pos),
@@ -162,8 +162,8 @@ class Analyser {
             pos += m.length;
             const auto [lastStart, lastWord] = at(pos - 1);
             lastWord_ = lastWord;
-            lastEnd_ = clock_.After(lastStart, 1);
-            End();
+            lastEnd_ = clock_.after(lastStart, 1);
+            end();
             out_.frames.back().modbus = m;
         }
         pieces_.clear();
@@ -189,26 +189,26 @@ class Analyser {
 
 }  // namespace
 
-void AnalyseFrames(const uint8_t* bytes, int32_t len, const PcapLine& line,
+void analyseFrames(const uint8_t* bytes, int32_t len, const PcapLine& line,
                    const FrameOptions& options, FrameList& out) {
     Analyser analyser(line, options, out);
-    // The records as rec::ForEachRecord reads them, with each run of data records at once.
+    // The records as rec::forEachRecord reads them, with each run of data records at once.
     int32_t i = 0;
     while (i < len) {
         const uint8_t b = bytes[i];
-        const rec::Shape shape = rec::ShapeOf(b);
+        const rec::Shape shape = rec::shapeOf(b);
         if (i + shape.bytes > len) {
             break;
         }
-        if (rec::IsFirst(b)) {
-            i = analyser.Run(bytes, len, i);
+        if (rec::isFirst(b)) {
+            i = analyser.run(bytes, len, i);
             continue;
         }
         if (b == rec::kStamp || b == rec::kIdle) {
-            analyser.Other(rec::Record{b == rec::kStamp ? rec::Kind::Stamp : rec::Kind::Idle,
+            analyser.other(rec::Record{b == rec::kStamp ? rec::Kind::Stamp : rec::Kind::Idle,
                                        {b, bytes[i + 1], bytes[i + 2], bytes[i + 3]}});
         }
         i += shape.bytes;
     }
-    analyser.Close();
+    analyser.close();
 }

@@ -13,7 +13,7 @@
 // and at an idle record whose time (count x idle step) is at least the gap; bytes with parity
 // or framing errors stay in their frame and are counted; line-state and time-stamp records do
 // not split. With Modbus on, each run is further split into Modbus RTU frames (see
-// modbus::NextFrame).
+// modbus::nextFrame).
 
 struct FrameOptions {
     int64_t gapMicros = 0;  // 0: every idle record splits
@@ -45,12 +45,12 @@ struct FrameList {
     std::vector<uint8_t> data;  // the bytes of every frame, in order
     std::vector<Frame> frames;
 
-    [[nodiscard]] std::span<const uint8_t> BytesOf(const Frame& f) const {
+    [[nodiscard]] std::span<const uint8_t> bytesOf(const Frame& f) const {
         return {data.data() + f.firstByte, static_cast<size_t>(f.bytes)};
     }
 };
 
 // The frames of the first len stored record bytes, into out (its memory is kept for the next
 // analysis, as CopyDat keeps the display words).
-void AnalyseFrames(const uint8_t* bytes, int32_t len, const PcapLine& line,
+void analyseFrames(const uint8_t* bytes, int32_t len, const PcapLine& line,
                    const FrameOptions& options, FrameList& out);

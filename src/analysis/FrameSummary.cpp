@@ -6,7 +6,7 @@
 
 namespace {
 
-ReplyStats StatsOf(std::vector<int64_t>& v) {
+ReplyStats statsOf(std::vector<int64_t>& v) {
     ReplyStats s;
     s.count = static_cast<int32_t>(v.size());
     if (v.empty()) {
@@ -23,7 +23,7 @@ ReplyStats StatsOf(std::vector<int64_t>& v) {
 
 }  // namespace
 
-FrameSummary Summarise(const FrameList& list) {
+FrameSummary summarise(const FrameList& list) {
     FrameSummary s;
     std::vector<int64_t> replies[2];
     int32_t crcBad = 0;
@@ -36,15 +36,15 @@ FrameSummary Summarise(const FrameList& list) {
         }
         crcBad += f.modbus && !f.modbus->crcOk ? 1 : 0;
     }
-    s.rd.reply = StatsOf(replies[0]);
-    s.sd.reply = StatsOf(replies[1]);
+    s.rd.reply = statsOf(replies[0]);
+    s.sd.reply = statsOf(replies[1]);
     if (list.modbus) {
         s.crcBad = crcBad;
     }
     return s;
 }
 
-ReplyHistogram HistogramOf(const FrameList& list, int maxBins, std::optional<bool> sd) {
+ReplyHistogram histogramOf(const FrameList& list, int maxBins, std::optional<bool> sd) {
     maxBins = std::max(maxBins, 1);
     const auto shown = [&sd](const Frame& f) { return f.replyMicros() && (!sd || f.sd == *sd); };
     int64_t largest = 0;
@@ -75,7 +75,7 @@ ReplyHistogram HistogramOf(const FrameList& list, int maxBins, std::optional<boo
     return h;
 }
 
-std::string MsText(int64_t micros) {
+std::string msText(int64_t micros) {
     char text[32];
     std::snprintf(text, sizeof text, "%s%lld.%03lld", micros < 0 ? "-" : "",
                   static_cast<long long>(std::abs(micros) / 1000),
@@ -88,7 +88,7 @@ std::string MsText(int64_t micros) {
     return s;
 }
 
-std::string SecondsText(int64_t micros) {
+std::string secondsText(int64_t micros) {
     char text[32];
     std::snprintf(text, sizeof text, "%s%lld.%06lld", micros < 0 ? "-" : "",
                   static_cast<long long>(std::abs(micros) / 1'000'000),
@@ -96,7 +96,7 @@ std::string SecondsText(int64_t micros) {
     return text;
 }
 
-std::string HexText(std::span<const uint8_t> bytes) {
+std::string hexText(std::span<const uint8_t> bytes) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string s;
     s.reserve(bytes.size() * 3);

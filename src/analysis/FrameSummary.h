@@ -27,7 +27,7 @@ struct FrameSummary {
     std::optional<int32_t> crcBad;  // Modbus frames whose CRC does not hold (Modbus only)
 };
 
-[[nodiscard]] FrameSummary Summarise(const FrameList& list);
+[[nodiscard]] FrameSummary summarise(const FrameList& list);
 
 // A histogram of the reply times of one direction (SD when sd, RD when not) or of both:
 // bins of equal width from 0, the width a whole number of idle steps (1, 2 or 5 times a power
@@ -37,12 +37,12 @@ struct ReplyHistogram {
     int64_t binMicros = 0;
     std::vector<int32_t> sd, rd;  // counts per bin
 };
-[[nodiscard]] ReplyHistogram HistogramOf(const FrameList& list, int maxBins,
+[[nodiscard]] ReplyHistogram histogramOf(const FrameList& list, int maxBins,
                                          std::optional<bool> sd = std::nullopt);
 
 // Texts shared by every output: milliseconds with up to three decimals and no trailing zeros
 // ("20", "0.521"), seconds with six decimals, bytes as upper-case hexadecimal pairs separated by
 // spaces.
-[[nodiscard]] std::string MsText(int64_t micros);
-[[nodiscard]] std::string SecondsText(int64_t micros);
-[[nodiscard]] std::string HexText(std::span<const uint8_t> bytes);
+[[nodiscard]] std::string msText(int64_t micros);
+[[nodiscard]] std::string secondsText(int64_t micros);
+[[nodiscard]] std::string hexText(std::span<const uint8_t> bytes);

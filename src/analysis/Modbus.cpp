@@ -11,17 +11,17 @@ constexpr uint32_t kCrcLen = 2;
 constexpr uint32_t kMinFrame = 4;  // unit, function, CRC
 constexpr uint32_t kExceptionLen = 5;
 
-bool CrcHolds(const uint8_t* p, uint32_t n) {
+bool crcHolds(const uint8_t* p, uint32_t n) {
     if (n < kMinFrame) {
         return false;
     }
-    const uint16_t crc = Crc16(p, n - kCrcLen);
+    const uint16_t crc = crc16(p, n - kCrcLen);
     return p[n - 2] == (crc & 0xFF) && p[n - 1] == (crc >> 8);
 }
 
 // The length of a request of function code p[1], 0 when unknown or when its length field
 // lies beyond the rest bytes.
-uint32_t RequestLength(const uint8_t* p, uint32_t rest) {
+uint32_t requestLength(const uint8_t* p, uint32_t rest) {
     const auto at = [&](uint32_t i) -> uint32_t { return i < rest ? p[i] : UINT32_MAX; };
     uint32_t n = 0;
     switch (p[1]) {
@@ -58,8 +58,8 @@ uint32_t RequestLength(const uint8_t* p, uint32_t rest) {
     }
 }
 
-// The length of a normal reply of function code p[1], as RequestLength.
-uint32_t ReplyLength(const uint8_t* p, uint32_t rest) {
+// The length of a normal reply of function code p[1], as requestLength.
+uint32_t replyLength(const uint8_t* p, uint32_t rest) {
     switch (p[1]) {
         case 1:
         case 2:
@@ -91,7 +91,7 @@ uint32_t ReplyLength(const uint8_t* p, uint32_t rest) {
 
 }  // namespace
 
-uint16_t Crc16(const uint8_t* p, size_t n) {
+uint16_t crc16(const uint8_t* p, size_t n) {
     static constexpr auto kTable = [] {
         std::array<uint16_t, 256> table{};
         for (unsigned i = 0; i < 256; ++i) {
@@ -110,7 +110,7 @@ uint16_t Crc16(const uint8_t* p, size_t n) {
     return crc;
 }
 
-Frame NextFrame(const uint8_t* p, uint32_t rest, bool replyExpected) {
+Frame nextFrame(const uint8_t* p, uint32_t rest, bool replyExpected) {
     const Kind expected = replyExpected ? Kind::Reply : Kind::Request;
     const uint8_t unit = p[0];
     const uint8_t function = rest > 1 ? p[1] : 0;
@@ -119,18 +119,18 @@ Frame NextFrame(const uint8_t* p, uint32_t rest, bool replyExpected) {
     }
     if ((function & 0x80) != 0) {
         const uint32_t n = rest < kExceptionLen ? rest : kExceptionLen;
-        return {n, unit, function, Kind::Exception, CrcHolds(p, n)};
+        return {n, unit, function, Kind::Exception, crcHolds(p, n)};
     }
     struct Candidate {
         uint32_t length;
         Kind kind;
     };
-    const Candidate request{RequestLength(p, rest), Kind::Request};
-    const Candidate reply{ReplyLength(p, rest), Kind::Reply};
+    const Candidate request{requestLength(p, rest), Kind::Request};
+    const Candidate reply{replyLength(p, rest), Kind::Reply};
     const Candidate first = replyExpected ? reply : request;
     const Candidate second = replyExpected ? request : reply;
     for (const Candidate& c : {first, second}) {
-        if (c.length >= kMinFrame && c.length <= rest && CrcHolds(p, c.length)) {
+        if (c.length >= kMinFrame && c.length <= rest && crcHolds(p, c.length)) {
             return {c.length, unit, function, c.kind, true};
         }
     }
@@ -145,7 +145,7 @@ Frame NextFrame(const uint8_t* p, uint32_t rest, bool replyExpected) {
     return {rest, unit, function, expected, false};
 }
 
-const char* KindName(Kind kind) {
+const char* kindName(Kind kind) {
     switch (kind) {
         case Kind::Request:
             return "request";

@@ -17,7 +17,7 @@ struct Frame {
 };
 
 // CRC-16 of Modbus RTU (polynomial 0xA001 reflected, start 0xFFFF) over n bytes.
-[[nodiscard]] uint16_t Crc16(const uint8_t* p, size_t n);
+[[nodiscard]] uint16_t crc16(const uint8_t* p, size_t n);
 
 // The frame at the start of rest bytes p (rest >= 1). A frame whose length fits both a
 // request and a reply takes the one whose CRC holds; when both or neither hold, replyExpected
@@ -25,9 +25,9 @@ struct Frame {
 // either length the frame is the rest of the run, unless the run holds more than the expected
 // length. An exception reply (function code with bit 7) is five bytes; an unknown function
 // code, or fewer than four bytes, is the rest of the run.
-[[nodiscard]] Frame NextFrame(const uint8_t* p, uint32_t rest, bool replyExpected);
+[[nodiscard]] Frame nextFrame(const uint8_t* p, uint32_t rest, bool replyExpected);
 
 // The names used in every output: "request", "reply", "exception".
-[[nodiscard]] const char* KindName(Kind kind);
+[[nodiscard]] const char* kindName(Kind kind);
 
 }  // namespace modbus

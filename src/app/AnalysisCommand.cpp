@@ -10,14 +10,14 @@ frmAnalysis* mn_Tool_Analysis_Click(MDIMonitor& window) {
         CoreState& core = window.context().core;
         analysis = new frmAnalysis(core.run, core.capture, window.monitor(), &window);
     }
-    std::optional<LogFile> log = window.files().CaptureInView();
+    std::optional<LogFile> log = window.files().captureInView();
     if (!log) {
-        window.context().prompts.Message("通信ログファイルの読込みに失敗しました",
+        window.context().prompts.message("通信ログファイルの読込みに失敗しました",
                                          "ファイル読込みの失敗", Prompts::Icon::Critical,
                                          Prompts::Buttons::Ok);
         return analysis;
     }
-    analysis->Load(std::move(*log));
+    analysis->load(std::move(*log));
     analysis->show();
     analysis->raise();
     analysis->activateWindow();

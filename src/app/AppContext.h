@@ -15,7 +15,7 @@
 struct AppContext {
     AppContext(const Clock& c, Prompts& p, PortFactory& f, std::string folder)
         : clock(c), prompts(p), ports(f), programFolder(std::move(folder)) {
-        core.capture.SetAutoSaveSink(&autoSave);
+        core.capture.setAutoSaveSink(&autoSave);
     }
     AppContext(const AppContext&) = delete;
     AppContext& operator=(const AppContext&) = delete;

@@ -12,17 +12,17 @@
 void MDIMonitor::mn_File_AutoSave_Click() {
     QAction* item = menus_->item("mn_File_AutoSave");
     // The menu has toggled the check mark already; the command decides it from the model.
-    item->setChecked(ctx_.autoSave.Chosen());
+    item->setChecked(ctx_.autoSave.chosen());
     Prompts& prompts = ctx_.prompts;
-    if (!ctx_.autoSave.Chosen()) {
+    if (!ctx_.autoSave.chosen()) {
         const QString warning = AutoSaveWarnText();
         if (!warning.isEmpty()) {
-            prompts.Message(warning.toStdString(), "トリガ設定情報", Prompts::Icon::Information,
+            prompts.message(warning.toStdString(), "トリガ設定情報", Prompts::Icon::Information,
                             Prompts::Buttons::Ok);
         }
         // No file is made here: the name is the base of the block files.
         const std::optional<std::string> name =
-            prompts.SaveFileName("名前を付けて自動保存", ctx_.core.settings.gstrSaveDir,
+            prompts.saveFileName("名前を付けて自動保存", ctx_.core.settings.gstrSaveDir,
                                  "vxmﾌｧｲﾙ(*.vxm);;すべてのﾌｧｲﾙ(*.*)");
         if (!name) {
             return;  // cancelled: auto-save stays off
@@ -32,7 +32,7 @@ void MDIMonitor::mn_File_AutoSave_Click() {
         item->setChecked(true);
         return;
     }
-    if (prompts.Message("自動保存モードを解除します\nよろしいですか？", "自動保存停止",
+    if (prompts.message("自動保存モードを解除します\nよろしいですか？", "自動保存停止",
                         Prompts::Icon::Exclamation,
                         Prompts::Buttons::OkCancel) != Prompts::Answer::Ok) {
         return;
@@ -47,7 +47,7 @@ void MDIMonitor::AutoSaveFlush() {
     ctx_.autoSave.AutoSaveFlush();
 }
 
-void MDIMonitor::AutoSaveFailed(const std::string& name, int error) {
+void MDIMonitor::autoSaveFailed(const std::string& name, int error) {
     stBarMonitor_->setPanelText(kAutoSavePanel, "自動保存失敗");
     autoSaveFailName_ = name;
     autoSaveFailError_ = error;
@@ -61,7 +61,7 @@ void MDIMonitor::AutoSaveFailed(const std::string& name, int error) {
     // own loop lets the capture go on. A shutdown that began meanwhile does not wait for it.
     QTimer::singleShot(0, this, [this, text] {
         if (!unloading_ && !quiet_) {
-            ctx_.prompts.Message(text, "自動保存の失敗", Prompts::Icon::Exclamation,
+            ctx_.prompts.message(text, "自動保存の失敗", Prompts::Icon::Exclamation,
                                  Prompts::Buttons::Ok);
         }
     });
@@ -69,25 +69,25 @@ void MDIMonitor::AutoSaveFailed(const std::string& name, int error) {
 
 void MDIMonitor::reportAutoSaveLoss() {
     const AutoSave& a = ctx_.autoSave;
-    if (a.KeptBlocks() == 0) {
+    if (a.keptBlocks() == 0) {
         return;
     }
-    const std::string bytes = std::to_string(a.KeptBytes());
-    const std::string blocks = std::to_string(a.KeptBlocks());
+    const std::string bytes = std::to_string(a.keptBytes());
+    const std::string blocks = std::to_string(a.keptBlocks());
     const std::string reason = std::strerror(autoSaveFailError_);
     // A shutdown by a signal waits for nobody: standard error only.
     std::fprintf(stderr, "vexlo: %s: %s: %s bytes in %s auto-save blocks not written, lost\n",
                  autoSaveFailName_.c_str(), reason.c_str(), bytes.c_str(), blocks.c_str());
     std::fflush(stderr);
     if (!quiet_) {
-        ctx_.prompts.Message("自動保存ファイルを書き込めません\n" + autoSaveFailName_ + "\n" +
+        ctx_.prompts.message("自動保存ファイルを書き込めません\n" + autoSaveFailName_ + "\n" +
                                  reason + "\n書き込めなかった " + bytes + " バイト（" + blocks +
                                  " ブロック）は失われます",
                              "自動保存の失敗", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
     }
 }
 
-void MDIMonitor::AutoSaveRecovered(int64_t droppedBytes) {
+void MDIMonitor::autoSaveRecovered(int64_t droppedBytes) {
     stBarMonitor_->setPanelText(
         kAutoSavePanel,
         droppedBytes > 0 ? qs("自動保存 " + std::to_string(droppedBytes) + "ﾊﾞｲﾄ消失") : QString());

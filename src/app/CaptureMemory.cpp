@@ -8,11 +8,11 @@
 #include "base/Settings.h"
 #include "capture/Capture.h"
 
-int32_t BufSizeInRange(int32_t bufSize) {
+int32_t bufSizeInRange(int32_t bufSize) {
     return std::clamp(bufSize, kMinBufSize, kMaxBufSize);
 }
 
-int32_t AllocCapture(Capture& capture, int32_t bufSize, Prompts& prompts) {
+int32_t allocCapture(Capture& capture, int32_t bufSize, Prompts& prompts) {
     for (const int32_t size : {bufSize, Settings{}.glngBufSize, kMinBufSize}) {
         try {
             capture.AllocBuffer(size);
@@ -20,7 +20,7 @@ int32_t AllocCapture(Capture& capture, int32_t bufSize, Prompts& prompts) {
             continue;
         }
         if (size != bufSize) {
-            prompts.Message("データバッファ（" + std::to_string(bufSize) +
+            prompts.message("データバッファ（" + std::to_string(bufSize) +
                                 "K バイト）を確保できません\n" + std::to_string(size) +
                                 "K バイトで起動します",
                             "Vexlo", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);

@@ -8,9 +8,9 @@ class Prompts;
 // The settings file may hold anything; a value outside is taken as the nearest limit.
 inline constexpr int32_t kMinBufSize = 1;
 inline constexpr int32_t kMaxBufSize = 4000;
-[[nodiscard]] int32_t BufSizeInRange(int32_t bufSize);
+[[nodiscard]] int32_t bufSizeInRange(int32_t bufSize);
 
 // Allocates the capture buffers for bufSize. When the memory is not there, the default size
 // (then the smallest) is taken instead and the user is told; the program never ends for it.
 // Returns the size allocated.
-int32_t AllocCapture(Capture& capture, int32_t bufSize, Prompts& prompts);
+int32_t allocCapture(Capture& capture, int32_t bufSize, Prompts& prompts);

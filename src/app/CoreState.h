@@ -17,5 +17,5 @@ struct CoreState {
     ChrTable gstrChr = MakeChrTable();
 
     // The parts the monitor window works on.
-    [[nodiscard]] MonitorState Monitor() { return {settings, run, capture, grid, gstrChr}; }
+    [[nodiscard]] MonitorState monitor() { return {settings, run, capture, grid, gstrChr}; }
 };

@@ -20,7 +20,7 @@ FileCommands::FileCommands(AppContext& ctx, MDIMonitor& window)
 void FileCommands::mn_File_Save_Click() {
     const Settings& s = ctx_.core.settings;
     const std::optional<std::string> name =
-        dialog_.Save("名前を付けて保存", s.gstrSaveDir, kLogFilter);
+        dialog_.save("名前を付けて保存", s.gstrSaveDir, kLogFilter);
     if (!name) {
         return;  // cancelled: nothing is saved
     }
@@ -31,24 +31,24 @@ void FileCommands::mn_File_Save_Click() {
         st = SaveLog(*name, c.gbyteDat().data(), c.glngDatLen(), s);
     }
     if (st != status::kDone) {
-        ctx_.prompts.Message("通信ログファイルの保存に失敗しました", "ファイル保存の失敗",
+        ctx_.prompts.message("通信ログファイルの保存に失敗しました", "ファイル保存の失敗",
                              Prompts::Icon::Critical, Prompts::Buttons::Ok);
         return;
     }
-    window_.monitor().ShowFileCaption(qs(*name));
+    window_.monitor().showFileCaption(qs(*name));
 }
 
 void FileCommands::mn_File_Open_Click() {
     const std::optional<std::string> name =
-        dialog_.Open("ﾌｧｲﾙを開く", ctx_.core.settings.gstrSaveDir, kLogFilter);
+        dialog_.open("ﾌｧｲﾙを開く", ctx_.core.settings.gstrSaveDir, kLogFilter);
     if (!name) {
         return;
     }
     QCoreApplication::processEvents();  // the dialog's area is repainted before the wait
-    OpenLog(*name);
+    openLog(*name);
 }
 
-bool FileCommands::OpenLog(const std::string& name) {
+bool FileCommands::openLog(const std::string& name) {
     CoreState& core = ctx_.core;
     {
         BusyPointer busy;
@@ -62,32 +62,32 @@ bool FileCommands::OpenLog(const std::string& name) {
             // The header's cell size takes effect at once, as its check mark shows it.
             monitor.CalcResize();
             core.capture.CopyDat(bytes.data(), count);
-            monitor.DispRirekiAt(0);
+            monitor.dispRirekiAt(0);
             window_.menus().item("mn_Run_Start")->setEnabled(false);
-            monitor.ShowFileCaption(qs(name));
+            monitor.showFileCaption(qs(name));
             window_.menus().item("mn_File_Save")->setEnabled(false);
             openedFile_ = name;
             fileShown_ = true;
             return true;
         }
     }
-    ctx_.prompts.Message("通信ログファイルの読込みに失敗しました", "ファイル読込みの失敗",
+    ctx_.prompts.message("通信ログファイルの読込みに失敗しました", "ファイル読込みの失敗",
                          Prompts::Icon::Critical, Prompts::Buttons::Ok);
     return false;
 }
 
-void FileCommands::OpenForwarded(const std::string& name) {
+void FileCommands::openForwarded(const std::string& name) {
     if (ctx_.core.run.gintRun != 0) {
-        ctx_.prompts.Message("モニタ実行中は通信ログファイルを開けません\n" + name, "Vexlo",
+        ctx_.prompts.message("モニタ実行中は通信ログファイルを開けません\n" + name, "Vexlo",
                              Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
         return;
     }
-    OpenLog(name);
+    openLog(name);
 }
 
 void FileCommands::mn_File_Pcap_Click() {
     const std::optional<std::string> name =
-        pcapDialog_.Save("Wireshark形式で保存", ctx_.core.settings.gstrSaveDir, kPcapFilter);
+        pcapDialog_.save("Wireshark形式で保存", ctx_.core.settings.gstrSaveDir, kPcapFilter);
     if (!name) {
         return;
     }
@@ -96,40 +96,40 @@ void FileCommands::mn_File_Pcap_Click() {
         BusyPointer busy;
         // While an opened file is shown the save command is off: the view shows that file, not
         // the capture, and the file's own header and date give the times.
-        if (FileInView()) {
+        if (fileInView()) {
             std::string error;
-            const std::optional<LogFile> log = ReadLogFile(openedFile_, error);
-            const std::optional<PcapTimes> times = FileTimes(openedFile_, std::nullopt);
+            const std::optional<LogFile> log = readLogFile(openedFile_, error);
+            const std::optional<PcapTimes> times = fileTimes(openedFile_, std::nullopt);
             written = log && times &&
-                      WriteFileAtomic(*name, PcapFromCapture(log->data.data(),
+                      writeFileAtomic(*name, pcapFromCapture(log->data.data(),
                                                              static_cast<int32_t>(log->data.size()),
-                                                             PcapLineOf(log->header), *times));
+                                                             pcapLineOf(log->header), *times));
         } else {
             const Capture& c = ctx_.core.capture;
-            const DateTime now = ctx_.clock.Now();
-            written = WriteFileAtomic(
-                *name, PcapFromCapture(c.gbyteDat().data(), c.glngDatLen(),
-                                       PcapLineOf(HeaderOf(ctx_.core.settings)),
-                                       PcapTimes{LocalMidnight(now), LocalEpochMicros(now)}));
+            const DateTime now = ctx_.clock.now();
+            written = writeFileAtomic(
+                *name, pcapFromCapture(c.gbyteDat().data(), c.glngDatLen(),
+                                       pcapLineOf(headerOf(ctx_.core.settings)),
+                                       PcapTimes{localMidnight(now), localEpochMicros(now)}));
         }
     }
     if (!written) {
-        ctx_.prompts.Message("Wireshark形式の保存に失敗しました", "ファイル保存の失敗",
+        ctx_.prompts.message("Wireshark形式の保存に失敗しました", "ファイル保存の失敗",
                              Prompts::Icon::Critical, Prompts::Buttons::Ok);
     }
 }
 
-bool FileCommands::FileInView() const {
+bool FileCommands::fileInView() const {
     return fileShown_;
 }
 
-std::optional<LogFile> FileCommands::CaptureInView() const {
-    if (FileInView()) {
+std::optional<LogFile> FileCommands::captureInView() const {
+    if (fileInView()) {
         std::string error;
-        return ReadLogFile(openedFile_, error);
+        return readLogFile(openedFile_, error);
     }
     const Capture& c = ctx_.core.capture;
-    return LogFile{HeaderOf(ctx_.core.settings),
+    return LogFile{headerOf(ctx_.core.settings),
                    {c.gbyteDat().begin(), c.gbyteDat().begin() + c.glngDatLen()}};
 }
 
@@ -138,6 +138,6 @@ dlgTextSave* FileCommands::mn_File_Text_Click() {
         textSave_ = new dlgTextSave(ctx_.core.settings, ctx_.core.capture, ctx_.core.gstrChr,
                                     ctx_.prompts, &window_);
     }
-    textSave_->Open();
+    textSave_->showDialog();
     return textSave_;
 }

@@ -25,25 +25,25 @@ class FileCommands {
     // Shows dlgTextSave (modeless); returns it for placing and tests.
     dlgTextSave* mn_File_Text_Click();
     // A run begins: the monitor shows the capture again instead of an opened file.
-    void CaptureShown() { fileShown_ = false; }
+    void captureShown() { fileShown_ = false; }
 
     // Opens a capture log file as the open command does once its dialog has given the name:
     // the settings of its header, the view from its first word, the caption; or the failure
     // message. False when the file could not be read.
-    bool OpenLog(const std::string& name);
+    bool openLog(const std::string& name);
     // A capture log file named by a later start of the program: opened when no run is going
     // on, otherwise refused with a message.
-    void OpenForwarded(const std::string& name);
+    void openForwarded(const std::string& name);
 
     // Whether the view shows an opened file (the save command is then off) rather than the
     // capture.
-    [[nodiscard]] bool FileInView() const;
+    [[nodiscard]] bool fileInView() const;
     // What the view shows, with the line settings of its header: the opened file read again,
     // or a copy of the capture with the current settings. Nothing when the file cannot be read.
-    [[nodiscard]] std::optional<LogFile> CaptureInView() const;
+    [[nodiscard]] std::optional<LogFile> captureInView() const;
 
     // The main window's one file dialog, shared by open, save and auto-save.
-    [[nodiscard]] FileDialog& Dialog() { return dialog_; }
+    [[nodiscard]] FileDialog& dialog() { return dialog_; }
 
   private:
     AppContext& ctx_;

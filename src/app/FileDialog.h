@@ -12,17 +12,17 @@ class FileDialog {
     explicit FileDialog(Prompts& prompts) : prompts_(prompts) {}
 
     // The dialogs start in folder until a name has been chosen, then at that name.
-    std::optional<std::string> Open(const std::string& title, const std::string& folder,
+    std::optional<std::string> open(const std::string& title, const std::string& folder,
                                     const std::string& filter) {
-        return remember(prompts_.OpenFileName(title, start(folder), filter));
+        return remember(prompts_.openFileName(title, start(folder), filter));
     }
     // Asks before an existing file is overwritten.
-    std::optional<std::string> Save(const std::string& title, const std::string& folder,
+    std::optional<std::string> save(const std::string& title, const std::string& folder,
                                     const std::string& filter) {
-        return remember(prompts_.SaveFileName(title, start(folder), filter));
+        return remember(prompts_.saveFileName(title, start(folder), filter));
     }
 
-    [[nodiscard]] const std::string& FileName() const { return fileName_; }
+    [[nodiscard]] const std::string& fileName() const { return fileName_; }
 
   private:
     [[nodiscard]] std::string start(const std::string& folder) const {

@@ -13,7 +13,7 @@ constexpr qint64 kMaxMessage = 64 * 1024;
 
 }  // namespace
 
-QString InstanceName(const QString& programFolder) {
+QString instanceName(const QString& programFolder) {
     const QByteArray key = (qEnvironmentVariable("USER") + '\n' + programFolder).toUtf8();
     return "vexlo-" + QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(20);
 }
@@ -56,7 +56,7 @@ void InstanceServer::onConnection() {
     }
 }
 
-bool ForwardToRunning(const QString& name, const std::string& file, int timeoutMs) {
+bool forwardToRunning(const QString& name, const std::string& file, int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
     while (true) {

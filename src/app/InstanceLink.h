@@ -11,7 +11,7 @@ class QLocalServer;
 // and the running instance opens it.
 
 // The socket name of the instance of a program folder, for the current user.
-[[nodiscard]] QString InstanceName(const QString& programFolder);
+[[nodiscard]] QString instanceName(const QString& programFolder);
 
 // Listens for file names from later starts and passes each to open, from the event loop.
 class InstanceServer : public QObject {
@@ -31,4 +31,4 @@ class InstanceServer : public QObject {
 
 // Sends a file name to the instance listening under name. An instance still starting up is
 // given up to timeoutMs to begin listening. True when the name was delivered.
-bool ForwardToRunning(const QString& name, const std::string& file, int timeoutMs);
+bool forwardToRunning(const QString& name, const std::string& file, int timeoutMs);

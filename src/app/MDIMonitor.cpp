@@ -39,11 +39,11 @@ MDIMonitor::MDIMonitor(AppContext& ctx, QWidget* parent)
 
     // Start-up, in order. The single-instance check ran before the window was made.
     ReadParamIni(s, ctx_.programFolder);
-    s.glngBufSize = BufSizeInRange(s.glngBufSize);
+    s.glngBufSize = bufSizeInRange(s.glngBufSize);
     std::error_code ec;
-    std::filesystem::create_directory(NativePath(s.gstrSaveDir), ec);  // a failure is ignored
+    std::filesystem::create_directory(nativePath(s.gstrSaveDir), ec);  // a failure is ignored
     ReadTrigIni(ctx_.triggers, ctx_.programFolder);
-    AllocCapture(ctx_.core.capture, s.glngBufSize, ctx_.prompts);
+    allocCapture(ctx_.core.capture, s.glngBufSize, ctx_.prompts);
 
     menus_ = std::make_unique<MainMenus>(*this);
     buildStatusBars();
@@ -75,7 +75,7 @@ MDIMonitor::MDIMonitor(AppContext& ctx, QWidget* parent)
     layout->addWidget(stBarLineState_);
     setCentralWidget(central);
 
-    frmMonitor_ = new frmMonitor(ctx_.core.Monitor(), ctx_.clock, *this, ctx_.trigEngine);
+    frmMonitor_ = new frmMonitor(ctx_.core.monitor(), ctx_.clock, *this, ctx_.trigEngine);
     // The monitor window lives until the program ends: it has no close button, and a close
     // request (its system menu, Ctrl+F4) is refused. Minimise and maximise stay.
     monitorWindow_ = mdi_->addSubWindow(
@@ -92,16 +92,16 @@ MDIMonitor::MDIMonitor(AppContext& ctx, QWidget* parent)
         ctx_.programFolder, *this, [this] { ctx_.trigEngine.TrigCheckTime(); },
         DecoderObservers{&frmMonitor_->live(), frmMonitor_, &controller_, &listener_,
                          &ctx_.trigEngine});
-    controller_.Attach(frmComm_->comm());
+    controller_.attach(frmComm_->comm());
     files_ = std::make_unique<FileCommands>(ctx_, *this);
-    ctx_.autoSave.SetReport(this);
+    ctx_.autoSave.setReport(this);
 
     MenuCheck();
     lintLoaded_ = true;
 }
 
 MDIMonitor::~MDIMonitor() {
-    ctx_.autoSave.SetReport(nullptr);
+    ctx_.autoSave.setReport(nullptr);
 }
 
 void MDIMonitor::buildStatusBars() {
@@ -129,7 +129,7 @@ void MDIMonitor::buildStatusBars() {
                                     {900, "CI", "被呼表示"}},
                                    this);
     for (int line = 0; line < 6; ++line) {
-        SetLineLamp(line, false);
+        setLineLamp(line, false);
     }
 }
 
@@ -181,9 +181,9 @@ void MDIMonitor::mn_Tool_Trig_Click() {
     if (dlgTrigger_ == nullptr) {
         dlgTrigger_ = new dlgTrigger(
             ctx_.triggers, ctx_.core.run, ctx_.prompts, ctx_.programFolder,
-            [this] { return ctx_.autoSave.Chosen(); }, this);
+            [this] { return ctx_.autoSave.chosen(); }, this);
     }
-    dlgTrigger_->Open();
+    dlgTrigger_->showDialog();
 }
 
 // ---- menu and status bar state ----
@@ -208,15 +208,15 @@ void MDIMonitor::MenuCheck() {
     showDispMode();
     showIdleScale();
     if (s.gintIdleMode == 1 || s.gintIdleMode == 10 || s.gintIdleMode == 100) {
-        frmMonitor_->SetIdleScale(s.gintIdleMode);
-        ctx_.core.run.gsngIdleStart = ctx_.clock.Timer();
+        frmMonitor_->setIdleScale(s.gintIdleMode);
+        ctx_.core.run.gsngIdleStart = ctx_.clock.timer();
     }
     showTimeStamp();
-    frmMonitor_->SetStampTimer(s.gintTimeStamp == 1);
+    frmMonitor_->setStampTimer(s.gintTimeStamp == 1);
     showFontSize();
     menus_->item("mn_View_Line")->setChecked(s.gintLineState == 1);
     stBarLineState_->setVisible(s.gintLineState == 1);
-    stBarMonitor_->setPanelText(2, qs(CommParamText(s)));
+    stBarMonitor_->setPanelText(2, qs(commParamText(s)));
 }
 
 void MDIMonitor::showDispMode() {
@@ -224,7 +224,7 @@ void MDIMonitor::showDispMode() {
     for (int i = 0; i < 3; ++i) {
         menus_->mn_View_Mode[i]->setChecked(i == mode);
     }
-    stBarMonitor_->setPanelText(MonitorStatus::kModePanel, PanelText::Mode(mode));
+    stBarMonitor_->setPanelText(MonitorStatus::kModePanel, PanelText::mode(mode));
 }
 
 void MDIMonitor::showIdleScale() {
@@ -233,7 +233,7 @@ void MDIMonitor::showIdleScale() {
     for (int i = 0; i < 4; ++i) {
         menus_->mn_View_Idle_Scale[i]->setChecked(mode == modes[i]);
     }
-    stBarMonitor_->setPanelText(MonitorStatus::kIdlePanel, PanelText::IdleScale(mode));
+    stBarMonitor_->setPanelText(MonitorStatus::kIdlePanel, PanelText::idleScale(mode));
 }
 
 void MDIMonitor::showFontSize() {
@@ -300,19 +300,19 @@ void MDIMonitor::placeAbovePanel(QWidget* dialog, int leftTwips) {
 QString MDIMonitor::picturePath(const char* name) const {
     // The program folder's own picture wins; a folder given by --home or the per-user folder
     // of an installed copy may have none, and then the shipped one is used.
-    return qs(ProgramDataFile(ctx_.programFolder,
+    return qs(programDataFile(ctx_.programFolder,
                               QCoreApplication::applicationDirPath().toStdString(), name));
 }
 
-void MDIMonitor::ShowPanelText(int panel, const QString& text) {
+void MDIMonitor::showPanelText(int panel, const QString& text) {
     stBarMonitor_->setPanelText(panel, text);
 }
 
-void MDIMonitor::ShowCommParam(const std::string& text) {
+void MDIMonitor::showCommParam(const std::string& text) {
     stBarMonitor_->setPanelText(2, qs(text));
 }
 
-void MDIMonitor::SetLineLamp(int line, bool on) {
+void MDIMonitor::setLineLamp(int line, bool on) {
     // The picture is read from the program folder each time; a missing file keeps the old one.
     const QPixmap picture(picturePath(on ? "green.bmp" : "gray.bmp"));
     if (!picture.isNull()) {
@@ -432,7 +432,7 @@ void MDIMonitor::closeEvent(QCloseEvent* event) {
         return;
     }
     if (!closeConfirmed_) {
-        if (ctx_.prompts.Message("Vexloを終了しますか？", "Vexloの終了", Prompts::Icon::Question,
+        if (ctx_.prompts.message("Vexloを終了しますか？", "Vexloの終了", Prompts::Icon::Question,
                                  Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
             event->ignore();
             return;
@@ -474,7 +474,7 @@ void MDIMonitor::shutdownNow() {
 
 void MDIMonitor::MDIForm_Unload() {
     unloading_ = true;
-    controller_.Shutdown();
+    controller_.shutdown();
     AutoSaveFlush();
     reportAutoSaveLoss();
     WriteTrigIni(ctx_.triggers, ctx_.programFolder);

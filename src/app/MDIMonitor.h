@@ -45,17 +45,17 @@ class MDIMonitor : public QMainWindow,
     void MenuEnable();
     void MenuCheck();
     void AutoSaveFlush();
-    void SetLineLamp(int line, bool on);
+    void setLineLamp(int line, bool on);
 
-    void ShowPanelText(int panel, const QString& text) override;
+    void showPanelText(int panel, const QString& text) override;
 
     // Auto-save: the menu command, and the report of block files that cannot be written
     // (panel 8 names the failure while it lasts; one message per failure streak).
     void mn_File_AutoSave_Click();
-    void AutoSaveFailed(const std::string& name, int error) override;
-    void AutoSaveRecovered(int64_t droppedBytes) override;
+    void autoSaveFailed(const std::string& name, int error) override;
+    void autoSaveRecovered(int64_t droppedBytes) override;
     static constexpr int kAutoSavePanel = 8;
-    void ShowCommParam(const std::string& text) override;
+    void showCommParam(const std::string& text) override;
 
     void StBarMonitor_PanelClick(int panel);
 
@@ -117,17 +117,17 @@ class MDIMonitor : public QMainWindow,
     [[nodiscard]] QString picturePath(const char* name) const;
 
     // RunHost: the run sequence's steps as menus, captions and messages.
-    void StartBegins() override;
-    void NotConnected(const std::string& deniedPort) override;
-    bool ConfirmStart() override;
+    void startBegins() override;
+    void notConnected(const std::string& deniedPort) override;
+    bool confirmStart() override;
     void SendingSettings() override;
-    void StartAbandoned() override;
-    void PrepareRun() override;
-    void Accepted() override;
+    void startAbandoned() override;
+    void prepareRun() override;
+    void accepted() override;
     void Refused() override;
     void Stopped(StopCause cause) override;
-    void UnitLost() override;
-    void WaitChanged() override;
+    void unitLost() override;
+    void waitChanged() override;
     [[nodiscard]] QString StartConfirmText() const;
     [[nodiscard]] QString AutoSaveWarnText() const;
 
@@ -151,7 +151,7 @@ class MDIMonitor : public QMainWindow,
     class DecoderListener final : public DecoderObserver {
       public:
         explicit DecoderListener(MDIMonitor& window) : window_(window) {}
-        void SetLineLamp(int line, bool on) override { window_.SetLineLamp(line, on); }
+        void setLineLamp(int line, bool on) override { window_.setLineLamp(line, on); }
         void AutoSaveFlush() override { window_.AutoSaveFlush(); }
 
       private:

@@ -18,25 +18,25 @@
 #include "view/ViewDialog.h"
 #include "view/frmMonitor.h"
 
-void MDIMonitor::NotConnected(const std::string& deniedPort) {
+void MDIMonitor::notConnected(const std::string& deniedPort) {
     std::string text = "Vexlo が接続されていません";
     if (!deniedPort.empty()) {
         text += "\nポート " + deniedPort +
                 " を開く権限がありません（dialout グループに追加してください）";
     }
-    ctx_.prompts.Message(text, "Vexlo", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
+    ctx_.prompts.message(text, "Vexlo", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
 }
 
-void MDIMonitor::UnitLost() {
+void MDIMonitor::unitLost() {
     // The unit went away: the port is closed already and a run has ended. Tell the user once;
     // the capture stays.
-    ctx_.prompts.Message("Vexlo が接続されていません", "Vexlo", Prompts::Icon::Exclamation,
+    ctx_.prompts.message("Vexlo が接続されていません", "Vexlo", Prompts::Icon::Exclamation,
                          Prompts::Buttons::Ok);
 }
 
 QString MDIMonitor::StartConfirmText() const {
-    QString t = ctx_.autoSave.Chosen() ? "自動保存が設定されています" : "";
-    if (ctx_.triggers.AnySet()) {
+    QString t = ctx_.autoSave.chosen() ? "自動保存が設定されています" : "";
+    if (ctx_.triggers.anySet()) {
         t = t.isEmpty() ? "トリガが設定されています" : t + "\nトリガが設定されています";
     }
     if (!t.isEmpty()) {
@@ -56,7 +56,7 @@ QString MDIMonitor::AutoSaveWarnText() const {
     return {};
 }
 
-void MDIMonitor::StartBegins() {
+void MDIMonitor::startBegins() {
     // Left open, a view dialog would act on the history during the run. The other windows
     // (the version window, the settings dialogs) stay.
     for (ViewDialog* dialog : findChildren<ViewDialog*>()) {
@@ -66,12 +66,12 @@ void MDIMonitor::StartBegins() {
     }
 }
 
-bool MDIMonitor::ConfirmStart() {
+bool MDIMonitor::confirmStart() {
     const QString confirm = StartConfirmText();
     if (confirm.isEmpty()) {
         return true;
     }
-    if (ctx_.prompts.Message(confirm.toStdString(), "モニタ開始", Prompts::Icon::Question,
+    if (ctx_.prompts.message(confirm.toStdString(), "モニタ開始", Prompts::Icon::Question,
                              Prompts::Buttons::OkCancel) != Prompts::Answer::Ok) {
         return false;
     }
@@ -85,18 +85,18 @@ void MDIMonitor::SendingSettings() {
     menus_->item("mn_Run_Stop")->setEnabled(true);
 }
 
-void MDIMonitor::StartAbandoned() {
+void MDIMonitor::startAbandoned() {
     MenuEnable();
 }
 
-void MDIMonitor::PrepareRun() {
+void MDIMonitor::prepareRun() {
     frmMonitor_->SetRestartPos();
     if (ctx_.core.settings.gintDispMode == 2) {
         mn_View_Mode_Click(0);
     }
     setWindowTitle(kTitleRunning);
     ctx_.core.run.gintRireki = 0;
-    files_->CaptureShown();
+    files_->captureShown();
 }
 
 int16_t MDIMonitor::RunStart() {
@@ -124,7 +124,7 @@ void MDIMonitor::Stopped(StopCause) {
     frmMonitor_->DispRireki(top);
 }
 
-void MDIMonitor::Accepted() {
+void MDIMonitor::accepted() {
     MenuEnable();
 }
 
@@ -132,26 +132,26 @@ void MDIMonitor::Refused() {
     // The unit's refusal arrives inside the serial port's read: the message box waits for
     // the user only once that read has returned.
     QTimer::singleShot(0, this, [this] {
-        ctx_.prompts.Message(
+        ctx_.prompts.message(
             "Vexlo本体がモニタ開始できません\n"
             "プログラムを終了し、ＵＳＢケーブルをはずしてやり直してください",
             "モニタ開始不可", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
     });
 }
 
-void MDIMonitor::WaitChanged() {
+void MDIMonitor::waitChanged() {
     // Commands that a wait for the unit would ignore are greyed out for that time; each
     // item's own state comes back when the wait is over.
-    const bool waiting = controller_.Waiting();
+    const bool waiting = controller_.waiting();
     waitGroup_->setEnabled(!waiting);
-    stopGroup_->setEnabled(!waiting || controller_.Judge(RunControlState::Command::Stop) !=
+    stopGroup_->setEnabled(!waiting || controller_.judge(RunControlState::Command::Stop) !=
                                            RunControlState::Verdict::Refused);
 }
 
 void MDIMonitor::mn_Run_Restart_Click() {
     if (RunStart() == status::kDone) {
         frmMonitor_->ClearDat();
-        frmMonitor_->ShowNewCaption();
+        frmMonitor_->showNewCaption();
     }
 }
 
@@ -163,7 +163,7 @@ void MDIMonitor::setSearchAndJumpEnabled(bool enabled) {
 }
 
 void MDIMonitor::mn_Run_Back_Click() {
-    if (controller_.Judge(RunControlState::Command::Background) ==
+    if (controller_.judge(RunControlState::Command::Background) ==
         RunControlState::Verdict::Refused) {
         return;
     }
@@ -186,7 +186,7 @@ void MDIMonitor::mn_Run_Back_Click() {
 }
 
 void MDIMonitor::mn_Tool_Sim_Click() {
-    if (!controller_.ProbeForSimulator()) {
+    if (!controller_.probeForSimulator()) {
         return;
     }
 #ifdef _WIN32
@@ -194,27 +194,27 @@ void MDIMonitor::mn_Tool_Sim_Click() {
 #else
     const char* name = "EMUMAIN";
 #endif
-    const std::string program = CompanionProgram(
+    const std::string program = companionProgram(
         ctx_.programFolder, QCoreApplication::applicationDirPath().toStdString(), name);
     if (!QProcess::startDetached(qs(program), {"KAPKAP"}, qs(ctx_.programFolder))) {
-        ctx_.prompts.Message("シミュレータを起動できません\n" + program, "Vexlo",
+        ctx_.prompts.message("シミュレータを起動できません\n" + program, "Vexlo",
                              Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
     }
 }
 
 void MDIMonitor::mn_Tool_Counter_Click() {
-    ctx_.prompts.Message("ただいま工事中", "Vexlo", Prompts::Icon::None, Prompts::Buttons::Ok);
+    ctx_.prompts.message("ただいま工事中", "Vexlo", Prompts::Icon::None, Prompts::Buttons::Ok);
 }
 
 void MDIMonitor::mn_Tool_Protocol_Click(bool abovePanel) {
-    if (controller_.Judge(RunControlState::Command::Settings) ==
+    if (controller_.judge(RunControlState::Command::Settings) ==
         RunControlState::Verdict::Refused) {
         return;
     }
     if (dlgProtocol_ == nullptr) {
         dlgProtocol_ = new dlgProtocol(
             ctx_.core.settings, ctx_.core.capture, ctx_.prompts, controller_.state(),
-            [this] { frmMonitor_->ClearDat(); }, [this] { controller_.ApplySettings(); }, this);
+            [this] { frmMonitor_->ClearDat(); }, [this] { controller_.applySettings(); }, this);
     }
     dlgProtocol_->loadSettings();
     dlgProtocol_->show();

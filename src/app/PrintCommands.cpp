@@ -7,5 +7,5 @@ void MDIMonitor::mn_File_Print_Click() {
         dlgPrint_ = new dlgPrint(ctx_.core.settings, ctx_.core.run, ctx_.core.capture,
                                  ctx_.core.gstrChr, ctx_.prompts, *stBarMonitor_, this);
     }
-    dlgPrint_->Open();
+    dlgPrint_->showDialog();
 }

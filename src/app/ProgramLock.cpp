@@ -5,7 +5,7 @@
 #include "app/QString8.h"
 #include "files/ProgramFolder.h"
 
-ProgramLock::ProgramLock(const std::string& folder) : lock_(qs(JoinPath(folder, "vexlo.lock"))) {
+ProgramLock::ProgramLock(const std::string& folder) : lock_(qs(joinPath(folder, "vexlo.lock"))) {
     lock_.setStaleLockTime(0);  // only a lock whose process has gone is stale
     QDir().mkpath(qs(folder));
     if (lock_.tryLock(0)) {
@@ -15,7 +15,7 @@ ProgramLock::ProgramLock(const std::string& folder) : lock_(qs(JoinPath(folder, 
     }
 }
 
-std::string ProgramLock::NotWritableText(const std::string& folder) {
+std::string ProgramLock::notWritableText(const std::string& folder) {
     return "プログラムフォルダ " + folder +
            " に書き込めません\n設定とキャプチャはこのフォルダに保存されません";
 }

@@ -17,7 +17,7 @@ class ProgramLock {
     [[nodiscard]] Result result() const { return result_; }
 
     // What the user is told, once, when the folder is not writable.
-    [[nodiscard]] static std::string NotWritableText(const std::string& folder);
+    [[nodiscard]] static std::string notWritableText(const std::string& folder);
 
   private:
     QLockFile lock_;

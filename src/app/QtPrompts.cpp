@@ -42,7 +42,7 @@ class GiveBack {
 // its last use); the Japanese sizes, types and dates ("108 バイト", "2026/12/07 17:35") are
 // wider. Every folder shown fits those columns to their texts with a gap of one character. A
 // native dialog has no such view and is left alone.
-void FitColumns(QFileDialog& dialog) {
+void fitColumns(QFileDialog& dialog) {
     auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
     auto* model = dialog.findChild<QFileSystemModel*>();
     if (view == nullptr || model == nullptr) {
@@ -59,8 +59,8 @@ void FitColumns(QFileDialog& dialog) {
     });
 }
 
-std::optional<std::string> Chosen(QFileDialog& dialog) {
-    FitColumns(dialog);
+std::optional<std::string> chosen(QFileDialog& dialog) {
+    fitColumns(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
@@ -79,7 +79,7 @@ QWidget* QtPrompts::owner() const {
     return mainWindow_;
 }
 
-Prompts::Answer QtPrompts::Message(const std::string& text, const std::string& title, Icon icon,
+Prompts::Answer QtPrompts::message(const std::string& text, const std::string& title, Icon icon,
                                    Buttons buttons) {
     QWidget* parent = owner();
     const GiveBack back(parent);
@@ -128,17 +128,17 @@ Prompts::Answer QtPrompts::Message(const std::string& text, const std::string& t
     }
 }
 
-std::optional<std::string> QtPrompts::OpenFileName(const std::string& title,
+std::optional<std::string> QtPrompts::openFileName(const std::string& title,
                                                    const std::string& folder,
                                                    const std::string& filter) {
     QWidget* parent = owner();
     const GiveBack back(parent);
     QFileDialog dialog(parent, qs(title), qs(folder), qs(filter));
     dialog.setFileMode(QFileDialog::ExistingFile);
-    return Chosen(dialog);
+    return chosen(dialog);
 }
 
-std::optional<std::string> QtPrompts::SaveFileName(const std::string& title,
+std::optional<std::string> QtPrompts::saveFileName(const std::string& title,
                                                    const std::string& folder,
                                                    const std::string& filter) {
     QWidget* parent = owner();
@@ -151,10 +151,10 @@ std::optional<std::string> QtPrompts::SaveFileName(const std::string& title,
     if (ext.hasMatch()) {
         dialog.setDefaultSuffix(ext.captured(1));
     }
-    return Chosen(dialog);
+    return chosen(dialog);
 }
 
-std::optional<int32_t> QtPrompts::ChooseColor(int32_t initial) {
+std::optional<int32_t> QtPrompts::chooseColor(int32_t initial) {
     QWidget* parent = owner();
     const GiveBack back(parent);
     const QColor c = QColorDialog::getColor(toQColor(initial), parent);

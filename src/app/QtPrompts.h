@@ -15,13 +15,13 @@ class QtPrompts final : public Prompts {
     // The owner when no window of the program is active.
     void setMainWindow(QWidget* window) { mainWindow_ = window; }
 
-    Answer Message(const std::string& text, const std::string& title, Icon icon,
+    Answer message(const std::string& text, const std::string& title, Icon icon,
                    Buttons buttons) override;
-    std::optional<std::string> OpenFileName(const std::string& title, const std::string& folder,
+    std::optional<std::string> openFileName(const std::string& title, const std::string& folder,
                                             const std::string& filter) override;
-    std::optional<std::string> SaveFileName(const std::string& title, const std::string& folder,
+    std::optional<std::string> saveFileName(const std::string& title, const std::string& folder,
                                             const std::string& filter) override;
-    std::optional<int32_t> ChooseColor(int32_t initial) override;
+    std::optional<int32_t> chooseColor(int32_t initial) override;
 
   private:
     // The window that owns what is asked now.

@@ -29,7 +29,7 @@ class FileTypeNames final : public QTranslator {
 
 }  // namespace
 
-bool InstallQtJapanese(QCoreApplication& app) {
+bool installQtJapanese(QCoreApplication& app) {
     auto* translator = new QTranslator(&app);
     if (!translator->load(QStringLiteral("qtbase_ja"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||

@@ -11,7 +11,7 @@ void MDIMonitor::mn_Tool_Option_Click() {
     if (dlgOption_ == nullptr) {
         dlgOption_ = new dlgOption(ctx_.core.settings, ctx_.prompts, this);
     }
-    dlgOption_->Open();
+    dlgOption_->showDialog();
 }
 
 void MDIMonitor::mn_Help_Version_Click() {
@@ -19,5 +19,5 @@ void MDIMonitor::mn_Help_Version_Click() {
         frmAbout_ =
             new frmAbout([this] { return frmComm_->comm().gstrUnitVer; }, ctx_.prompts, this);
     }
-    frmAbout_->Open();
+    frmAbout_->showDialog();
 }

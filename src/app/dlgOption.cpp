@@ -165,7 +165,7 @@ dlgOption::dlgOption(Settings& settings, Prompts& prompts, QWidget* parent)
     layout->addLayout(buttons, 1, 0, 1, 2);
 }
 
-void dlgOption::Open() {
+void dlgOption::showDialog() {
     loadSettings();
     show();
     showSelectedFolder();
@@ -239,7 +239,7 @@ void dlgOption::lblColor_Click(int index) {
     std::optional<int32_t> chosen;
     {
         KeepOpen keep(*this);
-        chosen = prompts_.ChooseColor(colors_[index]);
+        chosen = prompts_.chooseColor(colors_[index]);
     }
     // A cancelled choice leaves the label as it was.
     if (chosen) {
@@ -256,13 +256,13 @@ void dlgOption::cmdInit_Click() {
 
 void dlgOption::OKButton_Click() {
     const std::string port = txtPort->text().toStdString();
-    const auto read = ReadOptionNumbers(
+    const auto read = readOptionNumbers(
         txtSize->text().toStdString(), txtMaxFiles->text().toStdString(),
         optPort[0]->isChecked() ? std::optional<std::string_view>(port) : std::nullopt);
     if (const auto* refusal = std::get_if<OptionRefusal>(&read)) {
         {
             KeepOpen keep(*this);
-            prompts_.Message(refusal->text, kOptionRefusalTitle, Prompts::Icon::Critical,
+            prompts_.message(refusal->text, kOptionRefusalTitle, Prompts::Icon::Critical,
                              Prompts::Buttons::Ok);
         }
         QLineEdit* fields[] = {txtSize, txtMaxFiles, txtPort};
@@ -288,7 +288,7 @@ void dlgOption::OKButton_Click() {
     s.gintFileDate = optFileDate[0]->isChecked() ? 0 : 1;
     {
         KeepOpen keep(*this);
-        prompts_.Message("変更内容は次回起動時から有効です", "オプション設定",
+        prompts_.message("変更内容は次回起動時から有効です", "オプション設定",
                          Prompts::Icon::Information, Prompts::Buttons::Ok);
     }
     close();

@@ -22,7 +22,7 @@ class dlgOption : public ViewDialog {
     dlgOption(Settings& settings, Prompts& prompts, QWidget* parent);
 
     // Loads the controls from the settings and shows the dialog.
-    void Open();
+    void showDialog();
     void OKButton_Click();
     void cmdInit_Click();
     void lblColor_Click(int index);

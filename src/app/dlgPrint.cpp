@@ -24,7 +24,7 @@ constexpr const char* kTitle = "印刷";
 
 // The page count typed in: rounded, 0 for a text that is not a number; any count beyond the
 // data prints until the data ends, so a very large one is kept as the largest.
-int PageCount(const QString& text) {
+int pageCount(const QString& text) {
     const double n = std::nearbyint(Val(text.toStdString()));
     if (!(n >= 1)) {
         return 0;
@@ -73,7 +73,7 @@ dlgPrint::dlgPrint(Settings& settings, const RunState& run, const Capture& captu
     connect(OKButton(), &QPushButton::clicked, this, &dlgPrint::OKButton_Click);
 }
 
-void dlgPrint::Open() {
+void dlgPrint::showDialog() {
     optOR[settings_.gintPrintOrient == kPrintPortrait ? 0 : 1]->setChecked(true);
     txtPage->setText(QStringLiteral("1"));
     show();
@@ -91,33 +91,33 @@ void dlgPrint::OKButton_Click() {
     }
     s.gintPrintOrient =
         static_cast<int16_t>(optOR[0]->isChecked() ? kPrintPortrait : kPrintLandscape);
-    const int pages = PageCount(txtPage->text());
+    const int pages = pageCount(txtPage->text());
     if (pages < 1) {
-        Tell(prompts_, "印刷指定ページ枚数が正しくありません", kTitle, Prompts::Icon::Exclamation);
+        tell(prompts_, "印刷指定ページ枚数が正しくありません", kTitle, Prompts::Icon::Exclamation);
         txtPage->setFocus();
         return;
     }
     const PrintRequest request{stBarMonitor_.panelText(2).toStdString(),
                                stBarMonitor_.panelText(4).toStdString(), s.gintPrintOrient, pages};
-    const PrintSource src = PrintSourceOf(capture_, s, chr_);
+    const PrintSource src = printSourceOf(capture_, s, chr_);
     const int32_t top = capture_.glngDispTop;
-    if (printer_->HasPrinter()) {
-        printer_->Print(request, src, top);
+    if (printer_->hasPrinter()) {
+        printer_->print(request, src, top);
     } else {
-        PrintToPdfFile(request, src, top);
+        printToPdfFile(request, src, top);
     }
     close();
 }
 
-void dlgPrint::PrintToPdfFile(const PrintRequest& request, const PrintSource& src, int32_t top) {
+void dlgPrint::printToPdfFile(const PrintRequest& request, const PrintSource& src, int32_t top) {
     const KeepOpen keepOpen(*this);
-    if (prompts_.Message("印刷できるプリンタがありません\nPDFファイルに保存しますか？", kTitle,
+    if (prompts_.message("印刷できるプリンタがありません\nPDFファイルに保存しますか？", kTitle,
                          Prompts::Icon::Question,
                          Prompts::Buttons::YesNo) == Prompts::Answer::Yes) {
-        const std::optional<std::string> path = prompts_.SaveFileName(
+        const std::optional<std::string> path = prompts_.saveFileName(
             "PDFファイルに保存", settings_.gstrSaveDir, "PDFファイル (*.pdf)");
-        if (path && !PrintToPdf(*path, request, src, top)) {
-            prompts_.Message("PDFファイルを保存できませんでした\n" + *path, kTitle,
+        if (path && !printToPdf(*path, request, src, top)) {
+            prompts_.message("PDFファイルを保存できませんでした\n" + *path, kTitle,
                              Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
         }
     }

@@ -23,14 +23,14 @@ class dlgPrint : public ViewDialog {
 
     // Selects the orientation from gintPrintOrient, sets the page count to 1 and shows the
     // dialog.
-    void Open();
+    void showDialog();
     void OKButton_Click();
 
     // Where the pages go; the system's printers unless a test gives its own.
-    void SetPrinterOutput(PrinterOutput& output) { printer_ = &output; }
+    void setPrinterOutput(PrinterOutput& output) { printer_ = &output; }
 
   private:
-    void PrintToPdfFile(const PrintRequest& request, const PrintSource& src, int32_t top);
+    void printToPdfFile(const PrintRequest& request, const PrintSource& src, int32_t top);
 
     Settings& settings_;  // the orientation chosen is kept here
     const RunState& run_;

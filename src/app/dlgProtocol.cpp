@@ -105,14 +105,14 @@ void dlgProtocol::loadSettings() {
 }
 
 void dlgProtocol::OKButton_Click() {
-    if (KeptOpen() || runControl_.Judge(RunControlState::Command::Settings) ==
+    if (keptOpen() || runControl_.judge(RunControlState::Command::Settings) ==
                           RunControlState::Verdict::Refused) {
         return;
     }
     if (capture_.glngDatLen() > 0) {
         const KeepOpen keepOpen(*this);
         const Prompts::Answer a =
-            prompts_.Message("通信ﾊﾟﾗﾒｰﾀを変更すると蓄積データは消去されます\nよろしいですか？",
+            prompts_.message("通信ﾊﾟﾗﾒｰﾀを変更すると蓄積データは消去されます\nよろしいですか？",
                              "データ消去確認", Prompts::Icon::Exclamation, Prompts::Buttons::YesNo);
         if (a != Prompts::Answer::Yes) {
             return;
@@ -123,7 +123,7 @@ void dlgProtocol::OKButton_Click() {
     s.gintLineType = optType_[0]->isChecked() ? 0 : 1;
     if (cmbSpeed_->currentIndex() >= 0) {
         s.glngSpeed = speedAt(cmbSpeed_->currentIndex());
-    } else if (!SpeedCode(s.glngSpeed)) {
+    } else if (!speedCode(s.glngSpeed)) {
         // No entry chosen: keep a speed the unit knows, otherwise fall back to 9600.
         s.glngSpeed = 9600;
     }

@@ -23,7 +23,7 @@ namespace {
 // The number at the start of a text field, rounded half to even; nothing when it does not fit
 // 16 bits.
 std::optional<int16_t> fieldNumber(const QLineEdit* field) {
-    return RoundHalfEven<int16_t>(Val(field->text().toStdString()));
+    return roundHalfEven<int16_t>(Val(field->text().toStdString()));
 }
 
 }  // namespace
@@ -85,7 +85,7 @@ dlgTextSave::dlgTextSave(Settings& settings, const Capture& capture, const ChrTa
     layout->addLayout(buttons);
 }
 
-void dlgTextSave::Open() {
+void dlgTextSave::showDialog() {
     const Settings& s = settings_;
     const int type = s.gintTextSaveMode == 1 ? 1 : 0;
     optType[type]->setChecked(true);
@@ -113,7 +113,7 @@ void dlgTextSave::optType_Click(int index) {
 void dlgTextSave::OKButton_Click() {
     const KeepOpen keepOpen(*this);
     const std::optional<std::string> name =
-        dialog_.Save("名前を付けてﾃｷｽﾄ形式保存", settings_.gstrSaveDir, kFilter);
+        dialog_.save("名前を付けてﾃｷｽﾄ形式保存", settings_.gstrSaveDir, kFilter);
     // A cancelled file dialog leaves the dialog open for another choice.
     if (name) {
         save(*name);
@@ -147,12 +147,12 @@ void dlgTextSave::save(const std::string& name) {
     }
     if (!st) {
         // Fewer than one cell per line, or a count beyond 16 bits: nothing is written.
-        prompts_.Message("１行文字数が正しくありません", "１行文字数指定", Prompts::Icon::Critical,
+        prompts_.message("１行文字数が正しくありません", "１行文字数指定", Prompts::Icon::Critical,
                          Prompts::Buttons::Ok);
         return;
     }
     if (*st != status::kDone) {
-        prompts_.Message("テキストファイルの保存に失敗しました", "ファイル保存の失敗",
+        prompts_.message("テキストファイルの保存に失敗しました", "ファイル保存の失敗",
                          Prompts::Icon::Critical, Prompts::Buttons::Ok);
     }
     close();

@@ -24,7 +24,7 @@ class dlgTextSave : public ViewDialog {
                 QWidget* parent);
 
     // Loads the controls from the settings and shows the dialog.
-    void Open();
+    void showDialog();
     void OKButton_Click();
 
   private:

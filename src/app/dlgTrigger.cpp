@@ -158,7 +158,7 @@ QLineEdit* dlgTrigger::countField(const QString& name, const QString& caption,
     edit->setObjectName(name);
     connect(edit, &QLineEdit::textChanged, this, [this, field](const QString& text) {
         if (!filling_) {
-            shown().*field = CountValue(text.toStdString());
+            shown().*field = countValue(text.toStdString());
         }
     });
     row->addWidget(edit);
@@ -184,9 +184,9 @@ void dlgTrigger::buildActionFrame() {
         countField("txtSaveStop", "バイト受信後に保存停止", &TriggerDraft::saveStop, layout);
 }
 
-void dlgTrigger::Open() {
+void dlgTrigger::showDialog() {
     for (int k = 0; k < Triggers::kCount; ++k) {
-        work_[k] = DraftOf(triggers_, k);
+        work_[k] = draftOf(triggers_, k);
     }
     optTrigNo_->button(0)->setChecked(true);
     optTrigNo_Click(0);
@@ -265,12 +265,12 @@ void dlgTrigger::OKButton_Click() {
         {&TriggerDraft::saveStop, txtSaveStop_}};
     for (int k = 0; k < Triggers::kCount; ++k) {
         for (const auto& [field, edit] : counts) {
-            if (CountFits(work_[k].*field)) {
+            if (countFits(work_[k].*field)) {
                 continue;
             }
             optTrigNo_->button(k)->setChecked(true);
             optTrigNo_Click(k);
-            Tell(prompts_, "バイト数は0～16383の範囲で入力してください", "トリガ設定",
+            tell(prompts_, "バイト数は0～16383の範囲で入力してください", "トリガ設定",
                  Prompts::Icon::Exclamation);
             edit->setFocus();
             edit->selectAll();
@@ -281,12 +281,12 @@ void dlgTrigger::OKButton_Click() {
         return d.trigType > 0 && (d.action == 0 || d.action == 2);
     });
     if (stopsSaving && autoSaveChecked_()) {
-        Tell(prompts_,
+        tell(prompts_,
              "自動保存機能が設定されています\n自動保存機能が途中で停止する可能性があります",
              "自動保存設定情報", Prompts::Icon::Information);
     }
     for (int k = 0; k < Triggers::kCount; ++k) {
-        ApplyDraft(work_[k], triggers_, k);
+        applyDraft(work_[k], triggers_, k);
     }
     WriteTrigIni(triggers_, programFolder_);  // a failed write is not reported
     close();

@@ -30,7 +30,7 @@ class dlgTrigger : public ViewDialog {
                std::function<bool()> autoSaveChecked, QWidget* parent);
 
     // Takes a fresh working copy, shows trigger 1 and shows the dialog.
-    void Open();
+    void showDialog();
 
     void optTrigNo_Click(int k);
     void cmdClear_Click();

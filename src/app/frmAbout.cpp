@@ -79,9 +79,9 @@ frmAbout::frmAbout(std::function<std::string()> unitVer, Prompts& prompts, QWidg
     layout->setHorizontalSpacing(16);
 }
 
-void frmAbout::Open() {
-    lblVersion->setText(qs(VersionLines(kAppVersion, unitVer_())));
-    FitCaption(*this);
+void frmAbout::showDialog() {
+    lblVersion->setText(qs(versionLines(kAppVersion, unitVer_())));
+    fitCaption(*this);
     show();
     raise();
     activateWindow();
@@ -97,6 +97,6 @@ void frmAbout::StartSysInfo() {
             break;  // the program found could not be started
         }
     }
-    prompts_.Message("現時点ではｼｽﾃﾑ情報を使用できません", kTitle, Prompts::Icon::None,
+    prompts_.message("現時点ではｼｽﾃﾑ情報を使用できません", kTitle, Prompts::Icon::None,
                      Prompts::Buttons::Ok);
 }

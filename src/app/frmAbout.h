@@ -27,7 +27,7 @@ class frmAbout : public QDialog {
              SysInfo sysInfo = systemSysInfo());
 
     // Fills the labels (the firmware version may have changed) and shows the window.
-    void Open();
+    void showDialog();
     // Starts the first system information program found, or says that there is none.
     void StartSysInfo();
 

@@ -31,7 +31,7 @@ namespace {
 const QColor kLateColor(255, 205, 205);
 const QColor kLateBarColor(220, 40, 40);
 
-QString KindText(modbus::Kind kind) {
+QString kindText(modbus::Kind kind) {
     switch (kind) {
         case modbus::Kind::Request:
             return "要求";
@@ -53,11 +53,11 @@ class FrameTableModel : public QAbstractTableModel {
     FrameTableModel(const FrameList& list, std::function<bool(const Frame&)> late, QObject* parent)
         : QAbstractTableModel(parent), list_(list), late_(std::move(late)) {}
 
-    void Reset() {
+    void reset() {
         beginResetModel();
         endResetModel();
     }
-    void LateChanged() {
+    void lateChanged() {
         if (rowCount() > 0) {
             emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
                              {Qt::BackgroundRole});
@@ -104,14 +104,14 @@ class FrameTableModel : public QAbstractTableModel {
             case kDir:
                 return QString(f.sd ? "SD" : "RD");
             case kTime:
-                return qs(SecondsText(f.startMicros));
+                return qs(secondsText(f.startMicros));
             case kBytes:
                 return f.errors > 0 ? QString("%1 (誤り %2)").arg(f.bytes).arg(f.errors)
                                     : QString::number(f.bytes);
             case kReply:
-                return f.replyMicros() ? qs(MsText(*f.replyMicros())) : QString();
+                return f.replyMicros() ? qs(msText(*f.replyMicros())) : QString();
             case kData:
-                return qs(HexText(list_.BytesOf(f)));
+                return qs(hexText(list_.bytesOf(f)));
             default:
                 break;
         }
@@ -122,9 +122,9 @@ class FrameTableModel : public QAbstractTableModel {
             case kUnit:
                 return f.modbus->unit;
             case kFunction:
-                return qs(HexText({&f.modbus->function, 1}));
+                return qs(hexText({&f.modbus->function, 1}));
             case kKind:
-                return KindText(f.modbus->kind);
+                return kindText(f.modbus->kind);
             default:
                 return QString(f.modbus->crcOk ? "OK" : "NG");
         }
@@ -162,7 +162,7 @@ frmAnalysis::frmAnalysis(const RunState& run, const Capture& capture, frmMonitor
     lblSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     model_ = new FrameTableModel(
-        list_, [this](const Frame& f) { return Late(f); }, this);
+        list_, [this](const Frame& f) { return late(f); }, this);
     tblFrames = new QTableView(this);
     tblFrames->setObjectName("tblFrames");
     tblFrames->setModel(model_);
@@ -202,28 +202,28 @@ frmAnalysis::frmAnalysis(const RunState& run, const Capture& capture, frmMonitor
     layout->addWidget(split, 1);
     resize(1180, 720);
 
-    connect(spnGap, &QSpinBox::valueChanged, this, [this] { Analyse(); });
-    connect(chkModbus, &QCheckBox::toggled, this, [this] { Analyse(); });
-    connect(spnLate, &QSpinBox::valueChanged, this, [this] { ShowLate(); });
-    connect(cmbHistogram, &QComboBox::currentIndexChanged, this, [this] { DrawHistogram(); });
+    connect(spnGap, &QSpinBox::valueChanged, this, [this] { analyse(); });
+    connect(chkModbus, &QCheckBox::toggled, this, [this] { analyse(); });
+    connect(spnLate, &QSpinBox::valueChanged, this, [this] { showLate(); });
+    connect(cmbHistogram, &QComboBox::currentIndexChanged, this, [this] { drawHistogram(); });
     connect(tblFrames, &QTableView::doubleClicked, this,
-            [this](const QModelIndex& index) { JumpTo(index.row()); });
+            [this](const QModelIndex& index) { jumpTo(index.row()); });
 }
 
 frmAnalysis::~frmAnalysis() = default;
 
-void frmAnalysis::Load(LogFile log) {
+void frmAnalysis::load(LogFile log) {
     log_ = std::move(log);
-    Analyse();
+    analyse();
 }
 
-void frmAnalysis::Analyse() {
+void frmAnalysis::analyse() {
     {
         BusyPointer busy;
-        AnalyseFrames(log_.data.data(), static_cast<int32_t>(log_.data.size()),
-                      PcapLineOf(log_.header),
+        analyseFrames(log_.data.data(), static_cast<int32_t>(log_.data.size()),
+                      pcapLineOf(log_.header),
                       FrameOptions{spnGap->value() * 1000LL, chkModbus->isChecked()}, list_);
-        model_->Reset();
+        model_->reset();
     }
     const int widths[] = {7, 4, 12, 12, 12};
     const int digit = fontMetrics().horizontalAdvance('0');
@@ -231,22 +231,22 @@ void frmAnalysis::Analyse() {
         tblFrames->setColumnWidth(c, digit * widths[c] + 12);
     }
     tblFrames->setColumnWidth(FrameTableModel::kData, digit * 40);
-    ShowLate();
+    showLate();
 }
 
-bool frmAnalysis::Late(const Frame& f) const {
+bool frmAnalysis::late(const Frame& f) const {
     const auto reply = f.replyMicros();
     return spnLate->value() > 0 && reply && *reply > spnLate->value() * 1000LL;
 }
 
-void frmAnalysis::ShowLate() {
-    lblSummary->setText(SummaryText());
-    model_->LateChanged();
-    DrawHistogram();
+void frmAnalysis::showLate() {
+    lblSummary->setText(summaryText());
+    model_->lateChanged();
+    drawHistogram();
 }
 
-QString frmAnalysis::SummaryText() const {
-    const FrameSummary s = Summarise(list_);
+QString frmAnalysis::summaryText() const {
+    const FrameSummary s = summarise(list_);
     const auto direction = [](const char* name, const DirectionSummary& d) {
         QString text = QString("%1: %2フレーム %3バイト 応答 %4件")
                            .arg(name)
@@ -255,8 +255,8 @@ QString frmAnalysis::SummaryText() const {
                            .arg(d.reply.count);
         if (d.reply.count > 0) {
             text += QString(" (最小 %1 / 中央値 %2 / 95% %3 / 最大 %4 ms)")
-                        .arg(qs(MsText(*d.reply.min)), qs(MsText(*d.reply.median)),
-                             qs(MsText(*d.reply.p95)), qs(MsText(*d.reply.max)));
+                        .arg(qs(msText(*d.reply.min)), qs(msText(*d.reply.median)),
+                             qs(msText(*d.reply.p95)), qs(msText(*d.reply.max)));
         }
         return text;
     };
@@ -264,23 +264,23 @@ QString frmAnalysis::SummaryText() const {
     if (s.crcBad) {
         text += QString("　CRC不良 %1").arg(*s.crcBad);
     }
-    int late = 0;
+    int lateCount = 0;
     for (const Frame& f : list_.frames) {
-        late += Late(f) ? 1 : 0;
+        lateCount += late(f) ? 1 : 0;
     }
     if (spnLate->value() > 0) {
-        text += QString("　遅延 %1件").arg(late);
+        text += QString("　遅延 %1件").arg(lateCount);
     }
     text += list_.idleStepMicros > 0
-                ? QString("　アイドル単位 %1 ms").arg(qs(MsText(list_.idleStepMicros)))
+                ? QString("　アイドル単位 %1 ms").arg(qs(msText(list_.idleStepMicros)))
                 : QString("　アイドル単位 不明");
     return text;
 }
 
-void frmAnalysis::DrawHistogram() {
+void frmAnalysis::drawHistogram() {
     const int shown = cmbHistogram->currentIndex();  // 0 RD, 1 SD, 2 both
     const ReplyHistogram h =
-        HistogramOf(list_, kMaxBins, shown == 2 ? std::nullopt : std::optional<bool>(shown == 1));
+        histogramOf(list_, kMaxBins, shown == 2 ? std::nullopt : std::optional<bool>(shown == 1));
     auto* series = new QBarSeries;
     int32_t highest = 1;
     for (const bool sd : {false, true}) {
@@ -295,7 +295,7 @@ void frmAnalysis::DrawHistogram() {
             highest = std::max(highest, count);
         }
         for (const Frame& f : list_.frames) {
-            if (f.sd == sd && Late(f)) {
+            if (f.sd == sd && late(f)) {
                 set->selectBar(static_cast<int>(*f.replyMicros() / h.binMicros));
             }
         }
@@ -303,14 +303,14 @@ void frmAnalysis::DrawHistogram() {
     }
     QStringList labels;
     for (size_t i = 0; i < h.rd.size(); ++i) {
-        labels << qs(MsText(static_cast<int64_t>(i) * h.binMicros));
+        labels << qs(msText(static_cast<int64_t>(i) * h.binMicros));
     }
     auto* chart = new QChart;
     chart->setTitle("応答時間の分布 (赤: 遅延)");
     chart->addSeries(series);
     auto* x = new QBarCategoryAxis;
     x->append(labels);
-    x->setTitleText(QString("応答時間(ms)、%1 ms ごと").arg(qs(MsText(h.binMicros))));
+    x->setTitleText(QString("応答時間(ms)、%1 ms ごと").arg(qs(msText(h.binMicros))));
     auto* y = new QValueAxis;
     y->setRange(0, highest);
     y->setLabelFormat("%d");
@@ -325,19 +325,19 @@ void frmAnalysis::DrawHistogram() {
     delete old;
 }
 
-void frmAnalysis::JumpTo(int row) {
+void frmAnalysis::jumpTo(int row) {
     if (row < 0 || row >= static_cast<int>(list_.frames.size()) ||
-        !MonitorSearch::HistoryShown(run_)) {
+        !MonitorSearch::historyShown(run_)) {
         return;
     }
     const Frame& f = list_.frames[static_cast<size_t>(row)];
     std::vector<int32_t> hits;
     for (int32_t w = f.firstWord; w <= f.lastWord && w < capture_.glngDispLen(); ++w) {
         const auto d = static_cast<uint16_t>(capture_.gintDispDat()[static_cast<size_t>(w)]);
-        if (word::IsData(d) && ((d & word::kSd) != 0) == f.sd) {
+        if (word::isData(d) && ((d & word::kSd) != 0) == f.sd) {
             hits.push_back(w);
         }
     }
-    monitor_.DispRirekiAt(f.firstWord);
+    monitor_.dispRirekiAt(f.firstWord);
     monitor_.SetCursol(f.sd ? 1 : 0, hits);
 }

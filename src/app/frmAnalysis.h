@@ -32,18 +32,18 @@ class frmAnalysis : public QWidget {
 
     // Takes the capture to analyse (the view's words must come from the same records) and
     // shows its frames.
-    void Load(LogFile log);
+    void load(LogFile log);
     // Moves the history view to the frame of the row (nothing while a live run is shown).
-    void JumpTo(int row);
+    void jumpTo(int row);
 
-    [[nodiscard]] const FrameList& Frames() const { return list_; }
+    [[nodiscard]] const FrameList& frames() const { return list_; }
 
   private:
-    void Analyse();
-    void ShowLate();
-    void DrawHistogram();
-    [[nodiscard]] bool Late(const Frame& f) const;
-    [[nodiscard]] QString SummaryText() const;
+    void analyse();
+    void showLate();
+    void drawHistogram();
+    [[nodiscard]] bool late(const Frame& f) const;
+    [[nodiscard]] QString summaryText() const;
 
     const RunState& run_;
     const Capture& capture_;

@@ -76,7 +76,7 @@ void shutdownAtExit() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    UseJapaneseLocale();
+    useJapaneseLocale();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Vexlo");
 #ifndef _WIN32
@@ -85,28 +85,28 @@ int main(int argc, char* argv[]) {
 
     std::vector<std::string> args(argv + 1, argv + argc);
     const std::string folder =
-        LocateProgramFolder(QCoreApplication::applicationDirPath().toStdString(), args);
+        locateProgramFolder(QCoreApplication::applicationDirPath().toStdString(), args);
     // Programs started from here (the simulator) work on the same program folder.
     qputenv("VEXLO_HOME", QString::fromStdString(folder).toLocal8Bit());
 
     // A capture log file named on the command line (a double-clicked .vxm file).
-    const std::vector<std::string> files = FileArguments(args);
-    const QString instance = InstanceName(QString::fromStdString(folder));
+    const std::vector<std::string> files = fileArguments(args);
+    const QString instance = instanceName(QString::fromStdString(folder));
 
     // One instance per program folder: a second start on the same folder hands its file to
     // the running instance and ends.
     const ProgramLock lock(folder);
     if (lock.result() == ProgramLock::Result::HeldByAnother) {
         if (!files.empty()) {
-            ForwardToRunning(instance, files.front(), 3000);
+            forwardToRunning(instance, files.front(), 3000);
         }
         return 0;
     }
     const bool writable = lock.result() == ProgramLock::Result::Locked;
 
-    InstallQtJapanese(app);  // without it the standard buttons stay English
+    installQtJapanese(app);  // without it the standard buttons stay English
     QApplication::setWindowIcon(
-        ProgramIcon(folder, QCoreApplication::applicationDirPath().toStdString()));
+        programIcon(folder, QCoreApplication::applicationDirPath().toStdString()));
     QFont::insertSubstitution("ＭＳ ゴシック", "IPAGothic");
     QFont uiFont("IPAGothic");
     uiFont.setPointSize(10);
@@ -129,21 +129,21 @@ int main(int argc, char* argv[]) {
         [&window](const std::string& name) {
             window.activateWindow();
             window.raise();
-            window.files().OpenForwarded(name);
+            window.files().openForwarded(name);
         },
         &window);
     if (!files.empty()) {
         // Opened once the start-up has finished and the window is up.
         QTimer::singleShot(0, &window,
-                           [&window, name = files.front()] { window.files().OpenLog(name); });
+                           [&window, name = files.front()] { window.files().openLog(name); });
     }
     if (!writable) {
         // Said once the window is up, on standard error and in a message box.
         QTimer::singleShot(0, &window, [&prompts, &folder] {
-            const std::string text = ProgramLock::NotWritableText(folder);
+            const std::string text = ProgramLock::notWritableText(folder);
             std::fprintf(stderr, "vexlo: %s\n", text.c_str());
             std::fflush(stderr);
-            prompts.Message(text, "Vexlo", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
+            prompts.message(text, "Vexlo", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
         });
     }
     const int status = QApplication::exec();

@@ -4,20 +4,20 @@
 #include <cstdio>
 #include <ctime>
 
-float Clock::Timer() const {
-    const DateTime t = Now();
+float Clock::timer() const {
+    const DateTime t = now();
     return static_cast<float>(t.hour * 3600 + t.minute * 60 + t.second) +
            static_cast<float>(t.millisecond) / 1000.0f;
 }
 
-std::string Clock::TimeText() const {
-    const DateTime t = Now();
+std::string Clock::timeText() const {
+    const DateTime t = now();
     char text[16];
     std::snprintf(text, sizeof text, "%02d%02d%02d", t.hour, t.minute, t.second);
     return text;
 }
 
-DateTime SystemClock::Now() const {
+DateTime SystemClock::now() const {
     using namespace std::chrono;
     const auto now = system_clock::now();
     const std::time_t secs = system_clock::to_time_t(now);

@@ -11,15 +11,15 @@ struct DateTime {
 class Clock {
   public:
     virtual ~Clock() = default;
-    [[nodiscard]] virtual DateTime Now() const = 0;
+    [[nodiscard]] virtual DateTime now() const = 0;
 
     // Seconds since midnight in single precision, like the classic Timer function.
-    [[nodiscard]] float Timer() const;
+    [[nodiscard]] float timer() const;
     // The time of day as six digits HHMMSS.
-    [[nodiscard]] std::string TimeText() const;
+    [[nodiscard]] std::string timeText() const;
 };
 
 class SystemClock final : public Clock {
   public:
-    [[nodiscard]] DateTime Now() const override;
+    [[nodiscard]] DateTime now() const override;
 };

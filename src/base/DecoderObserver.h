@@ -16,24 +16,24 @@ class DecoderObserver {
     virtual void DispTimeStamp(const std::string& /*hhmmss*/) {}
     // A control line changed (line 0 RS .. 5 CI): its lamp, shown while the line-state bar is
     // on, and the line-state triggers (edge 1 on, 2 off).
-    virtual void SetLineLamp(int /*line*/, bool /*on*/) {}
+    virtual void setLineLamp(int /*line*/, bool /*on*/) {}
     virtual void TrigCheckLine(int /*line*/, int /*edge*/) {}
     // The unit accepted "G01": gintRun is 1 already.
-    virtual void StartAccepted() {}
+    virtual void startAccepted() {}
     // The unit refused the start for the last time allowed; nothing is retried. Called from
     // inside the receive handler: whatever waits for the user must wait until it returns.
-    virtual void StartRefused() {}
+    virtual void startRefused() {}
     // A trigger's pending monitor stop or save stop fell due.
     virtual void RunStop() {}
     virtual void AutoSaveFlush() {}
     // The idle and time-stamp timers: stopped while a batch is handled, started after it.
-    virtual void SetIdleTimer(bool /*enabled*/) {}
-    virtual void SetStampTimer(bool /*enabled*/) {}
+    virtual void setIdleTimer(bool /*enabled*/) {}
+    virtual void setStampTimer(bool /*enabled*/) {}
     // A batch of bytes from the unit has been handled: every record it stored is whole.
-    virtual void BatchDone() {}
+    virtual void batchDone() {}
     // The unit went away (unplugged, or its end of the link closed); the port is closed and
     // the command queue emptied already. Once per opening of the port.
-    virtual void LinkLost() {}
+    virtual void linkLost() {}
 };
 
 // Everyone who listens, called in this order.
@@ -43,6 +43,6 @@ using DecoderObservers = std::vector<DecoderObserver*>;
 class CommandSink {
   public:
     virtual ~CommandSink() = default;
-    virtual void QueueCommand(const std::string& command) = 0;
-    virtual void EnableSend() = 0;
+    virtual void queueCommand(const std::string& command) = 0;
+    virtual void enableSend() = 0;
 };

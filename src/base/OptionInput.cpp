@@ -4,7 +4,7 @@
 
 #include "base/Val.h"
 
-std::variant<OptionNumbers, OptionRefusal> ReadOptionNumbers(std::string_view size,
+std::variant<OptionNumbers, OptionRefusal> readOptionNumbers(std::string_view size,
                                                              std::string_view maxFiles,
                                                              std::optional<std::string_view> port) {
     using Field = OptionRefusal::Field;
@@ -17,13 +17,13 @@ std::variant<OptionNumbers, OptionRefusal> ReadOptionNumbers(std::string_view si
     }
     OptionNumbers n;
     n.bufSize = static_cast<int32_t>(bufSize);
-    const auto files = RoundHalfEven<int16_t>(Val(maxFiles));
+    const auto files = roundHalfEven<int16_t>(Val(maxFiles));
     if (!files) {
         return OptionRefusal{Field::MaxFiles, kMaxFilesOutOfRange};
     }
     n.maxFiles = *files;
     if (port) {
-        n.portNo = RoundHalfEven<int16_t>(Val(*port));
+        n.portNo = roundHalfEven<int16_t>(Val(*port));
         if (!n.portNo) {
             return OptionRefusal{Field::Port, kPortOutOfRange};
         }

@@ -35,6 +35,6 @@ inline constexpr const char* kPortOutOfRange =
 // kMaxBufSize, however large: too large), then the maximum file count, then the port number
 // when port is given (manual setting). The count and the port number are stored in 16-bit
 // settings: a number that does not fit is refused rather than cut.
-std::variant<OptionNumbers, OptionRefusal> ReadOptionNumbers(std::string_view size,
+std::variant<OptionNumbers, OptionRefusal> readOptionNumbers(std::string_view size,
                                                              std::string_view maxFiles,
                                                              std::optional<std::string_view> port);

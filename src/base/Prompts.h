@@ -14,18 +14,18 @@ class Prompts {
 
     virtual ~Prompts() = default;
 
-    virtual Answer Message(const std::string& text, const std::string& title, Icon icon,
+    virtual Answer message(const std::string& text, const std::string& title, Icon icon,
                            Buttons buttons) = 0;
 
     // File dialogs: filter in the form "ログファイル (*.vxm)"; the chosen path, or nothing
     // when cancelled. The save dialog asks before overwriting.
-    virtual std::optional<std::string> OpenFileName(const std::string& title,
+    virtual std::optional<std::string> openFileName(const std::string& title,
                                                     const std::string& folder,
                                                     const std::string& filter) = 0;
-    virtual std::optional<std::string> SaveFileName(const std::string& title,
+    virtual std::optional<std::string> saveFileName(const std::string& title,
                                                     const std::string& folder,
                                                     const std::string& filter) = 0;
 
     // Colour choice; colours are Windows colour values (red + 256 green + 65536 blue).
-    virtual std::optional<int32_t> ChooseColor(int32_t initial) = 0;
+    virtual std::optional<int32_t> chooseColor(int32_t initial) = 0;
 };

@@ -16,7 +16,7 @@ double Val(std::string_view text);
 // Rounds v to the nearest integer, halves to the even neighbour (2.5 gives 2, 1.5 gives 2).
 // Nothing when the result does not fit T or v is not a number.
 template <std::integral T>
-std::optional<T> RoundHalfEven(double v) {
+std::optional<T> roundHalfEven(double v) {
     const double r = std::nearbyint(v);
     if (!(r >= static_cast<double>(std::numeric_limits<T>::min()) &&
           r <= static_cast<double>(std::numeric_limits<T>::max()))) {

@@ -2,7 +2,7 @@
 
 const AppVersion kAppVersion{VEXLO_VERSION_MAJOR, VEXLO_VERSION_MINOR, VEXLO_VERSION_PATCH};
 
-std::string VersionLines(const AppVersion& version, std::string_view unitVer) {
+std::string versionLines(const AppVersion& version, std::string_view unitVer) {
     std::string text = "ｿﾌﾄｳｪｱ ﾊﾞｰｼﾞｮﾝ " + std::to_string(version.major) + "." +
                        std::to_string(version.minor) + "." + std::to_string(version.revision) +
                        "\nﾌｧｰﾑｳｪｱ ﾊﾞｰｼﾞｮﾝ ";

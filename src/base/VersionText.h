@@ -15,4 +15,4 @@ extern const AppVersion kAppVersion;
 // "ﾌｧｰﾑｳｪｱ ﾊﾞｰｼﾞｮﾝ " and the unit's version characters separated by points (123 gives
 // 1.2.3), or "???" when no unit has been found (unitVer empty). A character of the unit's
 // reply that is not printable ASCII shows as '?'.
-std::string VersionLines(const AppVersion& version, std::string_view unitVer);
+std::string versionLines(const AppVersion& version, std::string_view unitVer);

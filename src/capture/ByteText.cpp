@@ -17,7 +17,7 @@ constexpr const char* kKana[63] = {
     "チ", "ツ", "テ", "ト", "ナ", "ニ", "ヌ", "ネ", "ノ", "ハ", "ヒ", "フ", "ヘ", "ホ", "マ", "ミ",
     "ム", "メ", "モ", "ヤ", "ユ", "ヨ", "ラ", "リ", "ル", "レ", "ロ", "ワ", "ン", "゛", "゜"};
 
-std::string Utf8(char32_t cp) {
+std::string utf8(char32_t cp) {
     std::string s;
     if (cp < 0x80) {
         s += static_cast<char>(cp);
@@ -42,19 +42,19 @@ ChrTable MakeChrTable() {
         } else if (b == 0x20) {
             t[b] = "△";
         } else if (b < 0x7F) {
-            t[b] = Utf8(0xFF01 + (b - 0x21));
+            t[b] = utf8(0xFF01 + (b - 0x21));
         } else if (b == 0x7F) {
             t[b] = "DT";
         } else if (b >= 0xA1 && b <= 0xDF) {
             t[b] = kKana[b - 0xA1];
         } else {
-            t[b] = "/" + HexText(static_cast<uint8_t>(b));
+            t[b] = "/" + hexText(static_cast<uint8_t>(b));
         }
     }
     return t;
 }
 
-std::string HexText(uint8_t b) {
+std::string hexText(uint8_t b) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     return {kDigits[b >> 4], kDigits[b & 0x0F]};
 }
@@ -74,7 +74,7 @@ int WordText(int w, int next, int dispMode, int asciiSaveMode, const ChrTable& c
         return kind;
     }
     if (dispMode != 0) {
-        out = HexText(c);
+        out = hexText(c);
         return kind;
     }
     const char* error = kind >= word::kFraming ? "FE" : (kind >= word::kParity ? "PE" : nullptr);

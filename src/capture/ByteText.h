@@ -11,7 +11,7 @@ using ChrTable = std::array<std::string, 256>;
 [[nodiscard]] ChrTable MakeChrTable();
 
 // Two upper-case hexadecimal digits ("0A", "FF").
-[[nodiscard]] std::string HexText(uint8_t b);
+[[nodiscard]] std::string hexText(uint8_t b);
 
 // Text of one display word for export and printing. dispMode is gintDispMode (0 ASCII,
 // 1 hex, 2 Shift-JIS), asciiSaveMode is gintASCIISaveMode (0 screen text, 1 half width with

@@ -30,7 +30,7 @@ void Capture::AllocBuffer(int32_t bufSize) {
     droppedWords_ = 0;
 }
 
-void Capture::Shift() {
+void Capture::shift() {
     // The conversion of the buffer from its old first byte and the one from the first byte
     // that is kept fall into step within a few records; the words each finds before that
     // point make the difference. Only the dropped bytes and those few records are read.
@@ -42,7 +42,7 @@ void Capture::Shift() {
     while (whole != kept) {
         const bool behindIsWhole = whole < kept;
         int32_t& i = behindIsWhole ? whole : kept;
-        const rec::Shape shape = rec::ShapeOf(gbyteDat_[static_cast<size_t>(i)]);
+        const rec::Shape shape = rec::shapeOf(gbyteDat_[static_cast<size_t>(i)]);
         if (i + shape.bytes > end) {
             break;  // the record in progress: the two never met
         }
@@ -63,14 +63,14 @@ void Capture::Shift() {
     }
 }
 
-void Capture::AutoSaveFull() {
+void Capture::autoSaveFull() {
     if (autoSink_ != nullptr) {
         autoSink_->AutoSaveBlock();
     }
     glngAutoLen_ = 0;  // the writer has taken the full block
 }
 
-void Capture::CopyHistoryToAutoSave(int32_t count) {
+void Capture::copyHistoryToAutoSave(int32_t count) {
     count = std::clamp(count, 0, std::min(glngDatLen_, glngBufKeep_));
     if (count > 0) {
         std::memcpy(gbyteAutoDat_.data(), gbyteDat_.data() + (glngDatLen_ - count),
@@ -84,24 +84,24 @@ void Capture::CopyDat(const uint8_t* bytes, int32_t len) {
     gintDispDat_.resize(static_cast<size_t>(len) / 2 + 2);
     // A record cut off by the end of the data is dropped: its missing bytes were never
     // captured, and completing it with zeros would invent a byte or a time.
-    MakeDispWords(bytes, len, gintDispDat_.data(), glngDispLen_);
+    makeDispWords(bytes, len, gintDispDat_.data(), glngDispLen_);
 }
 
-int32_t MakeDispWords(const uint8_t* bytes, int32_t len, int16_t* out, int32_t& words) {
+int32_t makeDispWords(const uint8_t* bytes, int32_t len, int16_t* out, int32_t& words) {
     int32_t n = 0;
     int32_t i = 0;
     while (i < len) {
         const uint8_t b = bytes[i];
-        const rec::Shape shape = rec::ShapeOf(b);
+        const rec::Shape shape = rec::shapeOf(b);
         if (i + shape.bytes > len) {
             break;
         }
-        if (rec::IsFirst(b)) {
+        if (rec::isFirst(b)) {
             const uint8_t c = bytes[i + 1];
-            int w = rec::HasFramingError(c) ? word::kFraming
-                                            : (rec::HasParityError(b) ? word::kParity : 0);
-            w += rec::PairValue(b, c);
-            if (rec::IsSd(b)) {
+            int w = rec::hasFramingError(c) ? word::kFraming
+                                            : (rec::hasParityError(b) ? word::kParity : 0);
+            w += rec::pairValue(b, c);
+            if (rec::isSd(b)) {
                 w += word::kSd;
             }
             out[n++] = static_cast<int16_t>(w);
@@ -119,7 +119,7 @@ int32_t MakeDispWords(const uint8_t* bytes, int32_t len, int16_t* out, int32_t& 
 int32_t Capture::countWords() const {
     int32_t n = 0;
     for (int32_t i = 0; i < glngDatLen_;) {
-        const rec::Shape shape = rec::ShapeOf(gbyteDat_[static_cast<size_t>(i)]);
+        const rec::Shape shape = rec::shapeOf(gbyteDat_[static_cast<size_t>(i)]);
         if (i + shape.bytes > glngDatLen_) {
             break;
         }

@@ -20,7 +20,7 @@ class Capture {
   public:
     explicit Capture(RunState& run) : run_(run) {}
 
-    void SetAutoSaveSink(AutoSaveSink* sink) { autoSink_ = sink; }
+    void setAutoSaveSink(AutoSaveSink* sink) { autoSink_ = sink; }
 
     // Sets the capacities from the buffer-size setting (units of 1000 bytes) and allocates
     // the buffers. Sizes below 1 are taken as 1 so that the buffer can never be empty.
@@ -31,12 +31,12 @@ class Capture {
     void StoreByte(uint8_t b) {
         gbyteDat_[static_cast<size_t>(glngDatLen_)] = b;
         if (++glngDatLen_ >= glngBufKeep_ + glngBufSpare_) {
-            Shift();
+            shift();
         }
         if (run_.gintAutoSave == 1) {
             gbyteAutoDat_[static_cast<size_t>(glngAutoLen_)] = b;
             if (++glngAutoLen_ >= glngBufKeep_) {
-                AutoSaveFull();
+                autoSaveFull();
             }
         }
     }
@@ -52,16 +52,16 @@ class Capture {
     // A trigger's save start: the auto-save block becomes the newest count bytes of the
     // buffer, or everything held when that is less; a history longer than the block can take
     // (glngBufKeep bytes) keeps its newest bytes.
-    void CopyHistoryToAutoSave(int32_t count);
+    void copyHistoryToAutoSave(int32_t count);
     // Auto-save took the block: it gets fresh (of the block's size) in its place, the block is
     // empty, and the old block is returned.
-    [[nodiscard]] std::vector<uint8_t> SwapAutoBlock(std::vector<uint8_t> fresh) {
+    [[nodiscard]] std::vector<uint8_t> swapAutoBlock(std::vector<uint8_t> fresh) {
         fresh.swap(gbyteAutoDat_);
         glngAutoLen_ = 0;
         return fresh;
     }
     // Auto-save wrote what the block held: it starts again from its first byte.
-    void EmptyAutoBlock() { glngAutoLen_ = 0; }
+    void emptyAutoBlock() { glngAutoLen_ = 0; }
 
     [[nodiscard]] int32_t glngBufSize() const { return glngBufSize_; }
     [[nodiscard]] int32_t glngBufKeep() const { return glngBufKeep_; }
@@ -87,7 +87,7 @@ class Capture {
     // forgets it together with the data.
     [[nodiscard]] int16_t gintPending() const { return gintPending_; }
     [[nodiscard]] uint8_t gbytePending() const { return gbytePending_; }
-    void SetPending(int16_t pending, uint8_t first) {
+    void setPending(int16_t pending, uint8_t first) {
         gintPending_ = pending;
         gbytePending_ = first;
     }
@@ -99,8 +99,8 @@ class Capture {
     int16_t gintCursolType = 0;           // highlight row: non-zero SD, 0 RD
 
   private:
-    void Shift();
-    void AutoSaveFull();
+    void shift();
+    void autoSaveFull();
 
     RunState& run_;
     AutoSaveSink* autoSink_ = nullptr;

@@ -5,4 +5,4 @@
 // has room for len / 2 + 2 words, and sets words to their number. Returns the bytes
 // converted: a record cut off by the end is left, so that a long capture can be converted in
 // pieces.
-int32_t MakeDispWords(const uint8_t* bytes, int32_t len, int16_t* out, int32_t& words);
+int32_t makeDispWords(const uint8_t* bytes, int32_t len, int16_t* out, int32_t& words);

@@ -20,15 +20,15 @@ struct Record {
 // block shift); a record cut off by the end of the data is dropped. Returns where that record
 // begins (len when there is none), so that data read in pieces can go on from there.
 template <class F>
-int32_t ForEachRecord(const uint8_t* bytes, int32_t len, F&& f) {
+int32_t forEachRecord(const uint8_t* bytes, int32_t len, F&& f) {
     int32_t i = 0;
     while (i < len) {
         const uint8_t b = bytes[i];
-        if (IsFirst(b) || IsLineState(b)) {
+        if (isFirst(b) || isLineState(b)) {
             if (i + 1 >= len) {
                 return i;
             }
-            f(Record{IsFirst(b) ? Kind::Data : Kind::LineState, {b, bytes[i + 1], 0, 0}});
+            f(Record{isFirst(b) ? Kind::Data : Kind::LineState, {b, bytes[i + 1], 0, 0}});
             i += 2;
         } else if (b == kStamp || b == kIdle) {
             if (i + 3 >= len) {

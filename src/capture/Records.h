@@ -11,25 +11,25 @@ inline constexpr uint8_t kStamp = 0x30;
 inline constexpr uint8_t kIdle = 0x20;
 inline constexpr uint8_t kLineTail = 0x30;
 
-[[nodiscard]] constexpr bool IsFirst(uint8_t b) {
+[[nodiscard]] constexpr bool isFirst(uint8_t b) {
     return (b & 0xC0) == 0x80;
 }
-[[nodiscard]] constexpr bool IsSecond(uint8_t b) {
+[[nodiscard]] constexpr bool isSecond(uint8_t b) {
     return (b & 0xC0) == 0xC0;
 }
-[[nodiscard]] constexpr bool IsLineState(uint8_t b) {
+[[nodiscard]] constexpr bool isLineState(uint8_t b) {
     return (b & 0xC0) == 0x40;
 }
-[[nodiscard]] constexpr bool IsSd(uint8_t first) {
+[[nodiscard]] constexpr bool isSd(uint8_t first) {
     return (first & 0x20) != 0;
 }
-[[nodiscard]] constexpr bool HasParityError(uint8_t first) {
+[[nodiscard]] constexpr bool hasParityError(uint8_t first) {
     return (first & 0x10) != 0;
 }
-[[nodiscard]] constexpr bool HasFramingError(uint8_t second) {
+[[nodiscard]] constexpr bool hasFramingError(uint8_t second) {
     return (second & 0x10) != 0;
 }
-[[nodiscard]] constexpr uint8_t PairValue(uint8_t first, uint8_t second) {
+[[nodiscard]] constexpr uint8_t pairValue(uint8_t first, uint8_t second) {
     return static_cast<uint8_t>(((first & 0x0F) << 4) | (second & 0x0F));
 }
 
@@ -40,11 +40,11 @@ struct Shape {
     int32_t bytes;
     int32_t words;
 };
-[[nodiscard]] constexpr Shape ShapeOf(uint8_t b) {
-    if (IsFirst(b)) {
+[[nodiscard]] constexpr Shape shapeOf(uint8_t b) {
+    if (isFirst(b)) {
         return {2, 1};
     }
-    if (IsLineState(b)) {
+    if (isLineState(b)) {
         return {2, 0};
     }
     if (b == kStamp || b == kIdle) {
@@ -68,10 +68,10 @@ inline constexpr int kStamp = 0x3000;
 [[nodiscard]] constexpr int Kind(int w) {
     return w & 0xFF00;
 }
-[[nodiscard]] constexpr bool IsTwoWord(int w) {
+[[nodiscard]] constexpr bool isTwoWord(int w) {
     return (w & 0x3000) != 0;
 }
-[[nodiscard]] constexpr bool IsData(int w) {
+[[nodiscard]] constexpr bool isData(int w) {
     return Kind(w) <= 0x500;
 }
 }  // namespace word

@@ -41,7 +41,7 @@ void takeOverMode(int fd, const fs::path& target) {
 
 }  // namespace
 
-fs::path FollowLinks(fs::path path) {
+fs::path followLinks(fs::path path) {
     std::error_code ec;
     for (int i = 0; i < 40 && fs::is_symlink(fs::symlink_status(path, ec)); ++i) {
         const fs::path to = fs::read_symlink(path, ec);
@@ -53,7 +53,7 @@ fs::path FollowLinks(fs::path path) {
     return path;
 }
 
-int MakeTempFile(const fs::path& target, fs::path& temp) {
+int makeTempFile(const fs::path& target, fs::path& temp) {
 #ifdef _WIN32
     static constexpr char kChars[] =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -83,7 +83,7 @@ int MakeTempFile(const fs::path& target, fs::path& temp) {
 #endif
 }
 
-AtomicFileWriter::AtomicFileWriter(const std::string& path) : target_(NativePath(path)) {
+AtomicFileWriter::AtomicFileWriter(const std::string& path) : target_(nativePath(path)) {
     open();
 }
 
@@ -117,8 +117,8 @@ void AtomicFileWriter::open() {
     }
     // The kind is asked of the system, which also follows links such as /dev/stdout; the
     // temporary file goes next to the file at the end of the links.
-    target_ = FollowLinks(target_);
-    const int fd = MakeTempFile(target_, temp_);
+    target_ = followLinks(target_);
+    const int fd = makeTempFile(target_, temp_);
     if (fd < 0) {
         fail(errno);
         temp_.clear();
@@ -140,7 +140,7 @@ AtomicFileWriter::~AtomicFileWriter() {
     discard();
 }
 
-void AtomicFileWriter::Write(std::string_view data) {
+void AtomicFileWriter::write(std::string_view data) {
     errno = 0;
     if (file_ != nullptr && std::fwrite(data.data(), 1, data.size(), file_) != data.size()) {
         fail(errno);
@@ -148,7 +148,7 @@ void AtomicFileWriter::Write(std::string_view data) {
     }
 }
 
-bool AtomicFileWriter::Commit() {
+bool AtomicFileWriter::commit() {
     if (file_ == nullptr) {
         return false;
     }
@@ -188,7 +188,7 @@ bool AtomicFileWriter::Commit() {
     return ok;
 }
 
-std::string AtomicFileWriter::Reason() const {
+std::string AtomicFileWriter::reason() const {
     if (refused_) {
         return "is neither a regular file nor a FIFO nor a character device";
     }
@@ -217,8 +217,8 @@ void AtomicFileWriter::discard() {
     }
 }
 
-bool WriteFileAtomic(const std::string& path, std::string_view data) {
+bool writeFileAtomic(const std::string& path, std::string_view data) {
     AtomicFileWriter writer(path);
-    writer.Write(data);
-    return writer.Commit();
+    writer.write(data);
+    return writer.commit();
 }

@@ -26,18 +26,18 @@ class AtomicFileWriter {
     // False once any step has failed (the temporary file could not be made or written).
     [[nodiscard]] bool Ok() const { return file_ != nullptr; }
 
-    void Write(std::string_view data);
+    void write(std::string_view data);
 
     // Replaces the target by what was written (or, written straight, flushes it); false, with
     // a regular target untouched, on failure.
-    bool Commit();
+    bool commit();
 
     // The error number of the first step that failed (ENOSPC for a full disk ...); 0 while
     // nothing has failed.
-    [[nodiscard]] int Error() const { return error_; }
+    [[nodiscard]] int error() const { return error_; }
 
     // The reason of the failure in words: "cannot be written: No space left on device".
-    [[nodiscard]] std::string Reason() const;
+    [[nodiscard]] std::string reason() const;
 
   private:
     void open();
@@ -54,13 +54,13 @@ class AtomicFileWriter {
 
 // Replaces the file at path (UTF-8) by data through an AtomicFileWriter. On any failure the
 // target is left exactly as it was, and false is returned.
-bool WriteFileAtomic(const std::string& path, std::string_view data);
+bool writeFileAtomic(const std::string& path, std::string_view data);
 
 // The file path ends at, following symbolic links (a chain of at most 40); path itself when
 // it is no link. The last link may point at nothing yet.
-[[nodiscard]] std::filesystem::path FollowLinks(std::filesystem::path path);
+[[nodiscard]] std::filesystem::path followLinks(std::filesystem::path path);
 
 // Makes a file with a unique name next to target (target's name, a dot and six random
 // characters), open for writing and empty, with the permissions of target if it exists (else
 // read and write for all that the umask leaves); the descriptor, or -1 with errno set.
-[[nodiscard]] int MakeTempFile(const std::filesystem::path& target, std::filesystem::path& temp);
+[[nodiscard]] int makeTempFile(const std::filesystem::path& target, std::filesystem::path& temp);

@@ -29,9 +29,9 @@ struct BaseParts {
 };
 
 BaseParts split(const std::string& base) {
-    const std::filesystem::path p = NativePath(base);
-    std::string folder = Utf8Path(p.parent_path());
-    return {folder.empty() ? std::string(".") : folder, Utf8Path(p.filename())};
+    const std::filesystem::path p = nativePath(base);
+    std::string folder = utf8Path(p.parent_path());
+    return {folder.empty() ? std::string(".") : folder, utf8Path(p.filename())};
 }
 
 // The part of a block-file name between stem + "_" and ".vxm" ("070309140530" or
@@ -70,38 +70,38 @@ bool diskFull(int error) {
 
 }  // namespace
 
-std::vector<std::string> BlockFolder::List(const std::string& folder) const {
+std::vector<std::string> BlockFolder::list(const std::string& folder) const {
     std::vector<std::string> names;
     std::error_code ec;
-    for (std::filesystem::directory_iterator it(NativePath(folder), ec), end; !ec && it != end;
+    for (std::filesystem::directory_iterator it(nativePath(folder), ec), end; !ec && it != end;
          it.increment(ec)) {
-        names.push_back(Utf8Path(it->path().filename()));
+        names.push_back(utf8Path(it->path().filename()));
     }
     return names;
 }
 
-int BlockFolder::Write(const std::string& name, const LogHeader& header, const uint8_t* bytes,
+int BlockFolder::write(const std::string& name, const LogHeader& header, const uint8_t* bytes,
                        int32_t count) {
     uint8_t head[kLogHeaderLen];
-    EncodeHeader(header, head);
+    encodeHeader(header, head);
     AtomicFileWriter writer(name);
-    writer.Write({reinterpret_cast<const char*>(head), sizeof head});
+    writer.write({reinterpret_cast<const char*>(head), sizeof head});
     if (count > 0) {
-        writer.Write({reinterpret_cast<const char*>(bytes), static_cast<size_t>(count)});
+        writer.write({reinterpret_cast<const char*>(bytes), static_cast<size_t>(count)});
     }
-    if (writer.Commit()) {
+    if (writer.commit()) {
         return 0;
     }
-    return writer.Error() != 0 ? writer.Error() : EIO;
+    return writer.error() != 0 ? writer.error() : EIO;
 }
 
-bool BlockFolder::Exists(const std::string& name) const {
+bool BlockFolder::exists(const std::string& name) const {
     std::error_code ec;
-    return std::filesystem::symlink_status(NativePath(name), ec).type() !=
+    return std::filesystem::symlink_status(nativePath(name), ec).type() !=
            std::filesystem::file_type::not_found;
 }
 
-void BlockFolder::Remove(const std::string& name) {
+void BlockFolder::remove(const std::string& name) {
     KillFile(name);
 }
 
@@ -113,9 +113,9 @@ AutoSave::AutoSave(const Settings& settings, RunState& run, Capture& capture, co
       clock_(clock),
       programFolder_(std::move(programFolder)) {}
 
-std::string AutoSave::Base() const {
+std::string AutoSave::base() const {
     if (gstrAutoFile.empty()) {
-        return JoinPath(settings_.gstrSaveDir, "Trig");
+        return joinPath(settings_.gstrSaveDir, "Trig");
     }
     // Four characters, not bytes: a name without the extension may end in any letters.
     size_t end = gstrAutoFile.size();
@@ -128,12 +128,11 @@ std::string AutoSave::Base() const {
 }
 
 std::string AutoSave::Stamp() const {
-    return settings_.gintFileDate == 0 ? ReadLTime() : TwelveDigitTime(clock_.Now());
+    return settings_.gintFileDate == 0 ? ReadLTime() : twelveDigitTime(clock_.now());
 }
 
 std::string AutoSave::AutoSaveName() {
-    const std::string base = Base();
-    return uniqueName(base, Stamp());
+    return uniqueName(base(), Stamp());
 }
 
 std::string AutoSave::uniqueName(const std::string& base, const std::string& stamp) {
@@ -147,7 +146,7 @@ std::string AutoSave::uniqueName(const std::string& base, const std::string& sta
         }
         return base + "_" + stamp + suffix + std::string(kExt);
     };
-    while (n <= kMaxSuffix && folder_->Exists(name())) {
+    while (n <= kMaxSuffix && folder_->exists(name())) {
         ++n;
     }
     if (n > kMaxSuffix) {
@@ -162,7 +161,7 @@ std::string AutoSave::uniqueName(const std::string& base, const std::string& sta
 void AutoSave::AutoSaveBlock() {
     const int32_t len = std::min<int32_t>(capture_.glngAutoLen(), capture_.glngBufKeep());
     std::vector<uint8_t> next = spareBuffer(capture_.gbyteAutoDat().size());
-    keep(capture_.SwapAutoBlock(std::move(next)), len);
+    keep(capture_.swapAutoBlock(std::move(next)), len);
     WriteLTime();
     writeKept();
 }
@@ -173,21 +172,21 @@ void AutoSave::AutoSaveFlush() {
         std::vector<uint8_t> part = spareBuffer(len);
         std::copy_n(capture_.gbyteAutoDat().begin(), len, part.begin());
         keep(std::move(part), static_cast<int32_t>(len));
-        capture_.EmptyAutoBlock();
+        capture_.emptyAutoBlock();
     }
     writeKept();
 }
 
 void AutoSave::keep(std::vector<uint8_t> bytes, int32_t len) {
     Block b;
-    b.base = Base();
+    b.base = base();
     b.name = AutoSaveName();
-    b.header = HeaderOf(settings_);
+    b.header = headerOf(settings_);
     b.bytes = std::move(bytes);
     b.len = len;
     kept_.push_back(std::move(b));
     const int64_t limit = std::max<int64_t>(kKeepLimit, int64_t{2} * capture_.glngBufKeep());
-    while (kept_.size() > 1 && KeptBytes() > limit) {
+    while (kept_.size() > 1 && keptBytes() > limit) {
         dropped_ += kept_.front().len;
         recycle(std::move(kept_.front().bytes));
         kept_.pop_front();
@@ -202,7 +201,7 @@ void AutoSave::writeKept() {
             if (!streak_) {
                 streak_ = true;
                 if (report_ != nullptr) {
-                    report_->AutoSaveFailed(b.name.empty() ? b.base : b.name, error);
+                    report_->autoSaveFailed(b.name.empty() ? b.base : b.name, error);
                 }
             }
             return;
@@ -214,13 +213,13 @@ void AutoSave::writeKept() {
     if (streak_) {
         streak_ = false;
         if (report_ != nullptr) {
-            report_->AutoSaveRecovered(std::exchange(dropped_, 0));
+            report_->autoSaveRecovered(std::exchange(dropped_, 0));
         }
     }
 }
 
 int AutoSave::writeBlock(Block& b) {
-    if (b.name.empty() || folder_->Exists(b.name)) {
+    if (b.name.empty() || folder_->exists(b.name)) {
         // Taken meanwhile by a file that is not ours: the next free name of the same second.
         // A block that found no free name in its second takes the current stamp.
         const std::optional<std::string_view> tail =
@@ -231,11 +230,11 @@ int AutoSave::writeBlock(Block& b) {
         }
     }
     const int16_t maxFiles = settings_.gintMaxFiles;
-    int error = folder_->Write(b.name, b.header, b.bytes.data(), b.len);
+    int error = folder_->write(b.name, b.header, b.bytes.data(), b.len);
     if (error != 0 && diskFull(error) && maxFiles > 0) {
         // The files the limit removes once this block is written make the room for it.
         RotateFiles(b.base);
-        error = folder_->Write(b.name, b.header, b.bytes.data(), b.len);
+        error = folder_->write(b.name, b.header, b.bytes.data(), b.len);
     }
     if (error == 0 && maxFiles > 0) {
         deleteOldest(b.base, maxFiles, b.name);
@@ -253,7 +252,7 @@ void AutoSave::deleteOldest(const std::string& base, int keep, const std::string
     const BaseParts parts = split(base);
     const std::string sparedName = spared.empty() ? std::string() : split(spared).stem;
     std::vector<std::string> names;
-    for (std::string& name : folder_->List(parts.folder)) {
+    for (std::string& name : folder_->list(parts.folder)) {
         if (rotates(name, parts.stem) && name != sparedName) {
             names.push_back(std::move(name));
         }
@@ -265,7 +264,7 @@ void AutoSave::deleteOldest(const std::string& base, int keep, const std::string
     }
     QSort::upQuickSort(names, 0, count - 1);
     for (int i = 0; i < count + own - keep && i < count; ++i) {
-        folder_->Remove(JoinPath(parts.folder, names[static_cast<size_t>(i)]));
+        folder_->remove(joinPath(parts.folder, names[static_cast<size_t>(i)]));
     }
 }
 
@@ -277,7 +276,7 @@ std::string AutoSave::ReadLTime() const {
     return ::ReadLTime(programFolder_, clock_);
 }
 
-int64_t AutoSave::KeptBytes() const {
+int64_t AutoSave::keptBytes() const {
     int64_t n = 0;
     for (const Block& b : kept_) {
         n += b.len;

@@ -17,10 +17,10 @@ class AutoSaveReport {
     virtual ~AutoSaveReport() = default;
     // The block file name could not be written (error: ENOSPC, EACCES ...). Its bytes are kept
     // in memory and written before the next block.
-    virtual void AutoSaveFailed(const std::string& name, int error) = 0;
+    virtual void autoSaveFailed(const std::string& name, int error) = 0;
     // Every kept block has been written. droppedBytes were given up during the streak because
     // the kept blocks reached AutoSave::kKeepLimit (0 unless the streak was long).
-    virtual void AutoSaveRecovered(int64_t droppedBytes) = 0;
+    virtual void autoSaveRecovered(int64_t droppedBytes) = 0;
 };
 
 // The folder side of auto-save. The program uses the file system; tests fail writes on command.
@@ -29,15 +29,15 @@ class BlockFolder {
     virtual ~BlockFolder() = default;
     // The names of the entries of folder (files and folders alike), in the order the system
     // lists them; nothing when it cannot be listed.
-    [[nodiscard]] virtual std::vector<std::string> List(const std::string& folder) const;
+    [[nodiscard]] virtual std::vector<std::string> list(const std::string& folder) const;
     // Writes the header and count bytes to name through a temporary file in the same folder
     // and a rename: 0, or the error number of the failing step (ENOSPC for a full disk ...).
-    virtual int Write(const std::string& name, const LogHeader& header, const uint8_t* bytes,
+    virtual int write(const std::string& name, const LogHeader& header, const uint8_t* bytes,
                       int32_t count);
     // True when something (a file or a folder) has the name.
-    [[nodiscard]] virtual bool Exists(const std::string& name) const;
+    [[nodiscard]] virtual bool exists(const std::string& name) const;
     // Deletes the file name if it exists.
-    virtual void Remove(const std::string& name);
+    virtual void remove(const std::string& name);
 };
 
 // Auto-save: every byte stored while gintAutoSave is 1 also goes into the capture's block
@@ -63,18 +63,18 @@ class AutoSave final : public AutoSaveSink {
     AutoSave(const Settings& settings, RunState& run, Capture& capture, const Clock& clock,
              std::string programFolder);
 
-    void SetReport(AutoSaveReport* report) { report_ = report; }
+    void setReport(AutoSaveReport* report) { report_ = report; }
     // nullptr: the file system.
-    void SetFolder(BlockFolder* folder) { folder_ = folder != nullptr ? folder : &fileSystem_; }
+    void setFolder(BlockFolder* folder) { folder_ = folder != nullptr ? folder : &fileSystem_; }
 
     // The file chosen in the auto-save dialog; empty for trigger saves.
     std::string gstrAutoFile;
     // The File menu's auto-save is on: a file was chosen (trigger saves choose none).
-    [[nodiscard]] bool Chosen() const { return !gstrAutoFile.empty(); }
+    [[nodiscard]] bool chosen() const { return !gstrAutoFile.empty(); }
 
     // gstrAutoFile without its last four characters (whatever they are), or the data folder
     // + "Trig" when gstrAutoFile is empty.
-    [[nodiscard]] std::string Base() const;
+    [[nodiscard]] std::string base() const;
     // The twelve-digit stamp of the block about to be written: the start of the block from
     // LTime.txt with gintFileDate 0, else the current time.
     [[nodiscard]] std::string Stamp() const;
@@ -97,11 +97,11 @@ class AutoSave final : public AutoSaveSink {
     int16_t WriteLTime() const;
     [[nodiscard]] std::string ReadLTime() const;
 
-    [[nodiscard]] int64_t FilesWritten() const { return written_; }
-    [[nodiscard]] size_t KeptBlocks() const { return kept_.size(); }
-    [[nodiscard]] int64_t KeptBytes() const;
+    [[nodiscard]] int64_t filesWritten() const { return written_; }
+    [[nodiscard]] size_t keptBlocks() const { return kept_.size(); }
+    [[nodiscard]] int64_t keptBytes() const;
     // True from a failed write until every kept block has been written.
-    [[nodiscard]] bool Failing() const { return streak_; }
+    [[nodiscard]] bool failing() const { return streak_; }
 
   private:
     struct Block {

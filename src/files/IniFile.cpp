@@ -82,14 +82,14 @@ std::string profileValue(std::string_view v) {
 
 }  // namespace
 
-void IniFile::Load() {
+void IniFile::load() {
     lines_.clear();
     eol_ = kNewFileEol;
     bom_ = false;
     readable_ = true;
     changed_ = false;
 
-    const std::filesystem::path p = NativePath(path_);
+    const std::filesystem::path p = nativePath(path_);
     std::error_code ec;
     const auto status = std::filesystem::status(p, ec);
     if (status.type() == std::filesystem::file_type::not_found) {
@@ -149,7 +149,7 @@ std::optional<size_t> IniFile::findKey(const Span& span, std::string_view key) c
     return std::nullopt;
 }
 
-std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const {
+std::optional<std::string> IniFile::get(std::string_view section, std::string_view key) const {
     const auto span = findSection(section);
     if (!span) {
         return std::nullopt;
@@ -161,7 +161,7 @@ std::optional<std::string> IniFile::Get(std::string_view section, std::string_vi
     return profileValue(keyLine(lines_[*line])->value);
 }
 
-void IniFile::Put(std::string_view section, std::string_view key, std::string_view value) {
+void IniFile::put(std::string_view section, std::string_view key, std::string_view value) {
     value = value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3)));
     const auto span = findSection(section);
     if (!span) {
@@ -187,7 +187,7 @@ void IniFile::Put(std::string_view section, std::string_view key, std::string_vi
     changed_ = true;
 }
 
-bool IniFile::Save() {
+bool IniFile::save() {
     if (!readable_) {
         return false;
     }
@@ -199,7 +199,7 @@ bool IniFile::Save() {
         text += line;
         text += eol_;
     }
-    if (!WriteFileAtomic(path_, text)) {
+    if (!writeFileAtomic(path_, text)) {
         return false;
     }
     changed_ = false;
@@ -208,7 +208,7 @@ bool IniFile::Save() {
 
 std::string GetIni(std::string_view section, std::string_view key, const std::string& defaultValue,
                    IniFile& file) {
-    const auto value = file.Get(section, key);
+    const auto value = file.get(section, key);
     if (!value || value->find(kMissingMarker) != std::string::npos) {
         PutIni(section, key, defaultValue, file);
         return defaultValue;
@@ -217,5 +217,5 @@ std::string GetIni(std::string_view section, std::string_view key, const std::st
 }
 
 void PutIni(std::string_view section, std::string_view key, std::string_view value, IniFile& file) {
-    file.Put(section, key, value);
+    file.put(section, key, value);
 }

@@ -29,19 +29,19 @@ class IniFile {
 
     // Reads the file. A missing file is an empty profile. A file that cannot be read (a
     // folder, no permission, too large) also reads as empty, and Save will not replace it.
-    void Load();
+    void load();
 
     // The value of section/key, or nothing when the key is missing.
-    [[nodiscard]] std::optional<std::string> Get(std::string_view section,
+    [[nodiscard]] std::optional<std::string> get(std::string_view section,
                                                  std::string_view key) const;
     // Sets section/key to value. A value is one line: it is cut at its first CR, LF or NUL.
-    void Put(std::string_view section, std::string_view key, std::string_view value);
+    void put(std::string_view section, std::string_view key, std::string_view value);
 
     // Writes the file atomically if a Put changed it. False when the write failed or the
     // file could not be read by Load.
-    bool Save();
+    bool save();
 
-    [[nodiscard]] const std::string& Path() const { return path_; }
+    [[nodiscard]] const std::string& path() const { return path_; }
 
   private:
     struct Span {

@@ -8,7 +8,7 @@
 #include "files/AtomicFile.h"
 #include "files/ProgramFolder.h"
 
-std::string TwelveDigitTime(const DateTime& t) {
+std::string twelveDigitTime(const DateTime& t) {
     char text[32];
     std::snprintf(text, sizeof text, "%02d%02d%02d%02d%02d%02d", t.year % 100, t.month, t.day,
                   t.hour, t.minute, t.second);
@@ -21,12 +21,12 @@ int WriteLTime(const std::string& programFolder, const Clock& clock) {
 #else
     const char* lineEnd = "\n";
 #endif
-    const std::string text = TwelveDigitTime(clock.Now()) + lineEnd;
-    return WriteFileAtomic(JoinPath(programFolder, "LTime.txt"), text) ? 0 : -1;
+    const std::string text = twelveDigitTime(clock.now()) + lineEnd;
+    return writeFileAtomic(joinPath(programFolder, "LTime.txt"), text) ? 0 : -1;
 }
 
 std::string ReadLTime(const std::string& programFolder, const Clock& clock) {
-    std::ifstream in(NativePath(JoinPath(programFolder, "LTime.txt")), std::ios::binary);
+    std::ifstream in(nativePath(joinPath(programFolder, "LTime.txt")), std::ios::binary);
     std::string line;
     if (in && std::getline(in, line)) {
         std::string item = line.substr(0, line.find_first_of(",\r"));
@@ -39,5 +39,5 @@ std::string ReadLTime(const std::string& programFolder, const Clock& clock) {
             return item;
         }
     }
-    return TwelveDigitTime(clock.Now());
+    return twelveDigitTime(clock.now());
 }

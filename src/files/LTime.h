@@ -7,7 +7,7 @@
 // twelve digits yymmddhhmmss.
 
 // The time as twelve digits yymmddhhmmss.
-[[nodiscard]] std::string TwelveDigitTime(const DateTime& t);
+[[nodiscard]] std::string twelveDigitTime(const DateTime& t);
 
 // Replaces LTime.txt with the current time and a line end: 0 on success, -1 on failure.
 int WriteLTime(const std::string& programFolder, const Clock& clock);

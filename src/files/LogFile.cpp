@@ -56,13 +56,13 @@ int16_t nearestIdleScale(int16_t v) {
 
 }  // namespace
 
-LogHeader HeaderOf(const Settings& s) {
+LogHeader headerOf(const Settings& s) {
     return {s.gintLineType,  s.glngSpeed,    s.gintDataLen,   s.gintStopBit,
             s.gintParity,    s.gintDispMode, s.gintTimeStamp, s.gintIdleMode,
             s.gintLineState, s.gintFontSize, s.gintScroll};
 }
 
-void EncodeHeader(const LogHeader& h, uint8_t* out) {
+void encodeHeader(const LogHeader& h, uint8_t* out) {
     put16(out + 0, h.gintLineType);
     put32(out + 2, h.glngSpeed);
     put16(out + 6, h.gintDataLen);
@@ -76,13 +76,13 @@ void EncodeHeader(const LogHeader& h, uint8_t* out) {
     put16(out + 22, h.gintScroll);
 }
 
-LogHeader DecodeHeader(const uint8_t* in) {
+LogHeader decodeHeader(const uint8_t* in) {
     return {get16(in + 0),  get32(in + 2),  get16(in + 6),  get16(in + 8),
             get16(in + 10), get16(in + 12), get16(in + 14), get16(in + 16),
             get16(in + 18), get16(in + 20), get16(in + 22)};
 }
 
-LogHeader ClampHeader(LogHeader h) {
+LogHeader clampHeader(LogHeader h) {
     h.gintLineType = clampTo(h.gintLineType, 0, 1);
     h.gintStopBit = clampTo(h.gintStopBit, 0, 2);
     h.gintParity = clampTo(h.gintParity, 0, 2);
@@ -95,8 +95,8 @@ LogHeader ClampHeader(LogHeader h) {
     return h;
 }
 
-void ApplyHeader(const LogHeader& header, Settings& s) {
-    const LogHeader h = ClampHeader(header);
+void applyHeader(const LogHeader& header, Settings& s) {
+    const LogHeader h = clampHeader(header);
     s.gintLineType = h.gintLineType;
     s.glngSpeed = h.glngSpeed;
     s.gintDataLen = h.gintDataLen;
@@ -118,9 +118,9 @@ LogReader::~LogReader() {
     }
 }
 
-bool LogReader::Open(const std::string& name, std::string& error) {
+bool LogReader::open(const std::string& name, std::string& error) {
     namespace fs = std::filesystem;
-    const fs::path path = NativePath(name);
+    const fs::path path = nativePath(name);
     std::error_code ec;
     const fs::file_status st = fs::status(path, ec);
     if (st.type() == fs::file_type::not_found) {
@@ -158,12 +158,12 @@ bool LogReader::Open(const std::string& name, std::string& error) {
         error = "cannot be read";
         return false;
     }
-    header_ = DecodeHeader(head);
+    header_ = decodeHeader(head);
     length_ = size - kLogHeaderLen;
     return true;
 }
 
-bool LogReader::Read(const Taker& take, std::string& error) {
+bool LogReader::read(const Taker& take, std::string& error) {
     if (file_ == nullptr || std::fseek(file_, kLogHeaderLen, SEEK_SET) != 0) {
         error = "cannot be read";
         return false;
@@ -196,9 +196,9 @@ bool LogReader::Read(const Taker& take, std::string& error) {
     return true;
 }
 
-std::optional<LogFile> ReadLogFile(const std::string& name, std::string& error) {
+std::optional<LogFile> readLogFile(const std::string& name, std::string& error) {
     LogReader reader;
-    if (!reader.Open(name, error)) {
+    if (!reader.open(name, error)) {
         return std::nullopt;
     }
     if (reader.DataLength() > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) {
@@ -206,14 +206,14 @@ std::optional<LogFile> ReadLogFile(const std::string& name, std::string& error) 
         return std::nullopt;
     }
     LogFile file;
-    file.header = reader.Header();
+    file.header = reader.header();
     try {
         file.data.reserve(static_cast<size_t>(reader.DataLength()));
     } catch (const std::bad_alloc&) {
         error = "too large for the memory";
         return std::nullopt;
     }
-    const bool ok = reader.Read(
+    const bool ok = reader.read(
         [&file](const uint8_t* bytes, size_t len) {
             file.data.insert(file.data.end(), bytes, bytes + len);
             return len;
@@ -229,20 +229,20 @@ int16_t SaveLog(const std::string& name, const uint8_t* bytes, int32_t count, co
     const size_t n = count > 0 ? static_cast<size_t>(count) : 0;
     std::string out(kLogHeaderLen + n, '\0');
     auto* p = reinterpret_cast<uint8_t*>(out.data());
-    EncodeHeader(HeaderOf(s), p);
+    encodeHeader(headerOf(s), p);
     if (n > 0) {
         std::memcpy(p + kLogHeaderLen, bytes, n);
     }
-    return WriteFileAtomic(name, out) ? status::kDone : status::kFailed;
+    return writeFileAtomic(name, out) ? status::kDone : status::kFailed;
 }
 
 int16_t LoadLog(const std::string& name, std::vector<uint8_t>& bytes, int32_t& count, Settings& s) {
     std::string error;
-    std::optional<LogFile> file = ReadLogFile(name, error);
+    std::optional<LogFile> file = readLogFile(name, error);
     if (!file) {
         return status::kFailed;
     }
-    ApplyHeader(file->header, s);
+    applyHeader(file->header, s);
     count = static_cast<int32_t>(file->data.size());
     bytes = std::move(file->data);
     return status::kDone;
@@ -251,7 +251,7 @@ int16_t LoadLog(const std::string& name, std::vector<uint8_t>& bytes, int32_t& c
 void KillFile(const std::string& name) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::path path = NativePath(name);
+    const fs::path path = nativePath(name);
     const fs::file_type type = fs::symlink_status(path, ec).type();
     if (!ec && type != fs::file_type::not_found && type != fs::file_type::directory) {
         fs::remove(path, ec);

@@ -34,20 +34,20 @@ struct LogHeader {
 };
 
 // The header of the current settings.
-[[nodiscard]] LogHeader HeaderOf(const Settings& s);
+[[nodiscard]] LogHeader headerOf(const Settings& s);
 
 // The 24 header bytes, and back.
-void EncodeHeader(const LogHeader& h, uint8_t* out);
-[[nodiscard]] LogHeader DecodeHeader(const uint8_t* in);
+void encodeHeader(const LogHeader& h, uint8_t* out);
+[[nodiscard]] LogHeader decodeHeader(const uint8_t* in);
 
 // Each value moved to its nearest valid value: line type 0..1, stop bits and parity 0..2,
 // display mode and font size 0..2, time stamp and line state 0..1, idle scale the nearest
 // of 0, 1, 10, 100 (a tie goes to the smaller), scroll step not below 0. Speed and data
 // bits take any value. A file's bytes are never changed; only the settings taken from it.
-[[nodiscard]] LogHeader ClampHeader(LogHeader h);
+[[nodiscard]] LogHeader clampHeader(LogHeader h);
 
 // Makes the header (clamped) the current line and display settings.
-void ApplyHeader(const LogHeader& h, Settings& s);
+void applyHeader(const LogHeader& h, Settings& s);
 
 // A log file read whole.
 struct LogFile {
@@ -58,7 +58,7 @@ struct LogFile {
 // Reads a log file whole. On failure returns nothing and sets error to the reason in words
 // ("no such file", "is a folder", "shorter than 24 bytes", "too large" for data of more than
 // 2^31 - 1 bytes, "too large for the memory" when its bytes cannot be allocated ...).
-[[nodiscard]] std::optional<LogFile> ReadLogFile(const std::string& name, std::string& error);
+[[nodiscard]] std::optional<LogFile> readLogFile(const std::string& name, std::string& error);
 
 // Reads the data of a log file of any length in pieces of bounded size, so that memory does
 // not grow with the file.
@@ -77,10 +77,10 @@ class LogReader {
     LogReader(const LogReader&) = delete;
     LogReader& operator=(const LogReader&) = delete;
 
-    // Opens the file and reads its header; false with the reason in words as ReadLogFile
+    // Opens the file and reads its header; false with the reason in words as readLogFile
     // gives it.
-    bool Open(const std::string& name, std::string& error);
-    [[nodiscard]] const LogHeader& Header() const { return header_; }
+    bool open(const std::string& name, std::string& error);
+    [[nodiscard]] const LogHeader& header() const { return header_; }
     [[nodiscard]] uint64_t DataLength() const { return length_; }
 
     // Hands the data from its first byte to take, piece by piece. Each piece begins with the
@@ -88,7 +88,7 @@ class LogReader {
     // the last piece leaves is a record cut off by the end of the file and is dropped. May be
     // called again to read the data once more. False, with the reason in error, when the
     // file cannot be read or no longer has the length it had when it was opened.
-    bool Read(const Taker& take, std::string& error);
+    bool read(const Taker& take, std::string& error);
 
   private:
     std::vector<uint8_t> buf_;

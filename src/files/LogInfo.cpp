@@ -14,29 +14,29 @@ std::string timeText(const uint8_t* t) {
 
 }  // namespace
 
-RecordCounts CountRecords(const uint8_t* bytes, size_t len) {
+RecordCounts countRecords(const uint8_t* bytes, size_t len) {
     RecordCounts n;
-    CountRecords(bytes, len, n);
+    countRecords(bytes, len, n);
     return n;
 }
 
-size_t CountRecords(const uint8_t* bytes, size_t len, RecordCounts& n) {
+size_t countRecords(const uint8_t* bytes, size_t len, RecordCounts& n) {
     size_t i = 0;
     while (i < len) {
         const uint8_t b = bytes[i];
-        const size_t size = rec::IsFirst(b) || rec::IsLineState(b) ? 2
+        const size_t size = rec::isFirst(b) || rec::isLineState(b) ? 2
                             : b == rec::kStamp || b == rec::kIdle  ? 4
                                                                    : 1;
         if (i + size > len) {
             break;
         }
-        if (rec::IsFirst(b)) {
-            ++(rec::IsSd(b) ? n.sd : n.rd);
+        if (rec::isFirst(b)) {
+            ++(rec::isSd(b) ? n.sd : n.rd);
             // A byte with both errors is a framing error, as in the display words.
-            const bool framing = rec::HasFramingError(bytes[i + 1]);
+            const bool framing = rec::hasFramingError(bytes[i + 1]);
             n.framingErrors += framing ? 1 : 0;
-            n.parityErrors += !framing && rec::HasParityError(b) ? 1 : 0;
-        } else if (rec::IsLineState(b)) {
+            n.parityErrors += !framing && rec::hasParityError(b) ? 1 : 0;
+        } else if (rec::isLineState(b)) {
             ++n.lineStates;
         } else if (b == rec::kIdle) {
             ++n.idle;
@@ -52,31 +52,31 @@ size_t CountRecords(const uint8_t* bytes, size_t len, RecordCounts& n) {
     return i;
 }
 
-const char* LineTypeName(const LogHeader& h) {
-    return ClampHeader(h).gintLineType == 1 ? "RS422/485" : "RS232C";
+const char* lineTypeName(const LogHeader& h) {
+    return clampHeader(h).gintLineType == 1 ? "RS422/485" : "RS232C";
 }
 
-int DataBits(const LogHeader& h) {
+int dataBits(const LogHeader& h) {
     return h.gintDataLen == 0 ? 7 : 8;
 }
 
-const char* ParityName(const LogHeader& h) {
+const char* parityName(const LogHeader& h) {
     static constexpr const char* kNames[] = {"none", "odd", "even"};
-    return kNames[ClampHeader(h).gintParity];
+    return kNames[clampHeader(h).gintParity];
 }
 
-const char* StopBitsName(const LogHeader& h) {
+const char* stopBitsName(const LogHeader& h) {
     static constexpr const char* kNames[] = {"1", "1.5", "2"};
-    return kNames[ClampHeader(h).gintStopBit];
+    return kNames[clampHeader(h).gintStopBit];
 }
 
-const char* DispModeName(const LogHeader& h) {
+const char* dispModeName(const LogHeader& h) {
     static constexpr const char* kNames[] = {"ascii", "hex", "shift-jis"};
-    return kNames[ClampHeader(h).gintDispMode];
+    return kNames[clampHeader(h).gintDispMode];
 }
 
-const char* IdleScaleName(const LogHeader& h) {
-    switch (ClampHeader(h).gintIdleMode) {
+const char* idleScaleName(const LogHeader& h) {
+    switch (clampHeader(h).gintIdleMode) {
         case 1:
             return "1s";
         case 10:
@@ -88,7 +88,7 @@ const char* IdleScaleName(const LogHeader& h) {
     }
 }
 
-const char* FontSizeName(const LogHeader& h) {
+const char* fontSizeName(const LogHeader& h) {
     static constexpr const char* kNames[] = {"large", "medium", "small"};
-    return kNames[ClampHeader(h).gintFontSize];
+    return kNames[clampHeader(h).gintFontSize];
 }

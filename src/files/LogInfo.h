@@ -24,18 +24,18 @@ struct RecordCounts {
     bool operator==(const RecordCounts&) const = default;
 };
 
-[[nodiscard]] RecordCounts CountRecords(const uint8_t* bytes, size_t len);
+[[nodiscard]] RecordCounts countRecords(const uint8_t* bytes, size_t len);
 
 // Adds the whole records at the front of bytes to n; returns the bytes they take, so that
 // a record cut off by the end of a piece can be counted with the next piece.
-size_t CountRecords(const uint8_t* bytes, size_t len, RecordCounts& n);
+size_t countRecords(const uint8_t* bytes, size_t len, RecordCounts& n);
 
 // The header values in words ("RS232C", "odd", "100ms" ...), of the values the program
 // takes over from the header (clamped).
-[[nodiscard]] const char* LineTypeName(const LogHeader& h);
-[[nodiscard]] int DataBits(const LogHeader& h);
-[[nodiscard]] const char* ParityName(const LogHeader& h);
-[[nodiscard]] const char* StopBitsName(const LogHeader& h);
-[[nodiscard]] const char* DispModeName(const LogHeader& h);
-[[nodiscard]] const char* IdleScaleName(const LogHeader& h);
-[[nodiscard]] const char* FontSizeName(const LogHeader& h);
+[[nodiscard]] const char* lineTypeName(const LogHeader& h);
+[[nodiscard]] int dataBits(const LogHeader& h);
+[[nodiscard]] const char* parityName(const LogHeader& h);
+[[nodiscard]] const char* stopBitsName(const LogHeader& h);
+[[nodiscard]] const char* dispModeName(const LogHeader& h);
+[[nodiscard]] const char* idleScaleName(const LogHeader& h);
+[[nodiscard]] const char* fontSizeName(const LogHeader& h);

@@ -47,7 +47,7 @@ void forEachKey(S& s, Visit&& visit) {
 template <class T>
 void readKey(IniFile& ini, const char* section, const char* key, T& variable) {
     const std::string text = GetIni(section, key, std::to_string(variable), ini);
-    if (const auto v = RoundHalfEven<T>(Val(text))) {
+    if (const auto v = roundHalfEven<T>(Val(text))) {
         variable = *v;
     }
 }
@@ -58,8 +58,8 @@ void readKey(IniFile& ini, const char* section, const char* key, std::string& va
 
 }  // namespace
 
-std::string ParamIniPath(const std::string& programFolder) {
-    return JoinPath(programFolder, "VXParam.ini");
+std::string paramIniPath(const std::string& programFolder) {
+    return joinPath(programFolder, "VXParam.ini");
 }
 
 void ReadParamIni(Settings& s, const std::string& programFolder, bool writeBack) {
@@ -70,11 +70,11 @@ void ReadParamIni(Settings& s, const std::string& programFolder, bool writeBack)
     defaults.gintStopBit = s.gintStopBit;
     defaults.gintParity = s.gintParity;
     defaults.gintPortNo = s.gintPortNo;
-    defaults.gstrSaveDir = DefaultDataFolder(programFolder);
+    defaults.gstrSaveDir = defaultDataFolder(programFolder);
     s = defaults;
 
-    IniFile ini(ParamIniPath(programFolder));
-    ini.Load();
+    IniFile ini(paramIniPath(programFolder));
+    ini.load();
     forEachKey(s, [&ini](const char* section, const char* key, auto& variable) {
         readKey(ini, section, key, variable);
     });
@@ -82,13 +82,13 @@ void ReadParamIni(Settings& s, const std::string& programFolder, bool writeBack)
         s.gintWinState = 0;
     }
     if (writeBack) {
-        ini.Save();
+        ini.save();
     }
 }
 
 bool WriteParamIni(const Settings& s, const std::string& programFolder) {
-    IniFile ini(ParamIniPath(programFolder));
-    ini.Load();
+    IniFile ini(paramIniPath(programFolder));
+    ini.load();
     Settings kept = s;
     if (kept.gintWinState == 1) {
         kept.gintWinState = 0;
@@ -100,7 +100,7 @@ bool WriteParamIni(const Settings& s, const std::string& programFolder) {
             PutIni(section, key, std::to_string(variable), ini);
         }
     });
-    return ini.Save();
+    return ini.save();
 }
 
 void SetDefaultColor(Settings& s) {

@@ -4,7 +4,7 @@
 #include "base/Settings.h"
 
 // VXParam.ini in the program folder.
-std::string ParamIniPath(const std::string& programFolder);
+std::string paramIniPath(const std::string& programFolder);
 
 // Reads VXParam.ini into s at start-up. Every setting is first set to its default (the line
 // settings of Comm_Inf and gintPortNo keep the values they hold), gstrSaveDir to the default

@@ -18,7 +18,7 @@ constexpr int64_t kMicros = RecordClock::kMicros;
 enum Event : uint8_t { kStatus = 0x00, kSd = 0x01, kRd = 0x02, kFraming = 0x07, kParity = 0x08 };
 
 // Control-line byte of the packet header from a stored line state (bit 0 RS .. bit 5 CI).
-uint8_t ControlLines(uint8_t state) {
+uint8_t controlLines(uint8_t state) {
     static constexpr uint8_t kBit[6] = {0x08, 0x01, 0x10, 0x04, 0x02, 0x20};  // RS CS ER DR CD CI
     uint8_t out = 0;
     for (int k = 0; k < 6; ++k) {
@@ -29,13 +29,13 @@ uint8_t ControlLines(uint8_t state) {
     return out;
 }
 
-char* PutLe32(char* p, uint32_t v) {
+char* putLe32(char* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) {
         *p++ = static_cast<char>((v >> (8 * i)) & 0xFFU);
     }
     return p;
 }
-char* PutBe32(char* p, uint32_t v) {
+char* putBe32(char* p, uint32_t v) {
     for (int i = 3; i >= 0; --i) {
         *p++ = static_cast<char>((v >> (8 * i)) & 0xFFU);
     }
@@ -44,18 +44,18 @@ char* PutBe32(char* p, uint32_t v) {
 
 }  // namespace
 
-PcapLine PcapLineOf(const LogHeader& h) {
-    return {h.glngSpeed, h.gintDataLen, h.gintStopBit, h.gintParity, ClampHeader(h).gintIdleMode};
+PcapLine pcapLineOf(const LogHeader& h) {
+    return {h.glngSpeed, h.gintDataLen, h.gintStopBit, h.gintParity, clampHeader(h).gintIdleMode};
 }
 
 PcapPackets::PcapPackets(std::string& out) : out_(out) {
     char head[24];
-    char* p = PutLe32(head, 0xA1B2C3D4U);
-    p = PutLe32(p, 0x00040002U);  // version 2.4
-    p = PutLe32(p, 0);            // time zone
-    p = PutLe32(p, 0);            // accuracy
-    p = PutLe32(p, kPcapSnapLength);
-    PutLe32(p, kPcapLinkType);
+    char* p = putLe32(head, 0xA1B2C3D4U);
+    p = putLe32(p, 0x00040002U);  // version 2.4
+    p = putLe32(p, 0);            // time zone
+    p = putLe32(p, 0);            // accuracy
+    p = putLe32(p, kPcapSnapLength);
+    putLe32(p, kPcapLinkType);
     out_.append(head, sizeof head);
 }
 
@@ -66,12 +66,12 @@ void PcapPackets::packet(int64_t micros, uint8_t event, const uint8_t* payload, 
     const auto length = static_cast<uint32_t>(kPcapEventHeader + n);
     // The record header and the event header, appended in one piece.
     char head[16 + kPcapEventHeader];
-    char* p = PutLe32(head, sec);
-    p = PutLe32(p, usec);
-    p = PutLe32(p, length);
-    p = PutLe32(p, length);
-    p = PutBe32(p, sec);
-    p = PutBe32(p, usec);
+    char* p = putLe32(head, sec);
+    p = putLe32(p, usec);
+    p = putLe32(p, length);
+    p = putLe32(p, length);
+    p = putBe32(p, sec);
+    p = putBe32(p, usec);
     p[0] = static_cast<char>(event);
     p[1] = static_cast<char>(lines_);
     p[2] = p[3] = '\0';
@@ -81,7 +81,7 @@ void PcapPackets::packet(int64_t micros, uint8_t event, const uint8_t* payload, 
     }
 }
 
-void PcapPackets::Flush() {
+void PcapPackets::flush() {
     if (runEvent_ != kStatus) {
         packet(runStart_, runEvent_, payload_.data(), n_);
     }
@@ -89,24 +89,24 @@ void PcapPackets::Flush() {
     n_ = 0;
 }
 
-void PcapPackets::Add(const rec::Record& r, int64_t micros) {
+void PcapPackets::add(const rec::Record& r, int64_t micros) {
     if (r.kind != rec::Kind::Data) {
-        Flush();
+        flush();
         if (r.kind == rec::Kind::LineState) {
-            lines_ = ControlLines(r.b[0]);
+            lines_ = controlLines(r.b[0]);
             packet(micros, kStatus, nullptr, 0);
         }
         return;
     }
-    const uint8_t value = rec::PairValue(r.b[0], r.b[1]);
-    const uint8_t direction = rec::IsSd(r.b[0]) ? kSd : kRd;
-    if (rec::HasFramingError(r.b[1]) || rec::HasParityError(r.b[0])) {
-        Flush();
-        packet(micros, rec::HasFramingError(r.b[1]) ? kFraming : kParity, &value, 1);
+    const uint8_t value = rec::pairValue(r.b[0], r.b[1]);
+    const uint8_t direction = rec::isSd(r.b[0]) ? kSd : kRd;
+    if (rec::hasFramingError(r.b[1]) || rec::hasParityError(r.b[0])) {
+        flush();
+        packet(micros, rec::hasFramingError(r.b[1]) ? kFraming : kParity, &value, 1);
         return;
     }
     if (runEvent_ != direction || n_ == payload_.size()) {
-        Flush();
+        flush();
         runEvent_ = direction;
         runStart_ = micros;
     }
@@ -129,21 +129,21 @@ PcapStream::PcapStream(const PcapLine& line, const PcapTimes& times, Sink sink)
 
 PcapStream::~PcapStream() = default;
 
-size_t PcapStream::Measure(const uint8_t* bytes, size_t len) {
-    const int32_t taken = state_->lead.Add(bytes, static_cast<int32_t>(len));
-    return state_->lead.Done() ? kStop : static_cast<size_t>(taken);
+size_t PcapStream::measure(const uint8_t* bytes, size_t len) {
+    const int32_t taken = state_->lead.add(bytes, static_cast<int32_t>(len));
+    return state_->lead.done() ? kStop : static_cast<size_t>(taken);
 }
 
-size_t PcapStream::Add(const uint8_t* bytes, size_t len) {
+size_t PcapStream::add(const uint8_t* bytes, size_t len) {
     State& st = *state_;
     if (!st.clock) {
-        st.clock.emplace(line_, st.lead.StartMicros(times_), times_.dayStart * kMicros);
+        st.clock.emplace(line_, st.lead.startMicros(times_), times_.dayStart * kMicros);
     }
     RecordClock& clock = *st.clock;
     const int32_t taken =
-        rec::ForEachRecord(bytes, static_cast<int32_t>(len), [&](const rec::Record& r) {
-            st.packets.Add(r, clock.Now());  // the clock moves on after the call
-            clock.Pass(r);
+        rec::forEachRecord(bytes, static_cast<int32_t>(len), [&](const rec::Record& r) {
+            st.packets.add(r, clock.now());  // the clock moves on after the call
+            clock.pass(r);
         });
     if (out_.size() >= kOutPiece) {
         pass();
@@ -151,8 +151,8 @@ size_t PcapStream::Add(const uint8_t* bytes, size_t len) {
     return static_cast<size_t>(taken);
 }
 
-bool PcapStream::Finish() {
-    state_->packets.Flush();
+bool PcapStream::finish() {
+    state_->packets.flush();
     pass();
     return ok_;
 }
@@ -164,7 +164,7 @@ void PcapStream::pass() {
     out_.clear();
 }
 
-std::string PcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& line,
+std::string pcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& line,
                             const PcapTimes& times) {
     const auto n = static_cast<size_t>(std::max<int32_t>(len, 0));
     std::string out;
@@ -172,15 +172,15 @@ std::string PcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& l
         out.append(piece);
         return true;
     });
-    (void)pcap.Measure(bytes, n);
-    (void)pcap.Add(bytes, n);
-    pcap.Finish();
+    (void)pcap.measure(bytes, n);
+    (void)pcap.add(bytes, n);
+    pcap.finish();
     return out;
 }
 
 namespace {
 
-std::tm LocalTm(const DateTime& t) {
+std::tm localTm(const DateTime& t) {
     std::tm tm{};
     tm.tm_year = t.year - 1900;
     tm.tm_mon = t.month - 1;
@@ -194,20 +194,20 @@ std::tm LocalTm(const DateTime& t) {
 
 }  // namespace
 
-int64_t LocalMidnight(const DateTime& t) {
+int64_t localMidnight(const DateTime& t) {
     DateTime day{t.year, t.month, t.day};
-    std::tm tm = LocalTm(day);
+    std::tm tm = localTm(day);
     return static_cast<int64_t>(std::mktime(&tm));
 }
 
-int64_t LocalEpochMicros(const DateTime& t) {
-    std::tm tm = LocalTm(t);
+int64_t localEpochMicros(const DateTime& t) {
+    std::tm tm = localTm(t);
     return static_cast<int64_t>(std::mktime(&tm)) * kMicros + t.millisecond * 1000LL;
 }
 
-std::optional<PcapTimes> FileTimes(const std::string& path, const std::optional<DateTime>& day) {
+std::optional<PcapTimes> fileTimes(const std::string& path, const std::optional<DateTime>& day) {
     std::error_code ec;
-    const auto written = std::filesystem::last_write_time(NativePath(path), ec);
+    const auto written = std::filesystem::last_write_time(nativePath(path), ec);
     if (ec) {
         return std::nullopt;
     }
@@ -215,7 +215,7 @@ std::optional<PcapTimes> FileTimes(const std::string& path, const std::optional<
     const int64_t end =
         std::chrono::duration_cast<std::chrono::microseconds>(modified.time_since_epoch()).count();
     if (day) {
-        return PcapTimes{LocalMidnight(*day), end};
+        return PcapTimes{localMidnight(*day), end};
     }
     const std::time_t t = std::chrono::system_clock::to_time_t(modified);
     const std::tm* local = std::localtime(&t);
@@ -223,5 +223,5 @@ std::optional<PcapTimes> FileTimes(const std::string& path, const std::optional<
         return std::nullopt;
     }
     return PcapTimes{
-        LocalMidnight(DateTime{local->tm_year + 1900, local->tm_mon + 1, local->tm_mday}), end};
+        localMidnight(DateTime{local->tm_year + 1900, local->tm_mon + 1, local->tm_mday}), end};
 }

@@ -42,7 +42,7 @@ struct PcapLine {
 };
 
 // The line settings of a capture file's header (the idle scale as the program applies it).
-[[nodiscard]] PcapLine PcapLineOf(const LogHeader& h);
+[[nodiscard]] PcapLine pcapLineOf(const LogHeader& h);
 
 struct PcapTimes {
     int64_t dayStart = 0;   // seconds since 1970 at local midnight of the capture's date
@@ -69,10 +69,10 @@ class PcapStream {
     PcapStream(const PcapStream&) = delete;
     PcapStream& operator=(const PcapStream&) = delete;
 
-    [[nodiscard]] size_t Measure(const uint8_t* bytes, size_t len);
-    [[nodiscard]] size_t Add(const uint8_t* bytes, size_t len);
+    [[nodiscard]] size_t measure(const uint8_t* bytes, size_t len);
+    [[nodiscard]] size_t add(const uint8_t* bytes, size_t len);
     // Hands on the rest; false once the sink has refused a piece.
-    bool Finish();
+    bool finish();
 
   private:
     struct State;
@@ -94,11 +94,11 @@ class PcapStream {
 class PcapPackets {
   public:
     explicit PcapPackets(std::string& out);
-    void Add(const rec::Record& r, int64_t micros);
+    void add(const rec::Record& r, int64_t micros);
     // Ends the open data packet, if any.
-    void Flush();
+    void flush();
     // True while a data packet is open (waits for more bytes or Flush).
-    [[nodiscard]] bool Open() const { return runEvent_ != 0; }
+    [[nodiscard]] bool showDialog() const { return runEvent_ != 0; }
 
   private:
     void packet(int64_t micros, uint8_t event, const uint8_t* payload, size_t n);
@@ -112,17 +112,17 @@ class PcapPackets {
 };
 
 // The whole pcap file for the first len stored record bytes.
-[[nodiscard]] std::string PcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& line,
+[[nodiscard]] std::string pcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& line,
                                           const PcapTimes& times);
 
 // Seconds since 1970 at local midnight of the day of t.
-[[nodiscard]] int64_t LocalMidnight(const DateTime& t);
+[[nodiscard]] int64_t localMidnight(const DateTime& t);
 
 // Microseconds since 1970 of the local time t.
-[[nodiscard]] int64_t LocalEpochMicros(const DateTime& t);
+[[nodiscard]] int64_t localEpochMicros(const DateTime& t);
 
 // The times of a capture log file: it ends at its modification time, and its time stamps lie
 // on the given day, or on the (local) day of its modification time. Nothing when the file has
 // no modification time.
-[[nodiscard]] std::optional<PcapTimes> FileTimes(const std::string& path,
+[[nodiscard]] std::optional<PcapTimes> fileTimes(const std::string& path,
                                                  const std::optional<DateTime>& day);

@@ -40,13 +40,13 @@ std::optional<std::string> homeOption(const std::vector<std::string>& args) {
 
 std::string absoluteFolder(const std::string& folder) {
     std::error_code ec;
-    const std::filesystem::path p = std::filesystem::absolute(NativePath(folder), ec);
-    return ec ? folder : Utf8Path(p);
+    const std::filesystem::path p = std::filesystem::absolute(nativePath(folder), ec);
+    return ec ? folder : utf8Path(p);
 }
 
 bool folderWritable(const std::string& folder) {
 #ifdef _WIN32
-    return _waccess(NativePath(folder).c_str(), 2) == 0;
+    return _waccess(nativePath(folder).c_str(), 2) == 0;
 #else
     return ::access(folder.c_str(), W_OK) == 0;
 #endif
@@ -65,24 +65,24 @@ std::string userHome() {
 }
 
 std::string besideExecutable(const std::string& exeFolder, const char* relative) {
-    const std::filesystem::path p = (NativePath(exeFolder) / relative).lexically_normal();
-    return Utf8Path(p.has_filename() ? p : p.parent_path());
+    const std::filesystem::path p = (nativePath(exeFolder) / relative).lexically_normal();
+    return utf8Path(p.has_filename() ? p : p.parent_path());
 }
 
 std::string firstExisting(const std::vector<std::string>& folders, const std::string& name) {
     for (const std::string& folder : folders) {
-        const std::string path = JoinPath(folder, name);
+        const std::string path = joinPath(folder, name);
         std::error_code ec;
-        if (std::filesystem::exists(NativePath(path), ec)) {
+        if (std::filesystem::exists(nativePath(path), ec)) {
             return path;
         }
     }
-    return JoinPath(folders.front(), name);
+    return joinPath(folders.front(), name);
 }
 
 }  // namespace
 
-ProgramFolderChoice ProgramFolder(const ProgramFolderSources& sources) {
+ProgramFolderChoice programFolder(const ProgramFolderSources& sources) {
     using Kind = ProgramFolderChoice::Kind;
     if (const auto home = homeOption(sources.args); home && !home->empty()) {
         return {absoluteFolder(*home), Kind::Given};
@@ -93,62 +93,62 @@ ProgramFolderChoice ProgramFolder(const ProgramFolderSources& sources) {
     if (sources.exeFolderWritable && !sources.installed) {
         return {sources.exeFolder, Kind::Executable};
     }
-    std::string perUser = UserProgramFolder(sources.xdgDataHome, sources.userHome);
+    std::string perUser = userProgramFolder(sources.xdgDataHome, sources.userHome);
     if (perUser.empty()) {
         return {sources.exeFolder, Kind::Executable};
     }
     return {std::move(perUser), Kind::PerUser};
 }
 
-std::string UserProgramFolder(const char* xdgDataHome, const std::string& userHome) {
-    if (xdgDataHome != nullptr && NativePath(xdgDataHome).is_absolute()) {
-        return JoinPath(xdgDataHome, "vexlo");
+std::string userProgramFolder(const char* xdgDataHome, const std::string& userHome) {
+    if (xdgDataHome != nullptr && nativePath(xdgDataHome).is_absolute()) {
+        return joinPath(xdgDataHome, "vexlo");
     }
     if (userHome.empty()) {
         return {};
     }
-    return JoinPath(JoinPath(JoinPath(userHome, ".local"), "share"), "vexlo");
+    return joinPath(joinPath(joinPath(userHome, ".local"), "share"), "vexlo");
 }
 
-std::string LocateProgramFolder(const std::string& exeFolder,
+std::string locateProgramFolder(const std::string& exeFolder,
                                 const std::vector<std::string>& args) {
     std::error_code ec;
-    const ProgramFolderChoice choice = ProgramFolder({
+    const ProgramFolderChoice choice = programFolder({
         .exeFolder = exeFolder,
         .args = args,
         .vexloHome = std::getenv("VEXLO_HOME"),
         .xdgDataHome = std::getenv("XDG_DATA_HOME"),
         .userHome = userHome(),
         .exeFolderWritable = folderWritable(exeFolder),
-        .installed = std::filesystem::is_directory(NativePath(InstalledDataFolder(exeFolder)), ec),
+        .installed = std::filesystem::is_directory(nativePath(installedDataFolder(exeFolder)), ec),
     });
     if (choice.kind == ProgramFolderChoice::Kind::PerUser) {
         // A folder that cannot be made shows up later as settings that cannot be saved.
-        std::filesystem::create_directories(NativePath(JoinPath(choice.folder, "ports")), ec);
-        std::filesystem::create_directories(NativePath(DefaultDataFolder(choice.folder)), ec);
+        std::filesystem::create_directories(nativePath(joinPath(choice.folder, "ports")), ec);
+        std::filesystem::create_directories(nativePath(defaultDataFolder(choice.folder)), ec);
     }
     return choice.folder;
 }
 
-std::string InstalledDataFolder(const std::string& exeFolder) {
+std::string installedDataFolder(const std::string& exeFolder) {
     return besideExecutable(exeFolder, VEXLO_DATA_FROM_BIN);
 }
 
-std::string InstalledLibFolder(const std::string& exeFolder) {
+std::string installedLibFolder(const std::string& exeFolder) {
     return besideExecutable(exeFolder, VEXLO_LIB_FROM_BIN);
 }
 
-std::string ProgramDataFile(const std::string& programFolder, const std::string& exeFolder,
+std::string programDataFile(const std::string& programFolder, const std::string& exeFolder,
                             const std::string& name) {
-    return firstExisting({programFolder, exeFolder, InstalledDataFolder(exeFolder)}, name);
+    return firstExisting({programFolder, exeFolder, installedDataFolder(exeFolder)}, name);
 }
 
-std::string CompanionProgram(const std::string& programFolder, const std::string& exeFolder,
+std::string companionProgram(const std::string& programFolder, const std::string& exeFolder,
                              const std::string& name) {
-    return firstExisting({programFolder, exeFolder, InstalledLibFolder(exeFolder)}, name);
+    return firstExisting({programFolder, exeFolder, installedLibFolder(exeFolder)}, name);
 }
 
-std::string JoinPath(const std::string& folder, const std::string& name) {
+std::string joinPath(const std::string& folder, const std::string& name) {
     if (folder.empty()) {
         return name;
     }
@@ -158,7 +158,7 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + kSeparator + name;
 }
 
-std::vector<std::string> FileArguments(const std::vector<std::string>& args) {
+std::vector<std::string> fileArguments(const std::vector<std::string>& args) {
     std::vector<std::string> files;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--home") {
@@ -170,15 +170,15 @@ std::vector<std::string> FileArguments(const std::vector<std::string>& args) {
     return files;
 }
 
-std::string DefaultDataFolder(const std::string& programFolder) {
-    return JoinPath(programFolder, "Dat");
+std::string defaultDataFolder(const std::string& programFolder) {
+    return joinPath(programFolder, "Dat");
 }
 
-std::filesystem::path NativePath(const std::string& utf8) {
+std::filesystem::path nativePath(const std::string& utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
-std::string Utf8Path(const std::filesystem::path& path) {
+std::string utf8Path(const std::filesystem::path& path) {
     const std::u8string s = path.u8string();
     return std::string(s.begin(), s.end());
 }

@@ -24,43 +24,43 @@ struct ProgramFolderChoice {
 // data folder. In this order it is: the folder the command line gives with "--home DIR" (or
 // "--home=DIR"); the folder VEXLO_HOME names; the executable's folder when the user may write
 // there and it is not an installed copy (a build folder, a copied folder); else the per-user
-// folder (UserProgramFolder). Empty values are ignored; a given relative folder is made
+// folder (userProgramFolder). Empty values are ignored; a given relative folder is made
 // absolute against the current folder. Without a per-user folder (no home known) the
 // executable's folder is kept.
-ProgramFolderChoice ProgramFolder(const ProgramFolderSources& sources);
+ProgramFolderChoice programFolder(const ProgramFolderSources& sources);
 
 // "$XDG_DATA_HOME/vexlo", or "<home>/.local/share/vexlo" when XDG_DATA_HOME is unset, empty or
 // relative (relative values are invalid and ignored); empty when userHome is empty as well.
-std::string UserProgramFolder(const char* xdgDataHome, const std::string& userHome);
+std::string userProgramFolder(const char* xdgDataHome, const std::string& userHome);
 
 // The program folder of this run, from the real environment (VEXLO_HOME, XDG_DATA_HOME, HOME)
 // and file system. A per-user folder is created on first start, with ports/ and Dat/ in it.
-std::string LocateProgramFolder(const std::string& exeFolder, const std::vector<std::string>& args);
+std::string locateProgramFolder(const std::string& exeFolder, const std::vector<std::string>& args);
 
 // The read-only folders of an installed copy, found from the executable's folder: the data
 // folder (pictures) and the folder of companion programs that are not user commands.
-std::string InstalledDataFolder(const std::string& exeFolder);
-std::string InstalledLibFolder(const std::string& exeFolder);
+std::string installedDataFolder(const std::string& exeFolder);
+std::string installedLibFolder(const std::string& exeFolder);
 
 // A shipped file the program folder may override: the program folder's own, else the one in
 // the executable's folder (a build or copied folder), else the installed copy's. When none
 // exists, the program folder's path.
-std::string ProgramDataFile(const std::string& programFolder, const std::string& exeFolder,
+std::string programDataFile(const std::string& programFolder, const std::string& exeFolder,
                             const std::string& name);
-std::string CompanionProgram(const std::string& programFolder, const std::string& exeFolder,
+std::string companionProgram(const std::string& programFolder, const std::string& exeFolder,
                              const std::string& name);
 
 // The arguments that are not options: "--home DIR", "--home=DIR" and any other argument
 // starting with "--" are left out. Each is made absolute against the current folder.
-std::vector<std::string> FileArguments(const std::vector<std::string>& args);
+std::vector<std::string> fileArguments(const std::vector<std::string>& args);
 
 // folder + the native separator + name; no separator is added when folder already ends in
 // one (a root such as "/" or "C:\"), and an empty folder gives name alone.
-std::string JoinPath(const std::string& folder, const std::string& name);
+std::string joinPath(const std::string& folder, const std::string& name);
 
 // The default data folder: "Dat" in the program folder.
-std::string DefaultDataFolder(const std::string& programFolder);
+std::string defaultDataFolder(const std::string& programFolder);
 
 // Conversions between the UTF-8 texts the program keeps and file-system paths.
-std::filesystem::path NativePath(const std::string& utf8);
-std::string Utf8Path(const std::filesystem::path& path);
+std::filesystem::path nativePath(const std::string& utf8);
+std::string utf8Path(const std::filesystem::path& path);

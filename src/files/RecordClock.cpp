@@ -29,26 +29,26 @@ RecordClock::RecordClock(const PcapLine& line, int64_t startMicros,
     }
 }
 
-void RecordClock::Pass(const rec::Record& r) {
+void RecordClock::pass(const rec::Record& r) {
     switch (r.kind) {
         case rec::Kind::Data:
-            Characters(1);
+            characters(1);
             break;
         case rec::Kind::Idle:
-            Set(Now() + IdleMicros(r));
+            set(now() + idleMicros(r));
             break;
         case rec::Kind::Stamp: {
-            const int64_t now = Now();
+            const int64_t at = now();
             if (!day_) {
-                day_ = now - StampMicros(r);
+                day_ = at - stampMicros(r);
             }
-            int64_t stamp = *day_ + StampMicros(r);
-            if (stamp + kHalfDayMicros < now) {  // past midnight
+            int64_t stamp = *day_ + stampMicros(r);
+            if (stamp + kHalfDayMicros < at) {  // past midnight
                 *day_ += kDayMicros;
                 stamp += kDayMicros;
             }
-            if (now < stamp || now >= stamp + kMicros) {
-                Set(stamp);
+            if (at < stamp || at >= stamp + kMicros) {
+                set(stamp);
             }
             break;
         }
@@ -57,27 +57,27 @@ void RecordClock::Pass(const rec::Record& r) {
     }
 }
 
-int32_t ClockLead::Add(const uint8_t* bytes, int32_t len) {
-    return rec::ForEachRecord(bytes, len, [&](const rec::Record& r) {
+int32_t ClockLead::add(const uint8_t* bytes, int32_t len) {
+    return rec::forEachRecord(bytes, len, [&](const rec::Record& r) {
         if (firstStamp_) {
             return;
         }
         if (r.kind == rec::Kind::Stamp) {
-            firstStamp_ = RecordClock::StampMicros(r);
+            firstStamp_ = RecordClock::stampMicros(r);
         } else {
-            clock_.Pass(r);
+            clock_.pass(r);
         }
     });
 }
 
-int64_t ClockLead::StartMicros(const PcapTimes& times) const {
-    return firstStamp_ ? times.dayStart * RecordClock::kMicros + *firstStamp_ - clock_.Now()
-                       : times.endMicros - clock_.Now();
+int64_t ClockLead::startMicros(const PcapTimes& times) const {
+    return firstStamp_ ? times.dayStart * RecordClock::kMicros + *firstStamp_ - clock_.now()
+                       : times.endMicros - clock_.now();
 }
 
-int64_t StartMicros(const uint8_t* bytes, int32_t len, const PcapLine& line,
+int64_t startMicros(const uint8_t* bytes, int32_t len, const PcapLine& line,
                     const PcapTimes& times) {
     ClockLead lead(line);
-    lead.Add(bytes, len);
-    return lead.StartMicros(times);
+    lead.add(bytes, len);
+    return lead.startMicros(times);
 }

@@ -13,46 +13,46 @@ class RecordClock {
   public:
     // A clock standing at startMicros; time stamps lie on the day that begins at dayMicros.
     // Without a day the first time stamp fixes it so that the stamp falls on the clock, as it
-    // does with the clock StartMicros gives: times then count from startMicros alike.
+    // does with the clock startMicros gives: times then count from startMicros alike.
     RecordClock(const PcapLine& line, int64_t startMicros, std::optional<int64_t> dayMicros);
 
     // Microseconds since 1970 (or since whatever origin startMicros counts from).
-    [[nodiscard]] int64_t Now() const { return TimeOf(Read()); }
-    // What Now() needs, kept without a division: Now() at a later moment is TimeOf(Read()).
+    [[nodiscard]] int64_t now() const { return timeOf(read()); }
+    // What now() needs, kept without a division: now() at a later moment is timeOf(read()).
     struct Reading {
         int64_t base;
         int64_t halfBits;
     };
-    [[nodiscard]] Reading Read() const { return {base_, halfBits_}; }
-    [[nodiscard]] int64_t TimeOf(const Reading& r) const {
+    [[nodiscard]] Reading read() const { return {base_, halfBits_}; }
+    [[nodiscard]] int64_t timeOf(const Reading& r) const {
         return r.base + (halfBitsPerSecond_ > 0 ? r.halfBits * kMicros / halfBitsPerSecond_ : 0);
     }
 
     // The length of one idle step in microseconds; 0 under an unknown idle scale.
-    [[nodiscard]] int64_t IdleStep() const { return idleStep_; }
+    [[nodiscard]] int64_t idleStep() const { return idleStep_; }
     // The time an idle record stands for.
-    [[nodiscard]] int64_t IdleMicros(const rec::Record& r) const {
-        return IdleCount(r) * idleStep_;
+    [[nodiscard]] int64_t idleMicros(const rec::Record& r) const {
+        return idleCount(r) * idleStep_;
     }
 
-    // Moves the clock over one record; Characters(n) over n data records.
-    void Pass(const rec::Record& r);
-    void Characters(int64_t n) { halfBits_ += n * halfBitsPerChar_; }
+    // Moves the clock over one record; characters(n) over n data records.
+    void pass(const rec::Record& r);
+    void characters(int64_t n) { halfBits_ += n * halfBitsPerChar_; }
     // The reading n characters after r.
-    [[nodiscard]] Reading After(const Reading& r, int64_t n) const {
+    [[nodiscard]] Reading after(const Reading& r, int64_t n) const {
         return {r.base, r.halfBits + n * halfBitsPerChar_};
     }
 
     static constexpr int64_t kMicros = 1'000'000;
-    [[nodiscard]] static int64_t IdleCount(const rec::Record& r) {
+    [[nodiscard]] static int64_t idleCount(const rec::Record& r) {
         return r.b[1] * 10'000LL + r.b[2] * 100LL + r.b[3];
     }
-    [[nodiscard]] static int64_t StampMicros(const rec::Record& r) {
+    [[nodiscard]] static int64_t stampMicros(const rec::Record& r) {
         return (r.b[1] * 3600LL + r.b[2] * 60LL + r.b[3]) * kMicros;
     }
 
   private:
-    void Set(int64_t micros) {
+    void set(int64_t micros) {
         base_ = micros;
         halfBits_ = 0;
     }
@@ -68,20 +68,20 @@ class RecordClock {
 
 // Where the clock stands at the first record: it reaches the first time-stamp record exactly,
 // or, without one, ends at times.endMicros.
-[[nodiscard]] int64_t StartMicros(const uint8_t* bytes, int32_t len, const PcapLine& line,
+[[nodiscard]] int64_t startMicros(const uint8_t* bytes, int32_t len, const PcapLine& line,
                                   const PcapTimes& times);
 
-// StartMicros for records that come in pieces: the elapsed time from the first record to the
+// startMicros for records that come in pieces: the elapsed time from the first record to the
 // first time stamp, or to the end when there is none (the stamp's time of day then tells
 // nothing).
 class ClockLead {
   public:
     explicit ClockLead(const PcapLine& line) : clock_(line, 0, 0) {}
     // Passes the whole records at the front of the len bytes; returns the bytes they take.
-    int32_t Add(const uint8_t* bytes, int32_t len);
+    int32_t add(const uint8_t* bytes, int32_t len);
     // True once the first time stamp has been seen: later records change nothing.
-    [[nodiscard]] bool Done() const { return firstStamp_.has_value(); }
-    [[nodiscard]] int64_t StartMicros(const PcapTimes& times) const;
+    [[nodiscard]] bool done() const { return firstStamp_.has_value(); }
+    [[nodiscard]] int64_t startMicros(const PcapTimes& times) const;
 
   private:
     RecordClock clock_;
@@ -91,12 +91,12 @@ class ClockLead {
 // Calls f(const rec::Record&, const RecordClock&) for every whole record of the first len
 // bytes, the clock standing at the start of the record.
 template <class F>
-void ForEachTimedRecord(const uint8_t* bytes, int32_t len, const PcapLine& line,
+void forEachTimedRecord(const uint8_t* bytes, int32_t len, const PcapLine& line,
                         const PcapTimes& times, F&& f) {
-    RecordClock clock(line, StartMicros(bytes, len, line, times),
+    RecordClock clock(line, startMicros(bytes, len, line, times),
                       times.dayStart * RecordClock::kMicros);
-    rec::ForEachRecord(bytes, len, [&](const rec::Record& r) {
+    rec::forEachRecord(bytes, len, [&](const rec::Record& r) {
         f(r, std::as_const(clock));
-        clock.Pass(r);
+        clock.pass(r);
     });
 }

@@ -64,7 +64,7 @@ class WordTexts {
     }
 
     // The six digits of the time-stamp or idle record starting at word i of the len words.
-    [[nodiscard]] const std::string& Digits(const int16_t* words, int32_t len, int32_t i) {
+    [[nodiscard]] const std::string& digits(const int16_t* words, int32_t len, int32_t i) {
         const int next = i + 1 < len ? words[i + 1] : 0;
         WordText(words[i], next, dispMode_, asciiSaveMode_, chr_, digits_);
         return digits_;
@@ -93,7 +93,7 @@ class Row {
         return {buf_.data(), static_cast<size_t>(end - buf_.data())};
     }
     // Blanks the row again up to end; returns the cursor after the prefix.
-    char* Reset(char* end) {
+    char* reset(char* end) {
         std::memset(Start(), ' ', static_cast<size_t>(end - Start()));
         return Start();
     }
@@ -120,16 +120,16 @@ template <typename Write>
 int16_t saveThrough(const std::string& name, Write write) {
     AtomicFileWriter file(name);
     TextOut out([&file](std::string_view piece) {
-        file.Write(piece);
+        file.write(piece);
         return file.Ok();
     });
     write(out);
-    return out.Flush() && file.Commit() ? status::kDone : status::kFailed;
+    return out.flush() && file.commit() ? status::kDone : status::kFailed;
 }
 
 }  // namespace
 
-bool TextOut::Flush() {
+bool TextOut::flush() {
     if (ok_ && !buf_.empty()) {
         ok_ = sink_(buf_);
     }
@@ -151,7 +151,7 @@ class FixedText final : public TextWriter::Layout {
           rd_(rdRow_.Start()),
           sd_(sdRow_.Start()) {}
 
-    void Add(const int16_t* words, int32_t len, TextOut& out) override {
+    void add(const int16_t* words, int32_t len, TextOut& out) override {
         // Locals, since the rows are written through char pointers that may alias anything.
         char* rd = rd_;
         char* sd = sd_;
@@ -165,7 +165,7 @@ class FixedText final : public TextWriter::Layout {
                 ++count;
             } else if (isTwoWordRecord(word::Kind(w))) {
                 rd = put(rd, word::Kind(w) == word::kIdle ? "(IDLE)" : "(TMST)");
-                sd = put(sd, texts_.Digits(words, len, i));
+                sd = put(sd, texts_.digits(words, len, i));
                 ++i;
                 count += 2;
             }
@@ -173,8 +173,8 @@ class FixedText final : public TextWriter::Layout {
                 out.Line(rdRow_.Text(rd));
                 out.Line(sdRow_.Text(sd));
                 out.Line({});
-                rd = rdRow_.Reset(rd);
-                sd = sdRow_.Reset(sd);
+                rd = rdRow_.reset(rd);
+                sd = sdRow_.reset(sd);
                 count = 0;
             }
         }
@@ -183,7 +183,7 @@ class FixedText final : public TextWriter::Layout {
         count_ = count;
     }
 
-    void Finish(TextOut& out) override {
+    void finish(TextOut& out) override {
         if (count_ > 0) {
             out.Line(rdRow_.Text(rd_));
             out.Line(sdRow_.Text(sd_));
@@ -207,7 +207,7 @@ class SwitchText final : public TextWriter::Layout {
   public:
     SwitchText(const TextSource& src, int32_t limit) : texts_(src), limit_(limit) {}
 
-    void Add(const int16_t* words, int32_t len, TextOut& out) override {
+    void add(const int16_t* words, int32_t len, TextOut& out) override {
         for (int32_t i = 0; i < len; ++i) {
             const int w = words[i];
             if (const WordTexts::Entry* e = texts_.Data(w)) {
@@ -222,14 +222,14 @@ class SwitchText final : public TextWriter::Layout {
                 line_ += e->Text();
             } else if (isTwoWordRecord(word::Kind(w))) {
                 line_ += word::Kind(w) == word::kIdle ? "(IDLE:" : "(TMST:";
-                line_ += texts_.Digits(words, len, i);
+                line_ += texts_.digits(words, len, i);
                 line_ += ')';
                 ++i;
             }
         }
     }
 
-    void Finish(TextOut& out) override { PrintChunks(out, line_, limit_); }
+    void finish(TextOut& out) override { PrintChunks(out, line_, limit_); }
 
   private:
     WordTexts texts_;
@@ -252,16 +252,16 @@ TextWriter::TextWriter(const TextSource& style, bool fixed, int32_t number, Text
 
 TextWriter::~TextWriter() = default;
 
-void WriteTextFixed(const TextSource& src, int32_t cells, TextOut& out) {
+void writeTextFixed(const TextSource& src, int32_t cells, TextOut& out) {
     TextWriter writer(src, true, cells, out, src.len);
-    writer.Add(src.words, src.len);
-    writer.Finish();
+    writer.add(src.words, src.len);
+    writer.finish();
 }
 
-void WriteTextSwitch(const TextSource& src, int32_t limit, TextOut& out) {
+void writeTextSwitch(const TextSource& src, int32_t limit, TextOut& out) {
     TextWriter writer(src, false, limit, out);
-    writer.Add(src.words, src.len);
-    writer.Finish();
+    writer.add(src.words, src.len);
+    writer.finish();
 }
 
 void PrintChunks(TextOut& file, std::string& text, int32_t limit) {
@@ -293,12 +293,12 @@ int16_t TextSaveFixed(int16_t cells, const std::string& name, const TextSource& 
     if (cells < 1) {
         return status::kFailed;
     }
-    return saveThrough(name, [&](TextOut& out) { WriteTextFixed(src, cells, out); });
+    return saveThrough(name, [&](TextOut& out) { writeTextFixed(src, cells, out); });
 }
 
 int16_t TextSaveSwitch(const std::string& name, int16_t limit, const TextSource& src) {
     if (limit < 0) {
         return status::kFailed;
     }
-    return saveThrough(name, [&](TextOut& out) { WriteTextSwitch(src, limit, out); });
+    return saveThrough(name, [&](TextOut& out) { writeTextSwitch(src, limit, out); });
 }

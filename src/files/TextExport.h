@@ -18,18 +18,18 @@ class TextOut {
     using Sink = std::function<bool(std::string_view)>;
     explicit TextOut(Sink sink) : sink_(std::move(sink)) { buf_.reserve(kPiece + 4096); }
 
-    void Put(std::string_view s) {
+    void put(std::string_view s) {
         buf_.append(s);
         if (buf_.size() >= kPiece) {
-            Flush();
+            flush();
         }
     }
     void Line(std::string_view s) {
         buf_.append(s);
-        Put("\r\n");
+        put("\r\n");
     }
     // Hands on what is buffered; false once the sink has failed.
-    bool Flush();
+    bool flush();
 
   private:
     static constexpr size_t kPiece = 1 << 20;
@@ -49,11 +49,11 @@ struct TextSource {
 
 // The fixed layout: "RD:" and "SD:" lines of at most cells cells (a two-cell record may make
 // one cells + 1 long), each pair followed by an empty line except the last. cells >= 1.
-void WriteTextFixed(const TextSource& src, int32_t cells, TextOut& out);
+void writeTextFixed(const TextSource& src, int32_t cells, TextOut& out);
 
 // The switch layout: a new line at each change of direction, cut into lines of at most limit
 // characters (0: no limit). limit >= 0.
-void WriteTextSwitch(const TextSource& src, int32_t limit, TextOut& out);
+void writeTextSwitch(const TextSource& src, int32_t limit, TextOut& out);
 
 // Either layout for display words that come in pieces, so that a capture of any length can
 // be exported with bounded memory: each piece holds whole records (a time-stamp or idle
@@ -70,14 +70,14 @@ class TextWriter {
     TextWriter(const TextWriter&) = delete;
     TextWriter& operator=(const TextWriter&) = delete;
 
-    void Add(const int16_t* words, int32_t len) { layout_->Add(words, len, out_); }
-    void Finish() { layout_->Finish(out_); }
+    void add(const int16_t* words, int32_t len) { layout_->add(words, len, out_); }
+    void finish() { layout_->finish(out_); }
 
     class Layout {
       public:
         virtual ~Layout() = default;
-        virtual void Add(const int16_t* words, int32_t len, TextOut& out) = 0;
-        virtual void Finish(TextOut& out) = 0;
+        virtual void add(const int16_t* words, int32_t len, TextOut& out) = 0;
+        virtual void finish(TextOut& out) = 0;
     };
 
   private:

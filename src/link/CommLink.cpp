@@ -25,7 +25,7 @@ int16_t CommLink::PortOpen() {
     if (settings_.gintPortNo > 0 && ProbePort(settings_.gintPortNo) == status::kDone) {
         return status::kDone;
     }
-    for (int n = 1; n <= kMaxPort && !wait_.Closing(); ++n) {
+    for (int n = 1; n <= kMaxPort && !wait_.closing(); ++n) {
         if (ProbePort(n) == status::kDone) {
             settings_.gintPortNo = static_cast<int16_t>(n);
             return status::kDone;
@@ -38,113 +38,113 @@ int16_t CommLink::ProbePort(int n) {
     if (n <= 0) {
         return status::kFailed;
     }
-    const PortOpenResult opened = port_.Open(n);
+    const PortOpenResult opened = port_.open(n);
     if (!opened.Opened()) {
         if (opened.status == PortOpenResult::Status::NoPermission && deniedPort_.empty()) {
             deniedPort_ = opened.location.empty() ? "COM" + std::to_string(n) : opened.location;
         }
         return status::kFailed;
     }
-    QueueCommand("L?");
+    queueCommand("L?");
     lintPortTimeout = 0;
     decoder_.lintProbe = 1;
-    timers_.EnablePortCheck(false);  // each probe gets its full time-out
-    timers_.EnablePortCheck(true);
+    timers_.enablePortCheck(false);  // each probe gets its full time-out
+    timers_.enablePortCheck(true);
 
     const WaitScope scope(waits_);
     for (;;) {
-        if (Decoder::IsProbeReply(decoder_.lstrRecv)) {
+        if (Decoder::isProbeReply(decoder_.lstrRecv)) {
             gstrUnitVer = decoder_.lstrRecv.substr(1, 3);
             decoder_.lstrRecv.clear();
             decoder_.lintProbe = 0;
-            timers_.EnablePortCheck(false);
+            timers_.enablePortCheck(false);
             return status::kDone;
         }
-        if (lintPortTimeout != 0 || wait_.Closing() || !port_.IsOpen()) {
+        if (lintPortTimeout != 0 || wait_.closing() || !port_.isOpen()) {
             break;
         }
-        wait_.WaitOnce();
+        wait_.waitOnce();
     }
-    timers_.EnablePortCheck(false);
+    timers_.enablePortCheck(false);
     PortClose();
     decoder_.lintProbe = 0;
     return status::kFailed;
 }
 
 void CommLink::PortClose() {
-    if (port_.IsOpen() && std::ranges::find(lstCommand, "G00") != lstCommand.end()) {
-        port_.Write("G00\r");
+    if (port_.isOpen() && std::ranges::find(lstCommand, "G00") != lstCommand.end()) {
+        port_.write("G00\r");
     }
-    port_.Close();
-    timers_.EnableSend(false);
+    port_.close();
+    timers_.enableSend(false);
     lstCommand.clear();
     run_.gintSending = 0;
     run_.gintStartTry = 0;  // a start sent over this port can no longer be answered
 }
 
-void CommLink::SendQueued() {
-    if (!port_.IsOpen() || (lstCommand.empty() && run_.gintSending == 0)) {
+void CommLink::sendQueued() {
+    if (!port_.isOpen() || (lstCommand.empty() && run_.gintSending == 0)) {
         return;
     }
     lintPortTimeout = 0;
-    timers_.EnablePortCheck(false);
-    timers_.EnablePortCheck(true);
+    timers_.enablePortCheck(false);
+    timers_.enablePortCheck(true);
     const WaitScope scope(waits_);
     queueWait_ = true;
-    while ((!lstCommand.empty() || run_.gintSending != 0) && port_.IsOpen() &&
-           lintPortTimeout == 0 && !wait_.Closing()) {
-        wait_.WaitOnce();
+    while ((!lstCommand.empty() || run_.gintSending != 0) && port_.isOpen() &&
+           lintPortTimeout == 0 && !wait_.closing()) {
+        wait_.waitOnce();
     }
     queueWait_ = false;
-    timers_.EnablePortCheck(false);
+    timers_.enablePortCheck(false);
 }
 
-void CommLink::CancelStart() {
+void CommLink::cancelStart() {
     std::erase(lstCommand, "G01");
     run_.gintStartTry = 0;
 }
 
 int16_t CommLink::SendCommParam() {
     // A speed the unit does not know goes out as 9600, and the settings say so from now on.
-    settings_.glngSpeed = KnownSpeed(settings_.glngSpeed);
-    const std::array<std::string, 4> commands = CommParamCommands(settings_);
-    statusBar_.ShowCommParam(CommParamText(settings_));
-    if (!port_.IsOpen()) {
+    settings_.glngSpeed = knownSpeed(settings_.glngSpeed);
+    const std::array<std::string, 4> commands = commParamCommands(settings_);
+    statusBar_.showCommParam(commParamText(settings_));
+    if (!port_.isOpen()) {
         return status::kFailed;
     }
     lstCommand.insert(lstCommand.end(), commands.begin(), commands.end());
     run_.gintSending = 1;
-    timers_.EnableSend(true);
+    timers_.enableSend(true);
 
     const WaitScope scope(waits_);
-    while (run_.gintSending != 0 && port_.IsOpen() && !wait_.Closing()) {
-        wait_.WaitOnce();
+    while (run_.gintSending != 0 && port_.isOpen() && !wait_.closing()) {
+        wait_.waitOnce();
     }
-    return run_.gintSending == 0 && port_.IsOpen() ? status::kDone : status::kFailed;
+    return run_.gintSending == 0 && port_.isOpen() ? status::kDone : status::kFailed;
 }
 
-void CommLink::QueueCommand(const std::string& command) {
+void CommLink::queueCommand(const std::string& command) {
     lstCommand.push_back(command);
-    timers_.EnableSend(true);
+    timers_.enableSend(true);
 }
 
-void CommLink::EnableSend() {
-    timers_.EnableSend(true);
+void CommLink::enableSend() {
+    timers_.enableSend(true);
 }
 
-void CommLink::OnReceive(const uint8_t* data, size_t size) {
-    decoder_.OnReceive(data, size);
+void CommLink::onReceive(const uint8_t* data, size_t size) {
+    decoder_.onReceive(data, size);
 }
 
-void CommLink::OnLinkLost() {
+void CommLink::onLinkLost() {
     PortClose();
     for (DecoderObserver* o : observers_) {
-        o->LinkLost();
+        o->linkLost();
     }
 }
 
 void CommLink::timSend_Timer() {
-    timers_.EnableSend(false);
+    timers_.enableSend(false);
     if (lstCommand.empty()) {
         run_.gintSending = 0;
         return;
@@ -156,18 +156,18 @@ void CommLink::timSend_Timer() {
         decoder_.lbyteLine = 0;
     }
     // A failed write is not retried: the queue then waits, as for a unit that does not answer.
-    port_.Write(command + '\r');
+    port_.write(command + '\r');
     lstCommand.pop_front();
     run_.gintSending = 1;
     if (queueWait_) {
         // Each command of a queue that is waited for has its own time-out: a unit that takes
         // most of it for each answer is slow, not gone.
-        timers_.EnablePortCheck(false);
-        timers_.EnablePortCheck(true);
+        timers_.enablePortCheck(false);
+        timers_.enablePortCheck(true);
     }
 }
 
 void CommLink::timPortCheck_Timer() {
-    timers_.EnablePortCheck(false);
+    timers_.enablePortCheck(false);
     lintPortTimeout = 1;
 }

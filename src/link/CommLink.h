@@ -60,13 +60,13 @@ class CommLink final : public CommandSink, public PortEvents {
     // before anything else is sent. Each command gets its own probe time-out; the wait ends
     // early when one passes without an answer (a unit that does not answer), when the port
     // closes or when the program is closing.
-    void SendQueued();
+    void sendQueued();
     // Takes a start back: a queued "G01" is dropped, and one already sent is no longer judged,
     // so its "OK" cannot start a run that has been stopped.
-    void CancelStart();
-    [[nodiscard]] bool IsOpen() const { return port_.IsOpen(); }
+    void cancelStart();
+    [[nodiscard]] bool isOpen() const { return port_.isOpen(); }
     // True once the program is ending: every wait for the unit ends at once.
-    [[nodiscard]] bool Closing() const { return wait_.Closing(); }
+    [[nodiscard]] bool closing() const { return wait_.closing(); }
 
     // Sends the four line-setting commands, shows the settings in the status bar and waits
     // until the unit has answered all of them: kDone. kFailed when the wait ended because the
@@ -78,21 +78,21 @@ class CommLink final : public CommandSink, public PortEvents {
 
     // The device of the first port that the last PortOpen found but this user may not open
     // ("/dev/ttyUSB0", or "COM<n>" when the device is not known); empty when there was none.
-    [[nodiscard]] const std::string& DeniedPort() const { return deniedPort_; }
+    [[nodiscard]] const std::string& deniedPort() const { return deniedPort_; }
 
-    // True while PortOpen, SendCommParam or SendQueued waits for the unit. Nothing the link uses
+    // True while PortOpen, SendCommParam or sendQueued waits for the unit. Nothing the link uses
     // may be destroyed then; a program that wants to end signals Closing and waits for this to
     // clear.
-    [[nodiscard]] bool Waiting() const { return waits_ > 0; }
+    [[nodiscard]] bool waiting() const { return waits_ > 0; }
 
     // CommandSink: append a command and let the sender run.
-    void QueueCommand(const std::string& command) override;
-    void EnableSend() override;
+    void queueCommand(const std::string& command) override;
+    void enableSend() override;
 
     // PortEvents: CommLV_OnComm with the batch read, and the loss of the unit (the port is
     // closed and the observers told).
-    void OnReceive(const uint8_t* data, size_t size) override;
-    void OnLinkLost() override;
+    void onReceive(const uint8_t* data, size_t size) override;
+    void onLinkLost() override;
 
     // Timer handlers, called by the owner of the timers.
     void timSend_Timer();
@@ -130,5 +130,5 @@ class CommLink final : public CommandSink, public PortEvents {
     int16_t lintPortTimeout = 0;
     std::string deniedPort_;  // first port of the last PortOpen that refused this user
     int waits_ = 0;
-    bool queueWait_ = false;  // SendQueued is waiting: each command sent restarts the time-out
+    bool queueWait_ = false;  // sendQueued is waiting: each command sent restarts the time-out
 };

@@ -6,7 +6,7 @@ namespace {
 
 constexpr int32_t kFallbackSpeed = 9600;
 
-std::string TwoHex(unsigned value) {
+std::string twoHex(unsigned value) {
     char text[3];
     std::snprintf(text, sizeof text, "%02X", value & 0xFFU);
     return text;
@@ -14,7 +14,7 @@ std::string TwoHex(unsigned value) {
 
 }  // namespace
 
-std::optional<int> SpeedCode(int32_t speed) {
+std::optional<int> speedCode(int32_t speed) {
     for (size_t code = 0; code < kUnitSpeeds.size(); ++code) {
         if (kUnitSpeeds[code] == speed) {
             return static_cast<int>(code);
@@ -23,7 +23,7 @@ std::optional<int> SpeedCode(int32_t speed) {
     return std::nullopt;
 }
 
-uint8_t FormatByte(const Settings& settings) {
+uint8_t formatByte(const Settings& settings) {
     uint8_t format = 0;
     if (settings.gintDataLen != 0) {
         format |= 0x10;
@@ -41,19 +41,19 @@ uint8_t FormatByte(const Settings& settings) {
     return format;
 }
 
-int32_t KnownSpeed(int32_t speed) {
-    return SpeedCode(speed) ? speed : kFallbackSpeed;
+int32_t knownSpeed(int32_t speed) {
+    return speedCode(speed) ? speed : kFallbackSpeed;
 }
 
-std::array<std::string, 4> CommParamCommands(const Settings& settings) {
-    const std::optional<int> code = SpeedCode(KnownSpeed(settings.glngSpeed));
+std::array<std::string, 4> commParamCommands(const Settings& settings) {
+    const std::optional<int> code = speedCode(knownSpeed(settings.glngSpeed));
     // The unit knows two line types; a stored value other than RS-422/485 is RS-232C.
     const std::string lineType = settings.gintLineType == 1 ? "01" : "00";
-    return {"S00" + lineType, "S01" + TwoHex(static_cast<unsigned>(*code)),
-            "S02" + TwoHex(FormatByte(settings)), "S0331"};
+    return {"S00" + lineType, "S01" + twoHex(static_cast<unsigned>(*code)),
+            "S02" + twoHex(formatByte(settings)), "S0331"};
 }
 
-std::string CommParamText(const Settings& settings) {
+std::string commParamText(const Settings& settings) {
     std::string text = std::to_string(settings.glngSpeed);
     text += settings.gintParity == 1 ? ",O" : settings.gintParity == 2 ? ",E" : ",N";
     text += settings.gintDataLen == 0 ? ",7" : ",8";

@@ -6,39 +6,39 @@
 #include "base/Status.h"
 #include "capture/Records.h"
 
-void Decoder::OnReceive(const uint8_t* data, size_t size) {
+void Decoder::onReceive(const uint8_t* data, size_t size) {
     if (size == 0) {
         return;
     }
     for (DecoderObserver* o : observers_) {
-        o->SetIdleTimer(false);
+        o->setIdleTimer(false);
         if (settings_.gintTimeStamp == 1) {
-            o->SetStampTimer(false);
+            o->setStampTimer(false);
         }
     }
     size_t start = 0;
     if (run_.gintRun == 0) {
-        start = ReplyPhase(data, size);
+        start = replyPhase(data, size);
     }
     if (run_.gintRun == 1 && start < size) {
-        start += CapturePhase(data + start, size - start);
+        start += capturePhase(data + start, size - start);
         if (start < size) {
-            ReplyPhase(data + start, size - start);  // the replies after an acknowledged stop
+            replyPhase(data + start, size - start);  // the replies after an acknowledged stop
         }
     }
     for (DecoderObserver* o : observers_) {
         if (settings_.gintIdleMode > 0) {
-            o->SetIdleTimer(true);
+            o->setIdleTimer(true);
         }
         if (settings_.gintTimeStamp == 1) {
-            o->SetStampTimer(true);
+            o->setStampTimer(true);
         }
-        o->BatchDone();
+        o->batchDone();
     }
 }
 
-size_t Decoder::ReplyPhase(const uint8_t* data, size_t size) {
-    if (lintProbe != 0 && IsProbeReply(lstrRecv)) {
+size_t Decoder::replyPhase(const uint8_t* data, size_t size) {
+    if (lintProbe != 0 && isProbeReply(lstrRecv)) {
         return size;  // the probe has its reply and has not taken it yet
     }
     for (size_t i = 0; i < size; ++i) {
@@ -55,19 +55,19 @@ size_t Decoder::ReplyPhase(const uint8_t* data, size_t size) {
                 run_.gintRun = 1;
                 run_.gintStartTry = 0;
                 for (DecoderObserver* o : observers_) {
-                    o->StartAccepted();
+                    o->startAccepted();
                 }
                 accepted = true;
             } else if (run_.gintStartTry < kMaxStartTries) {
-                commands_.QueueCommand("G01");
+                commands_.queueCommand("G01");
             } else {
                 run_.gintStartTry = 0;
                 for (DecoderObserver* o : observers_) {
-                    o->StartRefused();
+                    o->startRefused();
                 }
             }
         }
-        commands_.EnableSend();
+        commands_.enableSend();
         if (accepted) {
             if (lintProbe == 0) {
                 lstrRecv.clear();
@@ -80,7 +80,7 @@ size_t Decoder::ReplyPhase(const uint8_t* data, size_t size) {
         }
         // A probe looks only at its own reply: a line before it (a late answer to a command
         // sent before the port was opened again) is dropped.
-        if (IsProbeReply(lstrRecv)) {
+        if (isProbeReply(lstrRecv)) {
             return size;
         }
         lstrRecv.clear();
@@ -88,7 +88,7 @@ size_t Decoder::ReplyPhase(const uint8_t* data, size_t size) {
     return size;
 }
 
-void Decoder::StoreDigitPairs(uint8_t tag, const char* six) {
+void Decoder::storeDigitPairs(uint8_t tag, const char* six) {
     capture_.StoreByte(tag);
     for (int k = 0; k < 3; ++k) {
         const char hi = six[2 * k];
@@ -98,12 +98,12 @@ void Decoder::StoreDigitPairs(uint8_t tag, const char* six) {
     }
 }
 
-size_t Decoder::CapturePhase(const uint8_t* data, size_t size) {
+size_t Decoder::capturePhase(const uint8_t* data, size_t size) {
     // A first byte carried over from the last batch is the pair state this batch starts
     // with, so the stream decodes the same however the port splits it.
     bool expectSecond = capture_.gintPending() == status::kPending;
     uint8_t first = capture_.gbytePending();
-    capture_.SetPending(status::kDone, 0);
+    capture_.setPending(status::kDone, 0);
     bool sawData = false;
     size_t used = size;
 
@@ -111,7 +111,7 @@ size_t Decoder::CapturePhase(const uint8_t* data, size_t size) {
         const uint8_t b = data[i];
         if ((b & 0x80) == 0) {
             if (keepUntilStopped_) {
-                if (HeldByte(b)) {
+                if (heldByte(b)) {
                     used = i + 1;
                     break;
                 }
@@ -125,22 +125,22 @@ size_t Decoder::CapturePhase(const uint8_t* data, size_t size) {
             continue;
         }
         if (heldLen_ != 0) {
-            ReleaseHeld(heldLen_);  // a capture byte follows: they were line states
+            releaseHeld(heldLen_);  // a capture byte follows: they were line states
         }
         if (run_.gintIdleReq == status::kPending) {
-            StoreDigitPairs(rec::kIdle, run_.gstrIdle);
+            storeDigitPairs(rec::kIdle, run_.gstrIdle);
             run_.gintIdleReq = status::kDone;
         }
         if (!sawData) {
             sawData = true;
             if (run_.gintStampReq == status::kPending) {
-                const std::string now = clock_.TimeText();
+                const std::string now = clock_.timeText();
                 if (run_.gintRireki == 0) {
                     for (DecoderObserver* o : observers_) {
                         o->DispTimeStamp(now);
                     }
                 }
-                StoreDigitPairs(rec::kStamp, now.c_str());
+                storeDigitPairs(rec::kStamp, now.c_str());
                 run_.gintStampReq = status::kDone;
             }
         }
@@ -177,15 +177,15 @@ size_t Decoder::CapturePhase(const uint8_t* data, size_t size) {
     }
 
     if (expectSecond) {
-        capture_.SetPending(status::kPending, first);
+        capture_.setPending(status::kPending, first);
     }
     if (sawData) {
-        run_.gsngIdleStart = clock_.Timer();
+        run_.gsngIdleStart = clock_.timer();
     }
     return used;
 }
 
-bool Decoder::HeldByte(uint8_t b) {
+bool Decoder::heldByte(uint8_t b) {
     if (b == '\r') {
         // The acknowledgement of the stop: "OK" and CR after the last capture byte. What was
         // held before the "OK" were line states; held bytes without it were the reply.
@@ -193,25 +193,25 @@ bool Decoder::HeldByte(uint8_t b) {
         if (heldLen_ >= 2 && held_[heldLen_ - 2] == 'O' && held_[heldLen_ - 1] == 'K') {
             lines = heldLen_ - 2;
         }
-        ReleaseHeld(lines);
+        releaseHeld(lines);
         heldLen_ = 0;
         keepUntilStopped_ = false;
         run_.gintRun = 0;
         lstrRecv.clear();
-        commands_.EnableSend();  // the next queued command may go
+        commands_.enableSend();  // the next queued command may go
         return true;
     }
     if ((b & 0x40) == 0) {
         return false;  // neither a capture byte nor a line state
     }
     if (heldLen_ == kMaxHeld) {
-        ReleaseHeld(1);  // too long for a reply: the oldest was a line state
+        releaseHeld(1);  // too long for a reply: the oldest was a line state
     }
     held_[heldLen_++] = b;
     return false;
 }
 
-void Decoder::ReleaseHeld(size_t count) {
+void Decoder::releaseHeld(size_t count) {
     for (size_t k = 0; k < count; ++k) {
         LineState(held_[k]);
     }
@@ -220,8 +220,8 @@ void Decoder::ReleaseHeld(size_t count) {
     heldLen_ -= count;
 }
 
-void Decoder::StopKeeping() {
-    ReleaseHeld(heldLen_);
+void Decoder::stopKeeping() {
+    releaseHeld(heldLen_);
     keepUntilStopped_ = false;
 }
 
@@ -237,7 +237,7 @@ void Decoder::LineState(uint8_t b) {
         const bool on = ((b >> k) & 1) != 0;
         for (DecoderObserver* o : observers_) {
             if (settings_.gintLineState == 1) {
-                o->SetLineLamp(k, on);
+                o->setLineLamp(k, on);
             }
             o->TrigCheckLine(k, on ? 1 : 2);
         }
@@ -251,7 +251,7 @@ void Decoder::ResetLineState() {
     lbyteLine = 0;
     for (int k = 0; k < 6; ++k) {
         for (DecoderObserver* o : observers_) {
-            o->SetLineLamp(k, false);
+            o->setLineLamp(k, false);
         }
     }
 }

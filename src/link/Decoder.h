@@ -29,7 +29,7 @@ class Decoder {
     }
 
     // CommLV_OnComm with the bytes the port had waiting, in arrival order.
-    void OnReceive(const uint8_t* data, size_t size);
+    void onReceive(const uint8_t* data, size_t size);
 
     // Forgets the last line state and greys all six indicators.
     void ResetLineState();
@@ -38,12 +38,12 @@ class Decoder {
     // its last capture byte) bytes go on being stored, and the acknowledgement ends the run
     // (gintRun 0). Line-state bytes that may be the start of the reply wait for the byte that
     // tells them apart. Ends with the run.
-    void KeepUntilStopped() { keepUntilStopped_ = true; }
+    void keepUntilStopped() { keepUntilStopped_ = true; }
     // Ends a keep-until-stopped that the unit never acknowledged: bytes held are line states.
-    void StopKeeping();
+    void stopKeeping();
 
     // The probe reply: "L", the three characters of the version, CR.
-    [[nodiscard]] static bool IsProbeReply(const std::string& reply) {
+    [[nodiscard]] static bool isProbeReply(const std::string& reply) {
         return reply.size() == 5 && reply[0] == 'L' && reply[4] == '\r';
     }
 
@@ -59,15 +59,15 @@ class Decoder {
     // never match "OK" or the probe reply anyway.
     static constexpr size_t kMaxReply = 256;
 
-    size_t ReplyPhase(const uint8_t* data, size_t size);
+    size_t replyPhase(const uint8_t* data, size_t size);
     // The bytes used: all of them, unless the unit acknowledged a stop that keeps records.
-    size_t CapturePhase(const uint8_t* data, size_t size);
+    size_t capturePhase(const uint8_t* data, size_t size);
     void LineState(uint8_t b);
-    void StoreDigitPairs(uint8_t tag, const char* six);
+    void storeDigitPairs(uint8_t tag, const char* six);
     // Keep-until-stopped: a byte below 0x80 during the capture phase. True when it ended the
     // run (the unit's acknowledgement of the stop).
-    bool HeldByte(uint8_t b);
-    void ReleaseHeld(size_t count);
+    bool heldByte(uint8_t b);
+    void releaseHeld(size_t count);
 
     RunState& run_;
     Capture& capture_;

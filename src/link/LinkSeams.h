@@ -11,23 +11,23 @@ class LinkTimers {
     static constexpr int kTrigMs = 5000;      // timTrig: the trigger clock, repeating
 
     virtual ~LinkTimers() = default;
-    virtual void EnableSend(bool on) = 0;
-    virtual void EnablePortCheck(bool on) = 0;
+    virtual void enableSend(bool on) = 0;
+    virtual void enablePortCheck(bool on) = 0;
 };
 
-// Lets pending events run while the link waits for the unit. WaitOnce blocks until at least
+// Lets pending events run while the link waits for the unit. waitOnce blocks until at least
 // one event (received bytes, a timer, user input) has been handled. Closing becomes true
 // when the program is ending; every wait then ends at once.
 class EventWait {
   public:
     virtual ~EventWait() = default;
-    virtual void WaitOnce() = 0;
-    [[nodiscard]] virtual bool Closing() const = 0;
+    virtual void waitOnce() = 0;
+    [[nodiscard]] virtual bool closing() const = 0;
 };
 
 // Panel 2 of the main status bar, which shows the line settings ("9600,N,8,1").
 class CommParamView {
   public:
     virtual ~CommParamView() = default;
-    virtual void ShowCommParam(const std::string& text) = 0;
+    virtual void showCommParam(const std::string& text) = 0;
 };

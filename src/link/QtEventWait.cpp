@@ -3,13 +3,13 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 
-void QtEventWait::WaitOnce() {
-    if (!Closing()) {
+void QtEventWait::waitOnce() {
+    if (!closing()) {
         loop_.processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
 }
 
-bool QtEventWait::Closing() const {
+bool QtEventWait::closing() const {
     return closing_ || QCoreApplication::closingDown();
 }
 

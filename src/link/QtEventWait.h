@@ -3,12 +3,12 @@
 
 #include "link/LinkSeams.h"
 
-// Waits for the unit on the Qt event loop: each WaitOnce handles the pending events, sleeping
+// Waits for the unit on the Qt event loop: each waitOnce handles the pending events, sleeping
 // until at least one arrives. setClosing ends every wait, also one asleep.
 class QtEventWait final : public EventWait {
   public:
-    void WaitOnce() override;
-    [[nodiscard]] bool Closing() const override;
+    void waitOnce() override;
+    [[nodiscard]] bool closing() const override;
     void setClosing();
 
   private:

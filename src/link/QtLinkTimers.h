@@ -10,8 +10,8 @@ class QtLinkTimers final : public LinkTimers {
   public:
     QtLinkTimers();
 
-    void EnableSend(bool on) override { enable(timSend, on); }
-    void EnablePortCheck(bool on) override { enable(timPortCheck, on); }
+    void enableSend(bool on) override { enable(timSend, on); }
+    void enablePortCheck(bool on) override { enable(timPortCheck, on); }
 
     QTimer timSend;
     QTimer timPortCheck;

@@ -13,11 +13,11 @@ QtSerialPort::QtSerialPort(PortNames names) : names_(std::move(names)) {
 }
 
 QtSerialPort::~QtSerialPort() {
-    Close();
+    close();
 }
 
-PortOpenResult QtSerialPort::Open(int n) {
-    Close();
+PortOpenResult QtSerialPort::open(int n) {
+    close();
     PortOpenResult result;
     const QString location = names_.location(n);
     if (location.isEmpty()) {
@@ -59,7 +59,7 @@ PortOpenResult::Status QtSerialPort::openFailure([[maybe_unused]] const QString&
     }
 }
 
-void QtSerialPort::Close() {
+void QtSerialPort::close() {
     ++session_;
     losing_ = false;
     if (port_.isOpen()) {
@@ -69,7 +69,7 @@ void QtSerialPort::Close() {
     port_.clearError();
 }
 
-bool QtSerialPort::Write(const std::string& text) {
+bool QtSerialPort::write(const std::string& text) {
     if (!port_.isOpen()) {
         return false;
     }
@@ -93,7 +93,7 @@ void QtSerialPort::readWaiting() {
         if (got <= 0) {
             break;
         }
-        events_->OnReceive(buffer_.data(), static_cast<size_t>(got));
+        events_->onReceive(buffer_.data(), static_cast<size_t>(got));
     }
     reading_ = false;
 }
@@ -111,8 +111,8 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
             if (session != session_) {
                 return;  // closed or reopened meanwhile
             }
-            Close();
-            events_->OnLinkLost();
+            close();
+            events_->onLinkLost();
         },
         Qt::QueuedConnection);
 }

@@ -13,7 +13,7 @@
 // waiting bytes to PortEvents as one batch read into a reused buffer.
 //
 // A unit that goes away makes QSerialPort report read or resource errors in a tight loop;
-// the first one closes the port through a queued call and reports OnLinkLost once.
+// the first one closes the port through a queued call and reports onLinkLost once.
 class QtSerialPort final : public SerialPort {
   public:
     explicit QtSerialPort(PortNames names);
@@ -24,10 +24,10 @@ class QtSerialPort final : public SerialPort {
     // Where received bytes and the loss of the unit go; set before the first Open.
     void attach(PortEvents& events) { events_ = &events; }
 
-    PortOpenResult Open(int n) override;
-    void Close() override;
-    bool Write(const std::string& text) override;
-    [[nodiscard]] bool IsOpen() const override { return port_.isOpen(); }
+    PortOpenResult open(int n) override;
+    void close() override;
+    bool write(const std::string& text) override;
+    [[nodiscard]] bool isOpen() const override { return port_.isOpen(); }
 
   private:
     void readWaiting();

@@ -26,12 +26,12 @@ class SerialPort {
     virtual ~SerialPort() = default;
     // Opens port n (1-based), closing any port open before. Input that was waiting before
     // the open is dropped.
-    virtual PortOpenResult Open(int n) = 0;
+    virtual PortOpenResult open(int n) = 0;
     // Closes the port; closing a closed port does nothing.
-    virtual void Close() = 0;
+    virtual void close() = 0;
     // Writes the text as raw octets; false when the port is closed or the write failed.
-    virtual bool Write(const std::string& text) = 0;
-    [[nodiscard]] virtual bool IsOpen() const = 0;
+    virtual bool write(const std::string& text) = 0;
+    [[nodiscard]] virtual bool isOpen() const = 0;
 };
 
 // What an open port reports.
@@ -39,8 +39,8 @@ class PortEvents {
   public:
     virtual ~PortEvents() = default;
     // Every byte that was waiting, in arrival order, as one batch.
-    virtual void OnReceive(const uint8_t* data, size_t size) = 0;
+    virtual void onReceive(const uint8_t* data, size_t size) = 0;
     // The device went away (unplugged, or the far end closed); the port is closed already.
     // Reported once per open.
-    virtual void OnLinkLost() = 0;
+    virtual void onLinkLost() = 0;
 };

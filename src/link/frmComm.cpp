@@ -14,5 +14,5 @@ frmComm::frmComm(LinkState state, const Clock& clock, PortFactory& ports,
 }
 
 frmComm::~frmComm() {
-    parts_->port().Close();
+    parts_->port().close();
 }

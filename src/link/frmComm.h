@@ -29,7 +29,7 @@ class frmComm final : public QObject {
     // Ends every wait for the unit now and in the future; for a program that is closing.
     void setClosing() { parts_->setClosing(); }
     // True while PortOpen or SendCommParam waits: the link must not be destroyed then.
-    [[nodiscard]] bool waiting() const { return link_.Waiting(); }
+    [[nodiscard]] bool waiting() const { return link_.waiting(); }
 
   private:
     std::unique_ptr<LinkParts> parts_;

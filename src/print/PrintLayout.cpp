@@ -25,14 +25,14 @@ PrintGeometry PrintSetup(int orient) {
     return orient == kPrintPortrait ? kPortraitGeometry : kLandscapeGeometry;
 }
 
-PrintSource PrintSourceOf(const Capture& capture, const Settings& settings, const ChrTable& chr) {
+PrintSource printSourceOf(const Capture& capture, const Settings& settings, const ChrTable& chr) {
     const size_t len = std::min(static_cast<size_t>(std::max(capture.glngDispLen(), 0)),
                                 capture.gintDispDat().size());
     return {std::span<const int16_t>(capture.gintDispDat().data(), len), settings.gintDispMode,
             settings.gintASCIISaveMode, &chr};
 }
 
-std::string PageNumberText(int page) {
+std::string pageNumberText(int page) {
     char number[16];
     std::snprintf(number, sizeof number, "%3d", page);
     return std::string("Page ") + number;
@@ -51,12 +51,12 @@ void PrintPageFrame(PageOps& ops, const PrintGeometry& g, const std::string& idl
     ops.push_back(PrintOp::Line(l + 8, t, l + 8, b, 1));
     for (int n = 1; n <= g.gintPrnCols; ++n) {
         // One-digit numbers move 1 mm right, towards the middle of their column.
-        ops.push_back(PrintOp::Text(g.ColumnX(n) + (n < 10 ? 1 : 0), t + 1, std::to_string(n),
+        ops.push_back(PrintOp::Text(g.columnX(n) + (n < 10 ? 1 : 0), t + 1, std::to_string(n),
                                     kPrintFontSize));
     }
     for (int v = 1; v <= g.gintPrnRows; ++v) {
-        ops.push_back(PrintOp::Text(l + 4, g.RdY(v), "RD", kPrintFontSize));
-        ops.push_back(PrintOp::Text(l + 4, g.SdY(v), "SD", kPrintFontSize));
+        ops.push_back(PrintOp::Text(l + 4, g.rdY(v), "RD", kPrintFontSize));
+        ops.push_back(PrintOp::Text(l + 4, g.sdY(v), "SD", kPrintFontSize));
     }
     if (!idleText.empty()) {
         ops.push_back(PrintOp::Text(l + kIdleTextX, t - kHeaderY, idleText, kPrintFontSize));
@@ -65,7 +65,7 @@ void PrintPageFrame(PageOps& ops, const PrintGeometry& g, const std::string& idl
         ops.push_back(PrintOp::Text(l + kCommTextX, t - kHeaderY, commText, kPrintFontSize));
     }
     ops.push_back(
-        PrintOp::Text(r - kPageTextX, t - kHeaderY, PageNumberText(page), kPrintFontSize));
+        PrintOp::Text(r - kPageTextX, t - kHeaderY, pageNumberText(page), kPrintFontSize));
 }
 
 int32_t PrintPageData(PageOps& ops, const PrintGeometry& g, const PrintSource& src, int32_t p) {
@@ -82,15 +82,15 @@ int32_t PrintPageData(PageOps& ops, const PrintGeometry& g, const PrintSource& s
             const int next = at + 1 < len ? src.words[at + 1] : 0;
             const int kind =
                 WordText(src.words[at], next, src.dispMode, src.asciiSaveMode, *src.chr, text);
-            const int x = g.ColumnX(n);
-            if (word::IsData(kind)) {
-                const int y = (kind & word::kSd) != 0 ? g.SdY(v) : g.RdY(v);
+            const int x = g.columnX(n);
+            if (word::isData(kind)) {
+                const int y = (kind & word::kSd) != 0 ? g.sdY(v) : g.rdY(v);
                 ops.push_back(PrintOp::Text(x, y, text, kPrintFontSize));
             } else if (kind == word::kIdle || kind == word::kStamp) {
                 // Two words across two columns: the mark above, the six digits below.
                 const char* mark = kind == word::kIdle ? " IDLE" : " TMST";
-                ops.push_back(PrintOp::Text(x, g.RdY(v) + 1, mark, kPrintEntryFontSize));
-                ops.push_back(PrintOp::Text(x, g.SdY(v), text, kPrintEntryFontSize));
+                ops.push_back(PrintOp::Text(x, g.rdY(v) + 1, mark, kPrintEntryFontSize));
+                ops.push_back(PrintOp::Text(x, g.sdY(v), text, kPrintEntryFontSize));
                 ++c;
                 ++n;
             }
@@ -104,20 +104,20 @@ int PrintMonitor(const PrintRequest& request, const PrintSource& src, int32_t to
     const PrintGeometry g = PrintSetup(request.orient);
     const auto len = static_cast<int32_t>(src.words.size());
     int32_t p = std::clamp<int32_t>(top, 0, len);
-    sink.BeginJob(g);
+    sink.beginJob(g);
     int printed = 0;
     PageOps ops;
     for (int page = 1; page <= request.pages; ++page) {
         ops.clear();
         PrintPageFrame(ops, g, request.idleText, request.commText, page);
         const int32_t q = PrintPageData(ops, g, src, p);
-        sink.DrawPage(ops);
+        sink.drawPage(ops);
         ++printed;
         if (q > len) {
             break;
         }
         p = q;
     }
-    sink.EndJob();
+    sink.endJob();
     return printed;
 }

@@ -35,10 +35,10 @@ struct PrintGeometry {
     int colOffset;    // added to every column position
 
     // Left edge of the text of column n (from 1).
-    [[nodiscard]] int ColumnX(int n) const { return gintPrnLeft + 5 * n + colOffset; }
+    [[nodiscard]] int columnX(int n) const { return gintPrnLeft + 5 * n + colOffset; }
     // Upper (RD) and lower (SD) text line of row v (from 1).
-    [[nodiscard]] int RdY(int v) const { return gintPrnTop + 9 * v - 3; }
-    [[nodiscard]] int SdY(int v) const { return gintPrnTop + 9 * v + 1; }
+    [[nodiscard]] int rdY(int v) const { return gintPrnTop + 9 * v - 3; }
+    [[nodiscard]] int sdY(int v) const { return gintPrnTop + 9 * v + 1; }
 };
 
 // The geometry of orientation orient: portrait for kPrintPortrait, landscape otherwise.
@@ -53,11 +53,11 @@ struct PrintSource {
 };
 
 // The display words of a capture with the text settings in force.
-[[nodiscard]] PrintSource PrintSourceOf(const Capture& capture, const Settings& settings,
+[[nodiscard]] PrintSource printSourceOf(const Capture& capture, const Settings& settings,
                                         const ChrTable& chr);
 
 // "Page " and the page number right-aligned in three characters ("Page   1", "Page  12").
-[[nodiscard]] std::string PageNumberText(int page);
+[[nodiscard]] std::string pageNumberText(int page);
 
 // The page without data: frame, row lines, column numbers, row labels, and the header above
 // the frame with the idle text (at L + 12), the communication parameters (at L + 40) and the
@@ -74,10 +74,10 @@ class PrintSink {
   public:
     virtual ~PrintSink() = default;
     // Before the first page: the orientation and the font of the job.
-    virtual void BeginJob(const PrintGeometry& g) = 0;
+    virtual void beginJob(const PrintGeometry& g) = 0;
     // One page; every page after the first starts on a new sheet.
-    virtual void DrawPage(const PageOps& ops) = 0;
-    virtual void EndJob() = 0;
+    virtual void drawPage(const PageOps& ops) = 0;
+    virtual void endJob() = 0;
 };
 
 // What the print dialog asks for.

@@ -13,7 +13,7 @@ constexpr double kMmPerInch = 25.4;
 
 }  // namespace
 
-void PainterPrintSink::BeginJob(const PrintGeometry& g) {
+void PainterPrintSink::beginJob(const PrintGeometry& g) {
     QFont::insertSubstitution(QString::fromUtf8(kPrintFont), QStringLiteral("IPAGothic"));
     device_.setPageOrientation(g.orient == kPrintPortrait ? QPageLayout::Portrait
                                                           : QPageLayout::Landscape);
@@ -25,21 +25,21 @@ void PainterPrintSink::BeginJob(const PrintGeometry& g) {
     pxPerMmY_ = device_.logicalDpiY() / kMmPerInch;
     font_ = QFont(QString::fromUtf8(kPrintFont));
     font_.setBold(false);
-    SetFontSize(kPrintFontSize);
+    setFontSize(kPrintFontSize);
     painter_.setBrush(Qt::NoBrush);
 }
 
-void PainterPrintSink::SetFontSize(int points) {
+void PainterPrintSink::setFontSize(int points) {
     font_.setPointSize(points);
     painter_.setFont(font_);
     ascent_ = QFontMetricsF(font_, &device_).ascent();
 }
 
-QPointF PainterPrintSink::At(int x, int y) const {
+QPointF PainterPrintSink::at(int x, int y) const {
     return {x * pxPerMmX_, y * pxPerMmY_};
 }
 
-void PainterPrintSink::DrawPage(const PageOps& ops) {
+void PainterPrintSink::drawPage(const PageOps& ops) {
     if (!began_) {
         return;
     }
@@ -53,34 +53,34 @@ void PainterPrintSink::DrawPage(const PageOps& ops) {
             case PrintOp::Kind::Line:
                 painter_.setPen(QPen(Qt::black, op.width * kLineUnitMm * pxPerMmX_));
                 if (op.kind == PrintOp::Kind::Rect) {
-                    painter_.drawRect(QRectF(At(op.x1, op.y1), At(op.x2, op.y2)));
+                    painter_.drawRect(QRectF(at(op.x1, op.y1), at(op.x2, op.y2)));
                 } else {
-                    painter_.drawLine(At(op.x1, op.y1), At(op.x2, op.y2));
+                    painter_.drawLine(at(op.x1, op.y1), at(op.x2, op.y2));
                 }
                 break;
             case PrintOp::Kind::Text:
                 if (op.fontSize != font_.pointSize()) {
-                    SetFontSize(op.fontSize);
+                    setFontSize(op.fontSize);
                 }
                 // The position is the top of the text; QPainter places the baseline.
-                painter_.drawText(At(op.x1, op.y1) + QPointF(0, ascent_),
+                painter_.drawText(at(op.x1, op.y1) + QPointF(0, ascent_),
                                   QString::fromStdString(op.text));
                 break;
         }
     }
 }
 
-void PainterPrintSink::EndJob() {
+void PainterPrintSink::endJob() {
     if (began_) {
         painter_.end();
     }
 }
 
-bool QtPrinterOutput::HasPrinter() const {
+bool QtPrinterOutput::hasPrinter() const {
     return !QPrinterInfo::availablePrinters().isEmpty();
 }
 
-void QtPrinterOutput::Print(const PrintRequest& request, const PrintSource& src, int32_t top) {
+void QtPrinterOutput::print(const PrintRequest& request, const PrintSource& src, int32_t top) {
     QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull()) {
         const QList<QPrinterInfo> printers = QPrinterInfo::availablePrinters();
@@ -95,7 +95,7 @@ void QtPrinterOutput::Print(const PrintRequest& request, const PrintSource& src,
     PrintMonitor(request, src, top, sink);
 }
 
-bool PrintToPdf(const std::string& path, const PrintRequest& request, const PrintSource& src,
+bool printToPdf(const std::string& path, const PrintRequest& request, const PrintSource& src,
                 int32_t top) {
     QSaveFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::WriteOnly)) {
@@ -109,7 +109,7 @@ bool PrintToPdf(const std::string& path, const PrintRequest& request, const Prin
         writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
         PainterPrintSink sink(writer);
         PrintMonitor(request, src, top, sink);
-        began = sink.Began();
+        began = sink.began();
     }
     if (!began) {
         file.cancelWriting();

@@ -16,19 +16,19 @@ class PainterPrintSink final : public PrintSink {
   public:
     explicit PainterPrintSink(QPagedPaintDevice& device) : device_(device) {}
 
-    void BeginJob(const PrintGeometry& g) override;
-    void DrawPage(const PageOps& ops) override;
-    void EndJob() override;
+    void beginJob(const PrintGeometry& g) override;
+    void drawPage(const PageOps& ops) override;
+    void endJob() override;
 
     // Whether the painter could start on the device.
-    [[nodiscard]] bool Began() const { return began_; }
+    [[nodiscard]] bool began() const { return began_; }
 
     // Width of a line of width 1, in millimetres.
     static constexpr double kLineUnitMm = 0.15;
 
   private:
-    [[nodiscard]] QPointF At(int x, int y) const;
-    void SetFontSize(int points);
+    [[nodiscard]] QPointF at(int x, int y) const;
+    void setFontSize(int points);
 
     QPagedPaintDevice& device_;
     QPainter painter_;
@@ -45,19 +45,19 @@ class PrinterOutput {
   public:
     virtual ~PrinterOutput() = default;
     // Whether the machine has a printer to print on.
-    [[nodiscard]] virtual bool HasPrinter() const = 0;
+    [[nodiscard]] virtual bool hasPrinter() const = 0;
     // Prints on the default printer; errors of the printer are not reported.
-    virtual void Print(const PrintRequest& request, const PrintSource& src, int32_t top) = 0;
+    virtual void print(const PrintRequest& request, const PrintSource& src, int32_t top) = 0;
 };
 
 // The system's printers: the default one, or the first one when none is the default.
 class QtPrinterOutput final : public PrinterOutput {
   public:
-    [[nodiscard]] bool HasPrinter() const override;
-    void Print(const PrintRequest& request, const PrintSource& src, int32_t top) override;
+    [[nodiscard]] bool hasPrinter() const override;
+    void print(const PrintRequest& request, const PrintSource& src, int32_t top) override;
 };
 
 // Writes the pages into a PDF file on A4 paper, in the layout of a printout. The file at path
 // is replaced only once the whole document is written; false when it could not be written.
-[[nodiscard]] bool PrintToPdf(const std::string& path, const PrintRequest& request,
+[[nodiscard]] bool printToPdf(const std::string& path, const PrintRequest& request,
                               const PrintSource& src, int32_t top);

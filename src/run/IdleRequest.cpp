@@ -19,11 +19,11 @@ int32_t Count(float now, float start, int idleMode) {
     return units >= static_cast<float>(kMaxCount) ? kMaxCount : static_cast<int32_t>(units);
 }
 
-int32_t RaiseRequest(const Settings& settings, RunState& run, const Clock& clock) {
+int32_t raiseRequest(const Settings& settings, RunState& run, const Clock& clock) {
     if (run.gintRun != 1) {
         return -1;
     }
-    const int32_t count = Count(clock.Timer(), run.gsngIdleStart, settings.gintIdleMode);
+    const int32_t count = Count(clock.timer(), run.gsngIdleStart, settings.gintIdleMode);
     std::snprintf(run.gstrIdle, sizeof run.gstrIdle, "%06d", static_cast<int>(count));
     run.gintIdleReq = status::kPending;
     return count;

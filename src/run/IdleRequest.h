@@ -21,6 +21,6 @@ constexpr int32_t kMaxCount = 999999;
 
 // The tick: the count of the gap so far into gstrIdle, and the request raised. Only while the
 // unit is monitoring (gintRun 1); returns the count, or -1 when nothing was done.
-int32_t RaiseRequest(const Settings& settings, RunState& run, const Clock& clock);
+int32_t raiseRequest(const Settings& settings, RunState& run, const Clock& clock);
 
 }  // namespace idle

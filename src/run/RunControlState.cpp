@@ -4,7 +4,7 @@ using Phase = RunControlState::Phase;
 using Command = RunControlState::Command;
 using Verdict = RunControlState::Verdict;
 
-Verdict RunControlState::Judge(Command command) const {
+Verdict RunControlState::judge(Command command) const {
     switch (command) {
         case Command::Start:
         case Command::Settings:
@@ -36,8 +36,8 @@ Verdict RunControlState::Judge(Command command) const {
     return Verdict::Refused;
 }
 
-Verdict RunControlState::Begin(Command command) {
-    const Verdict verdict = Judge(command);
+Verdict RunControlState::begin(Command command) {
+    const Verdict verdict = judge(command);
     if (verdict != Verdict::Go && verdict != Verdict::GoAfterStop) {
         return verdict;
     }
@@ -62,7 +62,7 @@ Verdict RunControlState::Begin(Command command) {
     return verdict;
 }
 
-bool RunControlState::Probed(bool found) {
+bool RunControlState::probed(bool found) {
     if (phase_ != Phase::Probing) {
         return false;
     }
@@ -70,7 +70,7 @@ bool RunControlState::Probed(bool found) {
     return found;
 }
 
-bool RunControlState::SettingsSent(bool sent) {
+bool RunControlState::settingsSent(bool sent) {
     if (phase_ != Phase::SendingSettings) {
         return false;
     }
@@ -83,7 +83,7 @@ bool RunControlState::SettingsSent(bool sent) {
     return start;
 }
 
-void RunControlState::Accepted() {
+void RunControlState::accepted() {
     if (phase_ == Phase::Starting) {
         phase_ = Phase::Running;
     }

@@ -40,21 +40,21 @@ class RunControlState {
     [[nodiscard]] bool stopAsked() const { return stopAsked_; }
 
     // What the command may do in the current phase.
-    [[nodiscard]] Verdict Judge(Command command) const;
+    [[nodiscard]] Verdict judge(Command command) const;
     // Judge, and enter the phase that the command begins: Probing for a start, new settings
     // or the simulator that probes; Stopping for a stop of a run (during the settings the
     // stop is only noted, and the start ends without starting).
-    Verdict Begin(Command command);
+    Verdict begin(Command command);
 
     // The probe and, for a start, the start question are over: true when the unit was found
     // and the start confirmed. The result: true when the command goes on (to the settings,
     // or to the launch of the simulator).
-    bool Probed(bool found);
+    bool probed(bool found);
     // The wait for the settings is over: true when the unit answered all of them. The result:
     // true when the start goes on to queue "G01" (a stop asked for meanwhile wins).
-    bool SettingsSent(bool sent);
+    bool settingsSent(bool sent);
     // The unit accepted the start.
-    void Accepted();
+    void accepted();
     // The unit went away: a run, a start waiting for its answer or a queued stop is over.
     // (The waits of a probe or of the settings end by themselves and say so.)
     void Lost();

@@ -7,42 +7,42 @@ using Phase = RunControlState::Phase;
 using Command = RunControlState::Command;
 using Verdict = RunControlState::Verdict;
 
-bool RunController::Waiting() const {
+bool RunController::waiting() const {
     return state_.phase() == Phase::Probing || state_.phase() == Phase::SendingSettings;
 }
 
 // Each change of phase is told to the host, which shows what the commands may do now.
 Verdict RunController::begin(Command command) {
-    const Verdict verdict = state_.Begin(command);
-    if (verdict != Verdict::Refused && Waiting()) {
-        host_.WaitChanged();  // a wait begins, or a stop was asked for during one
+    const Verdict verdict = state_.begin(command);
+    if (verdict != Verdict::Refused && waiting()) {
+        host_.waitChanged();  // a wait begins, or a stop was asked for during one
     }
     return verdict;
 }
 
 bool RunController::probed(bool found) {
-    const bool goOn = state_.Probed(found);
-    host_.WaitChanged();
+    const bool goOn = state_.probed(found);
+    host_.waitChanged();
     return goOn;
 }
 
 bool RunController::settingsSent(bool sent) {
-    const bool start = state_.SettingsSent(sent);
-    host_.WaitChanged();
+    const bool start = state_.settingsSent(sent);
+    host_.waitChanged();
     return start;
 }
 
 bool RunController::reopen(Verdict verdict) {
     if (verdict == Verdict::GoAfterStop) {
-        link_->SendQueued();  // the unit stops streaming before the probe asks for its version
+        link_->sendQueued();  // the unit stops streaming before the probe asks for its version
     }
     link_->PortClose();
     lossTold_ = false;
     if (link_->PortOpen() == status::kDone) {
         return true;
     }
-    if (!link_->Closing() && !lossTold_) {
-        host_.NotConnected(link_->DeniedPort());
+    if (!link_->closing() && !lossTold_) {
+        host_.notConnected(link_->deniedPort());
     }
     return false;
 }
@@ -52,9 +52,9 @@ RunController::Outcome RunController::Start() {
     if (verdict == Verdict::Refused) {
         return Outcome::Busy;
     }
-    host_.StartBegins();
+    host_.startBegins();
     const bool found = reopen(verdict);
-    if (!probed(found && host_.ConfirmStart())) {
+    if (!probed(found && host_.confirmStart())) {
         return found ? Outcome::Cancelled : Outcome::NotFound;
     }
     host_.SendingSettings();
@@ -62,27 +62,27 @@ RunController::Outcome RunController::Start() {
     if (!settingsSent(sent)) {
         // A stop during the settings has done its work already; a unit lost meanwhile has been
         // told of, and a program that is ending shuts down by itself.
-        if (!state_.stopAsked() && !link_->Closing()) {
-            host_.StartAbandoned();
+        if (!state_.stopAsked() && !link_->closing()) {
+            host_.startAbandoned();
         }
         return Outcome::Failed;
     }
     run_.gintIdleReq = status::kDone;
-    host_.PrepareRun();
+    host_.prepareRun();
     link_->ResetLineState();
-    run_.gsngIdleStart = clock_.Timer();
-    link_->QueueCommand("G01");
+    run_.gsngIdleStart = clock_.timer();
+    link_->queueCommand("G01");
     return Outcome::Started;
 }
 
-bool RunController::AwaitStart() {
-    link_->SendQueued();
+bool RunController::awaitStart() {
+    link_->sendQueued();
     return state_.phase() == Phase::Running;
 }
 
-void RunController::StartAccepted() {
-    state_.Accepted();
-    host_.Accepted();
+void RunController::startAccepted() {
+    state_.accepted();
+    host_.accepted();
 }
 
 void RunController::Stop(StopCause cause) {
@@ -91,12 +91,12 @@ void RunController::Stop(StopCause cause) {
     }
     // A start not yet accepted is taken back: its "OK" must not start a stopped run, and the
     // replies to "G00" must not count as a refused start, which would queue "G01" again.
-    link_->CancelStart();
+    link_->cancelStart();
     for (int i = 0; i < 3; ++i) {
-        link_->QueueCommand("G00");
+        link_->queueCommand("G00");
     }
-    if (afterStop_ == AfterStop::Keep && run_.gintRun == 1 && link_->IsOpen()) {
-        link_->decoder().KeepUntilStopped();
+    if (afterStop_ == AfterStop::Keep && run_.gintRun == 1 && link_->isOpen()) {
+        link_->decoder().keepUntilStopped();
         keeping_ = true;
         pendingCause_ = cause;
         return;
@@ -104,23 +104,23 @@ void RunController::Stop(StopCause cause) {
     endRun(cause);
 }
 
-void RunController::AwaitStopped() {
-    link_->SendQueued();
+void RunController::awaitStopped() {
+    link_->sendQueued();
     if (keeping_) {
         keeping_ = false;
-        link_->decoder().StopKeeping();  // ends it where no acknowledgement came
+        link_->decoder().stopKeeping();  // ends it where no acknowledgement came
         endRun(pendingCause_);
     }
 }
 
-void RunController::Shutdown() {
+void RunController::shutdown() {
     for (int i = 0; i < 3; ++i) {
-        link_->QueueCommand("G00");
+        link_->queueCommand("G00");
     }
     run_.gintRun = 0;
     // The stop commands reach the unit before the port closes (PortClose writes one itself
     // when the unit does not answer or the program is ending in a hurry).
-    link_->SendQueued();
+    link_->sendQueued();
 }
 
 void RunController::endRun(StopCause cause) {
@@ -128,7 +128,7 @@ void RunController::endRun(StopCause cause) {
     host_.Stopped(cause);
 }
 
-bool RunController::ApplySettings() {
+bool RunController::applySettings() {
     const Verdict verdict = begin(Command::Settings);
     if (verdict == Verdict::Refused || !probed(reopen(verdict))) {
         return false;
@@ -138,7 +138,7 @@ bool RunController::ApplySettings() {
     return sent;
 }
 
-bool RunController::ProbeForSimulator() {
+bool RunController::probeForSimulator() {
     // The port is probed unless a run is under way, where that would end the run.
     const Verdict verdict = begin(Command::Simulator);
     if (verdict == Verdict::Refused) {
@@ -147,17 +147,17 @@ bool RunController::ProbeForSimulator() {
     return verdict == Verdict::GoWithoutProbe || probed(reopen(verdict));
 }
 
-void RunController::LinkLost() {
+void RunController::linkLost() {
     const Phase phase = state_.phase();
     const bool running = phase == Phase::Starting || phase == Phase::Running || keeping_;
     state_.Lost();
     keeping_ = false;
-    link_->decoder().StopKeeping();
+    link_->decoder().stopKeeping();
     if (running) {
         endRun(StopCause::Lost);
     }
     if (!lossTold_) {
         lossTold_ = true;
-        host_.UnitLost();
+        host_.unitLost();
     }
 }

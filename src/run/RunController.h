@@ -23,22 +23,22 @@ class RunHost {
   public:
     virtual ~RunHost() = default;
     // A start goes ahead: before the port is probed.
-    virtual void StartBegins() {}
+    virtual void startBegins() {}
     // No unit answered the probe; deniedPort names the first port this user may not open
-    // ("" when none did). Not called when the unit was lost during the probe (UnitLost has
+    // ("" when none did). Not called when the unit was lost during the probe (unitLost has
     // told of it) or the program is ending.
-    virtual void NotConnected(const std::string& /*deniedPort*/) {}
+    virtual void notConnected(const std::string& /*deniedPort*/) {}
     // The unit was found for a start: true to go on (the program asks its question here).
-    virtual bool ConfirmStart() { return true; }
+    virtual bool confirmStart() { return true; }
     // The line settings go out now.
     virtual void SendingSettings() {}
     // The start ended during the settings without a stop being asked for: the unit went
     // away or the program is ending. Nothing was started.
-    virtual void StartAbandoned() {}
+    virtual void startAbandoned() {}
     // Just before "G01" is queued: the owner gets ready for capture data.
-    virtual void PrepareRun() {}
+    virtual void prepareRun() {}
     // The unit accepted the start: gintRun is 1.
-    virtual void Accepted() {}
+    virtual void accepted() {}
     // The unit refused the start for the last time. Called from inside the receive handler:
     // whatever waits for the user must wait until it returns.
     virtual void Refused() {}
@@ -46,10 +46,10 @@ class RunHost {
     // was lost.
     virtual void Stopped(StopCause /*cause*/) {}
     // The unit went away; once per opening of the port, after Stopped when a run was on.
-    virtual void UnitLost() {}
+    virtual void unitLost() {}
     // The controller entered or left a wait for the unit (a probe, the settings), or a stop
     // was asked for during one: what the commands may do has changed (see Judge).
-    virtual void WaitChanged() {}
+    virtual void waitChanged() {}
 };
 
 // The run sequence, once for the program and every headless command: the probe, the start
@@ -76,42 +76,42 @@ class RunController final : public DecoderObserver {
         : run_(run), clock_(clock), host_(host), afterStop_(afterStop) {}
     RunController(const RunController&) = delete;
     RunController& operator=(const RunController&) = delete;
-    void Attach(CommLink& link) { link_ = &link; }
+    void attach(CommLink& link) { link_ = &link; }
 
     [[nodiscard]] const RunControlState& state() const { return state_; }
-    [[nodiscard]] RunControlState::Verdict Judge(RunControlState::Command command) const {
-        return state_.Judge(command);
+    [[nodiscard]] RunControlState::Verdict judge(RunControlState::Command command) const {
+        return state_.judge(command);
     }
     // True while the phase keeps commands that wait for the unit from acting.
-    [[nodiscard]] bool Waiting() const;
+    [[nodiscard]] bool waiting() const;
 
     // Probe, question, settings, "G01".
     Outcome Start();
     // Headless: waits until the unit has judged the start (refusals and retries included, each
     // command with its own time-out). True when it runs.
-    bool AwaitStart();
+    bool awaitStart();
     // Queues the stop ("G00" three times) and ends the run. With AfterStop::Keep the run ends
-    // when the unit acknowledges the stop (see AwaitStopped).
+    // when the unit acknowledges the stop (see awaitStopped).
     void Stop(StopCause cause = StopCause::User);
     // Waits until the stop commands have reached the unit and, with AfterStop::Keep, the run
     // has ended; a unit that does not acknowledge in its time-out ends it anyway.
-    void AwaitStopped();
+    void awaitStopped();
     // The program is ending: "G00" three times whatever the phase, gintRun 0, and a wait until
     // they have reached the unit (short when the program is closing).
-    void Shutdown();
+    void shutdown();
 
     // The communication parameter dialog's OK: probe, then the settings. True when the unit
     // took them.
-    bool ApplySettings();
+    bool applySettings();
     // The simulator: probes unless a run is under way. True when it may be launched.
-    bool ProbeForSimulator();
+    bool probeForSimulator();
 
     // What the decoder and the link tell: the unit's judgement of a start, a trigger's stop
     // falling due, the loss of the unit (the port is closed already).
-    void StartAccepted() override;
-    void StartRefused() override { host_.Refused(); }
+    void startAccepted() override;
+    void startRefused() override { host_.Refused(); }
     void RunStop() override { Stop(StopCause::Trigger); }
-    void LinkLost() override;
+    void linkLost() override;
 
   private:
     // PortClose and PortOpen, after a queued stop has reached the unit when the verdict says
@@ -129,7 +129,7 @@ class RunController final : public DecoderObserver {
     const AfterStop afterStop_;
     CommLink* link_ = nullptr;
     RunControlState state_;
-    bool lossTold_ = false;  // UnitLost was called since the port was last opened
+    bool lossTold_ = false;  // unitLost was called since the port was last opened
     bool keeping_ = false;   // a stop keeps records until the unit acknowledges it
     StopCause pendingCause_ = StopCause::User;  // of a stop that waits for its acknowledgement
 };

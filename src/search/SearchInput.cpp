@@ -7,7 +7,7 @@
 
 namespace {
 
-[[nodiscard]] int HexDigit(char16_t c) {
+[[nodiscard]] int hexDigit(char16_t c) {
     if (c >= u'0' && c <= u'9') {
         return c - u'0';
     }
@@ -22,15 +22,15 @@ namespace {
 
 }  // namespace
 
-HexInput ParseHexCodes(std::u16string_view text, std::vector<int16_t>& codes) {
+HexInput parseHexCodes(std::u16string_view text, std::vector<int16_t>& codes) {
     if (text.size() % 2 != 0) {
         return HexInput::OddLength;
     }
     std::vector<int16_t> read;
     read.reserve(text.size() / 2);
     for (size_t i = 0; i < text.size(); i += 2) {
-        const int hi = HexDigit(text[i]);
-        const int lo = HexDigit(text[i + 1]);
+        const int hi = hexDigit(text[i]);
+        const int lo = hexDigit(text[i + 1]);
         if (hi < 0 || lo < 0) {
             codes.clear();
             return HexInput::BadPair;
@@ -41,16 +41,16 @@ HexInput ParseHexCodes(std::u16string_view text, std::vector<int16_t>& codes) {
     return HexInput::Ok;
 }
 
-std::string HexCodesText(const std::vector<int16_t>& codes) {
+std::string hexCodesText(const std::vector<int16_t>& codes) {
     std::string out;
     out.reserve(codes.size() * 2);
     for (const int16_t c : codes) {
-        out += HexText(static_cast<uint8_t>(c & 0xFF));
+        out += hexText(static_cast<uint8_t>(c & 0xFF));
     }
     return out;
 }
 
-std::string SearchPanelText(int16_t type, std::string_view text) {
+std::string searchPanelText(int16_t type, std::string_view text) {
     switch (type) {
         case SearchString::kAscii:
             return "検索 A/" + std::string(text);
@@ -71,7 +71,7 @@ std::string SearchPanelText(int16_t type, std::string_view text) {
     }
 }
 
-void SearchHistory::Add(const std::string& text, int16_t type) {
+void SearchHistory::add(const std::string& text, int16_t type) {
     SearchHistory next;
     next.lstrSearchHist[0] = text;
     next.lintSearchHist[0] = type;

@@ -13,7 +13,7 @@ constexpr int kFlags = 0x3900;
 constexpr int kFirstOfTwo = 0x2000;
 
 // The directions a search takes, as a bit per direction: bit 0 RD, bit 1 SD.
-[[nodiscard]] unsigned Directions(SearchKubun kubun) {
+[[nodiscard]] unsigned directions(SearchKubun kubun) {
     switch (kubun) {
         case SearchKubun::Sd:
             return 2;
@@ -26,14 +26,14 @@ constexpr int kFirstOfTwo = 0x2000;
 }
 
 // Whether a classified word (w AND kFlags) is a data word of a direction the search takes.
-[[nodiscard]] bool Taken(int d, unsigned directions) {
+[[nodiscard]] bool taken(int d, unsigned directions) {
     return (d & ~word::kSd) == 0 && ((directions >> (d >> 8)) & 1) != 0;
 }
 
 // Whether word p is the second word of a two-word record. Records pair off from the start of
 // every run of words that look like first words (the second word of an idle record may look
 // like one too), so p is a second word exactly when an odd number of them stand right before it.
-[[nodiscard]] bool IsSecondWord(std::span<const int16_t> words, size_t p) {
+[[nodiscard]] bool isSecondWord(std::span<const int16_t> words, size_t p) {
     size_t run = 0;
     while (run < p && (words[p - 1 - run] & kFirstOfTwo) != 0) {
         ++run;
@@ -41,14 +41,14 @@ constexpr int kFirstOfTwo = 0x2000;
     return run % 2 == 1;
 }
 
-[[nodiscard]] int32_t ClampIndex(int64_t i) {
+[[nodiscard]] int32_t clampIndex(int64_t i) {
     return static_cast<int32_t>(std::clamp<int64_t>(i, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
 }
 
 }  // namespace
 
-std::span<const int16_t> DispWords(const Capture& capture) {
+std::span<const int16_t> dispWords(const Capture& capture) {
     const size_t len = static_cast<size_t>(std::max(capture.glngDispLen(), 0));
     return {capture.gintDispDat().data(), std::min(len, capture.gintDispDat().size())};
 }
@@ -61,14 +61,14 @@ int16_t SearchDownMoji(std::span<const int16_t> words, const SearchString& searc
     if (n == 0 || i >= len) {
         return 0;
     }
-    if (IsSecondWord(words, i)) {
+    if (isSecondWord(words, i)) {
         ++i;
     }
     lngSearchPos.resize(n);
     // Locals, so that the writes of positions cannot make the compiler read these again.
     const int16_t* codes = search.gintSearchDat.data();
     int32_t* pos = lngSearchPos.data();
-    const unsigned directions = Directions(search.kubun);
+    const unsigned dirs = directions(search.kubun);
     size_t b = 0;  // index of the code the next word must match
     int a = 0;     // direction of the partial match
     for (; i < len; ++i) {
@@ -79,7 +79,7 @@ int16_t SearchDownMoji(std::span<const int16_t> words, const SearchString& searc
             continue;
         }
         // One branch for the partial match: d != a alone is a coin toss in mixed traffic.
-        if (!Taken(d, directions) || ((b > 0) & (d != a))) {
+        if (!taken(d, dirs) || ((b > 0) & (d != a))) {
             continue;
         }
         const int c = w & 0xFF;
@@ -113,16 +113,16 @@ int16_t SearchUpMoji(std::span<const int16_t> words, const SearchString& search,
     lngSearchPos.resize(n);
     const int16_t* codes = search.gintSearchDat.data();
     int32_t* pos = lngSearchPos.data();
-    const unsigned directions = Directions(search.kubun);
+    const unsigned dirs = directions(search.kubun);
     size_t b = n - 1;  // index of the code the next word must match
     int a = 0;         // direction of the partial match
     for (size_t i = std::min(static_cast<size_t>(lngStart), len - 1) + 1; i-- > 0;) {
         const auto w = static_cast<uint16_t>(words[i]);
         const int d = w & kFlags;
-        if (!Taken(d, directions) || ((b != n - 1) & (d != a))) {
+        if (!taken(d, dirs) || ((b != n - 1) & (d != a))) {
             continue;  // also a special entry or the first word of a record
         }
-        if (i > 0 && (words[i - 1] & kFirstOfTwo) != 0 && IsSecondWord(words, i)) {
+        if (i > 0 && (words[i - 1] & kFirstOfTwo) != 0 && isSecondWord(words, i)) {
             continue;
         }
         const int c = w & 0xFF;
@@ -146,16 +146,16 @@ int16_t SearchUpMoji(std::span<const int16_t> words, const SearchString& search,
     return 0;
 }
 
-int16_t SearchMoji(std::span<const int16_t> words, const SearchString& search, SearchHoukou houkou,
+int16_t searchMoji(std::span<const int16_t> words, const SearchString& search, SearchHoukou houkou,
                    int32_t ref, int16_t& intType, std::vector<int32_t>& lngSearchPos) {
     switch (houkou) {
         case SearchHoukou::FromTop:
             return SearchDownMoji(words, search, 0, intType, lngSearchPos);
         case SearchHoukou::Down:
-            return SearchDownMoji(words, search, ClampIndex(int64_t{ref} + 1), intType,
+            return SearchDownMoji(words, search, clampIndex(int64_t{ref} + 1), intType,
                                   lngSearchPos);
         case SearchHoukou::Up:
-            return SearchUpMoji(words, search, ClampIndex(int64_t{ref} + search.Length() - 2),
+            return SearchUpMoji(words, search, clampIndex(int64_t{ref} + search.length() - 2),
                                 intType, lngSearchPos);
     }
     return 0;

@@ -24,11 +24,11 @@ struct SearchString {
     int16_t gintSearchType = kNone;  // how the string was entered
     SearchKubun kubun = SearchKubun::Both;
 
-    [[nodiscard]] int32_t Length() const { return static_cast<int32_t>(gintSearchDat.size()); }
+    [[nodiscard]] int32_t length() const { return static_cast<int32_t>(gintSearchDat.size()); }
 };
 
 // The first glngDispLen display words (never more than the array holds).
-[[nodiscard]] std::span<const int16_t> DispWords(const Capture& capture);
+[[nodiscard]] std::span<const int16_t> dispWords(const Capture& capture);
 
 // Searches forward from word lngStart for the codes of search, all of them in data words of
 // one direction; words of the other direction, time-stamp and idle records and other special
@@ -47,5 +47,5 @@ int16_t SearchUpMoji(std::span<const int16_t> words, const SearchString& search,
 // The search of a direction, from the reference position ref (glngCursol[0], -1 = before the
 // first word): FromTop forward from word 0, Down forward from ref + 1, Up backward from
 // ref + n - 2. Returns 1 on a hit as the two searches above.
-int16_t SearchMoji(std::span<const int16_t> words, const SearchString& search, SearchHoukou houkou,
+int16_t searchMoji(std::span<const int16_t> words, const SearchString& search, SearchHoukou houkou,
                    int32_t ref, int16_t& intType, std::vector<int32_t>& lngSearchPos);

@@ -8,13 +8,13 @@ namespace {
 constexpr int kStamp = 0x3000;       // both bits set: the first word of a time stamp
 constexpr int kFirstOfTwo = 0x2000;  // the first word of a time-stamp or idle record
 
-[[nodiscard]] int TwoDigits(std::string_view text, size_t at) {
+[[nodiscard]] int twoDigits(std::string_view text, size_t at) {
     return (text[at] - '0') * 10 + (text[at + 1] - '0');
 }
 
 }  // namespace
 
-bool IsSearchTime(std::string_view text) {
+bool isSearchTime(std::string_view text) {
     if (text.size() != 6) {
         return false;
     }
@@ -23,7 +23,7 @@ bool IsSearchTime(std::string_view text) {
             return false;
         }
     }
-    return TwoDigits(text, 0) <= 23 && TwoDigits(text, 2) <= 59 && TwoDigits(text, 4) <= 59;
+    return twoDigits(text, 0) <= 23 && twoDigits(text, 2) <= 59 && twoDigits(text, 4) <= 59;
 }
 
 int16_t SearchTime(std::span<const int16_t> words, std::string_view strSearchTime,

@@ -5,7 +5,7 @@
 
 // Whether text is a time of day written HHMMSS: six digits, hours 00..23, minutes and seconds
 // 00..59.
-[[nodiscard]] bool IsSearchTime(std::string_view text);
+[[nodiscard]] bool isSearchTime(std::string_view text);
 
 // Finds the time-stamp record that best fits strSearchTime (HHMMSS), comparing the records'
 // six-digit texts with it as plain strings in capture order: the first record equal to it;

@@ -16,7 +16,7 @@ std::string sectionName(int n) {
 
 void readInt(IniFile& ini, const std::string& section, const char* key, int16_t& field) {
     const std::string text = GetIni(section, key, std::to_string(field), ini);
-    if (const auto v = RoundHalfEven<int16_t>(Val(text))) {
+    if (const auto v = roundHalfEven<int16_t>(Val(text))) {
         field = *v;
     }
 }
@@ -36,23 +36,23 @@ void forEachLaterInt(T& t, int n, Visit&& visit) {
 
 }  // namespace
 
-std::string TrigIniPath(const std::string& programFolder) {
-    return JoinPath(programFolder, "VXTrig.ini");
+std::string trigIniPath(const std::string& programFolder) {
+    return joinPath(programFolder, "VXTrig.ini");
 }
 
 void ReadTrigIni(Triggers& t, const std::string& programFolder) {
-    IniFile ini(TrigIniPath(programFolder));
-    ini.Load();
+    IniFile ini(trigIniPath(programFolder));
+    ini.load();
     for (int n = 0; n < Triggers::kCount; ++n) {
         const std::string section = sectionName(n);
         readInt(ini, section, "TrigType", t.gintTrigType[n]);
         readInt(ini, section, "ChrType", t.gintChrType[n]);
         t.gstrChrLen[n] = GetIni(section, "ChrLen", t.gstrChrLen[n], ini);
-        t.gstrChrLen[n] = std::to_string(t.ChrCount(n));
-        const std::string codes = GetIni(section, "ChrCode", t.ChrCodeText(n), ini);
-        const int count = t.ChrCount(n);
+        t.gstrChrLen[n] = std::to_string(t.chrCount(n));
+        const std::string codes = GetIni(section, "ChrCode", t.chrCodeText(n), ini);
+        const int count = t.chrCount(n);
         for (int j = 0; j < count; ++j) {
-            t.gbyteChrCode[n][j] = Triggers::HexCode(codes, j);
+            t.gbyteChrCode[n][j] = Triggers::hexCode(codes, j);
         }
         t.gstrTime[n] = GetIni(section, "Time", t.gstrTime[n], ini);
         forEachLaterInt(
@@ -61,22 +61,22 @@ void ReadTrigIni(Triggers& t, const std::string& programFolder) {
             *bytes = std::clamp<int16_t>(*bytes, 0, Triggers::kMaxByteCount);
         }
     }
-    ini.Save();
+    ini.save();
 }
 
 bool WriteTrigIni(const Triggers& t, const std::string& programFolder) {
-    IniFile ini(TrigIniPath(programFolder));
-    ini.Load();
+    IniFile ini(trigIniPath(programFolder));
+    ini.load();
     for (int n = 0; n < Triggers::kCount; ++n) {
         const std::string section = sectionName(n);
         PutIni(section, "TrigType", std::to_string(t.gintTrigType[n]), ini);
         PutIni(section, "ChrType", std::to_string(t.gintChrType[n]), ini);
         PutIni(section, "ChrLen", t.gstrChrLen[n], ini);
-        PutIni(section, "ChrCode", t.ChrCodeText(n), ini);
+        PutIni(section, "ChrCode", t.chrCodeText(n), ini);
         PutIni(section, "Time", t.gstrTime[n], ini);
         forEachLaterInt(t, n, [&](const char* key, int16_t field) {
             PutIni(section, key, std::to_string(field), ini);
         });
     }
-    return ini.Save();
+    return ini.save();
 }

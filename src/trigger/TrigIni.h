@@ -4,7 +4,7 @@
 #include "trigger/Triggers.h"
 
 // VXTrig.ini in the program folder.
-std::string TrigIniPath(const std::string& programFolder);
+std::string trigIniPath(const std::string& programFolder);
 
 // Reads the five sections Trig1..Trig5 of VXTrig.ini into t. The default of every key is the
 // value t holds, written as WriteTrigIni writes it; a missing key (or one whose value contains

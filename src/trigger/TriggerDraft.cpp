@@ -32,15 +32,15 @@ int16_t limitedCount(int32_t v) {
 
 }  // namespace
 
-TriggerDraft DraftOf(const Triggers& t, int n) {
+TriggerDraft draftOf(const Triggers& t, int n) {
     TriggerDraft d;
     d.trigType = t.gintTrigType[n];
     d.chrType = t.gintChrType[n];
     if (d.chrType == 1) {
-        const std::string hex = t.ChrCodeText(n);
+        const std::string hex = t.chrCodeText(n);
         d.chrText.assign(hex.begin(), hex.end());
     } else {
-        for (int j = 0; j < t.ChrCount(n); ++j) {
+        for (int j = 0; j < t.chrCount(n); ++j) {
             d.chrText += codeChar(t.gbyteChrCode[n][j]);
         }
     }
@@ -56,7 +56,7 @@ TriggerDraft DraftOf(const Triggers& t, int n) {
     return d;
 }
 
-void ApplyDraft(const TriggerDraft& d, Triggers& t, int n) {
+void applyDraft(const TriggerDraft& d, Triggers& t, int n) {
     t.gintTrigType[n] = d.trigType;
     t.gintChrType[n] = d.chrType;
     int count = 0;
@@ -68,7 +68,7 @@ void ApplyDraft(const TriggerDraft& d, Triggers& t, int n) {
         }
         count = std::min<int>(static_cast<int>(hex.size() / 2), Triggers::kCodes);
         for (int j = 0; j < count; ++j) {
-            t.gbyteChrCode[n][j] = Triggers::HexCode(hex, j);
+            t.gbyteChrCode[n][j] = Triggers::hexCode(hex, j);
         }
     } else {
         count = std::min<int>(static_cast<int>(d.chrText.size()), Triggers::kCodes);
@@ -90,12 +90,12 @@ void ApplyDraft(const TriggerDraft& d, Triggers& t, int n) {
     t.gintSaveStop[n] = limitedCount(d.saveStop);
 }
 
-bool CountFits(int32_t count) {
+bool countFits(int32_t count) {
     return count >= 0 && count <= Triggers::kMaxByteCount;
 }
 
-int32_t CountValue(std::string_view text) {
+int32_t countValue(std::string_view text) {
     // Far beyond any count: such a value is refused anyway, and it stays representable.
     constexpr double kLimit = std::numeric_limits<int32_t>::max();
-    return *RoundHalfEven<int32_t>(std::clamp(Val(text), -kLimit, kLimit));
+    return *roundHalfEven<int32_t>(std::clamp(Val(text), -kLimit, kLimit));
 }

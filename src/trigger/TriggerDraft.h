@@ -25,16 +25,16 @@ struct TriggerDraft {
 
 // Trigger n of t as the dialog shows it. A code of a half-width katakana (0xA1..0xDF) reads as
 // that character; every other code as the character of the same number.
-[[nodiscard]] TriggerDraft DraftOf(const Triggers& t, int n);
+[[nodiscard]] TriggerDraft draftOf(const Triggers& t, int n);
 
 // Copies a draft back into trigger n. In ASCII form each character gives one code (its low
 // 8 bits; half-width katakana their single-byte codes); in hexadecimal form each pair of
 // characters gives one code and an odd last digit is ignored. At most Triggers::kCodes codes
 // are taken; codes beyond the new count keep their old values.
-void ApplyDraft(const TriggerDraft& d, Triggers& t, int n);
+void applyDraft(const TriggerDraft& d, Triggers& t, int n);
 
 // True when a byte count lies in 0..Triggers::kMaxByteCount.
-[[nodiscard]] bool CountFits(int32_t count);
+[[nodiscard]] bool countFits(int32_t count);
 
 // A count field's text as a number: rounded, halves to even; text that is not a number is 0.
-[[nodiscard]] int32_t CountValue(std::string_view text);
+[[nodiscard]] int32_t countValue(std::string_view text);

@@ -27,7 +27,7 @@ void TriggerEngine::TrigCheckChr(int direction, uint8_t byte) {
         if (++p == 1) {
             top[n] = capture_.glngDatLen();
         }
-        if (triggers_.ChrCount(n) <= p) {
+        if (triggers_.chrCount(n) <= p) {
             p = 0;
             TrigAction(n, capture_.glngDatLen() - top[n]);
         }
@@ -54,7 +54,7 @@ void TriggerEngine::TrigCheckLine(int line, int edge) {
 }
 
 void TriggerEngine::TrigCheckTime() {
-    const DateTime now = clock_.Now();
+    const DateTime now = clock_.now();
     char hhmm[8];
     std::snprintf(hhmm, sizeof hhmm, "%02d%02d", now.hour, now.minute);
     for (int n = 0; n < Triggers::kCount; ++n) {
@@ -92,7 +92,7 @@ void TriggerEngine::TrigAction(int n, int32_t extra) {
             }
             run_.gintAutoSave = 1;
             // Summed in 32 bits: a 16-bit sum could turn negative and name no history at all.
-            capture_.CopyHistoryToAutoSave(2 * triggers_.gintSaveStart[n] + extra);
+            capture_.copyHistoryToAutoSave(2 * triggers_.gintSaveStart[n] + extra);
             break;
         case kStopSaving:
             run_.gintSaveStopReq = status::kPending;

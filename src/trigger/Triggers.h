@@ -19,7 +19,7 @@ struct Triggers {
     std::array<int16_t, kCount> gintTrigType{};
     // 0 the string is edited as ASCII, 1 as hexadecimal; matching is the same
     std::array<int16_t, kCount> gintChrType{};
-    // number of string codes as decimal text; see ChrCount
+    // number of string codes as decimal text; see chrCount
     std::array<std::string, kCount> gstrChrLen{};
     // the string to match, [trigger][code]
     std::array<std::array<uint8_t, kCodes>, kCount> gbyteChrCode{};
@@ -41,15 +41,15 @@ struct Triggers {
     std::array<int32_t, kCount> glngTrigCount{};
 
     // True when any trigger has an event type (gintTrigType above 0).
-    [[nodiscard]] bool AnySet() const;
+    [[nodiscard]] bool anySet() const;
 
     // The number of meaningful codes of trigger n: gstrChrLen[n] as a number, limited to
     // 0..kCodes so that it can always index gbyteChrCode.
-    [[nodiscard]] int ChrCount(int n) const;
+    [[nodiscard]] int chrCount(int n) const;
 
-    // The first ChrCount codes of trigger n, two uppercase hexadecimal digits each ("0D0A").
-    [[nodiscard]] std::string ChrCodeText(int n) const;
+    // The first chrCount codes of trigger n, two uppercase hexadecimal digits each ("0D0A").
+    [[nodiscard]] std::string chrCodeText(int n) const;
     // Code j of a text of two hexadecimal digits per code: the hexadecimal number at the start
     // of characters 2j+1 and 2j+2; missing characters or no hexadecimal digit give 0.
-    [[nodiscard]] static uint8_t HexCode(std::string_view text, int j);
+    [[nodiscard]] static uint8_t hexCode(std::string_view text, int j);
 };

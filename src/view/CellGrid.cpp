@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <cstddef>
 
-void CellGrid::Resize(int32_t cells, int32_t backRD, int32_t backSD) {
+void CellGrid::resize(int32_t cells, int32_t backRD, int32_t backSD) {
     const auto n = static_cast<size_t>(std::max<int32_t>(cells, 0));
     rows_[0].assign(n, Cell{CellText::kEmpty, false, backRD, kBlack});
     rows_[1].assign(n, Cell{CellText::kEmpty, false, backSD, kBlack});
-    ChangedAll();
+    changedAll();
 }
 
-Cell* CellGrid::Find(CellRow row, int32_t k) {
+Cell* CellGrid::find(CellRow row, int32_t k) {
     auto& cells = rows_[static_cast<int>(row)];
     if (k < 0 || static_cast<size_t>(k) >= cells.size()) {
         return nullptr;
@@ -18,37 +18,37 @@ Cell* CellGrid::Find(CellRow row, int32_t k) {
     return &cells[static_cast<size_t>(k)];
 }
 
-void CellGrid::Set(CellRow row, int32_t k, CellText::Id text, int32_t back) {
-    if (Cell* c = Find(row, k)) {
+void CellGrid::set(CellRow row, int32_t k, CellText::Id text, int32_t back) {
+    if (Cell* c = find(row, k)) {
         *c = Cell{text, false, back, kBlack};
-        Changed(row, k);
+        changed(row, k);
     }
 }
 
-void CellGrid::SetText(CellRow row, int32_t k, CellText::Id text) {
-    if (Cell* c = Find(row, k)) {
+void CellGrid::setText(CellRow row, int32_t k, CellText::Id text) {
+    if (Cell* c = find(row, k)) {
         c->text = text;
-        Changed(row, k);
+        changed(row, k);
     }
 }
 
-void CellGrid::SetBack(CellRow row, int32_t k, int32_t back) {
-    if (Cell* c = Find(row, k)) {
+void CellGrid::setBack(CellRow row, int32_t k, int32_t back) {
+    if (Cell* c = find(row, k)) {
         c->back = back;
-        Changed(row, k);
+        changed(row, k);
     }
 }
 
-void CellGrid::Highlight(CellRow row, int32_t k, int32_t rowColour) {
-    if (Cell* c = Find(row, k)) {
+void CellGrid::highlight(CellRow row, int32_t k, int32_t rowColour) {
+    if (Cell* c = find(row, k)) {
         c->hilite = true;
         c->back = kBlack;
         c->fore = rowColour;
-        Changed(row, k);
+        changed(row, k);
     }
 }
 
-void CellGrid::Unhighlight(int32_t backRD, int32_t backSD) {
+void CellGrid::unhighlight(int32_t backRD, int32_t backSD) {
     for (int r = 0; r < 2; ++r) {
         const int32_t back = r == 0 ? backRD : backSD;
         auto& cells = rows_[static_cast<size_t>(r)];
@@ -58,13 +58,13 @@ void CellGrid::Unhighlight(int32_t backRD, int32_t backSD) {
                 c.hilite = false;
                 c.back = back;
                 c.fore = kBlack;
-                Changed(static_cast<CellRow>(r), static_cast<int32_t>(k));
+                changed(static_cast<CellRow>(r), static_cast<int32_t>(k));
             }
         }
     }
 }
 
-void CellGrid::Blank(int32_t k, int32_t backRD, int32_t backSD) {
+void CellGrid::blank(int32_t k, int32_t backRD, int32_t backSD) {
     const auto first = static_cast<size_t>(std::clamp<int32_t>(k, 0, Size()));
     std::fill(rows_[0].begin() + static_cast<std::ptrdiff_t>(first), rows_[0].end(),
               Cell{CellText::kEmpty, false, backRD, kBlack});
@@ -72,49 +72,49 @@ void CellGrid::Blank(int32_t k, int32_t backRD, int32_t backSD) {
               Cell{CellText::kEmpty, false, backSD, kBlack});
 }
 
-void CellGrid::BlankFrom(int32_t k, int32_t backRD, int32_t backSD) {
-    Blank(k, backRD, backSD);
-    ChangedAll();
+void CellGrid::blankFrom(int32_t k, int32_t backRD, int32_t backSD) {
+    blank(k, backRD, backSD);
+    changedAll();
 }
 
-void CellGrid::ScrollUp(int32_t f, int32_t backRD, int32_t backSD) {
+void CellGrid::scrollUp(int32_t f, int32_t backRD, int32_t backSD) {
     const int32_t shift = std::clamp<int32_t>(f, 0, Size());
     for (auto& cells : rows_) {
         std::copy(cells.begin() + shift, cells.end(), cells.begin());
     }
-    Blank(Size() - shift, backRD, backSD);
+    blank(Size() - shift, backRD, backSD);
     if (batch_ > 0) {
         batchDirty_ = true;
     } else if (listener_ != nullptr) {
-        listener_->CellsScrolled(shift);
+        listener_->cellsScrolled(shift);
     }
 }
 
-void CellGrid::BeginBatch() {
+void CellGrid::beginBatch() {
     ++batch_;
 }
 
-void CellGrid::EndBatch() {
+void CellGrid::endBatch() {
     if (--batch_ == 0 && batchDirty_) {
         batchDirty_ = false;
         if (listener_ != nullptr) {
-            listener_->AllCellsChanged();
+            listener_->allCellsChanged();
         }
     }
 }
 
-void CellGrid::Changed(CellRow row, int32_t k) {
+void CellGrid::changed(CellRow row, int32_t k) {
     if (batch_ > 0) {
         batchDirty_ = true;
     } else if (listener_ != nullptr) {
-        listener_->CellChanged(row, k);
+        listener_->cellChanged(row, k);
     }
 }
 
-void CellGrid::ChangedAll() {
+void CellGrid::changedAll() {
     if (batch_ > 0) {
         batchDirty_ = true;
     } else if (listener_ != nullptr) {
-        listener_->AllCellsChanged();
+        listener_->allCellsChanged();
     }
 }

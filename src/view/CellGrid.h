@@ -23,52 +23,52 @@ struct Cell {
 class CellListener {
   public:
     virtual ~CellListener() = default;
-    virtual void CellChanged(CellRow row, int32_t k) = 0;
-    virtual void AllCellsChanged() = 0;
+    virtual void cellChanged(CellRow row, int32_t k) = 0;
+    virtual void allCellsChanged() = 0;
     // Every cell moved f places towards the start; the last f cells are blank.
-    virtual void CellsScrolled(int32_t f) = 0;
+    virtual void cellsScrolled(int32_t f) = 0;
 };
 
 // The cell arrays lblRD and lblSD of the monitor grid as data. Writes to a cell index that
 // does not exist are ignored, so drawing can never run past the grid, even while a new grid
 // size waits for its rebuild. Inside a batch, per-cell notices are held back and the batch
-// ends with one AllCellsChanged if anything changed.
+// ends with one allCellsChanged if anything changed.
 class CellGrid {
   public:
     static constexpr int32_t kBlack = 0;
 
-    void SetListener(CellListener* listener) { listener_ = listener; }
+    void setListener(CellListener* listener) { listener_ = listener; }
 
     [[nodiscard]] int32_t Size() const { return static_cast<int32_t>(rows_[0].size()); }
-    [[nodiscard]] const Cell& At(CellRow row, int32_t k) const {
+    [[nodiscard]] const Cell& at(CellRow row, int32_t k) const {
         return rows_[static_cast<int>(row)][static_cast<size_t>(k)];
     }
 
     // A new grid of `cells` blank cells per row.
-    void Resize(int32_t cells, int32_t backRD, int32_t backSD);
+    void resize(int32_t cells, int32_t backRD, int32_t backSD);
 
     // Text and background with black text (a drawn cell).
-    void Set(CellRow row, int32_t k, CellText::Id text, int32_t back);
-    void SetText(CellRow row, int32_t k, CellText::Id text);
-    void SetBack(CellRow row, int32_t k, int32_t back);
+    void set(CellRow row, int32_t k, CellText::Id text, int32_t back);
+    void setText(CellRow row, int32_t k, CellText::Id text);
+    void setBack(CellRow row, int32_t k, int32_t back);
     // Black background and the row's colour as text colour.
-    void Highlight(CellRow row, int32_t k, int32_t rowColour);
+    void highlight(CellRow row, int32_t k, int32_t rowColour);
     // Every highlighted cell back to its row colour with black text.
-    void Unhighlight(int32_t backRD, int32_t backSD);
+    void unhighlight(int32_t backRD, int32_t backSD);
 
     // Cells k .. Size()-1 of both rows blank: no text, row background, black text.
-    void BlankFrom(int32_t k, int32_t backRD, int32_t backSD);
+    void blankFrom(int32_t k, int32_t backRD, int32_t backSD);
     // Moves every cell f places towards the start and blanks the last f cells of both rows.
-    void ScrollUp(int32_t f, int32_t backRD, int32_t backSD);
+    void scrollUp(int32_t f, int32_t backRD, int32_t backSD);
 
-    void BeginBatch();
-    void EndBatch();
+    void beginBatch();
+    void endBatch();
 
   private:
-    [[nodiscard]] Cell* Find(CellRow row, int32_t k);
-    void Blank(int32_t k, int32_t backRD, int32_t backSD);
-    void Changed(CellRow row, int32_t k);
-    void ChangedAll();
+    [[nodiscard]] Cell* find(CellRow row, int32_t k);
+    void blank(int32_t k, int32_t backRD, int32_t backSD);
+    void changed(CellRow row, int32_t k);
+    void changedAll();
 
     std::array<std::vector<Cell>, 2> rows_;  // lblRD, lblSD
     CellListener* listener_ = nullptr;

@@ -16,7 +16,7 @@ constexpr QRgb kCaption = 0xFF202020;
 constexpr QRgb kArrowFace = 0xFFFAFAFA;
 constexpr QRgb kArrowEdge = 0xFFA0A0A0;
 
-QStaticText Prepared(const QString& text, const QFont& font) {
+QStaticText prepared(const QString& text, const QFont& font) {
     QStaticText s(text);
     s.setTextFormat(Qt::PlainText);
     s.prepare(QTransform(), font);
@@ -34,55 +34,55 @@ CellSurface::CellSurface(const ChrTable& chr, const CellGrid& cells, QWidget* pa
     setObjectName(QStringLiteral("CellSurface"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     frameTimer_->setSingleShot(true);
-    connect(frameTimer_, &QTimer::timeout, this, &CellSurface::FlushUpdates);
+    connect(frameTimer_, &QTimer::timeout, this, &CellSurface::flushUpdates);
     sinceFrame_.start();
-    SetGrid(GridGeometry());
+    setGrid(GridGeometry());
 }
 
-void CellSurface::SetGrid(const GridGeometry& geometry) {
+void CellSurface::setGrid(const GridGeometry& geometry) {
     geometry_ = geometry;
     const CellSize& s = geometry_.Size();
-    labelFont_ = GridFont(s.lintFont);
-    arrowFont_ = GridFont(s.arrowFont);
-    texts_.SetFont(labelFont_);
-    tiles_.Clear();
+    labelFont_ = gridFont(s.lintFont);
+    arrowFont_ = gridFont(s.arrowFont);
+    texts_.setFont(labelFont_);
+    tiles_.clear();
     blankRows_ = {};
-    rdCaption_ = Prepared(QStringLiteral("RD"), labelFont_);
-    sdCaption_ = Prepared(QStringLiteral("SD"), labelFont_);
-    upText_ = Prepared(QStringLiteral("▲"), arrowFont_);
-    downText_ = Prepared(QStringLiteral("▼"), arrowFont_);
+    rdCaption_ = prepared(QStringLiteral("RD"), labelFont_);
+    sdCaption_ = prepared(QStringLiteral("SD"), labelFont_);
+    upText_ = prepared(QStringLiteral("▲"), arrowFont_);
+    downText_ = prepared(QStringLiteral("▼"), arrowFont_);
     captionAdvance_ = QFontMetricsF(labelFont_).horizontalAdvance(rdCaption_.text());
     arrowAdvance_ = QFontMetricsF(arrowFont_).horizontalAdvance(upText_.text());
-    ruler_.resize(static_cast<size_t>(geometry_.Cols()));
+    ruler_.resize(static_cast<size_t>(geometry_.cols()));
     for (size_t j = 0; j < ruler_.size(); ++j) {
         ruler_[j] = static_cast<int32_t>(j) + 1;
     }
-    LayOutRuler();
+    layOutRuler();
     update();
 }
 
-void CellSurface::DropRulerNumber(int32_t from, int32_t target) {
+void CellSurface::dropRulerNumber(int32_t from, int32_t target) {
     const auto cols = static_cast<int32_t>(ruler_.size());
     if (from < 0 || from >= cols || target < 0 || target >= cols) {
         return;
     }
-    ruler_ = RenumberRuler(cols, ruler_[static_cast<size_t>(from)], target);
-    LayOutRuler();
-    update(geometry_.Ruler(0).united(geometry_.Ruler(cols - 1)));
+    ruler_ = renumberRuler(cols, ruler_[static_cast<size_t>(from)], target);
+    layOutRuler();
+    update(geometry_.ruler(0).united(geometry_.ruler(cols - 1)));
 }
 
-void CellSurface::LayOutRuler() {
+void CellSurface::layOutRuler() {
     const QFontMetricsF metrics(labelFont_);
     rulerTexts_.clear();
     rulerAdvances_.clear();
     for (const int32_t n : ruler_) {
         const QString text = QString::number(n);
-        rulerTexts_.push_back(Prepared(text, labelFont_));
+        rulerTexts_.push_back(prepared(text, labelFont_));
         rulerAdvances_.push_back(metrics.horizontalAdvance(text));
     }
 }
 
-void CellSurface::CellChanged(CellRow row, int32_t k) {
+void CellSurface::cellChanged(CellRow row, int32_t k) {
     Span& span = dirty_[static_cast<size_t>(row)];
     span.first = std::min(span.first, k);
     span.last = std::max(span.last, k);
@@ -90,18 +90,18 @@ void CellSurface::CellChanged(CellRow row, int32_t k) {
     if (k >= 0 && static_cast<size_t>(k) < changed.size()) {
         changed[static_cast<size_t>(k)] = 1;
     }
-    ScheduleFrame();
+    scheduleFrame();
 }
 
-void CellSurface::AllCellsChanged() {
+void CellSurface::allCellsChanged() {
     dirtyAll_ = true;
-    ScheduleFrame();
+    scheduleFrame();
 }
 
-void CellSurface::CellsScrolled(int32_t f) {
-    const int32_t cols = geometry_.Cols();
+void CellSurface::cellsScrolled(int32_t f) {
+    const int32_t cols = geometry_.cols();
     if (f % cols != 0) {
-        AllCellsChanged();  // not whole lines: a grid waiting for its rebuild
+        allCellsChanged();  // not whole lines: a grid waiting for its rebuild
         return;
     }
     scrolledLines_ += f / cols;
@@ -116,38 +116,38 @@ void CellSurface::CellsScrolled(int32_t f) {
                   changed.begin());
         std::fill(changed.end() - static_cast<std::ptrdiff_t>(shift), changed.end(), uint8_t{1});
     }
-    ScheduleFrame();
+    scheduleFrame();
 }
 
-void CellSurface::ScheduleFrame() {
+void CellSurface::scheduleFrame() {
     if (!frameTimer_->isActive()) {
         const qint64 wait = kFrameMs - sinceFrame_.elapsed();
         frameTimer_->start(static_cast<int>(std::max<qint64>(wait, 0)));
     }
 }
 
-void CellSurface::FlushUpdates() {
+void CellSurface::flushUpdates() {
     frameTimer_->stop();
     sinceFrame_.restart();
     emit frameDue();
-    const bool whole = dirtyAll_ || paintedAhead_ || scrolledLines_ >= geometry_.Rows() ||
+    const bool whole = dirtyAll_ || paintedAhead_ || scrolledLines_ >= geometry_.rows() ||
                        static_cast<int32_t>(changed_[0].size()) != cells_.Size();
     QRect rect;
     QRect exposed;
     if (whole) {
-        rect = geometry_.CellsRect();
+        rect = geometry_.cellsRect();
         for (auto& changed : changed_) {
             changed.assign(static_cast<size_t>(cells_.Size()), 0);
         }
     } else {
         if (scrolledLines_ > 0) {
-            const QRect lines = geometry_.LinesRect();
-            const int shift = scrolledLines_ * geometry_.LinePitchPx();
+            const QRect lines = geometry_.linesRect();
+            const int shift = scrolledLines_ * geometry_.linePitchPx();
             scroll(0, -shift, lines);
             exposed = QRect(lines.x(), lines.bottom() + 1 - shift, lines.width(), shift);
             rect = exposed;
         }
-        rect |= SpanRect(CellRow::RD, dirty_[0]) | SpanRect(CellRow::SD, dirty_[1]);
+        rect |= spanRect(CellRow::RD, dirty_[0]) | spanRect(CellRow::SD, dirty_[1]);
     }
     dirtyAll_ = false;
     paintedAhead_ = false;
@@ -167,20 +167,20 @@ void CellSurface::FlushUpdates() {
     }
 }
 
-QRect CellSurface::SpanRect(CellRow row, const Span& span) const {
-    const int32_t last = std::min(span.last, geometry_.Cells() - 1);
+QRect CellSurface::spanRect(CellRow row, const Span& span) const {
+    const int32_t last = std::min(span.last, geometry_.cells() - 1);
     if (span.first > last) {
         return {};
     }
-    const int32_t cols = geometry_.Cols();
-    const QRect r = geometry_.CellRect(row, span.first).united(geometry_.CellRect(row, last));
+    const int32_t cols = geometry_.cols();
+    const QRect r = geometry_.cellRect(row, span.first).united(geometry_.cellRect(row, last));
     if (span.first / cols == last / cols) {
         return r;
     }
     // Over more than one line: every column of those lines.
     const int32_t lineStart = (span.first / cols) * cols;
-    return r.united(geometry_.CellRect(row, lineStart))
-        .united(geometry_.CellRect(row, lineStart + cols - 1));
+    return r.united(geometry_.cellRect(row, lineStart))
+        .united(geometry_.cellRect(row, lineStart + cols - 1));
 }
 
 void CellSurface::paintEvent(QPaintEvent* event) {
@@ -194,19 +194,19 @@ void CellSurface::paintEvent(QPaintEvent* event) {
     const bool changedOnly = frameRect_.contains(event->region().boundingRect());
     const QRegion frame = changedOnly ? event->region() & frameExposed_ : event->region();
     // The form shows wherever no cell is painted over it.
-    const QRegion form = frame - CellRows(geometry_.CellSpan(clip));
+    const QRegion form = frame - cellRows(geometry_.cellSpan(clip));
     for (const QRect& r : form) {
         p.fillRect(r, QColor::fromRgb(kFormBack));
     }
     if (!frame.isEmpty()) {
-        PaintFrame(p, frame.boundingRect());
+        paintFrame(p, frame.boundingRect());
     }
-    PaintCells(p, clip, changedOnly);
+    paintCells(p, clip, changedOnly);
 }
 
-QRegion CellSurface::CellRows(const GridGeometry::Span& span) const {
+QRegion CellSurface::cellRows(const GridGeometry::Span& span) const {
     QRegion rows;
-    const int32_t cols = geometry_.Cols();
+    const int32_t cols = geometry_.cols();
     for (int32_t i = span.firstLine; i <= span.lastLine; ++i) {
         const int32_t last = std::min(cols, cells_.Size() - i * cols) - 1;
         if (last < 0) {
@@ -214,22 +214,22 @@ QRegion CellSurface::CellRows(const GridGeometry::Span& span) const {
         }
         for (const CellRow row : {CellRow::RD, CellRow::SD}) {
             rows +=
-                geometry_.CellRect(row, i * cols).united(geometry_.CellRect(row, i * cols + last));
+                geometry_.cellRect(row, i * cols).united(geometry_.cellRect(row, i * cols + last));
         }
     }
     return rows;
 }
 
-void CellSurface::PaintLabel(QPainter& p, const QRect& r, const QStaticText& text, double advance) {
+void CellSurface::paintLabel(QPainter& p, const QRect& r, const QStaticText& text, double advance) {
     const double height = text.size().height();
     p.drawStaticText(QPointF(r.x() + (r.width() - advance) / 2, r.y() + (r.height() - height) / 2),
                      text);
 }
 
-void CellSurface::PaintFrame(QPainter& p, const QRect& clip) {
+void CellSurface::paintFrame(QPainter& p, const QRect& clip) {
     p.setFont(arrowFont_);
     for (const bool up : {true, false}) {
-        const QRect r = up ? geometry_.UpArrow() : geometry_.DownArrow();
+        const QRect r = up ? geometry_.upArrow() : geometry_.downArrow();
         if (!r.intersects(clip)) {
             continue;
         }
@@ -238,39 +238,39 @@ void CellSurface::PaintFrame(QPainter& p, const QRect& clip) {
         p.drawRect(r.adjusted(0, 0, -1, -1));
         p.setPen(QColor::fromRgb(kCaption));
         const QStaticText& glyph = up ? upText_ : downText_;
-        PaintLabel(p, r, glyph, arrowAdvance_);
+        paintLabel(p, r, glyph, arrowAdvance_);
     }
 
     p.setFont(labelFont_);
     p.setPen(QColor::fromRgb(kCaption));
-    for (int32_t j = 0; j < geometry_.Cols(); ++j) {
-        const QRect r = geometry_.Ruler(j);
+    for (int32_t j = 0; j < geometry_.cols(); ++j) {
+        const QRect r = geometry_.ruler(j);
         if (r.intersects(clip)) {
-            PaintLabel(p, r, rulerTexts_[static_cast<size_t>(j)],
+            paintLabel(p, r, rulerTexts_[static_cast<size_t>(j)],
                        rulerAdvances_[static_cast<size_t>(j)]);
         }
     }
 
     p.setPen(QColor::fromRgb(kCaption));
-    for (int32_t i = 0; i < geometry_.Rows(); ++i) {
+    for (int32_t i = 0; i < geometry_.rows(); ++i) {
         // A one-pixel line is a rectangle; filled, it costs a fraction of a drawn line.
-        const QLine line = geometry_.Separator(i);
+        const QLine line = geometry_.separator(i);
         const QRect separator(line.p1(), line.p2());
         if (separator.intersects(clip)) {
             p.fillRect(separator, QColor::fromRgb(kSeparator));
         }
         for (const CellRow row : {CellRow::RD, CellRow::SD}) {
-            const QRect r = geometry_.RowCaption(row, i);
+            const QRect r = geometry_.rowCaption(row, i);
             if (r.intersects(clip)) {
-                PaintLabel(p, r, row == CellRow::RD ? rdCaption_ : sdCaption_, captionAdvance_);
+                paintLabel(p, r, row == CellRow::RD ? rdCaption_ : sdCaption_, captionAdvance_);
             }
         }
     }
 }
 
-void CellSurface::PaintCells(QPainter& p, const QRect& clip, bool changedOnly) {
-    const GridGeometry::Span span = geometry_.CellSpan(clip);
-    const int32_t cols = geometry_.Cols();
+void CellSurface::paintCells(QPainter& p, const QRect& clip, bool changedOnly) {
+    const GridGeometry::Span span = geometry_.cellSpan(clip);
+    const int32_t cols = geometry_.cols();
     const int32_t size = cells_.Size();
     for (int32_t i = span.firstLine; i <= span.lastLine; ++i) {
         for (const CellRow row : {CellRow::RD, CellRow::SD}) {
@@ -285,14 +285,14 @@ void CellSurface::PaintCells(QPainter& p, const QRect& clip, bool changedOnly) {
                     ++j;
                     continue;
                 }
-                const QRect r = geometry_.CellRect(row, k);
+                const QRect r = geometry_.cellRect(row, k);
                 if (!r.intersects(clip)) {
                     ++j;
                     continue;
                 }
-                const Cell& c = cells_.At(row, k);
+                const Cell& c = cells_.at(row, k);
                 if (c.text != CellText::kEmpty || c.hilite || c.fore != CellGrid::kBlack) {
-                    const CellTiles::Tile tile = tiles_.Find(c, r.size());
+                    const CellTiles::Tile tile = tiles_.find(c, r.size());
                     p.drawImage(r.topLeft(), tile.image, tile.source);
                     ++j;
                     continue;
@@ -300,12 +300,12 @@ void CellSurface::PaintCells(QPainter& p, const QRect& clip, bool changedOnly) {
                 // A run of blank cells of one colour is one copy from a blank row.
                 int32_t last = j;
                 while (last + 1 < end && paints(k + last + 1 - j) &&
-                       cells_.At(row, k + last + 1 - j) == c) {
+                       cells_.at(row, k + last + 1 - j) == c) {
                     ++last;
                 }
-                const QRect run = r.united(geometry_.CellRect(row, i * cols + last));
-                const int32_t x0 = geometry_.CellRect(row, i * cols).x();
-                p.drawPixmap(run.topLeft(), BlankRow(row, c.back),
+                const QRect run = r.united(geometry_.cellRect(row, i * cols + last));
+                const int32_t x0 = geometry_.cellRect(row, i * cols).x();
+                p.drawPixmap(run.topLeft(), blankRow(row, c.back),
                              QRect(run.x() - x0, 0, run.width(), run.height()));
                 j = last + 1;
             }
@@ -313,7 +313,7 @@ void CellSurface::PaintCells(QPainter& p, const QRect& clip, bool changedOnly) {
     }
 }
 
-const QPixmap& CellSurface::BlankRow(CellRow row, int32_t back) {
+const QPixmap& CellSurface::blankRow(CellRow row, int32_t back) {
     for (const auto& [colour, pixmap] : blankRows_[static_cast<size_t>(row)]) {
         if (colour == back) {
             return pixmap;
@@ -324,15 +324,15 @@ const QPixmap& CellSurface::BlankRow(CellRow row, int32_t back) {
         rows.clear();
     }
     // Every cell of a line as a blank tile would paint it.
-    const int32_t cols = geometry_.Cols();
-    const QRect first = geometry_.CellRect(row, 0);
-    const QRect last = geometry_.CellRect(row, cols - 1);
+    const int32_t cols = geometry_.cols();
+    const QRect first = geometry_.cellRect(row, 0);
+    const QRect last = geometry_.cellRect(row, cols - 1);
     QImage image(first.united(last).size(), QImage::Format_RGB32);
     image.fill(kFormBack);
     QPainter p(&image);
     for (int32_t j = 0; j < cols; ++j) {
-        const QRect r = geometry_.CellRect(row, j);
-        p.fillRect(r.x() - first.x(), 0, r.width() - 1, r.height(), WinColor(back));
+        const QRect r = geometry_.cellRect(row, j);
+        p.fillRect(r.x() - first.x(), 0, r.width() - 1, r.height(), winColor(back));
     }
     p.end();
     rows.emplace_back(back, QPixmap::fromImage(image));
@@ -344,12 +344,12 @@ void CellSurface::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const QPoint pos = event->position().toPoint();
-    const GridGeometry::Arrow arrow = geometry_.ArrowAt(pos);
+    const GridGeometry::Arrow arrow = geometry_.arrowAt(pos);
     if (arrow != GridGeometry::Arrow::None) {
         emit arrowClicked(arrow == GridGeometry::Arrow::Up);
         return;
     }
-    dragFrom_ = geometry_.RulerAt(pos);
+    dragFrom_ = geometry_.rulerAt(pos);
     if (dragFrom_ >= 0) {
         setCursor(Qt::ClosedHandCursor);
     }
@@ -360,9 +360,9 @@ void CellSurface::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     unsetCursor();
-    const int32_t target = geometry_.RulerAt(event->position().toPoint());
+    const int32_t target = geometry_.rulerAt(event->position().toPoint());
     if (target >= 0) {
-        DropRulerNumber(dragFrom_, target);
+        dropRulerNumber(dragFrom_, target);
     }
     dragFrom_ = -1;
 }
@@ -373,12 +373,12 @@ void CellSurface::mouseDoubleClickEvent(QMouseEvent* event) {
     }
     const QPoint pos = event->position().toPoint();
     // The second click of a quick pair on an arrow is a click of its own.
-    if (geometry_.ArrowAt(pos) != GridGeometry::Arrow::None) {
+    if (geometry_.arrowAt(pos) != GridGeometry::Arrow::None) {
         mousePressEvent(event);
         return;
     }
     CellRow row = CellRow::RD;
-    const int32_t k = geometry_.CellAt(pos, row);
+    const int32_t k = geometry_.cellAt(pos, row);
     if (k >= 0 && k < cells_.Size()) {
         emit cellDoubleClicked(k);
     }

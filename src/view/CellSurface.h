@@ -29,22 +29,22 @@ class CellSurface : public QWidget, public CellListener {
     CellSurface(const ChrTable& chr, const CellGrid& cells, QWidget* parent = nullptr);
 
     // A rebuilt grid: new geometry, fonts, and the ruler numbered 1 .. cols.
-    void SetGrid(const GridGeometry& geometry);
-    [[nodiscard]] const GridGeometry& Geometry() const { return geometry_; }
+    void setGrid(const GridGeometry& geometry);
+    [[nodiscard]] const GridGeometry& gridGeometry() const { return geometry_; }
 
     // The captions of the column ruler.
-    [[nodiscard]] const std::vector<int32_t>& RulerNumbers() const { return ruler_; }
+    [[nodiscard]] const std::vector<int32_t>& rulerNumbers() const { return ruler_; }
     // Drops the number shown in ruler column `from` on ruler column `target`.
-    void DropRulerNumber(int32_t from, int32_t target);
+    void dropRulerNumber(int32_t from, int32_t target);
 
-    void CellChanged(CellRow row, int32_t k) override;
-    void AllCellsChanged() override;
-    void CellsScrolled(int32_t f) override;
+    void cellChanged(CellRow row, int32_t k) override;
+    void allCellsChanged() override;
+    void cellsScrolled(int32_t f) override;
 
     // Paints everything changed since the last frame (the frame timer's tick).
-    void FlushUpdates();
+    void flushUpdates();
     // Asks for a frame even if no cell changes.
-    void requestFrame() { ScheduleFrame(); }
+    void requestFrame() { scheduleFrame(); }
 
     static constexpr int kFrameMs = 20;
 
@@ -61,16 +61,16 @@ class CellSurface : public QWidget, public CellListener {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
-    void PaintFrame(QPainter& p, const QRect& clip);
+    void paintFrame(QPainter& p, const QRect& clip);
     // The cells that meet clip; with changedOnly only those marked changed.
-    void PaintCells(QPainter& p, const QRect& clip, bool changedOnly);
+    void paintCells(QPainter& p, const QRect& clip, bool changedOnly);
     // The rows of cells of the lines within span, as far as the cells exist.
-    [[nodiscard]] QRegion CellRows(const GridGeometry::Span& span) const;
+    [[nodiscard]] QRegion cellRows(const GridGeometry::Span& span) const;
     // A whole row of blank cells of the background back, to copy runs of blank cells from.
-    [[nodiscard]] const QPixmap& BlankRow(CellRow row, int32_t back);
-    void PaintLabel(QPainter& p, const QRect& r, const QStaticText& text, double advance);
-    void LayOutRuler();
-    void ScheduleFrame();
+    [[nodiscard]] const QPixmap& blankRow(CellRow row, int32_t back);
+    void paintLabel(QPainter& p, const QRect& r, const QStaticText& text, double advance);
+    void layOutRuler();
+    void scheduleFrame();
 
     const CellGrid& cells_;
     GridGeometry geometry_;
@@ -94,7 +94,7 @@ class CellSurface : public QWidget, public CellListener {
         int32_t last = -1;
     };
     // The rectangle of a span of changed cells of a row.
-    [[nodiscard]] QRect SpanRect(CellRow row, const Span& span) const;
+    [[nodiscard]] QRect spanRect(CellRow row, const Span& span) const;
 
     std::array<Span, 2> dirty_;                    // RD, SD: the first and last changed cell
     std::array<std::vector<uint8_t>, 2> changed_;  // RD, SD: 1 for each changed cell

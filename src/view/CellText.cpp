@@ -4,7 +4,7 @@
 
 namespace {
 
-CellText::Id ThreeDigits(const char* p) {
+CellText::Id threeDigits(const char* p) {
     int n = 0;
     for (int i = 0; i < 3; ++i) {
         if (p[i] < '0' || p[i] > '9') {
@@ -12,33 +12,33 @@ CellText::Id ThreeDigits(const char* p) {
         }
         n = n * 10 + (p[i] - '0');
     }
-    return CellText::Digits(n);
+    return CellText::digits(n);
 }
 
 }  // namespace
 
-std::pair<CellText::Id, CellText::Id> CellText::SixDigits(int64_t value) {
+std::pair<CellText::Id, CellText::Id> CellText::sixDigits(int64_t value) {
     if (value < 0) {
         value = 0;
     }
     value %= 1'000'000;
-    return {Digits(value / 1000), Digits(value % 1000)};
+    return {digits(value / 1000), digits(value % 1000)};
 }
 
-std::pair<CellText::Id, CellText::Id> CellText::SixDigits(const char* six) {
+std::pair<CellText::Id, CellText::Id> CellText::sixDigits(const char* six) {
     // Each half is read only when the characters before it were digits, so a short text
     // never reads past its end.
-    const Id first = ThreeDigits(six);
-    const Id second = first == kEmpty ? kEmpty : ThreeDigits(six + 3);
+    const Id first = threeDigits(six);
+    const Id second = first == kEmpty ? kEmpty : threeDigits(six + 3);
     return {first, second};
 }
 
-std::string CellText::Utf8(Id id, const ChrTable& chr) {
+std::string CellText::utf8(Id id, const ChrTable& chr) {
     if (id >= kChrBase && id < kHexBase) {
         return chr[id - kChrBase];
     }
     if (id >= kHexBase && id < kPE) {
-        return HexText(static_cast<uint8_t>(id - kHexBase));
+        return hexText(static_cast<uint8_t>(id - kHexBase));
     }
     if (id >= kDigitsBase && id < kCount) {
         char text[8];

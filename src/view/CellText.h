@@ -23,27 +23,27 @@ struct CellText {
     static constexpr Id kDigitsBase = 519;
     static constexpr int kCount = kDigitsBase + 1000;
 
-    [[nodiscard]] static constexpr Id Chr(uint8_t b) { return static_cast<Id>(kChrBase + b); }
-    [[nodiscard]] static constexpr Id Hex(uint8_t b) { return static_cast<Id>(kHexBase + b); }
+    [[nodiscard]] static constexpr Id chr(uint8_t b) { return static_cast<Id>(kChrBase + b); }
+    [[nodiscard]] static constexpr Id hex(uint8_t b) { return static_cast<Id>(kHexBase + b); }
     // "000" .. "999"; n outside 0..999 keeps its last three digits.
-    [[nodiscard]] static constexpr Id Digits(int64_t n) {
+    [[nodiscard]] static constexpr Id digits(int64_t n) {
         const int64_t m = n % 1000;
         return static_cast<Id>(kDigitsBase + (m < 0 ? -m : m));
     }
     // A data byte in display mode dispMode: gstrChr in mode 0, the hex text in modes 1 and 2.
-    [[nodiscard]] static constexpr Id Byte(uint8_t b, int dispMode) {
-        return dispMode == 0 ? Chr(b) : Hex(b);
+    [[nodiscard]] static constexpr Id byte(uint8_t b, int dispMode) {
+        return dispMode == 0 ? chr(b) : hex(b);
     }
 
     // The two cells of a six-digit number written with "000000": the first three and the last
     // three digits. A value with more than six digits keeps its last six, so that a cell never
     // holds more than three digits; a negative value is shown as 0.
-    [[nodiscard]] static std::pair<Id, Id> SixDigits(int64_t value);
+    [[nodiscard]] static std::pair<Id, Id> sixDigits(int64_t value);
     // The same from a text of six digits (HHMMSS or gstrIdle). A half that is not three digits
     // is empty, and the second half is read only after a good first one, so a short text is
     // never read past its end.
-    [[nodiscard]] static std::pair<Id, Id> SixDigits(const char* six);
+    [[nodiscard]] static std::pair<Id, Id> sixDigits(const char* six);
 
     // The text of an id in UTF-8; byte texts come from the table gstrChr.
-    [[nodiscard]] static std::string Utf8(Id id, const ChrTable& chr);
+    [[nodiscard]] static std::string utf8(Id id, const ChrTable& chr);
 };

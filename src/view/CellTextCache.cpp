@@ -6,11 +6,11 @@ CellTextCache::CellTextCache(const ChrTable& chr)
     : texts_(CellText::kCount), entries_(CellText::kCount) {
     for (int id = 0; id < CellText::kCount; ++id) {
         texts_[static_cast<size_t>(id)] =
-            QString::fromStdString(CellText::Utf8(static_cast<CellText::Id>(id), chr));
+            QString::fromStdString(CellText::utf8(static_cast<CellText::Id>(id), chr));
     }
 }
 
-void CellTextCache::SetFont(const QFont& font) {
+void CellTextCache::setFont(const QFont& font) {
     font_ = font;
     lineHeight_ = QFontMetricsF(font_).height();
     for (Entry& e : entries_) {
@@ -32,11 +32,11 @@ const CellTextCache::Entry& CellTextCache::Layout(CellText::Id id) {
     return e;
 }
 
-QColor WinColor(int32_t v) {
+QColor winColor(int32_t v) {
     return {v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF};
 }
 
-QFont GridFont(double pointSize) {
+QFont gridFont(double pointSize) {
     const QString kFace = QStringLiteral("ＭＳ ゴシック");
     if (QFont::substitute(kFace) != QStringLiteral("IPAGothic")) {
         QFont::insertSubstitution(kFace, QStringLiteral("IPAGothic"));

@@ -15,7 +15,7 @@ class CellTextCache {
   public:
     explicit CellTextCache(const ChrTable& chr);
 
-    void SetFont(const QFont& font);
+    void setFont(const QFont& font);
 
     struct Entry {
         QStaticText layout;
@@ -24,8 +24,8 @@ class CellTextCache {
     };
     // The laid-out text; ids out of range give the empty text.
     [[nodiscard]] const Entry& Layout(CellText::Id id);
-    [[nodiscard]] double LineHeight() const { return lineHeight_; }
-    [[nodiscard]] const QFont& Font() const { return font_; }
+    [[nodiscard]] double lineHeight() const { return lineHeight_; }
+    [[nodiscard]] const QFont& font() const { return font_; }
 
   private:
     std::vector<QString> texts_;
@@ -36,7 +36,7 @@ class CellTextCache {
 
 // The font of the grid in points: the Japanese gothic face the window was designed for,
 // which is mapped to IPAGothic.
-[[nodiscard]] QFont GridFont(double pointSize);
+[[nodiscard]] QFont gridFont(double pointSize);
 
 // A colour as the settings hold it: red + 256 green + 65536 blue.
-[[nodiscard]] QColor WinColor(int32_t v);
+[[nodiscard]] QColor winColor(int32_t v);

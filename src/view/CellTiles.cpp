@@ -2,12 +2,12 @@
 
 #include <QPainter>
 
-void CellTiles::Clear() {
+void CellTiles::clear() {
     styles_.clear();
     last_ = 0;
 }
 
-CellTiles::Style& CellTiles::StyleOf(const Cell& cell, QSize size) {
+CellTiles::Style& CellTiles::styleOf(const Cell& cell, QSize size) {
     const auto same = [&](const Style& s) {
         return s.back == cell.back && s.fore == cell.fore && s.size == size;
     };
@@ -33,30 +33,30 @@ CellTiles::Style& CellTiles::StyleOf(const Cell& cell, QSize size) {
     return styles_.back();
 }
 
-CellTiles::Tile CellTiles::Find(const Cell& cell, QSize size) {
-    Style& style = StyleOf(cell, size);
+CellTiles::Tile CellTiles::find(const Cell& cell, QSize size) {
+    Style& style = styleOf(cell, size);
     const CellText::Id text = cell.text < CellText::kCount ? cell.text : CellText::kEmpty;
     if (style.made[text] == 0) {
-        Make(style, text);
+        make(style, text);
         style.made[text] = 1;
     }
     const int h = style.size.height();
     return {style.tiles, QRect(0, text * h, style.size.width(), h)};
 }
 
-void CellTiles::Make(Style& style, CellText::Id text) const {
+void CellTiles::make(Style& style, CellText::Id text) const {
     const int w = style.size.width();
     const int h = style.size.height();
     const int top = text * h;
     QPainter p(&style.tiles);
     p.fillRect(0, top, w, h, QColor::fromRgb(formBack_));
-    p.fillRect(0, top, w - 1, h, WinColor(style.back));
+    p.fillRect(0, top, w - 1, h, winColor(style.back));
     if (text != CellText::kEmpty) {
         const CellTextCache::Entry& e = texts_.Layout(text);
         p.setClipRect(0, top, w, h);
-        p.setFont(texts_.Font());
-        p.setPen(WinColor(style.fore));
-        p.drawStaticText(QPointF((w - 1 - e.advance) / 2, top + (h - texts_.LineHeight()) / 2),
+        p.setFont(texts_.font());
+        p.setPen(winColor(style.fore));
+        p.drawStaticText(QPointF((w - 1 - e.advance) / 2, top + (h - texts_.lineHeight()) / 2),
                          e.layout);
     }
 }

@@ -12,7 +12,7 @@
 // background, text colour and cell size, the cell painted once, its text centred and the
 // one-pixel gap of the form at its right edge. The pictures of one style (colours and size)
 // lie one below the other in one image, by text id, each made on first use; memory is taken
-// only for the pictures made. Clear() forgets them (a new font); so does a new style beyond
+// only for the pictures made. clear() forgets them (a new font); so does a new style beyond
 // kMaxStyles, which bounds the memory they take.
 class CellTiles {
   public:
@@ -20,13 +20,13 @@ class CellTiles {
 
     CellTiles(CellTextCache& texts, QRgb formBack) : texts_(texts), formBack_(formBack) {}
 
-    void Clear();
+    void clear();
     // The image that holds the picture of cell at the given size, and where in it.
     struct Tile {
         const QImage& image;
         QRect source;
     };
-    [[nodiscard]] Tile Find(const Cell& cell, QSize size);
+    [[nodiscard]] Tile find(const Cell& cell, QSize size);
 
   private:
     struct Style {
@@ -36,8 +36,8 @@ class CellTiles {
         QImage tiles;               // size.width() x size.height() * CellText::kCount
         std::vector<uint8_t> made;  // by text id
     };
-    [[nodiscard]] Style& StyleOf(const Cell& cell, QSize size);
-    void Make(Style& style, CellText::Id text) const;
+    [[nodiscard]] Style& styleOf(const Cell& cell, QSize size);
+    void make(Style& style, CellText::Id text) const;
 
     CellTextCache& texts_;
     QRgb formBack_;

@@ -35,64 +35,64 @@ class GridGeometry {
     enum class Arrow { None, Up, Down };
 
     // The table of the three sizes; a value other than 0, 1, 2 is taken as 1 (medium).
-    [[nodiscard]] static CellSize SizeFor(int fontSize);
+    [[nodiscard]] static CellSize sizeFor(int fontSize);
 
     struct Count {
         int32_t cols;
         int32_t rows;
     };
     // Columns and lines for a window of widthTw x heightTw twips, at least one of each.
-    [[nodiscard]] static Count CountFor(int fontSize, int32_t widthTw, int32_t heightTw);
+    [[nodiscard]] static Count countFor(int fontSize, int32_t widthTw, int32_t heightTw);
 
     GridGeometry() : GridGeometry(1, 1, 1, 96, 96) {}
     GridGeometry(int fontSize, int32_t cols, int32_t rows, double dpiX, double dpiY);
 
     [[nodiscard]] const CellSize& Size() const { return size_; }
-    [[nodiscard]] int32_t Cols() const { return cols_; }
-    [[nodiscard]] int32_t Rows() const { return rows_; }
-    [[nodiscard]] int32_t Cells() const { return cols_ * rows_; }
+    [[nodiscard]] int32_t cols() const { return cols_; }
+    [[nodiscard]] int32_t rows() const { return rows_; }
+    [[nodiscard]] int32_t cells() const { return cols_ * rows_; }
 
     // Twip positions of the elements.
-    [[nodiscard]] int32_t RowTopTw(CellRow row, int32_t line) const;
-    [[nodiscard]] int32_t SeparatorTw(int32_t line) const;
+    [[nodiscard]] int32_t rowTopTw(CellRow row, int32_t line) const;
+    [[nodiscard]] int32_t separatorTw(int32_t line) const;
 
     // Pixel rectangles.
-    [[nodiscard]] QRect UpArrow() const;
-    [[nodiscard]] QRect DownArrow() const;
-    [[nodiscard]] QRect Ruler(int32_t col) const;
-    [[nodiscard]] QRect RowCaption(CellRow row, int32_t line) const;
-    [[nodiscard]] QRect CellRect(CellRow row, int32_t k) const;
-    [[nodiscard]] QLine Separator(int32_t line) const;
+    [[nodiscard]] QRect upArrow() const;
+    [[nodiscard]] QRect downArrow() const;
+    [[nodiscard]] QRect ruler(int32_t col) const;
+    [[nodiscard]] QRect rowCaption(CellRow row, int32_t line) const;
+    [[nodiscard]] QRect cellRect(CellRow row, int32_t k) const;
+    [[nodiscard]] QLine separator(int32_t line) const;
     // The smallest rectangle holding every cell.
-    [[nodiscard]] QRect CellsRect() const;
+    [[nodiscard]] QRect cellsRect() const;
     // The distance of two lines in pixels.
-    [[nodiscard]] int LinePitchPx() const { return pitchPx_; }
+    [[nodiscard]] int linePitchPx() const { return pitchPx_; }
     // The band of every line: from the first separator down by lines x the pitch, from the
     // left edge to the end of the separators. Each line's captions, separator and cells lie
     // within its own band.
-    [[nodiscard]] QRect LinesRect() const;
+    [[nodiscard]] QRect linesRect() const;
 
     // Hit tests; -1 or Arrow::None when the point is on no such element.
-    [[nodiscard]] int32_t CellAt(QPoint p, CellRow& row) const;
-    [[nodiscard]] int32_t RulerAt(QPoint p) const;
-    [[nodiscard]] Arrow ArrowAt(QPoint p) const;
+    [[nodiscard]] int32_t cellAt(QPoint p, CellRow& row) const;
+    [[nodiscard]] int32_t rulerAt(QPoint p) const;
+    [[nodiscard]] Arrow arrowAt(QPoint p) const;
 
     // The lines and columns whose cells may meet rect (for partial repaints); empty ranges
     // come back as first > last.
     struct Span {
         int32_t firstLine, lastLine, firstCol, lastCol;
     };
-    [[nodiscard]] Span CellSpan(const QRect& rect) const;
+    [[nodiscard]] Span cellSpan(const QRect& rect) const;
 
   private:
-    [[nodiscard]] int PxX(int64_t tw) const;
-    [[nodiscard]] int PxY(int64_t tw) const;
-    [[nodiscard]] QRect TwipRect(int64_t x, int64_t y, int64_t w, int64_t h) const;
-    [[nodiscard]] int32_t ColumnNear(int x) const;
-    [[nodiscard]] int32_t LineNear(int y) const;
+    [[nodiscard]] int pxX(int64_t tw) const;
+    [[nodiscard]] int pxY(int64_t tw) const;
+    [[nodiscard]] QRect twipRect(int64_t x, int64_t y, int64_t w, int64_t h) const;
+    [[nodiscard]] int32_t columnNear(int x) const;
+    [[nodiscard]] int32_t lineNear(int y) const;
 
     // Pixel y of a twip position in line 0, moved down to the given line.
-    [[nodiscard]] int LineY(int64_t twInLineZero, int32_t line) const;
+    [[nodiscard]] int lineY(int64_t twInLineZero, int32_t line) const;
 
     CellSize size_;
     int32_t cols_;
@@ -110,4 +110,4 @@ class GridGeometry {
 // Column ruler after the number `dragged` was dropped on column `target` (0-based): column c
 // shows ((dragged - target - 1 + c) mod cols) + 1, so the target shows the dragged number and
 // the numbers run on from there, wrapping after cols.
-[[nodiscard]] std::vector<int32_t> RenumberRuler(int32_t cols, int32_t dragged, int32_t target);
+[[nodiscard]] std::vector<int32_t> renumberRuler(int32_t cols, int32_t dragged, int32_t target);

@@ -9,15 +9,15 @@
 
 namespace {
 
-int32_t ClampTop(int64_t top) {
+int32_t clampTop(int64_t top) {
     return static_cast<int32_t>(std::clamp<int64_t>(top, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
 }
 
 }  // namespace
 
-void HistoryRenderer::Draw(int64_t top) {
-    int32_t t = ClampTop(top);
+void HistoryRenderer::draw(int64_t top) {
+    int32_t t = clampTop(top);
     DispRireki(t);
 }
 
@@ -32,26 +32,26 @@ int32_t HistoryRenderer::DispRireki(int32_t& lngTop) {
         cap.glngDispTop = lngTop;
     }
 
-    cells_.BeginBatch();
+    cells_.beginBatch();
     const int32_t cellCount = g.lintCell;
     int64_t w = lngTop;
     int32_t k = 0;
     if (topHalf_ && w >= 1 && w < cap.glngDispLen() &&
-        word::IsTwoWord(cap.gintDispDat()[static_cast<size_t>(w) - 1])) {
-        DrawTwoColumns(w - 1, k, true);
+        word::isTwoWord(cap.gintDispDat()[static_cast<size_t>(w) - 1])) {
+        drawTwoColumns(w - 1, k, true);
         ++w;
         ++k;
     }
     while (k < cellCount) {
         if (w >= cap.glngDispLen()) {
-            cells_.BlankFrom(k, set.glngColRD, set.glngColSD);
+            cells_.blankFrom(k, set.glngColRD, set.glngColSD);
             break;
         }
         const auto d = static_cast<uint16_t>(cap.gintDispDat()[static_cast<size_t>(w)]);
         const auto c = static_cast<uint8_t>(d & 0xFF);
         const int kind = word::Kind(d);
         if (kind == word::kStamp || kind == word::kIdle) {
-            DrawTwoColumns(w, k, false);
+            drawTwoColumns(w, k, false);
             w += 2;
             k += 2;
             continue;
@@ -62,49 +62,49 @@ int32_t HistoryRenderer::DispRireki(int32_t& lngTop) {
         }
         const bool sd = (kind & word::kSd) != 0;
         const bool error = kind >= word::kParity;
-        CellText::Id text = CellText::Byte(c, set.gintDispMode);
+        CellText::Id text = CellText::byte(c, set.gintDispMode);
         if (error && set.gintDispMode == 0) {
             text = kind >= word::kFraming ? CellText::kFE : CellText::kPE;
         }
         const int32_t back = error ? set.glngColErr : (sd ? set.glngColSD : set.glngColRD);
-        cells_.Set(sd ? CellRow::SD : CellRow::RD, k, text, back);
-        cells_.Set(sd ? CellRow::RD : CellRow::SD, k, CellText::kEmpty,
+        cells_.set(sd ? CellRow::SD : CellRow::RD, k, text, back);
+        cells_.set(sd ? CellRow::RD : CellRow::SD, k, CellText::kEmpty,
                    sd ? set.glngColRD : set.glngColSD);
         ++k;
     }
-    ApplyHighlight(lngTop);
-    cells_.EndBatch();
+    applyHighlight(lngTop);
+    cells_.endBatch();
 
-    status_.ShowPanelText(MonitorStatus::kLinePanel,
+    status_.showPanelText(MonitorStatus::kLinePanel,
                           PanelText::Line(int64_t{lngTop} / std::max(g.lintCol, 1) + 1));
     return std::min(k, cellCount);
 }
 
-void HistoryRenderer::DrawTwoColumns(int64_t w, int32_t k, bool secondOnly) {
+void HistoryRenderer::drawTwoColumns(int64_t w, int32_t k, bool secondOnly) {
     const Capture& cap = capture_;
     const Settings& set = settings_;
     const auto d = static_cast<uint16_t>(cap.gintDispDat()[static_cast<size_t>(w)]);
     const int64_t next =
         w + 1 < cap.glngDispLen() ? cap.gintDispDat()[static_cast<size_t>(w) + 1] : 0;
-    const auto [first, last] = CellText::SixDigits(int64_t{d & 0xFF} * 10000 + next);
+    const auto [first, last] = CellText::sixDigits(int64_t{d & 0xFF} * 10000 + next);
     const bool stamp = word::Kind(d) == word::kStamp;
     const int32_t back = stamp ? set.glngColTmst : set.glngColIdle;
     if (!secondOnly) {
-        DrawRecord(k, stamp ? CellText::kTM : CellText::kID, first, back);
+        drawRecord(k, stamp ? CellText::kTM : CellText::kID, first, back);
         ++k;
     }
     if (k < grid_.lintCell) {
-        DrawRecord(k, stamp ? CellText::kST : CellText::kLE, last, back);
+        drawRecord(k, stamp ? CellText::kST : CellText::kLE, last, back);
     }
 }
 
-void HistoryRenderer::DrawRecord(int32_t k, CellText::Id rdText, CellText::Id sdText,
+void HistoryRenderer::drawRecord(int32_t k, CellText::Id rdText, CellText::Id sdText,
                                  int32_t back) {
-    cells_.Set(CellRow::RD, k, rdText, back);
-    cells_.Set(CellRow::SD, k, sdText, back);
+    cells_.set(CellRow::RD, k, rdText, back);
+    cells_.set(CellRow::SD, k, sdText, back);
 }
 
-void HistoryRenderer::ApplyHighlight(int32_t top) {
+void HistoryRenderer::applyHighlight(int32_t top) {
     const Capture& cap = capture_;
     if (cap.glngCursol.empty() || cap.glngCursol[0] < 0) {
         return;
@@ -117,7 +117,7 @@ void HistoryRenderer::ApplyHighlight(int32_t top) {
         const int32_t hit = cap.glngCursol[i];
         const int64_t k = int64_t{hit} - top;
         if (hit >= 0 && k >= 0 && k < grid_.lintCell) {
-            cells_.Highlight(sd ? CellRow::SD : CellRow::RD, static_cast<int32_t>(k), colour);
+            cells_.highlight(sd ? CellRow::SD : CellRow::RD, static_cast<int32_t>(k), colour);
         }
     }
 }
@@ -134,23 +134,23 @@ void HistoryRenderer::ScrollView(int32_t n) {
     } else if (newTop > cap.glngDispLen()) {
         return;
     }
-    Draw(newTop);
+    draw(newTop);
 }
 
-void HistoryRenderer::JumpTop() {
-    Draw(0);
+void HistoryRenderer::jumpTop() {
+    draw(0);
 }
 
-void HistoryRenderer::JumpLastHalf() {
+void HistoryRenderer::jumpLastHalf() {
     const double half = std::nearbyint(grid_.lintCell / 2.0);  // ties to even
-    Draw(capture_.glngDispLen() - static_cast<int64_t>(half));
+    draw(capture_.glngDispLen() - static_cast<int64_t>(half));
 }
 
-void HistoryRenderer::JumpEnd() {
-    Draw(int64_t{capture_.glngDispLen()} - 50);
+void HistoryRenderer::jumpEnd() {
+    draw(int64_t{capture_.glngDispLen()} - 50);
 }
 
-bool HistoryRenderer::JumpLine(int64_t n) {
+bool HistoryRenderer::jumpLine(int64_t n) {
     if (n < 1) {
         return false;
     }
@@ -158,7 +158,7 @@ bool HistoryRenderer::JumpLine(int64_t n) {
     // inside the word index range instead of wrapping round to a negative top.
     const int64_t top =
         std::min<int64_t>(int64_t{grid_.lintCol} * (n - 1), std::numeric_limits<int32_t>::max());
-    Draw(top);
+    draw(top);
     return true;
 }
 
@@ -167,19 +167,19 @@ void HistoryRenderer::SetCursol(int16_t intType, std::span<const int32_t> lngNo)
     const GridState& g = grid_;
     const Settings& set = settings_;
     if (lngNo.empty()) {
-        cells_.Unhighlight(set.glngColRD, set.glngColSD);
+        cells_.unhighlight(set.glngColRD, set.glngColSD);
         cap.glngCursol.assign(1, -1);
         return;
     }
     const int64_t top = cap.glngDispTop;
     if (lngNo.front() < top || lngNo.back() >= top + g.lintCell) {
-        Draw(int64_t{lngNo.front() / std::max(g.lintCol, 1)} * g.lintCol);
+        draw(int64_t{lngNo.front() / std::max(g.lintCol, 1)} * g.lintCol);
     }
-    cells_.Unhighlight(set.glngColRD, set.glngColSD);
+    cells_.unhighlight(set.glngColRD, set.glngColSD);
     cap.glngCursol.assign(lngNo.begin(), lngNo.end());
     cap.glngCursol.push_back(-1);  // the element after the last hit, as the array always had
     cap.gintCursolType = intType;
-    ApplyHighlight(cap.glngDispTop);
+    applyHighlight(cap.glngDispTop);
 }
 
 void HistoryRenderer::placeTop(bool backgroundChecked) {
@@ -203,7 +203,7 @@ void HistoryRenderer::placeTop(bool backgroundChecked) {
 void HistoryRenderer::SetRestartPos() {
     GridState& g = grid_;
     const int64_t top = int64_t{g.lintCol} * (int64_t{g.llngLine} - 1);
-    int32_t t = ClampTop(std::max<int64_t>(top, 0));
+    int32_t t = clampTop(std::max<int64_t>(top, 0));
     const int32_t k = DispRireki(t);
     g.lintPos = k >= g.lintCell ? 0 : k;
     // The cells drawn are the last words stored (a full screen starts a fresh page behind

@@ -35,18 +35,18 @@ class HistoryRenderer {
     // last word.
     void ScrollView(int32_t n);
     // The key and menu moves.
-    void LineUp() { ScrollView(-grid_.lintCol); }
-    void LineDown() { ScrollView(grid_.lintCol); }
-    void PageUp() { ScrollView(-grid_.lintCell); }
-    void PageDown() { ScrollView(grid_.lintCell); }
-    void JumpTop();
+    void lineUp() { ScrollView(-grid_.lintCol); }
+    void lineDown() { ScrollView(grid_.lintCol); }
+    void pageUp() { ScrollView(-grid_.lintCell); }
+    void pageDown() { ScrollView(grid_.lintCell); }
+    void jumpTop();
     // The last half screen: top glngDispLen - lintCell / 2, rounded half to even; fewer words
     // than that keep the current top.
-    void JumpLastHalf();
+    void jumpLastHalf();
     // The end: top glngDispLen - 50; fewer than 50 words keep the current top.
-    void JumpEnd();
+    void jumpEnd();
     // Line n (from 1) at the top; n below 1 does nothing and returns false.
-    bool JumpLine(int64_t n);
+    bool jumpLine(int64_t n);
 
     // Shows and highlights a search hit of hits.size() words in the SD row (type non-zero) or
     // the RD row. The view moves to the line of the first hit when the hit is not wholly on
@@ -62,12 +62,12 @@ class HistoryRenderer {
     void SetRestartPos();
 
   private:
-    void DrawRecord(int32_t k, CellText::Id rdText, CellText::Id sdText, int32_t back);
+    void drawRecord(int32_t k, CellText::Id rdText, CellText::Id sdText, int32_t back);
     // The time stamp or idle record whose first word is w, in cells k and k + 1 (the second
     // only if it exists), or only its second column in cell k.
-    void DrawTwoColumns(int64_t w, int32_t k, bool secondOnly);
-    void ApplyHighlight(int32_t top);
-    void Draw(int64_t top);
+    void drawTwoColumns(int64_t w, int32_t k, bool secondOnly);
+    void applyHighlight(int32_t top);
+    void draw(int64_t top);
 
     const Settings& settings_;
     const RunState& run_;

@@ -3,7 +3,7 @@
 #include "base/Status.h"
 #include "run/IdleRequest.h"
 
-void IdleCounter::Tick() {
+void IdleCounter::tick() {
     if (run_.gintRun != 1) {
         return;
     }
@@ -11,24 +11,24 @@ void IdleCounter::Tick() {
     if (run_.gintRireki == 0 && (run_.gintIdleReq == status::kDone || !grid_.idleShown)) {
         grid_.idleShown = true;
         for (int column = 0; column < 2; ++column) {
-            cells_.SetBack(CellRow::RD, grid_.lintPos, colour);
-            cells_.SetBack(CellRow::SD, grid_.lintPos, colour);
+            cells_.setBack(CellRow::RD, grid_.lintPos, colour);
+            cells_.setBack(CellRow::SD, grid_.lintPos, colour);
             column == 0 ? live_.nextCellInRecord() : live_.NextCell();
         }
     }
-    const int32_t count = idle::RaiseRequest(settings_, run_, clock_);
+    const int32_t count = idle::raiseRequest(settings_, run_, clock_);
 
     if (run_.gintRireki == 0) {
         const int32_t pos = grid_.lintPos;
-        const auto [first, last] = CellText::SixDigits(count);
+        const auto [first, last] = CellText::sixDigits(count);
         if (pos >= 2) {
-            cells_.SetText(CellRow::RD, pos - 2, CellText::kID);
-            cells_.SetText(CellRow::RD, pos - 1, CellText::kLE);
-            cells_.SetText(CellRow::SD, pos - 2, first);
-            cells_.SetText(CellRow::SD, pos - 1, last);
+            cells_.setText(CellRow::RD, pos - 2, CellText::kID);
+            cells_.setText(CellRow::RD, pos - 1, CellText::kLE);
+            cells_.setText(CellRow::SD, pos - 2, first);
+            cells_.setText(CellRow::SD, pos - 1, last);
         } else if (pos == 1) {
-            cells_.SetText(CellRow::RD, 0, CellText::kLE);
-            cells_.SetText(CellRow::SD, 0, last);
+            cells_.setText(CellRow::RD, 0, CellText::kLE);
+            cells_.setText(CellRow::SD, 0, last);
         }
     }
 }

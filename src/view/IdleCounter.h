@@ -9,7 +9,7 @@
 #include "view/LiveRenderer.h"
 
 // The live cells of the idle count: each tick of timIdle raises the idle request as every run
-// does (see idle::RaiseRequest) and shows the count.
+// does (see idle::raiseRequest) and shows the count.
 class IdleCounter {
   public:
     IdleCounter(const Settings& settings, RunState& run, GridState& grid, CellGrid& cells,
@@ -22,7 +22,7 @@ class IdleCounter {
     // record will still be stored); every tick writes " ID"/"LE " over the count into the
     // cells before lintPos (only "LE " and the last three digits into cell 0 when the first
     // column was lost to a new page).
-    void Tick();
+    void tick();
 
   private:
     const Settings& settings_;

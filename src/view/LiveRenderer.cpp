@@ -7,16 +7,16 @@
 void LiveRenderer::DispMonitor(uint8_t first, uint8_t second) {
     const Settings& set = settings_;
     const int32_t pos = grid_.lintPos;
-    const CellRow row = rec::IsSd(first) ? CellRow::SD : CellRow::RD;
-    if (rec::HasFramingError(second)) {
+    const CellRow row = rec::isSd(first) ? CellRow::SD : CellRow::RD;
+    if (rec::hasFramingError(second)) {
         triggers_.TrigCheckErr(2);
-        cells_.Set(row, pos, CellText::kFE, set.glngColErr);
-    } else if (rec::HasParityError(first)) {
+        cells_.set(row, pos, CellText::kFE, set.glngColErr);
+    } else if (rec::hasParityError(first)) {
         triggers_.TrigCheckErr(1);
-        cells_.Set(row, pos, CellText::kPE, set.glngColErr);
+        cells_.set(row, pos, CellText::kPE, set.glngColErr);
     } else {
-        const uint8_t v = rec::PairValue(first, second);
-        cells_.SetText(row, pos, CellText::Byte(v, set.gintDispMode));
+        const uint8_t v = rec::pairValue(first, second);
+        cells_.setText(row, pos, CellText::byte(v, set.gintDispMode));
         triggers_.TrigCheckChr(row == CellRow::SD ? 256 : 0, v);
     }
     NextCell();
@@ -24,12 +24,12 @@ void LiveRenderer::DispMonitor(uint8_t first, uint8_t second) {
 
 void LiveRenderer::DispTimeStamp(const std::string& hhmmss) {
     const int32_t colour = settings_.glngColTmst;
-    const auto [first, last] = CellText::SixDigits(hhmmss.c_str());
-    cells_.Set(CellRow::RD, grid_.lintPos, CellText::kTM, colour);
-    cells_.Set(CellRow::SD, grid_.lintPos, first, colour);
+    const auto [first, last] = CellText::sixDigits(hhmmss.c_str());
+    cells_.set(CellRow::RD, grid_.lintPos, CellText::kTM, colour);
+    cells_.set(CellRow::SD, grid_.lintPos, first, colour);
     nextCellInRecord();
-    cells_.Set(CellRow::RD, grid_.lintPos, CellText::kST, colour);
-    cells_.Set(CellRow::SD, grid_.lintPos, last, colour);
+    cells_.set(CellRow::RD, grid_.lintPos, CellText::kST, colour);
+    cells_.set(CellRow::SD, grid_.lintPos, last, colour);
     NextCell();
 }
 
@@ -49,7 +49,7 @@ void LiveRenderer::NextCell() {
         ClearDisp();
     } else {
         const int32_t f = step * g.lintCol;
-        cells_.ScrollUp(f, settings_.glngColRD, settings_.glngColSD);
+        cells_.scrollUp(f, settings_.glngColRD, settings_.glngColSD);
         g.lintPos -= f;
         g.liveTop += f;
     }
@@ -84,7 +84,7 @@ void LiveRenderer::showLine() {
 
 void LiveRenderer::writeLine() {
     if (linePending_ && run_.gintRireki == 0) {
-        status_.ShowPanelText(MonitorStatus::kLinePanel, PanelText::Line(grid_.llngLine));
+        status_.showPanelText(MonitorStatus::kLinePanel, PanelText::Line(grid_.llngLine));
         framesSinceLine_ = 0;
     }
     linePending_ = false;
@@ -100,6 +100,6 @@ void LiveRenderer::restart() {
 }
 
 void LiveRenderer::ClearDisp() {
-    cells_.BlankFrom(0, settings_.glngColRD, settings_.glngColSD);
+    cells_.blankFrom(0, settings_.glngColRD, settings_.glngColSD);
     grid_.lintPos = 0;
 }

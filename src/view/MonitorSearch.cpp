@@ -23,7 +23,7 @@ dlgSearch* MonitorSearch::mn_Search_Search_Click() {
     if (dlgSearch_ == nullptr) {
         dlgSearch_ = new dlgSearch(*this, prompts_, dialogParent_);
     }
-    dlgSearch_->Open();
+    dlgSearch_->showDialog();
     return dlgSearch_;
 }
 
@@ -31,30 +31,30 @@ dlgTimeSearch* MonitorSearch::mn_Search_Time_Click() {
     if (dlgTimeSearch_ == nullptr) {
         dlgTimeSearch_ = new dlgTimeSearch(run_, capture_, monitor_, prompts_, dialogParent_);
     }
-    dlgTimeSearch_->Open();
+    dlgTimeSearch_->showDialog();
     return dlgTimeSearch_;
 }
 
 void MonitorSearch::mn_Search_Down_Click() {
-    Repeat(SearchHoukou::Down);
+    repeat(SearchHoukou::Down);
 }
 
 void MonitorSearch::mn_Search_Up_Click() {
-    Repeat(SearchHoukou::Up);
+    repeat(SearchHoukou::Up);
 }
 
-void MonitorSearch::Repeat(SearchHoukou houkou) {
-    if (search_.Length() < 1) {
-        prompts_.Message("検索文字列が設定されていません", kTitle, Prompts::Icon::Exclamation,
+void MonitorSearch::repeat(SearchHoukou houkou) {
+    if (search_.length() < 1) {
+        prompts_.message("検索文字列が設定されていません", kTitle, Prompts::Icon::Exclamation,
                          Prompts::Buttons::Ok);
         return;
     }
-    if (!Find(houkou)) {
-        prompts_.Message(kNotFound, kTitle, Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
+    if (!find(houkou)) {
+        prompts_.message(kNotFound, kTitle, Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
     }
 }
 
-bool MonitorSearch::Find(SearchHoukou houkou) {
+bool MonitorSearch::find(SearchHoukou houkou) {
     std::vector<int32_t>& cursol = capture_.glngCursol;
     if (cursol.empty()) {
         cursol.assign(1, -1);
@@ -63,13 +63,13 @@ bool MonitorSearch::Find(SearchHoukou houkou) {
         cursol[0] = -1;
     }
     int16_t type = 0;
-    if (SearchMoji(DispWords(capture_), search_, houkou, cursol[0], type, hit_) == 0) {
+    if (searchMoji(dispWords(capture_), search_, houkou, cursol[0], type, hit_) == 0) {
         return false;
     }
     monitor_.SetCursol(type, hit_);
     return true;
 }
 
-void MonitorSearch::ShowSearchText(const QString& text) {
-    status_.ShowPanelText(MonitorStatus::kSearchPanel, text);
+void MonitorSearch::showSearchText(const QString& text) {
+    status_.showPanelText(MonitorStatus::kSearchPanel, text);
 }

@@ -37,24 +37,24 @@ class MonitorSearch {
     // Searches the display words for the current string in a direction from glngCursol[0]
     // (FromTop first sets it to -1). A hit is highlighted and scrolled into view and true
     // returned; without a hit nothing else changes and the caller reports kNotFound.
-    bool Find(SearchHoukou houkou);
+    bool find(SearchHoukou houkou);
 
     // Whether the monitor window shows stored data, which is all a search works on (not during
     // a live run).
-    [[nodiscard]] static bool HistoryShown(const RunState& run) {
+    [[nodiscard]] static bool historyShown(const RunState& run) {
         return run.gintRun == 0 || run.gintRireki == 1;
     }
 
     // Shows text in status bar panel 7.
-    void ShowSearchText(const QString& text);
+    void showSearchText(const QString& text);
 
-    [[nodiscard]] SearchString& Current() { return search_; }
-    [[nodiscard]] const RunState& Run() const { return run_; }
+    [[nodiscard]] SearchString& current() { return search_; }
+    [[nodiscard]] const RunState& run() const { return run_; }
     // The words searched, and the reference position and hit (glngCursol) the search sets.
-    [[nodiscard]] Capture& Words() { return capture_; }
+    [[nodiscard]] Capture& words() { return capture_; }
 
   private:
-    void Repeat(SearchHoukou houkou);
+    void repeat(SearchHoukou houkou);
 
     const RunState& run_;
     Capture& capture_;

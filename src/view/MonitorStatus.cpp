@@ -7,7 +7,7 @@ QString PanelText::Line(int64_t line) {
     return QString::number(line) + QStringLiteral("行");
 }
 
-QString PanelText::Mode(int dispMode) {
+QString PanelText::mode(int dispMode) {
     switch (dispMode) {
         case 0:
             return QStringLiteral("ASCII");
@@ -18,7 +18,7 @@ QString PanelText::Mode(int dispMode) {
     }
 }
 
-QString PanelText::IdleScale(int idleMode) {
+QString PanelText::idleScale(int idleMode) {
     switch (idleMode) {
         case 1:
             return QStringLiteral("ｱｲﾄﾞﾙ(1s)");

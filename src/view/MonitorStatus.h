@@ -14,7 +14,7 @@ class MonitorStatus {
     static constexpr int kSearchPanel = 7;
 
     virtual ~MonitorStatus() = default;
-    virtual void ShowPanelText(int panel, const QString& text) = 0;
+    virtual void showPanelText(int panel, const QString& text) = 0;
 };
 
 // Panel texts, also for the main window when it applies the loaded settings.
@@ -22,9 +22,9 @@ namespace PanelText {
 // Panel 6: "57行", or "行ｵｰﾊﾞｰ" from line 100000 on.
 [[nodiscard]] QString Line(int64_t line);
 // Panel 3 for gintDispMode: "ASCII", "16進", "ｼﾌﾄJIS".
-[[nodiscard]] QString Mode(int dispMode);
+[[nodiscard]] QString mode(int dispMode);
 // Panel 4 for gintIdleMode: empty, "ｱｲﾄﾞﾙ(1s)", "ｱｲﾄﾞﾙ(100ms)", "ｱｲﾄﾞﾙ(10ms)".
-[[nodiscard]] QString IdleScale(int idleMode);
+[[nodiscard]] QString idleScale(int idleMode);
 // Panel 5 for gintTimeStamp: "ﾀｲﾑｽﾀﾝﾌﾟ有" when on, else empty.
 [[nodiscard]] QString Stamp(int timeStamp);
 }  // namespace PanelText

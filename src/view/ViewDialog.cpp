@@ -16,10 +16,10 @@ ViewDialog::ViewDialog(QWidget* parent)
     connect(cancel_, &QPushButton::clicked, this, &QDialog::close);
 }
 
-void ViewDialog::Tell(Prompts& prompts, const std::string& text, const std::string& title,
+void ViewDialog::tell(Prompts& prompts, const std::string& text, const std::string& title,
                       Prompts::Icon icon) {
     const KeepOpen open(*this);
-    prompts.Message(text, title, icon, Prompts::Buttons::Ok);
+    prompts.message(text, title, icon, Prompts::Buttons::Ok);
 }
 
 void ViewDialog::keyPressEvent(QKeyEvent* event) {
@@ -33,7 +33,7 @@ void ViewDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 void ViewDialog::showEvent(QShowEvent* event) {
-    FitCaption(*this);
+    fitCaption(*this);
     QDialog::showEvent(event);
 }
 

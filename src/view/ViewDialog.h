@@ -34,11 +34,11 @@ class ViewDialog : public QDialog {
     };
 
     // True while a KeepOpen is held: the dialog is in the middle of its own question or wait.
-    [[nodiscard]] bool KeptOpen() const { return keepOpen_ > 0; }
+    [[nodiscard]] bool keptOpen() const { return keepOpen_ > 0; }
 
     // Shows a message (OK button) through prompts. The dialog stays open although the message
     // box takes the activation.
-    void Tell(Prompts& prompts, const std::string& text, const std::string& title,
+    void tell(Prompts& prompts, const std::string& text, const std::string& title,
               Prompts::Icon icon);
 
     void keyPressEvent(QKeyEvent* event) override;

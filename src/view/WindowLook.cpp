@@ -8,11 +8,11 @@
 
 #include "files/ProgramFolder.h"
 
-QIcon ProgramIcon(const std::string& programFolder, const std::string& exeFolder) {
+QIcon programIcon(const std::string& programFolder, const std::string& exeFolder) {
     QIcon icon;
     for (const char* name : {"vexlo.svg", "vexlo-48.png"}) {
         const QString path =
-            QString::fromStdString(ProgramDataFile(programFolder, exeFolder, name));
+            QString::fromStdString(programDataFile(programFolder, exeFolder, name));
         if (QFile::exists(path)) {
             icon.addFile(path);  // an SVG file without Qt's SVG support adds nothing
         }
@@ -23,7 +23,7 @@ QIcon ProgramIcon(const std::string& programFolder, const std::string& exeFolder
     return icon;
 }
 
-int CaptionWidth(const QWidget& window) {
+int captionWidth(const QWidget& window) {
     QFont font = window.font();
     font.setBold(true);
     // The icon and three buttons (minimise, maximise, close), each about a title bar high.
@@ -32,8 +32,8 @@ int CaptionWidth(const QWidget& window) {
     return QFontMetrics(font).horizontalAdvance(window.windowTitle()) + buttons;
 }
 
-void FitCaption(QWidget& window) {
-    const int need = CaptionWidth(window);
+void fitCaption(QWidget& window) {
+    const int need = captionWidth(window);
     window.setMinimumWidth(std::max(window.minimumSizeHint().width(), need));
     if (window.width() < need) {
         window.resize(need, window.height());

@@ -8,11 +8,11 @@ class QWidget;
 // found as the other shipped pictures are (the program folder, the executable's folder where
 // the build puts them, the installed data folder), else the icon the package installs for the
 // menu. A null icon when there is none.
-QIcon ProgramIcon(const std::string& programFolder, const std::string& exeFolder);
+QIcon programIcon(const std::string& programFolder, const std::string& exeFolder);
 
 // The width a window needs to show its whole caption in the title bar: the caption in a bold
 // title font, plus room for the title bar's icon and buttons.
-int CaptionWidth(const QWidget& window);
+int captionWidth(const QWidget& window);
 
-// Makes a window at least CaptionWidth wide, and keeps it so.
-void FitCaption(QWidget& window);
+// Makes a window at least captionWidth wide, and keeps it so.
+void fitCaption(QWidget& window);

@@ -26,7 +26,7 @@ dlgJump::dlgJump(HistoryRenderer& history, QWidget* parent)
     connect(OKButton(), &QPushButton::clicked, this, &dlgJump::OKButton_Click);
 }
 
-void dlgJump::Open() {
+void dlgJump::showDialog() {
     txtJump->clear();
     show();
     raise();
@@ -41,6 +41,6 @@ void dlgJump::OKButton_Click() {
     }
     // Any line beyond the data shows an empty screen, however large the number.
     constexpr double kLargest = 9.0e18;
-    history_.JumpLine(n < kLargest ? static_cast<int64_t>(n) : std::numeric_limits<int64_t>::max());
+    history_.jumpLine(n < kLargest ? static_cast<int64_t>(n) : std::numeric_limits<int64_t>::max());
     close();
 }

@@ -12,7 +12,7 @@ class dlgJump : public ViewDialog {
     dlgJump(HistoryRenderer& history, QWidget* parent);
 
     // Shows the dialog with an empty entry.
-    void Open();
+    void showDialog();
     void OKButton_Click();
 
   private:

@@ -36,7 +36,7 @@ dlgScroll::dlgScroll(Settings& settings, QWidget* parent)
     connect(OKButton(), &QPushButton::clicked, this, &dlgScroll::OKButton_Click);
 }
 
-void dlgScroll::Open() {
+void dlgScroll::showDialog() {
     const bool lines = settings_.gintScroll > 0;
     optMode[lines ? 1 : 0]->setChecked(true);
     txtRow->setText(lines ? QString::number(settings_.gintScroll) : QString());

@@ -14,7 +14,7 @@ class dlgScroll : public ViewDialog {
     dlgScroll(Settings& settings, QWidget* parent);
 
     // Shows the dialog with the current setting.
-    void Open();
+    void showDialog();
     void OKButton_Click();
 
   private:

@@ -26,7 +26,7 @@ constexpr int kHexLength = 16;   // the longest text in hexadecimal or Shift-JIS
 // gives that byte, any other character a code outside 0..255 (its two bytes as one value, or -1
 // without a Shift-JIS form), which never matches. Otherwise every byte is a code, and a
 // character without a Shift-JIS form gives -1.
-std::vector<int16_t> ShiftJisCodes(const QString& text, bool oneCodePerCharacter) {
+std::vector<int16_t> shiftJisCodes(const QString& text, bool oneCodePerCharacter) {
     QStringEncoder encoder("Shift_JIS");
     std::vector<int16_t> codes;
     const QStringView all(text);
@@ -53,7 +53,7 @@ std::vector<int16_t> ShiftJisCodes(const QString& text, bool oneCodePerCharacter
 }
 
 // The characters of ASCII search codes, read back as Shift-JIS.
-QString CodesText(const std::vector<int16_t>& codes) {
+QString codesText(const std::vector<int16_t>& codes) {
     QByteArray bytes;
     for (const int16_t c : codes) {
         if (c < 0 || c > 0xFF) {
@@ -65,7 +65,7 @@ QString CodesText(const std::vector<int16_t>& codes) {
     return decoder.decode(bytes);
 }
 
-QGroupBox* OptionFrame(QWidget* parent, const char* name, const char* caption, const char* opt,
+QGroupBox* optionFrame(QWidget* parent, const char* name, const char* caption, const char* opt,
                        const std::array<const char*, 3>& captions,
                        std::array<QRadioButton*, 3>& buttons) {
     auto* frame = new QGroupBox(QString::fromUtf8(caption), parent);
@@ -80,7 +80,7 @@ QGroupBox* OptionFrame(QWidget* parent, const char* name, const char* caption, c
 }
 
 template <size_t N>
-int Checked(const std::array<QRadioButton*, N>& buttons) {
+int checked(const std::array<QRadioButton*, N>& buttons) {
     for (size_t i = 0; i < N; ++i) {
         if (buttons[i]->isChecked()) {
             return static_cast<int>(i);
@@ -121,14 +121,14 @@ dlgSearch::dlgSearch(MonitorSearch& search, Prompts& prompts, QWidget* parent)
     auto* layout = new QGridLayout(this);
     layout->addWidget(label, 0, 0);
     layout->addWidget(cmbSearch, 0, 1);
-    layout->addWidget(OptionFrame(this, "Frame1", "検索文字コード", "optCode",
+    layout->addWidget(optionFrame(this, "Frame1", "検索文字コード", "optCode",
                                   {"ASCII", "16進", "ｼﾌﾄJIS"}, optCode),
                       1, 0, 1, 2);
-    layout->addWidget(OptionFrame(this, "Frame2", "検索方向", "optHoukou",
+    layout->addWidget(optionFrame(this, "Frame2", "検索方向", "optHoukou",
                                   {"先頭から", "上へ", "下へ"}, optHoukou),
                       2, 0, 1, 2);
     layout->addWidget(
-        OptionFrame(this, "Frame3", "検索区分", "optKubun", {"SD/RD", "SD", "RD"}, optKubun), 3, 0,
+        optionFrame(this, "Frame3", "検索区分", "optKubun", {"SD/RD", "SD", "RD"}, optKubun), 3, 0,
         1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(OKButton());
@@ -152,21 +152,21 @@ dlgSearch::dlgSearch(MonitorSearch& search, Prompts& prompts, QWidget* parent)
     connect(OKButton(), &QPushButton::clicked, this, &dlgSearch::OKButton_Click);
 }
 
-void dlgSearch::Open() {
-    const SearchString& s = search_.Current();
-    FillHistory();
+void dlgSearch::showDialog() {
+    const SearchString& s = search_.current();
+    fillHistory();
     QString text;
     if (s.gintSearchType == SearchString::kAscii) {
-        text = CodesText(s.gintSearchDat);
+        text = codesText(s.gintSearchDat);
         optCode[0]->setChecked(true);
     } else if (s.gintSearchType == SearchString::kHex) {
-        text = QString::fromStdString(HexCodesText(s.gintSearchDat));
+        text = QString::fromStdString(hexCodesText(s.gintSearchDat));
         optCode[1]->setChecked(true);
     }
     cmbSearch->setEditText(text);
     // The next search starts from the current screen. The old hit is no longer the reference,
     // so it is not highlighted again either.
-    Capture& capture = search_.Words();
+    Capture& capture = search_.words();
     capture.glngCursol.assign(1, capture.glngDispTop);
     show();
     raise();
@@ -175,8 +175,8 @@ void dlgSearch::Open() {
     cmbSearch->lineEdit()->selectAll();
 }
 
-int16_t dlgSearch::CodeType() const {
-    return static_cast<int16_t>(Checked(optCode) + 1);
+int16_t dlgSearch::codeType() const {
+    return static_cast<int16_t>(checked(optCode) + 1);
 }
 
 void dlgSearch::optCode_Click(int index) {
@@ -192,7 +192,7 @@ void dlgSearch::cmbSearch_Click(int index) {
     }
 }
 
-void dlgSearch::FillHistory() {
+void dlgSearch::fillHistory() {
     cmbSearch->clear();
     for (size_t i = 0; i < SearchHistory::kSize; ++i) {
         if (history_.lintSearchHist[i] > 0) {
@@ -213,7 +213,7 @@ bool dlgSearch::eventFilter(QObject* watched, QEvent* event) {
     }
     // A key that may add a character to a full text: the text is cut back by timReset once the
     // key has had its effect.
-    const int longest = CodeType() == SearchString::kAscii ? kAsciiLength : kHexLength;
+    const int longest = codeType() == SearchString::kAscii ? kAsciiLength : kHexLength;
     const QString text = cmbSearch->currentText();
     if (key != Qt::Key_Backspace && text.size() > longest - 1) {
         lstrSearchCut = text.left(longest);
@@ -228,38 +228,38 @@ void dlgSearch::timReset_Timer() {
     cmbSearch->lineEdit()->setCursorPosition(static_cast<int>(lstrSearchCut.size()));
 }
 
-bool dlgSearch::SetSearchString(const QString& text, int16_t type) {
-    SearchString& s = search_.Current();
+bool dlgSearch::setSearchString(const QString& text, int16_t type) {
+    SearchString& s = search_.current();
     s.gintSearchType = type;
     switch (type) {
         case SearchString::kHex: {
             const QStringView view(text);
             const std::u16string_view digits(view.utf16(), static_cast<size_t>(view.size()));
-            const HexInput read = ParseHexCodes(digits, s.gintSearchDat);
+            const HexInput read = parseHexCodes(digits, s.gintSearchDat);
             if (read == HexInput::OddLength) {
-                Tell(prompts_, "入力文字数が不正です", kInputTitle, Prompts::Icon::Critical);
+                tell(prompts_, "入力文字数が不正です", kInputTitle, Prompts::Icon::Critical);
                 return false;
             }
             if (read == HexInput::BadPair) {
-                search_.ShowSearchText({});
-                Tell(prompts_, "入力データが不正です", kInputTitle, Prompts::Icon::Critical);
+                search_.showSearchText({});
+                tell(prompts_, "入力データが不正です", kInputTitle, Prompts::Icon::Critical);
                 return false;
             }
             break;
         }
         case SearchString::kShiftJis:
-            s.gintSearchDat = ShiftJisCodes(text, false);
+            s.gintSearchDat = shiftJisCodes(text, false);
             break;
         default:
-            s.gintSearchDat = ShiftJisCodes(text, true);
+            s.gintSearchDat = shiftJisCodes(text, true);
             break;
     }
-    search_.ShowSearchText(QString::fromStdString(SearchPanelText(type, text.toStdString())));
+    search_.showSearchText(QString::fromStdString(searchPanelText(type, text.toStdString())));
     return true;
 }
 
 void dlgSearch::OKButton_Click() {
-    if (!MonitorSearch::HistoryShown(search_.Run())) {
+    if (!MonitorSearch::historyShown(search_.run())) {
         return;  // a run went live while the dialog was open
     }
     txtSearch->setText(cmbSearch->currentText());
@@ -267,15 +267,15 @@ void dlgSearch::OKButton_Click() {
     if (text.isEmpty()) {
         return;
     }
-    const int16_t type = CodeType();
-    if (!SetSearchString(text, type)) {
+    const int16_t type = codeType();
+    if (!setSearchString(text, type)) {
         return;
     }
-    search_.Current().kubun = static_cast<SearchKubun>(Checked(optKubun));
-    history_.Add(text.toStdString(), type);
-    FillHistory();
+    search_.current().kubun = static_cast<SearchKubun>(checked(optKubun));
+    history_.add(text.toStdString(), type);
+    fillHistory();
     cmbSearch->setEditText(text);
-    if (!search_.Find(static_cast<SearchHoukou>(Checked(optHoukou)))) {
-        Tell(prompts_, MonitorSearch::kNotFound, MonitorSearch::kTitle, Prompts::Icon::Exclamation);
+    if (!search_.find(static_cast<SearchHoukou>(checked(optHoukou)))) {
+        tell(prompts_, MonitorSearch::kNotFound, MonitorSearch::kTitle, Prompts::Icon::Exclamation);
     }
 }

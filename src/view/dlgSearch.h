@@ -21,24 +21,24 @@ class dlgSearch : public ViewDialog {
 
     // Shows the dialog with the current search string and takes the word in the top-left cell
     // of the history view as the reference position of the next search.
-    void Open();
+    void showDialog();
     void OKButton_Click();
     // Puts back the text cut to its maximum length.
     void timReset_Timer();
 
-    [[nodiscard]] const SearchHistory& History() const { return history_; }
+    [[nodiscard]] const SearchHistory& history() const { return history_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    [[nodiscard]] int16_t CodeType() const;
+    [[nodiscard]] int16_t codeType() const;
     void optCode_Click(int index);
     void cmbSearch_Click(int index);
-    void FillHistory();
+    void fillHistory();
     // Sets gintSearchDat from text by the code type; false (with the message shown) when a
     // hexadecimal text is refused.
-    bool SetSearchString(const QString& text, int16_t type);
+    bool setSearchString(const QString& text, int16_t type);
 
     MonitorSearch& search_;
     Prompts& prompts_;

@@ -39,7 +39,7 @@ dlgTimeSearch::dlgTimeSearch(const RunState& run, const Capture& capture, frmMon
     connect(OKButton(), &QPushButton::clicked, this, &dlgTimeSearch::OKButton_Click);
 }
 
-void dlgTimeSearch::Open() {
+void dlgTimeSearch::showDialog() {
     show();
     raise();
     activateWindow();
@@ -48,19 +48,19 @@ void dlgTimeSearch::Open() {
 }
 
 void dlgTimeSearch::OKButton_Click() {
-    if (!MonitorSearch::HistoryShown(run_)) {
+    if (!MonitorSearch::historyShown(run_)) {
         return;  // a run went live while the dialog was open
     }
     const std::string text = txtSearch->text().toStdString();
-    if (!IsSearchTime(text)) {
-        Tell(prompts_, "入力データが不正です", "入力不正", Prompts::Icon::Critical);
+    if (!isSearchTime(text)) {
+        tell(prompts_, "入力データが不正です", "入力不正", Prompts::Icon::Critical);
         return;
     }
     int32_t pos = 0;
-    if (SearchTime(DispWords(capture_), text, pos) == 0) {
-        Tell(prompts_, "タイムスタンプ記録が見つかりません", "時刻検索",
+    if (SearchTime(dispWords(capture_), text, pos) == 0) {
+        tell(prompts_, "タイムスタンプ記録が見つかりません", "時刻検索",
              Prompts::Icon::Exclamation);
         return;
     }
-    monitor_.DispRirekiAt(pos);
+    monitor_.dispRirekiAt(pos);
 }

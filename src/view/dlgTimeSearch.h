@@ -15,7 +15,7 @@ class dlgTimeSearch : public ViewDialog {
                   Prompts& prompts, QWidget* parent);
 
     // Shows the dialog with the last time entered, selected.
-    void Open();
+    void showDialog();
     void OKButton_Click();
 
   private:

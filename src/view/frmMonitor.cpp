@@ -11,7 +11,7 @@
 
 namespace {
 
-QTimer* MakeTimer(QObject* parent, const char* name, int interval, bool singleShot) {
+QTimer* makeTimer(QObject* parent, const char* name, int interval, bool singleShot) {
     auto* timer = new QTimer(parent);
     timer->setObjectName(QString::fromLatin1(name));
     timer->setInterval(interval);
@@ -31,13 +31,13 @@ frmMonitor::frmMonitor(MonitorState state, const Clock& clock, MonitorStatus& st
       history_(state.settings, state.run, state.capture, state.grid, cells_, status),
       idle_(state.settings, state.run, state.grid, cells_, live_, clock),
       surface_(new CellSurface(state.gstrChr, cells_, this)),
-      timResize(MakeTimer(this, "timResize", 5, true)),
-      timIdle(MakeTimer(this, "timIdle", 25, false)),
-      timStamp(MakeTimer(this, "timStamp", 1000, true)) {
+      timResize(makeTimer(this, "timResize", 5, true)),
+      timIdle(makeTimer(this, "timIdle", 25, false)),
+      timStamp(makeTimer(this, "timStamp", 1000, true)) {
     setObjectName(QStringLiteral("frmMonitor"));
-    ShowNewCaption();
+    showNewCaption();
     setFocusPolicy(Qt::StrongFocus);
-    cells_.SetListener(surface_);
+    cells_.setListener(surface_);
     connect(timResize, &QTimer::timeout, this, &frmMonitor::timResize_Timer);
     connect(timIdle, &QTimer::timeout, this, &frmMonitor::timIdle_Timer);
     connect(timStamp, &QTimer::timeout, this, &frmMonitor::timStamp_Timer);
@@ -47,8 +47,8 @@ frmMonitor::frmMonitor(MonitorState state, const Clock& clock, MonitorStatus& st
             surface_->requestFrame();  // the number held back is shown a few frames later
         }
     });
-    connect(surface_, &CellSurface::arrowClicked, this, &frmMonitor::ArrowClicked);
-    connect(surface_, &CellSurface::cellDoubleClicked, this, &frmMonitor::CellDoubleClicked);
+    connect(surface_, &CellSurface::arrowClicked, this, &frmMonitor::arrowClicked);
+    connect(surface_, &CellSurface::cellDoubleClicked, this, &frmMonitor::cellDoubleClicked);
 
     state_.run.gintIdleReq = status::kDone;
     state_.run.gintStampReq = status::kDone;
@@ -62,15 +62,15 @@ frmMonitor::~frmMonitor() {
     // The children that refer to members go first, while those members still exist.
     delete jump_;
     delete scroll_;
-    cells_.SetListener(nullptr);
+    cells_.setListener(nullptr);
     delete surface_;
 }
 
-void frmMonitor::ShowNewCaption() {
+void frmMonitor::showNewCaption() {
     setWindowTitle(QStringLiteral("New Monitor"));
 }
 
-void frmMonitor::ShowFileCaption(const QString& path) {
+void frmMonitor::showFileCaption(const QString& path) {
     const auto cut =
         std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
     setWindowTitle(path.mid(cut + 1));
@@ -80,7 +80,7 @@ void frmMonitor::ClearDisp() {
     live_.restart();
     // A gap in progress keeps its idle record pending: its columns go on the new screen.
     if (state_.run.gintIdleReq == status::kPending) {
-        idle_.Tick();
+        idle_.tick();
     }
 }
 
@@ -97,11 +97,11 @@ int32_t frmMonitor::DispRireki(int32_t& lngTop) {
     return history_.DispRireki(lngTop);
 }
 
-int32_t frmMonitor::DispRirekiAt(int32_t lngTop) {
+int32_t frmMonitor::dispRirekiAt(int32_t lngTop) {
     return history_.DispRireki(lngTop);
 }
 
-bool frmMonitor::LiveRun() const {
+bool frmMonitor::liveRun() const {
     return state_.run.gintRun == 1 && state_.run.gintRireki != 1;
 }
 
@@ -109,7 +109,7 @@ void frmMonitor::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     surface_->setGeometry(rect());
     // During a live run the grid keeps its size unless the settings allow resizing.
-    if (!LiveRun() || state_.settings.gintResizeMode != 0) {
+    if (!liveRun() || state_.settings.gintResizeMode != 0) {
         CalcResize();
     }
 }
@@ -118,7 +118,7 @@ void frmMonitor::CalcResize() {
     const int fontSize = state_.settings.gintFontSize;
     const auto widthTw = static_cast<int32_t>(std::lround(width() * 1440.0 / logicalDpiX()));
     const auto heightTw = static_cast<int32_t>(std::lround(height() * 1440.0 / logicalDpiY()));
-    const GridGeometry::Count count = GridGeometry::CountFor(fontSize, widthTw, heightTw);
+    const GridGeometry::Count count = GridGeometry::countFor(fontSize, widthTw, heightTw);
     GridState& g = state_.grid;
     // A new cell size with the same counts is rebuilt as well, or the grid would keep
     // the old cell size and font.
@@ -138,7 +138,7 @@ void frmMonitor::timResize_Timer() {
     timResize->stop();
     BuildColumns();
     BuildGrid();
-    if (LiveRun()) {
+    if (liveRun()) {
         ClearDisp();
     } else {
         int32_t top = state_.capture.glngDispTop;
@@ -149,12 +149,12 @@ void frmMonitor::timResize_Timer() {
 void frmMonitor::BuildColumns() {
     // The surface takes the new cell size and fonts and numbers the ruler 1 .. lintCol.
     const GridState& g = state_.grid;
-    surface_->SetGrid(
+    surface_->setGrid(
         GridGeometry(builtFontSize_, g.lintCol, g.lintRow, logicalDpiX(), logicalDpiY()));
 }
 
 void frmMonitor::BuildGrid() {
-    cells_.Resize(state_.grid.lintCell, state_.settings.glngColRD, state_.settings.glngColSD);
+    cells_.resize(state_.grid.lintCell, state_.settings.glngColRD, state_.settings.glngColSD);
 }
 
 void frmMonitor::SetCursol(int16_t intType, std::span<const int32_t> lngNo) {
@@ -173,16 +173,16 @@ void frmMonitor::keyPressEvent(QKeyEvent* event) {
     const bool ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
     switch (event->key()) {
         case Qt::Key_Up:
-            history_.LineUp();
+            history_.lineUp();
             break;
         case Qt::Key_Down:
-            history_.LineDown();
+            history_.lineDown();
             break;
         case Qt::Key_PageUp:
-            ctrl ? history_.JumpTop() : history_.PageUp();
+            ctrl ? history_.jumpTop() : history_.pageUp();
             break;
         case Qt::Key_PageDown:
-            ctrl ? history_.JumpLastHalf() : history_.PageDown();
+            ctrl ? history_.jumpLastHalf() : history_.pageDown();
             break;
         default:
             QWidget::keyPressEvent(event);
@@ -190,34 +190,34 @@ void frmMonitor::keyPressEvent(QKeyEvent* event) {
     }
 }
 
-void frmMonitor::ArrowClicked(bool up) {
+void frmMonitor::arrowClicked(bool up) {
     if (state_.run.gintRireki != 1) {
         return;
     }
-    up ? history_.LineUp() : history_.LineDown();
+    up ? history_.lineUp() : history_.lineDown();
 }
 
-void frmMonitor::CellDoubleClicked(int32_t k) {
+void frmMonitor::cellDoubleClicked(int32_t k) {
     if (state_.run.gintRun != 0) {
         return;
     }
     const int64_t top = int64_t{state_.capture.glngDispTop} + k;
-    DispRirekiAt(static_cast<int32_t>(std::min<int64_t>(top, std::numeric_limits<int32_t>::max())));
+    dispRirekiAt(static_cast<int32_t>(std::min<int64_t>(top, std::numeric_limits<int32_t>::max())));
 }
 
 void frmMonitor::mn_View_SJump_Click() {
-    history_.JumpTop();
+    history_.jumpTop();
 }
 
 void frmMonitor::mn_View_EJump_Click() {
-    history_.JumpEnd();
+    history_.jumpEnd();
 }
 
 dlgJump* frmMonitor::mn_View_Jump_Click() {
     if (jump_ == nullptr) {
         jump_ = new dlgJump(history_, this);
     }
-    jump_->Open();
+    jump_->showDialog();
     return jump_;
 }
 
@@ -225,7 +225,7 @@ dlgScroll* frmMonitor::mn_View_Scroll_Click() {
     if (scroll_ == nullptr) {
         scroll_ = new dlgScroll(state_.settings, this);
     }
-    scroll_->Open();
+    scroll_->showDialog();
     return scroll_;
 }
 
@@ -235,9 +235,9 @@ bool frmMonitor::mn_View_Mode_Click(int index) {
         return false;
     }
     s.gintDispMode = static_cast<int16_t>(index);
-    status_.ShowPanelText(MonitorStatus::kModePanel, PanelText::Mode(index));
+    status_.showPanelText(MonitorStatus::kModePanel, PanelText::mode(index));
     if (state_.run.gintRireki == 1) {
-        DispRirekiAt(-1);
+        dispRirekiAt(-1);
     }
     return true;
 }
@@ -249,10 +249,10 @@ bool frmMonitor::mn_View_Idle_Scale_Click(int index) {
         return false;
     }
     s.gintIdleMode = kModes[index];
-    status_.ShowPanelText(MonitorStatus::kIdlePanel, PanelText::IdleScale(s.gintIdleMode));
-    SetIdleScale(s.gintIdleMode);
+    status_.showPanelText(MonitorStatus::kIdlePanel, PanelText::idleScale(s.gintIdleMode));
+    setIdleScale(s.gintIdleMode);
     if (s.gintIdleMode > 0) {
-        state_.run.gsngIdleStart = clock_.Timer();
+        state_.run.gsngIdleStart = clock_.timer();
     }
     return true;
 }
@@ -260,8 +260,8 @@ bool frmMonitor::mn_View_Idle_Scale_Click(int index) {
 bool frmMonitor::mn_View_Time_Click() {
     Settings& s = state_.settings;
     s.gintTimeStamp = s.gintTimeStamp == 1 ? 0 : 1;
-    status_.ShowPanelText(MonitorStatus::kStampPanel, PanelText::Stamp(s.gintTimeStamp));
-    SetStampTimer(s.gintTimeStamp == 1);
+    status_.showPanelText(MonitorStatus::kStampPanel, PanelText::Stamp(s.gintTimeStamp));
+    setStampTimer(s.gintTimeStamp == 1);
     return s.gintTimeStamp == 1;
 }
 
@@ -275,7 +275,7 @@ bool frmMonitor::mn_View_Font_Size_Click(int index) {
     return true;
 }
 
-void frmMonitor::SetIdleScale(int idleMode) {
+void frmMonitor::setIdleScale(int idleMode) {
     if (idleMode == 0) {
         timIdle->stop();
     } else if (idleMode == 1 || idleMode == 10 || idleMode == 100) {
@@ -283,16 +283,16 @@ void frmMonitor::SetIdleScale(int idleMode) {
     }
 }
 
-void frmMonitor::SetIdleTimer(bool enabled) {
+void frmMonitor::setIdleTimer(bool enabled) {
     enabled ? timIdle->start() : timIdle->stop();
 }
 
-void frmMonitor::SetStampTimer(bool enabled) {
+void frmMonitor::setStampTimer(bool enabled) {
     enabled ? timStamp->start() : timStamp->stop();
 }
 
 void frmMonitor::timIdle_Timer() {
-    idle_.Tick();
+    idle_.tick();
 }
 
 void frmMonitor::timStamp_Timer() {

@@ -31,8 +31,8 @@ class frmMonitor : public QWidget, public DecoderObserver {
     ~frmMonitor() override;
 
     // Window caption: "New Monitor", or the name of an opened capture file without its folder.
-    void ShowNewCaption();
-    void ShowFileCaption(const QString& path);
+    void showNewCaption();
+    void showFileCaption(const QString& path);
 
     // The live view, which the decoder tells of each pair and time stamp while gintRireki is 0.
     [[nodiscard]] LiveRenderer& live() { return live_; }
@@ -47,9 +47,9 @@ class frmMonitor : public QWidget, public DecoderObserver {
     // the screen the live view was filling.
     void placeHistory(bool backgroundChecked);
 
-    // History view: see HistoryRenderer::DispRireki. DispRirekiAt is the same for a value.
+    // History view: see HistoryRenderer::DispRireki. dispRirekiAt is the same for a value.
     int32_t DispRireki(int32_t& lngTop);
-    int32_t DispRirekiAt(int32_t lngTop);
+    int32_t dispRirekiAt(int32_t lngTop);
 
     // Recomputes the grid size from the window size and gintFontSize; a changed grid is
     // rebuilt by timResize.
@@ -83,28 +83,28 @@ class frmMonitor : public QWidget, public DecoderObserver {
 
     // Applies an idle scale (gintIdleMode) to timIdle: 0 stops it; 1, 10, 100 set the interval
     // to 1000, 100, 10 ms and start it; other values leave it alone. Used at start-up.
-    void SetIdleScale(int idleMode);
+    void setIdleScale(int idleMode);
 
     // The decoder stops both timers at the start of a batch and starts them at its end.
-    void SetIdleTimer(bool enabled) override;
-    void SetStampTimer(bool enabled) override;
+    void setIdleTimer(bool enabled) override;
+    void setStampTimer(bool enabled) override;
     // Timer ticks.
     void timIdle_Timer();
     void timStamp_Timer();
 
-    [[nodiscard]] const CellGrid& Cells() const { return cells_; }
-    [[nodiscard]] CellSurface& Surface() { return *surface_; }
+    [[nodiscard]] const CellGrid& cells() const { return cells_; }
+    [[nodiscard]] CellSurface& surface() { return *surface_; }
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
-    [[nodiscard]] bool LiveRun() const;
+    [[nodiscard]] bool liveRun() const;
     void BuildColumns();
     void BuildGrid();
-    void ArrowClicked(bool up);
-    void CellDoubleClicked(int32_t k);
+    void arrowClicked(bool up);
+    void cellDoubleClicked(int32_t k);
 
     MonitorState state_;
     const Clock& clock_;

@@ -11,21 +11,21 @@ PcapLine LineOf(const FrameExample& e) {
     return PcapLine{10000, 1, 0, 0, e.idleMode};
 }
 
-FrameList Analyse(const FrameExample& e) {
+FrameList analyse(const FrameExample& e) {
     FrameList list;
-    AnalyseFrames(e.records.data(), static_cast<int32_t>(e.records.size()), LineOf(e),
+    analyseFrames(e.records.data(), static_cast<int32_t>(e.records.size()), LineOf(e),
                   FrameOptions{e.gapMs * 1000LL, e.modbus}, list);
     return list;
 }
 
 std::string RowOf(const FrameList& list, const Frame& f) {
-    const auto ms = [](const std::optional<int64_t>& v) { return v ? MsText(*v) : ""; };
-    std::string row = std::string(f.sd ? "SD," : "RD,") + SecondsText(f.startMicros) + ',' +
+    const auto ms = [](const std::optional<int64_t>& v) { return v ? msText(*v) : ""; };
+    std::string row = std::string(f.sd ? "SD," : "RD,") + secondsText(f.startMicros) + ',' +
                       std::to_string(f.bytes) + ',' + std::to_string(f.errors) + ',' +
-                      ms(f.gapMicros) + ',' + ms(f.replyMicros()) + ',' + HexText(list.BytesOf(f));
+                      ms(f.gapMicros) + ',' + ms(f.replyMicros()) + ',' + hexText(list.bytesOf(f));
     if (f.modbus) {
         row += ',' + std::to_string(f.modbus->unit) + ',' + std::to_string(f.modbus->function) +
-               ',' + modbus::KindName(f.modbus->kind) + (f.modbus->crcOk ? ",true" : ",false");
+               ',' + modbus::kindName(f.modbus->kind) + (f.modbus->crcOk ? ",true" : ",false");
     }
     return row;
 }
@@ -51,7 +51,7 @@ FrameList Replies(std::initializer_list<int> ms) {
 TEST(FrameAnalysis, ExamplesGiveTheirFrames) {
     for (const FrameExample& e : FrameExamples()) {
         SCOPED_TRACE(e.name);
-        const FrameList list = Analyse(e);
+        const FrameList list = analyse(e);
         std::vector<std::string> rows;
         for (const Frame& f : list.frames) {
             rows.push_back(RowOf(list, f));
@@ -63,7 +63,7 @@ TEST(FrameAnalysis, ExamplesGiveTheirFrames) {
 
 TEST(FrameAnalysis, FramesKnowTheirDisplayWords) {
     // 'a' 0, idle 1-2, (line state), stamp 3-4, 'b' 5, 'c' 6, idle 7-8, 'd' 9.
-    const FrameList list = Analyse(FrameExamples()[1]);
+    const FrameList list = analyse(FrameExamples()[1]);
     ASSERT_EQ(list.frames.size(), 2U);
     EXPECT_EQ(list.frames[0].firstWord, 0);
     EXPECT_EQ(list.frames[0].lastWord, 6);
@@ -72,7 +72,7 @@ TEST(FrameAnalysis, FramesKnowTheirDisplayWords) {
 }
 
 TEST(FrameAnalysis, SummaryCountsFramesBytesRepliesAndBadCrcs) {
-    const FrameSummary modbus = Summarise(Analyse(FrameExamples()[4]));
+    const FrameSummary modbus = summarise(analyse(FrameExamples()[4]));
     EXPECT_EQ(modbus.sd.frames, 5);
     EXPECT_EQ(modbus.sd.bytes, 40);
     EXPECT_EQ(modbus.sd.reply.count, 2);
@@ -80,7 +80,7 @@ TEST(FrameAnalysis, SummaryCountsFramesBytesRepliesAndBadCrcs) {
     EXPECT_EQ(modbus.rd.bytes, 12);
     EXPECT_EQ(modbus.rd.reply.max, 10'000);
     EXPECT_EQ(modbus.crcBad, 1);
-    EXPECT_EQ(Summarise(Analyse(FrameExamples()[0])).crcBad, std::nullopt);
+    EXPECT_EQ(summarise(analyse(FrameExamples()[0])).crcBad, std::nullopt);
 
     const struct {
         std::initializer_list<int> ms;
@@ -100,7 +100,7 @@ TEST(FrameAnalysis, SummaryCountsFramesBytesRepliesAndBadCrcs) {
         for (Frame& f : list.frames) {
             f.sd = false;  // every reply on RD
         }
-        const ReplyStats r = Summarise(list).rd.reply;
+        const ReplyStats r = summarise(list).rd.reply;
         EXPECT_EQ(r.count, static_cast<int32_t>(c.ms.size()));
         EXPECT_EQ(r.min, c.min);
         EXPECT_EQ(r.median, c.median);
@@ -110,17 +110,17 @@ TEST(FrameAnalysis, SummaryCountsFramesBytesRepliesAndBadCrcs) {
 }
 
 TEST(FrameAnalysis, HistogramBinsAreWholeIdleSteps) {
-    const ReplyHistogram h = HistogramOf(Replies({0, 10, 49, 50, 450}), 20);
+    const ReplyHistogram h = histogramOf(Replies({0, 10, 49, 50, 450}), 20);
     EXPECT_EQ(h.binMicros, 50'000);  // 10 ms and 20 ms would need more than 20 bins
     EXPECT_EQ(h.sd, (std::vector<int32_t>{2, 0, 0, 0, 0, 0, 0, 0, 0, 1}));  // 0, 49, 450
     EXPECT_EQ(h.rd, (std::vector<int32_t>{1, 1, 0, 0, 0, 0, 0, 0, 0, 0}));  // 10, 50
-    const ReplyHistogram sd = HistogramOf(Replies({0, 10, 49, 50, 450}), 20, true);
+    const ReplyHistogram sd = histogramOf(Replies({0, 10, 49, 50, 450}), 20, true);
     EXPECT_EQ(sd.binMicros, 50'000);
     EXPECT_EQ(sd.rd, std::vector<int32_t>(10, 0));
-    const ReplyHistogram rd = HistogramOf(Replies({0, 10, 49, 50, 450}), 20, false);
+    const ReplyHistogram rd = histogramOf(Replies({0, 10, 49, 50, 450}), 20, false);
     EXPECT_EQ(rd.binMicros, 10'000);  // RD's replies alone fit in 10 ms bins
     EXPECT_EQ(rd.rd, (std::vector<int32_t>{0, 1, 0, 0, 0, 1}));
-    const ReplyHistogram none = HistogramOf(Replies({}), 20);
+    const ReplyHistogram none = histogramOf(Replies({}), 20);
     EXPECT_EQ(none.binMicros, 10'000);
     EXPECT_EQ(none.rd.size(), 1U);
 }
@@ -158,7 +158,7 @@ TEST(Modbus, NextFrameByFunctionCodeLengthAndCrc) {
         {{0x01, 0x83, 0x02, 0xC0}, true, 4, modbus::Kind::Exception, false},
     };
     for (const auto& c : cases) {
-        const modbus::Frame f = modbus::NextFrame(c.bytes.data(), c.bytes.size(), c.replyExpected);
+        const modbus::Frame f = modbus::nextFrame(c.bytes.data(), c.bytes.size(), c.replyExpected);
         EXPECT_EQ(f.length, c.length) << c.bytes.size();
         EXPECT_EQ(f.kind, c.kind) << c.bytes.size();
         EXPECT_EQ(f.crcOk, c.crcOk) << c.bytes.size();

@@ -29,12 +29,12 @@ class AnalysisWindowTest : public AppTest {
         h.gintDataLen = 1;
         h.gintIdleMode = 100;
         uint8_t head[kLogHeaderLen];
-        EncodeHeader(h, head);
+        encodeHeader(h, head);
         const std::vector<uint8_t> records = FrameExamples().back().records;
         std::ofstream(FilePath("modbus.vxm"), std::ios::binary)
             << std::string(reinterpret_cast<const char*>(head), sizeof head)
             << std::string(records.begin(), records.end());
-        ASSERT_TRUE(window->files().OpenLog(FilePath("modbus.vxm")));
+        ASSERT_TRUE(window->files().openLog(FilePath("modbus.vxm")));
         Item("mn_Tool_Analysis")->trigger();
         analysis = window->findChild<frmAnalysis*>("frmAnalysis");
         ASSERT_NE(analysis, nullptr);
@@ -111,7 +111,7 @@ TEST_F(AnalysisWindowTest, ShowsTheFramesTheSummaryAndTheHistogram) {
 
 TEST_F(AnalysisWindowTest, ADoubleClickShowsTheFrameInTheHistoryView) {
     Control<QCheckBox>("chkModbus")->setChecked(true);
-    const Frame& last = analysis->Frames().frames.at(6);
+    const Frame& last = analysis->frames().frames.at(6);
     emit table->doubleClicked(table->model()->index(6, 3));
     const Capture& c = ctx.core.capture;
     EXPECT_EQ(c.glngDispTop, last.firstWord);

@@ -105,7 +105,7 @@ TEST_F(AutoSaveCommandTest, AnAutoSavedRunLeavesFilesThatReopenWithExactlyTheCap
     OpenWindow(
         "[Comm_Inf]\nSpeed=19200\nDataLength=1\n[Buffer_Inf]\nSize=1\nMaxFiles=0\nFileDate=0\n");
     SwitchOn(DataFolder() + "/line1.vxm");
-    clock.now = {2007, 3, 9, 14, 5, 30};
+    clock.time = {2007, 3, 9, 14, 5, 30};
     ASSERT_TRUE(Start());  // the question is answered OK: LTime.txt is written
     EXPECT_EQ(AskedTexts().front(), "自動保存が設定されています\n\nモニタを開始しますか？");
     // Longer than the buffer, which keeps at most 1999 bytes; the line goes quiet after 200
@@ -149,7 +149,7 @@ TEST_F(AutoSaveCommandTest, ShutdownWritesThePartialBlock) {
     NoUnit();
     OpenWindow("[Buffer_Inf]\nFileDate=1\n");
     SwitchOn(DataFolder() + "/line1.vxm");
-    clock.now = {2007, 3, 9, 14, 5, 30};
+    clock.time = {2007, 3, 9, 14, 5, 30};
     StorePairs(25);
     prompts.answers = {Prompts::Answer::Yes};
     EXPECT_TRUE(window->close());
@@ -162,14 +162,14 @@ TEST_F(AutoSaveCommandTest, FilesThatCannotBeWrittenAreReportedOnceAndWrittenLat
     OpenWindow("[Buffer_Inf]\nSize=1\nFileDate=1\n");
     const std::string later = DataFolder() + "/later";
     SwitchOn(later + "/line1.vxm");  // a folder that does not exist yet
-    clock.now = {2007, 3, 9, 14, 5, 30};
+    clock.time = {2007, 3, 9, 14, 5, 30};
     StorePairs(1500);  // three blocks
     EXPECT_EQ(PanelText(MDIMonitor::kAutoSavePanel), "自動保存失敗");
     RunUntil([&] { return prompts.asked.size() > 0; }, 1000);
     ASSERT_EQ(prompts.asked.size(), 1U) << "one message for the streak";
     EXPECT_EQ(prompts.asked[0].title, "自動保存の失敗");
     EXPECT_NE(prompts.asked[0].text.find(later + "/line1_070309140530.vxm"), std::string::npos);
-    EXPECT_EQ(ctx.autoSave.KeptBlocks(), 3U);
+    EXPECT_EQ(ctx.autoSave.keptBlocks(), 3U);
 
     std::filesystem::create_directory(later);
     window->AutoSaveFlush();  // as a stop does: the flush writes what was kept
@@ -192,7 +192,7 @@ TEST_P(AutoSaveLossTest, BlocksLeftUnwrittenAtExitAreReportedAsLost) {
     NoUnit();
     OpenWindow("[Buffer_Inf]\nSize=1\nFileDate=1\n");
     SwitchOn(DataFolder() + "/missing/line1.vxm");
-    clock.now = {2007, 3, 9, 14, 5, 30};
+    clock.time = {2007, 3, 9, 14, 5, 30};
     StorePairs(1200);  // two full blocks and a partial one
     const size_t askedBefore = prompts.asked.size();
     prompts.answers = {Prompts::Answer::Yes};

@@ -131,13 +131,13 @@ QString CaptionOf(const QObject* control) {
 class CaptionTest : public ::testing::Test {
   protected:
     CaptionTest() {
-        option.Open();
-        print.Open();
-        textSave.Open();
+        option.showDialog();
+        print.showDialog();
+        textSave.showDialog();
         protocol.loadSettings();
         protocol.show();
-        trigger.Open();
-        about.Open();
+        trigger.showDialog();
+        about.showDialog();
         windows = {{"dlgOption", &option},
                    {"dlgPrint", &print},
                    {"dlgTextSave", &textSave},
@@ -159,7 +159,7 @@ class CaptionTest : public ::testing::Test {
     Triggers triggers;
     RunControlState runControl;
     PanelBar bar{QStringLiteral("StBarMonitor"), {}};
-    frmMonitor monitor{state.Monitor(), clock, status, around};
+    frmMonitor monitor{state.monitor(), clock, status, around};
     MonitorSearch search{state.run, state.capture, monitor, status, prompts, nullptr};
     dlgOption option{state.settings, prompts, nullptr};
     dlgPrint print{state.settings, state.run, state.capture, state.gstrChr, prompts, bar, nullptr};

@@ -49,7 +49,7 @@ int AllocateUnderALimit() {
     RunState run;
     Capture capture(run);
     ScriptedPrompts prompts;
-    const int32_t size = AllocCapture(capture, 2'000'000, prompts);
+    const int32_t size = allocCapture(capture, 2'000'000, prompts);
     const bool told = prompts.asked.size() == 1 &&
                       prompts.asked[0].text ==
                           "データバッファ（2000000K バイト）を確保できません\n"

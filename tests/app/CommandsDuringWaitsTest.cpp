@@ -33,7 +33,7 @@ TEST_F(AppTest, F5TwiceWhileALateUnitIsProbedStartsOnceAndTheExitStopsTheUnit) {
     StartUnit(LateUnit());
     OpenWindow(kFastLine);
     Phase phaseAtSecondPress = Phase::Stopped;
-    After(100, [&] {
+    after(100, [&] {
         phaseAtSecondPress = window->runControl().phase();
         PressKey(window.get(), Qt::Key_F5);
     });
@@ -83,7 +83,7 @@ TEST_P(CommandDuringAProbeTest, IsIgnoredAndTheStartGoesAhead) {
     OpenWindow(kFastLine);
     Phase phaseWhenGiven = Phase::Stopped;
     std::vector<std::string> enabledWhenGiven;
-    After(100, [&] {
+    after(100, [&] {
         phaseWhenGiven = window->runControl().phase();
         for (const char* name : {"mn_Run_Start", "mn_Run_Restart", "mn_Run_Stop", "mn_Run_Back",
                                  "mn_Tool_Protocol", "mn_Tool_Sim"}) {
@@ -117,7 +117,7 @@ TEST_F(AppTest, ASecondOkOfTheParameterDialogWhileTheFirstProbesIsIgnored) {
     auto* dialog = window->findChild<dlgProtocol*>("dlgProtocol");
     ASSERT_NE(dialog, nullptr);
     auto* ok = dialog->findChild<QPushButton*>("OKButton");
-    After(100, [ok] { ok->click(); });
+    after(100, [ok] { ok->click(); });
     ok->click();
     EXPECT_EQ(window->runControl().phase(), Phase::Stopped);
     EXPECT_FALSE(dialog->isVisible());
@@ -136,10 +136,10 @@ TEST_F(AppTest, StopWhileTheSettingsAreSentWinsAndTheUnitIsNeverStarted) {
             pressed = true;
             PressKey(window.get(), Qt::Key_F8);
         } else {
-            After(1, watch);
+            after(1, watch);
         }
     };
-    After(1, watch);
+    after(1, watch);
 
     EXPECT_EQ(window->RunStart(), status::kFailed);
     EXPECT_TRUE(pressed);

@@ -19,7 +19,7 @@ namespace {
 
 class DlgOptionTest : public AppTest {
   protected:
-    dlgOption* Open() {
+    dlgOption* showDialog() {
         Item("mn_Tool_Option")->trigger();
         auto* dialog = window->findChild<dlgOption*>("dlgOption");
         EXPECT_NE(dialog, nullptr);
@@ -50,7 +50,7 @@ class DlgOptionTest : public AppTest {
     static constexpr const char* kColorsIni = "[Color_Inf]\nSD=1\nRD=2\nIDLE=3\nTMST=4\nERR=5\n";
 };
 
-QColor WinColor(int32_t v) {
+QColor winColor(int32_t v) {
     return {v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF};
 }
 
@@ -59,7 +59,7 @@ QColor WinColor(int32_t v) {
 TEST_F(DlgOptionTest, OpeningShowsEveryFrameAndTheSettings) {
     NoUnit();
     OpenWindow(std::string("[Buffer_Inf]\nSize=2000\nMaxFiles=7\nFileDate=1\n") + kColorsIni);
-    dlgOption* dialog = Open();
+    dlgOption* dialog = showDialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(Text(dialog, "txtSize")->text(), "2000");
     EXPECT_EQ(Text(dialog, "txtMaxFiles")->text(), "7");
@@ -68,7 +68,7 @@ TEST_F(DlgOptionTest, OpeningShowsEveryFrameAndTheSettings) {
     EXPECT_TRUE(Text(dialog, "txtPort")->isEnabled());
     EXPECT_TRUE(Control<QRadioButton>(dialog, "optFileDate1")->isChecked());
     for (int i = 0; i < dlgOption::kColors; ++i) {
-        EXPECT_EQ(LabelColor(dialog, i), WinColor(i == 0 ? 2 : i == 1 ? 1 : i + 1)) << i;
+        EXPECT_EQ(LabelColor(dialog, i), winColor(i == 0 ? 2 : i == 1 ? 1 : i + 1)) << i;
     }
     // The data folder (made at start-up) is the one selected in the tree.
     const auto* tree = Control<QTreeView>(dialog, "Dir1");
@@ -96,7 +96,7 @@ TEST_F(DlgOptionTest, TheBufferSizeIsCheckedAndOnlyUsedAfterARestart) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.size);
         prompts.asked.clear();
-        dlgOption* dialog = Open();
+        dlgOption* dialog = showDialog();
         Text(dialog, "txtSize")->setText(QString::fromLatin1(c.size));
         Text(dialog, "txtMaxFiles")->setText(QStringLiteral("9"));
         Press(dialog, "OKButton");
@@ -135,15 +135,15 @@ TEST_F(DlgOptionTest, DefaultColoursThenCancelKeepsTheDefaults) {
     NoUnit();
     OpenWindow(kColorsIni);
     ASSERT_EQ(Colors(), (std::vector<int32_t>{2, 1, 3, 4, 5}));
-    dlgOption* dialog = Open();
+    dlgOption* dialog = showDialog();
     Press(dialog, "cmdInit");
     EXPECT_EQ(Colors(), DefaultColors()) << "at once, before OK";
     Press(dialog, "CancelButton");
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(Colors(), DefaultColors());
-    dialog = Open();
+    dialog = showDialog();
     for (int i = 0; i < dlgOption::kColors; ++i) {
-        EXPECT_EQ(LabelColor(dialog, i), WinColor(DefaultColors()[i])) << i;
+        EXPECT_EQ(LabelColor(dialog, i), winColor(DefaultColors()[i])) << i;
     }
     EXPECT_TRUE(prompts.asked.empty());
 }
@@ -151,12 +151,12 @@ TEST_F(DlgOptionTest, DefaultColoursThenCancelKeepsTheDefaults) {
 TEST_F(DlgOptionTest, AChosenColourIsTakenOnOkOnlyAndACancelledChoiceChangesNothing) {
     NoUnit();
     OpenWindow();
-    dlgOption* dialog = Open();
+    dlgOption* dialog = showDialog();
     prompts.colors = {0x123456};
     dialog->lblColor_Click(3);  // TMST
-    EXPECT_EQ(LabelColor(dialog, 3), WinColor(0x123456));
+    EXPECT_EQ(LabelColor(dialog, 3), winColor(0x123456));
     dialog->lblColor_Click(0);  // the colour dialog is cancelled
-    EXPECT_EQ(LabelColor(dialog, 0), WinColor(DefaultColors()[0]));
+    EXPECT_EQ(LabelColor(dialog, 0), winColor(DefaultColors()[0]));
     EXPECT_EQ(Colors(), DefaultColors()) << "nothing before OK";
     EXPECT_TRUE(dialog->isVisible()) << "the colour dialog does not close the options";
     Press(dialog, "OKButton");
@@ -168,14 +168,14 @@ TEST_F(DlgOptionTest, AChosenColourIsTakenOnOkOnlyAndACancelledChoiceChangesNoth
 TEST_F(DlgOptionTest, AutomaticDetectionKeepsThePreviousPortAndManualTakesTheNumber) {
     NoUnit();
     OpenWindow();
-    dlgOption* dialog = Open();
+    dlgOption* dialog = showDialog();
     Control<QRadioButton>(dialog, "optPort1")->setChecked(true);
     Text(dialog, "txtPort")->setText(QStringLiteral("40000"));  // not read
     Press(dialog, "OKButton");
     EXPECT_EQ(ctx.core.settings.gintPortAuto, 1);
     EXPECT_EQ(ctx.core.settings.gintPortNo, 5);
 
-    dialog = Open();
+    dialog = showDialog();
     EXPECT_TRUE(Control<QRadioButton>(dialog, "optPort1")->isChecked());
     EXPECT_FALSE(Text(dialog, "txtPort")->isEnabled());
     Control<QRadioButton>(dialog, "optPort0")->setChecked(true);
@@ -210,7 +210,7 @@ TEST_F(DlgOptionTest, TheFolderSelectedInTheTreeBecomesTheDataFolder) {
                "\n");
     QDir(folder.path()).rmpath(QStringLiteral("gone/away"));  // made at start-up
     ASSERT_FALSE(QDir(folder.filePath(QStringLiteral("gone/away"))).exists());
-    dlgOption* dialog = Open();
+    dlgOption* dialog = showDialog();
     auto* tree = Control<QTreeView>(dialog, "Dir1");
     EXPECT_FALSE(tree->currentIndex().isValid()) << "a folder that cannot be shown";
     Press(dialog, "OKButton");
@@ -218,7 +218,7 @@ TEST_F(DlgOptionTest, TheFolderSelectedInTheTreeBecomesTheDataFolder) {
               folder.filePath(QStringLiteral("gone/away")).toStdString())
         << "nothing selected keeps the data folder";
 
-    dialog = Open();
+    dialog = showDialog();
     const auto* model = qobject_cast<const QFileSystemModel*>(tree->model());
     tree->setCurrentIndex(model->index(other));
     EXPECT_EQ(Control<QLabel>(dialog, "lblDir")->text(), QDir::toNativeSeparators(other));
@@ -229,7 +229,7 @@ TEST_F(DlgOptionTest, TheFolderSelectedInTheTreeBecomesTheDataFolder) {
 TEST_F(DlgOptionTest, LosingActivationClosesWithoutApplyingButItsOwnMessageDoesNot) {
     NoUnit();
     OpenWindow();
-    dlgOption* dialog = Open();
+    dlgOption* dialog = showDialog();
     Text(dialog, "txtSize")->setText(QStringLiteral("300"));
     QEvent deactivate(QEvent::WindowDeactivate);
     QCoreApplication::sendEvent(dialog, &deactivate);

@@ -17,8 +17,8 @@ namespace {
 class FakePrinter final : public PrinterOutput {
   public:
     explicit FakePrinter(bool present) : present_(present) {}
-    [[nodiscard]] bool HasPrinter() const override { return present_; }
-    void Print(const PrintRequest& r, const PrintSource& src, int32_t t) override {
+    [[nodiscard]] bool hasPrinter() const override { return present_; }
+    void print(const PrintRequest& r, const PrintSource& src, int32_t t) override {
         requests.push_back(r);
         words = src.words.size();
         top = t;
@@ -45,17 +45,17 @@ class DlgPrintTest : public AppTest {
         ctx.core.run.gintRireki = 1;
     }
     // Opens the dialog from its menu item, printing to printer.
-    dlgPrint* Open(FakePrinter& printer) {
+    dlgPrint* open(FakePrinter& printer) {
         Item("mn_File_Print")->trigger();
         auto* dialog = window->findChild<dlgPrint*>("dlgPrint");
         EXPECT_NE(dialog, nullptr);
         if (dialog != nullptr) {
             EXPECT_TRUE(dialog->isVisible());
-            dialog->SetPrinterOutput(printer);
+            dialog->setPrinterOutput(printer);
         }
         return dialog;
     }
-    void Print(dlgPrint* dialog, const char* pages) {
+    void print(dlgPrint* dialog, const char* pages) {
         Control<QLineEdit>(dialog, "txtPage")->setText(QString::fromUtf8(pages));
         Control<QPushButton>(dialog, "OKButton")->click();
     }
@@ -72,7 +72,7 @@ constexpr const char* kBadCount = "印刷指定ページ枚数が正しくあり
 TEST_F(DlgPrintTest, OpensWithItsControlsAndTheStoredOrientation) {
     OpenWithCapture("[Print_Inf]\nOrientation=1\n");
     FakePrinter printer(true);
-    dlgPrint* dialog = Open(printer);
+    dlgPrint* dialog = open(printer);
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(prompts.asked.empty()) << "the item no longer says it is unavailable";
     EXPECT_TRUE(Control<QRadioButton>(dialog, "optOR0")->isChecked());
@@ -84,7 +84,7 @@ TEST_F(DlgPrintTest, OpensWithItsControlsAndTheStoredOrientation) {
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_TRUE(printer.requests.empty());
     ctx.core.settings.gintPrintOrient = 0;  // anything but portrait is landscape
-    dialog = Open(printer);
+    dialog = open(printer);
     EXPECT_TRUE(Control<QRadioButton>(dialog, "optOR1")->isChecked());
     EXPECT_EQ(Control<QLineEdit>(dialog, "txtPage")->text(), "1");
 }
@@ -93,7 +93,7 @@ TEST_F(DlgPrintTest, PrintSendsTheHistoryFromTheTopWithTheStatusTexts) {
     OpenWithCapture("[Mode_Inf]\nIdleMode=1\n[Comm_Inf]\nSpeed=19200\nParity=2\nDataLength=1\n");
     ctx.core.capture.glngDispTop = 5;
     FakePrinter printer(true);
-    dlgPrint* dialog = Open(printer);
+    dlgPrint* dialog = open(printer);
     ASSERT_NE(dialog, nullptr);
     Control<QRadioButton>(dialog, "optOR0")->setChecked(true);
     Control<QLineEdit>(dialog, "txtPage")->setText("2.5");  // halves go to the even neighbour
@@ -115,11 +115,11 @@ TEST_F(DlgPrintTest, PrintSendsTheHistoryFromTheTopWithTheStatusTexts) {
 TEST_F(DlgPrintTest, AnInvalidPageCountIsReportedAndTheDialogStaysOpen) {
     OpenWithCapture();
     FakePrinter printer(true);
-    dlgPrint* dialog = Open(printer);
+    dlgPrint* dialog = open(printer);
     ASSERT_NE(dialog, nullptr);
     for (const char* pages : {"", "0", "abc", "-3", "0.5"}) {
         prompts.asked.clear();
-        Print(dialog, pages);
+        print(dialog, pages);
         ASSERT_EQ(prompts.asked.size(), 1U) << pages;
         EXPECT_EQ(prompts.asked[0].text, kBadCount);
         EXPECT_EQ(prompts.asked[0].title, "印刷");
@@ -130,7 +130,7 @@ TEST_F(DlgPrintTest, AnInvalidPageCountIsReportedAndTheDialogStaysOpen) {
     EXPECT_TRUE(printer.requests.empty());
     // The orientation is kept even so; a count beyond any data is fine.
     EXPECT_EQ(ctx.core.settings.gintPrintOrient, kPrintLandscape);
-    Print(dialog, "1e30");
+    print(dialog, "1e30");
     ASSERT_EQ(printer.requests.size(), 1U);
     EXPECT_GT(printer.requests[0].pages, 1000000);
 }
@@ -142,7 +142,7 @@ TEST_F(DlgPrintTest, WithoutAPrinterThePagesCanGoToAPdfFile) {
 
     // No: nothing is written.
     prompts.answers = {Prompts::Answer::No};
-    Print(Open(none), "1");
+    print(open(none), "1");
     EXPECT_EQ(AskedTexts(), std::vector<std::string>{
                                 "印刷できるプリンタがありません\nPDFファイルに保存しますか？"});
     EXPECT_EQ(prompts.asked[0].icon, Prompts::Icon::Question);
@@ -153,8 +153,8 @@ TEST_F(DlgPrintTest, WithoutAPrinterThePagesCanGoToAPdfFile) {
     prompts.asked.clear();
     prompts.answers = {Prompts::Answer::Yes};
     prompts.files = {pdf};
-    dlgPrint* dialog = Open(none);
-    Print(dialog, "1");
+    dlgPrint* dialog = open(none);
+    print(dialog, "1");
     EXPECT_EQ(prompts.fileDialogs, std::vector<std::string>{"PDFファイルに保存"});
     QFile file(QString::fromStdString(pdf));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -166,7 +166,7 @@ TEST_F(DlgPrintTest, WithoutAPrinterThePagesCanGoToAPdfFile) {
     prompts.asked.clear();
     prompts.answers = {Prompts::Answer::Yes};
     prompts.files = {FilePath("no/such/folder/capture.pdf")};
-    Print(Open(none), "1");
+    print(open(none), "1");
     ASSERT_EQ(prompts.asked.size(), 2U);
     EXPECT_EQ(prompts.asked[1].text,
               "PDFファイルを保存できませんでした\n" + FilePath("no/such/folder/capture.pdf"));
@@ -176,10 +176,10 @@ TEST_F(DlgPrintTest, WithoutAPrinterThePagesCanGoToAPdfFile) {
 TEST_F(DlgPrintTest, ARunStartedWhileTheDialogIsOpenPrintsNothing) {
     OpenWithCapture();
     FakePrinter printer(true);
-    dlgPrint* dialog = Open(printer);
+    dlgPrint* dialog = open(printer);
     ASSERT_NE(dialog, nullptr);
     ctx.core.run.gintRun = 1;
-    Print(dialog, "1");
+    print(dialog, "1");
     EXPECT_TRUE(printer.requests.empty());
     EXPECT_FALSE(dialog->isVisible());
     ctx.core.run.gintRun = 0;

@@ -29,7 +29,7 @@ class FileCommandsTest : public AppTest {
     // Writes a log file with header h and the given records into the program folder.
     std::string WriteLog(const char* name, const LogHeader& h, const std::vector<uint8_t>& data) {
         uint8_t head[kLogHeaderLen];
-        EncodeHeader(h, head);
+        encodeHeader(h, head);
         std::ofstream(FilePath(name), std::ios::binary)
             << std::string(reinterpret_cast<const char*>(head), sizeof head)
             << std::string(data.begin(), data.end());
@@ -46,7 +46,7 @@ class FileCommandsTest : public AppTest {
     [[nodiscard]] const ScriptedPrompts::Asked& LastAsked() const { return prompts.asked.back(); }
     // The monitor grid once its rebuild for the window's size has run.
     const CellGrid& BuiltGrid() {
-        const CellGrid& cells = window->monitor().Cells();
+        const CellGrid& cells = window->monitor().cells();
         EXPECT_TRUE(RunUntil(
             [&] { return cells.Size() > 4 && cells.Size() == ctx.core.grid.lintCell; }, 3000));
         SettleGrid();  // a rebuild still queued for the same size
@@ -99,14 +99,14 @@ TEST_F(FileCommandsTest, SaveWritesHeaderAndCaptureAndReopeningRestoresThem) {
     Item("mn_View_Font_Size0")->trigger();
     ctx.core.settings.glngSpeed = 9600;
     ctx.core.capture.glngCursol = {5, 6};
-    window->monitor().ShowNewCaption();
+    window->monitor().showNewCaption();
     Choose(FilePath("Dat/line1.vxm"));
     Item("mn_File_Open")->trigger();
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_EQ(prompts.fileDialogs.back(), "ﾌｧｲﾙを開く");
     // One file dialog: the name chosen in the save dialog is where the open dialog starts.
     EXPECT_EQ(prompts.fileStarts.back(), FilePath("Dat/line1.vxm"));
-    EXPECT_EQ(HeaderOf(ctx.core.settings), sampleHeader());
+    EXPECT_EQ(headerOf(ctx.core.settings), sampleHeader());
     const Capture& c = ctx.core.capture;
     EXPECT_EQ(c.glngDispLen(), 300);
     EXPECT_EQ(c.gintDispDat()[0], 0x41);
@@ -134,11 +134,11 @@ TEST_F(FileCommandsTest, PcapExportWritesTheCaptureOrTheOpenedFile) {
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_EQ(prompts.fileDialogs.back(), "Wireshark形式で保存");
     const Capture& c = ctx.core.capture;
-    const DateTime now = clock.Now();
+    const DateTime now = clock.now();
     EXPECT_EQ(ReadFile("Dat/live.pcap"),
-              PcapFromCapture(c.gbyteDat().data(), c.glngDatLen(),
-                              PcapLineOf(HeaderOf(ctx.core.settings)),
-                              PcapTimes{LocalMidnight(now), LocalEpochMicros(now)}));
+              pcapFromCapture(c.gbyteDat().data(), c.glngDatLen(),
+                              pcapLineOf(headerOf(ctx.core.settings)),
+                              PcapTimes{localMidnight(now), localEpochMicros(now)}));
 
     // An opened file is what the view shows: its bytes, header and date make the export.
     const std::vector<uint8_t> records{0x30, 9, 0, 0, 0xA4, 0xC1, 0x84, 0xC2};
@@ -149,8 +149,8 @@ TEST_F(FileCommandsTest, PcapExportWritesTheCaptureOrTheOpenedFile) {
     Item("mn_File_Pcap")->trigger();
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_EQ(ReadFile("Dat/file.pcap"),
-              PcapFromCapture(records.data(), static_cast<int32_t>(records.size()),
-                              PcapLineOf(sampleHeader()), *FileTimes(log, std::nullopt)));
+              pcapFromCapture(records.data(), static_cast<int32_t>(records.size()),
+                              pcapLineOf(sampleHeader()), *fileTimes(log, std::nullopt)));
 
     // The open dialog still starts at the capture file, not at the pcap file.
     Item("mn_File_Open")->trigger();
@@ -168,16 +168,16 @@ TEST_F(FileCommandsTest, HeaderDisplayModeOneShowsTheFileInHex) {
     LogHeader h = sampleHeader();
     h.gintFontSize = 1;
     const std::string file = WriteLog("hex.vxm", h, example::kABC);
-    ASSERT_TRUE(window->files().OpenLog(file));
+    ASSERT_TRUE(window->files().openLog(file));
     EXPECT_EQ(ctx.core.settings.gintDispMode, 1);
     EXPECT_TRUE(Item("mn_View_Mode1")->isChecked());
     EXPECT_FALSE(Item("mn_View_Mode0")->isChecked());
     EXPECT_EQ(PanelText(3), "16進");
     const CellGrid& cells = BuiltGrid();
     ASSERT_GT(cells.Size(), 4);
-    EXPECT_EQ(cells.At(CellRow::RD, 0).text, CellText::Hex(0x41));
-    EXPECT_EQ(cells.At(CellRow::SD, 2).text, CellText::Hex(0x43));
-    EXPECT_EQ(cells.At(CellRow::RD, 3).text, CellText::kTM);
+    EXPECT_EQ(cells.at(CellRow::RD, 0).text, CellText::hex(0x41));
+    EXPECT_EQ(cells.at(CellRow::SD, 2).text, CellText::hex(0x43));
+    EXPECT_EQ(cells.at(CellRow::RD, 3).text, CellText::kTM);
 }
 
 TEST_F(FileCommandsTest, EmptyCaptureSavesTheHeaderAloneWhichOpensEmpty) {
@@ -188,12 +188,12 @@ TEST_F(FileCommandsTest, EmptyCaptureSavesTheHeaderAloneWhichOpensEmpty) {
     EXPECT_EQ(std::filesystem::file_size(FilePath("empty.vxm")), 24u);
     EXPECT_EQ(Caption(), "empty.vxm");
     ctx.core.settings.gintDispMode = 0;
-    ASSERT_TRUE(window->files().OpenLog(FilePath("empty.vxm")));
+    ASSERT_TRUE(window->files().openLog(FilePath("empty.vxm")));
     EXPECT_EQ(ctx.core.settings.gintDispMode, 1);
     EXPECT_EQ(ctx.core.capture.glngDispLen(), 0);
     const CellGrid& cells = BuiltGrid();
     ASSERT_GT(cells.Size(), 4);
-    EXPECT_EQ(cells.At(CellRow::RD, 0).text, CellText::kEmpty);
+    EXPECT_EQ(cells.at(CellRow::RD, 0).text, CellText::kEmpty);
 }
 
 TEST_F(FileCommandsTest, ShortFileFailsWithTheMessageAndChangesNothing) {
@@ -207,7 +207,7 @@ TEST_F(FileCommandsTest, ShortFileFailsWithTheMessageAndChangesNothing) {
     EXPECT_EQ(LastAsked().text, "通信ログファイルの読込みに失敗しました");
     EXPECT_EQ(LastAsked().title, "ファイル読込みの失敗");
     EXPECT_EQ(LastAsked().icon, Prompts::Icon::Critical);
-    EXPECT_EQ(HeaderOf(ctx.core.settings), HeaderOf(before));
+    EXPECT_EQ(headerOf(ctx.core.settings), headerOf(before));
     EXPECT_EQ(ctx.core.run.gintRireki, 0);
     EXPECT_TRUE(Item("mn_Run_Start")->isEnabled());
     EXPECT_TRUE(Item("mn_File_Save")->isEnabled());
@@ -251,7 +251,7 @@ TEST_F(FileCommandsTest, HeaderValuesOutOfRangeAreTakenAsTheNearestValidOnes) {
     h.gintIdleMode = 5;
     h.gintScroll = -2;
     const std::string file = WriteLog("odd.vxm", h, example::kABC);
-    ASSERT_TRUE(window->files().OpenLog(file));
+    ASSERT_TRUE(window->files().openLog(file));
     const Settings& s = ctx.core.settings;
     EXPECT_EQ(s.gintDispMode, 2);
     EXPECT_EQ(s.gintFontSize, 0);
@@ -262,30 +262,30 @@ TEST_F(FileCommandsTest, HeaderValuesOutOfRangeAreTakenAsTheNearestValidOnes) {
     EXPECT_EQ(PanelText(3), "ｼﾌﾄJIS");
     // The file is read as it is, never rewritten.
     std::string error;
-    EXPECT_EQ(ReadLogFile(file, error)->header, h);
+    EXPECT_EQ(readLogFile(file, error)->header, h);
 }
 
 TEST_F(FileCommandsTest, AFileHandedOnDuringARunIsRefused) {
     OpenWindow();
     ctx.core.run.gintRun = 1;
     window->MenuEnable();
-    window->files().OpenForwarded(FilePath("x.vxm"));
+    window->files().openForwarded(FilePath("x.vxm"));
     ASSERT_EQ(prompts.asked.size(), 1u);
     EXPECT_EQ(LastAsked().text, "モニタ実行中は通信ログファイルを開けません\n" + FilePath("x.vxm"));
     EXPECT_EQ(ctx.core.run.gintRireki, 0);
     ctx.core.run.gintRun = 0;
     window->MenuEnable();
     const std::string file = WriteLog("y.vxm", sampleHeader(), example::kABC);
-    window->files().OpenForwarded(file);
+    window->files().openForwarded(file);
     EXPECT_EQ(Caption(), "y.vxm");
     EXPECT_EQ(ctx.core.capture.glngDispLen(), 5);
 }
 
 TEST(InstanceLink, ALaterStartHandsItsFileToTheRunningInstance) {
     QTemporaryDir folder;
-    const QString name = InstanceName(folder.path());
-    EXPECT_NE(name, InstanceName(folder.path() + "/other"));
-    EXPECT_FALSE(ForwardToRunning(name, "/nobody/listens.vxm", 150));
+    const QString name = instanceName(folder.path());
+    EXPECT_NE(name, instanceName(folder.path() + "/other"));
+    EXPECT_FALSE(forwardToRunning(name, "/nobody/listens.vxm", 150));
 
     std::vector<std::string> opened;
     // A leftover socket of an instance that crashed does not stop the next one from listening.
@@ -294,7 +294,7 @@ TEST(InstanceLink, ALaterStartHandsItsFileToTheRunningInstance) {
         name, [&](const std::string& f) { opened.push_back(f); }, nullptr);
     ASSERT_TRUE(server.listening());
     // The client blocks while it writes; the server answers from the event loop.
-    std::thread client([&] { EXPECT_TRUE(ForwardToRunning(name, "/data/ａ b.vxm", 3000)); });
+    std::thread client([&] { EXPECT_TRUE(forwardToRunning(name, "/data/ａ b.vxm", 3000)); });
     EXPECT_TRUE(RunUntil([&] { return !opened.empty(); }, 3000));
     client.join();
     EXPECT_EQ(opened, std::vector<std::string>{"/data/ａ b.vxm"});

@@ -86,7 +86,7 @@ TEST(ProgramLockTest, AnUnwritableFolderStartsTheProgramAndSaysSoOnce) {
     QTemporaryDir dir;
     const std::string home = Unwritable(dir);
     App app(home);
-    const std::string said = "vexlo: " + ProgramLock::NotWritableText(home) + "\n";
+    const std::string said = "vexlo: " + ProgramLock::notWritableText(home) + "\n";
     std::string errors;
     ASSERT_TRUE(RunUntil(
         [&] {

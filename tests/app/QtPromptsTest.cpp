@@ -60,7 +60,7 @@ class QtPromptsTest : public ::testing::Test {
 TEST_F(QtPromptsTest, ADialogsOwnMessagesGiveItBackTheActivationAndTheFocus) {
     Settings settings;
     dlgOption dialog(settings, prompts, &mainWindow);
-    dialog.Open();
+    dialog.showDialog();
     ASSERT_TRUE(RunUntil([&] { return QApplication::activeWindow() == &dialog; }, 2000));
     auto* txtSize = dialog.findChild<QLineEdit*>("txtSize");
     auto* txtMaxFiles = dialog.findChild<QLineEdit*>("txtMaxFiles");
@@ -100,7 +100,7 @@ TEST_F(QtPromptsTest, ADialogsOwnMessagesGiveItBackTheActivationAndTheFocus) {
     ASSERT_TRUE(RunUntil([&] { return QApplication::activeWindow() == &mainWindow; }, 2000));
     QWidget* owner = nullptr;
     WhenModal([&owner](QWidget* modal) { owner = modal->parentWidget(); }, Qt::Key_Return);
-    EXPECT_EQ(prompts.Message("text", "title", Prompts::Icon::None, Prompts::Buttons::Ok),
+    EXPECT_EQ(prompts.message("text", "title", Prompts::Icon::None, Prompts::Buttons::Ok),
               Prompts::Answer::Ok);
     EXPECT_EQ(owner, &mainWindow);
 }
@@ -108,7 +108,7 @@ TEST_F(QtPromptsTest, ADialogsOwnMessagesGiveItBackTheActivationAndTheFocus) {
 TEST_F(QtPromptsTest, TheOpenDialogSpeaksJapaneseInColumnsWideEnoughForTheirTexts) {
     EXPECT_EQ(QLocale().language(), QLocale::Japanese);
     EXPECT_EQ(QLocale::system().language(), QLocale::Japanese) << "sizes and dates of files";
-    InstallQtJapanese(*QCoreApplication::instance());
+    installQtJapanese(*QCoreApplication::instance());
 
     const QFont before = QApplication::font();
     QApplication::setFont(QFont("IPAGothic", 10));  // the program's font
@@ -143,7 +143,7 @@ TEST_F(QtPromptsTest, TheOpenDialogSpeaksJapaneseInColumnsWideEnoughForTheirText
         },
         Qt::Key_Escape);
     EXPECT_EQ(
-        prompts.OpenFileName("ﾌｧｲﾙを開く", folder.path().toStdString(), "ログファイル (*.vxm)"),
+        prompts.openFileName("ﾌｧｲﾙを開く", folder.path().toStdString(), "ログファイル (*.vxm)"),
         std::nullopt);
     QApplication::setFont(before);
     ASSERT_EQ(texts.size(), 6U);
@@ -157,7 +157,7 @@ TEST_F(QtPromptsTest, TheOpenDialogSpeaksJapaneseInColumnsWideEnoughForTheirText
 
 TEST(ProgramIconTest, EveryWindowAndTheVersionWindowShowTheProgramsIcon) {
     QTemporaryDir programFolder;
-    const QIcon icon = ProgramIcon(programFolder.path().toStdString(),
+    const QIcon icon = programIcon(programFolder.path().toStdString(),
                                    QCoreApplication::applicationDirPath().toStdString());
     ASSERT_FALSE(icon.isNull()) << "the build puts vexlo-48.png next to the programs";
     EXPECT_EQ(icon.pixmap(48, 48).size(), QSize(48, 48));
@@ -182,7 +182,7 @@ TEST_F(AppTest, EveryTitledDialogIsAsWideAsItsCaption) {
     Capture& c = ctx.core.capture;
     c.CopyDat(c.gbyteDat().data(), c.glngDatLen());
     ctx.core.run.gintRireki = 1;
-    window->monitor().DispRirekiAt(0);
+    window->monitor().dispRirekiAt(0);
     int seen = 0;
     for (const char* item : {"mn_Tool_Protocol", "mn_Tool_Option", "mn_Tool_Trig", "mn_File_Text",
                              "mn_File_Print", "mn_View_Jump", "mn_View_Scroll", "mn_Search_Search",
@@ -194,7 +194,7 @@ TEST_F(AppTest, EveryTitledDialogIsAsWideAsItsCaption) {
                 continue;
             }
             ++seen;
-            EXPECT_GE(dialog->width(), CaptionWidth(*dialog))
+            EXPECT_GE(dialog->width(), captionWidth(*dialog))
                 << item << ": " << dialog->windowTitle().toStdString();
             dialog->close();
         }

@@ -8,7 +8,7 @@
 #include <QRegularExpression>
 
 TEST(QtTranslationsTest, StandardButtonsReadJapanese) {
-    ASSERT_TRUE(InstallQtJapanese(*QCoreApplication::instance()))
+    ASSERT_TRUE(installQtJapanese(*QCoreApplication::instance()))
         << "Qt's Japanese texts are missing (Debian package qt6-translations-l10n)";
     QMessageBox box;
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel |

@@ -51,13 +51,13 @@ TEST_F(AppTest, StartAsksWhenAutoSaveAndATriggerAreSetAndCancelStartsNothing) {
     EXPECT_FALSE(QFile::exists(QString::fromStdString(FilePath("LTime.txt"))));
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
     ExpectMenus(false);
-    EXPECT_TRUE(window->link().comm().IsOpen());  // the probe's port stays open
+    EXPECT_TRUE(window->link().comm().isOpen());  // the probe's port stays open
 }
 
 TEST_F(AppTest, StartWithOnlyATriggerAsksAndOkRecordsTheBlockStart) {
     StartUnit();
     OpenWindow();
-    clock.now = {2024, 3, 9, 14, 5, 7};
+    clock.time = {2024, 3, 9, 14, 5, 7};
     ctx.triggers.gintTrigType[0] = 1;
 
     EXPECT_EQ(window->RunStart(), 0);

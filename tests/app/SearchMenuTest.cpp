@@ -15,7 +15,7 @@ TEST_F(AppTest, SearchByDialogThenByF3AndShiftF3) {
     Capture& c = ctx.core.capture;
     c.CopyDat(c.gbyteDat().data(), c.glngDatLen());
     ctx.core.run.gintRireki = 1;
-    window->monitor().DispRirekiAt(0);
+    window->monitor().dispRirekiAt(0);
 
     Item("mn_Search_Search")->trigger();
     auto* dialog = window->findChild<dlgSearch*>("dlgSearch");

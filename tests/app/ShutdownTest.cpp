@@ -53,7 +53,7 @@ TEST_F(AppTest, ClosingDuringARunAnsweredYesStopsTheUnitAndWritesBothSettingsFil
     EXPECT_EQ(queued, (std::deque<std::string>{"G00", "G00", "G00"}));
     EXPECT_EQ(runAtYield, 0);
     EXPECT_TRUE(window->shutdownDone());
-    EXPECT_FALSE(window->link().comm().IsOpen());
+    EXPECT_FALSE(window->link().comm().isOpen());
 
     Settings written;
     ReadParamIni(written, ctx.programFolder);
@@ -68,7 +68,7 @@ TEST_F(AppTest, ClosingDuringARunAnsweredYesStopsTheUnitAndWritesBothSettingsFil
 TEST_F(AppTest, ClosingWhileTheStartWaitsForTheUnitEndsTheWaitAndThenShutsDown) {
     StartUnit({"--mute"});
     OpenWindow();
-    After(100, [&] { window->close(); });
+    after(100, [&] { window->close(); });
 
     // How soon the close ends the probe's wait: bench/measure-live.sh.
     EXPECT_EQ(window->RunStart(), -1);

@@ -62,16 +62,16 @@ TEST_F(AppTest, LineTriggerStartsSavingWithTheRequestedHistory) {
     bool rsOn = false;
     for (int32_t i = 0; i + 1 < c.glngDatLen() && rsOff < 0;) {
         const uint8_t b = c.gbyteDat()[i];
-        if (rec::IsLineState(b)) {
+        if (rec::isLineState(b)) {
             if (rsOn && (b & 1) == 0) {
                 rsOff = i;
             }
             rsOn = (b & 1) != 0;
         }
-        i += rec::IsFirst(b) || rec::IsLineState(b) ? 2 : 4;
+        i += rec::isFirst(b) || rec::isLineState(b) ? 2 : 4;
     }
     ASSERT_GE(rsOff, 10);
-    EXPECT_TRUE(rec::IsFirst(c.gbyteDat()[rsOff - 10]));
+    EXPECT_TRUE(rec::isFirst(c.gbyteDat()[rsOff - 10]));
     // The stop writes the block to a "Trig" file of the data folder: everything stored from
     // the history's start on, nothing else.
     std::vector<std::string> files;
@@ -82,7 +82,7 @@ TEST_F(AppTest, LineTriggerStartsSavingWithTheRequestedHistory) {
     }
     ASSERT_EQ(files.size(), 1u);
     std::string error;
-    const std::optional<LogFile> log = ReadLogFile(files[0], error);
+    const std::optional<LogFile> log = readLogFile(files[0], error);
     ASSERT_TRUE(log) << error;
     EXPECT_TRUE(std::equal(log->data.begin(), log->data.end(), c.gbyteDat().begin() + (rsOff - 10),
                            c.gbyteDat().begin() + c.glngDatLen()));

@@ -14,7 +14,7 @@ namespace {
 class DlgProtocolTest : public AppTest {
   protected:
     // Opens the dialog from its menu item.
-    dlgProtocol* Open() {
+    dlgProtocol* showDialog() {
         Item("mn_Tool_Protocol")->trigger();
         auto* dialog = window->findChild<dlgProtocol*>("dlgProtocol");
         EXPECT_NE(dialog, nullptr);
@@ -34,7 +34,7 @@ class DlgProtocolTest : public AppTest {
 TEST_F(DlgProtocolTest, OpeningSelectsTheControlsFromTheSettings) {
     NoUnit();
     OpenWindow("[Comm_Inf]\nType=1\nSpeed=19200\nDataLength=0\nStopBit=2\nParity=2\n");
-    dlgProtocol* dialog = Open();
+    dlgProtocol* dialog = showDialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(Control<QRadioButton>(dialog, "optType1")->isChecked());
     EXPECT_FALSE(Control<QRadioButton>(dialog, "optType0")->isChecked());
@@ -52,7 +52,7 @@ TEST_F(DlgProtocolTest, OpeningSelectsTheControlsFromTheSettings) {
 
     ctx.core.settings.glngSpeed = 115200;
     ctx.core.settings.gintLineType = 0;
-    dialog = Open();
+    dialog = showDialog();
     EXPECT_EQ(Combo(dialog, "cmbSpeed")->currentIndex(), -1);
     EXPECT_TRUE(Control<QRadioButton>(dialog, "optType0")->isChecked());
 }
@@ -61,7 +61,7 @@ TEST_F(DlgProtocolTest, OkWithDataAsksAndNoKeepsCaptureSettingsAndDialog) {
     NoUnit();
     OpenWindow("[Comm_Inf]\nSpeed=9600\n");
     StorePairs(10);
-    dlgProtocol* dialog = Open();
+    dlgProtocol* dialog = showDialog();
     Combo(dialog, "cmbSpeed")->setCurrentText("150");
     prompts.answers = {Prompts::Answer::No};
 
@@ -87,7 +87,7 @@ TEST_F(DlgProtocolTest, OkWithDataAsksAndNoKeepsCaptureSettingsAndDialog) {
 TEST_F(DlgProtocolTest, OkWithAnEmptyCaptureAsksNothingAndKeepsTheValuesWithoutAUnit) {
     NoUnit();
     OpenWindow();
-    dlgProtocol* dialog = Open();
+    dlgProtocol* dialog = showDialog();
     Control<QRadioButton>(dialog, "optType1")->setChecked(true);
     Combo(dialog, "cmbSpeed")->setCurrentText("38400");
     Combo(dialog, "cmbParity")->setCurrentIndex(1);
@@ -113,7 +113,7 @@ TEST_F(DlgProtocolTest, OkWithoutASpeedChosenKeepsTheFastSpeedsAndOtherwiseTakes
         {76800, 76800}, {115200, 115200}, {12000, 9600}, {0, 9600}};
     for (const auto& [stored, taken] : cases) {
         ctx.core.settings.glngSpeed = stored;
-        dlgProtocol* dialog = Open();
+        dlgProtocol* dialog = showDialog();
         ASSERT_EQ(Combo(dialog, "cmbSpeed")->currentIndex(), -1) << stored;
         PressOk(dialog);
         EXPECT_EQ(ctx.core.settings.glngSpeed, taken) << stored;
@@ -123,7 +123,7 @@ TEST_F(DlgProtocolTest, OkWithoutASpeedChosenKeepsTheFastSpeedsAndOtherwiseTakes
 TEST_F(DlgProtocolTest, OkSendsTheSettingsAndTheUnitTakesThem) {
     StartUnit();
     OpenWindow();
-    dlgProtocol* dialog = Open();
+    dlgProtocol* dialog = showDialog();
     Control<QRadioButton>(dialog, "optType1")->setChecked(true);
     Combo(dialog, "cmbSpeed")->setCurrentText("57600");
     Combo(dialog, "cmbParity")->setCurrentText("EVEN");
@@ -134,26 +134,26 @@ TEST_F(DlgProtocolTest, OkSendsTheSettingsAndTheUnitTakesThem) {
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_FALSE(dialog->isVisible());
     CommLink& comm = window->link().comm();
-    EXPECT_TRUE(comm.IsOpen());
+    EXPECT_TRUE(comm.isOpen());
     EXPECT_TRUE(comm.lstCommand.empty());  // all four answered
     EXPECT_EQ(PanelText(2), "57600,E,7,2");
 
     // Started straight away (the start would send the settings again), the unit streams a
     // line of 7 data bits: no byte has its top bit.
-    comm.QueueCommand("G01");
+    comm.queueCommand("G01");
     ASSERT_TRUE(RunUntil([&] { return ctx.core.run.gintRun == 1; }, 3000));
     ASSERT_TRUE(CaptureAtLeast(400));
     const Capture& c = ctx.core.capture;
     for (int32_t i = 0; i + 1 < c.glngDatLen(); i += 2) {
-        ASSERT_TRUE(rec::IsFirst(c.gbyteDat()[i])) << i;
-        ASSERT_LT(rec::PairValue(c.gbyteDat()[i], c.gbyteDat()[i + 1]), 0x80) << i;
+        ASSERT_TRUE(rec::isFirst(c.gbyteDat()[i])) << i;
+        ASSERT_LT(rec::pairValue(c.gbyteDat()[i], c.gbyteDat()[i + 1]), 0x80) << i;
     }
 }
 
 TEST_F(DlgProtocolTest, AStartClosesTheDialogLeftOpen) {
     StartUnit();
     OpenWindow();
-    dlgProtocol* dialog = Open();
+    dlgProtocol* dialog = showDialog();
     // Left open, the dialog's OK would clear the capture and reopen the port during the run.
     ASSERT_TRUE(Start());
     EXPECT_FALSE(dialog->isVisible());

@@ -61,7 +61,7 @@ TEST_F(DlgTriggerTest, OpeningShowsTriggerOneFromTheDefinitions) {
     t.glngTrigCount[0] = 42;
     t.gstrChrLen[1] = "3";
     t.gbyteChrCode[1] = {0x41, 0xB1, 0x0D};  // A, half-width katakana a, CR
-    dialog.Open();
+    dialog.showDialog();
 
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(Control<QRadioButton>("optTrigNo0")->isChecked());
@@ -97,7 +97,7 @@ class DlgTriggerText : public DlgTriggerTest, public ::testing::WithParamInterfa
 TEST_P(DlgTriggerText, OkStoresTheCodes) {
     const TextCase& c = GetParam();
     t.gbyteChrCode[0].fill(0x77);  // codes beyond the new count keep their values
-    dialog.Open();
+    dialog.showDialog();
     Click(QString("optCode%1").arg(c.chrType));
     Type("txtChr", c.text);
     if (c.switchTo >= 0) {
@@ -129,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(DlgTriggerTest, ButtonColoursFollowTheWorkingCopyWhenATriggerIsChosen) {
     t.gintTrigType[2] = 3;
-    dialog.Open();
+    dialog.showDialog();
     EXPECT_EQ(Colour(0).rgb(), dlgTrigger::kShownUnsetColour);
     EXPECT_EQ(Colour(2).rgb(), dlgTrigger::kSetColour);
     EXPECT_EQ(Colour(1).rgb(), dlgTrigger::kUnsetColour);
@@ -149,7 +149,7 @@ TEST_F(DlgTriggerTest, WhileRunningOnlyTriggerNumbersAndResetWork) {
     t.gintTrigType[1] = 1;
     t.glngTrigCount[1] = 7;
     run.gintRun = 1;
-    dialog.Open();
+    dialog.showDialog();
     EXPECT_FALSE(Control<QPushButton>("OKButton")->isEnabled());
     EXPECT_FALSE(Control<QGroupBox>("fraEvent")->isEnabled());
     EXPECT_FALSE(Control<QGroupBox>("fraAction")->isEnabled());
@@ -167,7 +167,7 @@ TEST_F(DlgTriggerTest, WhileRunningOnlyTriggerNumbersAndResetWork) {
 
     // Stopped again, the next opening can change the definitions.
     run.gintRun = 0;
-    dialog.Open();
+    dialog.showDialog();
     EXPECT_TRUE(Control<QPushButton>("OKButton")->isEnabled());
     Click("optEvent2");
     Key(Qt::Key_F1);
@@ -178,7 +178,7 @@ TEST_F(DlgTriggerTest, WhileRunningOnlyTriggerNumbersAndResetWork) {
 
 TEST_F(DlgTriggerTest, CancelDiscardsTheWorkingCopyButNotAReset) {
     t.glngTrigCount[0] = 5;
-    dialog.Open();
+    dialog.showDialog();
     Click("optEvent4");
     Click("optCS1");
     Click("chkErr0");
@@ -193,7 +193,7 @@ TEST_F(DlgTriggerTest, CancelDiscardsTheWorkingCopyButNotAReset) {
     EXPECT_FALSE(FileWritten());
 
     // OK takes every field and writes the trigger file.
-    dialog.Open();
+    dialog.showDialog();
     Click("optEvent4");
     Click("optCS1");
     Click("chkErr0");
@@ -225,7 +225,7 @@ class DlgTriggerInfo : public DlgTriggerTest, public ::testing::WithParamInterfa
 TEST_P(DlgTriggerInfo, AutoSaveInformationOnOk) {
     const InfoCase& c = GetParam();
     autoSave = c.autoSave;
-    dialog.Open();
+    dialog.showDialog();
     Click("optTrigNo3");
     Click(QString("optEvent%1").arg(c.event));
     Click(QString("optAction%1").arg(c.action));
@@ -248,7 +248,7 @@ INSTANTIATE_TEST_SUITE_P(DlgTrigger, DlgTriggerInfo,
                                            InfoCase{false, 1, 2, false}));
 
 TEST_F(DlgTriggerTest, ByteCountsOutsideTheRangeAreRefused) {
-    dialog.Open();
+    dialog.showDialog();
     Click("optTrigNo2");
     Type("txtSaveStart", "16384");
     Click("optTrigNo0");
@@ -275,21 +275,21 @@ TEST_F(DlgTriggerTest, ByteCountsOutsideTheRangeAreRefused) {
 
 // Shows its message as a real box would: the box takes the activation from the dialog.
 struct StealingPrompts final : Prompts {
-    Answer Message(const std::string&, const std::string&, Icon, Buttons) override {
+    Answer message(const std::string&, const std::string&, Icon, Buttons) override {
         QEvent deactivate(QEvent::WindowDeactivate);
         QCoreApplication::sendEvent(dialog, &deactivate);
         ++shown;
         return Answer::Ok;
     }
-    std::optional<std::string> OpenFileName(const std::string&, const std::string&,
+    std::optional<std::string> openFileName(const std::string&, const std::string&,
                                             const std::string&) override {
         return std::nullopt;
     }
-    std::optional<std::string> SaveFileName(const std::string&, const std::string&,
+    std::optional<std::string> saveFileName(const std::string&, const std::string&,
                                             const std::string&) override {
         return std::nullopt;
     }
-    std::optional<int32_t> ChooseColor(int32_t) override { return std::nullopt; }
+    std::optional<int32_t> chooseColor(int32_t) override { return std::nullopt; }
     QWidget* dialog = nullptr;
     int shown = 0;
 };
@@ -302,7 +302,7 @@ TEST(DlgTrigger, ItsOwnMessageDoesNotCloseItButAnotherWindowDoes) {
     dlgTrigger dialog(
         t, run, prompts, dir.path().toStdString(), [] { return false; }, nullptr);
     prompts.dialog = &dialog;
-    dialog.Open();
+    dialog.showDialog();
     dialog.findChild<QLineEdit*>("txtStop")->setText("99999");
     dialog.findChild<QPushButton*>("OKButton")->click();
     EXPECT_EQ(prompts.shown, 1);

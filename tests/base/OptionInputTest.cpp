@@ -39,7 +39,7 @@ TEST(OptionInputTest, RefusedInputNamesTheControlAndTheMessage) {
         SCOPED_TRACE(std::string(c.size) + " / " + c.maxFiles + " / " + (c.port ? c.port : "-"));
         const auto port =
             c.port != nullptr ? std::optional<std::string_view>(c.port) : std::nullopt;
-        const auto result = ReadOptionNumbers(c.size, c.maxFiles, port);
+        const auto result = readOptionNumbers(c.size, c.maxFiles, port);
         ASSERT_TRUE(std::holds_alternative<OptionRefusal>(result));
         EXPECT_EQ(std::get<OptionRefusal>(result).field, c.field);
         EXPECT_EQ(std::get<OptionRefusal>(result).text, c.text);
@@ -67,7 +67,7 @@ TEST(OptionInputTest, AcceptedInputGivesTheNumbers) {
         SCOPED_TRACE(c.size);
         const auto port =
             c.port != nullptr ? std::optional<std::string_view>(c.port) : std::nullopt;
-        const auto result = ReadOptionNumbers(c.size, c.maxFiles, port);
+        const auto result = readOptionNumbers(c.size, c.maxFiles, port);
         ASSERT_TRUE(std::holds_alternative<OptionNumbers>(result));
         const OptionNumbers& n = std::get<OptionNumbers>(result);
         EXPECT_EQ(n.bufSize, c.bufSize);

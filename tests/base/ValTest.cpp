@@ -53,21 +53,21 @@ TEST(Val, NumbersBeyondADoubleOverflowOrUnderflow) {
 }
 
 TEST(RoundHalfEven, RoundsHalvesToTheEvenNeighbour) {
-    EXPECT_EQ(RoundHalfEven<int16_t>(1.5), 2);
-    EXPECT_EQ(RoundHalfEven<int16_t>(2.5), 2);
-    EXPECT_EQ(RoundHalfEven<int16_t>(-2.5), -2);
-    EXPECT_EQ(RoundHalfEven<int16_t>(2.51), 3);
-    EXPECT_EQ(RoundHalfEven<int32_t>(9600.5), 9600);
+    EXPECT_EQ(roundHalfEven<int16_t>(1.5), 2);
+    EXPECT_EQ(roundHalfEven<int16_t>(2.5), 2);
+    EXPECT_EQ(roundHalfEven<int16_t>(-2.5), -2);
+    EXPECT_EQ(roundHalfEven<int16_t>(2.51), 3);
+    EXPECT_EQ(roundHalfEven<int32_t>(9600.5), 9600);
 }
 
 TEST(RoundHalfEven, RefusesWhatDoesNotFitTheWidth) {
-    EXPECT_EQ(RoundHalfEven<int16_t>(32767.4), 32767);
-    EXPECT_EQ(RoundHalfEven<int16_t>(32767.5), std::nullopt);
-    EXPECT_EQ(RoundHalfEven<int16_t>(-32768.5), -32768);  // halves to even
-    EXPECT_EQ(RoundHalfEven<int16_t>(-32769), std::nullopt);
-    EXPECT_EQ(RoundHalfEven<int16_t>(70000), std::nullopt);
-    EXPECT_EQ(RoundHalfEven<int32_t>(70000), 70000);
-    EXPECT_EQ(RoundHalfEven<int32_t>(4294967296.0), std::nullopt);
-    EXPECT_EQ(RoundHalfEven<int32_t>(std::numeric_limits<double>::infinity()), std::nullopt);
-    EXPECT_EQ(RoundHalfEven<int32_t>(std::numeric_limits<double>::quiet_NaN()), std::nullopt);
+    EXPECT_EQ(roundHalfEven<int16_t>(32767.4), 32767);
+    EXPECT_EQ(roundHalfEven<int16_t>(32767.5), std::nullopt);
+    EXPECT_EQ(roundHalfEven<int16_t>(-32768.5), -32768);  // halves to even
+    EXPECT_EQ(roundHalfEven<int16_t>(-32769), std::nullopt);
+    EXPECT_EQ(roundHalfEven<int16_t>(70000), std::nullopt);
+    EXPECT_EQ(roundHalfEven<int32_t>(70000), 70000);
+    EXPECT_EQ(roundHalfEven<int32_t>(4294967296.0), std::nullopt);
+    EXPECT_EQ(roundHalfEven<int32_t>(std::numeric_limits<double>::infinity()), std::nullopt);
+    EXPECT_EQ(roundHalfEven<int32_t>(std::numeric_limits<double>::quiet_NaN()), std::nullopt);
 }

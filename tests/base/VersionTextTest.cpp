@@ -13,9 +13,9 @@ TEST(VersionTextTest, TheUnitsVersionOrQuestionMarks) {
         {"1\x01\xB1", "ｿﾌﾄｳｪｱ ﾊﾞｰｼﾞｮﾝ 1.1.1\nﾌｧｰﾑｳｪｱ ﾊﾞｰｼﾞｮﾝ 1.?.?"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(VersionLines({1, 1, 1}, c.unitVer), c.text);
+        EXPECT_EQ(versionLines({1, 1, 1}, c.unitVer), c.text);
     }
-    EXPECT_EQ(VersionLines({2, 10, 300}, "123").rfind("ｿﾌﾄｳｪｱ ﾊﾞｰｼﾞｮﾝ 2.10.300\n", 0), 0U);
+    EXPECT_EQ(versionLines({2, 10, 300}, "123").rfind("ｿﾌﾄｳｪｱ ﾊﾞｰｼﾞｮﾝ 2.10.300\n", 0), 0U);
 }
 
 TEST(VersionTextTest, TheProgramIsVersionOneOneOne) {

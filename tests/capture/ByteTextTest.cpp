@@ -22,9 +22,9 @@ TEST(ByteText, TableHoldsMnemonicsFullWidthKanaAndHex) {
     EXPECT_EQ(t[0xDF], "゜");
     EXPECT_EQ(t[0xE0], "/E0");
     EXPECT_EQ(t[0xFE], "/FE");
-    EXPECT_EQ(HexText(0x0D), "0D");
-    EXPECT_EQ(HexText(0xFF), "FF");
-    EXPECT_EQ(HexText(0x0A), "0A");
+    EXPECT_EQ(hexText(0x0D), "0D");
+    EXPECT_EQ(hexText(0xFF), "FF");
+    EXPECT_EQ(hexText(0x0A), "0A");
 }
 
 TEST(ByteText, WordTextFormsForExportAndPrinting) {

@@ -123,7 +123,7 @@ TEST(CaptureBuffer, AutoSaveBlockIsHandedOverWhenFullAndNeverOverruns) {
     for (int i = 0; i < 2500; ++i) {
         c.StoreByte(static_cast<uint8_t>(i));
     }
-    c.SetAutoSaveSink(&sink);  // the first full block came without a writer: dropped safely
+    c.setAutoSaveSink(&sink);  // the first full block came without a writer: dropped safely
     for (int i = 0; i < 1000; ++i) {
         c.StoreByte(static_cast<uint8_t>(i));
     }
@@ -169,7 +169,7 @@ TEST(CaptureBuffer, ClearDatEmptiesEverything) {
     c.AllocBuffer(1);
     run.gintAutoSave = 1;
     c.StoreByte(0x85);
-    c.SetPending(-1, 0x85);
+    c.setPending(-1, 0x85);
     Convert(c, {0x85, 0xC3, 0x85, 0xC3});
     c.glngCursol = {4, 5};
     c.ClearDat();

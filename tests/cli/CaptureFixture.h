@@ -48,7 +48,7 @@ class CaptureTest : public ::testing::Test {
     // in the background (its exit status then goes to cli.code).
     Outcome Capture(const std::vector<std::string>& args, bool background = false) {
         std::string cmd =
-            quoted(VEXLO_CLI_BINARY) + " capture --home " + quoted(home.Path()) + " --port 5";
+            quoted(VEXLO_CLI_BINARY) + " capture --home " + quoted(home.path()) + " --port 5";
         for (const std::string& a : args) {
             cmd += " " + quoted(a);
         }
@@ -58,21 +58,21 @@ class CaptureTest : public ::testing::Test {
                   "; wait $!; echo $? >" + quoted(home.File("cli.code")) + ") &";
         }
         const int st = std::system(cmd.c_str());
-        return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, home.Read("cli.err")};
+        return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, home.read("cli.err")};
     }
     // Waits until the background capture has ended; its exit status, or -1.
     int WaitForCapture() {
-        for (int i = 0; i < 1500 && home.Read("cli.code").empty(); ++i) {
+        for (int i = 0; i < 1500 && home.read("cli.code").empty(); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        const std::string code = home.Read("cli.code");
+        const std::string code = home.read("cli.code");
         return code.empty() ? -1 : std::stoi(code);
     }
     // The unit's answer to STATUS on its control channel ("OK monitoring flood -").
     [[nodiscard]] std::string UnitStatus() const { return unit_->control("STATUS").toStdString(); }
     [[nodiscard]] std::string Stored(const std::string& name) const {
         std::string error;
-        const std::optional<LogFile> f = ReadLogFile(out.File(name), error);
+        const std::optional<LogFile> f = readLogFile(out.File(name), error);
         EXPECT_TRUE(f.has_value()) << name << ": " << error;
         return f ? std::string(f->data.begin(), f->data.end()) : std::string();
     }

@@ -31,7 +31,7 @@ TEST_F(CaptureTest, AFloodAtTenTimesTheLineRateIsStoredWholeInTheFileAndTheAutoS
     // 115200 bit/s both ways, ten times faster: 5 s of traffic, then a quiet line.
     StartUnit({"--scenario", "flood", "--rate-factor", "10", "--duration", "50"});
     std::filesystem::create_directory(out.File("auto"));
-    out.Write("flood.vxm", "an older capture");
+    out.write("flood.vxm", "an older capture");
     const Outcome r = Capture({"-o", out.File("flood.vxm"), "--seconds", "6.5", "--speed", "115200",
                                "--data-bits", "8", "--parity", "none", "--autosave",
                                out.File("auto/line.vxm"), "--block-kb", "500", "--max-files", "0"});
@@ -39,13 +39,13 @@ TEST_F(CaptureTest, AFloodAtTenTimesTheLineRateIsStoredWholeInTheFileAndTheAutoS
     EXPECT_EQ(r.err, "") << "no progress line when standard error is not a terminal";
     unit_.reset();  // the record is complete once the unit has ended
 
-    const std::string sent = home.Read("record.bin");
+    const std::string sent = home.read("record.bin");
     EXPECT_GT(sent.size(), 2'000'000U);
     const std::string stored = Stored("flood.vxm");
     EXPECT_EQ(stored.size(), sent.size());
     EXPECT_TRUE(stored == sent);
     const LogHeader h =
-        DecodeHeader(reinterpret_cast<const uint8_t*>(out.Read("flood.vxm").data()));
+        decodeHeader(reinterpret_cast<const uint8_t*>(out.read("flood.vxm").data()));
     EXPECT_EQ(h.glngSpeed, 115200);
     EXPECT_EQ(h.gintDataLen, 1);
 
@@ -60,11 +60,11 @@ TEST_F(CaptureTest, AFloodAtTenTimesTheLineRateIsStoredWholeInTheFileAndTheAutoS
         saved += Stored(f);
     }
     EXPECT_TRUE(saved == sent) << saved.size() << " bytes in " << files.size() << " files";
-    EXPECT_EQ(home.Read("LTime.txt").size(), 13U);
+    EXPECT_EQ(home.read("LTime.txt").size(), 13U);
 }
 
 TEST_F(CaptureTest, NoUnitOrARefusedStartFailsAndLeavesTheFileAlone) {
-    out.Write("keep.vxm", "keep me");
+    out.write("keep.vxm", "keep me");
     const Outcome none = Capture({"-o", out.File("keep.vxm"), "--seconds", "1"});
     EXPECT_EQ(none.code, 1);
     EXPECT_EQ(none.err, "vexlo-cli: COM5: no unit answers\n");
@@ -74,7 +74,7 @@ TEST_F(CaptureTest, NoUnitOrARefusedStartFailsAndLeavesTheFileAlone) {
     EXPECT_EQ(refused.code, 1);
     EXPECT_NE(refused.err.find("the unit refused the start"), std::string::npos) << refused.err;
     EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1);
-    EXPECT_EQ(out.Read("keep.vxm"), "keep me");
+    EXPECT_EQ(out.read("keep.vxm"), "keep me");
     EXPECT_FALSE(std::filesystem::exists(out.File("keep.vxm.tmp")));
 }
 
@@ -83,15 +83,15 @@ TEST_F(CaptureTest, ALostUnitEndsWithAnErrorAndKeepsWhatArrived) {
     Capture({"-o", out.File("lost.vxm"), "--seconds", "20", "--speed", "115200"}, true);
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     unit_.reset();  // its end of the line closes, as when the cable is pulled
-    for (int i = 0; i < 500 && home.Read("cli.code").empty(); ++i) {
+    for (int i = 0; i < 500 && home.read("cli.code").empty(); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    EXPECT_EQ(home.Read("cli.code"), "1\n") << "vexlo-cli ends by itself, with an error";
-    const std::string err = home.Read("cli.err");
+    EXPECT_EQ(home.read("cli.code"), "1\n") << "vexlo-cli ends by itself, with an error";
+    const std::string err = home.read("cli.err");
     EXPECT_NE(err.find("the unit went away"), std::string::npos) << err;
     const std::string stored = Stored("lost.vxm");
     EXPECT_GT(stored.size(), 10'000U);
-    const std::string sent = home.Read("record.bin");
+    const std::string sent = home.read("record.bin");
     EXPECT_EQ(sent.compare(0, stored.size(), stored), 0) << "what is kept is what the unit sent";
 }
 
@@ -121,7 +121,7 @@ TEST_F(CaptureTest, APcapOfAModbusCaptureReadsInTsharkAsFramesWithGoodCrcs) {
     ASSERT_EQ(std::system(tshark.c_str()), 0);
 
     int requests = 0, replies = 0, good = 0, bad = 0;
-    std::istringstream lines(out.Read("fields.txt"));
+    std::istringstream lines(out.read("fields.txt"));
     for (std::string line; std::getline(lines, line);) {
         std::istringstream cols(line);
         std::string event, unit, crc;
@@ -149,21 +149,21 @@ TEST_F(CaptureTest, SignalsDuringTheStartAndTheRunLeaveTheUnitStoppedAndTheFileW
             Capture({"-o", out.File("sig.vxm"), "--speed", "9600"}, true);
             // Between the last line setting and the start's answer, or a second into the run.
             ASSERT_TRUE(duringStart ? unit_->waitForTrace("S", 4) : unit_->waitForTrace("G01 OK"))
-                << UnitOutput() << home.Read("cli.err");
+                << UnitOutput() << home.read("cli.err");
             if (!duringStart) {
                 std::this_thread::sleep_for(std::chrono::seconds(1));
             }
-            kill(std::stoi(home.Read("cli.pid")), sig);
+            kill(std::stoi(home.read("cli.pid")), sig);
             const int code = WaitForCapture();
             EXPECT_EQ(UnitStatus().rfind("OK stopped", 0), 0U) << UnitOutput();
             unit_.reset();  // the record is complete once the unit has ended
             if (duringStart) {
                 EXPECT_TRUE(code == 0 || code == 1) << code;
             } else {
-                EXPECT_EQ(code, 0) << home.Read("cli.err");
+                EXPECT_EQ(code, 0) << home.read("cli.err");
             }
             if (code == 0) {
-                const std::string sent = home.Read("record.bin");
+                const std::string sent = home.read("record.bin");
                 EXPECT_TRUE(Stored("sig.vxm") == sent) << sent.size() << " bytes sent";
                 EXPECT_GT(sent.size(), duringStart ? 0U : 1000U);
             } else {
@@ -191,7 +191,7 @@ TEST_F(CaptureTest, FramesOfAModbusCapturePairEveryReplyWithItsRequest) {
         int unit = 0, function = 0;
     };
     std::vector<Row> rows;
-    std::istringstream lines(out.Read("frames.csv"));
+    std::istringstream lines(out.read("frames.csv"));
     std::string line;
     std::getline(lines, line);
     EXPECT_EQ(line, "index,dir,start_s,bytes,errors,gap_ms,reply_ms,hex,unit,function,kind,crc_ok");
@@ -234,13 +234,13 @@ TEST_F(CaptureTest, FramesOfAModbusCapturePairEveryReplyWithItsRequest) {
 // temporary file is left alone; -o refused as a folder, in a missing folder, or as the
 // auto-save file itself.
 TEST_F(CaptureTest, EveryKindOfOutputIsWrittenAsWhatItIsAndNothingElseChanges) {
-    out.Write("keep.vxm", "keep me");
+    out.write("keep.vxm", "keep me");
     const struct {
         std::vector<std::string> args;
         int code;
         std::string err;
     } refused[] = {
-        {{"-o", out.Path()}, 1, "vexlo-cli: " + out.Path() + ": is a folder\n"},
+        {{"-o", out.path()}, 1, "vexlo-cli: " + out.path() + ": is a folder\n"},
         {{"-o", out.File("no/cap.vxm")},
          1,
          "vexlo-cli: " + out.File("no/cap.vxm") + ": its folder does not exist\n"},
@@ -253,11 +253,11 @@ TEST_F(CaptureTest, EveryKindOfOutputIsWrittenAsWhatItIsAndNothingElseChanges) {
         EXPECT_EQ(o.code, r.code) << o.err;
         EXPECT_EQ(o.err.substr(0, o.err.find('\n') + 1), r.err);
     }
-    EXPECT_EQ(out.Read("keep.vxm"), "keep me");
+    EXPECT_EQ(out.read("keep.vxm"), "keep me");
 
     StartUnit({"--scenario", "flood", "--duration", "100"});
     std::filesystem::create_symlink("target.vxm", out.File("link.vxm"));
-    out.Write("cap.vxm.tmp", "not ours");
+    out.write("cap.vxm.tmp", "not ours");
     ASSERT_EQ(mkfifo(out.File("pipe.vxm").c_str(), 0600), 0);
     ASSERT_EQ(std::system(("(cat " + quoted(out.File("pipe.vxm")) + " >" + quoted(out.File("got")) +
                            "; touch " + quoted(out.File("got.done")) + ") &")
@@ -275,11 +275,11 @@ TEST_F(CaptureTest, EveryKindOfOutputIsWrittenAsWhatItIsAndNothingElseChanges) {
     EXPECT_TRUE(std::filesystem::is_symlink(out.File("link.vxm")));
     EXPECT_GT(Stored("target.vxm").size(), 1000U);
     EXPECT_GT(Stored("cap.vxm").size(), 1000U);
-    EXPECT_EQ(out.Read("cap.vxm.tmp"), "not ours");
+    EXPECT_EQ(out.read("cap.vxm.tmp"), "not ours");
     EXPECT_TRUE(std::filesystem::is_fifo(out.File("pipe.vxm")));
     EXPECT_GT(Stored("got").size(), 1000U);
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(out.Path())) {
+    for (const auto& e : std::filesystem::directory_iterator(out.path())) {
         names.push_back(e.path().filename().string());
     }
     std::sort(names.begin(), names.end());
@@ -331,12 +331,12 @@ TEST_F(CaptureTest, TsharkCapturesLiveThroughTheExtcapInterface) {
                                         user.File(std::string(folder) + "/vexlo-extcap"));
     }
     const std::string env =
-        "HOME=" + quoted(user.Path()) + " VEXLO_HOME=" + quoted(home.Path()) + " ";
+        "HOME=" + quoted(user.path()) + " VEXLO_HOME=" + quoted(home.path()) + " ";
     ASSERT_EQ(std::system((env + "tshark -D >" + quoted(user.File("list")) + " 2>&1").c_str()), 0);
-    EXPECT_NE(user.Read("list").find(". vexlo (Vexlo serial line monitor)"), std::string::npos)
-        << user.Read("list");
+    EXPECT_NE(user.read("list").find(". vexlo (Vexlo serial line monitor)"), std::string::npos)
+        << user.read("list");
 
-    home.Write("VXParam.ini",
+    home.write("VXParam.ini",
                "[Comm_Inf]\r\nSpeed=19200\r\nDataLength=1\r\nParity=2\r\n"
                "[VX_Inf]\r\nAuto=0\r\nPort=5\r\n");
     StartUnit({"--scenario", "modbus", "--rate-factor", "4", "--duration", "40"});
@@ -346,7 +346,7 @@ TEST_F(CaptureTest, TsharkCapturesLiveThroughTheExtcapInterface) {
                            quoted(out.File("tshark.log")) + " 2>&1")
                               .c_str()),
               0)
-        << out.Read("tshark.log");
+        << out.read("tshark.log");
     EXPECT_EQ(UnitStatus().rfind("OK stopped", 0), 0U);
     unit_.reset();  // the record is complete once the unit has ended
 
@@ -359,7 +359,7 @@ TEST_F(CaptureTest, TsharkCapturesLiveThroughTheExtcapInterface) {
               0);
     std::map<std::string, int> seen;  // event and CRC status
     int packets = 0;
-    std::istringstream lines(out.Read("fields.txt"));
+    std::istringstream lines(out.read("fields.txt"));
     for (std::string line; std::getline(lines, line); ++packets) {
         ++seen[line];
     }
@@ -371,19 +371,19 @@ TEST_F(CaptureTest, TsharkCapturesLiveThroughTheExtcapInterface) {
     // The export of what the unit sent, in the same packets: the live capture may end before
     // the last bytes the unit sent after the stop.
     // What the unit sent, as the capture stores it: a line-state byte gets its tail.
-    const std::string sent = home.Read("record.bin");
+    const std::string sent = home.read("record.bin");
     std::string stored;
     for (size_t i = 0; i < sent.size(); ++i) {
         const auto b = static_cast<uint8_t>(sent[i]);
         stored += sent[i];
-        if (rec::IsFirst(b) && i + 1 < sent.size()) {
+        if (rec::isFirst(b) && i + 1 < sent.size()) {
             stored += sent[++i];
-        } else if (rec::IsLineState(b)) {
+        } else if (rec::isLineState(b)) {
             stored += static_cast<char>(rec::kLineTail);
         }
     }
-    out.Write("sent.pcap",
-              PcapFromCapture(reinterpret_cast<const uint8_t*>(stored.data()),
+    out.write("sent.pcap",
+              pcapFromCapture(reinterpret_cast<const uint8_t*>(stored.data()),
                               static_cast<int32_t>(stored.size()), {19200, 1, 0, 2, 0}, {}));
     const std::vector<std::string> live = EventLines(pcap, out.File("live.txt"));
     const std::vector<std::string> expected =

@@ -38,15 +38,15 @@ class Cli : public ::testing::Test {
         }
         cmd += " >" + quoted(dir.File("stdout")) + " 2>" + quoted(dir.File("stderr"));
         const int st = std::system(cmd.c_str());
-        return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, dir.Read("stdout"), dir.Read("stderr")};
+        return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, dir.read("stdout"), dir.read("stderr")};
     }
 
     // A log file with the given header and records; returns its path.
     std::string logFile(const std::string& name, const LogHeader& h,
                         const std::vector<uint8_t>& records) {
         uint8_t head[kLogHeaderLen];
-        EncodeHeader(h, head);
-        dir.Write(name, std::string(reinterpret_cast<const char*>(head), sizeof head) +
+        encodeHeader(h, head);
+        dir.write(name, std::string(reinterpret_cast<const char*>(head), sizeof head) +
                             std::string(records.begin(), records.end()));
         return dir.File(name);
     }
@@ -91,7 +91,7 @@ TEST_F(Cli, ExportWritesTheExamplesToStandardOutputAndToAFile) {
         const Outcome toFile = run(args);
         EXPECT_EQ(toFile.code, 0) << toFile.err;
         EXPECT_EQ(toFile.out, "");
-        EXPECT_EQ(dir.Read("out.txt"), e.expected);
+        EXPECT_EQ(dir.read("out.txt"), e.expected);
     }
 }
 
@@ -104,7 +104,7 @@ TEST_F(Cli, ExportDefaultsToSwitchWithoutLimitInScreenTexts) {
 
 TEST_F(Cli, UsageErrorsExitTwoAndWriteNothing) {
     const std::string in = logFile("in.vxm", header(0), example::kABC);
-    dir.Write("out.txt", "keep me");
+    dir.write("out.txt", "keep me");
     const std::string out = dir.File("out.txt");
     const std::vector<std::vector<std::string>> cases = {
         {},
@@ -144,7 +144,7 @@ TEST_F(Cli, UsageErrorsExitTwoAndWriteNothing) {
         {"capture", "-o", out, "--block-kb", "10"},
         {"capture", "-o", out, "--autosave", dir.File("a.vxm"), "--max-files", "x"},
         {"capture", "-o", out, "--autosave", out},
-        {"capture", "-o", out, "--autosave", dir.Path() + "/./out.txt"},
+        {"capture", "-o", out, "--autosave", dir.path() + "/./out.txt"},
         {"capture", "-o", out, "extra"},
     };
     for (const auto& args : cases) {
@@ -157,7 +157,7 @@ TEST_F(Cli, UsageErrorsExitTwoAndWriteNothing) {
         EXPECT_EQ(r.out, "") << line;
         EXPECT_NE(r.err.find("usage: vexlo-cli"), std::string::npos) << line;
     }
-    EXPECT_EQ(dir.Read("out.txt"), "keep me");
+    EXPECT_EQ(dir.read("out.txt"), "keep me");
 }
 
 TEST_F(Cli, EveryCommandHasHelp) {
@@ -176,10 +176,10 @@ TEST_F(Cli, EveryCommandHasHelp) {
 }
 
 TEST_F(Cli, BadFilesExitOneWithOneLineAndLeaveTheOutputAlone) {
-    dir.Write("short.vxm", std::string(23, '\0'));
+    dir.write("short.vxm", std::string(23, '\0'));
     std::filesystem::create_directory(dir.File("folder.vxm"));
     const std::string good = logFile("good.vxm", header(0), example::kABC);
-    dir.Write("out.txt", "keep me");
+    dir.write("out.txt", "keep me");
     const std::string out = dir.File("out.txt");
     const struct {
         std::vector<std::string> args;
@@ -193,14 +193,14 @@ TEST_F(Cli, BadFilesExitOneWithOneLineAndLeaveTheOutputAlone) {
         {{"export", dir.File("folder.vxm"), "-o", out}, dir.File("folder.vxm"), "is a folder"},
         {{"info", dir.File("short.vxm")}, dir.File("short.vxm"), "shorter than 24 bytes"},
         {{"info", "--json", dir.File("folder.vxm")}, dir.File("folder.vxm"), "is a folder"},
-        {{"export", good, "-o", dir.Path()}, dir.Path(), "is a folder"},
+        {{"export", good, "-o", dir.path()}, dir.path(), "is a folder"},
         {{"export", good, "-o", dir.File("no/such/out.txt")},
          dir.File("no/such/out.txt"),
          "cannot be written: No such file or directory"},
         {{"pcap", dir.File("short.vxm"), "-o", out},
          dir.File("short.vxm"),
          "shorter than 24 bytes"},
-        {{"pcap", good, "-o", dir.Path()}, dir.Path(), "is a folder"},
+        {{"pcap", good, "-o", dir.path()}, dir.path(), "is a folder"},
         {{"frames", dir.File("missing.vxm")}, dir.File("missing.vxm"), "no such file"},
         {{"frames", good, "-o", dir.File("no/such/out.csv")},
          dir.File("no/such/out.csv"),
@@ -215,7 +215,7 @@ TEST_F(Cli, BadFilesExitOneWithOneLineAndLeaveTheOutputAlone) {
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, "vexlo-cli: " + c.named + ": " + c.reason + "\n");
     }
-    EXPECT_EQ(dir.Read("out.txt"), "keep me");
+    EXPECT_EQ(dir.read("out.txt"), "keep me");
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.txt.tmp")));
 }
 
@@ -284,7 +284,7 @@ TEST_F(Cli, InfoOfAnEmptyCaptureWithValuesOutOfRange) {
               std::string::npos);
     EXPECT_NE(text.out.find("first time:  -\nlast time:   -\n"), std::string::npos);
     const Outcome json = run({"info", in, "--json"});
-    EXPECT_NE(json.out.find("\"file\":\"" + dir.Path() + "/odd \\\"name\\\".vxm\""),
+    EXPECT_NE(json.out.find("\"file\":\"" + dir.path() + "/odd \\\"name\\\".vxm\""),
               std::string::npos);
     EXPECT_NE(json.out.find("\"bytes\":0,"), std::string::npos);
     EXPECT_NE(json.out.find("\"disp_mode\":7,"), std::string::npos);
@@ -308,9 +308,9 @@ TEST_F(Cli, PcapWritesTheExportOfTheFileOnTheGivenDate) {
     day.tm_isdst = -1;
     const PcapLine line{19200, 1, 0, 0, 100};
     const std::string expected =
-        PcapFromCapture(records.data(), static_cast<int32_t>(records.size()), line,
+        pcapFromCapture(records.data(), static_cast<int32_t>(records.size()), line,
                         PcapTimes{std::mktime(&day), 0});
-    EXPECT_EQ(dir.Read("out.pcap"), expected);
+    EXPECT_EQ(dir.read("out.pcap"), expected);
     EXPECT_EQ(expected.size(), 24U + 2 * (16 + 12 + 1));
 }
 
@@ -336,7 +336,7 @@ TEST_F(Cli, FramesWritesTheExamplesAsCsvJsonAndText) {
         EXPECT_EQ(r.out, csv);
         args.insert(args.end(), {"-o", dir.File("frames.csv")});
         EXPECT_EQ(run(args).code, 0);
-        EXPECT_EQ(dir.Read("frames.csv"), csv);
+        EXPECT_EQ(dir.read("frames.csv"), csv);
     }
 
     const FrameExample m = FrameExamples().back();
@@ -413,13 +413,13 @@ TEST_F(Cli, EveryKindOfOutputIsWrittenAsWhatItIsAndNothingElseChanges) {
         std::string written;  // the entry that gets the bytes; "-": standard output
     };
     const auto write = [](const char* name, const char* text) {
-        return [=](const TempFolder& f) { f.Write(name, text); };
+        return [=](const TempFolder& f) { f.write(name, text); };
     };
     const std::vector<Kind> kinds = {
         {"regular file", write("out", "old"), "out", 0, "", "out"},
         {"link to a file",
          [](const TempFolder& f) {
-             f.Write("target", "old");
+             f.write("target", "old");
              std::filesystem::create_symlink("target", f.File("out"));
          },
          "out", 0, "", "target"},
@@ -457,7 +457,7 @@ TEST_F(Cli, EveryKindOfOutputIsWrittenAsWhatItIsAndNothingElseChanges) {
                           << "file system could be mounted (needs root)\n";
                 continue;
             }
-            for (const auto& [name, bytes] : entries(dir.Path())) {
+            for (const auto& [name, bytes] : entries(dir.path())) {
                 if (name != "in.vxm" && name != "full") {
                     std::filesystem::remove_all(dir.File(name));
                 }
@@ -465,8 +465,8 @@ TEST_F(Cli, EveryKindOfOutputIsWrittenAsWhatItIsAndNothingElseChanges) {
             if (k.prepare) {
                 k.prepare(dir);
             }
-            std::map<std::string, std::string> expected = entries(dir.Path());
-            std::string cmd = "cd " + quoted(dir.Path()) + " && ";
+            std::map<std::string, std::string> expected = entries(dir.path());
+            std::string cmd = "cd " + quoted(dir.path()) + " && ";
             if (k.written == "got") {
                 cmd += "{ cat out >got & } && ";
             }
@@ -477,17 +477,17 @@ TEST_F(Cli, EveryKindOfOutputIsWrittenAsWhatItIsAndNothingElseChanges) {
             cmd += " -o " + quoted(k.output) + " >stdout 2>stderr; st=$?; wait; exit $st";
             const int st = std::system(cmd.c_str());
             EXPECT_EQ(WIFEXITED(st) ? WEXITSTATUS(st) : -1, k.code);
-            const std::string err = dir.Read("stderr");
+            const std::string err = dir.read("stderr");
             if (k.message.empty()) {
                 EXPECT_EQ(err, "");
             } else {
                 EXPECT_EQ(err.substr(0, err.find('\n') + 1), "vexlo-cli: " + k.message + "\n");
             }
-            EXPECT_EQ(dir.Read("stdout"), k.written == "-" ? reference.out : "");
+            EXPECT_EQ(dir.read("stdout"), k.written == "-" ? reference.out : "");
             if (!k.written.empty() && k.written != "-") {
                 expected[k.written] = reference.out;
             }
-            std::map<std::string, std::string> after = entries(dir.Path());
+            std::map<std::string, std::string> after = entries(dir.path());
             after.erase("stdout");
             after.erase("stderr");
             EXPECT_TRUE(after == expected) << "the folder holds other entries than expected";
@@ -570,7 +570,7 @@ TEST_F(Cli, ExtcapCallsAnswerInTheExtcapGrammar) {
             EXPECT_TRUE(s.count("call") && s.count("display")) << s.at("number");
             EXPECT_TRUE(s.at("type") == "string" || s.at("type") == "selector");
             args.push_back(s);
-            sample[s.at("call")] = dir.Path();
+            sample[s.at("call")] = dir.path();
             continue;
         }
         ASSERT_EQ(s.at(""), "value");

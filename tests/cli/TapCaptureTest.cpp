@@ -53,21 +53,21 @@ TEST_F(CaptureTest, APymodbusClientAndServerTalkThroughTheTapAndTsharkReadsEvery
         peer + "server " + quoted(server) + " >" + quoted(home.File("server.out")) + " 2>&1",
         home.File("server.pid"));
     ASSERT_EQ(std::system((peer + "wait " + quoted(client) + " >/dev/null").c_str()), 0)
-        << home.Read("server.out");
+        << home.read("server.out");
 
     Capture({"-o", out.File("tap.vxm"), "--speed", "19200", "--data-bits", "8", "--parity", "none",
              "--idle", "off"},
             true);
-    ASSERT_TRUE(WaitForTrace("G01 OK")) << UnitOutput() << home.Read("cli.err");
+    ASSERT_TRUE(WaitForTrace("G01 OK")) << UnitOutput() << home.read("cli.err");
     const int clientCode =
         std::system((peer + "client " + quoted(client) + " " + std::to_string(kTransactions) +
                      " >" + quoted(home.File("client.out")) + " 2>&1")
                         .c_str());
-    EXPECT_EQ(clientCode, 0) << home.Read("client.out");
-    EXPECT_NE(home.Read("client.out").find("done " + std::to_string(kTransactions)),
+    EXPECT_EQ(clientCode, 0) << home.read("client.out");
+    EXPECT_NE(home.read("client.out").find("done " + std::to_string(kTransactions)),
               std::string::npos);
-    kill(std::stoi(home.Read("cli.pid")), SIGINT);
-    ASSERT_EQ(WaitForCapture(), 0) << home.Read("cli.err");
+    kill(std::stoi(home.read("cli.pid")), SIGINT);
+    ASSERT_EQ(WaitForCapture(), 0) << home.read("cli.err");
 
     const std::string pcap = out.File("tap.pcap");
     ASSERT_EQ(std::system((quoted(VEXLO_CLI_BINARY) + " pcap " + quoted(out.File("tap.vxm")) +
@@ -83,11 +83,11 @@ TEST_F(CaptureTest, APymodbusClientAndServerTalkThroughTheTapAndTsharkReadsEvery
               0);
     // Requests (SD) and replies (RD) alternate: a write of a register, then its read.
     std::vector<std::string> packets;
-    std::istringstream lines(out.Read("fields.txt"));
+    std::istringstream lines(out.read("fields.txt"));
     for (std::string line; std::getline(lines, line);) {
         packets.push_back(line);
     }
-    ASSERT_EQ(packets.size(), 2U * kTransactions) << out.Read("fields.txt");
+    ASSERT_EQ(packets.size(), 2U * kTransactions) << out.read("fields.txt");
     for (size_t i = 0; i < packets.size(); ++i) {
         const char* function = i / 2 % 2 == 0 ? "6" : "3";
         EXPECT_EQ(packets[i],

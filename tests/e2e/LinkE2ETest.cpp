@@ -66,7 +66,7 @@ TEST_F(LinkE2ETest, AutomaticSearchFromPortThreeFindsTheUnitOnPortFive) {
     ASSERT_EQ(link->comm().PortOpen(), 0);
     EXPECT_EQ(core.settings.gintPortNo, 5);
     EXPECT_EQ(link->comm().gstrUnitVer, "4B2");
-    EXPECT_TRUE(link->comm().IsOpen());
+    EXPECT_TRUE(link->comm().isOpen());
     EXPECT_FALSE(link->waiting());
 }
 
@@ -77,9 +77,9 @@ TEST_F(LinkE2ETest, MuteUnitOnAFixedPortFailsAfterOneTimeOut) {
     core.settings.gintPortAuto = 0;
     core.settings.gintPortNo = 5;
     EXPECT_EQ(link->comm().PortOpen(), -1);
-    EXPECT_FALSE(link->comm().IsOpen());
+    EXPECT_FALSE(link->comm().isOpen());
     EXPECT_EQ(core.settings.gintPortNo, 5);
-    EXPECT_TRUE(link->comm().DeniedPort().empty());
+    EXPECT_TRUE(link->comm().deniedPort().empty());
 
     // A program that closes ends the probe.
     QTimer::singleShot(100, link.get(), [this] { link->setClosing(); });
@@ -98,7 +98,7 @@ TEST_F(LinkE2ETest, SettingsAreAnsweredAndTheStartedStreamReachesTheDecoder) {
     EXPECT_EQ(hooks.With("status "), std::vector<std::string>{"19200,E,7,1"});
 
     link->comm().ResetLineState();
-    link->comm().QueueCommand("G01");
+    link->comm().queueCommand("G01");
     // Two refusals are retried; the third start is accepted.
     ASSERT_TRUE(RunUntil([&] { return core.run.gintRun == 1; }, 3000));
     EXPECT_EQ(core.run.gintStartTry, 0);
@@ -112,12 +112,12 @@ TEST_F(LinkE2ETest, SettingsAreAnsweredAndTheStartedStreamReachesTheDecoder) {
 TEST_F(LinkE2ETest, UnitLostMidStreamClosesThePortIsReportedOnceAndANewUnitIsFound) {
     auto unit = StartUnit({"--scenario", "flood"});
     OpenFixedOnFive();
-    link->comm().QueueCommand("G01");
+    link->comm().queueCommand("G01");
     ASSERT_TRUE(RunUntil([&] { return core.capture.glngDatLen() > 1000; }, 3000));
 
     unit->kill();
     ASSERT_TRUE(RunUntil([&] { return hooks.Count("lost") > 0; }, 2000));
-    EXPECT_FALSE(link->comm().IsOpen());
+    EXPECT_FALSE(link->comm().isOpen());
 
     // Reported once, however long the dead port is left (its CPU cost: measure-live.sh).
     RunUntil([] { return false; }, 300);
@@ -126,7 +126,7 @@ TEST_F(LinkE2ETest, UnitLostMidStreamClosesThePortIsReportedOnceAndANewUnitIsFou
     // The user stops, and the stop's commands go to the lost unit; the next start finds a unit
     // plugged in again on the same port.
     core.run.gintRun = 0;
-    link->comm().QueueCommand("G00");
+    link->comm().queueCommand("G00");
     unit = StartUnit({"--version", "9A9"});
     link->comm().PortClose();
     EXPECT_EQ(link->comm().PortOpen(), 0);

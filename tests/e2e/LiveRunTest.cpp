@@ -28,13 +28,13 @@ size_t FirstDifference(const std::string& a, const std::string& b) {
 
 // The cell text a stored data pair shows in ASCII mode.
 CellText::Id TextOf(const StoredRecord& pair) {
-    if (rec::HasFramingError(pair.bytes[1])) {
+    if (rec::hasFramingError(pair.bytes[1])) {
         return CellText::kFE;
     }
-    if (rec::HasParityError(pair.bytes[0])) {
+    if (rec::hasParityError(pair.bytes[0])) {
         return CellText::kPE;
     }
-    return CellText::Byte(pair.Value(), 0);
+    return CellText::byte(pair.Value(), 0);
 }
 
 int SecondsOfDay(const DateTime& t) {
@@ -75,9 +75,9 @@ TEST_F(LiveRunTest, FloodOfTenLineSecondsIsStoredWholeAndTheHistoryShowsTheLastS
     const StoredRecord& last = sentRecords.records.back();
     const int32_t k = c.glngDispLen() - 1 - c.glngDispTop;
     ASSERT_GE(k, 0);
-    const CellGrid& cells = window->monitor().Cells();
-    const CellRow row = rec::IsSd(last.bytes[0]) ? CellRow::SD : CellRow::RD;
-    EXPECT_EQ(cells.At(row, k).text, TextOf(last));
+    const CellGrid& cells = window->monitor().cells();
+    const CellRow row = rec::isSd(last.bytes[0]) ? CellRow::SD : CellRow::RD;
+    EXPECT_EQ(cells.at(row, k).text, TextOf(last));
 }
 
 TEST_F(LiveRunTest, IdleAndTimeStampRecordsSitBeforeTheFirstDataAfterEachPause) {
@@ -87,11 +87,11 @@ TEST_F(LiveRunTest, IdleAndTimeStampRecordsSitBeforeTheFirstDataAfterEachPause) 
     WriteSettings("[Comm_Inf]\nSpeed=9600\nDataLength=1\n[Mode_Inf]\nIdleMode=10\nTimeStamp=1\n");
     StartUnit({"--scenario", "chat", "--seed", "3", "--rate-factor", "1", "--duration", "8"});
     ShowWindow();
-    const int from = SecondsOfDay(systemClock.Now());
+    const int from = SecondsOfDay(systemClock.now());
     ASSERT_TRUE(Start());
     RunThenQuiet(8000);
     Stop();
-    const int to = SecondsOfDay(systemClock.Now());
+    const int to = SecondsOfDay(systemClock.now());
 
     const std::string stored = Stored();
     const StoredRecords parsed = ParseStored(stored);
@@ -141,20 +141,20 @@ TEST_F(LiveRunTest, ParityAndFramingErrorsShowAsPeAndFeCells) {
     // Page through the whole history: each cell shows its pair from the unit's stream.
     const StoredRecords pairs = ParseStored(sent);
     ASSERT_EQ(pairs.fault, "");
-    const CellGrid& cells = window->monitor().Cells();
+    const CellGrid& cells = window->monitor().cells();
     const int32_t screen = ctx.core.grid.lintCell;
     int pe = 0;
     int fe = 0;
     for (int32_t top = 0; top < static_cast<int32_t>(pairs.records.size()); top += screen) {
-        window->monitor().DispRirekiAt(top);
+        window->monitor().dispRirekiAt(top);
         for (int32_t k = 0; k < screen && top + k < static_cast<int32_t>(pairs.records.size());
              ++k) {
             const StoredRecord& p = pairs.records[static_cast<size_t>(top + k)];
-            const CellRow row = rec::IsSd(p.bytes[0]) ? CellRow::SD : CellRow::RD;
+            const CellRow row = rec::isSd(p.bytes[0]) ? CellRow::SD : CellRow::RD;
             const CellText::Id text = TextOf(p);
-            ASSERT_EQ(cells.At(row, k).text, text) << "pair " << top + k;
+            ASSERT_EQ(cells.at(row, k).text, text) << "pair " << top + k;
             if (text == CellText::kPE || text == CellText::kFE) {
-                EXPECT_EQ(cells.At(row, k).back, ctx.core.settings.glngColErr);
+                EXPECT_EQ(cells.at(row, k).back, ctx.core.settings.glngColErr);
                 (text == CellText::kPE ? pe : fe) += 1;
             }
         }

@@ -49,7 +49,7 @@ class SimulatorTest : public LiveRunTest {
     static std::vector<CellText::Id> Texts(const std::string& bytes) {
         std::vector<CellText::Id> ids;
         for (const char c : bytes) {
-            ids.push_back(CellText::Byte(static_cast<uint8_t>(c), 0));
+            ids.push_back(CellText::byte(static_cast<uint8_t>(c), 0));
         }
         return ids;
     }
@@ -71,7 +71,7 @@ TEST_F(SimulatorTest, TextTypedInTheSimulatorAppearsInTheMonitor) {
     std::string values;
     for (const StoredRecord& r : stored.records) {
         ASSERT_EQ(r.kind, StoredRecord::Kind::Pair);
-        EXPECT_TRUE(rec::IsSd(r.bytes[0]));
+        EXPECT_TRUE(rec::isSd(r.bytes[0]));
         values += static_cast<char>(r.Value());
     }
     EXPECT_EQ(values, sd);

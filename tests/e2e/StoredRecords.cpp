@@ -3,7 +3,7 @@
 #include "capture/Records.h"
 
 uint8_t StoredRecord::Value() const {
-    return rec::PairValue(bytes[0], bytes[1]);
+    return rec::pairValue(bytes[0], bytes[1]);
 }
 
 int32_t StoredRecord::Number() const {
@@ -32,12 +32,12 @@ StoredRecords ParseStored(std::string_view bytes) {
         StoredRecord r{StoredRecord::Kind::Pair, {at(i), 0, 0, 0}, i};
         size_t length = 2;
         const uint8_t b = at(i);
-        if (rec::IsLineState(b)) {
+        if (rec::isLineState(b)) {
             r.kind = StoredRecord::Kind::Line;
         } else if (b == rec::kStamp || b == rec::kIdle) {
             r.kind = b == rec::kStamp ? StoredRecord::Kind::Stamp : StoredRecord::Kind::Idle;
             length = 4;
-        } else if (!rec::IsFirst(b)) {
+        } else if (!rec::isFirst(b)) {
             fail("no record starts with this byte");
             break;
         }
@@ -51,7 +51,7 @@ StoredRecords ParseStored(std::string_view bytes) {
         bool good = true;
         switch (r.kind) {
             case StoredRecord::Kind::Pair:
-                good = rec::IsSecond(r.bytes[1]);
+                good = rec::isSecond(r.bytes[1]);
                 break;
             case StoredRecord::Kind::Line:
                 good = r.bytes[1] == rec::kLineTail;
@@ -78,7 +78,7 @@ std::string StoredFormOf(std::string_view stream) {
     out.reserve(stream.size() * 2);
     for (const char c : stream) {
         out += c;
-        if (rec::IsLineState(static_cast<uint8_t>(c))) {
+        if (rec::isLineState(static_cast<uint8_t>(c))) {
             out += static_cast<char>(rec::kLineTail);
         }
     }

@@ -33,7 +33,7 @@ TEST_F(UnitFaultTest, UnitKilledMidRunEndsTheRunKeepsTheCaptureAndTheNextStartPr
     // bench/measure-live.sh.
     const CommLink& comm = window->link().comm();
     unit->kill();
-    ASSERT_TRUE(RunUntil([&] { return !comm.IsOpen(); }, 2000));
+    ASSERT_TRUE(RunUntil([&] { return !comm.isOpen(); }, 2000));
     const int32_t kept = ctx.core.capture.glngDatLen();
     RunUntil([] { return false; }, 300);
     EXPECT_EQ(Asked(kNotConnected), 1);

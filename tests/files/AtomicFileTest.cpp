@@ -8,25 +8,25 @@
 
 TEST(AtomicFile, PiecesReplaceTheTargetOnlyOnCommit) {
     TempFolder dir;
-    dir.Write("t.txt", "old");
+    dir.write("t.txt", "old");
     {
         AtomicFileWriter w(dir.File("t.txt"));
         ASSERT_TRUE(w.Ok());
-        w.Write("new ");
-        w.Write("text");
-        EXPECT_EQ(dir.Read("t.txt"), "old");
-        ASSERT_TRUE(w.Commit());
+        w.write("new ");
+        w.write("text");
+        EXPECT_EQ(dir.read("t.txt"), "old");
+        ASSERT_TRUE(w.commit());
     }
-    EXPECT_EQ(dir.Read("t.txt"), "new text");
+    EXPECT_EQ(dir.read("t.txt"), "new text");
     {
         AtomicFileWriter w(dir.File("t.txt"));
-        w.Write("abandoned");
+        w.write("abandoned");
     }  // no commit: the target stays, the temporary file is gone
-    EXPECT_EQ(dir.Read("t.txt"), "new text");
+    EXPECT_EQ(dir.read("t.txt"), "new text");
     // The temporary file had a name of its own and is gone.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
     AtomicFileWriter nowhere(dir.File("missing/t.txt"));
     EXPECT_FALSE(nowhere.Ok());
-    nowhere.Write("x");
-    EXPECT_FALSE(nowhere.Commit());
+    nowhere.write("x");
+    EXPECT_FALSE(nowhere.commit());
 }

@@ -16,10 +16,10 @@ namespace {
 // Fails every write while failWith is not 0, and counts what was asked.
 class FailingFolder final : public BlockFolder {
   public:
-    int Write(const std::string& name, const LogHeader& header, const uint8_t* bytes,
+    int write(const std::string& name, const LogHeader& header, const uint8_t* bytes,
               int32_t count) override {
         ++writes;
-        return failWith != 0 ? failWith : BlockFolder::Write(name, header, bytes, count);
+        return failWith != 0 ? failWith : BlockFolder::write(name, header, bytes, count);
     }
     int failWith = 0;
     int writes = 0;
@@ -27,11 +27,11 @@ class FailingFolder final : public BlockFolder {
 
 class ReportLog final : public AutoSaveReport {
   public:
-    void AutoSaveFailed(const std::string& name, int error) override {
+    void autoSaveFailed(const std::string& name, int error) override {
         failed.push_back(name);
         errors.push_back(error);
     }
-    void AutoSaveRecovered(int64_t droppedBytes) override { recovered.push_back(droppedBytes); }
+    void autoSaveRecovered(int64_t droppedBytes) override { recovered.push_back(droppedBytes); }
     std::vector<std::string> failed;
     std::vector<int> errors;
     std::vector<int64_t> recovered;
@@ -40,12 +40,12 @@ class ReportLog final : public AutoSaveReport {
 class AutoSaveTest : public ::testing::Test {
   protected:
     AutoSaveTest() {
-        settings.gstrSaveDir = data.Path();
+        settings.gstrSaveDir = data.path();
         capture.AllocBuffer(1);  // blocks of 1000 bytes
-        capture.SetAutoSaveSink(&autoSave);
-        autoSave.SetReport(&report);
-        autoSave.SetFolder(&folder);
-        clock.now = DateTime{2007, 3, 9, 14, 5, 30, 0};
+        capture.setAutoSaveSink(&autoSave);
+        autoSave.setReport(&report);
+        autoSave.setFolder(&folder);
+        clock.time = DateTime{2007, 3, 9, 14, 5, 30, 0};
         autoSave.gstrAutoFile = data.File("line1.vxm");
         run.gintAutoSave = 1;
     }
@@ -67,7 +67,7 @@ class AutoSaveTest : public ::testing::Test {
     // The .vxm names in the data folder, sorted.
     [[nodiscard]] std::vector<std::string> Files() const {
         std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(data.Path())) {
+        for (const auto& e : std::filesystem::directory_iterator(data.path())) {
             if (e.path().extension() == ".vxm") {
                 names.push_back(e.path().filename().string());
             }
@@ -77,7 +77,7 @@ class AutoSaveTest : public ::testing::Test {
     }
     // The data of a file without its header.
     [[nodiscard]] std::string Data(const std::string& name) const {
-        return data.Read(name).substr(kLogHeaderLen);
+        return data.read(name).substr(kLogHeaderLen);
     }
     // The data of every file, in name order.
     [[nodiscard]] std::string AllData() const {
@@ -93,7 +93,7 @@ class AutoSaveTest : public ::testing::Test {
     RunState run;
     Capture capture{run};
     FakeClock clock;
-    AutoSave autoSave{settings, run, capture, clock, home.Path()};
+    AutoSave autoSave{settings, run, capture, clock, home.path()};
     FailingFolder folder;
     ReportLog report;
     int next_ = 0;
@@ -166,7 +166,7 @@ TEST_F(AutoSaveTest, BaseNameRules) {
     };
     for (const Case& c : cases) {
         autoSave.gstrAutoFile = c.autoFile;
-        EXPECT_EQ(autoSave.Base(), c.base) << c.autoFile;
+        EXPECT_EQ(autoSave.base(), c.base) << c.autoFile;
     }
 }
 
@@ -181,7 +181,7 @@ TEST_F(AutoSaveTest, SmallBlocksWithThreeFilesLeaveTheThreeNewest) {
                                                  "line1_070309140539.vxm"}));
     EXPECT_EQ(AllData(), Expected(7000, 3000));
     for (const std::string& name : Files()) {
-        EXPECT_EQ(data.Read(name).size(), 24U + 1000U);
+        EXPECT_EQ(data.read(name).size(), 24U + 1000U);
     }
     EXPECT_EQ(capture.glngAutoLen(), 0);
     EXPECT_TRUE(report.failed.empty());
@@ -234,8 +234,8 @@ TEST_F(AutoSaveTest, FileDateZeroNamesEachFileAfterTheStartOfItsBlock) {
     autoSave.AutoSaveFlush();  // the stop: named after the last block's end, LTime kept
     EXPECT_EQ(Files(), (std::vector<std::string>{"line1_070309090000.vxm", "line1_070309090007.vxm",
                                                  "line1_070309090012.vxm"}));
-    EXPECT_EQ(data.Read("line1_070309090012.vxm").size(), 24U + 500U);
-    EXPECT_EQ(ReadLTime(home.Path(), clock), "070309090012");
+    EXPECT_EQ(data.read("line1_070309090012.vxm").size(), 24U + 500U);
+    EXPECT_EQ(ReadLTime(home.path(), clock), "070309090012");
 }
 
 TEST_F(AutoSaveTest, FlushWritesAShortFileOnlyWhenTheBlockHoldsBytes) {
@@ -273,9 +273,9 @@ TEST_F(AutoSaveTest, RotationDeletesOnlyItsOwnBlockFiles) {
     // A capture the user saved as line1.vxm, a second series line11, and a file of another kind.
     settings.gintFileDate = 1;
     settings.gintMaxFiles = 2;
-    data.Write("line1.vxm", "saved by the user");
-    data.Write("line11_070309140529.vxm", "second series");
-    data.Write("line1_notes.vxm", "not a block file");
+    data.write("line1.vxm", "saved by the user");
+    data.write("line11_070309140529.vxm", "second series");
+    data.write("line1_notes.vxm", "not a block file");
     for (int i = 0; i < 3; ++i) {
         Store(1000);
         clock.Advance(1000);
@@ -286,7 +286,7 @@ TEST_F(AutoSaveTest, RotationDeletesOnlyItsOwnBlockFiles) {
     expected.insert(expected.end(), {"line1_070309140531.vxm", "line1_070309140532.vxm"});
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(Files(), expected);
-    EXPECT_EQ(data.Read("line1.vxm"), "saved by the user");
+    EXPECT_EQ(data.read("line1.vxm"), "saved by the user");
 
     // The second series rotates its own files and leaves the first one's alone.
     autoSave.gstrAutoFile = data.File("line11.vxm");
@@ -326,8 +326,8 @@ TEST_F(AutoSaveTest, AFolderThatRefusesWritesLosesNothingAndReportsOncePerStreak
     EXPECT_EQ(Files(), before) << "no earlier file is lost";
     EXPECT_EQ(report.failed, std::vector<std::string>{data.File("line1_070309140531.vxm")});
     EXPECT_EQ(report.errors, std::vector<int>{EACCES});
-    EXPECT_EQ(autoSave.KeptBlocks(), 3U);
-    EXPECT_TRUE(autoSave.Failing());
+    EXPECT_EQ(autoSave.keptBlocks(), 3U);
+    EXPECT_TRUE(autoSave.failing());
     EXPECT_EQ(capture.glngAutoLen(), 0);
     Store(10);  // capturing goes on
     EXPECT_EQ(capture.glngAutoLen(), 10);
@@ -336,8 +336,8 @@ TEST_F(AutoSaveTest, AFolderThatRefusesWritesLosesNothingAndReportsOncePerStreak
     clock.Advance(1000);
     Store(990);  // the next block: the kept ones go first, in order
     EXPECT_EQ(report.recovered, std::vector<int64_t>{0});
-    EXPECT_FALSE(autoSave.Failing());
-    EXPECT_EQ(autoSave.KeptBlocks(), 0U);
+    EXPECT_FALSE(autoSave.failing());
+    EXPECT_EQ(autoSave.keptBlocks(), 0U);
     EXPECT_EQ(Files(), (std::vector<std::string>{"line1_070309140532.vxm", "line1_070309140533.vxm",
                                                  "line1_070309140534.vxm"}));
     EXPECT_EQ(AllData(), Expected(3000, 3000));
@@ -367,7 +367,7 @@ TEST_F(AutoSaveTest, AFullDiskMakesRoomWithTheFilesTheLimitRemovesAnyway) {
     Store(1000);
     EXPECT_EQ(folder.writes, 4);
     EXPECT_EQ(Files(), std::vector<std::string>{"line1_070309140530_001.vxm"});
-    EXPECT_EQ(autoSave.KeptBlocks(), 1U);
+    EXPECT_EQ(autoSave.keptBlocks(), 1U);
     folder.failWith = 0;
     autoSave.AutoSaveFlush();
     EXPECT_EQ(Files(),
@@ -376,9 +376,9 @@ TEST_F(AutoSaveTest, AFullDiskMakesRoomWithTheFilesTheLimitRemovesAnyway) {
 
 TEST_F(AutoSaveTest, ANameTakenByAnotherFileIsNeverOverwritten) {
     settings.gintFileDate = 1;
-    data.Write("line1_070309140530.vxm", "somebody else's");
+    data.write("line1_070309140530.vxm", "somebody else's");
     std::filesystem::create_directory(data.File("line1_070309140530_001.vxm"));
     Store(1000);
-    EXPECT_EQ(data.Read("line1_070309140530.vxm"), "somebody else's");
+    EXPECT_EQ(data.read("line1_070309140530.vxm"), "somebody else's");
     EXPECT_EQ(Data("line1_070309140530_002.vxm"), Expected(0, 1000));
 }

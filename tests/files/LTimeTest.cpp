@@ -12,8 +12,8 @@
 TEST(LTime, WritesTheTwelveDigitTimeAndReportsFailure) {
     TempFolder folder;
     FakeClock clock;
-    clock.now = DateTime{2026, 3, 4, 5, 6, 7, 0};
-    ASSERT_EQ(WriteLTime(folder.Path(), clock), 0);
+    clock.time = DateTime{2026, 3, 4, 5, 6, 7, 0};
+    ASSERT_EQ(WriteLTime(folder.path(), clock), 0);
     std::ifstream in(folder.File("LTime.txt"));
     std::string line;
     std::getline(in, line);
@@ -23,7 +23,7 @@ TEST(LTime, WritesTheTwelveDigitTimeAndReportsFailure) {
 
 TEST(LTime, ReadLTimeTakesTheFirstItemOrFallsBackToTheClock) {
     FakeClock clock;
-    clock.now = DateTime{2026, 1, 2, 3, 4, 5, 0};
+    clock.time = DateTime{2026, 1, 2, 3, 4, 5, 0};
     const std::string now = "260102030405";
     struct Case {
         const char* file;  // nullptr: no file
@@ -42,8 +42,8 @@ TEST(LTime, ReadLTimeTakesTheFirstItemOrFallsBackToTheClock) {
     for (const Case& c : cases) {
         TempFolder folder;
         if (c.file != nullptr) {
-            folder.Write("LTime.txt", c.file);
+            folder.write("LTime.txt", c.file);
         }
-        EXPECT_EQ(ReadLTime(folder.Path(), clock), c.expected) << (c.file ? c.file : "(none)");
+        EXPECT_EQ(ReadLTime(folder.path(), clock), c.expected) << (c.file ? c.file : "(none)");
     }
 }

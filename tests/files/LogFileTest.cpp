@@ -45,7 +45,7 @@ TEST(LogFile, SaveWritesTheLittleEndianHeaderThenTheBytes) {
     const std::string expected =
         bytesOf({1, 0, 4, 3, 2, 1, 1, 0, 2, 0, 1, 0, 1, 0, 1, 0, 10, 0, 1, 0, 2, 0, 0xFE, 0xFF}) +
         std::string(reinterpret_cast<const char*>(data), 7);
-    EXPECT_EQ(dir.Read("a.vxm"), expected);
+    EXPECT_EQ(dir.read("a.vxm"), expected);
     EXPECT_FALSE(std::filesystem::exists(dir.File("a.vxm.tmp")));
 }
 
@@ -66,7 +66,7 @@ TEST(LogFile, SaveAndReopenRestoresBytesAndBothHeaderHalves) {
     ASSERT_EQ(LoadLog(dir.File("b.vxm"), loaded, count, s), status::kDone);
     EXPECT_EQ(count, 4000);
     EXPECT_EQ(loaded, std::vector<uint8_t>(data.begin(), data.begin() + 4000));
-    EXPECT_EQ(HeaderOf(s), HeaderOf(saved));
+    EXPECT_EQ(headerOf(s), headerOf(saved));
     EXPECT_EQ(s.gstrSaveDir, "keep");  // only the header's settings are taken over
 }
 
@@ -88,8 +88,8 @@ TEST(LogFile, EmptyCaptureWritesTheHeaderAloneAndOpensEmpty) {
 
 TEST(LogFile, UnreadableFilesFailAndChangeNothing) {
     TempFolder dir;
-    dir.Write("short.vxm", std::string(23, '\x01'));
-    dir.Write("none.vxm", "");
+    dir.write("short.vxm", std::string(23, '\x01'));
+    dir.write("none.vxm", "");
     std::filesystem::create_directory(dir.File("folder.vxm"));
     const struct {
         const char* name;
@@ -104,11 +104,11 @@ TEST(LogFile, UnreadableFilesFailAndChangeNothing) {
         std::vector<uint8_t> loaded{7};
         int32_t count = 1;
         EXPECT_EQ(LoadLog(dir.File(c.name), loaded, count, s), status::kFailed);
-        EXPECT_EQ(HeaderOf(s), HeaderOf(sampleSettings()));
+        EXPECT_EQ(headerOf(s), headerOf(sampleSettings()));
         EXPECT_EQ(loaded, std::vector<uint8_t>{7});
         EXPECT_EQ(count, 1);
         std::string error;
-        EXPECT_FALSE(ReadLogFile(dir.File(c.name), error));
+        EXPECT_FALSE(readLogFile(dir.File(c.name), error));
         EXPECT_EQ(error, c.reason);
     }
 }
@@ -116,11 +116,11 @@ TEST(LogFile, UnreadableFilesFailAndChangeNothing) {
 TEST(LogFile, FailedSaveLeavesThePreviousFileIntact) {
     TempFolder dir;
     const std::string old = std::string(24, '\0') + "old capture";
-    dir.Write("c.vxm", old);
+    dir.write("c.vxm", old);
     // The target's folder is a file: nothing can be made there.
     const uint8_t data[] = {0x80, 0xC0};
     EXPECT_EQ(SaveLog(dir.File("c.vxm/x.vxm"), data, 2, Settings{}), status::kFailed);
-    EXPECT_EQ(dir.Read("c.vxm"), old);
+    EXPECT_EQ(dir.read("c.vxm"), old);
     // A target that is a folder, or lies in a missing folder, fails too.
     std::filesystem::create_directory(dir.File("d.vxm"));
     EXPECT_EQ(SaveLog(dir.File("d.vxm"), data, 2, Settings{}), status::kFailed);
@@ -147,26 +147,26 @@ TEST(LogFile, HeaderValuesOutOfRangeAreClampedWhenApplied) {
     };
     TempFolder dir;
     for (const Case& c : cases) {
-        LogHeader h = HeaderOf(sampleSettings());
+        LogHeader h = headerOf(sampleSettings());
         h.*c.field = c.stored;
         uint8_t head[kLogHeaderLen];
-        EncodeHeader(h, head);
-        dir.Write("x.vxm", std::string(reinterpret_cast<const char*>(head), sizeof head) + "ab");
+        encodeHeader(h, head);
+        dir.write("x.vxm", std::string(reinterpret_cast<const char*>(head), sizeof head) + "ab");
         Settings s;
         std::vector<uint8_t> loaded;
         int32_t count = 0;
         ASSERT_EQ(LoadLog(dir.File("x.vxm"), loaded, count, s), status::kDone);
         LogHeader expected = h;
         expected.*c.field = c.applied;
-        EXPECT_EQ(HeaderOf(s), expected) << "stored " << c.stored;
+        EXPECT_EQ(headerOf(s), expected) << "stored " << c.stored;
         std::string error;
-        EXPECT_EQ(ReadLogFile(dir.File("x.vxm"), error)->header, h);  // bytes read as stored
+        EXPECT_EQ(readLogFile(dir.File("x.vxm"), error)->header, h);  // bytes read as stored
     }
 }
 
 TEST(LogFile, KillFileDeletesOnlyAFileThatExists) {
     TempFolder dir;
-    dir.Write("k.vxm", "x");
+    dir.write("k.vxm", "x");
     KillFile(dir.File("k.vxm"));
     EXPECT_FALSE(std::filesystem::exists(dir.File("k.vxm")));
     KillFile(dir.File("k.vxm"));  // gone already: nothing happens

@@ -21,7 +21,7 @@ std::string collect(const std::function<void(TextOut&)>& write) {
         return true;
     });
     write(out);
-    EXPECT_TRUE(out.Flush());
+    EXPECT_TRUE(out.flush());
     return text;
 }
 
@@ -41,9 +41,9 @@ TEST(LogReaderTest, PiecesOfOddSizesGiveWhatTheWholeFileGives) {
     header.gintDataLen = 1;
     header.gintIdleMode = 10;
     uint8_t head[kLogHeaderLen];
-    EncodeHeader(header, head);
+    encodeHeader(header, head);
     TempFolder dir;
-    dir.Write("in.vxm", std::string(reinterpret_cast<const char*>(head), sizeof head) +
+    dir.write("in.vxm", std::string(reinterpret_cast<const char*>(head), sizeof head) +
                             std::string(data.begin(), data.end()));
     const auto len = static_cast<int32_t>(data.size());
 
@@ -52,12 +52,12 @@ TEST(LogReaderTest, PiecesOfOddSizesGiveWhatTheWholeFileGives) {
     capture.CopyDat(data.data(), len);
     const ChrTable chr = MakeChrTable();
     const TextSource whole{capture.gintDispDat().data(), capture.glngDispLen(), 0, 2, &chr};
-    const PcapLine line = PcapLineOf(header);
+    const PcapLine line = pcapLineOf(header);
     const PcapTimes times{1'700'000'000, 1'700'000'000'000'000};
-    const RecordCounts counts = CountRecords(data.data(), data.size());
-    const std::string fixed = collect([&](TextOut& out) { WriteTextFixed(whole, 7, out); });
-    const std::string switched = collect([&](TextOut& out) { WriteTextSwitch(whole, 5, out); });
-    const std::string pcap = PcapFromCapture(data.data(), len, line, times);
+    const RecordCounts counts = countRecords(data.data(), data.size());
+    const std::string fixed = collect([&](TextOut& out) { writeTextFixed(whole, 7, out); });
+    const std::string switched = collect([&](TextOut& out) { writeTextSwitch(whole, 5, out); });
+    const std::string pcap = pcapFromCapture(data.data(), len, line, times);
     ASSERT_GT(counts.timeStamps, 100);
     ASSERT_GT(counts.idle, 100);
 
@@ -65,13 +65,13 @@ TEST(LogReaderTest, PiecesOfOddSizesGiveWhatTheWholeFileGives) {
         SCOPED_TRACE(piece);
         LogReader reader(piece);
         std::string error;
-        ASSERT_TRUE(reader.Open(dir.File("in.vxm"), error)) << error;
-        EXPECT_EQ(reader.Header(), header);
+        ASSERT_TRUE(reader.open(dir.File("in.vxm"), error)) << error;
+        EXPECT_EQ(reader.header(), header);
         EXPECT_EQ(reader.DataLength(), data.size());
 
         RecordCounts n;
-        EXPECT_TRUE(reader.Read(
-            [&n](const uint8_t* bytes, size_t size) { return CountRecords(bytes, size, n); },
+        EXPECT_TRUE(reader.read(
+            [&n](const uint8_t* bytes, size_t size) { return countRecords(bytes, size, n); },
             error));
         EXPECT_EQ(n, counts);
 
@@ -79,16 +79,16 @@ TEST(LogReaderTest, PiecesOfOddSizesGiveWhatTheWholeFileGives) {
         for (const bool isFixed : {true, false}) {
             const std::string text = collect([&](TextOut& out) {
                 TextWriter writer(whole, isFixed, isFixed ? 7 : 5, out);
-                EXPECT_TRUE(reader.Read(
+                EXPECT_TRUE(reader.read(
                     [&](const uint8_t* bytes, size_t size) {
                         int32_t count = 0;
                         const int32_t taken =
-                            MakeDispWords(bytes, static_cast<int32_t>(size), words.data(), count);
-                        writer.Add(words.data(), count);
+                            makeDispWords(bytes, static_cast<int32_t>(size), words.data(), count);
+                        writer.add(words.data(), count);
                         return static_cast<size_t>(taken);
                     },
                     error));
-                writer.Finish();
+                writer.finish();
             });
             EXPECT_TRUE(text == (isFixed ? fixed : switched)) << (isFixed ? "fixed" : "switch");
         }
@@ -98,24 +98,24 @@ TEST(LogReaderTest, PiecesOfOddSizesGiveWhatTheWholeFileGives) {
             streamed += s;
             return true;
         });
-        EXPECT_TRUE(reader.Read(
-            [&](const uint8_t* bytes, size_t size) { return stream.Measure(bytes, size); }, error));
-        EXPECT_TRUE(reader.Read(
-            [&](const uint8_t* bytes, size_t size) { return stream.Add(bytes, size); }, error));
-        EXPECT_TRUE(stream.Finish());
+        EXPECT_TRUE(reader.read(
+            [&](const uint8_t* bytes, size_t size) { return stream.measure(bytes, size); }, error));
+        EXPECT_TRUE(reader.read(
+            [&](const uint8_t* bytes, size_t size) { return stream.add(bytes, size); }, error));
+        EXPECT_TRUE(stream.finish());
         EXPECT_TRUE(streamed == pcap);
     }
 }
 
 TEST(LogReaderTest, AFileThatChangesLengthWhileReadIsRefused) {
     TempFolder dir;
-    dir.Write("in.vxm", std::string(24 + 100, '\x84'));
+    dir.write("in.vxm", std::string(24 + 100, '\x84'));
     for (const int change : {-10, 10}) {
         LogReader reader(16);
         std::string error;
-        ASSERT_TRUE(reader.Open(dir.File("in.vxm"), error));
+        ASSERT_TRUE(reader.open(dir.File("in.vxm"), error));
         std::filesystem::resize_file(dir.File("in.vxm"), 24 + 100 + change);
-        EXPECT_FALSE(reader.Read([](const uint8_t*, size_t size) { return size; }, error));
+        EXPECT_FALSE(reader.read([](const uint8_t*, size_t size) { return size; }, error));
         EXPECT_EQ(error, change < 0 ? "became shorter while being read" : "grew while being read");
         std::filesystem::resize_file(dir.File("in.vxm"), 24 + 100);
     }

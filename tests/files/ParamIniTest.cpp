@@ -29,9 +29,9 @@ TEST(ParamIni, FirstStartCreatesEveryKeyWithItsDefault) {
     Settings s;
     s.gintWinState = 0;  // whatever the settings held before is replaced by the defaults
     s.gintFontSize = 2;
-    ReadParamIni(s, dir.Path());
-    const std::string dat = dir.Path() + "/Dat";
-    EXPECT_EQ(dir.Read("VXParam.ini"), freshFile(dat));
+    ReadParamIni(s, dir.path());
+    const std::string dat = dir.path() + "/Dat";
+    EXPECT_EQ(dir.read("VXParam.ini"), freshFile(dat));
     EXPECT_EQ(s.gstrSaveDir, dat);
     EXPECT_EQ(s.gintWinState, 2);
     EXPECT_EQ(s.gintFontSize, 1);
@@ -39,8 +39,8 @@ TEST(ParamIni, FirstStartCreatesEveryKeyWithItsDefault) {
     EXPECT_EQ(s.glngColIdle, 12648384);
 
     // Writing the same settings back changes nothing.
-    ASSERT_TRUE(WriteParamIni(s, dir.Path()));
-    EXPECT_EQ(dir.Read("VXParam.ini"), freshFile(dat));
+    ASSERT_TRUE(WriteParamIni(s, dir.path()));
+    EXPECT_EQ(dir.read("VXParam.ini"), freshFile(dat));
 }
 
 TEST(ParamIni, LineSettingsAndPortKeepTheirValuesAsDefaults) {
@@ -49,9 +49,9 @@ TEST(ParamIni, LineSettingsAndPortKeepTheirValuesAsDefaults) {
     s.glngSpeed = 19200;
     s.gintParity = 2;
     s.gintPortNo = 3;
-    ReadParamIni(s, dir.Path());
+    ReadParamIni(s, dir.path());
     EXPECT_EQ(s.glngSpeed, 19200);
-    const std::string file = dir.Read("VXParam.ini");
+    const std::string file = dir.read("VXParam.ini");
     EXPECT_NE(file.find("Speed=19200\n"), std::string::npos);
     EXPECT_NE(file.find("Parity=2\n"), std::string::npos);
     EXPECT_NE(file.find("Port=3\n"), std::string::npos);
@@ -59,14 +59,14 @@ TEST(ParamIni, LineSettingsAndPortKeepTheirValuesAsDefaults) {
 
 TEST(ParamIni, NumbersAreReadToTheVariablesWidth) {
     TempFolder dir;
-    dir.Write("VXParam.ini",
+    dir.write("VXParam.ini",
               "[Mode_Inf]\nDispMode=1.5\nIdleMode=&H0A\nScroll=2.5\nFontSize=70000\n"
               "LineState=abc\nTextSaveLen2=-32769\n"
               "[Comm_Inf]\nSpeed=9600.5\n[Buffer_Inf]\nSize=70000\n"
               "[Color_Inf]\nSD=&HFFFFFF\nRD=1e10\n"
               "[Window_Inf]\nHeight=  7200 twips\n");
     Settings s;
-    ReadParamIni(s, dir.Path());
+    ReadParamIni(s, dir.path());
     EXPECT_EQ(s.gintDispMode, 2);
     EXPECT_EQ(s.gintIdleMode, 10);
     EXPECT_EQ(s.gintScroll, 2);
@@ -79,69 +79,69 @@ TEST(ParamIni, NumbersAreReadToTheVariablesWidth) {
     EXPECT_EQ(s.glngColRD, 16777192);
     EXPECT_EQ(s.glngWinHeight, 7200);
     // Values that were present stay as they were in the file.
-    EXPECT_NE(dir.Read("VXParam.ini").find("FontSize=70000\n"), std::string::npos);
+    EXPECT_NE(dir.read("VXParam.ini").find("FontSize=70000\n"), std::string::npos);
 }
 
 TEST(ParamIni, NoStringValueCountsAsMissing) {
     TempFolder dir;
-    dir.Write("VXParam.ini", "[Mode_Inf]\nFontSize=2NoString\n[Buffer_Inf]\nDir=/x/NoString\n");
+    dir.write("VXParam.ini", "[Mode_Inf]\nFontSize=2NoString\n[Buffer_Inf]\nDir=/x/NoString\n");
     Settings s;
-    ReadParamIni(s, dir.Path());
+    ReadParamIni(s, dir.path());
     EXPECT_EQ(s.gintFontSize, 1);
-    EXPECT_EQ(s.gstrSaveDir, DefaultDataFolder(dir.Path()));
-    const std::string file = dir.Read("VXParam.ini");
+    EXPECT_EQ(s.gstrSaveDir, defaultDataFolder(dir.path()));
+    const std::string file = dir.read("VXParam.ini");
     EXPECT_NE(file.find("[Mode_Inf]\nFontSize=1\n"), std::string::npos);
-    EXPECT_NE(file.find("Dir=" + DefaultDataFolder(dir.Path()) + "\n"), std::string::npos);
+    EXPECT_NE(file.find("Dir=" + defaultDataFolder(dir.path()) + "\n"), std::string::npos);
 }
 
 TEST(ParamIni, MinimizedStateIsNeverKept) {
     TempFolder dir;
-    dir.Write("VXParam.ini", "[Window_Inf]\nState=1\nHeight=5000\nWidth=8000\n");
+    dir.write("VXParam.ini", "[Window_Inf]\nState=1\nHeight=5000\nWidth=8000\n");
     Settings s;
-    ReadParamIni(s, dir.Path());
+    ReadParamIni(s, dir.path());
     EXPECT_EQ(s.gintWinState, 0);
     EXPECT_EQ(s.glngWinHeight, 5000);
     EXPECT_EQ(s.glngWinWidth, 8000);
 
     s.gintWinState = 1;
-    ASSERT_TRUE(WriteParamIni(s, dir.Path()));
-    EXPECT_NE(dir.Read("VXParam.ini").find("[Window_Inf]\nState=0\n"), std::string::npos);
+    ASSERT_TRUE(WriteParamIni(s, dir.path()));
+    EXPECT_NE(dir.read("VXParam.ini").find("[Window_Inf]\nState=0\n"), std::string::npos);
 }
 
 TEST(ParamIni, DataFolderIsTakenAsStored) {
     TempFolder dir;
-    dir.Write("VXParam.ini", "[Buffer_Inf]\nDir=\n");
+    dir.write("VXParam.ini", "[Buffer_Inf]\nDir=\n");
     Settings s;
-    ReadParamIni(s, dir.Path());
+    ReadParamIni(s, dir.path());
     EXPECT_EQ(s.gstrSaveDir, "");
 
-    dir.Write("VXParam.ini", "[Buffer_Inf]\nDir = /data/ログ フォルダ \n");
-    ReadParamIni(s, dir.Path());
+    dir.write("VXParam.ini", "[Buffer_Inf]\nDir = /data/ログ フォルダ \n");
+    ReadParamIni(s, dir.path());
     EXPECT_EQ(s.gstrSaveDir, "/data/ログ フォルダ");
 
     s.gstrSaveDir = "/other";
     s.gintFontSize = 0;
-    ASSERT_TRUE(WriteParamIni(s, dir.Path()));
+    ASSERT_TRUE(WriteParamIni(s, dir.path()));
     Settings again;
-    ReadParamIni(again, dir.Path());
+    ReadParamIni(again, dir.path());
     EXPECT_EQ(again.gstrSaveDir, "/other");
     EXPECT_EQ(again.gintFontSize, 0);
 }
 
 TEST(ParamIni, ForeignCrLfFileWithOtherLetterCaseReadsTheSame) {
     TempFolder dir;
-    dir.Write("VXParam.ini",
+    dir.write("VXParam.ini",
               "[MODE_INF]\r\nfontsize=2\r\n[comm_inf]\r\nSPEED=38400\r\n[window_inf]\r\n"
               "state=0\r\n");
     Settings s;
-    ReadParamIni(s, dir.Path());
+    ReadParamIni(s, dir.path());
     EXPECT_EQ(s.gintFontSize, 2);
     EXPECT_EQ(s.glngSpeed, 38400);
     EXPECT_EQ(s.gintWinState, 0);
 
     s.gintFontSize = 0;
-    ASSERT_TRUE(WriteParamIni(s, dir.Path()));
-    const std::string file = dir.Read("VXParam.ini");
+    ASSERT_TRUE(WriteParamIni(s, dir.path()));
+    const std::string file = dir.read("VXParam.ini");
     EXPECT_EQ(file.find("[MODE_INF]\r\nfontsize=0\r\nDispMode=0\r\n"), 0u);
     for (size_t nl = file.find('\n'); nl != std::string::npos; nl = file.find('\n', nl + 1)) {
         ASSERT_EQ(file[nl - 1], '\r') << "bare line feed at " << nl;
@@ -155,9 +155,9 @@ TEST(ParamIni, UnwritableFileKeepsDefaultsAndReportsTheFailure) {
     std::filesystem::create_directories(dir.File("VXParam.ini/inside"));
     Settings s;
     s.gintFontSize = 0;
-    ReadParamIni(s, dir.Path());
+    ReadParamIni(s, dir.path());
     EXPECT_EQ(s.gintFontSize, 1);
-    EXPECT_FALSE(WriteParamIni(s, dir.Path()));
+    EXPECT_FALSE(WriteParamIni(s, dir.path()));
     EXPECT_TRUE(std::filesystem::is_directory(dir.File("VXParam.ini/inside")));
 }
 
@@ -167,11 +167,11 @@ TEST(ParamIni, GarbageFileNeverCrashes) {
     for (size_t i = 0; i < garbage.size(); ++i) {
         garbage[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
     }
-    dir.Write("VXParam.ini", "[Buffer_Inf]\nSize=" + std::string(100000, '9') + "\n" + garbage);
+    dir.write("VXParam.ini", "[Buffer_Inf]\nSize=" + std::string(100000, '9') + "\n" + garbage);
     Settings s;
-    ReadParamIni(s, dir.Path());
+    ReadParamIni(s, dir.path());
     EXPECT_EQ(s.glngBufSize, 1000);
-    EXPECT_TRUE(WriteParamIni(s, dir.Path()));
+    EXPECT_TRUE(WriteParamIni(s, dir.path()));
 }
 
 TEST(SetDefaultColor, RestoresTheFiveCellColours) {

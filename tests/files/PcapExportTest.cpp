@@ -56,7 +56,7 @@ std::vector<Packet> Packets(const std::string& pcap) {
 }
 
 std::string Export(const SampleCapture& c, PcapLine line = {}, int64_t endMicros = 0) {
-    return PcapFromCapture(c.bytes.data(), static_cast<int32_t>(c.bytes.size()), line,
+    return pcapFromCapture(c.bytes.data(), static_cast<int32_t>(c.bytes.size()), line,
                            PcapTimes{kDay, endMicros});
 }
 

@@ -13,7 +13,7 @@
 namespace {
 
 std::string given(const std::vector<std::string>& args, const char* envHome) {
-    return ProgramFolder({.exeFolder = "/opt/vexlo", .args = args, .vexloHome = envHome}).folder;
+    return programFolder({.exeFolder = "/opt/vexlo", .args = args, .vexloHome = envHome}).folder;
 }
 
 // Sets an environment variable for the life of one test, then puts the old value back.
@@ -54,7 +54,7 @@ TEST(ProgramFolder, HomeOptionWinsOverEnvironmentOverExecutableFolder) {
 
 TEST(ProgramFolder, RelativeHomeBecomesAbsolute) {
     const std::string folder = given({"--home", "rel/home"}, nullptr);
-    EXPECT_EQ(NativePath(folder), std::filesystem::current_path() / "rel/home");
+    EXPECT_EQ(nativePath(folder), std::filesystem::current_path() / "rel/home");
 }
 
 TEST(ProgramFolder, InstalledOrReadOnlyCopyUsesThePerUserFolder) {
@@ -164,7 +164,7 @@ TEST(ProgramFolder, InstalledOrReadOnlyCopyUsesThePerUserFolder) {
          Kind::PerUser},
     };
     for (const Case& c : cases) {
-        const ProgramFolderChoice choice = ProgramFolder({.exeFolder = "/usr/bin",
+        const ProgramFolderChoice choice = programFolder({.exeFolder = "/usr/bin",
                                                           .args = c.args,
                                                           .vexloHome = c.vexloHome,
                                                           .xdgDataHome = c.xdgDataHome,
@@ -177,28 +177,28 @@ TEST(ProgramFolder, InstalledOrReadOnlyCopyUsesThePerUserFolder) {
 }
 
 TEST(ProgramFolder, InstalledFoldersSitBesideTheExecutablesFolder) {
-    EXPECT_EQ(InstalledDataFolder("/usr/bin"), "/usr/share/vexlo");
-    EXPECT_EQ(InstalledDataFolder("/opt/vexlo/bin/"), "/opt/vexlo/share/vexlo");
-    EXPECT_EQ(InstalledLibFolder("/usr/bin"), "/usr/lib/vexlo");
+    EXPECT_EQ(installedDataFolder("/usr/bin"), "/usr/share/vexlo");
+    EXPECT_EQ(installedDataFolder("/opt/vexlo/bin/"), "/opt/vexlo/share/vexlo");
+    EXPECT_EQ(installedLibFolder("/usr/bin"), "/usr/lib/vexlo");
 }
 
 TEST(ProgramFolder, AnInstalledCopyMakesThePerUserFolderOnFirstStart) {
     TempFolder root;
-    const auto at = [&](const char* relative) { return NativePath(root.File(relative)); };
+    const auto at = [&](const char* relative) { return nativePath(root.File(relative)); };
     std::filesystem::create_directories(at("usr/bin"));
     std::filesystem::create_directories(at("usr/share/vexlo"));
     std::filesystem::create_directories(at("build/bin"));
     ScopedEnv noHome("VEXLO_HOME", "");
     ScopedEnv xdg("XDG_DATA_HOME", root.File("xdg"));
 
-    const std::string folder = LocateProgramFolder(root.File("usr/bin"), {});
-    EXPECT_EQ(NativePath(folder), at("xdg/vexlo"));
+    const std::string folder = locateProgramFolder(root.File("usr/bin"), {});
+    EXPECT_EQ(nativePath(folder), at("xdg/vexlo"));
     EXPECT_TRUE(std::filesystem::is_directory(at("xdg/vexlo/ports")));
     EXPECT_TRUE(std::filesystem::is_directory(at("xdg/vexlo/Dat")));
 
     // A build folder stays the program folder, and nothing is made for it.
     std::filesystem::remove_all(at("xdg"));
-    EXPECT_EQ(LocateProgramFolder(root.File("build/bin"), {}), root.File("build/bin"));
+    EXPECT_EQ(locateProgramFolder(root.File("build/bin"), {}), root.File("build/bin"));
     EXPECT_FALSE(std::filesystem::exists(at("xdg")));
     EXPECT_FALSE(std::filesystem::exists(at("build/bin/Dat")));
 }
@@ -218,53 +218,53 @@ TEST(ProgramFolder, ShippedFilesComeFromTheFirstFolderThatHasThem) {
     for (const Case& c : cases) {
         TempFolder root;
         for (const char* dir : {"home", "bin", "share/vexlo", "lib/vexlo"}) {
-            std::filesystem::create_directories(NativePath(root.File(dir)));
+            std::filesystem::create_directories(nativePath(root.File(dir)));
         }
         for (const char* file : c.present) {
-            root.Write(file, "BM");
+            root.write(file, "BM");
         }
         // The executable's folder is bin, so its installed data folder is share/vexlo.
-        const std::string found = ProgramDataFile(root.File("home"), root.File("bin"), "green.bmp");
-        EXPECT_EQ(NativePath(found), NativePath(root.File(c.found))) << c.found;
+        const std::string found = programDataFile(root.File("home"), root.File("bin"), "green.bmp");
+        EXPECT_EQ(nativePath(found), nativePath(root.File(c.found))) << c.found;
     }
 }
 
 TEST(ProgramFolder, CompanionProgramsComeFromTheInstalledLibFolderLast) {
     TempFolder root;
     for (const char* dir : {"home", "bin", "lib/vexlo"}) {
-        std::filesystem::create_directories(NativePath(root.File(dir)));
+        std::filesystem::create_directories(nativePath(root.File(dir)));
     }
-    EXPECT_EQ(CompanionProgram(root.File("home"), root.File("bin"), "EMUMAIN"),
-              JoinPath(root.File("home"), "EMUMAIN"));
-    root.Write("lib/vexlo/EMUMAIN", "");
-    EXPECT_EQ(NativePath(CompanionProgram(root.File("home"), root.File("bin"), "EMUMAIN")),
-              NativePath(root.File("lib/vexlo/EMUMAIN")));
-    root.Write("bin/EMUMAIN", "");
-    EXPECT_EQ(CompanionProgram(root.File("home"), root.File("bin"), "EMUMAIN"),
-              JoinPath(root.File("bin"), "EMUMAIN"));
+    EXPECT_EQ(companionProgram(root.File("home"), root.File("bin"), "EMUMAIN"),
+              joinPath(root.File("home"), "EMUMAIN"));
+    root.write("lib/vexlo/EMUMAIN", "");
+    EXPECT_EQ(nativePath(companionProgram(root.File("home"), root.File("bin"), "EMUMAIN")),
+              nativePath(root.File("lib/vexlo/EMUMAIN")));
+    root.write("bin/EMUMAIN", "");
+    EXPECT_EQ(companionProgram(root.File("home"), root.File("bin"), "EMUMAIN"),
+              joinPath(root.File("bin"), "EMUMAIN"));
 }
 
 TEST(JoinPath, NoDoubledSeparatorAtARoot) {
-    EXPECT_EQ(JoinPath("/home/u/vexlo", "VXParam.ini"), "/home/u/vexlo/VXParam.ini");
-    EXPECT_EQ(JoinPath("/", "VXParam.ini"), "/VXParam.ini");
-    EXPECT_EQ(JoinPath("/data/", "x"), "/data/x");
-    EXPECT_EQ(JoinPath("", "x"), "x");
-    EXPECT_EQ(DefaultDataFolder("/"), "/Dat");
-    EXPECT_EQ(DefaultDataFolder("/opt/vexlo"), "/opt/vexlo/Dat");
-    EXPECT_EQ(ParamIniPath("/"), "/VXParam.ini");
-    EXPECT_EQ(TrigIniPath("/"), "/VXTrig.ini");
+    EXPECT_EQ(joinPath("/home/u/vexlo", "VXParam.ini"), "/home/u/vexlo/VXParam.ini");
+    EXPECT_EQ(joinPath("/", "VXParam.ini"), "/VXParam.ini");
+    EXPECT_EQ(joinPath("/data/", "x"), "/data/x");
+    EXPECT_EQ(joinPath("", "x"), "x");
+    EXPECT_EQ(defaultDataFolder("/"), "/Dat");
+    EXPECT_EQ(defaultDataFolder("/opt/vexlo"), "/opt/vexlo/Dat");
+    EXPECT_EQ(paramIniPath("/"), "/VXParam.ini");
+    EXPECT_EQ(trigIniPath("/"), "/VXTrig.ini");
 #ifdef _WIN32
-    EXPECT_EQ(JoinPath("C:\\", "VXParam.ini"), "C:\\VXParam.ini");
-    EXPECT_EQ(JoinPath("C:\\Vexlo", "Dat"), "C:\\Vexlo\\Dat");
+    EXPECT_EQ(joinPath("C:\\", "VXParam.ini"), "C:\\VXParam.ini");
+    EXPECT_EQ(joinPath("C:\\Vexlo", "Dat"), "C:\\Vexlo\\Dat");
 #endif
 }
 
 TEST(ProgramFolder, FileArgumentsLeaveOutOptionsAndBecomeAbsolute) {
     const std::filesystem::path here = std::filesystem::current_path();
     const std::vector<std::string> files =
-        FileArguments({"--home", "/h", "a.vxm", "--home=/x", "--verbose", "/data/b.vxm", ""});
+        fileArguments({"--home", "/h", "a.vxm", "--home=/x", "--verbose", "/data/b.vxm", ""});
     ASSERT_EQ(files.size(), 2u);
-    EXPECT_EQ(NativePath(files[0]), here / "a.vxm");
+    EXPECT_EQ(nativePath(files[0]), here / "a.vxm");
     EXPECT_EQ(files[1], "/data/b.vxm");
-    EXPECT_TRUE(FileArguments({"--home", "only.vxm"}).empty());
+    EXPECT_TRUE(fileArguments({"--home", "only.vxm"}).empty());
 }

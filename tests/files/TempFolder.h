@@ -20,15 +20,15 @@ class TempFolder {
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    [[nodiscard]] std::string Path() const { return path_.string(); }
+    [[nodiscard]] std::string path() const { return path_.string(); }
     [[nodiscard]] std::string File(const std::string& name) const {
         return (path_ / name).string();
     }
 
-    void Write(const std::string& name, const std::string& bytes) const {
+    void write(const std::string& name, const std::string& bytes) const {
         std::ofstream(path_ / name, std::ios::binary) << bytes;
     }
-    [[nodiscard]] std::string Read(const std::string& name) const {
+    [[nodiscard]] std::string read(const std::string& name) const {
         std::ifstream in(path_ / name, std::ios::binary);
         std::ostringstream text;
         text << in.rdbuf();

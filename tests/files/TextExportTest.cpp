@@ -31,11 +31,11 @@ std::string exportText(const TextSource& src, bool fixed, int32_t number) {
         return true;
     });
     if (fixed) {
-        WriteTextFixed(src, number, out);
+        writeTextFixed(src, number, out);
     } else {
-        WriteTextSwitch(src, number, out);
+        writeTextSwitch(src, number, out);
     }
-    EXPECT_TRUE(out.Flush());
+    EXPECT_TRUE(out.flush());
     return text;
 }
 
@@ -51,7 +51,7 @@ TEST(TextExport, ExamplesAsWholeFiles) {
         const int16_t st =
             e.fixed ? TextSaveFixed(e.number, file, src) : TextSaveSwitch(file, e.number, src);
         ASSERT_EQ(st, status::kDone);
-        EXPECT_EQ(dir.Read(std::string(e.name) + ".txt"), e.expected);
+        EXPECT_EQ(dir.read(std::string(e.name) + ".txt"), e.expected);
         EXPECT_EQ(exportText(src, e.fixed, e.number), e.expected);
     }
 }
@@ -66,12 +66,12 @@ TEST(TextExport, RefusedChoicesAndUnwritableFilesFailWithoutTouchingTheTarget) {
     TempFolder dir;
     const Words words(example::kABC);
     const TextSource src = words.Source(0, 1);
-    dir.Write("old.txt", "previous export");
+    dir.write("old.txt", "previous export");
     EXPECT_EQ(TextSaveFixed(0, dir.File("old.txt"), src), status::kFailed);
     EXPECT_EQ(TextSaveFixed(-3, dir.File("old.txt"), src), status::kFailed);
     EXPECT_EQ(TextSaveSwitch(dir.File("old.txt"), -1, src), status::kFailed);
     EXPECT_EQ(TextSaveSwitch(dir.File("old.txt/x.txt"), 0, src), status::kFailed);
-    EXPECT_EQ(dir.Read("old.txt"), "previous export");
+    EXPECT_EQ(dir.read("old.txt"), "previous export");
     EXPECT_EQ(TextSaveFixed(50, dir.File("missing/x.txt"), src), status::kFailed);
     EXPECT_FALSE(std::filesystem::exists(dir.File("new.txt")));
     EXPECT_EQ(TextSaveSwitch(dir.File("new.txt"), -1, src), status::kFailed);
@@ -87,8 +87,8 @@ TEST(TextExport, SinkFailureIsReportedAndLaterTextDropped) {
     std::string big(3 << 20, 'x');
     PrintChunks(out, big, 0);
     EXPECT_TRUE(big.empty());
-    out.Put("more");
-    EXPECT_FALSE(out.Flush());
+    out.put("more");
+    EXPECT_FALSE(out.flush());
     EXPECT_EQ(calls, 1);
 }
 
@@ -113,7 +113,7 @@ TEST(TextExport, PrintChunksCutsByCharacters) {
         });
         std::string text = c.text;
         PrintChunks(out, text, c.limit);
-        out.Flush();
+        out.flush();
         EXPECT_EQ(got, c.expected) << c.text << " / " << c.limit;
         EXPECT_TRUE(text.empty());
     }

@@ -51,7 +51,7 @@ TEST_F(CommLinkTest, AutomaticSearchFindsTheUnitOnTheLastUsedPortFirst) {
     EXPECT_EQ(link.PortOpen(), 0);
     EXPECT_EQ(ports.opens, (std::vector<int>{3}));
     EXPECT_EQ(link.gstrUnitVer, "1A7");
-    EXPECT_TRUE(link.IsOpen());
+    EXPECT_TRUE(link.isOpen());
     EXPECT_EQ(ports.Commands(), Commands{"L?"});
     EXPECT_EQ(env.now, 50 + 5);  // sent by the sender 50 ms after queueing, answered 5 ms later
     EXPECT_EQ(link.decoder().lintProbe, 0);
@@ -83,9 +83,9 @@ TEST_F(CommLinkTest, FixedPortWithoutUnitFailsAfterOneTimeOut) {
     EXPECT_EQ(ports.opens, (std::vector<int>{3}));
     EXPECT_EQ(env.now, 800);
     EXPECT_EQ(core.settings.gintPortNo, 3);
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.isOpen());
     EXPECT_EQ(link.decoder().lintProbe, 0);
-    EXPECT_TRUE(link.DeniedPort().empty());
+    EXPECT_TRUE(link.deniedPort().empty());
 }
 
 TEST_F(CommLinkTest, SearchWithoutAnyUnitTriesEveryPortAndKeepsThePortNumber) {
@@ -97,7 +97,7 @@ TEST_F(CommLinkTest, SearchWithoutAnyUnitTriesEveryPortAndKeepsThePortNumber) {
     EXPECT_EQ(ports.opens.size(), 17u);
     EXPECT_EQ(env.now, 17 * 800);
     EXPECT_EQ(core.settings.gintPortNo, 7);
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.isOpen());
 }
 
 TEST_F(CommLinkTest, ProbeRepliesOfTheWrongShapeNeverMatch) {
@@ -131,12 +131,12 @@ TEST_F(CommLinkTest, TheFirstPortThisUserMayNotOpenIsReported) {
     ports.ports[2].open = Status::NoPermission;
     ports.ports[9].open = Status::NoPermission;
     EXPECT_EQ(link.PortOpen(), -1);
-    EXPECT_EQ(link.DeniedPort(), "/dev/fake2");
+    EXPECT_EQ(link.deniedPort(), "/dev/fake2");
     // Each open starts afresh.
     ports.ports[2].open = Status::Opened;
     ports.ports[9].open = Status::Opened;
     EXPECT_EQ(link.PortOpen(), -1);
-    EXPECT_TRUE(link.DeniedPort().empty());
+    EXPECT_TRUE(link.deniedPort().empty());
 }
 
 TEST_F(CommLinkTest, QueuedCommandsLeaveOneAtATime50MsAfterEachReply) {
@@ -144,7 +144,7 @@ TEST_F(CommLinkTest, QueuedCommandsLeaveOneAtATime50MsAfterEachReply) {
     ports.replyMs = 30;
     const int64_t start = env.now;
     for (int i = 0; i < 3; ++i) {
-        link.QueueCommand("G00");
+        link.queueCommand("G00");
     }
     EXPECT_EQ(link.lstCommand.size(), 3u);
     env.RunUntil([&] { return link.lstCommand.empty() && core.run.gintSending == 0; });
@@ -159,8 +159,8 @@ TEST_F(CommLinkTest, QueuedCommandsLeaveOneAtATime50MsAfterEachReply) {
 TEST_F(CommLinkTest, UnansweredCommandHoldsTheQueueUntilThePortCloses) {
     OpenOn(2);
     ports.ports[2].mute = true;
-    link.QueueCommand("G00");
-    link.QueueCommand("G00");
+    link.queueCommand("G00");
+    link.queueCommand("G00");
     env.CloseAt(env.now + 5000);
     env.RunUntil([] { return false; });
     EXPECT_EQ(ports.Commands(), Commands{"G00"});
@@ -171,20 +171,20 @@ TEST_F(CommLinkTest, UnansweredCommandHoldsTheQueueUntilThePortCloses) {
     // The stale command does not go out ahead of the next probe.
     ports.ports[2].mute = false;
     ports.writes.clear();
-    env.closing = false;
+    env.programClosing = false;
     EXPECT_EQ(link.PortOpen(), 0);
     EXPECT_EQ(ports.Commands(), Commands{"L?"});
 }
 
 TEST_F(CommLinkTest, AStopStillQueuedIsWrittenBeforeThePortCloses) {
     OpenOn(2);
-    link.QueueCommand("S0000");
+    link.queueCommand("S0000");
     link.PortClose();
     EXPECT_TRUE(ports.writes.empty()) << "other commands are forgotten";
 
     OpenOn(2);
     for (int i = 0; i < 3; ++i) {
-        link.QueueCommand("G00");
+        link.queueCommand("G00");
     }
     link.PortClose();  // before the sender's 50 ms
     EXPECT_EQ(ports.Commands(), Commands{"G00"});
@@ -196,17 +196,17 @@ TEST_F(CommLinkTest, SendQueuedReturnsOnceEveryQueuedCommandIsAnswered) {
     ports.replyMs = 30;
     const int64_t start = env.now;
     for (int i = 0; i < 3; ++i) {
-        link.QueueCommand("G00");
+        link.queueCommand("G00");
     }
-    link.SendQueued();
+    link.sendQueued();
     EXPECT_EQ(ports.Commands(), (Commands{"G00", "G00", "G00"}));
     EXPECT_EQ(env.now, start + 3 * (50 + 30) + 50);
     EXPECT_EQ(core.run.gintSending, 0);
-    EXPECT_FALSE(link.Waiting());
+    EXPECT_FALSE(link.waiting());
 
     // Nothing queued: no wait at all.
     const int waits = env.waits;
-    link.SendQueued();
+    link.sendQueued();
     EXPECT_EQ(env.waits, waits);
 }
 
@@ -214,9 +214,9 @@ TEST_F(CommLinkTest, SendQueuedGivesUpOnAUnitThatDoesNotAnswerAfterOneProbeTimeO
     OpenOn(2);
     ports.ports[2].mute = true;
     const int64_t start = env.now;
-    link.QueueCommand("G00");
-    link.QueueCommand("G00");
-    link.SendQueued();
+    link.queueCommand("G00");
+    link.queueCommand("G00");
+    link.sendQueued();
     EXPECT_EQ(env.now, start + 50 + 800) << "the time-out counts from the command's sending";
     EXPECT_EQ(ports.Commands(), Commands{"G00"});
     // The next probe has its own full time-out.
@@ -226,14 +226,14 @@ TEST_F(CommLinkTest, SendQueuedGivesUpOnAUnitThatDoesNotAnswerAfterOneProbeTimeO
 
 TEST_F(CommLinkTest, ACancelledStartIsNeitherSentNorJudged) {
     OpenOn(1);
-    link.QueueCommand("G01");
-    link.CancelStart();
+    link.queueCommand("G01");
+    link.cancelStart();
     EXPECT_TRUE(link.lstCommand.empty());
 
     // Sent already: its "OK" does not start a run.
-    link.QueueCommand("G01");
+    link.queueCommand("G01");
     env.RunUntil([&] { return core.run.gintStartTry == 1; });
-    link.CancelStart();
+    link.cancelStart();
     env.RunUntil([&] { return core.run.gintSending == 0; });
     EXPECT_EQ(core.run.gintRun, 0);
     EXPECT_EQ(hooks.Count("accepted"), 0);
@@ -243,7 +243,7 @@ TEST_F(CommLinkTest, ACancelledStartIsNeitherSentNorJudged) {
 TEST_F(CommLinkTest, StartCommandCountsTriesAndForgetsTheLineState) {
     OpenOn(1);
     link.decoder().lbyteLine = 0x45;
-    link.QueueCommand("G01");
+    link.queueCommand("G01");
     env.RunUntil([&] { return ports.writes.size() == 1; });
     EXPECT_EQ(core.run.gintStartTry, 1);
     EXPECT_EQ(link.decoder().lbyteLine, 0);
@@ -259,7 +259,7 @@ TEST_F(CommLinkTest, StartCommandCountsTriesAndForgetsTheLineState) {
 TEST_F(CommLinkTest, ClosingThePortForgetsAnUnansweredStart) {
     OpenOn(1);
     ports.ports[1].mute = true;
-    link.QueueCommand("G01");
+    link.queueCommand("G01");
     env.RunUntil([&] { return core.run.gintStartTry == 1; });
     link.PortClose();
     ports.ports[1].mute = false;
@@ -287,7 +287,7 @@ TEST_F(CommLinkTest, SendCommParamSendsTheFourSettingsAndReturnsWhenAllAreAnswer
     for (size_t i = 1; i < ports.writes.size(); ++i) {
         EXPECT_EQ(ports.writes[i].first, ports.writes[i - 1].first + 70);
     }
-    EXPECT_FALSE(link.Waiting());
+    EXPECT_FALSE(link.waiting());
 }
 
 TEST_F(CommLinkTest, SendCommParamWaitEndsWhenTheProgramCloses) {
@@ -297,18 +297,18 @@ TEST_F(CommLinkTest, SendCommParamWaitEndsWhenTheProgramCloses) {
     EXPECT_EQ(link.SendCommParam(), -1);
     EXPECT_EQ(ports.Commands(), Commands{"S0000"});
     EXPECT_EQ(core.run.gintSending, 1);
-    EXPECT_FALSE(link.Waiting());
+    EXPECT_FALSE(link.waiting());
 }
 
 TEST_F(CommLinkTest, SendCommParamWaitEndsWhenTheUnitIsLost) {
     OpenOn(4);
     ports.ports[4].mute = true;
     env.LoseAt(env.now + 200, [&] {
-        ports.Close();
-        link.OnLinkLost();
+        ports.close();
+        link.onLinkLost();
     });
     EXPECT_EQ(link.SendCommParam(), -1);
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.isOpen());
     EXPECT_TRUE(link.lstCommand.empty());
     EXPECT_EQ(core.run.gintSending, 0);
 }
@@ -329,7 +329,7 @@ TEST_F(CommLinkTest, ClosingEndsTheSearchAtTheCurrentProbe) {
     EXPECT_EQ(link.PortOpen(), -1);
     EXPECT_EQ(ports.opens, (std::vector<int>{1, 2}));
     EXPECT_EQ(env.now, 1000);
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.isOpen());
 }
 
 TEST_F(CommLinkTest, LossDuringTheProbeEndsItAtOnce) {
@@ -337,8 +337,8 @@ TEST_F(CommLinkTest, LossDuringTheProbeEndsItAtOnce) {
     core.settings.gintPortAuto = 0;
     core.settings.gintPortNo = 6;
     env.LoseAt(300, [&] {
-        ports.Close();
-        link.OnLinkLost();
+        ports.close();
+        link.onLinkLost();
     });
     EXPECT_EQ(link.PortOpen(), -1);
     EXPECT_EQ(env.now, 300);

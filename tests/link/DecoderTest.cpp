@@ -20,9 +20,9 @@ class DecoderTest : public ::testing::Test {
         clock.SetTime(12, 34, 56);
     }
 
-    void Feed(std::vector<uint8_t> bytes) { decoder.OnReceive(bytes.data(), bytes.size()); }
+    void Feed(std::vector<uint8_t> bytes) { decoder.onReceive(bytes.data(), bytes.size()); }
     void Feed(const std::string& s) {
-        decoder.OnReceive(reinterpret_cast<const uint8_t*>(s.data()), s.size());
+        decoder.onReceive(reinterpret_cast<const uint8_t*>(s.data()), s.size());
     }
     std::vector<uint8_t> Stored() const {
         return {capture.gbyteDat().begin(), capture.gbyteDat().begin() + capture.glngDatLen()};
@@ -212,7 +212,7 @@ TEST_F(DecoderTest, AnySplitOfTheStreamStoresTheSameBytes) {
                 n = 1 + rng() % 3;  // many tiny batches too
             }
             n = std::min(n, stream.size() - pos);
-            d.OnReceive(stream.data() + pos, n);
+            d.onReceive(stream.data() + pos, n);
             pos += n;
         }
         return std::vector<uint8_t>(c.gbyteDat().begin(), c.gbyteDat().begin() + c.glngDatLen());

@@ -14,16 +14,16 @@
 #include "link/SerialPort.h"
 
 // A fake event loop with a millisecond clock for the link: the two timers, the bytes the
-// fake units send, a link loss and the program closing are events at a time. WaitOnce moves
+// fake units send, a link loss and the program closing are events at a time. waitOnce moves
 // the clock to the next event and runs it, so a wait of 800 ms takes no real time.
 class FakeLinkEnv final : public LinkTimers, public EventWait {
   public:
     static constexpr int64_t kGiveUpMs = 600'000;
 
-    void EnableSend(bool on) override { Enable(sendDue_, on, kSendMs); }
-    void EnablePortCheck(bool on) override { Enable(checkDue_, on, kPortCheckMs); }
+    void enableSend(bool on) override { Enable(sendDue_, on, kSendMs); }
+    void enablePortCheck(bool on) override { Enable(checkDue_, on, kPortCheckMs); }
 
-    void WaitOnce() override {
+    void waitOnce() override {
         ++waits;
         std::optional<int64_t> next = sendDue_;
         for (const std::optional<int64_t>& due : {checkDue_, closeAt_, lossAt_}) {
@@ -36,13 +36,13 @@ class FakeLinkEnv final : public LinkTimers, public EventWait {
         }
         if (!next || *next > kGiveUpMs) {
             ADD_FAILURE() << "the link waits with nothing left to happen";
-            closing = true;  // ends the wait instead of hanging the test
+            programClosing = true;  // ends the wait instead of hanging the test
             return;
         }
         now = *next;
         if (closeAt_ == now) {
             closeAt_.reset();
-            closing = true;
+            programClosing = true;
         } else if (lossAt_ == now) {
             lossAt_.reset();
             deliveries_.clear();
@@ -57,17 +57,17 @@ class FakeLinkEnv final : public LinkTimers, public EventWait {
             const auto it = deliveries_.begin();
             const std::string bytes = it->second;
             deliveries_.erase(it);
-            link->OnReceive(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+            link->onReceive(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
         }
     }
-    [[nodiscard]] bool Closing() const override { return closing; }
-    bool closing = false;
+    [[nodiscard]] bool closing() const override { return programClosing; }
+    bool programClosing = false;
 
     // Lets events run until pred holds; fails the test if nothing is left to happen.
     template <typename Pred>
     void RunUntil(Pred pred) {
-        while (!pred() && !closing) {
-            WaitOnce();
+        while (!pred() && !programClosing) {
+            waitOnce();
         }
     }
 
@@ -111,8 +111,8 @@ class FakePorts final : public SerialPort {
 
     explicit FakePorts(FakeLinkEnv& env) : env_(env) {}
 
-    PortOpenResult Open(int n) override {
-        Close();
+    PortOpenResult open(int n) override {
+        close();
         opens.push_back(n);
         PortOpenResult result;
         const auto it = ports.find(n);
@@ -123,11 +123,11 @@ class FakePorts final : public SerialPort {
         }
         return result;
     }
-    void Close() override {
+    void close() override {
         open_ = 0;
         env_.DropDeliveries();
     }
-    bool Write(const std::string& text) override {
+    bool write(const std::string& text) override {
         if (open_ == 0) {
             return false;
         }
@@ -138,7 +138,7 @@ class FakePorts final : public SerialPort {
         }
         return true;
     }
-    [[nodiscard]] bool IsOpen() const override { return open_ != 0; }
+    [[nodiscard]] bool isOpen() const override { return open_ != 0; }
 
     // Puts a unit on port n; returns it for further settings.
     Port& Unit(int n) {

@@ -18,11 +18,11 @@ namespace {
 class PdfOutputTest : public ::testing::Test {
   protected:
     // The display words of records, as the history view has them.
-    void Load(const SampleCapture& records) {
+    void load(const SampleCapture& records) {
         capture.CopyDat(records.bytes.data(), static_cast<int32_t>(records.bytes.size()));
     }
-    [[nodiscard]] PrintSource Source() const { return PrintSourceOf(capture, settings, chr); }
-    [[nodiscard]] std::string Path(const char* name) const {
+    [[nodiscard]] PrintSource Source() const { return printSourceOf(capture, settings, chr); }
+    [[nodiscard]] std::string path(const char* name) const {
         return dir.filePath(QString::fromLatin1(name)).toStdString();
     }
     // The text of a PDF file as pdftotext reads it, pages ended by form feeds.
@@ -46,11 +46,11 @@ class PdfOutputTest : public ::testing::Test {
 };
 
 TEST_F(PdfOutputTest, PrintedPagesReadBackWithHeaderAndCells) {
-    Load(SampleCapture::Exchange());
-    const std::string path = Path("capture.pdf");
+    load(SampleCapture::Exchange());
+    const std::string pdf = path("capture.pdf");
     const PrintRequest request{"9600,N,8,1", "ｱｲﾄﾞﾙ(1s)", kPrintLandscape, 3};
-    ASSERT_TRUE(PrintToPdf(path, request, Source(), 0));
-    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(printToPdf(pdf, request, Source(), 0));
+    QFile file(QString::fromStdString(pdf));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.read(5) == "%PDF-");
 
@@ -58,7 +58,7 @@ TEST_F(PdfOutputTest, PrintedPagesReadBackWithHeaderAndCells) {
         GTEST_SKIP() << "pdftotext (Debian package poppler-utils) is not installed: the PDF was "
                         "written but its text is not checked";
     }
-    const QString text = PdfText(path);
+    const QString text = PdfText(pdf);
     EXPECT_EQ(text.count(QChar('\f')), 1) << "one page: the data ran out on it";
     EXPECT_TRUE(text.contains(QStringLiteral("Page   1")));
     // Each printed line with its blanks collapsed: the header, the column numbers, and the
@@ -86,13 +86,13 @@ TEST_F(PdfOutputTest, PortraitPagesFollowTheCountAndTheTopOfTheView) {
         records.Pair(static_cast<uint8_t>('0' + i % 10), i % 2 == 1);
     }
     records.Data("END", true);
-    Load(records);
-    const std::string path = Path("portrait.pdf");
-    ASSERT_TRUE(PrintToPdf(path, {"", "", kPrintPortrait, 5}, Source(), 3));
+    load(records);
+    const std::string pdf = path("portrait.pdf");
+    ASSERT_TRUE(printToPdf(pdf, {"", "", kPrintPortrait, 5}, Source(), 3));
     if (!HavePdfToText()) {
         GTEST_SKIP() << "pdftotext (Debian package poppler-utils) is not installed";
     }
-    const QStringList pages = PdfText(path).split(QChar('\f'), Qt::SkipEmptyParts);
+    const QStringList pages = PdfText(pdf).split(QChar('\f'), Qt::SkipEmptyParts);
     ASSERT_EQ(pages.size(), 2);
     EXPECT_TRUE(pages[0].contains(QStringLiteral("Page   1")));
     EXPECT_TRUE(pages[0].contains(QStringLiteral("35")));
@@ -107,10 +107,10 @@ TEST_F(PdfOutputTest, PortraitPagesFollowTheCountAndTheTopOfTheView) {
 }
 
 TEST_F(PdfOutputTest, UnwritableTargetFailsAndLeavesNoFile) {
-    Load(SampleCapture::Exchange());
-    const std::string path = Path("missing/capture.pdf");
-    EXPECT_FALSE(PrintToPdf(path, {}, Source(), 0));
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
+    load(SampleCapture::Exchange());
+    const std::string pdf = path("missing/capture.pdf");
+    EXPECT_FALSE(printToPdf(pdf, {}, Source(), 0));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
 }
 
 }  // namespace

@@ -43,12 +43,12 @@ PageOps DataOps(const PrintGeometry& g, const PrintSource& src, int32_t p, int32
 
 class RecordingSink final : public PrintSink {
   public:
-    void BeginJob(const PrintGeometry& g) override {
+    void beginJob(const PrintGeometry& g) override {
         ++begun;
         orient = g.orient;
     }
-    void DrawPage(const PageOps& ops) override { pages.push_back(ops); }
-    void EndJob() override { ++ended; }
+    void drawPage(const PageOps& ops) override { pages.push_back(ops); }
+    void endJob() override { ++ended; }
 
     int begun = 0;
     int ended = 0;
@@ -137,7 +137,7 @@ TEST(PrintPageNumber, RightAlignedInThreeCharacters) {
     const std::pair<int, const char*> cases[] = {
         {1, "Page   1"}, {9, "Page   9"}, {12, "Page  12"}, {999, "Page 999"}, {1000, "Page 1000"}};
     for (const auto& [page, text] : cases) {
-        EXPECT_EQ(PageNumberText(page), text) << page;
+        EXPECT_EQ(pageNumberText(page), text) << page;
     }
 }
 
@@ -215,7 +215,7 @@ TEST_P(PrintFrameTest, TimeStampInTheLastColumnEndsTheRow) {
     const int lastX = k.lastNumber.x1;
     EXPECT_EQ(texts[k.cols - 1], PrintOp::Text(lastX, k.firstRd.y1 + 1, " TMST", 8));
     EXPECT_EQ(texts[k.cols], PrintOp::Text(lastX, k.firstSd.y1, "235959", 8));
-    EXPECT_EQ(texts.back(), PrintOp::Text(g.ColumnX(1), k.firstSd.y1 + 9, "Ｃ", 9));
+    EXPECT_EQ(texts.back(), PrintOp::Text(g.columnX(1), k.firstSd.y1 + 9, "Ｃ", 9));
     EXPECT_EQ(next, static_cast<int32_t>(words.size()) + 1);
 }
 
@@ -272,7 +272,7 @@ TEST_P(PrintPagesTest, PrintingStopsAtTheCountOrAfterThePageWhereTheDataRanOut) 
     } else {
         ASSERT_GT(last.size(), frame.size());
         EXPECT_EQ(last[frame.size()],
-                  PrintOp::Text(26, 16, HexText(static_cast<uint8_t>(k.firstByte)), 9));
+                  PrintOp::Text(26, 16, hexText(static_cast<uint8_t>(k.firstByte)), 9));
     }
 }
 
@@ -298,7 +298,7 @@ TEST(PrintSource, TakesTheWordsOfTheLastConversion) {
     Settings settings;
     settings.gintDispMode = 1;
     settings.gintASCIISaveMode = 2;
-    const PrintSource src = PrintSourceOf(capture, settings, kChr);
+    const PrintSource src = printSourceOf(capture, settings, kChr);
     ASSERT_EQ(src.words.size(), 4U);  // the array itself is longer
     EXPECT_EQ(src.words[1], 0x142);
     EXPECT_EQ(src.dispMode, 1);

@@ -6,13 +6,13 @@
 namespace {
 
 struct NoStatus final : MonitorStatus {
-    void ShowPanelText(int, const QString&) override {}
+    void showPanelText(int, const QString&) override {}
 };
 
 std::string CellFault(const CellGrid& cells) {
     for (int32_t k = 0; k < cells.Size(); ++k) {
         for (const CellRow row : {CellRow::RD, CellRow::SD}) {
-            if (cells.At(row, k).text >= CellText::kCount) {
+            if (cells.at(row, k).text >= CellText::kCount) {
                 return "cell " + std::to_string(k) + " has no text";
             }
         }
@@ -29,7 +29,7 @@ std::string BrowseAll(CoreState& state, int32_t cols, int32_t rows, int64_t line
     grid.lintRow = rows;
     grid.lintCell = cols * rows;
     CellGrid cells;
-    cells.Resize(grid.lintCell, state.settings.glngColRD, state.settings.glngColSD);
+    cells.resize(grid.lintCell, state.settings.glngColRD, state.settings.glngColSD);
     NoStatus panels;
     HistoryRenderer history(state.settings, state.run, state.capture, grid, cells, panels);
     Capture& cap = state.capture;
@@ -47,7 +47,7 @@ std::string BrowseAll(CoreState& state, int32_t cols, int32_t rows, int64_t line
     }
     for (int page = 0; page < maxPages; ++page) {
         const int32_t was = cap.glngDispTop;
-        history.PageDown();
+        history.pageDown();
         if (cap.glngDispTop == was) {
             break;
         }
@@ -55,12 +55,12 @@ std::string BrowseAll(CoreState& state, int32_t cols, int32_t rows, int64_t line
             return "paged to top " + std::to_string(cap.glngDispTop);
         }
     }
-    history.JumpEnd();
-    history.JumpLastHalf();
-    history.JumpLine(line);
-    history.LineUp();
-    history.PageUp();
-    history.JumpTop();
+    history.jumpEnd();
+    history.jumpLastHalf();
+    history.jumpLine(line);
+    history.lineUp();
+    history.pageUp();
+    history.jumpTop();
     if (cap.glngDispLen() >= 3) {
         const int32_t first = cap.glngDispLen() - 3;
         const int32_t hits[] = {first, first + 1, first + 2};

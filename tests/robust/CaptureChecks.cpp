@@ -43,13 +43,13 @@ std::vector<std::string_view> Lines(std::string_view text) {
 
 std::vector<int16_t> WordsOfRecords(const uint8_t* bytes, int32_t len) {
     std::vector<int16_t> words;
-    rec::ForEachRecord(bytes, len, [&words](const rec::Record& r) {
+    rec::forEachRecord(bytes, len, [&words](const rec::Record& r) {
         switch (r.kind) {
             case rec::Kind::Data: {
-                int w = rec::PairValue(r.b[0], r.b[1]) | (rec::IsSd(r.b[0]) ? word::kSd : 0);
-                if (rec::HasFramingError(r.b[1])) {
+                int w = rec::pairValue(r.b[0], r.b[1]) | (rec::isSd(r.b[0]) ? word::kSd : 0);
+                if (rec::hasFramingError(r.b[1])) {
                     w |= word::kFraming;
-                } else if (rec::HasParityError(r.b[0])) {
+                } else if (rec::hasParityError(r.b[0])) {
                     w |= word::kParity;
                 }
                 words.push_back(static_cast<int16_t>(w));
@@ -185,9 +185,9 @@ PcapSummary ReadPcap(const std::string& pcap) {
     return out;
 }
 
-RecordCounts CountRecords(const uint8_t* bytes, int32_t len) {
+RecordCounts countRecords(const uint8_t* bytes, int32_t len) {
     RecordCounts counts;
-    rec::ForEachRecord(bytes, len, [&counts](const rec::Record& r) {
+    rec::forEachRecord(bytes, len, [&counts](const rec::Record& r) {
         counts.pairs += r.kind == rec::Kind::Data ? 1 : 0;
         counts.lineStates += r.kind == rec::Kind::LineState ? 1 : 0;
     });

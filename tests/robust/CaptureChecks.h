@@ -35,4 +35,4 @@ struct RecordCounts {
     size_t pairs = 0;
     size_t lineStates = 0;
 };
-[[nodiscard]] RecordCounts CountRecords(const uint8_t* bytes, int32_t len);
+[[nodiscard]] RecordCounts countRecords(const uint8_t* bytes, int32_t len);

@@ -40,7 +40,7 @@ std::vector<uint8_t> MakeCapture(const CaptureRecipe& recipe) {
     size_t batchLimit = 1;
     auto flush = [&] {
         if (!batch.empty()) {
-            decoder.OnReceive(batch.data(), batch.size());
+            decoder.onReceive(batch.data(), batch.size());
             batch.clear();
         }
         batchLimit = 1 + batchSizes() % 64;

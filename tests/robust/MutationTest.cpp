@@ -44,7 +44,7 @@ std::string Damage(std::string file, std::mt19937& rng) {
 size_t DataWords(const std::vector<int16_t>& words) {
     size_t n = 0;
     for (size_t i = 0; i < words.size(); ++i) {
-        if (word::IsTwoWord(words[i])) {
+        if (word::isTwoWord(words[i])) {
             ++i;
         } else {
             ++n;
@@ -59,18 +59,18 @@ void ExportText(const CoreState& state, const TempFolder& dir) {
     const TextSource src{cap.gintDispDat().data(), cap.glngDispLen(), state.settings.gintDispMode,
                          state.settings.gintASCIISaveMode, &state.gstrChr};
     ASSERT_EQ(TextSaveFixed(16, dir.File("fixed.txt"), src), status::kDone);
-    EXPECT_EQ(FixedLayoutFault(dir.Read("fixed.txt")), "");
+    EXPECT_EQ(FixedLayoutFault(dir.read("fixed.txt")), "");
     ASSERT_EQ(TextSaveSwitch(dir.File("switch.txt"), 40, src), status::kDone);
-    EXPECT_EQ(SwitchLayoutFault(dir.Read("switch.txt"), 40), "");
+    EXPECT_EQ(SwitchLayoutFault(dir.read("switch.txt"), 40), "");
 }
 
 void ExportPcap(const Settings& s, const std::vector<uint8_t>& bytes) {
     const PcapLine line{s.glngSpeed, s.gintDataLen, s.gintStopBit, s.gintParity, s.gintIdleMode};
     const auto len = static_cast<int32_t>(bytes.size());
     const PcapSummary pcap =
-        ReadPcap(PcapFromCapture(bytes.data(), len, line, PcapTimes{1'700'000'000, 0}));
+        ReadPcap(pcapFromCapture(bytes.data(), len, line, PcapTimes{1'700'000'000, 0}));
     EXPECT_EQ(pcap.fault, "");
-    const RecordCounts records = CountRecords(bytes.data(), len);
+    const RecordCounts records = countRecords(bytes.data(), len);
     EXPECT_EQ(pcap.dataBytes, records.pairs);
     EXPECT_EQ(pcap.statusPackets, records.lineStates);
 }
@@ -79,10 +79,10 @@ void ExportPcap(const Settings& s, const std::vector<uint8_t>& bytes) {
 // every hit lies behind the last, the first is that word, and the time search finds a time
 // stamp exactly when the words hold one.
 void SearchThrough(const Capture& cap) {
-    const std::span<const int16_t> words = DispWords(cap);
+    const std::span<const int16_t> words = dispWords(cap);
     size_t first = 0;
-    while (first < words.size() && !word::IsData(words[first])) {
-        first += word::IsTwoWord(words[first]) ? 2 : 1;
+    while (first < words.size() && !word::isData(words[first])) {
+        first += word::isTwoWord(words[first]) ? 2 : 1;
     }
     SearchString search;
     search.gintSearchDat = {static_cast<int16_t>(first < words.size() ? words[first] & 0xFF : 0)};
@@ -90,7 +90,7 @@ void SearchThrough(const Capture& cap) {
     std::vector<int32_t> pos;
     int32_t from = -1;
     int hits = 0;
-    while (SearchMoji(words, search, SearchHoukou::Down, from, type, pos) == 1) {
+    while (searchMoji(words, search, SearchHoukou::Down, from, type, pos) == 1) {
         ASSERT_GT(pos[0], from);
         ASSERT_EQ(words[pos[0]] & 0xFF, search.gintSearchDat[0]);
         EXPECT_TRUE(hits > 0 || pos[0] == static_cast<int32_t>(first));
@@ -100,7 +100,7 @@ void SearchThrough(const Capture& cap) {
     EXPECT_EQ(hits > 0, first < words.size());
 
     bool stamps = false;
-    for (size_t i = 0; i < words.size(); i += word::IsTwoWord(words[i]) ? 2 : 1) {
+    for (size_t i = 0; i < words.size(); i += word::isTwoWord(words[i]) ? 2 : 1) {
         stamps = stamps || (words[i] & word::kStamp) == word::kStamp;
     }
     int32_t at = -1;
@@ -122,7 +122,7 @@ TEST_P(Mutation, DamagedCopiesOpenBrowseAndExport) {
     ASSERT_EQ(
         SaveLog(dir.File("capture.vxm"), data.data(), static_cast<int32_t>(data.size()), recorded),
         status::kDone);
-    const std::string original = dir.Read("capture.vxm");
+    const std::string original = dir.read("capture.vxm");
     const size_t originalData =
         DataWords(WordsOfRecords(data.data(), static_cast<int32_t>(data.size())));
 
@@ -142,7 +142,7 @@ TEST_P(Mutation, DamagedCopiesOpenBrowseAndExport) {
         bytes.resize(static_cast<size_t>(count));
         ASSERT_EQ(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
                   std::string_view(damaged).substr(kLogHeaderLen));
-        EXPECT_EQ(ClampHeader(HeaderOf(state.settings)), HeaderOf(state.settings));
+        EXPECT_EQ(clampHeader(headerOf(state.settings)), headerOf(state.settings));
 
         // Convert: exactly the words of the whole records the damaged data still holds.
         Capture& cap = state.capture;

@@ -37,7 +37,7 @@ Settings FileSettings() {
 
 // What the open command shows of a file: the display words of LoadLog and CopyDat, and the
 // settings it took over; nothing when the file could not be opened.
-std::optional<std::vector<int16_t>> Open(const std::string& path, Settings& settings) {
+std::optional<std::vector<int16_t>> open(const std::string& path, Settings& settings) {
     std::vector<uint8_t> bytes;
     int32_t count = 0;
     if (LoadLog(path, bytes, count, settings) != status::kDone) {
@@ -76,9 +76,9 @@ TEST(Truncation, ACutFileShowsEveryRecordThatWasWholeBeforeTheCut) {
     size_t sd = 0, rd = 0, parity = 0, framing = 0;
     for (const StoredRecord& r : parsed.records) {
         if (r.kind == StoredRecord::Kind::Pair) {
-            (rec::IsSd(r.bytes[0]) ? sd : rd) += 1;
-            parity += rec::HasParityError(r.bytes[0]) ? 1 : 0;
-            framing += rec::HasFramingError(r.bytes[1]) ? 1 : 0;
+            (rec::isSd(r.bytes[0]) ? sd : rd) += 1;
+            parity += rec::hasParityError(r.bytes[0]) ? 1 : 0;
+            framing += rec::hasFramingError(r.bytes[1]) ? 1 : 0;
         }
     }
     for (const size_t n :
@@ -91,9 +91,9 @@ TEST(Truncation, ACutFileShowsEveryRecordThatWasWholeBeforeTheCut) {
     const Settings saved = FileSettings();
     ASSERT_EQ(SaveLog(dir.File("full.vxm"), data.data(), static_cast<int32_t>(data.size()), saved),
               status::kDone);
-    const std::string file = dir.Read("full.vxm");
+    const std::string file = dir.read("full.vxm");
     Settings opened;
-    const std::optional<std::vector<int16_t>> all = Open(dir.File("full.vxm"), opened);
+    const std::optional<std::vector<int16_t>> all = open(dir.File("full.vxm"), opened);
     ASSERT_TRUE(all);
 
     // Words of the records that end at or before each data length.
@@ -111,14 +111,14 @@ TEST(Truncation, ACutFileShowsEveryRecordThatWasWholeBeforeTheCut) {
     ForEveryCut(dir.File("cut.vxm"), file, [&](size_t length) {
         SCOPED_TRACE("file cut after " + std::to_string(length) + " bytes");
         Settings s;
-        const std::optional<std::vector<int16_t>> words = Open(dir.File("cut.vxm"), s);
+        const std::optional<std::vector<int16_t>> words = open(dir.File("cut.vxm"), s);
         if (length < static_cast<size_t>(kLogHeaderLen)) {
             ASSERT_FALSE(words);
-            ASSERT_EQ(HeaderOf(s), HeaderOf(untouched));
+            ASSERT_EQ(headerOf(s), headerOf(untouched));
             return;
         }
         ASSERT_TRUE(words);
-        ASSERT_EQ(HeaderOf(s), HeaderOf(saved));
+        ASSERT_EQ(headerOf(s), headerOf(saved));
         ASSERT_EQ(*words, Prefix(*all, wordsBefore[length - kLogHeaderLen]));
     });
 }
@@ -133,7 +133,7 @@ TEST(Truncation, AFileThatBeginsInsideARecordFallsIntoStepAndCutsShowItsBeginnin
     ASSERT_EQ(SaveLog(dir.File("full.vxm"), data.data(), static_cast<int32_t>(data.size()),
                       FileSettings()),
               status::kDone);
-    const std::vector<int16_t> all = *Open(dir.File("full.vxm"), opened);
+    const std::vector<int16_t> all = *open(dir.File("full.vxm"), opened);
 
     for (const size_t skip : {1, 2, 3, 5, 7}) {
         SCOPED_TRACE("first " + std::to_string(skip) + " data bytes missing");
@@ -141,7 +141,7 @@ TEST(Truncation, AFileThatBeginsInsideARecordFallsIntoStepAndCutsShowItsBeginnin
         ASSERT_EQ(SaveLog(dir.File("tail.vxm"), tail.data(), static_cast<int32_t>(tail.size()),
                           FileSettings()),
                   status::kDone);
-        const std::vector<int16_t> whole = *Open(dir.File("tail.vxm"), opened);
+        const std::vector<int16_t> whole = *open(dir.File("tail.vxm"), opened);
         ASSERT_GE(whole.size() + 8, all.size());
         const size_t same = whole.size() - 8;
         EXPECT_TRUE(std::equal(whole.end() - static_cast<long>(same), whole.end(),
@@ -149,11 +149,11 @@ TEST(Truncation, AFileThatBeginsInsideARecordFallsIntoStepAndCutsShowItsBeginnin
 
         // Longer cuts show more, never something else.
         size_t longer = whole.size();
-        ForEveryCut(dir.File("cut.vxm"), dir.Read("tail.vxm"), [&](size_t length) {
+        ForEveryCut(dir.File("cut.vxm"), dir.read("tail.vxm"), [&](size_t length) {
             if (length < static_cast<size_t>(kLogHeaderLen)) {
                 return;
             }
-            const std::optional<std::vector<int16_t>> words = Open(dir.File("cut.vxm"), opened);
+            const std::optional<std::vector<int16_t>> words = open(dir.File("cut.vxm"), opened);
             ASSERT_TRUE(words) << length;
             ASSERT_LE(words->size(), longer) << length;
             ASSERT_EQ(*words, Prefix(whole, words->size())) << length;

@@ -27,7 +27,7 @@ enum class From {
 
 RunControlState In(From from) {
     RunControlState s;
-    const auto begin = [&s](Command c) { s.Begin(c); };
+    const auto begin = [&s](Command c) { s.begin(c); };
     switch (from) {
         case From::Stopped:
             break;
@@ -42,33 +42,33 @@ RunControlState In(From from) {
             break;
         case From::SendingToStart:
             begin(Command::Start);
-            s.Probed(true);
+            s.probed(true);
             break;
         case From::SendingSettings:
             begin(Command::Settings);
-            s.Probed(true);
+            s.probed(true);
             break;
         case From::SendingAfterStop:
             begin(Command::Start);
-            s.Probed(true);
+            s.probed(true);
             begin(Command::Stop);
             break;
         case From::Starting:
             begin(Command::Start);
-            s.Probed(true);
-            s.SettingsSent(true);
+            s.probed(true);
+            s.settingsSent(true);
             break;
         case From::Running:
             begin(Command::Start);
-            s.Probed(true);
-            s.SettingsSent(true);
-            s.Accepted();
+            s.probed(true);
+            s.settingsSent(true);
+            s.accepted();
             break;
         case From::Stopping:
             begin(Command::Start);
-            s.Probed(true);
-            s.SettingsSent(true);
-            s.Accepted();
+            s.probed(true);
+            s.settingsSent(true);
+            s.accepted();
             begin(Command::Stop);
             break;
     }
@@ -154,8 +154,8 @@ TEST(RunControlStateTest, EveryCommandInEveryPhase) {
     };
     for (const Row& r : rows) {
         RunControlState s = In(r.from);
-        EXPECT_EQ(s.Judge(r.command), r.verdict) << Name(r);
-        EXPECT_EQ(s.Begin(r.command), r.verdict) << Name(r);
+        EXPECT_EQ(s.judge(r.command), r.verdict) << Name(r);
+        EXPECT_EQ(s.begin(r.command), r.verdict) << Name(r);
         EXPECT_EQ(s.phase(), r.after) << Name(r);
     }
 }
@@ -178,10 +178,10 @@ TEST(RunControlStateTest, WhereEachWaitLeads) {
              {From::Running, true, false, Phase::Running},  // no probe under way
          }) {
         RunControlState s = In(c.from);
-        EXPECT_EQ(s.Probed(c.result), c.goesOn) << static_cast<int>(c.from);
+        EXPECT_EQ(s.probed(c.result), c.goesOn) << static_cast<int>(c.from);
         EXPECT_EQ(s.phase(), c.after) << static_cast<int>(c.from);
     }
-    // SettingsSent.
+    // settingsSent.
     for (const Case& c : std::vector<Case>{
              {From::SendingToStart, true, true, Phase::Starting},
              {From::SendingToStart, false, false, Phase::Stopped},  // unit lost, or closing
@@ -192,7 +192,7 @@ TEST(RunControlStateTest, WhereEachWaitLeads) {
              {From::Starting, true, false, Phase::Starting},
          }) {
         RunControlState s = In(c.from);
-        EXPECT_EQ(s.SettingsSent(c.result), c.goesOn) << static_cast<int>(c.from);
+        EXPECT_EQ(s.settingsSent(c.result), c.goesOn) << static_cast<int>(c.from);
         EXPECT_EQ(s.phase(), c.after) << static_cast<int>(c.from);
     }
 }
@@ -202,14 +202,14 @@ TEST(RunControlStateTest, OnlyAStartOnItsWayIsAccepted) {
          {From::Stopped, From::ProbingToStart, From::SendingToStart, From::Stopping}) {
         RunControlState s = In(from);
         const Phase before = s.phase();
-        s.Accepted();
+        s.accepted();
         EXPECT_EQ(s.phase(), before) << static_cast<int>(from);
     }
     // A new start after a stop asked during the settings starts afresh.
     RunControlState s = In(From::SendingAfterStop);
-    s.SettingsSent(true);
-    ASSERT_EQ(s.Begin(Command::Start), Verdict::GoAfterStop);
+    s.settingsSent(true);
+    ASSERT_EQ(s.begin(Command::Start), Verdict::GoAfterStop);
     EXPECT_FALSE(s.stopAsked());
-    s.Probed(true);
-    EXPECT_TRUE(s.SettingsSent(true));
+    s.probed(true);
+    EXPECT_TRUE(s.settingsSent(true));
 }

@@ -22,22 +22,22 @@ using Calls = std::vector<std::string>;
 
 // Records the run sequence's steps as the host sees them.
 struct HostLog final : RunHost {
-    void StartBegins() override { calls.emplace_back("begins"); }
-    void NotConnected(const std::string& denied) override { calls.push_back("absent " + denied); }
-    bool ConfirmStart() override {
+    void startBegins() override { calls.emplace_back("begins"); }
+    void notConnected(const std::string& denied) override { calls.push_back("absent " + denied); }
+    bool confirmStart() override {
         calls.emplace_back("confirm");
         return confirm;
     }
     void SendingSettings() override { calls.emplace_back("settings"); }
-    void StartAbandoned() override { calls.emplace_back("abandoned"); }
-    void PrepareRun() override { calls.emplace_back("prepare"); }
-    void Accepted() override { calls.emplace_back("accepted"); }
+    void startAbandoned() override { calls.emplace_back("abandoned"); }
+    void prepareRun() override { calls.emplace_back("prepare"); }
+    void accepted() override { calls.emplace_back("accepted"); }
     void Refused() override { calls.emplace_back("refused"); }
     void Stopped(StopCause cause) override {
         calls.push_back(cause == StopCause::Lost ? "stopped lost" : "stopped");
     }
-    void UnitLost() override { calls.emplace_back("lost"); }
-    void WaitChanged() override { calls.push_back(controller->Waiting() ? "wait" : "free"); }
+    void unitLost() override { calls.emplace_back("lost"); }
+    void waitChanged() override { calls.push_back(controller->waiting() ? "wait" : "free"); }
 
     const RunController* controller = nullptr;
     bool confirm = true;
@@ -52,7 +52,7 @@ struct Rig {
           link(LinkState{core.settings, core.run, core.capture}, clock, hooks,
                DecoderObservers{&hooks, &controller}, LinkDevices{ports, env, env}) {
         env.link = &link;
-        controller.Attach(link);
+        controller.attach(link);
         host.controller = &controller;
         core.capture.AllocBuffer(4);
         ports.Unit(5);
@@ -61,7 +61,7 @@ struct Rig {
     }
 
     // Starts a run that the unit accepts.
-    void Run() {
+    void run() {
         ASSERT_EQ(controller.Start(), Outcome::Started);
         env.RunUntil([&] { return core.run.gintRun == 1; });
         ASSERT_EQ(controller.state().phase(), Phase::Running);
@@ -69,14 +69,14 @@ struct Rig {
         ports.writes.clear();
     }
     // Lets events run until ms milliseconds of virtual time have passed.
-    void Pass(int64_t ms) {
+    void pass(int64_t ms) {
         const int64_t until = env.now + ms;
         env.Deliver(until, "");
         env.RunUntil([&] { return env.now >= until; });
     }
     // The commands of a start after the given ones: the line settings and "G01".
     [[nodiscard]] Calls Sequence(Calls before) const {
-        for (const std::string& c : CommParamCommands(core.settings)) {
+        for (const std::string& c : commParamCommands(core.settings)) {
             before.push_back(c);
         }
         before.emplace_back("G01");
@@ -121,14 +121,14 @@ TEST(RunControllerTest, NoUnitACancelledQuestionAndALostUnitDuringTheSettingsSta
         Rig r;
         r.host.confirm = false;
         EXPECT_EQ(r.controller.Start(), Outcome::Cancelled);
-        EXPECT_TRUE(r.link.IsOpen()) << "the port stays open after a cancelled question";
+        EXPECT_TRUE(r.link.isOpen()) << "the port stays open after a cancelled question";
         EXPECT_EQ(r.controller.state().phase(), Phase::Stopped);
     }
     {
         Rig r;
         r.env.LoseAt(120, [&] {
-            r.link.OnLinkLost();
-            r.controller.LinkLost();
+            r.link.onLinkLost();
+            r.controller.linkLost();
         });
         EXPECT_EQ(r.controller.Start(), Outcome::Failed);
         EXPECT_EQ(r.host.calls, (Calls{"wait", "begins", "confirm", "wait", "settings", "lost",
@@ -146,9 +146,9 @@ TEST(RunControllerTest, StopThenStartWithASlowUnitRunsAgainForEveryDelayAndGap) 
                          std::to_string(gap) + " ms");
             Rig r;
             r.ports.replyMs = delay;
-            r.Run();
+            r.run();
             r.controller.Stop();
-            r.Pass(gap);
+            r.pass(gap);
             ASSERT_EQ(r.controller.Start(), Outcome::Started);
             r.env.RunUntil([&] { return r.core.run.gintRun == 1; });
             EXPECT_EQ(r.controller.state().phase(), Phase::Running);
@@ -176,13 +176,13 @@ TEST(RunControllerTest, AStopThatKeepsRecordsStoresEverythingUpToTheAcknowledgem
     for (const AfterStop mode : {AfterStop::Drop, AfterStop::Keep}) {
         Rig r(mode);
         r.ports.replyMs = 300;
-        r.Run();
+        r.run();
         r.env.Deliver(r.env.now + 10, beforeStop);
-        r.Pass(20);
+        r.pass(20);
         r.controller.Stop();
         r.env.Deliver(r.env.now + 100, afterStop.substr(0, 3));  // "G00" left at +50
         r.env.Deliver(r.env.now + 200, afterStop.substr(3));     // the unit answers at +350
-        r.controller.AwaitStopped();
+        r.controller.awaitStopped();
         EXPECT_EQ(r.core.run.gintRun, 0);
         EXPECT_EQ(r.host.calls, Calls{"stopped"});
         EXPECT_EQ(r.ports.Commands(), (Calls{"G00", "G00", "G00"}));
@@ -197,12 +197,12 @@ TEST(RunControllerTest, AStopThatKeepsRecordsStoresEverythingUpToTheAcknowledgem
 
 TEST(RunControllerTest, ALostUnitEndsTheRunSoThatTheNextStartWorks) {
     Rig r;
-    r.Run();
+    r.run();
     r.env.LoseAt(r.env.now + 10, [&] {
-        r.link.OnLinkLost();
-        r.controller.LinkLost();
+        r.link.onLinkLost();
+        r.controller.linkLost();
     });
-    r.env.RunUntil([&] { return !r.link.IsOpen(); });
+    r.env.RunUntil([&] { return !r.link.isOpen(); });
     EXPECT_EQ(r.core.run.gintRun, 0);
     EXPECT_EQ(r.controller.state().phase(), Phase::Stopped);
     EXPECT_EQ(r.host.calls, (Calls{"stopped lost", "lost"}));

@@ -17,7 +17,7 @@ class HexText : public ::testing::TestWithParam<HexCase> {};
 TEST_P(HexText, ReadsPairsOrRefuses) {
     const HexCase& c = GetParam();
     std::vector<int16_t> codes{0x55};
-    EXPECT_EQ(ParseHexCodes(c.text, codes), c.result);
+    EXPECT_EQ(parseHexCodes(c.text, codes), c.result);
     EXPECT_EQ(codes, c.codes);
 }
 
@@ -32,16 +32,16 @@ INSTANTIATE_TEST_SUITE_P(
                       HexCase{u"-1", HexInput::BadPair, {}}));
 
 TEST(HexCodesText, TwoUpperCaseDigitsPerCode) {
-    EXPECT_EQ(HexCodesText({0x0D, 0x0A, 0xFF, 0x41}), "0D0AFF41");
-    EXPECT_EQ(HexCodesText({}), "");
+    EXPECT_EQ(hexCodesText({0x0D, 0x0A, 0xFF, 0x41}), "0D0AFF41");
+    EXPECT_EQ(hexCodesText({}), "");
 }
 
 TEST(SearchPanelText, NamesTheTypeAndShowsTheString) {
-    EXPECT_EQ(SearchPanelText(SearchString::kAscii, "AB C"), "検索 A/AB C");
-    EXPECT_EQ(SearchPanelText(SearchString::kHex, "0D0A"), "検索 H/0D･0A");
-    EXPECT_EQ(SearchPanelText(SearchString::kHex, "41"), "検索 H/41");
-    EXPECT_EQ(SearchPanelText(SearchString::kShiftJis, "ｱ漢"), "検索 S/ｱ漢");
-    EXPECT_EQ(SearchPanelText(SearchString::kNone, "x"), "");
+    EXPECT_EQ(searchPanelText(SearchString::kAscii, "AB C"), "検索 A/AB C");
+    EXPECT_EQ(searchPanelText(SearchString::kHex, "0D0A"), "検索 H/0D･0A");
+    EXPECT_EQ(searchPanelText(SearchString::kHex, "41"), "検索 H/41");
+    EXPECT_EQ(searchPanelText(SearchString::kShiftJis, "ｱ漢"), "検索 S/ｱ漢");
+    EXPECT_EQ(searchPanelText(SearchString::kNone, "x"), "");
 }
 
 std::vector<std::pair<std::string, int16_t>> Entries(const SearchHistory& h) {
@@ -57,22 +57,22 @@ std::vector<std::pair<std::string, int16_t>> Entries(const SearchHistory& h) {
 TEST(SearchHistory, NewestFirstWithoutRepeatsAndAtMostEight) {
     SearchHistory h;
     EXPECT_TRUE(Entries(h).empty());
-    h.Add("AB", 1);
-    h.Add("0D0A", 2);
-    h.Add("AB", 2);  // the same text as another type is another entry
+    h.add("AB", 1);
+    h.add("0D0A", 2);
+    h.add("AB", 2);  // the same text as another type is another entry
     EXPECT_EQ(Entries(h),
               (std::vector<std::pair<std::string, int16_t>>{{"AB", 2}, {"0D0A", 2}, {"AB", 1}}));
-    h.Add("AB", 1);  // moves to the front
+    h.add("AB", 1);  // moves to the front
     EXPECT_EQ(Entries(h),
               (std::vector<std::pair<std::string, int16_t>>{{"AB", 1}, {"AB", 2}, {"0D0A", 2}}));
     for (int i = 0; i < 8; ++i) {
-        h.Add(std::to_string(i), 3);
+        h.add(std::to_string(i), 3);
     }
     const auto all = Entries(h);
     ASSERT_EQ(all.size(), 8U);
     EXPECT_EQ(all.front(), (std::pair<std::string, int16_t>{"7", 3}));
     EXPECT_EQ(all.back(), (std::pair<std::string, int16_t>{"0", 3}));
-    h.Add("3", 3);  // a repeat in a full history drops nothing else
+    h.add("3", 3);  // a repeat in a full history drops nothing else
     EXPECT_EQ(Entries(h).size(), 8U);
     EXPECT_EQ(Entries(h)[0].first, "3");
     EXPECT_EQ(Entries(h)[7].first, "0");

@@ -175,7 +175,7 @@ class Walk : public ::testing::Test {
 
     // Runs a search and returns the first hit word, or -1.
     int32_t Next(SearchHoukou houkou, int32_t ref) {
-        return SearchMoji(words, s, houkou, ref, type, pos) == 1 ? pos[0] : -1;
+        return searchMoji(words, s, houkou, ref, type, pos) == 1 ? pos[0] : -1;
     }
 };
 
@@ -207,10 +207,10 @@ TEST_F(Walk, DownFromTheTopLeftCellSkipsAHitThatBeginsThere) {
 TEST(DispWords, HoldsTheCountedWordsOnly) {
     RunState run;
     Capture c(run);
-    EXPECT_TRUE(DispWords(c).empty());
+    EXPECT_TRUE(dispWords(c).empty());
     const uint8_t bytes[] = {0x84, 0xC1, 0xA4, 0xC2, 0x84, 0xC3, 0x84};  // a torn pair at the end
     c.CopyDat(bytes, sizeof bytes);
-    EXPECT_EQ(DispWords(c).size(), 3U);
+    EXPECT_EQ(dispWords(c).size(), 3U);
 }
 
 }  // namespace

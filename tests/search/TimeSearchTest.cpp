@@ -16,7 +16,7 @@ struct TimeCase {
 class SearchTimeText : public ::testing::TestWithParam<TimeCase> {};
 
 TEST_P(SearchTimeText, IsSixDigitsOfATimeOfDay) {
-    EXPECT_EQ(IsSearchTime(GetParam().text), GetParam().valid) << GetParam().text;
+    EXPECT_EQ(isSearchTime(GetParam().text), GetParam().valid) << GetParam().text;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SearchTimeText,

@@ -61,7 +61,7 @@ void MainWindowFixture::RunFor(int ms) {
     }
 }
 
-void MainWindowFixture::After(int ms, std::function<void()> fn) {
+void MainWindowFixture::after(int ms, std::function<void()> fn) {
     if (onVirtualLink()) {
         virtualLink.at(ms, std::move(fn));
     } else {
@@ -260,11 +260,11 @@ int MainWindowFixture::Asked(const std::string& text) const {
 }
 
 MainWindowFixture::Screen MainWindowFixture::ScreenTexts() const {
-    const CellGrid& cells = window->monitor().Cells();
+    const CellGrid& cells = window->monitor().cells();
     Screen s;
     for (int32_t k = 0; k < cells.Size(); ++k) {
-        s.rd.push_back(cells.At(CellRow::RD, k).text);
-        s.sd.push_back(cells.At(CellRow::SD, k).text);
+        s.rd.push_back(cells.at(CellRow::RD, k).text);
+        s.sd.push_back(cells.at(CellRow::SD, k).text);
     }
     return s;
 }

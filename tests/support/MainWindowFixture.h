@@ -59,7 +59,7 @@ class MainWindowFixture : public ::testing::Test {
     void RunFor(int ms);
     // Calls fn once ms have passed (of virtual time on the virtual link), from whatever wait
     // runs then.
-    void After(int ms, std::function<void()> fn);
+    void after(int ms, std::function<void()> fn);
     // Lets the monitor window's grid rebuild for its present size, which waits for the
     // resize timer (on the wall clock).
     void SettleGrid();

@@ -21,11 +21,11 @@ struct RecordingObserver final : DecoderObserver,
     // Also acts as the program does for runs without a window: a stop ends the run, a queued
     // "G01" is sent at once and counted, and auto-save writes its blocks (kept in saved).
     RecordingObserver(RunState& r, Capture& c) : run(&r), capture_(&c) {
-        capture_->SetAutoSaveSink(this);
+        capture_->setAutoSaveSink(this);
     }
     ~RecordingObserver() override {
         if (capture_ != nullptr) {
-            capture_->SetAutoSaveSink(nullptr);
+            capture_->setAutoSaveSink(nullptr);
         }
     }
     RecordingObserver(const RecordingObserver&) = delete;
@@ -41,8 +41,8 @@ struct RecordingObserver final : DecoderObserver,
             run->gintRireki = 1;
         }
     }
-    void StartAccepted() override { Log("accepted", 0); }
-    void StartRefused() override { Log("refused", 0); }
+    void startAccepted() override { Log("accepted", 0); }
+    void startRefused() override { Log("refused", 0); }
     void AutoSaveFlush() override {
         Log("flush", 0);
         if (capture_ != nullptr && run->gintAutoSave == 1) {
@@ -52,26 +52,26 @@ struct RecordingObserver final : DecoderObserver,
     void AutoSaveBlock() override {
         saved.insert(saved.end(), capture_->gbyteAutoDat().begin(),
                      capture_->gbyteAutoDat().begin() + capture_->glngAutoLen());
-        capture_->EmptyAutoBlock();
+        capture_->emptyAutoBlock();
     }
-    void SetLineLamp(int line, bool on) override { Log(on ? "green" : "gray", line); }
+    void setLineLamp(int line, bool on) override { Log(on ? "green" : "gray", line); }
     void TrigCheckLine(int line, int edge) override { Log("trig" + std::to_string(edge), line); }
     void TrigCheckChr(int direction, uint8_t byte) override {
         Log("chr" + std::to_string(direction), byte);
     }
     void TrigCheckErr(int bits) override { Log("err", bits); }
     void TrigCheckTime() override { Log("time", 0); }
-    void SetIdleTimer(bool on) override { Log("idle", on); }
-    void SetStampTimer(bool on) override { Log("stampTimer", on); }
-    void LinkLost() override { Log("lost", 0); }
-    void QueueCommand(const std::string& c) override {
+    void setIdleTimer(bool on) override { Log("idle", on); }
+    void setStampTimer(bool on) override { Log("stampTimer", on); }
+    void linkLost() override { Log("lost", 0); }
+    void queueCommand(const std::string& c) override {
         calls.push_back("queue " + c);
         if (capture_ != nullptr && c == "G01") {
             ++run->gintStartTry;
         }
     }
-    void EnableSend() override { Log("send", 0); }
-    void ShowCommParam(const std::string& text) override { calls.push_back("status " + text); }
+    void enableSend() override { Log("send", 0); }
+    void showCommParam(const std::string& text) override { calls.push_back("status " + text); }
 
     void Log(const std::string& what, int v) { calls.push_back(what + " " + std::to_string(v)); }
     // The number of calls whose line begins with prefix.

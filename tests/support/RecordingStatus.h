@@ -8,7 +8,7 @@
 // The main status bar as the monitor window sees it: keeps the last text of every panel and
 // counts the writes.
 struct RecordingStatus final : MonitorStatus {
-    void ShowPanelText(int panel, const QString& text) override {
+    void showPanelText(int panel, const QString& text) override {
         panels[panel] = text.toStdString();
         ++writes[panel];
     }

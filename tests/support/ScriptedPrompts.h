@@ -15,7 +15,7 @@ class ScriptedPrompts final : public Prompts {
         Buttons buttons;
     };
 
-    Answer Message(const std::string& text, const std::string& title, Icon icon,
+    Answer message(const std::string& text, const std::string& title, Icon icon,
                    Buttons buttons) override {
         asked.push_back({text, title, icon, buttons});
         if (!answers.empty()) {
@@ -26,15 +26,15 @@ class ScriptedPrompts final : public Prompts {
         return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? Answer::Yes
                                                                             : Answer::Ok;
     }
-    std::optional<std::string> OpenFileName(const std::string& title, const std::string& folder,
+    std::optional<std::string> openFileName(const std::string& title, const std::string& folder,
                                             const std::string&) override {
         return NextFile(title, folder);
     }
-    std::optional<std::string> SaveFileName(const std::string& title, const std::string& folder,
+    std::optional<std::string> saveFileName(const std::string& title, const std::string& folder,
                                             const std::string&) override {
         return NextFile(title, folder);
     }
-    std::optional<int32_t> ChooseColor(int32_t) override {
+    std::optional<int32_t> chooseColor(int32_t) override {
         if (colors.empty()) {
             return std::nullopt;
         }

@@ -41,34 +41,34 @@ class VirtualLink::Parts final : public LinkParts,
     }
     void setClosing() override { closing_ = true; }
 
-    PortOpenResult Open(int n) override {
-        Close();
+    PortOpenResult open(int n) override {
+        close();
         PortOpenResult result;
         result.location = "/dev/virtual" + std::to_string(n);
         result.status = PortOpenResult::Status::NoSuchPort;
         if (n == kPort && owner_.unit_) {
-            open = true;
+            opened = true;
             owner_.out_.clear();  // what arrived before the open is dropped
             result.status = PortOpenResult::Status::Opened;
         }
         return result;
     }
-    void Close() override { open = false; }
-    bool Write(const std::string& text) override {
-        if (!open) {
+    void close() override { opened = false; }
+    bool write(const std::string& text) override {
+        if (!opened) {
             return false;
         }
         owner_.unitReceives(text);
         return true;
     }
-    [[nodiscard]] bool IsOpen() const override { return open; }
+    [[nodiscard]] bool isOpen() const override { return opened; }
 
-    void EnableSend(bool on) override { enable(sendDue, on, kSendMs); }
-    void EnablePortCheck(bool on) override { enable(checkDue, on, kPortCheckMs); }
+    void enableSend(bool on) override { enable(sendDue, on, kSendMs); }
+    void enablePortCheck(bool on) override { enable(checkDue, on, kPortCheckMs); }
 
-    void WaitOnce() override {
+    void waitOnce() override {
         QCoreApplication::processEvents();
-        if (Closing()) {
+        if (closing()) {
             return;
         }
         if (owner_.nowNs_ > owner_.giveUpNs_) {
@@ -78,7 +78,7 @@ class VirtualLink::Parts final : public LinkParts,
         }
         owner_.step(std::numeric_limits<int64_t>::max());
     }
-    [[nodiscard]] bool Closing() const override {
+    [[nodiscard]] bool closing() const override {
         return closing_ || QCoreApplication::closingDown();
     }
 
@@ -105,7 +105,7 @@ class VirtualLink::Parts final : public LinkParts,
 
     CommLink* link_ = nullptr;
     std::optional<int64_t> sendDue, checkDue, trigDue;
-    bool open = false;
+    bool opened = false;
 
   private:
     void enable(std::optional<int64_t>& due, bool on, int ms) const {
@@ -224,9 +224,9 @@ bool VirtualLink::step(int64_t deadlineNs) {
     if (lossNs_ && *lossNs_ <= nowNs_) {
         lossNs_.reset();
         out_.clear();
-        if (parts_ != nullptr && parts_->open) {
-            parts_->open = false;
-            parts_->link_->OnLinkLost();
+        if (parts_ != nullptr && parts_->opened) {
+            parts_->opened = false;
+            parts_->link_->onLinkLost();
         }
         return true;
     }
@@ -239,8 +239,8 @@ bool VirtualLink::step(int64_t deadlineNs) {
     if (!out_.empty()) {
         std::string bytes;
         bytes.swap(out_);
-        if (parts_ != nullptr && parts_->open) {
-            parts_->link_->OnReceive(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        if (parts_ != nullptr && parts_->opened) {
+            parts_->link_->onReceive(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
         }
         return true;
     }

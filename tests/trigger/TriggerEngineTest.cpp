@@ -26,12 +26,12 @@ struct Rig final : DecoderObserver, CommandSink {
     }
 
     void DispMonitor(uint8_t first, uint8_t second) override {
-        if (rec::HasFramingError(second)) {
+        if (rec::hasFramingError(second)) {
             engine.TrigCheckErr(2);
-        } else if (rec::HasParityError(first)) {
+        } else if (rec::hasParityError(first)) {
             engine.TrigCheckErr(1);
         } else {
-            engine.TrigCheckChr(rec::IsSd(first) ? kSD : kRD, rec::PairValue(first, second));
+            engine.TrigCheckChr(rec::isSd(first) ? kSD : kRD, rec::pairValue(first, second));
         }
     }
     void RunStop() override {
@@ -40,15 +40,15 @@ struct Rig final : DecoderObserver, CommandSink {
         run.gintRireki = 1;
     }
     void AutoSaveFlush() override { flushedAt.push_back(capture.glngDatLen()); }
-    void QueueCommand(const std::string&) override {}
-    void EnableSend() override {}
+    void queueCommand(const std::string&) override {}
+    void enableSend() override {}
 
     // One data record through the decoder, in its own batch.
     void Data(int direction, uint8_t v, bool parity = false, bool framing = false) {
         const uint8_t bytes[] = {static_cast<uint8_t>(0x80 | (direction != 0 ? 0x20 : 0) |
                                                       (parity ? 0x10 : 0) | (v >> 4)),
                                  static_cast<uint8_t>(0xC0 | (framing ? 0x10 : 0) | (v & 0x0F))};
-        decoder.OnReceive(bytes, sizeof bytes);
+        decoder.onReceive(bytes, sizeof bytes);
     }
     // Fills the buffer with n RD records of 0x30 without the decoder.
     void Fill(int32_t n) {
@@ -68,7 +68,7 @@ struct Rig final : DecoderObserver, CommandSink {
         triggers.gintTrigType[n] = 1;
         triggers.gstrChrLen[n] = length;
         for (size_t j = 0; j < codes.size() / 2; ++j) {
-            triggers.gbyteChrCode[n][j] = Triggers::HexCode(codes, static_cast<int>(j));
+            triggers.gbyteChrCode[n][j] = Triggers::hexCode(codes, static_cast<int>(j));
         }
         triggers.gintAction[n] = kCountAction;
     }
@@ -101,7 +101,7 @@ TEST_P(StringMatch, FiresAsOften) {
     rig.OnString(2, c.codes, c.length);
     std::istringstream records(c.data);
     for (std::string r; records >> r;) {
-        rig.Data(r[0] == 'S' ? kSD : kRD, Triggers::HexCode(r.substr(1), 0),
+        rig.Data(r[0] == 'S' ? kSD : kRD, Triggers::hexCode(r.substr(1), 0),
                  r.size() > 3 && r[3] == 'P', r.size() > 3 && r[3] == 'F');
     }
     EXPECT_EQ(rig.triggers.glngTrigCount[2], c.fired);
@@ -168,7 +168,7 @@ TEST(TriggerEngine, LineTriggersWaitForTheirEdgeOnTheirLine) {
     rig.triggers.gintAction[1] = kCountAction;
     const uint8_t edges[] = {0x41, 0x40, 0x61, 0x40, 0x42};  // RS on, off, RS+CI on, off, CS on
     for (uint8_t b : edges) {
-        rig.decoder.OnReceive(&b, 1);
+        rig.decoder.onReceive(&b, 1);
     }
     rig.engine.TrigCheckLine(6, 1);  // no such line
     rig.engine.TrigCheckLine(-1, 1);
@@ -334,7 +334,7 @@ TEST(TriggerEngine, SaveStartWhileSavingKeepsTheBlockAndCancelsAPendingStop) {
     Rig rig;
     rig.Fill(10);
     rig.run.gintAutoSave = 1;
-    rig.capture.CopyHistoryToAutoSave(3);
+    rig.capture.copyHistoryToAutoSave(3);
     rig.run.gintSaveStopReq = -1;
     rig.OnRs(0, 1);
     rig.triggers.gintSaveStart[0] = 5;

@@ -247,9 +247,9 @@ TEST(ControlChannelTest, AnswersEveryLineInOrderAndCleansUp) {
     TempFolder dir;
     const std::string path = dir.File("COM1.ctl");
     {
-        dir.Write("COM1.ctl", "keep");
+        dir.write("COM1.ctl", "keep");
         EXPECT_THROW(ControlChannel{path}, std::runtime_error) << "another file is kept";
-        EXPECT_EQ(dir.Read("COM1.ctl"), "keep");
+        EXPECT_EQ(dir.read("COM1.ctl"), "keep");
         std::filesystem::remove(path);
     }
     EXPECT_THROW(ControlChannel{dir.File(std::string(120, 'x'))}, std::runtime_error);

@@ -11,7 +11,7 @@ namespace {
 // A folder of its own for each test, for the unit's link and files.
 class UnitProcessTest : public ::testing::Test {
   protected:
-    [[nodiscard]] QString Path(const char* name) const {
+    [[nodiscard]] QString path(const char* name) const {
         return QString::fromStdString(dir.File(name));
     }
     TempFolder dir;
@@ -21,7 +21,7 @@ class UnitProcessTest : public ::testing::Test {
 
 TEST_F(UnitProcessTest, ProbeSettingsRunAndRecord) {
     const std::string link = dir.File("COM1");
-    VirtualUnit unit(Path("COM1"), {"--scenario", "flood", "--record", Path("sent.bin")});
+    VirtualUnit unit(path("COM1"), {"--scenario", "flood", "--record", path("sent.bin")});
     ASSERT_TRUE(unit.ready()) << unit.errors().toStdString();
     Port port(link);
     ASSERT_TRUE(port.isOpen());
@@ -41,7 +41,7 @@ TEST_F(UnitProcessTest, ProbeSettingsRunAndRecord) {
     EXPECT_EQ(rest.substr(rest.size() - 3), "OK\r");
     stream += rest.substr(0, rest.size() - 3);
     EXPECT_EQ(streamFault(stream), "");
-    EXPECT_EQ(dir.Read("sent.bin"), stream);
+    EXPECT_EQ(dir.read("sent.bin"), stream);
     EXPECT_EQ(port.within(50), "") << "nothing after the stop";
 
     EXPECT_EQ(unit.stop(), 0);
@@ -52,7 +52,7 @@ TEST_F(UnitProcessTest, ProbeSettingsRunAndRecord) {
 TEST_F(UnitProcessTest, SplitCommandsRefusalsAndReopening) {
     const std::string link = dir.File("COM2");
     ASSERT_EQ(symlink("/dev/pts/nonexistent", link.c_str()), 0);  // left over by a crash
-    VirtualUnit unit(Path("COM2"), {"--version", "9Z1", "--refuse-start", "2"});
+    VirtualUnit unit(path("COM2"), {"--version", "9Z1", "--refuse-start", "2"});
     ASSERT_TRUE(unit.ready()) << unit.errors().toStdString();
     {
         Port port(link);
@@ -77,7 +77,7 @@ TEST_F(UnitProcessTest, SplitCommandsRefusalsAndReopening) {
 }
 
 TEST_F(UnitProcessTest, MuteUnitAnswersNothing) {
-    VirtualUnit unit(Path("COM3"), {"--mute"});
+    VirtualUnit unit(path("COM3"), {"--mute"});
     ASSERT_TRUE(unit.ready()) << unit.errors().toStdString();
     Port port(dir.File("COM3"));
     port.send("L?\rG01\r");
@@ -87,16 +87,16 @@ TEST_F(UnitProcessTest, MuteUnitAnswersNothing) {
 
 TEST_F(UnitProcessTest, RefusesBadArgumentsAndForeignFiles) {
     EXPECT_EQ(VirtualUnit::exitCodeOf({"--scenario", "flood"}), 2);
-    EXPECT_EQ(VirtualUnit::exitCodeOf({"--link", Path("COM4"), "--scenario", "nope"}), 2);
+    EXPECT_EQ(VirtualUnit::exitCodeOf({"--link", path("COM4"), "--scenario", "nope"}), 2);
 
-    dir.Write("COM5", "keep");
-    EXPECT_EQ(VirtualUnit::exitCodeOf({"--link", Path("COM5")}), 1);
-    EXPECT_EQ(dir.Read("COM5"), "keep");
+    dir.write("COM5", "keep");
+    EXPECT_EQ(VirtualUnit::exitCodeOf({"--link", path("COM5")}), 1);
+    EXPECT_EQ(dir.read("COM5"), "keep");
 }
 
 TEST_F(UnitProcessTest, RecordCanBeFollowedDuringAStream) {
     // A slow line: a few messages a second, far less than the file stream's own buffer.
-    VirtualUnit unit(Path("COM6"), {"--scenario", "chat", "--record", Path("sent.bin")});
+    VirtualUnit unit(path("COM6"), {"--scenario", "chat", "--record", path("sent.bin")});
     ASSERT_TRUE(unit.ready()) << unit.errors().toStdString();
     Port port(dir.File("COM6"));
     port.send("G01\r");
@@ -106,7 +106,7 @@ TEST_F(UnitProcessTest, RecordCanBeFollowedDuringAStream) {
     std::string recorded;
     for (int i = 0; i < 30 && recorded.empty(); ++i) {
         stream += port.within(100);
-        recorded = dir.Read("sent.bin");
+        recorded = dir.read("sent.bin");
     }
     ASSERT_FALSE(recorded.empty());
     EXPECT_EQ(stream.substr(0, recorded.size()), recorded);
@@ -114,7 +114,7 @@ TEST_F(UnitProcessTest, RecordCanBeFollowedDuringAStream) {
 }
 
 TEST_F(UnitProcessTest, ReplyDelayAndTrace) {
-    VirtualUnit unit(Path("COM7"), {"--reply-delay", "300", "--trace", "--refuse-start", "1"});
+    VirtualUnit unit(path("COM7"), {"--reply-delay", "300", "--trace", "--refuse-start", "1"});
     ASSERT_TRUE(unit.ready()) << unit.errors().toStdString();
     Port port(dir.File("COM7"));
     port.send("L?\rG01\r");

@@ -11,7 +11,7 @@ class HistoryRendererTest : public ::testing::Test {
   protected:
     HistoryRendererTest()
         : history(state.settings, state.run, state.capture, state.grid, cells, status) {
-        SetGrid(state, cells, 20, 10);
+        setGrid(state, cells, 20, 10);
     }
 
     void Words(const std::vector<int>& words) { HoldWords(state, words); }
@@ -25,12 +25,12 @@ class HistoryRendererTest : public ::testing::Test {
     }
     int32_t Draw(int32_t top) { return history.DispRireki(top); }
     std::string Text(CellRow row, int32_t k) const { return TextAt(state, cells, row, k); }
-    int32_t Back(CellRow row, int32_t k) const { return cells.At(row, k).back; }
+    int32_t Back(CellRow row, int32_t k) const { return cells.at(row, k).back; }
     void ExpectBlank(int32_t k) const {
-        EXPECT_EQ(cells.At(CellRow::RD, k),
+        EXPECT_EQ(cells.at(CellRow::RD, k),
                   (Cell{CellText::kEmpty, false, state.settings.glngColRD, 0}))
             << k;
-        EXPECT_EQ(cells.At(CellRow::SD, k),
+        EXPECT_EQ(cells.at(CellRow::SD, k),
                   (Cell{CellText::kEmpty, false, state.settings.glngColSD, 0}))
             << k;
     }
@@ -79,8 +79,8 @@ TEST_F(HistoryRendererTest, DrawsEveryWordKind) {
     ExpectBlank(11);
     ExpectBlank(199);
     for (int32_t k = 0; k < 11; ++k) {
-        EXPECT_EQ(cells.At(CellRow::RD, k).fore, 0);
-        EXPECT_EQ(cells.At(CellRow::SD, k).fore, 0);
+        EXPECT_EQ(cells.at(CellRow::RD, k).fore, 0);
+        EXPECT_EQ(cells.at(CellRow::SD, k).fore, 0);
     }
 }
 
@@ -112,7 +112,7 @@ TEST_F(HistoryRendererTest, RedrawOverWordsOfTheOtherRowLeavesNoStaleText) {
     for (int32_t k = 0; k < 4; ++k) {
         const CellRow blank = k % 2 == 0 ? CellRow::RD : CellRow::SD;
         EXPECT_EQ(
-            cells.At(blank, k),
+            cells.at(blank, k),
             (Cell{CellText::kEmpty, false,
                   blank == CellRow::RD ? state.settings.glngColRD : state.settings.glngColSD, 0}))
             << k;
@@ -123,7 +123,7 @@ TEST_F(HistoryRendererTest, RedrawOverWordsOfTheOtherRowLeavesNoStaleText) {
 
 TEST_F(HistoryRendererTest, OnlyATimeStampLeavesTheRestBlank) {
     for (int32_t k = 0; k < 200; ++k) {
-        cells.Set(CellRow::RD, k, CellText::Chr('x'), 99);
+        cells.set(CellRow::RD, k, CellText::chr('x'), 99);
     }
     Words({word::kStamp + 12, 3456});
     EXPECT_EQ(Draw(0), 2);
@@ -184,24 +184,24 @@ TEST_F(HistoryRendererTest, HighlightSurvivesARedrawAndMovesWithTheTop) {
     history.SetCursol(1, hit);
     EXPECT_EQ(state.capture.glngDispTop, 0);  // already on the screen
     for (const int32_t k : hit) {
-        EXPECT_TRUE(cells.At(CellRow::SD, k).hilite);
+        EXPECT_TRUE(cells.at(CellRow::SD, k).hilite);
         EXPECT_EQ(Back(CellRow::SD, k), 0);
-        EXPECT_EQ(cells.At(CellRow::SD, k).fore, state.settings.glngColSD);
-        EXPECT_FALSE(cells.At(CellRow::RD, k).hilite);
+        EXPECT_EQ(cells.at(CellRow::SD, k).fore, state.settings.glngColSD);
+        EXPECT_FALSE(cells.at(CellRow::RD, k).hilite);
     }
     Draw(-1);
-    EXPECT_TRUE(cells.At(CellRow::SD, 42).hilite);
+    EXPECT_TRUE(cells.at(CellRow::SD, 42).hilite);
     Draw(40);
-    EXPECT_TRUE(cells.At(CellRow::SD, 1).hilite);
-    EXPECT_FALSE(cells.At(CellRow::SD, 41).hilite);
+    EXPECT_TRUE(cells.at(CellRow::SD, 1).hilite);
+    EXPECT_FALSE(cells.at(CellRow::SD, 41).hilite);
     EXPECT_EQ(Back(CellRow::SD, 41), state.settings.glngColSD);
 
     // A new hit removes the old highlight.
     history.SetCursol(0, std::vector<int32_t>{45});
-    EXPECT_FALSE(cells.At(CellRow::SD, 1).hilite);
+    EXPECT_FALSE(cells.at(CellRow::SD, 1).hilite);
     EXPECT_EQ(Back(CellRow::SD, 1), state.settings.glngColSD);
-    EXPECT_TRUE(cells.At(CellRow::RD, 5).hilite);
-    EXPECT_EQ(cells.At(CellRow::RD, 5).fore, state.settings.glngColRD);
+    EXPECT_TRUE(cells.at(CellRow::RD, 5).hilite);
+    EXPECT_EQ(cells.at(CellRow::RD, 5).fore, state.settings.glngColRD);
 }
 
 }  // namespace

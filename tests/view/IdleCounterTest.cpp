@@ -14,11 +14,11 @@ class IdleTickTest : public ::testing::Test {
     IdleTickTest()
         : live(state.settings, state.run, state.capture, state.grid, cells, status, triggers),
           idle(state.settings, state.run, state.grid, cells, live, clock) {
-        SetGrid(state, cells, 20, 10);
+        setGrid(state, cells, 20, 10);
         state.run.gintRun = 1;
         state.settings.gintIdleMode = 10;
         clock.SetTime(10, 0, 0);
-        state.run.gsngIdleStart = clock.Timer();
+        state.run.gsngIdleStart = clock.timer();
     }
     std::string Text(CellRow row, int32_t k) const { return TextAt(state, cells, row, k); }
 
@@ -34,16 +34,16 @@ class IdleTickTest : public ::testing::Test {
 TEST_F(IdleTickTest, FirstTickReservesTwoColumnsAndEveryTickUpdatesTheCount) {
     state.grid.lintPos = 5;
     clock.Advance(100);
-    idle.Tick();
+    idle.tick();
     EXPECT_EQ(state.grid.lintPos, 7);
     EXPECT_EQ(state.run.gintIdleReq, -1);
     EXPECT_STREQ(state.run.gstrIdle, "000001");
     EXPECT_EQ(Text(CellRow::RD, 5), " ID");
     EXPECT_EQ(Text(CellRow::RD, 6), "LE ");
-    EXPECT_EQ(cells.At(CellRow::SD, 6).back, state.settings.glngColIdle);
+    EXPECT_EQ(cells.at(CellRow::SD, 6).back, state.settings.glngColIdle);
 
     clock.Advance(2240);
-    idle.Tick();
+    idle.tick();
     EXPECT_EQ(state.grid.lintPos, 7);  // no new columns while the request is pending
     EXPECT_EQ(Text(CellRow::SD, 5), "000");
     EXPECT_EQ(Text(CellRow::SD, 6), "023");
@@ -53,35 +53,35 @@ TEST_F(IdleTickTest, FirstTickReservesTwoColumnsAndEveryTickUpdatesTheCount) {
 TEST_F(IdleTickTest, GapAtTheLastCellKeepsOnlyTheSecondHalfInCellZero) {
     state.grid.lintPos = 199;
     clock.Advance(1234'500);  // 12345 units
-    idle.Tick();
+    idle.tick();
     EXPECT_EQ(state.grid.lintPos, 1);
     EXPECT_EQ(Text(CellRow::RD, 0), "LE ");
     EXPECT_EQ(Text(CellRow::SD, 0), "345");
-    EXPECT_EQ(cells.At(CellRow::RD, 0).back, state.settings.glngColIdle);
-    EXPECT_EQ(cells.At(CellRow::RD, 199).text, CellText::kEmpty);  // the page was cleared
+    EXPECT_EQ(cells.at(CellRow::RD, 0).back, state.settings.glngColIdle);
+    EXPECT_EQ(cells.at(CellRow::RD, 199).text, CellText::kEmpty);  // the page was cleared
 }
 
 TEST_F(IdleTickTest, OneCellGridWritesNothingButStillRaisesTheRequest) {
-    SetGrid(state, cells, 1, 1);
+    setGrid(state, cells, 1, 1);
     clock.Advance(500);
-    idle.Tick();
+    idle.tick();
     EXPECT_EQ(state.grid.lintPos, 0);
-    EXPECT_EQ(cells.At(CellRow::RD, 0).text, CellText::kEmpty);
+    EXPECT_EQ(cells.at(CellRow::RD, 0).text, CellText::kEmpty);
     EXPECT_EQ(state.run.gintIdleReq, -1);
 }
 
 TEST_F(IdleTickTest, BackgroundMonitoringCountsWithoutDrawingAndStoppedDoesNothing) {
     state.run.gintRireki = 1;
     clock.Advance(700);
-    idle.Tick();
+    idle.tick();
     EXPECT_EQ(state.grid.lintPos, 0);
-    EXPECT_EQ(cells.At(CellRow::RD, 0).back, state.settings.glngColRD);
+    EXPECT_EQ(cells.at(CellRow::RD, 0).back, state.settings.glngColRD);
     EXPECT_STREQ(state.run.gstrIdle, "000007");
     EXPECT_EQ(state.run.gintIdleReq, -1);
 
     state.run.gintRun = 0;
     state.run.gintIdleReq = 0;
-    idle.Tick();
+    idle.tick();
     EXPECT_EQ(state.run.gintIdleReq, 0);
 }
 

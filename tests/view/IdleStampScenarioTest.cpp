@@ -10,8 +10,8 @@ TEST_F(IdleStampScenarioTest, IdleGapIsShownLiveAndStoredBeforeTheNextData) {
     monitor.mn_View_Idle_Scale_Click(2);  // 100 ms
     TimersStarted();
     Pairs(1);
-    EXPECT_TRUE(Timer("timIdle")->isActive());  // restarted by the batch
-    EXPECT_EQ(Timer("timIdle")->interval(), 100);
+    EXPECT_TRUE(timer("timIdle")->isActive());  // restarted by the batch
+    EXPECT_EQ(timer("timIdle")->interval(), 100);
     Quiet(2340);  // the data arrives 2.34 s after the last
     EXPECT_EQ(Text(CellRow::RD, 1), " ID");
     EXPECT_EQ(Text(CellRow::RD, 2), "LE ");
@@ -30,7 +30,7 @@ TEST_F(IdleStampScenarioTest, GapShorterThanTheUnitStoresNothing) {
     monitor.mn_View_Idle_Scale_Click(1);  // 1 s
     TimersStarted();
     Pairs(1);
-    EXPECT_EQ(Timer("timIdle")->interval(), 1000);
+    EXPECT_EQ(timer("timIdle")->interval(), 1000);
     Quiet(800);
     Pairs(1, 0x42);
     EXPECT_EQ(Stored().size(), 4U);
@@ -47,7 +47,7 @@ TEST_F(IdleStampScenarioTest, TimeStampOnlyAfterAPauseOfOneSecond) {
     TimersStarted();
     for (int i = 0; i < 5; ++i) {  // batches less than a second apart
         Pairs(1);
-        EXPECT_TRUE(Timer("timStamp")->isActive());
+        EXPECT_TRUE(timer("timStamp")->isActive());
         Quiet(999);
     }
     EXPECT_EQ(Stored().size(), 10U);
@@ -68,11 +68,11 @@ TEST_F(IdleStampScenarioTest, TimeStampOnlyAfterAPauseOfOneSecond) {
 
 TEST_F(IdleStampScenarioTest, IdleDisabledNeverStartsTheTimer) {
     Pairs(1);
-    EXPECT_FALSE(Timer("timIdle")->isActive());
+    EXPECT_FALSE(timer("timIdle")->isActive());
     monitor.mn_View_Idle_Scale_Click(1);
     monitor.mn_View_Idle_Scale_Click(0);
     Pairs(1, 0x42);
-    EXPECT_FALSE(Timer("timIdle")->isActive());
+    EXPECT_FALSE(timer("timIdle")->isActive());
 }
 
 }  // namespace

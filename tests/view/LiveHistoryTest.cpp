@@ -8,7 +8,7 @@ namespace {
 using LiveHistoryTest = LiveScenario;
 
 // The blank cell of a row.
-Cell Blank(const Settings& s, CellRow row) {
+Cell blank(const Settings& s, CellRow row) {
     return {CellText::kEmpty, false, row == CellRow::RD ? s.glngColRD : s.glngColSD, 0};
 }
 
@@ -25,7 +25,7 @@ TEST_F(LiveHistoryTest, LineNumberCountsTheCellsDrawnNotTheBytesStored) {
     EXPECT_EQ(LinePanel(), "21行");
     EXPECT_EQ(Screen(), live);
 
-    monitor.DispRirekiAt(0);  // browsing in between changes nothing
+    monitor.dispRirekiAt(0);  // browsing in between changes nothing
     Resume();
     EXPECT_EQ(Screen(), live);
     EXPECT_EQ(state.grid.lintPos, 50);
@@ -55,7 +55,7 @@ TEST_F(LiveHistoryTest, LineNumberFollowsTheWordsAFullBufferDrops) {
     EXPECT_EQ(LinePanel(), liveLine);
     EXPECT_EQ(state.grid.lintPos, livePos + lead);
     for (int32_t k = 0; k < livePos; ++k) {
-        ASSERT_EQ(monitor.Cells().At(CellRow::RD, k + lead), live[static_cast<size_t>(k)]) << k;
+        ASSERT_EQ(monitor.cells().at(CellRow::RD, k + lead), live[static_cast<size_t>(k)]) << k;
     }
 }
 
@@ -94,7 +94,7 @@ TEST_F(LiveHistoryTest, HistoryAfterAStopInAPauseShowsTheLiveScreenWithoutTheUns
     for (const CellRow row : {CellRow::RD, CellRow::SD}) {
         for (const int32_t k : {pos - 2, pos - 1}) {
             expected[static_cast<size_t>((row == CellRow::SD ? 200 : 0) + k)] =
-                Blank(state.settings, row);
+                blank(state.settings, row);
         }
     }
     EXPECT_EQ(Screen(), expected);
@@ -108,7 +108,7 @@ TEST_F(LiveHistoryTest, PauseFromTheSecondLastCellClearsThePageAndTheHistoryFoll
     Pairs(198);
     Quiet(450);  // the idle columns take cells 198 and 199: the page is full
     EXPECT_EQ(state.grid.lintPos, 0);
-    EXPECT_EQ(monitor.Cells().At(CellRow::RD, 0).text, CellText::kEmpty);
+    EXPECT_EQ(monitor.cells().at(CellRow::RD, 0).text, CellText::kEmpty);
     Pairs(5, 0x61);
     EXPECT_EQ(Text(CellRow::RD, 0), "ａ");
     EXPECT_EQ(LinePanel(), "11行");
@@ -148,8 +148,8 @@ TEST_F(LiveHistoryTest, RecordSplitByAPageClearStartsTheHistoryWithItsSecondColu
     EXPECT_EQ(Screen(), second);
     EXPECT_EQ(LinePanel(), "21行");
     // Moved away and back, the top is just a word inside a record.
-    monitor.DispRirekiAt(0);
-    monitor.DispRirekiAt(400);
+    monitor.dispRirekiAt(0);
+    monitor.dispRirekiAt(400);
     EXPECT_NE(Screen(), second);
 }
 
@@ -163,7 +163,7 @@ TEST_F(LiveHistoryTest, IdleTickWithAScrollStepMarksTheColumnsThatMovedUp) {
     EXPECT_EQ(Text(CellRow::RD, 159), " ID");
     EXPECT_EQ(Text(CellRow::RD, 160), "LE ");
     EXPECT_EQ(Text(CellRow::SD, 160), "002");
-    EXPECT_EQ(monitor.Cells().At(CellRow::SD, 159).back, state.settings.glngColIdle);
+    EXPECT_EQ(monitor.cells().at(CellRow::SD, 159).back, state.settings.glngColIdle);
     EXPECT_EQ(LinePanel(), "3行");
     Pairs(4, 0x61);
     EXPECT_EQ(Text(CellRow::RD, 161), "ａ");

@@ -10,7 +10,7 @@ class LiveRendererTest : public ::testing::Test {
   protected:
     LiveRendererTest()
         : live(state.settings, state.run, state.capture, state.grid, cells, status, triggers) {
-        SetGrid(state, cells, 20, 10);
+        setGrid(state, cells, 20, 10);
     }
 
     void Disp(uint8_t v, bool sd, bool parity = false, bool framing = false) {
@@ -19,12 +19,12 @@ class LiveRendererTest : public ::testing::Test {
     }
     std::string Text(CellRow row, int32_t k) const { return TextAt(state, cells, row, k); }
     // Enough frames for the status bar to show a changed line number.
-    void Frames(int n = LiveRenderer::kLineFrames) {
+    void frames(int n = LiveRenderer::kLineFrames) {
         for (int i = 0; i < n; ++i) {
             live.showLine();
         }
     }
-    int32_t Back(CellRow row, int32_t k) const { return cells.At(row, k).back; }
+    int32_t Back(CellRow row, int32_t k) const { return cells.at(row, k).back; }
 
     CoreState state;
     CellGrid cells;
@@ -82,7 +82,7 @@ TEST_F(LiveRendererTest, FullPageClearsAndContinuesAtTheFirstCell) {
     }
     Disp(0x32, false);
     EXPECT_EQ(Text(CellRow::RD, 0), "２");
-    Frames(3 * LiveRenderer::kLineFrames);
+    frames(3 * LiveRenderer::kLineFrames);
     EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 1);  // once per screen
 }
 
@@ -132,14 +132,14 @@ TEST_F(LiveRendererTest, LineNumberIsTheLineOfTheTopLeftCellAndOverflows) {
         Disp(0x41, false);
     }
     EXPECT_EQ(state.grid.llngLine, 21);  // two screens of 10 lines went by
-    Frames();
+    frames();
     EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "21行");
 
     state.settings.gintScroll = 3;
     for (int i = 0; i < 200; ++i) {
         Disp(0x41, false);
     }
-    Frames();
+    frames();
     EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "24行");
 
     state.grid.liveTop = 20 * 99999 - 60;
@@ -147,7 +147,7 @@ TEST_F(LiveRendererTest, LineNumberIsTheLineOfTheTopLeftCellAndOverflows) {
         Disp(0x41, false);
     }
     EXPECT_EQ(state.grid.llngLine, 100000);
-    Frames();
+    frames();
     EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "行ｵｰﾊﾞｰ");
 }
 
@@ -171,7 +171,7 @@ TEST_F(LiveRendererTest, StatusBarShowsTheLineAtMostOnceInSoManyFramesAndNeverOv
     }
     EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 3);
     EXPECT_TRUE(live.linePending());
-    Frames();
+    frames();
     EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 4);
     EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "36行");
 
@@ -179,7 +179,7 @@ TEST_F(LiveRendererTest, StatusBarShowsTheLineAtMostOnceInSoManyFramesAndNeverOv
         Disp(0x41, false);
     }
     state.run.gintRireki = 1;  // stopped before the frame: the history shows its own line
-    Frames();
+    frames();
     EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 4);
 }
 
@@ -205,9 +205,9 @@ TEST_F(LiveRendererTest, ClearDispBlanksEveryCellInItsRowColour) {
     live.ClearDisp();
     EXPECT_EQ(state.grid.lintPos, 0);
     for (int32_t k = 0; k < 3; ++k) {
-        EXPECT_EQ(cells.At(CellRow::RD, k),
+        EXPECT_EQ(cells.at(CellRow::RD, k),
                   (Cell{CellText::kEmpty, false, state.settings.glngColRD, 0}));
-        EXPECT_EQ(cells.At(CellRow::SD, k),
+        EXPECT_EQ(cells.at(CellRow::SD, k),
                   (Cell{CellText::kEmpty, false, state.settings.glngColSD, 0}));
     }
 }

@@ -17,12 +17,12 @@ class LiveScenario : public ::testing::Test {
     // Passes the decoder's timer calls on to the window and notes when each timer started.
     struct TimerStarts final : DecoderObserver {
         explicit TimerStarts(DecoderObserver& target) : window(target) {}
-        void SetIdleTimer(bool enabled) override {
-            window.SetIdleTimer(enabled);
+        void setIdleTimer(bool enabled) override {
+            window.setIdleTimer(enabled);
             idleMs = 0;
         }
-        void SetStampTimer(bool enabled) override {
-            window.SetStampTimer(enabled);
+        void setStampTimer(bool enabled) override {
+            window.setStampTimer(enabled);
             stampMs = 0;
         }
         DecoderObserver& window;
@@ -31,7 +31,7 @@ class LiveScenario : public ::testing::Test {
     };
 
     LiveScenario()
-        : monitor(state.Monitor(), clock, status, around),
+        : monitor(state.monitor(), clock, status, around),
           decoder(state.run, state.capture, state.settings,
                   DecoderObservers{&monitor.live(), &around, &timers}, around, clock) {
         state.capture.AllocBuffer(10);
@@ -39,12 +39,12 @@ class LiveScenario : public ::testing::Test {
         monitor.timResize_Timer();
         state.run.gintRun = 1;
         clock.SetTime(9, 30, 0);
-        state.run.gsngIdleStart = clock.Timer();
+        state.run.gsngIdleStart = clock.timer();
     }
 
     // One batch as the port delivers it.
     void Receive(const std::vector<uint8_t>& bytes) {
-        decoder.OnReceive(bytes.data(), bytes.size());
+        decoder.onReceive(bytes.data(), bytes.size());
     }
     // One batch of n data pairs v, v + 1 ... alternating RD and SD, with a line-state change
     // before every lineEvery-th pair when lineEvery > 0.
@@ -69,11 +69,11 @@ class LiveScenario : public ::testing::Test {
     void Quiet(int ms) {
         for (int t = 0; t < ms; ++t) {
             clock.Advance(1);
-            QTimer* idle = Timer("timIdle");
+            QTimer* idle = timer("timIdle");
             if (idle->isActive() && ++timers.idleMs % idle->interval() == 0) {
                 monitor.timIdle_Timer();
             }
-            QTimer* stamp = Timer("timStamp");
+            QTimer* stamp = timer("timStamp");
             if (stamp->isActive() && ++timers.stampMs == stamp->interval()) {
                 monitor.timStamp_Timer();
             }
@@ -86,7 +86,7 @@ class LiveScenario : public ::testing::Test {
         state.capture.CopyDat(state.capture.gbyteDat().data(), state.capture.glngDatLen());
         monitor.placeHistory(backgroundChecked);
         state.run.gintRireki = 1;
-        monitor.DispRirekiAt(-1);
+        monitor.dispRirekiAt(-1);
     }
     // The start of a plain run after a stop.
     void Resume() {
@@ -101,17 +101,17 @@ class LiveScenario : public ::testing::Test {
         return {c.gbyteDat().begin(), c.gbyteDat().begin() + c.glngDatLen()};
     }
     std::string Text(CellRow row, int32_t k) const {
-        return TextAt(state, monitor.Cells(), row, k);
+        return TextAt(state, monitor.cells(), row, k);
     }
-    QTimer* Timer(const char* name) {
+    QTimer* timer(const char* name) {
         return monitor.findChild<QTimer*>(QString::fromLatin1(name));
     }
     // Every cell of both rows.
     std::vector<Cell> Screen() const {
         std::vector<Cell> cells;
         for (const CellRow row : {CellRow::RD, CellRow::SD}) {
-            for (int32_t k = 0; k < monitor.Cells().Size(); ++k) {
-                cells.push_back(monitor.Cells().At(row, k));
+            for (int32_t k = 0; k < monitor.cells().Size(); ++k) {
+                cells.push_back(monitor.cells().at(row, k));
             }
         }
         return cells;
@@ -120,7 +120,7 @@ class LiveScenario : public ::testing::Test {
     // frames).
     std::string LinePanel() {
         for (int i = 0; i < LiveRenderer::kLineFrames; ++i) {
-            monitor.Surface().FlushUpdates();
+            monitor.surface().flushUpdates();
         }
         return status.panels[MonitorStatus::kLinePanel];
     }

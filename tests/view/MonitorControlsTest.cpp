@@ -18,7 +18,7 @@ namespace {
 // The monitor window at 20 columns x 10 lines browsing 500 stored words.
 class MonitorControlsTest : public ::testing::Test {
   protected:
-    MonitorControlsTest() : monitor(state.Monitor(), clock, status, triggers) {
+    MonitorControlsTest() : monitor(state.monitor(), clock, status, triggers) {
         monitor.resize(static_cast<int>(std::lround(8800 * monitor.logicalDpiX() / 1440.0)),
                        static_cast<int>(std::lround(7300 * monitor.logicalDpiY() / 1440.0)));
         monitor.show();
@@ -30,10 +30,10 @@ class MonitorControlsTest : public ::testing::Test {
         }
         HoldWords(state, words);
         state.run.gintRireki = 1;
-        monitor.DispRirekiAt(100);
+        monitor.dispRirekiAt(100);
     }
     int32_t Top() const { return state.capture.glngDispTop; }
-    QTimer* Timer(const char* name) {
+    QTimer* timer(const char* name) {
         return monitor.findChild<QTimer*>(QString::fromLatin1(name));
     }
     void Key(Qt::Key key, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(&monitor, key, mods); }
@@ -67,28 +67,28 @@ TEST_F(MonitorControlsTest, LiveViewIgnoresKeysAndArrows) {
     state.run.gintRireki = 0;
     Key(Qt::Key_Down);
     Key(Qt::Key_PageDown, Qt::ControlModifier);
-    QTest::mouseClick(&monitor.Surface(), Qt::LeftButton, {},
-                      monitor.Surface().Geometry().DownArrow().center());
+    QTest::mouseClick(&monitor.surface(), Qt::LeftButton, {},
+                      monitor.surface().gridGeometry().downArrow().center());
     EXPECT_EQ(Top(), 100);
 }
 
 TEST_F(MonitorControlsTest, ArrowsScrollByOneLine) {
-    CellSurface& surface = monitor.Surface();
-    QTest::mouseClick(&surface, Qt::LeftButton, {}, surface.Geometry().DownArrow().center());
+    CellSurface& surface = monitor.surface();
+    QTest::mouseClick(&surface, Qt::LeftButton, {}, surface.gridGeometry().downArrow().center());
     EXPECT_EQ(Top(), 120);
-    QTest::mouseClick(&surface, Qt::LeftButton, {}, surface.Geometry().UpArrow().center());
-    QTest::mouseDClick(&surface, Qt::LeftButton, {}, surface.Geometry().UpArrow().center());
+    QTest::mouseClick(&surface, Qt::LeftButton, {}, surface.gridGeometry().upArrow().center());
+    QTest::mouseDClick(&surface, Qt::LeftButton, {}, surface.gridGeometry().upArrow().center());
     EXPECT_EQ(Top(), 80);  // a quick second click counts too
 }
 
 TEST_F(MonitorControlsTest, DoubleClickedCellBecomesTheTopWhenStopped) {
-    CellSurface& surface = monitor.Surface();
+    CellSurface& surface = monitor.surface();
     QTest::mouseDClick(&surface, Qt::LeftButton, {},
-                       surface.Geometry().CellRect(CellRow::SD, 25).center());
+                       surface.gridGeometry().cellRect(CellRow::SD, 25).center());
     EXPECT_EQ(Top(), 125);
     state.run.gintRun = 1;  // background monitoring: no jump
     QTest::mouseDClick(&surface, Qt::LeftButton, {},
-                       surface.Geometry().CellRect(CellRow::RD, 3).center());
+                       surface.gridGeometry().cellRect(CellRow::RD, 3).center());
     EXPECT_EQ(Top(), 125);
 }
 
@@ -176,56 +176,56 @@ TEST_F(MonitorControlsTest, DisplayModeRedrawsTheSameLinesInTheNewCode) {
     EXPECT_FALSE(monitor.mn_View_Mode_Click(0));  // in force already
     EXPECT_TRUE(monitor.mn_View_Mode_Click(1));
     EXPECT_EQ(Top(), 100);
-    EXPECT_EQ(monitor.Cells().At(CellRow::RD, 0).text, CellText::Hex(0x20 + 100 % 90));
+    EXPECT_EQ(monitor.cells().at(CellRow::RD, 0).text, CellText::hex(0x20 + 100 % 90));
     EXPECT_EQ(status.panels[MonitorStatus::kModePanel], "16進");
 
     state.run.gintRireki = 0;  // live: only new bytes take the new code
     EXPECT_TRUE(monitor.mn_View_Mode_Click(0));
-    EXPECT_EQ(monitor.Cells().At(CellRow::RD, 0).text, CellText::Hex(0x20 + 100 % 90));
+    EXPECT_EQ(monitor.cells().at(CellRow::RD, 0).text, CellText::hex(0x20 + 100 % 90));
     EXPECT_EQ(status.panels[MonitorStatus::kModePanel], "ASCII");
 }
 
 TEST_F(MonitorControlsTest, IdleScaleSetsTheTimerAndThePanel) {
-    QTimer* timer = Timer("timIdle");
-    EXPECT_EQ(timer->interval(), 25);  // before any scale
-    EXPECT_FALSE(timer->isActive());
+    QTimer* tim = timer("timIdle");
+    EXPECT_EQ(tim->interval(), 25);  // before any scale
+    EXPECT_FALSE(tim->isActive());
     EXPECT_FALSE(monitor.mn_View_Idle_Scale_Click(0));
 
     clock.SetTime(8, 0, 1);
     EXPECT_TRUE(monitor.mn_View_Idle_Scale_Click(1));
-    EXPECT_EQ(timer->interval(), 1000);
+    EXPECT_EQ(tim->interval(), 1000);
     EXPECT_FLOAT_EQ(state.run.gsngIdleStart, 8 * 3600 + 1);
     clock.SetTime(8, 0, 5);
     EXPECT_TRUE(monitor.mn_View_Idle_Scale_Click(3));
-    EXPECT_EQ(timer->interval(), 10);
-    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(tim->interval(), 10);
+    EXPECT_TRUE(tim->isActive());
     EXPECT_EQ(state.settings.gintIdleMode, 100);
     EXPECT_EQ(status.panels[MonitorStatus::kIdlePanel], "ｱｲﾄﾞﾙ(10ms)");
     EXPECT_FLOAT_EQ(state.run.gsngIdleStart, 8 * 3600 + 5);
 
     EXPECT_FALSE(monitor.mn_View_Idle_Scale_Click(3));
     EXPECT_TRUE(monitor.mn_View_Idle_Scale_Click(0));
-    EXPECT_FALSE(timer->isActive());
+    EXPECT_FALSE(tim->isActive());
     EXPECT_EQ(status.panels[MonitorStatus::kIdlePanel], "");
     EXPECT_EQ(state.settings.gintIdleMode, 0);
 }
 
 TEST_F(MonitorControlsTest, TimeStampSwitchAndItsTimer) {
-    QTimer* timer = Timer("timStamp");
+    QTimer* tim = timer("timStamp");
     EXPECT_TRUE(monitor.mn_View_Time_Click());
     EXPECT_EQ(status.panels[MonitorStatus::kStampPanel], "ﾀｲﾑｽﾀﾝﾌﾟ有");
-    EXPECT_TRUE(timer->isActive());
-    EXPECT_EQ(timer->interval(), 1000);
+    EXPECT_TRUE(tim->isActive());
+    EXPECT_EQ(tim->interval(), 1000);
     monitor.timStamp_Timer();
     EXPECT_EQ(state.run.gintStampReq, -1);
-    EXPECT_FALSE(timer->isActive());  // one tick per pause
+    EXPECT_FALSE(tim->isActive());  // one tick per pause
     EXPECT_FALSE(monitor.mn_View_Time_Click());
     EXPECT_EQ(status.panels[MonitorStatus::kStampPanel], "");
-    EXPECT_FALSE(timer->isActive());
+    EXPECT_FALSE(tim->isActive());
 }
 
 TEST_F(MonitorControlsTest, CellSizeInForceDoesNotRelayout) {
-    QTimer* rebuild = Timer("timResize");
+    QTimer* rebuild = timer("timResize");
     state.grid.lintPos = 9;
     EXPECT_FALSE(monitor.mn_View_Font_Size_Click(1));
     EXPECT_FALSE(rebuild->isActive());
@@ -235,7 +235,7 @@ TEST_F(MonitorControlsTest, CellSizeInForceDoesNotRelayout) {
     EXPECT_TRUE(rebuild->isActive());
     monitor.timResize_Timer();
     EXPECT_EQ(state.grid.lintCol, 26);
-    EXPECT_EQ(monitor.Surface().Geometry().Size().lintFont, 8);
+    EXPECT_EQ(monitor.surface().gridGeometry().Size().lintFont, 8);
     EXPECT_EQ(Top(), 100);  // the history is redrawn at its top
 }
 

@@ -28,7 +28,7 @@ struct PaintSpy : QObject {
         }
         return false;
     }
-    void Clear() {
+    void clear() {
         rects.clear();
         region = QRegion();
     }
@@ -38,7 +38,7 @@ struct PaintSpy : QObject {
 
 class MonitorWindowTest : public ::testing::Test {
   protected:
-    MonitorWindowTest() : monitor(state.Monitor(), clock, status, triggers) {}
+    MonitorWindowTest() : monitor(state.monitor(), clock, status, triggers) {}
 
     // Resizes the window to a size given in twips and lets the rebuild run.
     void ResizeTw(int widthTw, int heightTw) {
@@ -62,7 +62,7 @@ class MonitorWindowTest : public ::testing::Test {
     }
     // The frame timer's tick, and the events it leaves.
     void Frame() {
-        monitor.Surface().FlushUpdates();
+        monitor.surface().flushUpdates();
         QCoreApplication::processEvents();
     }
     // Pixels of a cell far from its background colour: drawn text.
@@ -91,11 +91,11 @@ class MonitorWindowTest : public ::testing::Test {
 TEST_F(MonitorWindowTest, StartsAsNewMonitorAndTakesFileNamesWithoutFolder) {
     EXPECT_EQ(monitor.objectName(), "frmMonitor");
     EXPECT_EQ(monitor.windowTitle(), "New Monitor");
-    monitor.ShowFileCaption(QStringLiteral("C:\\VX\\Dat\\line2.vxm"));
+    monitor.showFileCaption(QStringLiteral("C:\\VX\\Dat\\line2.vxm"));
     EXPECT_EQ(monitor.windowTitle(), "line2.vxm");
-    monitor.ShowFileCaption(QStringLiteral("/home/u/dat/line3.vxm"));
+    monitor.showFileCaption(QStringLiteral("/home/u/dat/line3.vxm"));
     EXPECT_EQ(monitor.windowTitle(), "line3.vxm");
-    monitor.ShowNewCaption();
+    monitor.showNewCaption();
     EXPECT_EQ(monitor.windowTitle(), "New Monitor");
 }
 
@@ -104,8 +104,8 @@ TEST_F(MonitorWindowTest, GridFollowsTheWindowSizeThroughTheRebuildTimer) {
     EXPECT_EQ(state.grid.lintCol, 20);
     EXPECT_EQ(state.grid.lintRow, 10);
     EXPECT_EQ(state.grid.lintCell, 200);
-    EXPECT_EQ(monitor.Cells().Size(), 200);
-    EXPECT_EQ(monitor.Surface().Geometry().Cells(), 200);
+    EXPECT_EQ(monitor.cells().Size(), 200);
+    EXPECT_EQ(monitor.surface().gridGeometry().cells(), 200);
 
     // A new size is only noted; the grid is rebuilt on the timer's tick.
     state.grid.lintPos = 7;
@@ -113,9 +113,9 @@ TEST_F(MonitorWindowTest, GridFollowsTheWindowSizeThroughTheRebuildTimer) {
     EXPECT_EQ(state.grid.lintCol, 22);
     EXPECT_EQ(state.grid.lintPos, 0);
     EXPECT_TRUE(ResizeTimer()->isActive());
-    EXPECT_EQ(monitor.Cells().Size(), 200);
+    EXPECT_EQ(monitor.cells().Size(), 200);
     monitor.timResize_Timer();
-    EXPECT_EQ(monitor.Cells().Size(), 220);
+    EXPECT_EQ(monitor.cells().Size(), 220);
     EXPECT_FALSE(ResizeTimer()->isActive());
 
     // Less than one line pitch taller: nothing to rebuild.
@@ -125,7 +125,7 @@ TEST_F(MonitorWindowTest, GridFollowsTheWindowSizeThroughTheRebuildTimer) {
     EXPECT_EQ(state.grid.lintPos, 7);
 
     ResizeTw(300, 300);
-    EXPECT_EQ(monitor.Cells().Size(), 1);
+    EXPECT_EQ(monitor.cells().Size(), 1);
     EXPECT_EQ(state.grid.lintCol, 1);
 }
 
@@ -150,14 +150,14 @@ TEST_F(MonitorWindowTest, RebuildRestartsTheLiveViewOrRedrawsTheHistory) {
     Words({0x41, 0x42, 0x43, 0x44});
     state.capture.glngDispTop = 2;
     ResizeTw(9300, 7300);  // 21 columns
-    EXPECT_EQ(CellText::Utf8(monitor.Cells().At(CellRow::RD, 0).text, state.gstrChr), "Ｃ");
+    EXPECT_EQ(CellText::utf8(monitor.cells().at(CellRow::RD, 0).text, state.gstrChr), "Ｃ");
 
     state.run.gintRun = 1;
     state.settings.gintResizeMode = 1;
     monitor.live().DispMonitor(0x84, 0xC1);
     ResizeTw(8800, 7300);
     EXPECT_EQ(state.grid.lintPos, 0);
-    EXPECT_EQ(monitor.Cells().At(CellRow::RD, 0).text, CellText::kEmpty);
+    EXPECT_EQ(monitor.cells().at(CellRow::RD, 0).text, CellText::kEmpty);
 }
 
 TEST_F(MonitorWindowTest, NewCellSizeRebuildsEvenWithTheSameCounts) {
@@ -166,27 +166,27 @@ TEST_F(MonitorWindowTest, NewCellSizeRebuildsEvenWithTheSameCounts) {
     monitor.CalcResize();
     EXPECT_TRUE(ResizeTimer()->isActive());
     monitor.timResize_Timer();
-    EXPECT_EQ(monitor.Surface().Geometry().Size().lintCellW, 500);
+    EXPECT_EQ(monitor.surface().gridGeometry().Size().lintCellW, 500);
 }
 
 TEST_F(MonitorWindowTest, DraggingARulerNumberRenumbersTheRuler) {
     ResizeTw(8800, 7300);
-    CellSurface& surface = monitor.Surface();
-    const GridGeometry& g = surface.Geometry();
-    QTest::mousePress(&surface, Qt::LeftButton, {}, g.Ruler(0).center());
-    QTest::mouseRelease(&surface, Qt::LeftButton, {}, g.Ruler(4).center());
-    const auto& n = surface.RulerNumbers();
+    CellSurface& surface = monitor.surface();
+    const GridGeometry& g = surface.gridGeometry();
+    QTest::mousePress(&surface, Qt::LeftButton, {}, g.ruler(0).center());
+    QTest::mouseRelease(&surface, Qt::LeftButton, {}, g.ruler(4).center());
+    const auto& n = surface.rulerNumbers();
     EXPECT_EQ(std::vector<int32_t>(n.begin(), n.begin() + 6),
               (std::vector<int32_t>{17, 18, 19, 20, 1, 2}));
 
     // Released off the ruler: nothing changes.
-    QTest::mousePress(&surface, Qt::LeftButton, {}, g.Ruler(1).center());
-    QTest::mouseRelease(&surface, Qt::LeftButton, {}, g.CellRect(CellRow::RD, 5).center());
-    EXPECT_EQ(surface.RulerNumbers()[0], 17);
+    QTest::mousePress(&surface, Qt::LeftButton, {}, g.ruler(1).center());
+    QTest::mouseRelease(&surface, Qt::LeftButton, {}, g.cellRect(CellRow::RD, 5).center());
+    EXPECT_EQ(surface.rulerNumbers()[0], 17);
 
     ResizeTw(9300, 7300);  // 21 columns  // a rebuilt ruler starts from 1 again
-    EXPECT_EQ(surface.RulerNumbers()[0], 1);
-    EXPECT_EQ(surface.RulerNumbers()[20], 21);
+    EXPECT_EQ(surface.rulerNumbers()[0], 1);
+    EXPECT_EQ(surface.rulerNumbers()[20], 21);
 }
 
 TEST_F(MonitorWindowTest, ClearDatBlanksTheWindowAndShowsLineOne) {
@@ -195,7 +195,7 @@ TEST_F(MonitorWindowTest, ClearDatBlanksTheWindowAndShowsLineOne) {
     state.run.gintRun = 1;
     monitor.live().DispMonitor(0x84, 0xC1);
     monitor.ClearDat();
-    EXPECT_EQ(monitor.Cells().At(CellRow::RD, 0).text, CellText::kEmpty);
+    EXPECT_EQ(monitor.cells().at(CellRow::RD, 0).text, CellText::kEmpty);
     EXPECT_EQ(state.grid.lintPos, 0);
     EXPECT_EQ(status.panels[MonitorStatus::kLinePanel], "1行");
 }
@@ -206,10 +206,10 @@ TEST_F(MonitorWindowTest, RenderedHistoryPutsColoursAndTextsInTheirCells) {
     Words({0x41, word::kSd + 0x42, word::kParity + 0x43, word::kStamp + 12, 3456, 0x44});
     state.capture.glngCursol = {5, -1};
     state.capture.gintCursolType = 0;
-    monitor.DispRirekiAt(0);
+    monitor.dispRirekiAt(0);
     const QImage image = Render();
-    const GridGeometry& g = monitor.Surface().Geometry();
-    auto cell = [&](CellRow row, int32_t k) { return g.CellRect(row, k); };
+    const GridGeometry& g = monitor.surface().gridGeometry();
+    auto cell = [&](CellRow row, int32_t k) { return g.cellRect(row, k); };
     auto back = [&](CellRow row, int32_t k) {
         return image.pixelColor(cell(row, k).topLeft() + QPoint(1, 1));
     };
@@ -235,40 +235,40 @@ TEST_F(MonitorWindowTest, RenderedHistoryPutsColoursAndTextsInTheirCells) {
     EXPECT_EQ(InkPixels(image, cell(CellRow::SD, 199)), 0);
 
     // Ruler numbers and row captions are drawn.
-    EXPECT_GT(InkPixels(image, g.Ruler(0)), 3);
-    EXPECT_GT(InkPixels(image, g.RowCaption(CellRow::SD, 9)), 3);
+    EXPECT_GT(InkPixels(image, g.ruler(0)), 3);
+    EXPECT_GT(InkPixels(image, g.rowCaption(CellRow::SD, 9)), 3);
 }
 
 TEST_F(MonitorWindowTest, LiveRecordRepaintsItsCellAndAScrollTheGridOnce) {
     ResizeTw(8800, 7300);
     PaintSpy spy;
-    monitor.Surface().installEventFilter(&spy);
-    monitor.Surface().FlushUpdates();
+    monitor.surface().installEventFilter(&spy);
+    monitor.surface().flushUpdates();
     QCoreApplication::processEvents();
     spy.rects.clear();
 
     state.run.gintRun = 1;
     monitor.live().DispMonitor(0xA4, 0xC1);  // SD 0x41
-    monitor.Surface().FlushUpdates();        // the frame timer's tick
+    monitor.surface().flushUpdates();        // the frame timer's tick
     QCoreApplication::processEvents();
-    const QRect cell = monitor.Surface().Geometry().CellRect(CellRow::SD, 0);
+    const QRect cell = monitor.surface().gridGeometry().cellRect(CellRow::SD, 0);
     ASSERT_EQ(spy.rects.size(), 1U);
     EXPECT_EQ(spy.rects[0], cell);
 
-    spy.Clear();
+    spy.clear();
     for (int i = 1; i < 200; ++i) {
         monitor.live().DispMonitor(0x84, 0xC1);
     }
     Frame();
     ASSERT_EQ(spy.rects.size(), 1U);  // coalesced into one paint
-    EXPECT_EQ(spy.rects[0], monitor.Surface().Geometry().CellsRect());
+    EXPECT_EQ(spy.rects[0], monitor.surface().gridGeometry().cellsRect());
 }
 
 TEST_F(MonitorWindowTest, ScrollMovesThePaintedLinesAndPaintsOnlyWhatChanged) {
     ResizeTw(8800, 7300);  // 20 x 10 cells
-    const GridGeometry& g = monitor.Surface().Geometry();
+    const GridGeometry& g = monitor.surface().gridGeometry();
     PaintSpy spy;
-    monitor.Surface().installEventFilter(&spy);
+    monitor.surface().installEventFilter(&spy);
     state.run.gintRun = 1;
     state.settings.gintScroll = 1;
     for (int i = 0; i < 195; ++i) {
@@ -276,12 +276,12 @@ TEST_F(MonitorWindowTest, ScrollMovesThePaintedLinesAndPaintsOnlyWhatChanged) {
                                    static_cast<uint8_t>(0xC0 | i % 16));
     }
     Frame();
-    spy.Clear();
+    spy.clear();
     // A mark in the window's pixels on cell 194, which does not change: it moves up a line
     // with the scroll and stays, since only changed cells are painted.
     {
         QPainter marker(monitor.backingStore()->paintDevice());
-        marker.fillRect(g.CellRect(CellRow::SD, 194), Qt::magenta);
+        marker.fillRect(g.cellRect(CellRow::SD, 194), Qt::magenta);
     }
     for (int i = 0; i < 10; ++i) {  // the line fills, the screen scrolls, five more
         monitor.live().DispMonitor(0xA5, static_cast<uint8_t>(0xC0 | i));
@@ -289,16 +289,16 @@ TEST_F(MonitorWindowTest, ScrollMovesThePaintedLinesAndPaintsOnlyWhatChanged) {
     Frame();
     // Painted: the five cells of line 9 that changed before the scroll (cells 175..179 after
     // it), and line 9, which came in; the lines above only moved up.
-    EXPECT_TRUE(spy.region.contains(g.CellRect(CellRow::SD, 175)));
-    EXPECT_TRUE(spy.region.contains(g.CellRect(CellRow::SD, 199)));
-    EXPECT_FALSE(spy.region.intersects(g.CellRect(CellRow::RD, 0)));
-    EXPECT_FALSE(spy.region.intersects(g.CellRect(CellRow::SD, 159)));
+    EXPECT_TRUE(spy.region.contains(g.cellRect(CellRow::SD, 175)));
+    EXPECT_TRUE(spy.region.contains(g.cellRect(CellRow::SD, 199)));
+    EXPECT_FALSE(spy.region.intersects(g.cellRect(CellRow::RD, 0)));
+    EXPECT_FALSE(spy.region.intersects(g.cellRect(CellRow::SD, 159)));
     QImage shown = Shown();
-    EXPECT_EQ(shown.pixelColor(g.CellRect(CellRow::SD, 174).center()), QColor(Qt::magenta));
+    EXPECT_EQ(shown.pixelColor(g.cellRect(CellRow::SD, 174).center()), QColor(Qt::magenta));
     // Apart from the mark the window shows the grid.
     QPainter unmark(&shown);
-    unmark.drawImage(g.CellRect(CellRow::SD, 174).topLeft(), Render(),
-                     g.CellRect(CellRow::SD, 174));
+    unmark.drawImage(g.cellRect(CellRow::SD, 174).topLeft(), Render(),
+                     g.cellRect(CellRow::SD, 174));
     unmark.end();
     EXPECT_EQ(shown, Render());
 }
@@ -322,7 +322,7 @@ TEST_F(MonitorWindowTest, WhatTheWindowShowsAfterManyLiveFramesIsTheGrid) {
                 monitor.live().DispTimeStamp("123456");
             }
             if (frame % 11 == 5) {
-                monitor.Surface().repaint();  // a paint between the scroll and the frame
+                monitor.surface().repaint();  // a paint between the scroll and the frame
             }
             Frame();
         }

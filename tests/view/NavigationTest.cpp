@@ -9,7 +9,7 @@ class NavigationTest : public ::testing::Test {
   protected:
     NavigationTest()
         : history(state.settings, state.run, state.capture, state.grid, cells, status) {
-        SetGrid(state, cells, 20, 10);
+        setGrid(state, cells, 20, 10);
     }
 
     void HoldWords(int n) { ::HoldWords(state, std::vector<int>(static_cast<size_t>(n), 0x41)); }
@@ -24,67 +24,67 @@ class NavigationTest : public ::testing::Test {
 
 TEST_F(NavigationTest, ScrollingUpStopsAtTheFirstWord) {
     HoldWords(500);
-    history.LineUp();
+    history.lineUp();
     EXPECT_EQ(Top(), 0);
     EXPECT_EQ(status.writes[MonitorStatus::kLinePanel], 0);  // nothing redrawn
     DrawAt(7);
-    history.LineUp();  // 7 - 20 is below 1: the first word
+    history.lineUp();  // 7 - 20 is below 1: the first word
     EXPECT_EQ(Top(), 0);
     DrawAt(250);
-    history.PageUp();
+    history.pageUp();
     EXPECT_EQ(Top(), 50);
-    history.LineDown();
+    history.lineDown();
     EXPECT_EQ(Top(), 70);
 }
 
 TEST_F(NavigationTest, ScrollingDownStopsOnceTheTopWouldPassTheEnd) {
     HoldWords(50);
-    history.PageDown();  // 0 + 200 > 50
+    history.pageDown();  // 0 + 200 > 50
     EXPECT_EQ(Top(), 0);
-    history.LineDown();
-    history.LineDown();
+    history.lineDown();
+    history.lineDown();
     EXPECT_EQ(Top(), 40);
-    history.LineDown();  // 60 > 50
+    history.lineDown();  // 60 > 50
     EXPECT_EQ(Top(), 40);
     HoldWords(60);
-    history.LineDown();  // exactly the end: an empty screen
+    history.lineDown();  // exactly the end: an empty screen
     EXPECT_EQ(Top(), 60);
-    EXPECT_EQ(cells.At(CellRow::RD, 0).text, CellText::kEmpty);
+    EXPECT_EQ(cells.at(CellRow::RD, 0).text, CellText::kEmpty);
 }
 
 TEST_F(NavigationTest, JumpsToLinesAndToTheEnds) {
     HoldWords(500);
-    EXPECT_TRUE(history.JumpLine(3));
+    EXPECT_TRUE(history.jumpLine(3));
     EXPECT_EQ(Top(), 40);
-    EXPECT_FALSE(history.JumpLine(0));
-    EXPECT_FALSE(history.JumpLine(-4));
+    EXPECT_FALSE(history.jumpLine(0));
+    EXPECT_FALSE(history.jumpLine(-4));
     EXPECT_EQ(Top(), 40);
-    history.JumpLine(1'000'000'000'000);  // far beyond the data: an empty screen, no wrap
+    history.jumpLine(1'000'000'000'000);  // far beyond the data: an empty screen, no wrap
     EXPECT_EQ(Top(), std::numeric_limits<int32_t>::max());
-    EXPECT_EQ(cells.At(CellRow::RD, 0).text, CellText::kEmpty);
+    EXPECT_EQ(cells.at(CellRow::RD, 0).text, CellText::kEmpty);
 
-    history.JumpEnd();
+    history.jumpEnd();
     EXPECT_EQ(Top(), 450);
-    history.JumpTop();
+    history.jumpTop();
     EXPECT_EQ(Top(), 0);
-    history.JumpLastHalf();
+    history.jumpLastHalf();
     EXPECT_EQ(Top(), 400);
 
     HoldWords(30);
     DrawAt(20);
-    history.JumpEnd();  // fewer than 50 words: the view stays
+    history.jumpEnd();  // fewer than 50 words: the view stays
     EXPECT_EQ(Top(), 20);
-    history.JumpLastHalf();  // 30 - 100 is negative: the view stays
+    history.jumpLastHalf();  // 30 - 100 is negative: the view stays
     EXPECT_EQ(Top(), 20);
 }
 
 TEST_F(NavigationTest, LastHalfScreenRoundsHalvesToEven) {
     HoldWords(100);
-    SetGrid(state, cells, 5, 5);  // 12.5 rounds to 12
-    history.JumpLastHalf();
+    setGrid(state, cells, 5, 5);  // 12.5 rounds to 12
+    history.jumpLastHalf();
     EXPECT_EQ(Top(), 88);
-    SetGrid(state, cells, 7, 5);  // 17.5 rounds to 18
-    history.JumpLastHalf();
+    setGrid(state, cells, 7, 5);  // 17.5 rounds to 18
+    history.jumpLastHalf();
     EXPECT_EQ(Top(), 82);
 }
 
@@ -94,8 +94,8 @@ TEST_F(NavigationTest, SetCursolMovesToTheLineOfAHitOffTheScreen) {
     const std::vector<int32_t> hit{517, 518};
     history.SetCursol(0, hit);
     EXPECT_EQ(Top(), 500);
-    EXPECT_TRUE(cells.At(CellRow::RD, 17).hilite);
-    EXPECT_TRUE(cells.At(CellRow::RD, 18).hilite);
+    EXPECT_TRUE(cells.at(CellRow::RD, 17).hilite);
+    EXPECT_TRUE(cells.at(CellRow::RD, 18).hilite);
 
     // A hit that ends beyond the screen moves the view as well.
     DrawAt(400);
@@ -108,10 +108,10 @@ TEST_F(NavigationTest, SetCursolMovesToTheLineOfAHitOffTheScreen) {
     }
     history.SetCursol(1, longHit);
     EXPECT_EQ(Top(), 0);
-    EXPECT_TRUE(cells.At(CellRow::SD, 199).hilite);
+    EXPECT_TRUE(cells.at(CellRow::SD, 199).hilite);
     EXPECT_EQ(state.capture.glngCursol.size(), 251U);
     history.SetCursol(1, {});
-    EXPECT_FALSE(cells.At(CellRow::SD, 0).hilite);
+    EXPECT_FALSE(cells.at(CellRow::SD, 0).hilite);
     EXPECT_EQ(state.capture.glngCursol, std::vector<int32_t>{-1});
 }
 
@@ -134,8 +134,8 @@ TEST_F(NavigationTest, RestartPositionFollowsTheWordsOfTheCurrentLine) {
     history.SetRestartPos();
     EXPECT_EQ(Top(), 40);
     EXPECT_EQ(state.grid.lintPos, 15);
-    EXPECT_EQ(cells.At(CellRow::RD, 14).text, CellText::Chr(0x41));
-    EXPECT_EQ(cells.At(CellRow::RD, 15).text, CellText::kEmpty);
+    EXPECT_EQ(cells.at(CellRow::RD, 14).text, CellText::chr(0x41));
+    EXPECT_EQ(cells.at(CellRow::RD, 15).text, CellText::kEmpty);
 
     HoldWords(400);  // a full screen from the line: the live view starts a fresh page
     history.SetRestartPos();

@@ -26,7 +26,7 @@ const char* const kNotFound = "検索文字列が見つかりません";
 class SearchDialogTest : public ::testing::Test {
   protected:
     SearchDialogTest()
-        : monitor(state.Monitor(), clock, status, triggers),
+        : monitor(state.monitor(), clock, status, triggers),
           search(state.run, state.capture, monitor, status, prompts, nullptr) {
         monitor.resize(static_cast<int>(std::lround(8800 * monitor.logicalDpiX() / 1440.0)),
                        static_cast<int>(std::lround(7300 * monitor.logicalDpiY() / 1440.0)));
@@ -41,7 +41,7 @@ class SearchDialogTest : public ::testing::Test {
         std::vector<uint8_t> out;
         for (size_t i = 0; i < words.size(); ++i) {
             const int w = words[i];
-            if (word::IsTwoWord(w) && i + 1 < words.size()) {
+            if (word::isTwoWord(w) && i + 1 < words.size()) {
                 const int next = words[++i];
                 out.insert(
                     out.end(),
@@ -63,11 +63,11 @@ class SearchDialogTest : public ::testing::Test {
         words.resize(600, 0x30);
         const std::vector<uint8_t> records = RecordsOf(words);
         state.capture.CopyDat(records.data(), static_cast<int32_t>(records.size()));
-        monitor.DispRirekiAt(0);
+        monitor.dispRirekiAt(0);
     }
     int32_t Top() const { return state.capture.glngDispTop; }
     int32_t Cursol() const { return state.capture.glngCursol[0]; }
-    bool Lit(CellRow row, int32_t k) const { return monitor.Cells().At(row, k).hilite; }
+    bool Lit(CellRow row, int32_t k) const { return monitor.cells().at(row, k).hilite; }
     std::vector<std::string> Asked() {
         std::vector<std::string> texts;
         for (const auto& a : prompts.asked) {
@@ -147,7 +147,7 @@ TEST_F(SearchDialogTest, DownFromTheDialogStartsBehindTheTopLeftCell) {
     std::vector<int16_t> w(100, 0x30);
     w[40] = 0x41, w[41] = 0x42;
     Hold(w);
-    monitor.DispRirekiAt(40);
+    monitor.dispRirekiAt(40);
     Search("AB");  // down from 41
     EXPECT_EQ(Asked(), std::vector<std::string>{kNotFound});
     EXPECT_EQ(Cursol(), 40);  // the reference the dialog took
@@ -161,10 +161,10 @@ TEST_F(SearchDialogTest, DownFromTheDialogStartsBehindTheTopLeftCell) {
     EXPECT_EQ(Cursol(), 40);
 
     // Reopened elsewhere, the old hit is no reference any more and is not marked again.
-    monitor.DispRirekiAt(200);
+    monitor.dispRirekiAt(200);
     search.mn_Search_Search_Click();
     EXPECT_EQ(state.capture.glngCursol, std::vector<int32_t>{200});
-    monitor.DispRirekiAt(40);
+    monitor.dispRirekiAt(40);
     EXPECT_FALSE(Lit(CellRow::RD, 0));
     EXPECT_FALSE(Lit(CellRow::RD, 200 - 40));
 }
@@ -185,12 +185,12 @@ TEST_F(SearchDialogTest, HexadecimalTextsAndTheirRefusals) {
     EXPECT_EQ(prompts.asked[0].title, "入力不正");
     EXPECT_EQ(prompts.asked[0].icon, Prompts::Icon::Critical);
     prompts.asked.clear();
-    EXPECT_EQ(search.Current().gintSearchDat, (std::vector<int16_t>{0x0D, 0x0A}));
+    EXPECT_EQ(search.current().gintSearchDat, (std::vector<int16_t>{0x0D, 0x0A}));
     EXPECT_TRUE(d->isVisible());
 
     Search("0DXA", 1);  // a bad pair leaves no search string
     EXPECT_EQ(Asked(), std::vector<std::string>{"入力データが不正です"});
-    EXPECT_EQ(search.Current().Length(), 0);
+    EXPECT_EQ(search.current().length(), 0);
     EXPECT_EQ(status.panels[MonitorStatus::kSearchPanel], "");
     search.mn_Search_Down_Click();
     EXPECT_EQ(Asked(), std::vector<std::string>{"検索文字列が設定されていません"});
@@ -227,7 +227,7 @@ TEST_F(SearchDialogTest, ShiftJisTextsAndDirections) {
     Hold(w);
     Search("あ", 2);
     EXPECT_EQ(status.panels[MonitorStatus::kSearchPanel], "検索 S/あ");
-    EXPECT_EQ(search.Current().gintSearchDat, (std::vector<int16_t>{0x82, 0xA0}));
+    EXPECT_EQ(search.current().gintSearchDat, (std::vector<int16_t>{0x82, 0xA0}));
     EXPECT_EQ(state.capture.glngCursol, (std::vector<int32_t>{3, 4, -1}));
     EXPECT_EQ(state.capture.gintCursolType, 0);
     Search("あ", 0, 0);  // as ASCII a double-byte character is one code that never matches
@@ -240,7 +240,7 @@ TEST_F(SearchDialogTest, ShiftJisTextsAndDirections) {
     EXPECT_EQ(Asked(), std::vector<std::string>{kNotFound});
     Search("ｱ", 0, 0, 1);  // SD only
     EXPECT_EQ(Cursol(), 8);
-    EXPECT_EQ(search.Current().kubun, SearchKubun::Sd);
+    EXPECT_EQ(search.current().kubun, SearchKubun::Sd);
 }
 
 TEST_F(SearchDialogTest, TextIsHeldToItsLongestAndEnterSearches) {
@@ -273,7 +273,7 @@ TEST_F(SearchDialogTest, TextIsHeldToItsLongestAndEnterSearches) {
     // A text longer than the code type allows is cut when searching.
     Combo(d)->setEditText("abcdefghXYZ");
     QTest::keyClick(d, Qt::Key_F1);
-    EXPECT_EQ(search.Current().Length(), 8);
+    EXPECT_EQ(search.current().length(), 8);
     EXPECT_EQ(status.panels[MonitorStatus::kSearchPanel], "検索 A/abcdefgh");
     QTest::keyClick(d, Qt::Key_F8);
     EXPECT_FALSE(d->isVisible());
@@ -321,7 +321,7 @@ class TimeSearchTest : public SearchDialogTest {
         dialog = search.mn_Search_Time_Click();
         text = dialog->findChild<QLineEdit*>("txtSearch");
     }
-    int32_t Find(const char* time) {
+    int32_t find(const char* time) {
         text->setText(QString::fromLatin1(time));
         QTest::keyClick(text, Qt::Key_Return);
         return Top();
@@ -332,18 +332,18 @@ class TimeSearchTest : public SearchDialogTest {
 
 TEST_F(TimeSearchTest, MovesTheViewToTheBestFittingStamp) {
     EXPECT_EQ(text->maxLength(), 6);
-    EXPECT_EQ(Find("091500"), 300);
-    EXPECT_EQ(Find("085959"), 100);
-    EXPECT_EQ(Find("093000"), 500);
-    EXPECT_EQ(Find("091000"), 300);
+    EXPECT_EQ(find("091500"), 300);
+    EXPECT_EQ(find("085959"), 100);
+    EXPECT_EQ(find("093000"), 500);
+    EXPECT_EQ(find("091000"), 300);
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_TRUE(dialog->isVisible());
 }
 
 TEST_F(TimeSearchTest, RefusesTimesThatAreNoTimeOfDay) {
-    monitor.DispRirekiAt(20);
+    monitor.dispRirekiAt(20);
     for (const char* bad : {"256000", "126100", "9150", ""}) {
-        EXPECT_EQ(Find(bad), 20) << bad;
+        EXPECT_EQ(find(bad), 20) << bad;
         ASSERT_EQ(prompts.asked.size(), 1U) << bad;
         EXPECT_EQ(prompts.asked[0].text, "入力データが不正です");
         EXPECT_EQ(prompts.asked[0].title, "入力不正");
@@ -354,8 +354,8 @@ TEST_F(TimeSearchTest, RefusesTimesThatAreNoTimeOfDay) {
 
 TEST_F(TimeSearchTest, ReportsACaptureWithoutTimeStamps) {
     Hold({});
-    monitor.DispRirekiAt(20);
-    EXPECT_EQ(Find("091500"), 20);
+    monitor.dispRirekiAt(20);
+    EXPECT_EQ(find("091500"), 20);
     ASSERT_EQ(prompts.asked.size(), 1U);
     EXPECT_EQ(prompts.asked[0].text, "タイムスタンプ記録が見つかりません");
     EXPECT_EQ(prompts.asked[0].title, "時刻検索");

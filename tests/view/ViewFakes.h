@@ -17,12 +17,12 @@ inline std::pair<uint8_t, uint8_t> Pair(uint8_t v, bool sd, bool parity = false,
 }
 
 // A grid of cols x rows in the shared state and a matching blank cell grid.
-inline void SetGrid(CoreState& state, CellGrid& cells, int32_t cols, int32_t rows) {
+inline void setGrid(CoreState& state, CellGrid& cells, int32_t cols, int32_t rows) {
     state.grid.lintCol = cols;
     state.grid.lintRow = rows;
     state.grid.lintCell = cols * rows;
     state.grid.lintPos = 0;
-    cells.Resize(cols * rows, state.settings.glngColRD, state.settings.glngColSD);
+    cells.resize(cols * rows, state.settings.glngColRD, state.settings.glngColSD);
 }
 
 // Makes the capture hold these display words the way a stop makes them: their stored
@@ -32,7 +32,7 @@ inline void HoldWords(CoreState& state, const std::vector<int>& words) {
     std::vector<uint8_t> bytes;
     for (size_t i = 0; i < words.size(); ++i) {
         const int w = words[i];
-        if (word::IsTwoWord(w)) {
+        if (word::isTwoWord(w)) {
             const int next = i + 1 < words.size() ? words[++i] : 0;
             const uint8_t tag = word::Kind(w) == word::kStamp ? rec::kStamp : rec::kIdle;
             bytes.insert(bytes.end(),
@@ -48,5 +48,5 @@ inline void HoldWords(CoreState& state, const std::vector<int>& words) {
 }
 
 inline std::string TextAt(const CoreState& state, const CellGrid& cells, CellRow row, int32_t k) {
-    return CellText::Utf8(cells.At(row, k).text, state.gstrChr);
+    return CellText::utf8(cells.at(row, k).text, state.gstrChr);
 }

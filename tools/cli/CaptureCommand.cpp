@@ -60,7 +60,7 @@ struct Choices {
 std::optional<std::string> parse(ArgList& args, Choices& c) {
     static const char* const kValued[] = {"-o",         "--output",   "--seconds",
                                           "--autosave", "--block-kb", "--max-files"};
-    while (!args.Done()) {
+    while (!args.done()) {
         if (args.Is("--stamps")) {
             args.Take();
             c.stamps = true;
@@ -140,28 +140,28 @@ class Session final : public HeadlessRun, public AutoSaveReport {
           autoSave_(core_.settings, core_.run, core_.capture, clock_, programFolder),
           out_(c.output) {
         autoSave_.gstrAutoFile = c.autosave.value_or("");
-        autoSave_.SetReport(this);
+        autoSave_.setReport(this);
         pending_.reserve(static_cast<size_t>(core_.capture.glngBufKeep()) * 2);
     }
 
-    int Run(const Choices& c);
+    int run(const Choices& c);
 
-    bool ConfirmStart() override {
+    bool confirmStart() override {
         if (autoSaving_) {
             WriteLTime(programFolder_, clock_);  // the start of the first block
         }
         return true;
     }
-    void PrepareRun() override {
-        HeadlessRun::PrepareRun();
-        out_.SetHeader(HeaderOf(core_.settings));  // as sent: an unknown speed went as 9600
+    void prepareRun() override {
+        HeadlessRun::prepareRun();
+        out_.SetHeader(headerOf(core_.settings));  // as sent: an unknown speed went as 9600
     }
 
-    void AutoSaveFailed(const std::string& name, int error) override {
+    void autoSaveFailed(const std::string& name, int error) override {
         std::fprintf(stderr, "\nvexlo-cli: %s: cannot be written: %s (kept, written later)\n",
                      name.c_str(), std::strerror(error));
     }
-    void AutoSaveRecovered(int64_t dropped) override {
+    void autoSaveRecovered(int64_t dropped) override {
         std::fprintf(stderr, "\nvexlo-cli: auto-save files written again (%lld bytes lost)\n",
                      static_cast<long long>(dropped));
     }
@@ -184,11 +184,11 @@ class Session final : public HeadlessRun, public AutoSaveReport {
         if (autoSaving_) {
             autoSave_.AutoSaveBlock();
         } else {
-            core_.capture.EmptyAutoBlock();
+            core_.capture.emptyAutoBlock();
         }
     }
     bool writeOut() {
-        const bool ok = out_.Write(pending_);
+        const bool ok = out_.write(pending_);
         pending_.clear();
         return ok;
     }
@@ -212,12 +212,12 @@ void Session::progress(double seconds, bool last) {
     std::fprintf(stderr, "\r%8.1f s  %12lld bytes  %9.0f bytes/s  %lld errors  %lld files%s",
                  seconds, static_cast<long long>(bytes),
                  seconds > 0 ? static_cast<double>(bytes) / seconds : 0.0,
-                 static_cast<long long>(errors_), static_cast<long long>(autoSave_.FilesWritten()),
+                 static_cast<long long>(errors_), static_cast<long long>(autoSave_.filesWritten()),
                  last ? "\n" : "");
 }
 
-int Session::Run(const Choices& c) {
-    if (const std::optional<int> failed = Begin(c.output + " not written")) {
+int Session::run(const Choices& c) {
+    if (const std::optional<int> failed = begin(c.output + " not written")) {
         return *failed;
     }
     QElapsedTimer elapsed;
@@ -247,21 +247,21 @@ bool Session::capture(const Choices& c, const QElapsedTimer& elapsed) {
 int Session::finish(const Choices& c, const QElapsedTimer& elapsed, bool writeFailed) {
     // Records go on being stored until the unit has acknowledged the stop: the file ends where
     // the unit stopped.
-    End();
+    end();
     writeFailed = !writeOut() || writeFailed;
     if (autoSaving_) {
         autoSave_.AutoSaveFlush();
     }
-    const bool finished = !writeFailed && out_.Finish();
+    const bool finished = !writeFailed && out_.finish();
     if (terminal_) {
         progress(static_cast<double>(elapsed.elapsed()) / 1000.0, true);
     }
     if (!finished) {
-        return Fail(c.output, out_.Error());
+        return Fail(c.output, out_.error());
     }
-    if (autoSaving_ && autoSave_.Failing()) {
-        return Fail(autoSave_.Base(), "auto-save files could not be written; " +
-                                          std::to_string(autoSave_.KeptBytes()) + " bytes lost");
+    if (autoSaving_ && autoSave_.failing()) {
+        return Fail(autoSave_.base(), "auto-save files could not be written; " +
+                                          std::to_string(autoSave_.keptBytes()) + " bytes lost");
     }
     if (lost()) {
         return Fail(PortName(), "the unit went away; " + std::to_string(out_.Bytes()) +
@@ -280,7 +280,7 @@ int CaptureCommand(std::vector<std::string> argv) {
     }
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::path out = NativePath(c.output);
+    const fs::path out = nativePath(c.output);
     if (fs::is_directory(out, ec)) {
         return Fail(c.output, "is a folder");
     }
@@ -292,7 +292,7 @@ int CaptureCommand(std::vector<std::string> argv) {
         if (c.output != "-" && SameFile(c.output, *c.autosave)) {
             return UsageError("capture: -o and --autosave name the same file " + c.output, kUsage);
         }
-        const fs::path base = NativePath(*c.autosave).parent_path();
+        const fs::path base = nativePath(*c.autosave).parent_path();
         if (!fs::is_directory(base.empty() ? fs::path(".") : base, ec)) {
             return Fail(*c.autosave, "its folder does not exist");
         }
@@ -306,5 +306,5 @@ int CaptureCommand(std::vector<std::string> argv) {
     char* qtArgv[] = {name, nullptr};
     QCoreApplication app(qtArgc, qtArgv);
     Session session(run.settings, run.programFolder, c);
-    return session.Run(c);
+    return session.run(c);
 }

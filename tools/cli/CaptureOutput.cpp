@@ -48,19 +48,19 @@ bool CaptureOutput::openDirect(const std::filesystem::path& target) {
 
 bool CaptureOutput::create() {
     namespace fs = std::filesystem;
-    const fs::path named = NativePath(path_);
+    const fs::path named = nativePath(path_);
     std::error_code ec;
     const fs::file_type type = fs::status(named, ec).type();
     if (path_ == "-" || type == fs::file_type::fifo || type == fs::file_type::character) {
         return openDirect(named) && writeHeader();
     }
-    const fs::path target = FollowLinks(named);
+    const fs::path target = followLinks(named);
     if (type != fs::file_type::regular && type != fs::file_type::not_found) {
         error_ = "is neither a regular file nor a FIFO nor a character device";
         return false;
     }
     fs::path temp;
-    fd_ = MakeTempFile(target, temp);
+    fd_ = makeTempFile(target, temp);
     if (fd_ < 0) {
         return fail("cannot be created");
     }
@@ -82,7 +82,7 @@ bool CaptureOutput::create() {
 
 bool CaptureOutput::writeHeader() {
     uint8_t head[kLogHeaderLen];
-    EncodeHeader(header_, head);
+    encodeHeader(header_, head);
     if (!writeAll(fd_, {reinterpret_cast<const char*>(head), sizeof head})) {
         return fail("cannot be written");
     }
@@ -90,7 +90,7 @@ bool CaptureOutput::writeHeader() {
     return true;
 }
 
-bool CaptureOutput::Write(std::string_view records) {
+bool CaptureOutput::write(std::string_view records) {
     if (records.empty()) {
         return error_.empty();
     }
@@ -115,7 +115,7 @@ bool CaptureOutput::Write(std::string_view records) {
     return true;
 }
 
-bool CaptureOutput::Finish() {
+bool CaptureOutput::finish() {
     if (!error_.empty()) {
         return false;
     }

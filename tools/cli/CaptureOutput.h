@@ -25,11 +25,11 @@ class CaptureOutput {
     void SetHeader(const LogHeader& header) { header_ = header; }
     // Appends whole records to the file. False, with the reason in Error, when the file could
     // not be made or written; the file then keeps what was written before.
-    bool Write(std::string_view records);
+    bool write(std::string_view records);
     // Makes the file if no bytes came, and flushes it to the disk.
-    bool Finish();
+    bool finish();
 
-    [[nodiscard]] const std::string& Error() const { return error_; }
+    [[nodiscard]] const std::string& error() const { return error_; }
     [[nodiscard]] int64_t Bytes() const { return bytes_; }
 
   private:

@@ -27,7 +27,7 @@ int UsageError(const std::string& message, std::string_view usage) {
 }
 
 bool ArgList::Is(const std::string& option) const {
-    if (Done()) {
+    if (done()) {
         return false;
     }
     const std::string& a = args_[next_];
@@ -39,7 +39,7 @@ std::optional<std::string> ArgList::Value(const std::string& option) {
     if (taken.size() > option.size() && taken[option.size()] == '=') {
         return taken.substr(option.size() + 1);
     }
-    if (Done()) {
+    if (done()) {
         return std::nullopt;
     }
     return Take();
@@ -68,13 +68,13 @@ bool HelpAsked(const std::vector<std::string>& args, std::string_view usage) {
 bool SameFile(const std::string& a, const std::string& b) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::path pa = NativePath(a);
-    const fs::path pb = NativePath(b);
+    const fs::path pa = nativePath(a);
+    const fs::path pb = nativePath(b);
     if (fs::equivalent(pa, pb, ec)) {
         return true;
     }
-    const fs::path ca = fs::weakly_canonical(FollowLinks(fs::absolute(pa, ec)), ec);
-    const fs::path cb = fs::weakly_canonical(FollowLinks(fs::absolute(pb, ec)), ec);
+    const fs::path ca = fs::weakly_canonical(followLinks(fs::absolute(pa, ec)), ec);
+    const fs::path cb = fs::weakly_canonical(followLinks(fs::absolute(pb, ec)), ec);
     return !ec && ca == cb;
 }
 
@@ -82,13 +82,13 @@ std::optional<int> OpenConversion(LogReader& reader, const std::string& input,
                                   const std::optional<std::string>& output,
                                   std::string_view usage) {
     std::string error;
-    if (!reader.Open(input, error)) {
+    if (!reader.open(input, error)) {
         return Fail(input, error);
     }
     if (!output || *output == "-") {
         return std::nullopt;
     }
-    if (std::filesystem::is_directory(NativePath(*output))) {
+    if (std::filesystem::is_directory(nativePath(*output))) {
         return Fail(*output, "is a folder");
     }
     if (SameFile(input, *output)) {

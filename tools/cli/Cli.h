@@ -33,7 +33,7 @@ class ArgList {
   public:
     explicit ArgList(std::vector<std::string> args) : args_(std::move(args)) {}
 
-    [[nodiscard]] bool Done() const { return next_ >= args_.size(); }
+    [[nodiscard]] bool done() const { return next_ >= args_.size(); }
     const std::string& Take() { return args_[next_++]; }
     // The value of the option just taken ("--cells 8" or "--cells=8"), or nothing when it
     // is missing.

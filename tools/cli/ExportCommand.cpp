@@ -44,7 +44,7 @@ struct Choices {
 
 // Fills c from the arguments; an error message for a usage error, or nothing.
 std::optional<std::string> parse(ArgList& args, Choices& c) {
-    while (!args.Done()) {
+    while (!args.done()) {
         const char* option = nullptr;
         for (const char* name :
              {"-o", "--output", "--layout", "--limit", "--cells", "--ascii", "--display"}) {
@@ -127,30 +127,30 @@ int ExportCommand(std::vector<std::string> argv) {
     // The display words, as the program makes them from an opened file, a piece at a time.
     const ChrTable chr = MakeChrTable();
     const TextSource style{nullptr, 0,
-                           c.dispMode.value_or(ClampHeader(reader.Header()).gintDispMode),
+                           c.dispMode.value_or(clampHeader(reader.header()).gintDispMode),
                            c.asciiSaveMode, &chr};
     const std::unique_ptr<AtomicFileWriter> file = OpenOutput(c.output);
     TextOut out([&file](std::string_view piece) {
-        file->Write(piece);
+        file->write(piece);
         return file->Ok();
     });
     TextWriter text(style, c.fixed, c.fixed ? c.cells : c.limit, out);
     std::vector<int16_t> words(LogReader::kPiece / 2 + 2);
     std::string error;
-    const bool read = reader.Read(
+    const bool read = reader.read(
         [&](const uint8_t* bytes, size_t len) {
             int32_t n = 0;
-            const int32_t taken = MakeDispWords(bytes, static_cast<int32_t>(len), words.data(), n);
-            text.Add(words.data(), n);
+            const int32_t taken = makeDispWords(bytes, static_cast<int32_t>(len), words.data(), n);
+            text.add(words.data(), n);
             return file->Ok() ? static_cast<size_t>(taken) : LogReader::kStop;
         },
         error);
     if (!read) {
         return Fail(*c.input, error);
     }
-    text.Finish();
-    if (!out.Flush() || !file->Commit()) {
-        return Fail(OutputName(c.output), file->Reason());
+    text.finish();
+    if (!out.flush() || !file->commit()) {
+        return Fail(OutputName(c.output), file->reason());
     }
     return kExitOk;
 }

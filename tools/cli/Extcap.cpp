@@ -57,7 +57,7 @@ struct Choices {
 };
 
 std::optional<std::string> parse(ArgList& args, Choices& c) {
-    while (!args.Done()) {
+    while (!args.done()) {
         const std::string a = args.Take();
         const std::string name = a.substr(0, a.find('='));
         bool* flag = nullptr;
@@ -169,7 +169,7 @@ class ExtcapRun final : public HeadlessRun {
         hold_.setSingleShot(true);
         hold_.setInterval(100);
         QObject::connect(&hold_, &QTimer::timeout, [this] {
-            packets_.Flush();
+            packets_.flush();
             send();
         });
         // The reader gone: Wireshark stopped the capture by closing the FIFO.
@@ -183,17 +183,17 @@ class ExtcapRun final : public HeadlessRun {
         });
     }
 
-    int Run() {
+    int run() {
         if (!send()) {
             return Fail(path_, "cannot be written: " + error_);
         }
-        if (const std::optional<int> failed = Begin("nothing captured")) {
+        if (const std::optional<int> failed = begin("nothing captured")) {
             return *failed;
         }
         watch_.start();
         RunLoop();
-        End();
-        packets_.Flush();
+        end();
+        packets_.flush();
         send();
         if (lost()) {
             return Fail(PortName(), "the unit went away");
@@ -205,11 +205,11 @@ class ExtcapRun final : public HeadlessRun {
     // The records of one batch, with the time it arrived. A data packet left open waits for
     // more bytes of its direction for 100 ms at most.
     void Records(std::string_view records) override {
-        const int64_t now = LocalEpochMicros(clock_.Now());
-        rec::ForEachRecord(reinterpret_cast<const uint8_t*>(records.data()),
+        const int64_t now = localEpochMicros(clock_.now());
+        rec::forEachRecord(reinterpret_cast<const uint8_t*>(records.data()),
                            static_cast<int32_t>(records.size()),
-                           [&](const rec::Record& r) { packets_.Add(r, now); });
-        if (packets_.Open()) {
+                           [&](const rec::Record& r) { packets_.add(r, now); });
+        if (packets_.showDialog()) {
             hold_.start();
         } else {
             hold_.stop();
@@ -247,12 +247,12 @@ class ExtcapRun final : public HeadlessRun {
 std::string programExeFolder() {
     const std::string folder = ExeFolder();
     const std::filesystem::path bin =
-        (NativePath(folder) / VEXLO_BIN_FROM_EXTCAP).lexically_normal();
+        (nativePath(folder) / VEXLO_BIN_FROM_EXTCAP).lexically_normal();
     std::error_code ec;
     const bool installed =
-        NativePath(folder).filename() == "extcap" &&
-        std::filesystem::is_directory(NativePath(InstalledDataFolder(Utf8Path(bin))), ec);
-    return installed ? Utf8Path(bin) : folder;
+        nativePath(folder).filename() == "extcap" &&
+        std::filesystem::is_directory(nativePath(installedDataFolder(utf8Path(bin))), ec);
+    return installed ? utf8Path(bin) : folder;
 }
 
 }  // namespace
@@ -303,7 +303,7 @@ int main(int argc, char* argv[]) {
     char* qtArgv[] = {name, nullptr};
     QCoreApplication app(qtArgc, qtArgv);
     ExtcapRun session(run.settings, run.programFolder, *c.fifo, fifo);
-    const int status = session.Run();
+    const int status = session.run();
     ::close(fifo);
     return status;
 }

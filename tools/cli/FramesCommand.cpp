@@ -43,7 +43,7 @@ struct Choices {
 };
 
 std::optional<std::string> parse(ArgList& args, Choices& c) {
-    while (!args.Done()) {
+    while (!args.done()) {
         const char* option = nullptr;
         for (const char* name : {"-o", "--output", "--gap", "--format"}) {
             if (args.Is(name)) {
@@ -99,15 +99,15 @@ const char* dirName(const Frame& f) {
 }
 
 std::string optMs(const std::optional<int64_t>& micros, const char* none) {
-    return micros ? MsText(*micros) : none;
+    return micros ? msText(*micros) : none;
 }
 
 std::string stepText(const FrameList& list, const char* none) {
-    return list.idleStepMicros > 0 ? MsText(list.idleStepMicros) : none;
+    return list.idleStepMicros > 0 ? msText(list.idleStepMicros) : none;
 }
 
 std::string hexByte(uint8_t b) {
-    return HexText({&b, 1});
+    return hexText({&b, 1});
 }
 
 std::string csvOf(const FrameList& list) {
@@ -115,13 +115,13 @@ std::string csvOf(const FrameList& list) {
     out += list.modbus ? ",unit,function,kind,crc_ok\n" : "\n";
     size_t index = 0;
     for (const Frame& f : list.frames) {
-        out += std::to_string(++index) + ',' + dirName(f) + ',' + SecondsText(f.startMicros) + ',' +
+        out += std::to_string(++index) + ',' + dirName(f) + ',' + secondsText(f.startMicros) + ',' +
                std::to_string(f.bytes) + ',' + std::to_string(f.errors) + ',' +
                optMs(f.gapMicros, "") + ',' + optMs(f.replyMicros(), "") + ',' +
-               HexText(list.BytesOf(f));
+               hexText(list.bytesOf(f));
         if (f.modbus) {
             out += ',' + std::to_string(f.modbus->unit) + ',' + std::to_string(f.modbus->function) +
-                   ',' + modbus::KindName(f.modbus->kind) + ',' +
+                   ',' + modbus::kindName(f.modbus->kind) + ',' +
                    (f.modbus->crcOk ? "true" : "false");
         }
         out += '\n';
@@ -143,20 +143,20 @@ std::string jsonOf(const FrameList& list) {
     for (const Frame& f : list.frames) {
         out += index == 0 ? "\n" : ",\n";
         out += "{\"index\":" + std::to_string(++index) + ",\"dir\":\"" + dirName(f) +
-               "\",\"start_s\":" + SecondsText(f.startMicros) +
+               "\",\"start_s\":" + secondsText(f.startMicros) +
                ",\"bytes\":" + std::to_string(f.bytes) + ",\"errors\":" + std::to_string(f.errors) +
                ",\"gap_ms\":" + optMs(f.gapMicros, "null") +
                ",\"reply_ms\":" + optMs(f.replyMicros(), "null") + ",\"hex\":\"" +
-               HexText(list.BytesOf(f)) + '"';
+               hexText(list.bytesOf(f)) + '"';
         if (f.modbus) {
             out += ",\"modbus\":{\"unit\":" + std::to_string(f.modbus->unit) +
                    ",\"function\":" + std::to_string(f.modbus->function) + ",\"kind\":\"" +
-                   modbus::KindName(f.modbus->kind) +
+                   modbus::kindName(f.modbus->kind) +
                    "\",\"crc_ok\":" + (f.modbus->crcOk ? "true" : "false") + '}';
         }
         out += '}';
     }
-    const FrameSummary s = Summarise(list);
+    const FrameSummary s = summarise(list);
     out += "],\n\"summary\":{\"SD\":" + jsonStats(s.sd) + ",\"RD\":" + jsonStats(s.rd) +
            ",\"crc_bad\":" + (s.crcBad ? std::to_string(*s.crcBad) : "null") + "}}\n";
     return out;
@@ -167,8 +167,8 @@ std::string textStats(const char* name, const DirectionSummary& d) {
     std::string out = std::string(name) + ": " + std::to_string(d.frames) + " frames, " +
                       std::to_string(d.bytes) + " bytes, " + std::to_string(r.count) + " replies";
     if (r.count > 0) {
-        out += ", reply_ms min " + MsText(*r.min) + " median " + MsText(*r.median) + " p95 " +
-               MsText(*r.p95) + " max " + MsText(*r.max);
+        out += ", reply_ms min " + msText(*r.min) + " median " + msText(*r.median) + " p95 " +
+               msText(*r.p95) + " max " + msText(*r.max);
     }
     return out + '\n';
 }
@@ -183,24 +183,24 @@ std::string textOf(const FrameList& list) {
     size_t index = 0;
     for (const Frame& f : list.frames) {
         std::snprintf(line, sizeof line, "%6zu %-3s %14s %6d %6d %10s %10s", ++index, dirName(f),
-                      SecondsText(f.startMicros).c_str(), f.bytes, f.errors,
+                      secondsText(f.startMicros).c_str(), f.bytes, f.errors,
                       optMs(f.gapMicros, "").c_str(), optMs(f.replyMicros(), "").c_str());
         out += line;
         if (f.modbus) {
             std::snprintf(line, sizeof line, "  %4d %4s %-9s %-3s", f.modbus->unit,
-                          hexByte(f.modbus->function).c_str(), modbus::KindName(f.modbus->kind),
+                          hexByte(f.modbus->function).c_str(), modbus::kindName(f.modbus->kind),
                           f.modbus->crcOk ? "ok" : "bad");
             out += line;
         }
-        out += "  " + HexText(list.BytesOf(f)) + '\n';
+        out += "  " + hexText(list.bytesOf(f)) + '\n';
     }
-    const FrameSummary s = Summarise(list);
+    const FrameSummary s = summarise(list);
     out += '\n' + textStats("SD", s.sd) + textStats("RD", s.rd);
     if (s.crcBad) {
         out += "CRC bad: " + std::to_string(*s.crcBad) + '\n';
     }
     out += list.idleStepMicros > 0
-               ? "idle step: " + MsText(list.idleStepMicros) + " ms (times are no finer)\n"
+               ? "idle step: " + msText(list.idleStepMicros) + " ms (times are no finer)\n"
                : std::string("idle step: unknown (idle records carry no time)\n");
     return out;
 }
@@ -218,17 +218,17 @@ int FramesCommand(std::vector<std::string> argv) {
     }
     // The frame list grows with the capture: the file is read whole (up to 2 GiB).
     std::string error;
-    const std::optional<LogFile> log = ReadLogFile(*c.input, error);
+    const std::optional<LogFile> log = readLogFile(*c.input, error);
     if (!log) {
         return Fail(*c.input, error);
     }
     FrameList list;
-    AnalyseFrames(log->data.data(), static_cast<int32_t>(log->data.size()), PcapLineOf(log->header),
+    analyseFrames(log->data.data(), static_cast<int32_t>(log->data.size()), pcapLineOf(log->header),
                   c.options, list);
     const std::string text = c.format == Format::Csv    ? csvOf(list)
                              : c.format == Format::Json ? jsonOf(list)
                                                         : textOf(list);
     const std::unique_ptr<AtomicFileWriter> file = OpenOutput(c.output);
-    file->Write(text);
-    return file->Commit() ? kExitOk : Fail(OutputName(c.output), file->Reason());
+    file->write(text);
+    return file->commit() ? kExitOk : Fail(OutputName(c.output), file->reason());
 }

@@ -39,17 +39,17 @@ HeadlessRun::HeadlessRun(const Settings& settings, std::string programFolder)
           LinkState{core_.settings, core_.run, core_.capture}, clock_, ports_, programFolder_,
           *this, [] {}, DecoderObservers{&controller_, this}),
       signals_(gSignalPipe[0], QSocketNotifier::Read) {
-    controller_.Attach(link_.comm());
+    controller_.attach(link_.comm());
     core_.settings = settings;
     core_.capture.AllocBuffer(settings.glngBufSize);
-    core_.capture.SetAutoSaveSink(this);
+    core_.capture.setAutoSaveSink(this);
     pending_.reserve(static_cast<size_t>(core_.capture.glngBufKeep()) * 2);
     timIdle_.setInterval(core_.settings.gintIdleMode > 0 ? 1000 / core_.settings.gintIdleMode
                                                          : 1000);
     timStamp_.setInterval(1000);
     timStamp_.setSingleShot(true);
     QObject::connect(&timIdle_, &QTimer::timeout,
-                     [this] { idle::RaiseRequest(core_.settings, core_.run, clock_); });
+                     [this] { idle::raiseRequest(core_.settings, core_.run, clock_); });
     QObject::connect(&timStamp_, &QTimer::timeout, [this] {
         core_.run.gintStampReq = -1;
         timStamp_.stop();
@@ -61,12 +61,12 @@ std::string HeadlessRun::PortName() const {
     return "COM" + std::to_string(core_.settings.gintPortNo);
 }
 
-void HeadlessRun::PrepareRun() {
+void HeadlessRun::prepareRun() {
     core_.run.gintRireki = 1;    // nothing to draw
     core_.run.gintAutoSave = 1;  // every stored byte passes the block on its way to the command
 }
 
-void HeadlessRun::UnitLost() {
+void HeadlessRun::unitLost() {
     lost_ = true;
     loop_.quit();
 }
@@ -108,23 +108,23 @@ void HeadlessRun::onSignal() {
     }
 }
 
-std::optional<int> HeadlessRun::Begin(const std::string& notWritten) {
+std::optional<int> HeadlessRun::begin(const std::string& notWritten) {
     using Outcome = RunController::Outcome;
     CommLink& comm = link_.comm();
     const Outcome started = controller_.Start();
     if (started == Outcome::NotFound && signal_ == 0) {
         const std::string where = core_.settings.gintPortAuto == 1 ? "ports 1-16" : PortName();
-        const std::string& denied = comm.DeniedPort();
+        const std::string& denied = comm.deniedPort();
         return Fail(where, denied.empty() ? "no unit answers"
                                           : "no unit answers; no permission to open " + denied +
                                                 " (join the dialout group)");
     }
-    if (started == Outcome::Started && controller_.AwaitStart()) {
+    if (started == Outcome::Started && controller_.awaitStart()) {
         return std::nullopt;
     }
     // Not started, or a signal during the start: whatever the unit got, it is stopped.
     controller_.Stop();
-    controller_.AwaitStopped();
+    controller_.awaitStopped();
     comm.PortClose();
     if (signal_ != 0) {
         return Fail(PortName(), std::string("stopped by ") + strsignal(signal_) +
@@ -144,11 +144,11 @@ void HeadlessRun::RunLoop() {
     }
 }
 
-void HeadlessRun::End() {
+void HeadlessRun::end() {
     // Records go on being stored until the unit has acknowledged the stop: the command gets
     // everything up to where the unit stopped.
     controller_.Stop();
-    controller_.AwaitStopped();
+    controller_.awaitStopped();
     link_.comm().PortClose();
     deliver();
 }

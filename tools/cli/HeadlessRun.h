@@ -34,29 +34,29 @@ class HeadlessRun : public RunHost,
     // Finds the unit, sends the line settings and starts it. Nothing when it runs; otherwise
     // the exit status after one line on standard error, with the unit stopped and the port
     // closed. notWritten ends the message of a signal during the start ("OUT not written").
-    [[nodiscard]] std::optional<int> Begin(const std::string& notWritten);
+    [[nodiscard]] std::optional<int> begin(const std::string& notWritten);
     // The event loop of the run, until Quit, a signal or a lost unit.
     void RunLoop();
     void Quit() { loop_.quit(); }
     // Stops the unit and hands over every record it sends until it has acknowledged the stop;
     // closes the port.
-    void End();
+    void end();
 
     [[nodiscard]] bool lost() const { return lost_; }
     [[nodiscard]] std::string PortName() const;
 
     // The run sequence's steps.
-    void PrepareRun() override;
+    void prepareRun() override;
     void Refused() override { refused_ = true; }
-    void UnitLost() override;
+    void unitLost() override;
 
     // What the decoder tells besides the run: the idle and time-stamp timers, and the end of
     // each batch, after which the records go to the command. Nothing is drawn and no trigger is
     // defined.
-    void ShowCommParam(const std::string&) override {}
-    void SetIdleTimer(bool on) override { on ? timIdle_.start() : timIdle_.stop(); }
-    void SetStampTimer(bool on) override { on ? timStamp_.start() : timStamp_.stop(); }
-    void BatchDone() override { deliver(); }
+    void showCommParam(const std::string&) override {}
+    void setIdleTimer(bool on) override { on ? timIdle_.start() : timIdle_.stop(); }
+    void setStampTimer(bool on) override { on ? timStamp_.start() : timStamp_.stop(); }
+    void batchDone() override { deliver(); }
 
     // A full block: its records are taken before it is emptied (see BlockFull).
     void AutoSaveBlock() final;
@@ -65,7 +65,7 @@ class HeadlessRun : public RunHost,
     // Whole records in the order stored, as they arrive.
     virtual void Records(std::string_view records) = 0;
     // The full auto-save block, after its records were taken: by default simply emptied.
-    virtual void BlockFull() { core_.capture.EmptyAutoBlock(); }
+    virtual void BlockFull() { core_.capture.emptyAutoBlock(); }
 
     struct {
         Settings settings;

@@ -54,8 +54,8 @@ const char* jsonBool(int16_t v) {
 }
 
 void printJson(const std::string& name, const LogReader& f, const RecordCounts& n) {
-    const LogHeader& h = f.Header();
-    const LogHeader a = ClampHeader(h);
+    const LogHeader& h = f.header();
+    const LogHeader a = clampHeader(h);
     std::printf(
         "{\"file\":%s,\"bytes\":%llu,"
         "\"line\":{\"type\":\"%s\",\"speed\":%d,\"data_bits\":%d,\"parity\":\"%s\","
@@ -68,9 +68,9 @@ void printJson(const std::string& name, const LogReader& f, const RecordCounts& 
         "\"records\":{\"rd\":%lld,\"sd\":%lld,\"parity_errors\":%lld,"
         "\"framing_errors\":%lld,\"idle\":%lld,\"time_stamps\":%lld,\"line_states\":%lld},"
         "\"first_time\":%s,\"last_time\":%s}\n",
-        jsonString(name).c_str(), static_cast<unsigned long long>(f.DataLength()), LineTypeName(h),
-        static_cast<int>(h.glngSpeed), DataBits(h), ParityName(h), StopBitsName(h), DispModeName(h),
-        jsonBool(a.gintTimeStamp), IdleScaleName(h), jsonBool(a.gintLineState), FontSizeName(h),
+        jsonString(name).c_str(), static_cast<unsigned long long>(f.DataLength()), lineTypeName(h),
+        static_cast<int>(h.glngSpeed), dataBits(h), parityName(h), stopBitsName(h), dispModeName(h),
+        jsonBool(a.gintTimeStamp), idleScaleName(h), jsonBool(a.gintLineState), fontSizeName(h),
         a.gintScroll, h.gintLineType, static_cast<int>(h.glngSpeed), h.gintDataLen, h.gintStopBit,
         h.gintParity, h.gintDispMode, h.gintTimeStamp, h.gintIdleMode, h.gintLineState,
         h.gintFontSize, h.gintScroll, static_cast<long long>(n.rd), static_cast<long long>(n.sd),
@@ -82,7 +82,7 @@ void printJson(const std::string& name, const LogReader& f, const RecordCounts& 
 
 // "display mode 7 (taken as 2)" for each display or line value out of range, or empty.
 std::string outOfRange(const LogHeader& h) {
-    const LogHeader a = ClampHeader(h);
+    const LogHeader a = clampHeader(h);
     const struct {
         const char* name;
         int16_t stored, taken;
@@ -106,18 +106,18 @@ std::string outOfRange(const LogHeader& h) {
 }
 
 void printText(const std::string& name, const LogReader& f, const RecordCounts& n) {
-    const LogHeader& h = f.Header();
-    const LogHeader a = ClampHeader(h);
+    const LogHeader& h = f.header();
+    const LogHeader a = clampHeader(h);
     std::printf("file:        %s\n", name.c_str());
     std::printf("data:        %llu bytes\n", static_cast<unsigned long long>(f.DataLength()));
     std::printf("line:        %s, %d bit/s, %d data bits, parity %s, %s stop bit%s\n",
-                LineTypeName(h), static_cast<int>(h.glngSpeed), DataBits(h), ParityName(h),
-                StopBitsName(h), a.gintStopBit == 0 ? "" : "s");
+                lineTypeName(h), static_cast<int>(h.glngSpeed), dataBits(h), parityName(h),
+                stopBitsName(h), a.gintStopBit == 0 ? "" : "s");
     std::printf(
         "display:     %s, time stamps %s, idle scale %s, line state %s, %s characters, "
         "scroll %d\n",
-        DispModeName(h), onOff(a.gintTimeStamp), IdleScaleName(h), onOff(a.gintLineState),
-        FontSizeName(h), a.gintScroll);
+        dispModeName(h), onOff(a.gintTimeStamp), idleScaleName(h), onOff(a.gintLineState),
+        fontSizeName(h), a.gintScroll);
     const std::string bad = outOfRange(h);
     if (!bad.empty()) {
         std::printf("out of range: %s\n", bad.c_str());
@@ -139,7 +139,7 @@ int InfoCommand(std::vector<std::string> argv) {
     ArgList args(std::move(argv));
     std::optional<std::string> file;
     bool json = false;
-    while (!args.Done()) {
+    while (!args.done()) {
         const std::string& a = args.Take();
         if (a == "--help" || a == "-h") {
             std::fputs(kUsage.data(), stdout);
@@ -161,9 +161,9 @@ int InfoCommand(std::vector<std::string> argv) {
     std::string error;
     LogReader log;
     RecordCounts counts;
-    if (!log.Open(*file, error) ||
-        !log.Read([&counts](const uint8_t* bytes,
-                            size_t len) { return CountRecords(bytes, len, counts); },
+    if (!log.open(*file, error) ||
+        !log.read([&counts](const uint8_t* bytes,
+                            size_t len) { return countRecords(bytes, len, counts); },
                   error)) {
         return Fail(*file, error);
     }
@@ -173,5 +173,5 @@ int InfoCommand(std::vector<std::string> argv) {
         printText(*file, log, counts);
     }
     AtomicFileWriter out{AtomicFileWriter::StandardOutput{}};
-    return out.Commit() ? kExitOk : Fail("standard output", out.Reason());
+    return out.commit() ? kExitOk : Fail("standard output", out.reason());
 }

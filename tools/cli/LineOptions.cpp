@@ -29,7 +29,7 @@ std::optional<std::string> TakeLineOption(const std::string& option, const std::
         }
     } else if (option == "--speed") {
         const std::optional<int> s = ParseInt(value, 1, 1'000'000);
-        if (!s || !SpeedCode(*s)) {
+        if (!s || !speedCode(*s)) {
             return bad + " (a speed the unit knows, 150 .. 115200)";
         }
         c.speed = *s;
@@ -65,7 +65,7 @@ RunSettings LoadRunSettings(const LineChoices& c, const std::string& exeFolder) 
     if (c.home) {
         homeArgs = {"--home", *c.home};
     }
-    RunSettings run{LocateProgramFolder(exeFolder, homeArgs), {}};
+    RunSettings run{locateProgramFolder(exeFolder, homeArgs), {}};
     Settings& s = run.settings;
     ReadParamIni(s, run.programFolder, false);
     if (c.port) {
@@ -84,5 +84,5 @@ RunSettings LoadRunSettings(const LineChoices& c, const std::string& exeFolder) 
 std::string ExeFolder() {
     std::error_code ec;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(".") : Utf8Path(self.parent_path());
+    return ec ? std::string(".") : utf8Path(self.parent_path());
 }

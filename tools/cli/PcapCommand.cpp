@@ -62,7 +62,7 @@ std::optional<DateTime> parseDate(const std::string& text) {
 }
 
 std::optional<std::string> parse(ArgList& args, Choices& c) {
-    while (!args.Done()) {
+    while (!args.done()) {
         const bool output = args.Is("-o") || args.Is("--output");
         const bool date = args.Is("--date");
         const std::string a = args.Take();
@@ -107,31 +107,31 @@ int PcapCommand(std::vector<std::string> argv) {
     if (const std::optional<int> failed = OpenConversion(reader, *c.input, c.output, kUsage)) {
         return *failed;
     }
-    const std::optional<PcapTimes> times = FileTimes(*c.input, c.date);
+    const std::optional<PcapTimes> times = fileTimes(*c.input, c.date);
     if (!times) {
         return Fail(*c.input, "no modification time");
     }
 
     const std::unique_ptr<AtomicFileWriter> file = OpenOutput(c.output);
-    PcapStream pcap(PcapLineOf(reader.Header()), *times, [&file](std::string_view piece) {
-        file->Write(piece);
+    PcapStream pcap(pcapLineOf(reader.header()), *times, [&file](std::string_view piece) {
+        file->write(piece);
         return file->Ok();
     });
     std::string error;
     const bool read =
-        reader.Read([&pcap](const uint8_t* bytes, size_t len) { return pcap.Measure(bytes, len); },
+        reader.read([&pcap](const uint8_t* bytes, size_t len) { return pcap.measure(bytes, len); },
                     error) &&
-        reader.Read(
+        reader.read(
             [&](const uint8_t* bytes, size_t len) {
-                const size_t taken = pcap.Add(bytes, len);
+                const size_t taken = pcap.add(bytes, len);
                 return file->Ok() ? taken : LogReader::kStop;
             },
             error);
     if (!read) {
         return Fail(*c.input, error);
     }
-    if (!pcap.Finish() || !file->Commit()) {
-        return Fail(OutputName(c.output), file->Reason());
+    if (!pcap.finish() || !file->commit()) {
+        return Fail(OutputName(c.output), file->reason());
     }
     return kExitOk;
 }

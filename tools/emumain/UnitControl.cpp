@@ -28,9 +28,9 @@ UnitControl::UnitControl(QObject* parent) : QObject(parent) {
 QString UnitControl::controlPath(const QString& programFolder) {
     const QDir ports(QDir(programFolder).filePath(QStringLiteral("ports")));
     auto socketOf = [&ports](int n) { return ports.filePath(QStringLiteral("COM%1.ctl").arg(n)); };
-    IniFile ini(ParamIniPath(programFolder.toStdString()));
-    ini.Load();
-    const auto port = RoundHalfEven<int16_t>(Val(ini.Get("VX_Inf", "Port").value_or("0")));
+    IniFile ini(paramIniPath(programFolder.toStdString()));
+    ini.load();
+    const auto port = roundHalfEven<int16_t>(Val(ini.get("VX_Inf", "Port").value_or("0")));
     const QString named = socketOf(port.value_or(0));
     if (QFileInfo::exists(named)) {
         return named;

@@ -36,8 +36,8 @@ int main(int argc, char* argv[]) {
         }
     }
     const std::string exeFolder = QCoreApplication::applicationDirPath().toStdString();
-    const std::string folder = LocateProgramFolder(exeFolder, args);
-    QApplication::setWindowIcon(ProgramIcon(folder, exeFolder));
+    const std::string folder = locateProgramFolder(exeFolder, args);
+    QApplication::setWindowIcon(programIcon(folder, exeFolder));
 
     UnitControl control;
     SimulatorWindow window(control, QString::fromStdString(folder), controlPath);
