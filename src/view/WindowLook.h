@@ -16,3 +16,7 @@ int CaptionWidth(const QWidget& window);
 
 // Makes a window at least CaptionWidth wide, and keeps it so.
 void FitCaption(QWidget& window);
+
+// The program's fonts: IPAGothic for the user interface at 10 points, and in place of
+// "ＭＳ ゴシック", the face of the cells and the printout.
+void UseProgramFonts();
