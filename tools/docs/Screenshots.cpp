@@ -89,10 +89,10 @@ class Shooter {
             << "\n[Comm_Inf]\nSpeed=9600\nParity=2\nDataLength=0\n"
             << "[Mode_Inf]\nIdleMode=0\nTimeStamp=0\nLineState=1\n";
         ini.close();
-        unit_ = std::make_unique<VirtualUnit>(
-            QDir(folder_.path()).filePath("ports/COM5"),
-            QStringList{"--scenario", "errors", "--seed", "4", "--rate-factor", "20",
-                        "--duration", "40"});
+        unit_ =
+            std::make_unique<VirtualUnit>(QDir(folder_.path()).filePath("ports/COM5"),
+                                          QStringList{"--scenario", "errors", "--seed", "4",
+                                                      "--rate-factor", "20", "--duration", "40"});
         if (!unit_->ready()) {
             Fail("the virtual unit did not start: " + unit_->errors());
         }
@@ -110,7 +110,9 @@ class Shooter {
         for (const int line : {0, 1, 2, 3}) {
             control.setLine(line, true);
         }
-        QuietFor(500, 20'000);
+        // The scenario's traffic ends after its duration; the picture shows all of it.
+        RunUntil([this] { return ctx_.core.capture.glngDatLen() > 0; }, 5000);
+        RunUntilSteady([this] { return ctx_.core.capture.glngDatLen(); }, 500, 20'000);
         Save(Framed(*window_), "main-live.png");
         Menu("mn_Run_Stop");
         const CommLink& comm = window_->link().comm();
@@ -208,21 +210,6 @@ class Shooter {
             Fail(QString("no %1 shown").arg(name));
         }
         return widget;
-    }
-
-    // Lets the run go on until the capture has not grown for quietMs.
-    void QuietFor(int quietMs, int limitMs) {
-        int32_t len = -1;
-        QElapsedTimer still;
-        RunUntil(
-            [&] {
-                if (ctx_.core.capture.glngDatLen() != len) {
-                    len = ctx_.core.capture.glngDatLen();
-                    still.start();
-                }
-                return len > 0 && still.elapsed() >= quietMs;
-            },
-            limitMs);
     }
 
     // A window with the title bar its style draws for it (the offscreen screen has none).
