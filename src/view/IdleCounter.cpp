@@ -13,7 +13,7 @@ void IdleCounter::Tick() {
         for (int column = 0; column < 2; ++column) {
             cells_.SetBack(CellRow::RD, grid_.lintPos, colour);
             cells_.SetBack(CellRow::SD, grid_.lintPos, colour);
-            column == 0 ? live_.nextCellInRecord() : live_.NextCell();
+            live_.NextCell();
         }
     }
     const int32_t count = idle::RaiseRequest(settings_, run_, clock_);
