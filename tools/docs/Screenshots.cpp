@@ -130,7 +130,7 @@ class Shooter {
 
         Menu("mn_Search_Search");
         QWidget* search = Find<QWidget>(window_.get(), "dlgSearch");
-        Find<QComboBox>(search, "cmbSearch")->setEditText("SERIAL");
+        Find<QComboBox>(search, "cmbSearch")->setEditText("VOLT");
         Find<QPushButton>(search, "OKButton")->click();
         Settle();
         Silent("search");
