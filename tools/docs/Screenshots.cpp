@@ -68,7 +68,8 @@ void Settle() {
 
 class Shooter {
   public:
-    Shooter(QString outDir, QString captures) : out_(std::move(outDir)), captures_(captures) {
+    Shooter(QString outDir, QString captures)
+        : out_(std::move(outDir)), captures_(std::move(captures)) {
         if (!folder_.isValid()) {
             Fail("no temporary folder");
         }
