@@ -16,20 +16,3 @@ inline bool RunUntil(const std::function<bool()>& pred, int ms) {
     }
     return pred();
 }
-
-// Lets events run until value has not changed for quietMs, or ms have passed; whether it came
-// to rest.
-inline bool RunUntilSteady(const std::function<int64_t()>& value, int quietMs, int ms) {
-    int64_t last = value();
-    QElapsedTimer still;
-    still.start();
-    return RunUntil(
-        [&] {
-            if (const int64_t now = value(); now != last) {
-                last = now;
-                still.start();
-            }
-            return still.elapsed() >= quietMs;
-        },
-        ms);
-}

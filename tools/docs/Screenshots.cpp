@@ -34,6 +34,7 @@
 #include "app/MDIMonitor.h"
 #include "app/QtTranslations.h"
 #include "app/dlgPrint.h"
+#include "link/QtPortFactory.h"
 #include "link/frmComm.h"
 #include "support/RunUntil.h"
 #include "support/ScriptedPrompts.h"
@@ -64,6 +65,22 @@ void Settle() {
     QElapsedTimer t;
     t.start();
     RunUntil([&] { return t.elapsed() >= 150; }, 1000);
+}
+
+// Lets events run until the capture has not grown for quietMs, or limitMs have passed.
+void RunUntilQuiet(const Capture& capture, int quietMs, int limitMs) {
+    int32_t last = capture.glngDatLen();
+    QElapsedTimer still;
+    still.start();
+    RunUntil(
+        [&] {
+            if (capture.glngDatLen() != last) {
+                last = capture.glngDatLen();
+                still.start();
+            }
+            return still.elapsed() >= quietMs;
+        },
+        limitMs);
 }
 
 class Shooter {
@@ -113,7 +130,7 @@ class Shooter {
         }
         // The scenario's traffic ends after its duration; the picture shows all of it.
         RunUntil([this] { return ctx_.core.capture.glngDatLen() > 0; }, 5000);
-        RunUntilSteady([this] { return ctx_.core.capture.glngDatLen(); }, 500, 20'000);
+        RunUntilQuiet(ctx_.core.capture, 500, 20'000);
         Save(Framed(*window_), "main-live.png");
         Menu("mn_Run_Stop");
         const CommLink& comm = window_->link().comm();
@@ -291,7 +308,8 @@ class Shooter {
     QTemporaryDir folder_;
     SystemClock clock_;
     ScriptedPrompts prompts_;
-    AppContext ctx_{clock_, prompts_, folder_.path().toStdString()};
+    QtPortFactory ports_;  // the real serial port code, on the virtual unit's terminal
+    AppContext ctx_{clock_, prompts_, ports_, folder_.path().toStdString()};
     std::unique_ptr<VirtualUnit> unit_;
     std::unique_ptr<MDIMonitor> window_;
 };
