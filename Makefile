@@ -18,7 +18,7 @@ DEB_PACKAGES := cmake ninja-build g++ pkg-config \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build test bench run asan fuzz clean format package install
+.PHONY: deps build test bench run asan fuzz clean format package install screenshots
 
 deps:
 	@missing=""; for p in $(DEB_PACKAGES); do \
@@ -68,6 +68,11 @@ fuzz: deps
 
 run: build
 	tools/demo/run-demo.sh $(BUILD)/bin $(BUILD)/demo
+
+# The pictures of docs/guide.md, taken of the real windows offscreen on the fixed captures of
+# tools/docs/captures (tools/docs/make-captures.sh records new ones).
+screenshots: build
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/vexlo-screenshots --out docs/images --captures tools/docs/captures
 
 format:
 	find src tools tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) | xargs clang-format -i

@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QFont>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
@@ -107,10 +106,7 @@ int main(int argc, char* argv[]) {
     installQtJapanese(app);  // without it the standard buttons stay English
     QApplication::setWindowIcon(
         programIcon(folder, QCoreApplication::applicationDirPath().toStdString()));
-    QFont::insertSubstitution("ＭＳ ゴシック", "IPAGothic");
-    QFont uiFont("IPAGothic");
-    uiFont.setPointSize(10);
-    QApplication::setFont(uiFont);
+    UseProgramFonts();
 
     SystemClock clock;
     QtPrompts prompts;

@@ -14,9 +14,6 @@ struct GridState {
     // Capture::countWords() + Capture::droppedWords() count: every cell the live view fills
     // is one word, so the count moves on by the cells a full screen clears or scrolls away.
     int64_t liveTop = 0;
-    // A page cleared between the two columns of a time stamp or idle mark: the live screen
-    // starts with the record's second column, and liveTop is its second word.
-    bool liveTopHalf = false;
     // The live screen has reserved the two columns of the idle record that the decoder
     // stores before the next data (while gintIdleReq is -1).
     bool idleShown = false;

@@ -3,11 +3,32 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <span>
 
 #include "base/Status.h"
 #include "capture/Records.h"
+#include "search/StringSearch.h"
 
 namespace {
+
+// Whether word w is the second word of a time-stamp or idle record. A word that does not begin
+// such a record ends a record, so the records of a run of words that look like first words
+// begin at the run's first word and take two words each (a second word may look like a first
+// word: idle counts with the middle digits 81 and 82).
+bool isSecondWord(std::span<const int16_t> words, int64_t w) {
+    auto first = [&](int64_t i) {
+        const int kind = word::Kind(static_cast<uint16_t>(words[static_cast<size_t>(i)]));
+        return kind == word::kStamp || kind == word::kIdle;
+    };
+    if (w < 1 || w >= std::ssize(words) || !first(w - 1)) {
+        return false;
+    }
+    int64_t start = w - 1;
+    while (start > 0 && first(start - 1)) {
+        --start;
+    }
+    return (w - 1 - start) % 2 == 0;
+}
 
 int32_t clampTop(int64_t top) {
     return static_cast<int32_t>(std::clamp<int64_t>(top, std::numeric_limits<int32_t>::min(),
@@ -28,7 +49,6 @@ int32_t HistoryRenderer::DispRireki(int32_t& lngTop) {
     if (lngTop < 0) {
         lngTop = cap.glngDispTop;
     } else {
-        topHalf_ = topHalf_ && lngTop == cap.glngDispTop;
         cap.glngDispTop = lngTop;
     }
 
@@ -36,8 +56,9 @@ int32_t HistoryRenderer::DispRireki(int32_t& lngTop) {
     const int32_t cellCount = g.lintCell;
     int64_t w = lngTop;
     int32_t k = 0;
-    if (topHalf_ && w >= 1 && w < cap.glngDispLen() &&
-        word::isTwoWord(cap.gintDispDat()[static_cast<size_t>(w) - 1])) {
+    // A top on the second word of a record shows the record's second column, so that every
+    // cell stays the word glngDispTop + k (search hits, double clicks and jumps count so).
+    if (isSecondWord(dispWords(cap), w)) {
         drawTwoColumns(w - 1, k, true);
         ++w;
         ++k;
@@ -195,7 +216,6 @@ void HistoryRenderer::placeTop(bool backgroundChecked) {
         const int32_t unstored = g.idleShown && run_.gintIdleReq == status::kPending ? 2 : 0;
         cap.glngDispTop = std::max<int32_t>(n - g.lintPos + unstored, 0);
     }
-    topHalf_ = !backgroundChecked && g.liveTopHalf;
     g.llngLine = cap.glngDispTop / col + 1;
     g.liveTop = int64_t{cap.glngDispTop} + cap.droppedWords();
 }
@@ -211,5 +231,4 @@ void HistoryRenderer::SetRestartPos() {
     const Capture& cap = capture_;
     g.liveTop = int64_t{cap.countWords()} + cap.droppedWords() - g.lintPos;
     g.idleShown = false;
-    g.liveTopHalf = topHalf_ && g.lintPos > 0;
 }

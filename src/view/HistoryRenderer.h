@@ -75,5 +75,4 @@ class HistoryRenderer {
     GridState& grid_;   // the line shown, and where a resumed run goes on
     CellGrid& cells_;
     MonitorStatus& status_;
-    bool topHalf_ = false;  // glngDispTop is the second word of a split record
 };

@@ -13,7 +13,7 @@ void IdleCounter::tick() {
         for (int column = 0; column < 2; ++column) {
             cells_.setBack(CellRow::RD, grid_.lintPos, colour);
             cells_.setBack(CellRow::SD, grid_.lintPos, colour);
-            column == 0 ? live_.nextCellInRecord() : live_.NextCell();
+            live_.NextCell();
         }
     }
     const int32_t count = idle::raiseRequest(settings_, run_, clock_);

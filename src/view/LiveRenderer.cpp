@@ -27,7 +27,7 @@ void LiveRenderer::DispTimeStamp(const std::string& hhmmss) {
     const auto [first, last] = CellText::sixDigits(hhmmss.c_str());
     cells_.set(CellRow::RD, grid_.lintPos, CellText::kTM, colour);
     cells_.set(CellRow::SD, grid_.lintPos, first, colour);
-    nextCellInRecord();
+    NextCell();
     cells_.set(CellRow::RD, grid_.lintPos, CellText::kST, colour);
     cells_.set(CellRow::SD, grid_.lintPos, last, colour);
     NextCell();
@@ -45,7 +45,6 @@ void LiveRenderer::NextCell() {
     const int32_t step = settings_.gintScroll;
     if (step < 1 || step >= g.lintRow) {
         g.liveTop += g.lintCell;
-        g.liveTopHalf = false;
         ClearDisp();
     } else {
         const int32_t f = step * g.lintCol;
@@ -54,13 +53,6 @@ void LiveRenderer::NextCell() {
         g.liveTop += f;
     }
     showTopLine();
-}
-
-void LiveRenderer::nextCellInRecord() {
-    NextCell();
-    if (grid_.lintPos == 0) {
-        grid_.liveTopHalf = true;  // the page was cleared: the second column comes first
-    }
 }
 
 int32_t LiveRenderer::topLine() const {
@@ -94,7 +86,6 @@ void LiveRenderer::restart() {
     ClearDisp();
     grid_.liveTop = int64_t{capture_.countWords()} + capture_.droppedWords();
     grid_.idleShown = false;
-    grid_.liveTopHalf = false;
     showTopLine();
     writeLine();
 }

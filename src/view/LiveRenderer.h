@@ -40,8 +40,6 @@ class LiveRenderer final : public DecoderObserver {
     // Advances lintPos; a full screen is cleared (gintScroll below 1, or a step of a whole
     // screen or more) or scrolled up by gintScroll lines.
     void NextCell();
-    // NextCell after the first column of a two-column record.
-    void nextCellInRecord();
     // Every cell blank in its row colour; lintPos 0.
     void ClearDisp();
     // The live view starts again on an empty screen behind the last word stored, and the

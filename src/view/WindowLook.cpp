@@ -1,6 +1,8 @@
 #include "view/WindowLook.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QFont>
 #include <QFontMetrics>
 #include <QStyle>
 #include <QWidget>
@@ -38,4 +40,11 @@ void fitCaption(QWidget& window) {
     if (window.width() < need) {
         window.resize(need, window.height());
     }
+}
+
+void UseProgramFonts() {
+    QFont::insertSubstitution("ＭＳ ゴシック", "IPAGothic");
+    QFont uiFont("IPAGothic");
+    uiFont.setPointSize(10);
+    QApplication::setFont(uiFont);
 }

@@ -16,3 +16,7 @@ int captionWidth(const QWidget& window);
 
 // Makes a window at least captionWidth wide, and keeps it so.
 void fitCaption(QWidget& window);
+
+// The program's fonts: IPAGothic for the user interface at 10 points, and in place of
+// "ＭＳ ゴシック", the face of the cells and the printout.
+void UseProgramFonts();

@@ -84,13 +84,37 @@ TEST_F(HistoryRendererTest, DrawsEveryWordKind) {
     }
 }
 
-TEST_F(HistoryRendererTest, AWordOfNoKnownKindTakesNoCell) {
-    // A top on the second word of an idle record: 4161 is 0x1041, of no known kind, so the
-    // word after it is drawn in the first cell.
-    Words({word::kIdle + 0, 4161, 0x42});
-    EXPECT_EQ(Draw(1), 1);
-    EXPECT_EQ(Text(CellRow::RD, 0), "Ｂ");
-    ExpectBlank(1);
+// Cell k always shows word top + k: a top on the second word of a time stamp or idle record
+// shows that record's second column, also where a second word looks like a first word (idle
+// counts 008192 .. 008447 have the idle kind), and a search hit is highlighted on its words.
+TEST_F(HistoryRendererTest, ATopOnASecondWordShowsTheRecordsSecondColumn) {
+    const int kLikeIdle = 8200;  // 0x2008
+    struct Case {
+        std::vector<int> words;
+        int32_t top;
+        const char* rd0;  // RD and SD text of the first cell
+        const char* sd0;
+    };
+    const Case cases[] = {
+        {{word::kIdle + 0, 4161, 0x42}, 1, "LE ", "161"},
+        {{word::kStamp + 12, 5, 0x42}, 1, "ST", "005"},  // 5 is no data byte here
+        {{word::kIdle + 0, kLikeIdle, 0x42}, 1, "LE ", "200"},
+        {{word::kIdle + 0, kLikeIdle, word::kIdle + 1, 5, 0x42}, 2, " ID", "010"},
+        {{word::kIdle + 0, kLikeIdle, word::kIdle + 1, 5, 0x42}, 3, "LE ", "005"},
+        {{0x41, word::kIdle + 0, kLikeIdle, 0x42}, 1, " ID", "008"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "top " << c.top << " of " << c.words.size());
+        Words(c.words);
+        Draw(c.top);
+        EXPECT_EQ(Text(CellRow::RD, 0), c.rd0);
+        EXPECT_EQ(Text(CellRow::SD, 0), c.sd0);
+        // The data word at the end is in its own cell, and a hit on it is highlighted there.
+        const auto last = static_cast<int32_t>(c.words.size()) - 1;
+        history.SetCursol(0, std::vector<int32_t>{last});
+        EXPECT_EQ(Text(CellRow::RD, last - c.top), "Ｂ");
+        EXPECT_TRUE(cells.at(CellRow::RD, last - c.top).hilite);
+    }
 }
 
 TEST_F(HistoryRendererTest, HexModesShowTheByteOfAnErroneousWord) {

@@ -1,0 +1,346 @@
+// vexlo-screenshots: the pictures of the user guide, taken of the program's own windows.
+//
+//   vexlo-screenshots --out DIR --captures DIR
+//
+// Opens the real main window offscreen on a program folder of its own, runs the virtual unit's
+// errors scenario for the live picture, then opens the fixed captures chat.vxm and modbus.vxm
+// of the captures folder through the file menu and takes each picture through the menus and
+// dialogs a user would use. The pictures are PNG files of at most kMaxWidth pixels.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageWriter>
+#include <QLineEdit>
+#include <QPainter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "UnitControl.h"
+#include "app/AppContext.h"
+#include "app/MDIMonitor.h"
+#include "app/QtTranslations.h"
+#include "app/dlgPrint.h"
+#include "link/QtPortFactory.h"
+#include "link/frmComm.h"
+#include "support/RunUntil.h"
+#include "support/ScriptedPrompts.h"
+#include "support/VirtualUnit.h"
+#include "view/WindowLook.h"
+
+namespace {
+
+constexpr int kMaxWidth = 1200;
+constexpr int kWindowWidth = 1100;
+constexpr int kWindowHeight = 640;
+constexpr int kTwipsPerPixel = 15;  // at the 96 dpi of the offscreen screen
+
+// The machine's printers are never asked: the print dialog offers its PDF file instead.
+class NoPrinter final : public PrinterOutput {
+  public:
+    [[nodiscard]] bool hasPrinter() const override { return false; }
+    void print(const PrintRequest&, const PrintSource&, int32_t) override {}
+};
+
+[[noreturn]] void Fail(const QString& what) {
+    std::fprintf(stderr, "vexlo-screenshots: %s\n", qPrintable(what));
+    std::exit(1);
+}
+
+// Lets the window paint what changed (the cell surface paints at most once a frame).
+void Settle() {
+    QElapsedTimer t;
+    t.start();
+    RunUntil([&] { return t.elapsed() >= 150; }, 1000);
+}
+
+// Lets events run until the capture has not grown for quietMs, or limitMs have passed.
+void RunUntilQuiet(const Capture& capture, int quietMs, int limitMs) {
+    int32_t last = capture.glngDatLen();
+    QElapsedTimer still;
+    still.start();
+    RunUntil(
+        [&] {
+            if (capture.glngDatLen() != last) {
+                last = capture.glngDatLen();
+                still.start();
+            }
+            return still.elapsed() >= quietMs;
+        },
+        limitMs);
+}
+
+class Shooter {
+  public:
+    Shooter(QString outDir, QString captures)
+        : out_(std::move(outDir)), captures_(std::move(captures)) {
+        if (!folder_.isValid()) {
+            Fail("no temporary folder");
+        }
+        QDir(folder_.path()).mkpath("ports");
+    }
+    ~Shooter() {
+        if (window_ && !window_->shutdownDone()) {
+            window_->shutdownNow();
+            RunUntil([this] { return window_->shutdownDone(); }, 3000);
+        }
+    }
+
+    // The window during a run of the errors scenario at 9600 7E1, with four lines on.
+    void Live() {
+        std::ofstream ini(path("VXParam.ini"));
+        ini << "[VX_Inf]\nAuto=0\nPort=5\n[Window_Inf]\nState=0\nHeight="
+            << kWindowHeight * kTwipsPerPixel << "\nWidth=" << kWindowWidth * kTwipsPerPixel
+            << "\n[Comm_Inf]\nSpeed=9600\nParity=2\nDataLength=0\n"
+            << "[Mode_Inf]\nIdleMode=0\nTimeStamp=0\nLineState=1\n";
+        ini.close();
+        unit_ =
+            std::make_unique<VirtualUnit>(QDir(folder_.path()).filePath("ports/COM5"),
+                                          QStringList{"--scenario", "errors", "--seed", "4",
+                                                      "--rate-factor", "20", "--duration", "40"});
+        if (!unit_->ready()) {
+            Fail("the virtual unit did not start: " + unit_->errors());
+        }
+        window_ = std::make_unique<MDIMonitor>(ctx_);
+        window_->show();
+        Settle();
+        Menu("mn_Run_Start");
+        if (!RunUntil([this] { return ctx_.core.run.gintRun == 1; }, 5000)) {
+            Fail("the unit did not start monitoring");
+        }
+        UnitControl control;
+        if (!control.connectTo(QDir(folder_.path()).filePath("ports/COM5.ctl"))) {
+            Fail("no control channel");
+        }
+        for (const int line : {0, 1, 2, 3}) {
+            control.setLine(line, true);
+        }
+        // The scenario's traffic ends after its duration; the picture shows all of it.
+        RunUntil([this] { return ctx_.core.capture.glngDatLen() > 0; }, 5000);
+        RunUntilQuiet(ctx_.core.capture, 500, 20'000);
+        save(Framed(*window_), "main-live.png");
+        Menu("mn_Run_Stop");
+        const CommLink& comm = window_->link().comm();
+        RunUntil([&] { return comm.lstCommand.empty() && ctx_.core.run.gintSending == 0; }, 3000);
+    }
+
+    // The history of chat.vxm, its hex view and a search hit; a page of it printed.
+    void history() {
+        open("chat.vxm");
+        save(Framed(*window_), "history.png");
+        Menu("mn_View_Mode1");
+        Settle();
+        save(Framed(*window_), "hex.png");
+        Menu("mn_View_Mode0");
+
+        Menu("mn_Search_Search");
+        QWidget* search = find<QWidget>(window_.get(), "dlgSearch");
+        find<QComboBox>(search, "cmbSearch")->setEditText("VOLT");
+        find<QPushButton>(search, "OKButton")->click();
+        Settle();
+        Silent("search");
+        save(WithDialog(*search), "search.png");
+        find<QPushButton>(search, "CancelButton")->click();
+
+        Menu("mn_View_SJump");
+        Menu("mn_File_Print");
+        auto* print = find<dlgPrint>(window_.get(), "dlgPrint");
+        NoPrinter none;
+        print->setPrinterOutput(none);
+        const QString pdf = QDir(folder_.path()).filePath("page.pdf");
+        prompts_.files.push_back(pdf.toStdString());
+        prompts_.asked.clear();  // the question whether to write a PDF file instead
+        find<QPushButton>(print, "OKButton")->click();
+        prompts_.asked.clear();
+        PdfPage(pdf, "print.png");
+    }
+
+    // The trigger dialog with a string trigger that stops the monitor.
+    void Trigger() {
+        Menu("mn_Tool_Trig");
+        QWidget* dialog = find<QWidget>(window_.get(), "dlgTrigger");
+        find<QRadioButton>(dialog, "optEvent1")->click();
+        find<QLineEdit>(dialog, "txtChr")->setText("ERR");
+        find<QRadioButton>(dialog, "optAction0")->click();
+        find<QLineEdit>(dialog, "txtStop")->setText("32");
+        Settle();
+        save(Framed(*dialog), "trigger.png");
+        find<QPushButton>(dialog, "CancelButton")->click();
+    }
+
+    // The reply-time window of modbus.vxm with the Modbus frames and a late threshold.
+    void frames() {
+        open("modbus.vxm");
+        Menu("mn_Tool_Analysis");
+        QWidget* frames = find<QWidget>(window_.get(), "frmAnalysis");
+        find<QCheckBox>(frames, "chkModbus")->setChecked(true);
+        frames->resize(kMaxWidth - 2, 760);  // with its frame, kMaxWidth wide
+        Settle();
+        save(Framed(*frames), "frames.png");
+        frames->close();
+    }
+
+  private:
+    [[nodiscard]] std::string path(const char* name) const {
+        return QDir(folder_.path()).filePath(name).toStdString();
+    }
+
+    void Menu(const char* name) {
+        QAction* item = window_->menus().item(name);
+        if (!item->isEnabled()) {
+            Fail(QString("the menu item %1 is not enabled").arg(name));
+        }
+        item->trigger();
+        Settle();
+        Silent(name);
+    }
+
+    // Each step goes without a message; one means that the picture would not show its subject.
+    void Silent(const char* step) const {
+        if (!prompts_.asked.empty()) {
+            Fail(QString("%1: %2").arg(step, QString::fromStdString(prompts_.asked.back().text)));
+        }
+    }
+
+    // Opens a capture of the captures folder through the file menu.
+    void open(const char* name) {
+        prompts_.files.push_back(QDir(captures_).filePath(name).toStdString());
+        Menu("mn_File_Open");
+    }
+
+    template <class T>
+    T* find(QWidget* parent, const char* name) {
+        T* widget = parent->findChild<T*>(name);
+        if (widget == nullptr || !widget->isVisible()) {
+            Fail(QString("no %1 shown").arg(name));
+        }
+        return widget;
+    }
+
+    // A window with the title bar its style draws for it (the offscreen screen has none).
+    static QPixmap Framed(QWidget& window) {
+        const QPixmap inside = window.grab();
+        QStyleOptionTitleBar bar;
+        bar.initFrom(&window);
+        bar.text = window.windowTitle();
+        bar.icon = window.windowIcon();
+        bar.titleBarFlags = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            (qobject_cast<QDialog*>(&window) != nullptr
+                                 ? Qt::WindowCloseButtonHint
+                                 : Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+        bar.titleBarState = Qt::WindowActive;
+        bar.state |= QStyle::State_Active;
+        bar.subControls = QStyle::SC_All;
+        const int height = window.style()->pixelMetric(QStyle::PM_TitleBarHeight, &bar, &window);
+        bar.rect = QRect(0, 0, inside.width(), height);
+        QPixmap framed(inside.width() + 2, inside.height() + height + 2);
+        framed.fill(Qt::darkGray);
+        QPainter painter(&framed);
+        painter.translate(1, 1);
+        window.style()->drawComplexControl(QStyle::CC_TitleBar, &bar, &painter, &window);
+        painter.drawPixmap(0, height, inside);
+        return framed;
+    }
+
+    // The main window with the dialog over its lower right corner, as it stands there.
+    QPixmap WithDialog(QWidget& dialog) {
+        QPixmap picture = Framed(*window_);
+        const QPixmap front = Framed(dialog);
+        QPainter painter(&picture);
+        painter.drawPixmap(picture.width() - front.width() - 24,
+                           picture.height() - front.height() - 60, front);
+        return picture;
+    }
+
+    // The first page of a PDF file as a picture (pdftoppm of poppler-utils).
+    void PdfPage(const QString& pdf, const char* name) {
+        if (!QFileInfo::exists(pdf)) {
+            Fail("the print dialog wrote no PDF file");
+        }
+        const QString prefix = QDir(folder_.path()).filePath("page");
+        QProcess p;
+        p.start("pdftoppm", {"-png", "-r", "100", "-singlefile", "-f", "1", pdf, prefix});
+        if (!p.waitForFinished(60'000) || p.exitCode() != 0) {
+            Fail("pdftoppm: " + QString::fromLocal8Bit(p.readAllStandardError()));
+        }
+        save(QPixmap::fromImage(QImage(prefix + ".png")), name);
+    }
+
+    void save(const QPixmap& pixmap, const char* name) {
+        QImage image = pixmap.toImage().convertToFormat(QImage::Format_RGB32);
+        if (image.width() > kMaxWidth) {
+            image = image.scaledToWidth(kMaxWidth, Qt::SmoothTransformation);
+        }
+        // A picture of few colours is stored with a palette (exactly: no colour changes).
+        std::set<QRgb> colours;
+        for (int y = 0; y < image.height() && colours.size() <= 256; ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            colours.insert(line, line + image.width());
+        }
+        if (colours.size() <= 256) {
+            image = image.convertToFormat(QImage::Format_Indexed8,
+                                          QList<QRgb>(colours.begin(), colours.end()),
+                                          Qt::ThresholdDither | Qt::AvoidDither);
+        }
+        QImageWriter writer(QDir(out_).filePath(name), "png");
+        writer.setQuality(0);  // the strongest compression
+        if (!writer.write(image)) {
+            Fail(QString("%1: %2").arg(writer.fileName(), writer.errorString()));
+        }
+        std::printf("%s\n", qPrintable(writer.fileName()));
+    }
+
+    QString out_;
+    QString captures_;
+    QTemporaryDir folder_;
+    SystemClock clock_;
+    ScriptedPrompts prompts_;
+    QtPortFactory ports_;  // the real serial port code, on the virtual unit's terminal
+    AppContext ctx_{clock_, prompts_, ports_, folder_.path().toStdString()};
+    std::unique_ptr<VirtualUnit> unit_;
+    std::unique_ptr<MDIMonitor> window_;
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    useJapaneseLocale();
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    const qsizetype out = args.indexOf("--out");
+    const qsizetype captures = args.indexOf("--captures");
+    if (out < 0 || out + 1 >= args.size() || captures < 0 || captures + 1 >= args.size()) {
+        std::fprintf(stderr, "usage: vexlo-screenshots --out DIR --captures DIR\n");
+        return 2;
+    }
+    if (!QDir().mkpath(args[out + 1])) {
+        Fail(args[out + 1] + ": cannot make the folder");
+    }
+    installQtJapanese(app);
+    UseProgramFonts();
+    QApplication::setWindowIcon(
+        programIcon({}, QCoreApplication::applicationDirPath().toStdString()));
+
+    Shooter shooter(args[out + 1], args[captures + 1]);
+    shooter.Live();
+    shooter.history();
+    shooter.Trigger();
+    shooter.frames();
+    return 0;
+}
