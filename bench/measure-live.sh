@@ -8,6 +8,10 @@
 #      four set-ups: page mode (Scroll=0) and line scroll by one line (Scroll=1), each on the
 #      offscreen platform (the main window maximised on the offscreen screen) and as a
 #      1600 x 1000 pixel main window on a 1600 x 1000 Xvfb screen (xcb platform);
+#   1b. for comparison, a plain terminal showing the same byte rate: tio in hexadecimal mode
+#      inside a 200 x 60 character xterm on the same Xvfb screen, reading the unit's stream at
+#      57600 bit/s (23,040 bytes/s, the bytes Vexlo shows at 115200); the CPU share of xterm
+#      and tio together (optional: skipped where tio, xterm or xvfb-run are missing);
 #   2. the page-mode offscreen run with a 1 ms timer: the longest stall of the event loop and
 #      the longest time without a new byte in the capture;
 #   3. memory of the application itself (vexlo) idle on the default buffer, by /usr/bin/time;
@@ -23,7 +27,8 @@
 #   REPEAT=N      runs of steps 1 to 3 and 5 (default 3)
 #   SEARCH=0      skip step 4
 #   FAULTS=0      skip step 5
-#   XVFB=0        skip the Xvfb runs of step 1
+#   XVFB=0        skip the Xvfb runs of step 1 and step 1b
+#   TERMINAL=0    skip step 1b
 # Build first: cmake --build BUILD_DIR --target vexlo vexlo-unit vexlo-live-probe vexlo-fault-probe
 # The numbers are only worth something on a quiet machine: the load average is printed
 # before each step.
@@ -34,6 +39,7 @@ REPEAT="${REPEAT:-3}"
 SEARCH="${SEARCH:-1}"
 FAULTS="${FAULTS:-1}"
 XVFB="${XVFB:-1}"
+TERMINAL="${TERMINAL:-1}"
 WORK="$(mktemp -d)"
 UNIT_PID=""
 
@@ -125,6 +131,67 @@ for setup in "0 0" "1 0" "0 1" "1 1"; do
             "time_elapsed=$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$out")"
     done
 done
+
+# cpu_ticks PID...: user and system clock ticks of the processes so far.
+cpu_ticks() {
+    local total=0 pid
+    for pid in "$@"; do
+        total=$((total + $(awk '{ print $14 + $15 }' "/proc/$pid/stat")))
+    done
+    echo "$total"
+}
+
+# The terminal run of step 1b, on the display of xvfb-run: tio in an xterm on the unit's port,
+# the unit set to 57600 bit/s and started by hand; prints the CPU share over 10 s.
+terminal_run() {
+    local link="$1"
+    xterm -geometry 200x60 -e tio --hexadecimal --baudrate 57600 "$link" &
+    local xterm_pid=$! tio_pid=""
+    for _ in $(seq 100); do
+        tio_pid="$(pgrep -P "$xterm_pid" -x tio || true)"
+        [ -n "$tio_pid" ] && break
+        sleep 0.05
+    done
+    if [ -z "$tio_pid" ]; then
+        echo "tio did not start" >&2
+        kill "$xterm_pid"
+        return 1
+    fi
+    sleep 1 # tio has opened the port
+    exec 3>"$link"
+    printf 'S010C\r' >&3 # 57600 bit/s: 2 x 5,760 pairs of 2 bytes a second
+    sleep 0.2
+    printf 'G01\r' >&3
+    exec 3>&-
+    sleep 0.5
+    local hz before after
+    hz="$(getconf CLK_TCK)"
+    before="$(cpu_ticks "$xterm_pid" "$tio_pid")"
+    sleep 10
+    after="$(cpu_ticks "$xterm_pid" "$tio_pid")"
+    kill "$xterm_pid"
+    wait "$xterm_pid" 2>/dev/null || true
+    echo "terminal_cpu_percent=$(awk -v t=$((after - before)) -v hz="$hz" 'BEGIN { printf "%.2f", 100 * t / hz / 10 }')"
+}
+
+if [ "$TERMINAL" = 1 ] && [ "$XVFB" = 1 ]; then
+    echo "== 1b. for comparison: tio --hexadecimal in a 200x60 xterm on Xvfb 1600x1000, 23,040 bytes/s"
+    if command -v tio >/dev/null && command -v xterm >/dev/null && command -v xvfb-run >/dev/null; then
+        echo "   unit: $BIN/vexlo-unit --link DIR/ports/COM5 --scenario flood, set to S010C (57600) and G01"
+        echo "  \$ xvfb-run -a -s '-screen 0 1600x1000x24' xterm -geometry 200x60 -e tio --hexadecimal --baudrate 57600 DIR/ports/COM5  (CPU of xterm + tio over 10 s)"
+        for i in $(seq "$REPEAT"); do
+            load
+            dir="$WORK/term"
+            make_folder "$dir" 1000
+            start_unit "$dir" --scenario flood
+            out="$(xvfb-run -a -s "-screen 0 1600x1000x24" bash -c "$(declare -f cpu_ticks terminal_run); terminal_run '$dir/ports/COM5'" 2>"$dir/term.err" || true)"
+            stop_unit
+            echo "  run $i: ${out:-failed: $(head -c 300 "$dir/term.err")}"
+        done
+    else
+        echo "   skipped: tio, xterm or xvfb-run is missing"
+    fi
+fi
 
 echo "== 2. page mode offscreen with the 1 ms stall timer"
 for i in $(seq "$REPEAT"); do

@@ -1,12 +1,15 @@
 #include "view/CellSurface.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTimer>
+
+#include "view/PixelCopy.h"
 
 namespace {
 
@@ -47,6 +50,7 @@ void CellSurface::setGrid(const GridGeometry& geometry) {
     texts_.setFont(labelFont_);
     tiles_.clear();
     blankRows_ = {};
+    shownKnown_ = false;
     rdCaption_ = prepared(QStringLiteral("RD"), labelFont_);
     sdCaption_ = prepared(QStringLiteral("SD"), labelFont_);
     upText_ = prepared(QStringLiteral("▲"), arrowFont_);
@@ -86,10 +90,6 @@ void CellSurface::cellChanged(CellRow row, int32_t k) {
     Span& span = dirty_[static_cast<size_t>(row)];
     span.first = std::min(span.first, k);
     span.last = std::max(span.last, k);
-    auto& changed = changed_[static_cast<size_t>(row)];
-    if (k >= 0 && static_cast<size_t>(k) < changed.size()) {
-        changed[static_cast<size_t>(k)] = 1;
-    }
     scheduleFrame();
 }
 
@@ -101,27 +101,24 @@ void CellSurface::allCellsChanged() {
 void CellSurface::cellsScrolled(int32_t f) {
     const int32_t cols = geometry_.cols();
     if (f % cols != 0) {
-        allCellsChanged();  // not whole lines: a grid waiting for its rebuild
+        shownKnown_ = false;  // not whole lines: a grid waiting for its rebuild
+        allCellsChanged();
         return;
     }
     scrolledLines_ += f / cols;
+    // The spans move with their cells; the blank cells that came in are compared too.
+    const int32_t size = cells_.Size();
     for (Span& span : dirty_) {
         span.last -= f;
-        span = span.last < 0 ? Span{} : Span{std::max(span.first - f, 0), span.last};
-    }
-    // The marks move with their cells; the blank cells that come in are changed.
-    for (auto& changed : changed_) {
-        const auto shift = std::min(static_cast<size_t>(f), changed.size());
-        std::copy(changed.begin() + static_cast<std::ptrdiff_t>(shift), changed.end(),
-                  changed.begin());
-        std::fill(changed.end() - static_cast<std::ptrdiff_t>(shift), changed.end(), uint8_t{1});
+        span = span.last < 0 ? Span{std::max(size - f, 0), size - 1}
+                             : Span{std::max(span.first - f, 0), size - 1};
     }
     scheduleFrame();
 }
 
 void CellSurface::scheduleFrame() {
     if (!frameTimer_->isActive()) {
-        const qint64 wait = kFrameMs - sinceFrame_.elapsed();
+        const qint64 wait = frameGapMs_ - sinceFrame_.elapsed();
         frameTimer_->start(static_cast<int>(std::max<qint64>(wait, 0)));
     }
 }
@@ -130,27 +127,45 @@ void CellSurface::flushUpdates() {
     frameTimer_->stop();
     sinceFrame_.restart();
     emit frameDue();
-    const bool whole = dirtyAll_ || paintedAhead_ || scrolledLines_ >= geometry_.rows() ||
-                       static_cast<int32_t>(changed_[0].size()) != cells_.Size();
+    const int32_t size = cells_.Size();
+    // A paint between two frames (a scroll of the cells after it left the pixels behind)
+    // leaves what they show unknown: the frame paints everything.
+    const bool whole = !shownKnown_ || static_cast<int32_t>(shown_[0].size()) != size;
     QRect rect;
     QRect exposed;
+    int64_t movedPx = 0;  // pixels moved by a scroll
     if (whole) {
         rect = geometry_.cellsRect();
         for (auto& changed : changed_) {
-            changed.assign(static_cast<size_t>(cells_.Size()), 0);
+            changed.assign(static_cast<size_t>(size), 0);
         }
     } else {
-        if (scrolledLines_ > 0) {
+        bool all = dirtyAll_;
+        if (scrolledLines_ >= geometry_.rows()) {
+            all = true;  // nothing of the last frame is left to move: every cell is compared
+        } else if (scrolledLines_ > 0) {
             const QRect lines = geometry_.linesRect();
             const int shift = scrolledLines_ * geometry_.linePitchPx();
             scroll(0, -shift, lines);
+            movedPx = int64_t{lines.width()} * std::max(lines.height() - shift, 0);
             exposed = QRect(lines.x(), lines.bottom() + 1 - shift, lines.width(), shift);
             rect = exposed;
+            // What each place shows moved with the pixels; the places that came in show
+            // nothing known yet.
+            const auto f =
+                static_cast<std::ptrdiff_t>(std::min(scrolledLines_ * geometry_.cols(), size));
+            for (auto& shown : shown_) {
+                std::copy(shown.begin() + f, shown.end(), shown.begin());
+                std::fill(shown.end() - f, shown.end(), kUnknown);
+            }
         }
-        rect |= spanRect(CellRow::RD, dirty_[0]) | spanRect(CellRow::SD, dirty_[1]);
+        for (const CellRow row : {CellRow::RD, CellRow::SD}) {
+            const auto r = static_cast<size_t>(row);
+            const Span span = all ? Span{0, size - 1} : dirty_[r];
+            rect |= spanRect(row, markDifferent(row, span));
+        }
     }
     dirtyAll_ = false;
-    paintedAhead_ = false;
     scrolledLines_ = 0;
     dirty_ = {};
     // Painted now, so that no paint of this frame is left for later, when the cells may have
@@ -165,6 +180,40 @@ void CellSurface::flushUpdates() {
     for (auto& changed : changed_) {
         std::fill(changed.begin(), changed.end(), uint8_t{0});
     }
+    if (whole) {
+        for (const CellRow row : {CellRow::RD, CellRow::SD}) {
+            auto& shown = shown_[static_cast<size_t>(row)];
+            shown.resize(static_cast<size_t>(size));
+            for (int32_t k = 0; k < size; ++k) {
+                shown[static_cast<size_t>(k)] = cells_.at(row, k);
+            }
+        }
+        shownKnown_ = true;
+    }
+    frameGapMs_ = gapAfterFrame(geometry_.cellsRect(), rect, movedPx);
+}
+
+CellSurface::Span CellSurface::markDifferent(CellRow row, const Span& span) {
+    auto& changed = changed_[static_cast<size_t>(row)];
+    auto& shown = shown_[static_cast<size_t>(row)];
+    Span different;
+    for (int32_t k = std::max(span.first, 0); k <= std::min(span.last, cells_.Size() - 1); ++k) {
+        const auto i = static_cast<size_t>(k);
+        const Cell& c = cells_.at(row, k);
+        changed[i] = c == shown[i] ? 0 : 1;
+        if (changed[i] != 0) {
+            shown[i] = c;  // painted by this frame
+            different.first = std::min(different.first, k);
+            different.last = k;
+        }
+    }
+    return different;
+}
+
+int CellSurface::gapAfterFrame(const QRect& cells, const QRect& painted, int64_t movedPx) {
+    const int64_t all = std::max<int64_t>(int64_t{cells.width()} * cells.height(), 1);
+    const int64_t done = std::min(int64_t{painted.width()} * painted.height() + movedPx, all);
+    return static_cast<int>(kFrameMs + kFrameMs * done / all);
 }
 
 QRect CellSurface::spanRect(CellRow row, const Span& span) const {
@@ -184,14 +233,15 @@ QRect CellSurface::spanRect(CellRow row, const Span& span) const {
 }
 
 void CellSurface::paintEvent(QPaintEvent* event) {
-    if (scrolledLines_ > 0) {
-        paintedAhead_ = true;
-    }
     QPainter p(this);
     const QRect clip = event->rect();
     // A frame paints only the cells marked changed, and the form, captions and separators
-    // only in the lines a scroll brought in; any other paint everything it meets.
+    // only in the lines a scroll brought in; any other paint everything it meets, and from
+    // then on what the cells show is no longer known.
     const bool changedOnly = frameRect_.contains(event->region().boundingRect());
+    if (frameRect_.isNull()) {
+        shownKnown_ = false;
+    }
     const QRegion frame = changedOnly ? event->region() & frameExposed_ : event->region();
     // The form shows wherever no cell is painted over it.
     const QRegion form = frame - cellRows(geometry_.cellSpan(clip));
@@ -272,6 +322,7 @@ void CellSurface::paintCells(QPainter& p, const QRect& clip, bool changedOnly) {
     const GridGeometry::Span span = geometry_.cellSpan(clip);
     const int32_t cols = geometry_.cols();
     const int32_t size = cells_.Size();
+    PixelCopy copy(p);
     for (int32_t i = span.firstLine; i <= span.lastLine; ++i) {
         for (const CellRow row : {CellRow::RD, CellRow::SD}) {
             const auto& changed = changed_[static_cast<size_t>(row)];
@@ -293,7 +344,7 @@ void CellSurface::paintCells(QPainter& p, const QRect& clip, bool changedOnly) {
                 const Cell& c = cells_.at(row, k);
                 if (c.text != CellText::kEmpty || c.hilite || c.fore != CellGrid::kBlack) {
                     const CellTiles::Tile tile = tiles_.find(c, r.size());
-                    p.drawImage(r.topLeft(), tile.image, tile.source);
+                    copy.copy(r.topLeft(), tile.image, tile.source);
                     ++j;
                     continue;
                 }
@@ -305,18 +356,18 @@ void CellSurface::paintCells(QPainter& p, const QRect& clip, bool changedOnly) {
                 }
                 const QRect run = r.united(geometry_.cellRect(row, i * cols + last));
                 const int32_t x0 = geometry_.cellRect(row, i * cols).x();
-                p.drawPixmap(run.topLeft(), blankRow(row, c.back),
-                             QRect(run.x() - x0, 0, run.width(), run.height()));
+                copy.copy(run.topLeft(), blankRow(row, c.back),
+                          QRect(run.x() - x0, 0, run.width(), run.height()));
                 j = last + 1;
             }
         }
     }
 }
 
-const QPixmap& CellSurface::blankRow(CellRow row, int32_t back) {
-    for (const auto& [colour, pixmap] : blankRows_[static_cast<size_t>(row)]) {
+const QImage& CellSurface::blankRow(CellRow row, int32_t back) {
+    for (const auto& [colour, image] : blankRows_[static_cast<size_t>(row)]) {
         if (colour == back) {
-            return pixmap;
+            return image;
         }
     }
     auto& rows = blankRows_[static_cast<size_t>(row)];
@@ -335,7 +386,7 @@ const QPixmap& CellSurface::blankRow(CellRow row, int32_t back) {
         p.fillRect(r.x() - first.x(), 0, r.width() - 1, r.height(), winColor(back));
     }
     p.end();
-    rows.emplace_back(back, QPixmap::fromImage(image));
+    rows.emplace_back(back, std::move(image));
     return rows.back().second;
 }
 

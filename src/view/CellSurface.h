@@ -46,7 +46,17 @@ class CellSurface : public QWidget, public CellListener {
     // Asks for a frame even if no cell changes.
     void requestFrame() { scheduleFrame(); }
 
+    // The shortest time between two frames. A frame that paints or moves the pixels of the
+    // whole grid is followed by a gap of twice that, one in proportion in between: a grid
+    // that changes whole every frame is repainted 25 times a second instead of 50, and what
+    // comes in is shown at most one frame later than at the full rate.
     static constexpr int kFrameMs = 20;
+    // The time from a frame to the next: kFrameMs plus its share of the cells' area that the
+    // frame painted (painted) or moved by a scroll (movedPx pixels).
+    // The time from the last frame to the next.
+    [[nodiscard]] int frameGapMs() const { return frameGapMs_; }
+    [[nodiscard]] static int gapAfterFrame(const QRect& cells, const QRect& painted,
+                                           int64_t movedPx);
 
   signals:
     // At each frame, just before it is painted: what changes now is painted with it.
@@ -67,7 +77,7 @@ class CellSurface : public QWidget, public CellListener {
     // The rows of cells of the lines within span, as far as the cells exist.
     [[nodiscard]] QRegion cellRows(const GridGeometry::Span& span) const;
     // A whole row of blank cells of the background back, to copy runs of blank cells from.
-    [[nodiscard]] const QPixmap& blankRow(CellRow row, int32_t back);
+    [[nodiscard]] const QImage& blankRow(CellRow row, int32_t back);
     void paintLabel(QPainter& p, const QRect& r, const QStaticText& text, double advance);
     void layOutRuler();
     void scheduleFrame();
@@ -76,7 +86,7 @@ class CellSurface : public QWidget, public CellListener {
     GridGeometry geometry_;
     CellTextCache texts_;
     CellTiles tiles_;
-    std::array<std::vector<std::pair<int32_t, QPixmap>>, 2> blankRows_;  // RD, SD by colour
+    std::array<std::vector<std::pair<int32_t, QImage>>, 2> blankRows_;  // RD, SD by colour
     QFont labelFont_;
     QFont arrowFont_;
     std::vector<int32_t> ruler_;
@@ -89,6 +99,7 @@ class CellSurface : public QWidget, public CellListener {
 
     QTimer* frameTimer_;
     QElapsedTimer sinceFrame_;
+    int frameGapMs_ = kFrameMs;  // from the last frame to the next
     struct Span {
         int32_t first = std::numeric_limits<int32_t>::max();
         int32_t last = -1;
@@ -96,13 +107,19 @@ class CellSurface : public QWidget, public CellListener {
     // The rectangle of a span of changed cells of a row.
     [[nodiscard]] QRect spanRect(CellRow row, const Span& span) const;
 
+    // The cells of span of a row that differ from what their places show, marked in changed_
+    // and taken as shown (this frame paints them); the first and last of them.
+    [[nodiscard]] Span markDifferent(CellRow row, const Span& span);
+
+    // A cell no place shows, for places whose pixels are not known.
+    static constexpr Cell kUnknown{static_cast<CellText::Id>(CellText::kCount), true, -1, -1};
+
     std::array<Span, 2> dirty_;                    // RD, SD: the first and last changed cell
-    std::array<std::vector<uint8_t>, 2> changed_;  // RD, SD: 1 for each changed cell
-    bool dirtyAll_ = false;
-    QRect frameRect_;     // while a frame paints only changed cells: its rectangle
-    QRect frameExposed_;  // and the lines its scroll brought in
+    std::array<std::vector<uint8_t>, 2> changed_;  // RD, SD: 1 for each cell a frame paints
+    std::array<std::vector<Cell>, 2> shown_;       // RD, SD: what each place shows
+    bool shownKnown_ = false;  // shown_ holds what the pixels show (after a whole frame)
+    bool dirtyAll_ = false;    // any cell may have changed: all are compared
+    QRect frameRect_;          // while a frame paints only changed cells: its rectangle
+    QRect frameExposed_;       // and the lines its scroll brought in
     int32_t scrolledLines_ = 0;
-    // A paint came between a scroll of the cells and the frame that moves the pixels: the
-    // pixels no longer all show the cells of the last frame, so the next frame paints whole.
-    bool paintedAhead_ = false;
 };

@@ -23,6 +23,8 @@ add_library(vexlo_view STATIC
     ${CMAKE_CURRENT_LIST_DIR}/MonitorSearch.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MonitorSearch.h
     ${CMAKE_CURRENT_LIST_DIR}/MonitorStatus.h
+    ${CMAKE_CURRENT_LIST_DIR}/PixelCopy.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PixelCopy.h
     ${CMAKE_CURRENT_LIST_DIR}/ViewDialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ViewDialog.h
     ${CMAKE_CURRENT_LIST_DIR}/dlgJump.cpp
