@@ -36,7 +36,7 @@ void BM_HexDump4MB(benchmark::State& state) {
                 line[n++] = hex[src[j]][0];
                 line[n++] = hex[src[j]][1];
             }
-            out.Line(std::string_view(line, n));
+            out.line(std::string_view(line, n));
         }
         out.flush();
     }

@@ -173,7 +173,7 @@ class BlockFile final : public AutoSaveSink {
         AutoSaveBlock();
         ok_ = ok_ && std::fflush(file_) == 0;
     }
-    [[nodiscard]] bool Ok() const { return ok_; }
+    [[nodiscard]] bool ok() const { return ok_; }
     [[nodiscard]] long long Bytes() const { return bytes_; }
     [[nodiscard]] long Blocks() const { return blocks_; }
 
@@ -286,7 +286,7 @@ int main(int argc, char** argv) {
     if (blocks) {
         std::printf("blocks_written=%ld\n", blocks->Blocks());
         std::printf("block_bytes=%lld\n", blocks->Bytes());
-        std::printf("blocks_ok=%d\n", blocks->Ok() ? 1 : 0);
+        std::printf("blocks_ok=%d\n", blocks->ok() ? 1 : 0);
     }
     if (!args.record.empty()) {
         const std::string sent = ReadFile(args.record);

@@ -245,7 +245,7 @@ void MDIMonitor::showFontSize() {
 void MDIMonitor::showTimeStamp() {
     const bool on = ctx_.core.settings.gintTimeStamp == 1;
     menus_->item("mn_View_Time")->setChecked(on);
-    stBarMonitor_->setPanelText(MonitorStatus::kStampPanel, PanelText::Stamp(on ? 1 : 0));
+    stBarMonitor_->setPanelText(MonitorStatus::kStampPanel, PanelText::stamp(on ? 1 : 0));
 }
 
 void MDIMonitor::StBarMonitor_PanelClick(int panel) {

@@ -120,12 +120,12 @@ class MDIMonitor : public QMainWindow,
     void startBegins() override;
     void notConnected(const std::string& deniedPort) override;
     bool confirmStart() override;
-    void SendingSettings() override;
+    void sendingSettings() override;
     void startAbandoned() override;
     void prepareRun() override;
     void accepted() override;
-    void Refused() override;
-    void Stopped(StopCause cause) override;
+    void refused() override;
+    void stopped(StopCause cause) override;
     void unitLost() override;
     void waitChanged() override;
     [[nodiscard]] QString StartConfirmText() const;

@@ -79,7 +79,7 @@ bool MDIMonitor::confirmStart() {
     return true;
 }
 
-void MDIMonitor::SendingSettings() {
+void MDIMonitor::sendingSettings() {
     menus_->item("mn_Run_Start")->setEnabled(false);
     menus_->item("mn_Run_Restart")->setEnabled(false);
     menus_->item("mn_Run_Stop")->setEnabled(true);
@@ -100,14 +100,14 @@ void MDIMonitor::prepareRun() {
 }
 
 int16_t MDIMonitor::RunStart() {
-    return controller_.Start() == RunController::Outcome::Started ? status::kDone : status::kFailed;
+    return controller_.start() == RunController::Outcome::Started ? status::kDone : status::kFailed;
 }
 
 void MDIMonitor::RunStop() {
-    controller_.Stop();
+    controller_.stop();
 }
 
-void MDIMonitor::Stopped(StopCause) {
+void MDIMonitor::stopped(StopCause) {
     // After a stop, a trigger's stop and the loss of the unit alike.
     setWindowTitle(kTitleStopped);
     RunState& run = ctx_.core.run;
@@ -128,7 +128,7 @@ void MDIMonitor::accepted() {
     MenuEnable();
 }
 
-void MDIMonitor::Refused() {
+void MDIMonitor::refused() {
     // The unit's refusal arrives inside the serial port's read: the message box waits for
     // the user only once that read has returned.
     QTimer::singleShot(0, this, [this] {

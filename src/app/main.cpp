@@ -106,7 +106,7 @@ int main(int argc, char* argv[]) {
     installQtJapanese(app);  // without it the standard buttons stay English
     QApplication::setWindowIcon(
         programIcon(folder, QCoreApplication::applicationDirPath().toStdString()));
-    UseProgramFonts();
+    useProgramFonts();
 
     SystemClock clock;
     QtPrompts prompts;

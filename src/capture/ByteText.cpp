@@ -61,7 +61,7 @@ std::string hexText(uint8_t b) {
 
 int WordText(int w, int next, int dispMode, int asciiSaveMode, const ChrTable& chr,
              std::string& out) {
-    const int kind = word::Kind(w);
+    const int kind = word::kind(w);
     const uint8_t c = static_cast<uint8_t>(w & 0xFF);
     out.clear();
     if (kind == word::kStamp || kind == word::kIdle) {

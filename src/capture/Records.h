@@ -65,13 +65,13 @@ inline constexpr int kIdle = 0x2000;
 inline constexpr int kStamp = 0x3000;
 
 // Kind of a word: word & 0xFF00 (0x000..0x500 data, 0x2000 idle, 0x3000 time stamp).
-[[nodiscard]] constexpr int Kind(int w) {
+[[nodiscard]] constexpr int kind(int w) {
     return w & 0xFF00;
 }
 [[nodiscard]] constexpr bool isTwoWord(int w) {
     return (w & 0x3000) != 0;
 }
 [[nodiscard]] constexpr bool isData(int w) {
-    return Kind(w) <= 0x500;
+    return kind(w) <= 0x500;
 }
 }  // namespace word

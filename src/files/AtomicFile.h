@@ -24,7 +24,7 @@ class AtomicFileWriter {
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
     // False once any step has failed (the temporary file could not be made or written).
-    [[nodiscard]] bool Ok() const { return file_ != nullptr; }
+    [[nodiscard]] bool ok() const { return file_ != nullptr; }
 
     void write(std::string_view data);
 

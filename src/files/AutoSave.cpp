@@ -127,12 +127,12 @@ std::string AutoSave::base() const {
     return gstrAutoFile.substr(0, end);
 }
 
-std::string AutoSave::Stamp() const {
+std::string AutoSave::stamp() const {
     return settings_.gintFileDate == 0 ? ReadLTime() : twelveDigitTime(clock_.now());
 }
 
 std::string AutoSave::AutoSaveName() {
-    return uniqueName(base(), Stamp());
+    return uniqueName(base(), stamp());
 }
 
 std::string AutoSave::uniqueName(const std::string& base, const std::string& stamp) {
@@ -224,7 +224,7 @@ int AutoSave::writeBlock(Block& b) {
         // A block that found no free name in its second takes the current stamp.
         const std::optional<std::string_view> tail =
             blockTail(split(b.name).stem, split(b.base).stem);
-        b.name = uniqueName(b.base, tail ? std::string(tail->substr(0, kStampLen)) : Stamp());
+        b.name = uniqueName(b.base, tail ? std::string(tail->substr(0, kStampLen)) : stamp());
         if (b.name.empty()) {
             return EEXIST;
         }

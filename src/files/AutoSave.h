@@ -77,7 +77,7 @@ class AutoSave final : public AutoSaveSink {
     [[nodiscard]] std::string base() const;
     // The twelve-digit stamp of the block about to be written: the start of the block from
     // LTime.txt with gintFileDate 0, else the current time.
-    [[nodiscard]] std::string Stamp() const;
+    [[nodiscard]] std::string stamp() const;
     // The file name for the block about to be written, unique in the folder and among the
     // kept blocks; empty when all 999 suffixes of its second are taken (the block is then kept
     // and named when it is written).

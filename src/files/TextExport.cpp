@@ -51,7 +51,7 @@ class WordTexts {
         std::array<uint8_t, 2> len;
         uint8_t textRow;
 
-        [[nodiscard]] std::string_view Text() const { return {row[textRow].data(), len[textRow]}; }
+        [[nodiscard]] std::string_view text() const { return {row[textRow].data(), len[textRow]}; }
     };
 
     // The most bytes one cell may take in a row of the fixed layout (a two-cell record takes
@@ -59,7 +59,7 @@ class WordTexts {
     static constexpr size_t kCellBytes = Entry::kSlot;
 
     // The data word w (kinds 0x000 to 0x500), or nothing for any other kind.
-    [[nodiscard]] const Entry* Data(int w) const {
+    [[nodiscard]] const Entry* data(int w) const {
         return w >= 0 && w < kDataWords ? &table_[w] : nullptr;
     }
 
@@ -88,14 +88,14 @@ class Row {
         buf_.replace(0, 3, prefix);
     }
 
-    [[nodiscard]] char* Start() { return buf_.data() + 3; }
-    [[nodiscard]] std::string_view Text(const char* end) const {
+    [[nodiscard]] char* start() { return buf_.data() + 3; }
+    [[nodiscard]] std::string_view text(const char* end) const {
         return {buf_.data(), static_cast<size_t>(end - buf_.data())};
     }
     // Blanks the row again up to end; returns the cursor after the prefix.
     char* reset(char* end) {
-        std::memset(Start(), ' ', static_cast<size_t>(end - Start()));
-        return Start();
+        std::memset(start(), ' ', static_cast<size_t>(end - start()));
+        return start();
     }
 
   private:
@@ -121,7 +121,7 @@ int16_t saveThrough(const std::string& name, Write write) {
     AtomicFileWriter file(name);
     TextOut out([&file](std::string_view piece) {
         file.write(piece);
-        return file.Ok();
+        return file.ok();
     });
     write(out);
     return out.flush() && file.commit() ? status::kDone : status::kFailed;
@@ -148,8 +148,8 @@ class FixedText final : public TextWriter::Layout {
           lineCells_(static_cast<size_t>(std::min(cells, std::max(maxWords, 0))) + 2),
           rdRow_("RD:", 3 + lineCells_ * WordTexts::kCellBytes),
           sdRow_("SD:", 3 + lineCells_ * WordTexts::kCellBytes),
-          rd_(rdRow_.Start()),
-          sd_(sdRow_.Start()) {}
+          rd_(rdRow_.start()),
+          sd_(sdRow_.start()) {}
 
     void add(const int16_t* words, int32_t len, TextOut& out) override {
         // Locals, since the rows are written through char pointers that may alias anything.
@@ -159,20 +159,20 @@ class FixedText final : public TextWriter::Layout {
         const int32_t cells = cells_;
         for (int32_t i = 0; i < len; ++i) {
             const int w = words[i];
-            if (const WordTexts::Entry* e = texts_.Data(w)) {
+            if (const WordTexts::Entry* e = texts_.data(w)) {
                 rd = put(rd, *e, 0);
                 sd = put(sd, *e, 1);
                 ++count;
-            } else if (isTwoWordRecord(word::Kind(w))) {
-                rd = put(rd, word::Kind(w) == word::kIdle ? "(IDLE)" : "(TMST)");
+            } else if (isTwoWordRecord(word::kind(w))) {
+                rd = put(rd, word::kind(w) == word::kIdle ? "(IDLE)" : "(TMST)");
                 sd = put(sd, texts_.digits(words, len, i));
                 ++i;
                 count += 2;
             }
             if (count >= cells) {
-                out.Line(rdRow_.Text(rd));
-                out.Line(sdRow_.Text(sd));
-                out.Line({});
+                out.line(rdRow_.text(rd));
+                out.line(sdRow_.text(sd));
+                out.line({});
                 rd = rdRow_.reset(rd);
                 sd = sdRow_.reset(sd);
                 count = 0;
@@ -185,8 +185,8 @@ class FixedText final : public TextWriter::Layout {
 
     void finish(TextOut& out) override {
         if (count_ > 0) {
-            out.Line(rdRow_.Text(rd_));
-            out.Line(sdRow_.Text(sd_));
+            out.line(rdRow_.text(rd_));
+            out.line(sdRow_.text(sd_));
         }
     }
 
@@ -210,7 +210,7 @@ class SwitchText final : public TextWriter::Layout {
     void add(const int16_t* words, int32_t len, TextOut& out) override {
         for (int32_t i = 0; i < len; ++i) {
             const int w = words[i];
-            if (const WordTexts::Entry* e = texts_.Data(w)) {
+            if (const WordTexts::Entry* e = texts_.data(w)) {
                 const int dir = w & word::kSd;
                 if (dir != direction_) {
                     if (!line_.empty()) {
@@ -219,9 +219,9 @@ class SwitchText final : public TextWriter::Layout {
                     line_ = dir != 0 ? "SD:" : "RD:";
                     direction_ = dir;
                 }
-                line_ += e->Text();
-            } else if (isTwoWordRecord(word::Kind(w))) {
-                line_ += word::Kind(w) == word::kIdle ? "(IDLE:" : "(TMST:";
+                line_ += e->text();
+            } else if (isTwoWordRecord(word::kind(w))) {
+                line_ += word::kind(w) == word::kIdle ? "(IDLE:" : "(TMST:";
                 line_ += texts_.digits(words, len, i);
                 line_ += ')';
                 ++i;
@@ -266,7 +266,7 @@ void writeTextSwitch(const TextSource& src, int32_t limit, TextOut& out) {
 
 void PrintChunks(TextOut& file, std::string& text, int32_t limit) {
     if (limit <= 0) {
-        file.Line(text);
+        file.line(text);
         text.clear();
         return;
     }
@@ -277,14 +277,14 @@ void PrintChunks(TextOut& file, std::string& text, int32_t limit) {
             continue;  // inside a character
         }
         if (chars == limit) {
-            file.Line(std::string_view(text).substr(start, i - start));
+            file.line(std::string_view(text).substr(start, i - start));
             start = i;
             chars = 0;
         }
         ++chars;
     }
     if (start < text.size()) {
-        file.Line(std::string_view(text).substr(start));
+        file.line(std::string_view(text).substr(start));
     }
     text.clear();
 }

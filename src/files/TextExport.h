@@ -24,7 +24,7 @@ class TextOut {
             flush();
         }
     }
-    void Line(std::string_view s) {
+    void line(std::string_view s) {
         buf_.append(s);
         put("\r\n");
     }

@@ -39,7 +39,7 @@ int16_t CommLink::ProbePort(int n) {
         return status::kFailed;
     }
     const PortOpenResult opened = port_.open(n);
-    if (!opened.Opened()) {
+    if (!opened.opened()) {
         if (opened.status == PortOpenResult::Status::NoPermission && deniedPort_.empty()) {
             deniedPort_ = opened.location.empty() ? "COM" + std::to_string(n) : opened.location;
         }

@@ -15,7 +15,7 @@ struct PortOpenResult {
     Status status = Status::Failed;
     std::string location;  // the device the number stands for, when known ("/dev/ttyUSB0")
 
-    [[nodiscard]] bool Opened() const { return status == Status::Opened; }
+    [[nodiscard]] bool opened() const { return status == Status::Opened; }
 };
 
 // The serial port to the main unit (CommLV). The port numbers 1..16 stand for whatever the

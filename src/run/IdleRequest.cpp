@@ -7,7 +7,7 @@
 
 namespace idle {
 
-int32_t Count(float now, float start, int idleMode) {
+int32_t count(float now, float start, int idleMode) {
     float gap = now - start;
     if (gap < 0) {
         gap += 86400.0f;
@@ -23,10 +23,10 @@ int32_t raiseRequest(const Settings& settings, RunState& run, const Clock& clock
     if (run.gintRun != 1) {
         return -1;
     }
-    const int32_t count = Count(clock.timer(), run.gsngIdleStart, settings.gintIdleMode);
-    std::snprintf(run.gstrIdle, sizeof run.gstrIdle, "%06d", static_cast<int>(count));
+    const int32_t units = count(clock.timer(), run.gsngIdleStart, settings.gintIdleMode);
+    std::snprintf(run.gstrIdle, sizeof run.gstrIdle, "%06d", static_cast<int>(units));
     run.gintIdleReq = status::kPending;
-    return count;
+    return units;
 }
 
 }  // namespace idle

@@ -17,7 +17,7 @@ constexpr int32_t kMaxCount = 999999;
 // (now - start) x idleMode in single precision, rounded half to even. A gap that crosses
 // midnight, where the clock starts again from 0, counts on past it; the result is kept in
 // 0 .. kMaxCount.
-[[nodiscard]] int32_t Count(float now, float start, int idleMode);
+[[nodiscard]] int32_t count(float now, float start, int idleMode);
 
 // The tick: the count of the gap so far into gstrIdle, and the request raised. Only while the
 // unit is monitoring (gintRun 1); returns the count, or -1 when nothing was done.

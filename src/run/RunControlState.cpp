@@ -89,7 +89,7 @@ void RunControlState::accepted() {
     }
 }
 
-void RunControlState::Lost() {
+void RunControlState::lost() {
     if (phase_ == Phase::Starting || phase_ == Phase::Running || phase_ == Phase::Stopping) {
         phase_ = Phase::Stopped;
     }

@@ -57,7 +57,7 @@ class RunControlState {
     void accepted();
     // The unit went away: a run, a start waiting for its answer or a queued stop is over.
     // (The waits of a probe or of the settings end by themselves and say so.)
-    void Lost();
+    void lost();
 
   private:
     Phase phase_ = Phase::Stopped;

@@ -47,7 +47,7 @@ bool RunController::reopen(Verdict verdict) {
     return false;
 }
 
-RunController::Outcome RunController::Start() {
+RunController::Outcome RunController::start() {
     const Verdict verdict = begin(Command::Start);
     if (verdict == Verdict::Refused) {
         return Outcome::Busy;
@@ -57,7 +57,7 @@ RunController::Outcome RunController::Start() {
     if (!probed(found && host_.confirmStart())) {
         return found ? Outcome::Cancelled : Outcome::NotFound;
     }
-    host_.SendingSettings();
+    host_.sendingSettings();
     const bool sent = link_->SendCommParam() == status::kDone;
     if (!settingsSent(sent)) {
         // A stop during the settings has done its work already; a unit lost meanwhile has been
@@ -85,7 +85,7 @@ void RunController::startAccepted() {
     host_.accepted();
 }
 
-void RunController::Stop(StopCause cause) {
+void RunController::stop(StopCause cause) {
     if (begin(Command::Stop) == Verdict::Refused) {
         return;
     }
@@ -125,7 +125,7 @@ void RunController::shutdown() {
 
 void RunController::endRun(StopCause cause) {
     run_.gintRun = 0;
-    host_.Stopped(cause);
+    host_.stopped(cause);
 }
 
 bool RunController::applySettings() {
@@ -150,7 +150,7 @@ bool RunController::probeForSimulator() {
 void RunController::linkLost() {
     const Phase phase = state_.phase();
     const bool running = phase == Phase::Starting || phase == Phase::Running || keeping_;
-    state_.Lost();
+    state_.lost();
     keeping_ = false;
     link_->decoder().stopKeeping();
     if (running) {

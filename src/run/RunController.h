@@ -31,7 +31,7 @@ class RunHost {
     // The unit was found for a start: true to go on (the program asks its question here).
     virtual bool confirmStart() { return true; }
     // The line settings go out now.
-    virtual void SendingSettings() {}
+    virtual void sendingSettings() {}
     // The start ended during the settings without a stop being asked for: the unit went
     // away or the program is ending. Nothing was started.
     virtual void startAbandoned() {}
@@ -41,10 +41,10 @@ class RunHost {
     virtual void accepted() {}
     // The unit refused the start for the last time. Called from inside the receive handler:
     // whatever waits for the user must wait until it returns.
-    virtual void Refused() {}
+    virtual void refused() {}
     // The run has ended (gintRun is 0); the stop commands are on their way unless the unit
     // was lost.
-    virtual void Stopped(StopCause /*cause*/) {}
+    virtual void stopped(StopCause /*cause*/) {}
     // The unit went away; once per opening of the port, after Stopped when a run was on.
     virtual void unitLost() {}
     // The controller entered or left a wait for the unit (a probe, the settings), or a stop
@@ -86,13 +86,13 @@ class RunController final : public DecoderObserver {
     [[nodiscard]] bool waiting() const;
 
     // Probe, question, settings, "G01".
-    Outcome Start();
+    Outcome start();
     // Headless: waits until the unit has judged the start (refusals and retries included, each
     // command with its own time-out). True when it runs.
     bool awaitStart();
     // Queues the stop ("G00" three times) and ends the run. With AfterStop::Keep the run ends
     // when the unit acknowledges the stop (see awaitStopped).
-    void Stop(StopCause cause = StopCause::User);
+    void stop(StopCause cause = StopCause::User);
     // Waits until the stop commands have reached the unit and, with AfterStop::Keep, the run
     // has ended; a unit that does not acknowledge in its time-out ends it anyway.
     void awaitStopped();
@@ -109,8 +109,8 @@ class RunController final : public DecoderObserver {
     // What the decoder and the link tell: the unit's judgement of a start, a trigger's stop
     // falling due, the loss of the unit (the port is closed already).
     void startAccepted() override;
-    void startRefused() override { host_.Refused(); }
-    void RunStop() override { Stop(StopCause::Trigger); }
+    void startRefused() override { host_.refused(); }
+    void RunStop() override { stop(StopCause::Trigger); }
     void linkLost() override;
 
   private:

@@ -18,7 +18,7 @@ void CellTextCache::setFont(const QFont& font) {
     }
 }
 
-const CellTextCache::Entry& CellTextCache::Layout(CellText::Id id) {
+const CellTextCache::Entry& CellTextCache::layout(CellText::Id id) {
     Entry& e = entries_[id < CellText::kCount ? id : CellText::kEmpty];
     if (!e.ready) {
         const QString& text = texts_[id < CellText::kCount ? id : CellText::kEmpty];

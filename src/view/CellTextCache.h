@@ -23,7 +23,7 @@ class CellTextCache {
         bool ready = false;
     };
     // The laid-out text; ids out of range give the empty text.
-    [[nodiscard]] const Entry& Layout(CellText::Id id);
+    [[nodiscard]] const Entry& layout(CellText::Id id);
     [[nodiscard]] double lineHeight() const { return lineHeight_; }
     [[nodiscard]] const QFont& font() const { return font_; }
 

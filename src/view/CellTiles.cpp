@@ -52,7 +52,7 @@ void CellTiles::make(Style& style, CellText::Id text) const {
     p.fillRect(0, top, w, h, QColor::fromRgb(formBack_));
     p.fillRect(0, top, w - 1, h, winColor(style.back));
     if (text != CellText::kEmpty) {
-        const CellTextCache::Entry& e = texts_.Layout(text);
+        const CellTextCache::Entry& e = texts_.layout(text);
         p.setClipRect(0, top, w, h);
         p.setFont(texts_.font());
         p.setPen(winColor(style.fore));

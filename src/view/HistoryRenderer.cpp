@@ -17,7 +17,7 @@ namespace {
 // word: idle counts with the middle digits 81 and 82).
 bool isSecondWord(std::span<const int16_t> words, int64_t w) {
     auto first = [&](int64_t i) {
-        const int kind = word::Kind(static_cast<uint16_t>(words[static_cast<size_t>(i)]));
+        const int kind = word::kind(static_cast<uint16_t>(words[static_cast<size_t>(i)]));
         return kind == word::kStamp || kind == word::kIdle;
     };
     if (w < 1 || w >= std::ssize(words) || !first(w - 1)) {
@@ -70,7 +70,7 @@ int32_t HistoryRenderer::DispRireki(int32_t& lngTop) {
         }
         const auto d = static_cast<uint16_t>(cap.gintDispDat()[static_cast<size_t>(w)]);
         const auto c = static_cast<uint8_t>(d & 0xFF);
-        const int kind = word::Kind(d);
+        const int kind = word::kind(d);
         if (kind == word::kStamp || kind == word::kIdle) {
             drawTwoColumns(w, k, false);
             w += 2;
@@ -97,7 +97,7 @@ int32_t HistoryRenderer::DispRireki(int32_t& lngTop) {
     cells_.endBatch();
 
     status_.showPanelText(MonitorStatus::kLinePanel,
-                          PanelText::Line(int64_t{lngTop} / std::max(g.lintCol, 1) + 1));
+                          PanelText::line(int64_t{lngTop} / std::max(g.lintCol, 1) + 1));
     return std::min(k, cellCount);
 }
 
@@ -108,7 +108,7 @@ void HistoryRenderer::drawTwoColumns(int64_t w, int32_t k, bool secondOnly) {
     const int64_t next =
         w + 1 < cap.glngDispLen() ? cap.gintDispDat()[static_cast<size_t>(w) + 1] : 0;
     const auto [first, last] = CellText::sixDigits(int64_t{d & 0xFF} * 10000 + next);
-    const bool stamp = word::Kind(d) == word::kStamp;
+    const bool stamp = word::kind(d) == word::kStamp;
     const int32_t back = stamp ? set.glngColTmst : set.glngColIdle;
     if (!secondOnly) {
         drawRecord(k, stamp ? CellText::kTM : CellText::kID, first, back);

@@ -76,7 +76,7 @@ void LiveRenderer::showLine() {
 
 void LiveRenderer::writeLine() {
     if (linePending_ && run_.gintRireki == 0) {
-        status_.showPanelText(MonitorStatus::kLinePanel, PanelText::Line(grid_.llngLine));
+        status_.showPanelText(MonitorStatus::kLinePanel, PanelText::line(grid_.llngLine));
         framesSinceLine_ = 0;
     }
     linePending_ = false;

@@ -1,6 +1,6 @@
 #include "view/MonitorStatus.h"
 
-QString PanelText::Line(int64_t line) {
+QString PanelText::line(int64_t line) {
     if (line >= 100000) {
         return QStringLiteral("行ｵｰﾊﾞｰ");
     }
@@ -31,6 +31,6 @@ QString PanelText::idleScale(int idleMode) {
     }
 }
 
-QString PanelText::Stamp(int timeStamp) {
+QString PanelText::stamp(int timeStamp) {
     return timeStamp == 1 ? QStringLiteral("ﾀｲﾑｽﾀﾝﾌﾟ有") : QString();
 }

@@ -20,11 +20,11 @@ class MonitorStatus {
 // Panel texts, also for the main window when it applies the loaded settings.
 namespace PanelText {
 // Panel 6: "57行", or "行ｵｰﾊﾞｰ" from line 100000 on.
-[[nodiscard]] QString Line(int64_t line);
+[[nodiscard]] QString line(int64_t line);
 // Panel 3 for gintDispMode: "ASCII", "16進", "ｼﾌﾄJIS".
 [[nodiscard]] QString mode(int dispMode);
 // Panel 4 for gintIdleMode: empty, "ｱｲﾄﾞﾙ(1s)", "ｱｲﾄﾞﾙ(100ms)", "ｱｲﾄﾞﾙ(10ms)".
 [[nodiscard]] QString idleScale(int idleMode);
 // Panel 5 for gintTimeStamp: "ﾀｲﾑｽﾀﾝﾌﾟ有" when on, else empty.
-[[nodiscard]] QString Stamp(int timeStamp);
+[[nodiscard]] QString stamp(int timeStamp);
 }  // namespace PanelText

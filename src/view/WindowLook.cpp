@@ -42,7 +42,7 @@ void fitCaption(QWidget& window) {
     }
 }
 
-void UseProgramFonts() {
+void useProgramFonts() {
     QFont::insertSubstitution("ＭＳ ゴシック", "IPAGothic");
     QFont uiFont("IPAGothic");
     uiFont.setPointSize(10);

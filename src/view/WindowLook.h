@@ -19,4 +19,4 @@ void fitCaption(QWidget& window);
 
 // The program's fonts: IPAGothic for the user interface at 10 points, and in place of
 // "ＭＳ ゴシック", the face of the cells and the printout.
-void UseProgramFonts();
+void useProgramFonts();

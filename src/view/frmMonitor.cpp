@@ -260,7 +260,7 @@ bool frmMonitor::mn_View_Idle_Scale_Click(int index) {
 bool frmMonitor::mn_View_Time_Click() {
     Settings& s = state_.settings;
     s.gintTimeStamp = s.gintTimeStamp == 1 ? 0 : 1;
-    status_.showPanelText(MonitorStatus::kStampPanel, PanelText::Stamp(s.gintTimeStamp));
+    status_.showPanelText(MonitorStatus::kStampPanel, PanelText::stamp(s.gintTimeStamp));
     setStampTimer(s.gintTimeStamp == 1);
     return s.gintTimeStamp == 1;
 }

@@ -11,7 +11,7 @@ TEST(AtomicFile, PiecesReplaceTheTargetOnlyOnCommit) {
     dir.write("t.txt", "old");
     {
         AtomicFileWriter w(dir.File("t.txt"));
-        ASSERT_TRUE(w.Ok());
+        ASSERT_TRUE(w.ok());
         w.write("new ");
         w.write("text");
         EXPECT_EQ(dir.read("t.txt"), "old");
@@ -26,7 +26,7 @@ TEST(AtomicFile, PiecesReplaceTheTargetOnlyOnCommit) {
     // The temporary file had a name of its own and is gone.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
     AtomicFileWriter nowhere(dir.File("missing/t.txt"));
-    EXPECT_FALSE(nowhere.Ok());
+    EXPECT_FALSE(nowhere.ok());
     nowhere.write("x");
     EXPECT_FALSE(nowhere.commit());
 }

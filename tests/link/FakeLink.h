@@ -118,7 +118,7 @@ class FakePorts final : public SerialPort {
         const auto it = ports.find(n);
         result.status = it == ports.end() ? PortOpenResult::Status::NoSuchPort : it->second.open;
         result.location = "/dev/fake" + std::to_string(n);
-        if (result.Opened()) {
+        if (result.opened()) {
             open_ = n;
         }
         return result;

@@ -28,12 +28,12 @@ struct HostLog final : RunHost {
         calls.emplace_back("confirm");
         return confirm;
     }
-    void SendingSettings() override { calls.emplace_back("settings"); }
+    void sendingSettings() override { calls.emplace_back("settings"); }
     void startAbandoned() override { calls.emplace_back("abandoned"); }
     void prepareRun() override { calls.emplace_back("prepare"); }
     void accepted() override { calls.emplace_back("accepted"); }
-    void Refused() override { calls.emplace_back("refused"); }
-    void Stopped(StopCause cause) override {
+    void refused() override { calls.emplace_back("refused"); }
+    void stopped(StopCause cause) override {
         calls.push_back(cause == StopCause::Lost ? "stopped lost" : "stopped");
     }
     void unitLost() override { calls.emplace_back("lost"); }
@@ -62,7 +62,7 @@ struct Rig {
 
     // Starts a run that the unit accepts.
     void run() {
-        ASSERT_EQ(controller.Start(), Outcome::Started);
+        ASSERT_EQ(controller.start(), Outcome::Started);
         env.RunUntil([&] { return core.run.gintRun == 1; });
         ASSERT_EQ(controller.state().phase(), Phase::Running);
         host.calls.clear();
@@ -101,7 +101,7 @@ struct Rig {
 
 TEST(RunControllerTest, AStartProbesSendsTheSettingsAndQueuesTheStartGreyingOutTheWaits) {
     Rig r;
-    EXPECT_EQ(r.controller.Start(), Outcome::Started);
+    EXPECT_EQ(r.controller.start(), Outcome::Started);
     EXPECT_EQ(r.host.calls,
               (Calls{"wait", "begins", "confirm", "wait", "settings", "free", "prepare"}));
     r.env.RunUntil([&] { return r.core.run.gintRun == 1; });
@@ -114,13 +114,13 @@ TEST(RunControllerTest, NoUnitACancelledQuestionAndALostUnitDuringTheSettingsSta
     {
         Rig r;
         r.ports.ports[5].unit = false;
-        EXPECT_EQ(r.controller.Start(), Outcome::NotFound);
+        EXPECT_EQ(r.controller.start(), Outcome::NotFound);
         EXPECT_EQ(r.host.calls, (Calls{"wait", "begins", "absent ", "free"}));
     }
     {
         Rig r;
         r.host.confirm = false;
-        EXPECT_EQ(r.controller.Start(), Outcome::Cancelled);
+        EXPECT_EQ(r.controller.start(), Outcome::Cancelled);
         EXPECT_TRUE(r.link.isOpen()) << "the port stays open after a cancelled question";
         EXPECT_EQ(r.controller.state().phase(), Phase::Stopped);
     }
@@ -130,7 +130,7 @@ TEST(RunControllerTest, NoUnitACancelledQuestionAndALostUnitDuringTheSettingsSta
             r.link.onLinkLost();
             r.controller.linkLost();
         });
-        EXPECT_EQ(r.controller.Start(), Outcome::Failed);
+        EXPECT_EQ(r.controller.start(), Outcome::Failed);
         EXPECT_EQ(r.host.calls, (Calls{"wait", "begins", "confirm", "wait", "settings", "lost",
                                        "free", "abandoned"}));
         EXPECT_EQ(r.controller.state().phase(), Phase::Stopped);
@@ -147,9 +147,9 @@ TEST(RunControllerTest, StopThenStartWithASlowUnitRunsAgainForEveryDelayAndGap) 
             Rig r;
             r.ports.replyMs = delay;
             r.run();
-            r.controller.Stop();
+            r.controller.stop();
             r.pass(gap);
-            ASSERT_EQ(r.controller.Start(), Outcome::Started);
+            ASSERT_EQ(r.controller.start(), Outcome::Started);
             r.env.RunUntil([&] { return r.core.run.gintRun == 1; });
             EXPECT_EQ(r.controller.state().phase(), Phase::Running);
             EXPECT_EQ(r.ports.Commands(), r.Sequence({"G00", "G00", "G00", "L?"}));
@@ -179,7 +179,7 @@ TEST(RunControllerTest, AStopThatKeepsRecordsStoresEverythingUpToTheAcknowledgem
         r.run();
         r.env.Deliver(r.env.now + 10, beforeStop);
         r.pass(20);
-        r.controller.Stop();
+        r.controller.stop();
         r.env.Deliver(r.env.now + 100, afterStop.substr(0, 3));  // "G00" left at +50
         r.env.Deliver(r.env.now + 200, afterStop.substr(3));     // the unit answers at +350
         r.controller.awaitStopped();
@@ -206,7 +206,7 @@ TEST(RunControllerTest, ALostUnitEndsTheRunSoThatTheNextStartWorks) {
     EXPECT_EQ(r.core.run.gintRun, 0);
     EXPECT_EQ(r.controller.state().phase(), Phase::Stopped);
     EXPECT_EQ(r.host.calls, (Calls{"stopped lost", "lost"}));
-    r.controller.Stop();  // nothing left to stop
+    r.controller.stop();  // nothing left to stop
     EXPECT_EQ(r.host.calls.size(), 2U);
-    EXPECT_EQ(r.controller.Start(), Outcome::Started);
+    EXPECT_EQ(r.controller.start(), Outcome::Started);
 }

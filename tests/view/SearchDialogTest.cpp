@@ -45,7 +45,7 @@ class SearchDialogTest : public ::testing::Test {
                 const int next = words[++i];
                 out.insert(
                     out.end(),
-                    {static_cast<uint8_t>(word::Kind(w) == word::kStamp ? rec::kStamp : rec::kIdle),
+                    {static_cast<uint8_t>(word::kind(w) == word::kStamp ? rec::kStamp : rec::kIdle),
                      static_cast<uint8_t>(w & 0xFF), static_cast<uint8_t>(next / 100),
                      static_cast<uint8_t>(next % 100)});
                 continue;

@@ -34,7 +34,7 @@ inline void HoldWords(CoreState& state, const std::vector<int>& words) {
         const int w = words[i];
         if (word::isTwoWord(w)) {
             const int next = i + 1 < words.size() ? words[++i] : 0;
-            const uint8_t tag = word::Kind(w) == word::kStamp ? rec::kStamp : rec::kIdle;
+            const uint8_t tag = word::kind(w) == word::kStamp ? rec::kStamp : rec::kIdle;
             bytes.insert(bytes.end(),
                          {tag, static_cast<uint8_t>(w & 0xFF), static_cast<uint8_t>(next / 100),
                           static_cast<uint8_t>(next % 100)});

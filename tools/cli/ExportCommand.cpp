@@ -132,7 +132,7 @@ int ExportCommand(std::vector<std::string> argv) {
     const std::unique_ptr<AtomicFileWriter> file = OpenOutput(c.output);
     TextOut out([&file](std::string_view piece) {
         file->write(piece);
-        return file->Ok();
+        return file->ok();
     });
     TextWriter text(style, c.fixed, c.fixed ? c.cells : c.limit, out);
     std::vector<int16_t> words(LogReader::kPiece / 2 + 2);
@@ -142,7 +142,7 @@ int ExportCommand(std::vector<std::string> argv) {
             int32_t n = 0;
             const int32_t taken = makeDispWords(bytes, static_cast<int32_t>(len), words.data(), n);
             text.add(words.data(), n);
-            return file->Ok() ? static_cast<size_t>(taken) : LogReader::kStop;
+            return file->ok() ? static_cast<size_t>(taken) : LogReader::kStop;
         },
         error);
     if (!read) {

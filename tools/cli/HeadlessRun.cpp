@@ -111,7 +111,7 @@ void HeadlessRun::onSignal() {
 std::optional<int> HeadlessRun::begin(const std::string& notWritten) {
     using Outcome = RunController::Outcome;
     CommLink& comm = link_.comm();
-    const Outcome started = controller_.Start();
+    const Outcome started = controller_.start();
     if (started == Outcome::NotFound && signal_ == 0) {
         const std::string where = core_.settings.gintPortAuto == 1 ? "ports 1-16" : PortName();
         const std::string& denied = comm.deniedPort();
@@ -123,7 +123,7 @@ std::optional<int> HeadlessRun::begin(const std::string& notWritten) {
         return std::nullopt;
     }
     // Not started, or a signal during the start: whatever the unit got, it is stopped.
-    controller_.Stop();
+    controller_.stop();
     controller_.awaitStopped();
     comm.PortClose();
     if (signal_ != 0) {
@@ -147,7 +147,7 @@ void HeadlessRun::RunLoop() {
 void HeadlessRun::end() {
     // Records go on being stored until the unit has acknowledged the stop: the command gets
     // everything up to where the unit stopped.
-    controller_.Stop();
+    controller_.stop();
     controller_.awaitStopped();
     link_.comm().PortClose();
     deliver();

@@ -47,7 +47,7 @@ class HeadlessRun : public RunHost,
 
     // The run sequence's steps.
     void prepareRun() override;
-    void Refused() override { refused_ = true; }
+    void refused() override { refused_ = true; }
     void unitLost() override;
 
     // What the decoder tells besides the run: the idle and time-stamp timers, and the end of

@@ -115,7 +115,7 @@ int PcapCommand(std::vector<std::string> argv) {
     const std::unique_ptr<AtomicFileWriter> file = OpenOutput(c.output);
     PcapStream pcap(pcapLineOf(reader.header()), *times, [&file](std::string_view piece) {
         file->write(piece);
-        return file->Ok();
+        return file->ok();
     });
     std::string error;
     const bool read =
@@ -124,7 +124,7 @@ int PcapCommand(std::vector<std::string> argv) {
         reader.read(
             [&](const uint8_t* bytes, size_t len) {
                 const size_t taken = pcap.add(bytes, len);
-                return file->Ok() ? taken : LogReader::kStop;
+                return file->ok() ? taken : LogReader::kStop;
             },
             error);
     if (!read) {

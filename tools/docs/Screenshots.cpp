@@ -333,7 +333,7 @@ int main(int argc, char* argv[]) {
         Fail(args[out + 1] + ": cannot make the folder");
     }
     installQtJapanese(app);
-    UseProgramFonts();
+    useProgramFonts();
     QApplication::setWindowIcon(
         programIcon({}, QCoreApplication::applicationDirPath().toStdString()));
 
