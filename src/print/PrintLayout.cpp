@@ -44,28 +44,28 @@ void PrintPageFrame(PageOps& ops, const PrintGeometry& g, const std::string& idl
     const int t = g.gintPrnTop;
     const int r = g.gintPrnRight;
     const int b = g.gintPrnBottom;
-    ops.push_back(PrintOp::Rect(l, t, r, b, 2));
+    ops.push_back(PrintOp::makeRect(l, t, r, b, 2));
     for (int i = 1; i <= g.gintPrnRows; ++i) {
-        ops.push_back(PrintOp::Line(l, t + 9 * i - 4, r, t + 9 * i - 4, 1));
+        ops.push_back(PrintOp::makeLine(l, t + 9 * i - 4, r, t + 9 * i - 4, 1));
     }
-    ops.push_back(PrintOp::Line(l + 8, t, l + 8, b, 1));
+    ops.push_back(PrintOp::makeLine(l + 8, t, l + 8, b, 1));
     for (int n = 1; n <= g.gintPrnCols; ++n) {
         // One-digit numbers move 1 mm right, towards the middle of their column.
-        ops.push_back(PrintOp::Text(g.columnX(n) + (n < 10 ? 1 : 0), t + 1, std::to_string(n),
-                                    kPrintFontSize));
+        ops.push_back(PrintOp::makeText(g.columnX(n) + (n < 10 ? 1 : 0), t + 1, std::to_string(n),
+                                        kPrintFontSize));
     }
     for (int v = 1; v <= g.gintPrnRows; ++v) {
-        ops.push_back(PrintOp::Text(l + 4, g.rdY(v), "RD", kPrintFontSize));
-        ops.push_back(PrintOp::Text(l + 4, g.sdY(v), "SD", kPrintFontSize));
+        ops.push_back(PrintOp::makeText(l + 4, g.rdY(v), "RD", kPrintFontSize));
+        ops.push_back(PrintOp::makeText(l + 4, g.sdY(v), "SD", kPrintFontSize));
     }
     if (!idleText.empty()) {
-        ops.push_back(PrintOp::Text(l + kIdleTextX, t - kHeaderY, idleText, kPrintFontSize));
+        ops.push_back(PrintOp::makeText(l + kIdleTextX, t - kHeaderY, idleText, kPrintFontSize));
     }
     if (!commText.empty()) {
-        ops.push_back(PrintOp::Text(l + kCommTextX, t - kHeaderY, commText, kPrintFontSize));
+        ops.push_back(PrintOp::makeText(l + kCommTextX, t - kHeaderY, commText, kPrintFontSize));
     }
     ops.push_back(
-        PrintOp::Text(r - kPageTextX, t - kHeaderY, pageNumberText(page), kPrintFontSize));
+        PrintOp::makeText(r - kPageTextX, t - kHeaderY, pageNumberText(page), kPrintFontSize));
 }
 
 int32_t PrintPageData(PageOps& ops, const PrintGeometry& g, const PrintSource& src, int32_t p) {
@@ -85,12 +85,12 @@ int32_t PrintPageData(PageOps& ops, const PrintGeometry& g, const PrintSource& s
             const int x = g.columnX(n);
             if (word::isData(kind)) {
                 const int y = (kind & word::kSd) != 0 ? g.sdY(v) : g.rdY(v);
-                ops.push_back(PrintOp::Text(x, y, text, kPrintFontSize));
+                ops.push_back(PrintOp::makeText(x, y, text, kPrintFontSize));
             } else if (kind == word::kIdle || kind == word::kStamp) {
                 // Two words across two columns: the mark above, the six digits below.
                 const char* mark = kind == word::kIdle ? " IDLE" : " TMST";
-                ops.push_back(PrintOp::Text(x, g.rdY(v) + 1, mark, kPrintEntryFontSize));
-                ops.push_back(PrintOp::Text(x, g.sdY(v), text, kPrintEntryFontSize));
+                ops.push_back(PrintOp::makeText(x, g.rdY(v) + 1, mark, kPrintEntryFontSize));
+                ops.push_back(PrintOp::makeText(x, g.sdY(v), text, kPrintEntryFontSize));
                 ++c;
                 ++n;
             }

@@ -19,13 +19,13 @@ struct PrintOp {
     int fontSize = 0;  // points, of a text
     std::string text;  // UTF-8
 
-    [[nodiscard]] static PrintOp Rect(int x1, int y1, int x2, int y2, int width) {
+    [[nodiscard]] static PrintOp makeRect(int x1, int y1, int x2, int y2, int width) {
         return {Kind::Rect, x1, y1, x2, y2, width, 0, {}};
     }
-    [[nodiscard]] static PrintOp Line(int x1, int y1, int x2, int y2, int width) {
+    [[nodiscard]] static PrintOp makeLine(int x1, int y1, int x2, int y2, int width) {
         return {Kind::Line, x1, y1, x2, y2, width, 0, {}};
     }
-    [[nodiscard]] static PrintOp Text(int x, int y, std::string text, int fontSize) {
+    [[nodiscard]] static PrintOp makeText(int x, int y, std::string text, int fontSize) {
         return {Kind::Text, x, y, 0, 0, 0, fontSize, std::move(text)};
     }
 

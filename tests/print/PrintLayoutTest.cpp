@@ -89,9 +89,9 @@ TEST_P(PrintFrameTest, FrameLinesNumbersLabelsAndHeaderAtTheirPositions) {
     ASSERT_EQ(lines.size(), static_cast<size_t>(k.rows + 1));
     const int l = k.frame.x1;
     const int r = k.frame.x2;
-    EXPECT_EQ(lines.front(), PrintOp::Line(l, k.firstLineY, r, k.firstLineY, 1));
-    EXPECT_EQ(lines[k.rows - 1], PrintOp::Line(l, k.lastLineY, r, k.lastLineY, 1));
-    EXPECT_EQ(lines.back(), PrintOp::Line(k.dividerX, k.frame.y1, k.dividerX, k.frame.y2, 1));
+    EXPECT_EQ(lines.front(), PrintOp::makeLine(l, k.firstLineY, r, k.firstLineY, 1));
+    EXPECT_EQ(lines[k.rows - 1], PrintOp::makeLine(l, k.lastLineY, r, k.lastLineY, 1));
+    EXPECT_EQ(lines.back(), PrintOp::makeLine(k.dividerX, k.frame.y1, k.dividerX, k.frame.y2, 1));
     for (size_t i = 1; i + 1 < lines.size(); ++i) {
         EXPECT_EQ(lines[i].y1 - lines[i - 1].y1, 9) << "row band " << i;
     }
@@ -112,25 +112,27 @@ TEST_P(PrintFrameTest, FrameLinesNumbersLabelsAndHeaderAtTheirPositions) {
 INSTANTIATE_TEST_SUITE_P(
     Orientations, PrintFrameTest,
     ::testing::Values(
-        FrameCase{kPrintPortrait, 35, 29, PrintOp::Rect(12, 14, 196, 280, 2), 19, 271, 20,
-                  PrintOp::Text(22, 15, "1", 9), PrintOp::Text(66, 15, "10", 9),
-                  PrintOp::Text(191, 15, "35", 9), PrintOp::Text(16, 20, "RD", 9),
-                  PrintOp::Text(16, 24, "SD", 9), PrintOp::Text(16, 276, "SD", 9),
-                  PrintOp::Text(24, 9, "ｱｲﾄﾞﾙ(1s)", 9), PrintOp::Text(52, 9, "9600,N,8,1", 9),
-                  PrintOp::Text(181, 9, "Page   1", 9)},
-        FrameCase{kPrintLandscape, 50, 20, PrintOp::Rect(15, 10, 278, 195, 2), 15, 186, 23,
-                  PrintOp::Text(27, 11, "1", 9), PrintOp::Text(71, 11, "10", 9),
-                  PrintOp::Text(271, 11, "50", 9), PrintOp::Text(19, 16, "RD", 9),
-                  PrintOp::Text(19, 20, "SD", 9), PrintOp::Text(19, 191, "SD", 9),
-                  PrintOp::Text(27, 5, "ｱｲﾄﾞﾙ(1s)", 9), PrintOp::Text(55, 5, "9600,N,8,1", 9),
-                  PrintOp::Text(263, 5, "Page   1", 9)}));
+        FrameCase{kPrintPortrait, 35, 29, PrintOp::makeRect(12, 14, 196, 280, 2), 19, 271, 20,
+                  PrintOp::makeText(22, 15, "1", 9), PrintOp::makeText(66, 15, "10", 9),
+                  PrintOp::makeText(191, 15, "35", 9), PrintOp::makeText(16, 20, "RD", 9),
+                  PrintOp::makeText(16, 24, "SD", 9), PrintOp::makeText(16, 276, "SD", 9),
+                  PrintOp::makeText(24, 9, "ｱｲﾄﾞﾙ(1s)", 9),
+                  PrintOp::makeText(52, 9, "9600,N,8,1", 9),
+                  PrintOp::makeText(181, 9, "Page   1", 9)},
+        FrameCase{kPrintLandscape, 50, 20, PrintOp::makeRect(15, 10, 278, 195, 2), 15, 186, 23,
+                  PrintOp::makeText(27, 11, "1", 9), PrintOp::makeText(71, 11, "10", 9),
+                  PrintOp::makeText(271, 11, "50", 9), PrintOp::makeText(19, 16, "RD", 9),
+                  PrintOp::makeText(19, 20, "SD", 9), PrintOp::makeText(19, 191, "SD", 9),
+                  PrintOp::makeText(27, 5, "ｱｲﾄﾞﾙ(1s)", 9),
+                  PrintOp::makeText(55, 5, "9600,N,8,1", 9),
+                  PrintOp::makeText(263, 5, "Page   1", 9)}));
 
 TEST(PrintFrame, EmptyHeaderTextsAreLeftOut) {
     PageOps ops;
     PrintPageFrame(ops, PrintSetup(kPrintLandscape), "", "", 7);
     const PageOps texts = TextsOf(ops);
     ASSERT_EQ(texts.size(), 50U + 40U + 1U);
-    EXPECT_EQ(texts.back(), PrintOp::Text(263, 5, "Page   7", 9));
+    EXPECT_EQ(texts.back(), PrintOp::makeText(263, 5, "Page   7", 9));
 }
 
 TEST(PrintPageNumber, RightAlignedInThreeCharacters) {
@@ -167,40 +169,41 @@ const std::vector<int16_t> kEveryKind = {0x41, 0x10D,  0x241,  0x541, 0x300C,
                                          3456, 0x1000, 0x2001, 2345,  0x42};
 INSTANTIATE_TEST_SUITE_P(
     Kinds, PrintDataTest,
-    ::testing::Values(
-        DataCase{
-            kPrintPortrait,
-            0,
-            0,
-            kEveryKind,
-            11,
-            {T::Text(21, 20, "Ａ", 9), T::Text(26, 24, "CR", 9), T::Text(31, 20, "PE", 9),
-             T::Text(36, 24, "FE", 9), T::Text(41, 21, " TMST", 8), T::Text(41, 24, "123456", 8),
-             T::Text(56, 21, " IDLE", 8), T::Text(56, 24, "012345", 8), T::Text(66, 20, "Ｂ", 9)}},
-        DataCase{
-            kPrintLandscape,
-            0,
-            0,
-            kEveryKind,
-            11,
-            {T::Text(26, 16, "Ａ", 9), T::Text(31, 20, "CR", 9), T::Text(36, 16, "PE", 9),
-             T::Text(41, 20, "FE", 9), T::Text(46, 17, " TMST", 8), T::Text(46, 20, "123456", 8),
-             T::Text(61, 17, " IDLE", 8), T::Text(61, 20, "012345", 8), T::Text(71, 16, "Ｂ", 9)}},
-        // Hexadecimal: erroneous bytes show their value.
-        DataCase{kPrintLandscape,
-                 1,
-                 0,
-                 {0x10D, 0x2FF},
-                 3,
-                 {T::Text(26, 20, "0D", 9), T::Text(31, 16, "FF", 9)}},
-        // The text export's bracketed form is printed as well.
-        DataCase{
-            kPrintPortrait,
-            0,
-            2,
-            {0x10D, 0x41, 0x300},
-            4,
-            {T::Text(21, 24, "[CR]", 9), T::Text(26, 20, "A", 9), T::Text(31, 24, "[PE]", 9)}}));
+    ::testing::Values(DataCase{kPrintPortrait,
+                               0,
+                               0,
+                               kEveryKind,
+                               11,
+                               {T::makeText(21, 20, "Ａ", 9), T::makeText(26, 24, "CR", 9),
+                                T::makeText(31, 20, "PE", 9), T::makeText(36, 24, "FE", 9),
+                                T::makeText(41, 21, " TMST", 8), T::makeText(41, 24, "123456", 8),
+                                T::makeText(56, 21, " IDLE", 8), T::makeText(56, 24, "012345", 8),
+                                T::makeText(66, 20, "Ｂ", 9)}},
+                      DataCase{kPrintLandscape,
+                               0,
+                               0,
+                               kEveryKind,
+                               11,
+                               {T::makeText(26, 16, "Ａ", 9), T::makeText(31, 20, "CR", 9),
+                                T::makeText(36, 16, "PE", 9), T::makeText(41, 20, "FE", 9),
+                                T::makeText(46, 17, " TMST", 8), T::makeText(46, 20, "123456", 8),
+                                T::makeText(61, 17, " IDLE", 8), T::makeText(61, 20, "012345", 8),
+                                T::makeText(71, 16, "Ｂ", 9)}},
+                      // Hexadecimal: erroneous bytes show their value.
+                      DataCase{kPrintLandscape,
+                               1,
+                               0,
+                               {0x10D, 0x2FF},
+                               3,
+                               {T::makeText(26, 20, "0D", 9), T::makeText(31, 16, "FF", 9)}},
+                      // The text export's bracketed form is printed as well.
+                      DataCase{kPrintPortrait,
+                               0,
+                               2,
+                               {0x10D, 0x41, 0x300},
+                               4,
+                               {T::makeText(21, 24, "[CR]", 9), T::makeText(26, 20, "A", 9),
+                                T::makeText(31, 24, "[PE]", 9)}}));
 
 // A time-stamp entry in the last column of a row takes that column; the next row starts with
 // the word after its second word.
@@ -213,9 +216,9 @@ TEST_P(PrintFrameTest, TimeStampInTheLastColumnEndsTheRow) {
     const PageOps texts = DataOps(g, Source(words), 0, &next);
     ASSERT_EQ(texts.size(), static_cast<size_t>(k.cols + 2));
     const int lastX = k.lastNumber.x1;
-    EXPECT_EQ(texts[k.cols - 1], PrintOp::Text(lastX, k.firstRd.y1 + 1, " TMST", 8));
-    EXPECT_EQ(texts[k.cols], PrintOp::Text(lastX, k.firstSd.y1, "235959", 8));
-    EXPECT_EQ(texts.back(), PrintOp::Text(g.columnX(1), k.firstSd.y1 + 9, "Ｃ", 9));
+    EXPECT_EQ(texts[k.cols - 1], PrintOp::makeText(lastX, k.firstRd.y1 + 1, " TMST", 8));
+    EXPECT_EQ(texts[k.cols], PrintOp::makeText(lastX, k.firstSd.y1, "235959", 8));
+    EXPECT_EQ(texts.back(), PrintOp::makeText(g.columnX(1), k.firstSd.y1 + 9, "Ｃ", 9));
     EXPECT_EQ(next, static_cast<int32_t>(words.size()) + 1);
 }
 
@@ -235,7 +238,7 @@ TEST_P(PrintFrameTest, DataEndingAtTheLastCellGivesAFrameOnlyNextPage) {
     PageOps frame1;
     PrintPageFrame(frame1, PrintSetup(k.orient), "", "9600,N,8,1", 1);
     EXPECT_EQ(sink.pages[0].size(), frame1.size() + words.size());
-    EXPECT_EQ(sink.pages[0].back(), PrintOp::Text(k.lastNumber.x1, k.lastSd.y1, "０", 9));
+    EXPECT_EQ(sink.pages[0].back(), PrintOp::makeText(k.lastNumber.x1, k.lastSd.y1, "０", 9));
     PageOps frame2;
     PrintPageFrame(frame2, PrintSetup(k.orient), "", "9600,N,8,1", 2);
     EXPECT_EQ(sink.pages[1], frame2);
@@ -272,7 +275,7 @@ TEST_P(PrintPagesTest, PrintingStopsAtTheCountOrAfterThePageWhereTheDataRanOut) 
     } else {
         ASSERT_GT(last.size(), frame.size());
         EXPECT_EQ(last[frame.size()],
-                  PrintOp::Text(26, 16, hexText(static_cast<uint8_t>(k.firstByte)), 9));
+                  PrintOp::makeText(26, 16, hexText(static_cast<uint8_t>(k.firstByte)), 9));
     }
 }
 
