@@ -2,6 +2,9 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "app/AppContext.h"
 #include "app/BusyPointer.h"
@@ -12,6 +15,7 @@
 #include "files/AtomicFile.h"
 #include "files/LogFile.h"
 #include "files/PcapExport.h"
+#include "files/ProgramFolder.h"
 #include "view/frmMonitor.h"
 
 FileCommands::FileCommands(AppContext& ctx, MDIMonitor& window)
@@ -48,20 +52,56 @@ void FileCommands::mn_File_Open_Click() {
     openLog(*name);
 }
 
+namespace {
+
+// Where the display words of a file larger than the capture buffer go: next to the file,
+// whose disk holds the file already, else the temporary folder.
+std::vector<std::filesystem::path> wordFolders(const std::string& name) {
+    std::vector<std::filesystem::path> folders{followLinks(nativePath(name)).parent_path()};
+    std::error_code ec;
+    std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
+    if (!ec) {
+        folders.push_back(std::move(temp));
+    }
+    return folders;
+}
+
+}  // namespace
+
 bool FileCommands::openLog(const std::string& name) {
     CoreState& core = ctx_.core;
     {
         BusyPointer busy;
+        // A file larger than the capture buffer is converted piece by piece into display words
+        // kept in a word file, so that memory stays bounded; a smaller one, or one whose words
+        // find no folder, is read into memory.
+        const auto bufferBytes =
+            static_cast<uint64_t>(core.capture.glngBufKeep()) + core.capture.glngBufSpare();
+        std::string error;
+        LogReader reader;
+        WordFile words;
+        const bool inFile = reader.open(name, error) && reader.DataLength() > bufferBytes &&
+                            logWordsToFile(reader, wordFolders(name), words, error);
         std::vector<uint8_t> bytes;
         int32_t count = 0;
-        if (LoadLog(name, bytes, count, core.settings) == status::kDone) {
+        bool loaded = inFile;
+        if (inFile) {
+            applyHeader(reader.header(), core.settings);
+        } else {
+            loaded = LoadLog(name, bytes, count, core.settings) == status::kDone;
+        }
+        if (loaded) {
             core.capture.glngCursol.assign(1, -1);
             core.run.gintRireki = 1;
             window_.MenuCheck();
             frmMonitor& monitor = window_.monitor();
             // The header's cell size takes effect at once, as its check mark shows it.
             monitor.CalcResize();
-            core.capture.CopyDat(bytes.data(), count);
+            if (inFile) {
+                core.capture.adoptWords(std::move(words));
+            } else {
+                core.capture.CopyDat(bytes.data(), count);
+            }
             monitor.dispRirekiAt(0);
             window_.menus().item("mn_Run_Start")->setEnabled(false);
             monitor.showFileCaption(qs(name));
@@ -97,13 +137,15 @@ void FileCommands::mn_File_Pcap_Click() {
         // While an opened file is shown the save command is off: the view shows that file, not
         // the capture, and the file's own header and date give the times.
         if (fileInView()) {
+            // Read in pieces: an opened file may be larger than memory. It is never replaced by
+            // its own export.
             std::string error;
-            const std::optional<LogFile> log = readLogFile(openedFile_, error);
+            LogReader reader;
             const std::optional<PcapTimes> times = fileTimes(openedFile_, std::nullopt);
-            written = log && times &&
-                      writeFileAtomic(*name, pcapFromCapture(log->data.data(),
-                                                             static_cast<int32_t>(log->data.size()),
-                                                             pcapLineOf(log->header), *times));
+            if (times && !sameFile(openedFile_, *name) && reader.open(openedFile_, error)) {
+                AtomicFileWriter out(*name);
+                written = writePcapOfLog(reader, *times, out, error);
+            }
         } else {
             const Capture& c = ctx_.core.capture;
             const DateTime now = ctx_.clock.now();

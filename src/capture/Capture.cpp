@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <utility>
 
 #include "base/Status.h"
 #include "capture/DispWords.h"
@@ -23,7 +25,9 @@ void Capture::AllocBuffer(int32_t bufSize) {
     glngDatLen_ = 0;
     gbyteAutoDat_.assign(static_cast<size_t>(glngBufKeep_) + 1, 0);
     glngAutoLen_ = 0;
+    fileWords_ = WordFile();
     gintDispDat_.assign(1, 0);
+    dispWords_ = gintDispDat_;
     glngDispLen_ = 0;
     glngDispTop = 0;
     glngCursol.assign(1, -1);
@@ -81,10 +85,20 @@ void Capture::copyHistoryToAutoSave(int32_t count) {
 
 void Capture::CopyDat(const uint8_t* bytes, int32_t len) {
     len = std::max<int32_t>(len, 0);
+    fileWords_ = WordFile();
     gintDispDat_.resize(static_cast<size_t>(len) / 2 + 2);
+    dispWords_ = gintDispDat_;
     // A record cut off by the end of the data is dropped: its missing bytes were never
     // captured, and completing it with zeros would invent a byte or a time.
     makeDispWords(bytes, len, gintDispDat_.data(), glngDispLen_);
+}
+
+void Capture::adoptWords(WordFile words) {
+    fileWords_ = std::move(words);
+    dispWords_ = fileWords_.words();
+    glngDispLen_ = static_cast<int32_t>(
+        std::min<size_t>(dispWords_.size(), std::numeric_limits<int32_t>::max()));
+    std::vector<int16_t>(1, 0).swap(gintDispDat_);  // the memory words are given back
 }
 
 int32_t makeDispWords(const uint8_t* bytes, int32_t len, int16_t* out, int32_t& words) {
@@ -132,6 +146,8 @@ int32_t Capture::countWords() const {
 void Capture::ClearDat() {
     std::fill(gbyteDat_.begin(), gbyteDat_.end(), uint8_t{0});
     glngDatLen_ = 0;
+    fileWords_ = WordFile();
+    dispWords_ = gintDispDat_;
     glngDispLen_ = 0;
     glngCursol.assign(1, -1);
     std::fill(gbyteAutoDat_.begin(), gbyteAutoDat_.end(), uint8_t{0});

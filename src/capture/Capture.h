@@ -1,9 +1,11 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "base/RunState.h"
+#include "capture/WordFile.h"
 
 // Writes a full auto-save block (gbyteAutoDat, glngAutoLen) to a file; the capture empties
 // the block afterwards.
@@ -44,6 +46,10 @@ class Capture {
     // Converts the first len bytes into the display words gintDispDat / glngDispLen. Where
     // the history view then stands (glngDispTop) is the monitor window's business.
     void CopyDat(const uint8_t* bytes, int32_t len);
+    // The display words of an opened file too large for memory, made outside (see WordFile):
+    // they take the place of those of the last CopyDat until the next CopyDat or ClearDat.
+    // At most 2^31 - 1 words are shown.
+    void adoptWords(WordFile words);
 
     // Empties the buffers and the display words, forgets a half-received pair and the
     // search highlight.
@@ -72,8 +78,8 @@ class Capture {
     // glngBufKeep + 1 bytes, of which the first glngAutoLen are held.
     [[nodiscard]] const std::vector<uint8_t>& gbyteAutoDat() const { return gbyteAutoDat_; }
     [[nodiscard]] int32_t glngAutoLen() const { return glngAutoLen_; }
-    // The words of the last CopyDat, of which the first glngDispLen are held.
-    [[nodiscard]] const std::vector<int16_t>& gintDispDat() const { return gintDispDat_; }
+    // The words of the last CopyDat or adoptWords, of which the first glngDispLen are held.
+    [[nodiscard]] std::span<const int16_t> gintDispDat() const { return dispWords_; }
     [[nodiscard]] int32_t glngDispLen() const { return glngDispLen_; }
 
     // The number of display words CopyDat would make of the bytes held: one linear pass.
@@ -113,6 +119,8 @@ class Capture {
     std::vector<uint8_t> gbyteAutoDat_;
     int32_t glngAutoLen_ = 0;
     std::vector<int16_t> gintDispDat_;
+    WordFile fileWords_;                  // an opened file's words, when held outside memory
+    std::span<const int16_t> dispWords_;  // gintDispDat_ or fileWords_
     int32_t glngDispLen_ = 0;
     uint8_t gbytePending_ = 0;
     int16_t gintPending_ = 0;

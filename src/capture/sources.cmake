@@ -1,2 +1,3 @@
 # Qt-free sources of src/capture, compiled into vexlo_core.
-target_sources(vexlo_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Capture.cpp ${CMAKE_CURRENT_LIST_DIR}/ByteText.cpp)
+target_sources(vexlo_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Capture.cpp ${CMAKE_CURRENT_LIST_DIR}/ByteText.cpp
+                                   ${CMAKE_CURRENT_LIST_DIR}/WordFile.cpp)

@@ -222,3 +222,16 @@ bool writeFileAtomic(const std::string& path, std::string_view data) {
     writer.write(data);
     return writer.commit();
 }
+
+bool sameFile(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path pa = nativePath(a);
+    const fs::path pb = nativePath(b);
+    if (fs::equivalent(pa, pb, ec)) {
+        return true;
+    }
+    const fs::path ca = fs::weakly_canonical(followLinks(fs::absolute(pa, ec)), ec);
+    const fs::path cb = fs::weakly_canonical(followLinks(fs::absolute(pb, ec)), ec);
+    return !ec && ca == cb;
+}

@@ -60,6 +60,10 @@ bool writeFileAtomic(const std::string& path, std::string_view data);
 // it is no link. The last link may point at nothing yet.
 [[nodiscard]] std::filesystem::path followLinks(std::filesystem::path path);
 
+// True when the two names (UTF-8) stand for one file: the same device and inode (links
+// followed), or, for a file not there yet, the same path once links and dots are resolved.
+[[nodiscard]] bool sameFile(const std::string& a, const std::string& b);
+
 // Makes a file with a unique name next to target (target's name, a dot and six random
 // characters), open for writing and empty, with the permissions of target if it exists (else
 // read and write for all that the umask leaves); the descriptor, or -1 with errno set.

@@ -2,12 +2,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "base/Settings.h"
+#include "capture/WordFile.h"
 
 // A capture log file (.vxm): a 24-byte little-endian header with the line settings (type,
 // speed, data bits, stop bits, parity) and the display settings (display mode, time stamp,
@@ -82,6 +84,8 @@ class LogReader {
     bool open(const std::string& name, std::string& error);
     [[nodiscard]] const LogHeader& header() const { return header_; }
     [[nodiscard]] uint64_t DataLength() const { return length_; }
+    // The most bytes a piece holds.
+    [[nodiscard]] size_t piece() const { return buf_.size(); }
 
     // Hands the data from its first byte to take, piece by piece. Each piece begins with the
     // bytes the previous one left (fewer than four), then the next bytes of the file; what
@@ -96,6 +100,14 @@ class LogReader {
     LogHeader header_;
     uint64_t length_ = 0;
 };
+
+// Converts the data of an opened reader into display words (as CopyDat makes them) in a word
+// file made in the first of folders that takes one, piece by piece, so that memory does not
+// grow with the file. False with the reason in error when no folder takes the file
+// ("no folder for the display words"), a write fails ("the display words cannot be
+// written"), the words would be more than 2^31 - 1 ("too large") or the file cannot be read.
+bool logWordsToFile(LogReader& reader, const std::vector<std::filesystem::path>& folders,
+                    WordFile& words, std::string& error);
 
 // Writes the header of s and the first count bytes to name through a temporary file in the
 // same folder renamed over the target, so a failure leaves an existing file as it was.

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "capture/RecordWalk.h"
+#include "files/AtomicFile.h"
 #include "files/ProgramFolder.h"
 #include "files/RecordClock.h"
 
@@ -162,6 +163,28 @@ void PcapStream::pass() {
         ok_ = sink_(out_);
     }
     out_.clear();
+}
+
+bool writePcapOfLog(LogReader& reader, const PcapTimes& times, AtomicFileWriter& out,
+                    std::string& error) {
+    error.clear();
+    PcapStream pcap(pcapLineOf(reader.header()), times, [&out](std::string_view piece) {
+        out.write(piece);
+        return out.ok();
+    });
+    const bool read =
+        reader.read([&pcap](const uint8_t* bytes, size_t len) { return pcap.measure(bytes, len); },
+                    error) &&
+        reader.read(
+            [&](const uint8_t* bytes, size_t len) {
+                const size_t taken = pcap.add(bytes, len);
+                return out.ok() ? taken : LogReader::kStop;
+            },
+            error);
+    if (!read) {
+        return false;
+    }
+    return pcap.finish() && out.commit();
 }
 
 std::string pcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& line,

@@ -87,6 +87,14 @@ class PcapStream {
     bool ok_ = true;
 };
 
+class AtomicFileWriter;
+
+// Writes the pcap file of the capture log file that reader has open to out and commits it,
+// reading the file twice in pieces (see PcapStream). On failure error holds the reason when
+// the capture could not be read, and is empty when out failed (out.reason() tells why).
+bool writePcapOfLog(LogReader& reader, const PcapTimes& times, AtomicFileWriter& out,
+                    std::string& error);
+
 // The packets of stored records, as the export and a live capture form them: the file header
 // first, then each record at the time of its start (microseconds since 1970), appended to out.
 // Data bytes of one direction gather in one packet, stamped with the time of its first byte,
@@ -98,7 +106,7 @@ class PcapPackets {
     // Ends the open data packet, if any.
     void flush();
     // True while a data packet is open (waits for more bytes or Flush).
-    [[nodiscard]] bool showDialog() const { return runEvent_ != 0; }
+    [[nodiscard]] bool packetOpen() const { return runEvent_ != 0; }
 
   private:
     void packet(int64_t micros, uint8_t event, const uint8_t* payload, size_t n);

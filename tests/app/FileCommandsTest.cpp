@@ -5,8 +5,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "app/FileCommands.h"
@@ -405,4 +407,72 @@ TEST_F(FileCommandsTest, TextSaveRefusesBadCountsAndReportsFailures) {
     Control<QPushButton>(d, "OKButton")->click();
     EXPECT_TRUE(d->isVisible());
     EXPECT_TRUE(prompts.asked.empty());
+}
+
+namespace {
+
+// The path of the file mapped at address p, from the process's map list; empty when p lies
+// in memory of no file.
+std::string mappedFileAt(const void* p) {
+    std::ifstream maps("/proc/self/maps");
+    const auto at = reinterpret_cast<uintptr_t>(p);
+    for (std::string line; std::getline(maps, line);) {
+        uintptr_t lo = 0;
+        uintptr_t hi = 0;
+        char dash = 0;
+        std::istringstream in(line);
+        in >> std::hex >> lo >> dash >> hi;
+        if (at >= lo && at < hi) {
+            const size_t slash = line.find('/');
+            return slash == std::string::npos ? std::string() : line.substr(slash);
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+TEST_F(FileCommandsTest, AFileLargerThanTheBufferIsShownWholeFromAWordFileBesideIt) {
+    OpenWindow("[Buffer_Inf]\nSize=1\n");  // 2000 bytes with the spare
+    std::vector<uint8_t> records;
+    for (int i = 0; i < 9000; ++i) {
+        const auto v = static_cast<uint8_t>(i % 2 == 0 ? 'A' + i % 26 : i);
+        records.insert(records.end(), {static_cast<uint8_t>(0x80 | (v >> 4)),
+                                       static_cast<uint8_t>(0xC0 | (v & 15))});
+    }
+    records.insert(records.end(), {0x30, 1, 2, 3, 0x41, 0x30});
+    const std::string log = WriteLog("Dat/big.vxm", sampleHeader(), records);
+    ASSERT_TRUE(window->files().openLog(log));
+    EXPECT_TRUE(prompts.asked.empty());
+
+    RunState run;
+    Capture memory(run);
+    memory.CopyDat(records.data(), static_cast<int32_t>(records.size()));
+    const Capture& c = ctx.core.capture;
+    ASSERT_EQ(c.glngDispLen(), 9002);
+    EXPECT_TRUE(std::ranges::equal(c.gintDispDat().first(9002), memory.gintDispDat().first(9002)));
+    EXPECT_EQ(mappedFileAt(c.gintDispDat().data()).rfind(FilePath("Dat/"), 0), 0u)
+        << mappedFileAt(c.gintDispDat().data());
+    EXPECT_EQ(headerOf(ctx.core.settings), sampleHeader());
+    EXPECT_EQ(BuiltGrid().at(CellRow::RD, 0).text, CellText::hex('A'));
+    EXPECT_EQ(c.glngDatLen(), 0) << "the capture buffer is not used";
+
+    // The export reads the file in pieces; the file itself is never its target.
+    Choose(FilePath("Dat/big.pcap"));
+    Item("mn_File_Pcap")->trigger();
+    EXPECT_TRUE(prompts.asked.empty());
+    EXPECT_EQ(ReadFile("Dat/big.pcap"),
+              pcapFromCapture(records.data(), static_cast<int32_t>(records.size()),
+                              pcapLineOf(sampleHeader()), *fileTimes(log, std::nullopt)));
+    const std::string before = ReadFile("Dat/big.vxm");
+    Choose(log);
+    Item("mn_File_Pcap")->trigger();
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(LastAsked().text, "Wireshark形式の保存に失敗しました");
+    EXPECT_EQ(ReadFile("Dat/big.vxm"), before);
+
+    // A run shows the capture again, from memory.
+    ctx.core.capture.CopyDat(records.data(), 6);
+    EXPECT_EQ(c.glngDispLen(), 3);
+    EXPECT_EQ(mappedFileAt(c.gintDispDat().data()), "");
 }

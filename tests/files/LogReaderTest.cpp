@@ -1,11 +1,13 @@
-// A capture read in pieces gives what the whole file gives: record counts, both text layouts
-// and the pcap export, whatever the size of the pieces.
+// A capture read in pieces gives what the whole file gives: record counts, both text layouts,
+// the display words and the pcap export, whatever the size of the pieces.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "capture/Capture.h"
 #include "capture/DispWords.h"
+#include "files/AtomicFile.h"
 #include "files/LogFile.h"
 #include "files/LogInfo.h"
 #include "files/PcapExport.h"
@@ -104,7 +106,39 @@ TEST(LogReaderTest, PiecesOfOddSizesGiveWhatTheWholeFileGives) {
             [&](const uint8_t* bytes, size_t size) { return stream.add(bytes, size); }, error));
         EXPECT_TRUE(stream.finish());
         EXPECT_TRUE(streamed == pcap);
+        {
+            AtomicFileWriter out(dir.File("out.pcap"));
+            EXPECT_TRUE(writePcapOfLog(reader, times, out, error)) << error;
+        }
+        EXPECT_TRUE(dir.read("out.pcap") == pcap);
+
+        // The words go to an unnamed file in the first folder that takes one.
+        WordFile file;
+        ASSERT_TRUE(logWordsToFile(reader, {dir.File("gone"), dir.path()}, file, error)) << error;
+        EXPECT_TRUE(std::ranges::equal(
+            file.words(), capture.gintDispDat().first(static_cast<size_t>(capture.glngDispLen()))));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2)
+            << "in.vxm and out.pcap only";
     }
+}
+
+TEST(LogReaderTest, WordsFindNoFolderOrAnEmptyCapture) {
+    TempFolder dir;
+    dir.write("in.vxm", std::string(24, '\0') + "\x84\xC1\x30\x01\x02");
+    LogReader reader;
+    std::string error;
+    ASSERT_TRUE(reader.open(dir.File("in.vxm"), error));
+    WordFile file;
+    EXPECT_FALSE(logWordsToFile(reader, {dir.File("gone")}, file, error));
+    EXPECT_EQ(error, "no folder for the display words");
+    EXPECT_TRUE(file.words().empty());
+
+    // A capture of line states makes no words: an empty view, not a failure.
+    dir.write("lines.vxm", std::string(24, '\0') + "\x41\x30\x43\x30");
+    LogReader lines;
+    ASSERT_TRUE(lines.open(dir.File("lines.vxm"), error));
+    EXPECT_TRUE(logWordsToFile(lines, {dir.path()}, file, error)) << error;
+    EXPECT_TRUE(file.words().empty());
 }
 
 TEST(LogReaderTest, AFileThatChangesLengthWhileReadIsRefused) {

@@ -289,7 +289,7 @@ int CaptureCommand(std::vector<std::string> argv) {
         return Fail(c.output, "its folder does not exist");
     }
     if (c.autosave) {
-        if (c.output != "-" && SameFile(c.output, *c.autosave)) {
+        if (c.output != "-" && sameFile(c.output, *c.autosave)) {
             return UsageError("capture: -o and --autosave name the same file " + c.output, kUsage);
         }
         const fs::path base = nativePath(*c.autosave).parent_path();

@@ -65,19 +65,6 @@ bool HelpAsked(const std::vector<std::string>& args, std::string_view usage) {
     return false;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path pa = nativePath(a);
-    const fs::path pb = nativePath(b);
-    if (fs::equivalent(pa, pb, ec)) {
-        return true;
-    }
-    const fs::path ca = fs::weakly_canonical(followLinks(fs::absolute(pa, ec)), ec);
-    const fs::path cb = fs::weakly_canonical(followLinks(fs::absolute(pb, ec)), ec);
-    return !ec && ca == cb;
-}
-
 std::optional<int> OpenConversion(LogReader& reader, const std::string& input,
                                   const std::optional<std::string>& output,
                                   std::string_view usage) {
@@ -91,7 +78,7 @@ std::optional<int> OpenConversion(LogReader& reader, const std::string& input,
     if (std::filesystem::is_directory(nativePath(*output))) {
         return Fail(*output, "is a folder");
     }
-    if (SameFile(input, *output)) {
+    if (sameFile(input, *output)) {
         return UsageError(*output + " is the input file", usage);
     }
     return std::nullopt;

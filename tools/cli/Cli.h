@@ -73,10 +73,6 @@ std::unique_ptr<AtomicFileWriter> OpenOutput(const std::optional<std::string>& o
 // The output's name in messages.
 std::string OutputName(const std::optional<std::string>& output);
 
-// True when the two names stand for one file: the same device and inode (links followed),
-// or, for a file not there yet, the same path once links and dots are resolved.
-bool SameFile(const std::string& a, const std::string& b);
-
 // The index of text in names, or nothing.
 std::optional<int16_t> PickOne(const std::string& text, std::initializer_list<const char*> names);
 

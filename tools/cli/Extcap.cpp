@@ -209,7 +209,7 @@ class ExtcapRun final : public HeadlessRun {
         rec::forEachRecord(reinterpret_cast<const uint8_t*>(records.data()),
                            static_cast<int32_t>(records.size()),
                            [&](const rec::Record& r) { packets_.add(r, now); });
-        if (packets_.showDialog()) {
+        if (packets_.packetOpen()) {
             hold_.start();
         } else {
             hold_.stop();

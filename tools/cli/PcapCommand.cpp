@@ -113,25 +113,9 @@ int PcapCommand(std::vector<std::string> argv) {
     }
 
     const std::unique_ptr<AtomicFileWriter> file = OpenOutput(c.output);
-    PcapStream pcap(pcapLineOf(reader.header()), *times, [&file](std::string_view piece) {
-        file->write(piece);
-        return file->ok();
-    });
     std::string error;
-    const bool read =
-        reader.read([&pcap](const uint8_t* bytes, size_t len) { return pcap.measure(bytes, len); },
-                    error) &&
-        reader.read(
-            [&](const uint8_t* bytes, size_t len) {
-                const size_t taken = pcap.add(bytes, len);
-                return file->ok() ? taken : LogReader::kStop;
-            },
-            error);
-    if (!read) {
-        return Fail(*c.input, error);
-    }
-    if (!pcap.finish() || !file->commit()) {
-        return Fail(OutputName(c.output), file->reason());
+    if (!writePcapOfLog(reader, *times, *file, error)) {
+        return error.empty() ? Fail(OutputName(c.output), file->reason()) : Fail(*c.input, error);
     }
     return kExitOk;
 }
