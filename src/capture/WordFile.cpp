@@ -42,7 +42,7 @@ std::span<const int16_t> WordFile::words() const {
 #ifdef _WIN32
 
 // Windows keeps the words in memory (the caller's fallback).
-bool WordFile::create(const std::vector<std::filesystem::path>&) {
+bool WordFile::create(const std::filesystem::path&) {
     return false;
 }
 bool WordFile::append(const int16_t*, size_t) {
@@ -76,15 +76,10 @@ int unnamedFile(const std::filesystem::path& folder) {
 
 }  // namespace
 
-bool WordFile::create(const std::vector<std::filesystem::path>& folders) {
+bool WordFile::create(const std::filesystem::path& folder) {
     release();
-    for (const std::filesystem::path& folder : folders) {
-        fd_ = unnamedFile(folder);
-        if (fd_ >= 0) {
-            return true;
-        }
-    }
-    return false;
+    fd_ = unnamedFile(folder);
+    return fd_ >= 0;
 }
 
 bool WordFile::append(const int16_t* words, size_t n) {

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
-#include <vector>
 
 // Display words kept outside the program's memory: written once to an unnamed temporary file,
 // then mapped read-only. The pages belong to the file, so the system can drop them and read
@@ -19,9 +18,9 @@ class WordFile {
     WordFile(const WordFile&) = delete;
     WordFile& operator=(const WordFile&) = delete;
 
-    // Makes the file in the first of the folders that takes one; false when none does (or
-    // where the platform keeps no such files).
-    bool create(const std::vector<std::filesystem::path>& folders);
+    // Makes a new, empty file in folder (the words written before are dropped); false when the
+    // folder takes none, or where the platform keeps no such files.
+    bool create(const std::filesystem::path& folder);
     // Appends n words; false once a write has failed (a full disk).
     bool append(const int16_t* words, size_t n);
     // Ends the writing and maps what was written; false when it cannot be mapped.

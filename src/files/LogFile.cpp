@@ -228,35 +228,40 @@ std::optional<LogFile> readLogFile(const std::string& name, std::string& error) 
 
 bool logWordsToFile(LogReader& reader, const std::vector<std::filesystem::path>& folders,
                     WordFile& words, std::string& error) {
-    if (!words.create(folders)) {
-        error = "no folder for the display words";
-        return false;
-    }
     std::vector<int16_t> piece(reader.piece() / 2 + 2);
-    bool written = true;
-    bool tooMany = false;
-    const bool read = reader.read(
-        [&](const uint8_t* bytes, size_t len) {
-            int32_t n = 0;
-            const int32_t taken = makeDispWords(bytes, static_cast<int32_t>(len), piece.data(), n);
-            tooMany = words.size() + static_cast<size_t>(n) >
-                      static_cast<size_t>(std::numeric_limits<int32_t>::max());
-            written = !tooMany && words.append(piece.data(), static_cast<size_t>(n));
-            return written ? static_cast<size_t>(taken) : LogReader::kStop;
-        },
-        error);
-    if (!read) {
-        return false;
-    }
-    if (tooMany) {
-        error = "too large";
-        return false;
-    }
-    if (!written || !words.finish()) {
+    error = "no folder for the display words";
+    // A folder whose disk fills up on the way gives way to the next.
+    for (const std::filesystem::path& folder : folders) {
+        if (!words.create(folder)) {
+            continue;
+        }
+        bool written = true;
+        bool tooMany = false;
+        const bool read = reader.read(
+            [&](const uint8_t* bytes, size_t len) {
+                int32_t n = 0;
+                const int32_t taken =
+                    makeDispWords(bytes, static_cast<int32_t>(len), piece.data(), n);
+                tooMany = words.size() + static_cast<size_t>(n) >
+                          static_cast<size_t>(std::numeric_limits<int32_t>::max());
+                written = !tooMany && words.append(piece.data(), static_cast<size_t>(n));
+                return written ? static_cast<size_t>(taken) : LogReader::kStop;
+            },
+            error);
+        if (!read) {
+            return false;
+        }
+        if (tooMany) {
+            error = "too large";
+            return false;
+        }
+        if (written && words.finish()) {
+            return true;
+        }
         error = "the display words cannot be written";
-        return false;
     }
-    return true;
+    words = WordFile();
+    return false;
 }
 
 int16_t SaveLog(const std::string& name, const uint8_t* bytes, int32_t count, const Settings& s) {

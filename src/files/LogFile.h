@@ -102,8 +102,9 @@ class LogReader {
 };
 
 // Converts the data of an opened reader into display words (as CopyDat makes them) in a word
-// file made in the first of folders that takes one, piece by piece, so that memory does not
-// grow with the file. False with the reason in error when no folder takes the file
+// file, piece by piece, so that memory does not grow with the file. The file is made in the
+// first of folders that takes one and holds all the words (a full disk tries the next). False with
+// the reason in error when no folder takes the file
 // ("no folder for the display words"), a write fails ("the display words cannot be
 // written"), the words would be more than 2^31 - 1 ("too large") or the file cannot be read.
 bool logWordsToFile(LogReader& reader, const std::vector<std::filesystem::path>& folders,

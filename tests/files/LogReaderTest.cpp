@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <random>
 
 #include "capture/Capture.h"
@@ -115,11 +116,40 @@ TEST(LogReaderTest, PiecesOfOddSizesGiveWhatTheWholeFileGives) {
         // The words go to an unnamed file in the first folder that takes one.
         WordFile file;
         ASSERT_TRUE(logWordsToFile(reader, {dir.File("gone"), dir.path()}, file, error)) << error;
+        ASSERT_EQ(file.size(), static_cast<size_t>(capture.glngDispLen()));
         EXPECT_TRUE(std::ranges::equal(
             file.words(), capture.gintDispDat().first(static_cast<size_t>(capture.glngDispLen()))));
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2)
             << "in.vxm and out.pcap only";
     }
+}
+
+TEST(LogReaderTest, WordsGoToTheNextFolderWhenTheFirstIsFull) {
+    TempFolder dir;
+    const std::string full = dir.File("full");
+    std::filesystem::create_directory(full);
+    if (std::system(("mount -t tmpfs -o size=16k tmpfs '" + full + "' 2>/dev/null").c_str()) != 0) {
+        GTEST_SKIP() << "no small file system can be mounted here";
+    }
+    std::string records;
+    for (int i = 0; i < 20000; ++i) {
+        records += "\x84\xC1";  // 20000 words, 40000 bytes of them
+    }
+    dir.write("in.vxm", std::string(24, '\0') + records);
+    LogReader reader;
+    std::string error;
+    ASSERT_TRUE(reader.open(dir.File("in.vxm"), error));
+    WordFile file;
+    const bool spilled = logWordsToFile(reader, {full, dir.path()}, file, error);
+    const size_t spilledWords = file.size();
+    const bool onlyFull = logWordsToFile(reader, {full}, file, error);
+    const std::string fullError = error;
+    EXPECT_EQ(std::system(("umount '" + full + "'").c_str()), 0);
+    EXPECT_TRUE(spilled);
+    EXPECT_EQ(spilledWords, 20000u);
+    EXPECT_FALSE(onlyFull);
+    EXPECT_EQ(fullError, "the display words cannot be written");
+    EXPECT_TRUE(file.words().empty());
 }
 
 TEST(LogReaderTest, WordsFindNoFolderOrAnEmptyCapture) {
