@@ -11,13 +11,24 @@ enum Action : int16_t { kStopMonitor = 0, kStartSaving = 1, kStopSaving = 2, kCo
 
 }  // namespace
 
+void TriggerEngine::listStringTriggers() {
+    listedTypes_ = triggers_.gintTrigType;
+    stringCount_ = 0;
+    for (int n = 0; n < Triggers::kCount; ++n) {
+        if (listedTypes_[n] == kString) {
+            stringTriggers_[stringCount_++] = static_cast<int8_t>(n);
+        }
+    }
+}
+
 void TriggerEngine::TrigCheckChr(int direction, uint8_t byte) {
+    if (triggers_.gintTrigType != listedTypes_) {
+        listStringTriggers();
+    }
     auto& pos = direction != 0 ? gintChrPosSD : gintChrPosRD;
     auto& top = direction != 0 ? glngChrTopSD : glngChrTopRD;
-    for (int n = 0; n < Triggers::kCount; ++n) {
-        if (triggers_.gintTrigType[n] != kString) {
-            continue;
-        }
+    for (int i = 0; i < stringCount_; ++i) {
+        const int n = stringTriggers_[i];
         // The progress stays below the code count, which is at most kCodes: always an index.
         int16_t& p = pos[n];
         if (byte != triggers_.gbyteChrCode[n][p]) {
