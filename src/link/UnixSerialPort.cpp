@@ -158,12 +158,9 @@ void UnixSerialPort::readWaiting() {
 size_t UnixSerialPort::fill() {
     size_t got = 0;
     while (fd_ >= 0 && !session_.losing() && got < kMaxRead) {
-        const size_t had = incoming_.size();
-        const size_t room = std::min(kReadChunk, kMaxRead - got);
-        incoming_.resize(had + room);
-        const ssize_t n = ::read(fd_, incoming_.data() + had, room);
-        incoming_.resize(had + static_cast<size_t>(std::max<ssize_t>(n, 0)));
+        const ssize_t n = ::read(fd_, chunk_.data(), chunk_.size());
         if (n > 0) {
+            incoming_.insert(incoming_.end(), chunk_.begin(), chunk_.begin() + n);
             got += static_cast<size_t>(n);
         } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
             // Hung up (0) or failed: unplugged, or the far end closed.

@@ -1,6 +1,7 @@
 #pragma once
 #include <QSocketNotifier>
 #include <QTimer>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -56,17 +57,17 @@ class UnixSerialPort final : public SerialPort {
     // Writes what waits, as far as the driver takes it now; false on a write error.
     bool writePending();
 
-    // The most one read takes before the event loop runs again, in reads of kReadChunk.
+    // The most one read takes before the event loop runs again.
     static constexpr size_t kMaxRead = 65536;
-    static constexpr size_t kReadChunk = 4096;
 
     PortSession session_;
     int fd_ = -1;
     QSocketNotifier readNotifier_{QSocketNotifier::Read};
     QSocketNotifier writeNotifier_{QSocketNotifier::Write};
     QTimer readTimer_;
-    std::vector<uint8_t> incoming_;  // read, not yet handed on
-    std::vector<uint8_t> batch_;     // being handed on
-    std::string pending_;            // written, not yet taken by the driver
-    bool reading_ = false;           // a batch is being decoded
+    std::array<uint8_t, 4096> chunk_{};  // one read from the device
+    std::vector<uint8_t> incoming_;      // read, not yet handed on
+    std::vector<uint8_t> batch_;         // being handed on
+    std::string pending_;                // written, not yet taken by the driver
+    bool reading_ = false;               // a batch is being decoded
 };

@@ -57,6 +57,8 @@ class TriggerEngine final : public TriggerChecks, public DecoderObserver {
     [[nodiscard]] int32_t stopTarget(int16_t count) const;
     // Lists the string triggers again for the event types as they are now.
     void listStringTriggers();
+    // TrigCheckChr for the listed string triggers.
+    void matchStrings(int direction, uint8_t byte);
 
     // The event types the list below was made for; a byte checked after any of them changed
     // lists the string triggers again, so that the common case, no string trigger, costs one

@@ -162,6 +162,7 @@ TEST(TriggerEngine, EditedDefinitionsApplyFromTheNextByte) {
          [](Rig& r) { r.triggers.gbyteChrCode[4][0] = 0x42; },
          {2, 0, 2, 0, 2}},
         {"no trigger", [](Rig& r) { r.triggers.gintTrigType = {}; }, {2, 0, 2, 0, 2}},
+        {"the last trigger alone", [](Rig& r) { r.OnString(4, "41", "1"); }, {2, 0, 2, 0, 3}},
     };
     for (const auto& step : steps) {
         step.apply(rig);
