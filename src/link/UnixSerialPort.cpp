@@ -155,6 +155,12 @@ void UnixSerialPort::readWaiting() {
     reading_ = false;
 }
 
+void UnixSerialPort::readNow() {
+    if (readTimer_.isActive()) {
+        readWaiting();
+    }
+}
+
 size_t UnixSerialPort::fill() {
     size_t got = 0;
     while (fd_ >= 0 && !session_.losing() && got < kMaxRead) {

@@ -45,6 +45,9 @@ class UnixSerialPort final : public SerialPort {
     void close() override;
     bool write(const std::string& text) override;
     [[nodiscard]] bool isOpen() const override { return fd_ >= 0; }
+    // While bytes keep coming (the read timer waits), reads at once and waits kReadGapMs
+    // from now.
+    void readNow() override;
 
   private:
     // Called by the read notifier and the read timer.

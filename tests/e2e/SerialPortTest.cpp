@@ -1,6 +1,7 @@
 // Both serial port classes on a pseudo-terminal whose other end the test drives:
 // UnixSerialPort, the program's port here, and QtSerialPort, the port on Windows.
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -227,4 +228,20 @@ TYPED_TEST(SerialPortTest, ALostDeviceClosesThePortAndIsReportedOncePerOpen) {
     ASSERT_TRUE(RunUntil([&] { return this->events.losses > 1; }, 2000));
     RunUntil([] { return false; }, 200);
     EXPECT_EQ(this->events.losses, 2);
+}
+
+using UnixSerialPortTest = SerialPortTest<UnixSerialPort>;
+
+TEST_F(UnixSerialPortTest, ReadNowTakesWhatArrivedWhileTheNextReadWaits) {
+    const int device = ::open(terminal->devicePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(device, 0);
+    ASSERT_TRUE(port.open(1).opened());
+    send("first");
+    ASSERT_TRUE(receiveUntil(5));  // the next read waits for its timer
+    ASSERT_EQ(::write(terminal->master(), "second", 6), 6);
+    pollfd waiting{device, POLLIN, 0};
+    ASSERT_EQ(poll(&waiting, 1, 2000), 1);  // at the device; no event has run since
+    port.readNow();
+    EXPECT_EQ(events.bytes, "firstsecond");
+    ::close(device);
 }
