@@ -125,10 +125,10 @@ bool UnixSerialPort::writePending() {
         const ssize_t n = ::write(fd_, pending_.data(), pending_.size());
         if (n > 0) {
             pending_.erase(0, static_cast<size_t>(n));
-        } else if (n < 0 && errno == EAGAIN) {
+        } else if (n == 0 || errno == EAGAIN) {  // the driver takes nothing now
             writeNotifier_.setEnabled(true);
             return true;
-        } else if (n < 0 && errno != EINTR) {
+        } else if (errno != EINTR) {
             pending_.clear();
             writeNotifier_.setEnabled(false);
             return false;
