@@ -93,6 +93,10 @@ MDIMonitor::MDIMonitor(AppContext& ctx, QWidget* parent)
         DecoderObservers{&frmMonitor_->live(), frmMonitor_, &controller_, &listener_,
                          &ctx_.trigEngine});
     controller_.attach(frmComm_->comm());
+    // A frame shows what has arrived up to it: a port that reads a busy line only every few
+    // milliseconds reads once more just before.
+    connect(&frmMonitor_->surface(), &CellSurface::frameDue, this,
+            [this] { frmComm_->comm().readNow(); });
     files_ = std::make_unique<FileCommands>(ctx_, *this);
     ctx_.autoSave.setReport(this);
 

@@ -65,6 +65,8 @@ class CommLink final : public CommandSink, public PortEvents {
     // so its "OK" cannot start a run that has been stopped.
     void cancelStart();
     [[nodiscard]] bool isOpen() const { return port_.isOpen(); }
+    // Decodes what the port has received by now; for a frame about to be painted.
+    void readNow() { port_.readNow(); }
     // True once the program is ending: every wait for the unit ends at once.
     [[nodiscard]] bool closing() const { return wait_.closing(); }
 

@@ -6,7 +6,13 @@
 #include "link/CommLink.h"
 #include "link/QtEventWait.h"
 #include "link/QtLinkTimers.h"
+#ifdef Q_OS_WIN
 #include "link/QtSerialPort.h"
+using SystemPort = QtSerialPort;
+#else
+#include "link/UnixSerialPort.h"
+using SystemPort = UnixSerialPort;
+#endif
 
 namespace {
 
@@ -33,7 +39,7 @@ class QtLinkParts final : public LinkParts {
   private:
     QtLinkTimers timers_;
     QtEventWait wait_;
-    QtSerialPort port_;  // closed first, while the timers still exist
+    SystemPort port_;  // closed first, while the timers still exist
 };
 
 }  // namespace

@@ -1,10 +1,9 @@
 #include "link/QtSerialPort.h"
 
 #include <QFileInfo>
-#include <QMetaObject>
 #include <utility>
 
-QtSerialPort::QtSerialPort(PortNames names) : names_(std::move(names)) {
+QtSerialPort::QtSerialPort(PortNames names) : session_(std::move(names)) {
     port_.setReadBufferSize(0);
     port_.setFlowControl(QSerialPort::NoFlowControl);
     QObject::connect(&port_, &QSerialPort::readyRead, &port_, [this] { readWaiting(); });
@@ -19,12 +18,10 @@ QtSerialPort::~QtSerialPort() {
 PortOpenResult QtSerialPort::open(int n) {
     close();
     PortOpenResult result;
-    const QString location = names_.location(n);
+    const QString location = session_.locate(n, result);
     if (location.isEmpty()) {
-        result.status = PortOpenResult::Status::NoSuchPort;
         return result;
     }
-    result.location = location.toStdString();
     port_.setPortName(location);
     if (!port_.open(QIODevice::ReadWrite)) {
         result.status = openFailure(location);
@@ -32,8 +29,7 @@ PortOpenResult QtSerialPort::open(int n) {
         return result;
     }
     port_.clear(QSerialPort::Input);  // open keeps what arrived before it
-    ++session_;
-    losing_ = false;
+    session_.restart();
     result.status = PortOpenResult::Status::Opened;
     return result;
 }
@@ -60,8 +56,7 @@ PortOpenResult::Status QtSerialPort::openFailure([[maybe_unused]] const QString&
 }
 
 void QtSerialPort::close() {
-    ++session_;
-    losing_ = false;
+    session_.restart();
     if (port_.isOpen()) {
         port_.flush();  // a stop written just before reaches the unit
         port_.close();
@@ -93,26 +88,14 @@ void QtSerialPort::readWaiting() {
         if (got <= 0) {
             break;
         }
-        events_->onReceive(buffer_.data(), static_cast<size_t>(got));
+        session_.events().onReceive(buffer_.data(), static_cast<size_t>(got));
     }
     reading_ = false;
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error) {
-    if ((error != QSerialPort::ReadError && error != QSerialPort::ResourceError) ||
-        !port_.isOpen() || losing_) {
-        return;
+    if ((error == QSerialPort::ReadError || error == QSerialPort::ResourceError) &&
+        port_.isOpen()) {
+        session_.lose(port_, [this] { close(); });
     }
-    losing_ = true;
-    const unsigned session = session_;
-    QMetaObject::invokeMethod(
-        &port_,
-        [this, session] {
-            if (session != session_) {
-                return;  // closed or reopened meanwhile
-            }
-            close();
-            events_->onLinkLost();
-        },
-        Qt::QueuedConnection);
 }

@@ -4,13 +4,15 @@
 #include <cstdint>
 #include <vector>
 
-#include "link/PortNames.h"
+#include "link/PortSession.h"
 #include "link/SerialPort.h"
 
-// The port to the unit on QSerialPort. The PC side of the link needs no line settings: the
-// port keeps Qt's defaults, never uses software flow control (it would swallow 0x11 and
-// 0x13), and keeps every received byte (unlimited read buffer). Each readyRead hands all
-// waiting bytes to PortEvents as one batch read into a reused buffer.
+// The port to the unit on QSerialPort, the program's port on Windows (elsewhere the tests run
+// it next to UnixSerialPort, so that its behaviour is checked on every machine). The PC side of
+// the link needs no line settings: the port keeps Qt's defaults, never uses software flow
+// control (it would swallow 0x11 and 0x13), and keeps every received byte (unlimited read
+// buffer). Each readyRead hands all waiting bytes to PortEvents as one batch read into a reused
+// buffer.
 //
 // A unit that goes away makes QSerialPort report read or resource errors in a tight loop;
 // the first one closes the port through a queued call and reports onLinkLost once.
@@ -22,7 +24,7 @@ class QtSerialPort final : public SerialPort {
     QtSerialPort& operator=(const QtSerialPort&) = delete;
 
     // Where received bytes and the loss of the unit go; set before the first Open.
-    void attach(PortEvents& events) { events_ = &events; }
+    void attach(PortEvents& events) { session_.attach(events); }
 
     PortOpenResult open(int n) override;
     void close() override;
@@ -35,11 +37,8 @@ class QtSerialPort final : public SerialPort {
     [[nodiscard]] PortOpenResult::Status openFailure(
         [[maybe_unused]] const QString& location) const;
 
-    PortNames names_;
-    PortEvents* events_ = nullptr;
+    PortSession session_;
     QSerialPort port_;
     std::vector<uint8_t> buffer_;
-    unsigned session_ = 0;  // changes with every open and close
-    bool losing_ = false;   // a loss is being reported for this session
     bool reading_ = false;  // a batch is being decoded
 };

@@ -32,6 +32,9 @@ class SerialPort {
     // Writes the text as raw octets; false when the port is closed or the write failed.
     virtual bool write(const std::string& text) = 0;
     [[nodiscard]] virtual bool isOpen() const = 0;
+    // Hands on what has arrived now instead of at the port's next look, for a caller about to
+    // show it; nothing where the port holds no reads back.
+    virtual void readNow() {}
 };
 
 // What an open port reports.

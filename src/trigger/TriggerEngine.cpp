@@ -1,6 +1,7 @@
 #include "trigger/TriggerEngine.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "base/Status.h"
 
@@ -9,15 +10,43 @@ namespace {
 enum Event : int16_t { kString = 1, kTime = 2, kError = 3, kLine = 4 };
 enum Action : int16_t { kStopMonitor = 0, kStartSaving = 1, kStopSaving = 2, kCountEvents = 3 };
 
+// a == b in a few instructions: std::array's comparison calls memcmp.
+bool sameTypes(const std::array<int16_t, Triggers::kCount>& a,
+               const std::array<int16_t, Triggers::kCount>& b) {
+    static_assert(Triggers::kCount == 5);
+    uint64_t a4 = 0;
+    uint64_t b4 = 0;
+    std::memcpy(&a4, a.data(), sizeof a4);
+    std::memcpy(&b4, b.data(), sizeof b4);
+    return a4 == b4 && a[4] == b[4];
+}
+
 }  // namespace
 
+void TriggerEngine::listStringTriggers() {
+    listedTypes_ = triggers_.gintTrigType;
+    stringCount_ = 0;
+    for (int n = 0; n < Triggers::kCount; ++n) {
+        if (listedTypes_[n] == kString) {
+            stringTriggers_[stringCount_++] = static_cast<int8_t>(n);
+        }
+    }
+}
+
 void TriggerEngine::TrigCheckChr(int direction, uint8_t byte) {
+    if (!sameTypes(triggers_.gintTrigType, listedTypes_)) {
+        listStringTriggers();
+    }
+    if (stringCount_ > 0) {
+        matchStrings(direction, byte);
+    }
+}
+
+void TriggerEngine::matchStrings(int direction, uint8_t byte) {
     auto& pos = direction != 0 ? gintChrPosSD : gintChrPosRD;
     auto& top = direction != 0 ? glngChrTopSD : glngChrTopRD;
-    for (int n = 0; n < Triggers::kCount; ++n) {
-        if (triggers_.gintTrigType[n] != kString) {
-            continue;
-        }
+    for (int i = 0; i < stringCount_; ++i) {
+        const int n = stringTriggers_[i];
         // The progress stays below the code count, which is at most kCodes: always an index.
         int16_t& p = pos[n];
         if (byte != triggers_.gbyteChrCode[n][p]) {

@@ -55,6 +55,17 @@ class TriggerEngine final : public TriggerChecks, public DecoderObserver {
   private:
     // glngDatLen + 2 x count, the doubling in 16 bits as the counts are defined.
     [[nodiscard]] int32_t stopTarget(int16_t count) const;
+    // Lists the string triggers again for the event types as they are now.
+    void listStringTriggers();
+    // TrigCheckChr for the listed string triggers.
+    void matchStrings(int direction, uint8_t byte);
+
+    // The event types the list below was made for; a byte checked after any of them changed
+    // lists the string triggers again, so that the common case, no string trigger, costs one
+    // comparison a byte.
+    std::array<int16_t, Triggers::kCount> listedTypes_{};
+    std::array<int8_t, Triggers::kCount> stringTriggers_{};  // in trigger order
+    int stringCount_ = 0;
 
     Triggers& triggers_;
     RunState& run_;

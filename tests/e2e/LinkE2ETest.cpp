@@ -1,4 +1,4 @@
-// The link with the real QSerialPort adapter against vexlo-unit on a pseudo-terminal.
+// The link with the program's serial port against vexlo-unit on a pseudo-terminal.
 #include <gtest/gtest.h>
 
 #include <QDir>

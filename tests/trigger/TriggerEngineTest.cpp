@@ -134,6 +134,43 @@ TEST(TriggerEngine, SeveralTriggersFireOnOneEventAndOthersIgnoreIt) {
     EXPECT_EQ(rig.triggers.glngTrigCount, (std::array<int32_t, 5>{1, 0, 0, 1, 0}));
 }
 
+TEST(TriggerEngine, EditedDefinitionsApplyFromTheNextByte) {
+    Rig rig;
+    rig.Data(kSD, 0x41);  // checked while no trigger is set
+    const struct {
+        const char* edit;
+        void (*apply)(Rig&);
+        std::array<int32_t, 5> counts;  // after one more SD 41
+    } steps[] = {
+        {"string trigger 2 set", [](Rig& r) { r.OnString(2, "41", "1"); }, {0, 0, 1, 0, 0}},
+        {"trigger 2 made an error trigger",
+         [](Rig& r) { r.triggers.gintTrigType[2] = 3; },
+         {0, 0, 1, 0, 0}},
+        {"trigger 2 a string again",
+         [](Rig& r) { r.triggers.gintTrigType[2] = 1; },
+         {0, 0, 2, 0, 0}},
+        {"the one string trigger is 4 now",
+         [](Rig& r) {
+             r.triggers.gintTrigType[2] = 0;
+             r.OnString(4, "41", "1");
+         },
+         {0, 0, 2, 0, 1}},
+        {"a second string trigger before it",
+         [](Rig& r) { r.OnString(0, "41", "1"); },
+         {1, 0, 2, 0, 2}},
+        {"trigger 4 waits for another code",
+         [](Rig& r) { r.triggers.gbyteChrCode[4][0] = 0x42; },
+         {2, 0, 2, 0, 2}},
+        {"no trigger", [](Rig& r) { r.triggers.gintTrigType = {}; }, {2, 0, 2, 0, 2}},
+        {"the last trigger alone", [](Rig& r) { r.OnString(4, "41", "1"); }, {2, 0, 2, 0, 3}},
+    };
+    for (const auto& step : steps) {
+        step.apply(rig);
+        rig.Data(kSD, 0x41);
+        EXPECT_EQ(rig.triggers.glngTrigCount, step.counts) << step.edit;
+    }
+}
+
 struct ErrorCase {
     int16_t mask;
     bool parity, framing;

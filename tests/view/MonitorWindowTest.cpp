@@ -305,6 +305,30 @@ TEST_F(MonitorWindowTest, ScrollMovesThePaintedLinesAndPaintsOnlyWhatChanged) {
     EXPECT_EQ(shown, Render());
 }
 
+TEST_F(MonitorWindowTest, CellsThatScrolledUpIntoAPlaceThatShowedTheSameArePaintedThere) {
+    // Every cell is SD "A": a cell written after the last frame and moved up by the scroll
+    // holds what its place showed before, but the pixels moved there show another line.
+    const struct {
+        int16_t step;
+        int records;  // after the frame that showed lines 1 to 9 full, line 10 empty
+    } rows[] = {{1, 20}, {1, 40}, {3, 20}};
+    ResizeTw(8800, 7300);  // 20 x 10 cells
+    state.run.gintRun = 1;
+    for (const auto& row : rows) {
+        state.settings.gintScroll = row.step;
+        monitor.ClearDat();
+        for (int i = 0; i < 180; ++i) {
+            monitor.live().DispMonitor(0xA4, 0xC1);
+        }
+        Frame();
+        for (int i = 0; i < row.records; ++i) {
+            monitor.live().DispMonitor(0xA4, 0xC1);
+        }
+        Frame();
+        EXPECT_EQ(Shown(), Render()) << "scroll step " << row.step << ", " << row.records;
+    }
+}
+
 TEST_F(MonitorWindowTest, WhatTheWindowShowsAfterManyLiveFramesIsTheGrid) {
     for (const int16_t fontSize : {0, 1, 2}) {  // line pitches of 52.7, 43.3 and 31.3 twips/15
         state.settings.gintFontSize = fontSize;
