@@ -18,6 +18,10 @@ TEST_F(AppTest, StartRunsTheUnitAndStopShowsTheWholeCaptureAsHistory) {
     EXPECT_EQ(ctx.core.run.gintRireki, 0);
     ExpectMenus(true);
     ASSERT_TRUE(CaptureAtLeast(400));
+    // A frame first takes in what the port holds back.
+    const int asked = virtualLink.readsNow();
+    window->monitor().surface().flushUpdates();
+    EXPECT_EQ(virtualLink.readsNow(), asked + 1);
 
     Item("mn_Run_Stop")->trigger();
     EXPECT_EQ(ctx.core.run.gintRun, 0);

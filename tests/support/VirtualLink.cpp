@@ -62,6 +62,7 @@ class VirtualLink::Parts final : public LinkParts,
         return true;
     }
     [[nodiscard]] bool isOpen() const override { return opened; }
+    void readNow() override { ++owner_.readsNow_; }
 
     void enableSend(bool on) override { enable(sendDue, on, kSendMs); }
     void enablePortCheck(bool on) override { enable(checkDue, on, kPortCheckMs); }

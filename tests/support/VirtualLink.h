@@ -48,6 +48,8 @@ class VirtualLink final : public PortFactory {
     // Lets ms of virtual time pass.
     void runFor(int ms);
     [[nodiscard]] int64_t nowMs() const { return nowNs_ / 1'000'000; }
+    // How often the program asked the port for what it holds back (SerialPort::readNow).
+    [[nodiscard]] int readsNow() const { return readsNow_; }
 
     // Each command the unit carried out with its reply ("G01 OK"), in order; the starts and
     // stops among them.
@@ -76,6 +78,7 @@ class VirtualLink final : public PortFactory {
 
     FakeClock* clock_;
     int64_t nowNs_ = 0;
+    int readsNow_ = 0;
     int64_t giveUpNs_ = kGiveUpNs;
     std::string out_;         // what the unit sent that the link has not taken in yet
     Parts* parts_ = nullptr;  // the link's parts while they exist
