@@ -4,12 +4,15 @@
 // - a file shorter than the header fails and changes no setting;
 // - any other file loads whole, with every setting it gives inside its range;
 // - the display words are exactly those of the whole records of the data, as the record walk
-//   that the exports use finds them (a record cut off by the end gives none);
+//   that the exports use finds them (a record cut off by the end gives none), also when they
+//   are made piece by piece into a word file, as for a file larger than the capture buffer;
 // - the view never draws more cells than the grid has, nor a text that does not exist.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "FuzzCheck.h"
@@ -42,8 +45,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(loaded == clampHeader(decodeHeader(data)));
     FUZZ_CHECK(clampHeader(loaded) == loaded);
 
+    // Half the inputs are shown as a file larger than the capture buffer is: from a word file
+    // made in pieces of odd sizes.
     Capture& cap = state.capture;
-    cap.CopyDat(bytes.data(), count);
+    if ((data[2] & 1) != 0) {
+        LogReader reader(8 + data[3] % 61);
+        std::string error;
+        WordFile words;
+        FUZZ_CHECK(reader.open(path.string(), error));
+        FUZZ_CHECK(logWordsToFile(reader, {FuzzFolder()}, words, error));
+        cap.adoptWords(std::move(words));
+    } else {
+        cap.CopyDat(bytes.data(), count);
+    }
 
     const std::vector<int16_t> expected = WordsOfRecords(bytes.data(), count);
     FUZZ_CHECK(cap.glngDispLen() == static_cast<int32_t>(expected.size()));
