@@ -84,13 +84,10 @@ bool FileCommands::openLog(const std::string& name) {
                             logWordsToFile(reader, wordFolders(name), words, error);
         std::vector<uint8_t> bytes;
         int32_t count = 0;
-        bool loaded = inFile;
-        if (inFile) {
-            applyHeader(reader.header(), core.settings);
-        } else {
-            loaded = LoadLog(name, bytes, count, core.settings) == status::kDone;
-        }
-        if (loaded) {
+        if (inFile || LoadLog(name, bytes, count, core.settings) == status::kDone) {
+            if (inFile) {
+                applyHeader(reader.header(), core.settings);  // LoadLog took it otherwise
+            }
             core.capture.glngCursol.assign(1, -1);
             core.run.gintRireki = 1;
             window_.MenuCheck();
