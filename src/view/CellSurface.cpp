@@ -139,10 +139,16 @@ void CellSurface::flushUpdates() {
         for (auto& changed : changed_) {
             changed.assign(static_cast<size_t>(size), 0);
         }
+        for (auto& was : was_) {
+            was.assign(static_cast<size_t>(size), kUnknown);
+        }
     } else {
         bool all = dirtyAll_;
-        if (scrolledLines_ >= geometry_.rows()) {
-            all = true;  // nothing of the last frame is left to move: every cell is compared
+        if (scrolledLines_ * 2 >= geometry_.rows()) {
+            // Most of the last frame scrolled away: what is left is not worth moving, and
+            // every cell is compared with what its place shows, which costs a fraction of
+            // painting the lines that would come in.
+            all = true;
         } else if (scrolledLines_ > 0) {
             const QRect lines = geometry_.linesRect();
             const int shift = scrolledLines_ * geometry_.linePitchPx();
@@ -196,12 +202,14 @@ void CellSurface::flushUpdates() {
 CellSurface::Span CellSurface::markDifferent(CellRow row, const Span& span) {
     auto& changed = changed_[static_cast<size_t>(row)];
     auto& shown = shown_[static_cast<size_t>(row)];
+    auto& was = was_[static_cast<size_t>(row)];
     Span different;
     for (int32_t k = std::max(span.first, 0); k <= std::min(span.last, cells_.Size() - 1); ++k) {
         const auto i = static_cast<size_t>(k);
         const Cell& c = cells_.at(row, k);
         changed[i] = c == shown[i] ? 0 : 1;
         if (changed[i] != 0) {
+            was[i] = shown[i];
             shown[i] = c;  // painted by this frame
             different.first = std::min(different.first, k);
             different.last = k;
@@ -326,6 +334,7 @@ void CellSurface::paintCells(QPainter& p, const QRect& clip, bool changedOnly) {
     for (int32_t i = span.firstLine; i <= span.lastLine; ++i) {
         for (const CellRow row : {CellRow::RD, CellRow::SD}) {
             const auto& changed = changed_[static_cast<size_t>(row)];
+            const auto& was = was_[static_cast<size_t>(row)];
             const auto paints = [&](int32_t k) {
                 return !changedOnly || changed[static_cast<size_t>(k)] != 0;
             };
@@ -343,8 +352,19 @@ void CellSurface::paintCells(QPainter& p, const QRect& clip, bool changedOnly) {
                 }
                 const Cell& c = cells_.at(row, k);
                 if (c.text != CellText::kEmpty || c.hilite || c.fore != CellGrid::kBlack) {
+                    const Cell& before = was[static_cast<size_t>(k)];
+                    // Where the place showed a cell of the same colours, the two differ only
+                    // within their ink.
+                    const bool inkOnly = changedOnly && before.back == c.back &&
+                                         before.fore == c.fore && before.text < CellText::kCount;
+                    const QRect beforeInk = inkOnly ? tiles_.find(before, r.size()).ink : QRect();
                     const CellTiles::Tile tile = tiles_.find(c, r.size());
-                    copy.copy(r.topLeft(), tile.image, tile.source);
+                    const QRect part =
+                        inkOnly ? tile.ink | beforeInk : QRect(QPoint(), tile.source.size());
+                    if (!part.isEmpty()) {
+                        copy.copy(r.topLeft() + part.topLeft(), tile.image,
+                                  part.translated(tile.source.topLeft()));
+                    }
                     ++j;
                     continue;
                 }

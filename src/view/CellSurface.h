@@ -21,7 +21,8 @@ class QTimer;
 // a count, a changed grid as one flag. At most once a frame (kFrameMs) the frame is painted:
 // the lines already painted move up by the lines scrolled (their pixels are moved, not
 // painted again), then the lines that came in and the changed cells are painted, each cell
-// one copy of a finished picture. A frame that would change the whole grid paints it whole.
+// one copy of a finished picture, or of only its old and new ink where its place showed a cell
+// of the same colours. A frame that would change the whole grid paints it whole.
 // So a fast live stream costs a bounded number of paints however many records arrive.
 class CellSurface : public QWidget, public CellListener {
     Q_OBJECT
@@ -117,6 +118,7 @@ class CellSurface : public QWidget, public CellListener {
     std::array<Span, 2> dirty_;                    // RD, SD: the first and last changed cell
     std::array<std::vector<uint8_t>, 2> changed_;  // RD, SD: 1 for each cell a frame paints
     std::array<std::vector<Cell>, 2> shown_;       // RD, SD: what each place shows
+    std::array<std::vector<Cell>, 2> was_;  // RD, SD: what a place marked changed showed before
     bool shownKnown_ = false;  // shown_ holds what the pixels show (after a whole frame)
     bool dirtyAll_ = false;    // any cell may have changed: all are compared
     QRect frameRect_;          // while a frame paints only changed cells: its rectangle

@@ -1,6 +1,7 @@
 #include "view/CellTiles.h"
 
 #include <QPainter>
+#include <algorithm>
 
 void CellTiles::clear() {
     styles_.clear();
@@ -28,7 +29,7 @@ CellTiles::Style& CellTiles::styleOf(const Cell& cell, QSize size) {
     styles_.push_back(
         Style{cell.back, cell.fore, tile,
               QImage(tile.width(), tile.height() * CellText::kCount, QImage::Format_RGB32),
-              std::vector<uint8_t>(CellText::kCount, 0)});
+              std::vector<uint8_t>(CellText::kCount, 0), std::vector<QRect>(CellText::kCount)});
     last_ = styles_.size() - 1;
     return styles_.back();
 }
@@ -39,9 +40,10 @@ CellTiles::Tile CellTiles::find(const Cell& cell, QSize size) {
     if (style.made[text] == 0) {
         make(style, text);
         style.made[text] = 1;
+        style.ink[text] = inkOf(style, text);
     }
     const int h = style.size.height();
-    return {style.tiles, QRect(0, text * h, style.size.width(), h)};
+    return {style.tiles, QRect(0, text * h, style.size.width(), h), style.ink[text]};
 }
 
 void CellTiles::make(Style& style, CellText::Id text) const {
@@ -59,4 +61,27 @@ void CellTiles::make(Style& style, CellText::Id text) const {
         p.drawStaticText(QPointF((w - 1 - e.advance) / 2, top + (h - texts_.lineHeight()) / 2),
                          e.layout);
     }
+}
+
+QRect CellTiles::inkOf(const Style& style, CellText::Id text) const {
+    const int w = style.size.width();
+    const int h = style.size.height();
+    const int top = text * h;
+    const QRgb back = winColor(style.back).rgb();
+    int left = w;
+    int right = -1;
+    int first = h;
+    int last = -1;
+    for (int y = 0; y < h; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(style.tiles.constScanLine(top + y));
+        for (int x = 0; x < w; ++x) {
+            if (line[x] != (x < w - 1 ? back : formBack_)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                first = std::min(first, y);
+                last = y;
+            }
+        }
+    }
+    return right < 0 ? QRect() : QRect(QPoint(left, first), QPoint(right, last));
 }

@@ -13,7 +13,9 @@
 // one-pixel gap of the form at its right edge. The pictures of one style (colours and size)
 // lie one below the other in one image, by text id, each made on first use; memory is taken
 // only for the pictures made. clear() forgets them (a new font); so does a new style beyond
-// kMaxStyles, which bounds the memory they take.
+// kMaxStyles, which bounds the memory they take. Each picture knows its ink: the smallest
+// rectangle outside of which it is only background, so that a cell that changes its text but
+// not its colours needs only the ink of the old and the new text copied.
 class CellTiles {
   public:
     static constexpr size_t kMaxStyles = 32;
@@ -25,6 +27,7 @@ class CellTiles {
     struct Tile {
         const QImage& image;
         QRect source;
+        QRect ink;  // within source, from its top-left corner; empty for a picture without ink
     };
     [[nodiscard]] Tile find(const Cell& cell, QSize size);
 
@@ -35,9 +38,12 @@ class CellTiles {
         QSize size;
         QImage tiles;               // size.width() x size.height() * CellText::kCount
         std::vector<uint8_t> made;  // by text id
+        std::vector<QRect> ink;     // by text id, once made
     };
     [[nodiscard]] Style& styleOf(const Cell& cell, QSize size);
     void make(Style& style, CellText::Id text) const;
+    // The ink of a made picture: where it differs from the picture of a blank cell.
+    [[nodiscard]] QRect inkOf(const Style& style, CellText::Id text) const;
 
     CellTextCache& texts_;
     QRgb formBack_;
