@@ -168,6 +168,9 @@ size_t UnixSerialPort::fill() {
         if (n > 0) {
             incoming_.insert(incoming_.end(), chunk_.begin(), chunk_.begin() + n);
             got += static_cast<size_t>(n);
+            if (static_cast<size_t>(n) < chunk_.size()) {
+                break;  // the driver gave all it held: a further read would find nothing
+            }
         } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
             // Hung up (0) or failed: unplugged, or the far end closed.
             session_.lose(readTimer_, [this] { close(); });

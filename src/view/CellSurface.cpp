@@ -351,7 +351,15 @@ void CellSurface::paintCells(QPainter& p, const QRect& clip, bool changedOnly) {
                     continue;
                 }
                 const Cell& c = cells_.at(row, k);
-                if (c.text != CellText::kEmpty || c.hilite || c.fore != CellGrid::kBlack) {
+                // A run of blank cells of one colour is one copy from a blank row.
+                int32_t last = j;
+                if (c.text == CellText::kEmpty && !c.hilite && c.fore == CellGrid::kBlack) {
+                    while (last + 1 < end && paints(k + last + 1 - j) &&
+                           cells_.at(row, k + last + 1 - j) == c) {
+                        ++last;
+                    }
+                }
+                if (last == j) {
                     const Cell& before = was[static_cast<size_t>(k)];
                     // Where the place showed a cell of the same colours, the two differ only
                     // within their ink.
@@ -367,12 +375,6 @@ void CellSurface::paintCells(QPainter& p, const QRect& clip, bool changedOnly) {
                     }
                     ++j;
                     continue;
-                }
-                // A run of blank cells of one colour is one copy from a blank row.
-                int32_t last = j;
-                while (last + 1 < end && paints(k + last + 1 - j) &&
-                       cells_.at(row, k + last + 1 - j) == c) {
-                    ++last;
                 }
                 const QRect run = r.united(geometry_.cellRect(row, i * cols + last));
                 const int32_t x0 = geometry_.cellRect(row, i * cols).x();
