@@ -36,6 +36,7 @@ CellSurface::CellSurface(const ChrTable& chr, const CellGrid& cells, QWidget* pa
       frameTimer_(new QTimer(this)) {
     setObjectName(QStringLiteral("CellSurface"));
     setAttribute(Qt::WA_OpaquePaintEvent);
+    frameTimer_->setObjectName(QStringLiteral("frameTimer"));
     frameTimer_->setSingleShot(true);
     connect(frameTimer_, &QTimer::timeout, this, &CellSurface::flushUpdates);
     sinceFrame_.start();
@@ -119,14 +120,20 @@ void CellSurface::cellsScrolled(int32_t f) {
 void CellSurface::scheduleFrame() {
     if (!frameTimer_->isActive()) {
         const qint64 wait = frameGapMs_ - sinceFrame_.elapsed();
-        frameTimer_->start(static_cast<int>(std::max<qint64>(wait, 0)));
+        frameTimer_->start(static_cast<int>(std::max<qint64>(wait, 0)) + kFrameLateMs);
+    }
+}
+
+void CellSurface::frameIfDue() {
+    if (frameTimer_->isActive() && sinceFrame_.elapsed() >= frameGapMs_) {
+        flushUpdates();
     }
 }
 
 void CellSurface::flushUpdates() {
-    frameTimer_->stop();
     sinceFrame_.restart();
     emit frameDue();
+    frameTimer_->stop();  // what frameDue brought is painted now
     const int32_t size = cells_.Size();
     // A paint between two frames (a scroll of the cells after it left the pixels behind)
     // leaves what they show unknown: the frame paints everything.

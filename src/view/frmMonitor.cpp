@@ -291,6 +291,10 @@ void frmMonitor::setStampTimer(bool enabled) {
     enabled ? timStamp->start() : timStamp->stop();
 }
 
+void frmMonitor::batchDone() {
+    surface_->frameIfDue();
+}
+
 void frmMonitor::timIdle_Timer() {
     idle_.tick();
 }
