@@ -120,13 +120,7 @@ void CellSurface::cellsScrolled(int32_t f) {
 void CellSurface::scheduleFrame() {
     if (!frameTimer_->isActive()) {
         const qint64 wait = frameGapMs_ - sinceFrame_.elapsed();
-        frameTimer_->start(static_cast<int>(std::max<qint64>(wait, 0)) + kFrameLateMs);
-    }
-}
-
-void CellSurface::frameIfDue() {
-    if (frameTimer_->isActive() && sinceFrame_.elapsed() >= frameGapMs_) {
-        flushUpdates();
+        frameTimer_->start(static_cast<int>(std::max<qint64>(wait, 0)));
     }
 }
 

@@ -44,12 +44,6 @@ class CellSurface : public QWidget, public CellListener {
 
     // Paints everything changed since the last frame (the frame timer's tick).
     void flushUpdates();
-    // Paints the frame that waits if its time has come. Called when the program is awake for
-    // something else (a batch from the port): the frame timer waits kFrameLateMs longer than
-    // the frame's time, so that while bytes come in, frames are painted in the wake-ups of the
-    // port's reads instead of wake-ups of their own.
-    void frameIfDue();
-    static constexpr int kFrameLateMs = 5;
     // Asks for a frame even if no cell changes.
     void requestFrame() { scheduleFrame(); }
 

@@ -291,10 +291,6 @@ void frmMonitor::setStampTimer(bool enabled) {
     enabled ? timStamp->start() : timStamp->stop();
 }
 
-void frmMonitor::batchDone() {
-    surface_->frameIfDue();
-}
-
 void frmMonitor::timIdle_Timer() {
     idle_.tick();
 }

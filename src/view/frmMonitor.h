@@ -88,8 +88,6 @@ class frmMonitor : public QWidget, public DecoderObserver {
     // The decoder stops both timers at the start of a batch and starts them at its end.
     void setIdleTimer(bool enabled) override;
     void setStampTimer(bool enabled) override;
-    // After a batch the frame is painted if its time has come.
-    void batchDone() override;
     // Timer ticks.
     void timIdle_Timer();
     void timStamp_Timer();
