@@ -5,8 +5,10 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QImage>
 #include <QPainter>
+#include <QTimer>
 #include <random>
 #include <vector>
 
@@ -171,5 +173,38 @@ void BM_LiveDispPainted(benchmark::State& state) {
         static_cast<double>(frames) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_LiveDispPainted)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond);
+
+// What the live path costs before it does anything: the event loop woken by a timer every
+// UnixSerialPort::kReadGapMs (5 ms), the pace at which the port reads a busy line, with nothing
+// done in the wake-ups. One iteration is one second of wake-ups; its CPU time (of the
+// process) over its real time is the share of a core that this pace alone costs on the
+// machine, the floor under the live measurement's figures.
+void BM_EventLoopWakeups(benchmark::State& state) {
+    App();
+    const auto gapMs = static_cast<int>(state.range(0));
+    int ticks = 0;
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    QEventLoop loop;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (++ticks % (1000 / gapMs) == 0) {
+            loop.quit();
+        } else {
+            timer.start(gapMs);
+        }
+    });
+    for (auto _ : state) {
+        timer.start(gapMs);
+        loop.exec();
+    }
+    state.counters["wakeups"] = benchmark::Counter(ticks, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_EventLoopWakeups)
+    ->Arg(5)
+    ->Iterations(3)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
