@@ -356,8 +356,10 @@ TEST_F(MonitorWindowTest, WhatTheWindowShowsAfterManyLiveFramesIsTheGrid) {
         state.settings.gintScroll = static_cast<int16_t>(fontSize == 1 ? 0 : 1 + fontSize);
         std::mt19937 rng(fontSize);
         for (int frame = 0; frame < 40; ++frame) {
-            // Now and then more than a screen between two frames.
-            const int n = static_cast<int>(rng() % (frame % 5 == 4 ? 450 : 70));
+            // Now and then more than half a screen or more than a screen between two frames.
+            const int n = static_cast<int>(rng() % (frame % 5 == 4   ? 450
+                                                    : frame % 5 == 2 ? 200
+                                                                     : 70));
             for (int i = 0; i < n; ++i) {
                 // Few values: a cell often holds what its place showed before a scroll. Their
                 // ink differs in width and height (a frame copies only the ink of the old and
