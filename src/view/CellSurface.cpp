@@ -361,11 +361,11 @@ void CellSurface::paintCells(QPainter& p, const QRect& clip, bool changedOnly) {
                     }
                 }
                 if (last == j) {
-                    const Cell& before = was[static_cast<size_t>(k)];
                     // Where the place showed a cell of the same colours, the two differ only
-                    // within their ink.
-                    const bool inkOnly = changedOnly && before.back == c.back &&
-                                         before.fore == c.fore && before.text < CellText::kCount;
+                    // within their ink. (Only a frame knows what a place showed.)
+                    const Cell& before = changedOnly ? was[static_cast<size_t>(k)] : kUnknown;
+                    const bool inkOnly = before.back == c.back && before.fore == c.fore &&
+                                         before.text < CellText::kCount;
                     const QRect beforeInk = inkOnly ? tiles_.find(before, r.size()).ink : QRect();
                     const CellTiles::Tile tile = tiles_.find(c, r.size());
                     const QRect part =
