@@ -59,7 +59,7 @@ int MeasureLoss(MDIMonitor& window, AppContext& ctx, pid_t unit) {
     }
     std::printf("loss_close_ms=%lld\n", static_cast<long long>(sinceKill.elapsed()));
     const double cpuBefore = CpuMs();
-    RunUntil([] { return false; }, 1000);
+    RunFor(1000);
     std::printf("loss_cpu_ms_1s=%.2f\n", CpuMs() - cpuBefore);
     window.RunStop();
     return 0;

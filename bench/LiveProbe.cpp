@@ -19,7 +19,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFont>
 #include <QTimer>
 #include <cstdio>
@@ -266,9 +265,7 @@ int main(int argc, char** argv) {
     QObject::connect(&poll, &QTimer::timeout, seeGrowth);
     const auto runMs = static_cast<qint64>(args.seconds * 1000);
     // The run measured is the program's own event loop: no tick of the probe's wakes it.
-    QEventLoop running;
-    QTimer::singleShot(static_cast<int>(runMs), Qt::PreciseTimer, &running, &QEventLoop::quit);
-    running.exec();
+    RunFor(static_cast<int>(runMs));
     const double cpuRun = CpuMs() - cpuAtStart;
     const qint64 wallRun = run.elapsed();
     poll.start(50);

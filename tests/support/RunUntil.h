@@ -16,3 +16,11 @@ inline bool RunUntil(const std::function<bool()>& pred, int ms) {
     }
     return pred();
 }
+
+// Lets events run for ms, with no wake-up of its own in between (for measuring the program's
+// own use of the processor while it waits).
+inline void RunFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
