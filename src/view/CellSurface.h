@@ -19,10 +19,12 @@ class QTimer;
 // the separators linKugiri, the row captions and the cells lblRD/lblSD, all drawn from data.
 // Changed cells are collected per row as a span of cell indices, whole lines scrolled away as
 // a count, a changed grid as one flag. At most once a frame (kFrameMs) the frame is painted:
-// the lines already painted move up by the lines scrolled (their pixels are moved, not
-// painted again), then the lines that came in and the changed cells are painted, each cell
-// one copy of a finished picture, or of only its old and new ink where its place showed a cell
-// of the same colours. A frame that would change the whole grid paints it whole.
+// where fewer than half the lines scrolled, the lines already painted move up by the lines
+// scrolled (their pixels are moved, not painted again) and the lines that came in are painted;
+// otherwise every cell is compared with what its place shows. Then the changed cells are
+// painted, each cell one copy of a finished picture, or of only its old and new ink where its
+// place showed a cell of the same colours. A frame that would change the whole grid paints it
+// whole.
 // So a fast live stream costs a bounded number of paints however many records arrive.
 class CellSurface : public QWidget, public CellListener {
     Q_OBJECT
