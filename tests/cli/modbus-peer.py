@@ -2,7 +2,7 @@
 
     modbus-peer.py server PORT            serves slave 1 on PORT until killed
     modbus-peer.py client PORT COUNT      COUNT transactions with slave 1 on PORT
-    modbus-peer.py wait PORT              reads until slave 1 answers (at most about 12 s)
+    modbus-peer.py wait PORT              reads until slave 1 answers (at most about 40 s)
 
 Both at 19200 bit/s, 8 data bits, no parity, 1 stop bit. The client alternates register
 writes and reads of what it wrote, prints one line per transaction and 'done N' at the
@@ -37,7 +37,9 @@ def connect(port, timeout):
 def wait(port):
     # A client of this pymodbus stays out of step after a request without an answer (and
     # takes whole seconds of time-out): a new one for every try.
-    for _ in range(10):
+    # The server may take many seconds to start on a machine busy with other tests.
+    deadline = time.monotonic() + 40
+    while time.monotonic() < deadline:
         client = connect(port, 1)
         answered = not client.read_holding_registers(0, 1, slave=1).isError()
         client.close()
