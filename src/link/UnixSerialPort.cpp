@@ -51,7 +51,7 @@ bool makeRaw(int fd) {
 }  // namespace
 
 UnixSerialPort::UnixSerialPort(PortNames names) : session_(std::move(names)) {
-    readTimer_.setSingleShot(true);
+    // Repeating while each read finds bytes: a steady stream costs no timer set-up per read.
     readTimer_.setInterval(kReadGapMs);
     QObject::connect(&readNotifier_, &QSocketNotifier::activated, &readNotifier_,
                      [this] { readWaiting(); });
@@ -157,6 +157,7 @@ void UnixSerialPort::readWaiting() {
 
 void UnixSerialPort::readNow() {
     if (readTimer_.isActive()) {
+        readTimer_.start();  // the next read kReadGapMs from now
         readWaiting();
     }
 }
@@ -182,14 +183,17 @@ size_t UnixSerialPort::fill() {
 }
 
 void UnixSerialPort::rearm(size_t got) {
-    readTimer_.stop();
     readNotifier_.setEnabled(false);
     if (fd_ < 0 || session_.losing()) {
+        readTimer_.stop();
         return;
     }
     if (got > 0 && got < kBusyBytes) {
-        readTimer_.start();
+        if (!readTimer_.isActive()) {
+            readTimer_.start();
+        }
     } else {
+        readTimer_.stop();
         readNotifier_.setEnabled(true);
     }
 }

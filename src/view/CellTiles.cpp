@@ -29,7 +29,7 @@ CellTiles::Style& CellTiles::styleOf(const Cell& cell, QSize size) {
     styles_.push_back(
         Style{cell.back, cell.fore, tile,
               QImage(tile.width(), tile.height() * CellText::kCount, QImage::Format_RGB32),
-              std::vector<uint8_t>(CellText::kCount, 0), std::vector<QRect>(CellText::kCount)});
+              std::vector<std::optional<QRect>>(CellText::kCount)});
     last_ = styles_.size() - 1;
     return styles_.back();
 }
@@ -37,13 +37,13 @@ CellTiles::Style& CellTiles::styleOf(const Cell& cell, QSize size) {
 CellTiles::Tile CellTiles::find(const Cell& cell, QSize size) {
     Style& style = styleOf(cell, size);
     const CellText::Id text = cell.text < CellText::kCount ? cell.text : CellText::kEmpty;
-    if (style.made[text] == 0) {
+    std::optional<QRect>& ink = style.ink[text];
+    if (!ink) {
         make(style, text);
-        style.made[text] = 1;
-        style.ink[text] = inkOf(style, text);
+        ink = inkOf(style, text);
     }
     const int h = style.size.height();
-    return {style.tiles, QRect(0, text * h, style.size.width(), h), style.ink[text]};
+    return {style.tiles, QRect(0, text * h, style.size.width(), h), *ink};
 }
 
 void CellTiles::make(Style& style, CellText::Id text) const {

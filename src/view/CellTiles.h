@@ -3,6 +3,7 @@
 #include <QRect>
 #include <QSize>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "view/CellGrid.h"
@@ -36,9 +37,10 @@ class CellTiles {
         int32_t back;
         int32_t fore;
         QSize size;
-        QImage tiles;               // size.width() x size.height() * CellText::kCount
-        std::vector<uint8_t> made;  // by text id
-        std::vector<QRect> ink;     // by text id, once made
+        QImage tiles;  // size.width() x size.height() * CellText::kCount
+        // By text id, once made: whether a picture is made and its ink are looked up
+        // together, in one place in memory.
+        std::vector<std::optional<QRect>> ink;
     };
     [[nodiscard]] Style& styleOf(const Cell& cell, QSize size);
     void make(Style& style, CellText::Id text) const;
