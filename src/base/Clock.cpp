@@ -21,12 +21,19 @@ DateTime SystemClock::now() const {
     using namespace std::chrono;
     const auto now = system_clock::now();
     const std::time_t secs = system_clock::to_time_t(now);
-    std::tm local{};
+    // The local time of a second is worked out once: the conversion looks up the time zone's
+    // rules each time, which costs microseconds, and a busy line asks hundreds of times a
+    // second.
+    thread_local std::time_t convertedSecs = -1;
+    thread_local std::tm local{};
+    if (secs != convertedSecs) {
 #ifdef _WIN32
-    localtime_s(&local, &secs);
+        localtime_s(&local, &secs);
 #else
-    localtime_r(&secs, &local);
+        localtime_r(&secs, &local);
 #endif
+        convertedSecs = secs;
+    }
     DateTime t;
     t.year = local.tm_year + 1900;
     t.month = local.tm_mon + 1;
