@@ -143,6 +143,24 @@ void UnixSerialPort::readWaiting() {
     // event loop (a message box). What it reads then is handed on after that batch, never
     // into the buffer that batch is decoded from.
     rearm(fill());
+    handOn();
+}
+
+void UnixSerialPort::readNow() {
+    if (!readTimer_.isActive()) {
+        return;
+    }
+    const size_t got = fill();
+    if (got > 0 || fd_ < 0 || session_.losing()) {
+        readTimer_.stop();  // the next read kReadGapMs after this one
+        rearm(got);
+    }
+    // Nothing yet says nothing about the line, busy at the last read: the timer's read comes
+    // as planned, without a turn to the notifier and back.
+    handOn();
+}
+
+void UnixSerialPort::handOn() {
     if (reading_) {
         return;
     }
@@ -153,13 +171,6 @@ void UnixSerialPort::readWaiting() {
         session_.events().onReceive(batch_.data(), batch_.size());
     }
     reading_ = false;
-}
-
-void UnixSerialPort::readNow() {
-    if (readTimer_.isActive()) {
-        readTimer_.start();  // the next read kReadGapMs from now
-        readWaiting();
-    }
 }
 
 size_t UnixSerialPort::fill() {

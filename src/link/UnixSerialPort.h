@@ -47,13 +47,15 @@ class UnixSerialPort final : public SerialPort {
     void close() override;
     bool write(const std::string& text) override;
     [[nodiscard]] bool isOpen() const override { return fd_ >= 0; }
-    // While bytes keep coming (the read timer waits), reads at once and waits kReadGapMs
-    // from now.
+    // While bytes keep coming (the read timer waits), reads at once; where it found bytes, the
+    // next read comes kReadGapMs from now.
     void readNow() override;
 
   private:
     // Called by the read notifier and the read timer.
     void readWaiting();
+    // Hands what was read on to PortEvents, unless a batch is being decoded.
+    void handOn();
     // Appends what the device holds to incoming_ (at most kMaxRead bytes); the bytes read.
     // A device that has gone starts the report of the loss.
     size_t fill();

@@ -243,5 +243,9 @@ TEST_F(UnixSerialPortTest, ReadNowTakesWhatArrivedWhileTheNextReadWaits) {
     ASSERT_EQ(poll(&waiting, 1, 2000), 1);  // at the device; no event has run since
     port.readNow();
     EXPECT_EQ(events.bytes, "firstsecond");
+    port.readNow();  // nothing waits: the reads go on as before
+    ASSERT_EQ(::write(terminal->master(), "third", 5), 5);
+    ASSERT_TRUE(receiveUntil(16));
+    EXPECT_EQ(events.bytes, "firstsecondthird");
     ::close(device);
 }
