@@ -9,6 +9,8 @@
 #include <QImage>
 #include <QPainter>
 #include <QTimer>
+#include <algorithm>
+#include <cstdint>
 #include <random>
 #include <vector>
 
