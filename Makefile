@@ -12,7 +12,7 @@ CMAKE_OPTIONS ?=
 DEB_PACKAGES := cmake ninja-build g++ pkg-config \
 	qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6 libqt6opengl6-dev qt6-charts-dev \
 	libgl-dev libgtest-dev libgmock-dev libbenchmark-dev \
-	xvfb xauth fonts-ipafont-gothic qt6-translations-l10n tshark wireshark-common xxd time poppler-utils python3-pymodbus \
+	xvfb xauth twm xdotool fonts-ipafont-gothic qt6-translations-l10n tshark wireshark-common xxd time poppler-utils python3-pymodbus \
 	dpkg-dev desktop-file-utils shared-mime-info lintian \
 	clang libfuzzer-14-dev libclang-rt-14-dev
 

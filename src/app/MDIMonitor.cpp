@@ -96,7 +96,7 @@ MDIMonitor::MDIMonitor(AppContext& ctx, QWidget* parent)
     // A frame shows what has arrived up to it: a port that reads a busy line only every few
     // milliseconds reads once more just before.
     connect(&frmMonitor_->surface(), &CellSurface::frameDue, this,
-            [this] { frmComm_->comm().readNow(); });
+            [this] { frmComm_->port().readNow(); });
     files_ = std::make_unique<FileCommands>(ctx_, *this);
     ctx_.autoSave.setReport(this);
 

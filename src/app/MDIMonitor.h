@@ -118,7 +118,7 @@ class MDIMonitor : public QMainWindow,
 
     // RunHost: the run sequence's steps as menus, captions and messages.
     void startBegins() override;
-    void notConnected(const std::string& deniedPort) override;
+    void notConnected(const PortReport& report) override;
     bool confirmStart() override;
     void sendingSettings() override;
     void startAbandoned() override;

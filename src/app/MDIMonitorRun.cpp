@@ -18,10 +18,22 @@
 #include "view/ViewDialog.h"
 #include "view/frmMonitor.h"
 
-void MDIMonitor::notConnected(const std::string& deniedPort) {
+void MDIMonitor::notConnected(const PortReport& report) {
+    using Status = PortOpenResult::Status;
     std::string text = "Vexlo が接続されていません";
-    if (!deniedPort.empty()) {
-        text += "\nポート " + deniedPort +
+    if (!report.unanswered.empty()) {
+        text += "\nコマンド " + report.unanswered + " に応答がありません";
+        if (!report.sharers.empty()) {
+            text += "（ポートを " + report.sharers + " も開いています）";
+        }
+    }
+    if (const PortReport::Tried* busy = report.first(Status::Busy)) {
+        const std::string& holder = busy->result.holder;
+        text += "\nポート " + PortReport::where(*busy) + " は他のプログラム" +
+                (holder.empty() ? "" : "（" + holder + "）") + "が使用中です";
+    }
+    if (const PortReport::Tried* denied = report.first(Status::NoPermission)) {
+        text += "\nポート " + PortReport::where(*denied) +
                 " を開く権限がありません（dialout グループに追加してください）";
     }
     ctx_.prompts.message(text, "Vexlo", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);

@@ -18,7 +18,7 @@ CommLink::CommLink(LinkState state, const Clock& clock, CommParamView& statusBar
       decoder_(state.run, state.capture, state.settings, std::move(observers), *this, clock) {}
 
 int16_t CommLink::PortOpen() {
-    deniedPort_.clear();
+    report_ = {};
     if (settings_.gintPortAuto != 1) {
         return ProbePort(settings_.gintPortNo);
     }
@@ -39,10 +39,8 @@ int16_t CommLink::ProbePort(int n) {
         return status::kFailed;
     }
     const PortOpenResult opened = port_.open(n);
+    report_.tried.push_back({n, opened});
     if (!opened.opened()) {
-        if (opened.status == PortOpenResult::Status::NoPermission && deniedPort_.empty()) {
-            deniedPort_ = opened.location.empty() ? "COM" + std::to_string(n) : opened.location;
-        }
         return status::kFailed;
     }
     queueCommand("L?");
@@ -86,6 +84,10 @@ void CommLink::sendQueued() {
     if (!port_.isOpen() || (lstCommand.empty() && run_.gintSending == 0)) {
         return;
     }
+    awaitAnswers();
+}
+
+bool CommLink::awaitAnswers() {
     lintPortTimeout = 0;
     timers_.enablePortCheck(false);
     timers_.enablePortCheck(true);
@@ -97,6 +99,7 @@ void CommLink::sendQueued() {
     }
     queueWait_ = false;
     timers_.enablePortCheck(false);
+    return lstCommand.empty() && run_.gintSending == 0 && port_.isOpen();
 }
 
 void CommLink::cancelStart() {
@@ -112,15 +115,18 @@ int16_t CommLink::SendCommParam() {
     if (!port_.isOpen()) {
         return status::kFailed;
     }
+    sent_.clear();
     lstCommand.insert(lstCommand.end(), commands.begin(), commands.end());
     run_.gintSending = 1;
     timers_.enableSend(true);
-
-    const WaitScope scope(waits_);
-    while (run_.gintSending != 0 && port_.isOpen() && !wait_.closing()) {
-        wait_.waitOnce();
+    if (awaitAnswers()) {
+        return status::kDone;
     }
-    return run_.gintSending == 0 && port_.isOpen() ? status::kDone : status::kFailed;
+    if (lintPortTimeout != 0 && port_.isOpen() && !wait_.closing()) {
+        report_.unanswered = sent_.empty() ? commands.front() : sent_;
+        report_.sharers = port_.sharers();
+    }
+    return status::kFailed;
 }
 
 void CommLink::queueCommand(const std::string& command) {
@@ -130,10 +136,6 @@ void CommLink::queueCommand(const std::string& command) {
 
 void CommLink::enableSend() {
     timers_.enableSend(true);
-}
-
-void CommLink::onReceive(const uint8_t* data, size_t size) {
-    decoder_.onReceive(data, size);
 }
 
 void CommLink::onLinkLost() {
@@ -155,8 +157,9 @@ void CommLink::timSend_Timer() {
         run_.gintStartTry += 1;
         decoder_.lbyteLine = 0;
     }
-    // A failed write is not retried: the queue then waits, as for a unit that does not answer.
+    // A failed write is the loss of the unit, which the port reports.
     port_.write(command + '\r');
+    sent_ = command;
     lstCommand.pop_front();
     run_.gintSending = 1;
     if (queueWait_) {

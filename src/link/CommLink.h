@@ -30,15 +30,15 @@ struct LinkDevices {
 };
 
 // The hidden link window frmComm: finds the unit among the numbered ports, opens and closes
-// the port, sends the command queue one command at a time and hands every received batch to
-// the decoder, which it owns.
+// the port, sends the command queue one command at a time and owns the decoder, which the port
+// hands every received batch.
 //
 // Commands go out from lstCommand 50 ms after the unit answered the previous one; a command
 // that gets no answer holds the queue. Closing the port forgets the queue: commands meant for
 // a closed port can never be answered, and left in place they would be sent ahead of the next
 // probe. A stop is the exception: the unit must never be left streaming, so a "G00" still
 // queued is written before the port closes.
-class CommLink final : public CommandSink, public PortEvents {
+class CommLink final : public CommandSink, public PortLoss {
   public:
     static constexpr int kMaxPort = 16;  // the automatic search tries ports 1..16
 
@@ -50,7 +50,7 @@ class CommLink final : public CommandSink, public PortEvents {
 
     // Finds the unit and leaves its port open: kDone when found (gstrUnitVer fresh; with
     // automatic search gintPortNo names the port), kFailed when not (port closed, gintPortNo
-    // kept).
+    // kept; report() tells what each port tried did).
     // Each port that is present costs up to 800 ms. Ends early when the program is closing.
     int16_t PortOpen();
     // Closes the port and forgets queued commands and an unanswered start; a queued stop is
@@ -65,22 +65,22 @@ class CommLink final : public CommandSink, public PortEvents {
     // so its "OK" cannot start a run that has been stopped.
     void cancelStart();
     [[nodiscard]] bool isOpen() const { return port_.isOpen(); }
-    // Decodes what the port has received by now; for a frame about to be painted.
-    void readNow() { port_.readNow(); }
     // True once the program is ending: every wait for the unit ends at once.
     [[nodiscard]] bool closing() const { return wait_.closing(); }
 
     // Sends the four line-setting commands, shows the settings in the status bar and waits
-    // until the unit has answered all of them: kDone. kFailed when the wait ended because the
+    // until the unit has answered all of them: kDone. Each command gets the probe's time-out;
+    // when one passes without an answer, report() names that command and the programs that
+    // share the port, and the result is kFailed. Also kFailed when the wait ended because the
     // port closed (unit lost) or the program is closing, or the port was not open.
     int16_t SendCommParam();
 
     // Greys the six line indicators and forgets the last line state.
     void ResetLineState() { decoder_.ResetLineState(); }
 
-    // The device of the first port that the last PortOpen found but this user may not open
-    // ("/dev/ttyUSB0", or "COM<n>" when the device is not known); empty when there was none.
-    [[nodiscard]] const std::string& deniedPort() const { return deniedPort_; }
+    // Why the last PortOpen or SendCommParam found no unit to use: the ports PortOpen tried
+    // and what each did, or the setting command the unit did not answer.
+    [[nodiscard]] const PortReport& report() const { return report_; }
 
     // True while PortOpen, SendCommParam or sendQueued waits for the unit. Nothing the link uses
     // may be destroyed then; a program that wants to end signals Closing and waits for this to
@@ -91,9 +91,7 @@ class CommLink final : public CommandSink, public PortEvents {
     void queueCommand(const std::string& command) override;
     void enableSend() override;
 
-    // PortEvents: CommLV_OnComm with the batch read, and the loss of the unit (the port is
-    // closed and the observers told).
-    void onReceive(const uint8_t* data, size_t size) override;
+    // PortLoss: the loss of the unit (the port is closed and the observers told).
     void onLinkLost() override;
 
     // Timer handlers, called by the owner of the timers.
@@ -107,6 +105,10 @@ class CommLink final : public CommandSink, public PortEvents {
 
   private:
     int16_t ProbePort(int n);
+    // Waits while the unit has queued or sent commands to answer, each command with the probe's
+    // time-out: true when all were answered; false when one timed out, the port closed or the
+    // program is closing.
+    bool awaitAnswers();
 
     // Counts the waits on the stack.
     class WaitScope {
@@ -130,7 +132,8 @@ class CommLink final : public CommandSink, public PortEvents {
     Decoder decoder_;
 
     int16_t lintPortTimeout = 0;
-    std::string deniedPort_;  // first port of the last PortOpen that refused this user
+    PortReport report_;
+    std::string sent_;  // the command written last
     int waits_ = 0;
     bool queueWait_ = false;  // sendQueued is waiting: each command sent restarts the time-out
 };

@@ -10,11 +10,12 @@
 #include "base/RunState.h"
 #include "base/Settings.h"
 #include "capture/Capture.h"
+#include "link/SerialPort.h"
 
-// The receive handler of the link: turns each batch of bytes from the unit into command
-// replies (before a run) or stored records (during a run). One batch at a time, on the UI
-// thread; constant work per byte and no allocation in the capture phase.
-class Decoder {
+// The receive handler of the link: the port hands it each batch of bytes from the unit, which
+// it turns into command replies (before a run) or stored records (during a run). One batch at
+// a time, on the UI thread; constant work per byte and no allocation in the capture phase.
+class Decoder final : public PortInput {
   public:
     // The observers, the link's command queue and the clock must outlive the decoder.
     Decoder(RunState& run, Capture& capture, const Settings& settings, DecoderObservers observers,
@@ -29,7 +30,7 @@ class Decoder {
     }
 
     // CommLV_OnComm with the bytes the port had waiting, in arrival order.
-    void onReceive(const uint8_t* data, size_t size);
+    void onReceive(const uint8_t* data, size_t size) override;
 
     // Forgets the last line state and greys all six indicators.
     void ResetLineState();

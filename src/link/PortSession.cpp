@@ -24,7 +24,7 @@ void PortSession::lose(QObject& context, const std::function<void()>& closePort)
                 return;  // closed or reopened meanwhile
             }
             closePort();
-            events_->onLinkLost();
+            loss_->onLinkLost();
         },
         Qt::QueuedConnection);
 }

@@ -15,8 +15,11 @@ class PortSession {
     explicit PortSession(PortNames names) : names_(std::move(names)) {}
 
     // Where received bytes and the loss of the unit go; set before the first open.
-    void attach(PortEvents& events) { events_ = &events; }
-    [[nodiscard]] PortEvents& events() const { return *events_; }
+    void attach(PortInput& input, PortLoss& loss) {
+        input_ = &input;
+        loss_ = &loss;
+    }
+    [[nodiscard]] PortInput& input() const { return *input_; }
 
     // The device of port n, also as result.location; empty, with result NoSuchPort, when
     // there is no port n.
@@ -36,7 +39,8 @@ class PortSession {
 
   private:
     PortNames names_;
-    PortEvents* events_ = nullptr;
+    PortInput* input_ = nullptr;
+    PortLoss* loss_ = nullptr;
     unsigned session_ = 0;  // changes with every open and close
     bool losing_ = false;   // a loss is being reported for this session
 };

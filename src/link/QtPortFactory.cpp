@@ -26,7 +26,7 @@ class QtLinkParts final : public LinkParts {
     EventWait& wait() override { return wait_; }
 
     void attach(CommLink& link, std::function<void()> trigTick) override {
-        port_.attach(link);
+        port_.attach(link.decoder(), link);
         QObject::connect(&timers_.timSend, &QTimer::timeout, &timers_.timSend,
                          [&link] { link.timSend_Timer(); });
         QObject::connect(&timers_.timPortCheck, &QTimer::timeout, &timers_.timPortCheck,

@@ -1,7 +1,10 @@
 #include "link/QtSerialPort.h"
 
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <utility>
+
+#include "link/LinkSeams.h"
 
 QtSerialPort::QtSerialPort(PortNames names) : session_(std::move(names)) {
     port_.setReadBufferSize(0);
@@ -58,7 +61,12 @@ PortOpenResult::Status QtSerialPort::openFailure([[maybe_unused]] const QString&
 void QtSerialPort::close() {
     session_.restart();
     if (port_.isOpen()) {
-        port_.flush();  // a stop written just before reaches the unit
+        // A stop written just before reaches the unit: what waits is written, for as long as
+        // the unit has to answer a command at most.
+        const QDeadlineTimer deadline(LinkTimers::kPortCheckMs);
+        while (port_.bytesToWrite() > 0 && !deadline.hasExpired() &&
+               port_.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) {
+        }
         port_.close();
     }
     port_.clearError();
@@ -88,7 +96,7 @@ void QtSerialPort::readWaiting() {
         if (got <= 0) {
             break;
         }
-        session_.events().onReceive(buffer_.data(), static_cast<size_t>(got));
+        session_.input().onReceive(buffer_.data(), static_cast<size_t>(got));
     }
     reading_ = false;
 }

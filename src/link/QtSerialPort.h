@@ -11,7 +11,7 @@
 // it next to UnixSerialPort, so that its behaviour is checked on every machine). The PC side of
 // the link needs no line settings: the port keeps Qt's defaults, never uses software flow
 // control (it would swallow 0x11 and 0x13), and keeps every received byte (unlimited read
-// buffer). Each readyRead hands all waiting bytes to PortEvents as one batch read into a reused
+// buffer). Each readyRead hands all waiting bytes to PortInput as one batch read into a reused
 // buffer.
 //
 // A unit that goes away makes QSerialPort report read or resource errors in a tight loop;
@@ -24,7 +24,7 @@ class QtSerialPort final : public SerialPort {
     QtSerialPort& operator=(const QtSerialPort&) = delete;
 
     // Where received bytes and the loss of the unit go; set before the first Open.
-    void attach(PortEvents& events) { session_.attach(events); }
+    void attach(PortInput& input, PortLoss& loss) { session_.attach(input, loss); }
 
     PortOpenResult open(int n) override;
     void close() override;

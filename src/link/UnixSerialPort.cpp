@@ -1,7 +1,6 @@
 #include "link/UnixSerialPort.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -9,25 +8,27 @@
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <utility>
 
 namespace {
 
-PortOpenResult::Status openFailure(int error) {
-    switch (error) {
-        case ENOENT:
-        case ENODEV:
-        case ENXIO:
-        case ENOTDIR:
+PortOpenResult::Status openFailure(TtyClaim::Outcome outcome) {
+    switch (outcome) {
+        case TtyClaim::Outcome::Claimed:
+            return PortOpenResult::Status::Opened;
+        case TtyClaim::Outcome::NotFound:
             return PortOpenResult::Status::NoSuchPort;
-        case EACCES:
-        case EPERM:
+        case TtyClaim::Outcome::NoPermission:
             return PortOpenResult::Status::NoPermission;
-        case EBUSY:  // opened by a program that asked for it alone (TIOCEXCL)
+        case TtyClaim::Outcome::Busy:
             return PortOpenResult::Status::Busy;
-        default:
-            return PortOpenResult::Status::Failed;
+        case TtyClaim::Outcome::NotATerminal:
+        case TtyClaim::Outcome::Failed:
+            break;
     }
+    return PortOpenResult::Status::Failed;
 }
 
 // Raw 8N1 at 9600 bit/s, no flow control: the settings a port opened with no settings of its
@@ -50,14 +51,18 @@ bool makeRaw(int fd) {
 
 }  // namespace
 
-UnixSerialPort::UnixSerialPort(PortNames names) : session_(std::move(names)) {
+UnixSerialPort::UnixSerialPort(PortNames names, std::string lockFolder)
+    : session_(std::move(names)), claim_(std::move(lockFolder)) {
     // Repeating while each read finds bytes: a steady stream costs no timer set-up per read.
     readTimer_.setInterval(kReadGapMs);
     QObject::connect(&readNotifier_, &QSocketNotifier::activated, &readNotifier_,
                      [this] { readWaiting(); });
     QObject::connect(&readTimer_, &QTimer::timeout, &readTimer_, [this] { readWaiting(); });
-    QObject::connect(&writeNotifier_, &QSocketNotifier::activated, &writeNotifier_,
-                     [this] { writePending(); });
+    QObject::connect(&writeNotifier_, &QSocketNotifier::activated, &writeNotifier_, [this] {
+        if (!writePending()) {
+            writeFailed();
+        }
+    });
 }
 
 UnixSerialPort::~UnixSerialPort() {
@@ -71,30 +76,23 @@ PortOpenResult UnixSerialPort::open(int n) {
     if (location.isEmpty()) {
         return result;
     }
-    const int fd =
-        ::open(QFile::encodeName(location).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        result.status = openFailure(errno);
+    location_ = QFile::encodeName(location).toStdString();
+    result.status = openFailure(claim_.claim(location_));
+    result.holder = claim_.holder();
+    if (!result.opened()) {
         return result;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-        ::close(fd);
-        result.status = PortOpenResult::Status::Busy;
-        return result;
-    }
-    ::ioctl(fd, TIOCEXCL);  // refused by some drivers; the lock above still holds
+    const int fd = claim_.fd();
     if (!makeRaw(fd)) {
-        ::close(fd);
+        claim_.release();
         result.status = PortOpenResult::Status::Failed;
         return result;
     }
     ::tcflush(fd, TCIFLUSH);  // the open keeps what arrived before it
-    fd_ = fd;
     session_.restart();
     readNotifier_.setSocket(fd);
     writeNotifier_.setSocket(fd);
     readNotifier_.setEnabled(true);
-    result.status = PortOpenResult::Status::Opened;
     return result;
 }
 
@@ -102,27 +100,55 @@ void UnixSerialPort::close() {
     session_.restart();
     readTimer_.stop();
     readNotifier_.setEnabled(false);
-    if (fd_ >= 0) {
-        writePending();  // a stop written just before reaches the unit
-        writeNotifier_.setEnabled(false);
-        ::close(fd_);
-        fd_ = -1;
+    writeNotifier_.setEnabled(false);
+    if (isOpen()) {
+        drain();
+        claim_.release();
     }
     pending_.clear();
     incoming_.clear();
 }
 
+void UnixSerialPort::drain() {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(kDrainMs);
+    const auto left = [&end] {
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+        return static_cast<int>(std::max<int64_t>(ms, 0));
+    };
+    pollfd room{claim_.fd(), POLLOUT, 0};
+    while (writePending() && !pending_.empty() && left() > 0) {
+        ::poll(&room, 1, left());
+    }
+    writeNotifier_.setEnabled(false);
+    // The driver sends what it took before the settings found at the open come back.
+    int queued = 0;
+    while (::ioctl(claim_.fd(), TIOCOUTQ, &queued) == 0 && queued > 0 && left() > 0) {
+        ::poll(nullptr, 0, 1);
+    }
+}
+
+std::string UnixSerialPort::sharers() const {
+    return isOpen() ? TtyClaim::openedBy(location_) : std::string();
+}
+
 bool UnixSerialPort::write(const std::string& text) {
-    if (fd_ < 0) {
+    if (!isOpen()) {
         return false;
     }
     pending_ += text;
-    return writePending();
+    if (!writePending()) {
+        writeFailed();
+        return false;
+    }
+    return true;
 }
 
 bool UnixSerialPort::writePending() {
-    while (fd_ >= 0 && !pending_.empty()) {
-        const ssize_t n = ::write(fd_, pending_.data(), pending_.size());
+    const int fd = claim_.fd();
+    while (fd >= 0 && !pending_.empty()) {
+        const ssize_t n = ::write(fd, pending_.data(), pending_.size());
         if (n > 0) {
             pending_.erase(0, static_cast<size_t>(n));
         } else if (n == 0 || errno == EAGAIN) {  // the driver takes nothing now
@@ -138,6 +164,12 @@ bool UnixSerialPort::writePending() {
     return true;
 }
 
+void UnixSerialPort::writeFailed() {
+    readTimer_.stop();
+    readNotifier_.setEnabled(false);
+    session_.lose(readTimer_, [this] { close(); });
+}
+
 void UnixSerialPort::readWaiting() {
     // The next read is set up first: it also comes while a batch handed on below runs a nested
     // event loop (a message box). What it reads then is handed on after that batch, never
@@ -151,7 +183,7 @@ void UnixSerialPort::readNow() {
         return;
     }
     const size_t got = fill();
-    if (got > 0 || fd_ < 0 || session_.losing()) {
+    if (got > 0 || !isOpen() || session_.losing()) {
         readTimer_.stop();  // the next read kReadGapMs after this one
         rearm(got);
     }
@@ -168,15 +200,15 @@ void UnixSerialPort::handOn() {
     while (!incoming_.empty()) {
         batch_.swap(incoming_);
         incoming_.clear();
-        session_.events().onReceive(batch_.data(), batch_.size());
+        session_.input().onReceive(batch_.data(), batch_.size());
     }
     reading_ = false;
 }
 
 size_t UnixSerialPort::fill() {
     size_t got = 0;
-    while (fd_ >= 0 && !session_.losing() && got < kMaxRead) {
-        const ssize_t n = ::read(fd_, chunk_.data(), chunk_.size());
+    while (isOpen() && !session_.losing() && got < kMaxRead) {
+        const ssize_t n = ::read(claim_.fd(), chunk_.data(), chunk_.size());
         if (n > 0) {
             incoming_.insert(incoming_.end(), chunk_.begin(), chunk_.begin() + n);
             got += static_cast<size_t>(n);
@@ -195,7 +227,7 @@ size_t UnixSerialPort::fill() {
 
 void UnixSerialPort::rearm(size_t got) {
     readNotifier_.setEnabled(false);
-    if (fd_ < 0 || session_.losing()) {
+    if (!isOpen() || session_.losing()) {
         readTimer_.stop();
         return;
     }

@@ -25,6 +25,8 @@ class frmComm final : public QObject {
 
     [[nodiscard]] CommLink& comm() { return link_; }
     [[nodiscard]] const CommLink& comm() const { return link_; }
+    // The serial port, which hands what it reads to the decoder.
+    [[nodiscard]] SerialPort& port() { return parts_->port(); }
 
     // Ends every wait for the unit now and in the future; for a program that is closing.
     void setClosing() { parts_->setClosing(); }

@@ -3,3 +3,8 @@ target_sources(vexlo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/CommLink.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CommParam.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Decoder.cpp)
+# Terminal devices borrowed from other programs: POSIX only (the port and the virtual unit's
+# tap use it).
+if(NOT WIN32)
+    target_sources(vexlo_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/TtyClaim.cpp)
+endif()

@@ -42,7 +42,7 @@ bool RunController::reopen(Verdict verdict) {
         return true;
     }
     if (!link_->closing() && !lossTold_) {
-        host_.notConnected(link_->deniedPort());
+        host_.notConnected(link_->report());
     }
     return false;
 }
@@ -62,7 +62,7 @@ RunController::Outcome RunController::start() {
     if (!settingsSent(sent)) {
         // A stop during the settings has done its work already; a unit lost meanwhile has been
         // told of, and a program that is ending shuts down by itself.
-        if (!state_.stopAsked() && !link_->closing()) {
+        if ((settingsUnanswered() || !state_.stopAsked()) && !link_->closing()) {
             host_.startAbandoned();
         }
         return Outcome::Failed;
@@ -135,7 +135,20 @@ bool RunController::applySettings() {
     }
     const bool sent = link_->SendCommParam() == status::kDone;
     settingsSent(sent);
+    if (!sent) {
+        settingsUnanswered();
+    }
     return sent;
+}
+
+bool RunController::settingsUnanswered() {
+    if (link_->report().unanswered.empty() || !link_->isOpen()) {
+        return false;
+    }
+    link_->queueCommand("G00");  // written by the close: a unit that hears may be streaming
+    link_->PortClose();
+    host_.notConnected(link_->report());
+    return true;
 }
 
 bool RunController::probeForSimulator() {

@@ -5,6 +5,7 @@
 #include "base/Clock.h"
 #include "base/DecoderObserver.h"
 #include "base/RunState.h"
+#include "link/SerialPort.h"
 #include "run/RunControlState.h"
 
 class CommLink;
@@ -24,16 +25,17 @@ class RunHost {
     virtual ~RunHost() = default;
     // A start goes ahead: before the port is probed.
     virtual void startBegins() {}
-    // No unit answered the probe; deniedPort names the first port this user may not open
-    // ("" when none did). Not called when the unit was lost during the probe (unitLost has
-    // told of it) or the program is ending.
-    virtual void notConnected(const std::string& /*deniedPort*/) {}
+    // No unit answered the probe, or one stopped answering during the line settings (then the
+    // port is closed, after a stop was written to it). The report tells each port tried, or
+    // the setting command that got no answer. Not called when the unit was lost meanwhile
+    // (unitLost has told of it) or the program is ending.
+    virtual void notConnected(const PortReport& /*report*/) {}
     // The unit was found for a start: true to go on (the program asks its question here).
     virtual bool confirmStart() { return true; }
     // The line settings go out now.
     virtual void sendingSettings() {}
-    // The start ended during the settings without a stop being asked for: the unit went
-    // away or the program is ending. Nothing was started.
+    // The start ended during the settings without a stop being asked for: the unit went away
+    // or stopped answering (told by notConnected just before). Nothing was started.
     virtual void startAbandoned() {}
     // Just before "G01" is queued: the owner gets ready for capture data.
     virtual void prepareRun() {}
@@ -121,6 +123,9 @@ class RunController final : public DecoderObserver {
     RunControlState::Verdict begin(RunControlState::Command command);
     bool probed(bool found);
     bool settingsSent(bool sent);
+    // The settings did not reach the unit: one that stopped answering is told to stop, its
+    // port is closed and the host told. True when that was the cause.
+    bool settingsUnanswered();
     void endRun(StopCause cause);
 
     RunState& run_;

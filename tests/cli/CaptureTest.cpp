@@ -1,7 +1,9 @@
 // vexlo-cli capture against vexlo-unit: what the unit sent is what the file holds, and the
 // ways a capture can fail.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -76,6 +78,31 @@ TEST_F(CaptureTest, NoUnitOrARefusedStartFailsAndLeavesTheFileAlone) {
     EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1);
     EXPECT_EQ(out.read("keep.vxm"), "keep me");
     EXPECT_FALSE(std::filesystem::exists(out.File("keep.vxm.tmp")));
+}
+
+// A capture gives the port back as it found it, so the next one opens it again; a port another
+// program holds is reported as in use, naming the programs that have it open.
+TEST_F(CaptureTest, EachCaptureGivesThePortBackAndAPortHeldElsewhereIsInUse) {
+    StartUnit({});
+    for (const char* name : {"first.vxm", "second.vxm"}) {
+        const Outcome run = Capture({"-o", out.File(name), "--seconds", "1"});
+        EXPECT_EQ(run.code, 0) << name << ": " << run.err;
+        EXPECT_TRUE(std::filesystem::exists(out.File(name))) << name;
+    }
+    const std::string device = std::filesystem::canonical(home.File("ports/COM5")).string();
+    const int held = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(ioctl(held, TIOCEXCL), 0);
+    const Outcome busy = Capture({"-o", out.File("held.vxm"), "--seconds", "1"});
+    ::close(held);
+    EXPECT_EQ(busy.code, 1);
+    EXPECT_EQ(busy.err.rfind("vexlo-cli: COM5: no unit answers; " + device + " is in use by ", 0),
+              0U)
+        << busy.err;
+    EXPECT_NE(busy.err.find("vexlo-cli-tests (pid " + std::to_string(getpid()) + ")"),
+              std::string::npos)
+        << busy.err;
+    EXPECT_FALSE(std::filesystem::exists(out.File("held.vxm")));
 }
 
 TEST_F(CaptureTest, ALostUnitEndsWithAnErrorAndKeepsWhatArrived) {

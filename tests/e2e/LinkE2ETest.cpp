@@ -79,7 +79,7 @@ TEST_F(LinkE2ETest, MuteUnitOnAFixedPortFailsAfterOneTimeOut) {
     EXPECT_EQ(link->comm().PortOpen(), -1);
     EXPECT_FALSE(link->comm().isOpen());
     EXPECT_EQ(core.settings.gintPortNo, 5);
-    EXPECT_TRUE(link->comm().deniedPort().empty());
+    EXPECT_EQ(link->comm().report().first(PortOpenResult::Status::NoPermission), nullptr);
 
     // A program that closes ends the probe.
     QTimer::singleShot(100, link.get(), [this] { link->setClosing(); });

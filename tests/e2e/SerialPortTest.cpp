@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -10,9 +11,14 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "PseudoTerminal.h"
 #include "link/QtSerialPort.h"
@@ -25,7 +31,7 @@ using Status = PortOpenResult::Status;
 
 // What a port reported. A batch that begins while another is still being handed on is
 // counted in nested.
-class Received final : public PortEvents {
+class Received final : public PortInput, public PortLoss {
   public:
     void onReceive(const uint8_t* data, size_t size) override {
         nested += inside_ ? 1 : 0;
@@ -65,7 +71,7 @@ class SerialPortTest : public ::testing::Test {
     SerialPortTest() {
         QDir(folder.path()).mkdir(QStringLiteral("ports"));
         plugIn();
-        port.attach(events);
+        port.attach(events, events);
     }
 
     [[nodiscard]] QString path(int n) const {
@@ -139,7 +145,7 @@ TYPED_TEST(SerialPortTest, OpenResults) {
     plain.close();
     QDir(this->folder.path()).mkdir(QStringLiteral("ports/COM4"));
     TypeParam holder{PortNames(this->folder.path())};
-    holder.attach(this->events);
+    holder.attach(this->events, this->events);
     ASSERT_TRUE(holder.open(1).opened());
 
     const struct {
@@ -162,6 +168,39 @@ TYPED_TEST(SerialPortTest, OpenResults) {
     const PortOpenResult result = this->port.open(1);
     EXPECT_TRUE(result.opened());
     EXPECT_EQ(result.location, this->path(1).toStdString());
+}
+
+// The far end (the unit) keeps the terminal open throughout, as a unit does: whatever a close
+// leaves set on the terminal (an exclusive flag, the settings) meets the next open.
+TYPED_TEST(SerialPortTest, OpenCloseAndOpenAgainGivesTheTerminalBackAsItWas) {
+    const int device = ::open(this->terminal->devicePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(device, 0);
+    termios before{};
+    ASSERT_EQ(tcgetattr(device, &before), 0);
+    before.c_lflag |= ICANON | ECHO;  // a terminal as a shell leaves it, at 19200 bit/s
+    cfsetispeed(&before, B19200);
+    cfsetospeed(&before, B19200);
+    ASSERT_EQ(tcsetattr(device, TCSANOW, &before), 0);
+    ASSERT_EQ(tcgetattr(device, &before), 0);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE("open " + std::to_string(round + 1));
+        ASSERT_TRUE(this->port.open(1).opened());
+        termios raw{};
+        ASSERT_EQ(tcgetattr(device, &raw), 0);
+        EXPECT_EQ(raw.c_lflag & (ICANON | ECHO), 0u);
+        this->port.close();
+        termios after{};
+        ASSERT_EQ(tcgetattr(device, &after), 0);
+        EXPECT_EQ(after.c_lflag, before.c_lflag);
+        EXPECT_EQ(after.c_iflag, before.c_iflag);
+        EXPECT_EQ(after.c_cflag, before.c_cflag);
+        EXPECT_EQ(cfgetospeed(&after), B19200);
+        // Another program may open it now.
+        const int other = ::open(this->terminal->devicePath().c_str(), O_RDWR | O_NOCTTY);
+        EXPECT_GE(other, 0) << std::strerror(errno);
+        ::close(other);
+    }
+    ::close(device);
 }
 
 TYPED_TEST(SerialPortTest, InputBeforeTheOpenIsDroppedAndEveryByteAfterItArrivesInOrder) {
@@ -192,6 +231,28 @@ TYPED_TEST(SerialPortTest, WritesReachTheUnitAlsoWhenThePortClosesRightAfter) {
     this->port.close();
     EXPECT_EQ(this->unitReads(6), std::string("G00\r\x11\x13", 6));
     EXPECT_FALSE(this->port.write("G01\r"));
+}
+
+TYPED_TEST(SerialPortTest, AWriteTheDriverCannotTakeAtOnceStillReachesTheUnitAtTheClose) {
+    ASSERT_TRUE(this->port.open(1).opened());
+    const std::string data = pattern(1 << 20, 4);  // far more than the terminal holds
+    std::string got;
+    std::thread unit([&] {
+        while (got.size() < data.size()) {
+            pollfd p{this->terminal->master(), POLLIN, 0};
+            if (::poll(&p, 1, 5000) != 1) {
+                return;
+            }
+            char chunk[4096];
+            const ssize_t n = ::read(this->terminal->master(), chunk, sizeof chunk);
+            got.append(chunk, static_cast<size_t>(std::max<ssize_t>(n, 0)));
+        }
+    });
+    EXPECT_TRUE(this->port.write(data));
+    this->port.close();
+    unit.join();
+    EXPECT_EQ(got.size(), data.size());
+    EXPECT_TRUE(got == data);
 }
 
 TYPED_TEST(SerialPortTest, BytesThatArriveWhileABatchRunsAnEventLoopFollowItInOrder) {
@@ -231,6 +292,66 @@ TYPED_TEST(SerialPortTest, ALostDeviceClosesThePortAndIsReportedOncePerOpen) {
 }
 
 using UnixSerialPortTest = SerialPortTest<UnixSerialPort>;
+
+// Other programs' claims on the device: a lock file (live or stale), an exclusive open.
+TEST_F(UnixSerialPortTest, APortAnotherProgramHoldsIsBusyAndAStaleLockIsRemoved) {
+    QTemporaryDir locks;
+    UnixSerialPort locked{PortNames(folder.path()), locks.path().toStdString()};
+    locked.attach(events, events);
+    std::string name = terminal->devicePath().substr(5);  // "pts/3"
+    std::replace(name.begin(), name.end(), '/', '_');
+    const QString lock = locks.filePath(QString::fromStdString("LCK.." + name));
+    const auto writeLock = [&](const char* text) {
+        QFile file(lock);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    const auto lockText = [&] {
+        QFile file(lock);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+    };
+
+    writeLock("         1\n");  // a process that lives as long as the machine
+    PortOpenResult result = locked.open(1);
+    EXPECT_EQ(result.status, Status::Busy);
+    EXPECT_NE(result.holder.find("pid 1"), std::string::npos) << result.holder;
+    EXPECT_FALSE(locked.isOpen());
+    EXPECT_TRUE(QFile::exists(lock)) << "a live program's lock is kept";
+
+    writeLock("2147483646\n");  // no such process: stale
+    ASSERT_TRUE(locked.open(1).opened());
+    char own[16];
+    std::snprintf(own, sizeof own, "%10d\n", static_cast<int>(getpid()));
+    EXPECT_EQ(lockText(), own) << "the port is locked for this program";
+    // A second port of this program finds it held, as any other program does.
+    UnixSerialPort second{PortNames(folder.path()), locks.path().toStdString()};
+    second.attach(events, events);
+    EXPECT_EQ(second.open(1).status, Status::Busy);
+    locked.close();
+    EXPECT_FALSE(QFile::exists(lock));
+
+    // Held by an exclusive open (root opens through it; the port looks for it even so).
+    const int device = ::open(terminal->devicePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(device, 0);
+    ASSERT_EQ(ioctl(device, TIOCEXCL), 0);
+    EXPECT_EQ(locked.open(1).status, Status::Busy);
+    int exclusive = 0;
+    ASSERT_EQ(ioctl(device, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 1) << "another program's flag is left alone";
+    ASSERT_EQ(ioctl(device, TIOCNXCL), 0);
+    EXPECT_TRUE(locked.open(1).opened());
+    ::close(device);
+}
+
+TEST_F(UnixSerialPortTest, AWriteThatFailsIsTheLossOfTheDevice) {
+    ASSERT_TRUE(port.open(1).opened());
+    terminal.reset();  // unplugged: the next write fails
+    EXPECT_FALSE(port.write("G00\r"));
+    ASSERT_TRUE(RunUntil([&] { return events.losses > 0; }, 2000));
+    EXPECT_FALSE(port.isOpen());
+    RunUntil([] { return false; }, 200);
+    EXPECT_EQ(events.losses, 1);
+}
 
 TEST_F(UnixSerialPortTest, ReadNowTakesWhatArrivedWhileTheNextReadWaits) {
     const int device = ::open(terminal->devicePath().c_str(), O_RDWR | O_NOCTTY);

@@ -85,7 +85,8 @@ TEST_F(CommLinkTest, FixedPortWithoutUnitFailsAfterOneTimeOut) {
     EXPECT_EQ(core.settings.gintPortNo, 3);
     EXPECT_FALSE(link.isOpen());
     EXPECT_EQ(link.decoder().lintProbe, 0);
-    EXPECT_TRUE(link.deniedPort().empty());
+    ASSERT_EQ(link.report().tried.size(), 1u);
+    EXPECT_EQ(link.report().tried[0].result.status, Status::Opened);  // opened, no answer
 }
 
 TEST_F(CommLinkTest, SearchWithoutAnyUnitTriesEveryPortAndKeepsThePortNumber) {
@@ -126,17 +127,31 @@ TEST_F(CommLinkTest, EachProbeGetsItsFullTimeOut) {
     EXPECT_EQ(env.now - start, 800);
 }
 
-TEST_F(CommLinkTest, TheFirstPortThisUserMayNotOpenIsReported) {
+TEST_F(CommLinkTest, EachPortTriedIsReportedWithWhatItsOpenFound) {
     ports.ports[1];
     ports.ports[2].open = Status::NoPermission;
+    ports.ports[3].open = Status::Busy;
+    ports.ports[3].holder = "minicom (pid 42)";
     ports.ports[9].open = Status::NoPermission;
+    core.settings.gintPortNo = 0;
     EXPECT_EQ(link.PortOpen(), -1);
-    EXPECT_EQ(link.deniedPort(), "/dev/fake2");
+    const PortReport& report = link.report();
+    ASSERT_EQ(report.tried.size(), 16u);
+    ASSERT_NE(report.first(Status::NoPermission), nullptr);
+    EXPECT_EQ(PortReport::where(*report.first(Status::NoPermission)), "/dev/fake2");
+    ASSERT_NE(report.first(Status::Busy), nullptr);
+    EXPECT_EQ(report.first(Status::Busy)->n, 3);
+    EXPECT_EQ(report.first(Status::Busy)->result.holder, "minicom (pid 42)");
+    EXPECT_EQ(report.first(Status::NoSuchPort)->n, 4);
+    EXPECT_EQ(PortReport::where({7, {}}), "COM7");  // a port whose device is not known
+    EXPECT_TRUE(report.unanswered.empty());
     // Each open starts afresh.
     ports.ports[2].open = Status::Opened;
+    ports.ports[3].open = Status::Opened;
     ports.ports[9].open = Status::Opened;
     EXPECT_EQ(link.PortOpen(), -1);
-    EXPECT_TRUE(link.deniedPort().empty());
+    EXPECT_EQ(link.report().first(Status::NoPermission), nullptr);
+    EXPECT_EQ(link.report().first(Status::Busy), nullptr);
 }
 
 TEST_F(CommLinkTest, QueuedCommandsLeaveOneAtATime50MsAfterEachReply) {
@@ -293,11 +308,36 @@ TEST_F(CommLinkTest, SendCommParamSendsTheFourSettingsAndReturnsWhenAllAreAnswer
 TEST_F(CommLinkTest, SendCommParamWaitEndsWhenTheProgramCloses) {
     OpenOn(4);
     ports.ports[4].mute = true;
-    env.CloseAt(env.now + 3000);
+    env.CloseAt(env.now + 300);
     EXPECT_EQ(link.SendCommParam(), -1);
     EXPECT_EQ(ports.Commands(), Commands{"S0000"});
     EXPECT_EQ(core.run.gintSending, 1);
     EXPECT_FALSE(link.waiting());
+    EXPECT_TRUE(link.report().unanswered.empty());  // the program ended it, not the unit
+}
+
+TEST_F(CommLinkTest, SendCommParamGivesEachCommandTheProbeTimeOut) {
+    // Answers the probe and nothing after: the replies go elsewhere (another program that
+    // reads the port), or the unit has hung.
+    ports.Unit(4).probeOnly = true;
+    ports.ports[4].sharers = "cat (pid 77)";
+    core.settings.gintPortAuto = 0;
+    core.settings.gintPortNo = 4;
+    ASSERT_EQ(link.PortOpen(), 0);
+    const int64_t start = env.now;
+    EXPECT_EQ(link.SendCommParam(), -1);
+    EXPECT_EQ(env.now, start + 50 + 800);  // sent after 50 ms, then the time-out
+    EXPECT_EQ(link.report().unanswered, "S0000");
+    EXPECT_EQ(link.report().sharers, "cat (pid 77)");
+    EXPECT_FALSE(link.waiting());
+
+    // A unit that takes most of the time-out for each answer is slow, not gone.
+    ports.ports[4].probeOnly = false;
+    ports.replyMs = 700;
+    link.PortClose();
+    ASSERT_EQ(link.PortOpen(), 0);
+    EXPECT_EQ(link.SendCommParam(), 0);
+    EXPECT_TRUE(link.report().unanswered.empty());
 }
 
 TEST_F(CommLinkTest, SendCommParamWaitEndsWhenTheUnitIsLost) {

@@ -57,7 +57,7 @@ class FakeLinkEnv final : public LinkTimers, public EventWait {
             const auto it = deliveries_.begin();
             const std::string bytes = it->second;
             deliveries_.erase(it);
-            link->onReceive(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+            link->decoder().onReceive(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
         }
     }
     [[nodiscard]] bool closing() const override { return programClosing; }
@@ -106,7 +106,10 @@ class FakePorts final : public SerialPort {
         PortOpenResult::Status open = PortOpenResult::Status::Opened;
         bool unit = false;
         bool mute = false;
+        bool probeOnly = false;  // answers the probe, and nothing after it
         std::string probeReply = "L123\r";
+        std::string holder;   // of a Busy port
+        std::string sharers;  // other programs with the port open
     };
 
     explicit FakePorts(FakeLinkEnv& env) : env_(env) {}
@@ -118,6 +121,9 @@ class FakePorts final : public SerialPort {
         const auto it = ports.find(n);
         result.status = it == ports.end() ? PortOpenResult::Status::NoSuchPort : it->second.open;
         result.location = "/dev/fake" + std::to_string(n);
+        if (it != ports.end()) {
+            result.holder = it->second.holder;
+        }
         if (result.opened()) {
             open_ = n;
         }
@@ -133,12 +139,16 @@ class FakePorts final : public SerialPort {
         }
         writes.emplace_back(env_.now, text);
         const Port& port = ports[open_];
-        if (port.unit && !port.mute) {
+        if (port.unit && !port.mute && (!port.probeOnly || text == "L?\r")) {
             env_.Deliver(env_.now + replyMs, text == "L?\r" ? port.probeReply : "OK\r");
         }
         return true;
     }
     [[nodiscard]] bool isOpen() const override { return open_ != 0; }
+    [[nodiscard]] std::string sharers() const override {
+        const auto it = ports.find(open_);
+        return it == ports.end() ? std::string() : it->second.sharers;
+    }
 
     // Puts a unit on port n; returns it for further settings.
     Port& Unit(int n) {

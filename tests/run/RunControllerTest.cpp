@@ -23,7 +23,9 @@ using Calls = std::vector<std::string>;
 // Records the run sequence's steps as the host sees them.
 struct HostLog final : RunHost {
     void startBegins() override { calls.emplace_back("begins"); }
-    void notConnected(const std::string& denied) override { calls.push_back("absent " + denied); }
+    void notConnected(const PortReport& report) override {
+        calls.push_back("absent " + report.unanswered);
+    }
     bool confirmStart() override {
         calls.emplace_back("confirm");
         return confirm;
@@ -134,6 +136,24 @@ TEST(RunControllerTest, NoUnitACancelledQuestionAndALostUnitDuringTheSettingsSta
         EXPECT_EQ(r.host.calls, (Calls{"wait", "begins", "confirm", "wait", "settings", "lost",
                                        "free", "abandoned"}));
         EXPECT_EQ(r.controller.state().phase(), Phase::Stopped);
+    }
+    for (const bool viaDialog : {false, true}) {
+        SCOPED_TRACE(viaDialog ? "the parameter dialog" : "a start");
+        Rig r;
+        r.ports.ports[5].probeOnly = true;  // answers the probe, then nothing
+        if (viaDialog) {
+            EXPECT_FALSE(r.controller.applySettings());
+            EXPECT_EQ(r.host.calls, (Calls{"wait", "wait", "free", "absent S0000"}));
+        } else {
+            EXPECT_EQ(r.controller.start(), Outcome::Failed);
+            EXPECT_EQ(r.host.calls, (Calls{"wait", "begins", "confirm", "wait", "settings", "free",
+                                           "absent S0000", "abandoned"}));
+        }
+        EXPECT_EQ(r.env.now, 55 + 50 + 800);  // the probe, then one command's time-out
+        EXPECT_EQ(r.ports.Commands(), (Calls{"L?", "S0000", "G00"})) << "told to stop";
+        EXPECT_FALSE(r.link.isOpen());
+        EXPECT_EQ(r.controller.state().phase(), Phase::Stopped);
+        EXPECT_TRUE(r.link.lstCommand.empty());
     }
 }
 

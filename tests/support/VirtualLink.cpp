@@ -241,7 +241,8 @@ bool VirtualLink::step(int64_t deadlineNs) {
         std::string bytes;
         bytes.swap(out_);
         if (parts_ != nullptr && parts_->opened) {
-            parts_->link_->onReceive(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+            parts_->link_->decoder().onReceive(reinterpret_cast<const uint8_t*>(bytes.data()),
+                                               bytes.size());
         }
         return true;
     }

@@ -3,8 +3,11 @@
 // program: the settings of a device side, a flood both ways, sides it refuses.
 #include "Tap.h"
 
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <random>
 
@@ -196,6 +199,44 @@ TEST(TapTest, ADeviceSideTakesTheLineSettings) {
     readUntil(
         device.master(), atDevice, [](const std::string& got) { return got.size() >= 2; }, 1000);
     EXPECT_EQ(atDevice, "\x41\x42");
+}
+
+// The device side is borrowed: the unit gives it back with the settings it had, and open to
+// other programs; a device another program holds for itself alone is refused.
+TEST(TapTest, ADeviceSideIsGivenBackAsItWasAndAHeldOneIsRefused) {
+    TempFolder dir;
+    PseudoTerminal device;
+    termios before{};
+    ASSERT_EQ(tcgetattr(device.master(), &before), 0);
+    {
+        VirtualUnit unit(QString::fromStdString(dir.File("COM1")),
+                         {"--tap-sd", QString::fromStdString(dir.File("a")), "--tap-rd",
+                          QString::fromStdString(device.devicePath())});
+        ASSERT_TRUE(unit.ready()) << unit.errors().toStdString();
+        Port monitor(dir.File("COM1"));
+        monitor.send("S0219\r");
+        EXPECT_EQ(monitor.lines(), "OK\r");
+        termios during{};
+        ASSERT_EQ(tcgetattr(device.master(), &during), 0);
+        EXPECT_NE(during.c_cflag, before.c_cflag);
+        EXPECT_EQ(unit.stop(), 0);
+    }
+    termios after{};
+    ASSERT_EQ(tcgetattr(device.master(), &after), 0);
+    EXPECT_EQ(after.c_cflag, before.c_cflag);
+    EXPECT_EQ(after.c_iflag, before.c_iflag);
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+    const int other = ::open(device.devicePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(other, 0) << "the device is open to other programs again";
+
+    ASSERT_EQ(ioctl(other, TIOCEXCL), 0);  // now held by another program
+    EXPECT_EQ(VirtualUnit::exitCodeOf({"--link", QString::fromStdString(dir.File("COM2")),
+                                       "--tap-sd", QString::fromStdString(dir.File("b")),
+                                       "--tap-rd", QString::fromStdString(device.devicePath())}),
+              1);
+    struct stat st {};
+    EXPECT_NE(lstat(dir.File("COM2").c_str(), &st), 0);
+    ::close(other);
 }
 
 // 115200 bit/s both ways at once between two programs, with a monitor that reads the

@@ -202,6 +202,9 @@ class ExtcapRun final : public HeadlessRun {
     }
 
   private:
+    // Wireshark ends a capture by a signal: a stop that is the user's own, no error.
+    int StoppedAtStart(int /*sig*/, const std::string& /*notWritten*/) override { return kExitOk; }
+
     // The records of one batch, with the time it arrived. A data packet left open waits for
     // more bytes of its direction for 100 ms at most.
     void Records(std::string_view records) override {

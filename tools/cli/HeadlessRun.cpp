@@ -112,12 +112,20 @@ std::optional<int> HeadlessRun::begin(const std::string& notWritten) {
     using Outcome = RunController::Outcome;
     CommLink& comm = link_.comm();
     const Outcome started = controller_.start();
+    const PortReport& report = comm.report();
     if (started == Outcome::NotFound && signal_ == 0) {
         const std::string where = core_.settings.gintPortAuto == 1 ? "ports 1-16" : PortName();
-        const std::string& denied = comm.deniedPort();
-        return Fail(where, denied.empty() ? "no unit answers"
-                                          : "no unit answers; no permission to open " + denied +
-                                                " (join the dialout group)");
+        std::string reason = "no unit answers";
+        if (const PortReport::Tried* busy = report.first(PortOpenResult::Status::Busy)) {
+            const std::string& holder = busy->result.holder;
+            reason += "; " + PortReport::where(*busy) + " is in use by " +
+                      (holder.empty() ? "another program" : holder);
+        }
+        if (const PortReport::Tried* denied = report.first(PortOpenResult::Status::NoPermission)) {
+            reason += "; no permission to open " + PortReport::where(*denied) +
+                      " (join the dialout group)";
+        }
+        return Fail(where, reason);
     }
     if (started == Outcome::Started && controller_.awaitStart()) {
         return std::nullopt;
@@ -127,8 +135,13 @@ std::optional<int> HeadlessRun::begin(const std::string& notWritten) {
     controller_.awaitStopped();
     comm.PortClose();
     if (signal_ != 0) {
-        return Fail(PortName(), std::string("stopped by ") + strsignal(signal_) +
-                                    " before the capture began; " + notWritten);
+        return StoppedAtStart(signal_, notWritten);
+    }
+    if (!report.unanswered.empty()) {
+        return Fail(PortName(),
+                    "the unit does not answer the line setting " + report.unanswered +
+                        (report.sharers.empty() ? std::string()
+                                                : "; the port is also open in " + report.sharers));
     }
     if (started != Outcome::Started) {
         return Fail(PortName(), "the unit went away while taking the line settings");
@@ -136,6 +149,11 @@ std::optional<int> HeadlessRun::begin(const std::string& notWritten) {
     return Fail(PortName(), lost_      ? "the unit went away"
                             : refused_ ? "the unit refused the start"
                                        : "the unit does not answer the start");
+}
+
+int HeadlessRun::StoppedAtStart(int sig, const std::string& notWritten) {
+    return Fail(PortName(), std::string("stopped by ") + strsignal(sig) +
+                                " before the capture began; " + notWritten);
 }
 
 void HeadlessRun::RunLoop() {

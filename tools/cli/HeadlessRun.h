@@ -66,6 +66,9 @@ class HeadlessRun : public RunHost,
     virtual void Records(std::string_view records) = 0;
     // The full auto-save block, after its records were taken: by default simply emptied.
     virtual void BlockFull() { core_.capture.emptyAutoBlock(); }
+    // The exit status of a run that signal sig ended before the capture began: by default an
+    // error (one line on standard error).
+    virtual int StoppedAtStart(int sig, const std::string& notWritten);
 
     struct {
         Settings settings;

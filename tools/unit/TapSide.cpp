@@ -1,6 +1,5 @@
 #include "TapSide.h"
 
-#include <fcntl.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -23,16 +22,20 @@ TapSide::TapSide(std::string path) : path_(std::move(path)) {
         if (!S_ISCHR(st.st_mode)) {
             throw std::runtime_error(path_ + ": is not a serial device");
         }
-        device_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (device_ < 0) {
-            throw std::system_error(errno, std::generic_category(), path_);
-        }
-        if (isatty(device_) == 0) {
-            ::close(device_);
-            throw std::runtime_error(path_ + ": is not a serial device");
-        }
         // No other program (a port search among them) may open the device meanwhile.
-        ioctl(device_, TIOCEXCL);
+        switch (claim_.claim(path_)) {
+            case TtyClaim::Outcome::Claimed:
+                break;
+            case TtyClaim::Outcome::Busy:
+                throw std::runtime_error(
+                    path_ + ": in use by " +
+                    (claim_.holder().empty() ? "another program" : claim_.holder()));
+            case TtyClaim::Outcome::NotATerminal:
+                throw std::runtime_error(path_ + ": is not a serial device");
+            default:
+                throw std::system_error(claim_.error(), std::generic_category(), path_);
+        }
+        device_ = claim_.fd();
         fd_ = device_;
         return;
     }
@@ -41,11 +44,7 @@ TapSide::TapSide(std::string path) : path_(std::move(path)) {
     fd_ = terminal_->master();
 }
 
-TapSide::~TapSide() {
-    if (device_ >= 0) {
-        ::close(device_);
-    }
-}
+TapSide::~TapSide() = default;
 
 std::string TapSide::apply(const LineSettings& line) {
     parity_ = line.hasParity();
@@ -73,7 +72,7 @@ bool TapSide::read(std::vector<TapChar>& out, size_t max) {
         // A device that reports the end of its input or fails has gone (unplugged).
         const bool gone = device_ >= 0 && (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK));
         if (gone) {
-            ::close(device_);
+            claim_.release();
             device_ = -1;
             fd_ = -1;
         }

@@ -10,22 +10,25 @@
 #include "LineSettings.h"
 #include "OutputQueue.h"
 #include "RecordFile.h"
+#include "link/TtyClaim.h"
 
 class DeviceLink;
 class PseudoTerminal;
 
-// One end of the tap. A path that names a character device is that serial device, opened
-// and set to the line settings; a path where nothing is (or a link whose target is gone)
-// gets a pseudo-terminal in raw mode, linked there for another program to open and
-// removed again at the end. Characters for the side wait in a queue, so the tap never
-// waits for the program behind it.
+// One end of the tap. A path that names a character device is that serial device, claimed
+// from the other programs of the machine (a device one of them holds is refused), set to the
+// line settings and given back with the settings it had at the end (see TtyClaim); a path where
+// nothing is (or a link whose target is gone) gets a pseudo-terminal in raw mode, linked there for
+// another program to open and removed again at the end. Characters for the side wait in a queue, so
+// the tap never waits for the program behind it.
 class TapSide {
   public:
     // Characters for the side that its program has not taken, at most; further ones are
     // dropped (and counted), as are those for a device that is gone.
     static constexpr size_t kMaxPending = 16 * 1024 * 1024;
 
-    // Throws std::system_error or std::runtime_error (a path held by another kind of file).
+    // Throws std::system_error or std::runtime_error (a path held by another kind of file, a
+    // device another program holds).
     explicit TapSide(std::string path);
     ~TapSide();
     TapSide(const TapSide&) = delete;
@@ -61,6 +64,7 @@ class TapSide {
     std::string path_;
     std::unique_ptr<PseudoTerminal> terminal_;
     std::unique_ptr<DeviceLink> link_;
+    TtyClaim claim_;
     int device_ = -1;
     int fd_ = -1;
     bool parity_ = false;
