@@ -89,15 +89,14 @@ TEST_F(CaptureTest, EachCaptureGivesThePortBackAndAPortHeldElsewhereIsInUse) {
         EXPECT_EQ(run.code, 0) << name << ": " << run.err;
         EXPECT_TRUE(std::filesystem::exists(out.File(name))) << name;
     }
-    const std::string device = std::filesystem::canonical(home.File("ports/COM5")).string();
-    const int held = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const std::string port = home.File("ports/COM5");
+    const int held = ::open(port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(held, 0);
     ASSERT_EQ(ioctl(held, TIOCEXCL), 0);
     const Outcome busy = Capture({"-o", out.File("held.vxm"), "--seconds", "1"});
     ::close(held);
     EXPECT_EQ(busy.code, 1);
-    EXPECT_EQ(busy.err.rfind("vexlo-cli: COM5: no unit answers; " + device + " is in use by ", 0),
-              0U)
+    EXPECT_EQ(busy.err.rfind("vexlo-cli: COM5: no unit answers; " + port + " is in use by ", 0), 0U)
         << busy.err;
     EXPECT_NE(busy.err.find("vexlo-cli-tests (pid " + std::to_string(getpid()) + ")"),
               std::string::npos)
@@ -198,6 +197,39 @@ TEST_F(CaptureTest, SignalsDuringTheStartAndTheRunLeaveTheUnitStoppedAndTheFileW
             }
             std::filesystem::remove(home.File("record.bin"));
         }
+    }
+}
+
+// Wireshark stops a live capture with a termination signal, during the start as well as during
+// the run: the user's own stop, no error (exit status 0, nothing on standard error).
+TEST_F(CaptureTest, TheLiveCaptureEndsQuietlyWhenWiresharkStopsIt) {
+    for (const bool duringStart : {true, false}) {
+        SCOPED_TRACE(duringStart ? "during the start" : "during the run");
+        StartUnit({"--reply-delay", "200", "--trace"});
+        const std::string fifo = out.File("fifo");
+        std::filesystem::remove(fifo);
+        std::filesystem::remove(home.File("cli.code"));
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        const std::string cmd =
+            "(cat " + quoted(fifo) + " >/dev/null &) ; (VEXLO_HOME=" + quoted(home.path()) + " " +
+            quoted(VEXLO_EXTCAP_BINARY) + " --capture --extcap-interface vexlo --port 5 --fifo " +
+            quoted(fifo) + " 2>" + quoted(home.File("cli.err")) + " & echo $! >" +
+            quoted(home.File("cli.pid")) + "; wait $!; echo $? >" + quoted(home.File("cli.code")) +
+            ") &";
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+        ASSERT_TRUE(duringStart ? unit_->waitForTrace("S", 2) : unit_->waitForTrace("G01 OK"))
+            << UnitOutput() << home.read("cli.err");
+        if (!duringStart) {
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+        }
+        kill(std::stoi(home.read("cli.pid")), SIGTERM);
+        EXPECT_EQ(WaitForCapture(), 0);
+        EXPECT_EQ(home.read("cli.err"), "");
+        // Stopped, or never started.
+        EXPECT_TRUE(duringStart ? UnitStatus().starts_with("OK stopped")
+                                : unit_->waitForTrace("G00"))
+            << UnitOutput();
+        unit_.reset();
     }
 }
 
