@@ -32,6 +32,10 @@ void MDIMonitor::notConnected(const PortReport& report) {
         text += "\nポート " + PortReport::where(*busy) + " は他のプログラム" +
                 (holder.empty() ? "" : "（" + holder + "）") + "が使用中です";
     }
+    if (const PortReport::Tried* shared = report.first(Status::Opened, true)) {
+        text += "\nポート " + PortReport::where(*shared) + " は他のプログラム（" +
+                shared->result.holder + "）も開いています";
+    }
     if (const PortReport::Tried* denied = report.first(Status::NoPermission)) {
         text += "\nポート " + PortReport::where(*denied) +
                 " を開く権限がありません（dialout グループに追加してください）";

@@ -64,6 +64,10 @@ int16_t CommLink::ProbePort(int n) {
         wait_.waitOnce();
     }
     timers_.enablePortCheck(false);
+    if (lintPortTimeout != 0 && port_.isOpen()) {
+        // Another program that reads the port may have taken the reply.
+        report_.tried.back().result.holder = port_.sharers();
+    }
     PortClose();
     decoder_.lintProbe = 0;
     return status::kFailed;

@@ -1,10 +1,14 @@
 #include "link/QtSerialPort.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <utility>
 
 #include "link/LinkSeams.h"
+#ifndef Q_OS_WIN
+#include "link/TtyClaim.h"
+#endif
 
 QtSerialPort::QtSerialPort(PortNames names) : session_(std::move(names)) {
     port_.setReadBufferSize(0);
@@ -28,6 +32,11 @@ PortOpenResult QtSerialPort::open(int n) {
     port_.setPortName(location);
     if (!port_.open(QIODevice::ReadWrite)) {
         result.status = openFailure(location);
+#ifndef Q_OS_WIN
+        if (result.status == PortOpenResult::Status::Busy) {
+            result.holder = TtyClaim::openedBy(QFile::encodeName(location).toStdString());
+        }
+#endif
         port_.clearError();
         return result;
     }
@@ -102,7 +111,8 @@ void QtSerialPort::readWaiting() {
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error) {
-    if ((error == QSerialPort::ReadError || error == QSerialPort::ResourceError) &&
+    if ((error == QSerialPort::ReadError || error == QSerialPort::WriteError ||
+         error == QSerialPort::ResourceError) &&
         port_.isOpen()) {
         session_.lose(port_, [this] { close(); });
     }

@@ -15,7 +15,9 @@
 // buffer.
 //
 // A unit that goes away makes QSerialPort report read or resource errors in a tight loop;
-// the first one closes the port through a queued call and reports onLinkLost once.
+// the first one (or a write error) closes the port through a queued call and reports
+// onLinkLost once. Qt itself honours lock files, and gives back the exclusive flag and the
+// settings at close.
 class QtSerialPort final : public SerialPort {
   public:
     explicit QtSerialPort(PortNames names);

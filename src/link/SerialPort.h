@@ -23,8 +23,10 @@ struct PortOpenResult {
 // Why no unit could be used, for the messages of the program and the command line.
 struct PortReport {
     struct Tried {
-        int n = 0;              // the port number
-        PortOpenResult result;  // Opened: the port opened, and the unit did not answer there
+        int n = 0;  // the port number
+        // Opened: the port opened, and the unit did not answer there; holder then names the
+        // other programs that have the port open too (see SerialPort::sharers).
+        PortOpenResult result;
     };
     // The ports the last search tried, in order.
     std::vector<Tried> tried;
@@ -33,10 +35,11 @@ struct PortReport {
     std::string unanswered;
     std::string sharers;
 
-    // The first port tried that ended so; nullptr when none did.
-    [[nodiscard]] const Tried* first(PortOpenResult::Status status) const {
+    // The first port tried that ended so (and, with named, that names a holder); nullptr when
+    // none did.
+    [[nodiscard]] const Tried* first(PortOpenResult::Status status, bool named = false) const {
         for (const Tried& t : tried) {
-            if (t.result.status == status) {
+            if (t.result.status == status && (!named || !t.result.holder.empty())) {
                 return &t;
             }
         }

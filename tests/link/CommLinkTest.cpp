@@ -87,6 +87,11 @@ TEST_F(CommLinkTest, FixedPortWithoutUnitFailsAfterOneTimeOut) {
     EXPECT_EQ(link.decoder().lintProbe, 0);
     ASSERT_EQ(link.report().tried.size(), 1u);
     EXPECT_EQ(link.report().tried[0].result.status, Status::Opened);  // opened, no answer
+    EXPECT_TRUE(link.report().tried[0].result.holder.empty());
+    ports.ports[3].sharers = "cat (pid 77)";  // which may have read the reply
+    EXPECT_EQ(link.PortOpen(), -1);
+    ASSERT_NE(link.report().first(Status::Opened, true), nullptr);
+    EXPECT_EQ(link.report().first(Status::Opened, true)->result.holder, "cat (pid 77)");
 }
 
 TEST_F(CommLinkTest, SearchWithoutAnyUnitTriesEveryPortAndKeepsThePortNumber) {

@@ -121,6 +121,10 @@ std::optional<int> HeadlessRun::begin(const std::string& notWritten) {
             reason += "; " + PortReport::where(*busy) + " is in use by " +
                       (holder.empty() ? "another program" : holder);
         }
+        if (const PortReport::Tried* shared = report.first(PortOpenResult::Status::Opened, true)) {
+            reason +=
+                "; " + PortReport::where(*shared) + " is also open in " + shared->result.holder;
+        }
         if (const PortReport::Tried* denied = report.first(PortOpenResult::Status::NoPermission)) {
             reason += "; no permission to open " + PortReport::where(*denied) +
                       " (join the dialout group)";
