@@ -195,3 +195,30 @@ TEST_F(AppTest, TheFourthRefusedStartIsReportedOnceAndTheRunStaysUntilStopped) {
     ExpectMenus(false);
     EXPECT_EQ(prompts.asked.size(), 1U);
 }
+
+// What the message of a missing unit adds: a port that another program holds, one that other
+// programs have open too, one this user may not open, or a line setting without an answer.
+TEST_F(AppTest, NotConnectedNamesThePortsThatOtherProgramsHoldAndASettingWithoutAnswer) {
+    using Status = PortOpenResult::Status;
+    OpenWindow();
+    RunHost& host = *window;  // what the run controller calls
+    PortReport report;
+    report.tried = {{1, {Status::NoSuchPort, "/dev/ttyS9", ""}},
+                    {2, {Status::Busy, "/dev/ttyUSB0", "minicom (pid 42)"}},
+                    {3, {Status::NoPermission, "", ""}},
+                    {4, {Status::Opened, "/dev/ttyUSB2", "cat (pid 7)"}},
+                    {5, {Status::Busy, "/dev/ttyUSB3", ""}}};
+    host.notConnected(report);
+    report = {};
+    report.unanswered = "S0213";
+    report.sharers = "cat (pid 7)";
+    host.notConnected(report);
+    EXPECT_EQ(AskedTexts(),
+              (std::vector<std::string>{
+                  "Vexlo が接続されていません\n"
+                  "ポート /dev/ttyUSB0 は他のプログラム（minicom (pid 42)）が使用中です\n"
+                  "ポート /dev/ttyUSB2 は他のプログラム（cat (pid 7)）も開いています\n"
+                  "ポート COM3 を開く権限がありません（dialout グループに追加してください）",
+                  "Vexlo が接続されていません\n"
+                  "コマンド S0213 に応答がありません（ポートを cat (pid 7) も開いています）"}));
+}
