@@ -306,7 +306,7 @@ TEST_F(Cli, PcapWritesTheExportOfTheFileOnTheGivenDate) {
     day.tm_mon = 11;
     day.tm_mday = 7;
     day.tm_isdst = -1;
-    const PcapLine line{19200, 1, 0, 0, 100};
+    const LineTiming line{19200, 1, 0, 0, 100};
     const std::string expected =
         pcapFromCapture(records.data(), static_cast<int32_t>(records.size()), line,
                         PcapTimes{std::mktime(&day), 0});

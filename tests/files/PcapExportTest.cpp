@@ -55,12 +55,12 @@ std::vector<Packet> Packets(const std::string& pcap) {
     return out;
 }
 
-std::string Export(const SampleCapture& c, PcapLine line = {}, int64_t endMicros = 0) {
+std::string Export(const SampleCapture& c, LineTiming line = {}, int64_t endMicros = 0) {
     return pcapFromCapture(c.bytes.data(), static_cast<int32_t>(c.bytes.size()), line,
                            PcapTimes{kDay, endMicros});
 }
 
-const PcapLine k9600N81{9600, 1, 0, 0, 10};  // 1041.67 us a character, idle steps of 100 ms
+const LineTiming k9600N81{9600, 1, 0, 0, 10};  // 1041.67 us a character, idle steps of 100 ms
 
 TEST(PcapExport, GlobalHeaderIsClassicPcapOfLinkType250) {
     const std::string pcap = Export(SampleCapture());
@@ -120,7 +120,7 @@ TEST(PcapExport, AStampKeepsAClockLaterWithinItsSecondAndSetsAnyOther) {
     c.Stamp(10, 0, 0).Data(std::string(20, 'r'), false).Stamp(10, 0, 0).Data("s", true);
     c.Stamp(10, 0, 5).Data("t", true).Stamp(9, 59, 58).Data("u", true);
     c.Stamp(23, 59, 59).Data("v", true).Stamp(0, 0, 1).Data("w", true);
-    const auto packets = Packets(Export(c, PcapLine{115200, 1, 0, 0, 0}));
+    const auto packets = Packets(Export(c, LineTiming{115200, 1, 0, 0, 0}));
     ASSERT_EQ(packets.size(), 6U);
     EXPECT_EQ(packets[1].micros, t + 1736);
     EXPECT_EQ(packets[2].micros, t + 5 * kUs);
@@ -131,7 +131,7 @@ TEST(PcapExport, AStampKeepsAClockLaterWithinItsSecondAndSetsAnyOther) {
 
 TEST(PcapExport, CharacterTimeFollowsTheLineSettings) {
     struct Case {
-        PcapLine line;
+        LineTiming line;
         int64_t twoCharsMicros;
     };
     const Case cases[] = {
