@@ -187,7 +187,7 @@ frmAnalysis::frmAnalysis(const RunState& run, const Capture& capture, frmMonitor
       run_(run),
       words_(capture),
       monitor_(monitor),
-      progressMaker_([](QWidget* parent) { return std::make_unique<AnalysisProgress>(parent); }) {
+      progressMaker_([](QWidget* owner) { return std::make_unique<AnalysisProgress>(owner); }) {
     setObjectName("frmAnalysis");
     setWindowTitle("応答時間解析");
 

@@ -123,3 +123,28 @@ TEST_F(AnalysisWindowTest, ADoubleClickShowsTheFrameInTheHistoryView) {
     EXPECT_EQ(c.glngCursol, expected);
     EXPECT_EQ(c.gintCursolType, 1);
 }
+
+TEST_F(AnalysisWindowTest, ACancelledAnalysisLeavesTheWindowAsItWas) {
+    // The progress of the analysis: each step is recorded, and the first one cancels.
+    struct Cancel : Progress {
+        std::vector<std::pair<uint64_t, uint64_t>>& steps;
+        explicit Cancel(std::vector<std::pair<uint64_t, uint64_t>>& s) : steps(s) {}
+        bool step(uint64_t done, uint64_t total) override {
+            steps.emplace_back(done, total);
+            return false;
+        }
+    };
+    std::vector<std::pair<uint64_t, uint64_t>> steps;
+    analysis->setProgressMaker([&steps](QWidget*) { return std::make_unique<Cancel>(steps); });
+    const QString before = Control<QLabel>("lblSummary")->text();
+    Control<QCheckBox>("chkModbus")->setChecked(true);
+    const uint64_t records = FrameExamples().back().records.size();
+    EXPECT_EQ(steps, (std::vector<std::pair<uint64_t, uint64_t>>{{records, records}}));
+    EXPECT_FALSE(Control<QCheckBox>("chkModbus")->isChecked());
+    EXPECT_EQ(table->model()->rowCount(), 6);
+    EXPECT_EQ(table->model()->columnCount(), 6);
+    EXPECT_EQ(Control<QLabel>("lblSummary")->text(), before);
+    Control<QSpinBox>("spnGap")->setValue(20);
+    EXPECT_EQ(Control<QSpinBox>("spnGap")->value(), 0);
+    EXPECT_EQ(Cell(1, 5), "01 03 02 00 2A 39 9B");  // still read from the opened file
+}
