@@ -61,7 +61,7 @@ class AnalysisProgress : public Progress {
         : dialog_("応答時間を解析しています...", "キャンセル", 0, kSteps, parent) {
         dialog_.setObjectName("dlgAnalysisProgress");
         dialog_.setWindowTitle("応答時間解析");
-        dialog_.setWindowModality(Qt::WindowModal);
+        dialog_.setWindowModality(Qt::ApplicationModal);
         dialog_.setMinimumDuration(500);
         dialog_.setAutoReset(false);
         dialog_.setValue(0);

@@ -161,3 +161,21 @@ TEST(PcapExport, LongRunsAreSplitAtTheSnapLengthAndTornRecordsDropped) {
 }
 
 }  // namespace
+
+TEST(PcapExport, TimesStayExactOverManyIdleRecords) {
+    // 100,000 times a byte and an idle step of 100 ms at 1041.67 us a character, then a stamp:
+    // the clock runs so that it reaches the stamp exactly (it starts 100,000 characters,
+    // 104,166,666.67 us, and 10,000 s before it), and every byte keeps its place to the
+    // microsecond however many idle records lie before it: the last starts 100 ms and one
+    // character before the stamp.
+    SampleCapture c;
+    for (int i = 0; i < 100'000; ++i) {
+        c.Pairs({0x55}, true).Idle(1);
+    }
+    c.Stamp(23, 0, 0);
+    const std::vector<Packet> packets = Packets(Export(c, k9600N81));
+    ASSERT_EQ(packets.size(), 100'000U);
+    const int64_t stamp = (kDay + 23 * 3600) * kUs;
+    EXPECT_EQ(packets.front().micros, stamp - 10'000'000'000 - 104'166'666);
+    EXPECT_EQ(packets.back().micros, stamp - 100'000 - 1041);
+}
