@@ -59,6 +59,8 @@ struct Frame {
     }
 };
 
+static_assert(sizeof(Frame) <= 72, "an index of frames keeps a few tens of bytes a frame");
+
 // The analysis of records that come in pieces: add() takes the whole records at the front of
 // each piece and returns the bytes it took (a record cut off by the end comes again at the
 // front of the next piece), finish() ends the last frame. Each frame goes to the sink with its

@@ -149,12 +149,12 @@ Frame nextFrame(const uint8_t* p, uint32_t rest, bool replyExpected) {
     if (const Candidate good = goodFrameAt(p, rest, replyExpected); good.length > 0) {
         return {good.length, unit, function, good.kind, true};
     }
-    // The bytes before the next good frame, whichever kind it is; no further than the longest
-    // frame, so that a long run of garbage is read in pieces of bounded cost.
+    // The bytes before the next good frame, whichever kind it is (both are tried, whatever is
+    // expected); no further than the longest frame, so that a long run of garbage is read in
+    // pieces of bounded cost.
     uint32_t span = 1;
     while (span < rest && span < kMaxFrame &&
-           goodFrameAt(p + span, rest - span, false).length == 0 &&
-           goodFrameAt(p + span, rest - span, true).length == 0) {
+           goodFrameAt(p + span, rest - span, false).length == 0) {
         ++span;
     }
     if (span >= kMinFrame) {
