@@ -35,7 +35,22 @@ class FrameAnalyser::Walk {
         return taken;
     }
 
-    void run(const uint8_t* pairs, size_t n, bool sd) {
+    // A run of data records: each part of one direction in turn.
+    void run(const uint8_t* pairs, size_t n) {
+        const uint8_t* const end = pairs + 2 * n;
+        while (pairs != end) {
+            const auto head = static_cast<uint8_t>(pairs[0] & 0xE0);  // direction and kind
+            const uint8_t* next = pairs + 2;
+            while (next != end && (next[0] & 0xE0) == head) {
+                next += 2;
+            }
+            direction(pairs, static_cast<size_t>(next - pairs) / 2, rec::isSd(head));
+            pairs = next;
+        }
+    }
+
+    // n data records of one direction.
+    void direction(const uint8_t* pairs, size_t n, bool sd) {
         const auto count = static_cast<int64_t>(n);
         const int64_t offset = offset_ + (pairs - piece_);
         if (!open_ || sd != sd_) {
@@ -124,11 +139,11 @@ class FrameAnalyser::Walk {
         frame_.firstWord = word;
         // A time stamp that sets the clock back could make a difference negative.
         if (!first && !unknown) {
-            frame_.gapMicros = std::max<int64_t>(at - clock_.timeOf(frameEnd_), 0);
+            frame_.gapMicros = std::max<int64_t>(at - frameEnd_, 0);
         }
         realUnknown_ = realUnknown_ || unknown;
         if (real_ && !realUnknown_ && real_->sd != sd_) {
-            replyAt_ = std::max<int64_t>(at - clock_.timeOf(real_->end), 0);
+            replyAt_ = std::max<int64_t>(at - real_->end, 0);
         } else {
             replyAt_ = Frame::kUnknown;
         }
@@ -138,11 +153,11 @@ class FrameAnalyser::Walk {
     void end(const RecordClock::Reading& lastEnd, int64_t lastWord,
              std::span<const uint8_t> bytes) {
         frame_.lastWord = lastWord;
-        frameEnd_ = lastEnd;
+        frameEnd_ = clock_.timeOf(lastEnd);
         if (!frame_.noise()) {
             frame_.replyMicros = replyAt_;
             real_ =
-                Real{lastEnd, sd_, frame_.modbus && frame_.modbus->kind == modbus::Kind::Request};
+                Real{frameEnd_, sd_, frame_.modbus && frame_.modbus->kind == modbus::Kind::Request};
             realUnknown_ = false;
         }
         sink_(frame_, bytes);
@@ -187,7 +202,7 @@ class FrameAnalyser::Walk {
     // The last frame that is not noise: where it ended, its direction, whether it was a
     // Modbus request.
     struct Real {
-        RecordClock::Reading end;
+        int64_t end;
         bool sd;
         bool request;
     };
@@ -208,9 +223,9 @@ class FrameAnalyser::Walk {
     Frame frame_;                        // the frame being built
     int32_t errors_ = 0;
     int64_t lastWord_ = 0;
-    RecordClock::Reading lastEnd_{};   // the end of the last data byte
-    RecordClock::Reading frameEnd_{};  // the end of the last frame
-    std::vector<uint8_t> bytes_;       // the open frame's bytes (Modbus: the run's)
+    RecordClock::Reading lastEnd_{};  // the end of the last data byte
+    int64_t frameEnd_ = 0;            // the end of the last frame
+    std::vector<uint8_t> bytes_;      // the open frame's bytes (Modbus: the run's)
     std::vector<RunPiece> pieces_;
     std::vector<uint8_t> errorFlags_;  // 1 for each byte of the run with an error
 };
@@ -248,7 +263,7 @@ size_t appendDataBytes(const uint8_t* records, size_t len, size_t want, std::vec
     struct Values {
         std::vector<uint8_t>& out;
         size_t want;
-        void run(const uint8_t* p, size_t n, bool) {
+        void run(const uint8_t* p, size_t n) {
             for (size_t k = 0; k < n && out.size() < want; ++k, p += 2) {
                 out.push_back(rec::pairValue(p[0], p[1]));
             }

@@ -104,12 +104,12 @@ void Capture::adoptWords(WordFile words) {
 int32_t makeDispWords(const uint8_t* bytes, int32_t len, int16_t* out, int32_t& words) {
     struct Words {
         int16_t* next;
-        void run(const uint8_t* p, size_t n, bool sd) {
-            const int dir = sd ? word::kSd : 0;
+        void run(const uint8_t* p, size_t n) {
             for (const uint8_t* end = p + 2 * n; p != end; p += 2) {
                 const int error = rec::hasFramingError(p[1])
                                       ? word::kFraming
                                       : (rec::hasParityError(p[0]) ? word::kParity : 0);
+                const int dir = rec::isSd(p[0]) ? word::kSd : 0;
                 *next++ = static_cast<int16_t>(error + dir + rec::pairValue(p[0], p[1]));
             }
         }

@@ -19,9 +19,9 @@ struct Record {
 // The one walk over stored records, which every reader of records shares (display words,
 // exports, the timeline, the frame analysis). Over the whole records in the first len bytes,
 // in order, it calls
-//   v.run(const uint8_t* pairs, size_t count, bool sd)  for each run of count data records of
-//                                                        one direction (2 * count bytes),
-//   v.record(const Record& r)                           for every other record.
+//   v.run(const uint8_t* pairs, size_t count)  for each run of count consecutive data records
+//                                               (2 * count bytes, of either direction),
+//   v.record(const Record& r)                  for every other record.
 // Bytes that start no record are skipped one at a time (the buffer may begin inside a record
 // after a block shift); a record cut off by the end of the data is left. Returns where that
 // record begins (len when there is none), so that data read in pieces can go on from there.
@@ -34,13 +34,11 @@ size_t walkRecords(const uint8_t* bytes, size_t len, V&& v) {
             if (i + 2 > len) {
                 return i;
             }
-            // A first byte with the same top three bits: a data pair of the same direction.
-            const auto head = static_cast<uint8_t>(b & 0xE0);
             size_t end = i + 2;
-            while (end + 1 < len && (bytes[end] & 0xE0) == head) {
+            while (end + 1 < len && isFirst(bytes[end])) {
                 end += 2;
             }
-            v.run(bytes + i, (end - i) / 2, isSd(b));
+            v.run(bytes + i, (end - i) / 2);
             i = end;
         } else if (isLineState(b)) {
             if (i + 2 > len) {
@@ -67,7 +65,7 @@ template <class F>
 size_t forEachRecord(const uint8_t* bytes, size_t len, F&& f) {
     struct Each {
         F& f;
-        void run(const uint8_t* p, size_t n, bool) {
+        void run(const uint8_t* p, size_t n) {
             for (size_t k = 0; k < n; ++k, p += 2) {
                 f(Record{Kind::Data, {p[0], p[1], 0, 0}});
             }
