@@ -18,15 +18,15 @@ struct RunPiece {
 
 }  // namespace
 
-// Walks the records once, a run of data records of one direction at a time (the hot path: a
+// Walks the records once, the data records a run of one direction at a time (the hot path: a
 // tight loop without division). Without Modbus the run's bytes go straight into the open
 // frame; with Modbus a run is kept until it ends and then split.
 class FrameAnalyser::Walk {
   public:
-    Walk(const LineTiming& line, const FrameOptions& options, Sink sink)
-        : clock_(line, 0, std::nullopt), options_(options), sink_(std::move(sink)) {}
     // Times count from the first record: without a day the first time stamp falls on the
     // clock, exactly as when the clock is set to reach it.
+    Walk(const LineTiming& line, const FrameOptions& options, Sink sink)
+        : clock_(line, 0, std::nullopt), options_(options), sink_(std::move(sink)) {}
 
     size_t add(const uint8_t* bytes, size_t len) {
         piece_ = bytes;
