@@ -1,6 +1,9 @@
 // Frames, reply times and Modbus frames of hand-built captures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "analysis/FrameAnalysis.h"
 #include "analysis/FrameExamples.h"
 #include "analysis/FrameSummary.h"
@@ -152,22 +155,47 @@ TEST(FrameAnalysis, SummaryCountsFramesBytesRepliesBadCrcsAndNoiseApart) {
     }
 }
 
-TEST(FrameAnalysis, ReplyTallyIsExactOverManyTimesInFewValues) {
-    // 100,000 reply times in three values, added out of order: the percentiles are those of
-    // the sorted list, and the tally holds three counts, not the times.
-    ReplyTally tally;
-    std::vector<int64_t> all;
-    for (int i = 0; i < 100'000; ++i) {
-        const int64_t v = (i * 7919 % 100 < 90) ? 10'000 : (i % 2 == 0 ? 20'000 : 330'000);
-        tally.add(v);
-        all.push_back(v);
+TEST(FrameAnalysis, ReplyTallyIsExactOverManyTimes) {
+    // 100,000 reply times added out of order, in three values (as a polled line gives them) and
+    // in many: the percentiles are those of the sorted list.
+    const std::function<int64_t(int)> values[] = {
+        [](int i) { return (i * 7919 % 100 < 90) ? 10'000 : (i % 2 == 0 ? 20'000 : 330'000); },
+        [](int i) { return int64_t{i} * 48'271 % 99'991; },
+    };
+    for (const auto& value : values) {
+        ReplyTally tally;
+        std::vector<int64_t> all;
+        for (int i = 0; i < 100'000; ++i) {
+            tally.add(value(i));
+            all.push_back(value(i));
+        }
+        std::sort(all.begin(), all.end());
+        const ReplyStats s = tally.stats();
+        EXPECT_EQ(s.count, 100'000);
+        EXPECT_EQ(s.min, all.front());
+        EXPECT_EQ(s.median, (all[49'999] + all[50'000]) / 2);
+        EXPECT_EQ(s.p95, all[94'999]);
+        EXPECT_EQ(s.max, all.back());
     }
-    std::sort(all.begin(), all.end());
-    const ReplyStats s = tally.stats();
-    EXPECT_EQ(s.count, 100'000);
-    EXPECT_EQ(s.median, (all[49'999] + all[50'000]) / 2);
-    EXPECT_EQ(s.p95, all[94'999]);
-    EXPECT_EQ(s.max, 330'000);
+}
+
+TEST(FrameAnalysis, TimesAreWrittenWithoutTrailingZeros) {
+    const struct {
+        int64_t micros;
+        const char* ms;
+        const char* seconds;
+    } cases[] = {
+        {0, "0", "0.000000"},         {20'000, "20", "0.020000"},
+        {521, "0.521", "0.000521"},   {1050, "1.05", "0.001050"},
+        {-1500, "-1.5", "-0.001500"}, {86'400'000'001, "86400000.001", "86400.000001"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(msText(c.micros), c.ms);
+        EXPECT_EQ(secondsText(c.micros), c.seconds);
+    }
+    const uint8_t bytes[] = {0x00, 0xAB, 0x0F};
+    EXPECT_EQ(hexText(bytes), "00 AB 0F");
+    EXPECT_EQ(hexText({}), "");
 }
 
 TEST(FrameAnalysis, HistogramBinsAreWholeIdleSteps) {
