@@ -43,10 +43,10 @@ const std::vector<uint8_t>& PolledCapture() {
 }
 
 void analyse(benchmark::State& state, const std::vector<uint8_t>& src, bool modbus) {
-    const PcapLine line{19200, 1, 0, 2, 100};
+    const LineTiming line{19200, 1, 0, 2, 100};
     FrameList list;  // kept between runs, as the window keeps it
     for (auto _ : state) {
-        analyseFrames(src.data(), static_cast<int32_t>(src.size()), line, {0, modbus}, list);
+        analyseFrames(src.data(), src.size(), line, {0, modbus}, list);
         benchmark::DoNotOptimize(list.frames.size());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * src.size()));

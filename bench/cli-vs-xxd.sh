@@ -94,16 +94,10 @@ head -c 24 "$WORK/capture.vxm" >"$STREAM/big.vxm"
 for ((i = 0; i < STREAM_MB; i++)); do cat "$STREAM/piece.bin"; done >>"$STREAM/big.vxm"
 rm "$STREAM/piece.bin"
 echo "streaming: $(stat -c %s "$STREAM/big.vxm") bytes; free memory $(awk '/MemAvailable/ {print int($2 / 1024)}' /proc/meminfo) MB"
-# One run under /usr/bin/time -v: "label seconds peak-kB".
-measure() {
-    local label="$1"
-    shift
-    sync
-    /usr/bin/time -v -o "$STREAM/time.txt" "$@" >/dev/null
-    awk -v l="$label" -F': ' '/Elapsed \(wall clock\)/ { n = split($2, t, ":"); s = 0;
-        for (i = 1; i <= n; i++) s = s * 60 + t[i] } /Maximum resident/ { kb = $2 }
-        END { printf "%s %.2f %d\n", l, s, kb }' "$STREAM/time.txt"
-}
+# measure LABEL COMMAND...: "LABEL seconds peak-kB".
+TIME_REPORT="$STREAM/time.txt"
+# shellcheck source=bench/time-v.sh
+source "$(dirname "$0")/time-v.sh"
 {
     measure xxd xxd "$STREAM/big.vxm" "$STREAM/out"
     measure info "$BIN/vexlo-cli" info "$STREAM/big.vxm"

@@ -15,7 +15,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider fdp(data, size);
-    PcapLine line;
+    LineTiming line;
     line.speed = fdp.ConsumeIntegral<int32_t>();
     line.dataLen = fdp.ConsumeIntegral<int16_t>();
     line.stopBit = fdp.ConsumeIntegral<int16_t>();

@@ -3,85 +3,99 @@
 #include <algorithm>
 
 #include "capture/RecordWalk.h"
-#include "files/RecordClock.h"
 
 namespace {
 
 // Consecutive data records of a run kept whole for the Modbus split: the run's bytes from
-// first on, up to the next piece, start at start and have the display words from word on.
+// first on, up to the next piece, start at start, at the record offset and display word given.
 struct RunPiece {
     size_t first;
     RecordClock::Reading start;
-    int32_t word;
+    int64_t offset;
+    int64_t word;
+    bool unknownBefore;  // idle of unknown length lies between this piece and the one before
 };
 
-// Walks the records once, a run of data records of one direction at a time (the hot path: a
+}  // namespace
+
+// Walks the records once, the data records a run of one direction at a time (the hot path: a
 // tight loop without division). Without Modbus the run's bytes go straight into the open
 // frame; with Modbus a run is kept until it ends and then split.
-class Analyser {
+class FrameAnalyser::Walk {
   public:
-    Analyser(const PcapLine& line, const FrameOptions& options, FrameList& out)
-        : clock_(line, 0, std::nullopt), options_(options), out_(out) {
-        // Times count from the first record: without a day the first time stamp falls on the
-        // clock, exactly as when the clock is set to reach it.
-        out_.modbus = options.modbus;
-        out_.idleStepMicros = clock_.idleStep();
-        out_.data.clear();
-        out_.frames.clear();
+    // Times count from the first record: without a day the first time stamp falls on the
+    // clock, exactly as when the clock is set to reach it.
+    Walk(const LineTiming& line, const FrameOptions& options, Sink sink)
+        : clock_(line, 0, std::nullopt), options_(options), sink_(std::move(sink)) {}
+
+    size_t add(const uint8_t* bytes, size_t len) {
+        piece_ = bytes;
+        const size_t taken = rec::walkRecords(bytes, len, *this);
+        offset_ += static_cast<int64_t>(taken);
+        return taken;
     }
 
-    // The data records from bytes[i] on that are of the direction of the first; returns the
-    // index after them.
-    int32_t run(const uint8_t* bytes, int32_t len, int32_t i) {
-        const bool sd = rec::isSd(bytes[i]);
-        int32_t end = i;
-        while (end + 1 < len && rec::isFirst(bytes[end]) && rec::isSd(bytes[end]) == sd) {
-            end += 2;
+    // A run of data records: each part of one direction in turn.
+    void run(const uint8_t* pairs, size_t n) {
+        const uint8_t* const end = pairs + 2 * n;
+        while (pairs != end) {
+            const auto head = static_cast<uint8_t>(pairs[0] & 0xE0);  // direction and kind
+            const uint8_t* next = pairs + 2;
+            while (next != end && (next[0] & 0xE0) == head) {
+                next += 2;
+            }
+            direction(pairs, static_cast<size_t>(next - pairs) / 2, rec::isSd(head));
+            pairs = next;
         }
-        const int32_t count = (end - i) / 2;
+    }
+
+    // n data records of one direction.
+    void direction(const uint8_t* pairs, size_t n, bool sd) {
+        const auto count = static_cast<int64_t>(n);
+        const int64_t offset = offset_ + (pairs - piece_);
         if (!open_ || sd != sd_) {
             close();
             sd_ = sd;
             open_ = true;
-            if (!out_.modbus) {
-                begin(clock_.read(), word_);
+            if (!options_.modbus) {
+                begin(clock_.read(), offset, word_, unknownIdle_);
             }
         }
-        const size_t first = out_.data.size();
-        out_.data.resize(first + static_cast<size_t>(count));
-        uint8_t* value = out_.data.data() + first;
+        const size_t first = bytes_.size();
+        bytes_.resize(first + n);
+        uint8_t* value = bytes_.data() + first;
         // With Modbus the run keeps a flag per byte for the errors of each frame split off.
         uint8_t* flag = nullptr;
-        if (out_.modbus) {
-            pieces_.push_back({runErrors_.size(), clock_.read(), word_});
-            runErrors_.resize(runErrors_.size() + static_cast<size_t>(count));
-            flag = runErrors_.data() + (runErrors_.size() - static_cast<size_t>(count));
+        if (options_.modbus) {
+            pieces_.push_back({first, clock_.read(), offset, word_, unknownIdle_});
+            errorFlags_.resize(first + n);
+            flag = errorFlags_.data() + first;
         }
         int32_t errors = 0;
-        for (int32_t k = i; k < end; k += 2) {
-            *value++ = rec::pairValue(bytes[k], bytes[k + 1]);
-            const bool e = rec::hasParityError(bytes[k]) || rec::hasFramingError(bytes[k + 1]);
+        for (const uint8_t* end = pairs + 2 * n; pairs != end; pairs += 2) {
+            *value++ = rec::pairValue(pairs[0], pairs[1]);
+            const bool e = rec::hasParityError(pairs[0]) || rec::hasFramingError(pairs[1]);
             errors += e ? 1 : 0;
             if (flag != nullptr) {
                 *flag++ = e ? 1 : 0;
             }
         }
-        bytes_ += count;
         errors_ += errors;
         word_ += count;
         lastWord_ = word_ - 1;
         clock_.characters(count);
         lastEnd_ = clock_.read();
-        return end;
+        unknownIdle_ = false;
     }
 
     // Any record but a data record.
-    void other(const rec::Record& r) {
+    void record(const rec::Record& r) {
         switch (r.kind) {
             case rec::Kind::Idle:
                 if (clock_.idleMicros(r) >= options_.gapMicros) {
                     close();
                 }
+                unknownIdle_ = unknownIdle_ || clock_.idleStep() == 0;
                 word_ += 2;
                 break;
             case rec::Kind::Stamp:
@@ -100,115 +114,161 @@ class Analyser {
             return;
         }
         open_ = false;
-        if (out_.modbus) {
+        if (options_.modbus) {
             splitModbus();
         } else {
-            end();
+            frame_.bytes = static_cast<int32_t>(bytes_.size());
+            frame_.errors = errors_;
+            end(lastEnd_, lastWord_, bytes_);
         }
+        bytes_.clear();
+        errors_ = 0;
     }
+
+    [[nodiscard]] int64_t idleStep() const { return clock_.idleStep(); }
 
   private:
     // A new frame whose first byte starts at start.
-    void begin(const RecordClock::Reading& start, int32_t word) {
-        Frame& f = out_.frames.emplace_back();
-        f.sd = sd_;
-        f.startMicros = clock_.timeOf(start);
-        f.firstWord = word;
-        if (out_.frames.size() > 1) {
-            // A time stamp that sets the clock back could make the difference negative.
-            f.gapMicros = std::max<int64_t>(f.startMicros - clock_.timeOf(frameEnd_), 0);
-            f.afterOther = out_.frames[out_.frames.size() - 2].sd != sd_;
+    void begin(const RecordClock::Reading& start, int64_t offset, int64_t word, bool unknown) {
+        const bool first = !any_;
+        const int64_t at = clock_.timeOf(start);
+        frame_ = Frame{};
+        frame_.sd = sd_;
+        frame_.startMicros = at;
+        frame_.offset = offset;
+        frame_.firstWord = word;
+        // A time stamp that sets the clock back could make a difference negative.
+        if (!first && !unknown) {
+            frame_.gapMicros = std::max<int64_t>(at - frameEnd_, 0);
         }
-        bytes_ = 0;
-        errors_ = 0;
+        realUnknown_ = realUnknown_ || unknown;
+        if (real_ && !realUnknown_ && real_->sd != sd_) {
+            replyAt_ = std::max<int64_t>(at - real_->end, 0);
+        } else {
+            replyAt_ = Frame::kUnknown;
+        }
+        any_ = true;
     }
-    // The frame begun last ends with the byte of lastWord_, which ends at lastEnd_.
-    void end() {
-        Frame& f = out_.frames.back();
-        f.bytes = bytes_;
-        f.errors = errors_;
-        f.lastWord = lastWord_;
-        f.firstByte = frameFirstByte_;
-        frameFirstByte_ += bytes_;
-        frameEnd_ = lastEnd_;
+    // The frame begun last ends with the byte of lastWord, which ends at lastEnd.
+    void end(const RecordClock::Reading& lastEnd, int64_t lastWord,
+             std::span<const uint8_t> bytes) {
+        frame_.lastWord = lastWord;
+        frameEnd_ = clock_.timeOf(lastEnd);
+        if (!frame_.noise()) {
+            frame_.replyMicros = replyAt_;
+            real_ =
+                Real{frameEnd_, sd_, frame_.modbus && frame_.modbus->kind == modbus::Kind::Request};
+            realUnknown_ = false;
+        }
+        sink_(frame_, bytes);
     }
 
     void splitModbus() {
-        const size_t length = runErrors_.size();
-        const uint8_t* values = out_.data.data() + (out_.data.size() - length);
+        const size_t length = bytes_.size();
+        const uint8_t* values = bytes_.data();
         size_t piece = 0;
-        // The start and display word of byte k of the run.
-        const auto at = [&](size_t k) {
+        // The piece that holds byte k of the run.
+        const auto at = [&](size_t k) -> const RunPiece& {
             while (piece + 1 < pieces_.size() && pieces_[piece + 1].first <= k) {
                 ++piece;
             }
-            const RunPiece& p = pieces_[piece];
-            const auto n = static_cast<int32_t>(k - p.first);
-            return std::pair{clock_.after(p.start, n), p.word + n};
+            return pieces_[piece];
         };
         size_t pos = 0;
         while (pos < length) {
-            const Frame* last = out_.frames.empty() ? nullptr : &out_.frames.back();
-            const bool replyExpected = last != nullptr && last->sd != sd_ && last->modbus &&
-                                       last->modbus->kind == modbus::Kind::Request;
-            const modbus::Frame m =
-                modbus::nextFrame(values + pos, static_cast<uint32_t>(length - pos), replyExpected);
-            const auto [start, word] = at(pos);
-            begin(start, word);
-            bytes_ = static_cast<int32_t>(m.length);
-            errors_ = static_cast<int32_t>(
-                std::count(runErrors_.begin() + static_cast<ptrdiff_t>(pos),
-                           runErrors_.begin() + static_cast<ptrdiff_t>(pos + m.length), 1));
+            const bool replyExpected = real_ && real_->sd != sd_ && real_->request;
+            const modbus::Frame m = modbus::nextFrame(
+                values + pos, static_cast<uint32_t>(std::min<size_t>(length - pos, UINT32_MAX)),
+                replyExpected);
+            const RunPiece& p = at(pos);
+            const auto k = static_cast<int64_t>(pos - p.first);
+            begin(clock_.after(p.start, k), p.offset + 2 * k, p.word + k,
+                  p.unknownBefore && pos == p.first);
+            frame_.modbus = m;
+            frame_.bytes = static_cast<int32_t>(m.length);
+            frame_.errors = static_cast<int32_t>(
+                std::count(errorFlags_.begin() + static_cast<ptrdiff_t>(pos),
+                           errorFlags_.begin() + static_cast<ptrdiff_t>(pos + m.length), 1));
+            const RunPiece& lastPiece = at(pos + m.length - 1);
+            const auto last = static_cast<int64_t>(pos + m.length - 1 - lastPiece.first);
+            end(clock_.after(lastPiece.start, last + 1), lastPiece.word + last,
+                {values + pos, m.length});
             pos += m.length;
-            const auto [lastStart, lastWord] = at(pos - 1);
-            lastWord_ = lastWord;
-            lastEnd_ = clock_.after(lastStart, 1);
-            end();
-            out_.frames.back().modbus = m;
         }
         pieces_.clear();
-        runErrors_.clear();
+        errorFlags_.clear();
     }
+
+    // The last frame that is not noise: where it ended, its direction, whether it was a
+    // Modbus request.
+    struct Real {
+        int64_t end;
+        bool sd;
+        bool request;
+    };
 
     RecordClock clock_;
-    const FrameOptions& options_;
-    FrameList& out_;
-    int32_t word_ = 0;
+    FrameOptions options_;
+    Sink sink_;
+    const uint8_t* piece_ = nullptr;  // the piece being walked, which begins at offset_
+    int64_t offset_ = 0;
+    int64_t word_ = 0;
     bool open_ = false;
     bool sd_ = false;
-    // The frame being built: its byte and error counts, the word of its last byte.
-    int32_t bytes_ = 0;
+    bool any_ = false;          // a frame has begun
+    bool unknownIdle_ = false;  // idle of unknown length since the last data byte
+    bool realUnknown_ = false;  // ... since the end of the last frame that is not noise
+    std::optional<Real> real_;
+    int64_t replyAt_ = Frame::kUnknown;  // the reply time of the frame begun last
+    Frame frame_;                        // the frame being built
     int32_t errors_ = 0;
-    int32_t lastWord_ = 0;
-    int32_t frameFirstByte_ = 0;
-    RecordClock::Reading lastEnd_{};   // the end of the last data byte
-    RecordClock::Reading frameEnd_{};  // the end of the last frame
+    int64_t lastWord_ = 0;
+    RecordClock::Reading lastEnd_{};  // the end of the last data byte
+    int64_t frameEnd_ = 0;            // the end of the last frame
+    std::vector<uint8_t> bytes_;      // the open frame's bytes (Modbus: the run's)
     std::vector<RunPiece> pieces_;
-    std::vector<uint8_t> runErrors_;  // 1 for each byte of the run with an error
+    std::vector<uint8_t> errorFlags_;  // 1 for each byte of the run with an error
 };
 
-}  // namespace
+FrameAnalyser::FrameAnalyser(const LineTiming& line, const FrameOptions& options, Sink sink)
+    : walk_(std::make_unique<Walk>(line, options, std::move(sink))) {}
 
-void analyseFrames(const uint8_t* bytes, int32_t len, const PcapLine& line,
+FrameAnalyser::~FrameAnalyser() = default;
+
+size_t FrameAnalyser::add(const uint8_t* bytes, size_t len) {
+    return walk_->add(bytes, len);
+}
+
+void FrameAnalyser::finish() {
+    walk_->close();
+}
+
+int64_t FrameAnalyser::idleStep() const {
+    return walk_->idleStep();
+}
+
+void analyseFrames(const uint8_t* bytes, size_t len, const LineTiming& line,
                    const FrameOptions& options, FrameList& out) {
-    Analyser analyser(line, options, out);
-    // The records as rec::forEachRecord reads them, with each run of data records at once.
-    int32_t i = 0;
-    while (i < len) {
-        const uint8_t b = bytes[i];
-        const rec::Shape shape = rec::shapeOf(b);
-        if (i + shape.bytes > len) {
-            break;
+    out.frames.clear();
+    out.modbus = options.modbus;
+    FrameAnalyser analyser(line, options, [&out](const Frame& f, std::span<const uint8_t>) {
+        out.frames.push_back(f);
+    });
+    out.idleStepMicros = analyser.idleStep();
+    analyser.add(bytes, len);
+    analyser.finish();
+}
+
+size_t appendDataBytes(const uint8_t* records, size_t len, size_t want, std::vector<uint8_t>& out) {
+    struct Values {
+        std::vector<uint8_t>& out;
+        size_t want;
+        void run(const uint8_t* p, size_t n) {
+            for (size_t k = 0; k < n && out.size() < want; ++k, p += 2) {
+                out.push_back(rec::pairValue(p[0], p[1]));
+            }
         }
-        if (rec::isFirst(b)) {
-            i = analyser.run(bytes, len, i);
-            continue;
-        }
-        if (b == rec::kStamp || b == rec::kIdle) {
-            analyser.other(rec::Record{b == rec::kStamp ? rec::Kind::Stamp : rec::Kind::Idle,
-                                       {b, bytes[i + 1], bytes[i + 2], bytes[i + 3]}});
-        }
-        i += shape.bytes;
-    }
-    analyser.close();
+        void record(const rec::Record&) {}
+    };
+    return rec::walkRecords(records, len, Values{out, want});
 }

@@ -1,56 +1,103 @@
 #include "analysis/FrameSummary.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 
-namespace {
+void ReplyTally::merge() {
+    std::sort(fresh_.begin(), fresh_.end());
+    std::vector<std::pair<int64_t, int64_t>> merged;
+    merged.reserve(counts_.size() + fresh_.size());
+    auto old = counts_.begin();
+    const auto put = [&merged](int64_t v, int64_t n) {
+        if (!merged.empty() && merged.back().first == v) {
+            merged.back().second += n;
+        } else {
+            merged.emplace_back(v, n);
+        }
+    };
+    for (const int64_t v : fresh_) {
+        for (; old != counts_.end() && old->first < v; ++old) {
+            put(old->first, old->second);
+        }
+        put(v, 1);
+    }
+    for (; old != counts_.end(); ++old) {
+        put(old->first, old->second);
+    }
+    merged.shrink_to_fit();
+    counts_.swap(merged);
+    fresh_.clear();
+}
 
-ReplyStats statsOf(std::vector<int64_t>& v) {
+ReplyStats ReplyTally::stats() {
+    merge();
     ReplyStats s;
-    s.count = static_cast<int32_t>(v.size());
-    if (v.empty()) {
+    for (const auto& [v, n] : counts_) {
+        s.count += n;
+    }
+    if (s.count == 0) {
         return s;
     }
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    s.min = v.front();
-    s.max = v.back();
-    s.median = n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-    s.p95 = v[(n * 95 + 99) / 100 - 1];
+    // The value of rank k (from 0) in sorted order.
+    const auto rank = [this](int64_t k) {
+        for (const auto& [v, n] : counts_) {
+            if (k < n) {
+                return v;
+            }
+            k -= n;
+        }
+        return counts_.back().first;
+    };
+    const int64_t n = s.count;
+    s.min = counts_.front().first;
+    s.max = counts_.back().first;
+    s.median = n % 2 == 1 ? rank(n / 2) : (rank(n / 2 - 1) + rank(n / 2)) / 2;
+    s.p95 = rank((n * 95 + 99) / 100 - 1);
     return s;
 }
 
-}  // namespace
-
-FrameSummary summarise(const FrameList& list) {
-    FrameSummary s;
-    std::vector<int64_t> replies[2];
-    int32_t crcBad = 0;
-    for (const Frame& f : list.frames) {
-        DirectionSummary& d = f.sd ? s.sd : s.rd;
-        ++d.frames;
-        d.bytes += f.bytes;
-        if (const auto reply = f.replyMicros()) {
-            replies[f.sd ? 1 : 0].push_back(*reply);
-        }
-        crcBad += f.modbus && !f.modbus->crcOk ? 1 : 0;
+void FrameTally::add(const Frame& f) {
+    if (f.noise()) {
+        ++*s_.noise;
+        return;
     }
-    s.rd.reply = statsOf(replies[0]);
-    s.sd.reply = statsOf(replies[1]);
-    if (list.modbus) {
-        s.crcBad = crcBad;
+    DirectionSummary& d = f.sd ? s_.sd : s_.rd;
+    ++d.frames;
+    d.bytes += f.bytes;
+    if (const auto reply = f.reply()) {
+        replies_[f.sd ? 1 : 0].add(*reply);
+    }
+    if (f.modbus && !f.modbus->crcOk) {
+        ++*s_.crcBad;
+    }
+}
+
+FrameSummary FrameTally::summary() {
+    FrameSummary s = s_;
+    s.rd.reply = replies_[0].stats();
+    s.sd.reply = replies_[1].stats();
+    if (!modbus_) {
+        s.crcBad.reset();
+        s.noise.reset();
     }
     return s;
+}
+
+FrameSummary summarise(const FrameList& list) {
+    FrameTally tally(list.modbus);
+    for (const Frame& f : list.frames) {
+        tally.add(f);
+    }
+    return tally.summary();
 }
 
 ReplyHistogram histogramOf(const FrameList& list, int maxBins, std::optional<bool> sd) {
     maxBins = std::max(maxBins, 1);
-    const auto shown = [&sd](const Frame& f) { return f.replyMicros() && (!sd || f.sd == *sd); };
+    const auto shown = [&sd](const Frame& f) { return f.reply() && (!sd || f.sd == *sd); };
     int64_t largest = 0;
     for (const Frame& f : list.frames) {
         if (shown(f)) {
-            largest = std::max(largest, *f.replyMicros());
+            largest = std::max(largest, f.replyMicros);
         }
     }
     ReplyHistogram h;
@@ -69,43 +116,86 @@ ReplyHistogram histogramOf(const FrameList& list, int maxBins, std::optional<boo
     h.rd.assign(bins, 0);
     for (const Frame& f : list.frames) {
         if (shown(f)) {
-            ++(f.sd ? h.sd : h.rd)[static_cast<size_t>(*f.replyMicros() / h.binMicros)];
+            ++(f.sd ? h.sd : h.rd)[static_cast<size_t>(f.replyMicros / h.binMicros)];
         }
     }
     return h;
 }
 
-std::string msText(int64_t micros) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%s%lld.%03lld", micros < 0 ? "-" : "",
-                  static_cast<long long>(std::abs(micros) / 1000),
-                  static_cast<long long>(std::abs(micros) % 1000));
-    std::string s = text;
-    s.erase(s.find_last_not_of('0') + 1);
-    if (s.back() == '.') {
-        s.pop_back();
+namespace {
+
+// Appends the decimal digits of v (v >= 0), at least width of them.
+void appendDigits(std::string& out, uint64_t v, int width) {
+    char digits[24];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0 || n < width);
+    while (n > 0) {
+        out.push_back(digits[--n]);
     }
+}
+
+// The sign of micros and its magnitude.
+uint64_t magnitude(std::string& out, int64_t micros) {
+    if (micros < 0) {
+        out.push_back('-');
+        return 0 - static_cast<uint64_t>(micros);
+    }
+    return static_cast<uint64_t>(micros);
+}
+
+}  // namespace
+
+void appendMs(std::string& out, int64_t micros) {
+    const uint64_t m = magnitude(out, micros);
+    appendDigits(out, m / 1000, 1);
+    uint64_t frac = m % 1000;
+    if (frac == 0) {
+        return;
+    }
+    int width = 3;
+    for (; frac % 10 == 0; frac /= 10) {
+        --width;
+    }
+    out.push_back('.');
+    appendDigits(out, frac, width);
+}
+
+void appendSeconds(std::string& out, int64_t micros) {
+    const uint64_t m = magnitude(out, micros);
+    appendDigits(out, m / 1'000'000, 1);
+    out.push_back('.');
+    appendDigits(out, m % 1'000'000, 6);
+}
+
+void appendHex(std::string& out, std::span<const uint8_t> bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    const size_t at = out.size();
+    out.resize(at + (bytes.empty() ? 0 : bytes.size() * 3 - 1), ' ');
+    char* p = out.data() + at;
+    for (const uint8_t b : bytes) {
+        p[0] = kDigits[b >> 4];
+        p[1] = kDigits[b & 0x0F];
+        p += 3;
+    }
+}
+
+std::string msText(int64_t micros) {
+    std::string s;
+    appendMs(s, micros);
     return s;
 }
 
 std::string secondsText(int64_t micros) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%s%lld.%06lld", micros < 0 ? "-" : "",
-                  static_cast<long long>(std::abs(micros) / 1'000'000),
-                  static_cast<long long>(std::abs(micros) % 1'000'000));
-    return text;
+    std::string s;
+    appendSeconds(s, micros);
+    return s;
 }
 
 std::string hexText(std::span<const uint8_t> bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string s;
-    s.reserve(bytes.size() * 3);
-    for (const uint8_t b : bytes) {
-        if (!s.empty()) {
-            s.push_back(' ');
-        }
-        s.push_back(kDigits[b >> 4]);
-        s.push_back(kDigits[b & 0x0F]);
-    }
+    appendHex(s, bytes);
     return s;
 }

@@ -1,30 +1,70 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/FrameAnalysis.h"
 
-// Reply times of one direction: the gaps before its frames that follow a frame of the other
-// direction (for RD the other end's answers to SD, for SD the turnaround back).
+// Reply times of one direction: the reply times of its frames (for RD the other end's answers
+// to SD, for SD the turnaround back).
 struct ReplyStats {
-    int32_t count = 0;
+    int64_t count = 0;
     // Microseconds; nothing when count is 0. The median of an even count is the mean of the
     // middle two, p95 the nearest-rank 95th percentile.
     std::optional<int64_t> min, median, p95, max;
 };
 
+// Reply times gathered exactly, one by one: memory grows with the number of different times,
+// not with their count (a capture's reply times are whole idle steps but for the few near a
+// time stamp).
+class ReplyTally {
+  public:
+    void add(int64_t micros) {
+        fresh_.push_back(micros);
+        if (fresh_.size() >= std::max<size_t>(kBatch, counts_.size())) {
+            merge();
+        }
+    }
+    [[nodiscard]] ReplyStats stats();
+
+  private:
+    static constexpr size_t kBatch = 4096;
+    void merge();
+
+    std::vector<int64_t> fresh_;                       // not yet counted
+    std::vector<std::pair<int64_t, int64_t>> counts_;  // time and count, by time
+};
+
 struct DirectionSummary {
-    int32_t frames = 0;
+    int64_t frames = 0;  // noise left out
     int64_t bytes = 0;
     ReplyStats reply;
 };
 
 struct FrameSummary {
     DirectionSummary sd, rd;
-    std::optional<int32_t> crcBad;  // Modbus frames whose CRC does not hold (Modbus only)
+    std::optional<int64_t> crcBad;  // Modbus frames whose CRC does not hold (Modbus only)
+    std::optional<int64_t> noise;   // noise fragments (Modbus only)
+};
+
+// The summary of frames that come one by one.
+class FrameTally {
+  public:
+    explicit FrameTally(bool modbus) : modbus_(modbus) {
+        s_.crcBad = 0;
+        s_.noise = 0;
+    }
+    void add(const Frame& f);
+    [[nodiscard]] FrameSummary summary();
+
+  private:
+    bool modbus_;
+    FrameSummary s_;
+    ReplyTally replies_[2];  // RD, SD
 };
 
 [[nodiscard]] FrameSummary summarise(const FrameList& list);
@@ -35,14 +75,17 @@ struct FrameSummary {
 // step when there is none.
 struct ReplyHistogram {
     int64_t binMicros = 0;
-    std::vector<int32_t> sd, rd;  // counts per bin
+    std::vector<int64_t> sd, rd;  // counts per bin
 };
 [[nodiscard]] ReplyHistogram histogramOf(const FrameList& list, int maxBins,
                                          std::optional<bool> sd = std::nullopt);
 
 // Texts shared by every output: milliseconds with up to three decimals and no trailing zeros
 // ("20", "0.521"), seconds with six decimals, bytes as upper-case hexadecimal pairs separated by
-// spaces.
+// spaces. The append forms add to out without a string of their own.
 [[nodiscard]] std::string msText(int64_t micros);
 [[nodiscard]] std::string secondsText(int64_t micros);
 [[nodiscard]] std::string hexText(std::span<const uint8_t> bytes);
+void appendMs(std::string& out, int64_t micros);
+void appendSeconds(std::string& out, int64_t micros);
+void appendHex(std::string& out, std::span<const uint8_t> bytes);

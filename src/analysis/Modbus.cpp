@@ -10,6 +10,7 @@ namespace {
 constexpr uint32_t kCrcLen = 2;
 constexpr uint32_t kMinFrame = 4;  // unit, function, CRC
 constexpr uint32_t kExceptionLen = 5;
+constexpr uint32_t kMaxFrame = 256;
 
 bool crcHolds(const uint8_t* p, uint32_t n) {
     if (n < kMinFrame) {
@@ -110,39 +111,60 @@ uint16_t crc16(const uint8_t* p, size_t n) {
     return crc;
 }
 
-Frame nextFrame(const uint8_t* p, uint32_t rest, bool replyExpected) {
-    const Kind expected = replyExpected ? Kind::Reply : Kind::Request;
-    const uint8_t unit = p[0];
-    const uint8_t function = rest > 1 ? p[1] : 0;
-    if (rest < kMinFrame) {
-        return {rest, unit, function, expected, false};
+namespace {
+
+struct Candidate {
+    uint32_t length;
+    Kind kind;
+};
+
+// The lengths p[0..] would have as a frame (the expected kind first), 0 when unknown.
+std::array<Candidate, 2> candidatesAt(const uint8_t* p, uint32_t rest, bool replyExpected) {
+    if ((p[1] & 0x80) != 0) {
+        return {Candidate{kExceptionLen, Kind::Exception}, Candidate{0, Kind::Exception}};
     }
-    if ((function & 0x80) != 0) {
-        const uint32_t n = rest < kExceptionLen ? rest : kExceptionLen;
-        return {n, unit, function, Kind::Exception, crcHolds(p, n)};
-    }
-    struct Candidate {
-        uint32_t length;
-        Kind kind;
-    };
     const Candidate request{requestLength(p, rest), Kind::Request};
     const Candidate reply{replyLength(p, rest), Kind::Reply};
-    const Candidate first = replyExpected ? reply : request;
-    const Candidate second = replyExpected ? request : reply;
-    for (const Candidate& c : {first, second}) {
+    return replyExpected ? std::array{reply, request} : std::array{request, reply};
+}
+
+// The candidate of p whose CRC holds, if any (length 0 when none).
+Candidate goodFrameAt(const uint8_t* p, uint32_t rest, bool replyExpected) {
+    if (rest < kMinFrame) {
+        return {0, Kind::Noise};
+    }
+    for (const Candidate& c : candidatesAt(p, rest, replyExpected)) {
         if (c.length >= kMinFrame && c.length <= rest && crcHolds(p, c.length)) {
-            return {c.length, unit, function, c.kind, true};
+            return c;
         }
     }
-    for (const Candidate& c : {first, second}) {
-        if (c.length == rest) {
-            return {rest, unit, function, c.kind, false};
+    return {0, Kind::Noise};
+}
+
+}  // namespace
+
+Frame nextFrame(const uint8_t* p, uint32_t rest, bool replyExpected) {
+    const uint8_t unit = p[0];
+    const uint8_t function = rest > 1 ? p[1] : 0;
+    if (const Candidate good = goodFrameAt(p, rest, replyExpected); good.length > 0) {
+        return {good.length, unit, function, good.kind, true};
+    }
+    // The bytes before the next good frame, whichever kind it is (both are tried, whatever is
+    // expected); no further than the longest frame, so that a long run of garbage is read in
+    // pieces of bounded cost.
+    uint32_t span = 1;
+    while (span < rest && span < kMaxFrame &&
+           goodFrameAt(p + span, rest - span, false).length == 0) {
+        ++span;
+    }
+    if (span >= kMinFrame) {
+        for (const Candidate& c : candidatesAt(p, span, replyExpected)) {
+            if (c.length >= kMinFrame && c.length <= span) {
+                return {c.length, unit, function, c.kind, false};
+            }
         }
     }
-    if (first.length >= kMinFrame && first.length < rest) {
-        return {first.length, unit, function, first.kind, false};
-    }
-    return {rest, unit, function, expected, false};
+    return {span, unit, function, Kind::Noise, false};
 }
 
 const char* kindName(Kind kind) {
@@ -153,6 +175,8 @@ const char* kindName(Kind kind) {
             return "reply";
         case Kind::Exception:
             return "exception";
+        case Kind::Noise:
+            return "noise";
     }
     return "";
 }

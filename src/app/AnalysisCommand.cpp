@@ -10,14 +10,15 @@ frmAnalysis* mn_Tool_Analysis_Click(MDIMonitor& window) {
         CoreState& core = window.context().core;
         analysis = new frmAnalysis(core.run, core.capture, window.monitor(), &window);
     }
-    std::optional<LogFile> log = window.files().captureInView();
-    if (!log) {
-        window.context().prompts.message("通信ログファイルの読込みに失敗しました",
-                                         "ファイル読込みの失敗", Prompts::Icon::Critical,
-                                         Prompts::Buttons::Ok);
+    std::string error;
+    if (!analysis->load(window.files().captureInView(), error)) {
+        if (!error.empty()) {  // empty: cancelled, and the window stays as it was
+            window.context().prompts.message("通信ログファイルの読込みに失敗しました",
+                                             "ファイル読込みの失敗", Prompts::Icon::Critical,
+                                             Prompts::Buttons::Ok);
+        }
         return analysis;
     }
-    analysis->load(std::move(*log));
     analysis->show();
     analysis->raise();
     analysis->activateWindow();

@@ -148,7 +148,7 @@ void FileCommands::mn_File_Pcap_Click() {
             const DateTime now = ctx_.clock.now();
             written = writeFileAtomic(
                 *name, pcapFromCapture(c.gbyteDat().data(), c.glngDatLen(),
-                                       pcapLineOf(headerOf(ctx_.core.settings)),
+                                       lineTimingOf(headerOf(ctx_.core.settings)),
                                        PcapTimes{localMidnight(now), localEpochMicros(now)}));
         }
     }
@@ -162,14 +162,14 @@ bool FileCommands::fileInView() const {
     return fileShown_;
 }
 
-std::optional<LogFile> FileCommands::captureInView() const {
+CaptureInView FileCommands::captureInView() const {
     if (fileInView()) {
-        std::string error;
-        return readLogFile(openedFile_, error);
+        return {openedFile_, {}, {}};
     }
     const Capture& c = ctx_.core.capture;
-    return LogFile{headerOf(ctx_.core.settings),
-                   {c.gbyteDat().begin(), c.gbyteDat().begin() + c.glngDatLen()}};
+    return {std::nullopt,
+            headerOf(ctx_.core.settings),
+            {c.gbyteDat().begin(), c.gbyteDat().begin() + c.glngDatLen()}};
 }
 
 dlgTextSave* FileCommands::mn_File_Text_Click() {

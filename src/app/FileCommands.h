@@ -11,6 +11,14 @@ class dlgTextSave;
 
 // The File menu's capture log commands (open, save as) and its text save command, and the
 // opening of a capture log file named on the command line or by a later start.
+// The capture a command works on: an opened capture log file, or records held in memory with
+// the header of their line settings.
+struct CaptureInView {
+    std::optional<std::string> file;
+    LogHeader header;            // when no file
+    std::vector<uint8_t> bytes;  // when no file
+};
+
 class FileCommands {
   public:
     static constexpr const char* kLogFilter = "vxmﾌｧｲﾙ(*.vxm);;すべてのﾌｧｲﾙ(*.*)";
@@ -38,9 +46,9 @@ class FileCommands {
     // Whether the view shows an opened file (the save command is then off) rather than the
     // capture.
     [[nodiscard]] bool fileInView() const;
-    // What the view shows, with the line settings of its header: the opened file read again,
-    // or a copy of the capture with the current settings. Nothing when the file cannot be read.
-    [[nodiscard]] std::optional<LogFile> captureInView() const;
+    // What the view shows: the opened file (to be read again, in pieces), or a copy of the
+    // capture with the header of the current settings.
+    [[nodiscard]] CaptureInView captureInView() const;
 
     // The main window's one file dialog, shared by open, save and auto-save.
     [[nodiscard]] FileDialog& dialog() { return dialog_; }

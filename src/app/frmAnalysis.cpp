@@ -11,11 +11,14 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressDialog>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QValueAxis>
+#include <fstream>
 
 #include "analysis/FrameSummary.h"
 #include "app/BusyPointer.h"
@@ -23,6 +26,8 @@
 #include "base/RunState.h"
 #include "capture/Capture.h"
 #include "capture/Records.h"
+#include "files/PcapExport.h"
+#include "files/ProgramFolder.h"
 #include "view/MonitorSearch.h"
 #include "view/frmMonitor.h"
 
@@ -39,9 +44,40 @@ QString kindText(modbus::Kind kind) {
             return "応答";
         case modbus::Kind::Exception:
             return "例外";
+        case modbus::Kind::Noise:
+            return "ノイズ";
     }
     return {};
 }
+
+// The most bytes a row shows of its frame.
+constexpr size_t kShownBytes = 256;
+
+// The progress of an analysis as a modal progress dialog with a cancel button, shown when the
+// work has taken half a second.
+class AnalysisProgress : public Progress {
+  public:
+    explicit AnalysisProgress(QWidget* parent)
+        : dialog_("応答時間を解析しています...", "キャンセル", 0, kSteps, parent) {
+        dialog_.setObjectName("dlgAnalysisProgress");
+        dialog_.setWindowTitle("応答時間解析");
+        dialog_.setWindowModality(Qt::ApplicationModal);
+        dialog_.setMinimumDuration(500);
+        dialog_.setAutoReset(false);
+        dialog_.setValue(0);
+    }
+    bool step(uint64_t done, uint64_t total) override {
+        const auto value = static_cast<int>(total > 0 ? done * kSteps / total : 0);
+        if (value != dialog_.value()) {
+            dialog_.setValue(value);  // also lets the dialog show and take the cancel
+        }
+        return !dialog_.wasCanceled();
+    }
+
+  private:
+    static constexpr int kSteps = 1000;
+    QProgressDialog dialog_;
+};
 
 }  // namespace
 
@@ -50,8 +86,12 @@ class FrameTableModel : public QAbstractTableModel {
   public:
     enum Column { kIndex, kDir, kTime, kBytes, kReply, kData, kUnit, kFunction, kKind, kCrc };
 
-    FrameTableModel(const FrameList& list, std::function<bool(const Frame&)> late, QObject* parent)
-        : QAbstractTableModel(parent), list_(list), late_(std::move(late)) {}
+    FrameTableModel(const frmAnalysis& window, std::function<bool(const Frame&)> late,
+                    QObject* parent)
+        : QAbstractTableModel(parent),
+          window_(window),
+          list_(window.frames()),
+          late_(std::move(late)) {}
 
     void reset() {
         beginResetModel();
@@ -109,13 +149,18 @@ class FrameTableModel : public QAbstractTableModel {
                 return f.errors > 0 ? QString("%1 (誤り %2)").arg(f.bytes).arg(f.errors)
                                     : QString::number(f.bytes);
             case kReply:
-                return f.replyMicros() ? qs(msText(*f.replyMicros())) : QString();
-            case kData:
-                return qs(hexText(list_.bytesOf(f)));
+                return f.reply() ? qs(msText(*f.reply())) : QString();
+            case kData: {
+                QString text = qs(hexText(window_.bytesOf(f, kShownBytes)));
+                if (static_cast<size_t>(f.bytes) > kShownBytes) {
+                    text += " …";
+                }
+                return text;
+            }
             default:
                 break;
         }
-        if (!f.modbus) {
+        if (!f.modbus || (f.noise() && index.column() != kKind)) {
             return {};
         }
         switch (index.column()) {
@@ -131,13 +176,18 @@ class FrameTableModel : public QAbstractTableModel {
     }
 
   private:
+    const frmAnalysis& window_;
     const FrameList& list_;
     std::function<bool(const Frame&)> late_;
 };
 
 frmAnalysis::frmAnalysis(const RunState& run, const Capture& capture, frmMonitor& monitor,
                          QWidget* parent)
-    : QWidget(parent, Qt::Window), run_(run), capture_(capture), monitor_(monitor) {
+    : QWidget(parent, Qt::Window),
+      run_(run),
+      words_(capture),
+      monitor_(monitor),
+      progressMaker_([](QWidget* owner) { return std::make_unique<AnalysisProgress>(owner); }) {
     setObjectName("frmAnalysis");
     setWindowTitle("応答時間解析");
 
@@ -162,7 +212,7 @@ frmAnalysis::frmAnalysis(const RunState& run, const Capture& capture, frmMonitor
     lblSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     model_ = new FrameTableModel(
-        list_, [this](const Frame& f) { return late(f); }, this);
+        *this, [this](const Frame& f) { return late(f); }, this);
     tblFrames = new QTableView(this);
     tblFrames->setObjectName("tblFrames");
     tblFrames->setModel(model_);
@@ -202,8 +252,8 @@ frmAnalysis::frmAnalysis(const RunState& run, const Capture& capture, frmMonitor
     layout->addWidget(split, 1);
     resize(1180, 720);
 
-    connect(spnGap, &QSpinBox::valueChanged, this, [this] { analyse(); });
-    connect(chkModbus, &QCheckBox::toggled, this, [this] { analyse(); });
+    connect(spnGap, &QSpinBox::valueChanged, this, [this] { reanalyse(); });
+    connect(chkModbus, &QCheckBox::toggled, this, [this] { reanalyse(); });
     connect(spnLate, &QSpinBox::valueChanged, this, [this] { showLate(); });
     connect(cmbHistogram, &QComboBox::currentIndexChanged, this, [this] { drawHistogram(); });
     connect(tblFrames, &QTableView::doubleClicked, this,
@@ -212,19 +262,90 @@ frmAnalysis::frmAnalysis(const RunState& run, const Capture& capture, frmMonitor
 
 frmAnalysis::~frmAnalysis() = default;
 
-void frmAnalysis::load(LogFile log) {
-    log_ = std::move(log);
-    analyse();
+bool frmAnalysis::load(CaptureInView capture, std::string& error) {
+    if (!analyse(capture, error)) {
+        return false;
+    }
+    capture_ = std::move(capture);
+    showList();
+    return true;
 }
 
-void frmAnalysis::analyse() {
+bool frmAnalysis::analyse(const CaptureInView& capture, std::string& error) {
+    error.clear();
+    const FrameOptions options{spnGap->value() * 1000LL, chkModbus->isChecked()};
+    FrameList fresh;
+    fresh.modbus = options.modbus;
+    const std::unique_ptr<Progress> progress = progressMaker_(this);
+    bool cancelled = false;
+    uint64_t done = 0;
+    // Each piece of records goes through the analyser; the frames go into the index.
+    const auto analyseIn = [&](const LogHeader& header, auto&& read) {
+        FrameAnalyser analyser(
+            lineTimingOf(header), options,
+            [&fresh](const Frame& f, std::span<const uint8_t>) { fresh.frames.push_back(f); });
+        fresh.idleStepMicros = analyser.idleStep();
+        const bool ok = read([&](const uint8_t* bytes, size_t len, uint64_t total) {
+            const size_t taken = analyser.add(bytes, len);
+            cancelled = !progress->step(done += taken, total);
+            return cancelled ? LogReader::kStop : taken;
+        });
+        analyser.finish();
+        return ok;
+    };
+    bool read = false;
     {
         BusyPointer busy;
-        analyseFrames(log_.data.data(), static_cast<int32_t>(log_.data.size()),
-                      pcapLineOf(log_.header),
-                      FrameOptions{spnGap->value() * 1000LL, chkModbus->isChecked()}, list_);
-        model_->reset();
+        if (capture.file) {
+            LogReader reader;
+            read =
+                reader.open(*capture.file, error) && analyseIn(reader.header(), [&](auto&& take) {
+                    return reader.read(
+                        [&](const uint8_t* bytes, size_t len) {
+                            return take(bytes, len, reader.DataLength());
+                        },
+                        error);
+                });
+        } else {
+            read = analyseIn(capture.header, [&](auto&& take) {
+                // In pieces too, so that the progress moves and a cancel is taken.
+                const uint8_t* bytes = capture.bytes.data();
+                const size_t len = capture.bytes.size();
+                for (size_t at = 0; at < len;) {
+                    const size_t n = std::min(len - at, LogReader::kPiece);
+                    const size_t taken = take(bytes + at, n, len);
+                    if (taken == LogReader::kStop || (taken == 0 && at + n == len)) {
+                        break;
+                    }
+                    at += taken;
+                }
+                return true;
+            });
+        }
     }
+    if (!read || cancelled) {
+        return false;
+    }
+    list_ = std::move(fresh);
+    shown_ = options;
+    return true;
+}
+
+void frmAnalysis::reanalyse() {
+    std::string error;
+    if (analyse(capture_, error)) {
+        showList();
+        return;
+    }
+    // Cancelled, or the file went away: the options go back to those of the list shown.
+    const QSignalBlocker gap(spnGap);
+    const QSignalBlocker modbus(chkModbus);
+    spnGap->setValue(static_cast<int>(shown_.gapMicros / 1000));
+    chkModbus->setChecked(shown_.modbus);
+}
+
+void frmAnalysis::showList() {
+    model_->reset();
     const int widths[] = {7, 4, 12, 12, 12};
     const int digit = fontMetrics().horizontalAdvance('0');
     for (int c = 0; c < 5; ++c) {
@@ -234,8 +355,35 @@ void frmAnalysis::analyse() {
     showLate();
 }
 
+std::vector<uint8_t> frmAnalysis::bytesOf(const Frame& f, size_t most) const {
+    std::vector<uint8_t> out;
+    const size_t want = std::min(static_cast<size_t>(f.bytes), most);
+    if (!capture_.file) {
+        const auto at = static_cast<size_t>(f.offset);
+        if (at < capture_.bytes.size()) {
+            appendDataBytes(capture_.bytes.data() + at, capture_.bytes.size() - at, want, out);
+        }
+        return out;
+    }
+    // The records from the frame's first on, a few kilobytes at a time.
+    std::ifstream file(nativePath(*capture_.file), std::ios::binary);
+    std::vector<char> piece(4096);
+    file.seekg(kLogHeaderLen + f.offset);
+    size_t kept = 0;  // a record cut off by the end of the last piece
+    while (out.size() < want && file) {
+        file.read(piece.data() + kept, static_cast<std::streamsize>(piece.size() - kept));
+        const size_t len = kept + static_cast<size_t>(file.gcount());
+        const auto* records = reinterpret_cast<const uint8_t*>(piece.data());
+        const size_t taken = appendDataBytes(records, len, want, out);
+        kept = len - taken;
+        std::copy(piece.begin() + static_cast<ptrdiff_t>(taken),
+                  piece.begin() + static_cast<ptrdiff_t>(len), piece.begin());
+    }
+    return out;
+}
+
 bool frmAnalysis::late(const Frame& f) const {
-    const auto reply = f.replyMicros();
+    const auto reply = f.reply();
     return spnLate->value() > 0 && reply && *reply > spnLate->value() * 1000LL;
 }
 
@@ -262,7 +410,7 @@ QString frmAnalysis::summaryText() const {
     };
     QString text = direction("SD", s.sd) + "　" + direction("RD", s.rd);
     if (s.crcBad) {
-        text += QString("　CRC不良 %1").arg(*s.crcBad);
+        text += QString("　CRC不良 %1　ノイズ %2").arg(*s.crcBad).arg(*s.noise);
     }
     int lateCount = 0;
     for (const Frame& f : list_.frames) {
@@ -282,7 +430,7 @@ void frmAnalysis::drawHistogram() {
     const ReplyHistogram h =
         histogramOf(list_, kMaxBins, shown == 2 ? std::nullopt : std::optional<bool>(shown == 1));
     auto* series = new QBarSeries;
-    int32_t highest = 1;
+    int64_t highest = 1;
     for (const bool sd : {false, true}) {
         if (shown != 2 && sd != (shown == 1)) {
             continue;
@@ -290,13 +438,13 @@ void frmAnalysis::drawHistogram() {
         auto* set = new QBarSet(sd ? "SD (RDへの応答)" : "RD (SDへの応答)");
         set->setObjectName(sd ? "barSd" : "barRd");
         set->setSelectedColor(kLateBarColor);
-        for (const int32_t count : sd ? h.sd : h.rd) {
-            *set << count;
+        for (const int64_t count : sd ? h.sd : h.rd) {
+            *set << static_cast<qreal>(count);
             highest = std::max(highest, count);
         }
         for (const Frame& f : list_.frames) {
             if (f.sd == sd && late(f)) {
-                set->selectBar(static_cast<int>(*f.replyMicros() / h.binMicros));
+                set->selectBar(static_cast<int>(f.replyMicros / h.binMicros));
             }
         }
         series->append(set);
@@ -312,7 +460,7 @@ void frmAnalysis::drawHistogram() {
     x->append(labels);
     x->setTitleText(QString("応答時間(ms)、%1 ms ごと").arg(qs(msText(h.binMicros))));
     auto* y = new QValueAxis;
-    y->setRange(0, highest);
+    y->setRange(0, static_cast<qreal>(highest));
     y->setLabelFormat("%d");
     y->setTitleText("件数");
     chart->addAxis(x, Qt::AlignBottom);
@@ -331,13 +479,16 @@ void frmAnalysis::jumpTo(int row) {
         return;
     }
     const Frame& f = list_.frames[static_cast<size_t>(row)];
+    if (f.firstWord >= words_.glngDispLen()) {
+        return;  // beyond the words the view shows
+    }
     std::vector<int32_t> hits;
-    for (int32_t w = f.firstWord; w <= f.lastWord && w < capture_.glngDispLen(); ++w) {
-        const auto d = static_cast<uint16_t>(capture_.gintDispDat()[static_cast<size_t>(w)]);
+    for (int64_t w = f.firstWord; w <= f.lastWord && w < words_.glngDispLen(); ++w) {
+        const auto d = static_cast<uint16_t>(words_.gintDispDat()[static_cast<size_t>(w)]);
         if (word::isData(d) && ((d & word::kSd) != 0) == f.sd) {
-            hits.push_back(w);
+            hits.push_back(static_cast<int32_t>(w));
         }
     }
-    monitor_.dispRirekiAt(f.firstWord);
+    monitor_.dispRirekiAt(static_cast<int32_t>(f.firstWord));
     monitor_.SetCursol(f.sd ? 1 : 0, hits);
 }

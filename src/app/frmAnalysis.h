@@ -1,8 +1,11 @@
 #pragma once
 #include <QWidget>
+#include <functional>
+#include <memory>
 
 #include "analysis/FrameAnalysis.h"
-#include "files/LogFile.h"
+#include "app/FileCommands.h"
+#include "base/Progress.h"
 
 class QBarSet;
 class QCheckBox;
@@ -21,6 +24,11 @@ struct RunState;
 // SD's turnaround, or both). Replies above the
 // late threshold are marked in the table and the histogram. A double click on a row shows the
 // frame's first byte at the top of the history view and highlights the frame's bytes.
+//
+// The window keeps an index of the frames (where each begins in the records and its fields)
+// and reads the bytes of the rows shown from the capture, so a capture of any size is
+// analysed. An analysis that takes long shows its progress and can be cancelled, which leaves
+// the window as it was.
 class frmAnalysis : public QWidget {
     Q_OBJECT
   public:
@@ -31,25 +39,39 @@ class frmAnalysis : public QWidget {
     ~frmAnalysis() override;
 
     // Takes the capture to analyse (the view's words must come from the same records) and
-    // shows its frames.
-    void load(LogFile log);
+    // shows its frames. False, with the window as it was, when the file cannot be read or the
+    // analysis was cancelled (error then empty).
+    bool load(CaptureInView capture, std::string& error);
     // Moves the history view to the frame of the row (nothing while a live run is shown).
     void jumpTo(int row);
 
     [[nodiscard]] const FrameList& frames() const { return list_; }
+    // Up to most bytes of a frame of the list, read from the capture.
+    [[nodiscard]] std::vector<uint8_t> bytesOf(const Frame& f, size_t most) const;
+
+    // What shows the progress of an analysis: a progress dialog unless replaced (tests).
+    using ProgressMaker = std::function<std::unique_ptr<Progress>(QWidget* parent)>;
+    void setProgressMaker(ProgressMaker maker) { progressMaker_ = std::move(maker); }
 
   private:
-    void analyse();
+    // Analyses the capture with the options shown into list_; false (list_ as it was) when
+    // cancelled or the file cannot be read.
+    bool analyse(const CaptureInView& capture, std::string& error);
+    // The options changed: analyses again, or puts the options back when cancelled.
+    void reanalyse();
+    void showList();
     void showLate();
     void drawHistogram();
     [[nodiscard]] bool late(const Frame& f) const;
     [[nodiscard]] QString summaryText() const;
 
     const RunState& run_;
-    const Capture& capture_;
+    const Capture& words_;
     frmMonitor& monitor_;
-    LogFile log_;
+    CaptureInView capture_;  // what list_ indexes
     FrameList list_;
+    FrameOptions shown_;  // the options list_ was made with
+    ProgressMaker progressMaker_;
     QSpinBox* spnGap;
     QCheckBox* chkModbus;
     QSpinBox* spnLate;

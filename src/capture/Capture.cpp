@@ -7,7 +7,7 @@
 
 #include "base/Status.h"
 #include "capture/DispWords.h"
-#include "capture/Records.h"
+#include "capture/RecordWalk.h"
 
 void Capture::AllocBuffer(int32_t bufSize) {
     // The settings file may hold anything: keep the capacities positive and well inside
@@ -102,32 +102,28 @@ void Capture::adoptWords(WordFile words) {
 }
 
 int32_t makeDispWords(const uint8_t* bytes, int32_t len, int16_t* out, int32_t& words) {
-    int32_t n = 0;
-    int32_t i = 0;
-    while (i < len) {
-        const uint8_t b = bytes[i];
-        const rec::Shape shape = rec::shapeOf(b);
-        if (i + shape.bytes > len) {
-            break;
-        }
-        if (rec::isFirst(b)) {
-            const uint8_t c = bytes[i + 1];
-            int w = rec::hasFramingError(c) ? word::kFraming
-                                            : (rec::hasParityError(b) ? word::kParity : 0);
-            w += rec::pairValue(b, c);
-            if (rec::isSd(b)) {
-                w += word::kSd;
+    struct Words {
+        int16_t* next;
+        void run(const uint8_t* p, size_t n) {
+            for (const uint8_t* end = p + 2 * n; p != end; p += 2) {
+                const int error = rec::hasFramingError(p[1])
+                                      ? word::kFraming
+                                      : (rec::hasParityError(p[0]) ? word::kParity : 0);
+                const int dir = rec::isSd(p[0]) ? word::kSd : 0;
+                *next++ = static_cast<int16_t>(error + dir + rec::pairValue(p[0], p[1]));
             }
-            out[n++] = static_cast<int16_t>(w);
-        } else if (shape.words == 2) {
-            const int kind = b == rec::kStamp ? word::kStamp : word::kIdle;
-            out[n++] = static_cast<int16_t>(kind + bytes[i + 1]);
-            out[n++] = static_cast<int16_t>(bytes[i + 2] * 100 + bytes[i + 3]);
         }
-        i += shape.bytes;
-    }
-    words = n;
-    return i;
+        void record(const rec::Record& r) {
+            if (r.kind == rec::Kind::Stamp || r.kind == rec::Kind::Idle) {
+                const int kind = r.kind == rec::Kind::Stamp ? word::kStamp : word::kIdle;
+                *next++ = static_cast<int16_t>(kind + r.b[1]);
+                *next++ = static_cast<int16_t>(r.b[2] * 100 + r.b[3]);
+            }
+        }
+    } w{out};
+    const size_t taken = rec::walkRecords(bytes, static_cast<size_t>(std::max<int32_t>(len, 0)), w);
+    words = static_cast<int32_t>(w.next - out);
+    return static_cast<int32_t>(taken);
 }
 
 int32_t Capture::countWords() const {

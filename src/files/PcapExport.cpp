@@ -7,10 +7,10 @@
 #include <memory>
 #include <optional>
 
+#include "capture/RecordClock.h"
 #include "capture/RecordWalk.h"
 #include "files/AtomicFile.h"
 #include "files/ProgramFolder.h"
-#include "files/RecordClock.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ char* putBe32(char* p, uint32_t v) {
 
 }  // namespace
 
-PcapLine pcapLineOf(const LogHeader& h) {
+LineTiming lineTimingOf(const LogHeader& h) {
     return {h.glngSpeed, h.gintDataLen, h.gintStopBit, h.gintParity, clampHeader(h).gintIdleMode};
 }
 
@@ -116,13 +116,13 @@ void PcapPackets::add(const rec::Record& r, int64_t micros) {
 
 // The packets of the records, as they pass on the clock.
 struct PcapStream::State {
-    State(const PcapLine& line, std::string& out) : lead(line), packets(out) {}
+    State(const LineTiming& line, std::string& out) : lead(line), packets(out) {}
     ClockLead lead;
     std::optional<RecordClock> clock;  // from the first Add on
     PcapPackets packets;
 };
 
-PcapStream::PcapStream(const PcapLine& line, const PcapTimes& times, Sink sink)
+PcapStream::PcapStream(const LineTiming& line, const PcapTimes& times, Sink sink)
     : line_(line),
       times_(times),
       sink_(std::move(sink)),
@@ -131,25 +131,25 @@ PcapStream::PcapStream(const PcapLine& line, const PcapTimes& times, Sink sink)
 PcapStream::~PcapStream() = default;
 
 size_t PcapStream::measure(const uint8_t* bytes, size_t len) {
-    const int32_t taken = state_->lead.add(bytes, static_cast<int32_t>(len));
-    return state_->lead.done() ? kStop : static_cast<size_t>(taken);
+    const size_t taken = state_->lead.add(bytes, len);
+    return state_->lead.done() ? kStop : taken;
 }
 
 size_t PcapStream::add(const uint8_t* bytes, size_t len) {
     State& st = *state_;
     if (!st.clock) {
-        st.clock.emplace(line_, st.lead.startMicros(times_), times_.dayStart * kMicros);
+        st.clock.emplace(line_, st.lead.startMicros(times_.dayStart * kMicros, times_.endMicros),
+                         times_.dayStart * kMicros);
     }
     RecordClock& clock = *st.clock;
-    const int32_t taken =
-        rec::forEachRecord(bytes, static_cast<int32_t>(len), [&](const rec::Record& r) {
-            st.packets.add(r, clock.now());  // the clock moves on after the call
-            clock.pass(r);
-        });
+    const size_t taken = rec::forEachRecord(bytes, len, [&](const rec::Record& r) {
+        st.packets.add(r, clock.now());  // the clock moves on after the call
+        clock.pass(r);
+    });
     if (out_.size() >= kOutPiece) {
         pass();
     }
-    return static_cast<size_t>(taken);
+    return taken;
 }
 
 bool PcapStream::finish() {
@@ -166,9 +166,11 @@ void PcapStream::pass() {
 }
 
 bool writePcapOfLog(LogReader& reader, const PcapTimes& times, AtomicFileWriter& out,
-                    std::string& error) {
+                    std::string& error, Progress* progress) {
     error.clear();
-    PcapStream pcap(pcapLineOf(reader.header()), times, [&out](std::string_view piece) {
+    uint64_t done = 0;
+    bool cancelled = false;
+    PcapStream pcap(lineTimingOf(reader.header()), times, [&out](std::string_view piece) {
         out.write(piece);
         return out.ok();
     });
@@ -178,16 +180,25 @@ bool writePcapOfLog(LogReader& reader, const PcapTimes& times, AtomicFileWriter&
         reader.read(
             [&](const uint8_t* bytes, size_t len) {
                 const size_t taken = pcap.add(bytes, len);
+                done += taken;
+                if (progress != nullptr && !progress->step(done, reader.DataLength())) {
+                    cancelled = true;
+                    return LogReader::kStop;
+                }
                 return out.ok() ? taken : LogReader::kStop;
             },
             error);
+    if (cancelled) {
+        error = "cancelled";
+        return false;
+    }
     if (!read) {
         return false;
     }
     return pcap.finish() && out.commit();
 }
 
-std::string pcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& line,
+std::string pcapFromCapture(const uint8_t* bytes, int32_t len, const LineTiming& line,
                             const PcapTimes& times) {
     const auto n = static_cast<size_t>(std::max<int32_t>(len, 0));
     std::string out;

@@ -9,6 +9,8 @@
 #include <string_view>
 
 #include "base/Clock.h"
+#include "base/Progress.h"
+#include "capture/RecordClock.h"
 #include "capture/RecordWalk.h"
 #include "files/LogFile.h"
 
@@ -32,17 +34,8 @@
 // clock is taken as the next day. Before the first time-stamp record the clock runs so that
 // it reaches the first record exactly; a capture without time stamps ends at endMicros.
 
-// The line and idle settings of a capture file's header that the times depend on.
-struct PcapLine {
-    int32_t speed = 9600;  // bit/s
-    int16_t dataLen = 1;   // 0: seven data bits, otherwise eight
-    int16_t stopBit = 0;   // 0: one, 1: one and a half, 2: two
-    int16_t parity = 0;    // 0: none, otherwise one parity bit
-    int16_t idleMode = 0;  // 1, 10 or 100 idle steps per second; anything else: unknown
-};
-
-// The line settings of a capture file's header (the idle scale as the program applies it).
-[[nodiscard]] PcapLine pcapLineOf(const LogHeader& h);
+// The line timing of a capture file's header (the idle scale as the program applies it).
+[[nodiscard]] LineTiming lineTimingOf(const LogHeader& h);
 
 struct PcapTimes {
     int64_t dayStart = 0;   // seconds since 1970 at local midnight of the capture's date
@@ -64,7 +57,7 @@ class PcapStream {
     using Sink = std::function<bool(std::string_view)>;
     static constexpr size_t kStop = LogReader::kStop;
 
-    PcapStream(const PcapLine& line, const PcapTimes& times, Sink sink);
+    PcapStream(const LineTiming& line, const PcapTimes& times, Sink sink);
     ~PcapStream();
     PcapStream(const PcapStream&) = delete;
     PcapStream& operator=(const PcapStream&) = delete;
@@ -79,7 +72,7 @@ class PcapStream {
     static constexpr size_t kOutPiece = size_t{1} << 20;
     void pass();
 
-    PcapLine line_;
+    LineTiming line_;
     PcapTimes times_;
     Sink sink_;
     std::string out_;
@@ -90,10 +83,11 @@ class PcapStream {
 class AtomicFileWriter;
 
 // Writes the pcap file of the capture log file that reader has open to out and commits it,
-// reading the file twice in pieces (see PcapStream). On failure error holds the reason when
+// reading the file twice in pieces (see PcapStream); the second reading goes to progress, when
+// given, and its cancel ends the export ("cancelled"). On failure error holds the reason when
 // the capture could not be read, and is empty when out failed (out.reason() tells why).
 bool writePcapOfLog(LogReader& reader, const PcapTimes& times, AtomicFileWriter& out,
-                    std::string& error);
+                    std::string& error, Progress* progress = nullptr);
 
 // The packets of stored records, as the export and a live capture form them: the file header
 // first, then each record at the time of its start (microseconds since 1970), appended to out.
@@ -120,7 +114,7 @@ class PcapPackets {
 };
 
 // The whole pcap file for the first len stored record bytes.
-[[nodiscard]] std::string pcapFromCapture(const uint8_t* bytes, int32_t len, const PcapLine& line,
+[[nodiscard]] std::string pcapFromCapture(const uint8_t* bytes, int32_t len, const LineTiming& line,
                                           const PcapTimes& times);
 
 // Seconds since 1970 at local midnight of the day of t.

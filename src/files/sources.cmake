@@ -10,7 +10,6 @@ target_sources(vexlo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/PcapExport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramFolder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/QSort.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/RecordClock.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TextExport.cpp)
 
 # The installed data and companion folders, relative to the installed executables.

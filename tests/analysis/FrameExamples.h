@@ -58,7 +58,25 @@ inline std::vector<FrameExample> FrameExamples() {
                         0,
                         0,
                         false,
-                        {"RD,0.000000,1,0,,,41", "RD,0.001000,1,0,0,,42"}});
+                        {"RD,0.000000,1,0,,,41", "RD,0.001000,1,0,,,42"}});
+
+    // Two stray bytes after a reply: noise, which neither counts as a bad CRC nor turns the
+    // master's next request into a reply; the turnaround is timed from the reply.
+    SampleCapture noise;
+    noise.Pairs({0x01, 0x03, 0x00, 0x00, 0x00, 0x01, 0x84, 0x0A}, kSd).Idle(1);
+    noise.Pairs({0x01, 0x03, 0x02, 0x12, 0x34, 0xB5, 0x33, 0xAA, 0xBB}, kRd).Idle(1);
+    noise.Pairs({0x01, 0x06, 0x00, 0x01, 0x00, 0x03, 0x98, 0x0B}, kSd).Idle(1);
+    noise.Pairs({0x01, 0x06, 0x00, 0x01, 0x00, 0x03, 0x98, 0x0B}, kRd);
+    examples.push_back({"Modbus noise after a reply is its own kind",
+                        noise.bytes,
+                        100,
+                        0,
+                        true,
+                        {"SD,0.000000,8,0,,,01 03 00 00 00 01 84 0A,1,3,request,true",
+                         "RD,0.018000,7,0,10,10,01 03 02 12 34 B5 33,1,3,reply,true",
+                         "RD,0.025000,2,0,0,,AA BB,,,noise,",
+                         "SD,0.037000,8,0,10,12,01 06 00 01 00 03 98 0B,1,6,request,true",
+                         "RD,0.055000,8,0,10,10,01 06 00 01 00 03 98 0B,1,6,reply,true"}});
 
     SampleCapture m;
     m.Pairs({0x01, 0x03, 0x00, 0x00, 0x00, 0x0A, 0xC5, 0xCD}, kSd).Idle(1);

@@ -15,6 +15,7 @@
 #include "app/frmAnalysis.h"
 #include "support/Control.h"
 #include "support/MainWindowFixture.h"
+#include "support/SampleCapture.h"
 
 namespace {
 
@@ -122,4 +123,65 @@ TEST_F(AnalysisWindowTest, ADoubleClickShowsTheFrameInTheHistoryView) {
     expected.push_back(-1);
     EXPECT_EQ(c.glngCursol, expected);
     EXPECT_EQ(c.gintCursolType, 1);
+}
+
+TEST_F(AnalysisWindowTest, ACancelledAnalysisLeavesTheWindowAsItWas) {
+    // The progress of the analysis: each step is recorded, and the first one cancels.
+    struct Cancel : Progress {
+        std::vector<std::pair<uint64_t, uint64_t>>& steps;
+        explicit Cancel(std::vector<std::pair<uint64_t, uint64_t>>& s) : steps(s) {}
+        bool step(uint64_t done, uint64_t total) override {
+            steps.emplace_back(done, total);
+            return false;
+        }
+    };
+    std::vector<std::pair<uint64_t, uint64_t>> steps;
+    analysis->setProgressMaker([&steps](QWidget*) { return std::make_unique<Cancel>(steps); });
+    const QString before = Control<QLabel>("lblSummary")->text();
+    Control<QCheckBox>("chkModbus")->setChecked(true);
+    const uint64_t records = FrameExamples().back().records.size();
+    EXPECT_EQ(steps, (std::vector<std::pair<uint64_t, uint64_t>>{{records, records}}));
+    EXPECT_FALSE(Control<QCheckBox>("chkModbus")->isChecked());
+    EXPECT_EQ(table->model()->rowCount(), 6);
+    EXPECT_EQ(table->model()->columnCount(), 6);
+    EXPECT_EQ(Control<QLabel>("lblSummary")->text(), before);
+    Control<QSpinBox>("spnGap")->setValue(20);
+    EXPECT_EQ(Control<QSpinBox>("spnGap")->value(), 0);
+    EXPECT_EQ(Cell(1, 5), "01 03 02 00 2A 39 9B");  // still read from the opened file
+}
+
+TEST_F(AnalysisWindowTest, NoiseAndLongFramesAreShownFromTheFile) {
+    // The noise example, then a frame of 300 bytes: its row shows the first 256 of them (with
+    // Modbus it is no frame but a bad CRC and noise).
+    SampleCapture c;
+    c.bytes = FrameExamples()[4].records;
+    c.Idle(1);
+    for (int i = 0; i < 300; ++i) {
+        c.Pairs({static_cast<uint8_t>(i)}, true);
+    }
+    LogHeader h;
+    h.glngSpeed = 10000;
+    h.gintDataLen = 1;
+    h.gintIdleMode = 100;
+    uint8_t head[kLogHeaderLen];
+    encodeHeader(h, head);
+    std::ofstream(FilePath("noise.vxm"), std::ios::binary)
+        << std::string(reinterpret_cast<const char*>(head), sizeof head)
+        << std::string(c.bytes.begin(), c.bytes.end());
+    ASSERT_TRUE(window->files().openLog(FilePath("noise.vxm")));
+    Item("mn_Tool_Analysis")->trigger();
+    ASSERT_EQ(table->model()->rowCount(), 5);
+    const QString longRow = Cell(4, 5);
+    EXPECT_TRUE(longRow.startsWith("00 01 02")) << longRow.toStdString();
+    EXPECT_TRUE(longRow.endsWith("FE FF …")) << longRow.toStdString();
+    EXPECT_EQ(Cell(4, 3), "300");
+
+    Control<QCheckBox>("chkModbus")->setChecked(true);
+    EXPECT_EQ(Cell(2, 5), "AA BB");
+    EXPECT_EQ(Cell(2, 8), "ノイズ");
+    EXPECT_EQ(Cell(2, 6), "");  // no unit
+    EXPECT_EQ(Cell(2, 9), "");  // no CRC
+    EXPECT_EQ(Cell(2, 4), "");  // no reply time
+    EXPECT_EQ(Cell(3, 4), "12");
+    EXPECT_TRUE(Control<QLabel>("lblSummary")->text().contains("ノイズ")) << "counted apart";
 }

@@ -139,7 +139,7 @@ TEST_F(FileCommandsTest, PcapExportWritesTheCaptureOrTheOpenedFile) {
     const DateTime now = clock.now();
     EXPECT_EQ(ReadFile("Dat/live.pcap"),
               pcapFromCapture(c.gbyteDat().data(), c.glngDatLen(),
-                              pcapLineOf(headerOf(ctx.core.settings)),
+                              lineTimingOf(headerOf(ctx.core.settings)),
                               PcapTimes{localMidnight(now), localEpochMicros(now)}));
 
     // An opened file is what the view shows: its bytes, header and date make the export.
@@ -152,7 +152,7 @@ TEST_F(FileCommandsTest, PcapExportWritesTheCaptureOrTheOpenedFile) {
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_EQ(ReadFile("Dat/file.pcap"),
               pcapFromCapture(records.data(), static_cast<int32_t>(records.size()),
-                              pcapLineOf(sampleHeader()), *fileTimes(log, std::nullopt)));
+                              lineTimingOf(sampleHeader()), *fileTimes(log, std::nullopt)));
 
     // The open dialog still starts at the capture file, not at the pcap file.
     Item("mn_File_Open")->trigger();
@@ -463,7 +463,7 @@ TEST_F(FileCommandsTest, AFileLargerThanTheBufferIsShownWholeFromAWordFileBeside
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_EQ(ReadFile("Dat/big.pcap"),
               pcapFromCapture(records.data(), static_cast<int32_t>(records.size()),
-                              pcapLineOf(sampleHeader()), *fileTimes(log, std::nullopt)));
+                              lineTimingOf(sampleHeader()), *fileTimes(log, std::nullopt)));
     const std::string before = ReadFile("Dat/big.vxm");
     Choose(log);
     Item("mn_File_Pcap")->trigger();

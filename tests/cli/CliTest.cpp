@@ -1,6 +1,8 @@
 // vexlo-cli as a process: exit codes, standard output and error, and the files it writes.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <sys/stat.h>
 
@@ -306,7 +308,7 @@ TEST_F(Cli, PcapWritesTheExportOfTheFileOnTheGivenDate) {
     day.tm_mon = 11;
     day.tm_mday = 7;
     day.tm_isdst = -1;
-    const PcapLine line{19200, 1, 0, 0, 100};
+    const LineTiming line{19200, 1, 0, 0, 100};
     const std::string expected =
         pcapFromCapture(records.data(), static_cast<int32_t>(records.size()), line,
                         PcapTimes{std::mktime(&day), 0});
@@ -356,7 +358,8 @@ TEST_F(Cli, FramesWritesTheExamplesAsCsvJsonAndText) {
     EXPECT_NE(json.out.find("\"summary\":{\"SD\":{\"frames\":5,\"bytes\":40,\"reply_ms\":{"
                             "\"count\":2,\"min\":10,\"median\":10,\"p95\":10,\"max\":10}},"
                             "\"RD\":{\"frames\":2,\"bytes\":12,\"reply_ms\":{\"count\":2,"
-                            "\"min\":10,\"median\":10,\"p95\":10,\"max\":10}},\"crc_bad\":1}}\n"),
+                            "\"min\":10,\"median\":10,\"p95\":10,\"max\":10}},\"crc_bad\":1,"
+                            "\"noise\":0}}\n"),
               std::string::npos)
         << json.out;
     const Outcome text = run({"frames", in, "--modbus"});
@@ -366,6 +369,19 @@ TEST_F(Cli, FramesWritesTheExamplesAsCsvJsonAndText) {
               std::string::npos)
         << text.out;
     EXPECT_NE(text.out.find("idle step: 10 ms"), std::string::npos);
+    EXPECT_NE(text.out.find("CRC bad: 1\nnoise: 0\n"), std::string::npos);
+
+    // Gaps of unknown length: null, and no reply time in the summary.
+    h.gintIdleMode = 0;
+    const std::string unknown = logFile("unknown.vxm", h, FrameExamples()[3].records);
+    const Outcome nulls = run({"frames", unknown, "--format", "json"});
+    EXPECT_NE(nulls.out.find("\"bytes\":1,\"errors\":0,\"gap_ms\":null,\"reply_ms\":null,"
+                             "\"hex\":\"42\"}],\n"),
+              std::string::npos)
+        << nulls.out;
+    EXPECT_NE(nulls.out.find("\"RD\":{\"frames\":2,\"bytes\":2,\"reply_ms\":{\"count\":0,"),
+              std::string::npos)
+        << nulls.out;
 }
 
 namespace {
@@ -500,6 +516,35 @@ TEST_F(Cli, EveryKindOfOutputIsWrittenAsWhatItIsAndNothingElseChanges) {
 
 // Data past 2 GiB is read to its end: a sparse file of zero bytes (each skipped on its own)
 // with records behind them.
+TEST_F(Cli, ConversionsShowTheirProgressOnATerminalOnly) {
+    const std::string in = logFile("in.vxm", header(1), FrameExamples().back().records);
+    // Standard error on a pseudo-terminal, whose other end the test reads.
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const std::string slave = ptsname(master);
+    const int held = open(slave.c_str(), O_RDWR | O_NOCTTY);  // keeps what was written readable
+    ASSERT_GE(held, 0);
+    fcntl(master, F_SETFL, O_NONBLOCK);
+    for (const std::string command : {"export", "pcap", "frames"}) {
+        const std::string cmd = quoted(VEXLO_CLI_BINARY) + " " + command + " " + quoted(in) +
+                                " -o " + quoted(dir.File("out")) + " 2>" + quoted(slave);
+        EXPECT_EQ(std::system(cmd.c_str()), 0) << command;
+        std::string shown;
+        char buf[256];
+        for (ssize_t n; (n = read(master, buf, sizeof buf)) > 0;) {
+            shown.append(buf, static_cast<size_t>(n));
+        }
+        // The line, then its wiping.
+        EXPECT_EQ(shown, "\r" + command + ": 100% of 1 MB\033[K\r\033[K") << command;
+        // Not a terminal: nothing.
+        EXPECT_EQ(run({command, in, "-o", dir.File("out")}).err, "") << command;
+    }
+    close(held);
+    close(master);
+}
+
 TEST_F(Cli, CapturesLargerThanTwoGibibytesAreReadWhole) {
     const std::string in = logFile("big.vxm", header(1), {});
     const uint64_t zeros = (uint64_t{1} << 31) + 7;
@@ -518,6 +563,9 @@ TEST_F(Cli, CapturesLargerThanTwoGibibytesAreReadWhole) {
     EXPECT_NE(info.out.find("RD 2, SD 1, parity errors 0, framing errors 0, idle 0, time stamps 1"),
               std::string::npos)
         << info.out;
+    const Outcome frames = run({"frames", in, "--format", "csv"});
+    EXPECT_EQ(frames.code, 0) << frames.err;
+    EXPECT_NE(frames.out.find(",41 42\n2,SD,"), std::string::npos) << frames.out;
 }
 
 // The extcap calls answer in the grammar of Wireshark's extcap interface: each line a sentence

@@ -55,7 +55,7 @@ TEST(LogReaderTest, PiecesOfOddSizesGiveWhatTheWholeFileGives) {
     capture.CopyDat(data.data(), len);
     const ChrTable chr = MakeChrTable();
     const TextSource whole{capture.gintDispDat().data(), capture.glngDispLen(), 0, 2, &chr};
-    const PcapLine line = pcapLineOf(header);
+    const LineTiming line = lineTimingOf(header);
     const PcapTimes times{1'700'000'000, 1'700'000'000'000'000};
     const RecordCounts counts = countRecords(data.data(), data.size());
     const std::string fixed = collect([&](TextOut& out) { writeTextFixed(whole, 7, out); });

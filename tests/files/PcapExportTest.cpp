@@ -55,12 +55,12 @@ std::vector<Packet> Packets(const std::string& pcap) {
     return out;
 }
 
-std::string Export(const SampleCapture& c, PcapLine line = {}, int64_t endMicros = 0) {
+std::string Export(const SampleCapture& c, LineTiming line = {}, int64_t endMicros = 0) {
     return pcapFromCapture(c.bytes.data(), static_cast<int32_t>(c.bytes.size()), line,
                            PcapTimes{kDay, endMicros});
 }
 
-const PcapLine k9600N81{9600, 1, 0, 0, 10};  // 1041.67 us a character, idle steps of 100 ms
+const LineTiming k9600N81{9600, 1, 0, 0, 10};  // 1041.67 us a character, idle steps of 100 ms
 
 TEST(PcapExport, GlobalHeaderIsClassicPcapOfLinkType250) {
     const std::string pcap = Export(SampleCapture());
@@ -120,7 +120,7 @@ TEST(PcapExport, AStampKeepsAClockLaterWithinItsSecondAndSetsAnyOther) {
     c.Stamp(10, 0, 0).Data(std::string(20, 'r'), false).Stamp(10, 0, 0).Data("s", true);
     c.Stamp(10, 0, 5).Data("t", true).Stamp(9, 59, 58).Data("u", true);
     c.Stamp(23, 59, 59).Data("v", true).Stamp(0, 0, 1).Data("w", true);
-    const auto packets = Packets(Export(c, PcapLine{115200, 1, 0, 0, 0}));
+    const auto packets = Packets(Export(c, LineTiming{115200, 1, 0, 0, 0}));
     ASSERT_EQ(packets.size(), 6U);
     EXPECT_EQ(packets[1].micros, t + 1736);
     EXPECT_EQ(packets[2].micros, t + 5 * kUs);
@@ -131,7 +131,7 @@ TEST(PcapExport, AStampKeepsAClockLaterWithinItsSecondAndSetsAnyOther) {
 
 TEST(PcapExport, CharacterTimeFollowsTheLineSettings) {
     struct Case {
-        PcapLine line;
+        LineTiming line;
         int64_t twoCharsMicros;
     };
     const Case cases[] = {
@@ -161,3 +161,21 @@ TEST(PcapExport, LongRunsAreSplitAtTheSnapLengthAndTornRecordsDropped) {
 }
 
 }  // namespace
+
+TEST(PcapExport, TimesStayExactOverManyIdleRecords) {
+    // 100,000 times a byte and an idle step of 100 ms at 1041.67 us a character, then a stamp:
+    // the clock runs so that it reaches the stamp exactly (it starts 100,000 characters,
+    // 104,166,666.67 us, and 10,000 s before it), and every byte keeps its place to the
+    // microsecond however many idle records lie before it: the last starts 100 ms and one
+    // character before the stamp.
+    SampleCapture c;
+    for (int i = 0; i < 100'000; ++i) {
+        c.Pairs({0x55}, true).Idle(1);
+    }
+    c.Stamp(23, 0, 0);
+    const std::vector<Packet> packets = Packets(Export(c, k9600N81));
+    ASSERT_EQ(packets.size(), 100'000U);
+    const int64_t stamp = (kDay + 23 * 3600) * kUs;
+    EXPECT_EQ(packets.front().micros, stamp - 10'000'000'000 - 104'166'666);
+    EXPECT_EQ(packets.back().micros, stamp - 100'000 - 1041);
+}

@@ -65,7 +65,7 @@ void ExportText(const CoreState& state, const TempFolder& dir) {
 }
 
 void ExportPcap(const Settings& s, const std::vector<uint8_t>& bytes) {
-    const PcapLine line{s.glngSpeed, s.gintDataLen, s.gintStopBit, s.gintParity, s.gintIdleMode};
+    const LineTiming line{s.glngSpeed, s.gintDataLen, s.gintStopBit, s.gintParity, s.gintIdleMode};
     const auto len = static_cast<int32_t>(bytes.size());
     const PcapSummary pcap =
         ReadPcap(pcapFromCapture(bytes.data(), len, line, PcapTimes{1'700'000'000, 0}));

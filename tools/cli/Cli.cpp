@@ -1,5 +1,6 @@
 #include "Cli.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -102,6 +103,52 @@ std::optional<int16_t> PickOne(const std::string& text, std::initializer_list<co
             return i;
         }
         ++i;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ParseConversion(ArgList& args, const std::string& command,
+                                           ConversionFiles& files,
+                                           std::initializer_list<const char*> valued,
+                                           const TakeValue& take,
+                                           std::initializer_list<const char*> flags,
+                                           const TakeFlag& flag) {
+    while (!args.done()) {
+        std::optional<std::string> option;
+        for (const char* name : {"-o", "--output"}) {
+            option = args.Is(name) ? std::optional<std::string>(name) : option;
+        }
+        for (const char* name : valued) {
+            option = args.Is(name) ? std::optional<std::string>(name) : option;
+        }
+        const std::string a = args.Take();
+        if (!option) {
+            const bool isFlag = std::find(flags.begin(), flags.end(), a) != flags.end();
+            if (isFlag) {
+                if (std::optional<std::string> error = flag(a)) {
+                    return error;
+                }
+            } else if (a.size() > 1 && a[0] == '-') {
+                return command + ": unknown option " + a;
+            } else if (files.input) {
+                return command + ": more than one file";
+            } else {
+                files.input = a;
+            }
+            continue;
+        }
+        const std::optional<std::string> v = args.Value(*option);
+        if (!v || v->empty()) {
+            return command + ": " + *option + " needs a value";
+        }
+        if (*option == "-o" || *option == "--output") {
+            files.output = *v;
+        } else if (std::optional<std::string> error = take(*option, *v)) {
+            return command + ": " + *error;
+        }
+    }
+    if (!files.input) {
+        return command + ": no file given";
     }
     return std::nullopt;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -60,6 +61,27 @@ std::optional<int> ParseCommand(std::vector<std::string> argv, std::string_view 
     }
     return std::nullopt;
 }
+
+// The files of a conversion of a capture log file (export, pcap, frames).
+struct ConversionFiles {
+    std::optional<std::string> input;
+    std::optional<std::string> output;
+};
+
+// The argument loop the conversions share: one input file, -o/--output OUT (not empty), the
+// command's options that take a value (valued) and those that take none (flags). take(option,
+// value) takes a value, flag(option) a flag; each returns the usage error or nothing. Returns
+// the usage error ("<command>: unknown option --x", "... needs a value", "... no file given")
+// or nothing.
+using TakeValue =
+    std::function<std::optional<std::string>(const std::string& option, const std::string& value)>;
+using TakeFlag = std::function<std::optional<std::string>(const std::string& option)>;
+std::optional<std::string> ParseConversion(ArgList& args, const std::string& command,
+                                           ConversionFiles& files,
+                                           std::initializer_list<const char*> valued,
+                                           const TakeValue& take,
+                                           std::initializer_list<const char*> flags = {},
+                                           const TakeFlag& flag = {});
 
 // Opens the capture log file to convert and checks the output, when given ("-" is standard
 // output): not a folder, and not the input itself (the same file, also through links).

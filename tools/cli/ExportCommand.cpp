@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Cli.h"
+#include "ProgressLine.h"
 #include "base/Status.h"
 #include "capture/Capture.h"
 #include "capture/DispWords.h"
@@ -32,9 +33,7 @@ constexpr std::string_view kUsage =
     "  --display MODE     ascii or hex instead of the display mode stored in the file\n"
     "Exit status: 0 done, 1 a file cannot be read or written, 2 usage error.\n";
 
-struct Choices {
-    std::optional<std::string> input;
-    std::optional<std::string> output;
+struct Choices : ConversionFiles {
     bool fixed = false;
     int16_t limit = 0;
     int16_t cells = 50;
@@ -42,74 +41,38 @@ struct Choices {
     std::optional<int16_t> dispMode;
 };
 
-// Fills c from the arguments; an error message for a usage error, or nothing.
-std::optional<std::string> parse(ArgList& args, Choices& c) {
-    while (!args.done()) {
-        const char* option = nullptr;
-        for (const char* name :
-             {"-o", "--output", "--layout", "--limit", "--cells", "--ascii", "--display"}) {
-            if (args.Is(name)) {
-                option = name;
-            }
+// Takes the value of one of the export's own options; the reason when it is bad.
+std::optional<std::string> take(const std::string& o, const std::string& v, Choices& c) {
+    const std::string bad = "bad value for " + o + ": " + v;
+    if (o == "--layout") {
+        const auto i = PickOne(v, {"switch", "fixed"});
+        if (!i) {
+            return bad;
         }
-        const std::string a = args.Take();
-        if (option == nullptr) {
-            if (a.size() > 1 && a[0] == '-') {
-                return "export: unknown option " + a;
-            }
-            if (c.input) {
-                return "export: more than one file";
-            }
-            c.input = a;
-            continue;
+        c.fixed = *i == 1;
+    } else if (o == "--limit" || o == "--cells") {
+        const int lo = o == "--limit" ? 0 : 1;
+        const auto n = ParseInt(v, lo, INT16_MAX);
+        if (!n) {
+            return bad + " (" + std::to_string(lo) + " to 32767)";
         }
-        const std::optional<std::string> v = args.Value(option);
-        if (!v) {
-            return std::string("export: ") + option + " needs a value";
+        (o == "--limit" ? c.limit : c.cells) = static_cast<int16_t>(*n);
+    } else {
+        const auto i =
+            o == "--ascii" ? PickOne(v, {"screen", "dot", "hex"}) : PickOne(v, {"ascii", "hex"});
+        if (!i) {
+            return bad;
         }
-        const std::string o = option;
-        const std::string bad = "export: bad value for " + o + ": " + *v;
-        if (o == "-o" || o == "--output") {
-            if (v->empty()) {
-                return bad;
-            }
-            c.output = *v;
-        } else if (o == "--layout") {
-            const auto i = PickOne(*v, {"switch", "fixed"});
-            if (!i) {
-                return bad;
-            }
-            c.fixed = *i == 1;
-        } else if (o == "--limit") {
-            const auto n = ParseInt(*v, 0, INT16_MAX);
-            if (!n) {
-                return bad + " (0 to 32767)";
-            }
-            c.limit = static_cast<int16_t>(*n);
-        } else if (o == "--cells") {
-            const auto n = ParseInt(*v, 1, INT16_MAX);
-            if (!n) {
-                return bad + " (1 to 32767)";
-            }
-            c.cells = static_cast<int16_t>(*n);
-        } else if (o == "--ascii") {
-            const auto i = PickOne(*v, {"screen", "dot", "hex"});
-            if (!i) {
-                return bad;
-            }
-            c.asciiSaveMode = *i;
-        } else {
-            const auto i = PickOne(*v, {"ascii", "hex"});
-            if (!i) {
-                return bad;
-            }
-            c.dispMode = *i;
-        }
-    }
-    if (!c.input) {
-        return "export: no file given";
+        (o == "--ascii" ? c.asciiSaveMode : c.dispMode.emplace()) = *i;
     }
     return std::nullopt;
+}
+
+// Fills c from the arguments; an error message for a usage error, or nothing.
+std::optional<std::string> parse(ArgList& args, Choices& c) {
+    return ParseConversion(
+        args, "export", c, {"--layout", "--limit", "--cells", "--ascii", "--display"},
+        [&c](const std::string& o, const std::string& v) { return take(o, v, c); });
 }
 
 }  // namespace
@@ -137,11 +100,14 @@ int ExportCommand(std::vector<std::string> argv) {
     TextWriter text(style, c.fixed, c.fixed ? c.cells : c.limit, out);
     std::vector<int16_t> words(LogReader::kPiece / 2 + 2);
     std::string error;
+    ProgressLine progress("export");
+    uint64_t done = 0;
     const bool read = reader.read(
         [&](const uint8_t* bytes, size_t len) {
             int32_t n = 0;
             const int32_t taken = makeDispWords(bytes, static_cast<int32_t>(len), words.data(), n);
             text.add(words.data(), n);
+            (void)progress.step(done += static_cast<uint64_t>(taken), reader.DataLength());
             return file->ok() ? static_cast<size_t>(taken) : LogReader::kStop;
         },
         error);

@@ -1,13 +1,18 @@
 // vexlo-cli frames: the frames of a capture log file and the reply times between them.
+#include <charconv>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "Cli.h"
+#include "ProgressLine.h"
 #include "analysis/FrameAnalysis.h"
 #include "analysis/FrameSummary.h"
 #include "files/AtomicFile.h"
 #include "files/LogFile.h"
+#include "files/PcapExport.h"
+#include "files/TextExport.h"
 
 namespace {
 
@@ -19,15 +24,20 @@ constexpr std::string_view kUsage =
     "are counted. Times come from the clock the pcap export rebuilds (one character time per\n"
     "byte, idle records, time stamps): start_s counts from the first record, gap_ms is the\n"
     "idle time since the previous frame ended, reply_ms the same when the previous frame was\n"
-    "of the other direction. They are no finer than the file's idle step, which is stated.\n"
+    "of the other direction. They are no finer than the file's idle step, which is stated;\n"
+    "a time across idle records of unknown length (a file whose idle scale is off) is left\n"
+    "empty (null in JSON) and out of the summary. The file is read once, in pieces, and\n"
+    "each frame is written as soon as it is complete, so a capture of any size fits.\n"
     "  --gap MS           the least idle time in milliseconds that ends a frame (default 0:\n"
     "                     every idle record)\n"
-    "  --modbus           splits runs into Modbus RTU frames by function code and length and\n"
-    "                     adds unit, function, kind (request, reply, exception) and CRC check\n"
+    "  --modbus           splits runs into Modbus RTU frames by function code, length and CRC\n"
+    "                     and adds unit, function, kind (request, reply, exception) and CRC\n"
+    "                     check; stray bytes that are no frame are of the kind noise (no\n"
+    "                     unit, function or reply time) and are counted apart\n"
     "  --format text      a table and a summary (default)\n"
     "  --format csv       index,dir,start_s,bytes,errors,gap_ms,reply_ms,hex"
     "[,unit,function,kind,crc_ok]\n"
-    "  --format json      one object: idle_step_ms, frames and the summary\n"
+    "  --format json      one object: idle_step_ms, the frames, then the summary\n"
     "  -o OUT             the output file: a regular file is replaced through a temporary\n"
     "                     file and a rename, a link is written through, a FIFO or a device\n"
     "                     is written directly; - or no -o: standard output\n"
@@ -35,175 +45,263 @@ constexpr std::string_view kUsage =
 
 enum class Format : int16_t { Text, Csv, Json };
 
-struct Choices {
-    std::optional<std::string> input;
-    std::optional<std::string> output;
+struct Choices : ConversionFiles {
     FrameOptions options;
     Format format = Format::Text;
 };
 
 std::optional<std::string> parse(ArgList& args, Choices& c) {
-    while (!args.done()) {
-        const char* option = nullptr;
-        for (const char* name : {"-o", "--output", "--gap", "--format"}) {
-            if (args.Is(name)) {
-                option = name;
-            }
-        }
-        const std::string a = args.Take();
-        if (option == nullptr) {
-            if (a == "--modbus") {
-                c.options.modbus = true;
-            } else if (a.size() > 1 && a[0] == '-') {
-                return "frames: unknown option " + a;
-            } else if (c.input) {
-                return "frames: more than one file";
+    return ParseConversion(
+        args, "frames", c, {"--gap", "--format"},
+        [&c](const std::string& o, const std::string& v) -> std::optional<std::string> {
+            const std::string bad = "bad value for " + o + ": " + v;
+            if (o == "--gap") {
+                const auto ms = ParseInt(v, 0, 86'400'000);
+                if (!ms) {
+                    return bad + " (0 to 86400000)";
+                }
+                c.options.gapMicros = *ms * 1000LL;
             } else {
-                c.input = a;
+                const auto i = PickOne(v, {"text", "csv", "json"});
+                if (!i) {
+                    return bad;
+                }
+                c.format = static_cast<Format>(*i);
             }
-            continue;
+            return std::nullopt;
+        },
+        {"--modbus"},
+        [&c](const std::string&) {
+            c.options.modbus = true;
+            return std::nullopt;
+        });
+}
+
+// Appends s right-aligned (left when width < 0) in |width| characters.
+void pad(std::string& out, std::string_view s, int width) {
+    const auto w = static_cast<size_t>(width < 0 ? -width : width);
+    const size_t fill = s.size() < w ? w - s.size() : 0;
+    if (width > 0) {
+        out.append(fill, ' ');
+    }
+    out.append(s);
+    if (width < 0) {
+        out.append(fill, ' ');
+    }
+}
+
+// The rows of the frames, written as they come, then the summary.
+class FrameWriter {
+  public:
+    FrameWriter(Format format, bool modbus, int64_t idleStep, TextOut& out)
+        : format_(format), modbus_(modbus), idleStep_(idleStep), out_(out), tally_(modbus) {
+        row_.reserve(4096);
+        head();
+    }
+
+    void frame(const Frame& f, std::span<const uint8_t> bytes) {
+        tally_.add(f);
+        ++index_;
+        row_.clear();
+        switch (format_) {
+            case Format::Csv:
+                csv(f, bytes);
+                break;
+            case Format::Json:
+                json(f, bytes);
+                break;
+            case Format::Text:
+                text(f, bytes);
+                break;
         }
-        const std::optional<std::string> v = args.Value(option);
-        if (!v) {
-            return std::string("frames: ") + option + " needs a value";
+        out_.put(row_);
+    }
+
+    void finish() {
+        const FrameSummary s = tally_.summary();
+        row_.clear();
+        if (format_ == Format::Json) {
+            row_ += "],\n\"summary\":{\"SD\":";
+            jsonStats(s.sd);
+            row_ += ",\"RD\":";
+            jsonStats(s.rd);
+            row_ += ",\"crc_bad\":" + (s.crcBad ? std::to_string(*s.crcBad) : "null");
+            row_ += ",\"noise\":" + (s.noise ? std::to_string(*s.noise) : "null") + "}}\n";
+        } else if (format_ == Format::Text) {
+            row_ += '\n';
+            textStats("SD", s.sd);
+            textStats("RD", s.rd);
+            if (s.crcBad) {
+                row_ += "CRC bad: " + std::to_string(*s.crcBad) + '\n';
+                row_ += "noise: " + std::to_string(*s.noise) + '\n';
+            }
+            row_ += idleStep_ > 0 ? "idle step: " + msText(idleStep_) + " ms (times are no finer)\n"
+                                  : "idle step: unknown (idle records carry no time)\n";
         }
-        const std::string o = option;
-        const std::string bad = "frames: bad value for " + o + ": " + *v;
-        if (o == "-o" || o == "--output") {
-            if (v->empty()) {
-                return bad;
-            }
-            c.output = *v;
-        } else if (o == "--gap") {
-            const auto ms = ParseInt(*v, 0, 86'400'000);
-            if (!ms) {
-                return bad + " (0 to 86400000)";
-            }
-            c.options.gapMicros = *ms * 1000LL;
+        out_.put(row_);
+    }
+
+  private:
+    void head() {
+        if (format_ == Format::Csv) {
+            row_ = "index,dir,start_s,bytes,errors,gap_ms,reply_ms,hex";
+            row_ += modbus_ ? ",unit,function,kind,crc_ok\n" : "\n";
+        } else if (format_ == Format::Json) {
+            row_ = "{\"idle_step_ms\":" + (idleStep_ > 0 ? msText(idleStep_) : "null") +
+                   ",\"frames\":[";
         } else {
-            const auto i = PickOne(*v, {"text", "csv", "json"});
-            if (!i) {
-                return bad;
+            char line[160];
+            std::snprintf(line, sizeof line, "%6s %-3s %14s %6s %6s %10s %10s", "index", "dir",
+                          "start_s", "bytes", "errors", "gap_ms", "reply_ms");
+            row_ = line;
+            row_ += modbus_ ? "  unit func kind      crc  hex\n" : "  hex\n";
+        }
+        out_.put(row_);
+    }
+
+    // ms of a known time, else what stands for nothing.
+    void ms(const std::optional<int64_t>& micros, const char* none) {
+        if (micros) {
+            appendMs(row_, *micros);
+        } else {
+            row_ += none;
+        }
+    }
+    void number(int64_t v) {
+        char text[24];
+        const auto r = std::to_chars(text, text + sizeof text, v);
+        row_.append(text, r.ptr);
+    }
+
+    void csv(const Frame& f, std::span<const uint8_t> bytes) {
+        number(index_);
+        row_ += f.sd ? ",SD," : ",RD,";
+        appendSeconds(row_, f.startMicros);
+        row_ += ',';
+        number(f.bytes);
+        row_ += ',';
+        number(f.errors);
+        row_ += ',';
+        ms(f.gap(), "");
+        row_ += ',';
+        ms(f.reply(), "");
+        row_ += ',';
+        appendHex(row_, bytes);
+        if (f.modbus) {
+            if (f.noise()) {
+                row_ += ",,,noise,";
+            } else {
+                row_ += ',';
+                number(f.modbus->unit);
+                row_ += ',';
+                number(f.modbus->function);
+                row_ += ',';
+                row_ += modbus::kindName(f.modbus->kind);
+                row_ += f.modbus->crcOk ? ",true" : ",false";
             }
-            c.format = static_cast<Format>(*i);
         }
+        row_ += '\n';
     }
-    if (!c.input) {
-        return "frames: no file given";
-    }
-    return std::nullopt;
-}
 
-const char* dirName(const Frame& f) {
-    return f.sd ? "SD" : "RD";
-}
-
-std::string optMs(const std::optional<int64_t>& micros, const char* none) {
-    return micros ? msText(*micros) : none;
-}
-
-std::string stepText(const FrameList& list, const char* none) {
-    return list.idleStepMicros > 0 ? msText(list.idleStepMicros) : none;
-}
-
-std::string hexByte(uint8_t b) {
-    return hexText({&b, 1});
-}
-
-std::string csvOf(const FrameList& list) {
-    std::string out = "index,dir,start_s,bytes,errors,gap_ms,reply_ms,hex";
-    out += list.modbus ? ",unit,function,kind,crc_ok\n" : "\n";
-    size_t index = 0;
-    for (const Frame& f : list.frames) {
-        out += std::to_string(++index) + ',' + dirName(f) + ',' + secondsText(f.startMicros) + ',' +
-               std::to_string(f.bytes) + ',' + std::to_string(f.errors) + ',' +
-               optMs(f.gapMicros, "") + ',' + optMs(f.replyMicros(), "") + ',' +
-               hexText(list.bytesOf(f));
+    void json(const Frame& f, std::span<const uint8_t> bytes) {
+        row_ += index_ == 1 ? "\n{\"index\":" : ",\n{\"index\":";
+        number(index_);
+        row_ += f.sd ? ",\"dir\":\"SD\",\"start_s\":" : ",\"dir\":\"RD\",\"start_s\":";
+        appendSeconds(row_, f.startMicros);
+        row_ += ",\"bytes\":";
+        number(f.bytes);
+        row_ += ",\"errors\":";
+        number(f.errors);
+        row_ += ",\"gap_ms\":";
+        ms(f.gap(), "null");
+        row_ += ",\"reply_ms\":";
+        ms(f.reply(), "null");
+        row_ += ",\"hex\":\"";
+        appendHex(row_, bytes);
+        row_ += '"';
         if (f.modbus) {
-            out += ',' + std::to_string(f.modbus->unit) + ',' + std::to_string(f.modbus->function) +
-                   ',' + modbus::kindName(f.modbus->kind) + ',' +
-                   (f.modbus->crcOk ? "true" : "false");
+            if (f.noise()) {
+                row_ +=
+                    ",\"modbus\":{\"unit\":null,\"function\":null,\"kind\":\"noise\","
+                    "\"crc_ok\":null}";
+            } else {
+                row_ += ",\"modbus\":{\"unit\":";
+                number(f.modbus->unit);
+                row_ += ",\"function\":";
+                number(f.modbus->function);
+                row_ += ",\"kind\":\"";
+                row_ += modbus::kindName(f.modbus->kind);
+                row_ += f.modbus->crcOk ? "\",\"crc_ok\":true}" : "\",\"crc_ok\":false}";
+            }
         }
-        out += '\n';
+        row_ += '}';
     }
-    return out;
-}
 
-std::string jsonStats(const DirectionSummary& d) {
-    const ReplyStats& r = d.reply;
-    return "{\"frames\":" + std::to_string(d.frames) + ",\"bytes\":" + std::to_string(d.bytes) +
-           ",\"reply_ms\":{\"count\":" + std::to_string(r.count) +
-           ",\"min\":" + optMs(r.min, "null") + ",\"median\":" + optMs(r.median, "null") +
-           ",\"p95\":" + optMs(r.p95, "null") + ",\"max\":" + optMs(r.max, "null") + "}}";
-}
-
-std::string jsonOf(const FrameList& list) {
-    std::string out = "{\"idle_step_ms\":" + stepText(list, "null") + ",\"frames\":[";
-    size_t index = 0;
-    for (const Frame& f : list.frames) {
-        out += index == 0 ? "\n" : ",\n";
-        out += "{\"index\":" + std::to_string(++index) + ",\"dir\":\"" + dirName(f) +
-               "\",\"start_s\":" + secondsText(f.startMicros) +
-               ",\"bytes\":" + std::to_string(f.bytes) + ",\"errors\":" + std::to_string(f.errors) +
-               ",\"gap_ms\":" + optMs(f.gapMicros, "null") +
-               ",\"reply_ms\":" + optMs(f.replyMicros(), "null") + ",\"hex\":\"" +
-               hexText(list.bytesOf(f)) + '"';
+    void text(const Frame& f, std::span<const uint8_t> bytes) {
+        const auto field = [this](int width, const std::string& s) {
+            row_ += ' ';
+            pad(row_, s, width);
+        };
+        pad(row_, std::to_string(index_), 6);
+        field(-3, f.sd ? "SD" : "RD");
+        field(14, secondsText(f.startMicros));
+        field(6, std::to_string(f.bytes));
+        field(6, std::to_string(f.errors));
+        field(10, f.gap() ? msText(*f.gap()) : "");
+        field(10, f.reply() ? msText(*f.reply()) : "");
         if (f.modbus) {
-            out += ",\"modbus\":{\"unit\":" + std::to_string(f.modbus->unit) +
-                   ",\"function\":" + std::to_string(f.modbus->function) + ",\"kind\":\"" +
-                   modbus::kindName(f.modbus->kind) +
-                   "\",\"crc_ok\":" + (f.modbus->crcOk ? "true" : "false") + '}';
+            row_ += "  ";
+            if (f.noise()) {
+                row_ += "          noise        ";
+            } else {
+                const uint8_t function = f.modbus->function;
+                pad(row_, std::to_string(f.modbus->unit), 4);
+                row_ += ' ';
+                pad(row_, hexText({&function, 1}), 4);
+                row_ += ' ';
+                pad(row_, modbus::kindName(f.modbus->kind), -9);
+                row_ += f.modbus->crcOk ? " ok " : " bad";
+            }
         }
-        out += '}';
+        row_ += "  ";
+        appendHex(row_, bytes);
+        row_ += '\n';
     }
-    const FrameSummary s = summarise(list);
-    out += "],\n\"summary\":{\"SD\":" + jsonStats(s.sd) + ",\"RD\":" + jsonStats(s.rd) +
-           ",\"crc_bad\":" + (s.crcBad ? std::to_string(*s.crcBad) : "null") + "}}\n";
-    return out;
-}
 
-std::string textStats(const char* name, const DirectionSummary& d) {
-    const ReplyStats& r = d.reply;
-    std::string out = std::string(name) + ": " + std::to_string(d.frames) + " frames, " +
-                      std::to_string(d.bytes) + " bytes, " + std::to_string(r.count) + " replies";
-    if (r.count > 0) {
-        out += ", reply_ms min " + msText(*r.min) + " median " + msText(*r.median) + " p95 " +
-               msText(*r.p95) + " max " + msText(*r.max);
+    void jsonStats(const DirectionSummary& d) {
+        const ReplyStats& r = d.reply;
+        row_ += "{\"frames\":" + std::to_string(d.frames) +
+                ",\"bytes\":" + std::to_string(d.bytes) +
+                ",\"reply_ms\":{\"count\":" + std::to_string(r.count) + ",\"min\":";
+        ms(r.min, "null");
+        row_ += ",\"median\":";
+        ms(r.median, "null");
+        row_ += ",\"p95\":";
+        ms(r.p95, "null");
+        row_ += ",\"max\":";
+        ms(r.max, "null");
+        row_ += "}}";
     }
-    return out + '\n';
-}
 
-std::string textOf(const FrameList& list) {
-    std::string out;
-    char line[160];
-    std::snprintf(line, sizeof line, "%6s %-3s %14s %6s %6s %10s %10s", "index", "dir", "start_s",
-                  "bytes", "errors", "gap_ms", "reply_ms");
-    out += line;
-    out += list.modbus ? "  unit func kind      crc  hex\n" : "  hex\n";
-    size_t index = 0;
-    for (const Frame& f : list.frames) {
-        std::snprintf(line, sizeof line, "%6zu %-3s %14s %6d %6d %10s %10s", ++index, dirName(f),
-                      secondsText(f.startMicros).c_str(), f.bytes, f.errors,
-                      optMs(f.gapMicros, "").c_str(), optMs(f.replyMicros(), "").c_str());
-        out += line;
-        if (f.modbus) {
-            std::snprintf(line, sizeof line, "  %4d %4s %-9s %-3s", f.modbus->unit,
-                          hexByte(f.modbus->function).c_str(), modbus::kindName(f.modbus->kind),
-                          f.modbus->crcOk ? "ok" : "bad");
-            out += line;
+    void textStats(const char* name, const DirectionSummary& d) {
+        const ReplyStats& r = d.reply;
+        row_ += std::string(name) + ": " + std::to_string(d.frames) + " frames, " +
+                std::to_string(d.bytes) + " bytes, " + std::to_string(r.count) + " replies";
+        if (r.count > 0) {
+            row_ += ", reply_ms min " + msText(*r.min) + " median " + msText(*r.median) + " p95 " +
+                    msText(*r.p95) + " max " + msText(*r.max);
         }
-        out += "  " + hexText(list.bytesOf(f)) + '\n';
+        row_ += '\n';
     }
-    const FrameSummary s = summarise(list);
-    out += '\n' + textStats("SD", s.sd) + textStats("RD", s.rd);
-    if (s.crcBad) {
-        out += "CRC bad: " + std::to_string(*s.crcBad) + '\n';
-    }
-    out += list.idleStepMicros > 0
-               ? "idle step: " + msText(list.idleStepMicros) + " ms (times are no finer)\n"
-               : std::string("idle step: unknown (idle records carry no time)\n");
-    return out;
-}
+
+    Format format_;
+    bool modbus_;
+    int64_t idleStep_;
+    TextOut& out_;
+    FrameTally tally_;
+    int64_t index_ = 0;
+    std::string row_;
+};
 
 }  // namespace
 
@@ -216,19 +314,34 @@ int FramesCommand(std::vector<std::string> argv) {
     if (const std::optional<int> failed = OpenConversion(reader, *c.input, c.output, kUsage)) {
         return *failed;
     }
-    // The frame list grows with the capture: the file is read whole (up to 2 GiB).
+    // The records are read once, in pieces, and each frame is written when it is complete.
+    const std::unique_ptr<AtomicFileWriter> file = OpenOutput(c.output);
+    TextOut out([&file](std::string_view piece) {
+        file->write(piece);
+        return file->ok();
+    });
+    std::optional<FrameWriter> writer;
+    FrameAnalyser analyser(
+        lineTimingOf(reader.header()), c.options,
+        [&writer](const Frame& f, std::span<const uint8_t> bytes) { writer->frame(f, bytes); });
+    writer.emplace(c.format, c.options.modbus, analyser.idleStep(), out);
+    ProgressLine progress("frames");
+    uint64_t done = 0;
     std::string error;
-    const std::optional<LogFile> log = readLogFile(*c.input, error);
-    if (!log) {
+    const bool read = reader.read(
+        [&](const uint8_t* bytes, size_t len) {
+            const size_t taken = analyser.add(bytes, len);
+            (void)progress.step(done += taken, reader.DataLength());
+            return file->ok() ? taken : LogReader::kStop;
+        },
+        error);
+    if (!read) {
         return Fail(*c.input, error);
     }
-    FrameList list;
-    analyseFrames(log->data.data(), static_cast<int32_t>(log->data.size()), pcapLineOf(log->header),
-                  c.options, list);
-    const std::string text = c.format == Format::Csv    ? csvOf(list)
-                             : c.format == Format::Json ? jsonOf(list)
-                                                        : textOf(list);
-    const std::unique_ptr<AtomicFileWriter> file = OpenOutput(c.output);
-    file->write(text);
-    return file->commit() ? kExitOk : Fail(OutputName(c.output), file->reason());
+    analyser.finish();
+    writer->finish();
+    if (!out.flush() || !file->commit()) {
+        return Fail(OutputName(c.output), file->reason());
+    }
+    return kExitOk;
 }

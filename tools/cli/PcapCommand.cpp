@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Cli.h"
+#include "ProgressLine.h"
 #include "files/AtomicFile.h"
 #include "files/LogFile.h"
 #include "files/PcapExport.h"
@@ -35,9 +36,7 @@ constexpr std::string_view kUsage =
     "-o mbrtu.crc_verification:TRUE\n"
     "Exit status: 0 done, 1 a file cannot be read or written, 2 usage error.\n";
 
-struct Choices {
-    std::optional<std::string> input;
-    std::optional<std::string> output;
+struct Choices : ConversionFiles {
     std::optional<DateTime> date;
 };
 
@@ -62,33 +61,13 @@ std::optional<DateTime> parseDate(const std::string& text) {
 }
 
 std::optional<std::string> parse(ArgList& args, Choices& c) {
-    while (!args.done()) {
-        const bool output = args.Is("-o") || args.Is("--output");
-        const bool date = args.Is("--date");
-        const std::string a = args.Take();
-        if (!output && !date) {
-            if (a.size() > 1 && a[0] == '-') {
-                return "pcap: unknown option " + a;
-            }
-            if (c.input) {
-                return "pcap: more than one file";
-            }
-            c.input = a;
-            continue;
-        }
-        const std::string option = output ? a.substr(0, a.find('=')) : "--date";
-        const std::optional<std::string> v = args.Value(option);
-        if (!v || v->empty()) {
-            return "pcap: " + option + " needs a value";
-        }
-        if (output) {
-            c.output = *v;
-        } else if (!(c.date = parseDate(*v))) {
-            return "pcap: bad date " + *v + " (YYYY-MM-DD)";
-        }
-    }
-    if (!c.input) {
-        return "pcap: no file given";
+    if (std::optional<std::string> error = ParseConversion(
+            args, "pcap", c, {"--date"}, [&c](const std::string&, const std::string& v) {
+                c.date = parseDate(v);
+                return c.date ? std::nullopt
+                              : std::optional<std::string>("bad date " + v + " (YYYY-MM-DD)");
+            })) {
+        return error;
     }
     if (!c.output) {
         return "pcap: no output file given (-o OUT.pcap)";
@@ -114,7 +93,8 @@ int PcapCommand(std::vector<std::string> argv) {
 
     const std::unique_ptr<AtomicFileWriter> file = OpenOutput(c.output);
     std::string error;
-    if (!writePcapOfLog(reader, *times, *file, error)) {
+    ProgressLine progress("pcap");
+    if (!writePcapOfLog(reader, *times, *file, error, &progress)) {
         return error.empty() ? Fail(OutputName(c.output), file->reason()) : Fail(*c.input, error);
     }
     return kExitOk;

@@ -1,20 +1,34 @@
 #pragma once
 #include <cstdint>
 #include <optional>
-#include <utility>
 
 #include "capture/RecordWalk.h"
-#include "files/PcapExport.h"
 
-// The rebuilt time of a capture's records (see PcapExport.h): one character time per data
-// byte, idle records advance by their count of idle steps, time-stamp records set the clock
-// to their time of day. Shared by the pcap export and the frame analysis so that both agree.
+// The line and idle settings of a capture that its timeline depends on.
+struct LineTiming {
+    int32_t speed = 9600;  // bit/s
+    int16_t dataLen = 1;   // 0: seven data bits, otherwise eight
+    int16_t stopBit = 0;   // 0: one, 1: one and a half, 2: two
+    int16_t parity = 0;    // 0: none, otherwise one parity bit
+    int16_t idleMode = 0;  // 1, 10 or 100 idle steps per second; anything else: unknown
+};
+
+// The timeline of a capture's records: the capture holds no time per byte, so it is rebuilt.
+// One character time per data byte, idle records advance by their count of idle steps,
+// time-stamp records set the clock to their time of day (unless the clock already stands
+// later within that second; a time of day more than 12 hours before the clock is the next
+// day). Shared by the pcap export and the frame analysis so that both agree.
+//
+// The time is kept exactly, as whole microseconds (which every idle step divides) plus the
+// half-bits of the characters since (which every character time divides), so that any number
+// of idle records and characters add up without rounding; it is rounded down to a microsecond
+// only when read.
 class RecordClock {
   public:
     // A clock standing at startMicros; time stamps lie on the day that begins at dayMicros.
     // Without a day the first time stamp fixes it so that the stamp falls on the clock, as it
     // does with the clock startMicros gives: times then count from startMicros alike.
-    RecordClock(const PcapLine& line, int64_t startMicros, std::optional<int64_t> dayMicros);
+    RecordClock(const LineTiming& line, int64_t startMicros, std::optional<int64_t> dayMicros);
 
     // Microseconds since 1970 (or since whatever origin startMicros counts from).
     [[nodiscard]] int64_t now() const { return timeOf(read()); }
@@ -58,45 +72,28 @@ class RecordClock {
     }
 
     int64_t base_ = 0;
-    int64_t halfBits_ = 0;  // half-bits of the characters since base_, so that long runs of
-                            // bytes do not accumulate rounding errors
+    int64_t halfBits_ = 0;  // half-bits of the characters since base_
     int64_t halfBitsPerChar_ = 0;
     int64_t halfBitsPerSecond_ = 0;
     int64_t idleStep_ = 0;
     std::optional<int64_t> day_;
 };
 
-// Where the clock stands at the first record: it reaches the first time-stamp record exactly,
-// or, without one, ends at times.endMicros.
-[[nodiscard]] int64_t startMicros(const uint8_t* bytes, int32_t len, const PcapLine& line,
-                                  const PcapTimes& times);
-
-// startMicros for records that come in pieces: the elapsed time from the first record to the
-// first time stamp, or to the end when there is none (the stamp's time of day then tells
-// nothing).
+// Where the clock of records that come in pieces starts: it reaches the first time-stamp
+// record exactly, or, without one, ends at a given time. Passes the records up to the first
+// time stamp (later records change nothing).
 class ClockLead {
   public:
-    explicit ClockLead(const PcapLine& line) : clock_(line, 0, 0) {}
+    explicit ClockLead(const LineTiming& line) : clock_(line, 0, 0) {}
     // Passes the whole records at the front of the len bytes; returns the bytes they take.
-    int32_t add(const uint8_t* bytes, int32_t len);
-    // True once the first time stamp has been seen: later records change nothing.
+    size_t add(const uint8_t* bytes, size_t len);
+    // True once the first time stamp has been seen.
     [[nodiscard]] bool done() const { return firstStamp_.has_value(); }
-    [[nodiscard]] int64_t startMicros(const PcapTimes& times) const;
+    // The start for stamps on the day beginning at dayMicros, or for a capture without stamps
+    // that ends at endMicros.
+    [[nodiscard]] int64_t startMicros(int64_t dayMicros, int64_t endMicros) const;
 
   private:
     RecordClock clock_;
     std::optional<int64_t> firstStamp_;
 };
-
-// Calls f(const rec::Record&, const RecordClock&) for every whole record of the first len
-// bytes, the clock standing at the start of the record.
-template <class F>
-void forEachTimedRecord(const uint8_t* bytes, int32_t len, const PcapLine& line,
-                        const PcapTimes& times, F&& f) {
-    RecordClock clock(line, startMicros(bytes, len, line, times),
-                      times.dayStart * RecordClock::kMicros);
-    rec::forEachRecord(bytes, len, [&](const rec::Record& r) {
-        f(r, std::as_const(clock));
-        clock.pass(r);
-    });
-}

@@ -1,4 +1,4 @@
-#include "files/RecordClock.h"
+#include "capture/RecordClock.h"
 
 namespace {
 
@@ -7,7 +7,7 @@ constexpr int64_t kHalfDayMicros = kDayMicros / 2;
 
 }  // namespace
 
-RecordClock::RecordClock(const PcapLine& line, int64_t startMicros,
+RecordClock::RecordClock(const LineTiming& line, int64_t startMicros,
                          std::optional<int64_t> dayMicros)
     : base_(startMicros), day_(dayMicros) {
     const int bits = 1 + (line.dataLen == 0 ? 7 : 8) + (line.parity != 0 ? 1 : 0);
@@ -35,7 +35,7 @@ void RecordClock::pass(const rec::Record& r) {
             characters(1);
             break;
         case rec::Kind::Idle:
-            set(now() + idleMicros(r));
+            base_ += idleMicros(r);  // whole microseconds: the characters' half-bits stay exact
             break;
         case rec::Kind::Stamp: {
             const int64_t at = now();
@@ -57,7 +57,7 @@ void RecordClock::pass(const rec::Record& r) {
     }
 }
 
-int32_t ClockLead::add(const uint8_t* bytes, int32_t len) {
+size_t ClockLead::add(const uint8_t* bytes, size_t len) {
     return rec::forEachRecord(bytes, len, [&](const rec::Record& r) {
         if (firstStamp_) {
             return;
@@ -70,14 +70,6 @@ int32_t ClockLead::add(const uint8_t* bytes, int32_t len) {
     });
 }
 
-int64_t ClockLead::startMicros(const PcapTimes& times) const {
-    return firstStamp_ ? times.dayStart * RecordClock::kMicros + *firstStamp_ - clock_.now()
-                       : times.endMicros - clock_.now();
-}
-
-int64_t startMicros(const uint8_t* bytes, int32_t len, const PcapLine& line,
-                    const PcapTimes& times) {
-    ClockLead lead(line);
-    lead.add(bytes, len);
-    return lead.startMicros(times);
+int64_t ClockLead::startMicros(int64_t dayMicros, int64_t endMicros) const {
+    return firstStamp_ ? dayMicros + *firstStamp_ - clock_.now() : endMicros - clock_.now();
 }
