@@ -32,8 +32,10 @@ class FileCommands {
     // message. False when the file could not be read.
     bool openLog(const std::string& name);
     // A capture log file named by a later start of the program: opened when no run is going
-    // on, otherwise refused with a message.
+    // on, otherwise refused with a message; while a modal dialog is up (a question, or the
+    // progress of long work), tried again every kForwardRetryMs until it has closed.
     void openForwarded(const std::string& name);
+    static constexpr int kForwardRetryMs = 200;
 
     // Whether the view shows an opened file (the save command is then off) rather than the
     // capture.

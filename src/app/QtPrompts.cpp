@@ -1,5 +1,6 @@
 #include "app/QtPrompts.h"
 #include "app/QString8.h"
+#include "app/QtProgress.h"
 #include "app/WinColor.h"
 
 #include <QApplication>
@@ -162,4 +163,8 @@ std::optional<int32_t> QtPrompts::chooseColor(int32_t initial) {
         return std::nullopt;
     }
     return fromQColor(c);
+}
+
+std::unique_ptr<Progress> QtPrompts::progress(const std::string& text, const std::string& title) {
+    return std::make_unique<QtProgress>(owner(), qs(text), qs(title));
 }
