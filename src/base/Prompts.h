@@ -34,7 +34,10 @@ class Prompts {
 
     // The progress dialog of a long piece of work, with a cancel button, for as long as the
     // returned progress lives: text says what is being done. It appears only when the work
-    // lasts longer than a moment.
-    virtual std::unique_ptr<Progress> progress(const std::string& text,
-                                               const std::string& title) = 0;
+    // lasts longer than a moment. Without one of its own, a seam shows none and lets the work
+    // go on.
+    virtual std::unique_ptr<Progress> progress(const std::string& /*text*/,
+                                               const std::string& /*title*/) {
+        return std::make_unique<NoProgress>();
+    }
 };
