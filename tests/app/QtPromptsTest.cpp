@@ -80,6 +80,14 @@ TEST_F(QtPromptsTest, ADialogsOwnMessagesGiveItBackTheActivationAndTheFocus) {
              dialog.OKButton_Click();
          },
          txtSize, Qt::Key_Return},
+        // Long work until Escape cancels it once its progress dialog has appeared.
+        {"progress",
+         [&] {
+             const std::unique_ptr<Progress> progress = prompts.progress("text", "title");
+             while (progress->step(1, 2)) {
+             }
+         },
+         txtMaxFiles, Qt::Key_Escape},
     };
     for (const Case& c : cases) {
         txtMaxFiles->setFocus();
