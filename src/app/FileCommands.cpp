@@ -1,7 +1,10 @@
 #include "app/FileCommands.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QLocale>
+#include <QTimer>
 #include <filesystem>
 #include <utility>
 #include <vector>
@@ -70,18 +73,39 @@ std::vector<std::filesystem::path> wordFolders(const std::string& name) {
 
 bool FileCommands::openLog(const std::string& name) {
     CoreState& core = ctx_.core;
+    std::string error;
+    LogReader reader;
+    const bool opened = reader.open(name, error);
+    if (opened && reader.DataLength() > kLogShownMax) {
+        // Refused before any work: its display words would be more than the view shows.
+        const QLocale numbers(QLocale::Japanese);
+        ctx_.prompts.message(
+            "通信ログファイルが大きすぎるため開けません\n" + name + "\nデータ " +
+                numbers.toString(static_cast<qulonglong>(reader.DataLength())).toStdString() +
+                " バイト（開けるのは " +
+                numbers.toString(static_cast<qulonglong>(kLogShownMax)).toStdString() +
+                " バイトまで）",
+            "ファイル読込みの失敗", Prompts::Icon::Critical, Prompts::Buttons::Ok);
+        return false;
+    }
     {
         BusyPointer busy;
         // A file larger than the capture buffer is converted piece by piece into display words
         // kept in a word file, so that memory stays bounded; a smaller one, or one whose words
-        // find no folder, is read into memory.
+        // find no folder, is read into memory. A cancel leaves everything as it was.
         const auto bufferBytes =
             static_cast<uint64_t>(core.capture.glngBufKeep()) + core.capture.glngBufSpare();
-        std::string error;
-        LogReader reader;
         WordFile words;
-        const bool inFile = reader.open(name, error) && reader.DataLength() > bufferBytes &&
-                            logWordsToFile(reader, wordFolders(name), words, error);
+        bool inFile = false;
+        if (opened && reader.DataLength() > bufferBytes) {
+            const std::unique_ptr<Progress> dialog = ctx_.prompts.progress(
+                "通信ログファイルを読み込んでいます\n" + name, "ファイルを開く");
+            ProgressWatch progress(*dialog);
+            inFile = logWordsToFile(reader, wordFolders(name), words, error, progress);
+            if (progress.cancelled()) {
+                return false;
+            }
+        }
         std::vector<uint8_t> bytes;
         int32_t count = 0;
         if (inFile || LoadLog(name, bytes, count, core.settings) == status::kDone) {
@@ -114,6 +138,12 @@ bool FileCommands::openLog(const std::string& name) {
 }
 
 void FileCommands::openForwarded(const std::string& name) {
+    if (QApplication::activeModalWidget() != nullptr) {
+        // A dialog waits for the user, or long work shows its progress: the file is opened
+        // once it has closed.
+        QTimer::singleShot(kForwardRetryMs, &window_, [this, name] { openForwarded(name); });
+        return;
+    }
     if (ctx_.core.run.gintRun != 0) {
         ctx_.prompts.message("モニタ実行中は通信ログファイルを開けません\n" + name, "Vexlo",
                              Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
@@ -140,8 +170,14 @@ void FileCommands::mn_File_Pcap_Click() {
             LogReader reader;
             const std::optional<PcapTimes> times = fileTimes(openedFile_, std::nullopt);
             if (times && !sameFile(openedFile_, *name) && reader.open(openedFile_, error)) {
+                const std::unique_ptr<Progress> dialog = ctx_.prompts.progress(
+                    "Wireshark形式で保存しています\n" + *name, "Wireshark形式で保存");
+                ProgressWatch progress(*dialog);
                 AtomicFileWriter out(*name);
-                written = writePcapOfLog(reader, *times, out, error);
+                written = writePcapOfLog(reader, *times, out, error, progress);
+                if (progress.cancelled()) {
+                    return;  // the file is as it was
+                }
             }
         } else {
             const Capture& c = ctx_.core.capture;

@@ -37,11 +37,14 @@ class FileCommands {
 
     // Opens a capture log file as the open command does once its dialog has given the name:
     // the settings of its header, the view from its first word, the caption; or the failure
-    // message. False when the file could not be read.
+    // message. A file too large to show is refused before any work; the reading shows its
+    // progress, and a cancel leaves everything as it was. False when the file is not shown.
     bool openLog(const std::string& name);
     // A capture log file named by a later start of the program: opened when no run is going
-    // on, otherwise refused with a message.
+    // on, otherwise refused with a message; while a modal dialog is up (a question, or the
+    // progress of long work), tried again every kForwardRetryMs until it has closed.
     void openForwarded(const std::string& name);
+    static constexpr int kForwardRetryMs = 200;
 
     // Whether the view shows an opened file (the save command is then off) rather than the
     // capture.

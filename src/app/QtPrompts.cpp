@@ -1,5 +1,6 @@
 #include "app/QtPrompts.h"
 #include "app/QString8.h"
+#include "app/QtProgress.h"
 #include "app/WinColor.h"
 
 #include <QApplication>
@@ -162,4 +163,24 @@ std::optional<int32_t> QtPrompts::chooseColor(int32_t initial) {
         return std::nullopt;
     }
     return fromQColor(c);
+}
+
+namespace {
+
+// The progress dialog; once it has closed, its owner is active again.
+class OwnedProgress final : public Progress {
+  public:
+    OwnedProgress(QWidget* owner, const QString& text, const QString& title)
+        : back_(owner), progress_(owner, text, title) {}
+    bool step(uint64_t done, uint64_t total) override { return progress_.step(done, total); }
+
+  private:
+    GiveBack back_;  // after the dialog has gone
+    QtProgress progress_;
+};
+
+}  // namespace
+
+std::unique_ptr<Progress> QtPrompts::progress(const std::string& text, const std::string& title) {
+    return std::make_unique<OwnedProgress>(owner(), qs(text), qs(title));
 }

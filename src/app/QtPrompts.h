@@ -22,6 +22,7 @@ class QtPrompts final : public Prompts {
     std::optional<std::string> saveFileName(const std::string& title, const std::string& folder,
                                             const std::string& filter) override;
     std::optional<int32_t> chooseColor(int32_t initial) override;
+    std::unique_ptr<Progress> progress(const std::string& text, const std::string& title) override;
 
   private:
     // The window that owns what is asked now.

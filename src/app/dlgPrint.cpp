@@ -89,6 +89,8 @@ void dlgPrint::OKButton_Click() {
         close();  // a run started while the dialog was open: the history is not printed now
         return;
     }
+    const KeepOpen keepOpen(*this);            // while the progress of the printing shows
+    const int16_t orient = s.gintPrintOrient;  // what a cancel gives back
     s.gintPrintOrient =
         static_cast<int16_t>(optOR[0]->isChecked() ? kPrintPortrait : kPrintLandscape);
     const int pages = pageCount(txtPage->text());
@@ -101,24 +103,41 @@ void dlgPrint::OKButton_Click() {
                                stBarMonitor_.panelText(4).toStdString(), s.gintPrintOrient, pages};
     const PrintSource src = printSourceOf(capture_, s, chr_);
     const int32_t top = capture_.glngDispTop;
-    if (printer_->hasPrinter()) {
-        printer_->print(request, src, top);
-    } else {
-        printToPdfFile(request, src, top);
+    const bool done = printer_->hasPrinter() ? printOnPrinter(request, src, top)
+                                             : printToPdfFile(request, src, top);
+    if (!done) {
+        s.gintPrintOrient = orient;  // cancelled: the dialog stays open for another choice
+        return;
     }
     close();
 }
 
-void dlgPrint::printToPdfFile(const PrintRequest& request, const PrintSource& src, int32_t top) {
-    const KeepOpen keepOpen(*this);
+bool dlgPrint::printOnPrinter(const PrintRequest& request, const PrintSource& src, int32_t top) {
+    const std::unique_ptr<Progress> dialog = prompts_.progress("印刷しています", kTitle);
+    ProgressWatch progress(*dialog);
+    printer_->print(request, src, top, progress);
+    return !progress.cancelled();
+}
+
+bool dlgPrint::printToPdfFile(const PrintRequest& request, const PrintSource& src, int32_t top) {
     if (prompts_.message("印刷できるプリンタがありません\nPDFファイルに保存しますか？", kTitle,
                          Prompts::Icon::Question,
                          Prompts::Buttons::YesNo) == Prompts::Answer::Yes) {
         const std::optional<std::string> path = prompts_.saveFileName(
             "PDFファイルに保存", settings_.gstrSaveDir, "PDFファイル (*.pdf)");
-        if (path && !printToPdf(*path, request, src, top)) {
+        if (!path) {
+            return true;
+        }
+        const std::unique_ptr<Progress> dialog =
+            prompts_.progress("PDFファイルに保存しています\n" + *path, kTitle);
+        ProgressWatch progress(*dialog);
+        if (!printToPdf(*path, request, src, top, progress)) {
+            if (progress.cancelled()) {
+                return false;
+            }
             prompts_.message("PDFファイルを保存できませんでした\n" + *path, kTitle,
                              Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
         }
     }
+    return true;
 }

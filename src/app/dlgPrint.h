@@ -30,7 +30,9 @@ class dlgPrint : public ViewDialog {
     void setPrinterOutput(PrinterOutput& output) { printer_ = &output; }
 
   private:
-    void printToPdfFile(const PrintRequest& request, const PrintSource& src, int32_t top);
+    // Each false when the printing was cancelled.
+    bool printOnPrinter(const PrintRequest& request, const PrintSource& src, int32_t top);
+    bool printToPdfFile(const PrintRequest& request, const PrintSource& src, int32_t top);
 
     Settings& settings_;  // the orientation chosen is kept here
     const RunState& run_;

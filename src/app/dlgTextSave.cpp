@@ -122,9 +122,16 @@ void dlgTextSave::OKButton_Click() {
 
 void dlgTextSave::save(const std::string& name) {
     Settings& s = settings_;
+    // What a cancelled save gives back.
+    const int16_t asciiSaveMode = s.gintASCIISaveMode;
+    const int16_t textSaveMode = s.gintTextSaveMode;
+    const auto textSaveLen = s.gintTextSaveLen;
     std::optional<int16_t> st;  // nothing while the count is not valid
     {
         BusyPointer busy;
+        const std::unique_ptr<Progress> dialog =
+            prompts_.progress("テキスト形式で保存しています\n" + name, "テキスト形式保存");
+        ProgressWatch progress(*dialog);
         for (int i = 0; i < 3; ++i) {
             if (optFont[i]->isChecked()) {
                 s.gintASCIISaveMode = static_cast<int16_t>(i);
@@ -138,11 +145,18 @@ void dlgTextSave::save(const std::string& name) {
         if (n && !fixed) {
             s.gintTextSaveMode = 0;
             s.gintTextSaveLen[0] = *n;
-            st = TextSaveSwitch(name, *n, src);
+            st = TextSaveSwitch(name, *n, src, progress);
         } else if (n && *n >= 1) {
             s.gintTextSaveMode = 1;
             s.gintTextSaveLen[1] = *n;
-            st = TextSaveFixed(*n, name, src);
+            st = TextSaveFixed(*n, name, src, progress);
+        }
+        if (progress.cancelled()) {
+            // Nothing is written and the dialog stays open for another choice.
+            s.gintASCIISaveMode = asciiSaveMode;
+            s.gintTextSaveMode = textSaveMode;
+            s.gintTextSaveLen = textSaveLen;
+            return;
         }
     }
     if (!st) {

@@ -13,6 +13,7 @@ add_library(vexlo_app STATIC
     ${CMAKE_CURRENT_LIST_DIR}/PanelBar.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PrintCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramLock.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/QtProgress.cpp
     ${CMAKE_CURRENT_LIST_DIR}/QtPrompts.cpp
     ${CMAKE_CURRENT_LIST_DIR}/QtTranslations.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ToolCommands.cpp

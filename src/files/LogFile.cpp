@@ -164,7 +164,7 @@ bool LogReader::open(const std::string& name, std::string& error) {
     return true;
 }
 
-bool LogReader::read(const Taker& take, std::string& error) {
+bool LogReader::read(const Taker& take, std::string& error, Progress& progress) {
     if (file_ == nullptr || std::fseek(file_, kLogHeaderLen, SEEK_SET) != 0) {
         error = "cannot be read";
         return false;
@@ -185,6 +185,10 @@ bool LogReader::read(const Taker& take, std::string& error) {
         const size_t taken = take(buf_.data(), len);
         if (taken == kStop) {
             return true;
+        }
+        if (!progress.step(length_ - left, length_)) {
+            error = kCancelled;
+            return false;
         }
         held = len - std::min(taken, len);
         std::memmove(buf_.data(), buf_.data() + (len - held), held);
@@ -227,7 +231,7 @@ std::optional<LogFile> readLogFile(const std::string& name, std::string& error) 
 }
 
 bool logWordsToFile(LogReader& reader, const std::vector<std::filesystem::path>& folders,
-                    WordFile& words, std::string& error) {
+                    WordFile& words, std::string& error, Progress& progress) {
     std::vector<int16_t> piece(reader.piece() / 2 + 2);
     error = "no folder for the display words";
     // A folder whose disk fills up on the way gives way to the next.
@@ -247,8 +251,9 @@ bool logWordsToFile(LogReader& reader, const std::vector<std::filesystem::path>&
                 written = !tooMany && words.append(piece.data(), static_cast<size_t>(n));
                 return written ? static_cast<size_t>(taken) : LogReader::kStop;
             },
-            error);
+            error, progress);
         if (!read) {
+            words = WordFile();
             return false;
         }
         if (tooMany) {

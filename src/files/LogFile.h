@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Progress.h"
 #include "base/Settings.h"
 #include "capture/WordFile.h"
 
@@ -17,6 +18,10 @@
 // no magic number and no length field: the data length is the file length minus 24.
 
 inline constexpr int32_t kLogHeaderLen = 24;
+
+// The most data bytes of a capture log file that the program shows: its display words, at most
+// one per two bytes, stay within the 2^31 - 1 words the view holds.
+inline constexpr uint64_t kLogShownMax = 2 * uint64_t{INT32_MAX};
 
 // The header fields, as stored (no range check).
 struct LogHeader {
@@ -91,8 +96,12 @@ class LogReader {
     // bytes the previous one left (fewer than four), then the next bytes of the file; what
     // the last piece leaves is a record cut off by the end of the file and is dropped. May be
     // called again to read the data once more. False, with the reason in error, when the
-    // file cannot be read or no longer has the length it had when it was opened.
-    bool read(const Taker& take, std::string& error);
+    // file cannot be read or no longer has the length it had when it was opened. After each
+    // piece the bytes read so far go to progress; when it says stop, false with kCancelled.
+    bool read(const Taker& take, std::string& error, Progress& progress = noProgress());
+
+    // The reason of a read that its progress stopped.
+    static constexpr const char* kCancelled = "cancelled";
 
   private:
     std::vector<uint8_t> buf_;
@@ -106,9 +115,11 @@ class LogReader {
 // first of folders that takes one and holds all the words (a full disk tries the next). False with
 // the reason in error when no folder takes the file
 // ("no folder for the display words"), a write fails ("the display words cannot be
-// written"), the words would be more than 2^31 - 1 ("too large") or the file cannot be read.
+// written"), the words would be more than 2^31 - 1 ("too large") or the file cannot be read,
+// and LogReader::kCancelled when progress stopped the reading; words is then empty, and its
+// file gone.
 bool logWordsToFile(LogReader& reader, const std::vector<std::filesystem::path>& folders,
-                    WordFile& words, std::string& error);
+                    WordFile& words, std::string& error, Progress& progress = noProgress());
 
 // Writes the header of s and the first count bytes to name through a temporary file in the
 // same folder renamed over the target, so a failure leaves an existing file as it was.

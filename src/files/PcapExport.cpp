@@ -166,32 +166,28 @@ void PcapStream::pass() {
 }
 
 bool writePcapOfLog(LogReader& reader, const PcapTimes& times, AtomicFileWriter& out,
-                    std::string& error, Progress* progress) {
+                    std::string& error, Progress& progress) {
     error.clear();
-    uint64_t done = 0;
-    bool cancelled = false;
     PcapStream pcap(lineTimingOf(reader.header()), times, [&out](std::string_view piece) {
         out.write(piece);
         return out.ok();
     });
-    const bool read =
-        reader.read([&pcap](const uint8_t* bytes, size_t len) { return pcap.measure(bytes, len); },
-                    error) &&
-        reader.read(
-            [&](const uint8_t* bytes, size_t len) {
-                const size_t taken = pcap.add(bytes, len);
-                done += taken;
-                if (progress != nullptr && !progress->step(done, reader.DataLength())) {
-                    cancelled = true;
-                    return LogReader::kStop;
-                }
-                return out.ok() ? taken : LogReader::kStop;
-            },
-            error);
-    if (cancelled) {
-        error = "cancelled";
+    // The first reading ends at the first time stamp, mostly long before the end: the whole
+    // is what it read and the second reading.
+    ProgressPart measured(progress, 0, reader.DataLength());
+    const auto measure = [&pcap](const uint8_t* bytes, size_t len) {
+        return pcap.measure(bytes, len);
+    };
+    if (!reader.read(measure, error, measured)) {
         return false;
     }
+    ProgressPart written(progress, measured.reached(), 0);
+    const bool read = reader.read(
+        [&](const uint8_t* bytes, size_t len) {
+            const size_t taken = pcap.add(bytes, len);
+            return out.ok() ? taken : LogReader::kStop;
+        },
+        error, written);
     if (!read) {
         return false;
     }

@@ -83,11 +83,12 @@ class PcapStream {
 class AtomicFileWriter;
 
 // Writes the pcap file of the capture log file that reader has open to out and commits it,
-// reading the file twice in pieces (see PcapStream); the second reading goes to progress, when
-// given, and its cancel ends the export ("cancelled"). On failure error holds the reason when
-// the capture could not be read, and is empty when out failed (out.reason() tells why).
+// reading the file twice in pieces (see PcapStream), the two readings one progress. On failure
+// error holds the reason when the capture could not be read (LogReader::kCancelled when
+// progress stopped it; out is then not committed), and is empty when out failed (out.reason()
+// tells why).
 bool writePcapOfLog(LogReader& reader, const PcapTimes& times, AtomicFileWriter& out,
-                    std::string& error, Progress* progress = nullptr);
+                    std::string& error, Progress& progress = noProgress());
 
 // The packets of stored records, as the export and a live capture form them: the file header
 // first, then each record at the time of its start (microseconds since 1970), appended to out.

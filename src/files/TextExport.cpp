@@ -116,6 +116,7 @@ bool isTwoWordRecord(int kind) {
     return kind == word::kIdle || kind == word::kStamp;
 }
 
+// write: false when the text is not whole (the file is then not committed).
 template <typename Write>
 int16_t saveThrough(const std::string& name, Write write) {
     AtomicFileWriter file(name);
@@ -123,8 +124,31 @@ int16_t saveThrough(const std::string& name, Write write) {
         file.write(piece);
         return file.ok();
     });
-    write(out);
-    return out.flush() && file.commit() ? status::kDone : status::kFailed;
+    const bool whole = write(out);
+    return whole && out.flush() && file.commit() ? status::kDone : status::kFailed;
+}
+
+// Hands the words of src to writer in pieces that each end after a whole record, telling
+// progress after each piece, then finishes; false when progress said stop.
+bool writeInPieces(const TextSource& src, TextWriter& writer, Progress& progress) {
+    constexpr int32_t kPieceWords = int32_t{1} << 20;
+    const auto len = static_cast<uint64_t>(std::max(src.len, 0));
+    int32_t i = 0;
+    while (static_cast<uint64_t>(i) < len) {
+        const int32_t want = len - i > kPieceWords ? i + kPieceWords : static_cast<int32_t>(len);
+        int32_t end = i;
+        while (end < want) {
+            end += isTwoWordRecord(word::kind(src.words[end])) ? 2 : 1;
+        }
+        end = std::min(end, static_cast<int32_t>(len));
+        writer.add(src.words + i, end - i);
+        i = end;
+        if (!progress.step(static_cast<uint64_t>(i), len)) {
+            return false;
+        }
+    }
+    writer.finish();
+    return true;
 }
 
 }  // namespace
@@ -289,16 +313,24 @@ void PrintChunks(TextOut& file, std::string& text, int32_t limit) {
     text.clear();
 }
 
-int16_t TextSaveFixed(int16_t cells, const std::string& name, const TextSource& src) {
+int16_t TextSaveFixed(int16_t cells, const std::string& name, const TextSource& src,
+                      Progress& progress) {
     if (cells < 1) {
         return status::kFailed;
     }
-    return saveThrough(name, [&](TextOut& out) { writeTextFixed(src, cells, out); });
+    return saveThrough(name, [&](TextOut& out) {
+        TextWriter writer(src, true, cells, out, src.len);
+        return writeInPieces(src, writer, progress);
+    });
 }
 
-int16_t TextSaveSwitch(const std::string& name, int16_t limit, const TextSource& src) {
+int16_t TextSaveSwitch(const std::string& name, int16_t limit, const TextSource& src,
+                       Progress& progress) {
     if (limit < 0) {
         return status::kFailed;
     }
-    return saveThrough(name, [&](TextOut& out) { writeTextSwitch(src, limit, out); });
+    return saveThrough(name, [&](TextOut& out) {
+        TextWriter writer(src, false, limit, out);
+        return writeInPieces(src, writer, progress);
+    });
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/Progress.h"
 #include "capture/ByteText.h"
 
 // Text export of the display words: UTF-8 text with CR LF line ends, either pairs of aligned
@@ -91,7 +92,10 @@ class TextWriter {
 void PrintChunks(TextOut& file, std::string& text, int32_t limit);
 
 // Export into a file, written through a temporary file renamed over name: status::kDone, or
-// status::kFailed (cells below 1, a negative limit, a file that cannot be written) with an
-// existing file of that name left as it was.
-int16_t TextSaveFixed(int16_t cells, const std::string& name, const TextSource& src);
-int16_t TextSaveSwitch(const std::string& name, int16_t limit, const TextSource& src);
+// status::kFailed (cells below 1, a negative limit, a file that cannot be written, progress
+// told to stop) with an existing file of that name left as it was. The words go in pieces,
+// after each of which progress hears how many are written.
+int16_t TextSaveFixed(int16_t cells, const std::string& name, const TextSource& src,
+                      Progress& progress = noProgress());
+int16_t TextSaveSwitch(const std::string& name, int16_t limit, const TextSource& src,
+                       Progress& progress = noProgress());

@@ -99,11 +99,16 @@ int32_t PrintPageData(PageOps& ops, const PrintGeometry& g, const PrintSource& s
     return static_cast<int32_t>(p + c);
 }
 
-int PrintMonitor(const PrintRequest& request, const PrintSource& src, int32_t top,
-                 PrintSink& sink) {
+int PrintMonitor(const PrintRequest& request, const PrintSource& src, int32_t top, PrintSink& sink,
+                 Progress& progress) {
     const PrintGeometry g = PrintSetup(request.orient);
     const auto len = static_cast<int32_t>(src.words.size());
     int32_t p = std::clamp<int32_t>(top, 0, len);
+    const int32_t first = p;
+    // A page holds one word per cell.
+    const uint64_t words = std::min<uint64_t>(
+        static_cast<uint64_t>(len - first),
+        static_cast<uint64_t>(std::max(request.pages, 1)) * g.gintPrnCols * g.gintPrnRows);
     sink.beginJob(g);
     int printed = 0;
     PageOps ops;
@@ -113,6 +118,10 @@ int PrintMonitor(const PrintRequest& request, const PrintSource& src, int32_t to
         const int32_t q = PrintPageData(ops, g, src, p);
         sink.drawPage(ops);
         ++printed;
+        if (!progress.step(std::min<uint64_t>(static_cast<uint64_t>(q - first), words), words)) {
+            sink.abortJob();
+            return 0;
+        }
         if (q > len) {
             break;
         }

@@ -3,6 +3,7 @@
 #include <span>
 #include <string>
 
+#include "base/Progress.h"
 #include "capture/ByteText.h"
 #include "print/PrintOps.h"
 
@@ -78,6 +79,9 @@ class PrintSink {
     // One page; every page after the first starts on a new sheet.
     virtual void drawPage(const PageOps& ops) = 0;
     virtual void endJob() = 0;
+    // Instead of endJob when the job is cancelled: the pages given are dropped where the
+    // device can drop them.
+    virtual void abortJob() { endJob(); }
 };
 
 // What the print dialog asks for.
@@ -89,5 +93,8 @@ struct PrintRequest {
 };
 
 // Prints from word top (glngDispTop) up to request.pages pages, stopping after the page on
-// which the words ran out. Returns the number of pages given to the sink.
-int PrintMonitor(const PrintRequest& request, const PrintSource& src, int32_t top, PrintSink& sink);
+// which the words ran out. After each page progress hears the words printed so far (of those
+// from top to the end, which may be more than the pages hold); when it says stop, the job is
+// aborted and 0 returned. Returns the number of pages given to the sink.
+int PrintMonitor(const PrintRequest& request, const PrintSource& src, int32_t top, PrintSink& sink,
+                 Progress& progress = noProgress());

@@ -76,11 +76,20 @@ void PainterPrintSink::endJob() {
     }
 }
 
+void PainterPrintSink::abortJob() {
+    aborted_ = true;
+    if (auto* printer = dynamic_cast<QPrinter*>(&device_); printer != nullptr && began_) {
+        printer->abort();
+    }
+    endJob();
+}
+
 bool QtPrinterOutput::hasPrinter() const {
     return !QPrinterInfo::availablePrinters().isEmpty();
 }
 
-void QtPrinterOutput::print(const PrintRequest& request, const PrintSource& src, int32_t top) {
+void QtPrinterOutput::print(const PrintRequest& request, const PrintSource& src, int32_t top,
+                            Progress& progress) {
     QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull()) {
         const QList<QPrinterInfo> printers = QPrinterInfo::availablePrinters();
@@ -92,11 +101,11 @@ void QtPrinterOutput::print(const PrintRequest& request, const PrintSource& src,
     QPrinter printer(info, QPrinter::HighResolution);
     printer.setDocName(QStringLiteral("Vexlo"));
     PainterPrintSink sink(printer);
-    PrintMonitor(request, src, top, sink);
+    PrintMonitor(request, src, top, sink, progress);
 }
 
 bool printToPdf(const std::string& path, const PrintRequest& request, const PrintSource& src,
-                int32_t top) {
+                int32_t top, Progress& progress) {
     QSaveFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
@@ -108,8 +117,8 @@ bool printToPdf(const std::string& path, const PrintRequest& request, const Prin
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
         PainterPrintSink sink(writer);
-        PrintMonitor(request, src, top, sink);
-        began = sink.began();
+        PrintMonitor(request, src, top, sink, progress);
+        began = sink.began() && !sink.aborted();
     }
     if (!began) {
         file.cancelWriting();

@@ -19,9 +19,13 @@ class PainterPrintSink final : public PrintSink {
     void beginJob(const PrintGeometry& g) override;
     void drawPage(const PageOps& ops) override;
     void endJob() override;
+    // A printer is told to drop the job; a PDF writer's pages are left to its file's owner.
+    void abortJob() override;
 
     // Whether the painter could start on the device.
     [[nodiscard]] bool began() const { return began_; }
+    // Whether the job was aborted.
+    [[nodiscard]] bool aborted() const { return aborted_; }
 
     // Width of a line of width 1, in millimetres.
     static constexpr double kLineUnitMm = 0.15;
@@ -37,6 +41,7 @@ class PainterPrintSink final : public PrintSink {
     double pxPerMmX_ = 0;
     double pxPerMmY_ = 0;
     bool began_ = false;
+    bool aborted_ = false;
     bool firstPage_ = true;
 };
 
@@ -46,18 +51,23 @@ class PrinterOutput {
     virtual ~PrinterOutput() = default;
     // Whether the machine has a printer to print on.
     [[nodiscard]] virtual bool hasPrinter() const = 0;
-    // Prints on the default printer; errors of the printer are not reported.
-    virtual void print(const PrintRequest& request, const PrintSource& src, int32_t top) = 0;
+    // Prints on the default printer, telling progress (see PrintMonitor); errors of the printer
+    // are not reported.
+    virtual void print(const PrintRequest& request, const PrintSource& src, int32_t top,
+                       Progress& progress) = 0;
 };
 
 // The system's printers: the default one, or the first one when none is the default.
 class QtPrinterOutput final : public PrinterOutput {
   public:
     [[nodiscard]] bool hasPrinter() const override;
-    void print(const PrintRequest& request, const PrintSource& src, int32_t top) override;
+    void print(const PrintRequest& request, const PrintSource& src, int32_t top,
+               Progress& progress) override;
 };
 
 // Writes the pages into a PDF file on A4 paper, in the layout of a printout. The file at path
-// is replaced only once the whole document is written; false when it could not be written.
+// is replaced only once the whole document is written; false when it could not be written or
+// progress stopped the writing (the file is then as it was).
 [[nodiscard]] bool printToPdf(const std::string& path, const PrintRequest& request,
-                              const PrintSource& src, int32_t top);
+                              const PrintSource& src, int32_t top,
+                              Progress& progress = noProgress());

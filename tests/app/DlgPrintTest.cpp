@@ -18,7 +18,7 @@ class FakePrinter final : public PrinterOutput {
   public:
     explicit FakePrinter(bool present) : present_(present) {}
     [[nodiscard]] bool hasPrinter() const override { return present_; }
-    void print(const PrintRequest& r, const PrintSource& src, int32_t t) override {
+    void print(const PrintRequest& r, const PrintSource& src, int32_t t, Progress&) override {
         requests.push_back(r);
         words = src.words.size();
         top = t;

@@ -2,6 +2,7 @@
 // the focus go when they close, and the Japanese file dialog. Also the program's icon, its
 // locale and the widths of the titled dialogs.
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileSystemModel>
@@ -103,6 +104,25 @@ TEST_F(QtPromptsTest, ADialogsOwnMessagesGiveItBackTheActivationAndTheFocus) {
     EXPECT_EQ(prompts.message("text", "title", Prompts::Icon::None, Prompts::Buttons::Ok),
               Prompts::Answer::Ok);
     EXPECT_EQ(owner, &mainWindow);
+}
+
+TEST_F(QtPromptsTest, TheProgressDialogBelongsToTheActiveWindowWhichIsActiveAgainAfterIt) {
+    QDialog dialog(&mainWindow);
+    auto* field = new QLineEdit(&dialog);
+    dialog.show();
+    field->setFocus();
+    ASSERT_TRUE(RunUntil([&] { return QApplication::focusWidget() == field; }, 2000));
+    QWidget* owner = nullptr;
+    WhenModal([&owner](QWidget* modal) { owner = modal->parentWidget(); }, Qt::Key_Escape);
+    {
+        // Long work until Escape cancels it once its progress dialog has appeared.
+        const std::unique_ptr<Progress> progress = prompts.progress("text", "title");
+        while (progress->step(1, 2)) {
+        }
+    }
+    EXPECT_EQ(owner, &dialog);
+    EXPECT_TRUE(RunUntil([&] { return QApplication::activeWindow() == &dialog; }, 2000));
+    EXPECT_EQ(QApplication::focusWidget(), field);
 }
 
 TEST_F(QtPromptsTest, TheOpenDialogSpeaksJapaneseInColumnsWideEnoughForTheirTexts) {

@@ -94,7 +94,7 @@ int PcapCommand(std::vector<std::string> argv) {
     const std::unique_ptr<AtomicFileWriter> file = OpenOutput(c.output);
     std::string error;
     ProgressLine progress("pcap");
-    if (!writePcapOfLog(reader, *times, *file, error, &progress)) {
+    if (!writePcapOfLog(reader, *times, *file, error, progress)) {
         return error.empty() ? Fail(OutputName(c.output), file->reason()) : Fail(*c.input, error);
     }
     return kExitOk;

@@ -52,7 +52,7 @@ constexpr int kTwipsPerPixel = 15;  // at the 96 dpi of the offscreen screen
 class NoPrinter final : public PrinterOutput {
   public:
     [[nodiscard]] bool hasPrinter() const override { return false; }
-    void print(const PrintRequest&, const PrintSource&, int32_t) override {}
+    void print(const PrintRequest&, const PrintSource&, int32_t, Progress&) override {}
 };
 
 [[noreturn]] void Fail(const QString& what) {
