@@ -21,6 +21,10 @@
 #include "files/ProgramFolder.h"
 #include "view/frmMonitor.h"
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 FileCommands::FileCommands(AppContext& ctx, MDIMonitor& window)
     : ctx_(ctx), window_(window), dialog_(ctx.prompts), pcapDialog_(ctx.prompts) {}
 
@@ -55,22 +59,6 @@ void FileCommands::mn_File_Open_Click() {
     openLog(*name);
 }
 
-namespace {
-
-// Where the display words of a file larger than the capture buffer go: next to the file,
-// whose disk holds the file already, else the temporary folder.
-std::vector<std::filesystem::path> wordFolders(const std::string& name) {
-    std::vector<std::filesystem::path> folders{followLinks(nativePath(name)).parent_path()};
-    std::error_code ec;
-    std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
-    if (!ec) {
-        folders.push_back(std::move(temp));
-    }
-    return folders;
-}
-
-}  // namespace
-
 bool FileCommands::openLog(const std::string& name) {
     CoreState& core = ctx_.core;
     std::string error;
@@ -101,7 +89,9 @@ bool FileCommands::openLog(const std::string& name) {
             const std::unique_ptr<Progress> dialog = ctx_.prompts.progress(
                 "通信ログファイルを読み込んでいます\n" + name, "ファイルを開く");
             ProgressWatch progress(*dialog);
-            inFile = logWordsToFile(reader, wordFolders(name), words, error, progress);
+            inFile = logWordsToFile(reader,
+                                    WordFile::folders(followLinks(nativePath(name)).parent_path()),
+                                    words, error, progress);
             if (progress.cancelled()) {
                 return false;
             }
@@ -120,6 +110,12 @@ bool FileCommands::openLog(const std::string& name) {
             monitor.CalcResize();
             if (inFile) {
                 core.capture.adoptWords(std::move(words));
+                if (!wordLoss_ && WordFile::lossNotifier() >= 0) {
+                    wordLoss_ = std::make_unique<QSocketNotifier>(WordFile::lossNotifier(),
+                                                                  QSocketNotifier::Read);
+                    QObject::connect(wordLoss_.get(), &QSocketNotifier::activated,
+                                     [this] { wordsLost(); });
+                }
             } else {
                 core.capture.CopyDat(bytes.data(), count);
             }
@@ -132,9 +128,28 @@ bool FileCommands::openLog(const std::string& name) {
             return true;
         }
     }
+    readFailed();
+    return false;
+}
+
+void FileCommands::wordsLost() {
+#ifndef _WIN32
+    char drained[64];
+    while (::read(WordFile::lossNotifier(), drained, sizeof drained) > 0) {
+    }
+#endif
+    Capture& capture = ctx_.core.capture;
+    if (!capture.wordsLost()) {
+        return;  // words shown before, dropped since
+    }
+    capture.CopyDat(nullptr, 0);
+    window_.monitor().dispRirekiAt(0);
+    readFailed();
+}
+
+void FileCommands::readFailed() {
     ctx_.prompts.message("通信ログファイルの読込みに失敗しました", "ファイル読込みの失敗",
                          Prompts::Icon::Critical, Prompts::Buttons::Ok);
-    return false;
 }
 
 void FileCommands::openForwarded(const std::string& name) {

@@ -1,5 +1,7 @@
 #pragma once
 #include <QPointer>
+#include <QSocketNotifier>
+#include <memory>
 #include <string>
 
 #include "app/FileDialog.h"
@@ -57,6 +59,12 @@ class FileCommands {
     [[nodiscard]] FileDialog& dialog() { return dialog_; }
 
   private:
+    // The words of the opened file can no longer be read (their disk went away): the view
+    // empties and the read failure is reported.
+    void wordsLost();
+    // The message of a capture log file that cannot be read.
+    void readFailed();
+
     AppContext& ctx_;
     MDIMonitor& window_;
     FileDialog dialog_;
@@ -64,4 +72,5 @@ class FileCommands {
     std::string openedFile_;  // the capture log file last opened
     bool fileShown_ = false;  // the monitor shows openedFile_, not the capture
     QPointer<dlgTextSave> textSave_;
+    std::unique_ptr<QSocketNotifier> wordLoss_;  // watches for lost word files once one is shown
 };

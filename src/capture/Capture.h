@@ -50,6 +50,8 @@ class Capture {
     // they take the place of those of the last CopyDat until the next CopyDat or ClearDat.
     // At most 2^31 - 1 words are shown.
     void adoptWords(WordFile words);
+    // True when the words adopted can no longer be read (see WordFile::lost).
+    [[nodiscard]] bool wordsLost() const { return fileWords_.lost(); }
 
     // Empties the buffers and the display words, forgets a half-received pair and the
     // search highlight.

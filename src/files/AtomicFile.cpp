@@ -22,13 +22,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The permissions of a new file: those of the file it replaces, or what the umask leaves of
-// read and write for everybody.
+// The owner, group and permissions of a new file: those of the file it replaces, as far as
+// the user may give them (root any owner, others a group they belong to), or what the umask
+// leaves of read and write for everybody. The owner goes first: a change of owner clears the
+// set-user-ID and set-group-ID bits.
 #ifndef _WIN32
 void takeOverMode(int fd, const fs::path& target) {
     struct stat st {};
     mode_t mode = 0;
     if (::stat(target.c_str(), &st) == 0) {
+        if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+            (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+        }
         mode = st.st_mode & 07777;
     } else {
         const mode_t mask = ::umask(0);
@@ -38,6 +43,22 @@ void takeOverMode(int fd, const fs::path& target) {
     (void)::fchmod(fd, mode);
 }
 #endif
+
+// Flushes the folder of path, so that a rename into it survives a power loss. A folder that
+// cannot be opened or synced (some network file systems) leaves the rename as it is: the file
+// is there, only perhaps not yet on the disk.
+void syncFolder(const fs::path& path) {
+#ifdef _WIN32
+    (void)path;  // Windows offers programs no flush of a folder
+#else
+    const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        (void)::fsync(fd);
+        ::close(fd);
+    }
+#endif
+}
 
 }  // namespace
 
@@ -179,6 +200,8 @@ bool AtomicFileWriter::commit() {
         ok = !ec;
         if (!ok) {
             fail(ec.value());
+        } else {
+            syncFolder(target_);
         }
     }
     if (!ok && !temp_.empty()) {

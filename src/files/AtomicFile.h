@@ -36,6 +36,9 @@ class AtomicFileWriter {
     // nothing has failed.
     [[nodiscard]] int error() const { return error_; }
 
+    // The temporary file being written; empty when written straight or when none was made.
+    [[nodiscard]] const std::filesystem::path& temporary() const { return temp_; }
+
     // The reason of the failure in words: "cannot be written: No space left on device".
     [[nodiscard]] std::string reason() const;
 

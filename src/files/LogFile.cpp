@@ -132,7 +132,11 @@ bool LogReader::open(const std::string& name, std::string& error) {
         error = "is a folder";
         return false;
     }
-    if (ec || st.type() != fs::file_type::regular) {
+    if (ec) {
+        error = "cannot be read: " + ec.message();  // a loop of links, a folder not searchable
+        return false;
+    }
+    if (st.type() != fs::file_type::regular) {
         error = "not a regular file";
         return false;
     }

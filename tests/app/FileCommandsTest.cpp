@@ -11,6 +11,8 @@
 #include <sstream>
 #include <thread>
 
+#include <unistd.h>
+
 #include "app/FileCommands.h"
 #include "app/InstanceLink.h"
 #include "app/dlgTextSave.h"
@@ -20,6 +22,7 @@
 #include "support/Control.h"
 #include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
+#include "support/ScopedEnv.h"
 #include "view/frmMonitor.h"
 
 namespace {
@@ -430,10 +433,8 @@ std::string mappedFileAt(const void* p) {
     return {};
 }
 
-}  // namespace
-
-TEST_F(FileCommandsTest, AFileLargerThanTheBufferIsShownWholeFromAWordFileBesideIt) {
-    OpenWindow("[Buffer_Inf]\nSize=1\n");  // 2000 bytes with the spare
+// 9000 data pairs, a time stamp and a line state: 18006 bytes.
+std::vector<uint8_t> bigRecords() {
     std::vector<uint8_t> records;
     for (int i = 0; i < 9000; ++i) {
         const auto v = static_cast<uint8_t>(i % 2 == 0 ? 'A' + i % 26 : i);
@@ -441,6 +442,15 @@ TEST_F(FileCommandsTest, AFileLargerThanTheBufferIsShownWholeFromAWordFileBeside
                                        static_cast<uint8_t>(0xC0 | (v & 15))});
     }
     records.insert(records.end(), {0x30, 1, 2, 3, 0x41, 0x30});
+    return records;
+}
+
+}  // namespace
+
+TEST_F(FileCommandsTest, AFileLargerThanTheBufferIsShownWholeFromAWordFileInTheUsersCache) {
+    OpenWindow("[Buffer_Inf]\nSize=1\n");  // 2000 bytes with the spare
+    const ScopedEnv cache("XDG_CACHE_HOME", FilePath("cache"));
+    const std::vector<uint8_t> records = bigRecords();
     const std::string log = WriteLog("Dat/big.vxm", sampleHeader(), records);
     ASSERT_TRUE(window->files().openLog(log));
     EXPECT_TRUE(prompts.asked.empty());
@@ -451,7 +461,7 @@ TEST_F(FileCommandsTest, AFileLargerThanTheBufferIsShownWholeFromAWordFileBeside
     const Capture& c = ctx.core.capture;
     ASSERT_EQ(c.glngDispLen(), 9002);
     EXPECT_TRUE(std::ranges::equal(c.gintDispDat().first(9002), memory.gintDispDat().first(9002)));
-    EXPECT_EQ(mappedFileAt(c.gintDispDat().data()).rfind(FilePath("Dat/"), 0), 0u)
+    EXPECT_EQ(mappedFileAt(c.gintDispDat().data()).rfind(FilePath("cache/"), 0), 0u)
         << mappedFileAt(c.gintDispDat().data());
     EXPECT_EQ(headerOf(ctx.core.settings), sampleHeader());
     EXPECT_EQ(BuiltGrid().at(CellRow::RD, 0).text, CellText::hex('A'));
@@ -475,4 +485,34 @@ TEST_F(FileCommandsTest, AFileLargerThanTheBufferIsShownWholeFromAWordFileBeside
     ctx.core.capture.CopyDat(records.data(), 6);
     EXPECT_EQ(c.glngDispLen(), 3);
     EXPECT_EQ(mappedFileAt(c.gintDispDat().data()), "");
+}
+
+// The disk of the word file goes away (here: the file is cut short) while the file is shown:
+// the next read of its words brings the read-failure message and an empty view, no crash.
+TEST_F(FileCommandsTest, AnOpenedFileWhoseWordsAreLostIsReportedAndTheViewEmpties) {
+    OpenWindow("[Buffer_Inf]\nSize=1\n");
+    const ScopedEnv cache("XDG_CACHE_HOME", FilePath("cache"));
+    const std::string log = WriteLog("Dat/big.vxm", sampleHeader(), bigRecords());
+    ASSERT_TRUE(window->files().openLog(log));
+    const Capture& c = ctx.core.capture;
+    const std::string words = mappedFileAt(c.gintDispDat().data());
+    ASSERT_EQ(words.rfind(FilePath("cache/"), 0), 0u) << words;
+    int fd = -1;
+    for (const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        if (std::filesystem::read_symlink(e.path(), ec).string() == words) {
+            fd = std::stoi(e.path().filename().string());
+        }
+    }
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, 0), 0);
+
+    window->monitor().dispRirekiAt(8000);  // reads the words at the end
+    ASSERT_TRUE(RunUntil([&] { return !prompts.asked.empty(); }, 3000));
+    EXPECT_EQ(AskedTexts(), std::vector<std::string>{"通信ログファイルの読込みに失敗しました"});
+    EXPECT_EQ(LastAsked().title, "ファイル読込みの失敗");
+    EXPECT_EQ(c.glngDispLen(), 0);
+    EXPECT_EQ(mappedFileAt(c.gintDispDat().data()), "");
+    BuiltGrid();  // the empty view is drawn
+    EXPECT_EQ(prompts.asked.size(), 1u);
 }

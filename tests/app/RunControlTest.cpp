@@ -1,6 +1,5 @@
 // Starting and stopping a run: the confirmation, the new start, the unit going away.
 #include <QFile>
-#include <QTimer>
 
 #include "app/MainMenus.h"
 #include "support/MainWindowFixture.h"
@@ -124,15 +123,15 @@ TEST_F(AppTest, NewStartKeepsTheCaptureWhenTheUnitGoesWhileTakingTheSettings) {
     StartUnit();
     OpenWindow();
     StorePairs(30);
-    // The start disables its own item just before it sends the line settings.
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (!Item("mn_Run_Start")->isEnabled()) {
-            watch.stop();
+    // The start disables its own item just before it sends the line settings: the unit goes
+    // with the first of them.
+    bool pulled = false;
+    virtualLink.onWrite([&](const std::string&) {
+        if (!pulled && !Item("mn_Run_Start")->isEnabled()) {
+            pulled = true;
             virtualLink.kill();
         }
     });
-    watch.start(1);
 
     Item("mn_Run_Restart")->trigger();
     EXPECT_EQ(ctx.core.capture.glngDatLen(), 60);
@@ -140,6 +139,7 @@ TEST_F(AppTest, NewStartKeepsTheCaptureWhenTheUnitGoesWhileTakingTheSettings) {
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
     ExpectMenus(false);
     RunFor(100);
+    EXPECT_TRUE(pulled);
     EXPECT_EQ(AskedTexts(), std::vector<std::string>{"Vexlo が接続されていません"});
 }
 

@@ -107,7 +107,15 @@ TEST_F(CaptureTest, EachCaptureGivesThePortBackAndAPortHeldElsewhereIsInUse) {
 TEST_F(CaptureTest, ALostUnitEndsWithAnErrorAndKeepsWhatArrived) {
     StartUnit({"--scenario", "flood"});
     Capture({"-o", out.File("lost.vxm"), "--seconds", "20", "--speed", "115200"}, true);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    // The file is renamed into place with its first bytes and grows as they arrive.
+    const auto fileBytes = [&] {
+        std::error_code ec;
+        const uintmax_t n = std::filesystem::file_size(out.File("lost.vxm"), ec);
+        return ec ? uintmax_t{0} : n;
+    };
+    for (int i = 0; i < 2000 && fileBytes() <= kLogHeaderLen + 10'000U; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     unit_.reset();  // its end of the line closes, as when the cable is pulled
     for (int i = 0; i < 500 && home.read("cli.code").empty(); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -4,9 +4,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -219,6 +224,110 @@ TEST_F(Cli, BadFilesExitOneWithOneLineAndLeaveTheOutputAlone) {
     }
     EXPECT_EQ(dir.read("out.txt"), "keep me");
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.txt.tmp")));
+}
+
+// Names the system cannot look up, in every command that converts: one line naming the
+// file and the system's reason, and nothing written. A folder that may not be searched stops
+// an ordinary user only; root passes it.
+TEST_F(Cli, NamesTheSystemCannotLookUpEndWithOneLineInEveryCommand) {
+    const std::string good = logFile("good.vxm", header(0), example::kABC);
+    const std::string loop = dir.File("loop");
+    std::filesystem::create_symlink("loop", loop);
+    const std::string tooLong = dir.File(std::string(300, 'x'));
+    const std::string locked = dir.File("locked");
+    std::filesystem::create_directory(locked);
+    std::filesystem::copy_file(good, locked + "/in.vxm");
+    std::filesystem::permissions(locked, std::filesystem::perms::none);
+    const bool root = geteuid() == 0;
+    const std::string out = dir.File("out");
+    const std::string unwritable = "cannot be written: ";
+    for (const char* command : {"export", "pcap", "frames"}) {
+        const struct {
+            std::string input, output, named, reason;
+        } cases[] = {
+            {good, loop, loop, unwritable + std::strerror(ELOOP)},
+            {good, tooLong, tooLong, unwritable + std::strerror(ENAMETOOLONG)},
+            {loop, out, loop, std::string("cannot be read: ") + std::strerror(ELOOP)},
+            {tooLong, out, tooLong, std::string("cannot be read: ") + std::strerror(ENAMETOOLONG)},
+            {locked + "/in.vxm", out, locked + "/in.vxm",
+             root ? "" : std::string("cannot be read: ") + std::strerror(EACCES)},
+            {good, locked + "/out", locked + "/out",
+             root ? "" : unwritable + std::strerror(EACCES)},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(command) + " " + c.input + " -o " + c.output);
+            std::filesystem::remove(out);
+            const Outcome r = run({command, c.input, "-o", c.output});
+            if (c.reason.empty()) {  // root
+                EXPECT_EQ(r.code, 0) << r.err;
+                EXPECT_TRUE(std::filesystem::exists(c.output));
+                continue;
+            }
+            EXPECT_EQ(r.code, 1);
+            EXPECT_EQ(r.err, "vexlo-cli: " + c.named + ": " + c.reason + "\n");
+            EXPECT_FALSE(std::filesystem::exists(out));
+        }
+    }
+    const Outcome info = run({"info", loop});
+    EXPECT_EQ(info.err, "vexlo-cli: " + loop + ": cannot be read: " + std::strerror(ELOOP) + "\n");
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 5)
+        << "good.vxm, loop, locked, stdout and stderr: nothing else was written";
+}
+
+// A converter ended by SIGINT, SIGTERM or SIGHUP while it writes: its temporary file is gone,
+// the target is as it was, and it ends as the signal ends a program.
+TEST_F(Cli, ConvertersEndedBySignalsLeaveNoTemporaryFileAndTheTargetAsItWas) {
+    // Long enough to be caught while they write. frames analyses the whole capture before it
+    // writes, and writes several times more than it reads: a smaller capture will do.
+    std::vector<uint8_t> records;
+    for (int i = 0; i < 2'000'000; ++i) {
+        records.insert(records.end(), example::kABC.begin(), example::kABC.end());
+    }
+    const std::string big = logFile("big.vxm", header(0), records);
+    records.resize(records.size() / 8);
+    const std::string small = logFile("small.vxm", header(0), records);
+    for (const char* command : {"export", "pcap", "frames"}) {
+        const std::string in = command == std::string("frames") ? small : big;
+        for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+            SCOPED_TRACE(std::string(command) + " " + strsignal(sig));
+            dir.write("out", "keep me");
+            const pid_t pid = fork();
+            ASSERT_GE(pid, 0);
+            if (pid == 0) {
+                // As from a terminal, also where this test runs in the background.
+                for (const int s : {SIGINT, SIGTERM, SIGHUP}) {
+                    signal(s, SIG_DFL);
+                }
+                const int null = open("/dev/null", O_WRONLY);
+                dup2(null, STDOUT_FILENO);
+                dup2(null, STDERR_FILENO);
+                const std::string out = dir.File("out");
+                execl(VEXLO_CLI_BINARY, VEXLO_CLI_BINARY, command, in.c_str(), "-o", out.c_str(),
+                      static_cast<char*>(nullptr));
+                _exit(127);
+            }
+            // Its temporary file beside the target shows that it writes.
+            const auto writing = [&] {
+                for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+                    if (e.path().filename().string().rfind("out.", 0) == 0) {
+                        return true;
+                    }
+                }
+                return false;
+            };
+            for (int i = 0; i < 20'000 && !writing(); ++i) {
+                usleep(500);
+            }
+            EXPECT_TRUE(writing());
+            kill(pid, sig);
+            int status = 0;
+            ASSERT_EQ(waitpid(pid, &status, 0), pid);
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
+            EXPECT_FALSE(writing()) << "the temporary file is gone";
+            EXPECT_EQ(dir.read("out"), "keep me");
+        }
+    }
 }
 
 TEST_F(Cli, InfoDescribesHeaderAndRecords) {

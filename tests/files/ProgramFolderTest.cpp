@@ -8,6 +8,7 @@
 
 #include "files/ParamIni.h"
 #include "files/TempFolder.h"
+#include "support/ScopedEnv.h"
 #include "trigger/TrigIni.h"
 
 namespace {
@@ -15,30 +16,6 @@ namespace {
 std::string given(const std::vector<std::string>& args, const char* envHome) {
     return programFolder({.exeFolder = "/opt/vexlo", .args = args, .vexloHome = envHome}).folder;
 }
-
-// Sets an environment variable for the life of one test, then puts the old value back.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (old_) {
-            setenv(name_, old_->c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 }  // namespace
 

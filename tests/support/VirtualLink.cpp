@@ -264,6 +264,9 @@ void VirtualLink::moveTo(int64_t ns) {
 }
 
 void VirtualLink::unitReceives(const std::string& text) {
+    if (onWrite_) {
+        onWrite_(text);
+    }
     if (!unit_ || unit_->options.mute) {
         return;
     }

@@ -42,6 +42,9 @@ class VirtualLink final : public PortFactory {
 
     // Calls fn once ms of virtual time from now have passed, as the user acting during a wait.
     void at(int ms, std::function<void()> fn);
+    // Calls fn with each text the program writes to the port, before the unit takes it in
+    // (fn may pull the unit's cable, and the unit then never sees the text).
+    void onWrite(std::function<void(const std::string&)> fn) { onWrite_ = std::move(fn); }
 
     // Lets events run until pred holds or ms of virtual time have passed; the result of pred.
     bool runUntil(const std::function<bool()>& pred, int ms);
@@ -98,6 +101,7 @@ class VirtualLink final : public PortFactory {
     std::deque<Delayed> delayed_;
     std::optional<int64_t> lossNs_;
     std::multimap<int64_t, std::function<void()>> actions_;  // at(), by due time
+    std::function<void(const std::string&)> onWrite_;
     QStringList trace_;
     std::string record_;
 };

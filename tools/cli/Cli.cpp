@@ -1,15 +1,68 @@
 #include "Cli.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
 #include "files/LogFile.h"
 #include "files/ProgramFolder.h"
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 namespace {
 const char* gProgramName = "vexlo-cli";
+
+#ifndef _WIN32
+// The temporary file of the conversion under way. Set once before the handlers are installed
+// and never changed again, so the handler only reads it.
+std::string gTemporaryName;
+std::atomic<const char*> gTemporary{nullptr};
+
+// Ends the command as the signal would have, without its temporary file: the target has not
+// been touched yet. Only async-signal-safe calls.
+void removeTemporaryAndEnd(int sig) {
+    if (const char* name = gTemporary.load()) {
+        ::unlink(name);
+    }
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);  // delivered, with the default action, when the handler returns
+}
+
+// The writer of output, whose temporary file a Ctrl-C, SIGTERM or SIGHUP (a closed terminal)
+// during the conversion removes. The signals are held back until the handlers are in place,
+// so none comes between the making of the file and them; a signal that the caller ignores
+// (nohup, a background job) stays ignored.
+std::unique_ptr<AtomicFileWriter> writerRemovedOnSignals(const std::string& output) {
+    sigset_t ending;
+    sigset_t before;
+    sigemptyset(&ending);
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaddset(&ending, sig);
+    }
+    ::sigprocmask(SIG_BLOCK, &ending, &before);
+    auto writer = std::make_unique<AtomicFileWriter>(output);
+    if (!writer->temporary().empty() && gTemporary.load() == nullptr) {
+        gTemporaryName = writer->temporary().string();
+        gTemporary.store(gTemporaryName.c_str());
+        struct sigaction action {};
+        action.sa_handler = removeTemporaryAndEnd;
+        sigemptyset(&action.sa_mask);
+        for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+            struct sigaction old {};
+            if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) {
+                ::sigaction(sig, &action, nullptr);
+            }
+        }
+    }
+    ::sigprocmask(SIG_SETMASK, &before, nullptr);
+    return writer;
+}
+#endif
 }  // namespace
 
 void SetProgramName(const char* name) {
@@ -76,8 +129,15 @@ std::optional<int> OpenConversion(LogReader& reader, const std::string& input,
     if (!output || *output == "-") {
         return std::nullopt;
     }
-    if (std::filesystem::is_directory(nativePath(*output))) {
+    // A name the system cannot look up (a loop of links, too long, a folder on the way that
+    // may not be searched) is the output's error; a name not there yet is made later.
+    std::error_code ec;
+    const std::filesystem::file_type type = std::filesystem::status(nativePath(*output), ec).type();
+    if (type == std::filesystem::file_type::directory) {
         return Fail(*output, "is a folder");
+    }
+    if (ec && type != std::filesystem::file_type::not_found) {
+        return Fail(*output, "cannot be written: " + ec.message());
     }
     if (sameFile(input, *output)) {
         return UsageError(*output + " is the input file", usage);
@@ -89,7 +149,11 @@ std::unique_ptr<AtomicFileWriter> OpenOutput(const std::optional<std::string>& o
     if (!output || *output == "-") {
         return std::make_unique<AtomicFileWriter>(AtomicFileWriter::StandardOutput{});
     }
+#ifdef _WIN32
     return std::make_unique<AtomicFileWriter>(*output);
+#else
+    return writerRemovedOnSignals(*output);
+#endif
 }
 
 std::string OutputName(const std::optional<std::string>& output) {

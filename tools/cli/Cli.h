@@ -89,7 +89,8 @@ std::optional<std::string> ParseConversion(ArgList& args, const std::string& com
 std::optional<int> OpenConversion(LogReader& reader, const std::string& input,
                                   const std::optional<std::string>& output, std::string_view usage);
 
-// The writer of a conversion's output: standard output for "-" or no output.
+// The writer of a conversion's output: standard output for "-" or no output. SIGINT, SIGTERM
+// and SIGHUP then remove its temporary file and end the command as the signal does.
 std::unique_ptr<AtomicFileWriter> OpenOutput(const std::optional<std::string>& output);
 
 // The output's name in messages.
