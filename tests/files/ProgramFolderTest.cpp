@@ -16,6 +16,16 @@ std::string given(const std::vector<std::string>& args, const char* envHome) {
     return programFolder({.exeFolder = "/opt/vexlo", .args = args, .vexloHome = envHome}).folder;
 }
 
+#ifdef _WIN32
+// Windows has no setenv; an empty value removes the variable.
+void setenv(const char* name, const char* value, int) {
+    _putenv_s(name, value);
+}
+void unsetenv(const char* name) {
+    _putenv_s(name, "");
+}
+#endif
+
 // Sets an environment variable for the life of one test, then puts the old value back.
 class ScopedEnv {
   public:
