@@ -9,6 +9,7 @@
 // them again when they are needed; memory stays bounded however many words a capture makes.
 // The file has no name in any folder and vanishes with the last descriptor, also when the
 // program ends abnormally. Nobody else can change it, so reading the mapping cannot fault.
+// (On Windows the file has a hidden unique name that nobody else may open.)
 class WordFile {
   public:
     WordFile() = default;

@@ -119,11 +119,16 @@ TEST(LogReaderTest, PiecesOfOddSizesGiveWhatTheWholeFileGives) {
         ASSERT_EQ(file.size(), static_cast<size_t>(capture.glngDispLen()));
         EXPECT_TRUE(std::ranges::equal(
             file.words(), capture.gintDispDat().first(static_cast<size_t>(capture.glngDispLen()))));
+#ifdef _WIN32
+        // Windows has no unnamed files: the word file has a name until it is closed.
+        file = WordFile();
+#endif
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2)
             << "in.vxm and out.pcap only";
     }
 }
 
+#ifndef _WIN32  // a full disk is made by mounting a small file system: POSIX only
 TEST(LogReaderTest, WordsGoToTheNextFolderWhenTheFirstIsFull) {
     TempFolder dir;
     const std::string full = dir.File("full");
@@ -151,6 +156,7 @@ TEST(LogReaderTest, WordsGoToTheNextFolderWhenTheFirstIsFull) {
     EXPECT_EQ(fullError, "the display words cannot be written");
     EXPECT_TRUE(file.words().empty());
 }
+#endif
 
 TEST(LogReaderTest, WordsFindNoFolderOrAnEmptyCapture) {
     TempFolder dir;

@@ -5,6 +5,8 @@
 #include <sstream>
 #include <string>
 
+#include "files/ProgramFolder.h"
+
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempFolder {
   public:
@@ -20,21 +22,24 @@ class TempFolder {
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    [[nodiscard]] std::string path() const { return path_.string(); }
-    [[nodiscard]] std::string File(const std::string& name) const {
-        return (path_ / name).string();
-    }
+    // Paths in UTF-8, as the program keeps them; names are UTF-8 as well.
+    [[nodiscard]] std::string path() const { return utf8Path(path_); }
+    [[nodiscard]] std::string File(const std::string& name) const { return utf8Path(at(name)); }
 
     void write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path_ / name, std::ios::binary) << bytes;
+        std::ofstream(at(name), std::ios::binary) << bytes;
     }
     [[nodiscard]] std::string read(const std::string& name) const {
-        std::ifstream in(path_ / name, std::ios::binary);
+        std::ifstream in(at(name), std::ios::binary);
         std::ostringstream text;
         text << in.rdbuf();
         return text.str();
     }
 
   private:
+    [[nodiscard]] std::filesystem::path at(const std::string& name) const {
+        return path_ / nativePath(name);
+    }
+
     std::filesystem::path path_;
 };
