@@ -59,11 +59,9 @@ bool WordFile::create(const std::filesystem::path& folder) {
     std::random_device rd;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::filesystem::path name = folder / (L".vexlo-words-" + std::to_wstring(rd()));
-        const HANDLE file = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                        CREATE_NEW,
-                                        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY |
-                                            FILE_FLAG_DELETE_ON_CLOSE,
-                                        nullptr);
+        const HANDLE file = CreateFileW(
+            name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+            FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
             if (GetLastError() == ERROR_FILE_EXISTS) {
                 continue;

@@ -47,7 +47,9 @@ class IniFile {
     // file could not be read by Load.
     bool save();
 
-    [[nodiscard]] const std::string& path() const { return path_; }
+    [[nodiscard]] const std::string& path() const {
+        return path_;
+    }
 
   private:
     struct Span {

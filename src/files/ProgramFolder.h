@@ -35,7 +35,8 @@ ProgramFolderChoice programFolder(const ProgramFolderSources& sources);
 std::string userProgramFolder(const char* xdgDataHome, const std::string& userHome);
 
 // The program folder of this run, from the real environment (VEXLO_HOME, XDG_DATA_HOME, HOME;
-// on Windows VEXLO_HOME, LOCALAPPDATA, USERPROFILE, read as UTF-16) and file system. A per-user folder is created on first start, with ports/ and Dat/ in it.
+// on Windows VEXLO_HOME, LOCALAPPDATA, USERPROFILE, read as UTF-16) and file system. A per-user
+// folder is created on first start, with ports/ and Dat/ in it.
 std::string locateProgramFolder(const std::string& exeFolder, const std::vector<std::string>& args);
 
 // The read-only folders of an installed copy, found from the executable's folder: the data

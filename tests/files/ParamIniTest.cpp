@@ -11,16 +11,17 @@
 namespace {
 
 std::string freshFile(const std::string& dataFolder) {
-    return newIniText("[Mode_Inf]\nDispMode=0\nIdleMode=0\nTimeStamp=0\nScroll=0\nFontSize=1\nLineState=0\n"
-           "ResizeMode=0\nTextSaveMode=0\nTextSaveLen1=0\nTextSaveLen2=50\nASCIISaveMode=0\n"
-           "[Comm_Inf]\nType=0\nSpeed=0\nDataLength=0\nStopBit=0\nParity=0\n"
-           "[VX_Inf]\nAuto=1\nPort=0\n"
-           "[Buffer_Inf]\nSize=1000\nDir=" +
-           dataFolder +
-           "\nMaxFiles=0\nFileDate=0\n"
-           "[Color_Inf]\nSD=14737663\nRD=16777192\nIDLE=12648384\nTMST=12648447\nERR=8421631\n"
-           "[Window_Inf]\nState=2\nHeight=6000\nWidth=9500\n"
-           "[Print_Inf]\nOrientation=2\n");
+    return newIniText(
+        "[Mode_Inf]\nDispMode=0\nIdleMode=0\nTimeStamp=0\nScroll=0\nFontSize=1\nLineState=0\n"
+        "ResizeMode=0\nTextSaveMode=0\nTextSaveLen1=0\nTextSaveLen2=50\nASCIISaveMode=0\n"
+        "[Comm_Inf]\nType=0\nSpeed=0\nDataLength=0\nStopBit=0\nParity=0\n"
+        "[VX_Inf]\nAuto=1\nPort=0\n"
+        "[Buffer_Inf]\nSize=1000\nDir=" +
+        dataFolder +
+        "\nMaxFiles=0\nFileDate=0\n"
+        "[Color_Inf]\nSD=14737663\nRD=16777192\nIDLE=12648384\nTMST=12648447\nERR=8421631\n"
+        "[Window_Inf]\nState=2\nHeight=6000\nWidth=9500\n"
+        "[Print_Inf]\nOrientation=2\n");
 }
 
 }  // namespace

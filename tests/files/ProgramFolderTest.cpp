@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <optional>
 
+#include "base/Status.h"
+#include "files/LogFile.h"
 #include "files/ParamIni.h"
 #include "files/TempFolder.h"
 #include "trigger/TrigIni.h"
@@ -35,7 +37,8 @@ const char* orNull(const std::optional<std::string>& value) {
 }
 
 std::string given(const std::vector<std::string>& args, const std::string& envHome) {
-    return programFolder({.exeFolder = rooted("/opt/vexlo"), .args = args, .vexloHome = envHome.c_str()})
+    return programFolder(
+               {.exeFolder = rooted("/opt/vexlo"), .args = args, .vexloHome = envHome.c_str()})
         .folder;
 }
 std::string given(const std::vector<std::string>& args, std::nullptr_t) {
@@ -43,12 +46,12 @@ std::string given(const std::vector<std::string>& args, std::nullptr_t) {
 }
 
 #ifdef _WIN32
-// Windows has no setenv; an empty value removes the variable.
+// Windows has no setenv; its environment is UTF-16, an empty value removes a variable.
 void setenv(const char* name, const char* value, int) {
-    _putenv_s(name, value);
+    _wputenv_s(nativePath(name).c_str(), nativePath(value).c_str());
 }
 void unsetenv(const char* name) {
-    _putenv_s(name, "");
+    _wputenv_s(nativePath(name).c_str(), L"");
 }
 #endif
 
@@ -162,7 +165,15 @@ TEST(ProgramFolder, InstalledOrReadOnlyCopyUsesThePerUserFolder) {
          true,
          rooted(std::string("/home/u") + kPerUser),
          Kind::PerUser},
-        {"no home at all", {}, std::nullopt, std::nullopt, "", false, true, rooted("/usr/bin"), Kind::Executable},
+        {"no home at all",
+         {},
+         std::nullopt,
+         std::nullopt,
+         "",
+         false,
+         true,
+         rooted("/usr/bin"),
+         Kind::Executable},
         {"no home, XDG_DATA_HOME",
          {},
          std::nullopt,
@@ -282,7 +293,8 @@ TEST(ProgramFolder, CompanionProgramsComeFromTheInstalledLibFolderLast) {
 }
 
 TEST(JoinPath, NoDoubledSeparatorAtARoot) {
-    EXPECT_EQ(joinPath(rooted("/home/u/vexlo"), "VXParam.ini"), rooted("/home/u/vexlo/VXParam.ini"));
+    EXPECT_EQ(joinPath(rooted("/home/u/vexlo"), "VXParam.ini"),
+              rooted("/home/u/vexlo/VXParam.ini"));
     EXPECT_EQ(joinPath("/", "VXParam.ini"), "/VXParam.ini");
     EXPECT_EQ(joinPath("/data/", "x"), "/data/x");
     EXPECT_EQ(joinPath("", "x"), "x");
@@ -298,10 +310,57 @@ TEST(JoinPath, NoDoubledSeparatorAtARoot) {
 
 TEST(ProgramFolder, FileArgumentsLeaveOutOptionsAndBecomeAbsolute) {
     const std::filesystem::path here = std::filesystem::current_path();
-    const std::vector<std::string> files =
-        fileArguments({"--home", "/h", "a.vxm", "--home=/x", "--verbose", rooted("/data/b.vxm"), ""});
+    const std::vector<std::string> files = fileArguments(
+        {"--home", "/h", "a.vxm", "--home=/x", "--verbose", rooted("/data/b.vxm"), ""});
     ASSERT_EQ(files.size(), 2u);
     EXPECT_EQ(nativePath(files[0]), here / "a.vxm");
     EXPECT_EQ(nativePath(files[1]), nativePath(rooted("/data/b.vxm")));
     EXPECT_TRUE(fileArguments({"--home", "only.vxm"}).empty());
+}
+
+// A program folder and a data folder with Japanese names: the settings, a capture and its
+// display words are written and read back through them. The program keeps names in UTF-8;
+// Windows takes them in UTF-16 (through the ANSI code page they could not be spelled).
+TEST(ProgramFolder, JapaneseFolderNamesHoldTheSettingsAndTheCaptures) {
+    TempFolder root;
+    const std::string home = root.File("ベクスロ設定");
+    std::filesystem::create_directories(nativePath(home));
+    ScopedEnv env("VEXLO_HOME", home);
+    const std::string folder = locateProgramFolder(root.File("bin"), {});
+    ASSERT_EQ(folder, home);
+
+    Settings s;
+    ReadParamIni(s, folder);
+    EXPECT_EQ(s.gstrSaveDir, defaultDataFolder(home));
+    s.gintFontSize = 2;
+    ASSERT_TRUE(WriteParamIni(s, folder));
+    Settings back;
+    ReadParamIni(back, folder);
+    EXPECT_EQ(back.gintFontSize, 2);
+    EXPECT_EQ(back.gstrSaveDir, defaultDataFolder(home));
+
+    const std::string data = joinPath(home, "データ");
+    std::filesystem::create_directories(nativePath(data));
+    const std::string capture = joinPath(data, "記録①.vxm");
+    const std::vector<uint8_t> bytes = {0x84, 0xC1, 0x84, 0xC2, 0x84, 0xC3};
+    ASSERT_EQ(SaveLog(capture, bytes.data(), static_cast<int32_t>(bytes.size()), s), status::kDone);
+    std::vector<uint8_t> loaded;
+    int32_t count = 0;
+    ASSERT_EQ(LoadLog(capture, loaded, count, back), status::kDone);
+    EXPECT_EQ(std::vector<uint8_t>(loaded.begin(), loaded.begin() + count), bytes);
+
+    LogReader reader;
+    std::string error;
+    ASSERT_TRUE(reader.open(capture, error)) << error;
+    WordFile words;
+    ASSERT_TRUE(logWordsToFile(reader, {nativePath(data)}, words, error)) << error;
+    EXPECT_EQ(words.size(), 3u);
+    words = WordFile();
+
+    // The folder lists the capture by the name it was given, and nothing else.
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(nativePath(data))) {
+        names.push_back(utf8Path(entry.path().filename()));
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"記録①.vxm"});
 }
