@@ -119,7 +119,13 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path) : target_(nativePath
     open();
 }
 
-AtomicFileWriter::AtomicFileWriter(StandardOutput) : file_(stdout), standardOutput_(true) {}
+AtomicFileWriter::AtomicFileWriter(StandardOutput) : file_(stdout), standardOutput_(true) {
+#ifdef _WIN32
+    // Windows' standard output starts in text mode, which would turn each byte 0x0A of a
+    // capture or a pcap into 0x0D 0x0A.
+    (void)_setmode(_fileno(stdout), _O_BINARY);
+#endif
+}
 
 void AtomicFileWriter::open() {
     std::error_code ec;

@@ -5,6 +5,8 @@
 #include <iterator>
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <thread>
@@ -82,5 +84,17 @@ TEST(AtomicFile, ReplacesAFileAnotherProgramHasOpen) {
             EXPECT_EQ(w.reason(), "cannot be replaced: another program has it open");
         }
     }
+}
+#endif
+
+#ifdef _WIN32
+// Standard output is written in binary mode: the bytes of a pcap or a capture reach it as they
+// are, with no 0x0D put before each 0x0A.
+TEST(AtomicFile, StandardOutputIsWrittenInBinaryMode) {
+    const int out = _fileno(stdout);
+    std::fflush(stdout);
+    _setmode(out, _O_TEXT);
+    AtomicFileWriter w{AtomicFileWriter::StandardOutput{}};
+    EXPECT_EQ(_setmode(out, _O_TEXT), _O_BINARY);
 }
 #endif
