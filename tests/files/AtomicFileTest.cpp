@@ -13,6 +13,7 @@
 #include <vector>
 #endif
 
+#include "files/ProgramFolder.h"
 #include "files/TempFolder.h"
 
 TEST(AtomicFile, PiecesReplaceTheTargetOnlyOnCommit) {

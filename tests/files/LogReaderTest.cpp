@@ -13,6 +13,7 @@
 #include "files/LogFile.h"
 #include "files/LogInfo.h"
 #include "files/PcapExport.h"
+#include "files/ProgramFolder.h"
 #include "files/TempFolder.h"
 #include "files/TextExport.h"
 

@@ -5,8 +5,6 @@
 #include <sstream>
 #include <string>
 
-#include "files/ProgramFolder.h"
-
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempFolder {
   public:
@@ -23,8 +21,8 @@ class TempFolder {
     TempFolder& operator=(const TempFolder&) = delete;
 
     // Paths in UTF-8, as the program keeps them; names are UTF-8 as well.
-    [[nodiscard]] std::string path() const { return utf8Path(path_); }
-    [[nodiscard]] std::string File(const std::string& name) const { return utf8Path(at(name)); }
+    [[nodiscard]] std::string path() const { return utf8(path_); }
+    [[nodiscard]] std::string File(const std::string& name) const { return utf8(at(name)); }
 
     void write(const std::string& name, const std::string& bytes) const {
         std::ofstream(at(name), std::ios::binary) << bytes;
@@ -38,7 +36,12 @@ class TempFolder {
 
   private:
     [[nodiscard]] std::filesystem::path at(const std::string& name) const {
-        return path_ / nativePath(name);
+        return path_ / std::u8string(name.begin(), name.end());
+    }
+    // Kept free of the program's libraries: the virtual unit's tests use this folder too.
+    static std::string utf8(const std::filesystem::path& path) {
+        const std::u8string text = path.u8string();
+        return {text.begin(), text.end()};
     }
 
     std::filesystem::path path_;
