@@ -2,6 +2,7 @@
 BUILD ?= build
 SAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+WIN_BUILD ?= build-windows
 # Seconds each fuzz target runs in `make fuzz`.
 FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
@@ -16,12 +17,14 @@ DEB_PACKAGES := cmake ninja-build g++ pkg-config \
 	dpkg-dev desktop-file-utils shared-mime-info lintian \
 	clang libfuzzer-14-dev libclang-rt-14-dev
 
+# What `make windows` needs: the MinGW-w64 cross compiler, Wine and GoogleTest's sources.
+WIN_PACKAGES := cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine64
+
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build test bench run asan fuzz clean format package install screenshots
-
-deps:
-	@missing=""; for p in $(DEB_PACKAGES); do \
+# Installs those of the Debian packages $(1) that are missing.
+define install-missing
+	@missing=""; for p in $(1); do \
 		dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -29,6 +32,12 @@ deps:
 		$(SUDO) apt-get update -qq && \
 		DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
+endef
+
+.PHONY: deps build test bench run asan fuzz windows clean format package install screenshots
+
+deps:
+	$(call install-missing,$(DEB_PACKAGES))
 
 # Configured every time, so that the options given (CMAKE_OPTIONS) always apply, also to a
 # build folder that exists; an unchanged configuration costs a second.
@@ -66,6 +75,16 @@ fuzz: deps
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target vexlo-fuzzers
 	fuzz/run-fuzzers.sh --seconds $(FUZZ_SECONDS) $(FUZZ_BUILD)
 
+# The Qt-free core and its tests cross-compiled for 64-bit Windows (MinGW-w64), then run
+# under Wine in a prefix made afresh in $(WIN_BUILD)/wine; no display is needed.
+windows:
+	$(call install-missing,$(WIN_PACKAGES))
+	cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=tools/windows/mingw-w64.cmake \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXLO_CORE_ONLY=ON $(CMAKE_OPTIONS)
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+	rm -rf $(WIN_BUILD)/wine
+	cd $(WIN_BUILD) && ctest --output-on-failure
+
 run: build
 	tools/demo/run-demo.sh $(BUILD)/bin $(BUILD)/demo
 
@@ -78,4 +97,4 @@ format:
 	find src tools tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD)

@@ -2,7 +2,17 @@
 
 #include <utility>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <random>
+#include <string>
+#else
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -47,26 +57,104 @@ std::span<const int16_t> WordFile::words() const {
 
 #ifdef _WIN32
 
-// Windows keeps the words in memory (the caller's fallback).
+// The temporary folder, then the capture's own folder.
 std::vector<std::filesystem::path> WordFile::folders(const std::filesystem::path& captureFolder) {
-    return {captureFolder};
+    std::vector<std::filesystem::path> list;
+    std::error_code ec;
+    std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
+    if (!ec) {
+        list.push_back(std::move(temp));
+    }
+    list.push_back(captureFolder);
+    return list;
 }
-bool WordFile::create(const std::filesystem::path&) {
+
+// Windows has no unnamed files: the file gets a unique hidden name in folder, nobody else may
+// open it (no sharing), and the system deletes it when its handle closes, also when the
+// program ends abnormally.
+bool WordFile::create(const std::filesystem::path& folder) {
+    release();
+    std::random_device rd;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path name = folder / (L".vexlo-words-" + std::to_wstring(rd()));
+        const HANDLE file = CreateFileW(
+            name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+            FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_EXISTS) {
+                continue;
+            }
+            return false;
+        }
+        fd_ = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDWR | _O_BINARY);
+        if (fd_ < 0) {
+            CloseHandle(file);
+        }
+        return fd_ >= 0;
+    }
     return false;
 }
-bool WordFile::append(const int16_t*, size_t) {
-    return false;
+
+bool WordFile::append(const int16_t* words, size_t n) {
+    if (fd_ < 0) {
+        return false;
+    }
+    const auto* p = reinterpret_cast<const char*>(words);
+    size_t left = n * sizeof(int16_t);
+    while (left > 0) {
+        const int wrote = _write(fd_, p, static_cast<unsigned>(std::min<size_t>(left, INT_MAX)));
+        if (wrote <= 0) {
+            release();
+            return false;
+        }
+        p += wrote;
+        left -= static_cast<size_t>(wrote);
+    }
+    count_ += n;
+    return true;
 }
+
 bool WordFile::finish() {
-    return false;
+    if (fd_ < 0) {
+        return false;
+    }
+    if (count_ == 0) {
+        return true;  // nothing to map: words() is empty
+    }
+    mapBytes_ = count_ * sizeof(int16_t);
+    const auto file = reinterpret_cast<HANDLE>(_get_osfhandle(fd_));
+    const HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (mapping != nullptr) {
+        map_ = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, mapBytes_);
+        CloseHandle(mapping);  // the view keeps the mapping
+    }
+    if (map_ == nullptr) {
+        release();
+        return false;
+    }
+    return true;
 }
+
+void WordFile::release() {
+    if (map_ != nullptr) {
+        UnmapViewOfFile(map_);
+        map_ = nullptr;
+    }
+    mapBytes_ = 0;
+    count_ = 0;
+    if (fd_ >= 0) {
+        _close(fd_);
+        fd_ = -1;
+    }
+}
+
+// A fault on a mapping is not caught here: nothing reports it.
 bool WordFile::lost() const {
     return false;
 }
 int WordFile::lossNotifier() {
     return -1;
 }
-void WordFile::release() {}
 
 #else
 

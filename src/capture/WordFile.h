@@ -14,6 +14,7 @@
 // or from a file cut short faults. On Linux and the like that fault is caught: the mapping's
 // pages read as zeros from then on, lost() turns true and lossNotifier() becomes readable, so
 // that the program reports a failed read instead of crashing.
+// On Windows the file has a hidden unique name that nobody else may open.
 class WordFile {
   public:
     WordFile() = default;

@@ -14,6 +14,7 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -59,6 +60,37 @@ void syncFolder(const fs::path& path) {
     }
 #endif
 }
+
+#ifdef _WIN32
+// Moves temp over target; 0, else the error number. Another program may hold the target open
+// without letting it be replaced: a virus scanner or an indexer for a moment, a viewer for
+// longer. The move is tried again for about two seconds before it fails with EBUSY. A
+// read-only target or a folder fails at once.
+int replaceFile(const fs::path& temp, const fs::path& target) {
+    constexpr int kAttempts = 20;
+    constexpr DWORD kWaitMs = 100;
+    for (int attempt = 1;; ++attempt) {
+        if (MoveFileExW(temp.c_str(), target.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return 0;
+        }
+        const DWORD error = GetLastError();
+        const DWORD attributes = GetFileAttributesW(target.c_str());
+        const bool plainFile =
+            attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0;
+        const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                          (error == ERROR_ACCESS_DENIED && plainFile);
+        if (!held) {
+            return error == ERROR_DISK_FULL ? ENOSPC : EACCES;
+        }
+        if (attempt == kAttempts) {
+            return EBUSY;
+        }
+        Sleep(kWaitMs);
+    }
+}
+#endif
 
 }  // namespace
 
@@ -108,7 +140,13 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path) : target_(nativePath
     open();
 }
 
-AtomicFileWriter::AtomicFileWriter(StandardOutput) : file_(stdout), standardOutput_(true) {}
+AtomicFileWriter::AtomicFileWriter(StandardOutput) : file_(stdout), standardOutput_(true) {
+#ifdef _WIN32
+    // Windows' standard output starts in text mode, which would turn each byte 0x0A of a
+    // capture or a pcap into 0x0D 0x0A.
+    (void)_setmode(_fileno(stdout), _O_BINARY);
+#endif
+}
 
 void AtomicFileWriter::open() {
     std::error_code ec;
@@ -195,11 +233,16 @@ bool AtomicFileWriter::commit() {
     if (!ok) {
         fail(flushError != 0 ? flushError : errno);
     } else if (!temp_.empty()) {
+#ifdef _WIN32
+        const int error = replaceFile(temp_, target_);
+#else
         std::error_code ec;
         fs::rename(temp_, target_, ec);
-        ok = !ec;
+        const int error = ec.value();
+#endif
+        ok = error == 0;
         if (!ok) {
-            fail(ec.value());
+            fail(error);
         } else {
             syncFolder(target_);
         }
@@ -215,6 +258,11 @@ std::string AtomicFileWriter::reason() const {
     if (refused_) {
         return "is neither a regular file nor a FIFO nor a character device";
     }
+#ifdef _WIN32
+    if (error_ == EBUSY) {
+        return "cannot be replaced: another program has it open";
+    }
+#endif
     return std::string("cannot be written: ") + std::strerror(error_ != 0 ? error_ : EIO);
 }
 

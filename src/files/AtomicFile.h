@@ -10,7 +10,8 @@
 //   the same folder, and Commit flushes it to the disk and renames it over the target;
 // - a symbolic link: the same for the file at the end of the links, which stay as they are;
 // - a FIFO or a character device: the bytes are written straight into it;
-// - standard output (the StandardOutput constructor): written straight to it.
+// - standard output (the StandardOutput constructor): written straight to it (in binary mode on
+//   Windows, where it starts in text mode).
 // A folder, a block device or a socket is refused. A writer destroyed without a successful
 // Commit removes its temporary file and leaves the target exactly as it was.
 class AtomicFileWriter {

@@ -11,12 +11,6 @@ namespace {
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr std::string_view kMissingMarker = "NoString";
 
-#ifdef _WIN32
-constexpr std::string_view kNewFileEol = "\r\n";
-#else
-constexpr std::string_view kNewFileEol = "\n";
-#endif
-
 std::string_view trimmed(std::string_view s) {
     constexpr std::string_view blanks = " \t\r\v\f";
     const size_t first = s.find_first_not_of(blanks);

@@ -22,6 +22,12 @@
 class IniFile {
   public:
     static constexpr size_t kMaxValue = 255;
+    // The line end of a new file.
+#ifdef _WIN32
+    static constexpr std::string_view kNewFileEol = "\r\n";
+#else
+    static constexpr std::string_view kNewFileEol = "\n";
+#endif
     // A larger file is not a profile this program wrote: it is neither read nor replaced.
     static constexpr size_t kMaxFileSize = 1 << 20;
 
@@ -41,7 +47,9 @@ class IniFile {
     // file could not be read by Load.
     bool save();
 
-    [[nodiscard]] const std::string& path() const { return path_; }
+    [[nodiscard]] const std::string& path() const {
+        return path_;
+    }
 
   private:
     struct Span {

@@ -52,16 +52,37 @@ bool folderWritable(const std::string& folder) {
 #endif
 }
 
+// The value of an environment variable in UTF-8; nothing when it is not set. Windows keeps
+// the environment in UTF-16: its narrow copy holds only what the ANSI code page can spell.
+std::optional<std::string> environment(const char* name) {
+#ifdef _WIN32
+    const wchar_t* value = _wgetenv(std::filesystem::path(name).c_str());
+    if (value == nullptr) {
+        return std::nullopt;
+    }
+    return utf8Path(std::filesystem::path(value));
+#else
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+#endif
+}
+
+const char* orNull(const std::optional<std::string>& value) {
+    return value ? value->c_str() : nullptr;
+}
+
 std::string userHome() {
+#ifdef _WIN32
+    return environment("USERPROFILE").value_or("");
+#else
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
         return home;
     }
-#ifndef _WIN32
     if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir != nullptr) {
         return pw->pw_dir;
     }
-#endif
     return {};
+#endif
 }
 
 std::string besideExecutable(const std::string& exeFolder, const char* relative) {
@@ -107,17 +128,27 @@ std::string userProgramFolder(const char* xdgDataHome, const std::string& userHo
     if (userHome.empty()) {
         return {};
     }
+#ifdef _WIN32
+    return joinPath(joinPath(joinPath(userHome, "AppData"), "Local"), "vexlo");
+#else
     return joinPath(joinPath(joinPath(userHome, ".local"), "share"), "vexlo");
+#endif
 }
 
 std::string locateProgramFolder(const std::string& exeFolder,
                                 const std::vector<std::string>& args) {
     std::error_code ec;
+    const std::optional<std::string> vexloHome = environment("VEXLO_HOME");
+#ifdef _WIN32
+    const std::optional<std::string> dataHome = environment("LOCALAPPDATA");
+#else
+    const std::optional<std::string> dataHome = environment("XDG_DATA_HOME");
+#endif
     const ProgramFolderChoice choice = programFolder({
         .exeFolder = exeFolder,
         .args = args,
-        .vexloHome = std::getenv("VEXLO_HOME"),
-        .xdgDataHome = std::getenv("XDG_DATA_HOME"),
+        .vexloHome = orNull(vexloHome),
+        .xdgDataHome = orNull(dataHome),
         .userHome = userHome(),
         .exeFolderWritable = folderWritable(exeFolder),
         .installed = std::filesystem::is_directory(nativePath(installedDataFolder(exeFolder)), ec),

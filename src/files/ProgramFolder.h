@@ -8,7 +8,7 @@ struct ProgramFolderSources {
     std::string exeFolder{};            // the executable's folder
     std::vector<std::string> args{};    // the command line after the program name
     const char* vexloHome = nullptr;    // VEXLO_HOME
-    const char* xdgDataHome = nullptr;  // XDG_DATA_HOME
+    const char* xdgDataHome = nullptr;  // XDG_DATA_HOME (LOCALAPPDATA on Windows)
     std::string userHome{};             // the user's home folder, empty when unknown
     bool exeFolderWritable = true;      // the user may create files in the executable's folder
     bool installed = false;             // the executable belongs to an installed copy
@@ -31,10 +31,12 @@ ProgramFolderChoice programFolder(const ProgramFolderSources& sources);
 
 // "$XDG_DATA_HOME/vexlo", or "<home>/.local/share/vexlo" when XDG_DATA_HOME is unset, empty or
 // relative (relative values are invalid and ignored); empty when userHome is empty as well.
+// On Windows "%LOCALAPPDATA%\vexlo", else "<home>\AppData\Local\vexlo".
 std::string userProgramFolder(const char* xdgDataHome, const std::string& userHome);
 
-// The program folder of this run, from the real environment (VEXLO_HOME, XDG_DATA_HOME, HOME)
-// and file system. A per-user folder is created on first start, with ports/ and Dat/ in it.
+// The program folder of this run, from the real environment (VEXLO_HOME, XDG_DATA_HOME, HOME;
+// on Windows VEXLO_HOME, LOCALAPPDATA, USERPROFILE, read as UTF-16) and file system. A per-user
+// folder is created on first start, with ports/ and Dat/ in it.
 std::string locateProgramFolder(const std::string& exeFolder, const std::vector<std::string>& args);
 
 // The read-only folders of an installed copy, found from the executable's folder: the data

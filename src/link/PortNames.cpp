@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <tuple>
 
+#include "link/ComPort.h"
+
 namespace {
 
 // Sorting key of a system location: kind, name without its number, number.
@@ -40,7 +42,7 @@ QString PortNames::location(int n) const {
         return {};
     }
 #ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(n);
+    return QString::fromStdString(comPortLocation(n));
 #else
     const QString entry = QDir(programFolder_).filePath(QStringLiteral("ports/COM%1").arg(n));
     const QFileInfo info(entry);

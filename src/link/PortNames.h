@@ -13,7 +13,7 @@
 // (/dev/ttyUSB0, /dev/ttyUSB1, ...), then USB modem-class devices (/dev/ttyACM0, ...), then
 // any other kind, then the built-in ports (/dev/ttyS0, ...); within each kind by number, so
 // that ttyUSB2 comes before ttyUSB10. Pseudo-terminals are never counted: name them in
-// ports/. On Windows port n is COM<n>.
+// ports/. On Windows port n is COM<n>, by its device path \\.\COM<n>.
 class PortNames {
   public:
     explicit PortNames(QString programFolder) : programFolder_(std::move(programFolder)) {}

@@ -1,5 +1,6 @@
 # Qt-free sources of src/link, compiled into vexlo_core.
 target_sources(vexlo_core PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/ComPort.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CommLink.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CommParam.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Decoder.cpp)

@@ -9,6 +9,16 @@
 #include <unistd.h>
 #endif
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <thread>
+#include <vector>
+#endif
+
+#include "files/ProgramFolder.h"
 #include "files/TempFolder.h"
 
 TEST(AtomicFile, PiecesReplaceTheTargetOnlyOnCommit) {
@@ -56,5 +66,63 @@ TEST(AtomicFile, AReplacedFileKeepsItsOwnerGroupAndMode) {
     EXPECT_EQ(st.st_uid, owner);
     EXPECT_EQ(st.st_gid, group);
     EXPECT_EQ(st.st_mode & 07777, mode);
+}
+#endif
+
+#ifdef _WIN32
+// Another program holds the target open: the replacement waits while it closes within about
+// two seconds; when it keeps the file open, the replacement fails with the target as it was,
+// no temporary file left and the reason in words.
+TEST(AtomicFile, ReplacesAFileAnotherProgramHasOpen) {
+    struct Case {
+        const char* what;
+        DWORD share;
+        int closeAfterMs;  // -1: kept open until the replacement has ended
+        bool replaced;
+    };
+    const std::vector<Case> cases = {
+        {"closes it soon", FILE_SHARE_READ, 300, true},
+        {"keeps it open", FILE_SHARE_READ, -1, false},
+    };
+    for (const Case& c : cases) {
+        TempFolder dir;
+        dir.write("t.ini", "old");
+        const HANDLE held = CreateFileW(nativePath(dir.File("t.ini")).c_str(), GENERIC_READ,
+                                        c.share, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE) << c.what;
+        std::thread closer;
+        if (c.closeAfterMs >= 0) {
+            closer = std::thread([&] {
+                Sleep(static_cast<DWORD>(c.closeAfterMs));
+                CloseHandle(held);
+            });
+        }
+        AtomicFileWriter w(dir.File("t.ini"));
+        w.write("new");
+        const bool committed = w.commit();
+        if (closer.joinable()) {
+            closer.join();
+        } else {
+            CloseHandle(held);
+        }
+        EXPECT_EQ(committed, c.replaced) << c.what;
+        EXPECT_EQ(dir.read("t.ini"), c.replaced ? "new" : "old") << c.what;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << c.what;
+        if (!c.replaced) {
+            EXPECT_EQ(w.reason(), "cannot be replaced: another program has it open");
+        }
+    }
+}
+#endif
+
+#ifdef _WIN32
+// Standard output is written in binary mode: the bytes of a pcap or a capture reach it as they
+// are, with no 0x0D put before each 0x0A.
+TEST(AtomicFile, StandardOutputIsWrittenInBinaryMode) {
+    const int out = _fileno(stdout);
+    std::fflush(stdout);
+    _setmode(out, _O_TEXT);
+    AtomicFileWriter w{AtomicFileWriter::StandardOutput{}};
+    EXPECT_EQ(_setmode(out, _O_TEXT), _O_BINARY);
 }
 #endif

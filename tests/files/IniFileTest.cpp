@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "files/TempFolder.h"
+#include "support/IniText.h"
 
 namespace {
 
@@ -116,7 +117,7 @@ TEST(IniFile, FailedWriteLeavesTheOldFileAndNoTemporaryFile) {
     fresh.load();
     fresh.put("S", "A", "3");
     EXPECT_TRUE(fresh.save());
-    EXPECT_EQ(dir.read("c.ini"), "[S]\nA=3\n");
+    EXPECT_EQ(dir.read("c.ini"), newIniText("[S]\nA=3\n"));
     EXPECT_EQ(dir.read("c.ini.tmp"), "not ours");
 }
 

@@ -6,20 +6,22 @@
 
 #include "files/ProgramFolder.h"
 #include "files/TempFolder.h"
+#include "support/IniText.h"
 
 namespace {
 
 std::string freshFile(const std::string& dataFolder) {
-    return "[Mode_Inf]\nDispMode=0\nIdleMode=0\nTimeStamp=0\nScroll=0\nFontSize=1\nLineState=0\n"
-           "ResizeMode=0\nTextSaveMode=0\nTextSaveLen1=0\nTextSaveLen2=50\nASCIISaveMode=0\n"
-           "[Comm_Inf]\nType=0\nSpeed=0\nDataLength=0\nStopBit=0\nParity=0\n"
-           "[VX_Inf]\nAuto=1\nPort=0\n"
-           "[Buffer_Inf]\nSize=1000\nDir=" +
-           dataFolder +
-           "\nMaxFiles=0\nFileDate=0\n"
-           "[Color_Inf]\nSD=14737663\nRD=16777192\nIDLE=12648384\nTMST=12648447\nERR=8421631\n"
-           "[Window_Inf]\nState=2\nHeight=6000\nWidth=9500\n"
-           "[Print_Inf]\nOrientation=2\n";
+    return newIniText(
+        "[Mode_Inf]\nDispMode=0\nIdleMode=0\nTimeStamp=0\nScroll=0\nFontSize=1\nLineState=0\n"
+        "ResizeMode=0\nTextSaveMode=0\nTextSaveLen1=0\nTextSaveLen2=50\nASCIISaveMode=0\n"
+        "[Comm_Inf]\nType=0\nSpeed=0\nDataLength=0\nStopBit=0\nParity=0\n"
+        "[VX_Inf]\nAuto=1\nPort=0\n"
+        "[Buffer_Inf]\nSize=1000\nDir=" +
+        dataFolder +
+        "\nMaxFiles=0\nFileDate=0\n"
+        "[Color_Inf]\nSD=14737663\nRD=16777192\nIDLE=12648384\nTMST=12648447\nERR=8421631\n"
+        "[Window_Inf]\nState=2\nHeight=6000\nWidth=9500\n"
+        "[Print_Inf]\nOrientation=2\n");
 }
 
 }  // namespace
@@ -30,7 +32,7 @@ TEST(ParamIni, FirstStartCreatesEveryKeyWithItsDefault) {
     s.gintWinState = 0;  // whatever the settings held before is replaced by the defaults
     s.gintFontSize = 2;
     ReadParamIni(s, dir.path());
-    const std::string dat = dir.path() + "/Dat";
+    const std::string dat = defaultDataFolder(dir.path());
     EXPECT_EQ(dir.read("VXParam.ini"), freshFile(dat));
     EXPECT_EQ(s.gstrSaveDir, dat);
     EXPECT_EQ(s.gintWinState, 2);
@@ -52,9 +54,9 @@ TEST(ParamIni, LineSettingsAndPortKeepTheirValuesAsDefaults) {
     ReadParamIni(s, dir.path());
     EXPECT_EQ(s.glngSpeed, 19200);
     const std::string file = dir.read("VXParam.ini");
-    EXPECT_NE(file.find("Speed=19200\n"), std::string::npos);
-    EXPECT_NE(file.find("Parity=2\n"), std::string::npos);
-    EXPECT_NE(file.find("Port=3\n"), std::string::npos);
+    EXPECT_NE(file.find(newIniText("Speed=19200\n")), std::string::npos);
+    EXPECT_NE(file.find(newIniText("Parity=2\n")), std::string::npos);
+    EXPECT_NE(file.find(newIniText("Port=3\n")), std::string::npos);
 }
 
 TEST(ParamIni, NumbersAreReadToTheVariablesWidth) {

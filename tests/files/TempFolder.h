@@ -20,21 +20,29 @@ class TempFolder {
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    [[nodiscard]] std::string path() const { return path_.string(); }
-    [[nodiscard]] std::string File(const std::string& name) const {
-        return (path_ / name).string();
-    }
+    // Paths in UTF-8, as the program keeps them; names are UTF-8 as well.
+    [[nodiscard]] std::string path() const { return utf8(path_); }
+    [[nodiscard]] std::string File(const std::string& name) const { return utf8(at(name)); }
 
     void write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path_ / name, std::ios::binary) << bytes;
+        std::ofstream(at(name), std::ios::binary) << bytes;
     }
     [[nodiscard]] std::string read(const std::string& name) const {
-        std::ifstream in(path_ / name, std::ios::binary);
+        std::ifstream in(at(name), std::ios::binary);
         std::ostringstream text;
         text << in.rdbuf();
         return text.str();
     }
 
   private:
+    [[nodiscard]] std::filesystem::path at(const std::string& name) const {
+        return path_ / std::u8string(name.begin(), name.end());
+    }
+    // Kept free of the program's libraries: the virtual unit's tests use this folder too.
+    static std::string utf8(const std::filesystem::path& path) {
+        const std::u8string text = path.u8string();
+        return {text.begin(), text.end()};
+    }
+
     std::filesystem::path path_;
 };

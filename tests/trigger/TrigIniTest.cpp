@@ -3,15 +3,16 @@
 #include <gtest/gtest.h>
 
 #include "files/TempFolder.h"
+#include "support/IniText.h"
 
 namespace {
 
 std::string section(int number, const std::string& chrLen, const std::string& chrCode,
                     const std::string& time) {
-    return "[Trig" + std::to_string(number) + "]\nTrigType=0\nChrType=0\nChrLen=" + chrLen +
-           "\nChrCode=" + chrCode + "\nTime=" + time +
-           "\nErrType=0\nRS=0\nCS=0\nER=0\nDR=0\nCD=0\nCI=0\nAction=0\nMonitorStop=0\n"
-           "SaveStart=0\nSaveStop=0\n";
+    return newIniText("[Trig" + std::to_string(number) + "]\nTrigType=0\nChrType=0\nChrLen=" +
+                      chrLen + "\nChrCode=" + chrCode + "\nTime=" + time +
+                      "\nErrType=0\nRS=0\nCS=0\nER=0\nDR=0\nCD=0\nCI=0\nAction=0\nMonitorStop=0\n"
+                      "SaveStart=0\nSaveStop=0\n");
 }
 
 }  // namespace
@@ -58,9 +59,9 @@ TEST(TrigIni, WrittenDefinitionsReadBack) {
     t.glngTrigCount[4] = 12;
     ASSERT_TRUE(WriteTrigIni(t, dir.path()));
     EXPECT_EQ(dir.read("VXTrig.ini")
-                  .find("[Trig1]\nTrigType=1\nChrType=0\nChrLen=2\nChrCode=0D0A\n"
-                        "Time=\nErrType=0\nRS=0\nCS=0\nER=0\nDR=0\nCD=0\nCI=0\n"
-                        "Action=0\nMonitorStop=100\nSaveStart=0\nSaveStop=0\n"),
+                  .find(newIniText("[Trig1]\nTrigType=1\nChrType=0\nChrLen=2\nChrCode=0D0A\n"
+                                   "Time=\nErrType=0\nRS=0\nCS=0\nER=0\nDR=0\nCD=0\nCI=0\n"
+                                   "Action=0\nMonitorStop=100\nSaveStart=0\nSaveStop=0\n")),
               0u);
 
     Triggers back;
