@@ -46,16 +46,6 @@ std::string given(const std::vector<std::string>& args, std::nullptr_t) {
     return programFolder({.exeFolder = rooted("/opt/vexlo"), .args = args}).folder;
 }
 
-#ifdef _WIN32
-// Windows has no setenv; its environment is UTF-16, an empty value removes a variable.
-void setenv(const char* name, const char* value, int) {
-    _wputenv_s(nativePath(name).c_str(), nativePath(value).c_str());
-}
-void unsetenv(const char* name) {
-    _wputenv_s(nativePath(name).c_str(), L"");
-}
-#endif
-
 }  // namespace
 
 TEST(ProgramFolder, HomeOptionWinsOverEnvironmentOverExecutableFolder) {
