@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QListWidget>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
@@ -29,11 +30,14 @@
 #include <set>
 #include <string>
 
+#include "SimulatorWindow.h"
 #include "UnitControl.h"
 #include "app/AppContext.h"
 #include "app/MDIMonitor.h"
 #include "app/QtTranslations.h"
 #include "app/dlgPrint.h"
+#include "app/frmAbout.h"
+#include "app/frmGuide.h"
 #include "link/QtPortFactory.h"
 #include "link/frmComm.h"
 #include "support/RunUntil.h"
@@ -135,6 +139,44 @@ class Shooter {
         Menu("mn_Run_Stop");
         const CommLink& comm = window_->link().comm();
         RunUntil([&] { return comm.lstCommand.empty() && ctx_.core.run.gintSending == 0; }, 3000);
+    }
+
+    // The simulator's window on the same virtual unit: a text sent on RD, two lines on.
+    void simulator() {
+        UnitControl control;
+        SimulatorWindow sim(control, folder_.path(), {});
+        sim.show();
+        sim.cmdConnect_Click();
+        find<QRadioButton>(&sim, "optDir1")->click();
+        find<QLineEdit>(&sim, "txtData")->setText("HELLO\\r\\n");
+        sim.cmdSend_Click();
+        for (const char* line : {"cmdLineRS", "cmdLineER"}) {
+            find<QPushButton>(&sim, line)->click();
+        }
+        auto* log = find<QListWidget>(&sim, "lstLog");
+        RunUntil([log] { return log->count() >= 3; }, 3000);
+        Settle();
+        save(Framed(sim), "simulator.png");
+    }
+
+    // The version window after the run: the unit's firmware version found by the probe.
+    void about() {
+        Menu("mn_Help_Version");
+        auto* about = find<frmAbout>(window_.get(), "frmAbout");
+        Settle();
+        save(Framed(*about), "about.png");
+        find<QPushButton>(about, "cmdOK")->click();
+    }
+
+    // The guide in its window, at the section on scrolling, reached from its contents.
+    void guide() {
+        Menu("mn_Help_Guide");
+        auto* guide = find<frmGuide>(window_.get(), "frmGuide");
+        guide->resize(kWindowWidth - 100, kWindowHeight);
+        guide->browser().follow(QUrl("#スクロールとジャンプ"));
+        Settle();
+        save(Framed(*guide), "guide.png");
+        guide->close();
     }
 
     // The history of chat.vxm, its hex view and a search hit; a page of it printed.
@@ -339,6 +381,9 @@ int main(int argc, char* argv[]) {
 
     Shooter shooter(args[out + 1], args[captures + 1]);
     shooter.Live();
+    shooter.simulator();
+    shooter.about();
+    shooter.guide();
     shooter.history();
     shooter.Trigger();
     shooter.frames();
