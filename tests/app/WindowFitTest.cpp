@@ -1,4 +1,5 @@
 // Windows that fit the screen: the main window's stored size and the reply-time window's place.
+#include <QGuiApplication>
 #include <QScreen>
 
 #include "app/WindowFit.h"
