@@ -10,17 +10,20 @@
 namespace {
 
 // A window that opens beside or below the main window where the screen has room, so that the
-// grid its double clicks move stays in view; otherwise where the window system puts it, on top.
+// grid its double clicks move stays in view; otherwise where the window system puts it, on top,
+// no larger than the screen.
 void placeBesideMain(QWidget& window, const MDIMonitor& main) {
     if (window.isVisible() || main.screen() == nullptr) {
         return;
     }
-    const std::optional<QRect> placed =
-        placeBeside(main.frameGeometry(), window.size(), window.minimumSizeHint(), kAssumedFrame,
-                    main.screen()->availableGeometry());
+    const QRect area = main.screen()->availableGeometry();
+    const std::optional<QRect> placed = placeBeside(main.frameGeometry(), window.size(),
+                                                    window.minimumSizeHint(), kAssumedFrame, area);
     if (placed) {
         window.resize(placed->size().shrunkBy(kAssumedFrame));
         window.move(placed->topLeft());
+    } else {
+        window.resize(fittedSize(window.size(), kAssumedFrame, area));
     }
 }
 

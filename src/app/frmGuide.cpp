@@ -4,11 +4,13 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
 #include "app/QString8.h"
+#include "app/WindowFit.h"
 #include "files/ProgramFolder.h"
 
 namespace {
@@ -111,6 +113,9 @@ void frmGuide::showGuide(const QString& file) {
     if (txtGuide->source().adjusted(QUrl::RemoveFragment) != url) {
         txtGuide->clearHistory();
         txtGuide->setSource(url, QTextDocument::MarkdownResource);
+    }
+    if (!isVisible() && screen() != nullptr) {
+        resize(fittedSize(size(), kAssumedFrame, screen()->availableGeometry()));
     }
     show();
     raise();
