@@ -158,12 +158,12 @@ class Shooter {
         save(Framed(sim), "simulator.png");
     }
 
-    // The version window after the run: the unit's firmware version found by the probe.
+    // The version window over the main window after the run: the firmware version the probe found.
     void about() {
         Menu("mn_Help_Version");
         auto* about = find<frmAbout>(window_.get(), "frmAbout");
         Settle();
-        save(Framed(*about), "about.png");
+        save(WithDialog(*about), "about.png");
         find<QPushButton>(about, "cmdOK")->click();
     }
 
