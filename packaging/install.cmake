@@ -21,6 +21,10 @@ endif()
 install(FILES ${PROJECT_SOURCE_DIR}/data/green.bmp ${PROJECT_SOURCE_DIR}/data/gray.bmp
               ${PROJECT_SOURCE_DIR}/packaging/vexlo.svg ${PROJECT_SOURCE_DIR}/packaging/vexlo-48.png
         DESTINATION ${VEXLO_INSTALL_DATADIR})
+# The user guide that the help menu shows, with its pictures beside it as in the source tree.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.md DESTINATION ${VEXLO_INSTALL_DATADIR}/docs)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images DESTINATION ${VEXLO_INSTALL_DATADIR}/docs
+        FILES_MATCHING PATTERN "*.png")
 
 # Menu entry, icon and the capture log file type. vexlo-48.png is vexlo.svg drawn at 48 pixels
 # (rsvg-convert -w 48 -h 48 vexlo.svg -o vexlo-48.png); draw it again when the SVG changes.

@@ -11,6 +11,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -19,6 +20,7 @@
 #include "app/FileCommands.h"
 #include "app/PanelBar.h"
 #include "app/Twips.h"
+#include "app/WindowFit.h"
 #include "app/dlgTrigger.h"
 #include "files/ParamIni.h"
 #include "files/ProgramFolder.h"
@@ -60,7 +62,7 @@ MDIMonitor::MDIMonitor(AppContext& ctx, QWidget* parent)
     MenuEnable();
 
     lintLoaded_ = false;
-    resize(twipsToPixelsX(this, s.glngWinWidth), twipsToPixelsY(this, s.glngWinHeight));
+    resize(heldSize());
     if (s.gintWinState == 2) {
         setWindowState(Qt::WindowMaximized);
     }
@@ -148,6 +150,7 @@ void MDIMonitor::connectMenus() {
     on("mn_File_Text", [this] { files_->mn_File_Text_Click(); });
     on("mn_File_Pcap", [this] { files_->mn_File_Pcap_Click(); });
     on("mn_Tool_Option", [this] { mn_Tool_Option_Click(); });
+    on("mn_Help_Guide", [this] { mn_Help_Guide_Click(); });
     on("mn_Help_Version", [this] { mn_Help_Version_Click(); });
     on("mn_File_Print", [this] { mn_File_Print_Click(); });
     on("mn_Run_Start", [this] { RunStart(); });
@@ -378,12 +381,14 @@ void MDIMonitor::MDIForm_Resize() {
     if (s.gintResizeMode != 0 || run.gintRun == 0 || run.gintRireki == 1) {
         const Qt::WindowStates st = windowState();
         s.gintWinState = st & Qt::WindowMinimized ? 1 : (st & Qt::WindowMaximized ? 2 : 0);
-        // A side that still has its stored size in pixels keeps its stored twips, so that
-        // rounding does not change the settings when nobody resized the window.
-        if (s.gintWinState == 0 && height() != twipsToPixelsY(this, s.glngWinHeight)) {
+        // A side that still has its stored size in pixels (fitted to the screen) keeps its
+        // stored twips, so that neither rounding nor the fit changes the settings when nobody
+        // resized the window.
+        const QSize held = heldSize();
+        if (s.gintWinState == 0 && height() != held.height()) {
             s.glngWinHeight = pixelsToTwipsY(this, height());
         }
-        if (s.gintWinState == 0 && width() != twipsToPixelsX(this, s.glngWinWidth)) {
+        if (s.gintWinState == 0 && width() != held.width()) {
             s.glngWinWidth = pixelsToTwipsX(this, width());
         }
         return;
@@ -410,10 +415,22 @@ void MDIMonitor::applyHeldGeometry() {
     if (windowState() & Qt::WindowMaximized) {
         setWindowState(Qt::WindowNoState);
     }
-    const QSize held(twipsToPixelsX(this, s.glngWinWidth), twipsToPixelsY(this, s.glngWinHeight));
+    const QSize held = heldSize();
     if (size() != held) {
         resize(held);
     }
+}
+
+QSize MDIMonitor::heldSize() const {
+    const Settings& s = ctx_.core.settings;
+    const QSize stored(twipsToPixelsX(this, s.glngWinWidth), twipsToPixelsY(this, s.glngWinHeight));
+    const QScreen* on = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    if (on == nullptr) {
+        return stored;
+    }
+    // Always the assumed frame, so that the same stored value gives the same size before and
+    // after the window is shown.
+    return fittedSize(stored, kAssumedFrame, on->availableGeometry());
 }
 
 // ---- closing ----

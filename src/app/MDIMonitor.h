@@ -20,6 +20,7 @@ class dlgPrint;
 class dlgTrigger;
 class dlgOption;
 class frmAbout;
+class frmGuide;
 class frmComm;
 class frmMonitor;
 class MonitorSearch;
@@ -90,6 +91,9 @@ class MDIMonitor : public QMainWindow,
     void MDIForm_Unload();
     void MDIForm_Resize();
     void applyHeldGeometry();
+    // The stored window size in pixels, fitted inside the screen's available area; the stored
+    // value itself stays until the user changes the size.
+    [[nodiscard]] QSize heldSize() const;
     // After the last auto-save flush of a shutdown: blocks still kept are lost; says so.
     void reportAutoSaveLoss();
 
@@ -102,6 +106,7 @@ class MDIMonitor : public QMainWindow,
     void mn_Tool_Trig_Click();
     void mn_Tool_Option_Click();
     void mn_Help_Version_Click();
+    void mn_Help_Guide_Click();
     void mn_View_Mode_Click(int index);
     void mn_View_Idle_Scale_Click(int index);
     void mn_View_Time_Click();
@@ -146,6 +151,7 @@ class MDIMonitor : public QMainWindow,
     QPointer<dlgTrigger> dlgTrigger_;
     QPointer<dlgOption> dlgOption_;
     QPointer<frmAbout> frmAbout_;
+    QPointer<frmGuide> frmGuide_;
     RunController controller_;
     // What the decoder tells the main window: the line lamps and a trigger's save stop.
     class DecoderListener final : public DecoderObserver {

@@ -91,6 +91,7 @@ MainMenus::MainMenus(QMainWindow& window) {
     QAction* sp = help->addSeparator();
     sp->setObjectName("mn_Help_SP");
     sp->setVisible(false);
+    add(help, "mn_Help_Guide", "手引き(&G)", "F1");
     add(help, "mn_Help_Version", "バージョン情報(&A)");
 }
 

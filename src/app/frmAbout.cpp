@@ -65,6 +65,11 @@ frmAbout::frmAbout(std::function<std::string()> unitVer, Prompts& prompts, QWidg
     cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
     cmdSysInfo->setAutoDefault(false);
     connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::StartSysInfo);
+#ifdef Q_OS_LINUX
+    // A Linux desktop has no system information program of the kind the button starts: it
+    // could only say so, and is hidden.
+    cmdSysInfo->setVisible(false);
+#endif
 
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(cmdOK);

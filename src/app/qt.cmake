@@ -18,6 +18,8 @@ add_library(vexlo_app STATIC
     ${CMAKE_CURRENT_LIST_DIR}/QtTranslations.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ToolCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WinColor.h
+    ${CMAKE_CURRENT_LIST_DIR}/WindowFit.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/frmGuide.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dlgOption.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dlgPrint.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dlgTextSave.cpp
@@ -37,4 +39,13 @@ foreach(picture green.bmp gray.bmp)
 endforeach()
 foreach(picture vexlo.svg vexlo-48.png)
     configure_file(${PROJECT_SOURCE_DIR}/packaging/${picture} ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${picture} COPYONLY)
+endforeach()
+
+# The user guide and its pictures, which the help menu shows, next to the executable as in the
+# installed data folder: docs/guide.md and docs/images/.
+configure_file(${PROJECT_SOURCE_DIR}/docs/guide.md ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/docs/guide.md COPYONLY)
+file(GLOB guidePictures CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/images/*.png)
+foreach(picture ${guidePictures})
+    get_filename_component(name ${picture} NAME)
+    configure_file(${picture} ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/docs/images/${name} COPYONLY)
 endforeach()

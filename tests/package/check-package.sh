@@ -59,6 +59,7 @@ if [ -n "$extcap" ]; then
 fi
 for file in usr/share/vexlo/green.bmp usr/share/vexlo/gray.bmp \
     usr/share/vexlo/vexlo.svg usr/share/vexlo/vexlo-48.png \
+    usr/share/vexlo/docs/guide.md usr/share/vexlo/docs/images/main-live.png \
     usr/share/applications/vexlo.desktop usr/share/mime/packages/vexlo.xml \
     usr/share/icons/hicolor/scalable/apps/vexlo.svg usr/share/icons/hicolor/48x48/apps/vexlo.png \
     usr/share/doc/vexlo/copyright usr/share/doc/vexlo/changelog.gz \

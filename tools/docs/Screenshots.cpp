@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
@@ -29,13 +30,17 @@
 #include <set>
 #include <string>
 
+#include "SimulatorWindow.h"
 #include "UnitControl.h"
 #include "app/AppContext.h"
 #include "app/MDIMonitor.h"
 #include "app/QtTranslations.h"
 #include "app/dlgPrint.h"
+#include "app/frmAbout.h"
+#include "app/frmGuide.h"
 #include "link/QtPortFactory.h"
 #include "link/frmComm.h"
+#include "support/OffscreenScreen.h"
 #include "support/RunUntil.h"
 #include "support/ScriptedPrompts.h"
 #include "support/VirtualUnit.h"
@@ -132,9 +137,45 @@ class Shooter {
         RunUntil([this] { return ctx_.core.capture.glngDatLen() > 0; }, 5000);
         RunUntilQuiet(ctx_.core.capture, 500, 20'000);
         save(Framed(*window_), "main-live.png");
+        simulator();
         Menu("mn_Run_Stop");
         const CommLink& comm = window_->link().comm();
         RunUntil([&] { return comm.lstCommand.empty() && ctx_.core.run.gintSending == 0; }, 3000);
+    }
+
+    // The simulator's window on the same virtual unit during the run: a line of text sent on RD.
+    void simulator() {
+        UnitControl control;
+        SimulatorWindow sim(control, folder_.path(), {});
+        sim.show();
+        sim.cmdConnect_Click();
+        find<QRadioButton>(&sim, "optDir1")->click();
+        find<QLineEdit>(&sim, "txtData")->setText("HELLO");
+        sim.cmdSend_Click();
+        auto* log = find<QListWidget>(&sim, "lstLog");
+        RunUntil([log] { return log->count() >= 1; }, 3000);
+        Settle();
+        save(Framed(sim), "simulator.png");
+    }
+
+    // The version window over the main window after the run: the firmware version the probe found.
+    void about() {
+        Menu("mn_Help_Version");
+        auto* about = find<frmAbout>(window_.get(), "frmAbout");
+        Settle();
+        save(WithDialog(*about), "about.png");
+        find<QPushButton>(about, "cmdOK")->click();
+    }
+
+    // The guide in its window, at the section on scrolling, reached from its contents.
+    void guide() {
+        Menu("mn_Help_Guide");
+        auto* guide = find<frmGuide>(window_.get(), "frmGuide");
+        guide->resize(kWindowWidth - 100, kWindowHeight);
+        guide->browser().follow(QUrl("#スクロールとジャンプ"));
+        Settle();
+        save(Framed(*guide), "guide.png");
+        guide->close();
     }
 
     // The history of chat.vxm, its hex view and a search hit; a page of it printed.
@@ -317,11 +358,10 @@ class Shooter {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    OffscreenDesktop screen;
     useJapaneseLocale();
     QApplication app(argc, argv);
+    screen.applied();
     const QStringList args = QApplication::arguments();
     const qsizetype out = args.indexOf("--out");
     const qsizetype captures = args.indexOf("--captures");
@@ -339,6 +379,8 @@ int main(int argc, char* argv[]) {
 
     Shooter shooter(args[out + 1], args[captures + 1]);
     shooter.Live();
+    shooter.about();
+    shooter.guide();
     shooter.history();
     shooter.Trigger();
     shooter.frames();
