@@ -273,9 +273,13 @@ bool frmAnalysis::load(CaptureInView capture, std::string& error) {
 
 bool frmAnalysis::analyse(const CaptureInView& capture, std::string& error) {
     error.clear();
-    const FrameOptions options{spnGap->value() * 1000LL, chkModbus->isChecked()};
+    FrameOptions options;
+    options.gapMicros = spnGap->value() * 1000LL;
+    options.modbus = chkModbus->isChecked();
     FrameList fresh;
     fresh.modbus = options.modbus;
+    fresh.checked = options.checked();
+    fresh.protocol = options.protocolName();
     const std::unique_ptr<Progress> progress = progressMaker_(this);
     bool cancelled = false;
     uint64_t done = 0;

@@ -435,9 +435,20 @@ TEST_F(Cli, FramesWritesTheExamplesAsCsvJsonAndText) {
         std::vector<std::string> args{"frames",   in,   "--gap", std::to_string(e.gapMs),
                                       "--format", "csv"};
         std::string csv = "index,dir,start_s,bytes,errors,gap_ms,reply_ms,hex";
-        csv += e.modbus ? ",unit,function,kind,crc_ok\n" : "\n";
+        csv += e.modbus ? ",unit,function,kind,crc_ok" : "";
+        csv += ",protocol,check,problem\n";
+        // The protocol, the check and the problem follow from the Modbus columns.
+        const auto tail = [&e](const std::string& row) -> std::string {
+            if (!e.modbus) {
+                return ",idle,none,";
+            }
+            if (row.ends_with(",noise,")) {
+                return ",modbus-rtu,none,noise";
+            }
+            return row.ends_with(",true") ? ",modbus-rtu,ok," : ",modbus-rtu,bad,";
+        };
         for (size_t i = 0; i < e.rows.size(); ++i) {
-            csv += std::to_string(i + 1) + ',' + e.rows[i] + '\n';
+            csv += std::to_string(i + 1) + ',' + e.rows[i] + tail(e.rows[i]) + '\n';
         }
         if (e.modbus) {
             args.push_back("--modbus");
@@ -459,22 +470,26 @@ TEST_F(Cli, FramesWritesTheExamplesAsCsvJsonAndText) {
     EXPECT_EQ(json.code, 0);
     EXPECT_EQ(json.out.rfind("{\"idle_step_ms\":10,\"frames\":[\n{\"index\":1,\"dir\":\"SD\","
                              "\"start_s\":0.000000,\"bytes\":8,\"errors\":0,\"gap_ms\":null,"
-                             "\"reply_ms\":null,\"hex\":\"01 03 00 00 00 0A C5 CD\",\"modbus\":"
+                             "\"reply_ms\":null,\"hex\":\"01 03 00 00 00 0A C5 CD\",\"protocol\":"
+                             "\"modbus-rtu\",\"check\":\"ok\",\"problem\":\"\",\"modbus\":"
                              "{\"unit\":1,\"function\":3,\"kind\":\"request\",\"crc_ok\":true}},\n",
                              0),
               0U)
         << json.out;
-    EXPECT_NE(json.out.find("\"summary\":{\"SD\":{\"frames\":5,\"bytes\":40,\"reply_ms\":{"
-                            "\"count\":2,\"min\":10,\"median\":10,\"p95\":10,\"max\":10}},"
-                            "\"RD\":{\"frames\":2,\"bytes\":12,\"reply_ms\":{\"count\":2,"
-                            "\"min\":10,\"median\":10,\"p95\":10,\"max\":10}},\"crc_bad\":1,"
-                            "\"noise\":0}}\n"),
+    EXPECT_NE(json.out.find(
+                  "\"summary\":{\"SD\":{\"frames\":5,\"bytes\":40,\"bad_checks\":1,\"reply_ms\":{"
+                  "\"count\":2,\"min\":10,\"median\":10,\"p95\":10,\"max\":10}},"
+                  "\"RD\":{\"frames\":2,\"bytes\":12,\"bad_checks\":0,\"reply_ms\":{\"count\":2,"
+                  "\"min\":10,\"median\":10,\"p95\":10,\"max\":10}},\"protocol\":\"modbus-rtu\","
+                  "\"crc_bad\":1,"
+                  "\"noise\":0}}\n"),
               std::string::npos)
         << json.out;
     const Outcome text = run({"frames", in, "--modbus"});
     EXPECT_EQ(text.code, 0);
-    EXPECT_NE(text.out.find("SD: 5 frames, 40 bytes, 2 replies, reply_ms min 10 median 10 p95 "
-                            "10 max 10\n"),
+    EXPECT_NE(text.out.find(
+                  "SD: 5 frames, 40 bytes, 1 bad checks, 2 replies, reply_ms min 10 median 10 p95 "
+                  "10 max 10\n"),
               std::string::npos)
         << text.out;
     EXPECT_NE(text.out.find("idle step: 10 ms"), std::string::npos);
@@ -485,7 +500,8 @@ TEST_F(Cli, FramesWritesTheExamplesAsCsvJsonAndText) {
     const std::string unknown = logFile("unknown.vxm", h, FrameExamples()[3].records);
     const Outcome nulls = run({"frames", unknown, "--format", "json"});
     EXPECT_NE(nulls.out.find("\"bytes\":1,\"errors\":0,\"gap_ms\":null,\"reply_ms\":null,"
-                             "\"hex\":\"42\"}],\n"),
+                             "\"hex\":\"42\",\"protocol\":\"idle\",\"check\":\"none\","
+                             "\"problem\":\"\"}],\n"),
               std::string::npos)
         << nulls.out;
     EXPECT_NE(nulls.out.find("\"RD\":{\"frames\":2,\"bytes\":2,\"reply_ms\":{\"count\":0,"),
