@@ -28,6 +28,7 @@
 #include "files/PcapExport.h"
 #include "files/TempFolder.h"
 #include "files/TextExportExamples.h"
+#include "support/SampleCapture.h"
 
 namespace {
 
@@ -507,6 +508,77 @@ TEST_F(Cli, FramesWritesTheExamplesAsCsvJsonAndText) {
     EXPECT_NE(nulls.out.find("\"RD\":{\"frames\":2,\"bytes\":2,\"reply_ms\":{\"count\":0,"),
               std::string::npos)
         << nulls.out;
+}
+
+TEST_F(Cli, FramesByProtocolFromVXProtoIniOrAnotherFile) {
+    LogHeader h = header(0);
+    h.glngSpeed = 10000;
+    h.gintIdleMode = 100;
+    SampleCapture c;
+    c.Data(
+         "z\x02"
+         "AB\x03\x02",
+         true)
+        .Data(
+            "\x02"
+            "AB\x03\x07",
+            false)
+        .Data("ab\r\n", true);
+    const std::string in = logFile("in.vxm", h, c.bytes);
+    dir.write("VXProto.ini", "; two\n[stx]\nStart=02\nEnd=03\nCheck=xor8\nCheckAfterEnd=1\n");
+    const std::string head =
+        "index,dir,start_s,bytes,errors,gap_ms,reply_ms,hex,protocol,check,problem\n";
+    // The program folder's file, and another one.
+    for (const std::vector<std::string>& where :
+         {std::vector<std::string>{"--home", dir.path()},
+          std::vector<std::string>{"--protocols", dir.File("VXProto.ini")}}) {
+        std::vector<std::string> args{"frames", in, "--protocol", "stx", "--format", "csv"};
+        args.insert(args.end(), where.begin(), where.end());
+        const Outcome r = run(args);
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, head +
+                             "1,SD,0.000000,1,0,,,7A,stx,none,noise\n"
+                             "2,SD,0.001000,5,0,0,,02 41 42 03 02,stx,ok,\n"
+                             "3,RD,0.006000,5,0,0,0,02 41 42 03 07,stx,bad,\n"
+                             "4,SD,0.011000,4,0,0,,61 62 0D 0A,stx,none,noise\n");
+    }
+    const Outcome lines = run({"frames", in, "--protocol", "lines", "--home", dir.path()});
+    EXPECT_EQ(lines.code, 0) << lines.err;
+    EXPECT_NE(lines.out.find("protocol: lines\n"), std::string::npos) << lines.out;
+    const Outcome text = run({"frames", in, "--protocol", "stx", "--home", dir.path()});
+    EXPECT_NE(text.out.find("SD: 1 frames, 5 bytes, 0 bad checks,"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("RD: 1 frames, 5 bytes, 1 bad checks,"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("bad checks: 1\nnoise: 2\n"), std::string::npos) << text.out;
+
+    // Refused: a malformed definition, a name no file defines, a missing file, two protocols.
+    dir.write("bad.ini", "[stx]\nStart=02\nLength=1,3,BE,0\n");
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string err;
+    } refused[] = {
+        {{"--protocol", "stx", "--protocols", dir.File("bad.ini")},
+         1,
+         dir.File("bad.ini") + ": line 3: Length=1,3,BE,0: expected OFFSET,SIZE,ORDER,ADJUST with "
+                               "SIZE 1, 2 or 4 and ORDER BE or LE\n"},
+        {{"--protocol", "etx", "--home", dir.path()},
+         1,
+         dir.File("VXProto.ini") +
+             ": no protocol [etx] (built in: idle, modbus-rtu, modbus-ascii, lines)\n"},
+        {{"--protocol", "stx", "--protocols", dir.File("none.ini")},
+         1,
+         dir.File("none.ini") + ": cannot be read\n"},
+        {{"--protocol", "lines", "--modbus"}, 2, ""},
+    };
+    for (const auto& r : refused) {
+        std::vector<std::string> args{"frames", in};
+        args.insert(args.end(), r.args.begin(), r.args.end());
+        const Outcome o = run(args);
+        EXPECT_EQ(o.code, r.code) << r.args[1];
+        if (r.code == 1) {
+            EXPECT_EQ(o.err, "vexlo-cli: " + r.err) << r.args[1];
+        }
+    }
 }
 
 namespace {
