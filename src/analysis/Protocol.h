@@ -181,8 +181,10 @@ class Framer {
 
   private:
     void append(uint8_t b, bool error) {
+        if (error) {
+            errors_.push_back(first_ + values_.size());
+        }
         values_.push_back(b);
-        errors_.push_back(error ? 1 : 0);
     }
     [[nodiscard]] bool endsWith(const std::vector<uint8_t>& tail) const {
         return std::equal(tail.begin(), tail.end(),
@@ -248,20 +250,23 @@ class Framer {
         want_ = hunting_ ? 0 : p_.fixed;
     }
     void emitFront(size_t k, Problem problem, CheckState check) {
-        int32_t errors = 0;
-        for (size_t i = 0; i < k; ++i) {
-            errors += errors_[i];
+        // The bytes with an error among the k: the first ones held.
+        const auto errors = static_cast<ptrdiff_t>(
+            std::lower_bound(errors_.begin(), errors_.end(), first_ + k) - errors_.begin());
+        emit_(Item{first_, values_.data(), k, static_cast<int32_t>(errors), problem, check});
+        if (k == values_.size()) {
+            values_.clear();
+        } else {
+            values_.erase(values_.begin(), values_.begin() + static_cast<ptrdiff_t>(k));
         }
-        emit_(Item{first_, values_.data(), k, errors, problem, check});
-        values_.erase(values_.begin(), values_.begin() + static_cast<ptrdiff_t>(k));
-        errors_.erase(errors_.begin(), errors_.begin() + static_cast<ptrdiff_t>(k));
+        errors_.erase(errors_.begin(), errors_.begin() + errors);
         first_ += k;
     }
 
     const Protocol& p_;
     std::function<void(const Item&)> emit_;
     std::vector<uint8_t> values_;
-    std::vector<uint8_t> errors_;
+    std::vector<uint64_t> errors_;  // the indexes of the bytes held that came with an error
     uint64_t first_ = 0;
     size_t want_ = 0;  // the length of the open frame, when known
     bool hunting_;     // looking for Start: the bytes held are noise

@@ -281,11 +281,14 @@ TEST(Protocol, SummaryCountsBadChecksPerDirection) {
             "AB\x03",
             kRd);
     c.Pair(0x00, kRd);
-    c.Data("x", kRd);
+    c.Pair('x', kRd, true);
     FrameList list;
     analyseFrames(c.bytes.data(), c.bytes.size(), LineTiming{10000, 1, 0, 0, 100}, OptionsFor(kStx),
                   list);
     EXPECT_EQ(list.protocol, "stx");
+    ASSERT_EQ(list.frames.size(), 4U);
+    EXPECT_EQ(list.frames[0].errors + list.frames[1].errors + list.frames[2].errors, 0);
+    EXPECT_EQ(list.frames[3].errors, 1);  // the byte with a parity error, noise
     const FrameSummary s = summarise(list);
     EXPECT_EQ(s.sd.badChecks, 1);
     EXPECT_EQ(s.rd.badChecks, 1);
