@@ -25,22 +25,26 @@ class AnalysisWindowTest : public AppTest {
         NoUnit();
         OpenWindow();
         // The Modbus example: seven frames, the last two in one run of SD.
+        OpenAnalysed("modbus.vxm", FrameExamples().back().records);
+        analysis = window->findChild<frmAnalysis*>("frmAnalysis");
+        ASSERT_NE(analysis, nullptr);
+        table = analysis->findChild<QTableView*>("tblFrames");
+        ASSERT_NE(table, nullptr);
+    }
+    // Opens a capture log file of the records (10000 bit/s, 10 ms idle steps) and the
+    // reply-time window on it.
+    void OpenAnalysed(const char* name, const std::vector<uint8_t>& records) {
         LogHeader h;
         h.glngSpeed = 10000;
         h.gintDataLen = 1;
         h.gintIdleMode = 100;
         uint8_t head[kLogHeaderLen];
         encodeHeader(h, head);
-        const std::vector<uint8_t> records = FrameExamples().back().records;
-        std::ofstream(FilePath("modbus.vxm"), std::ios::binary)
+        std::ofstream(FilePath(name), std::ios::binary)
             << std::string(reinterpret_cast<const char*>(head), sizeof head)
             << std::string(records.begin(), records.end());
-        ASSERT_TRUE(window->files().openLog(FilePath("modbus.vxm")));
+        ASSERT_TRUE(window->files().openLog(FilePath(name)));
         Item("mn_Tool_Analysis")->trigger();
-        analysis = window->findChild<frmAnalysis*>("frmAnalysis");
-        ASSERT_NE(analysis, nullptr);
-        table = analysis->findChild<QTableView*>("tblFrames");
-        ASSERT_NE(table, nullptr);
     }
     template <class T>
     T* Control(const char* name) {
@@ -81,7 +85,8 @@ TEST_F(AnalysisWindowTest, ShowsTheFramesTheSummaryAndTheHistogram) {
     EXPECT_EQ(Cell(3, 8), "例外");
     EXPECT_EQ(Cell(5, 4), "");  // after a frame of the same direction: no reply time
     const QString summary = Control<QLabel>("lblSummary")->text();
-    EXPECT_TRUE(summary.contains("SD: 5フレーム 40バイト チェック不良 1 応答 2件")) << summary.toStdString();
+    EXPECT_TRUE(summary.contains("SD: 5フレーム 40バイト チェック不良 1 応答 2件"))
+        << summary.toStdString();
     EXPECT_TRUE(summary.contains("CRC不良 1")) << summary.toStdString();
     EXPECT_TRUE(summary.contains("アイドル単位 10 ms")) << summary.toStdString();
 
@@ -159,17 +164,7 @@ TEST_F(AnalysisWindowTest, NoiseAndLongFramesAreShownFromTheFile) {
     for (int i = 0; i < 300; ++i) {
         c.Pairs({static_cast<uint8_t>(i)}, true);
     }
-    LogHeader h;
-    h.glngSpeed = 10000;
-    h.gintDataLen = 1;
-    h.gintIdleMode = 100;
-    uint8_t head[kLogHeaderLen];
-    encodeHeader(h, head);
-    std::ofstream(FilePath("noise.vxm"), std::ios::binary)
-        << std::string(reinterpret_cast<const char*>(head), sizeof head)
-        << std::string(c.bytes.begin(), c.bytes.end());
-    ASSERT_TRUE(window->files().openLog(FilePath("noise.vxm")));
-    Item("mn_Tool_Analysis")->trigger();
+    OpenAnalysed("noise.vxm", c.bytes);
     ASSERT_EQ(table->model()->rowCount(), 5);
     const QString longRow = Cell(4, 5);
     EXPECT_TRUE(longRow.startsWith("00 01 02")) << longRow.toStdString();
@@ -199,17 +194,7 @@ TEST_F(AnalysisWindowTest, OffersTheProtocolsOfVXProtoIniAndColoursBadChecks) {
             "AB\x03\x07",
             false)
         .Data("z", true);
-    LogHeader h;
-    h.glngSpeed = 10000;
-    h.gintDataLen = 1;
-    h.gintIdleMode = 100;
-    uint8_t head[kLogHeaderLen];
-    encodeHeader(h, head);
-    std::ofstream(FilePath("stx.vxm"), std::ios::binary)
-        << std::string(reinterpret_cast<const char*>(head), sizeof head)
-        << std::string(c.bytes.begin(), c.bytes.end());
-    ASSERT_TRUE(window->files().openLog(FilePath("stx.vxm")));
-    Item("mn_Tool_Analysis")->trigger();
+    OpenAnalysed("stx.vxm", c.bytes);
     auto* protocol = Control<QComboBox>("cmbProtocol");
     ASSERT_EQ(protocol->count(), 5);
     EXPECT_EQ(protocol->itemText(4), "stx");
