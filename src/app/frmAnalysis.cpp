@@ -6,7 +6,6 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>

@@ -8,7 +8,6 @@
 #include "base/Progress.h"
 
 class QBarSet;
-class QCheckBox;
 class QComboBox;
 class QChartView;
 class QLabel;
