@@ -9,6 +9,7 @@
 #include "BenchStreams.h"
 #include "analysis/FrameAnalysis.h"
 #include "analysis/Modbus.h"
+#include "analysis/Protocol.h"
 
 namespace {
 
@@ -42,11 +43,18 @@ const std::vector<uint8_t>& PolledCapture() {
     return stored;
 }
 
-void analyse(benchmark::State& state, const std::vector<uint8_t>& src, bool modbus) {
+// Modbus RTU when modbus; protocol: a definition of VXProto.ini's form instead.
+void analyse(benchmark::State& state, const std::vector<uint8_t>& src, bool modbus,
+             const char* protocol = nullptr) {
     const LineTiming line{19200, 1, 0, 2, 100};
+    FrameOptions options;
+    options.modbus = modbus;
+    if (protocol != nullptr) {
+        options.protocol = proto::parseProtocols(protocol).protocols.at(0);
+    }
     FrameList list;  // kept between runs, as the window keeps it
     for (auto _ : state) {
-        analyseFrames(src.data(), src.size(), line, {0, modbus}, list);
+        analyseFrames(src.data(), src.size(), line, options, list);
         benchmark::DoNotOptimize(list.frames.size());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * src.size()));
@@ -66,6 +74,13 @@ void BM_PolledFrameAnalysisModbus4MB(benchmark::State& state) {
     analyse(state, PolledCapture(), true);
 }
 BENCHMARK(BM_PolledFrameAnalysisModbus4MB)->Unit(benchmark::kMillisecond);
+
+// A start byte, a length field and a CRC-16 after the data, as the replies are built.
+void BM_PolledFrameAnalysisDefined4MB(benchmark::State& state) {
+    analyse(state, PolledCapture(), false,
+            "[poll]\nStart=01\nLength=2,1,BE,5\nCheck=crc16-modbus\nMax=300\n");
+}
+BENCHMARK(BM_PolledFrameAnalysisDefined4MB)->Unit(benchmark::kMillisecond);
 
 void BM_FrameAnalysis4MB(benchmark::State& state) {
     analyse(state, bench::StoredCapture(), false);

@@ -10,8 +10,10 @@
 #   2. a capture of SIZE_MB mebibytes of copies of that piece (default 2560, 2.5 GiB);
 #   3. once each, to /dev/null (so that the disk does not decide): `export` (fixed layout,
 #      hexadecimal), `frames` (text), `frames --modbus` (text) and `frames --modbus --format
-#      json`; the elapsed time, the peak resident memory and the ratio of the time to export's.
-# Goals: frames at most 2x export and --modbus at most 3x, each below 64 MB of memory.
+#      json`, and `frames --protocol` with modbus-ascii, lines and a definition of VXProto.ini
+#      (start byte, length field, CRC-16 after the data, as the replies are built); the elapsed
+#      time, the peak resident memory and the ratio of the time to export's.
+# Goals: frames at most 2x export and any --protocol at most 3x, each below 64 MB of memory.
 #
 # Usage: bench/frames-vs-export.sh [BUILD_DIR]     (default: build)
 #   SIZE_MB=N     size of the capture in MiB (default 2560)
@@ -79,6 +81,8 @@ for ((i = 0; i < copies; i++)); do cat "$WORK/piece.bin"; done >>"$WORK/big.vxm"
 rm "$WORK/piece.bin"
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg); capture: $(stat -c %s "$WORK/big.vxm") bytes ($copies pieces of $piece)"
 
+printf '[poll]\nStart=01\nLength=2,1,BE,5\nCheck=crc16-modbus\nMax=300\n' >"$WORK/VXProto.ini"
+
 # measure LABEL COMMAND...: "LABEL seconds peak-kB".
 TIME_REPORT="$WORK/time.txt"
 # shellcheck source=bench/time-v.sh
@@ -88,6 +92,10 @@ source "$(dirname "$0")/time-v.sh"
     measure frames "$BIN/vexlo-cli" frames "$WORK/big.vxm" -o /dev/null
     measure frames-modbus "$BIN/vexlo-cli" frames "$WORK/big.vxm" --modbus -o /dev/null
     measure frames-json "$BIN/vexlo-cli" frames "$WORK/big.vxm" --modbus --format json -o /dev/null
+    measure frames-ascii "$BIN/vexlo-cli" frames "$WORK/big.vxm" --protocol modbus-ascii -o /dev/null
+    measure frames-lines "$BIN/vexlo-cli" frames "$WORK/big.vxm" --protocol lines -o /dev/null
+    measure frames-defined "$BIN/vexlo-cli" frames "$WORK/big.vxm" --protocol poll \
+        --protocols "$WORK/VXProto.ini" -o /dev/null
 } >"$WORK/results"
 awk '$1 == "export" { x = $2 } { r[NR] = $0 } END {
     printf "%-14s %10s %14s %12s\n", "command", "time (s)", "peak RSS (MB)", "time / export";

@@ -1,6 +1,7 @@
 #include "analysis/FrameAnalysis.h"
 
 #include <algorithm>
+#include <deque>
 
 #include "capture/RecordWalk.h"
 
@@ -26,7 +27,15 @@ class FrameAnalyser::Walk {
     // Times count from the first record: without a day the first time stamp falls on the
     // clock, exactly as when the clock is set to reach it.
     Walk(const LineTiming& line, const FrameOptions& options, Sink sink)
-        : clock_(line, 0, std::nullopt), options_(options), sink_(std::move(sink)) {}
+        : clock_(line, 0, std::nullopt), options_(options), sink_(std::move(sink)) {
+        if (options_.protocol) {
+            for (int d = 0; d < 2; ++d) {
+                sides_[d].emplace(*options_.protocol, [this, d](const proto::Framer::Item& item) {
+                    emitItem(d == 1, item);
+                });
+            }
+        }
+    }
 
     size_t add(const uint8_t* bytes, size_t len) {
         piece_ = bytes;
@@ -53,6 +62,10 @@ class FrameAnalyser::Walk {
     void direction(const uint8_t* pairs, size_t n, bool sd) {
         const auto count = static_cast<int64_t>(n);
         const int64_t offset = offset_ + (pairs - piece_);
+        if (options_.protocol) {
+            byProtocol(pairs, n, sd, offset);
+            return;
+        }
         if (!open_ || sd != sd_) {
             close();
             sd_ = sd;
@@ -92,7 +105,16 @@ class FrameAnalyser::Walk {
     void record(const rec::Record& r) {
         switch (r.kind) {
             case rec::Kind::Idle:
-                if (clock_.idleMicros(r) >= options_.gapMicros) {
+                if (options_.protocol) {
+                    if (options_.protocol->timeoutMicros > 0 && clock_.idleStep() != 0 &&
+                        clock_.idleMicros(r) >= options_.protocol->timeoutMicros) {
+                        clock_.pass(r);
+                        word_ += 2;
+                        sides_[0]->gap();
+                        sides_[1]->gap();
+                        return;
+                    }
+                } else if (clock_.idleMicros(r) >= options_.gapMicros) {
                     close();
                 }
                 unknownIdle_ = unknownIdle_ || clock_.idleStep() == 0;
@@ -110,6 +132,11 @@ class FrameAnalyser::Walk {
 
     // Ends the open run, if any.
     void close() {
+        if (options_.protocol) {
+            sides_[0]->finish();
+            sides_[1]->finish();
+            return;
+        }
         if (!open_) {
             return;
         }
@@ -185,6 +212,11 @@ class FrameAnalyser::Walk {
             begin(clock_.after(p.start, k), p.offset + 2 * k, p.word + k,
                   p.unknownBefore && pos == p.first);
             frame_.modbus = m;
+            frame_.problem =
+                m.kind == modbus::Kind::Noise ? proto::Problem::Noise : proto::Problem::None;
+            frame_.check = m.kind == modbus::Kind::Noise ? proto::CheckState::None
+                           : m.crcOk                     ? proto::CheckState::Ok
+                                                         : proto::CheckState::Bad;
             frame_.bytes = static_cast<int32_t>(m.length);
             frame_.errors = static_cast<int32_t>(
                 std::count(errorFlags_.begin() + static_cast<ptrdiff_t>(pos),
@@ -198,6 +230,89 @@ class FrameAnalyser::Walk {
         pieces_.clear();
         errorFlags_.clear();
     }
+
+    // Bytes of one direction framed by the protocol; the place of the piece is kept until
+    // every frame that begins in it has been handed on.
+    void byProtocol(const uint8_t* pairs, size_t n, bool sd, int64_t offset) {
+        Side& side = sides_[sd ? 1 : 0];
+        side.anchors.push_back({side.pushed, clock_.read(), offset, word_});
+        for (const uint8_t* end = pairs + 2 * n; pairs != end; pairs += 2) {
+            side->push(rec::pairValue(pairs[0], pairs[1]),
+                       rec::hasParityError(pairs[0]) || rec::hasFramingError(pairs[1]));
+        }
+        side.pushed += n;
+        const auto count = static_cast<int64_t>(n);
+        word_ += count;
+        clock_.characters(count);
+    }
+
+    // Byte index k of one direction: the piece it lies in.
+    struct Anchor {
+        uint64_t first;  // index of the piece's first byte among the direction's bytes
+        RecordClock::Reading start;
+        int64_t offset;
+        int64_t word;
+    };
+    static const Anchor& anchorOf(const std::deque<Anchor>& anchors, uint64_t k) {
+        auto it = std::upper_bound(anchors.begin(), anchors.end(), k,
+                                   [](uint64_t v, const Anchor& a) { return v < a.first; });
+        return *std::prev(it);
+    }
+
+    void emitItem(bool sd, const proto::Framer::Item& item) {
+        Side& side = sides_[sd ? 1 : 0];
+        const Anchor& a = anchorOf(side.anchors, item.first);
+        const auto k = static_cast<int64_t>(item.first - a.first);
+        const int64_t start = clock_.timeOf(clock_.after(a.start, k));
+        const uint64_t lastIndex = item.first + item.length - 1;
+        const Anchor& b = anchorOf(side.anchors, lastIndex);
+        const auto l = static_cast<int64_t>(lastIndex - b.first);
+        Frame f;
+        f.sd = sd;
+        f.startMicros = start;
+        f.offset = a.offset + 2 * k;
+        f.firstWord = a.word + k;
+        f.lastWord = b.word + l;
+        f.bytes = static_cast<int32_t>(item.length);
+        f.errors = item.errors;
+        f.check = item.check;
+        f.problem = item.problem;
+        const bool unknown = unknownIdle_;
+        if (any_ && !unknown) {
+            f.gapMicros = std::max<int64_t>(start - frameEnd_, 0);
+        }
+        const bool noise = item.problem == proto::Problem::Noise;
+        if (!noise && real_ && !realUnknown_ && !unknown && real_->sd != sd) {
+            f.replyMicros = std::max<int64_t>(start - real_->end, 0);
+        }
+        any_ = true;
+        frameEnd_ = clock_.timeOf(clock_.after(b.start, l + 1));
+        unknownIdle_ = false;
+        if (!noise) {
+            real_ = Real{frameEnd_, sd, false};
+            realUnknown_ = false;
+        } else {
+            realUnknown_ = realUnknown_ || unknown;
+        }
+        sink_(f, {item.bytes, item.length});
+        // The pieces before the one that holds the next byte are done with.
+        while (side.anchors.size() > 1 && side.anchors[1].first <= lastIndex + 1) {
+            side.anchors.pop_front();
+        }
+    }
+
+    // One direction under a protocol: its framer and the pieces of its held bytes.
+    struct Side {
+        std::optional<proto::Framer> framer;
+        std::deque<Anchor> anchors;
+        uint64_t pushed = 0;
+        template <typename... A>
+        void emplace(A&&... args) {
+            framer.emplace(std::forward<A>(args)...);
+        }
+        proto::Framer* operator->() { return &*framer; }
+    };
+    Side sides_[2];  // RD, SD
 
     // The last frame that is not noise: where it ended, its direction, whether it was a
     // Modbus request.
@@ -251,6 +366,8 @@ void analyseFrames(const uint8_t* bytes, size_t len, const LineTiming& line,
                    const FrameOptions& options, FrameList& out) {
     out.frames.clear();
     out.modbus = options.modbus;
+    out.checked = options.checked();
+    out.protocol = options.protocolName();
     FrameAnalyser analyser(line, options, [&out](const Frame& f, std::span<const uint8_t>) {
         out.frames.push_back(f);
     });

@@ -7,9 +7,11 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "analysis/Modbus.h"
+#include "analysis/Protocol.h"
 #include "capture/RecordClock.h"
 
 // Frames of a capture and the times between them, on the capture's timeline (RecordClock, as
@@ -28,6 +30,17 @@
 struct FrameOptions {
     int64_t gapMicros = 0;  // 0: every idle record splits
     bool modbus = false;
+    // Frames by this definition instead: each direction is framed on its own, a change of
+    // direction or an idle record ends no frame, and an idle gap of at least the protocol's
+    // Timeout ends the open frames of both directions (which are marked timeout).
+    std::optional<proto::Protocol> protocol;
+
+    // The name of the protocol: "idle", "modbus-rtu" or the definition's.
+    [[nodiscard]] std::string protocolName() const {
+        return protocol ? protocol->name : modbus ? "modbus-rtu" : "idle";
+    }
+    // Whether frames carry a check and may be noise.
+    [[nodiscard]] bool checked() const { return modbus || protocol; }
 };
 
 struct Frame {
@@ -48,10 +61,12 @@ struct Frame {
     int32_t errors = 0;  // bytes with a parity or framing error
     std::optional<modbus::Frame> modbus;
     bool sd = false;
+    proto::CheckState check = proto::CheckState::None;
+    proto::Problem problem = proto::Problem::None;
 
     [[nodiscard]] std::optional<int64_t> gap() const { return known(gapMicros); }
     [[nodiscard]] std::optional<int64_t> reply() const { return known(replyMicros); }
-    [[nodiscard]] bool noise() const { return modbus && modbus->kind == modbus::Kind::Noise; }
+    [[nodiscard]] bool noise() const { return problem == proto::Problem::Noise; }
 
   private:
     static std::optional<int64_t> known(int64_t v) {
@@ -89,6 +104,8 @@ class FrameAnalyser {
 struct FrameList {
     int64_t idleStepMicros = 0;  // 0: the idle scale is unknown
     bool modbus = false;
+    bool checked = false;  // framed by a protocol with checks (FrameOptions::checked)
+    std::string protocol = "idle";
     std::deque<Frame> frames;
 };
 

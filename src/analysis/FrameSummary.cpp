@@ -67,8 +67,9 @@ void FrameTally::add(const Frame& f) {
     if (const auto reply = f.reply()) {
         replies_[f.sd ? 1 : 0].add(*reply);
     }
-    if (f.modbus && !f.modbus->crcOk) {
+    if (f.check == proto::CheckState::Bad) {
         ++*s_.crcBad;
+        ++d.badChecks;
     }
 }
 
@@ -76,7 +77,7 @@ FrameSummary FrameTally::summary() {
     FrameSummary s = s_;
     s.rd.reply = replies_[0].stats();
     s.sd.reply = replies_[1].stats();
-    if (!modbus_) {
+    if (!checked_) {
         s.crcBad.reset();
         s.noise.reset();
     }
@@ -84,7 +85,7 @@ FrameSummary FrameTally::summary() {
 }
 
 FrameSummary summarise(const FrameList& list) {
-    FrameTally tally(list.modbus);
+    FrameTally tally(list.checked);
     for (const Frame& f : list.frames) {
         tally.add(f);
     }

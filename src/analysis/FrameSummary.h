@@ -42,19 +42,23 @@ class ReplyTally {
 struct DirectionSummary {
     int64_t frames = 0;  // noise left out
     int64_t bytes = 0;
+    int64_t badChecks = 0;  // frames whose check does not hold
     ReplyStats reply;
 };
 
 struct FrameSummary {
     DirectionSummary sd, rd;
-    std::optional<int64_t> crcBad;  // Modbus frames whose CRC does not hold (Modbus only)
-    std::optional<int64_t> noise;   // noise fragments (Modbus only)
+    // Frames whose check does not hold, of both directions, and noise fragments (only under a
+    // protocol with checks).
+    std::optional<int64_t> crcBad;
+    std::optional<int64_t> noise;
 };
 
 // The summary of frames that come one by one.
 class FrameTally {
   public:
-    explicit FrameTally(bool modbus) : modbus_(modbus) {
+    // checked: frames carry a check and may be noise (FrameOptions::checked).
+    explicit FrameTally(bool checked) : checked_(checked) {
         s_.crcBad = 0;
         s_.noise = 0;
     }
@@ -62,7 +66,7 @@ class FrameTally {
     [[nodiscard]] FrameSummary summary();
 
   private:
-    bool modbus_;
+    bool checked_;
     FrameSummary s_;
     ReplyTally replies_[2];  // RD, SD
 };

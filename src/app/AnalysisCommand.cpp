@@ -1,7 +1,9 @@
 #include "app/AnalysisCommand.h"
 
 #include <QScreen>
+#include <filesystem>
 
+#include "analysis/Protocol.h"
 #include "app/FileCommands.h"
 #include "app/MDIMonitor.h"
 #include "app/WindowFit.h"
@@ -35,6 +37,14 @@ frmAnalysis* mn_Tool_Analysis_Click(MDIMonitor& window) {
         CoreState& core = window.context().core;
         analysis = new frmAnalysis(core.run, core.capture, window.monitor(), &window);
     }
+    // VXProto.ini is read at each opening, so that a definition changed meanwhile counts.
+    proto::ProtocolFile protocols = proto::loadProtocols(
+        (std::filesystem::path(window.context().programFolder) / "VXProto.ini").string(), true);
+    if (!protocols.error.empty()) {
+        window.context().prompts.message("VXProto.ini: " + protocols.error, "プロトコル定義の誤り",
+                                         Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
+    }
+    analysis->setProtocols(std::move(protocols));
     std::string error;
     if (!analysis->load(window.files().captureInView(), error)) {
         if (!error.empty()) {  // empty: cancelled, and the window stays as it was

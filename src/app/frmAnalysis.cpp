@@ -6,7 +6,6 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -34,6 +33,7 @@
 namespace {
 
 const QColor kLateColor(255, 205, 205);
+const QColor kBadCheckColor(255, 230, 140);
 const QColor kLateBarColor(220, 40, 40);
 
 QString kindText(modbus::Kind kind) {
@@ -85,6 +85,9 @@ class AnalysisProgress : public Progress {
 class FrameTableModel : public QAbstractTableModel {
   public:
     enum Column { kIndex, kDir, kTime, kBytes, kReply, kData, kUnit, kFunction, kKind, kCrc };
+    // The columns after the data under a protocol that is not Modbus RTU.
+    static constexpr int kCheck = kData + 1;
+    static constexpr int kProblem = kData + 2;
 
     FrameTableModel(const frmAnalysis& window, std::function<bool(const Frame&)> late,
                     QObject* parent)
@@ -108,7 +111,11 @@ class FrameTableModel : public QAbstractTableModel {
         return parent.isValid() ? 0 : static_cast<int>(list_.frames.size());
     }
     int columnCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : (list_.modbus ? kCrc + 1 : kData + 1);
+        if (parent.isValid()) {
+            return 0;
+        }
+        // Modbus RTU: its columns; another protocol with checks: check and problem.
+        return list_.modbus ? kCrc + 1 : list_.checked ? kProblem + 1 : kData + 1;
     }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
@@ -119,6 +126,12 @@ class FrameTableModel : public QAbstractTableModel {
             section > kCrc) {
             return {};
         }
+        if (!list_.modbus && section == kCheck) {
+            return QString("チェック");
+        }
+        if (!list_.modbus && section == kProblem) {
+            return QString("問題");
+        }
         return QString(kNames[section]);
     }
 
@@ -128,6 +141,9 @@ class FrameTableModel : public QAbstractTableModel {
         }
         const Frame& f = list_.frames[static_cast<size_t>(index.row())];
         if (role == Qt::BackgroundRole) {
+            if (f.check == proto::CheckState::Bad) {
+                return QVariant(kBadCheckColor);
+            }
             return late_(f) ? QVariant(kLateColor) : QVariant();
         }
         if (role == Qt::TextAlignmentRole) {
@@ -159,6 +175,14 @@ class FrameTableModel : public QAbstractTableModel {
             }
             default:
                 break;
+        }
+        if (!list_.modbus) {
+            if (index.column() == kCheck) {
+                return f.check == proto::CheckState::None
+                           ? QString()
+                           : QString(f.check == proto::CheckState::Ok ? "OK" : "NG");
+            }
+            return qs(proto::problemName(f.problem));
         }
         if (!f.modbus || (f.noise() && index.column() != kKind)) {
             return {};
@@ -196,8 +220,10 @@ frmAnalysis::frmAnalysis(const RunState& run, const Capture& capture, frmMonitor
     spnGap->setRange(0, 86'400'000);
     spnGap->setSuffix(" ms");
     spnGap->setToolTip("この時間以上のアイドルでフレームを区切ります (0: すべてのアイドル)");
-    chkModbus = new QCheckBox("Modbus RTU", this);
-    chkModbus->setObjectName("chkModbus");
+    cmbProtocol = new QComboBox(this);
+    cmbProtocol->setObjectName("cmbProtocol");
+    cmbProtocol->setToolTip("フレームの分け方: idle はアイドルと方向の変化で区切ります");
+    setProtocols({});
     spnLate = new QSpinBox(this);
     spnLate->setObjectName("spnLate");
     spnLate->setRange(0, 86'400'000);
@@ -231,7 +257,8 @@ frmAnalysis::frmAnalysis(const RunState& run, const Capture& capture, frmMonitor
     choices->addWidget(new QLabel("区切りアイドル時間:", this));
     choices->addWidget(spnGap);
     choices->addSpacing(12);
-    choices->addWidget(chkModbus);
+    choices->addWidget(new QLabel("プロトコル:", this));
+    choices->addWidget(cmbProtocol);
     choices->addSpacing(12);
     choices->addWidget(new QLabel("遅延しきい値:", this));
     choices->addWidget(spnLate);
@@ -253,7 +280,7 @@ frmAnalysis::frmAnalysis(const RunState& run, const Capture& capture, frmMonitor
     resize(1180, 720);
 
     connect(spnGap, &QSpinBox::valueChanged, this, [this] { reanalyse(); });
-    connect(chkModbus, &QCheckBox::toggled, this, [this] { reanalyse(); });
+    connect(cmbProtocol, &QComboBox::currentIndexChanged, this, [this] { reanalyse(); });
     connect(spnLate, &QSpinBox::valueChanged, this, [this] { showLate(); });
     connect(cmbHistogram, &QComboBox::currentIndexChanged, this, [this] { drawHistogram(); });
     connect(tblFrames, &QTableView::doubleClicked, this,
@@ -273,9 +300,19 @@ bool frmAnalysis::load(CaptureInView capture, std::string& error) {
 
 bool frmAnalysis::analyse(const CaptureInView& capture, std::string& error) {
     error.clear();
-    const FrameOptions options{spnGap->value() * 1000LL, chkModbus->isChecked()};
+    FrameOptions options;
+    options.gapMicros = spnGap->value() * 1000LL;
+    const std::string name = cmbProtocol->currentText().toStdString();
+    options.modbus = name == "modbus-rtu";
+    if (auto builtin = proto::builtinProtocol(name)) {
+        options.protocol = std::move(*builtin);
+    } else if (const proto::Protocol* defined = proto::findProtocol(protocols_, name)) {
+        options.protocol = *defined;
+    }
     FrameList fresh;
     fresh.modbus = options.modbus;
+    fresh.checked = options.checked();
+    fresh.protocol = options.protocolName();
     const std::unique_ptr<Progress> progress = progressMaker_(this);
     bool cancelled = false;
     uint64_t done = 0;
@@ -331,6 +368,21 @@ bool frmAnalysis::analyse(const CaptureInView& capture, std::string& error) {
     return true;
 }
 
+void frmAnalysis::setProtocols(proto::ProtocolFile file) {
+    protocols_ = std::move(file);
+    const QSignalBlocker blocker(cmbProtocol);
+    const QString chosen = cmbProtocol->currentText();
+    cmbProtocol->clear();
+    for (const std::string& name : proto::builtinNames()) {
+        cmbProtocol->addItem(QString::fromStdString(name));
+    }
+    for (const proto::Protocol& p : protocols_.protocols) {
+        cmbProtocol->addItem(QString::fromStdString(p.name));
+    }
+    const int at = cmbProtocol->findText(chosen);
+    cmbProtocol->setCurrentIndex(at < 0 ? 0 : at);
+}
+
 void frmAnalysis::reanalyse() {
     std::string error;
     if (analyse(capture_, error)) {
@@ -339,9 +391,9 @@ void frmAnalysis::reanalyse() {
     }
     // Cancelled, or the file went away: the options go back to those of the list shown.
     const QSignalBlocker gap(spnGap);
-    const QSignalBlocker modbus(chkModbus);
+    const QSignalBlocker protocol(cmbProtocol);
     spnGap->setValue(static_cast<int>(shown_.gapMicros / 1000));
-    chkModbus->setChecked(shown_.modbus);
+    cmbProtocol->setCurrentText(QString::fromStdString(shown_.protocolName()));
 }
 
 void frmAnalysis::showList() {
@@ -395,12 +447,12 @@ void frmAnalysis::showLate() {
 
 QString frmAnalysis::summaryText() const {
     const FrameSummary s = summarise(list_);
-    const auto direction = [](const char* name, const DirectionSummary& d) {
-        QString text = QString("%1: %2フレーム %3バイト 応答 %4件")
-                           .arg(name)
-                           .arg(d.frames)
-                           .arg(d.bytes)
-                           .arg(d.reply.count);
+    const auto direction = [this](const char* name, const DirectionSummary& d) {
+        QString text = QString("%1: %2フレーム %3バイト").arg(name).arg(d.frames).arg(d.bytes);
+        if (list_.checked) {
+            text += QString(" チェック不良 %1").arg(d.badChecks);
+        }
+        text += QString(" 応答 %1件").arg(d.reply.count);
         if (d.reply.count > 0) {
             text += QString(" (最小 %1 / 中央値 %2 / 95% %3 / 最大 %4 ms)")
                         .arg(qs(msText(*d.reply.min)), qs(msText(*d.reply.median)),
@@ -409,8 +461,10 @@ QString frmAnalysis::summaryText() const {
         return text;
     };
     QString text = direction("SD", s.sd) + "　" + direction("RD", s.rd);
-    if (s.crcBad) {
+    if (s.crcBad && list_.modbus) {
         text += QString("　CRC不良 %1　ノイズ %2").arg(*s.crcBad).arg(*s.noise);
+    } else if (s.noise) {
+        text += QString("　ノイズ %1").arg(*s.noise);
     }
     int lateCount = 0;
     for (const Frame& f : list_.frames) {

@@ -8,7 +8,6 @@
 #include "base/Progress.h"
 
 class QBarSet;
-class QCheckBox;
 class QComboBox;
 class QChartView;
 class QLabel;
@@ -20,10 +19,10 @@ class frmMonitor;
 struct RunState;
 
 // The reply-time window: the frames of the capture in view with their reply times, the gap
-// and Modbus choices, a summary line and a histogram of the reply times (RD's answers to SD,
-// SD's turnaround, or both). Replies above the
-// late threshold are marked in the table and the histogram. A double click on a row shows the
-// frame's first byte at the top of the history view and highlights the frame's bytes.
+// and protocol choices (frames whose check is bad are coloured), a summary line and a histogram of
+// the reply times (RD's answers to SD, SD's turnaround, or both). Replies above the late threshold
+// are marked in the table and the histogram. A double click on a row shows the frame's first byte
+// at the top of the history view and highlights the frame's bytes.
 //
 // The window keeps an index of the frames (where each begins in the records and its fields)
 // and reads the bytes of the rows shown from the capture, so a capture of any size is
@@ -42,6 +41,9 @@ class frmAnalysis : public QWidget {
     // shows its frames. False, with the window as it was, when the file cannot be read or the
     // analysis was cancelled (error then empty).
     bool load(CaptureInView capture, std::string& error);
+    // The protocols of VXProto.ini offered besides the built-in ones (the choice is kept when
+    // its name is still offered). Takes effect at the next analysis.
+    void setProtocols(proto::ProtocolFile file);
     // Moves the history view to the frame of the row (nothing while a live run is shown).
     void jumpTo(int row);
 
@@ -71,9 +73,10 @@ class frmAnalysis : public QWidget {
     CaptureInView capture_;  // what list_ indexes
     FrameList list_;
     FrameOptions shown_;  // the options list_ was made with
+    proto::ProtocolFile protocols_;
     ProgressMaker progressMaker_;
     QSpinBox* spnGap;
-    QCheckBox* chkModbus;
+    QComboBox* cmbProtocol;  // idle, modbus-rtu, modbus-ascii, lines, then VXProto.ini's
     QSpinBox* spnLate;
     QComboBox* cmbHistogram;
     QLabel* lblSummary;

@@ -14,10 +14,17 @@ LineTiming LineOf(const FrameExample& e) {
     return LineTiming{10000, 1, 0, 0, e.idleMode};
 }
 
+FrameOptions OptionsOf(const FrameExample& e) {
+    FrameOptions o;
+    o.gapMicros = e.gapMs * 1000LL;
+    o.modbus = e.modbus;
+    return o;
+}
+
 FrameList analyse(const FrameExample& e) {
     FrameList list;
     analyseFrames(e.records.data(), e.records.size(), LineOf(e),
-                  FrameOptions{e.gapMs * 1000LL, e.modbus}, list);
+                  OptionsOf(e), list);
     return list;
 }
 
@@ -39,7 +46,7 @@ std::string RowOf(const Frame& f, std::span<const uint8_t> bytes) {
 // begins with what the one before left), with the bytes the analyser hands on.
 std::vector<std::string> RowsInPieces(const FrameExample& e, std::vector<size_t> sizes) {
     std::vector<std::string> rows;
-    FrameAnalyser analyser(LineOf(e), FrameOptions{e.gapMs * 1000LL, e.modbus},
+    FrameAnalyser analyser(LineOf(e), OptionsOf(e),
                            [&rows](const Frame& f, std::span<const uint8_t> bytes) {
                                rows.push_back(RowOf(f, bytes));
                            });
@@ -284,10 +291,12 @@ TEST(Modbus, NoiseNeverTakesARoleAndBadCrcsNeedTheShapeOfAFrame) {
         c.records.Idle(1).Pairs({0x01, 0x83, 0x02, 0xC0}, kRd);
         cases.push_back(c);
     }
+    FrameOptions modbusOn;
+    modbusOn.modbus = true;
     for (const Case& c : cases) {
         FrameList list;
         analyseFrames(c.records.bytes.data(), c.records.bytes.size(),
-                      LineTiming{10000, 1, 0, 0, 100}, {0, true}, list);
+                      LineTiming{10000, 1, 0, 0, 100}, modbusOn, list);
         std::vector<std::string> kinds;
         for (const Frame& f : list.frames) {
             kinds.push_back(f.noise() ? "noise"

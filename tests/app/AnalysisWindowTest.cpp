@@ -25,22 +25,26 @@ class AnalysisWindowTest : public AppTest {
         NoUnit();
         OpenWindow();
         // The Modbus example: seven frames, the last two in one run of SD.
+        OpenAnalysed("modbus.vxm", FrameExamples().back().records);
+        analysis = window->findChild<frmAnalysis*>("frmAnalysis");
+        ASSERT_NE(analysis, nullptr);
+        table = analysis->findChild<QTableView*>("tblFrames");
+        ASSERT_NE(table, nullptr);
+    }
+    // Opens a capture log file of the records (10000 bit/s, 10 ms idle steps) and the
+    // reply-time window on it.
+    void OpenAnalysed(const char* name, const std::vector<uint8_t>& records) {
         LogHeader h;
         h.glngSpeed = 10000;
         h.gintDataLen = 1;
         h.gintIdleMode = 100;
         uint8_t head[kLogHeaderLen];
         encodeHeader(h, head);
-        const std::vector<uint8_t> records = FrameExamples().back().records;
-        std::ofstream(FilePath("modbus.vxm"), std::ios::binary)
+        std::ofstream(FilePath(name), std::ios::binary)
             << std::string(reinterpret_cast<const char*>(head), sizeof head)
             << std::string(records.begin(), records.end());
-        ASSERT_TRUE(window->files().openLog(FilePath("modbus.vxm")));
+        ASSERT_TRUE(window->files().openLog(FilePath(name)));
         Item("mn_Tool_Analysis")->trigger();
-        analysis = window->findChild<frmAnalysis*>("frmAnalysis");
-        ASSERT_NE(analysis, nullptr);
-        table = analysis->findChild<QTableView*>("tblFrames");
-        ASSERT_NE(table, nullptr);
     }
     template <class T>
     T* Control(const char* name) {
@@ -68,7 +72,7 @@ TEST_F(AnalysisWindowTest, ShowsTheFramesTheSummaryAndTheHistogram) {
     EXPECT_TRUE(analysis->isVisible());
     EXPECT_EQ(table->model()->rowCount(), 6);  // without Modbus the last run is one frame
     EXPECT_EQ(table->model()->columnCount(), 6);
-    Control<QCheckBox>("chkModbus")->setChecked(true);
+    Control<QComboBox>("cmbProtocol")->setCurrentText("modbus-rtu");
     ASSERT_EQ(table->model()->rowCount(), 7);
     ASSERT_EQ(table->model()->columnCount(), 10);
     EXPECT_EQ(table->model()->headerData(4, Qt::Horizontal).toString(), "応答時間(ms)");
@@ -81,7 +85,8 @@ TEST_F(AnalysisWindowTest, ShowsTheFramesTheSummaryAndTheHistogram) {
     EXPECT_EQ(Cell(3, 8), "例外");
     EXPECT_EQ(Cell(5, 4), "");  // after a frame of the same direction: no reply time
     const QString summary = Control<QLabel>("lblSummary")->text();
-    EXPECT_TRUE(summary.contains("SD: 5フレーム 40バイト 応答 2件")) << summary.toStdString();
+    EXPECT_TRUE(summary.contains("SD: 5フレーム 40バイト チェック不良 1 応答 2件"))
+        << summary.toStdString();
     EXPECT_TRUE(summary.contains("CRC不良 1")) << summary.toStdString();
     EXPECT_TRUE(summary.contains("アイドル単位 10 ms")) << summary.toStdString();
 
@@ -111,7 +116,7 @@ TEST_F(AnalysisWindowTest, ShowsTheFramesTheSummaryAndTheHistogram) {
 }
 
 TEST_F(AnalysisWindowTest, ADoubleClickShowsTheFrameInTheHistoryView) {
-    Control<QCheckBox>("chkModbus")->setChecked(true);
+    Control<QComboBox>("cmbProtocol")->setCurrentText("modbus-rtu");
     const Frame& last = analysis->frames().frames.at(6);
     emit table->doubleClicked(table->model()->index(6, 3));
     const Capture& c = ctx.core.capture;
@@ -138,10 +143,10 @@ TEST_F(AnalysisWindowTest, ACancelledAnalysisLeavesTheWindowAsItWas) {
     std::vector<std::pair<uint64_t, uint64_t>> steps;
     analysis->setProgressMaker([&steps](QWidget*) { return std::make_unique<Cancel>(steps); });
     const QString before = Control<QLabel>("lblSummary")->text();
-    Control<QCheckBox>("chkModbus")->setChecked(true);
+    Control<QComboBox>("cmbProtocol")->setCurrentText("modbus-rtu");
     const uint64_t records = FrameExamples().back().records.size();
     EXPECT_EQ(steps, (std::vector<std::pair<uint64_t, uint64_t>>{{records, records}}));
-    EXPECT_FALSE(Control<QCheckBox>("chkModbus")->isChecked());
+    EXPECT_EQ(Control<QComboBox>("cmbProtocol")->currentText(), "idle");
     EXPECT_EQ(table->model()->rowCount(), 6);
     EXPECT_EQ(table->model()->columnCount(), 6);
     EXPECT_EQ(Control<QLabel>("lblSummary")->text(), before);
@@ -159,24 +164,14 @@ TEST_F(AnalysisWindowTest, NoiseAndLongFramesAreShownFromTheFile) {
     for (int i = 0; i < 300; ++i) {
         c.Pairs({static_cast<uint8_t>(i)}, true);
     }
-    LogHeader h;
-    h.glngSpeed = 10000;
-    h.gintDataLen = 1;
-    h.gintIdleMode = 100;
-    uint8_t head[kLogHeaderLen];
-    encodeHeader(h, head);
-    std::ofstream(FilePath("noise.vxm"), std::ios::binary)
-        << std::string(reinterpret_cast<const char*>(head), sizeof head)
-        << std::string(c.bytes.begin(), c.bytes.end());
-    ASSERT_TRUE(window->files().openLog(FilePath("noise.vxm")));
-    Item("mn_Tool_Analysis")->trigger();
+    OpenAnalysed("noise.vxm", c.bytes);
     ASSERT_EQ(table->model()->rowCount(), 5);
     const QString longRow = Cell(4, 5);
     EXPECT_TRUE(longRow.startsWith("00 01 02")) << longRow.toStdString();
     EXPECT_TRUE(longRow.endsWith("FE FF …")) << longRow.toStdString();
     EXPECT_EQ(Cell(4, 3), "300");
 
-    Control<QCheckBox>("chkModbus")->setChecked(true);
+    Control<QComboBox>("cmbProtocol")->setCurrentText("modbus-rtu");
     EXPECT_EQ(Cell(2, 5), "AA BB");
     EXPECT_EQ(Cell(2, 8), "ノイズ");
     EXPECT_EQ(Cell(2, 6), "");  // no unit
@@ -184,4 +179,49 @@ TEST_F(AnalysisWindowTest, NoiseAndLongFramesAreShownFromTheFile) {
     EXPECT_EQ(Cell(2, 4), "");  // no reply time
     EXPECT_EQ(Cell(3, 4), "12");
     EXPECT_TRUE(Control<QLabel>("lblSummary")->text().contains("ノイズ")) << "counted apart";
+}
+
+TEST_F(AnalysisWindowTest, OffersTheProtocolsOfVXProtoIniAndColoursBadChecks) {
+    std::ofstream(FilePath("VXProto.ini"))
+        << "[stx]\nStart=02\nEnd=03\nCheck=xor8\nCheckAfterEnd=1\n";
+    SampleCapture c;
+    c.Data(
+         "\x02"
+         "AB\x03\x02",
+         true)
+        .Data(
+            "\x02"
+            "AB\x03\x07",
+            false)
+        .Data("z", true);
+    OpenAnalysed("stx.vxm", c.bytes);
+    auto* protocol = Control<QComboBox>("cmbProtocol");
+    ASSERT_EQ(protocol->count(), 5);
+    EXPECT_EQ(protocol->itemText(4), "stx");
+    protocol->setCurrentText("stx");
+    ASSERT_EQ(table->model()->rowCount(), 3);
+    ASSERT_EQ(table->model()->columnCount(), 8);
+    EXPECT_EQ(table->model()->headerData(6, Qt::Horizontal).toString(), "チェック");
+    const QStringList checks = {"OK", "NG", ""};
+    const QStringList problems = {"", "", "noise"};
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(Cell(r, 6), checks[r]) << r;
+        EXPECT_EQ(Cell(r, 7), problems[r]) << r;
+    }
+    EXPECT_FALSE(Marked(0));
+    EXPECT_EQ(table->model()->index(1, 0).data(Qt::BackgroundRole).value<QColor>(),
+              QColor(255, 230, 140));
+    EXPECT_NE(Control<QLabel>("lblSummary")->text().indexOf("RD: 1フレーム 5バイト チェック不良 1"),
+              -1)
+        << Control<QLabel>("lblSummary")->text().toStdString();
+
+    // A malformed file is named with its line and reason; the built-in protocols stay.
+    std::ofstream(FilePath("VXProto.ini")) << "[stx]\nStart=02\n";
+    prompts.asked.clear();
+    Item("mn_Tool_Analysis")->trigger();
+    ASSERT_EQ(prompts.asked.size(), 1U);
+    EXPECT_EQ(prompts.asked[0].text,
+              "VXProto.ini: line 1: [stx]: a frame has no way to end: give End, Length or Fixed");
+    EXPECT_EQ(protocol->count(), 4);
+    EXPECT_EQ(protocol->currentText(), "idle");
 }

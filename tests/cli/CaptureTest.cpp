@@ -261,14 +261,19 @@ TEST_F(CaptureTest, FramesOfAModbusCapturePairEveryReplyWithItsRequest) {
     std::istringstream lines(out.read("frames.csv"));
     std::string line;
     std::getline(lines, line);
-    EXPECT_EQ(line, "index,dir,start_s,bytes,errors,gap_ms,reply_ms,hex,unit,function,kind,crc_ok");
+    EXPECT_EQ(line,
+              "index,dir,start_s,bytes,errors,gap_ms,reply_ms,hex,unit,function,kind,crc_ok,"
+              "protocol,check,problem");
     while (std::getline(lines, line)) {
         std::vector<std::string> cols;
         std::istringstream fields(line);
         for (std::string col; std::getline(fields, col, ',');) {
             cols.push_back(col);
         }
-        ASSERT_EQ(cols.size(), 12U) << line;
+        // A frame without a problem ends with an empty field, which reads as none.
+        ASSERT_EQ(cols.size(), 14U) << line;
+        EXPECT_EQ(cols[12] + ',' + cols[13],
+                  cols[11] == "true" ? "modbus-rtu,ok" : "modbus-rtu,bad");
         rows.push_back({cols[1], cols[10], cols[11], std::stoi(cols[8]), std::stoi(cols[9])});
     }
     int requests = 0, replies = 0, unanswered = 0;

@@ -28,6 +28,7 @@
 #include "files/PcapExport.h"
 #include "files/TempFolder.h"
 #include "files/TextExportExamples.h"
+#include "support/SampleCapture.h"
 
 namespace {
 
@@ -435,9 +436,20 @@ TEST_F(Cli, FramesWritesTheExamplesAsCsvJsonAndText) {
         std::vector<std::string> args{"frames",   in,   "--gap", std::to_string(e.gapMs),
                                       "--format", "csv"};
         std::string csv = "index,dir,start_s,bytes,errors,gap_ms,reply_ms,hex";
-        csv += e.modbus ? ",unit,function,kind,crc_ok\n" : "\n";
+        csv += e.modbus ? ",unit,function,kind,crc_ok" : "";
+        csv += ",protocol,check,problem\n";
+        // The protocol, the check and the problem follow from the Modbus columns.
+        const auto tail = [&e](const std::string& row) -> std::string {
+            if (!e.modbus) {
+                return ",idle,none,";
+            }
+            if (row.ends_with(",noise,")) {
+                return ",modbus-rtu,none,noise";
+            }
+            return row.ends_with(",true") ? ",modbus-rtu,ok," : ",modbus-rtu,bad,";
+        };
         for (size_t i = 0; i < e.rows.size(); ++i) {
-            csv += std::to_string(i + 1) + ',' + e.rows[i] + '\n';
+            csv += std::to_string(i + 1) + ',' + e.rows[i] + tail(e.rows[i]) + '\n';
         }
         if (e.modbus) {
             args.push_back("--modbus");
@@ -459,22 +471,26 @@ TEST_F(Cli, FramesWritesTheExamplesAsCsvJsonAndText) {
     EXPECT_EQ(json.code, 0);
     EXPECT_EQ(json.out.rfind("{\"idle_step_ms\":10,\"frames\":[\n{\"index\":1,\"dir\":\"SD\","
                              "\"start_s\":0.000000,\"bytes\":8,\"errors\":0,\"gap_ms\":null,"
-                             "\"reply_ms\":null,\"hex\":\"01 03 00 00 00 0A C5 CD\",\"modbus\":"
+                             "\"reply_ms\":null,\"hex\":\"01 03 00 00 00 0A C5 CD\",\"protocol\":"
+                             "\"modbus-rtu\",\"check\":\"ok\",\"problem\":\"\",\"modbus\":"
                              "{\"unit\":1,\"function\":3,\"kind\":\"request\",\"crc_ok\":true}},\n",
                              0),
               0U)
         << json.out;
-    EXPECT_NE(json.out.find("\"summary\":{\"SD\":{\"frames\":5,\"bytes\":40,\"reply_ms\":{"
-                            "\"count\":2,\"min\":10,\"median\":10,\"p95\":10,\"max\":10}},"
-                            "\"RD\":{\"frames\":2,\"bytes\":12,\"reply_ms\":{\"count\":2,"
-                            "\"min\":10,\"median\":10,\"p95\":10,\"max\":10}},\"crc_bad\":1,"
-                            "\"noise\":0}}\n"),
+    EXPECT_NE(json.out.find(
+                  "\"summary\":{\"SD\":{\"frames\":5,\"bytes\":40,\"bad_checks\":1,\"reply_ms\":{"
+                  "\"count\":2,\"min\":10,\"median\":10,\"p95\":10,\"max\":10}},"
+                  "\"RD\":{\"frames\":2,\"bytes\":12,\"bad_checks\":0,\"reply_ms\":{\"count\":2,"
+                  "\"min\":10,\"median\":10,\"p95\":10,\"max\":10}},\"protocol\":\"modbus-rtu\","
+                  "\"crc_bad\":1,"
+                  "\"noise\":0}}\n"),
               std::string::npos)
         << json.out;
     const Outcome text = run({"frames", in, "--modbus"});
     EXPECT_EQ(text.code, 0);
-    EXPECT_NE(text.out.find("SD: 5 frames, 40 bytes, 2 replies, reply_ms min 10 median 10 p95 "
-                            "10 max 10\n"),
+    EXPECT_NE(text.out.find(
+                  "SD: 5 frames, 40 bytes, 1 bad checks, 2 replies, reply_ms min 10 median 10 p95 "
+                  "10 max 10\n"),
               std::string::npos)
         << text.out;
     EXPECT_NE(text.out.find("idle step: 10 ms"), std::string::npos);
@@ -485,12 +501,84 @@ TEST_F(Cli, FramesWritesTheExamplesAsCsvJsonAndText) {
     const std::string unknown = logFile("unknown.vxm", h, FrameExamples()[3].records);
     const Outcome nulls = run({"frames", unknown, "--format", "json"});
     EXPECT_NE(nulls.out.find("\"bytes\":1,\"errors\":0,\"gap_ms\":null,\"reply_ms\":null,"
-                             "\"hex\":\"42\"}],\n"),
+                             "\"hex\":\"42\",\"protocol\":\"idle\",\"check\":\"none\","
+                             "\"problem\":\"\"}],\n"),
               std::string::npos)
         << nulls.out;
     EXPECT_NE(nulls.out.find("\"RD\":{\"frames\":2,\"bytes\":2,\"reply_ms\":{\"count\":0,"),
               std::string::npos)
         << nulls.out;
+}
+
+TEST_F(Cli, FramesByProtocolFromVXProtoIniOrAnotherFile) {
+    LogHeader h = header(0);
+    h.glngSpeed = 10000;
+    h.gintIdleMode = 100;
+    SampleCapture c;
+    c.Data(
+         "z\x02"
+         "AB\x03\x02",
+         true)
+        .Data(
+            "\x02"
+            "AB\x03\x07",
+            false)
+        .Data("ab\r\n", true);
+    const std::string in = logFile("in.vxm", h, c.bytes);
+    dir.write("VXProto.ini", "; two\n[stx]\nStart=02\nEnd=03\nCheck=xor8\nCheckAfterEnd=1\n");
+    const std::string head =
+        "index,dir,start_s,bytes,errors,gap_ms,reply_ms,hex,protocol,check,problem\n";
+    // The program folder's file, and another one.
+    for (const std::vector<std::string>& where :
+         {std::vector<std::string>{"--home", dir.path()},
+          std::vector<std::string>{"--protocols", dir.File("VXProto.ini")}}) {
+        std::vector<std::string> args{"frames", in, "--protocol", "stx", "--format", "csv"};
+        args.insert(args.end(), where.begin(), where.end());
+        const Outcome r = run(args);
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, head +
+                             "1,SD,0.000000,1,0,,,7A,stx,none,noise\n"
+                             "2,SD,0.001000,5,0,0,,02 41 42 03 02,stx,ok,\n"
+                             "3,RD,0.006000,5,0,0,0,02 41 42 03 07,stx,bad,\n"
+                             "4,SD,0.011000,4,0,0,,61 62 0D 0A,stx,none,noise\n");
+    }
+    const Outcome lines = run({"frames", in, "--protocol", "lines", "--home", dir.path()});
+    EXPECT_EQ(lines.code, 0) << lines.err;
+    EXPECT_NE(lines.out.find("protocol: lines\n"), std::string::npos) << lines.out;
+    const Outcome text = run({"frames", in, "--protocol", "stx", "--home", dir.path()});
+    EXPECT_NE(text.out.find("SD: 1 frames, 5 bytes, 0 bad checks,"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("RD: 1 frames, 5 bytes, 1 bad checks,"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("bad checks: 1\nnoise: 2\n"), std::string::npos) << text.out;
+
+    // Refused: a malformed definition, a name no file defines, a missing file, two protocols.
+    dir.write("bad.ini", "[stx]\nStart=02\nLength=1,3,BE,0\n");
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string err;
+    } refused[] = {
+        {{"--protocol", "stx", "--protocols", dir.File("bad.ini")},
+         1,
+         dir.File("bad.ini") + ": line 3: Length=1,3,BE,0: expected OFFSET,SIZE,ORDER,ADJUST with "
+                               "SIZE 1, 2 or 4 and ORDER BE or LE\n"},
+        {{"--protocol", "etx", "--home", dir.path()},
+         1,
+         dir.File("VXProto.ini") +
+             ": no protocol [etx] (built in: idle, modbus-rtu, modbus-ascii, lines)\n"},
+        {{"--protocol", "stx", "--protocols", dir.File("none.ini")},
+         1,
+         dir.File("none.ini") + ": cannot be read\n"},
+        {{"--protocol", "lines", "--modbus"}, 2, ""},
+    };
+    for (const auto& r : refused) {
+        std::vector<std::string> args{"frames", in};
+        args.insert(args.end(), r.args.begin(), r.args.end());
+        const Outcome o = run(args);
+        EXPECT_EQ(o.code, r.code) << r.args[1];
+        if (r.code == 1) {
+            EXPECT_EQ(o.err, "vexlo-cli: " + r.err) << r.args[1];
+        }
+    }
 }
 
 namespace {
@@ -677,7 +765,7 @@ TEST_F(Cli, CapturesLargerThanTwoGibibytesAreReadWhole) {
         << info.out;
     const Outcome frames = run({"frames", in, "--format", "csv"});
     EXPECT_EQ(frames.code, 0) << frames.err;
-    EXPECT_NE(frames.out.find(",41 42\n2,SD,"), std::string::npos) << frames.out;
+    EXPECT_NE(frames.out.find(",41 42,idle,none,\n2,SD,"), std::string::npos) << frames.out;
 }
 
 // The extcap calls answer in the grammar of Wireshark's extcap interface: each line a sentence

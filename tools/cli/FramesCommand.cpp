@@ -1,23 +1,28 @@
 // vexlo-cli frames: the frames of a capture log file and the reply times between them.
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "Cli.h"
+#include "LineOptions.h"
 #include "ProgressLine.h"
 #include "analysis/FrameAnalysis.h"
 #include "analysis/FrameSummary.h"
+#include "analysis/Protocol.h"
 #include "files/AtomicFile.h"
 #include "files/LogFile.h"
 #include "files/PcapExport.h"
+#include "files/ProgramFolder.h"
 #include "files/TextExport.h"
 
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: vexlo-cli frames FILE.vxm [--gap MS] [--modbus] [--format text|csv|json] [-o OUT]\n"
+    "usage: vexlo-cli frames FILE.vxm [--gap MS] [--protocol NAME] [--protocols FILE]\n"
+    "                        [--home DIR] [--modbus] [--format text|csv|json] [-o OUT]\n"
     "Lists the frames of a capture log file and the times between them. A frame is a run of\n"
     "data bytes of one direction; a new one begins at a change of direction and at an idle\n"
     "record of at least the gap. Bytes with parity or framing errors stay in their frame and\n"
@@ -30,13 +35,26 @@ constexpr std::string_view kUsage =
     "each frame is written as soon as it is complete, so a capture of any size fits.\n"
     "  --gap MS           the least idle time in milliseconds that ends a frame (default 0:\n"
     "                     every idle record)\n"
-    "  --modbus           splits runs into Modbus RTU frames by function code, length and CRC\n"
-    "                     and adds unit, function, kind (request, reply, exception) and CRC\n"
-    "                     check; stray bytes that are no frame are of the kind noise (no\n"
-    "                     unit, function or reply time) and are counted apart\n"
+    "  --protocol NAME    how frames are found: idle (default: the runs above), modbus-rtu,\n"
+    "                     modbus-ascii (':' ... CR LF with LRC), lines (text ended by CR, LF\n"
+    "                     or CR LF), or a section of VXProto.ini. Under any protocol but idle\n"
+    "                     each frame has a check (ok, bad, none) and a problem (too-long,\n"
+    "                     truncated, timeout, noise or none); the summary counts bad checks\n"
+    "                     per direction. Under modbus-ascii, lines and VXProto.ini sections\n"
+    "                     each direction is framed on its own: idle records and changes of\n"
+    "                     direction end no frame (the --gap is not used), an idle gap of the\n"
+    "                     section's Timeout does\n"
+    "  --protocols FILE   the protocol definitions (default: VXProto.ini of the program\n"
+    "                     folder, found as vexlo-cli capture finds VXParam.ini)\n"
+    "  --home DIR         the program folder\n"
+    "  --modbus           the same as --protocol modbus-rtu: runs split into Modbus RTU\n"
+    "                     frames by function code, length and CRC, with unit, function, kind\n"
+    "                     (request, reply, exception) and CRC check; stray bytes that are no\n"
+    "                     frame are of the kind noise (no unit, function or reply time)\n"
     "  --format text      a table and a summary (default)\n"
     "  --format csv       index,dir,start_s,bytes,errors,gap_ms,reply_ms,hex"
-    "[,unit,function,kind,crc_ok]\n"
+    "[,unit,function,kind,crc_ok],\n"
+    "                     protocol,check,problem\n"
     "  --format json      one object: idle_step_ms, the frames, then the summary\n"
     "  -o OUT             the output file: a regular file is replaced through a temporary\n"
     "                     file and a rename, a link is written through, a FIFO or a device\n"
@@ -48,14 +66,26 @@ enum class Format : int16_t { Text, Csv, Json };
 struct Choices : ConversionFiles {
     FrameOptions options;
     Format format = Format::Text;
+    std::optional<std::string> protocol;
+    std::optional<std::string> protocols;
+    std::optional<std::string> home;
 };
 
 std::optional<std::string> parse(ArgList& args, Choices& c) {
     return ParseConversion(
-        args, "frames", c, {"--gap", "--format"},
+        args, "frames", c, {"--gap", "--format", "--protocol", "--protocols", "--home"},
         [&c](const std::string& o, const std::string& v) -> std::optional<std::string> {
             const std::string bad = "bad value for " + o + ": " + v;
-            if (o == "--gap") {
+            if (o == "--protocol") {
+                if (v.empty() || (c.protocol && *c.protocol != v)) {
+                    return bad;
+                }
+                c.protocol = v;
+            } else if (o == "--protocols") {
+                c.protocols = v;
+            } else if (o == "--home") {
+                c.home = v;
+            } else if (o == "--gap") {
                 const auto ms = ParseInt(v, 0, 86'400'000);
                 if (!ms) {
                     return bad + " (0 to 86400000)";
@@ -71,10 +101,51 @@ std::optional<std::string> parse(ArgList& args, Choices& c) {
             return std::nullopt;
         },
         {"--modbus"},
-        [&c](const std::string&) {
-            c.options.modbus = true;
+        [&c](const std::string&) -> std::optional<std::string> {
+            if (c.protocol && *c.protocol != "modbus-rtu") {
+                return "--modbus and --protocol " + *c.protocol + " differ";
+            }
+            c.protocol = "modbus-rtu";
             return std::nullopt;
         });
+}
+
+// The protocol c names, into c.options; the file and reason when it cannot be had.
+std::optional<std::pair<std::string, std::string>> resolveProtocol(Choices& c) {
+    const std::string name = c.protocol.value_or("idle");
+    if (name == "idle") {
+        return std::nullopt;
+    }
+    if (name == "modbus-rtu") {
+        c.options.modbus = true;
+        return std::nullopt;
+    }
+    if (auto builtin = proto::builtinProtocol(name)) {
+        c.options.protocol = std::move(*builtin);
+        return std::nullopt;
+    }
+    std::string path;
+    if (c.protocols) {
+        path = *c.protocols;
+    } else {
+        std::vector<std::string> homeArgs;
+        if (c.home) {
+            homeArgs = {"--home", *c.home};
+        }
+        path = (std::filesystem::path(locateProgramFolder(ExeFolder(), homeArgs)) / "VXProto.ini")
+                   .string();
+    }
+    const proto::ProtocolFile file = proto::loadProtocols(path, false);
+    if (!file.error.empty()) {
+        return std::pair{path, file.error};
+    }
+    const proto::Protocol* p = proto::findProtocol(file, name);
+    if (p == nullptr) {
+        return std::pair{
+            path, "no protocol [" + name + "] (built in: idle, modbus-rtu, modbus-ascii, lines)"};
+    }
+    c.options.protocol = *p;
+    return std::nullopt;
 }
 
 // Appends s right-aligned (left when width < 0) in |width| characters.
@@ -93,8 +164,15 @@ void pad(std::string& out, std::string_view s, int width) {
 // The rows of the frames, written as they come, then the summary.
 class FrameWriter {
   public:
-    FrameWriter(Format format, bool modbus, int64_t idleStep, TextOut& out)
-        : format_(format), modbus_(modbus), idleStep_(idleStep), out_(out), tally_(modbus) {
+    FrameWriter(Format format, const FrameOptions& options, int64_t idleStep, TextOut& out)
+        : format_(format),
+          modbus_(options.modbus),
+          checked_(options.checked()),
+          protocol_(options.protocolName()),
+          jsonProtocol_(jsonText(protocol_)),
+          idleStep_(idleStep),
+          out_(out),
+          tally_(options.checked()) {
         row_.reserve(4096);
         head();
     }
@@ -125,14 +203,16 @@ class FrameWriter {
             jsonStats(s.sd);
             row_ += ",\"RD\":";
             jsonStats(s.rd);
+            row_ += ",\"protocol\":\"" + jsonProtocol_ + '"';
             row_ += ",\"crc_bad\":" + (s.crcBad ? std::to_string(*s.crcBad) : "null");
             row_ += ",\"noise\":" + (s.noise ? std::to_string(*s.noise) : "null") + "}}\n";
         } else if (format_ == Format::Text) {
             row_ += '\n';
             textStats("SD", s.sd);
             textStats("RD", s.rd);
+            row_ += "protocol: " + protocol_ + '\n';
             if (s.crcBad) {
-                row_ += "CRC bad: " + std::to_string(*s.crcBad) + '\n';
+                row_ += (modbus_ ? "CRC bad: " : "bad checks: ") + std::to_string(*s.crcBad) + '\n';
                 row_ += "noise: " + std::to_string(*s.noise) + '\n';
             }
             row_ += idleStep_ > 0 ? "idle step: " + msText(idleStep_) + " ms (times are no finer)\n"
@@ -145,7 +225,8 @@ class FrameWriter {
     void head() {
         if (format_ == Format::Csv) {
             row_ = "index,dir,start_s,bytes,errors,gap_ms,reply_ms,hex";
-            row_ += modbus_ ? ",unit,function,kind,crc_ok\n" : "\n";
+            row_ += modbus_ ? ",unit,function,kind,crc_ok" : "";
+            row_ += ",protocol,check,problem\n";
         } else if (format_ == Format::Json) {
             row_ = "{\"idle_step_ms\":" + (idleStep_ > 0 ? msText(idleStep_) : "null") +
                    ",\"frames\":[";
@@ -154,7 +235,8 @@ class FrameWriter {
             std::snprintf(line, sizeof line, "%6s %-3s %14s %6s %6s %10s %10s", "index", "dir",
                           "start_s", "bytes", "errors", "gap_ms", "reply_ms");
             row_ = line;
-            row_ += modbus_ ? "  unit func kind      crc  hex\n" : "  hex\n";
+            row_ += modbus_ ? "  unit func kind      crc" : "";
+            row_ += checked_ ? "  check problem    hex\n" : "  hex\n";
         }
         out_.put(row_);
     }
@@ -200,6 +282,12 @@ class FrameWriter {
                 row_ += f.modbus->crcOk ? ",true" : ",false";
             }
         }
+        row_ += ',';
+        row_ += protocol_;
+        row_ += ',';
+        row_ += proto::checkStateName(f.check);
+        row_ += ',';
+        row_ += proto::problemName(f.problem);
         row_ += '\n';
     }
 
@@ -218,6 +306,12 @@ class FrameWriter {
         ms(f.reply(), "null");
         row_ += ",\"hex\":\"";
         appendHex(row_, bytes);
+        row_ += "\",\"protocol\":\"";
+        row_ += jsonProtocol_;
+        row_ += "\",\"check\":\"";
+        row_ += proto::checkStateName(f.check);
+        row_ += "\",\"problem\":\"";
+        row_ += proto::problemName(f.problem);
         row_ += '"';
         if (f.modbus) {
             if (f.noise()) {
@@ -263,6 +357,12 @@ class FrameWriter {
                 row_ += f.modbus->crcOk ? " ok " : " bad";
             }
         }
+        if (checked_) {
+            row_ += "  ";
+            pad(row_, proto::checkStateName(f.check), -5);
+            row_ += ' ';
+            pad(row_, proto::problemName(f.problem), -9);
+        }
         row_ += "  ";
         appendHex(row_, bytes);
         row_ += '\n';
@@ -272,6 +372,7 @@ class FrameWriter {
         const ReplyStats& r = d.reply;
         row_ += "{\"frames\":" + std::to_string(d.frames) +
                 ",\"bytes\":" + std::to_string(d.bytes) +
+                (checked_ ? ",\"bad_checks\":" + std::to_string(d.badChecks) : "") +
                 ",\"reply_ms\":{\"count\":" + std::to_string(r.count) + ",\"min\":";
         ms(r.min, "null");
         row_ += ",\"median\":";
@@ -286,7 +387,9 @@ class FrameWriter {
     void textStats(const char* name, const DirectionSummary& d) {
         const ReplyStats& r = d.reply;
         row_ += std::string(name) + ": " + std::to_string(d.frames) + " frames, " +
-                std::to_string(d.bytes) + " bytes, " + std::to_string(r.count) + " replies";
+                std::to_string(d.bytes) + " bytes, " +
+                (checked_ ? std::to_string(d.badChecks) + " bad checks, " : "") +
+                std::to_string(r.count) + " replies";
         if (r.count > 0) {
             row_ += ", reply_ms min " + msText(*r.min) + " median " + msText(*r.median) + " p95 " +
                     msText(*r.p95) + " max " + msText(*r.max);
@@ -294,8 +397,29 @@ class FrameWriter {
         row_ += '\n';
     }
 
+    // s with the characters JSON escapes escaped (a section name is any text).
+    static std::string jsonText(const std::string& s) {
+        std::string out;
+        for (const char ch : s) {
+            if (ch == '"' || ch == '\\') {
+                out += '\\';
+                out += ch;
+            } else if (static_cast<unsigned char>(ch) < 0x20) {
+                char u[8];
+                std::snprintf(u, sizeof u, "\\u%04x", static_cast<unsigned>(ch));
+                out += u;
+            } else {
+                out += ch;
+            }
+        }
+        return out;
+    }
+
     Format format_;
     bool modbus_;
+    bool checked_;
+    std::string protocol_;
+    std::string jsonProtocol_;
     int64_t idleStep_;
     TextOut& out_;
     FrameTally tally_;
@@ -309,6 +433,9 @@ int FramesCommand(std::vector<std::string> argv) {
     Choices c;
     if (const std::optional<int> ended = ParseCommand(std::move(argv), kUsage, c, parse)) {
         return *ended;
+    }
+    if (const auto failed = resolveProtocol(c)) {
+        return Fail(failed->first, failed->second);
     }
     LogReader reader;
     if (const std::optional<int> failed = OpenConversion(reader, *c.input, c.output, kUsage)) {
@@ -324,7 +451,7 @@ int FramesCommand(std::vector<std::string> argv) {
     FrameAnalyser analyser(
         lineTimingOf(reader.header()), c.options,
         [&writer](const Frame& f, std::span<const uint8_t> bytes) { writer->frame(f, bytes); });
-    writer.emplace(c.format, c.options.modbus, analyser.idleStep(), out);
+    writer.emplace(c.format, c.options, analyser.idleStep(), out);
     ProgressLine progress("frames");
     uint64_t done = 0;
     std::string error;

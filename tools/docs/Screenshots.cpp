@@ -7,7 +7,6 @@
 // of the captures folder through the file menu and takes each picture through the menus and
 // dialogs a user would use. The pictures are PNG files of at most kMaxWidth pixels.
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
@@ -227,7 +226,7 @@ class Shooter {
         open("modbus.vxm");
         Menu("mn_Tool_Analysis");
         QWidget* frames = find<QWidget>(window_.get(), "frmAnalysis");
-        find<QCheckBox>(frames, "chkModbus")->setChecked(true);
+        find<QComboBox>(frames, "cmbProtocol")->setCurrentText("modbus-rtu");
         frames->resize(kMaxWidth - 2, 760);  // with its frame, kMaxWidth wide
         Settle();
         save(Framed(*frames), "frames.png");

@@ -7,15 +7,19 @@
 #include "FloodScenario.h"
 #include "GarbageScenario.h"
 #include "LinesScenario.h"
+#include "MeterScenario.h"
 #include "ModbusScenario.h"
 
 namespace {
 
-constexpr std::array<Scenario::Info, 6> kScenarios = {{
+constexpr std::array<Scenario::Info, 7> kScenarios = {{
     {"chat",
      "an ASCII dialogue: a terminal on SD sends commands ended by CR LF, a device "
      "on RD answers; 0.3 to 3 s between messages"},
     {"modbus", "binary RTU requests on SD and replies on RD with CRC-16, one poll a second"},
+    {"meter",
+     "STX text ETX frames with an xor check after ETX: meter reads on SD, readings on RD, "
+     "twice a second; some bad checks, stray bytes and replies broken by a pause"},
     {"errors",
      "the chat dialogue with occasional framing errors, and parity errors when the "
      "line has parity"},
@@ -51,6 +55,9 @@ std::unique_ptr<Scenario> Scenario::create(std::string_view name, const LineSett
     }
     if (name == "modbus") {
         return std::make_unique<ModbusScenario>(line, seed);
+    }
+    if (name == "meter") {
+        return std::make_unique<MeterScenario>(line, seed);
     }
     if (name == "lines") {
         return std::make_unique<LinesScenario>(line, seed);
