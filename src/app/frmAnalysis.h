@@ -21,8 +21,9 @@ struct RunState;
 
 // The reply-time window: the frames of the capture in view with their reply times, the gap
 // and Modbus choices, a summary line and a histogram of the reply times (RD's answers to SD,
-// SD's turnaround, or both). Replies above the
-// late threshold are marked in the table and the histogram. A double click on a row shows the
+// SD's turnaround, or both). Replies of the directions the histogram shows that are above the
+// late threshold are marked and counted in the table, the summary and the histogram; replies
+// shorter than the idle step read "<" and the step. A double click on a row shows the
 // frame's first byte at the top of the history view and highlights the frame's bytes.
 //
 // The window keeps an index of the frames (where each begins in the records and its fields)
