@@ -23,10 +23,15 @@ TEST_F(AppTest, StringTriggerStopsTheRunThreeRecordsAfterTheString) {
     t.gbyteChrCode[1] = {0x0D, 0x0A};
     t.gintAction[1] = 0;
     t.gintMonitorStop[1] = 3;
+    window->monitor().showStopNote("トリガ-5 でモニタ停止 01:02:03");  // an earlier run's
+    clock.SetTime(9, 38, 49);
     ASSERT_TRUE(Start());
+    EXPECT_EQ(window->monitor().windowTitle(), "New Monitor") << "a start drops the note";
     ASSERT_TRUE(RunUntil([&] { return ctx.core.run.gintRun == 0; }, 10000));
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
     EXPECT_EQ(ctx.core.run.gintStopReq, 0);
+    // The monitor's caption names the trigger and the time of the stop.
+    EXPECT_EQ(window->monitor().windowTitle(), "New Monitor  トリガ-2 でモニタ停止 09:38:49");
 
     const Capture& c = ctx.core.capture;
     const std::vector<int16_t> words(c.gintDispDat().begin(),
