@@ -8,14 +8,11 @@
 inline constexpr std::array<int32_t, 15> kUnitSpeeds{
     150, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 28800, 38400, 56000, 57600, 76800, 115200};
 
-// A speed the unit knows.
-[[nodiscard]] constexpr bool isUnitSpeed(int32_t speed) {
-    return std::find(kUnitSpeeds.begin(), kUnitSpeeds.end(), speed) != kUnitSpeeds.end();
-}
-// A speed a capture log's header may hold: 0 (that of new settings, which becomes 9600 at the
-// first sending) or one within the unit's range, 150 .. 115200 bit/s.
-[[nodiscard]] constexpr bool isLogSpeed(int32_t speed) {
-    return speed == 0 || (speed >= kUnitSpeeds.front() && speed <= kUnitSpeeds.back());
+// A speed a setting can hold: one the unit knows, or 0, the speed of new settings that
+// becomes 9600 at the first sending.
+[[nodiscard]] constexpr bool isSettingSpeed(int32_t speed) {
+    return speed == 0 ||
+           std::find(kUnitSpeeds.begin(), kUnitSpeeds.end(), speed) != kUnitSpeeds.end();
 }
 // An idle scale a setting can hold: none, 1 s, 100 ms or 10 ms.
 [[nodiscard]] constexpr bool isIdleScale(int16_t v) {

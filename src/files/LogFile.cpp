@@ -90,7 +90,9 @@ std::vector<HeaderFault> headerFaults(const LogHeader& h) {
         bool ok;
     } fields[] = {
         {{"line type", "回線種別", h.gintLineType}, within(h.gintLineType, 1)},
-        {{"speed", "通信速度", h.glngSpeed}, isLogSpeed(h.glngSpeed)},
+        {{"speed", "通信速度", h.glngSpeed},
+         h.glngSpeed == 0 ||
+             (h.glngSpeed >= kUnitSpeeds.front() && h.glngSpeed <= kUnitSpeeds.back())},
         {{"data bits", "データ長", h.gintDataLen}, within(h.gintDataLen, 1)},
         {{"stop bits", "ストップビット", h.gintStopBit}, within(h.gintStopBit, 2)},
         {{"parity", "パリティ", h.gintParity}, within(h.gintParity, 2)},
@@ -132,7 +134,7 @@ LogHeader clampHeader(LogHeader h) {
     h.gintFontSize = clampTo(h.gintFontSize, 0, 2);
     h.gintScroll = std::max<int16_t>(h.gintScroll, 0);
     h.gintDataLen = h.gintDataLen != 0 ? 1 : 0;
-    if (h.glngSpeed != 0 && !isUnitSpeed(h.glngSpeed)) {
+    if (!isSettingSpeed(h.glngSpeed)) {
         h.glngSpeed = 9600;
     }
     return h;
