@@ -113,14 +113,15 @@ TEST_F(MonitorControlsTest, WheelScrollsAsTheArrowsDo) {
             QWheelEvent wheel(at, surface.mapToGlobal(at),
                               i < c.pixels.size() ? c.pixels[i] : QPoint(), c.angles[i],
                               Qt::NoButton, c.mods, Qt::NoScrollPhase, false);
-            QApplication::sendEvent(&surface, &wheel);
+            // Only the system's own wheel events travel up from the grid to the window.
+            QApplication::sendEvent(&monitor, &wheel);
         }
         EXPECT_EQ(Top(), c.top);
         // What is left of a turn does not carry over to the next case.
         QWheelEvent reset(at, surface.mapToGlobal(at), {}, {0, 0}, Qt::NoButton, {},
                           Qt::NoScrollPhase, false);
         state.run.gintRireki = 0;
-        QApplication::sendEvent(&surface, &reset);
+        QApplication::sendEvent(&monitor, &reset);
     }
 }
 
