@@ -9,6 +9,7 @@
 #include "files/LogFile.h"
 #include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
+#include "view/frmMonitor.h"
 
 // The chat's requests go out on SD and end in CR LF. A string trigger 0D0A with a monitor stop
 // after 3 bytes stops the run after the third data record that follows the first request's LF:
