@@ -100,7 +100,8 @@ TEST_F(AppTest, NewStartWithoutTheUnitKeepsTheCapture) {
 
     Item("mn_Run_Restart")->trigger();
     ASSERT_EQ(prompts.asked.size(), 1U);
-    EXPECT_EQ(prompts.asked[0].text, "Vexlo が接続されていません");
+    EXPECT_EQ(prompts.asked[0].text,
+              "Vexlo が接続されていません\n試したポート: COM5（ありません）");
     EXPECT_EQ(prompts.asked[0].icon, Prompts::Icon::Exclamation);
     EXPECT_EQ(ctx.core.capture.glngDatLen(), 60);
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");

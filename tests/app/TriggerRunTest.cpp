@@ -32,7 +32,11 @@ TEST_F(AppTest, StringTriggerStopsTheRunThreeRecordsAfterTheString) {
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
     EXPECT_EQ(ctx.core.run.gintStopReq, 0);
     // The monitor's caption names the trigger and the time of the stop.
-    EXPECT_EQ(window->monitor().windowTitle(), "New Monitor  トリガ-2 でモニタ停止 09:38:49");
+    const DateTime at = clock.now();  // the fake clock stands where the stop left it
+    EXPECT_EQ(window->monitor().windowTitle(),
+              QString::asprintf("New Monitor  トリガ-2 でモニタ停止 %02d:%02d:%02d", at.hour,
+                                at.minute, at.second));
+    EXPECT_EQ(at.hour * 60 + at.minute, 9 * 60 + 38) << "the clock moved by seconds only";
 
     const Capture& c = ctx.core.capture;
     const std::vector<int16_t> words(c.gintDispDat().begin(),
