@@ -315,28 +315,6 @@ TEST_F(FileCommandsTest, CancelledDialogsDoNothing) {
     EXPECT_TRUE(std::filesystem::is_empty(ctx.core.settings.gstrSaveDir));
 }
 
-TEST_F(FileCommandsTest, HeaderValuesOutOfRangeAreTakenAsTheNearestValidOnes) {
-    OpenWindow();
-    LogHeader h = sampleHeader();
-    h.gintDispMode = 7;
-    h.gintFontSize = -3;
-    h.gintIdleMode = 5;
-    h.gintScroll = -2;
-    const std::string file = WriteLog("odd.vxm", h, example::kABC);
-    ASSERT_TRUE(window->files().openLog(file));
-    const Settings& s = ctx.core.settings;
-    EXPECT_EQ(s.gintDispMode, 2);
-    EXPECT_EQ(s.gintFontSize, 0);
-    EXPECT_EQ(s.gintIdleMode, 1);
-    EXPECT_EQ(s.gintScroll, 0);
-    EXPECT_TRUE(Item("mn_View_Idle_Scale1")->isChecked());
-    EXPECT_TRUE(Item("mn_View_Font_Size0")->isChecked());
-    EXPECT_EQ(PanelText(3), "ｼﾌﾄJIS");
-    // The file is read as it is, never rewritten.
-    std::string error;
-    EXPECT_EQ(readLogFile(file, error)->header, h);
-}
-
 TEST_F(FileCommandsTest, AFileHandedOnDuringARunIsRefused) {
     OpenWindow();
     ctx.core.run.gintRun = 1;
