@@ -9,13 +9,17 @@ JOBS ?= $(shell nproc)
 # Extra CMake options, e.g. CMAKE_OPTIONS=-DVEXLO_WERROR=ON (CI).
 CMAKE_OPTIONS ?=
 
-# Debian packages the build, the tests and the app need.
-DEB_PACKAGES := cmake ninja-build g++ pkg-config \
+# Debian packages by what needs them, so that each target installs only its own: building and
+# running the program; the tests (the package test among them, and the desktop and Xvfb tools);
+# the benchmarks; the Debian package; the fuzzers.
+RUN_PACKAGES := cmake ninja-build g++ pkg-config \
 	qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6 libqt6opengl6-dev qt6-charts-dev \
-	libgl-dev libgtest-dev libgmock-dev libbenchmark-dev \
-	xvfb xauth twm xdotool fonts-ipafont-gothic qt6-translations-l10n tshark wireshark-common xxd time poppler-utils python3-pymodbus \
-	dpkg-dev desktop-file-utils shared-mime-info lintian \
-	clang libfuzzer-14-dev libclang-rt-14-dev
+	libgl-dev fonts-ipafont-gothic qt6-translations-l10n
+PACKAGE_PACKAGES := dpkg-dev desktop-file-utils shared-mime-info lintian
+TEST_PACKAGES := libgtest-dev libgmock-dev xvfb xauth twm xdotool tshark wireshark-common xxd time \
+	poppler-utils python3-pymodbus $(PACKAGE_PACKAGES)
+BENCH_PACKAGES := libbenchmark-dev
+FUZZ_PACKAGES := clang libfuzzer-14-dev libclang-rt-14-dev
 
 # What `make windows` needs: the MinGW-w64 cross compiler, Wine and GoogleTest's sources.
 WIN_PACKAGES := cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine64
@@ -34,22 +38,35 @@ define install-missing
 	fi
 endef
 
-.PHONY: deps build test bench run asan fuzz windows clean format package install screenshots
+.PHONY: deps deps-run build build-program test bench run asan fuzz windows clean format package install screenshots
 
+# What `make build` needs: the program, its tests and its benchmarks.
 deps:
-	$(call install-missing,$(DEB_PACKAGES))
+	$(call install-missing,$(RUN_PACKAGES) $(TEST_PACKAGES) $(BENCH_PACKAGES))
+
+deps-run:
+	$(call install-missing,$(RUN_PACKAGES))
 
 # Configured every time, so that the options given (CMAKE_OPTIONS) always apply, also to a
 # build folder that exists; an unchanged configuration costs a second.
 build: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_OPTIONS)
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXLO_BUILD_TESTS=ON \
+		-DVEXLO_BUILD_BENCH=ON $(CMAKE_OPTIONS)
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The program and its tools only. A fresh build folder is configured without the tests and the
+# benchmarks (whose packages `make run` does not install); one that has them keeps them.
+build-program: deps-run
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		$(if $(wildcard $(BUILD)/CMakeCache.txt),,-DVEXLO_BUILD_TESTS=OFF -DVEXLO_BUILD_BENCH=OFF) $(CMAKE_OPTIONS)
+	cmake --build $(BUILD) -j $(JOBS) --target vexlo vexlo-unit vexlo-cli EMUMAIN
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # The Debian package $(BUILD)/vexlo_<version>_<arch>.deb.
 package: build
+	$(call install-missing,$(PACKAGE_PACKAGES))
 	cmake --build $(BUILD) --target package
 
 # Installs under PREFIX (default /usr/local), below DESTDIR when it is given.
@@ -60,7 +77,8 @@ bench: build
 	$(BUILD)/bin/vexlo-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
 # Every suite under AddressSanitizer and UndefinedBehaviorSanitizer (no benchmarks).
-asan: deps
+asan:
+	$(call install-missing,$(RUN_PACKAGES) $(TEST_PACKAGES))
 	cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVEXLO_SANITIZE=ON \
 		-DVEXLO_BUILD_BENCH=OFF $(CMAKE_OPTIONS)
 	cmake --build $(SAN_BUILD) -j $(JOBS)
@@ -69,7 +87,8 @@ asan: deps
 # Every libFuzzer target for FUZZ_SECONDS each, from the seeds in fuzz/corpus (clang, in a build
 # folder of its own; the corpus grown goes to $(FUZZ_BUILD)/corpus, crashes to
 # $(FUZZ_BUILD)/findings). fuzz/run-fuzzers.sh --help tells more.
-fuzz: deps
+fuzz:
+	$(call install-missing,$(RUN_PACKAGES) $(FUZZ_PACKAGES))
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DVEXLO_FUZZ=ON -DVEXLO_BUILD_TESTS=OFF -DVEXLO_BUILD_BENCH=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target vexlo-fuzzers
@@ -85,7 +104,7 @@ windows:
 	rm -rf $(WIN_BUILD)/wine
 	cd $(WIN_BUILD) && ctest --output-on-failure
 
-run: build
+run: build-program
 	tools/demo/run-demo.sh $(BUILD)/bin $(BUILD)/demo
 
 # The pictures of docs/guide.md, taken of the real windows offscreen on the fixed captures of

@@ -189,6 +189,10 @@ std::string msText(int64_t micros) {
     return s;
 }
 
+std::string replyMsText(int64_t micros, int64_t stepMicros) {
+    return stepMicros > 0 && micros < stepMicros ? "<" + msText(stepMicros) : msText(micros);
+}
+
 std::string secondsText(int64_t micros) {
     std::string s;
     appendSeconds(s, micros);

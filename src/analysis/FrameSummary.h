@@ -88,6 +88,9 @@ struct ReplyHistogram {
 // ("20", "0.521"), seconds with six decimals, bytes as upper-case hexadecimal pairs separated by
 // spaces. The append forms add to out without a string of their own.
 [[nodiscard]] std::string msText(int64_t micros);
+// A reply time in milliseconds as msText, but one shorter than the idle step (when that is
+// known) as "<" and the step ("<10"): the capture cannot tell such replies apart.
+[[nodiscard]] std::string replyMsText(int64_t micros, int64_t stepMicros);
 [[nodiscard]] std::string secondsText(int64_t micros);
 [[nodiscard]] std::string hexText(std::span<const uint8_t> bytes);
 void appendMs(std::string& out, int64_t micros);

@@ -64,6 +64,14 @@ bool FileCommands::openLog(const std::string& name) {
     std::string error;
     LogReader reader;
     const bool opened = reader.open(name, error);
+    if (!opened && error.starts_with(LogReader::kNotALog)) {
+        // Some other file (the format has no signature): its header holds values that no
+        // setting can hold. Nothing is taken from it.
+        ctx_.prompts.message(name + "\nは通信ログファイルではありません\n（" +
+                                 faultText(headerFaults(reader.header()), true) + "）",
+                             "ファイル読込みの失敗", Prompts::Icon::Critical, Prompts::Buttons::Ok);
+        return false;
+    }
     if (opened && reader.DataLength() > kLogShownMax) {
         // Refused before any work: its display words would be more than the view shows.
         const QLocale numbers(QLocale::Japanese);

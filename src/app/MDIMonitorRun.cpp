@@ -18,27 +18,68 @@
 #include "view/ViewDialog.h"
 #include "view/frmMonitor.h"
 
+namespace {
+
+// The line of the not-connected message that names the ports tried and what each did:
+// "試したポート: /dev/ttyUSB0（応答なし）、COM3（権限なし）". Numbers without a port are left
+// out; when no port tried exists, the line says so. Empty when no port was tried.
+std::string triedPortsLine(const PortReport& report) {
+    using Status = PortOpenResult::Status;
+    if (report.tried.empty()) {
+        return {};
+    }
+    std::string ports;
+    for (const PortReport::Tried& t : report.tried) {
+        const std::string& holder = t.result.holder;
+        std::string why;
+        switch (t.result.status) {
+            case Status::NoSuchPort:
+                continue;
+            case Status::Opened:
+                why = "応答なし";
+                break;
+            case Status::Busy:
+                why = holder.empty() ? "他のプログラムが使用中" : holder + " が使用中";
+                break;
+            case Status::NoPermission:
+                why = "権限なし";
+                break;
+            case Status::Failed:
+                why = "開けません";
+                break;
+        }
+        ports += (ports.empty() ? "" : "、") + PortReport::where(t) + "（" + why + "）";
+    }
+    if (ports.empty()) {
+        const int first = report.tried.front().n;
+        const int last = report.tried.back().n;
+        ports = "COM" + std::to_string(first) +
+                (first == last ? "（ありません）"
+                               : "～COM" + std::to_string(last) + "（どれもありません）");
+    }
+    return "試したポート: " + ports;
+}
+
+}  // namespace
+
 void MDIMonitor::notConnected(const PortReport& report) {
     using Status = PortOpenResult::Status;
     std::string text = "Vexlo が接続されていません";
+    if (const std::string tried = triedPortsLine(report); !tried.empty()) {
+        text += "\n" + tried;
+    }
     if (!report.unanswered.empty()) {
         text += "\nコマンド " + report.unanswered + " に応答がありません";
         if (!report.sharers.empty()) {
             text += "（ポートを " + report.sharers + " も開いています）";
         }
     }
-    if (const PortReport::Tried* busy = report.first(Status::Busy)) {
-        const std::string& holder = busy->result.holder;
-        text += "\nポート " + PortReport::where(*busy) + " は他のプログラム" +
-                (holder.empty() ? "" : "（" + holder + "）") + "が使用中です";
-    }
     if (const PortReport::Tried* shared = report.first(Status::Opened, true)) {
         text += "\nポート " + PortReport::where(*shared) + " は他のプログラム（" +
                 shared->result.holder + "）も開いています";
     }
-    if (const PortReport::Tried* denied = report.first(Status::NoPermission)) {
-        text += "\nポート " + PortReport::where(*denied) +
-                " を開く権限がありません（dialout グループに追加してください）";
+    if (report.first(Status::NoPermission) != nullptr) {
+        text += "\n権限のないポートを開くには dialout グループに追加してください";
     }
     ctx_.prompts.message(text, "Vexlo", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
 }
@@ -111,6 +152,7 @@ void MDIMonitor::prepareRun() {
         mn_View_Mode_Click(0);
     }
     setWindowTitle(kTitleRunning);
+    frmMonitor_->showStopNote({});
     ctx_.core.run.gintRireki = 0;
     files_->captureShown();
 }
@@ -123,9 +165,17 @@ void MDIMonitor::RunStop() {
     controller_.stop();
 }
 
-void MDIMonitor::stopped(StopCause) {
+void MDIMonitor::stopped(StopCause cause) {
     // After a stop, a trigger's stop and the loss of the unit alike.
     setWindowTitle(kTitleStopped);
+    if (cause == StopCause::Trigger) {
+        // The monitor's caption tells which trigger stopped the run and when, until the next
+        // start: the status bar's panels all have their own content.
+        const DateTime now = ctx_.clock.now();
+        frmMonitor_->showStopNote(QString::asprintf("トリガ-%d でモニタ停止 %02d:%02d:%02d",
+                                                    ctx_.core.run.stopTrigger, now.hour, now.minute,
+                                                    now.second));
+    }
     RunState& run = ctx_.core.run;
     Capture& c = ctx_.core.capture;
     // Stopped from the background view, the history opens on the last line.

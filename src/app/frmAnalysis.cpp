@@ -165,7 +165,7 @@ class FrameTableModel : public QAbstractTableModel {
                 return f.errors > 0 ? QString("%1 (誤り %2)").arg(f.bytes).arg(f.errors)
                                     : QString::number(f.bytes);
             case kReply:
-                return f.reply() ? qs(msText(*f.reply())) : QString();
+                return f.reply() ? qs(replyMsText(*f.reply(), list_.idleStepMicros)) : QString();
             case kData: {
                 QString text = qs(hexText(window_.bytesOf(f, kShownBytes)));
                 if (static_cast<size_t>(f.bytes) > kShownBytes) {
@@ -282,7 +282,7 @@ frmAnalysis::frmAnalysis(const RunState& run, const Capture& capture, frmMonitor
     connect(spnGap, &QSpinBox::valueChanged, this, [this] { reanalyse(); });
     connect(cmbProtocol, &QComboBox::currentIndexChanged, this, [this] { reanalyse(); });
     connect(spnLate, &QSpinBox::valueChanged, this, [this] { showLate(); });
-    connect(cmbHistogram, &QComboBox::currentIndexChanged, this, [this] { drawHistogram(); });
+    connect(cmbHistogram, &QComboBox::currentIndexChanged, this, [this] { showLate(); });
     connect(tblFrames, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { jumpTo(index.row()); });
 }
@@ -435,8 +435,12 @@ std::vector<uint8_t> frmAnalysis::bytesOf(const Frame& f, size_t most) const {
 }
 
 bool frmAnalysis::late(const Frame& f) const {
+    // Only the replies the histogram shows: the other direction's are mostly the master's
+    // poll period, not late answers.
+    const int shown = cmbHistogram->currentIndex();  // 0 RD, 1 SD, 2 both
     const auto reply = f.reply();
-    return spnLate->value() > 0 && reply && *reply > spnLate->value() * 1000LL;
+    return spnLate->value() > 0 && reply && *reply > spnLate->value() * 1000LL &&
+           (shown == 2 || f.sd == (shown == 1));
 }
 
 void frmAnalysis::showLate() {
@@ -447,16 +451,19 @@ void frmAnalysis::showLate() {
 
 QString frmAnalysis::summaryText() const {
     const FrameSummary s = summarise(list_);
-    const auto direction = [this](const char* name, const DirectionSummary& d) {
+    const auto ms = [this](int64_t micros) {
+        return qs(replyMsText(micros, list_.idleStepMicros));
+    };
+    const auto direction = [this, &ms](const char* name, const DirectionSummary& d) {
         QString text = QString("%1: %2フレーム %3バイト").arg(name).arg(d.frames).arg(d.bytes);
         if (list_.checked) {
             text += QString(" チェック不良 %1").arg(d.badChecks);
         }
         text += QString(" 応答 %1件").arg(d.reply.count);
         if (d.reply.count > 0) {
-            text += QString(" (最小 %1 / 中央値 %2 / 95% %3 / 最大 %4 ms)")
-                        .arg(qs(msText(*d.reply.min)), qs(msText(*d.reply.median)),
-                             qs(msText(*d.reply.p95)), qs(msText(*d.reply.max)));
+            text +=
+                QString(" (最小 %1 / 中央値 %2 / 95% %3 / 最大 %4 ms)")
+                    .arg(ms(*d.reply.min), ms(*d.reply.median), ms(*d.reply.p95), ms(*d.reply.max));
         }
         return text;
     };

@@ -19,10 +19,12 @@ class frmMonitor;
 struct RunState;
 
 // The reply-time window: the frames of the capture in view with their reply times, the gap
-// and protocol choices (frames whose check is bad are coloured), a summary line and a histogram of
-// the reply times (RD's answers to SD, SD's turnaround, or both). Replies above the late threshold
-// are marked in the table and the histogram. A double click on a row shows the frame's first byte
-// at the top of the history view and highlights the frame's bytes.
+// and protocol choices (frames whose check is bad are coloured), a summary line and a histogram
+// of the reply times (RD's answers to SD, SD's turnaround, or both). Replies of the directions
+// the histogram shows that are above the late threshold are marked and counted in the table,
+// the summary and the histogram; replies shorter than the idle step read "<" and the step. A
+// double click on a row shows the frame's first byte at the top of the history view and
+// highlights the frame's bytes.
 //
 // The window keeps an index of the frames (where each begins in the records and its fields)
 // and reads the bytes of the rows shown from the capture, so a capture of any size is

@@ -27,6 +27,8 @@ struct RunState {
     // down with the data when the buffer drops its oldest block.
     int16_t gintStopReq = 0;
     int32_t glngStopPos = 0;
+    int16_t stopTrigger = 0;  // 1..5: the trigger that armed the monitor stop last
+
     int16_t gintSaveStopReq = 0;
     int32_t glngSaveStopPos = 0;
 

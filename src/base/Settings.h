@@ -1,7 +1,23 @@
 #pragma once
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
+
+// The speeds the unit knows, in the order of their codes (0x00 150 .. 0x0E 115200).
+inline constexpr std::array<int32_t, 15> kUnitSpeeds{
+    150, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 28800, 38400, 56000, 57600, 76800, 115200};
+
+// A speed a setting can hold: one the unit knows, or 0, the speed of new settings that
+// becomes 9600 at the first sending.
+[[nodiscard]] constexpr bool isSettingSpeed(int32_t speed) {
+    return speed == 0 ||
+           std::find(kUnitSpeeds.begin(), kUnitSpeeds.end(), speed) != kUnitSpeeds.end();
+}
+// An idle scale a setting can hold: none, 1 s, 100 ms or 10 ms.
+[[nodiscard]] constexpr bool isIdleScale(int16_t v) {
+    return v == 0 || v == 1 || v == 10 || v == 100;
+}
 
 // Every persistent setting of VXParam.ini, one member per key, with its width and default.
 // The member initialisers are the defaults that ReadParamIni and SetDefaultColor apply.
@@ -20,7 +36,7 @@ struct Settings {
     // Comm_Inf
     int16_t gintLineType = 0;  // 0 RS-232C, 1 RS-422/485
     int32_t glngSpeed = 0;     // bit/s
-    int16_t gintDataLen = 0;   // 0 seven bits, other eight
+    int16_t gintDataLen = 0;   // 0 seven bits, 1 eight (a file's other values read as eight)
     int16_t gintStopBit = 0;   // 0 one, 1 one and a half, 2 two
     int16_t gintParity = 0;    // 0 none, 1 odd, 2 even
     // VX_Inf

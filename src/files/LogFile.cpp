@@ -58,9 +58,9 @@ int16_t nearestIdleScale(int16_t v) {
 }  // namespace
 
 LogHeader headerOf(const Settings& s) {
-    return {s.gintLineType,  s.glngSpeed,    s.gintDataLen,   s.gintStopBit,
-            s.gintParity,    s.gintDispMode, s.gintTimeStamp, s.gintIdleMode,
-            s.gintLineState, s.gintFontSize, s.gintScroll};
+    return clampHeader({s.gintLineType, s.glngSpeed, s.gintDataLen, s.gintStopBit, s.gintParity,
+                        s.gintDispMode, s.gintTimeStamp, s.gintIdleMode, s.gintLineState,
+                        s.gintFontSize, s.gintScroll});
 }
 
 void encodeHeader(const LogHeader& h, uint8_t* out) {
@@ -83,6 +83,46 @@ LogHeader decodeHeader(const uint8_t* in) {
             get16(in + 18), get16(in + 20), get16(in + 22)};
 }
 
+std::vector<HeaderFault> headerFaults(const LogHeader& h) {
+    const auto within = [](int16_t v, int16_t hi) { return v >= 0 && v <= hi; };
+    const struct {
+        HeaderFault fault;
+        bool ok;
+    } fields[] = {
+        {{"line type", "回線種別", h.gintLineType}, within(h.gintLineType, 1)},
+        {{"speed", "通信速度", h.glngSpeed},
+         h.glngSpeed == 0 ||
+             (h.glngSpeed >= kUnitSpeeds.front() && h.glngSpeed <= kUnitSpeeds.back())},
+        {{"data bits", "データ長", h.gintDataLen}, within(h.gintDataLen, 1)},
+        {{"stop bits", "ストップビット", h.gintStopBit}, within(h.gintStopBit, 2)},
+        {{"parity", "パリティ", h.gintParity}, within(h.gintParity, 2)},
+        {{"display mode", "表示モード", h.gintDispMode}, within(h.gintDispMode, 2)},
+        {{"time stamp", "タイムスタンプ", h.gintTimeStamp}, within(h.gintTimeStamp, 1)},
+        {{"idle scale", "アイドル単位", h.gintIdleMode}, isIdleScale(h.gintIdleMode)},
+        {{"line state", "ラインステート", h.gintLineState}, within(h.gintLineState, 1)},
+        {{"font size", "文字サイズ", h.gintFontSize}, within(h.gintFontSize, 2)},
+        {{"scroll", "スクロール行数", h.gintScroll}, h.gintScroll >= 0},
+    };
+    std::vector<HeaderFault> faults;
+    for (const auto& f : fields) {
+        if (!f.ok) {
+            faults.push_back(f.fault);
+        }
+    }
+    return faults;
+}
+
+std::string faultText(const std::vector<HeaderFault>& faults, bool japanese) {
+    std::string text;
+    for (const HeaderFault& f : faults) {
+        text += (text.empty() ? ""
+                 : japanese   ? "、"
+                              : ", ") +
+                std::string(japanese ? f.nameJa : f.name) + " " + std::to_string(f.value);
+    }
+    return text;
+}
+
 LogHeader clampHeader(LogHeader h) {
     h.gintLineType = clampTo(h.gintLineType, 0, 1);
     h.gintStopBit = clampTo(h.gintStopBit, 0, 2);
@@ -93,6 +133,10 @@ LogHeader clampHeader(LogHeader h) {
     h.gintLineState = clampTo(h.gintLineState, 0, 1);
     h.gintFontSize = clampTo(h.gintFontSize, 0, 2);
     h.gintScroll = std::max<int16_t>(h.gintScroll, 0);
+    h.gintDataLen = h.gintDataLen != 0 ? 1 : 0;
+    if (!isSettingSpeed(h.glngSpeed)) {
+        h.glngSpeed = 9600;
+    }
     return h;
 }
 
@@ -164,6 +208,10 @@ bool LogReader::open(const std::string& name, std::string& error) {
         return false;
     }
     header_ = decodeHeader(head);
+    if (const auto faults = headerFaults(header_); !faults.empty()) {
+        error = std::string(kNotALog) + " (" + faultText(faults) + ")";
+        return false;
+    }
     length_ = size - kLogHeaderLen;
     return true;
 }

@@ -40,17 +40,37 @@ struct LogHeader {
     bool operator==(const LogHeader&) const = default;
 };
 
-// The header of the current settings.
+// The header of the current settings, each value as clampHeader makes it, so that every
+// header the program writes opens again.
 [[nodiscard]] LogHeader headerOf(const Settings& s);
 
 // The 24 header bytes, and back.
 void encodeHeader(const LogHeader& h, uint8_t* out);
 [[nodiscard]] LogHeader decodeHeader(const uint8_t* in);
 
+// A header value that no setting can hold: the field's name in English and in the program's
+// words, and the value stored.
+struct HeaderFault {
+    const char* name;
+    const char* nameJa;
+    int32_t value;
+};
+// The values of a header that no setting can hold, in header order; empty for every header
+// the program writes. Each field's values: line type 0..1; speed within the unit's range
+// 150 .. 115200 (or 0, that of new settings); data bits 0 (seven) or 1 (eight); stop bits and
+// parity 0..2; display mode and font size 0..2; time stamp and line state 0..1; idle scale 0, 1, 10
+// or 100; scroll step not below 0. A file that holds any other is not a capture log: the format has
+// no signature, and these are how the readers tell.
+[[nodiscard]] std::vector<HeaderFault> headerFaults(const LogHeader& h);
+// The faults as "speed 825050692, data bits 13358" (English names) or with the program's
+// names ("通信速度 825050692、データ長 13358").
+[[nodiscard]] std::string faultText(const std::vector<HeaderFault>& faults, bool japanese = false);
+
 // Each value moved to its nearest valid value: line type 0..1, stop bits and parity 0..2,
 // display mode and font size 0..2, time stamp and line state 0..1, idle scale the nearest
-// of 0, 1, 10, 100 (a tie goes to the smaller), scroll step not below 0. Speed and data
-// bits take any value. A file's bytes are never changed; only the settings taken from it.
+// of 0, 1, 10, 100 (a tie goes to the smaller), scroll step not below 0, data bits other than
+// 0 to 1 (eight), a speed the unit does not know (other than 0) to 9600, as it is sent. A
+// file's bytes are never changed; only the settings taken from it.
 [[nodiscard]] LogHeader clampHeader(LogHeader h);
 
 // Makes the header (clamped) the current line and display settings.
@@ -63,8 +83,9 @@ struct LogFile {
 };
 
 // Reads a log file whole. On failure returns nothing and sets error to the reason in words
-// ("no such file", "is a folder", "shorter than 24 bytes", "too large" for data of more than
-// 2^31 - 1 bytes, "too large for the memory" when its bytes cannot be allocated ...).
+// ("no such file", "is a folder", "shorter than 24 bytes", "not a capture log (...)", "too large"
+// for data of more than 2^31 - 1 bytes, "too large for the memory" when its bytes cannot be
+// allocated ...).
 [[nodiscard]] std::optional<LogFile> readLogFile(const std::string& name, std::string& error);
 
 // Reads the data of a log file of any length in pieces of bounded size, so that memory does
@@ -85,7 +106,8 @@ class LogReader {
     LogReader& operator=(const LogReader&) = delete;
 
     // Opens the file and reads its header; false with the reason in words as readLogFile
-    // gives it.
+    // gives it. A header that no setting can hold is refused with kNotALog and the values
+    // (see headerFaults).
     bool open(const std::string& name, std::string& error);
     [[nodiscard]] const LogHeader& header() const { return header_; }
     [[nodiscard]] uint64_t DataLength() const { return length_; }
@@ -102,6 +124,9 @@ class LogReader {
 
     // The reason of a read that its progress stopped.
     static constexpr const char* kCancelled = "cancelled";
+    // The start of the reason of a file refused for its header: "not a capture log (speed
+    // 825050692, data bits 13358)".
+    static constexpr const char* kNotALog = "not a capture log";
 
   private:
     std::vector<uint8_t> buf_;

@@ -4,6 +4,7 @@
 
 #include "base/Val.h"
 #include "files/IniFile.h"
+#include "files/LogFile.h"
 #include "files/ProgramFolder.h"
 
 namespace {
@@ -93,6 +94,7 @@ bool WriteParamIni(const Settings& s, const std::string& programFolder) {
     if (kept.gintWinState == 1) {
         kept.gintWinState = 0;
     }
+    keepInRange(kept);
     forEachKey(kept, [&ini]<class T>(const char* section, const char* key, const T& variable) {
         if constexpr (std::is_same_v<T, std::string>) {
             PutIni(section, key, variable, ini);
@@ -101,6 +103,10 @@ bool WriteParamIni(const Settings& s, const std::string& programFolder) {
         }
     });
     return ini.save();
+}
+
+void keepInRange(Settings& s) {
+    applyHeader(headerOf(s), s);
 }
 
 void SetDefaultColor(Settings& s) {

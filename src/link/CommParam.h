@@ -9,9 +9,6 @@
 // The line settings of the monitored line as the unit's setting commands and as the text of
 // the status bar.
 
-// The speeds the unit knows, in the order of their codes (0x00 150 .. 0x0E 115200).
-inline constexpr std::array<int32_t, 15> kUnitSpeeds{
-    150, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 28800, 38400, 56000, 57600, 76800, 115200};
 // The communication parameter dialog lists the first of them, up to 57600, fastest first.
 inline constexpr int kDialogSpeedCount = 13;
 

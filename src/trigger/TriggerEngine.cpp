@@ -113,6 +113,7 @@ void TriggerEngine::TrigAction(int n, int32_t extra) {
         case kStopMonitor:
             run_.gintStopReq = status::kPending;
             run_.glngStopPos = stopTarget(triggers_.gintMonitorStop[n]);
+            run_.stopTrigger = static_cast<int16_t>(n + 1);
             break;
         case kStartSaving:
             run_.gintSaveStopReq = status::kDone;

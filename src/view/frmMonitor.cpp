@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QResizeEvent>
 #include <QTimer>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -67,13 +68,19 @@ frmMonitor::~frmMonitor() {
 }
 
 void frmMonitor::showNewCaption() {
-    setWindowTitle(QStringLiteral("New Monitor"));
+    caption_ = QStringLiteral("New Monitor");
+    setWindowTitle(caption_);
 }
 
 void frmMonitor::showFileCaption(const QString& path) {
     const auto cut =
         std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
-    setWindowTitle(path.mid(cut + 1));
+    caption_ = path.mid(cut + 1);
+    setWindowTitle(caption_);
+}
+
+void frmMonitor::showStopNote(const QString& note) {
+    setWindowTitle(note.isEmpty() ? caption_ : caption_ + QStringLiteral("  ") + note);
 }
 
 void frmMonitor::ClearDisp() {
@@ -188,6 +195,35 @@ void frmMonitor::keyPressEvent(QKeyEvent* event) {
             QWidget::keyPressEvent(event);
             break;
     }
+}
+
+void frmMonitor::wheelEvent(QWheelEvent* event) {
+    constexpr int kNotch = 120;  // eighths of a degree
+    if (state_.run.gintRireki != 1) {
+        wheelRest_ = 0;
+        event->ignore();
+        return;
+    }
+    const bool page = (event->modifiers() & Qt::ShiftModifier) != 0;
+    // Some platforms turn a wheel with Shift into a sideways one.
+    const QPoint angle = event->angleDelta();
+    const QPoint pixels = event->pixelDelta();
+    const int pixelTurn = pixels.y() != 0 || !page ? pixels.y() : pixels.x();
+    if (pixelTurn != 0) {
+        // A touchpad: one line pitch of pixels makes a notch.
+        const int pitch = std::max(
+            1, GridGeometry::sizeFor(state_.settings.gintFontSize).pitch * logicalDpiY() / 1440);
+        wheelRest_ += pixelTurn * kNotch / pitch;
+    } else {
+        wheelRest_ += angle.y() != 0 || !page ? angle.y() : angle.x();
+    }
+    for (; wheelRest_ >= kNotch; wheelRest_ -= kNotch) {
+        page ? history_.pageUp() : history_.lineUp();
+    }
+    for (; wheelRest_ <= -kNotch; wheelRest_ += kNotch) {
+        page ? history_.pageDown() : history_.lineDown();
+    }
+    event->accept();
 }
 
 void frmMonitor::arrowClicked(bool up) {

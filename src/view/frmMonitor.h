@@ -31,8 +31,12 @@ class frmMonitor : public QWidget, public DecoderObserver {
     ~frmMonitor() override;
 
     // Window caption: "New Monitor", or the name of an opened capture file without its folder.
+    // Either drops a stop note.
     void showNewCaption();
     void showFileCaption(const QString& path);
+    // A note after the caption, such as "トリガ-1 でモニタ停止 09:38:49", until the caption
+    // changes or the note is cleared (empty).
+    void showStopNote(const QString& note);
 
     // The live view, which the decoder tells of each pair and time stamp while gintRireki is 0.
     [[nodiscard]] LiveRenderer& live() { return live_; }
@@ -98,6 +102,10 @@ class frmMonitor : public QWidget, public DecoderObserver {
   protected:
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // The wheel over the grid scrolls the history as the arrows do: a line per notch, a page
+    // per notch with Shift; a touchpad's smaller steps add up to lines. Nothing while the
+    // arrows do nothing (a live run).
+    void wheelEvent(QWheelEvent* event) override;
 
   private:
     [[nodiscard]] bool liveRun() const;
@@ -120,4 +128,6 @@ class frmMonitor : public QWidget, public DecoderObserver {
     dlgJump* jump_ = nullptr;
     dlgScroll* scroll_ = nullptr;
     int builtFontSize_ = -1;  // cell size of the grid built or waiting for its rebuild
+    QString caption_;         // the caption without its stop note
+    int wheelRest_ = 0;       // wheel turn not yet scrolled, in eighths of a degree
 };

@@ -200,6 +200,15 @@ TEST(FrameAnalysis, TimesAreWrittenWithoutTrailingZeros) {
         EXPECT_EQ(msText(c.micros), c.ms);
         EXPECT_EQ(secondsText(c.micros), c.seconds);
     }
+    // Reply times under the idle step, which the capture cannot tell apart, read "<" the step.
+    const struct {
+        int64_t micros, step;
+        const char* ms;
+    } replies[] = {{0, 10'000, "<10"},     {521, 10'000, "<10"}, {10'000, 10'000, "10"},
+                   {30'000, 10'000, "30"}, {0, 100, "<0.1"},     {0, 0, "0"}};
+    for (const auto& r : replies) {
+        EXPECT_EQ(replyMsText(r.micros, r.step), r.ms) << r.micros << " " << r.step;
+    }
     const uint8_t bytes[] = {0x00, 0xAB, 0x0F};
     EXPECT_EQ(hexText(bytes), "00 AB 0F");
     EXPECT_EQ(hexText({}), "");

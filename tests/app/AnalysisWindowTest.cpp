@@ -110,6 +110,25 @@ TEST_F(AnalysisWindowTest, ShowsTheFramesTheSummaryAndTheHistogram) {
     EXPECT_TRUE(Bars(0)->isBarSelected(1));
     EXPECT_FALSE(Bars(0)->isBarSelected(0));
     EXPECT_TRUE(Control<QLabel>("lblSummary")->text().contains("遅延 4件"));
+    // With RD's answers alone in the histogram, SD's turnarounds are not late.
+    const auto sdReplyRow = [&] {
+        for (int r = 0; r < table->model()->rowCount(); ++r) {
+            if (Cell(r, 1) == "SD" && !Cell(r, 4).isEmpty()) {
+                return r;
+            }
+        }
+        return -1;
+    }();
+    ASSERT_GE(sdReplyRow, 0);
+    EXPECT_TRUE(Marked(sdReplyRow));
+    Control<QComboBox>("cmbHistogram")->setCurrentIndex(0);
+    EXPECT_TRUE(Control<QLabel>("lblSummary")->text().contains("遅延 2件"));
+    EXPECT_FALSE(Marked(sdReplyRow));
+    EXPECT_TRUE(Marked(1));
+    Control<QComboBox>("cmbHistogram")->setCurrentIndex(1);
+    EXPECT_TRUE(Control<QLabel>("lblSummary")->text().contains("遅延 2件"));
+    EXPECT_TRUE(Marked(sdReplyRow));
+    EXPECT_FALSE(Marked(1));
     Control<QSpinBox>("spnGap")->setValue(20);
     EXPECT_EQ(table->model()->rowCount(), 7) << "the 10 ms idle records no longer split, "
                                                 "but the direction and Modbus still do";

@@ -26,6 +26,7 @@ TEST_F(AppTest, StartRunsTheUnitAndStopShowsTheWholeCaptureAsHistory) {
     EXPECT_EQ(ctx.core.run.gintRun, 0);
     EXPECT_EQ(ctx.core.run.gintRireki, 1);
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
+    EXPECT_EQ(window->monitor().windowTitle(), "New Monitor") << "no trigger note";
     ExpectMenus(false);
     const Capture& c = ctx.core.capture;
     EXPECT_EQ(c.glngDispLen(), c.glngDatLen() / 2);  // the flood is all data pairs
@@ -99,7 +100,8 @@ TEST_F(AppTest, NewStartWithoutTheUnitKeepsTheCapture) {
 
     Item("mn_Run_Restart")->trigger();
     ASSERT_EQ(prompts.asked.size(), 1U);
-    EXPECT_EQ(prompts.asked[0].text, "Vexlo が接続されていません");
+    EXPECT_EQ(prompts.asked[0].text,
+              "Vexlo が接続されていません\n試したポート: COM5（ありません）");
     EXPECT_EQ(prompts.asked[0].icon, Prompts::Icon::Exclamation);
     EXPECT_EQ(ctx.core.capture.glngDatLen(), 60);
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
@@ -196,9 +198,10 @@ TEST_F(AppTest, TheFourthRefusedStartIsReportedOnceAndTheRunStaysUntilStopped) {
     EXPECT_EQ(prompts.asked.size(), 1U);
 }
 
-// What the message of a missing unit adds: a port that another program holds, one that other
-// programs have open too, one this user may not open, or a line setting without an answer.
-TEST_F(AppTest, NotConnectedNamesThePortsThatOtherProgramsHoldAndASettingWithoutAnswer) {
+// What the message of a missing unit adds: a line of the ports tried and what each did (a
+// port that another program holds, one that other programs have open too, one this user may
+// not open), or a line setting without an answer.
+TEST_F(AppTest, NotConnectedNamesThePortsTriedAndASettingWithoutAnswer) {
     using Status = PortOpenResult::Status;
     OpenWindow();
     RunHost& host = *window;  // what the run controller calls
@@ -207,7 +210,12 @@ TEST_F(AppTest, NotConnectedNamesThePortsThatOtherProgramsHoldAndASettingWithout
                     {2, {Status::Busy, "/dev/ttyUSB0", "minicom (pid 42)"}},
                     {3, {Status::NoPermission, "", ""}},
                     {4, {Status::Opened, "/dev/ttyUSB2", "cat (pid 7)"}},
-                    {5, {Status::Busy, "/dev/ttyUSB3", ""}}};
+                    {5, {Status::Busy, "/dev/ttyUSB3", ""}},
+                    {6, {Status::Failed, "/dev/ttyACM0", ""}}};
+    host.notConnected(report);
+    report.tried = {{1, {Status::NoSuchPort, "", ""}}, {2, {Status::NoSuchPort, "", ""}}};
+    host.notConnected(report);
+    report.tried.resize(1);
     host.notConnected(report);
     report = {};
     report.unanswered = "S0213";
@@ -216,9 +224,13 @@ TEST_F(AppTest, NotConnectedNamesThePortsThatOtherProgramsHoldAndASettingWithout
     EXPECT_EQ(AskedTexts(),
               (std::vector<std::string>{
                   "Vexlo が接続されていません\n"
-                  "ポート /dev/ttyUSB0 は他のプログラム（minicom (pid 42)）が使用中です\n"
+                  "試したポート: /dev/ttyUSB0（minicom (pid 42) が使用中）、COM3（権限なし）、"
+                  "/dev/ttyUSB2（応答なし）、/dev/ttyUSB3（他のプログラムが使用中）、"
+                  "/dev/ttyACM0（開けません）\n"
                   "ポート /dev/ttyUSB2 は他のプログラム（cat (pid 7)）も開いています\n"
-                  "ポート COM3 を開く権限がありません（dialout グループに追加してください）",
+                  "権限のないポートを開くには dialout グループに追加してください",
+                  "Vexlo が接続されていません\n試したポート: COM1～COM2（どれもありません）",
+                  "Vexlo が接続されていません\n試したポート: COM1（ありません）",
                   "Vexlo が接続されていません\n"
                   "コマンド S0213 に応答がありません（ポートを cat (pid 7) も開いています）"}));
 }

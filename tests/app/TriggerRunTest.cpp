@@ -9,6 +9,7 @@
 #include "files/LogFile.h"
 #include "support/MainWindowFixture.h"
 #include "support/RunUntil.h"
+#include "view/frmMonitor.h"
 
 // The chat's requests go out on SD and end in CR LF. A string trigger 0D0A with a monitor stop
 // after 3 bytes stops the run after the third data record that follows the first request's LF:
@@ -23,10 +24,19 @@ TEST_F(AppTest, StringTriggerStopsTheRunThreeRecordsAfterTheString) {
     t.gbyteChrCode[1] = {0x0D, 0x0A};
     t.gintAction[1] = 0;
     t.gintMonitorStop[1] = 3;
+    window->monitor().showStopNote("トリガ-5 でモニタ停止 01:02:03");  // an earlier run's
+    clock.SetTime(9, 38, 49);
     ASSERT_TRUE(Start());
+    EXPECT_EQ(window->monitor().windowTitle(), "New Monitor") << "a start drops the note";
     ASSERT_TRUE(RunUntil([&] { return ctx.core.run.gintRun == 0; }, 10000));
     EXPECT_EQ(Title(), "Vexlo 【モニタ停止中】");
     EXPECT_EQ(ctx.core.run.gintStopReq, 0);
+    // The monitor's caption names the trigger and the time of the stop.
+    const DateTime at = clock.now();  // the fake clock stands where the stop left it
+    EXPECT_EQ(window->monitor().windowTitle(),
+              QString::asprintf("New Monitor  トリガ-2 でモニタ停止 %02d:%02d:%02d", at.hour,
+                                at.minute, at.second));
+    EXPECT_EQ(at.hour * 60 + at.minute, 9 * 60 + 38) << "the clock moved by seconds only";
 
     const Capture& c = ctx.core.capture;
     const std::vector<int16_t> words(c.gintDispDat().begin(),

@@ -96,7 +96,8 @@ TEST_F(DlgProtocolTest, OkWithAnEmptyCaptureAsksNothingAndKeepsTheValuesWithoutA
 
     PressOk(dialog);
     // No question about data; only the missing unit is reported.
-    EXPECT_EQ(AskedTexts(), std::vector<std::string>{"Vexlo が接続されていません"});
+    EXPECT_EQ(AskedTexts(), std::vector<std::string>{
+                                "Vexlo が接続されていません\n試したポート: COM5（ありません）"});
     const Settings& s = ctx.core.settings;
     EXPECT_EQ(s.gintLineType, 1);
     EXPECT_EQ(s.glngSpeed, 38400);

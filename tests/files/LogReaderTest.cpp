@@ -181,7 +181,7 @@ TEST(LogReaderTest, WordsFindNoFolderOrAnEmptyCapture) {
 
 TEST(LogReaderTest, AFileThatChangesLengthWhileReadIsRefused) {
     TempFolder dir;
-    dir.write("in.vxm", std::string(24 + 100, '\x84'));
+    dir.write("in.vxm", std::string(24, '\0') + std::string(100, '\x84'));
     for (const int change : {-10, 10}) {
         LogReader reader(16);
         std::string error;

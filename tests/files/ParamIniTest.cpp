@@ -84,6 +84,40 @@ TEST(ParamIni, NumbersAreReadToTheVariablesWidth) {
     EXPECT_NE(dir.read("VXParam.ini").find("FontSize=70000\n"), std::string::npos);
 }
 
+// Whatever put them there (a file that was not a capture, a settings file written by hand),
+// settings out of range are written as values they can hold.
+TEST(ParamIni, SettingsOutOfRangeAreNeverWritten) {
+    const struct {
+        const char* read;     // in the settings file before
+        const char* written;  // after the program wrote it
+    } cases[] = {
+        {"[Comm_Inf]\nSpeed=825050692\n", "Speed=9600\n"},
+        {"[Comm_Inf]\nSpeed=0\n", "Speed=0\n"},
+        {"[Comm_Inf]\nSpeed=76800\n", "Speed=76800\n"},
+        {"[Comm_Inf]\nDataLength=13358\n", "DataLength=1\n"},
+        {"[Comm_Inf]\nType=20517\n", "Type=1\n"},
+        {"[Comm_Inf]\nStopBit=-3\n", "StopBit=0\n"},
+        {"[Comm_Inf]\nParity=9\n", "Parity=2\n"},
+        {"[Mode_Inf]\nDispMode=-11313\n", "DispMode=0\n"},
+        {"[Mode_Inf]\nIdleMode=12320\n", "IdleMode=100\n"},
+        {"[Mode_Inf]\nTimeStamp=12554\n", "TimeStamp=1\n"},
+        {"[Mode_Inf]\nLineState=28448\n", "LineState=1\n"},
+        {"[Mode_Inf]\nFontSize=27234\n", "FontSize=2\n"},
+        {"[Mode_Inf]\nScroll=-5\n", "Scroll=0\n"},
+        {"[Mode_Inf]\nScroll=15370\n", "Scroll=15370\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.read);
+        TempFolder dir;
+        dir.write("VXParam.ini", c.read);
+        Settings s;
+        ReadParamIni(s, dir.path());
+        ASSERT_TRUE(WriteParamIni(s, dir.path()));
+        EXPECT_NE(dir.read("VXParam.ini").find(newIniText(c.written)), std::string::npos)
+            << dir.read("VXParam.ini");
+    }
+}
+
 TEST(ParamIni, NoStringValueCountsAsMissing) {
     TempFolder dir;
     dir.write("VXParam.ini", "[Mode_Inf]\nFontSize=2NoString\n[Buffer_Inf]\nDir=/x/NoString\n");

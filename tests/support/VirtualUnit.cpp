@@ -50,7 +50,10 @@ VirtualUnit::VirtualUnit(const QString& linkPath, const QStringList& extra) : li
         }
         out += process_.readAllStandardOutput();
     }
-    ready_ = out.startsWith("ready " + linkPath.toLocal8Bit() + "\n");
+    firstLine_ = out.left(out.indexOf('\n'));
+    const QByteArray readyLine = "ready " + linkPath.toLocal8Bit();
+    ready_ = out.contains('\n') && (firstLine_ == readyLine ||
+                                    firstLine_.startsWith(readyLine + " (made the missing folder"));
     output_ = out.mid(out.indexOf('\n') + 1);
 }
 

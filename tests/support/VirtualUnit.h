@@ -18,8 +18,11 @@ class VirtualUnit {
     // -1 when it did not end within a few seconds or was killed by a signal.
     [[nodiscard]] static int exitCodeOf(const QStringList& args);
 
-    // True once the unit's first line was "ready " and the link path.
+    // True once the unit's first line was "ready " and the link path (and a note of the
+    // folders it made, if any).
     [[nodiscard]] bool ready() const { return ready_; }
+    // The unit's first line, without its line end.
+    [[nodiscard]] const QByteArray& firstLine() const { return firstLine_; }
     // What the unit wrote on its error output so far, for failure messages.
     [[nodiscard]] QString errors();
     // The lines the unit printed after "ready" so far: with --trace, each command it took
@@ -47,6 +50,7 @@ class VirtualUnit {
   private:
     QString linkPath_;
     QProcess process_;
+    QByteArray firstLine_;
     QByteArray output_;  // standard output after the ready line
     bool ready_ = false;
     bool suspended_ = false;

@@ -275,6 +275,18 @@ TEST(TriggerEngine, NewFiringReplacesThePendingTarget) {
     EXPECT_EQ(rig.run.glngStopPos, 220);
 }
 
+// The stop remembers the trigger that armed it last, for the note of the stop.
+TEST(TriggerEngine, MonitorStopNamesTheTriggerThatArmedItLast) {
+    Rig rig;
+    rig.OnRs(0, 0);
+    rig.OnRs(3, 0);
+    rig.triggers.gintLineEdge[0][3] = 2;  // trigger 4 on RS turning off
+    rig.engine.TrigCheckLine(0, 1);
+    EXPECT_EQ(rig.run.stopTrigger, 1);
+    rig.engine.TrigCheckLine(0, 2);
+    EXPECT_EQ(rig.run.stopTrigger, 4);
+}
+
 TEST(TriggerEngine, CountBeyond16BitsCompletesAtTheNextRecord) {
     Rig rig;
     rig.OnRs(0, 0);

@@ -49,6 +49,30 @@ TEST_F(UnitProcessTest, ProbeSettingsRunAndRecord) {
     EXPECT_NE(lstat(link.c_str(), &st), 0) << "the link is removed at exit";
 }
 
+TEST_F(UnitProcessTest, LinkFoldersAreMadeAndNamed) {
+    const struct {
+        const char* link;
+        const char* note;  // what the ready line adds after the path
+    } cases[] = {
+        {"COM1", ""},
+        {"ports/COM1", " (made the missing folder DIR/ports)"},
+        {"a/b/COM1", " (made the missing folders DIR/a, DIR/a/b)"},
+        {"a/b/COM2", ""},  // made by the case before, and left in place
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.link);
+        VirtualUnit unit(path(c.link));
+        ASSERT_TRUE(unit.ready()) << unit.errors().toStdString();
+        std::string note = c.note;
+        for (size_t at; (at = note.find("DIR")) != std::string::npos;) {
+            note.replace(at, 3, dir.path());
+        }
+        EXPECT_EQ(unit.firstLine().toStdString(), "ready " + dir.File(c.link) + note);
+        EXPECT_TRUE(Port(dir.File(c.link)).isOpen());
+        EXPECT_EQ(unit.stop(), 0);
+    }
+}
+
 TEST_F(UnitProcessTest, SplitCommandsRefusalsAndReopening) {
     const std::string link = dir.File("COM2");
     ASSERT_EQ(symlink("/dev/pts/nonexistent", link.c_str()), 0);  // left over by a crash

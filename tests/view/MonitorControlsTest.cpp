@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <cmath>
 
 #include "ViewFakes.h"
@@ -70,6 +71,58 @@ TEST_F(MonitorControlsTest, LiveViewIgnoresKeysAndArrows) {
     QTest::mouseClick(&monitor.surface(), Qt::LeftButton, {},
                       monitor.surface().gridGeometry().downArrow().center());
     EXPECT_EQ(Top(), 100);
+}
+
+// The wheel over the grid, as the arrows: 20 words a line, 200 a page, from the top at 100.
+TEST_F(MonitorControlsTest, WheelScrollsAsTheArrowsDo) {
+    const int pitch = GridGeometry::sizeFor(state.settings.gintFontSize).pitch *
+                      monitor.logicalDpiY() / 1440;  // pixels of a line
+    const struct {
+        const char* what;
+        int16_t run, rireki;
+        std::vector<QPoint> angles, pixels;  // the events' turns, one event each
+        Qt::KeyboardModifiers mods;
+        int32_t top;
+    } cases[] = {
+        {"a notch down", 0, 1, {{0, -120}}, {}, {}, 120},
+        {"three notches up", 0, 1, {{0, 120}, {0, 120}, {0, 120}}, {}, {}, 40},
+        {"a notch with Shift: a page", 0, 1, {{0, -120}}, {}, Qt::ShiftModifier, 300},
+        {"Shift turned sideways", 0, 1, {{-120, 0}}, {}, Qt::ShiftModifier, 300},
+        {"sideways alone", 0, 1, {{-120, 0}}, {}, {}, 100},
+        {"fine steps add up", 0, 1, {{0, -30}, {0, -30}, {0, -30}, {0, -30}}, {}, {}, 120},
+        {"fine steps short of a notch", 0, 1, {{0, -30}, {0, -30}, {0, -30}}, {}, {}, 100},
+        {"touchpad pixels",
+         0,
+         1,
+         {{0, -1}, {0, -1}, {0, -1}, {0, -1}},
+         {{0, -pitch / 3}, {0, -pitch / 3}, {0, -pitch / 3}, {0, -pitch / 3}},
+         {},
+         120},
+        {"background monitoring", 1, 1, {{0, -120}}, {}, {}, 120},
+        {"live run", 1, 0, {{0, -120}, {0, -120}}, {}, {}, 100},
+    };
+    CellSurface& surface = monitor.surface();
+    const QPointF at = surface.gridGeometry().downArrow().center() - QPoint(200, 0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        state.run.gintRun = c.run;
+        state.run.gintRireki = 1;
+        monitor.dispRirekiAt(100);
+        state.run.gintRireki = c.rireki;
+        for (size_t i = 0; i < c.angles.size(); ++i) {
+            QWheelEvent wheel(at, surface.mapToGlobal(at),
+                              i < c.pixels.size() ? c.pixels[i] : QPoint(), c.angles[i],
+                              Qt::NoButton, c.mods, Qt::NoScrollPhase, false);
+            // Only the system's own wheel events travel up from the grid to the window.
+            QApplication::sendEvent(&monitor, &wheel);
+        }
+        EXPECT_EQ(Top(), c.top);
+        // What is left of a turn does not carry over to the next case.
+        QWheelEvent reset(at, surface.mapToGlobal(at), {}, {0, 0}, Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        state.run.gintRireki = 0;
+        QApplication::sendEvent(&monitor, &reset);
+    }
 }
 
 TEST_F(MonitorControlsTest, ArrowsScrollByOneLine) {

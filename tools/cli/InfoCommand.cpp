@@ -19,8 +19,8 @@ constexpr std::string_view kUsage =
     "           framing_errors, idle, time_stamps, line_states}, first_time, last_time\n"
     "Each byte with an error counts once: a byte with both a parity and a framing error is\n"
     "a framing error, as export, pcap and the program's grid show it.\n"
-    "Display values out of range in the header are shown as the program takes them over\n"
-    "(the nearest valid value); header holds the numbers as stored.\n"
+    "A file whose header holds a value that no setting can hold (a speed outside 150 ..\n"
+    "115200, data bits other than 7 and 8, ...) is not a capture log and is refused.\n"
     "Exit status: 0 done, 1 the file cannot be read, 2 usage error.\n";
 
 std::string jsonString(const std::string& s) {
@@ -80,31 +80,6 @@ void printJson(const std::string& name, const LogReader& f, const RecordCounts& 
         jsonTime(n.lastTime).c_str());
 }
 
-// "display mode 7 (taken as 2)" for each display or line value out of range, or empty.
-std::string outOfRange(const LogHeader& h) {
-    const LogHeader a = clampHeader(h);
-    const struct {
-        const char* name;
-        int16_t stored, taken;
-    } fields[] = {{"line type", h.gintLineType, a.gintLineType},
-                  {"stop bits", h.gintStopBit, a.gintStopBit},
-                  {"parity", h.gintParity, a.gintParity},
-                  {"display mode", h.gintDispMode, a.gintDispMode},
-                  {"time stamp", h.gintTimeStamp, a.gintTimeStamp},
-                  {"idle scale", h.gintIdleMode, a.gintIdleMode},
-                  {"line state", h.gintLineState, a.gintLineState},
-                  {"font size", h.gintFontSize, a.gintFontSize},
-                  {"scroll", h.gintScroll, a.gintScroll}};
-    std::string text;
-    for (const auto& f : fields) {
-        if (f.stored != f.taken) {
-            text += (text.empty() ? "" : ", ") + std::string(f.name) + " " +
-                    std::to_string(f.stored) + " (taken as " + std::to_string(f.taken) + ")";
-        }
-    }
-    return text;
-}
-
 void printText(const std::string& name, const LogReader& f, const RecordCounts& n) {
     const LogHeader& h = f.header();
     const LogHeader a = clampHeader(h);
@@ -118,10 +93,6 @@ void printText(const std::string& name, const LogReader& f, const RecordCounts& 
         "scroll %d\n",
         dispModeName(h), onOff(a.gintTimeStamp), idleScaleName(h), onOff(a.gintLineState),
         fontSizeName(h), a.gintScroll);
-    const std::string bad = outOfRange(h);
-    if (!bad.empty()) {
-        std::printf("out of range: %s\n", bad.c_str());
-    }
     std::printf(
         "records:     RD %lld, SD %lld, parity errors %lld, framing errors %lld, idle %lld, "
         "time stamps %lld, line states %lld\n",

@@ -5,12 +5,41 @@
 
 #include <array>
 #include <cerrno>
+#include <filesystem>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
 
+namespace {
+
+// Makes the missing folders above path, outermost first; returns those it made.
+std::vector<std::string> makeParents(const std::string& path) {
+    std::vector<std::filesystem::path> missing;
+    for (auto folder = std::filesystem::path(path).parent_path(); !folder.empty();
+         folder = folder.parent_path()) {
+        struct stat st {};
+        if (lstat(folder.c_str(), &st) == 0) {
+            break;
+        }
+        missing.push_back(folder);
+        if (folder == folder.parent_path()) {
+            break;
+        }
+    }
+    std::vector<std::string> made;
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (mkdir(it->c_str(), 0777) != 0 && errno != EEXIST) {
+            throw std::system_error(errno, std::generic_category(), it->string());
+        }
+        made.push_back(it->string());
+    }
+    return made;
+}
+
+}  // namespace
+
 DeviceLink::DeviceLink(std::string path, std::string target)
-    : path_(std::move(path)), target_(std::move(target)) {
+    : path_(std::move(path)), target_(std::move(target)), made_(makeParents(path_)) {
     struct stat st {};
     if (lstat(path_.c_str(), &st) == 0) {
         if (!S_ISLNK(st.st_mode)) {

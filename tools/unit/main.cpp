@@ -49,6 +49,20 @@ int stopPipe() {
     return fds[0];
 }
 
+// What the ready line adds when the link's folders had to be made: " (made the missing
+// folder A)", " (made the missing folders A, A/B)"; empty when none was.
+std::string madeNote(const std::vector<std::string>& made) {
+    if (made.empty()) {
+        return {};
+    }
+    std::string note =
+        made.size() == 1 ? " (made the missing folder " : " (made the missing folders ";
+    for (size_t i = 0; i < made.size(); ++i) {
+        note += (i == 0 ? "" : ", ") + made[i];
+    }
+    return note + ")";
+}
+
 int serve(const Options& options) {
     RecordFile record;
     if (!options.record.empty() && !record.open(options.record)) {
@@ -74,7 +88,7 @@ int serve(const Options& options) {
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vexlo-unit: no control channel: %s\n", e.what());
     }
-    std::printf("ready %s\n", options.link.c_str());
+    std::printf("ready %s%s\n", options.link.c_str(), madeNote(link.madeFolders()).c_str());
     std::fflush(stdout);
     server.run(stopFd, control.get());
     record.flush();
