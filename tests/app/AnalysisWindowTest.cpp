@@ -53,8 +53,10 @@ class AnalysisWindowTest : public AppTest {
     [[nodiscard]] QString Cell(int row, int column) const {
         return table->model()->index(row, column).data().toString();
     }
+    // Shown in the late colour (a bad check has a colour of its own).
     [[nodiscard]] bool Marked(int row) const {
-        return table->model()->index(row, 0).data(Qt::BackgroundRole).isValid();
+        return table->model()->index(row, 0).data(Qt::BackgroundRole) ==
+               QVariant(QColor(255, 205, 205));
     }
     [[nodiscard]] QBarSet* Bars(int set) {
         auto* series = qobject_cast<QBarSeries*>(
@@ -113,7 +115,9 @@ TEST_F(AnalysisWindowTest, ShowsTheFramesTheSummaryAndTheHistogram) {
     // With RD's answers alone in the histogram, SD's turnarounds are not late.
     const auto sdReplyRow = [&] {
         for (int r = 0; r < table->model()->rowCount(); ++r) {
-            if (Cell(r, 1) == "SD" && !Cell(r, 4).isEmpty()) {
+            const bool badCheck = table->model()->index(r, 0).data(Qt::BackgroundRole) ==
+                                  QVariant(QColor(255, 230, 140));
+            if (Cell(r, 1) == "SD" && !Cell(r, 4).isEmpty() && !badCheck) {
                 return r;
             }
         }
