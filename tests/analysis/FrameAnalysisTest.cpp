@@ -23,8 +23,7 @@ FrameOptions OptionsOf(const FrameExample& e) {
 
 FrameList analyse(const FrameExample& e) {
     FrameList list;
-    analyseFrames(e.records.data(), e.records.size(), LineOf(e),
-                  OptionsOf(e), list);
+    analyseFrames(e.records.data(), e.records.size(), LineOf(e), OptionsOf(e), list);
     return list;
 }
 
