@@ -113,7 +113,8 @@ TEST(ParamIni, SettingsOutOfRangeAreNeverWritten) {
         Settings s;
         ReadParamIni(s, dir.path());
         ASSERT_TRUE(WriteParamIni(s, dir.path()));
-        EXPECT_NE(dir.read("VXParam.ini").find(newIniText(c.written)), std::string::npos)
+        // The file was there, with LF line ends, which its rewrite keeps on every system.
+        EXPECT_NE(dir.read("VXParam.ini").find(c.written), std::string::npos)
             << dir.read("VXParam.ini");
     }
 }
