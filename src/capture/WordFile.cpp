@@ -95,24 +95,12 @@ bool WordFile::create(const std::filesystem::path& folder) {
     return false;
 }
 
-bool WordFile::append(const int16_t* words, size_t n) {
-    if (fd_ < 0) {
-        return false;
-    }
-    const auto* p = reinterpret_cast<const char*>(words);
-    size_t left = n * sizeof(int16_t);
-    while (left > 0) {
-        const int wrote = _write(fd_, p, static_cast<unsigned>(std::min<size_t>(left, INT_MAX)));
-        if (wrote <= 0) {
-            release();
-            return false;
-        }
-        p += wrote;
-        left -= static_cast<size_t>(wrote);
-    }
-    count_ += n;
-    return true;
+namespace {
+// Writes some of the left bytes at p: how many, or -1 on an error.
+long long writeSome(int fd, const char* p, size_t left) {
+    return _write(fd, p, static_cast<unsigned>(std::min<size_t>(left, INT_MAX)));
 }
+}  // namespace
 
 bool WordFile::finish() {
     if (fd_ < 0) {
@@ -293,6 +281,14 @@ bool guardFaults() {
     return installed;
 }
 
+long long writeSome(int fd, const char* p, size_t left) {
+    ssize_t wrote = 0;
+    do {
+        wrote = ::write(fd, p, left);
+    } while (wrote < 0 && errno == EINTR);
+    return wrote;
+}
+
 }  // namespace
 
 std::vector<std::filesystem::path> WordFile::folders(const std::filesystem::path& captureFolder) {
@@ -314,28 +310,6 @@ bool WordFile::create(const std::filesystem::path& folder) {
     release();
     fd_ = unnamedFile(folder);
     return fd_ >= 0;
-}
-
-bool WordFile::append(const int16_t* words, size_t n) {
-    if (fd_ < 0) {
-        return false;
-    }
-    const auto* p = reinterpret_cast<const char*>(words);
-    size_t left = n * sizeof(int16_t);
-    while (left > 0) {
-        const ssize_t wrote = ::write(fd_, p, left);
-        if (wrote < 0 && errno == EINTR) {
-            continue;
-        }
-        if (wrote <= 0) {
-            release();
-            return false;
-        }
-        p += wrote;
-        left -= static_cast<size_t>(wrote);
-    }
-    count_ += n;
-    return true;
 }
 
 bool WordFile::finish() {
@@ -395,3 +369,22 @@ void WordFile::release() {
 }
 
 #endif
+
+bool WordFile::append(const int16_t* words, size_t n) {
+    if (fd_ < 0) {
+        return false;
+    }
+    const auto* p = reinterpret_cast<const char*>(words);
+    size_t left = n * sizeof(int16_t);
+    while (left > 0) {
+        const long long wrote = writeSome(fd_, p, left);
+        if (wrote <= 0) {
+            release();
+            return false;
+        }
+        p += wrote;
+        left -= static_cast<size_t>(wrote);
+    }
+    count_ += n;
+    return true;
+}
