@@ -80,11 +80,8 @@ QWidget* QtPrompts::owner() const {
     return mainWindow_;
 }
 
-Prompts::Answer QtPrompts::message(const std::string& text, const std::string& title, Icon icon,
-                                   Buttons buttons) {
-    QWidget* parent = owner();
-    const GiveBack back(parent);
-    QMessageBox box(parent);
+void QtPrompts::fill(QMessageBox& box, const std::string& text, const std::string& title, Icon icon,
+                     Buttons buttons) {
     box.setText(qs(text));
     box.setWindowTitle(qs(title));
     switch (icon) {
@@ -117,6 +114,14 @@ Prompts::Answer QtPrompts::message(const std::string& text, const std::string& t
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             break;
     }
+}
+
+Prompts::Answer QtPrompts::message(const std::string& text, const std::string& title, Icon icon,
+                                   Buttons buttons) {
+    QWidget* parent = owner();
+    const GiveBack back(parent);
+    QMessageBox box(parent);
+    fill(box, text, title, icon, buttons);
     switch (box.exec()) {
         case QMessageBox::Yes:
             return Answer::Yes;

@@ -4,6 +4,8 @@
 
 #include "base/Prompts.h"
 
+class QMessageBox;
+
 // Real dialogs for the Prompts seam: QMessageBox, QFileDialog, QColorDialog.
 //
 // Each belongs to the window that asks for it: the modal dialog running, else the active
@@ -23,6 +25,10 @@ class QtPrompts final : public Prompts {
                                             const std::string& filter) override;
     std::optional<int32_t> chooseColor(int32_t initial) override;
     std::unique_ptr<Progress> progress(const std::string& text, const std::string& title) override;
+
+    // Sets up box as message() shows it: text, title, icon and buttons.
+    static void fill(QMessageBox& box, const std::string& text, const std::string& title, Icon icon,
+                     Buttons buttons);
 
   private:
     // The window that owns what is asked now.

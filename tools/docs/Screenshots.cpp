@@ -16,6 +16,7 @@
 #include <QImageWriter>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
@@ -23,6 +24,7 @@
 #include <QStyle>
 #include <QStyleOptionTitleBar>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -33,6 +35,7 @@
 #include "UnitControl.h"
 #include "app/AppContext.h"
 #include "app/MDIMonitor.h"
+#include "app/QtPrompts.h"
 #include "app/QtTranslations.h"
 #include "app/dlgPrint.h"
 #include "app/frmAbout.h"
@@ -218,7 +221,8 @@ class Shooter {
         find<QLineEdit>(dialog, "txtStop")->setText("32");
         Settle();
         save(Framed(*dialog), "trigger.png");
-        find<QPushButton>(dialog, "CancelButton")->click();
+        find<QPushButton>(dialog, "OKButton")->click();  // kept for the trigger stop below
+        Silent("trigger");
     }
 
     // The reply-time window of modbus.vxm with the Modbus frames and a late threshold.
@@ -233,7 +237,61 @@ class Shooter {
         frames->close();
     }
 
+    // The refusal of a file that is not a capture: the PDF file of the print picture.
+    void notCapture() {
+        prompts_.files.push_back(path("page.pdf"));
+        window_->menus().item("mn_File_Open")->trigger();
+        Settle();
+        messageShot("not-capture.png", "通信ログファイルではありません");
+    }
+
+    // The message when no unit answers, with the port tried: the virtual unit has gone.
+    void noUnit() {
+        unit_.reset();  // its link goes with it
+        window_->menus().item("mn_Run_Restart")->trigger();
+        RunUntil([this] { return ctx_.core.run.gintRun == 0 && !prompts_.asked.empty(); }, 10'000);
+        messageShot("no-unit.png", "試したポート");
+    }
+
+    // The caption after the string trigger of Trigger() has stopped a run of the chat scenario.
+    void triggerStop() {
+        unit_ = std::make_unique<VirtualUnit>(
+            QDir(folder_.path()).filePath("ports/COM5"),
+            QStringList{"--scenario", "chat", "--seed", "4", "--rate-factor", "20"});
+        if (!unit_->ready()) {
+            Fail("the virtual unit did not start: " + unit_->errors());
+        }
+        // The failed start above left modbus.vxm in view: a new start clears it. The questions
+        // (the trigger is set) are answered yes.
+        window_->menus().item("mn_Run_Restart")->trigger();
+        if (!RunUntil([this] { return ctx_.core.run.gintRun == 1; }, 5000) ||
+            !RunUntil([this] { return ctx_.core.run.gintRun == 0; }, 20'000)) {
+            Fail("the trigger did not stop the run");
+        }
+        Settle();
+        save(Framed(*window_), "trigger-stop.png");
+        prompts_.asked.clear();
+    }
+
   private:
+    // The last message asked that holds text, as the program shows it, over the main window.
+    void messageShot(const char* name, const char* text) {
+        const auto asked = std::find_if(prompts_.asked.rbegin(), prompts_.asked.rend(),
+                                        [text](const ScriptedPrompts::Asked& a) {
+                                            return a.text.find(text) != std::string::npos;
+                                        });
+        if (asked == prompts_.asked.rend()) {
+            Fail(QString("no message with %1").arg(text));
+        }
+        QMessageBox box(window_.get());
+        QtPrompts::fill(box, asked->text, asked->title, asked->icon, asked->buttons);
+        box.show();
+        Settle();
+        save(WithDialog(box), name);
+        box.close();
+        prompts_.asked.clear();
+    }
+
     [[nodiscard]] std::string path(const char* name) const {
         return QDir(folder_.path()).filePath(name).toStdString();
     }
@@ -383,5 +441,8 @@ int main(int argc, char* argv[]) {
     shooter.history();
     shooter.Trigger();
     shooter.frames();
+    shooter.notCapture();
+    shooter.noUnit();
+    shooter.triggerStop();
     return 0;
 }
