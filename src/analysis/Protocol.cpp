@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -525,27 +526,37 @@ ProtocolFile parseProtocols(std::string_view text) {
     return file;
 }
 
-ProtocolFile loadProtocols(const std::string& path, bool missingIsEmpty) {
+std::optional<std::string> readProtocolText(const std::string& path, bool missingIsEmpty,
+                                            std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        ProtocolFile f;
-        if (!missingIsEmpty) {
-            f.error = "cannot be read";
+        std::error_code ec;
+        if (missingIsEmpty && !std::filesystem::exists(path, ec) && !ec) {
+            return std::string();
         }
-        return f;
+        error = "cannot be read";
+        return std::nullopt;
     }
     std::string text;
     constexpr size_t kMaxText = 1 << 20;
     text.resize(kMaxText + 1);
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
     if (in.bad()) {
-        return {{}, "cannot be read", {}};
+        error = "cannot be read";
+        return std::nullopt;
     }
     text.resize(static_cast<size_t>(in.gcount()));
     if (text.size() > kMaxText) {
-        return {{}, "larger than 1 MB: no protocol definitions", {}};
+        error = "larger than 1 MB: no protocol definitions";
+        return std::nullopt;
     }
-    return parseProtocols(text);
+    return text;
+}
+
+ProtocolFile loadProtocols(const std::string& path, bool missingIsEmpty) {
+    ProtocolFile file;
+    const std::optional<std::string> text = readProtocolText(path, missingIsEmpty, file.error);
+    return text ? parseProtocols(*text) : file;
 }
 
 const Protocol* findProtocol(const ProtocolFile& file, std::string_view name) {

@@ -124,6 +124,10 @@ struct ProtocolFile {
 };
 [[nodiscard]] ProtocolFile parseProtocols(std::string_view text);
 
+// The text of the file at path (at most 1 MB); nothing, with the reason in error, when it
+// cannot be read or is larger. A file that is not there is empty when missingIsEmpty.
+[[nodiscard]] std::optional<std::string> readProtocolText(const std::string& path,
+                                                          bool missingIsEmpty, std::string& error);
 // Reads and parses the file at path (error: why it could not be read, or the parse error).
 // A missing file has no protocols and no error when missingIsEmpty.
 [[nodiscard]] ProtocolFile loadProtocols(const std::string& path, bool missingIsEmpty);
