@@ -519,13 +519,13 @@ void dlgProtoEdit::cmdDelete_Click() {
     }
     const int row = shown_;
     drafts_.erase(drafts_.begin() + row);
-    shown_ = -1;  // the row taken away is no longer the one shown
-    delete lstProto_->takeItem(row);
     const int next = std::min(row, static_cast<int>(drafts_.size()) - 1);
-    lstProto_->setCurrentRow(next);
-    if (next < 0) {
-        showDraft(-1);
+    {
+        const QSignalBlocker blocker(lstProto_);
+        delete lstProto_->takeItem(row);
+        lstProto_->setCurrentRow(next);
     }
+    showDraft(next);
     lstProto_->setFocus();
 }
 
