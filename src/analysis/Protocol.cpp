@@ -130,6 +130,18 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
+std::vector<std::string_view> commaParts(std::string_view value) {
+    std::vector<std::string_view> parts;
+    size_t from = 0;
+    for (size_t comma = value.find(','); comma != std::string_view::npos;
+         comma = value.find(',', from)) {
+        parts.push_back(trim(value.substr(from, comma - from)));
+        from = comma + 1;
+    }
+    parts.push_back(trim(value.substr(from)));
+    return parts;
+}
+
 const char* checkName(Check check) {
     return kChecks[static_cast<size_t>(check)].name;
 }
@@ -336,14 +348,7 @@ std::optional<std::string> setKey(Protocol& p, Given& given, std::string_view ke
         }
         (sameName(key, "Start") ? p.start : p.end) = *bytes;
     } else if (sameName(key, "Length")) {
-        std::vector<std::string_view> parts;
-        size_t from = 0;
-        for (size_t comma = value.find(','); comma != std::string_view::npos;
-             comma = value.find(',', from)) {
-            parts.push_back(trim(value.substr(from, comma - from)));
-            from = comma + 1;
-        }
-        parts.push_back(trim(value.substr(from)));
+        const std::vector<std::string_view> parts = commaParts(value);
         const auto offset = parts.size() == 4 ? number<uint32_t>(parts[0], 0, 65535) : std::nullopt;
         const auto size = parts.size() == 4 ? number<int>(parts[1], 1, 4) : std::nullopt;
         const auto bigEndian = parts.size() == 4 ? order(parts[2]) : std::nullopt;

@@ -48,6 +48,8 @@ enum class Problem : uint8_t { None, TooLong, Truncated, Timeout, Noise };
 [[nodiscard]] bool sameName(std::string_view a, std::string_view b);
 // s without the blanks (space, tab, CR) at either end, as VXProto.ini's lines are read.
 [[nodiscard]] std::string_view trim(std::string_view s);
+// The parts of a value between its commas, each trimmed (the four of Length).
+[[nodiscard]] std::vector<std::string_view> commaParts(std::string_view value);
 
 // The keys of a definition in VXProto.ini, in the order a new section lists them.
 enum class Key : uint8_t {

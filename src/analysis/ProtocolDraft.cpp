@@ -14,19 +14,6 @@ std::string oneLine(std::string_view s) {
     return std::string(trim(s.substr(0, s.find_first_of(std::string_view("\r\n\0", 3)))));
 }
 
-// The parts of a Length value between its commas, trimmed.
-std::vector<std::string> lengthParts(std::string_view value) {
-    std::vector<std::string> parts;
-    size_t from = 0;
-    for (size_t comma = value.find(','); comma != std::string_view::npos;
-         comma = value.find(',', from)) {
-        parts.emplace_back(trim(value.substr(from, comma - from)));
-        from = comma + 1;
-    }
-    parts.emplace_back(trim(value.substr(from)));
-    return parts;
-}
-
 // The lines of a text without their line ends (a last line end starts no line).
 std::vector<std::string_view> linesOf(std::string_view text) {
     std::vector<std::string_view> lines;
@@ -85,12 +72,12 @@ DraftForm formOf(const Draft& d) {
     f.end = d[Key::End];
     if (!d[Key::Length].empty()) {
         f.length = true;
-        std::vector<std::string> parts = lengthParts(d[Key::Length]);
+        std::vector<std::string_view> parts = commaParts(d[Key::Length]);
         parts.resize(4);
         f.lengthOffset = parts[0];
         f.lengthSize = parts[1] == "2" ? 2 : parts[1] == "4" ? 4 : 1;
         f.lengthBigEndian = !sameName(parts[2], "LE");
-        f.lengthAdjust = parts[3];
+        f.lengthAdjust = std::string(parts[3]);
     }
     f.fixed = d[Key::Fixed];
     f.max = d[Key::Max];

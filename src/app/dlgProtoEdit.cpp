@@ -120,6 +120,14 @@ dlgProtoEdit::dlgProtoEdit(Prompts& prompts, std::string programFolder, QWidget*
 
 dlgProtoEdit::~dlgProtoEdit() = default;
 
+void dlgProtoEdit::hideEvent(QHideEvent* event) {
+    // A preview nobody sees is not worked on.
+    timPreview_->stop();
+    timPreviewStep_->stop();
+    preview_.reset();
+    ViewDialog::hideEvent(event);
+}
+
 void dlgProtoEdit::buildForm(QWidget* form) {
     auto* grid = new QGridLayout(form);
     int row = 0;
@@ -277,8 +285,10 @@ bool dlgProtoEdit::showDialog(PreviewRecords records) {
     }
     text_ = std::move(*text);
     drafts_ = std::move(*drafts);
+    timPreview_->stop();
+    timPreviewStep_->stop();
+    preview_.reset();  // before the records it frames go
     records_ = std::move(records);
-    preview_.reset();
     lstProto_->clear();
     for (const proto::Draft& d : drafts_) {
         lstProto_->addItem(qs(d.name));
@@ -491,12 +501,16 @@ std::string dlgProtoEdit::uniqueName(const std::string& base) const {
     return name;
 }
 
-void dlgProtoEdit::cmdNew_Click() {
-    drafts_.push_back(proto::Draft{uniqueName("protocol"), {}, {}});
+void dlgProtoEdit::addDraft(proto::Draft d) {
+    drafts_.push_back(std::move(d));
     lstProto_->addItem(qs(drafts_.back().name));
     lstProto_->setCurrentRow(static_cast<int>(drafts_.size()) - 1);
-    txtName_->setFocus();
+    txtName_->setFocus();  // its name is typed first
     txtName_->selectAll();
+}
+
+void dlgProtoEdit::cmdNew_Click() {
+    addDraft(proto::Draft{uniqueName("protocol"), {}, {}});
 }
 
 void dlgProtoEdit::cmdCopy_Click() {
@@ -506,11 +520,7 @@ void dlgProtoEdit::cmdCopy_Click() {
     proto::Draft copy = drafts_[static_cast<size_t>(shown_)];
     copy.name = uniqueName(copy.name);
     copy.origin.clear();
-    drafts_.push_back(std::move(copy));
-    lstProto_->addItem(qs(drafts_.back().name));
-    lstProto_->setCurrentRow(static_cast<int>(drafts_.size()) - 1);
-    txtName_->setFocus();
-    txtName_->selectAll();
+    addDraft(std::move(copy));
 }
 
 void dlgProtoEdit::cmdDelete_Click() {

@@ -55,6 +55,9 @@ class dlgProtoEdit : public ViewDialog {
     void timPreview_Timer();
     [[nodiscard]] bool previewDone() const;
 
+  protected:
+    void hideEvent(QHideEvent* event) override;
+
   private:
     void buildForm(QWidget* form);
     void buildPreview(QWidget* preview);
@@ -67,6 +70,8 @@ class dlgProtoEdit : public ViewDialog {
     void previewStep();
     void showPreview();
     [[nodiscard]] std::string uniqueName(const std::string& base) const;
+    // Adds d at the end of the list and shows it.
+    void addDraft(proto::Draft d);
     [[nodiscard]] QLabel* faultLabel(const std::optional<proto::Key>& key) const;
 
     Prompts& prompts_;

@@ -2,9 +2,9 @@
 // the preview of its frames.
 #include <gtest/gtest.h>
 
+#include "analysis/FrameExamples.h"
 #include "analysis/FramePreview.h"
 #include "analysis/ProtocolDraft.h"
-#include "support/SampleCapture.h"
 
 using proto::Draft;
 using proto::Key;
@@ -183,13 +183,8 @@ TEST(ProtocolDraft, ThePreviewCountsGoodAndBadChecks) {
     const Draft stx = Named(
         "stx",
         {{Key::Start, "02"}, {Key::End, "03"}, {Key::Check, "xor8"}, {Key::CheckAfterEnd, "1"}});
-    SampleCapture c;
-    c.Pairs({0x7A, 0x02, 0x41, 0x42, 0x03, 0x02}, true);  // noise, then a good frame
-    c.Pairs({0x02, 0x31, 0x03, 0x00}, false);             // a bad check
-    c.Idle(3);
-    c.Pairs({0x02, 0x43, 0x03, 0x42}, true);  // good
-    c.Pairs({0x02, 0x44}, false);             // cut short by the end of the records
-    FramePreview preview(c.bytes, LineTiming{9600, 1, 0, 0, 100}, *proto::protocolOf(stx));
+    const std::vector<uint8_t> records = StxCapture();
+    FramePreview preview(records, LineTiming{9600, 1, 0, 0, 100}, *proto::protocolOf(stx));
     int steps = 0;
     while (!preview.step(6)) {
         ++steps;

@@ -15,11 +15,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "analysis/FrameExamples.h"
 #include "analysis/Protocol.h"
 #include "app/dlgProtoEdit.h"
 #include "support/Control.h"
 #include "support/MainWindowFixture.h"
-#include "support/SampleCapture.h"
 
 namespace {
 
@@ -184,13 +184,7 @@ TEST_F(ProtoEditTest, RefusesWhatTheEngineRefusesAndSavesAtomically) {
 }
 
 TEST_F(ProtoEditTest, PreviewCountsTheFramesOfTheCaptureAndCancelKeepsTheFile) {
-    SampleCapture c;
-    c.Pairs({0x7A, 0x02, 0x41, 0x42, 0x03, 0x02}, true);  // noise, then a good frame
-    c.Pairs({0x02, 0x31, 0x03, 0x00}, false);             // a bad check
-    c.Idle(3);
-    c.Pairs({0x02, 0x43, 0x03, 0x42}, true);  // good
-    c.Pairs({0x02, 0x44}, false);             // cut short by the end of the capture
-    for (const uint8_t b : c.bytes) {
+    for (const uint8_t b : StxCapture()) {
         ctx.core.capture.StoreByte(b);
     }
     Open(kFile);
