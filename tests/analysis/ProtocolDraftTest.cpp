@@ -5,6 +5,7 @@
 #include "analysis/FrameExamples.h"
 #include "analysis/FramePreview.h"
 #include "analysis/ProtocolDraft.h"
+#include "support/SampleCapture.h"
 
 using proto::Draft;
 using proto::Key;
@@ -200,4 +201,21 @@ TEST(ProtocolDraft, ThePreviewCountsGoodAndBadChecks) {
     ASSERT_EQ(preview.rows().size(), 5U);
     EXPECT_EQ(preview.rows()[1].head, (std::vector<uint8_t>{0x02, 0x41, 0x42, 0x03, 0x02}));
     EXPECT_EQ(preview.rows()[4].frame.problem, proto::Problem::Truncated);
+}
+
+// Many frames: all are counted, the first kMaxRows kept, each with its first kHeadBytes bytes.
+TEST(ProtocolDraft, ThePreviewKeepsTheFirstRowsAndCountsAll) {
+    SampleCapture c;
+    const size_t frames = FramePreview::kMaxRows + 20;
+    for (size_t i = 0; i < frames; ++i) {
+        c.Data(std::string(FramePreview::kHeadBytes + 6, 'x'), i % 2 == 0);
+    }
+    FramePreview preview(c.bytes, LineTiming{},
+                         *proto::protocolOf(Named("f", {{Key::Fixed, "30"}})));
+    while (!preview.step(4096)) {
+    }
+    EXPECT_EQ(preview.counts().frames, static_cast<int64_t>(frames));
+    ASSERT_EQ(preview.rows().size(), FramePreview::kMaxRows);
+    EXPECT_EQ(preview.rows().back().frame.bytes, 30);
+    EXPECT_EQ(preview.rows().back().head.size(), FramePreview::kHeadBytes);
 }
