@@ -128,6 +128,21 @@ void dlgProtoEdit::hideEvent(QHideEvent* event) {
     ViewDialog::hideEvent(event);
 }
 
+bool dlgProtoEdit::mayDiscard() {
+    if (!isVisible() || proto::withDrafts(text_, drafts_, IniFile::kNewFileEol) == text_) {
+        return true;
+    }
+    return prompts_.message("変更を保存せずに閉じますか？", kTitle, Prompts::Icon::Question,
+                            Prompts::Buttons::YesNo) == Prompts::Answer::Yes;
+}
+
+// Esc, Cancel, F8 and the window's close button all come here (a close event rejects).
+void dlgProtoEdit::reject() {
+    if (mayDiscard()) {
+        ViewDialog::reject();
+    }
+}
+
 void dlgProtoEdit::buildForm(QWidget* form) {
     auto* grid = new QGridLayout(form);
     int row = 0;

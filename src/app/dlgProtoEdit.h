@@ -30,8 +30,9 @@ struct PreviewRecords {
 // frames it finds in the first records of the capture in view, framed a piece at a time a
 // moment after the typing stops. A definition the framing engine refuses shows the reason
 // beside the field it concerns, and OK is off while any definition is refused. OK writes the
-// file atomically (other lines as they were, see proto::withDrafts); Cancel, F8 and the loss of
-// activation change nothing.
+// file atomically (other lines as they were, see proto::withDrafts); Cancel, F8 and Esc change
+// nothing. Unlike the other dialogs it stays open while the user looks at another window (the
+// grid, the reply-time window), and closing it with changes not saved asks first.
 class dlgProtoEdit : public ViewDialog {
     Q_OBJECT
   public:
@@ -57,6 +58,7 @@ class dlgProtoEdit : public ViewDialog {
 
   protected:
     void hideEvent(QHideEvent* event) override;
+    void reject() override;
 
   private:
     void buildForm(QWidget* form);
@@ -74,6 +76,10 @@ class dlgProtoEdit : public ViewDialog {
     void addDraft(proto::Draft d);
     [[nodiscard]] QLabel* faultLabel(const std::optional<proto::Key>& key) const;
 
+    // True when nothing is changed, or the user agrees to let the changes go.
+    bool mayDiscard();
+
+    const KeepOpen stayOpen_{*this};  // the loss of activation does not close the editor
     Prompts& prompts_;
     std::string programFolder_;
     std::string text_;  // the file as read

@@ -2,6 +2,7 @@
 // atomic save, and the preview on the capture in view.
 #include <sys/resource.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -212,8 +213,19 @@ TEST_F(ProtoEditTest, PreviewCountsTheFramesOfTheCaptureAndCancelKeepsTheFile) {
     EXPECT_EQ(Control<QLabel>("lblPreview")->text(), "定義に誤りがあるため、プレビューできません");
     EXPECT_EQ(table->rowCount(), 0);
 
-    Click("CancelButton");
+    // The editor stays open while the user looks at the grid; changes are let go only after
+    // a yes, whichever way it is closed.
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(dialog, &deactivate);
+    EXPECT_TRUE(dialog->isVisible());
+    prompts.asked.clear();
+    prompts.answers = {Prompts::Answer::No};
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    EXPECT_TRUE(dialog->isVisible());
+    Click("CancelButton");  // the unscripted answer is yes
     EXPECT_FALSE(dialog->isVisible());
+    ASSERT_EQ(prompts.asked.size(), 2U);
+    EXPECT_EQ(prompts.asked[1].text, "変更を保存せずに閉じますか？");
     EXPECT_EQ(ReadText("VXProto.ini"), kFile);
 }
 
