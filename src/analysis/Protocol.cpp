@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -91,11 +92,6 @@ char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return lower(x) == lower(y); });
-}
-
 int hexDigit(uint8_t c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
@@ -117,6 +113,34 @@ int hexByte(const uint8_t* p) {
 }
 
 }  // namespace
+
+bool sameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return lower(x) == lower(y); });
+}
+
+std::string_view trim(std::string_view s) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!s.empty() && blank(s.front())) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && blank(s.back())) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+std::vector<std::string_view> commaParts(std::string_view value) {
+    std::vector<std::string_view> parts;
+    size_t from = 0;
+    for (size_t comma = value.find(','); comma != std::string_view::npos;
+         comma = value.find(',', from)) {
+        parts.push_back(trim(value.substr(from, comma - from)));
+        from = comma + 1;
+    }
+    parts.push_back(trim(value.substr(from)));
+    return parts;
+}
 
 const char* checkName(Check check) {
     return kChecks[static_cast<size_t>(check)].name;
@@ -176,6 +200,22 @@ uint32_t checksum(Check check, const uint8_t* p, size_t n) {
     return 0;
 }
 
+const char* keyName(Key key) {
+    static constexpr std::array<const char*, kKeyCount> kNames{
+        "Start",         "End",        "Length",    "Fixed",      "Max",    "Check",
+        "CheckAfterEnd", "CheckAscii", "CheckFrom", "CheckOrder", "Timeout"};
+    return kNames[static_cast<size_t>(key)];
+}
+
+std::optional<Key> keyNamed(std::string_view name) {
+    for (size_t i = 0; i < kKeyCount; ++i) {
+        if (sameName(name, keyName(static_cast<Key>(i)))) {
+            return static_cast<Key>(i);
+        }
+    }
+    return std::nullopt;
+}
+
 const char* checkStateName(CheckState s) {
     switch (s) {
         case CheckState::None:
@@ -230,17 +270,6 @@ const std::vector<std::string>& builtinNames() {
 }
 
 namespace {
-
-std::string_view trim(std::string_view s) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-    while (!s.empty() && blank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && blank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
 
 template <typename T>
 std::optional<T> number(std::string_view s, T least, T most) {
@@ -319,14 +348,7 @@ std::optional<std::string> setKey(Protocol& p, Given& given, std::string_view ke
         }
         (sameName(key, "Start") ? p.start : p.end) = *bytes;
     } else if (sameName(key, "Length")) {
-        std::vector<std::string_view> parts;
-        size_t from = 0;
-        for (size_t comma = value.find(','); comma != std::string_view::npos;
-             comma = value.find(',', from)) {
-            parts.push_back(trim(value.substr(from, comma - from)));
-            from = comma + 1;
-        }
-        parts.push_back(trim(value.substr(from)));
+        const std::vector<std::string_view> parts = commaParts(value);
         const auto offset = parts.size() == 4 ? number<uint32_t>(parts[0], 0, 65535) : std::nullopt;
         const auto size = parts.size() == 4 ? number<int>(parts[1], 1, 4) : std::nullopt;
         const auto bigEndian = parts.size() == 4 ? order(parts[2]) : std::nullopt;
@@ -382,8 +404,14 @@ std::optional<std::string> setKey(Protocol& p, Given& given, std::string_view ke
     return std::nullopt;
 }
 
+// Why a complete section cannot be used, and the key to change.
+struct Refusal {
+    const char* key;
+    std::string reason;
+};
+
 // The reason a complete section cannot be used, if any.
-std::optional<std::string> finishSection(Protocol& p, const Given& given) {
+std::optional<Refusal> finishSection(Protocol& p, const Given& given) {
     if (!given.checkOrder) {
         p.checkBigEndian = usuallyBigEndian(p.check);
     }
@@ -392,30 +420,31 @@ std::optional<std::string> finishSection(Protocol& p, const Given& given) {
                            [key](const std::string& k) { return sameName(k, key); });
     };
     if (p.end.empty() && !p.length && p.fixed == 0) {
-        return "a frame has no way to end: give End, Length or Fixed";
+        return Refusal{"End", "a frame has no way to end: give End, Length or Fixed"};
     }
     if (p.length && p.fixed != 0) {
-        return "Length and Fixed together: a frame has one size";
+        return Refusal{"Fixed", "Length and Fixed together: a frame has one size"};
     }
     if (p.checkAfterEnd && p.end.empty()) {
-        return "CheckAfterEnd=1 without End";
+        return Refusal{"CheckAfterEnd", "CheckAfterEnd=1 without End"};
     }
     if (p.check == Check::None) {
         for (const char* key : {"CheckAfterEnd", "CheckAscii", "CheckFrom", "CheckOrder"}) {
             if (has(key)) {
-                return std::string(key) + " without a Check";
+                return Refusal{"Check", std::string(key) + " without a Check"};
             }
         }
     }
     const size_t least = p.start.size() + p.checkBytes() + (p.checkAfterEnd ? p.end.size() : 0);
     if (p.fixed != 0 && p.fixed < least) {
-        return "Fixed=" + std::to_string(p.fixed) + " is shorter than Start and the checksum";
+        return Refusal{"Fixed", "Fixed=" + std::to_string(p.fixed) +
+                                    " is shorter than Start and the checksum"};
     }
     if (p.length && p.length->offset + p.length->size > p.max) {
-        return "the length field lies beyond Max";
+        return Refusal{"Max", "the length field lies beyond Max"};
     }
     if (given.max && p.fixed > p.max) {
-        return "Fixed is larger than Max";
+        return Refusal{"Max", "Fixed is larger than Max"};
     }
     return std::nullopt;
 }
@@ -423,13 +452,18 @@ std::optional<std::string> finishSection(Protocol& p, const Given& given) {
 }  // namespace
 
 ProtocolFile parseProtocols(std::string_view text) {
+    const auto known = [](std::string_view key) -> std::string_view {
+        const auto k = keyNamed(key);
+        return k ? keyName(*k) : "";
+    };
     ProtocolFile file;
     std::optional<Protocol> open;
     Given given;
     int openLine = 0;
-    const auto fail = [&file](int line, const std::string& reason) {
+    const auto fail = [&file](int line, const std::string& reason, std::string_view key = {}) {
         file.protocols.clear();
         file.error = "line " + std::to_string(line) + ": " + reason;
+        file.errorKey = std::string(key);
         return file;
     };
     int line = 0;
@@ -448,7 +482,7 @@ ProtocolFile parseProtocols(std::string_view text) {
         if (s.front() == '[') {
             if (open) {
                 if (const auto why = finishSection(*open, given)) {
-                    return fail(openLine, "[" + open->name + "]: " + *why);
+                    return fail(openLine, "[" + open->name + "]: " + why->reason, why->key);
                 }
                 file.protocols.push_back(std::move(*open));
             }
@@ -481,43 +515,53 @@ ProtocolFile parseProtocols(std::string_view text) {
         const std::string_view value = trim(s.substr(eq + 1));
         if (std::any_of(given.keys.begin(), given.keys.end(),
                         [key](const std::string& k) { return sameName(k, key); })) {
-            return fail(line, std::string(key) + " is given twice");
+            return fail(line, std::string(key) + " is given twice", known(key));
         }
         if (const auto why = setKey(*open, given, key, value)) {
-            return fail(line, *why);
+            return fail(line, *why, known(key));
         }
         given.keys.emplace_back(key);
     }
     if (open) {
         if (const auto why = finishSection(*open, given)) {
-            return fail(openLine, "[" + open->name + "]: " + *why);
+            return fail(openLine, "[" + open->name + "]: " + why->reason, why->key);
         }
         file.protocols.push_back(std::move(*open));
     }
     return file;
 }
 
-ProtocolFile loadProtocols(const std::string& path, bool missingIsEmpty) {
+std::optional<std::string> readProtocolText(const std::string& path, bool missingIsEmpty,
+                                            std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        ProtocolFile f;
-        if (!missingIsEmpty) {
-            f.error = "cannot be read";
+        std::error_code ec;
+        if (missingIsEmpty && !std::filesystem::exists(path, ec) && !ec) {
+            return std::string();
         }
-        return f;
+        error = "cannot be read";
+        return std::nullopt;
     }
     std::string text;
     constexpr size_t kMaxText = 1 << 20;
     text.resize(kMaxText + 1);
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
     if (in.bad()) {
-        return {{}, "cannot be read"};
+        error = "cannot be read";
+        return std::nullopt;
     }
     text.resize(static_cast<size_t>(in.gcount()));
     if (text.size() > kMaxText) {
-        return {{}, "larger than 1 MB: no protocol definitions"};
+        error = "larger than 1 MB: no protocol definitions";
+        return std::nullopt;
     }
-    return parseProtocols(text);
+    return text;
+}
+
+ProtocolFile loadProtocols(const std::string& path, bool missingIsEmpty) {
+    ProtocolFile file;
+    const std::optional<std::string> text = readProtocolText(path, missingIsEmpty, file.error);
+    return text ? parseProtocols(*text) : file;
 }
 
 const Protocol* findProtocol(const ProtocolFile& file, std::string_view name) {

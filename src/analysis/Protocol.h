@@ -44,6 +44,32 @@ enum class Problem : uint8_t { None, TooLong, Truncated, Timeout, Noise };
 [[nodiscard]] const char* checkStateName(CheckState s);  // "none", "ok", "bad"
 [[nodiscard]] const char* problemName(Problem p);        // "", "too-long", ... "noise"
 
+// Names in VXProto.ini (sections, keys, checks, orders) compare with no regard to letter case.
+[[nodiscard]] bool sameName(std::string_view a, std::string_view b);
+// s without the blanks (space, tab, CR) at either end, as VXProto.ini's lines are read.
+[[nodiscard]] std::string_view trim(std::string_view s);
+// The parts of a value between its commas, each trimmed (the four of Length).
+[[nodiscard]] std::vector<std::string_view> commaParts(std::string_view value);
+
+// The keys of a definition in VXProto.ini, in the order a new section lists them.
+enum class Key : uint8_t {
+    Start,
+    End,
+    Length,
+    Fixed,
+    Max,
+    Check,
+    CheckAfterEnd,
+    CheckAscii,
+    CheckFrom,
+    CheckOrder,
+    Timeout
+};
+inline constexpr size_t kKeyCount = 11;
+[[nodiscard]] const char* keyName(Key key);  // "Start" ... "Timeout"
+// The key of that name, letter case aside.
+[[nodiscard]] std::optional<Key> keyNamed(std::string_view name);
+
 struct LengthField {
     uint32_t offset = 0;
     uint8_t size = 1;  // 1, 2 or 4
@@ -92,9 +118,18 @@ struct Protocol {
 struct ProtocolFile {
     std::vector<Protocol> protocols;
     std::string error;
+    // The key the error concerns, as the keys are named above ("Start" ... "Timeout"): the key
+    // of the line, or for a section that cannot be used as a whole the key to change (End for
+    // a frame with no way to end ...). Empty when it concerns no key (a section header, a
+    // line that is no KEY=VALUE, an unknown key).
+    std::string errorKey;
 };
 [[nodiscard]] ProtocolFile parseProtocols(std::string_view text);
 
+// The text of the file at path (at most 1 MB); nothing, with the reason in error, when it
+// cannot be read or is larger. A file that is not there is empty when missingIsEmpty.
+[[nodiscard]] std::optional<std::string> readProtocolText(const std::string& path,
+                                                          bool missingIsEmpty, std::string& error);
 // Reads and parses the file at path (error: why it could not be read, or the parse error).
 // A missing file has no protocols and no error when missingIsEmpty.
 [[nodiscard]] ProtocolFile loadProtocols(const std::string& path, bool missingIsEmpty);

@@ -19,6 +19,7 @@
 #include "app/CaptureMemory.h"
 #include "app/FileCommands.h"
 #include "app/PanelBar.h"
+#include "app/ProtoEditCommand.h"
 #include "app/Twips.h"
 #include "app/WindowFit.h"
 #include "app/dlgTrigger.h"
@@ -161,6 +162,7 @@ void MDIMonitor::connectMenus() {
     on("mn_Tool_Trig", [this] { mn_Tool_Trig_Click(); });
     on("mn_Tool_Sim", [this] { mn_Tool_Sim_Click(); });
     on("mn_Tool_Analysis", [this] { mn_Tool_Analysis_Click(*this); });
+    on("mn_Tool_ProtoEdit", [this] { mn_Tool_ProtoEdit_Click(*this); });
     on("mn_Tool_Counter", [this] { mn_Tool_Counter_Click(); });
     on("mn_Search_Search", [this] { search_->mn_Search_Search_Click(); });
     on("mn_Search_Up", [this] { search_->mn_Search_Up_Click(); });

@@ -4,6 +4,7 @@ add_library(vexlo_app STATIC
     ${CMAKE_CURRENT_LIST_DIR}/AutoSaveCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CaptureMemory.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dlgProtocol.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dlgProtoEdit.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FileCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/InstanceLink.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MainMenus.cpp
@@ -12,6 +13,7 @@ add_library(vexlo_app STATIC
     ${CMAKE_CURRENT_LIST_DIR}/MDIMonitorRun.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PanelBar.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PrintCommands.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ProtoEditCommand.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramLock.cpp
     ${CMAKE_CURRENT_LIST_DIR}/QtProgress.cpp
     ${CMAKE_CURRENT_LIST_DIR}/QtPrompts.cpp

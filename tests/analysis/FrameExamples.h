@@ -17,6 +17,19 @@ struct FrameExample {
     std::vector<std::string> rows;
 };
 
+// A capture for the definition [stx] Start=02 End=03 Check=xor8 CheckAfterEnd=1: on SD noise,
+// then a good frame; on RD a frame whose check is bad; an idle record; a good SD frame; an RD
+// frame cut short by the end. Five frames: two good checks, one bad, one noise, one truncated.
+inline std::vector<uint8_t> StxCapture() {
+    SampleCapture c;
+    c.Pairs({0x7A, 0x02, 0x41, 0x42, 0x03, 0x02}, true);
+    c.Pairs({0x02, 0x31, 0x03, 0x00}, false);
+    c.Idle(3);
+    c.Pairs({0x02, 0x43, 0x03, 0x42}, true);
+    c.Pairs({0x02, 0x44}, false);
+    return c.bytes;
+}
+
 inline std::vector<FrameExample> FrameExamples() {
     constexpr bool kSd = true;
     constexpr bool kRd = false;

@@ -87,48 +87,57 @@ TEST(Protocol, ChecksumsGiveTheStandardCheckValues) {
     }
 }
 
-TEST(Protocol, MalformedDefinitionsAreRefusedWithLineAndReason) {
+TEST(Protocol, MalformedDefinitionsAreRefusedWithLineReasonAndKey) {
     const struct {
         const char* text;
         const char* error;
+        const char* key;  // the key the error concerns
     } cases[] = {
-        {"; comment\n[a]\nStart=7E\nEnd=7E\n[b]\nFixed=4\n", ""},
-        {"Start=02\n", "line 1: a key before the first [NAME]"},
-        {"[a]\nStart=0\nEnd=03\n",
-         "line 2: Start=0: expected 1 to 16 bytes as pairs of hex digits"},
-        {"[a]\nEnd=0G\n", "line 2: End=0G: expected 1 to 16 bytes as pairs of hex digits"},
-        {"[a]\nStart=02\n", "line 1: [a]: a frame has no way to end: give End, Length or Fixed"},
+        {"; comment\n[a]\nStart=7E\nEnd=7E\n[b]\nFixed=4\n", "", ""},
+        {"Start=02\n", "line 1: a key before the first [NAME]", ""},
+        {"[a]\nStart=0\nEnd=03\n", "line 2: Start=0: expected 1 to 16 bytes as pairs of hex digits",
+         "Start"},
+        {"[a]\nEnd=0G\n", "line 2: End=0G: expected 1 to 16 bytes as pairs of hex digits", "End"},
+        {"[a]\nStart=02\n", "line 1: [a]: a frame has no way to end: give End, Length or Fixed",
+         "End"},
         {"[a]\nLength=1,3,BE,0\n",
          "line 2: Length=1,3,BE,0: expected OFFSET,SIZE,ORDER,ADJUST with SIZE 1, 2 or 4 and "
-         "ORDER BE or LE"},
+         "ORDER BE or LE",
+         "Length"},
         {"[a]\nLength=1,2,XE,0\n",
          "line 2: Length=1,2,XE,0: expected OFFSET,SIZE,ORDER,ADJUST with SIZE 1, 2 or 4 and "
-         "ORDER BE or LE"},
+         "ORDER BE or LE",
+         "Length"},
         {"[a]\nLength=1,2\n",
          "line 2: Length=1,2: expected OFFSET,SIZE,ORDER,ADJUST with SIZE 1, 2 or 4 and ORDER "
-         "BE or LE"},
+         "BE or LE",
+         "Length"},
         {"[a]\nFixed=4\nLength=1,1,BE,2\n",
-         "line 1: [a]: Length and Fixed together: a frame has one size"},
+         "line 1: [a]: Length and Fixed together: a frame has one size", "Fixed"},
         {"[a]\nEnd=03\nCheck=crc17\n",
          "line 3: Check=crc17: expected none, sum8, xor8, lrc8, crc8, crc16-modbus, "
-         "crc16-ccitt-false, crc16-xmodem, crc16-kermit or crc32"},
-        {"[a]\nFixed=4\nCheckAfterEnd=1\nCheck=sum8\n", "line 1: [a]: CheckAfterEnd=1 without End"},
-        {"[a]\nEnd=03\nCheckOrder=LE\n", "line 1: [a]: CheckOrder without a Check"},
-        {"[a]\nEnd=03\nEnd=04\n", "line 3: End is given twice"},
-        {"[a]\nEnd=03\nColour=red\n", "line 3: unknown key Colour"},
-        {"[a]\nEnd=03\n[A]\nEnd=04\n", "line 3: [A] is defined twice"},
-        {"[lines]\nEnd=03\n", "line 1: [lines] is a built-in protocol"},
-        {"[a\nEnd=03\n", "line 1: a section header is [NAME]"},
-        {"[a]\nEnd 03\n", "line 2: expected KEY=VALUE or [NAME]"},
+         "crc16-ccitt-false, crc16-xmodem, crc16-kermit or crc32",
+         "Check"},
+        {"[a]\nFixed=4\nCheckAfterEnd=1\nCheck=sum8\n", "line 1: [a]: CheckAfterEnd=1 without End",
+         "CheckAfterEnd"},
+        {"[a]\nEnd=03\nCheckOrder=LE\n", "line 1: [a]: CheckOrder without a Check", "Check"},
+        {"[a]\nEnd=03\nEnd=04\n", "line 3: End is given twice", "End"},
+        {"[a]\nEnd=03\nColour=red\n", "line 3: unknown key Colour", ""},
+        {"[a]\nEnd=03\n[A]\nEnd=04\n", "line 3: [A] is defined twice", ""},
+        {"[lines]\nEnd=03\n", "line 1: [lines] is a built-in protocol", ""},
+        {"[a\nEnd=03\n", "line 1: a section header is [NAME]", ""},
+        {"[a]\nEnd 03\n", "line 2: expected KEY=VALUE or [NAME]", ""},
         {"[a]\nStart=AA\nFixed=2\nCheck=crc16-modbus\n",
-         "line 1: [a]: Fixed=2 is shorter than Start and the checksum"},
-        {"[a]\nEnd=03\nTimeout=0\n", "line 3: Timeout=0: expected milliseconds from 1 to 86400000"},
-        {"[a]\nFixed=8\nMax=4\n", "line 1: [a]: Fixed is larger than Max"},
-        {"[a]\nLength=9,2,LE,0\nMax=10\n", "line 1: [a]: the length field lies beyond Max"},
+         "line 1: [a]: Fixed=2 is shorter than Start and the checksum", "Fixed"},
+        {"[a]\nEnd=03\nTimeout=0\n", "line 3: Timeout=0: expected milliseconds from 1 to 86400000",
+         "Timeout"},
+        {"[a]\nFixed=8\nMax=4\n", "line 1: [a]: Fixed is larger than Max", "Max"},
+        {"[a]\nLength=9,2,LE,0\nMax=10\n", "line 1: [a]: the length field lies beyond Max", "Max"},
     };
     for (const auto& c : cases) {
         const proto::ProtocolFile file = proto::parseProtocols(c.text);
         EXPECT_EQ(file.error, c.error) << c.text;
+        EXPECT_EQ(file.errorKey, c.key) << c.text;
         EXPECT_EQ(file.protocols.empty(), *c.error != '\0') << c.text;
     }
     const proto::ProtocolFile two =

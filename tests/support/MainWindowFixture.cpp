@@ -27,8 +27,9 @@ const char* const kStoppedOnly[] = {
     "mn_View_Font",     "mn_View_Scroll",   "mn_Run_Start",   "mn_Run_Restart", "mn_Tool_Protocol",
     "mn_Tool_Option",   "mn_Tool_Analysis"};
 const char* const kRunningOnly[] = {"mn_Run_Stop", "mn_Run_Back"};
-const char* const kAlways[] = {"mn_View_Mode0", "mn_View_Mode1", "mn_Tool_Trig",
-                               "mn_Tool_Sim",   "mn_File_Exit",  "mn_Help_Version"};
+const char* const kAlways[] = {"mn_View_Mode0",  "mn_View_Mode1",     "mn_Tool_Trig",
+                               "mn_Tool_Sim",    "mn_Tool_ProtoEdit", "mn_File_Exit",
+                               "mn_Help_Version"};
 
 }  // namespace
 

@@ -38,6 +38,7 @@
 #include "app/QtPrompts.h"
 #include "app/QtTranslations.h"
 #include "app/dlgPrint.h"
+#include "app/dlgProtoEdit.h"
 #include "app/frmAbout.h"
 #include "app/frmGuide.h"
 #include "link/QtPortFactory.h"
@@ -273,6 +274,24 @@ class Shooter {
         prompts_.asked.clear();
     }
 
+    // The protocol editor on modbus.vxm (still open from the reply-time window): a definition
+    // that frames Modbus RTU replies by their byte count, and its preview with the counts.
+    void protocolEditor() {
+        std::ofstream(path("VXProto.ini"))
+            << "; Vexlo protocol definitions\n"
+               "[stx-etx]\nStart=02\nEnd=03\nCheck=xor8\nCheckAfterEnd=1\nTimeout=100\n\n"
+               "[rtu-reply]\nLength=2,1,BE,5\nCheck=crc16-modbus\nTimeout=5\n";
+        Menu("mn_Tool_ProtoEdit");
+        auto* editor = find<dlgProtoEdit>(window_.get(), "dlgProtoEdit");
+        find<QListWidget>(editor, "lstProto")->setCurrentRow(1);
+        if (!RunUntil([editor] { return editor->previewDone(); }, 10'000)) {
+            Fail("the preview did not finish");
+        }
+        Settle();
+        save(Framed(*editor), "protocol-editor.png");
+        find<QPushButton>(editor, "CancelButton")->click();
+    }
+
   private:
     // The last message asked that holds text, as the program shows it, over the main window.
     void messageShot(const char* name, const char* text) {
@@ -441,6 +460,7 @@ int main(int argc, char* argv[]) {
     shooter.history();
     shooter.Trigger();
     shooter.frames();
+    shooter.protocolEditor();
     shooter.notCapture();
     shooter.noUnit();
     shooter.triggerStop();
