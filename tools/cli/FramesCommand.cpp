@@ -1,6 +1,8 @@
 // vexlo-cli frames: the frames of a capture log file and the reply times between them.
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -148,18 +150,58 @@ std::optional<std::pair<std::string, std::string>> resolveProtocol(Choices& c) {
     return std::nullopt;
 }
 
-// Appends s right-aligned (left when width < 0) in |width| characters.
-void pad(std::string& out, std::string_view s, int width) {
-    const auto w = static_cast<size_t>(width < 0 ? -width : width);
-    const size_t fill = s.size() < w ? w - s.size() : 0;
-    if (width > 0) {
-        out.append(fill, ' ');
+// A row of the text table written in place: the fields at most kField characters each (the
+// texts of Frame's numbers and times all fit), right-aligned in their width or left-aligned
+// when the width is negative.
+class TextRow {
+  public:
+    static constexpr size_t kField = 32;
+    // Room for the fields of a row and the bytes of its frame.
+    static constexpr size_t room(size_t bytes) { return 16 * kField + 3 * bytes; }
+
+    explicit TextRow(char* p) : p_(p) {}
+    // A field that put writes at the pointer it is given and returns the end of.
+    template <typename Put>
+    void field(int width, Put put) {
+        char text[kField];
+        const auto len = static_cast<size_t>(put(text) - text);
+        const auto w = static_cast<size_t>(width < 0 ? -width : width);
+        const size_t fill = len < w ? w - len : 0;
+        if (width > 0) {
+            p_ = std::fill_n(p_, fill, ' ');
+        }
+        std::memcpy(p_, text, kField);  // all of it: one fixed copy, then only len counts
+        p_ += len;
+        if (width < 0) {
+            p_ = std::fill_n(p_, fill, ' ');
+        }
     }
-    out.append(s);
-    if (width < 0) {
-        out.append(fill, ' ');
+    void text(int width, std::string_view s) { align(width, s); }
+    void number(int width, int64_t v) {
+        field(width, [v](char* p) { return std::to_chars(p, p + kField, v).ptr; });
     }
-}
+    void put(std::string_view s) {
+        std::memcpy(p_, s.data(), s.size());
+        p_ += s.size();
+    }
+    void hex(std::span<const uint8_t> bytes) { p_ = putHex(p_, bytes); }
+    [[nodiscard]] char* end() const { return p_; }
+
+  private:
+    void align(int width, std::string_view s) {
+        const auto w = static_cast<size_t>(width < 0 ? -width : width);
+        const size_t fill = s.size() < w ? w - s.size() : 0;
+        if (width > 0) {
+            p_ = std::fill_n(p_, fill, ' ');
+        }
+        put(s);
+        if (width < 0) {
+            p_ = std::fill_n(p_, fill, ' ');
+        }
+    }
+
+    char* p_;
+};
 
 // The rows of the frames, written as they come, then the summary.
 class FrameWriter {
@@ -180,17 +222,15 @@ class FrameWriter {
     void frame(const Frame& f, std::span<const uint8_t> bytes) {
         tally_.add(f);
         ++index_;
+        if (format_ == Format::Text) {
+            out_.put(text(f, bytes));
+            return;
+        }
         row_.clear();
-        switch (format_) {
-            case Format::Csv:
-                csv(f, bytes);
-                break;
-            case Format::Json:
-                json(f, bytes);
-                break;
-            case Format::Text:
-                text(f, bytes);
-                break;
+        if (format_ == Format::Csv) {
+            csv(f, bytes);
+        } else {
+            json(f, bytes);
         }
         out_.put(row_);
     }
@@ -331,41 +371,50 @@ class FrameWriter {
         row_ += '}';
     }
 
-    void text(const Frame& f, std::span<const uint8_t> bytes) {
-        const auto field = [this](int width, const std::string& s) {
-            row_ += ' ';
-            pad(row_, s, width);
+    // The row of a frame, in row_ (which only grows, so that no row clears it first).
+    std::string_view text(const Frame& f, std::span<const uint8_t> bytes) {
+        if (row_.size() < TextRow::room(bytes.size())) {
+            row_.resize(TextRow::room(bytes.size()));
+        }
+        TextRow t(row_.data());
+        const auto ms = [](const std::optional<int64_t>& micros) {
+            return [&micros](char* p) { return micros ? putMs(p, *micros) : p; };
         };
-        pad(row_, std::to_string(index_), 6);
-        field(-3, f.sd ? "SD" : "RD");
-        field(14, secondsText(f.startMicros));
-        field(6, std::to_string(f.bytes));
-        field(6, std::to_string(f.errors));
-        field(10, f.gap() ? msText(*f.gap()) : "");
-        field(10, f.reply() ? msText(*f.reply()) : "");
+        t.number(6, index_);
+        t.put(f.sd ? " SD  " : " RD  ");
+        t.field(14, [&f](char* p) { return putSeconds(p, f.startMicros); });
+        t.put(" ");
+        t.number(6, f.bytes);
+        t.put(" ");
+        t.number(6, f.errors);
+        t.put(" ");
+        t.field(10, ms(f.gap()));
+        t.put(" ");
+        t.field(10, ms(f.reply()));
         if (f.modbus) {
-            row_ += "  ";
+            t.put("  ");
             if (f.noise()) {
-                row_ += "          noise        ";
+                t.put("          noise        ");
             } else {
                 const uint8_t function = f.modbus->function;
-                pad(row_, std::to_string(f.modbus->unit), 4);
-                row_ += ' ';
-                pad(row_, hexText({&function, 1}), 4);
-                row_ += ' ';
-                pad(row_, modbus::kindName(f.modbus->kind), -9);
-                row_ += f.modbus->crcOk ? " ok " : " bad";
+                t.number(4, f.modbus->unit);
+                t.put(" ");
+                t.field(4, [&function](char* p) { return putHex(p, {&function, 1}); });
+                t.put(" ");
+                t.text(-9, modbus::kindName(f.modbus->kind));
+                t.put(f.modbus->crcOk ? " ok " : " bad");
             }
         }
         if (checked_) {
-            row_ += "  ";
-            pad(row_, proto::checkStateName(f.check), -5);
-            row_ += ' ';
-            pad(row_, proto::problemName(f.problem), -9);
+            t.put("  ");
+            t.text(-5, proto::checkStateName(f.check));
+            t.put(" ");
+            t.text(-9, proto::problemName(f.problem));
         }
-        row_ += "  ";
-        appendHex(row_, bytes);
-        row_ += '\n';
+        t.put("  ");
+        t.hex(bytes);
+        t.put("\n");
+        return {row_.data(), static_cast<size_t>(t.end() - row_.data())};
     }
 
     void jsonStats(const DirectionSummary& d) {
