@@ -268,10 +268,15 @@ class FrameAnalyser::Walk {
         int64_t offset;
         int64_t word;
     };
+    // The anchors before the piece of the next byte to be handed on are gone, so the piece of
+    // a frame's first byte is the first anchor, and that of its last byte among those the
+    // frame spans, which go after it.
     static const Anchor& anchorOf(const std::deque<Anchor>& anchors, uint64_t k) {
-        auto it = std::upper_bound(anchors.begin(), anchors.end(), k,
-                                   [](uint64_t v, const Anchor& a) { return v < a.first; });
-        return *std::prev(it);
+        size_t i = 0;
+        while (i + 1 < anchors.size() && anchors[i + 1].first <= k) {
+            ++i;
+        }
+        return anchors[i];
     }
 
     void emitItem(bool sd, const proto::Framer::Item& item) {
