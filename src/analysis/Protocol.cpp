@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "analysis/Modbus.h"
+#include "base/HexDigits.h"
 
 namespace proto {
 
@@ -96,24 +97,9 @@ bool sameName(std::string_view a, std::string_view b) {
                                               [](char x, char y) { return lower(x) == lower(y); });
 }
 
-int hexDigit(uint8_t c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 // The byte two hex digits at p spell, or -1.
 int hexByte(const uint8_t* p) {
-    const int hi = hexDigit(p[0]);
-    const int lo = hexDigit(p[1]);
-    return hi < 0 || lo < 0 ? -1 : hi * 16 + lo;
+    return hexPair(p[0], p[1]);
 }
 
 }  // namespace
