@@ -150,16 +150,17 @@ std::optional<std::pair<std::string, std::string>> resolveProtocol(Choices& c) {
     return std::nullopt;
 }
 
-// A row of the text table written in place: the fields at most kField characters each (the
-// texts of Frame's numbers and times all fit), right-aligned in their width or left-aligned
-// when the width is negative.
-class TextRow {
+// A row written in place, into room made for it beforehand: each field at most kField
+// characters (the texts of Frame's numbers and times all fit), right-aligned in its width or
+// left-aligned when the width is negative.
+class Row {
   public:
     static constexpr size_t kField = 32;
-    // Room for the fields of a row and the bytes of its frame.
-    static constexpr size_t room(size_t bytes) { return 16 * kField + 3 * bytes; }
+    // Room for a row of any format whose frame has the given bytes and whose protocol name
+    // has the given length: the fields, the names and punctuation around them, and the bytes.
+    static constexpr size_t room(size_t bytes, size_t name) { return 1024 + name + 3 * bytes; }
 
-    explicit TextRow(char* p) : p_(p) {}
+    explicit Row(char* p) : p_(p) {}
     // A field that put writes at the pointer it is given and returns the end of.
     template <typename Put>
     void field(int width, Put put) {
@@ -180,6 +181,16 @@ class TextRow {
     void number(int width, int64_t v) {
         field(width, [v](char* p) { return std::to_chars(p, p + kField, v).ptr; });
     }
+    void number(int64_t v) { p_ = std::to_chars(p_, p_ + kField, v).ptr; }
+    // Milliseconds of a known time, else what stands for nothing.
+    void ms(const std::optional<int64_t>& micros, std::string_view none) {
+        if (micros) {
+            p_ = putMs(p_, *micros);
+        } else {
+            put(none);
+        }
+    }
+    void seconds(int64_t micros) { p_ = putSeconds(p_, micros); }
     void put(std::string_view s) {
         std::memcpy(p_, s.data(), s.size());
         p_ += s.size();
@@ -222,17 +233,24 @@ class FrameWriter {
     void frame(const Frame& f, std::span<const uint8_t> bytes) {
         tally_.add(f);
         ++index_;
-        if (format_ == Format::Text) {
-            out_.put(text(f, bytes));
-            return;
+        // row_ only grows, so that no row clears its room first.
+        const size_t room = Row::room(bytes.size(), jsonProtocol_.size());
+        if (row_.size() < room) {
+            row_.resize(room);
         }
-        row_.clear();
-        if (format_ == Format::Csv) {
-            csv(f, bytes);
-        } else {
-            json(f, bytes);
+        Row r(row_.data());
+        switch (format_) {
+            case Format::Csv:
+                csv(r, f, bytes);
+                break;
+            case Format::Json:
+                json(r, f, bytes);
+                break;
+            case Format::Text:
+                text(r, f, bytes);
+                break;
         }
-        out_.put(row_);
+        out_.put({row_.data(), static_cast<size_t>(r.end() - row_.data())});
     }
 
     void finish() {
@@ -289,132 +307,121 @@ class FrameWriter {
             row_ += none;
         }
     }
-    void number(int64_t v) {
-        char text[24];
-        const auto r = std::to_chars(text, text + sizeof text, v);
-        row_.append(text, r.ptr);
-    }
 
-    void csv(const Frame& f, std::span<const uint8_t> bytes) {
-        number(index_);
-        row_ += f.sd ? ",SD," : ",RD,";
-        appendSeconds(row_, f.startMicros);
-        row_ += ',';
-        number(f.bytes);
-        row_ += ',';
-        number(f.errors);
-        row_ += ',';
-        ms(f.gap(), "");
-        row_ += ',';
-        ms(f.reply(), "");
-        row_ += ',';
-        appendHex(row_, bytes);
+    void csv(Row& r, const Frame& f, std::span<const uint8_t> bytes) const {
+        r.number(index_);
+        r.put(f.sd ? ",SD," : ",RD,");
+        r.seconds(f.startMicros);
+        r.put(",");
+        r.number(f.bytes);
+        r.put(",");
+        r.number(f.errors);
+        r.put(",");
+        r.ms(f.gap(), "");
+        r.put(",");
+        r.ms(f.reply(), "");
+        r.put(",");
+        r.hex(bytes);
         if (f.modbus) {
             if (f.noise()) {
-                row_ += ",,,noise,";
+                r.put(",,,noise,");
             } else {
-                row_ += ',';
-                number(f.modbus->unit);
-                row_ += ',';
-                number(f.modbus->function);
-                row_ += ',';
-                row_ += modbus::kindName(f.modbus->kind);
-                row_ += f.modbus->crcOk ? ",true" : ",false";
+                r.put(",");
+                r.number(f.modbus->unit);
+                r.put(",");
+                r.number(f.modbus->function);
+                r.put(",");
+                r.put(modbus::kindName(f.modbus->kind));
+                r.put(f.modbus->crcOk ? ",true" : ",false");
             }
         }
-        row_ += ',';
-        row_ += protocol_;
-        row_ += ',';
-        row_ += proto::checkStateName(f.check);
-        row_ += ',';
-        row_ += proto::problemName(f.problem);
-        row_ += '\n';
+        r.put(",");
+        r.put(protocol_);
+        r.put(",");
+        r.put(proto::checkStateName(f.check));
+        r.put(",");
+        r.put(proto::problemName(f.problem));
+        r.put("\n");
     }
 
-    void json(const Frame& f, std::span<const uint8_t> bytes) {
-        row_ += index_ == 1 ? "\n{\"index\":" : ",\n{\"index\":";
-        number(index_);
-        row_ += f.sd ? ",\"dir\":\"SD\",\"start_s\":" : ",\"dir\":\"RD\",\"start_s\":";
-        appendSeconds(row_, f.startMicros);
-        row_ += ",\"bytes\":";
-        number(f.bytes);
-        row_ += ",\"errors\":";
-        number(f.errors);
-        row_ += ",\"gap_ms\":";
-        ms(f.gap(), "null");
-        row_ += ",\"reply_ms\":";
-        ms(f.reply(), "null");
-        row_ += ",\"hex\":\"";
-        appendHex(row_, bytes);
-        row_ += "\",\"protocol\":\"";
-        row_ += jsonProtocol_;
-        row_ += "\",\"check\":\"";
-        row_ += proto::checkStateName(f.check);
-        row_ += "\",\"problem\":\"";
-        row_ += proto::problemName(f.problem);
-        row_ += '"';
+    void json(Row& r, const Frame& f, std::span<const uint8_t> bytes) const {
+        r.put(index_ == 1 ? "\n{\"index\":" : ",\n{\"index\":");
+        r.number(index_);
+        r.put(f.sd ? ",\"dir\":\"SD\",\"start_s\":" : ",\"dir\":\"RD\",\"start_s\":");
+        r.seconds(f.startMicros);
+        r.put(",\"bytes\":");
+        r.number(f.bytes);
+        r.put(",\"errors\":");
+        r.number(f.errors);
+        r.put(",\"gap_ms\":");
+        r.ms(f.gap(), "null");
+        r.put(",\"reply_ms\":");
+        r.ms(f.reply(), "null");
+        r.put(",\"hex\":\"");
+        r.hex(bytes);
+        r.put("\",\"protocol\":\"");
+        r.put(jsonProtocol_);
+        r.put("\",\"check\":\"");
+        r.put(proto::checkStateName(f.check));
+        r.put("\",\"problem\":\"");
+        r.put(proto::problemName(f.problem));
+        r.put("\"");
         if (f.modbus) {
             if (f.noise()) {
-                row_ +=
+                r.put(
                     ",\"modbus\":{\"unit\":null,\"function\":null,\"kind\":\"noise\","
-                    "\"crc_ok\":null}";
+                    "\"crc_ok\":null}");
             } else {
-                row_ += ",\"modbus\":{\"unit\":";
-                number(f.modbus->unit);
-                row_ += ",\"function\":";
-                number(f.modbus->function);
-                row_ += ",\"kind\":\"";
-                row_ += modbus::kindName(f.modbus->kind);
-                row_ += f.modbus->crcOk ? "\",\"crc_ok\":true}" : "\",\"crc_ok\":false}";
+                r.put(",\"modbus\":{\"unit\":");
+                r.number(f.modbus->unit);
+                r.put(",\"function\":");
+                r.number(f.modbus->function);
+                r.put(",\"kind\":\"");
+                r.put(modbus::kindName(f.modbus->kind));
+                r.put(f.modbus->crcOk ? "\",\"crc_ok\":true}" : "\",\"crc_ok\":false}");
             }
         }
-        row_ += '}';
+        r.put("}");
     }
 
-    // The row of a frame, in row_ (which only grows, so that no row clears it first).
-    std::string_view text(const Frame& f, std::span<const uint8_t> bytes) {
-        if (row_.size() < TextRow::room(bytes.size())) {
-            row_.resize(TextRow::room(bytes.size()));
-        }
-        TextRow t(row_.data());
+    void text(Row& r, const Frame& f, std::span<const uint8_t> bytes) const {
         const auto ms = [](const std::optional<int64_t>& micros) {
             return [&micros](char* p) { return micros ? putMs(p, *micros) : p; };
         };
-        t.number(6, index_);
-        t.put(f.sd ? " SD  " : " RD  ");
-        t.field(14, [&f](char* p) { return putSeconds(p, f.startMicros); });
-        t.put(" ");
-        t.number(6, f.bytes);
-        t.put(" ");
-        t.number(6, f.errors);
-        t.put(" ");
-        t.field(10, ms(f.gap()));
-        t.put(" ");
-        t.field(10, ms(f.reply()));
+        r.number(6, index_);
+        r.put(f.sd ? " SD  " : " RD  ");
+        r.field(14, [&f](char* p) { return putSeconds(p, f.startMicros); });
+        r.put(" ");
+        r.number(6, f.bytes);
+        r.put(" ");
+        r.number(6, f.errors);
+        r.put(" ");
+        r.field(10, ms(f.gap()));
+        r.put(" ");
+        r.field(10, ms(f.reply()));
         if (f.modbus) {
-            t.put("  ");
+            r.put("  ");
             if (f.noise()) {
-                t.put("          noise        ");
+                r.put("          noise        ");
             } else {
                 const uint8_t function = f.modbus->function;
-                t.number(4, f.modbus->unit);
-                t.put(" ");
-                t.field(4, [&function](char* p) { return putHex(p, {&function, 1}); });
-                t.put(" ");
-                t.text(-9, modbus::kindName(f.modbus->kind));
-                t.put(f.modbus->crcOk ? " ok " : " bad");
+                r.number(4, f.modbus->unit);
+                r.put(" ");
+                r.field(4, [&function](char* p) { return putHex(p, {&function, 1}); });
+                r.put(" ");
+                r.text(-9, modbus::kindName(f.modbus->kind));
+                r.put(f.modbus->crcOk ? " ok " : " bad");
             }
         }
         if (checked_) {
-            t.put("  ");
-            t.text(-5, proto::checkStateName(f.check));
-            t.put(" ");
-            t.text(-9, proto::problemName(f.problem));
+            r.put("  ");
+            r.text(-5, proto::checkStateName(f.check));
+            r.put(" ");
+            r.text(-9, proto::problemName(f.problem));
         }
-        t.put("  ");
-        t.hex(bytes);
-        t.put("\n");
-        return {row_.data(), static_cast<size_t>(t.end() - row_.data())};
+        r.put("  ");
+        r.hex(bytes);
+        r.put("\n");
     }
 
     void jsonStats(const DirectionSummary& d) {
