@@ -1,7 +1,8 @@
 // Frame analysis of a 4 MB capture against CopyDat of the same capture in the same run, the
 // conversion every opened capture goes through: the analysis should take at most three times
-// as long. Two captures: a polled protocol (Modbus RTU requests and replies with idle records
-// and time stamps between them, as a line carries it), and the shared stream (CaptureBench's
+// as long, under every protocol. Two captures: a polled protocol (Modbus RTU requests and
+// replies with idle records and time stamps between them, as a line carries it), framed by each
+// protocol in turn, and the shared stream (CaptureBench's
 // BM_CopyDat4MB is its baseline), whose direction changes at random after nearly every byte:
 // a frame per one or two bytes, the worst case for the frame list.
 #include <benchmark/benchmark.h>
@@ -43,15 +44,24 @@ const std::vector<uint8_t>& PolledCapture() {
     return stored;
 }
 
-// Modbus RTU when modbus; protocol: a definition of VXProto.ini's form instead.
-void analyse(benchmark::State& state, const std::vector<uint8_t>& src, bool modbus,
-             const char* protocol = nullptr) {
-    const LineTiming line{19200, 1, 0, 2, 100};
+FrameOptions modbusRtu() {
     FrameOptions options;
-    options.modbus = modbus;
-    if (protocol != nullptr) {
-        options.protocol = proto::parseProtocols(protocol).protocols.at(0);
-    }
+    options.modbus = true;
+    return options;
+}
+
+// A built-in protocol framed by a definition (modbus-ascii, lines), or the first section of a
+// VXProto.ini text.
+FrameOptions byProtocol(const char* name, const char* definitions = nullptr) {
+    FrameOptions options;
+    options.protocol = definitions == nullptr ? proto::builtinProtocol(name).value()
+                                              : proto::parseProtocols(definitions).protocols.at(0);
+    return options;
+}
+
+void analyse(benchmark::State& state, const std::vector<uint8_t>& src,
+             const FrameOptions& options = {}) {
+    const LineTiming line{19200, 1, 0, 2, 100};
     FrameList list;  // kept between runs, as the window keeps it
     for (auto _ : state) {
         analyseFrames(src.data(), src.size(), line, options, list);
@@ -66,24 +76,37 @@ void BM_PolledCopyDat4MB(benchmark::State& state) {
 BENCHMARK(BM_PolledCopyDat4MB)->Unit(benchmark::kMillisecond);
 
 void BM_PolledFrameAnalysis4MB(benchmark::State& state) {
-    analyse(state, PolledCapture(), false);
+    analyse(state, PolledCapture());
 }
 BENCHMARK(BM_PolledFrameAnalysis4MB)->Unit(benchmark::kMillisecond);
 
 void BM_PolledFrameAnalysisModbus4MB(benchmark::State& state) {
-    analyse(state, PolledCapture(), true);
+    analyse(state, PolledCapture(), modbusRtu());
 }
 BENCHMARK(BM_PolledFrameAnalysisModbus4MB)->Unit(benchmark::kMillisecond);
 
+// Each direction framed on its own: the binary polls hold a ':' now and then (noise up to it,
+// then a frame up to CR LF or the 513 bytes of Max) ...
+void BM_PolledFrameAnalysisModbusAscii4MB(benchmark::State& state) {
+    analyse(state, PolledCapture(), byProtocol("modbus-ascii"));
+}
+BENCHMARK(BM_PolledFrameAnalysisModbusAscii4MB)->Unit(benchmark::kMillisecond);
+
+// ... and a CR or LF (a line ends there).
+void BM_PolledFrameAnalysisLines4MB(benchmark::State& state) {
+    analyse(state, PolledCapture(), byProtocol("lines"));
+}
+BENCHMARK(BM_PolledFrameAnalysisLines4MB)->Unit(benchmark::kMillisecond);
+
 // A start byte, a length field and a CRC-16 after the data, as the replies are built.
 void BM_PolledFrameAnalysisDefined4MB(benchmark::State& state) {
-    analyse(state, PolledCapture(), false,
-            "[poll]\nStart=01\nLength=2,1,BE,5\nCheck=crc16-modbus\nMax=300\n");
+    analyse(state, PolledCapture(),
+            byProtocol("poll", "[poll]\nStart=01\nLength=2,1,BE,5\nCheck=crc16-modbus\nMax=300\n"));
 }
 BENCHMARK(BM_PolledFrameAnalysisDefined4MB)->Unit(benchmark::kMillisecond);
 
 void BM_FrameAnalysis4MB(benchmark::State& state) {
-    analyse(state, bench::StoredCapture(), false);
+    analyse(state, bench::StoredCapture());
 }
 BENCHMARK(BM_FrameAnalysis4MB)->Unit(benchmark::kMillisecond);
 

@@ -1,6 +1,7 @@
 #include "analysis/FrameAnalysis.h"
 
 #include <algorithm>
+#include <array>
 #include <deque>
 
 #include "capture/RecordWalk.h"
@@ -236,9 +237,23 @@ class FrameAnalyser::Walk {
     void byProtocol(const uint8_t* pairs, size_t n, bool sd, int64_t offset) {
         Side& side = sides_[sd ? 1 : 0];
         side.anchors.push_back({side.pushed, clock_.read(), offset, word_});
-        for (const uint8_t* end = pairs + 2 * n; pairs != end; pairs += 2) {
-            side->push(rec::pairValue(pairs[0], pairs[1]),
-                       rec::hasParityError(pairs[0]) || rec::hasFramingError(pairs[1]));
+        // The values go to the framer a batch at a time, each byte with an error told first.
+        for (size_t done = 0; done < n;) {
+            const size_t batch = std::min(n - done, values_.size());
+            bool errors = false;  // without a branch a byte, so that the loop runs wide
+            for (size_t k = 0; k < batch; ++k) {
+                values_[k] = rec::pairValue(pairs[2 * k], pairs[2 * k + 1]);
+                errors = errors | rec::hasParityError(pairs[2 * k]) |
+                         rec::hasFramingError(pairs[2 * k + 1]);
+            }
+            for (size_t k = 0; errors && k < batch; ++k) {
+                if (rec::hasParityError(pairs[2 * k]) || rec::hasFramingError(pairs[2 * k + 1])) {
+                    side->error(side.pushed + done + k);
+                }
+            }
+            side->push(values_.data(), batch);
+            pairs += 2 * batch;
+            done += batch;
         }
         side.pushed += n;
         const auto count = static_cast<int64_t>(n);
@@ -253,10 +268,15 @@ class FrameAnalyser::Walk {
         int64_t offset;
         int64_t word;
     };
+    // The anchors before the piece of the next byte to be handed on are gone, so the piece of
+    // a frame's first byte is the first anchor, and that of its last byte among those the
+    // frame spans, which go after it.
     static const Anchor& anchorOf(const std::deque<Anchor>& anchors, uint64_t k) {
-        auto it = std::upper_bound(anchors.begin(), anchors.end(), k,
-                                   [](uint64_t v, const Anchor& a) { return v < a.first; });
-        return *std::prev(it);
+        size_t i = 0;
+        while (i + 1 < anchors.size() && anchors[i + 1].first <= k) {
+            ++i;
+        }
+        return anchors[i];
     }
 
     void emitItem(bool sd, const proto::Framer::Item& item) {
@@ -342,7 +362,8 @@ class FrameAnalyser::Walk {
     int64_t frameEnd_ = 0;            // the end of the last frame
     std::vector<uint8_t> bytes_;      // the open frame's bytes (Modbus: the run's)
     std::vector<RunPiece> pieces_;
-    std::vector<uint8_t> errorFlags_;  // 1 for each byte of the run with an error
+    std::vector<uint8_t> errorFlags_;     // 1 for each byte of the run with an error
+    std::array<uint8_t, 4096> values_{};  // a batch of values for a protocol's framer
 };
 
 FrameAnalyser::FrameAnalyser(const LineTiming& line, const FrameOptions& options, Sink sink)

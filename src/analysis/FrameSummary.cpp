@@ -125,23 +125,23 @@ ReplyHistogram histogramOf(const FrameList& list, int maxBins, std::optional<boo
 
 namespace {
 
-// Appends the decimal digits of v (v >= 0), at least width of them.
-void appendDigits(std::string& out, uint64_t v, int width) {
-    char digits[24];
-    int n = 0;
-    do {
-        digits[n++] = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v != 0 || n < width);
-    while (n > 0) {
-        out.push_back(digits[--n]);
+// Writes the decimal digits of v, at least width of them, at p; returns their end.
+char* putDigits(char* p, uint64_t v, int width) {
+    int n = 1;
+    for (uint64_t rest = v / 10; rest != 0; rest /= 10) {
+        ++n;
     }
+    char* const end = p + std::max(n, width);
+    for (char* d = end; d != p; v /= 10) {
+        *--d = static_cast<char>('0' + v % 10);
+    }
+    return end;
 }
 
-// The sign of micros and its magnitude.
-uint64_t magnitude(std::string& out, int64_t micros) {
+// Writes the sign of micros at p, moving p on; returns its magnitude.
+uint64_t magnitude(char*& p, int64_t micros) {
     if (micros < 0) {
-        out.push_back('-');
+        *p++ = '-';
         return 0 - static_cast<uint64_t>(micros);
     }
     return static_cast<uint64_t>(micros);
@@ -149,38 +149,53 @@ uint64_t magnitude(std::string& out, int64_t micros) {
 
 }  // namespace
 
-void appendMs(std::string& out, int64_t micros) {
-    const uint64_t m = magnitude(out, micros);
-    appendDigits(out, m / 1000, 1);
+char* putMs(char* p, int64_t micros) {
+    const uint64_t m = magnitude(p, micros);
+    p = putDigits(p, m / 1000, 1);
     uint64_t frac = m % 1000;
     if (frac == 0) {
-        return;
+        return p;
     }
     int width = 3;
     for (; frac % 10 == 0; frac /= 10) {
         --width;
     }
-    out.push_back('.');
-    appendDigits(out, frac, width);
+    *p++ = '.';
+    return putDigits(p, frac, width);
 }
 
-void appendSeconds(std::string& out, int64_t micros) {
-    const uint64_t m = magnitude(out, micros);
-    appendDigits(out, m / 1'000'000, 1);
-    out.push_back('.');
-    appendDigits(out, m % 1'000'000, 6);
+char* putSeconds(char* p, int64_t micros) {
+    const uint64_t m = magnitude(p, micros);
+    p = putDigits(p, m / 1'000'000, 1);
+    *p++ = '.';
+    return putDigits(p, m % 1'000'000, 6);
 }
 
-void appendHex(std::string& out, std::span<const uint8_t> bytes) {
+char* putHex(char* p, std::span<const uint8_t> bytes) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
-    const size_t at = out.size();
-    out.resize(at + (bytes.empty() ? 0 : bytes.size() * 3 - 1), ' ');
-    char* p = out.data() + at;
     for (const uint8_t b : bytes) {
         p[0] = kDigits[b >> 4];
         p[1] = kDigits[b & 0x0F];
+        p[2] = ' ';
         p += 3;
     }
+    return bytes.empty() ? p : p - 1;
+}
+
+void appendMs(std::string& out, int64_t micros) {
+    char text[kMaxTimeText];
+    out.append(text, putMs(text, micros));
+}
+
+void appendSeconds(std::string& out, int64_t micros) {
+    char text[kMaxTimeText];
+    out.append(text, putSeconds(text, micros));
+}
+
+void appendHex(std::string& out, std::span<const uint8_t> bytes) {
+    const size_t at = out.size();
+    out.resize(at + 3 * bytes.size());
+    out.resize(static_cast<size_t>(putHex(out.data() + at, bytes) - out.data()));
 }
 
 std::string msText(int64_t micros) {

@@ -96,3 +96,9 @@ struct ReplyHistogram {
 void appendMs(std::string& out, int64_t micros);
 void appendSeconds(std::string& out, int64_t micros);
 void appendHex(std::string& out, std::span<const uint8_t> bytes);
+// The same written at p, for rows built in place: each returns the end of what it wrote, a time
+// at most kMaxTimeText characters, the bytes 3 a byte.
+inline constexpr size_t kMaxTimeText = 32;
+char* putMs(char* p, int64_t micros);
+char* putSeconds(char* p, int64_t micros);
+char* putHex(char* p, std::span<const uint8_t> bytes);

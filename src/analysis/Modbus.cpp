@@ -93,20 +93,33 @@ uint32_t replyLength(const uint8_t* p, uint32_t rest) {
 }  // namespace
 
 uint16_t crc16(const uint8_t* p, size_t n) {
-    static constexpr auto kTable = [] {
-        std::array<uint16_t, 256> table{};
+    // Four tables, so that four bytes take one step: table k is the CRC of a byte followed by k
+    // zero bytes.
+    static constexpr auto kTables = [] {
+        std::array<std::array<uint16_t, 256>, 4> t{};
         for (unsigned i = 0; i < 256; ++i) {
             auto crc = static_cast<uint16_t>(i);
             for (int bit = 0; bit < 8; ++bit) {
                 crc = (crc & 1) != 0 ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
             }
-            table[i] = crc;
+            t[0][i] = crc;
         }
-        return table;
+        for (size_t k = 1; k < t.size(); ++k) {
+            for (unsigned i = 0; i < 256; ++i) {
+                t[k][i] = static_cast<uint16_t>((t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF]);
+            }
+        }
+        return t;
     }();
     uint16_t crc = 0xFFFF;
-    for (size_t i = 0; i < n; ++i) {
-        crc = static_cast<uint16_t>((crc >> 8) ^ kTable[(crc ^ p[i]) & 0xFF]);
+    for (; n >= 4; n -= 4, p += 4) {
+        const uint32_t x =
+            crc ^ (p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24);
+        crc = static_cast<uint16_t>(kTables[3][x & 0xFF] ^ kTables[2][x >> 8 & 0xFF] ^
+                                    kTables[1][x >> 16 & 0xFF] ^ kTables[0][x >> 24]);
+    }
+    for (; n > 0; --n, ++p) {
+        crc = static_cast<uint16_t>((crc >> 8) ^ kTables[0][(crc ^ *p) & 0xFF]);
     }
     return crc;
 }

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "analysis/Modbus.h"
+#include "base/HexDigits.h"
 
 namespace proto {
 
@@ -92,24 +93,9 @@ char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-int hexDigit(uint8_t c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 // The byte two hex digits at p spell, or -1.
 int hexByte(const uint8_t* p) {
-    const int hi = hexDigit(p[0]);
-    const int lo = hexDigit(p[1]);
-    return hi < 0 || lo < 0 ? -1 : hi * 16 + lo;
+    return hexPair(p[0], p[1]);
 }
 
 }  // namespace

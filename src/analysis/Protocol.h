@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
@@ -144,8 +145,10 @@ struct ProtocolFile {
 
 namespace proto {
 
-// Splits the bytes of one direction into frames of a protocol, one byte at a time. Bytes are
-// held only until their frame ends (at most the protocol's Max).
+// Splits the bytes of one direction into frames of a protocol. Bytes are held only until their
+// frame ends (at most the protocol's Max). The bytes that cannot end or start anything (the
+// payload of a frame whose length is known, the bytes before the next Start or End byte) are
+// taken in one step; the others one at a time.
 class Framer {
   public:
     struct Item {
@@ -163,31 +166,19 @@ class Framer {
           want_(p.start.empty() ? p.fixed : 0),
           hunting_(!p.start.empty()) {}
 
-    void push(uint8_t b, bool error) {
-        if (crPending_) {
-            crPending_ = false;
-            if (b == '\n') {
-                append(b, error);
-                complete();
-                return;
+    // The byte of index (among all bytes pushed) comes with a parity or framing error: told
+    // before that byte is pushed, in the order of the indexes.
+    void error(uint64_t index) { errors_.push_back(index); }
+
+    void push(const uint8_t* bytes, size_t n) {
+        for (size_t i = 0; i < n;) {
+            const size_t quiet = quietBytes(bytes + i, n - i);
+            values_.insert(values_.end(), bytes + i, bytes + i + quiet);
+            i += quiet;
+            if (i < n) {
+                push(bytes[i++]);
             }
-            complete();
         }
-        append(b, error);
-        const size_t n = values_.size();
-        if (hunting_) {
-            if (n >= p_.start.size() && endsWith(p_.start)) {
-                if (n > p_.start.size()) {
-                    emitFront(n - p_.start.size(), Problem::Noise, CheckState::None);
-                }
-                hunting_ = false;
-                want_ = p_.fixed;
-            } else if (n >= p_.max) {
-                emitFront(n, Problem::Noise, CheckState::None);
-            }
-            return;
-        }
-        step(b, n);
     }
     // An idle gap of at least the protocol's Timeout: the open frame ends there.
     void gap() {
@@ -215,12 +206,62 @@ class Framer {
     [[nodiscard]] uint64_t first() const { return first_; }
 
   private:
-    void append(uint8_t b, bool error) {
-        if (error) {
-            errors_.push_back(first_ + values_.size());
+    // How many of the m bytes at b would, pushed one at a time, end, start or mark nothing:
+    // they only join the bytes held.
+    [[nodiscard]] size_t quietBytes(const uint8_t* b, size_t m) const {
+        const size_t n = values_.size();
+        if (crPending_ || n + 1 >= p_.max) {
+            return 0;
+        }
+        m = std::min(m, p_.max - 1 - n);  // the byte that reaches Max is not quiet
+        if (hunting_) {
+            return before(b, m, p_.start.back());
+        }
+        if (p_.special == Protocol::Special::Lines) {
+            return before(b, before(b, m, '\n'), '\r');
+        }
+        if (p_.length && want_ == 0) {
+            const size_t fieldEnd = p_.length->offset + p_.length->size;
+            return n < fieldEnd ? std::min(m, fieldEnd - 1 - n) : m;
+        }
+        if (want_ != 0) {
+            return n + 1 < want_ ? std::min(m, want_ - 1 - n) : 0;
+        }
+        return p_.end.empty() ? m : before(b, m, p_.end.back());
+    }
+    // The bytes at b before the first c among the m.
+    static size_t before(const uint8_t* b, size_t m, uint8_t c) {
+        const void* at = std::memchr(b, c, m);
+        return at == nullptr ? m : static_cast<size_t>(static_cast<const uint8_t*>(at) - b);
+    }
+
+    void push(uint8_t b) {
+        if (crPending_) {
+            crPending_ = false;
+            if (b == '\n') {
+                values_.push_back(b);
+                complete();
+                return;
+            }
+            complete();
         }
         values_.push_back(b);
+        const size_t n = values_.size();
+        if (hunting_) {
+            if (n >= p_.start.size() && endsWith(p_.start)) {
+                if (n > p_.start.size()) {
+                    emitFront(n - p_.start.size(), Problem::Noise, CheckState::None);
+                }
+                hunting_ = false;
+                want_ = p_.fixed;
+            } else if (n >= p_.max) {
+                emitFront(n, Problem::Noise, CheckState::None);
+            }
+            return;
+        }
+        step(b, n);
     }
+
     [[nodiscard]] bool endsWith(const std::vector<uint8_t>& tail) const {
         return std::equal(tail.begin(), tail.end(),
                           values_.end() - static_cast<ptrdiff_t>(tail.size()));
@@ -301,7 +342,7 @@ class Framer {
     const Protocol& p_;
     std::function<void(const Item&)> emit_;
     std::vector<uint8_t> values_;
-    std::vector<uint64_t> errors_;  // the indexes of the bytes held that came with an error
+    std::vector<uint64_t> errors_;  // the indexes of the bytes with an error, from the first held
     uint64_t first_ = 0;
     size_t want_ = 0;  // the length of the open frame, when known
     bool hunting_;     // looking for Start: the bytes held are noise

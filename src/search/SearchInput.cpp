@@ -2,25 +2,9 @@
 
 #include <utility>
 
+#include "base/HexDigits.h"
 #include "capture/ByteText.h"
 #include "search/StringSearch.h"
-
-namespace {
-
-[[nodiscard]] int hexDigit(char16_t c) {
-    if (c >= u'0' && c <= u'9') {
-        return c - u'0';
-    }
-    if (c >= u'A' && c <= u'F') {
-        return c - u'A' + 10;
-    }
-    if (c >= u'a' && c <= u'f') {
-        return c - u'a' + 10;
-    }
-    return -1;
-}
-
-}  // namespace
 
 HexInput parseHexCodes(std::u16string_view text, std::vector<int16_t>& codes) {
     if (text.size() % 2 != 0) {
@@ -29,13 +13,12 @@ HexInput parseHexCodes(std::u16string_view text, std::vector<int16_t>& codes) {
     std::vector<int16_t> read;
     read.reserve(text.size() / 2);
     for (size_t i = 0; i < text.size(); i += 2) {
-        const int hi = hexDigit(text[i]);
-        const int lo = hexDigit(text[i + 1]);
-        if (hi < 0 || lo < 0) {
+        const int b = hexPair(text[i], text[i + 1]);
+        if (b < 0) {
             codes.clear();
             return HexInput::BadPair;
         }
-        read.push_back(static_cast<int16_t>(hi * 16 + lo));
+        read.push_back(static_cast<int16_t>(b));
     }
     codes = std::move(read);
     return HexInput::Ok;

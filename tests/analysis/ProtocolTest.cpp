@@ -40,19 +40,20 @@ FrameOptions OptionsFor(const std::string& definition) {
     return o;
 }
 
-// dir,start_ms,bytes,gap_ms,reply_ms,hex,check,problem of each frame, the records fed in
-// pieces of the given size.
+// dir,start_ms,bytes,gap_ms,reply_ms,hex,check,problem of each frame (and ,errors when asked),
+// the records fed in pieces of the given size.
 std::vector<std::string> Rows(const FrameOptions& o, const std::vector<uint8_t>& records,
-                              size_t pieceSize) {
+                              size_t pieceSize, bool errors = false) {
     std::vector<std::string> rows;
     FrameAnalyser analyser(
         LineTiming{10000, 1, 0, 0, 100}, o,
-        [&rows](const Frame& f, std::span<const uint8_t> bytes) {
+        [&rows, errors](const Frame& f, std::span<const uint8_t> bytes) {
             const auto ms = [](const std::optional<int64_t>& v) { return v ? msText(*v) : ""; };
             rows.push_back(std::string(f.sd ? "SD," : "RD,") + msText(f.startMicros) + ',' +
                            std::to_string(f.bytes) + ',' + ms(f.gap()) + ',' + ms(f.reply()) + ',' +
                            hexText(bytes) + ',' + proto::checkStateName(f.check) + ',' +
-                           proto::problemName(f.problem));
+                           proto::problemName(f.problem) +
+                           (errors ? ',' + std::to_string(f.errors) : ""));
         });
     std::vector<uint8_t> piece;
     for (size_t at = 0; at < records.size(); at += pieceSize) {
@@ -272,6 +273,23 @@ TEST(Protocol, CapturesGiveTheirFramesChecksAndProblemsWholeAndInPieces) {
         for (const size_t size : {size_t{1}, size_t{3}, size_t{7}, k.records.bytes.size()}) {
             EXPECT_EQ(Rows(o, k.records.bytes, size), k.rows) << "pieces of " << size;
         }
+    }
+}
+
+TEST(Protocol, BytesWithErrorsCountInTheFramesThatHoldThemWholeAndInPieces) {
+    SampleCapture c;
+    c.Pair('z', kSd, true).Data("\x02", kSd).Pair('A', kSd, false, true).Pair('B', kSd, true);
+    c.Data("\x03\x07", kSd)
+        .Pair('C', kRd, true)
+        .Data(
+            "\x02"
+            "AB\x03\x02",
+            kSd);
+    const std::vector<std::string> rows = {
+        "SD,0,1,,,7A,none,noise,1", "SD,1,5,0,,02 41 42 03 07,bad,,2",
+        "SD,7,5,1,,02 41 42 03 02,ok,,0", "RD,6,1,0,,43,none,noise,1"};
+    for (const size_t size : {size_t{1}, size_t{3}, c.bytes.size()}) {
+        EXPECT_EQ(Rows(OptionsFor(kStx), c.bytes, size, true), rows) << "pieces of " << size;
     }
 }
 

@@ -300,7 +300,7 @@ TEST(UnitControlTest, TheRealUnitPutsWhatItIsToldOnTheMonitoredLine) {
         return unit.control(QString::fromStdString(command)).toStdString();
     };
     ASSERT_EQ(ask("STATUS"), "OK stopped none -") << "the channel answers";
-    EXPECT_EQ(ask("SCENARIOS"), "OK none chat modbus meter errors lines flood garbage");
+    EXPECT_EQ(ask("SCENARIOS"), "OK none chat modbus meter blocks errors lines flood garbage");
     EXPECT_EQ(ask("SEND SD 41"), "NG not monitoring");
     EXPECT_EQ(ask("LINES ER DR"), "OK");  // held for the start
 

@@ -4,9 +4,11 @@
 
 #include <vector>
 
+#include "BlocksScenario.h"
 #include "ModbusScenario.h"
 #include "Pacer.h"
 #include "StreamCheck.h"
+#include "analysis/FrameAnalysis.h"
 
 namespace {
 
@@ -175,6 +177,45 @@ TEST(ScenarioTest, ModbusFramesCarryAValidCrcAndPollEverySecond) {
             EXPECT_NE(m.text[0], 4) << "slave 4 never answers";
         }
     }
+}
+
+TEST(ScenarioTest, BlocksFramedByTheirDefinitionHaveGoodChecksButTheOnesMadeBad) {
+    const LineSettings line = lineOf(19200, 0x10);  // 8N1
+    const std::string stream = streamOf("blocks", line, 40000);
+    FrameOptions options;
+    options.protocol = proto::parseProtocols(
+                           "[blocks]\nStart=02\nEnd=03\nLength=1,1,BE,5\n"
+                           "Check=crc16-ccitt-false\nCheckFrom=1\nMax=260\n")
+                           .protocols.at(0);
+    std::vector<Frame> frames;
+    FrameAnalyser analyser({19200, 1, 0, 0, 100}, options,
+                           [&](const Frame& f, std::span<const uint8_t> bytes) {
+                               frames.push_back(f);
+                               if (f.noise()) {  // only stray bytes, which hold no STX
+                                   EXPECT_EQ(std::count(bytes.begin(), bytes.end(), 0x02), 0);
+                               }
+                           });
+    analyser.add(reinterpret_cast<const uint8_t*>(stream.data()), stream.size());
+    frames.pop_back();  // a frame the end of the stream may have cut
+    uint64_t reads = 0;
+    uint64_t replies = 0;
+    uint64_t noise = 0;
+    for (const Frame& f : frames) {
+        if (f.noise()) {
+            EXPECT_TRUE(f.sd);
+            EXPECT_EQ(reads % BlocksScenario::kNoiseEvery, 0U)
+                << "stray bytes before read " << reads;
+            ++noise;
+            continue;
+        }
+        ASSERT_EQ(f.problem, proto::Problem::None) << f.firstWord;
+        const bool bad = !f.sd && replies % BlocksScenario::kBadEvery == 0;
+        EXPECT_EQ(f.check, bad ? proto::CheckState::Bad : proto::CheckState::Ok) << f.firstWord;
+        ++(f.sd ? reads : replies);
+    }
+    EXPECT_GT(replies, 200U);
+    EXPECT_GE(reads, replies);
+    EXPECT_EQ(noise, (reads + BlocksScenario::kNoiseEvery - 1) / BlocksScenario::kNoiseEvery);
 }
 
 TEST(ScenarioTest, LinesFrameEveryRequestWithRsAndCs) {

@@ -1,6 +1,8 @@
 // vexlo-cli frames: the frames of a capture log file and the reply times between them.
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -148,18 +150,69 @@ std::optional<std::pair<std::string, std::string>> resolveProtocol(Choices& c) {
     return std::nullopt;
 }
 
-// Appends s right-aligned (left when width < 0) in |width| characters.
-void pad(std::string& out, std::string_view s, int width) {
-    const auto w = static_cast<size_t>(width < 0 ? -width : width);
-    const size_t fill = s.size() < w ? w - s.size() : 0;
-    if (width > 0) {
-        out.append(fill, ' ');
+// A row written in place, into room made for it beforehand: each field at most kField
+// characters (the texts of Frame's numbers and times all fit), right-aligned in its width or
+// left-aligned when the width is negative.
+class Row {
+  public:
+    static constexpr size_t kField = 32;
+    // Room for a row of any format whose frame has the given bytes and whose protocol name
+    // has the given length: the fields, the names and punctuation around them, and the bytes.
+    static constexpr size_t room(size_t bytes, size_t name) { return 1024 + name + 3 * bytes; }
+
+    explicit Row(char* p) : p_(p) {}
+    // A field that put writes at the pointer it is given and returns the end of.
+    template <typename Put>
+    void field(int width, Put put) {
+        char text[kField];
+        const auto len = static_cast<size_t>(put(text) - text);
+        const auto w = static_cast<size_t>(width < 0 ? -width : width);
+        const size_t fill = len < w ? w - len : 0;
+        if (width > 0) {
+            p_ = std::fill_n(p_, fill, ' ');
+        }
+        std::memcpy(p_, text, kField);  // all of it: one fixed copy, then only len counts
+        p_ += len;
+        if (width < 0) {
+            p_ = std::fill_n(p_, fill, ' ');
+        }
     }
-    out.append(s);
-    if (width < 0) {
-        out.append(fill, ' ');
+    void text(int width, std::string_view s) { align(width, s); }
+    void number(int width, int64_t v) {
+        field(width, [v](char* p) { return std::to_chars(p, p + kField, v).ptr; });
     }
-}
+    void number(int64_t v) { p_ = std::to_chars(p_, p_ + kField, v).ptr; }
+    // Milliseconds of a known time, else what stands for nothing.
+    void ms(const std::optional<int64_t>& micros, std::string_view none) {
+        if (micros) {
+            p_ = putMs(p_, *micros);
+        } else {
+            put(none);
+        }
+    }
+    void seconds(int64_t micros) { p_ = putSeconds(p_, micros); }
+    void put(std::string_view s) {
+        std::memcpy(p_, s.data(), s.size());
+        p_ += s.size();
+    }
+    void hex(std::span<const uint8_t> bytes) { p_ = putHex(p_, bytes); }
+    [[nodiscard]] char* end() const { return p_; }
+
+  private:
+    void align(int width, std::string_view s) {
+        const auto w = static_cast<size_t>(width < 0 ? -width : width);
+        const size_t fill = s.size() < w ? w - s.size() : 0;
+        if (width > 0) {
+            p_ = std::fill_n(p_, fill, ' ');
+        }
+        put(s);
+        if (width < 0) {
+            p_ = std::fill_n(p_, fill, ' ');
+        }
+    }
+
+    char* p_;
+};
 
 // The rows of the frames, written as they come, then the summary.
 class FrameWriter {
@@ -180,19 +233,24 @@ class FrameWriter {
     void frame(const Frame& f, std::span<const uint8_t> bytes) {
         tally_.add(f);
         ++index_;
-        row_.clear();
+        // row_ only grows, so that no row clears its room first.
+        const size_t room = Row::room(bytes.size(), jsonProtocol_.size());
+        if (row_.size() < room) {
+            row_.resize(room);
+        }
+        Row r(row_.data());
         switch (format_) {
             case Format::Csv:
-                csv(f, bytes);
+                csv(r, f, bytes);
                 break;
             case Format::Json:
-                json(f, bytes);
+                json(r, f, bytes);
                 break;
             case Format::Text:
-                text(f, bytes);
+                text(r, f, bytes);
                 break;
         }
-        out_.put(row_);
+        out_.put({row_.data(), static_cast<size_t>(r.end() - row_.data())});
     }
 
     void finish() {
@@ -249,123 +307,121 @@ class FrameWriter {
             row_ += none;
         }
     }
-    void number(int64_t v) {
-        char text[24];
-        const auto r = std::to_chars(text, text + sizeof text, v);
-        row_.append(text, r.ptr);
-    }
 
-    void csv(const Frame& f, std::span<const uint8_t> bytes) {
-        number(index_);
-        row_ += f.sd ? ",SD," : ",RD,";
-        appendSeconds(row_, f.startMicros);
-        row_ += ',';
-        number(f.bytes);
-        row_ += ',';
-        number(f.errors);
-        row_ += ',';
-        ms(f.gap(), "");
-        row_ += ',';
-        ms(f.reply(), "");
-        row_ += ',';
-        appendHex(row_, bytes);
+    void csv(Row& r, const Frame& f, std::span<const uint8_t> bytes) const {
+        r.number(index_);
+        r.put(f.sd ? ",SD," : ",RD,");
+        r.seconds(f.startMicros);
+        r.put(",");
+        r.number(f.bytes);
+        r.put(",");
+        r.number(f.errors);
+        r.put(",");
+        r.ms(f.gap(), "");
+        r.put(",");
+        r.ms(f.reply(), "");
+        r.put(",");
+        r.hex(bytes);
         if (f.modbus) {
             if (f.noise()) {
-                row_ += ",,,noise,";
+                r.put(",,,noise,");
             } else {
-                row_ += ',';
-                number(f.modbus->unit);
-                row_ += ',';
-                number(f.modbus->function);
-                row_ += ',';
-                row_ += modbus::kindName(f.modbus->kind);
-                row_ += f.modbus->crcOk ? ",true" : ",false";
+                r.put(",");
+                r.number(f.modbus->unit);
+                r.put(",");
+                r.number(f.modbus->function);
+                r.put(",");
+                r.put(modbus::kindName(f.modbus->kind));
+                r.put(f.modbus->crcOk ? ",true" : ",false");
             }
         }
-        row_ += ',';
-        row_ += protocol_;
-        row_ += ',';
-        row_ += proto::checkStateName(f.check);
-        row_ += ',';
-        row_ += proto::problemName(f.problem);
-        row_ += '\n';
+        r.put(",");
+        r.put(protocol_);
+        r.put(",");
+        r.put(proto::checkStateName(f.check));
+        r.put(",");
+        r.put(proto::problemName(f.problem));
+        r.put("\n");
     }
 
-    void json(const Frame& f, std::span<const uint8_t> bytes) {
-        row_ += index_ == 1 ? "\n{\"index\":" : ",\n{\"index\":";
-        number(index_);
-        row_ += f.sd ? ",\"dir\":\"SD\",\"start_s\":" : ",\"dir\":\"RD\",\"start_s\":";
-        appendSeconds(row_, f.startMicros);
-        row_ += ",\"bytes\":";
-        number(f.bytes);
-        row_ += ",\"errors\":";
-        number(f.errors);
-        row_ += ",\"gap_ms\":";
-        ms(f.gap(), "null");
-        row_ += ",\"reply_ms\":";
-        ms(f.reply(), "null");
-        row_ += ",\"hex\":\"";
-        appendHex(row_, bytes);
-        row_ += "\",\"protocol\":\"";
-        row_ += jsonProtocol_;
-        row_ += "\",\"check\":\"";
-        row_ += proto::checkStateName(f.check);
-        row_ += "\",\"problem\":\"";
-        row_ += proto::problemName(f.problem);
-        row_ += '"';
+    void json(Row& r, const Frame& f, std::span<const uint8_t> bytes) const {
+        r.put(index_ == 1 ? "\n{\"index\":" : ",\n{\"index\":");
+        r.number(index_);
+        r.put(f.sd ? ",\"dir\":\"SD\",\"start_s\":" : ",\"dir\":\"RD\",\"start_s\":");
+        r.seconds(f.startMicros);
+        r.put(",\"bytes\":");
+        r.number(f.bytes);
+        r.put(",\"errors\":");
+        r.number(f.errors);
+        r.put(",\"gap_ms\":");
+        r.ms(f.gap(), "null");
+        r.put(",\"reply_ms\":");
+        r.ms(f.reply(), "null");
+        r.put(",\"hex\":\"");
+        r.hex(bytes);
+        r.put("\",\"protocol\":\"");
+        r.put(jsonProtocol_);
+        r.put("\",\"check\":\"");
+        r.put(proto::checkStateName(f.check));
+        r.put("\",\"problem\":\"");
+        r.put(proto::problemName(f.problem));
+        r.put("\"");
         if (f.modbus) {
             if (f.noise()) {
-                row_ +=
+                r.put(
                     ",\"modbus\":{\"unit\":null,\"function\":null,\"kind\":\"noise\","
-                    "\"crc_ok\":null}";
+                    "\"crc_ok\":null}");
             } else {
-                row_ += ",\"modbus\":{\"unit\":";
-                number(f.modbus->unit);
-                row_ += ",\"function\":";
-                number(f.modbus->function);
-                row_ += ",\"kind\":\"";
-                row_ += modbus::kindName(f.modbus->kind);
-                row_ += f.modbus->crcOk ? "\",\"crc_ok\":true}" : "\",\"crc_ok\":false}";
+                r.put(",\"modbus\":{\"unit\":");
+                r.number(f.modbus->unit);
+                r.put(",\"function\":");
+                r.number(f.modbus->function);
+                r.put(",\"kind\":\"");
+                r.put(modbus::kindName(f.modbus->kind));
+                r.put(f.modbus->crcOk ? "\",\"crc_ok\":true}" : "\",\"crc_ok\":false}");
             }
         }
-        row_ += '}';
+        r.put("}");
     }
 
-    void text(const Frame& f, std::span<const uint8_t> bytes) {
-        const auto field = [this](int width, const std::string& s) {
-            row_ += ' ';
-            pad(row_, s, width);
+    void text(Row& r, const Frame& f, std::span<const uint8_t> bytes) const {
+        const auto ms = [](const std::optional<int64_t>& micros) {
+            return [&micros](char* p) { return micros ? putMs(p, *micros) : p; };
         };
-        pad(row_, std::to_string(index_), 6);
-        field(-3, f.sd ? "SD" : "RD");
-        field(14, secondsText(f.startMicros));
-        field(6, std::to_string(f.bytes));
-        field(6, std::to_string(f.errors));
-        field(10, f.gap() ? msText(*f.gap()) : "");
-        field(10, f.reply() ? msText(*f.reply()) : "");
+        r.number(6, index_);
+        r.put(f.sd ? " SD  " : " RD  ");
+        r.field(14, [&f](char* p) { return putSeconds(p, f.startMicros); });
+        r.put(" ");
+        r.number(6, f.bytes);
+        r.put(" ");
+        r.number(6, f.errors);
+        r.put(" ");
+        r.field(10, ms(f.gap()));
+        r.put(" ");
+        r.field(10, ms(f.reply()));
         if (f.modbus) {
-            row_ += "  ";
+            r.put("  ");
             if (f.noise()) {
-                row_ += "          noise        ";
+                r.put("          noise        ");
             } else {
                 const uint8_t function = f.modbus->function;
-                pad(row_, std::to_string(f.modbus->unit), 4);
-                row_ += ' ';
-                pad(row_, hexText({&function, 1}), 4);
-                row_ += ' ';
-                pad(row_, modbus::kindName(f.modbus->kind), -9);
-                row_ += f.modbus->crcOk ? " ok " : " bad";
+                r.number(4, f.modbus->unit);
+                r.put(" ");
+                r.field(4, [&function](char* p) { return putHex(p, {&function, 1}); });
+                r.put(" ");
+                r.text(-9, modbus::kindName(f.modbus->kind));
+                r.put(f.modbus->crcOk ? " ok " : " bad");
             }
         }
         if (checked_) {
-            row_ += "  ";
-            pad(row_, proto::checkStateName(f.check), -5);
-            row_ += ' ';
-            pad(row_, proto::problemName(f.problem), -9);
+            r.put("  ");
+            r.text(-5, proto::checkStateName(f.check));
+            r.put(" ");
+            r.text(-9, proto::problemName(f.problem));
         }
-        row_ += "  ";
-        appendHex(row_, bytes);
-        row_ += '\n';
+        r.put("  ");
+        r.hex(bytes);
+        r.put("\n");
     }
 
     void jsonStats(const DirectionSummary& d) {

@@ -3,9 +3,9 @@
 //   vexlo-screenshots --out DIR --captures DIR
 //
 // Opens the real main window offscreen on a program folder of its own, runs the virtual unit's
-// errors scenario for the live picture, then opens the fixed captures chat.vxm and modbus.vxm
-// of the captures folder through the file menu and takes each picture through the menus and
-// dialogs a user would use. The pictures are PNG files of at most kMaxWidth pixels.
+// errors scenario for the live picture, then opens the fixed captures chat.vxm, modbus.vxm and
+// blocks.vxm of the captures folder through the file menu and takes each picture through the menus
+// and dialogs a user would use. The pictures are PNG files of at most kMaxWidth pixels.
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -262,7 +262,7 @@ class Shooter {
         if (!unit_->ready()) {
             Fail("the virtual unit did not start: " + unit_->errors());
         }
-        // The failed start above left modbus.vxm in view: a new start clears it. The questions
+        // The failed start above left blocks.vxm in view: a new start clears it. The questions
         // (the trigger is set) are answered yes.
         window_->menus().item("mn_Run_Restart")->trigger();
         if (!RunUntil([this] { return ctx_.core.run.gintRun == 1; }, 5000) ||
@@ -290,6 +290,22 @@ class Shooter {
         Settle();
         save(Framed(*editor), "protocol-editor.png");
         find<QPushButton>(editor, "CancelButton")->click();
+    }
+
+    // The reply-time window of blocks.vxm framed by the blocks definition of the program
+    // folder's VXProto.ini: the replies whose CRC was made wrong stand in the bad-check colour.
+    void protocolFrames() {
+        std::ofstream(path("VXProto.ini"))
+            << "[blocks]\nStart=02\nEnd=03\nLength=1,1,BE,5\nCheck=crc16-ccitt-false\n"
+               "CheckFrom=1\nMax=260\n";
+        open("blocks.vxm");
+        Menu("mn_Tool_Analysis");
+        QWidget* frames = find<QWidget>(window_.get(), "frmAnalysis");
+        find<QComboBox>(frames, "cmbProtocol")->setCurrentText("blocks");
+        frames->resize(kMaxWidth - 2, 760);
+        Settle();
+        save(Framed(*frames), "frames-protocol.png");
+        frames->close();
     }
 
   private:
@@ -461,6 +477,7 @@ int main(int argc, char* argv[]) {
     shooter.Trigger();
     shooter.frames();
     shooter.protocolEditor();
+    shooter.protocolFrames();
     shooter.notCapture();
     shooter.noUnit();
     shooter.triggerStop();

@@ -2,20 +2,7 @@
 
 #include <QStringEncoder>
 
-namespace {
-
-int hexValue(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9') {
-        return u - u'0';
-    }
-    if (u >= u'a' && u <= u'f') {
-        return u - u'a' + 10;
-    }
-    return u >= u'A' && u <= u'F' ? u - u'A' + 10 : -1;
-}
-
-}  // namespace
+#include "base/HexDigits.h"
 
 std::optional<QByteArray> simulatorBytes(const QString& text, QString& error) {
     QByteArray bytes;
@@ -47,9 +34,9 @@ std::optional<QByteArray> simulatorBytes(const QString& text, QString& error) {
             bytes += '\t';
         } else if (next == QLatin1Char('\\')) {
             bytes += '\\';
-        } else if (next == QLatin1Char('x') && i + 3 < text.size() && hexValue(text[i + 2]) >= 0 &&
-                   hexValue(text[i + 3]) >= 0) {
-            bytes += static_cast<char>(hexValue(text[i + 2]) * 16 + hexValue(text[i + 3]));
+        } else if (next == QLatin1Char('x') && i + 3 < text.size() &&
+                   hexPair(text[i + 2].unicode(), text[i + 3].unicode()) >= 0) {
+            bytes += static_cast<char>(hexPair(text[i + 2].unicode(), text[i + 3].unicode()));
             i += 2;
         } else {
             error = QStringLiteral("使えないエスケープです (\\r \\n \\t \\\\ \\xHH)");

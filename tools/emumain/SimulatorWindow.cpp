@@ -26,6 +26,8 @@ QString scenarioCaption(const QString& name) {
         {QStringLiteral("none"), QStringLiteral("手動送信のみ")},
         {QStringLiteral("chat"), QStringLiteral("会話")},
         {QStringLiteral("modbus"), QStringLiteral("Modbus ポーリング")},
+        {QStringLiteral("meter"), QStringLiteral("独自プロトコル（STX/ETX）")},
+        {QStringLiteral("blocks"), QStringLiteral("独自プロトコル（長さ + CRC）")},
         {QStringLiteral("errors"), QStringLiteral("エラー入り会話")},
         {QStringLiteral("lines"), QStringLiteral("制御線付き会話")},
         {QStringLiteral("flood"), QStringLiteral("全速データ")},

@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "Scenario.h"
+#include "base/HexDigits.h"
 
 namespace {
 
@@ -38,26 +39,17 @@ std::string upper(std::string text) {
     return text;
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-}
-
 std::optional<std::string> fromHex(std::string_view hex) {
     if (hex.empty() || hex.size() % 2 != 0) {
         return std::nullopt;
     }
     std::string bytes;
     for (size_t i = 0; i < hex.size(); i += 2) {
-        const int high = hexDigit(hex[i]);
-        const int low = hexDigit(hex[i + 1]);
-        if (high < 0 || low < 0) {
+        const int b = hexPair(hex[i], hex[i + 1]);
+        if (b < 0) {
             return std::nullopt;
         }
-        bytes += static_cast<char>(high * 16 + low);
+        bytes += static_cast<char>(b);
     }
     return bytes;
 }

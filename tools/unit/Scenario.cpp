@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "BlocksScenario.h"
 #include "ChatScenario.h"
 #include "FloodScenario.h"
 #include "GarbageScenario.h"
@@ -12,7 +13,7 @@
 
 namespace {
 
-constexpr std::array<Scenario::Info, 7> kScenarios = {{
+constexpr std::array<Scenario::Info, 8> kScenarios = {{
     {"chat",
      "an ASCII dialogue: a terminal on SD sends commands ended by CR LF, a device "
      "on RD answers; 0.3 to 3 s between messages"},
@@ -20,6 +21,10 @@ constexpr std::array<Scenario::Info, 7> kScenarios = {{
     {"meter",
      "STX text ETX frames with an xor check after ETX: meter reads on SD, readings on RD, "
      "twice a second; some bad checks, stray bytes and replies broken by a pause"},
+    {"blocks",
+     "binary frames of STX, a length byte, the data, a CRC-16 and ETX: block reads on SD and "
+     "the blocks on RD four times a second; some bad CRCs and stray bytes before a start "
+     "(8 data bits)"},
     {"errors",
      "the chat dialogue with occasional framing errors, and parity errors when the "
      "line has parity"},
@@ -58,6 +63,9 @@ std::unique_ptr<Scenario> Scenario::create(std::string_view name, const LineSett
     }
     if (name == "meter") {
         return std::make_unique<MeterScenario>(line, seed);
+    }
+    if (name == "blocks") {
+        return std::make_unique<BlocksScenario>(line, seed);
     }
     if (name == "lines") {
         return std::make_unique<LinesScenario>(line, seed);

@@ -2,32 +2,17 @@
 
 #include <optional>
 
+#include "base/HexDigits.h"
+
 namespace {
 
 const std::string kOk = "OK\r";
 const std::string kRefused = "NG\r";
 
-std::optional<int> hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return std::nullopt;
-}
-
 // The two hexadecimal digits at the end of a five-character setting command.
 std::optional<int> hexValue(std::string_view command) {
-    const auto hi = hexDigit(command[3]);
-    const auto lo = hexDigit(command[4]);
-    if (!hi || !lo) {
-        return std::nullopt;
-    }
-    return *hi * 16 + *lo;
+    const int value = hexPair(command[3], command[4]);
+    return value < 0 ? std::nullopt : std::optional<int>(value);
 }
 
 }  // namespace
