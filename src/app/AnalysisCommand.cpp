@@ -34,8 +34,7 @@ void placeBesideMain(QWidget& window, const MDIMonitor& main) {
 frmAnalysis* mn_Tool_Analysis_Click(MDIMonitor& window) {
     auto* analysis = window.findChild<frmAnalysis*>("frmAnalysis", Qt::FindDirectChildrenOnly);
     if (analysis == nullptr) {
-        CoreState& core = window.context().core;
-        analysis = new frmAnalysis(core.run, core.capture, window.monitor(), &window);
+        analysis = new frmAnalysis(window.monitor(), &window);
     }
     // VXProto.ini is read at each opening, so that a definition changed meanwhile counts.
     proto::ProtocolFile protocols = proto::loadProtocols(

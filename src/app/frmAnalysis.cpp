@@ -27,7 +27,6 @@
 #include "capture/Records.h"
 #include "files/PcapExport.h"
 #include "files/ProgramFolder.h"
-#include "view/MonitorSearch.h"
 #include "view/frmMonitor.h"
 
 namespace {
@@ -205,11 +204,8 @@ class FrameTableModel : public QAbstractTableModel {
     std::function<bool(const Frame&)> late_;
 };
 
-frmAnalysis::frmAnalysis(const RunState& run, const Capture& capture, frmMonitor& monitor,
-                         QWidget* parent)
+frmAnalysis::frmAnalysis(frmMonitor& monitor, QWidget* parent)
     : QWidget(parent, Qt::Window),
-      run_(run),
-      words_(capture),
       monitor_(monitor),
       progressMaker_([](QWidget* owner) { return std::make_unique<AnalysisProgress>(owner); }) {
     setObjectName("frmAnalysis");
@@ -300,15 +296,8 @@ bool frmAnalysis::load(CaptureInView capture, std::string& error) {
 
 bool frmAnalysis::analyse(const CaptureInView& capture, std::string& error) {
     error.clear();
-    FrameOptions options;
-    options.gapMicros = spnGap->value() * 1000LL;
-    const std::string name = cmbProtocol->currentText().toStdString();
-    options.modbus = name == "modbus-rtu";
-    if (auto builtin = proto::builtinProtocol(name)) {
-        options.protocol = std::move(*builtin);
-    } else if (const proto::Protocol* defined = proto::findProtocol(protocols_, name)) {
-        options.protocol = *defined;
-    }
+    const FrameOptions options = frameOptionsNamed(cmbProtocol->currentText().toStdString(),
+                                                   protocols_, spnGap->value() * 1000LL);
     FrameList fresh;
     fresh.modbus = options.modbus;
     fresh.checked = options.checked();
@@ -535,21 +524,9 @@ void frmAnalysis::drawHistogram() {
 }
 
 void frmAnalysis::jumpTo(int row) {
-    if (row < 0 || row >= static_cast<int>(list_.frames.size()) ||
-        !MonitorSearch::historyShown(run_)) {
+    if (row < 0 || row >= static_cast<int>(list_.frames.size())) {
         return;
     }
     const Frame& f = list_.frames[static_cast<size_t>(row)];
-    if (f.firstWord >= words_.glngDispLen()) {
-        return;  // beyond the words the view shows
-    }
-    std::vector<int32_t> hits;
-    for (int64_t w = f.firstWord; w <= f.lastWord && w < words_.glngDispLen(); ++w) {
-        const auto d = static_cast<uint16_t>(words_.gintDispDat()[static_cast<size_t>(w)]);
-        if (word::isData(d) && ((d & word::kSd) != 0) == f.sd) {
-            hits.push_back(static_cast<int32_t>(w));
-        }
-    }
-    monitor_.dispRirekiAt(static_cast<int32_t>(f.firstWord));
-    monitor_.SetCursol(f.sd ? 1 : 0, hits);
+    monitor_.showFrame(f.firstWord, f.lastWord, f.sd);
 }
