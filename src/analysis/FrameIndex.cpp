@@ -11,7 +11,7 @@ void FrameIndex::reset(const LineTiming& line, const FrameOptions& options) {
     list_.checked = options.checked();
     list_.protocol = options.protocolName();
     analyser_ = std::make_unique<FrameAnalyser>(
-        line, options, [this](const Frame& f, std::span<const uint8_t>) { add(f); });
+        line, options, [this](const Frame& f, std::span<const uint8_t>) { insert(f); });
     list_.idleStepMicros = analyser_->idleStep();
     fed_ = 0;
     droppedFrames_ = 0;
@@ -27,8 +27,7 @@ void FrameIndex::feed(std::span<const uint8_t> buffer, int64_t dropped) {
     const int64_t from = std::max<int64_t>(fed_ - dropped, 0);
     if (from < static_cast<int64_t>(buffer.size())) {
         fed_ = dropped + from;
-        fed_ += static_cast<int64_t>(analyser_->add(buffer.data() + from, buffer.size() - from));
-        list_.idleStepMicros = analyser_->idleStep();
+        add(buffer.data() + from, buffer.size() - from);
     }
     size_t gone = 0;
     while (gone < list_.frames.size() && list_.frames[gone].offset < dropped) {
@@ -40,6 +39,16 @@ void FrameIndex::feed(std::span<const uint8_t> buffer, int64_t dropped) {
         droppedFrames_ += static_cast<int64_t>(gone);
         changed_ = 0;
     }
+}
+
+size_t FrameIndex::add(const uint8_t* bytes, size_t len) {
+    if (!analyser_) {
+        return len;
+    }
+    const size_t taken = analyser_->add(bytes, len);
+    fed_ += static_cast<int64_t>(taken);
+    list_.idleStepMicros = analyser_->idleStep();
+    return taken;
 }
 
 void FrameIndex::quiet(int64_t micros) {
@@ -60,7 +69,7 @@ size_t FrameIndex::takeChanged() {
     return at;
 }
 
-void FrameIndex::add(const Frame& f) {
+void FrameIndex::insert(const Frame& f) {
     // Mostly at the end; a frame of one direction that ended after a later one of the other
     // goes a few places back.
     auto it = list_.frames.end();
@@ -92,4 +101,35 @@ std::optional<size_t> FrameIndex::frameAt(int64_t word, bool sd) const {
         }
     }
     return std::nullopt;
+}
+
+void markFrames(const FrameIndex& index, int64_t top,
+                const std::function<bool(int32_t k, bool sd)>& holds, std::span<uint8_t> rd,
+                std::span<uint8_t> sd) {
+    const auto& frames = index.frames();
+    const int64_t end = top + static_cast<int64_t>(std::min(rd.size(), sd.size()));
+    for (size_t i = index.firstEndingFrom(top); i < frames.size(); ++i) {
+        const Frame& f = frames[i];
+        if (f.firstWord >= end) {
+            break;
+        }
+        std::span<uint8_t> row = f.sd ? sd : rd;
+        if (f.firstWord >= top) {
+            row[static_cast<size_t>(f.firstWord - top)] |= FrameMark::kStart;
+        }
+        if (f.check != proto::CheckState::Bad) {
+            continue;
+        }
+        const int64_t last = std::min(f.lastWord, end - 1);
+        for (int64_t w = std::max(f.firstWord, top); w <= last; ++w) {
+            const auto k = static_cast<int32_t>(w - top);
+            if (!holds(k, f.sd)) {
+                continue;
+            }
+            uint8_t& m = row[static_cast<size_t>(k)];
+            m |= FrameMark::kBad;
+            m |= w == f.firstWord ? FrameMark::kBadFirst : 0;
+            m |= w == f.lastWord ? FrameMark::kBadLast : 0;
+        }
+    }
 }

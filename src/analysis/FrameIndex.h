@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -28,6 +29,9 @@ class FrameIndex {
     // counts the bytes the buffer has dropped at its front since the reset, so that the
     // records not fed yet are found where they moved to.
     void feed(std::span<const uint8_t> buffer, int64_t dropped);
+    // Frames the next len record bytes, which follow those fed before, wherever they lie (a
+    // file read in pieces); returns the bytes taken (a record cut off by the end comes again).
+    size_t add(const uint8_t* bytes, size_t len);
     // The line has been quiet for micros since the last record fed (see FrameAnalyser::quiet).
     void quiet(int64_t micros);
     // The end of the records: the open frames end.
@@ -46,7 +50,7 @@ class FrameIndex {
     [[nodiscard]] std::optional<size_t> frameAt(int64_t word, bool sd) const;
 
   private:
-    void add(const Frame& f);
+    void insert(const Frame& f);
 
     std::unique_ptr<FrameAnalyser> analyser_;
     FrameList list_;
@@ -55,3 +59,21 @@ class FrameIndex {
     size_t changed_ = 0;
     int64_t longest_ = 0;  // the most words a frame spans, for the searches by word
 };
+
+// Marks of the frames over the places of their bytes: a frame begins here; the place belongs
+// to a frame whose check is bad (outlined along its top and bottom), and is its first (and
+// outlined at its left) or its last byte (at its right).
+namespace FrameMark {
+constexpr uint8_t kStart = 1;
+constexpr uint8_t kBad = 2;
+constexpr uint8_t kBadFirst = 4;
+constexpr uint8_t kBadLast = 8;
+}  // namespace FrameMark
+
+// The marks of the words top .. top + rd.size() - 1 of the index, added to rd and sd (one
+// per word, RD and SD row). Only the places for which holds(k, sd) says that word top + k
+// holds a byte of that direction get a bad frame's outline (the other direction's bytes and
+// idle records between are not the frame's).
+void markFrames(const FrameIndex& index, int64_t top,
+                const std::function<bool(int32_t k, bool sd)>& holds, std::span<uint8_t> rd,
+                std::span<uint8_t> sd);

@@ -1,11 +1,10 @@
 #include "app/AnalysisCommand.h"
 
 #include <QScreen>
-#include <filesystem>
 
-#include "analysis/Protocol.h"
 #include "app/FileCommands.h"
 #include "app/MDIMonitor.h"
+#include "app/ProtocolChoice.h"
 #include "app/WindowFit.h"
 #include "app/frmAnalysis.h"
 
@@ -36,14 +35,7 @@ frmAnalysis* mn_Tool_Analysis_Click(MDIMonitor& window) {
     if (analysis == nullptr) {
         analysis = new frmAnalysis(window.monitor(), &window);
     }
-    // VXProto.ini is read at each opening, so that a definition changed meanwhile counts.
-    proto::ProtocolFile protocols = proto::loadProtocols(
-        (std::filesystem::path(window.context().programFolder) / "VXProto.ini").string(), true);
-    if (!protocols.error.empty()) {
-        window.context().prompts.message("VXProto.ini: " + protocols.error, "プロトコル定義の誤り",
-                                         Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
-    }
-    analysis->setProtocols(std::move(protocols));
+    analysis->setProtocols(readProtocolFile(window));
     std::string error;
     if (!analysis->load(window.files().captureInView(), error)) {
         if (!error.empty()) {  // empty: cancelled, and the window stays as it was
