@@ -308,7 +308,16 @@ void frmFrames::frame() {
         return;
     }
     sync();
-    showRows();
+    if (source_ != Source::Live || ++framesSinceRows_ >= kRowFrames) {
+        framesSinceRows_ = 0;
+        showRows();
+    } else if (index_.frames().size() != static_cast<size_t>(model_->rowCount())) {
+        // The rows held back come a few frames later, however quiet the grid: a frame asked
+        // for once this one has been painted.
+        QMetaObject::invokeMethod(
+            &monitor_.surface(), [this] { monitor_.surface().requestFrame(); },
+            Qt::QueuedConnection);
+    }
     monitor_.markFrames(marked(), source_ == Source::Live ? liveBase_ : 0);
 }
 

@@ -19,10 +19,10 @@ struct CoreState;
 // The frame list below the grid: the frames of the capture, with a protocol choice and a late
 // reply threshold at its top. While the monitor runs live, the frames are framed as the
 // receive path stores the records (each batch is fed to the index where it lies in the
-// buffer, and an idle tick ends the open frames), and new rows come in at the grid's frame
-// rate; the list follows the newest row unless the user has scrolled up. Otherwise (after a
-// stop, during background monitoring, after an open) it holds the frames of the whole
-// capture in view, made again whenever those change.
+// buffer, and an idle tick ends the open frames), and new rows come in with the grid's frames
+// (every kRowFrames frames); the list follows the newest row unless the user has scrolled up.
+// Otherwise (after a stop, during background monitoring, after an open) it holds the frames of the
+// whole capture in view, made again whenever those change.
 //
 // A click on a row shows the frame in the history; Ctrl+Down / Ctrl+Up in the grid go to the
 // next / previous frame; a search hit selects the frame it falls in. While a protocol other
@@ -34,6 +34,10 @@ class frmFrames : public QWidget, public DecoderObserver {
   public:
     // The most bytes the data column shows of a frame.
     static constexpr size_t kShownBytes = 16;
+    // Live, new rows go in every kRowFrames frames of the grid (about ten times a second):
+    // each time the table lays out and paints its rows again, which at every frame of a busy
+    // line would cost several times what the grid costs.
+    static constexpr int kRowFrames = 5;
 
     // inView gives the capture that the history shows (see FileCommands::captureInView).
     frmFrames(CoreState& core, const Clock& clock, frmMonitor& monitor,
@@ -87,6 +91,7 @@ class frmFrames : public QWidget, public DecoderObserver {
     int64_t liveDropped_ = 0;    // live: the bytes dropped before the index's first
     CaptureInView view_;         // otherwise: the records the index was made of
     int64_t shownDropped_ = 0;   // FrameIndex::droppedFrames() when the rows were shown
+    int framesSinceRows_ = 0;
     QComboBox* cmbProtocol;
     QSpinBox* spnLate;
     QTableView* tblFrames;
