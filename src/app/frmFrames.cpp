@@ -185,7 +185,7 @@ frmFrames::frmFrames(CoreState& core, const Clock& clock, frmMonitor& monitor,
     tblFrames->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     tblFrames->horizontalHeader()->setStretchLastSection(true);
     const int digit = fontMetrics().horizontalAdvance('0');
-    const int widths[] = {7, 4, 11, 6, 8, 9, 3 * static_cast<int>(kShownBytes) + 2, 6, 9, 6, 9};
+    const int widths[] = {7, 4, 11, 6, 8, 9, 3 * static_cast<int>(kShownBytes) + 2, 6, 9, 6, 13};
     for (int c = 0; c < FrameListModel::kKind; ++c) {
         tblFrames->setColumnWidth(c, digit * widths[c] + 12);
     }
@@ -360,8 +360,13 @@ std::vector<uint8_t> frmFrames::bytesOf(const Frame& f, size_t most) const {
 }
 
 bool frmFrames::late(const Frame& f) const {
+    // Only answers: a Modbus reply or exception, otherwise a frame of RD (the other end's
+    // answer to SD); a request's time since the last reply is the master's poll period.
+    const bool answer = f.modbus ? f.modbus->kind == modbus::Kind::Reply ||
+                                       f.modbus->kind == modbus::Kind::Exception
+                                 : !f.sd;
     const auto reply = f.reply();
-    return spnLate->value() > 0 && reply && *reply > spnLate->value() * 1000LL;
+    return answer && spnLate->value() > 0 && reply && *reply > spnLate->value() * 1000LL;
 }
 
 void frmFrames::jumpTo(int row) {

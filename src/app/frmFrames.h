@@ -58,7 +58,8 @@ class frmFrames : public QWidget, public DecoderObserver {
     [[nodiscard]] const FrameIndex* marked() const;
     // Up to most bytes of a frame of the index.
     [[nodiscard]] std::vector<uint8_t> bytesOf(const Frame& f, size_t most) const;
-    // Whether the reply of f is later than the threshold.
+    // Whether f answers the other end (a Modbus reply or exception; otherwise a frame of RD)
+    // later than the threshold.
     [[nodiscard]] bool late(const Frame& f) const;
     // Moves the history to the frame of the row and selects it (nothing while live).
     void jumpTo(int row);

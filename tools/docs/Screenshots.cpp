@@ -148,11 +148,12 @@ class Shooter {
     // with the frame list shown below the grid and the Modbus protocol chosen: the rows and
     // the grid's frame marks while the run goes on. The list is hidden again afterwards.
     void frameListLive() {
-        unit_ = std::make_unique<VirtualUnit>(
+        // The first unit stays on port 5: a unit that went away would be reported.
+        modbusUnit_ = std::make_unique<VirtualUnit>(
             QDir(folder_.path()).filePath("ports/COM6"),
             QStringList{"--scenario", "modbus", "--seed", "3", "--rate-factor", "4"});
-        if (!unit_->ready()) {
-            Fail("the virtual unit did not start: " + unit_->errors());
+        if (!modbusUnit_->ready()) {
+            Fail("the virtual unit did not start: " + modbusUnit_->errors());
         }
         Settings& s = ctx_.core.settings;
         s.gintPortNo = 6;
@@ -388,6 +389,7 @@ class Shooter {
     QtPortFactory ports_;  // the real serial port code, on the virtual unit's terminal
     AppContext ctx_{clock_, prompts_, ports_, folder_.path().toStdString()};
     std::unique_ptr<VirtualUnit> unit_;
+    std::unique_ptr<VirtualUnit> modbusUnit_;
     std::unique_ptr<MDIMonitor> window_;
 };
 
