@@ -1,12 +1,16 @@
 // The frame list below the grid, live against the unit's Modbus polls on virtual time, and in
 // the history after the stop; the frame marks of the grid.
+#include <QAction>
 #include <QComboBox>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
+#include <fstream>
 #include <set>
 
+#include "analysis/FrameExamples.h"
 #include "analysis/FrameIndex.h"
+#include "app/FileCommands.h"
 #include "app/frmFrames.h"
 #include "files/LogFile.h"
 #include "files/PcapExport.h"
@@ -175,4 +179,63 @@ TEST_F(FrameListTest, AClickAndCtrlArrowsMoveTheGridAndASearchHitSelectsItsFrame
     const std::vector<int32_t> word{static_cast<int32_t>(hit.firstWord + 1)};
     window->monitor().SetCursol(hit.sd ? 1 : 0, word);
     EXPECT_EQ(table->selectionModel()->selectedRows().value(0).row(), 9);
+}
+
+// Without a unit: the menu item, its setting, and the list and marks of an opened file.
+class FrameListFileTest : public AppTest {};
+
+TEST_F(FrameListFileTest, OffByDefaultRememberedAndShowsAnOpenedFileWithItsBadCheckOutlined) {
+    NoUnit();
+    OpenWindow();
+    SettleGrid();
+    QAction* item = Item("mn_View_Frames");
+    auto* dock = window->findChild<QWidget*>("dockFrames");
+    ASSERT_NE(dock, nullptr);
+    EXPECT_FALSE(item->isChecked());
+    EXPECT_FALSE(dock->isVisible());
+    item->trigger();
+    EXPECT_TRUE(item->isChecked());
+    EXPECT_TRUE(dock->isVisible());
+
+    // The Modbus example (10000 bit/s, 10 ms idle steps): seven frames, the third (SD, words
+    // 19 .. 26) with a bad CRC.
+    LogHeader h;
+    h.glngSpeed = 10000;
+    h.gintDataLen = 1;
+    h.gintIdleMode = 100;
+    uint8_t head[kLogHeaderLen];
+    encodeHeader(h, head);
+    const std::vector<uint8_t> records = FrameExamples().back().records;
+    std::ofstream(FilePath("modbus.vxm"), std::ios::binary)
+        << std::string(reinterpret_cast<const char*>(head), sizeof head)
+        << std::string(records.begin(), records.end());
+    ASSERT_TRUE(window->files().openLog(FilePath("modbus.vxm")));
+    auto* table = Control<QTableView>(&window->frameList(), "tblFrameList");
+    Control<QComboBox>(&window->frameList(), "cmbFrameProtocol")->setCurrentText("modbus-rtu");
+    ASSERT_EQ(table->model()->rowCount(), 7);
+    EXPECT_EQ(table->model()->index(2, 7).data().toString(), "bad");
+    EXPECT_EQ(table->model()->index(2, 0).data(Qt::BackgroundRole),
+              QVariant(QColor(255, 128, 128)));
+    EXPECT_EQ(table->model()->index(3, 11).data().toString(), "例外");
+
+    // The grid outlines the bad frame's cells in the error colour, over their own pictures.
+    frmMonitor& monitor = window->monitor();
+    monitor.surface().flushUpdates();
+    const CellGrid& cells = monitor.cells();
+    ASSERT_GT(cells.Size(), 26);
+    EXPECT_EQ(cells.at(CellRow::SD, 19).mark,
+              FrameMark::kStart | FrameMark::kBad | FrameMark::kBadFirst);
+    EXPECT_EQ(cells.at(CellRow::SD, 26).mark, FrameMark::kBad | FrameMark::kBadLast);
+    EXPECT_EQ(cells.at(CellRow::RD, 10).mark, FrameMark::kStart);
+    const QImage picture = monitor.surface().grab().toImage();
+    const QRect bad = monitor.surface().gridGeometry().cellRect(CellRow::SD, 22);
+    const QRect start = monitor.surface().gridGeometry().cellRect(CellRow::RD, 10);
+    EXPECT_EQ(picture.pixelColor(bad.center().x(), bad.top()), QColor(255, 128, 128));
+    EXPECT_EQ(picture.pixelColor(start.left(), start.center().y()),
+              QColor::fromRgb(CellSurface::kStartMark));
+    EXPECT_NE(picture.pixelColor(start.left() + 1, start.center().y()),
+              QColor::fromRgb(CellSurface::kStartMark));
+
+    window->shutdownNow();
+    EXPECT_NE(ReadText("VXParam.ini").find("FrameList=1\n"), std::string::npos);
 }
