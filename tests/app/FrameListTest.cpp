@@ -16,6 +16,7 @@
 #include "files/PcapExport.h"
 #include "support/Control.h"
 #include "support/MainWindowFixture.h"
+#include "support/SampleCapture.h"
 #include "view/frmMonitor.h"
 
 namespace {
@@ -203,12 +204,8 @@ TEST_F(FrameListFileTest, OffByDefaultRememberedAndShowsAnOpenedFileWithItsBadCh
     h.glngSpeed = 10000;
     h.gintDataLen = 1;
     h.gintIdleMode = 100;
-    uint8_t head[kLogHeaderLen];
-    encodeHeader(h, head);
-    const std::vector<uint8_t> records = FrameExamples().back().records;
     std::ofstream(FilePath("modbus.vxm"), std::ios::binary)
-        << std::string(reinterpret_cast<const char*>(head), sizeof head)
-        << std::string(records.begin(), records.end());
+        << LogFileText(h, FrameExamples().back().records);
     ASSERT_TRUE(window->files().openLog(FilePath("modbus.vxm")));
     auto* table = Control<QTableView>(&window->frameList(), "tblFrameList");
     Control<QComboBox>(&window->frameList(), "cmbFrameProtocol")->setCurrentText("modbus-rtu");
