@@ -6,8 +6,11 @@
 #include <vector>
 
 #include "BenchStreams.h"
+#include "analysis/FrameIndex.h"
 #include "base/Clock.h"
 #include "capture/Capture.h"
+#include "files/LogFile.h"
+#include "files/PcapExport.h"
 #include "link/Decoder.h"
 #include "trigger/TriggerEngine.h"
 
@@ -62,6 +65,53 @@ void BM_Decode4MB(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * src.size()));
 }
 BENCHMARK(BM_Decode4MB)->Unit(benchmark::kMillisecond);
+
+// The live frame list's part of the receive path: after each batch the records it stored are
+// framed in place in the buffer (as the frame list does while it is shown).
+struct LiveFraming final : DecoderObserver {
+    explicit LiveFraming(const Capture& c) : capture(c) {}
+    void batchDone() override {
+        index.feed({capture.gbyteDat().data(), static_cast<size_t>(capture.glngDatLen())},
+                   capture.droppedBytes());
+    }
+    const Capture& capture;
+    FrameIndex index;
+};
+
+// BM_Decode4MB with live framing by protocol 0 idle, 1 modbus-rtu, 2 lines, the line at
+// 115200 bit/s 8N1 with both directions at full rate (the stream's bytes change direction
+// at random, so the idle split makes a frame of every one or two bytes).
+void BM_DecodeFramed4MB(benchmark::State& state) {
+    static const char* const kProtocols[] = {"idle", "modbus-rtu", "lines"};
+    const auto& src = bench::Stream();
+    RunState run;
+    Settings settings;
+    settings.glngSpeed = 115200;
+    settings.gintDataLen = 1;
+    Capture capture(run);
+    capture.AllocBuffer(4000);
+    NullHooks hooks;
+    LiveFraming framing(capture);
+    SystemClock clock;
+    Decoder decoder(run, capture, settings, DecoderObservers{&hooks, &framing}, hooks, clock);
+    run.gintRun = 1;
+    run.gintRireki = 1;
+    const FrameOptions options = frameOptionsNamed(kProtocols[state.range(0)], {});
+    size_t frames = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        capture.ClearDat();
+        framing.index.reset(lineTimingOf(headerOf(settings)), options);
+        state.ResumeTiming();
+        feedInBatches(decoder, src);
+        frames = framing.index.frames().size();
+        benchmark::DoNotOptimize(frames);
+    }
+    state.SetLabel(std::string(kProtocols[state.range(0)]) + ", " + std::to_string(frames) +
+                   " frames");
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * src.size()));
+}
+BENCHMARK(BM_DecodeFramed4MB)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 // The live view's part of the trigger path: each pair goes to the string or error triggers.
 struct TriggerFeed final : DecoderObserver {

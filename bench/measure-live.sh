@@ -8,6 +8,8 @@
 #      four set-ups: page mode (Scroll=0) and line scroll by one line (Scroll=1), each on the
 #      offscreen platform (the main window maximised on the offscreen screen) and as a
 #      1600 x 1000 pixel main window on a 1600 x 1000 Xvfb screen (xcb platform);
+#   1a. the page-mode offscreen run of step 1 with the frame list shown below the grid (idle
+#      split, framed live) and without it, in turn in the same run: the CPU share of each;
 #   1b. for comparison, a plain terminal showing the same byte rate: tio in hexadecimal mode
 #      inside a 200 x 60 character xterm on the same Xvfb screen, reading the unit's stream at
 #      57600 bit/s (23,040 bytes/s, the bytes Vexlo shows at 115200); the CPU share of xterm
@@ -27,6 +29,7 @@
 #   REPEAT=N      runs of steps 1 to 3 and 5 (default 3)
 #   SEARCH=0      skip step 4
 #   FAULTS=0      skip step 5
+#   FRAMES=0      skip step 1a
 #   XVFB=0        skip the Xvfb runs of step 1 and step 1b
 #   TERMINAL=0    skip step 1b
 # Build first: cmake --build BUILD_DIR --target vexlo vexlo-unit vexlo-live-probe vexlo-fault-probe
@@ -38,6 +41,7 @@ BIN="$(cd "${1:-build}/bin" && pwd)"
 REPEAT="${REPEAT:-3}"
 SEARCH="${SEARCH:-1}"
 FAULTS="${FAULTS:-1}"
+FRAMES="${FRAMES:-1}"
 XVFB="${XVFB:-1}"
 TERMINAL="${TERMINAL:-1}"
 WORK="$(mktemp -d)"
@@ -49,16 +53,17 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# make_folder DIR SIZE [SCROLL [LARGE]]: a program folder with the unit fixed on port 5, the
-# flood's line, the buffer size, the scroll step (default 0, page mode) and a maximised main
-# window, or with LARGE=1 one of 24000 x 15000 twips (1600 x 1000 pixels at 96 dpi).
+# make_folder DIR SIZE [SCROLL [LARGE [FRAMES]]]: a program folder with the unit fixed on port
+# 5, the flood's line, the buffer size, the scroll step (default 0, page mode) and a maximised
+# main window, or with LARGE=1 one of 24000 x 15000 twips (1600 x 1000 pixels at 96 dpi); with
+# FRAMES=1 the frame list shown.
 make_folder() {
     rm -rf "$1"
     mkdir -p "$1/ports"
     local window='State=2'
     [ "${4:-0}" = 1 ] && window='State=0\nWidth=24000\nHeight=15000'
-    printf "[VX_Inf]\nAuto=0\nPort=5\n[Comm_Inf]\nType=0\nSpeed=115200\nDataLength=1\nStopBit=0\nParity=0\n[Buffer_Inf]\nSize=%s\n[Mode_Inf]\nScroll=%s\n[Window_Inf]\n$window\n" \
-        "$2" "${3:-0}" >"$1/VXParam.ini"
+    printf "[VX_Inf]\nAuto=0\nPort=5\n[Comm_Inf]\nType=0\nSpeed=115200\nDataLength=1\nStopBit=0\nParity=0\n[Buffer_Inf]\nSize=%s\n[Mode_Inf]\nScroll=%s\nFrameList=%s\n[Window_Inf]\n$window\n" \
+        "$2" "${3:-0}" "${5:-0}" >"$1/VXParam.ini"
 }
 
 # start_unit DIR ARGS...: a unit on DIR/ports/COM5; returns once it is ready.
@@ -93,10 +98,10 @@ load() {
 }
 
 # One real-time run of 10 s with the default buffer. $1 = scroll step, $2 = 1 for a 1600 x 1000
-# Xvfb screen, $3 = extra probe option or empty.
+# Xvfb screen, $3 = extra probe option or empty, $4 = 1 for the frame list shown.
 realtime_run() {
     local dir="$WORK/rt"
-    make_folder "$dir" 1000 "$1" "$2"
+    make_folder "$dir" 1000 "$1" "$2" "${4:-0}"
     start_unit "$dir" --scenario flood --duration 10 --record "$dir/record.bin"
     local cmd=("$BIN/vexlo-live-probe" --home "$dir" --seconds 10 --record "$dir/record.bin"
         --t0-ns "$(date +%s%N)" ${3:+"$3"})
@@ -173,6 +178,20 @@ terminal_run() {
     wait "$xterm_pid" 2>/dev/null || true
     echo "terminal_cpu_percent=$(awk -v t=$((after - before)) -v hz="$hz" 'BEGIN { printf "%.2f", 100 * t / hz / 10 }')"
 }
+
+if [ "$FRAMES" = 1 ]; then
+    echo "== 1a. page mode offscreen with the frame list shown (FrameList=1) and without, in turn"
+    for i in $(seq "$REPEAT"); do
+        for frames in 0 1; do
+            load
+            realtime_run 0 0 "" "$frames"
+            out="$WORK/last.out"
+            echo "  run $i FrameList=$frames: run_cpu_percent=$(value run_cpu_percent "$out")" \
+                "equal=$(value equal "$out") bytes=$(value bytes_stored "$out")" \
+                "peak_rss_kb=$(value peak_rss_kb "$out")"
+        done
+    done
+fi
 
 if [ "$TERMINAL" = 1 ] && [ "$XVFB" = 1 ]; then
     echo "== 1b. for comparison: tio --hexadecimal in a 200x60 xterm on Xvfb 1600x1000, 23,040 bytes/s"

@@ -153,6 +153,18 @@ class FrameAnalyser::Walk {
         errors_ = 0;
     }
 
+    void quiet(int64_t micros) {
+        if (!options_.protocol) {
+            if (micros >= options_.gapMicros) {
+                close();
+            }
+        } else if (options_.protocol->timeoutMicros > 0 &&
+                   micros >= options_.protocol->timeoutMicros) {
+            sides_[0]->gap();
+            sides_[1]->gap();
+        }
+    }
+
     [[nodiscard]] int64_t idleStep() const { return clock_.idleStep(); }
 
   private:
@@ -375,12 +387,29 @@ size_t FrameAnalyser::add(const uint8_t* bytes, size_t len) {
     return walk_->add(bytes, len);
 }
 
+void FrameAnalyser::quiet(int64_t micros) {
+    walk_->quiet(micros);
+}
+
 void FrameAnalyser::finish() {
     walk_->close();
 }
 
 int64_t FrameAnalyser::idleStep() const {
     return walk_->idleStep();
+}
+
+FrameOptions frameOptionsNamed(const std::string& name, const proto::ProtocolFile& protocols,
+                               int64_t gapMicros) {
+    FrameOptions options;
+    options.gapMicros = gapMicros;
+    options.modbus = name == "modbus-rtu";
+    if (auto builtin = proto::builtinProtocol(name)) {
+        options.protocol = std::move(*builtin);
+    } else if (const proto::Protocol* defined = proto::findProtocol(protocols, name)) {
+        options.protocol = *defined;
+    }
+    return options;
 }
 
 void analyseFrames(const uint8_t* bytes, size_t len, const LineTiming& line,

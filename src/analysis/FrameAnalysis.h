@@ -90,6 +90,9 @@ class FrameAnalyser {
     FrameAnalyser& operator=(const FrameAnalyser&) = delete;
 
     size_t add(const uint8_t* bytes, size_t len);
+    // The line has been quiet for micros since the last byte added: the open frames end as an
+    // idle record of that length would end them, before it is stored.
+    void quiet(int64_t micros);
     void finish();
     // The length of one idle step in microseconds; 0 under an unknown idle scale.
     [[nodiscard]] int64_t idleStep() const;
@@ -108,6 +111,12 @@ struct FrameList {
     std::string protocol = "idle";
     std::deque<Frame> frames;
 };
+
+// The options of the protocol named name: a built-in one, else a definition of protocols of
+// that name, else the idle split.
+[[nodiscard]] FrameOptions frameOptionsNamed(const std::string& name,
+                                             const proto::ProtocolFile& protocols,
+                                             int64_t gapMicros = 0);
 
 // The index of the frames of the first len record bytes, into out.
 void analyseFrames(const uint8_t* bytes, size_t len, const LineTiming& line,

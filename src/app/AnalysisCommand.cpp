@@ -1,11 +1,10 @@
 #include "app/AnalysisCommand.h"
 
 #include <QScreen>
-#include <filesystem>
 
-#include "analysis/Protocol.h"
 #include "app/FileCommands.h"
 #include "app/MDIMonitor.h"
+#include "app/ProtocolChoice.h"
 #include "app/WindowFit.h"
 #include "app/frmAnalysis.h"
 
@@ -34,17 +33,9 @@ void placeBesideMain(QWidget& window, const MDIMonitor& main) {
 frmAnalysis* mn_Tool_Analysis_Click(MDIMonitor& window) {
     auto* analysis = window.findChild<frmAnalysis*>("frmAnalysis", Qt::FindDirectChildrenOnly);
     if (analysis == nullptr) {
-        CoreState& core = window.context().core;
-        analysis = new frmAnalysis(core.run, core.capture, window.monitor(), &window);
+        analysis = new frmAnalysis(window.monitor(), &window);
     }
-    // VXProto.ini is read at each opening, so that a definition changed meanwhile counts.
-    proto::ProtocolFile protocols = proto::loadProtocols(
-        (std::filesystem::path(window.context().programFolder) / "VXProto.ini").string(), true);
-    if (!protocols.error.empty()) {
-        window.context().prompts.message("VXProto.ini: " + protocols.error, "プロトコル定義の誤り",
-                                         Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
-    }
-    analysis->setProtocols(std::move(protocols));
+    analysis->setProtocols(readProtocolFile(window));
     std::string error;
     if (!analysis->load(window.files().captureInView(), error)) {
         if (!error.empty()) {  // empty: cancelled, and the window stays as it was

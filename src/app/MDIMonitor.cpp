@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDir>
+#include <QDockWidget>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -20,9 +21,11 @@
 #include "app/FileCommands.h"
 #include "app/PanelBar.h"
 #include "app/ProtoEditCommand.h"
+#include "app/ProtocolChoice.h"
 #include "app/Twips.h"
 #include "app/WindowFit.h"
 #include "app/dlgTrigger.h"
+#include "app/frmFrames.h"
 #include "files/ParamIni.h"
 #include "files/ProgramFolder.h"
 #include "link/CommParam.h"
@@ -88,13 +91,21 @@ MDIMonitor::MDIMonitor(AppContext& ctx, QWidget* parent)
     monitorWindow_->showMaximized();
     search_ = std::make_unique<MonitorSearch>(ctx_.core.run, ctx_.core.capture, *frmMonitor_, *this,
                                               ctx_.prompts, this);
+    frmFrames_ = new frmFrames(
+        ctx_.core, ctx_.clock, *frmMonitor_, [this] { return files_->captureInView(); }, this);
+    dockFrames_ = new QDockWidget("フレーム一覧", this);
+    dockFrames_->setObjectName("dockFrames");
+    dockFrames_->setFeatures(QDockWidget::NoDockWidgetFeatures);
+    dockFrames_->setWidget(frmFrames_);
+    addDockWidget(Qt::BottomDockWidgetArea, dockFrames_);
+    dockFrames_->hide();
     // What the decoder sees goes straight to the live view, the monitor window's idle and
-    // time-stamp timers, the run control, the lamps and the triggers.
+    // time-stamp timers, the run control, the lamps, the triggers and the frame list.
     frmComm_ = std::make_unique<frmComm>(
         LinkState{ctx_.core.settings, ctx_.core.run, ctx_.core.capture}, ctx_.clock, ctx_.ports,
         ctx_.programFolder, *this, [this] { ctx_.trigEngine.TrigCheckTime(); },
         DecoderObservers{&frmMonitor_->live(), frmMonitor_, &controller_, &listener_,
-                         &ctx_.trigEngine});
+                         &ctx_.trigEngine, frmFrames_});
     controller_.attach(frmComm_->comm());
     // A frame shows what has arrived up to it: a port that reads a busy line only every few
     // milliseconds reads once more just before.
@@ -170,6 +181,7 @@ void MDIMonitor::connectMenus() {
     on("mn_Search_Time", [this] { search_->mn_Search_Time_Click(); });
     on("mn_View_Time", [this] { mn_View_Time_Click(); });
     on("mn_View_Line", [this] { mn_View_Line_Click(); });
+    on("mn_View_Frames", [this] { mn_View_Frames_Click(); });
     on("mn_View_Jump", [this] { frmMonitor_->mn_View_Jump_Click(); });
     on("mn_View_SJump", [this] { frmMonitor_->mn_View_SJump_Click(); });
     on("mn_View_EJump", [this] { frmMonitor_->mn_View_EJump_Click(); });
@@ -225,6 +237,7 @@ void MDIMonitor::MenuCheck() {
     showFontSize();
     menus_->item("mn_View_Line")->setChecked(s.gintLineState == 1);
     stBarLineState_->setVisible(s.gintLineState == 1);
+    showFrameList();
     stBarMonitor_->setPanelText(2, qs(commParamText(s)));
 }
 
@@ -353,6 +366,25 @@ void MDIMonitor::mn_View_Line_Click() {
     s.gintLineState = s.gintLineState == 1 ? 0 : 1;
     menus_->item("mn_View_Line")->setChecked(s.gintLineState == 1);
     stBarLineState_->setVisible(s.gintLineState == 1);
+}
+
+void MDIMonitor::mn_View_Frames_Click() {
+    Settings& s = ctx_.core.settings;
+    s.gintFrameList = s.gintFrameList == 1 ? 0 : 1;
+    showFrameList();
+}
+
+void MDIMonitor::showFrameList() {
+    const bool shown = ctx_.core.settings.gintFrameList == 1;
+    menus_->item("mn_View_Frames")->setChecked(shown);
+    if (shown == !dockFrames_->isHidden()) {
+        return;
+    }
+    if (shown) {
+        frmFrames_->setProtocols(readProtocolFile(*this));
+    }
+    dockFrames_->setVisible(shown);
+    frmFrames_->setActive(shown);
 }
 
 void MDIMonitor::mn_View_Font_Size_Click(int index) {

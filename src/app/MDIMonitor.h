@@ -11,6 +11,8 @@
 #include "view/MonitorStatus.h"
 
 class QActionGroup;
+class QDockWidget;
+class frmFrames;
 class QMdiArea;
 class QMdiSubWindow;
 class PanelBar;
@@ -75,6 +77,7 @@ class MDIMonitor : public QMainWindow,
     [[nodiscard]] frmMonitor& monitor() { return *frmMonitor_; }
     [[nodiscard]] FileCommands& files() { return *files_; }
     [[nodiscard]] MonitorSearch& search() { return *search_; }
+    [[nodiscard]] frmFrames& frameList() { return *frmFrames_; }
     [[nodiscard]] AppContext& context() { return ctx_; }
     [[nodiscard]] bool shutdownDone() const { return shutdownDone_; }
     [[nodiscard]] const RunControlState& runControl() const { return controller_.state(); }
@@ -111,6 +114,9 @@ class MDIMonitor : public QMainWindow,
     void mn_View_Idle_Scale_Click(int index);
     void mn_View_Time_Click();
     void mn_View_Line_Click();
+    // "フレーム一覧(&F)": shows or hides the frame list below the grid (gintFrameList).
+    void mn_View_Frames_Click();
+    void showFrameList();
     void mn_View_Font_Size_Click(int index);
 
     void showDispMode();
@@ -143,6 +149,8 @@ class MDIMonitor : public QMainWindow,
     QMdiArea* mdi_ = nullptr;
     QMdiSubWindow* monitorWindow_ = nullptr;
     frmMonitor* frmMonitor_ = nullptr;
+    QDockWidget* dockFrames_ = nullptr;
+    frmFrames* frmFrames_ = nullptr;
     std::unique_ptr<frmComm> frmComm_;
     std::unique_ptr<FileCommands> files_;
     std::unique_ptr<MonitorSearch> search_;

@@ -52,6 +52,7 @@ MainMenus::MainMenus(QMainWindow& window) {
     mn_View_Idle_Scale[3]->setVisible(false);
     add(view, "mn_View_Time", "タイムスタンプ表示(&T)")->setCheckable(true);
     add(view, "mn_View_Line", "ラインステート表示(&L)")->setCheckable(true);
+    add(view, "mn_View_Frames", "フレーム一覧(&F)")->setCheckable(true);
     separator(view, "mn_View_SP2");
     add(view, "mn_View_Jump", "指定行ｼﾞｬﾝﾌﾟ(&J)");
     add(view, "mn_View_SJump", "先頭行へｼﾞｬﾝﾌﾟ(&P)");

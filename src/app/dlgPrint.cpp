@@ -101,7 +101,8 @@ void dlgPrint::OKButton_Click() {
     }
     const PrintRequest request{stBarMonitor_.panelText(2).toStdString(),
                                stBarMonitor_.panelText(4).toStdString(), s.gintPrintOrient, pages};
-    const PrintSource src = printSourceOf(capture_, s, chr_);
+    PrintSource src = printSourceOf(capture_, s, chr_);
+    src.frames = marks_ ? marks_() : nullptr;
     const int32_t top = capture_.glngDispTop;
     const bool done = printer_->hasPrinter() ? printOnPrinter(request, src, top)
                                              : printToPdfFile(request, src, top);

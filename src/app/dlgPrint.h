@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+
 #include "capture/ByteText.h"
 #include "print/QtPrintOut.h"
 #include "view/ViewDialog.h"
@@ -26,6 +28,9 @@ class dlgPrint : public ViewDialog {
     void showDialog();
     void OKButton_Click();
 
+    // The frames whose marks the pages show, as the grid does (none when it gives null).
+    void setFrameMarks(std::function<const FrameIndex*()> marks) { marks_ = std::move(marks); }
+
     // Where the pages go; the system's printers unless a test gives its own.
     void setPrinterOutput(PrinterOutput& output) { printer_ = &output; }
 
@@ -42,6 +47,7 @@ class dlgPrint : public ViewDialog {
     const PanelBar& stBarMonitor_;
     QtPrinterOutput systemPrinters_;
     PrinterOutput* printer_ = &systemPrinters_;
+    std::function<const FrameIndex*()> marks_;
     QRadioButton* optOR[2];
     QLineEdit* txtPage;
 };

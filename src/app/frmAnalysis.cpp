@@ -17,17 +17,18 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QValueAxis>
-#include <fstream>
+#include <optional>
 
 #include "analysis/FrameSummary.h"
 #include "app/BusyPointer.h"
+#include "app/CaptureRecords.h"
+#include "app/ProtocolChoice.h"
 #include "app/QString8.h"
 #include "base/RunState.h"
 #include "capture/Capture.h"
 #include "capture/Records.h"
 #include "files/PcapExport.h"
 #include "files/ProgramFolder.h"
-#include "view/MonitorSearch.h"
 #include "view/frmMonitor.h"
 
 namespace {
@@ -35,20 +36,6 @@ namespace {
 const QColor kLateColor(255, 205, 205);
 const QColor kBadCheckColor(255, 230, 140);
 const QColor kLateBarColor(220, 40, 40);
-
-QString kindText(modbus::Kind kind) {
-    switch (kind) {
-        case modbus::Kind::Request:
-            return "要求";
-        case modbus::Kind::Reply:
-            return "応答";
-        case modbus::Kind::Exception:
-            return "例外";
-        case modbus::Kind::Noise:
-            return "ノイズ";
-    }
-    return {};
-}
 
 // The most bytes a row shows of its frame.
 constexpr size_t kShownBytes = 256;
@@ -160,19 +147,13 @@ class FrameTableModel : public QAbstractTableModel {
             case kDir:
                 return QString(f.sd ? "SD" : "RD");
             case kTime:
-                return qs(secondsText(f.startMicros));
+                return frameTimeText(f);
             case kBytes:
-                return f.errors > 0 ? QString("%1 (誤り %2)").arg(f.bytes).arg(f.errors)
-                                    : QString::number(f.bytes);
+                return frameSizeText(f);
             case kReply:
                 return f.reply() ? qs(replyMsText(*f.reply(), list_.idleStepMicros)) : QString();
-            case kData: {
-                QString text = qs(hexText(window_.bytesOf(f, kShownBytes)));
-                if (static_cast<size_t>(f.bytes) > kShownBytes) {
-                    text += " …";
-                }
-                return text;
-            }
+            case kData:
+                return frameDataText(f, window_.bytesOf(f, kShownBytes));
             default:
                 break;
         }
@@ -193,7 +174,7 @@ class FrameTableModel : public QAbstractTableModel {
             case kFunction:
                 return qs(hexText({&f.modbus->function, 1}));
             case kKind:
-                return kindText(f.modbus->kind);
+                return modbusKindText(f.modbus->kind);
             default:
                 return QString(f.modbus->crcOk ? "OK" : "NG");
         }
@@ -205,11 +186,8 @@ class FrameTableModel : public QAbstractTableModel {
     std::function<bool(const Frame&)> late_;
 };
 
-frmAnalysis::frmAnalysis(const RunState& run, const Capture& capture, frmMonitor& monitor,
-                         QWidget* parent)
+frmAnalysis::frmAnalysis(frmMonitor& monitor, QWidget* parent)
     : QWidget(parent, Qt::Window),
-      run_(run),
-      words_(capture),
       monitor_(monitor),
       progressMaker_([](QWidget* owner) { return std::make_unique<AnalysisProgress>(owner); }) {
     setObjectName("frmAnalysis");
@@ -300,15 +278,8 @@ bool frmAnalysis::load(CaptureInView capture, std::string& error) {
 
 bool frmAnalysis::analyse(const CaptureInView& capture, std::string& error) {
     error.clear();
-    FrameOptions options;
-    options.gapMicros = spnGap->value() * 1000LL;
-    const std::string name = cmbProtocol->currentText().toStdString();
-    options.modbus = name == "modbus-rtu";
-    if (auto builtin = proto::builtinProtocol(name)) {
-        options.protocol = std::move(*builtin);
-    } else if (const proto::Protocol* defined = proto::findProtocol(protocols_, name)) {
-        options.protocol = *defined;
-    }
+    const FrameOptions options = frameOptionsNamed(cmbProtocol->currentText().toStdString(),
+                                                   protocols_, spnGap->value() * 1000LL);
     FrameList fresh;
     fresh.modbus = options.modbus;
     fresh.checked = options.checked();
@@ -317,47 +288,27 @@ bool frmAnalysis::analyse(const CaptureInView& capture, std::string& error) {
     bool cancelled = false;
     uint64_t done = 0;
     // Each piece of records goes through the analyser; the frames go into the index.
-    const auto analyseIn = [&](const LogHeader& header, auto&& read) {
-        FrameAnalyser analyser(
-            lineTimingOf(header), options,
-            [&fresh](const Frame& f, std::span<const uint8_t>) { fresh.frames.push_back(f); });
-        fresh.idleStepMicros = analyser.idleStep();
-        const bool ok = read([&](const uint8_t* bytes, size_t len, uint64_t total) {
-            const size_t taken = analyser.add(bytes, len);
-            cancelled = !progress->step(done += taken, total);
-            return cancelled ? LogReader::kStop : taken;
-        });
-        analyser.finish();
-        return ok;
-    };
+    std::optional<FrameAnalyser> analyser;
     bool read = false;
     {
         BusyPointer busy;
-        if (capture.file) {
-            LogReader reader;
-            read =
-                reader.open(*capture.file, error) && analyseIn(reader.header(), [&](auto&& take) {
-                    return reader.read(
-                        [&](const uint8_t* bytes, size_t len) {
-                            return take(bytes, len, reader.DataLength());
-                        },
-                        error);
-                });
-        } else {
-            read = analyseIn(capture.header, [&](auto&& take) {
-                // In pieces too, so that the progress moves and a cancel is taken.
-                const uint8_t* bytes = capture.bytes.data();
-                const size_t len = capture.bytes.size();
-                for (size_t at = 0; at < len;) {
-                    const size_t n = std::min(len - at, LogReader::kPiece);
-                    const size_t taken = take(bytes + at, n, len);
-                    if (taken == LogReader::kStop || (taken == 0 && at + n == len)) {
-                        break;
-                    }
-                    at += taken;
-                }
-                return true;
-            });
+        read = readCaptureRecords(
+            capture,
+            [&](const LogHeader& header) {
+                analyser.emplace(lineTimingOf(header), options,
+                                 [&fresh](const Frame& f, std::span<const uint8_t>) {
+                                     fresh.frames.push_back(f);
+                                 });
+                fresh.idleStepMicros = analyser->idleStep();
+            },
+            [&](const uint8_t* bytes, size_t len, uint64_t total) {
+                const size_t taken = analyser->add(bytes, len);
+                cancelled = !progress->step(done += taken, total);
+                return cancelled ? LogReader::kStop : taken;
+            },
+            error);
+        if (analyser) {
+            analyser->finish();
         }
     }
     if (!read || cancelled) {
@@ -370,17 +321,7 @@ bool frmAnalysis::analyse(const CaptureInView& capture, std::string& error) {
 
 void frmAnalysis::setProtocols(proto::ProtocolFile file) {
     protocols_ = std::move(file);
-    const QSignalBlocker blocker(cmbProtocol);
-    const QString chosen = cmbProtocol->currentText();
-    cmbProtocol->clear();
-    for (const std::string& name : proto::builtinNames()) {
-        cmbProtocol->addItem(QString::fromStdString(name));
-    }
-    for (const proto::Protocol& p : protocols_.protocols) {
-        cmbProtocol->addItem(QString::fromStdString(p.name));
-    }
-    const int at = cmbProtocol->findText(chosen);
-    cmbProtocol->setCurrentIndex(at < 0 ? 0 : at);
+    fillProtocolChoice(*cmbProtocol, protocols_);
 }
 
 void frmAnalysis::reanalyse() {
@@ -408,30 +349,7 @@ void frmAnalysis::showList() {
 }
 
 std::vector<uint8_t> frmAnalysis::bytesOf(const Frame& f, size_t most) const {
-    std::vector<uint8_t> out;
-    const size_t want = std::min(static_cast<size_t>(f.bytes), most);
-    if (!capture_.file) {
-        const auto at = static_cast<size_t>(f.offset);
-        if (at < capture_.bytes.size()) {
-            appendDataBytes(capture_.bytes.data() + at, capture_.bytes.size() - at, want, out);
-        }
-        return out;
-    }
-    // The records from the frame's first on, a few kilobytes at a time.
-    std::ifstream file(nativePath(*capture_.file), std::ios::binary);
-    std::vector<char> piece(4096);
-    file.seekg(kLogHeaderLen + f.offset);
-    size_t kept = 0;  // a record cut off by the end of the last piece
-    while (out.size() < want && file) {
-        file.read(piece.data() + kept, static_cast<std::streamsize>(piece.size() - kept));
-        const size_t len = kept + static_cast<size_t>(file.gcount());
-        const auto* records = reinterpret_cast<const uint8_t*>(piece.data());
-        const size_t taken = appendDataBytes(records, len, want, out);
-        kept = len - taken;
-        std::copy(piece.begin() + static_cast<ptrdiff_t>(taken),
-                  piece.begin() + static_cast<ptrdiff_t>(len), piece.begin());
-    }
-    return out;
+    return frameBytes(capture_, f, most);
 }
 
 bool frmAnalysis::late(const Frame& f) const {
@@ -535,21 +453,9 @@ void frmAnalysis::drawHistogram() {
 }
 
 void frmAnalysis::jumpTo(int row) {
-    if (row < 0 || row >= static_cast<int>(list_.frames.size()) ||
-        !MonitorSearch::historyShown(run_)) {
+    if (row < 0 || row >= static_cast<int>(list_.frames.size())) {
         return;
     }
     const Frame& f = list_.frames[static_cast<size_t>(row)];
-    if (f.firstWord >= words_.glngDispLen()) {
-        return;  // beyond the words the view shows
-    }
-    std::vector<int32_t> hits;
-    for (int64_t w = f.firstWord; w <= f.lastWord && w < words_.glngDispLen(); ++w) {
-        const auto d = static_cast<uint16_t>(words_.gintDispDat()[static_cast<size_t>(w)]);
-        if (word::isData(d) && ((d & word::kSd) != 0) == f.sd) {
-            hits.push_back(static_cast<int32_t>(w));
-        }
-    }
-    monitor_.dispRirekiAt(static_cast<int32_t>(f.firstWord));
-    monitor_.SetCursol(f.sd ? 1 : 0, hits);
+    monitor_.showFrame(f.firstWord, f.lastWord, f.sd);
 }

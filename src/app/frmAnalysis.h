@@ -13,10 +13,8 @@ class QChartView;
 class QLabel;
 class QSpinBox;
 class QTableView;
-class Capture;
 class FrameTableModel;
 class frmMonitor;
-struct RunState;
 
 // The reply-time window: the frames of the capture in view with their reply times, the gap
 // and protocol choices (frames whose check is bad are coloured), a summary line and a histogram
@@ -35,8 +33,8 @@ class frmAnalysis : public QWidget {
   public:
     static constexpr int kMaxBins = 20;
 
-    // capture holds the display words of the history view, which monitor shows.
-    frmAnalysis(const RunState& run, const Capture& capture, frmMonitor& monitor, QWidget* parent);
+    // monitor shows the history view.
+    frmAnalysis(frmMonitor& monitor, QWidget* parent);
     ~frmAnalysis() override;
 
     // Takes the capture to analyse (the view's words must come from the same records) and
@@ -69,8 +67,6 @@ class frmAnalysis : public QWidget {
     [[nodiscard]] bool late(const Frame& f) const;
     [[nodiscard]] QString summaryText() const;
 
-    const RunState& run_;
-    const Capture& words_;
     frmMonitor& monitor_;
     CaptureInView capture_;  // what list_ indexes
     FrameList list_;

@@ -33,6 +33,7 @@ struct Settings {
     int16_t gintTextSaveMode = 0;
     std::array<int16_t, 2> gintTextSaveLen{0, 50};
     int16_t gintASCIISaveMode = 0;
+    int16_t gintFrameList = 0;  // 1: the frame list shown below the grid
     // Comm_Inf
     int16_t gintLineType = 0;  // 0 RS-232C, 1 RS-422/485
     int32_t glngSpeed = 0;     // bit/s

@@ -32,6 +32,8 @@ void Capture::AllocBuffer(int32_t bufSize) {
     glngDispTop = 0;
     glngCursol.assign(1, -1);
     droppedWords_ = 0;
+    droppedBytes_ = 0;
+    ++wordsChanges_;
 }
 
 void Capture::shift() {
@@ -54,6 +56,7 @@ void Capture::shift() {
         (behindIsWhole ? wholeWords : keptWords) += shape.words;
     }
     droppedWords_ += wholeWords - keptWords;
+    droppedBytes_ += glngBufSpare_;
     std::memmove(gbyteDat_.data(), gbyteDat_.data() + glngBufSpare_,
                  static_cast<size_t>(glngBufKeep_));
     glngDatLen_ = glngBufKeep_;
@@ -85,6 +88,7 @@ void Capture::copyHistoryToAutoSave(int32_t count) {
 
 void Capture::CopyDat(const uint8_t* bytes, int32_t len) {
     len = std::max<int32_t>(len, 0);
+    ++wordsChanges_;
     fileWords_ = WordFile();
     gintDispDat_.resize(static_cast<size_t>(len) / 2 + 2);
     dispWords_ = gintDispDat_;
@@ -94,6 +98,7 @@ void Capture::CopyDat(const uint8_t* bytes, int32_t len) {
 }
 
 void Capture::adoptWords(WordFile words) {
+    ++wordsChanges_;
     fileWords_ = std::move(words);
     dispWords_ = fileWords_.words();
     glngDispLen_ = static_cast<int32_t>(
@@ -150,4 +155,6 @@ void Capture::ClearDat() {
     glngAutoLen_ = 0;
     gintPending_ = 0;
     droppedWords_ = 0;
+    droppedBytes_ = 0;
+    ++wordsChanges_;
 }

@@ -89,6 +89,10 @@ class Capture {
     // The display words that full buffers have dropped since the buffers were last emptied,
     // so that countWords() + droppedWords() counts every word stored since then.
     [[nodiscard]] int64_t droppedWords() const { return droppedWords_; }
+    // The bytes full buffers have dropped since the buffers were last emptied.
+    [[nodiscard]] int64_t droppedBytes() const { return droppedBytes_; }
+    // Counts the changes of the display words' source: each CopyDat, adoptWords and ClearDat.
+    [[nodiscard]] uint32_t wordsChanges() const { return wordsChanges_; }
 
     // The decoder's carry-over: a first byte of a data pair that ended a batch without its
     // second byte (gintPending -1 while gbytePending holds one). Kept here so that ClearDat
@@ -127,4 +131,6 @@ class Capture {
     uint8_t gbytePending_ = 0;
     int16_t gintPending_ = 0;
     int64_t droppedWords_ = 0;
+    int64_t droppedBytes_ = 0;
+    uint32_t wordsChanges_ = 0;
 };

@@ -23,6 +23,7 @@ void forEachKey(S& s, Visit&& visit) {
     visit("Mode_Inf", "TextSaveLen1", s.gintTextSaveLen[0]);
     visit("Mode_Inf", "TextSaveLen2", s.gintTextSaveLen[1]);
     visit("Mode_Inf", "ASCIISaveMode", s.gintASCIISaveMode);
+    visit("Mode_Inf", "FrameList", s.gintFrameList);
     visit("Comm_Inf", "Type", s.gintLineType);
     visit("Comm_Inf", "Speed", s.glngSpeed);
     visit("Comm_Inf", "DataLength", s.gintDataLen);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "base/Settings.h"
 #include "capture/Capture.h"
@@ -68,9 +69,49 @@ void PrintPageFrame(PageOps& ops, const PrintGeometry& g, const std::string& idl
         PrintOp::makeText(r - kPageTextX, t - kHeaderY, pageNumberText(page), kPrintFontSize));
 }
 
+namespace {
+
+// The frame marks of the word of column x, text line y (FrameMark bits).
+void printMarks(PageOps& ops, int x, int y, uint8_t mark) {
+    constexpr int kHeight = 4;  // of a text line
+    const int left = x - 1;
+    const int right = x + 4;
+    if ((mark & FrameMark::kBad) != 0) {
+        ops.push_back(PrintOp::makeLine(left, y, right, y, 2));
+        ops.push_back(PrintOp::makeLine(left, y + kHeight, right, y + kHeight, 2));
+    }
+    if ((mark & FrameMark::kBadFirst) != 0) {
+        ops.push_back(PrintOp::makeLine(left, y, left, y + kHeight, 2));
+    }
+    if ((mark & FrameMark::kBadLast) != 0) {
+        ops.push_back(PrintOp::makeLine(right, y, right, y + kHeight, 2));
+    }
+    if ((mark & FrameMark::kStart) != 0) {
+        ops.push_back(PrintOp::makeLine(left, y, left, y + kHeight, 1));
+    }
+}
+
+}  // namespace
+
 int32_t PrintPageData(PageOps& ops, const PrintGeometry& g, const PrintSource& src, int32_t p) {
     const auto len = static_cast<int64_t>(src.words.size());
     p = std::max<int32_t>(p, 0);
+    // A page holds at most one word per place.
+    const auto places = static_cast<size_t>(g.gintPrnCols) * static_cast<size_t>(g.gintPrnRows);
+    std::vector<uint8_t> marks[2];  // RD, SD
+    if (src.frames != nullptr) {
+        for (auto& row : marks) {
+            row.assign(places, 0);
+        }
+        markFrames(
+            *src.frames, p,
+            [&](int32_t k, bool sd) {
+                const int64_t at = int64_t{p} + k;
+                return at < len && word::isData(src.words[at]) &&
+                       ((src.words[at] & word::kSd) != 0) == sd;
+            },
+            marks[0], marks[1]);
+    }
     int64_t c = 0;  // words used on this page
     std::string text;
     for (int v = 1; v <= g.gintPrnRows; ++v) {
@@ -84,8 +125,12 @@ int32_t PrintPageData(PageOps& ops, const PrintGeometry& g, const PrintSource& s
                 WordText(src.words[at], next, src.dispMode, src.asciiSaveMode, *src.chr, text);
             const int x = g.columnX(n);
             if (word::isData(kind)) {
-                const int y = (kind & word::kSd) != 0 ? g.sdY(v) : g.rdY(v);
+                const bool sd = (kind & word::kSd) != 0;
+                const int y = sd ? g.sdY(v) : g.rdY(v);
                 ops.push_back(PrintOp::makeText(x, y, text, kPrintFontSize));
+                if (src.frames != nullptr) {
+                    printMarks(ops, x, y, marks[sd ? 1 : 0][static_cast<size_t>(c)]);
+                }
             } else if (kind == word::kIdle || kind == word::kStamp) {
                 // Two words across two columns: the mark above, the six digits below.
                 const char* mark = kind == word::kIdle ? " IDLE" : " TMST";

@@ -3,6 +3,7 @@
 #include <span>
 #include <string>
 
+#include "analysis/FrameIndex.h"
 #include "base/Progress.h"
 #include "capture/ByteText.h"
 #include "print/PrintOps.h"
@@ -51,6 +52,8 @@ struct PrintSource {
     int dispMode = 0;                // gintDispMode
     int asciiSaveMode = 0;           // gintASCIISaveMode
     const ChrTable* chr = nullptr;   // gstrChr
+    // The frames to mark (as the grid marks them), whose words are these; none when null.
+    const FrameIndex* frames = nullptr;
 };
 
 // The display words of a capture with the text settings in force.
@@ -66,7 +69,9 @@ struct PrintSource {
 void PrintPageFrame(PageOps& ops, const PrintGeometry& g, const std::string& idleText,
                     const std::string& commText, int page);
 
-// The data of one page from word p. Returns the index after the last word used; when the
+// The data of one page from word p, with the marks of src.frames: a thin line at the left of
+// the place where a frame begins, a thick outline around the bytes of a frame whose check is
+// bad. Returns the index after the last word used; when the
 // words ran out on this page the result is one more than their count, which ends the job.
 int32_t PrintPageData(PageOps& ops, const PrintGeometry& g, const PrintSource& src, int32_t p);
 

@@ -5,8 +5,8 @@
 
 void CellGrid::resize(int32_t cells, int32_t backRD, int32_t backSD) {
     const auto n = static_cast<size_t>(std::max<int32_t>(cells, 0));
-    rows_[0].assign(n, Cell{CellText::kEmpty, false, backRD, kBlack});
-    rows_[1].assign(n, Cell{CellText::kEmpty, false, backSD, kBlack});
+    rows_[0].assign(n, Cell{CellText::kEmpty, false, backRD, kBlack, 0});
+    rows_[1].assign(n, Cell{CellText::kEmpty, false, backSD, kBlack, 0});
     changedAll();
 }
 
@@ -20,7 +20,7 @@ Cell* CellGrid::find(CellRow row, int32_t k) {
 
 void CellGrid::set(CellRow row, int32_t k, CellText::Id text, int32_t back) {
     if (Cell* c = find(row, k)) {
-        *c = Cell{text, false, back, kBlack};
+        *c = Cell{text, false, back, kBlack, 0};
         changed(row, k);
     }
 }
@@ -48,6 +48,13 @@ void CellGrid::highlight(CellRow row, int32_t k, int32_t rowColour) {
     }
 }
 
+void CellGrid::setMark(CellRow row, int32_t k, uint8_t mark) {
+    if (Cell* c = find(row, k); c != nullptr && c->mark != mark) {
+        c->mark = mark;
+        changed(row, k);
+    }
+}
+
 void CellGrid::unhighlight(int32_t backRD, int32_t backSD) {
     for (int r = 0; r < 2; ++r) {
         const int32_t back = r == 0 ? backRD : backSD;
@@ -67,9 +74,9 @@ void CellGrid::unhighlight(int32_t backRD, int32_t backSD) {
 void CellGrid::blank(int32_t k, int32_t backRD, int32_t backSD) {
     const auto first = static_cast<size_t>(std::clamp<int32_t>(k, 0, Size()));
     std::fill(rows_[0].begin() + static_cast<std::ptrdiff_t>(first), rows_[0].end(),
-              Cell{CellText::kEmpty, false, backRD, kBlack});
+              Cell{CellText::kEmpty, false, backRD, kBlack, 0});
     std::fill(rows_[1].begin() + static_cast<std::ptrdiff_t>(first), rows_[1].end(),
-              Cell{CellText::kEmpty, false, backSD, kBlack});
+              Cell{CellText::kEmpty, false, backSD, kBlack, 0});
 }
 
 void CellGrid::blankFrom(int32_t k, int32_t backRD, int32_t backSD) {

@@ -9,12 +9,15 @@
 enum class CellRow : uint8_t { RD = 0, SD = 1 };
 
 // One cell of lblRD or lblSD: a text id, a background and a text colour, colours as Windows
-// colour values (red + 256 green + 65536 blue). hilite marks a search-hit highlight.
+// colour values (red + 256 green + 65536 blue). hilite marks a search-hit highlight; mark
+// holds the frame marks drawn over the cell (FrameMark bits of analysis/FrameIndex.h), which
+// change neither its text nor its colours.
 struct Cell {
     CellText::Id text = CellText::kEmpty;
     bool hilite = false;
     int32_t back = 0;
     int32_t fore = 0;
+    uint8_t mark = 0;
 
     friend bool operator==(const Cell&, const Cell&) = default;
 };
@@ -53,6 +56,8 @@ class CellGrid {
     void setBack(CellRow row, int32_t k, int32_t back);
     // Black background and the row's colour as text colour.
     void highlight(CellRow row, int32_t k, int32_t rowColour);
+    // The frame marks of a cell (FrameMark bits); a changed mark only is a change.
+    void setMark(CellRow row, int32_t k, uint8_t mark);
     // Every highlighted cell back to its row colour with black text.
     void unhighlight(int32_t backRD, int32_t backSD);
 

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QTimer>
 
+#include "analysis/FrameIndex.h"
 #include "view/PixelCopy.h"
 
 namespace {
@@ -354,7 +355,8 @@ void CellSurface::paintCells(QPainter& p, const QRect& clip, bool changedOnly) {
                 const Cell& c = cells_.at(row, k);
                 // A run of blank cells of one colour is one copy from a blank row.
                 int32_t last = j;
-                if (c.text == CellText::kEmpty && !c.hilite && c.fore == CellGrid::kBlack) {
+                if (c.text == CellText::kEmpty && !c.hilite && c.fore == CellGrid::kBlack &&
+                    c.mark == 0) {
                     while (last + 1 < end && paints(k + last + 1 - j) &&
                            cells_.at(row, k + last + 1 - j) == c) {
                         ++last;
@@ -365,7 +367,8 @@ void CellSurface::paintCells(QPainter& p, const QRect& clip, bool changedOnly) {
                     // within their ink. (Only a frame knows what a place showed.)
                     const Cell& before = changedOnly ? was[static_cast<size_t>(k)] : kUnknown;
                     const bool inkOnly = before.back == c.back && before.fore == c.fore &&
-                                         before.text < CellText::kCount;
+                                         before.text < CellText::kCount && before.mark == 0 &&
+                                         c.mark == 0;
                     const QRect beforeInk = inkOnly ? tiles_.find(before, r.size()).ink : QRect();
                     const CellTiles::Tile tile = tiles_.find(c, r.size());
                     const QRect part =
@@ -373,6 +376,9 @@ void CellSurface::paintCells(QPainter& p, const QRect& clip, bool changedOnly) {
                     if (!part.isEmpty()) {
                         copy.copy(r.topLeft() + part.topLeft(), tile.image,
                                   part.translated(tile.source.topLeft()));
+                    }
+                    if (c.mark != 0) {
+                        paintMarks(p, r, c.mark);
                     }
                     ++j;
                     continue;
@@ -384,6 +390,25 @@ void CellSurface::paintCells(QPainter& p, const QRect& clip, bool changedOnly) {
                 j = last + 1;
             }
         }
+    }
+}
+
+void CellSurface::paintMarks(QPainter& p, const QRect& r, uint8_t mark) const {
+    // Within the cell, left of the form's gap at its right edge.
+    const QRect cell = r.adjusted(0, 0, -1, 0);
+    const QColor bad = winColor(badMark_);
+    if ((mark & FrameMark::kBad) != 0) {
+        p.fillRect(cell.x(), cell.y(), cell.width(), kBadMarkPx, bad);
+        p.fillRect(cell.x(), cell.bottom() - kBadMarkPx + 1, cell.width(), kBadMarkPx, bad);
+    }
+    if ((mark & FrameMark::kBadFirst) != 0) {
+        p.fillRect(cell.x(), cell.y(), kBadMarkPx, cell.height(), bad);
+    }
+    if ((mark & FrameMark::kBadLast) != 0) {
+        p.fillRect(cell.right() - kBadMarkPx + 1, cell.y(), kBadMarkPx, cell.height(), bad);
+    }
+    if ((mark & FrameMark::kStart) != 0) {
+        p.fillRect(cell.x(), cell.y(), 1, cell.height(), QColor::fromRgb(kStartMark));
     }
 }
 

@@ -44,6 +44,12 @@ class CellSurface : public QWidget, public CellListener {
     void allCellsChanged() override;
     void cellsScrolled(int32_t f) override;
 
+    // The colour of the outline of a frame whose check is bad (a Windows colour value).
+    void setBadMarkColour(int32_t colour) { badMark_ = colour; }
+    // Frame marks: the line where a frame begins, and the width of a bad frame's outline.
+    static constexpr QRgb kStartMark = 0x203080;
+    static constexpr int kBadMarkPx = 2;
+
     // Paints everything changed since the last frame (the frame timer's tick).
     void flushUpdates();
     // Asks for a frame even if no cell changes.
@@ -81,6 +87,8 @@ class CellSurface : public QWidget, public CellListener {
     [[nodiscard]] QRegion cellRows(const GridGeometry::Span& span) const;
     // A whole row of blank cells of the background back, to copy runs of blank cells from.
     [[nodiscard]] const QImage& blankRow(CellRow row, int32_t back);
+    // The frame marks of a cell at r over its painted picture.
+    void paintMarks(QPainter& p, const QRect& r, uint8_t mark) const;
     void paintLabel(QPainter& p, const QRect& r, const QStaticText& text, double advance);
     void layOutRuler();
     void scheduleFrame();
@@ -99,6 +107,7 @@ class CellSurface : public QWidget, public CellListener {
     double captionAdvance_ = 0;  // "RD" and "SD" are equally wide, as are ▲ and ▼
     double arrowAdvance_ = 0;
     int32_t dragFrom_ = -1;
+    int32_t badMark_ = 0x8080FF;
 
     QTimer* frameTimer_;
     QElapsedTimer sinceFrame_;
@@ -115,7 +124,7 @@ class CellSurface : public QWidget, public CellListener {
     [[nodiscard]] Span markDifferent(CellRow row, const Span& span);
 
     // A cell no place shows, for places whose pixels are not known.
-    static constexpr Cell kUnknown{static_cast<CellText::Id>(CellText::kCount), true, -1, -1};
+    static constexpr Cell kUnknown{static_cast<CellText::Id>(CellText::kCount), true, -1, -1, 0};
 
     std::array<Span, 2> dirty_;                    // RD, SD: the first and last changed cell
     std::array<std::vector<uint8_t>, 2> changed_;  // RD, SD: 1 for each cell a frame paints

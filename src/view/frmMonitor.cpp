@@ -9,6 +9,8 @@
 #include <limits>
 
 #include "base/Status.h"
+#include "capture/Records.h"
+#include "view/MonitorSearch.h"
 
 namespace {
 
@@ -166,6 +168,37 @@ void frmMonitor::BuildGrid() {
 
 void frmMonitor::SetCursol(int16_t intType, std::span<const int32_t> lngNo) {
     history_.SetCursol(intType, lngNo);
+    emit cursorSet();
+}
+
+bool frmMonitor::showFrame(int64_t firstWord, int64_t lastWord, bool sd) {
+    const Capture& words = state_.capture;
+    if (!MonitorSearch::historyShown(state_.run) || firstWord < 0 ||
+        firstWord >= words.glngDispLen()) {
+        return false;
+    }
+    std::vector<int32_t> hits;
+    for (int64_t w = firstWord; w <= lastWord && w < words.glngDispLen(); ++w) {
+        const auto d = static_cast<uint16_t>(words.gintDispDat()[static_cast<size_t>(w)]);
+        if (word::isData(d) && ((d & word::kSd) != 0) == sd) {
+            hits.push_back(static_cast<int32_t>(w));
+        }
+    }
+    dispRirekiAt(static_cast<int32_t>(firstWord));
+    SetCursol(sd ? 1 : 0, hits);
+    return true;
+}
+
+void frmMonitor::markFrames(const FrameIndex* index, int64_t liveBase) {
+    const GridState& g = state_.grid;
+    surface_->setBadMarkColour(state_.settings.glngColErr);
+    if (MonitorSearch::historyShown(state_.run)) {
+        const int32_t top = state_.capture.glngDispTop;
+        marks_.apply(index, top, std::min<int64_t>(g.lintCell, state_.capture.glngDispLen() - top),
+                     cells_);
+    } else {
+        marks_.apply(index, g.liveTop - liveBase, g.lintPos, cells_);
+    }
 }
 
 void frmMonitor::SetRestartPos() {
@@ -180,10 +213,12 @@ void frmMonitor::keyPressEvent(QKeyEvent* event) {
     const bool ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
     switch (event->key()) {
         case Qt::Key_Up:
-            history_.lineUp();
-            break;
         case Qt::Key_Down:
-            history_.lineDown();
+            if (ctrl) {
+                emit frameStep(event->key() == Qt::Key_Down);
+            } else {
+                event->key() == Qt::Key_Down ? history_.lineDown() : history_.lineUp();
+            }
             break;
         case Qt::Key_PageUp:
             ctrl ? history_.jumpTop() : history_.pageUp();
@@ -329,6 +364,7 @@ void frmMonitor::setStampTimer(bool enabled) {
 
 void frmMonitor::timIdle_Timer() {
     idle_.tick();
+    emit idleTicked();
 }
 
 void frmMonitor::timStamp_Timer() {

@@ -10,6 +10,7 @@
 #include "capture/Capture.h"
 #include "view/CellGrid.h"
 #include "view/CellSurface.h"
+#include "view/FrameMarks.h"
 #include "view/HistoryRenderer.h"
 #include "view/IdleCounter.h"
 #include "view/LiveRenderer.h"
@@ -64,6 +65,15 @@ class frmMonitor : public QWidget, public DecoderObserver {
 
     // Highlights a search hit (word indices) in the SD row (intType non-zero) or the RD row.
     void SetCursol(int16_t intType, std::span<const int32_t> lngNo);
+    // Shows a frame of the history: its first byte (word firstWord) at the top, and its bytes
+    // (the data words of the direction sd up to lastWord) highlighted. False, with nothing
+    // changed, when the history is not shown or does not hold the word.
+    bool showFrame(int64_t firstWord, int64_t lastWord, bool sd);
+    // The marks of the frames of index on the screen (none when index is null): in the
+    // history its words are the display words; live, word w of the index is the word
+    // liveBase + w of those GridState::liveTop counts.
+    void markFrames(const FrameIndex* index, int64_t liveBase);
+
     // Prepares the live view of a resumed run behind the data of the current line.
     void SetRestartPos();
 
@@ -99,6 +109,14 @@ class frmMonitor : public QWidget, public DecoderObserver {
     [[nodiscard]] const CellGrid& cells() const { return cells_; }
     [[nodiscard]] CellSurface& surface() { return *surface_; }
 
+  signals:
+    // Ctrl+Down / Ctrl+Up in the history: the next or previous frame is asked for.
+    void frameStep(bool next);
+    // A search hit was highlighted (SetCursol).
+    void cursorSet();
+    // A tick of timIdle: the line has been quiet for at least an idle step.
+    void idleTicked();
+
   protected:
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -118,6 +136,7 @@ class frmMonitor : public QWidget, public DecoderObserver {
     const Clock& clock_;
     MonitorStatus& status_;
     CellGrid cells_;
+    FrameMarks marks_;
     LiveRenderer live_;
     HistoryRenderer history_;
     IdleCounter idle_;

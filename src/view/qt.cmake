@@ -11,6 +11,8 @@ add_library(vexlo_view STATIC
     ${CMAKE_CURRENT_LIST_DIR}/CellTextCache.h
     ${CMAKE_CURRENT_LIST_DIR}/CellTiles.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CellTiles.h
+    ${CMAKE_CURRENT_LIST_DIR}/FrameMarks.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FrameMarks.h
     ${CMAKE_CURRENT_LIST_DIR}/GridGeometry.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GridGeometry.h
     ${CMAKE_CURRENT_LIST_DIR}/HistoryRenderer.cpp

@@ -38,11 +38,7 @@ class AnalysisWindowTest : public AppTest {
         h.glngSpeed = 10000;
         h.gintDataLen = 1;
         h.gintIdleMode = 100;
-        uint8_t head[kLogHeaderLen];
-        encodeHeader(h, head);
-        std::ofstream(FilePath(name), std::ios::binary)
-            << std::string(reinterpret_cast<const char*>(head), sizeof head)
-            << std::string(records.begin(), records.end());
+        std::ofstream(FilePath(name), std::ios::binary) << LogFileText(h, records);
         ASSERT_TRUE(window->files().openLog(FilePath(name)));
         Item("mn_Tool_Analysis")->trigger();
     }

@@ -13,7 +13,8 @@ namespace {
 std::string freshFile(const std::string& dataFolder) {
     return newIniText(
         "[Mode_Inf]\nDispMode=0\nIdleMode=0\nTimeStamp=0\nScroll=0\nFontSize=1\nLineState=0\n"
-        "ResizeMode=0\nTextSaveMode=0\nTextSaveLen1=0\nTextSaveLen2=50\nASCIISaveMode=0\n"
+        "ResizeMode=0\nTextSaveMode=0\nTextSaveLen1=0\nTextSaveLen2=50\nASCIISaveMode=0\nFrameList="
+        "0\n"
         "[Comm_Inf]\nType=0\nSpeed=0\nDataLength=0\nStopBit=0\nParity=0\n"
         "[VX_Inf]\nAuto=1\nPort=0\n"
         "[Buffer_Inf]\nSize=1000\nDir=" +

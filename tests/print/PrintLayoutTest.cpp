@@ -5,8 +5,11 @@
 #include <ostream>
 #include <vector>
 
+#include "analysis/FrameExamples.h"
+#include "analysis/FrameIndex.h"
 #include "base/Settings.h"
 #include "capture/Capture.h"
+#include "capture/DispWords.h"
 #include "print/PrintLayout.h"
 
 void PrintTo(const PrintOp& op, std::ostream* os) {
@@ -310,3 +313,47 @@ TEST(PrintSource, TakesTheWordsOfTheLastConversion) {
 }
 
 }  // namespace
+
+TEST(PrintFrameMarks, AStartLineAtEachFrameAndAThickOutlineAroundABadCheck) {
+    // The Modbus example: seven frames, the third (SD, words 19 .. 26) with a bad CRC.
+    const std::vector<uint8_t> records = FrameExamples().back().records;
+    std::vector<int16_t> words(records.size());
+    int32_t count = 0;
+    makeDispWords(records.data(), static_cast<int32_t>(records.size()), words.data(), count);
+    words.resize(static_cast<size_t>(count));
+    FrameIndex index;
+    index.reset(LineTiming{10000, 1, 0, 0, 100}, frameOptionsNamed("modbus-rtu", {}));
+    index.feed(records, 0);
+    index.finish();
+    ASSERT_EQ(index.frames().size(), 7U);
+
+    const PrintGeometry g = PrintSetup(kPrintLandscape);
+    PrintSource src = Source(words);
+    int32_t next = 0;
+    const auto linesOf = [&](int width) {
+        PageOps lines;
+        for (const PrintOp& op : DataOps(g, src, 0, &next)) {
+            if (op.kind == PrintOp::Kind::Line && op.width == width) {
+                lines.push_back(op);
+            }
+        }
+        return lines;
+    };
+    EXPECT_TRUE(linesOf(1).empty());  // no marks without frames
+    src.frames = &index;
+    const PageOps starts = linesOf(1);
+    ASSERT_EQ(starts.size(), 7U);
+    const int x = g.columnX(1) - 1;
+    EXPECT_EQ(starts[0], PrintOp::makeLine(x, g.sdY(1), x, g.sdY(1) + 4, 1));
+    // Eight bytes, each with a line above and below, and the two ends.
+    const PageOps outline = linesOf(2);
+    ASSERT_EQ(outline.size(), 18U);
+    const int first = g.columnX(20) - 1;
+    const int last = g.columnX(27) + 4;
+    EXPECT_EQ(std::count(outline.begin(), outline.end(),
+                         PrintOp::makeLine(first, g.sdY(1), first, g.sdY(1) + 4, 2)),
+              1);
+    EXPECT_EQ(std::count(outline.begin(), outline.end(),
+                         PrintOp::makeLine(last, g.sdY(1), last, g.sdY(1) + 4, 2)),
+              1);
+}

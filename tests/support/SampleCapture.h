@@ -1,8 +1,11 @@
 #pragma once
 #include <cstdint>
 #include <initializer_list>
+#include <string>
 #include <string_view>
 #include <vector>
+
+#include "files/LogFile.h"
 
 // Stored records (as in gbyteDat) for printing tests, written by hand.
 class SampleCapture {
@@ -55,3 +58,11 @@ class SampleCapture {
         return *this;
     }
 };
+
+// The text of a capture log file: the header of h, then the records.
+inline std::string LogFileText(const LogHeader& h, const std::vector<uint8_t>& records) {
+    uint8_t head[kLogHeaderLen];
+    encodeHeader(h, head);
+    return std::string(reinterpret_cast<const char*>(head), sizeof head) +
+           std::string(records.begin(), records.end());
+}

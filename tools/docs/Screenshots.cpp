@@ -3,9 +3,10 @@
 //   vexlo-screenshots --out DIR --captures DIR
 //
 // Opens the real main window offscreen on a program folder of its own, runs the virtual unit's
-// errors scenario for the live picture, then opens the fixed captures chat.vxm, modbus.vxm and
-// blocks.vxm of the captures folder through the file menu and takes each picture through the menus
-// and dialogs a user would use. The pictures are PNG files of at most kMaxWidth pixels.
+// errors scenario for the live picture, then its Modbus polls with the frame list shown, then
+// opens the fixed captures chat.vxm, modbus.vxm and blocks.vxm of the captures folder through the
+// file menu and takes each picture through the menus and dialogs a user would use. The pictures
+// are PNG files of at most kMaxWidth pixels.
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -21,6 +22,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QStyle>
 #include <QStyleOptionTitleBar>
 #include <QTemporaryDir>
@@ -144,6 +146,43 @@ class Shooter {
         Menu("mn_Run_Stop");
         const CommLink& comm = window_->link().comm();
         RunUntil([&] { return comm.lstCommand.empty() && ctx_.core.run.gintSending == 0; }, 3000);
+    }
+
+    // A new run on a unit on port 6 polling Modbus RTU at 19200 8N1 (four polls a second),
+    // with the frame list shown below the grid and the Modbus protocol chosen: the rows and
+    // the grid's frame marks while the run goes on. The list is hidden again afterwards.
+    void frameListLive() {
+        // The first unit stays on port 5: a unit that went away would be reported.
+        modbusUnit_ = std::make_unique<VirtualUnit>(
+            QDir(folder_.path()).filePath("ports/COM6"),
+            QStringList{"--scenario", "modbus", "--seed", "3", "--rate-factor", "4"});
+        if (!modbusUnit_->ready()) {
+            Fail("the virtual unit did not start: " + modbusUnit_->errors());
+        }
+        Settings& s = ctx_.core.settings;
+        s.gintPortNo = 6;
+        s.glngSpeed = 19200;
+        s.gintParity = 0;
+        s.gintDataLen = 1;
+        s.gintLineState = 0;
+        window_->MenuCheck();
+        Menu("mn_View_Idle_Scale2");  // 100 ms: an idle gap ends each reply at once
+        Menu("mn_View_Frames");
+        QWidget* list = find<QWidget>(window_.get(), "frmFrames");
+        find<QComboBox>(list, "cmbFrameProtocol")->setCurrentText("modbus-rtu");
+        find<QSpinBox>(list, "spnFrameLate")->setValue(15);
+        Menu("mn_Run_Restart");
+        if (!RunUntil([this] { return ctx_.core.run.gintRun == 1; }, 5000)) {
+            Fail("the unit did not start monitoring");
+        }
+        RunUntil([] { return false; }, 7000);
+        save(Framed(*window_), "frame-list-live.png");
+        Menu("mn_Run_Stop");
+        const CommLink& comm = window_->link().comm();
+        RunUntil([&] { return comm.lstCommand.empty() && ctx_.core.run.gintSending == 0; }, 3000);
+        Menu("mn_View_Frames");
+        Menu("mn_View_Idle_Scale0");
+        s.gintPortNo = 5;  // back to the first unit, for the pictures that follow
     }
 
     // The simulator's window on the same virtual unit during the run: a line of text sent on RD.
@@ -444,6 +483,7 @@ class Shooter {
     QtPortFactory ports_;  // the real serial port code, on the virtual unit's terminal
     AppContext ctx_{clock_, prompts_, ports_, folder_.path().toStdString()};
     std::unique_ptr<VirtualUnit> unit_;
+    std::unique_ptr<VirtualUnit> modbusUnit_;
     std::unique_ptr<MDIMonitor> window_;
 };
 
@@ -471,6 +511,7 @@ int main(int argc, char* argv[]) {
 
     Shooter shooter(args[out + 1], args[captures + 1]);
     shooter.Live();
+    shooter.frameListLive();
     shooter.about();
     shooter.guide();
     shooter.history();
