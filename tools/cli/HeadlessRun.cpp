@@ -166,6 +166,12 @@ void HeadlessRun::RunLoop() {
     }
 }
 
+bool HeadlessRun::sendSettings() {
+    const bool sent = controller_.applySettings();
+    link_.comm().PortClose();
+    return sent;
+}
+
 void HeadlessRun::end() {
     // Records go on being stored until the unit has acknowledged the stop: the command gets
     // everything up to where the unit stopped.

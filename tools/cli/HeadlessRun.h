@@ -43,6 +43,11 @@ class HeadlessRun : public RunHost,
     void end();
 
     [[nodiscard]] bool lost() const { return lost_; }
+    // The signal that arrived (0: none).
+    [[nodiscard]] int signalled() const { return signal_; }
+    // Sends the line settings to the unit as the parameter dialog's OK does, and closes the
+    // port. True when the unit took them.
+    bool sendSettings();
     [[nodiscard]] std::string PortName() const;
 
     // The run sequence's steps.
