@@ -14,6 +14,13 @@ namespace {
 
 // A trial decodes the line cleanly from this share of characters without errors on.
 constexpr double kClean = 0.97;
+// A trial with this share of characters without errors sets the rate the others are held to.
+constexpr double kPlausible = 0.9;
+// ... and at least this many characters: a receiver far slower than the line may catch a few
+// clean ones now and then.
+constexpr uint32_t kReference = 16;
+// Speeds closer than this share read the same characters cleanly.
+constexpr double kNearSpeeds = 0.05;
 // Scores closer than this are a tie that the evidence has to settle.
 constexpr double kTie = 0.03;
 // Likeness that differs by this much settles a tie.
@@ -103,13 +110,15 @@ TrialScore LineSearch::measure(const LineTrial& trial, std::string_view records,
                 const uint8_t v = rec::pairValue(first, second);
                 const bool framing = rec::hasFramingError(second);
                 ++t.chars;
+                // The values count whatever the flags: read at the right speed with too few
+                // bits, the characters are right although the parity bit upsets the stop bit.
+                dirs[rec::isSd(first) ? 1 : 0].bytes.push_back(v);
+                shown += printable(v) ? 1 : 0;
                 if (rec::hasParityError(first) || framing) {
                     ++t.errors;
                     t.breaks += framing && v == 0 ? 1 : 0;
                     continue;
                 }
-                dirs[rec::isSd(first) ? 1 : 0].bytes.push_back(v);
-                shown += printable(v) ? 1 : 0;
                 if (t.trial.dataLen == 1) {
                     ++t.plain;
                     const bool high = (v & 0x80) != 0;
@@ -162,11 +171,18 @@ bool LineSearch::tryOne(LineListener& listener, const LineTrial& trial, LineSear
         return false;
     }
     r.trials.push_back(measure(trial, heard->records, heard->seconds));
-    // The rate of each trial against the best one so far.
+    // The rate of each trial against the best of those that decode cleanly so far: a receiver
+    // far slower than the line catches few of its characters, one far faster makes up many
+    // more, but with errors.
     double best = 0;
-    for (const TrialScore& t : r.trials) {
-        if (t.seconds > 0) {
-            best = std::max(best, (t.chars - t.errors) / t.seconds);
+    for (const bool cleanOnly : {true, false}) {
+        for (const TrialScore& t : r.trials) {
+            if (t.seconds > 0 && (!cleanOnly || (t.clean >= kPlausible && t.chars >= kReference))) {
+                best = std::max(best, (t.chars - t.errors) / t.seconds);
+            }
+        }
+        if (best > 0) {
+            break;
         }
     }
     for (TrialScore& t : r.trials) {
@@ -197,8 +213,13 @@ LineSearchResult LineSearch::run(LineListener& listener,
         return r;
     }
     std::vector<TrialScore> speeds = r.trials;
-    std::stable_sort(speeds.begin(), speeds.end(),
-                     [](const TrialScore& a, const TrialScore& b) { return a.score > b.score; });
+    // The speeds whose characters look most like the line's traffic go on: clean ones at the
+    // rate of the best, or text and frames whose check holds (a line with a parity bit reads
+    // right at its speed, but with framing errors, as 8 bits without parity).
+    const auto rank = [](const TrialScore& t) { return std::max(t.score, t.likeness); };
+    std::stable_sort(speeds.begin(), speeds.end(), [&](const TrialScore& a, const TrialScore& b) {
+        return rank(a) != rank(b) ? rank(a) > rank(b) : a.likeness > b.likeness;
+    });
     for (size_t i = 0; i < std::min(kSpeedsToFormat, speeds.size()); ++i) {
         const TrialScore& base = speeds[i];
         if (base.chars == 0) {
@@ -259,7 +280,23 @@ void LineSearch::decide(LineSearchResult& r) const {
         return;
     }
     r.outcome = Outcome::Found;
-    if (r.next && r.trials[best].score - r.trials[*r.next].score < kTie) {
+    // Two formats at one speed that both read cleanly are a tie whatever their rates (the
+    // traffic differs from trial to trial).
+    const auto tied = [&](const TrialScore& a, const TrialScore& b) {
+        return a.score - b.score < kTie ||
+               (a.trial.speed == b.trial.speed && a.clean >= kClean && b.clean >= kClean);
+    };
+    if (r.next && !tied(r.trials[best], r.trials[*r.next])) {
+        // The runner-up to name is the best of those at another setting; a clean read of
+        // another format at the best speed is a tie to settle first.
+        for (size_t i : order) {
+            if (i != best && tied(r.trials[best], r.trials[i])) {
+                r.next = i;
+                break;
+            }
+        }
+    }
+    if (r.next && tied(r.trials[best], r.trials[*r.next])) {
         // A tie: likeness first, then what the eighth bit of the eight-bit read tells.
         size_t other = *r.next;
         const TrialScore& a = r.trials[best];
@@ -311,4 +348,19 @@ void LineSearch::decide(LineSearchResult& r) const {
     }
     r.best = best;
     r.lead = r.next ? r.trials[best].score - r.trials[*r.next].score : r.trials[best].score;
+    // Speeds a few per cent apart (56000 and 57600) sample every bit of a character near its
+    // middle alike: a clean read at both cannot tell them apart.
+    const TrialScore& w = r.trials[best];
+    for (const TrialScore& t : r.trials) {
+        const double apart = std::abs(t.trial.speed - w.trial.speed) / double(w.trial.speed);
+        if (r.outcome == Outcome::Found && w.clean >= kClean && t.clean >= kClean &&
+            t.trial.speed != w.trial.speed && apart < kNearSpeeds) {
+            r.outcome = Outcome::Unclear;
+            r.undecided = std::to_string(w.trial.speed) + " and " + std::to_string(t.trial.speed) +
+                          " bit/s decode the line equally well: " +
+                          std::to_string(static_cast<int>(apart * 100 + 0.5)) +
+                          " % apart, a receiver at either samples every bit near its middle";
+            r.reason = "no clear winner: " + r.undecided;
+        }
+    }
 }
