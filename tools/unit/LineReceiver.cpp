@@ -97,14 +97,16 @@ void LineReceiver::addChar(Wire& wire, const StreamEvent& e) {
 bool LineReceiver::level(const Wire& wire, int64_t t) const {
     const int64_t length = static_cast<int64_t>(truth_.characterTicks()) * unitsPerTick_;
     const int64_t bitUnits = 2 * unitsPerTick_;
-    for (size_t i = wire.head; i < wire.chars.size() && wire.chars[i].start <= t; ++i) {
-        const TrueChar& c = wire.chars[i];
-        if (t < c.start + length) {
-            const int64_t bit = (t - c.start) / bitUnits;
-            // Overlapping characters (which a real line cannot carry) pull it low together.
-            if (bit < trueBits_ && ((c.high >> bit) & 1U) == 0) {
-                return false;
-            }
+    const auto first = wire.chars.begin() + static_cast<std::ptrdiff_t>(wire.head);
+    // The characters that cover t start after t - length and at t or before.
+    auto it = std::upper_bound(first, wire.chars.end(), t,
+                               [](int64_t time, const TrueChar& c) { return time < c.start; });
+    while (it != first && (it - 1)->start + length > t) {
+        --it;
+        const int64_t bit = (t - it->start) / bitUnits;
+        // Overlapping characters (which a real line cannot carry) pull it low together.
+        if (bit < trueBits_ && ((it->high >> bit) & 1U) == 0) {
+            return false;
         }
     }
     return true;
@@ -137,18 +139,22 @@ int64_t LineReceiver::nextFallingEdge(const Wire& wire) const {
 void LineReceiver::decode(Wire& wire) {
     const int64_t half = unitsPerHalfBit_;
     const int dataBits = receiver_.dataBits;
+    const int stopBit = receiverBits_ - 1;
     for (;;) {
-        const int64_t edge = nextFallingEdge(wire);
-        if (edge < 0) {
+        if (wire.edge < 0) {
+            wire.edge = nextFallingEdge(wire);
+        }
+        if (wire.edge < 0) {
             // No character starts before known_: nothing before it is needed any more.
             wire.hunt = std::max(wire.hunt, known_ - 1);
             break;
         }
-        const auto sample = [&](int bit) { return level(wire, edge + (2 * bit + 1) * half); };
-        const int stopBit = receiverBits_ - 1;
+        const int64_t edge = wire.edge;
         if (edge + (2 * stopBit + 1) * half >= known_) {
             break;  // its last sample is still unknown
         }
+        wire.edge = -1;
+        const auto sample = [&](int bit) { return level(wire, edge + (2 * bit + 1) * half); };
         if (sample(0)) {
             wire.hunt = edge + half;  // a glitch, not a start bit
             continue;

@@ -58,6 +58,7 @@ class LineReceiver {
         std::vector<TrueChar> chars;  // in start order, from index head on
         size_t head = 0;
         int64_t hunt = -1;  // the receiver looks for a falling edge after this time
+        int64_t edge = -1;  // the start of a character whose last sample is not known yet
         std::vector<StreamEvent> decoded;
         size_t next = 0;  // first of decoded not reported yet
     };
