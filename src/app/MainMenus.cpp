@@ -82,6 +82,7 @@ MainMenus::MainMenus(QMainWindow& window) {
     add(tool, "mn_Tool_Counter", "タイマー／カウンター機能(&C)")->setVisible(false);
     add(tool, "mn_Tool_Option", "オプション(&O)");
     add(tool, "mn_Tool_Analysis", "応答時間解析(&A)...");
+    add(tool, "mn_Tool_LineSearch", "回線設定の自動検出(&L)...");
     separator(tool, "mn_Tool_SP");
     add(tool, "mn_Tool_Sim", "シミュレータ(&S)");
 

@@ -273,6 +273,7 @@ void LineSearch::decide(LineSearchResult& r) const {
     if (r.trials[best].score < kPoor) {
         r.best = best;
         r.outcome = Outcome::Unclear;
+        r.basis = LineSearchResult::Basis::Poor;
         r.reason = "no clear winner: no setting decodes the line well (the best, " +
                    trialText(r.trials[best].trial, stop) + ", " +
                    std::to_string(static_cast<int>(r.trials[best].score * 100 + 0.5)) + " %)";
@@ -312,6 +313,7 @@ void LineSearch::decide(LineSearchResult& r) const {
             if (b.likeness > a.likeness) {
                 std::swap(best, other);
             }
+            r.basis = LineSearchResult::Basis::Likeness;
             const TrialScore& w = r.trials[best];
             const TrialScore& l = r.trials[other];
             r.evidence = trialText(w.trial, stop) +
@@ -325,15 +327,18 @@ void LineSearch::decide(LineSearchResult& r) const {
                     (seven->trial.parity == 1 && eight->evenMatch == 0))) {
             best = static_cast<size_t>(seven - r.trials.data());
             other = static_cast<size_t>(eight - r.trials.data());
+            r.basis = LineSearchResult::Basis::ParityBit;
             r.evidence = std::string("read as 8 bits the eighth bit always matches the ") +
                          parityName(seven->trial.parity) + " parity of the seven below it";
         } else if (sameSpeed && seven != nullptr && seven->trial.dataLen == 0 &&
                    seven->trial.parity == 0 && eight->plain > 0 && eight->highSet == eight->plain) {
             best = static_cast<size_t>(seven - r.trials.data());
             other = static_cast<size_t>(eight - r.trials.data());
+            r.basis = LineSearchResult::Basis::StopBit;
             r.evidence = "read as 8 bits the eighth bit is always 1: a stop bit";
         } else {
             r.outcome = Outcome::Unclear;
+            r.basis = LineSearchResult::Basis::NoEvidence;
             r.undecided = aText + " and " + bText + " decode the line equally well";
             if (sameSpeed && seven != nullptr && eight->plain > 0 && eight->highSet == 0) {
                 r.undecided += ": the eighth bit is always 0, and every character has " +
@@ -347,7 +352,6 @@ void LineSearch::decide(LineSearchResult& r) const {
         r.next = other;
     }
     r.best = best;
-    r.lead = r.next ? r.trials[best].score - r.trials[*r.next].score : r.trials[best].score;
     // Speeds a few per cent apart (56000 and 57600) sample every bit of a character near its
     // middle alike: a clean read at both cannot tell them apart.
     const TrialScore& w = r.trials[best];
@@ -356,11 +360,15 @@ void LineSearch::decide(LineSearchResult& r) const {
         if (r.outcome == Outcome::Found && w.clean >= kClean && t.clean >= kClean &&
             t.trial.speed != w.trial.speed && apart < kNearSpeeds) {
             r.outcome = Outcome::Unclear;
+            r.basis = LineSearchResult::Basis::NearSpeeds;
+            r.next = static_cast<size_t>(&t - r.trials.data());
             r.undecided = std::to_string(w.trial.speed) + " and " + std::to_string(t.trial.speed) +
                           " bit/s decode the line equally well: " +
                           std::to_string(static_cast<int>(apart * 100 + 0.5)) +
                           " % apart, a receiver at either samples every bit near its middle";
             r.reason = "no clear winner: " + r.undecided;
+            break;
         }
     }
+    r.lead = r.next ? r.trials[best].score - r.trials[*r.next].score : r.trials[best].score;
 }

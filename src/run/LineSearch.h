@@ -65,7 +65,18 @@ struct LineSearchResult {
         Cancelled,
         Failed,  // the unit could not be reached (reason)
     };
+    // What decided, or why nothing did.
+    enum class Basis : uint8_t {
+        Lead,        // the best scored clearly above the next
+        Likeness,    // a tie, settled by the share of text or of frames whose check holds
+        ParityBit,   // a tie of 7 bits with parity and 8 without, settled by the eighth bit
+        StopBit,     // a tie of 7 bits and 8 without parity: the eighth bit is always 1
+        NoEvidence,  // a tie nothing settles (unclear)
+        NearSpeeds,  // speeds a few per cent apart both read cleanly (unclear)
+        Poor,        // no setting reads the line well (unclear)
+    };
     Outcome outcome = Outcome::NoTraffic;
+    Basis basis = Basis::Lead;
     std::vector<TrialScore> trials;  // in the order tried
     std::optional<size_t> best;      // index into trials (also when unclear: the top one)
     std::optional<size_t> next;      // the runner-up among the other settings
