@@ -2,4 +2,5 @@
 target_sources(vexlo-core-tests PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/RunControlStateTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RunControllerTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/IdleRequestTest.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/IdleRequestTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/LineSearchTest.cpp)

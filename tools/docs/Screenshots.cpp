@@ -31,6 +31,7 @@
 
 #include "SimulatorWindow.h"
 #include "UnitControl.h"
+#include "app/frmLineSearch.h"
 #include "app/AppContext.h"
 #include "app/MDIMonitor.h"
 #include "app/QtTranslations.h"
@@ -140,6 +141,30 @@ class Shooter {
         Menu("mn_Run_Stop");
         const CommLink& comm = window_->link().comm();
         RunUntil([&] { return comm.lstCommand.empty() && ctx_.core.run.gintSending == 0; }, 3000);
+    }
+
+    // The line settings search after a search: the unit's chat on a 19200,E,7,1 line, the
+    // program's settings 9600,E,7,1 (those of the live run).
+    void lineSearch() {
+        unit_.reset();
+        unit_ = std::make_unique<VirtualUnit>(
+            QDir(folder_.path()).filePath("ports/COM5"),
+            QStringList{"--scenario", "chat", "--seed", "3", "--rate-factor", "30", "--line",
+                        "19200,7,E,1"});
+        if (!unit_->ready()) {
+            Fail("the virtual unit did not start: " + unit_->errors());
+        }
+        Menu("mn_Tool_LineSearch");
+        auto* search = find<frmLineSearch>(window_.get(), "frmLineSearch");
+        search->resize(kWindowWidth - 100, 620);
+        search->cmdStart_Click();
+        if (search->result().outcome != LineSearchResult::Outcome::Found) {
+            Fail("the line settings search found nothing: " +
+                 QString::fromStdString(search->result().reason));
+        }
+        Settle();
+        save(Framed(*search), "line-search.png");
+        search->close();
     }
 
     // The simulator's window on the same virtual unit during the run: a line of text sent on RD.
@@ -378,6 +403,7 @@ int main(int argc, char* argv[]) {
 
     Shooter shooter(args[out + 1], args[captures + 1]);
     shooter.Live();
+    shooter.lineSearch();
     shooter.about();
     shooter.guide();
     shooter.history();
