@@ -7,15 +7,9 @@
 #include <vector>
 
 #include "Scenario.h"
+#include "TestLines.h"
 
 namespace {
-
-LineSettings lineOf(uint32_t speed, int format) {
-    LineSettings line;
-    line.speed = speed;
-    EXPECT_TRUE(line.applyFormat(format));
-    return line;
-}
 
 constexpr int k8N1 = 0x10;
 constexpr int k8E1 = 0x12;
