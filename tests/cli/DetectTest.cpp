@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "CaptureFixture.h"
+#include "base/Settings.h"
 
 namespace {
 
@@ -37,12 +38,13 @@ TEST_F(DetectTest, FindsTheLineAndLeavesTheUnitStoppedWithTheSettingsOfTheProgra
     StartUnit({"--trace", "--scenario", "chat", "--rate-factor", "30", "--line", "19200,7,E,1"});
     const Outcome o = Command("detect", {});
     ASSERT_EQ(o.code, 0) << o.err << home.read("cli.out") << UnitOutput();
-    const std::string out = home.read("cli.out");
-    EXPECT_EQ(lastLine(out), "19200,E,7,1") << out;
-    EXPECT_NE(out.find("setting"), std::string::npos) << out;  // the table's head
-    EXPECT_NE(out.find("115200,N,8,1"), std::string::npos) << out;
+    const std::string printed = home.read("cli.out");
+    EXPECT_EQ(lastLine(printed), "19200,E,7,1") << printed;
+    EXPECT_NE(printed.find("setting"), std::string::npos) << printed;  // the table's head
+    EXPECT_NE(printed.find("115200,N,8,1"), std::string::npos) << printed;
     EXPECT_TRUE(o.err.empty()) << o.err;
     EXPECT_EQ(UnitStatus(), "OK stopped chat -");
+    ASSERT_TRUE(WaitForTrace("S0331", kUnitSpeeds.size() + 2)) << UnitOutput();
     const std::vector<std::string> sent = Settings();
     ASSERT_GE(sent.size(), 2U);
     EXPECT_EQ(sent[sent.size() - 2], "S0106");  // 9600
@@ -64,9 +66,10 @@ TEST_F(DetectTest, ASignalEndsTheSearchAtOnceWithTheUnitStopped) {
 }
 
 TEST_F(DetectTest, UsageErrorsAndHelp) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--seconds", "0"}, {"--speed", "9600"}, {"extra"},
-          {"--seconds"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--seconds", "0"},
+                                                 {"--speed", "9600"},
+                                                 {"extra"},
+                                                 {"--seconds"}}) {
         EXPECT_EQ(Command("detect", args).code, 2) << args.front();
     }
     const Outcome help = Command("detect", {"--help"});

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/Modbus.h"
+#include "base/Settings.h"
 
 namespace {
 
@@ -73,15 +74,14 @@ TEST(LineSearchMeasure, FramesWhoseCheckHoldsCountAsLikeness) {
 
     // A definition of VXProto.ini counts too: STX .. ETX with a sum after it.
     LineSearch::Options options;
-    options.protocols = proto::parseProtocols("[stx]\nStart=02\nEnd=03\nCheck=sum8\n"
-                                              "CheckAfterEnd=1\n")
+    options.protocols = proto::parseProtocols(
+                            "[stx]\nStart=02\nEnd=03\nCheck=sum8\n"
+                            "CheckAfterEnd=1\n")
                             .protocols;
     ASSERT_EQ(options.protocols.size(), 1U);
     std::vector<Char> stx = {{0x02}, {0x81}, {0x82}, {0x03}};
-    stx.push_back({static_cast<uint8_t>(proto::checksum(proto::Check::Sum8,
-                                                        std::vector<uint8_t>{2, 0x81, 0x82, 3}
-                                                            .data(),
-                                                        4))});
+    stx.push_back({static_cast<uint8_t>(
+        proto::checksum(proto::Check::Sum8, std::vector<uint8_t>{2, 0x81, 0x82, 3}.data(), 4))});
     EXPECT_LT(LineSearch({}).measure({9600, 1, 0}, records(stx), 1).likeness, 0.5);
     EXPECT_DOUBLE_EQ(LineSearch(options).measure({9600, 1, 0}, records(stx), 1).likeness, 1.0);
 }
@@ -131,7 +131,8 @@ TEST(LineSearchDecide, AnEighthBitAlwaysOneIsAStopBit) {
 
 TEST(LineSearchDecide, ALineNoSettingReadsWellIsUnclear) {
     ScriptedListener listener;
-    std::vector<Char> noisy = repeated({{0x41}, {0x42, false, false, true}}, 20);
+    std::vector<Char> noisy =
+        repeated({{0x41}, {0x42, false, false, true}, {0x43, false, true, false}}, 20);
     for (const int32_t speed : kUnitSpeeds) {
         for (const char* format : {",N,8,1", ",E,8,1", ",O,8,1", ",E,7,1", ",O,7,1", ",N,7,1"}) {
             listener.heard[std::to_string(speed) + format] = records(noisy);
