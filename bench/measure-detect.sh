@@ -5,8 +5,8 @@
 # every 100 ms (chat and lines: 0.3 to 3 s between messages, run 30 times faster; modbus: one
 # poll a second, run 10 times faster). The program folder's settings are 9600,N,8,1, so the
 # stop bits found are 1 whatever the line's (a receiver checks only the first stop bit).
-# Prints one row per line (the setting found, the exit status, the seconds), then the worst
-# and the median time.
+# Prints one row per line (the setting found, the exit status, the seconds), then how many
+# were found and the worst and the median time of those.
 #
 # Usage: bench/measure-detect.sh [BUILD_DIR]     (default: build)
 #   LINES="chat:19200,7,E,1 modbus:9600,8,N,1"   the lines to try (default: the table below)
@@ -21,11 +21,21 @@ LINES="${LINES:-chat:9600,8,N,1 chat:19200,7,E,1 chat:115200,8,E,1 chat:2400,8,N
 WORK="$(mktemp -d)"
 UNIT_PID=""
 
-cleanup() {
+# Ends the unit; one that is too busy to end by itself within a second is killed.
+stop_unit() {
     if [ -n "$UNIT_PID" ]; then
         kill "$UNIT_PID" 2>/dev/null || true
+        for _ in 1 2 3 4 5 6 7 8 9 10; do
+            kill -0 "$UNIT_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -9 "$UNIT_PID" 2>/dev/null || true
         wait "$UNIT_PID" 2>/dev/null || true
+        UNIT_PID=""
     fi
+}
+cleanup() {
+    stop_unit
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -35,6 +45,7 @@ printf '[Comm_Inf]\nSpeed=9600\nDataLength=1\nStopBit=0\nParity=0\n' >"$WORK/hom
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 printf '%-8s %-14s %-14s %-5s %4s %8s\n' scenario "true line" found ok exit seconds
 times=()
+total=0
 for entry in $LINES; do
     scenario="${entry%%:*}"
     line="${entry#*:}"
@@ -52,22 +63,28 @@ for entry in $LINES; do
     code=$?
     set -e
     end=$(date +%s.%N)
-    kill "$UNIT_PID" 2>/dev/null || true
-    wait "$UNIT_PID" 2>/dev/null || true
-    UNIT_PID=""
+    stop_unit
     found="$(tail -n 1 "$WORK/out")"
     [ "$code" = 0 ] || found="-"
     seconds=$(echo "$end - $start" | bc)
-    times+=("$seconds")
     ok=no
-    [ "$found" = "$want" ] && ok=yes
+    if [ "$found" = "$want" ]; then
+        ok=yes
+        times+=("$seconds")
+    fi
+    total=$((total + 1))
     printf '%-8s %-14s %-14s %-5s %4s %8.1f\n' "$scenario" "$line" "$found" "$ok" "$code" "$seconds"
     if [ "$code" != 0 ]; then
         sed 's/^/         /' "$WORK/err"
     fi
 done
-sorted=$(printf '%s\n' "${times[@]}" | sort -n)
 count=${#times[@]}
+if [ "$count" = 0 ]; then
+    echo "found none of $total lines"
+    exit 1
+fi
+sorted=$(printf '%s\n' "${times[@]}" | sort -n)
 worst=$(echo "$sorted" | tail -n 1)
 median=$(echo "$sorted" | sed -n "$(((count + 1) / 2))p")
-printf 'worst %.1f s, median %.1f s over %d lines (goal: at most 20 s each)\n' "$worst" "$median" "$count"
+printf 'found %d of %d lines; of those: worst %.1f s, median %.1f s (goal: at most 20 s each)\n' \
+    "$count" "$total" "$worst" "$median"
