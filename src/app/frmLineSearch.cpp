@@ -213,8 +213,9 @@ void frmLineSearch::cmdStart_Click() {
     }
     AppContext& ctx = window_.context();
     Prompts& prompts = ctx.prompts;
-    if (ctx.core.run.gintRun != 0 ||
-        window_.runControl().phase() != RunControlState::Phase::Stopped) {
+    const RunControlState& control = window_.runControl();
+    if (ctx.core.run.gintRun != 0 || control.phase() == RunControlState::Phase::Running ||
+        control.judge(RunControlState::Command::Start) == RunControlState::Verdict::Refused) {
         prompts.message("モニタ実行中は回線設定を検出できません\nモニタを停止してください",
                         "回線設定の自動検出", Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
         return;

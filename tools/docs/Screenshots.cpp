@@ -146,6 +146,7 @@ class Shooter {
     // The line settings search after a search: the unit's chat on a 19200,E,7,1 line, the
     // program's settings 9600,E,7,1 (those of the live run).
     void lineSearch() {
+        window_->link().comm().PortClose();  // the unit of the live run goes; no loss to tell
         unit_.reset();
         unit_ = std::make_unique<VirtualUnit>(
             QDir(folder_.path()).filePath("ports/COM5"),
