@@ -26,6 +26,7 @@
 #include "app/WindowFit.h"
 #include "app/dlgTrigger.h"
 #include "app/frmFrames.h"
+#include "app/frmLineSearch.h"
 #include "files/ParamIni.h"
 #include "files/ProgramFolder.h"
 #include "link/CommParam.h"
@@ -174,6 +175,7 @@ void MDIMonitor::connectMenus() {
     on("mn_Tool_Sim", [this] { mn_Tool_Sim_Click(); });
     on("mn_Tool_Analysis", [this] { mn_Tool_Analysis_Click(*this); });
     on("mn_Tool_ProtoEdit", [this] { mn_Tool_ProtoEdit_Click(*this); });
+    on("mn_Tool_LineSearch", [this] { mn_Tool_LineSearch_Click(*this); });
     on("mn_Tool_Counter", [this] { mn_Tool_Counter_Click(); });
     on("mn_Search_Search", [this] { search_->mn_Search_Search_Click(); });
     on("mn_Search_Up", [this] { search_->mn_Search_Up_Click(); });
@@ -217,7 +219,7 @@ void MDIMonitor::MenuEnable() {
           "mn_Search_Down",   "mn_Search_Time",   "mn_View_Idle",     "mn_View_Time",
           "mn_View_Line",     "mn_View_Jump",     "mn_View_SJump",    "mn_View_EJump",
           "mn_View_Font",     "mn_View_Scroll",   "mn_Run_Start",     "mn_Run_Restart",
-          "mn_Tool_Protocol", "mn_Tool_Option",   "mn_Tool_Analysis"}) {
+          "mn_Tool_Protocol", "mn_Tool_Option",   "mn_Tool_Analysis", "mn_Tool_LineSearch"}) {
         menus_->item(name)->setEnabled(stopped);
     }
     menus_->item("mn_Run_Stop")->setEnabled(!stopped);

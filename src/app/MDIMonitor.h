@@ -61,6 +61,9 @@ class MDIMonitor : public QMainWindow,
     void showCommParam(const std::string& text) override;
 
     void StBarMonitor_PanelClick(int panel);
+    // Sends the line settings to the unit as the communication parameter dialog's OK does
+    // (probe first; a missing unit is reported). True when the unit took them.
+    bool SendSettings() { return controller_.applySettings(); }
 
     // Ends the program without the question (SIGTERM, SIGINT, SIGHUP, logout): the same
     // shutdown as an answered close, except that nothing waits on a message box; what could

@@ -84,6 +84,7 @@ MainMenus::MainMenus(QMainWindow& window) {
     add(tool, "mn_Tool_Option", "オプション(&O)");
     add(tool, "mn_Tool_Analysis", "応答時間解析(&A)...");
     add(tool, "mn_Tool_ProtoEdit", "プロトコル定義(&D)...");
+    add(tool, "mn_Tool_LineSearch", "回線設定の自動検出(&L)...");
     separator(tool, "mn_Tool_SP");
     add(tool, "mn_Tool_Sim", "シミュレータ(&S)");
 

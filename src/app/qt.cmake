@@ -29,6 +29,7 @@ add_library(vexlo_app STATIC
     ${CMAKE_CURRENT_LIST_DIR}/frmAnalysis.cpp
     ${CMAKE_CURRENT_LIST_DIR}/frmFrames.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProtocolChoice.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/frmLineSearch.cpp
     ${CMAKE_CURRENT_LIST_DIR}/frmAbout.cpp)
 target_link_libraries(vexlo_app PUBLIC vexlo_view vexlo_link_qt vexlo_print_qt Qt6::Widgets
                       Qt6::PrintSupport Qt6::Network Qt6::Charts)

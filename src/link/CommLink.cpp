@@ -106,6 +106,13 @@ bool CommLink::awaitAnswers() {
     return lstCommand.empty() && run_.gintSending == 0 && port_.isOpen();
 }
 
+void CommLink::waitWhile(const std::function<bool()>& goOn) {
+    const WaitScope scope(waits_);
+    while (goOn() && port_.isOpen() && !wait_.closing()) {
+        wait_.waitOnce();
+    }
+}
+
 void CommLink::cancelStart() {
     std::erase(lstCommand, "G01");
     run_.gintStartTry = 0;

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 
 #include "base/Clock.h"
@@ -65,6 +66,10 @@ class CommLink final : public CommandSink, public PortLoss {
     // so its "OK" cannot start a run that has been stopped.
     void cancelStart();
     [[nodiscard]] bool isOpen() const { return port_.isOpen(); }
+    // Lets events run (received bytes and the timers among them) while goOn holds, the port is
+    // open and the program is not closing: a command that listens to the unit for a while.
+    // Each test of goOn follows at least one event.
+    void waitWhile(const std::function<bool()>& goOn);
     // True once the program is ending: every wait for the unit ends at once.
     [[nodiscard]] bool closing() const { return wait_.closing(); }
 

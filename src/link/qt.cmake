@@ -4,6 +4,7 @@ add_library(vexlo_link_qt STATIC
     ${CMAKE_CURRENT_LIST_DIR}/PortNames.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PortSession.cpp
     ${CMAKE_CURRENT_LIST_DIR}/QtEventWait.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/QtGapTimers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/frmComm.cpp
     ${CMAKE_CURRENT_LIST_DIR}/frmComm.h
     ${CMAKE_CURRENT_LIST_DIR}/QtLinkTimers.cpp

@@ -1,7 +1,7 @@
 #include "view/IdleCounter.h"
 
 #include "base/Status.h"
-#include "run/IdleRequest.h"
+#include "link/GapTimers.h"
 
 void IdleCounter::tick() {
     if (run_.gintRun != 1) {
@@ -16,7 +16,7 @@ void IdleCounter::tick() {
             live_.NextCell();
         }
     }
-    const int32_t count = idle::raiseRequest(settings_, run_, clock_);
+    const int32_t count = gap::raiseIdleRequest(settings_, run_, clock_);
 
     if (run_.gintRireki == 0) {
         const int32_t pos = grid_.lintPos;

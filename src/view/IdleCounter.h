@@ -9,7 +9,7 @@
 #include "view/LiveRenderer.h"
 
 // The live cells of the idle count: each tick of timIdle raises the idle request as every run
-// does (see idle::raiseRequest) and shows the count.
+// does (see gap::raiseIdleRequest) and shows the count.
 class IdleCounter {
   public:
     IdleCounter(const Settings& settings, RunState& run, GridState& grid, CellGrid& cells,

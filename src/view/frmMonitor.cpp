@@ -35,15 +35,18 @@ frmMonitor::frmMonitor(MonitorState state, const Clock& clock, MonitorStatus& st
       idle_(state.settings, state.run, state.grid, cells_, live_, clock),
       surface_(new CellSurface(state.gstrChr, cells_, this)),
       timResize(makeTimer(this, "timResize", 5, true)),
-      timIdle(makeTimer(this, "timIdle", 25, false)),
-      timStamp(makeTimer(this, "timStamp", 1000, true)) {
+      gapTimers_(
+          state.run,
+          [this] {
+              idle_.tick();
+              emit idleTicked();
+          },
+          this) {
     setObjectName(QStringLiteral("frmMonitor"));
     showNewCaption();
     setFocusPolicy(Qt::StrongFocus);
     cells_.setListener(surface_);
     connect(timResize, &QTimer::timeout, this, &frmMonitor::timResize_Timer);
-    connect(timIdle, &QTimer::timeout, this, &frmMonitor::timIdle_Timer);
-    connect(timStamp, &QTimer::timeout, this, &frmMonitor::timStamp_Timer);
     connect(surface_, &CellSurface::frameDue, this, [this] {
         live_.showLine();
         if (live_.linePending()) {
@@ -347,27 +350,21 @@ bool frmMonitor::mn_View_Font_Size_Click(int index) {
 }
 
 void frmMonitor::setIdleScale(int idleMode) {
-    if (idleMode == 0) {
-        timIdle->stop();
-    } else if (idleMode == 1 || idleMode == 10 || idleMode == 100) {
-        timIdle->start(1000 / idleMode);
-    }
+    gapTimers_.applyIdleScale(idleMode);
 }
 
 void frmMonitor::setIdleTimer(bool enabled) {
-    enabled ? timIdle->start() : timIdle->stop();
+    gapTimers_.setIdleTimer(enabled);
 }
 
 void frmMonitor::setStampTimer(bool enabled) {
-    enabled ? timStamp->start() : timStamp->stop();
+    gapTimers_.setStampTimer(enabled);
 }
 
 void frmMonitor::timIdle_Timer() {
-    idle_.tick();
-    emit idleTicked();
+    gapTimers_.idleTick();
 }
 
 void frmMonitor::timStamp_Timer() {
-    state_.run.gintStampReq = status::kPending;
-    timStamp->stop();
+    gapTimers_.stampTick();
 }

@@ -8,6 +8,7 @@
 #include "base/Clock.h"
 #include "base/DecoderObserver.h"
 #include "capture/Capture.h"
+#include "link/QtGapTimers.h"
 #include "view/CellGrid.h"
 #include "view/CellSurface.h"
 #include "view/FrameMarks.h"
@@ -95,8 +96,8 @@ class frmMonitor : public QWidget, public DecoderObserver {
     // Cell size item 0 large, 1 medium, 2 small: the layout is recomputed.
     bool mn_View_Font_Size_Click(int index);
 
-    // Applies an idle scale (gintIdleMode) to timIdle: 0 stops it; 1, 10, 100 set the interval
-    // to 1000, 100, 10 ms and start it; other values leave it alone. Used at start-up.
+    // Applies an idle scale (gintIdleMode) to timIdle (QtGapTimers::applyIdleScale). Used at
+    // start-up.
     void setIdleScale(int idleMode);
 
     // The decoder stops both timers at the start of a batch and starts them at its end.
@@ -142,8 +143,7 @@ class frmMonitor : public QWidget, public DecoderObserver {
     IdleCounter idle_;
     CellSurface* surface_;
     QTimer* timResize;
-    QTimer* timIdle;
-    QTimer* timStamp;
+    QtGapTimers gapTimers_;  // timIdle, timStamp
     dlgJump* jump_ = nullptr;
     dlgScroll* scroll_ = nullptr;
     int builtFontSize_ = -1;  // cell size of the grid built or waiting for its rebuild

@@ -42,5 +42,5 @@ add_library(vexlo_view STATIC
     ${CMAKE_CURRENT_LIST_DIR}/WindowLook.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WindowLook.h
 )
-target_link_libraries(vexlo_view PUBLIC vexlo_core Qt6::Widgets)
+target_link_libraries(vexlo_view PUBLIC vexlo_core vexlo_link_qt Qt6::Widgets)
 set_target_properties(vexlo_view PROPERTIES AUTOMOC ON)

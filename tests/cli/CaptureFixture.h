@@ -47,10 +47,19 @@ class CaptureTest : public ::testing::Test {
     // vexlo-cli capture with the program folder and the unit's port; runs until it ends, or
     // in the background (its exit status then goes to cli.code).
     Outcome Capture(const std::vector<std::string>& args, bool background = false) {
-        std::string cmd =
-            quoted(VEXLO_CLI_BINARY) + " capture --home " + quoted(home.path()) + " --port 5";
+        return Command("capture", args, background);
+    }
+    // The same for another command of vexlo-cli on the program folder and the unit's port;
+    // its standard output goes to cli.out.
+    Outcome Command(const std::string& command, const std::vector<std::string>& args,
+                    bool background = false) {
+        std::string cmd = quoted(VEXLO_CLI_BINARY) + " " + command + " --home " +
+                          quoted(home.path()) + " --port 5";
         for (const std::string& a : args) {
             cmd += " " + quoted(a);
+        }
+        if (command != "capture") {
+            cmd += " >" + quoted(home.File("cli.out"));
         }
         cmd += " 2>" + quoted(home.File("cli.err"));
         if (background) {
@@ -60,7 +69,7 @@ class CaptureTest : public ::testing::Test {
         const int st = std::system(cmd.c_str());
         return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, home.read("cli.err")};
     }
-    // Waits until the background capture has ended; its exit status, or -1.
+    // Waits until the background command has ended; its exit status, or -1.
     int WaitForCapture() {
         for (int i = 0; i < 1500 && home.read("cli.code").empty(); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));

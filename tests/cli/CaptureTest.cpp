@@ -468,3 +468,42 @@ TEST_F(CaptureTest, TsharkCapturesLiveThroughTheExtcapInterface) {
     }
     EXPECT_EQ(expected[live.size() - 1].rfind(live.back(), 0), 0U);
 }
+
+// A line really built at 9600 bit/s, 8N1: set to 9600 the unit decodes the chat's text
+// cleanly; set to 19200 it reports what such a receiver makes of it, framing errors among it.
+TEST_F(CaptureTest, AUnitWithATrueLineDecodesItCleanlyOnlyAtItsOwnSettings) {
+    StartUnit({"--scenario", "chat", "--line", "9600,8,N,1", "--rate-factor", "20"});
+    struct Count {
+        size_t pairs = 0, errors = 0, text = 0;
+    };
+    const auto count = [&](const std::string& speed) {
+        const std::string file = "at" + speed + ".vxm";
+        const Outcome r = Capture({"-o", out.File(file), "--seconds", "1.5", "--speed", speed,
+                                   "--data-bits", "8", "--parity", "none", "--stop-bits", "1"});
+        EXPECT_EQ(r.code, 0) << r.err;
+        Count c;
+        const std::string stored = Stored(file);
+        for (size_t i = 0; i + 1 < stored.size(); ++i) {
+            const auto first = static_cast<uint8_t>(stored[i]);
+            const auto second = static_cast<uint8_t>(stored[i + 1]);
+            if ((first & 0xC0) == 0x80 && (second & 0xC0) == 0xC0) {
+                const int value = (first & 0x0F) << 4 | (second & 0x0F);
+                ++c.pairs;
+                c.errors += (first & 0x10) != 0 || (second & 0x10) != 0 ? 1 : 0;
+                // The chat's text: ASCII, CR LF and half-width katakana.
+                c.text += (value >= 0x20 && value < 0x7F) || value == '\r' || value == '\n' ||
+                          (value >= 0xA1 && value <= 0xDF);
+                ++i;
+            }
+        }
+        return c;
+    };
+    const Count right = count("9600");
+    EXPECT_GT(right.pairs, 20U) << UnitOutput();
+    EXPECT_EQ(right.errors, 0U);
+    EXPECT_EQ(right.text, right.pairs);
+    const Count wrong = count("19200");
+    EXPECT_GT(wrong.pairs, 20U) << UnitOutput();
+    EXPECT_GT(wrong.errors, wrong.pairs / 4);
+    EXPECT_LT(wrong.text, wrong.pairs);
+}

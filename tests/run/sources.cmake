@@ -1,5 +1,5 @@
 # Tests of src/run, compiled into vexlo-core-tests.
 target_sources(vexlo-core-tests PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/LineSearchTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RunControlStateTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/RunControllerTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/IdleRequestTest.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/RunControllerTest.cpp)

@@ -292,10 +292,17 @@ void VirtualLink::handle(const std::string& command) {
     }
     out_ += answer.reply;
     if (answer.action == UnitProtocol::Action::Start) {
-        const LineSettings& line = unit.protocol.line();
+        // On a true line of its own (--line), the unit reports what a receiver at the settings
+        // sent decodes from it.
+        const LineSettings& sent = unit.protocol.line();
+        const LineSettings line = unit.options.line.value_or(sent);
+        std::optional<LineSettings> receiver;
+        if (unit.options.line) {
+            receiver = sent;
+        }
         unit.pacer = std::make_unique<Pacer>(
             Scenario::create(unit.options.scenario, line, unit.options.seed), line,
-            unit.options.rateFactor, nowNs_, unit.options.duration);
+            unit.options.rateFactor, nowNs_, unit.options.duration, receiver);
         unit.nextBatchNs = nowNs_ + kBatchNs;
     }
 }

@@ -82,12 +82,40 @@ TEST(OptionsTest, BadCommandLinesAreRefusedWithAReason) {
         {"--link", "/x", "--tap-sd", "/a", "--tap-rd", "/a"},
         {"--link", "/x", "--tap-sd", "/x", "--tap-rd", "/b"},
         {"--link", "/x", "--tap-sd=", "--tap-rd", "/b"},
+        {"--link", "/x", "--line", "9600,8,N,1", "--tap-sd", "/a", "--tap-rd", "/b"},
     };
     for (const auto& args : bad) {
         std::string error;
         EXPECT_FALSE(parse(args, &error)) << testing::PrintToString(args);
         EXPECT_FALSE(error.empty()) << testing::PrintToString(args);
     }
+}
+
+TEST(OptionsTest, TheTrueLineIsASpeedOfTheUnitAndAFormatItCanBeSent) {
+    EXPECT_FALSE(parse({"--link=/x"})->line) << "by default the line follows the settings sent";
+    const auto even = parse({"--link=/x", "--line", "19200,8,E,1"});
+    ASSERT_TRUE(even && even->line);
+    EXPECT_EQ(even->line->speed, 19200U);
+    EXPECT_EQ(even->line->dataBits, 8);
+    EXPECT_EQ(even->line->parity, LineSettings::Parity::Even);
+    EXPECT_EQ(even->line->stopHalves, 2);
+    const auto odd = parse({"--link=/x", "--line=150,7,O,1.5"});
+    ASSERT_TRUE(odd && odd->line);
+    EXPECT_EQ(odd->line->characterTicks(), 2U * (1 + 7 + 1) + 3);
+    EXPECT_EQ(parse({"--link=/x", "--line=115200,8,N,2"})->line->stopHalves, 4);
+
+    const std::vector<std::pair<std::string, std::string>> bad = {
+        {"9600,8,N", "four fields"},     {"9600,8,N,1,", "four fields"},
+        {"9601,8,N,1", "speed '9601'"},  {",8,N,1", "speed ''"},
+        {"9600,9,N,1", "data bits '9'"}, {"9600,8,X,1", "parity 'X'"},
+        {"9600,8,N,3", "stop bits '3'"}, {"9600,8,N,1.0", "stop bits '1.0'"},
+    };
+    for (const auto& [value, reason] : bad) {
+        std::string error;
+        EXPECT_FALSE(parse({"--link=/x", "--line", value}, &error)) << value;
+        EXPECT_NE(error.find("bad --line '" + value + "': " + reason), std::string::npos) << error;
+    }
+    EXPECT_NE(Options::usage().find("--line S,B,P,T"), std::string::npos);
 }
 
 TEST(OptionsTest, HelpNeedsNothingElseAndListsEveryScenario) {

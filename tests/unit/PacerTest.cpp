@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <vector>
 
 #include "StreamCheck.h"
@@ -118,4 +119,49 @@ TEST(PacerTest, LineStateSentOnlyWhenItChanges) {
     // The first state is reported even when all lines are off; then only changes, also
     // across episodes (the second episode starts with 0 after 5).
     EXPECT_EQ(out, std::string("\x40\x45\x7F\x45\xA4\xC1\x40\x45\x7F\x45\xA4\xC1", 12));
+}
+
+// 'A' sent on a 9600 bit/s line to a receiver at 19200 (worked out in LineReceiverTest):
+// 0x06 with a framing error at tick 10, then 0xFE at tick 26, each paced at its tick.
+TEST(PacerTest, AReceiverAtOtherSettingsReportsWhatItDecodesAtTheLinesPace) {
+    const LineSettings line = line9600();
+    LineSettings receiver = line;
+    receiver.speed = 19200;
+    Pacer pacer(nullptr, line, 1.0, kStart, 0.0, receiver);
+    const StreamEvent a = StreamEvent::data(20, false, 'A');
+    pacer.inject(kStart, {&a, 1});
+    const int64_t nsPerTick = kSecond / 19200;  // 52083.3
+    std::string out;
+    pacer.produce(kStart + 9 * nsPerTick, out, kNoLimit);
+    EXPECT_EQ(out, "");
+    pacer.produce(kStart + 11 * nsPerTick, out, kNoLimit);
+    EXPECT_EQ(out, "\x80\xD6");
+    EXPECT_EQ(pacer.nextDueNs(), kStart + 1'354'167);  // tick 26
+    // The next batch waits until the receiver has seen all of the first one (tick 31).
+    pacer.inject(kStart + 11 * nsPerTick, {&a, 1});
+    pacer.produce(kStart + kSecond, out, kNoLimit);
+    EXPECT_EQ(out, std::string("\x80\xD6\x8F\xCE\x80\xD6\x8F\xCE"));
+    EXPECT_TRUE(pacer.finished());
+}
+
+// A 7E1 line read as 8N1 at the same speed: every character as sent, at the same time,
+// with the even parity of its seven bits as the eighth bit.
+TEST(PacerTest, AReceiverReadsTheParityBitAsTheEighthDataBit) {
+    LineSettings line = line9600();
+    ASSERT_TRUE(line.applyFormat(0x02));
+    Pacer sent(Scenario::create("chat", line, 4), line, 1.0, kStart);
+    Pacer read(Scenario::create("chat", line, 4), line, 1.0, kStart, 0.0, line9600());
+    std::string expected;
+    std::string out;
+    sent.produce(kStart + 60 * kSecond, expected, kNoLimit);
+    read.produce(kStart + 60 * kSecond, out, kNoLimit);
+    ASSERT_GT(expected.size(), 100U);
+    ASSERT_EQ(streamFault(expected), "");
+    for (size_t i = 0; i + 1 < expected.size(); i += 2) {
+        const int value = (expected[i] & 0x0F) << 4 | (expected[i + 1] & 0x0F);
+        if (std::popcount(static_cast<unsigned>(value)) % 2 == 1) {
+            expected[i] = static_cast<char>(expected[i] | 0x08);
+        }
+    }
+    EXPECT_EQ(out, expected);
 }

@@ -8,16 +8,10 @@
 #include "ModbusScenario.h"
 #include "Pacer.h"
 #include "StreamCheck.h"
+#include "TestLines.h"
 #include "analysis/FrameAnalysis.h"
 
 namespace {
-
-LineSettings lineOf(uint32_t speed, int format) {
-    LineSettings line;
-    line.speed = speed;
-    EXPECT_TRUE(line.applyFormat(format));
-    return line;
-}
 
 const std::vector<LineSettings>& someLines() {
     static const std::vector<LineSettings> lines = {lineOf(9600, 0x10), lineOf(300, 0x0A),

@@ -107,3 +107,4 @@ int ExportCommand(std::vector<std::string> args);
 int PcapCommand(std::vector<std::string> args);
 int FramesCommand(std::vector<std::string> args);
 int CaptureCommand(std::vector<std::string> args);
+int DetectCommand(std::vector<std::string> args);

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "Cli.h"
-#include "run/IdleRequest.h"
+#include "link/GapTimers.h"
 
 namespace {
 
@@ -38,22 +38,14 @@ HeadlessRun::HeadlessRun(const Settings& settings, std::string programFolder)
       link_(
           LinkState{core_.settings, core_.run, core_.capture}, clock_, ports_, programFolder_,
           *this, [] {}, DecoderObservers{&controller_, this}),
-      signals_(gSignalPipe[0], QSocketNotifier::Read) {
+      signals_(gSignalPipe[0], QSocketNotifier::Read),
+      gapTimers_(core_.run, [this] { gap::raiseIdleRequest(core_.settings, core_.run, clock_); }) {
     controller_.attach(link_.comm());
     core_.settings = settings;
     core_.capture.AllocBuffer(settings.glngBufSize);
     core_.capture.setAutoSaveSink(this);
     pending_.reserve(static_cast<size_t>(core_.capture.glngBufKeep()) * 2);
-    timIdle_.setInterval(core_.settings.gintIdleMode > 0 ? 1000 / core_.settings.gintIdleMode
-                                                         : 1000);
-    timStamp_.setInterval(1000);
-    timStamp_.setSingleShot(true);
-    QObject::connect(&timIdle_, &QTimer::timeout,
-                     [this] { idle::raiseRequest(core_.settings, core_.run, clock_); });
-    QObject::connect(&timStamp_, &QTimer::timeout, [this] {
-        core_.run.gintStampReq = -1;
-        timStamp_.stop();
-    });
+    gapTimers_.applyIdleScale(core_.settings.gintIdleMode);
     QObject::connect(&signals_, &QSocketNotifier::activated, [this] { onSignal(); });
 }
 
@@ -164,6 +156,12 @@ void HeadlessRun::RunLoop() {
     if (!lost_ && signal_ == 0) {
         loop_.exec();
     }
+}
+
+bool HeadlessRun::sendSettings() {
+    const bool sent = controller_.applySettings();
+    link_.comm().PortClose();
+    return sent;
 }
 
 void HeadlessRun::end() {

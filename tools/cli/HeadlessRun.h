@@ -1,7 +1,6 @@
 #pragma once
 #include <QEventLoop>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +9,7 @@
 #include "base/RunState.h"
 #include "base/Settings.h"
 #include "capture/Capture.h"
+#include "link/QtGapTimers.h"
 #include "link/QtPortFactory.h"
 #include "link/frmComm.h"
 #include "run/RunController.h"
@@ -43,6 +43,11 @@ class HeadlessRun : public RunHost,
     void end();
 
     [[nodiscard]] bool lost() const { return lost_; }
+    // The signal that arrived (0: none).
+    [[nodiscard]] int signalled() const { return signal_; }
+    // Sends the line settings to the unit as the parameter dialog's OK does, and closes the
+    // port. True when the unit took them.
+    bool sendSettings();
     [[nodiscard]] std::string PortName() const;
 
     // The run sequence's steps.
@@ -54,8 +59,8 @@ class HeadlessRun : public RunHost,
     // each batch, after which the records go to the command. Nothing is drawn and no trigger is
     // defined.
     void showCommParam(const std::string&) override {}
-    void setIdleTimer(bool on) override { on ? timIdle_.start() : timIdle_.stop(); }
-    void setStampTimer(bool on) override { on ? timStamp_.start() : timStamp_.stop(); }
+    void setIdleTimer(bool on) override { gapTimers_.setIdleTimer(on); }
+    void setStampTimer(bool on) override { gapTimers_.setStampTimer(on); }
     void batchDone() override { deliver(); }
 
     // A full block: its records are taken before it is emptied (see BlockFull).
@@ -92,7 +97,7 @@ class HeadlessRun : public RunHost,
     frmComm link_;
     QSocketNotifier signals_;
     QEventLoop loop_;
-    QTimer timIdle_, timStamp_;
+    QtGapTimers gapTimers_;
     std::string pending_;  // taken, not yet handed over (a block may end inside a record)
     int32_t taken_ = 0;    // bytes of the auto-save block already taken
 };

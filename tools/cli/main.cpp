@@ -16,6 +16,7 @@ constexpr std::string_view kUsage =
     "  pcap FILE.vxm -o OUT.pcap  the capture as a pcap file for Wireshark and tshark\n"
     "  frames FILE.vxm [OPTIONS]  frames, gaps and reply times, optionally as Modbus RTU\n"
     "  capture -o FILE.vxm        monitor with the unit and store the capture (no display)\n"
+    "  detect                     find the speed and format of the monitored line\n"
     "'vexlo-cli COMMAND --help' describes each command.\n"
     "Exit status: 0 done, 1 error, 2 usage error.\n";
 
@@ -43,6 +44,9 @@ int run(std::vector<std::string> args) {
     }
     if (command == "capture") {
         return CaptureCommand(std::move(args));
+    }
+    if (command == "detect") {
+        return DetectCommand(std::move(args));
     }
     return UsageError("unknown command " + command, kUsage);
 }

@@ -43,6 +43,7 @@
 #include "app/dlgProtoEdit.h"
 #include "app/frmAbout.h"
 #include "app/frmGuide.h"
+#include "app/frmLineSearch.h"
 #include "link/QtPortFactory.h"
 #include "link/frmComm.h"
 #include "support/OffscreenScreen.h"
@@ -183,6 +184,31 @@ class Shooter {
         Menu("mn_View_Frames");
         Menu("mn_View_Idle_Scale0");
         s.gintPortNo = 5;  // back to the first unit, for the pictures that follow
+    }
+
+    // The line settings search after a search: the unit's chat on a 19200,E,7,1 line, the
+    // program's settings those the runs before left.
+    void lineSearch() {
+        window_->link().comm().PortClose();  // the unit of the live run goes; no loss to tell
+        unit_.reset();
+        unit_ = std::make_unique<VirtualUnit>(
+            QDir(folder_.path()).filePath("ports/COM5"),
+            QStringList{"--scenario", "chat", "--seed", "3", "--rate-factor", "30", "--line",
+                        "19200,7,E,1"});
+        if (!unit_->ready()) {
+            Fail("the virtual unit did not start: " + unit_->errors());
+        }
+        Menu("mn_Tool_LineSearch");
+        auto* search = find<frmLineSearch>(window_.get(), "frmLineSearch");
+        search->resize(kWindowWidth - 100, 620);
+        search->cmdStart_Click();
+        if (search->result().outcome != LineSearchResult::Outcome::Found) {
+            Fail("the line settings search found nothing: " +
+                 QString::fromStdString(search->result().reason));
+        }
+        Settle();
+        save(Framed(*search), "line-search.png");
+        search->close();
     }
 
     // The simulator's window on the same virtual unit during the run: a line of text sent on RD.
@@ -512,6 +538,7 @@ int main(int argc, char* argv[]) {
     Shooter shooter(args[out + 1], args[captures + 1]);
     shooter.Live();
     shooter.frameListLive();
+    shooter.lineSearch();
     shooter.about();
     shooter.guide();
     shooter.history();

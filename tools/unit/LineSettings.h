@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 
 // How the monitored line is built, as the S00, S01 and S02 commands set it, and the
 // character timing that follows from it. Line time is counted in ticks of half a bit, so
@@ -19,6 +21,10 @@ struct LineSettings {
     // Applies an S02 format byte; false (and nothing changed) for a byte with bits outside
     // 0x1F or with both stop-bit or both parity bits set.
     bool applyFormat(int format);
+    // The line of a text "SPEED,BITS,PARITY,STOP" (19200,8,E,1): a speed of the code table,
+    // 7 or 8 data bits, parity N, E or O, 1, 1.5 or 2 stop bits; line type RS-232C. Nothing,
+    // and the reason in error, for any other text.
+    static std::optional<LineSettings> parse(std::string_view text, std::string& error);
 
     // Start bit, data bits, parity bit and stop bits, in half bits.
     [[nodiscard]] uint64_t characterTicks() const;

@@ -101,7 +101,7 @@ std::optional<Options> Options::parse(const std::vector<std::string>& args, std:
                            name == "--scenario" || name == "--seed" || name == "--record" ||
                            name == "--refuse-start" || name == "--rate-factor" ||
                            name == "--duration" || name == "--reply-delay" || name == "--tap-sd" ||
-                           name == "--tap-rd";
+                           name == "--tap-rd" || name == "--line";
         if (!known) {
             error = (name.rfind('-', 0) == 0 ? "unknown option '" : "unexpected argument '") +
                     name + "'";
@@ -146,6 +146,13 @@ std::optional<Options> Options::parse(const std::vector<std::string>& args, std:
                 return std::nullopt;
             }
             (name == "--tap-sd" ? options.tapSd : options.tapRd) = value;
+        } else if (name == "--line") {
+            std::string reason;
+            options.line = LineSettings::parse(value, reason);
+            if (!options.line) {
+                error = "bad --line '" + value + "': " + reason;
+                return std::nullopt;
+            }
         } else if (name == "--seed") {
             if (!parseUnsigned(value, UINT64_MAX, number)) {
                 error = "--seed must be a non-negative integer";
@@ -202,6 +209,10 @@ std::optional<Options> Options::parse(const std::vector<std::string>& args, std:
             error = "--scenario and --tap-sd/--tap-rd exclude each other";
             return std::nullopt;
         }
+        if (options.line) {
+            error = "--line and --tap-sd/--tap-rd exclude each other: a tap's line is real";
+            return std::nullopt;
+        }
         if (options.tapSd == options.tapRd || options.tapSd == options.link ||
             options.tapRd == options.link) {
             error = "--link, --tap-sd and --tap-rd need three different paths";
@@ -244,6 +255,15 @@ std::string Options::usage() {
         "  --scenario NAME     what the monitored line carries (default chat)\n"
         "  --seed N            seed of the scenario (default 1); the same seed and line\n"
         "                      settings give the same stream at every start\n"
+        "  --line S,B,P,T      how the scenario's line is really built: speed, data bits\n"
+        "                      (7 or 8), parity (N, E or O), stop bits (1, 1.5 or 2), for\n"
+        "                      example 19200,8,E,1 (default: as the settings sent; not\n"
+        "                      with a tap). The unit then reports what a receiver at the\n"
+        "                      settings sent decodes from that line, bit by bit: wrong\n"
+        "                      settings give other characters, parity and framing errors,\n"
+        "                      breaks (NUL with a framing error), fewer or more characters\n"
+        "                      than were sent; what the control channel sends goes on the\n"
+        "                      same line\n"
         "  --record FILE       append every capture byte sent to FILE (flushed at least\n"
         "                      every 100 ms, so the file can be followed during a stream)\n"
         "  --refuse-start K    answer NG to the first K start commands\n"
@@ -271,7 +291,7 @@ std::string Options::usage() {
         "  Settings are answered OK, or NG for a bad value; unknown commands NG.\n"
         "  Power-on settings: RS-232C, 9600 bit/s, 8 data bits, no parity, 1 stop bit.\n"
         "\n"
-        "Scenarios (paced by the line settings sent before G01):\n";
+        "Scenarios (paced by the line settings sent before G01, or by --line):\n";
     for (const Scenario::Info& info : Scenario::all()) {
         std::string line = "  " + std::string(info.name);
         line.resize(kDescriptionColumn, ' ');

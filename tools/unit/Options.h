@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "LineSettings.h"
+
 // The command line of vexlo-unit.
 struct Options {
     std::string link;
@@ -20,6 +22,8 @@ struct Options {
     bool trace = false;    // prints every command and its reply on standard output
     double rateFactor = 1.0;
     double duration = 0.0;  // seconds of line time the line carries traffic; 0: no end
+    // How the scenario's line is really built; none: as the settings sent to the unit.
+    std::optional<LineSettings> line;
     bool help = false;
 
     [[nodiscard]] bool tapping() const { return !tapSd.empty(); }

@@ -5,14 +5,20 @@
 #include <limits>
 
 Pacer::Pacer(std::unique_ptr<Scenario> scenario, const LineSettings& line, double rateFactor,
-             int64_t startNs, double durationSeconds)
+             int64_t startNs, double durationSeconds, const std::optional<LineSettings>& receiver)
     : scenario_(std::move(scenario)),
+      line_(line),
+      receiverLine_(receiver),
       nsPerTick_(1e9 / (static_cast<double>(line.ticksPerSecond()) * rateFactor)),
       startNs_(startNs),
       endTick_(durationSeconds > 0.0
                    ? static_cast<uint64_t>(
                          std::llround(durationSeconds * static_cast<double>(line.ticksPerSecond())))
                    : std::numeric_limits<uint64_t>::max()) {
+    if (receiverLine_) {
+        scenarioReceiver_.emplace(line_, *receiverLine_);
+        injectedReceiver_.emplace(line_, *receiverLine_);
+    }
     fetch();
 }
 
@@ -35,10 +41,20 @@ uint64_t Pacer::nextTick() const {
 }
 
 void Pacer::fetch() {
-    if (scenario_) {
-        upcoming_ = scenario_->next();
-        upcoming_.tick += offset_;
+    if (!scenario_) {
+        return;
     }
+    if (scenarioReceiver_) {
+        while (receivedNext_ == received_.size()) {
+            received_.clear();
+            receivedNext_ = 0;
+            scenarioReceiver_->push(scenario_->next(), received_);
+        }
+        upcoming_ = received_[receivedNext_++];
+    } else {
+        upcoming_ = scenario_->next();
+    }
+    upcoming_.tick += offset_;
 }
 
 void Pacer::produce(int64_t nowNs, std::string& out, size_t limit) {
@@ -55,16 +71,35 @@ void Pacer::produce(int64_t nowNs, std::string& out, size_t limit) {
 
 void Pacer::inject(int64_t nowNs, std::span<const StreamEvent> events) {
     const uint64_t base = std::max(tickAt(nowNs), injectedEnd_);
+    if (!injectedReceiver_ || injectedReceiver_->transparent()) {
+        for (StreamEvent e : events) {
+            e.tick += base;
+            injectedEnd_ = std::max(injectedEnd_, e.tick);
+            injected_.push_back(e);
+        }
+        return;
+    }
+    receivedInjected_.clear();
+    uint64_t last = base;
     for (StreamEvent e : events) {
         e.tick += base;
-        injectedEnd_ = std::max(injectedEnd_, e.tick);
-        injected_.push_back(e);
+        last = std::max(last, e.tick);
+        injectedReceiver_->push(e, receivedInjected_);
     }
+    // The next batch starts after everything this one can make the receiver report.
+    injectedEnd_ = std::max(injectedEnd_, last + injectedReceiver_->settleTicks());
+    injectedReceiver_->flush(injectedEnd_, receivedInjected_);
+    injected_.insert(injected_.end(), receivedInjected_.begin(), receivedInjected_.end());
 }
 
 void Pacer::switchScenario(std::unique_ptr<Scenario> scenario, int64_t nowNs) {
     scenario_ = std::move(scenario);
     offset_ = tickAt(nowNs);
+    if (receiverLine_) {
+        scenarioReceiver_.emplace(line_, *receiverLine_);
+        received_.clear();
+        receivedNext_ = 0;
+    }
     fetch();
 }
 

@@ -2,9 +2,12 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
+#include "LineReceiver.h"
 #include "LineSettings.h"
 #include "Scenario.h"
 
@@ -17,8 +20,14 @@ class Pacer {
     // rateFactor > 1 runs the line that many times faster than real time. With a positive
     // durationSeconds the scenario's line goes quiet for good once that much line time has
     // passed. A null scenario is a line that carries only what is injected.
+    // With a receiver, line is how the line is really built (the scenario is built for it
+    // and it sets the pace), and the stream reports what a receiver set to `receiver`
+    // decodes from it (LineReceiver): the scenario's characters through one receiver, the
+    // injected ones through another, each injected batch followed by the time of one
+    // receiver character in which the line is idle.
     Pacer(std::unique_ptr<Scenario> scenario, const LineSettings& line, double rateFactor,
-          int64_t startNs, double durationSeconds = 0.0);
+          int64_t startNs, double durationSeconds = 0.0,
+          const std::optional<LineSettings>& receiver = std::nullopt);
 
     // Appends the bytes of every event due at nowNs to out, until out holds limit bytes.
     void produce(int64_t nowNs, std::string& out, size_t limit);
@@ -49,6 +58,13 @@ class Pacer {
     void encode(const StreamEvent& e, std::string& out);
 
     std::unique_ptr<Scenario> scenario_;
+    const LineSettings line_;
+    const std::optional<LineSettings> receiverLine_;
+    std::optional<LineReceiver> scenarioReceiver_;
+    std::optional<LineReceiver> injectedReceiver_;
+    std::vector<StreamEvent> received_;  // what the scenario's receiver reported, not yet fetched
+    size_t receivedNext_ = 0;
+    std::vector<StreamEvent> receivedInjected_;
     double nsPerTick_;
     int64_t startNs_;
     uint64_t endTick_;     // the last tick that still carries the scenario's events

@@ -145,8 +145,12 @@ void UnitServer::handle(const std::string& command) {
     }
     output_.append(answer.reply, false);
     if (answer.action == UnitProtocol::Action::Start) {
-        pacer_ = std::make_unique<Pacer>(makeScenario(), protocol_.line(), options_.rateFactor, now,
-                                         options_.duration);
+        // With --line the receiver is set as the unit was told; settings sent while
+        // monitoring apply from the next start, with a new receiver.
+        const auto receiver =
+            options_.line ? std::optional<LineSettings>(protocol_.line()) : std::nullopt;
+        pacer_ = std::make_unique<Pacer>(makeScenario(), trueLine(), options_.rateFactor, now,
+                                         options_.duration, receiver);
         if (const auto on = lines()) {
             const StreamEvent event = StreamEvent::line(0, *on);
             pacer_->inject(now, {&event, 1});
@@ -184,7 +188,11 @@ void UnitServer::observe(const StreamEvent& e, int64_t now) {
 }
 
 std::unique_ptr<Scenario> UnitServer::makeScenario() const {
-    return Scenario::create(scenario_, protocol_.line(), options_.seed);
+    return Scenario::create(scenario_, trueLine(), options_.seed);
+}
+
+LineSettings UnitServer::trueLine() const {
+    return options_.line.value_or(protocol_.line());
 }
 
 std::string UnitServer::control(std::string_view line) {
@@ -202,7 +210,7 @@ std::string UnitServer::control(std::string_view line) {
             if (pacer_->injectedPending() + command->bytes.size() > kMaxInjected) {
                 return "NG busy";
             }
-            const std::vector<StreamEvent> events = command->events(protocol_.line());
+            const std::vector<StreamEvent> events = command->events(trueLine());
             pacer_->inject(now, events);
             break;
         }

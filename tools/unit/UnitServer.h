@@ -52,6 +52,8 @@ class UnitServer {
     void pump(int64_t now);
     [[nodiscard]] int timeoutMs(int64_t now) const;
     [[nodiscard]] std::unique_ptr<Scenario> makeScenario() const;
+    // How the monitored line is really built: --line, or else the settings sent.
+    [[nodiscard]] LineSettings trueLine() const;
     // The control lines to report: those set by hand and the tap's; nothing before either.
     [[nodiscard]] std::optional<uint8_t> lines() const;
     // Puts what the tap observed into the stream while monitoring.
