@@ -165,3 +165,19 @@ TEST(PacerTest, AReceiverReadsTheParityBitAsTheEighthDataBit) {
     }
     EXPECT_EQ(out, expected);
 }
+
+// A receiver at 150 bit/s on a 115200 bit/s line finds every start bit high again at its
+// middle: it reports nothing, and the unit still starts at once (it used to look for a
+// report without end) and keeps pace.
+TEST(PacerTest, AReceiverThatReadsNothingDoesNotHoldTheUnit) {
+    LineSettings line = line9600();
+    line.speed = 115200;
+    LineSettings receiver = line9600();
+    receiver.speed = 150;
+    Pacer pacer(Scenario::create("chat", line, 4), line, 1.0, kStart, 0.0, receiver);
+    std::string out;
+    pacer.produce(kStart + 60 * kSecond, out, kNoLimit);
+    EXPECT_EQ(out, "");
+    EXPECT_FALSE(pacer.finished());
+    EXPECT_GT(pacer.nextDueNs(), kStart + 60 * kSecond);  // it goes on at the line's pace
+}

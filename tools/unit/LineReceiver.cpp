@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <limits>
 #include <numeric>
 
 namespace {
@@ -72,7 +73,11 @@ void LineReceiver::push(const StreamEvent& e, std::vector<StreamEvent>& out) {
 
 void LineReceiver::flush(uint64_t tick, std::vector<StreamEvent>& out) {
     if (!transparent_) {
-        advance(static_cast<int64_t>(tick) * unitsPerTick_, out);
+        // Any tick beyond what the units can count (UINT64_MAX for "the line stays idle")
+        // is the end of time.
+        const auto last =
+            static_cast<uint64_t>(std::numeric_limits<int64_t>::max() / unitsPerTick_);
+        advance(static_cast<int64_t>(std::min(tick, last)) * unitsPerTick_, out);
     }
 }
 

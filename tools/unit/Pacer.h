@@ -70,6 +70,11 @@ class Pacer {
     uint64_t endTick_;     // the last tick that still carries the scenario's events
     uint64_t offset_ = 0;  // line time at which the present scenario started
     StreamEvent upcoming_;
+    // True when the receiver reported nothing for the last kSilentBatch events of the scenario:
+    // upcoming_ then only holds the line time at which to go on (silentTick_, the last event's).
+    bool upcomingEmpty_ = false;
+    uint64_t silentTick_ = 0;
+    static constexpr int kSilentBatch = 256;
     std::deque<StreamEvent> injected_;
     uint64_t injectedEnd_ = 0;  // the tick at which the last injected event ends
     int lastLines_ = -1;        // line state last sent; none yet at the start of monitoring
