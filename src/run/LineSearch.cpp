@@ -69,9 +69,7 @@ uint32_t protocolGood(const proto::Protocol& p, const Direction& d) {
             good += static_cast<uint32_t>(item.length);
         }
     });
-    for (const uint8_t b : d.bytes) {
-        framer.push(b, false);
-    }
+    framer.push(d.bytes.data(), d.bytes.size());
     framer.finish();
     return good;
 }
