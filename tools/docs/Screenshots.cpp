@@ -538,8 +538,8 @@ int main(int argc, char* argv[]) {
     Shooter shooter(args[out + 1], args[captures + 1]);
     shooter.Live();
     shooter.frameListLive();
-    shooter.lineSearch();
     shooter.about();
+    shooter.lineSearch();  // after the version window, whose picture shows the run before
     shooter.guide();
     shooter.history();
     shooter.Trigger();
